@@ -16,8 +16,12 @@ function(ostrel_add_test name)
     OSTREL_TEST_SOURCE_DIR="${CMAKE_CURRENT_SOURCE_DIR}"
     OSTREL_SHARED_DIR="${CMAKE_SOURCE_DIR}/../shared"
     OSTREL_TEST_BINARY_DIR="${CMAKE_CURRENT_BINARY_DIR}")
+  set(props ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  if(T_LABELS)
+    list(APPEND props LABELS "${T_LABELS}")
+  endif()
   gtest_discover_tests(${name}
     WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}
     DISCOVERY_MODE PRE_TEST
-    PROPERTIES LABELS "${T_LABELS}" ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    PROPERTIES ${props})
 endfunction()

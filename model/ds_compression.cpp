@@ -1,0 +1,104 @@
+#include "model/ds_compression.h"
+
+#include <QDebug>
+#include <algorithm>
+#include <climits>
+#include <zlib.h>
+
+namespace {
+
+// zlib counts in 32-bit units; longer buffers are fed a window at a time.
+constexpr qsizetype kMaxChunk = UINT_MAX;
+
+uInt chunk(qsizetype n) { return uInt(std::min(n, kMaxChunk)); }
+
+// Runs a deflater over the whole input. The output buffer starts at 16 KiB
+// and doubles, so a million doubles need about twenty reallocations.
+std::optional<QByteArray> deflateWith(const QByteArray &data, int windowBits)
+{
+    if (data.isEmpty())
+        return data;
+    z_stream zs{};
+    if (deflateInit2(&zs, Z_DEFAULT_COMPRESSION, Z_DEFLATED, windowBits, 8,
+                     Z_DEFAULT_STRATEGY) != Z_OK)
+        return std::nullopt;
+
+    QByteArray out(16384, Qt::Uninitialized);
+    qsizetype produced = 0, consumed = 0;
+    int status = Z_OK;
+    while (status != Z_STREAM_END) {
+        if (produced == out.size())
+            out.resize(out.size() * 2);
+        zs.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data.constData() + consumed));
+        zs.avail_in = chunk(data.size() - consumed);
+        zs.next_out = reinterpret_cast<Bytef *>(out.data() + produced);
+        zs.avail_out = chunk(out.size() - produced);
+        const uInt inBefore = zs.avail_in, outBefore = zs.avail_out;
+        const bool lastInput = data.size() - consumed == qsizetype(zs.avail_in);
+        status = deflate(&zs, lastInput ? Z_FINISH : Z_NO_FLUSH);
+        consumed += inBefore - zs.avail_in;
+        produced += outBefore - zs.avail_out;
+        if (status == Z_STREAM_ERROR) {
+            qWarning("Error compressing data");
+            deflateEnd(&zs);
+            return std::nullopt;
+        }
+    }
+    if (deflateEnd(&zs) != Z_OK) {
+        qWarning("Error compressing data");
+        return std::nullopt;
+    }
+    out.resize(produced);
+    return out;
+}
+
+// Runs an inflater to the end of the stream. The buffer starts at one and a
+// half times the input and grows by half again when full, which stays
+// geometric however small the input was.
+std::optional<QByteArray> inflateWith(const QByteArray &data, int windowBits)
+{
+    if (data.isEmpty())
+        return data;
+    z_stream zs{};
+    if (inflateInit2(&zs, windowBits) != Z_OK)
+        return std::nullopt;
+
+    QByteArray out(data.size() + data.size() / 2, Qt::Uninitialized);
+    qsizetype produced = 0, consumed = 0;
+    for (;;) {
+        if (produced == out.size())
+            out.resize(out.size() + std::max<qsizetype>(out.size() / 2, 4096));
+        zs.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data.constData() + consumed));
+        zs.avail_in = chunk(data.size() - consumed);
+        zs.next_out = reinterpret_cast<Bytef *>(out.data() + produced);
+        zs.avail_out = chunk(out.size() - produced);
+        const uInt inBefore = zs.avail_in, outBefore = zs.avail_out;
+        const int status = inflate(&zs, Z_SYNC_FLUSH);
+        consumed += inBefore - zs.avail_in;
+        produced += outBefore - zs.avail_out;
+        if (status == Z_STREAM_END)
+            break;
+        // Z_BUF_ERROR with input left over and the output full just means
+        // the buffer must grow; with the input used up the stream was cut.
+        const bool needsRoom = status == Z_BUF_ERROR && produced == out.size();
+        if (status != Z_OK && !needsRoom) {
+            inflateEnd(&zs);
+            return std::nullopt;
+        }
+        if (status == Z_OK && consumed == data.size() && produced < out.size()) {
+            inflateEnd(&zs);
+            return std::nullopt;
+        }
+    }
+    if (inflateEnd(&zs) != Z_OK)
+        return std::nullopt;
+    out.resize(produced);
+    return out;
+}
+
+} // namespace
+
+std::optional<QByteArray> zlibDeflate(const QByteArray &data) { return deflateWith(data, MAX_WBITS); }
+std::optional<QByteArray> zlibInflate(const QByteArray &data) { return inflateWith(data, MAX_WBITS); }
+std::optional<QByteArray> gzipDeflate(const QByteArray &data) { return deflateWith(data, MAX_WBITS + 16); }
+std::optional<QByteArray> gzipInflate(const QByteArray &data) { return inflateWith(data, MAX_WBITS + 32); }

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QByteArray>
+#include <optional>
+
+// zlib and gzip streams of stored column arrays and of gzip-compressed files.
+//
+// Each operation returns a new byte array, or std::nullopt on failure; an
+// empty input is returned as it is. The inflated array is built in place and
+// handed over without a copy. No compression state survives a call, so the
+// functions may run on any thread.
+
+// A zlib stream (RFC 1950) at the default level. Fails when the deflater
+// cannot start or reports a stream error: a partial stream is never returned.
+std::optional<QByteArray> zlibDeflate(const QByteArray &data);
+
+// The bytes of a zlib stream. Damaged, truncated or foreign data, and a
+// stream asking for a preset dictionary, give std::nullopt.
+std::optional<QByteArray> zlibInflate(const QByteArray &data);
+
+// A gzip stream (RFC 1952) at the default level, 15-bit window, memory level 8.
+std::optional<QByteArray> gzipDeflate(const QByteArray &data);
+
+// The bytes of a gzip or zlib stream; the header decides which.
+std::optional<QByteArray> gzipInflate(const QByteArray &data);
