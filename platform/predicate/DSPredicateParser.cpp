@@ -35,6 +35,17 @@ bool isDigit(QChar c)
     return c >= u'0' && c <= u'9';
 }
 
+int hexDigit(QChar c)
+{
+    if (isDigit(c))
+        return c.unicode() - u'0';
+    if (c >= u'a' && c <= u'f')
+        return c.unicode() - u'a' + 10;
+    if (c >= u'A' && c <= u'F')
+        return c.unicode() - u'A' + 10;
+    return -1;
+}
+
 int valueDepth(const DSPredicateValue &value)
 {
     int depth = 0;
@@ -151,6 +162,14 @@ bool DSPredicateParser::readString(qsizetype &i, Token &token)
             ++i;
             return true;
         }
+        if (c.isSurrogate()) {
+            // Only whole pairs: a lone half could not be stored.
+            if (!c.isHighSurrogate() || i + 1 == m_text.size() || !m_text[i + 1].isLowSurrogate())
+                return fail(QStringLiteral("Broken character"), i);
+            token.text += c;
+            token.text += m_text[++i];
+            continue;
+        }
         if (c != u'\\') {
             token.text += c;
             continue;
@@ -163,11 +182,16 @@ bool DSPredicateParser::readString(qsizetype &i, Token &token)
         case u'r': token.text += u'\r'; break;
         case u't': token.text += u'\t'; break;
         case u'u': {
-            bool ok = i + 4 < m_text.size();
-            const ushort unit = ok ? m_text.sliced(i + 1, 4).toUShort(&ok, 16) : 0;
-            if (!ok)
+            // Four hex digits naming one character; a lone surrogate could
+            // not be stored, so it is refused.
+            int unit = 0;
+            for (int k = 1; k <= 4 && unit >= 0; ++k) {
+                const int digit = i + k < m_text.size() ? hexDigit(m_text[i + k]) : -1;
+                unit = digit < 0 ? -1 : unit * 16 + digit;
+            }
+            if (unit < 0 || QChar::isSurrogate(char32_t(unit)))
                 return fail(QStringLiteral("Bad \\u escape"), i - 1);
-            token.text += QChar(unit);
+            token.text += QChar(char16_t(unit));
             i += 4;
             break;
         }
@@ -445,15 +469,19 @@ bool DSPredicateParser::parseDate(DSPredicateValue *out)
     if (!expectSymbol("(", "\"(\""))
         return false;
     const Token &token = peek();
-    double seconds = 0;
-    if (token.type == Token::Number)
-        seconds = token.number;
-    else if (token.type != Token::String || !ds_predicate_parse_date(token.text, &seconds))
-        return expected("a date such as \"2019-03-01T00:00:00Z\" or seconds");
-    ++m_next;
+    DSPredicateValue seconds;
+    if (token.type == Token::String) {
+        double parsed = 0;
+        if (!ds_predicate_parse_date(token.text, &parsed))
+            return expected("a date such as \"2019-03-01T00:00:00Z\" or seconds");
+        seconds = DSPredicateValue::fromNumber(parsed);
+        ++m_next;
+    } else if (!parseConstant(&seconds) || seconds.kind() != DSPredicateValue::Kind::Number) {
+        return fail(QStringLiteral("Expected a date such as \"2019-03-01T00:00:00Z\" or seconds"), token.position);
+    }
     if (!atSymbol(")"))
         return expected("\")\"");
-    *out = DSPredicateValue::fromDate(seconds);
+    *out = DSPredicateValue::fromDate(seconds.numberValue());
     ++m_next;
     return true;
 }

@@ -284,10 +284,6 @@ QString ds_predicate_date_text(double seconds)
         return {};
     const double whole = std::floor(seconds);
     const double fraction = seconds - whole;
-    // Below one second before the reference date the subtraction can round;
-    // such a date is then written as plain seconds instead.
-    if (fraction >= 1 || whole + fraction != seconds)
-        return {};
     const qint64 t = qint64(whole);
     qint64 dayNumber = t / kSecondsPerDay;
     qint64 secondOfDay = t % kSecondsPerDay;
@@ -307,9 +303,20 @@ QString ds_predicate_date_text(double seconds)
                        .arg(secondOfDay / 60 % 60, 2, 10, QLatin1Char('0'))
                        .arg(secondOfDay % 60, 2, 10, QLatin1Char('0'));
     if (fraction > 0) {
-        char buffer[400];
-        const auto result = std::to_chars(buffer, buffer + sizeof buffer, fraction, std::chars_format::fixed);
-        text += textFromChars(buffer + 1, result.ptr); // drop the leading "0"
+        // The fewest fraction digits, up to nanoseconds, that read back as
+        // exactly these seconds; dates finer than that are written as seconds.
+        char buffer[32];
+        bool exact = false;
+        for (int digits = 1; digits <= 9 && !exact; ++digits) {
+            const auto result = std::to_chars(buffer, buffer + sizeof buffer, fraction, std::chars_format::fixed, digits);
+            double readBack = 0;
+            std::from_chars(buffer, result.ptr, readBack);
+            exact = buffer[0] == '0' && whole + readBack == seconds;
+            if (exact)
+                text += textFromChars(buffer + 1, result.ptr); // ".25": the digits without the leading "0"
+        }
+        if (!exact)
+            return {};
     }
     return text + QLatin1Char('Z');
 }

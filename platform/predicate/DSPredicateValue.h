@@ -76,9 +76,11 @@ QString ds_predicate_number_text(double value);
 // the text is not exactly one number.
 bool ds_predicate_parse_number(QStringView text, double *value);
 
-// A date as "YYYY-MM-DDTHH:MM:SS[.fraction]Z" in GMT, with as many fraction
-// digits as it takes to read back the same seconds. Returns an empty text for
-// NaN, infinite seconds, and dates outside the years 1 to 9999.
+// A date as "YYYY-MM-DDTHH:MM:SS[.fraction]Z" in GMT, with the fewest
+// fraction digits (at most nine) that read back as exactly the same seconds.
+// Returns an empty text for NaN, infinite seconds, dates outside the years 1
+// to 9999 and seconds that nine fraction digits cannot give back exactly;
+// the text form writes those as plain seconds.
 QString ds_predicate_date_text(double secondsSinceReferenceDate);
 
 // Reads a date in the form above (a valid calendar date and time of day).
