@@ -27,8 +27,10 @@ using DSPredicateKeyLookup = std::function<DSPredicateValue(const QString &keyPa
 //   "label" BEGINSWITH[c] "n/a"
 //   date >= DATE("2019-03-01T00:00:00Z") AND NOT (code IN {1, 2})
 // AND binds tighter than OR and NOT tighter than both; a run of one operator
-// is one compound node, and parentheses make a nested node. Compounds with
-// fewer than two members are written AND (a), OR (), NOT (a, b).
+// is one compound node, and parentheses make a nested node. AND and OR of
+// fewer than two members, and NOT of other than one, are written as a list
+// after their word: AND (a), OR (), NOT (a, b). Texts must be whole UTF-16
+// (no lone surrogates) to be written and read back.
 //
 // Property-list form (toPropertyList, fromPropertyList): a CBOR value tagged
 // with propertyListTag, so that a predicate can travel inside a stored

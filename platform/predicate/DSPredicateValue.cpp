@@ -99,7 +99,10 @@ DSPredicateValue DSPredicateValue::fromVariant(const QVariant &variant)
     case QMetaType::QString:
         return fromString(variant.toString());
     case QMetaType::QDateTime: {
-        const qint64 ms = variant.toDateTime().toMSecsSinceEpoch();
+        const QDateTime dateTime = variant.toDateTime();
+        if (!dateTime.isValid())
+            return {};
+        const qint64 ms = dateTime.toMSecsSinceEpoch();
         return fromDate(double(ms - kReferenceDay * kSecondsPerDay * 1000) / 1000.0);
     }
     case QMetaType::QVariantList:

@@ -23,8 +23,8 @@ public:
     static DSPredicateValue fromDate(double secondsSinceReferenceDate);
     static DSPredicateValue fromList(std::vector<DSPredicateValue> values);
 
-    // Bool, the integer and floating-point types, QString, QDateTime (as a
-    // date), QVariantList and QStringList (as lists) convert; a null or
+    // Bool, the integer and floating-point types, QString, a valid QDateTime
+    // (as a date), QVariantList and QStringList (as lists) convert; a null or
     // invalid variant and every other type give none.
     static DSPredicateValue fromVariant(const QVariant &variant);
 

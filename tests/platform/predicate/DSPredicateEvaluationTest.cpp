@@ -241,6 +241,7 @@ TEST(PredicateEvaluation, ValuesFromVariants)
     EXPECT_EQ(V::fromVariant(QVariant(QDateTime(QDate(2019, 3, 1), QTime(0, 0), Qt::UTC))), V::fromDate(kMarch2019));
     EXPECT_EQ(V::fromVariant(QVariantList{1, "a"}), V::fromList({V::fromNumber(1), V::fromString("a")}));
     EXPECT_EQ(V::fromVariant(QVariant(QByteArray("x"))), V());
+    EXPECT_EQ(V::fromVariant(QVariant(QDateTime())), V());
 }
 
 TEST(PredicateEvaluation, TextsReadAsNumbersOnlyWhenTheyAreNumbers)
@@ -291,7 +292,8 @@ TEST(PredicateEvaluation, CallersTellTheKindsApart)
     EXPECT_EQ(compound->asCompound()->compoundPredicateType(), DSCompoundPredicateType::And);
     EXPECT_EQ(*compound->asCompound()->subpredicates().front(), *comparison);
 
-    const DSComparisonPredicate *c = parsed("\"label\" ENDSWITH[cd] \"x\"")->asComparison();
+    const DSPredicatePtr labelTest = parsed("\"label\" ENDSWITH[cd] \"x\"");
+    const DSComparisonPredicate *c = labelTest->asComparison();
     ASSERT_TRUE(c);
     EXPECT_EQ(c->leftExpression().fieldName(), "label");
     EXPECT_EQ(c->predicateOperatorType(), DSPredicateOperatorType::EndsWith);
