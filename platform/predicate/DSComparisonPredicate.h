@@ -22,6 +22,17 @@ enum class DSPredicateOperatorType : int {
     Between = 100, // right is a list {low, high}; low <= left <= high
 };
 
+// Every operator, in code order.
+inline constexpr DSPredicateOperatorType ds_predicate_operator_types[] = {
+    DSPredicateOperatorType::LessThan,   DSPredicateOperatorType::LessThanOrEqualTo,
+    DSPredicateOperatorType::GreaterThan, DSPredicateOperatorType::GreaterThanOrEqualTo,
+    DSPredicateOperatorType::EqualTo,    DSPredicateOperatorType::NotEqualTo,
+    DSPredicateOperatorType::Matches,    DSPredicateOperatorType::Like,
+    DSPredicateOperatorType::BeginsWith, DSPredicateOperatorType::EndsWith,
+    DSPredicateOperatorType::In,         DSPredicateOperatorType::Contains,
+    DSPredicateOperatorType::Between,
+};
+
 enum class DSComparisonOption : unsigned {
     CaseInsensitive = 0x1,
     DiacriticInsensitive = 0x2,

@@ -2,20 +2,6 @@
 
 #include <QStringList>
 
-namespace {
-
-bool isNameStart(QChar c)
-{
-    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_';
-}
-
-bool isNameChar(QChar c)
-{
-    return isNameStart(c) || (c >= u'0' && c <= u'9');
-}
-
-} // namespace
-
 bool ds_predicate_is_keyword(QStringView word)
 {
     static const char *const keywords[] = {
@@ -49,12 +35,12 @@ bool DSExpression::isValidKeyPath(QStringView keyPath)
     bool atNameStart = true;
     for (QChar c : keyPath) {
         if (atNameStart) {
-            if (!isNameStart(c))
+            if (!ds_predicate_is_name_start(c))
                 return false;
             atNameStart = false;
         } else if (c == u'.') {
             atNameStart = true;
-        } else if (!isNameChar(c)) {
+        } else if (!ds_predicate_is_name_char(c)) {
             return false;
         }
     }

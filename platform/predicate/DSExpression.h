@@ -44,6 +44,17 @@ private:
     QString m_keyPath;
 };
 
+// The letters of key-path names: an ASCII letter or "_" first, then also digits.
+inline bool ds_predicate_is_name_start(QChar c)
+{
+    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_';
+}
+
+inline bool ds_predicate_is_name_char(QChar c)
+{
+    return ds_predicate_is_name_start(c) || (c >= u'0' && c <= u'9');
+}
+
 // True for the reserved words of the predicate text (compared without
 // regard to case): AND, OR, NOT, the operator words, TRUE, FALSE, NONE, NAN,
 // INF and DATE.

@@ -10,26 +10,6 @@
 
 namespace {
 
-constexpr DSPredicateOperatorType kOperators[] = {
-    DSPredicateOperatorType::LessThan,   DSPredicateOperatorType::LessThanOrEqualTo,
-    DSPredicateOperatorType::GreaterThan, DSPredicateOperatorType::GreaterThanOrEqualTo,
-    DSPredicateOperatorType::EqualTo,    DSPredicateOperatorType::NotEqualTo,
-    DSPredicateOperatorType::Matches,    DSPredicateOperatorType::Like,
-    DSPredicateOperatorType::BeginsWith, DSPredicateOperatorType::EndsWith,
-    DSPredicateOperatorType::In,         DSPredicateOperatorType::Contains,
-    DSPredicateOperatorType::Between,
-};
-
-bool isNameStart(QChar c)
-{
-    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_';
-}
-
-bool isNameChar(QChar c)
-{
-    return isNameStart(c) || (c >= u'0' && c <= u'9');
-}
-
 bool isDigit(QChar c)
 {
     return c >= u'0' && c <= u'9';
@@ -78,7 +58,7 @@ DSPredicatePtr DSPredicateParser::parse(QString *error)
 {
     DSPredicatePtr result;
     if (tokenize()) {
-        result = parseOr();
+        result = parseChain(DSCompoundPredicateType::Or);
         if (result && peek().type != Token::End) {
             expected("AND, OR or the end");
             result = nullptr;
@@ -142,7 +122,7 @@ bool DSPredicateParser::tokenize()
             ok = readString(i, token);
         } else if (c == u'-' || isDigit(c)) {
             ok = readNumber(i, token);
-        } else if (c == u'#' || isNameStart(c)) {
+        } else if (c == u'#' || ds_predicate_is_name_start(c)) {
             ok = readName(i, token);
         } else {
             ok = fail(QStringLiteral("Unexpected character"), i);
@@ -206,9 +186,9 @@ bool DSPredicateParser::readNumber(qsizetype &i, Token &token)
 {
     token.type = Token::Number;
     qsizetype end = i + (m_text[i] == u'-' ? 1 : 0);
-    if (end < m_text.size() && isNameStart(m_text[end])) {
+    if (end < m_text.size() && ds_predicate_is_name_start(m_text[end])) {
         qsizetype wordEnd = end;
-        while (wordEnd < m_text.size() && isNameChar(m_text[wordEnd]))
+        while (wordEnd < m_text.size() && ds_predicate_is_name_char(m_text[wordEnd]))
             ++wordEnd;
         if (m_text.sliced(end, wordEnd - end).compare(u"INF", Qt::CaseInsensitive) != 0)
             return fail(QStringLiteral("Bad number"), i);
@@ -224,7 +204,7 @@ bool DSPredicateParser::readNumber(qsizetype &i, Token &token)
             break;
         ++end;
     }
-    if ((end < m_text.size() && (isNameChar(m_text[end]) || m_text[end] == u'#'))
+    if ((end < m_text.size() && (ds_predicate_is_name_char(m_text[end]) || m_text[end] == u'#'))
         || !ds_predicate_parse_number(m_text.sliced(i, end - i), &token.number))
         return fail(QStringLiteral("Bad number"), i);
     i = end;
@@ -240,8 +220,8 @@ bool DSPredicateParser::readName(qsizetype &i, Token &token)
         if (escaped)
             ++i;
         const qsizetype start = i;
-        if (i < m_text.size() && isNameStart(m_text[i]))
-            while (i < m_text.size() && isNameChar(m_text[i]))
+        if (i < m_text.size() && ds_predicate_is_name_start(m_text[i]))
+            while (i < m_text.size() && ds_predicate_is_name_char(m_text[i]))
                 ++i;
         const QString name = m_text.sliced(start, i - start).toString();
         if (name.isEmpty())
@@ -252,7 +232,7 @@ bool DSPredicateParser::readName(qsizetype &i, Token &token)
             bareKeyword = true;
         }
         names.append(name);
-        if (i + 1 < m_text.size() && m_text[i] == u'.' && (m_text[i + 1] == u'#' || isNameStart(m_text[i + 1])))
+        if (i + 1 < m_text.size() && m_text[i] == u'.' && (m_text[i + 1] == u'#' || ds_predicate_is_name_start(m_text[i + 1])))
             ++i;
         else
             break;
@@ -292,36 +272,24 @@ bool DSPredicateParser::enter()
     return true;
 }
 
-DSPredicatePtr DSPredicateParser::parseOr()
+// A run of one word (OR, or AND inside it) is one compound of its members.
+DSPredicatePtr DSPredicateParser::parseChain(DSCompoundPredicateType type)
 {
-    DSPredicatePtr first = parseAnd();
-    if (!first || !atKeyword("OR"))
+    const bool isOr = type == DSCompoundPredicateType::Or;
+    const auto member = [&] { return isOr ? parseChain(DSCompoundPredicateType::And) : parseUnary(); };
+    const char *word = isOr ? "OR" : "AND";
+    DSPredicatePtr first = member();
+    if (!first || !atKeyword(word))
         return first;
     std::vector<DSPredicatePtr> members{first};
-    while (atKeyword("OR")) {
+    while (atKeyword(word)) {
         ++m_next;
-        DSPredicatePtr member = parseAnd();
-        if (!member)
+        DSPredicatePtr next = member();
+        if (!next)
             return nullptr;
-        members.push_back(std::move(member));
+        members.push_back(std::move(next));
     }
-    return DSCompoundPredicate::orPredicate(std::move(members));
-}
-
-DSPredicatePtr DSPredicateParser::parseAnd()
-{
-    DSPredicatePtr first = parseUnary();
-    if (!first || !atKeyword("AND"))
-        return first;
-    std::vector<DSPredicatePtr> members{first};
-    while (atKeyword("AND")) {
-        ++m_next;
-        DSPredicatePtr member = parseUnary();
-        if (!member)
-            return nullptr;
-        members.push_back(std::move(member));
-    }
-    return DSCompoundPredicate::andPredicate(std::move(members));
+    return DSCompoundPredicate::make(type, std::move(members));
 }
 
 DSPredicatePtr DSPredicateParser::parseUnary()
@@ -346,7 +314,7 @@ DSPredicatePtr DSPredicateParser::parseUnary()
                            : DSCompoundPredicate::orPredicate(std::move(members));
     } else if (atSymbol("(")) {
         ++m_next;
-        result = parseOr();
+        result = parseChain(DSCompoundPredicateType::Or);
         if (result && !expectSymbol(")", "\")\""))
             result = nullptr;
     } else {
@@ -365,7 +333,7 @@ bool DSPredicateParser::parseMemberList(std::vector<DSPredicatePtr> *members)
         return true;
     }
     while (true) {
-        DSPredicatePtr member = parseOr();
+        DSPredicatePtr member = parseChain(DSCompoundPredicateType::Or);
         if (!member)
             return false;
         members->push_back(std::move(member));
@@ -386,7 +354,7 @@ DSPredicatePtr DSPredicateParser::parseComparison()
     const Token &op = peek();
     const DSPredicateOperatorType *type = nullptr;
     if (op.type == Token::Symbol || op.type == Token::Keyword)
-        for (const DSPredicateOperatorType &candidate : kOperators)
+        for (const DSPredicateOperatorType &candidate : ds_predicate_operator_types)
             if (DSComparisonPredicate::operatorText(candidate) == op.text)
                 type = &candidate;
     if (!type) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/predicate/DSCompoundPredicate.h"
 #include "platform/predicate/DSExpression.h"
 #include "platform/predicate/DSPredicate.h"
 
@@ -31,8 +32,7 @@ private:
     bool readNumber(qsizetype &i, Token &token);
     bool readName(qsizetype &i, Token &token);
 
-    DSPredicatePtr parseOr();
-    DSPredicatePtr parseAnd();
+    DSPredicatePtr parseChain(DSCompoundPredicateType type);
     DSPredicatePtr parseUnary();
     bool parseMemberList(std::vector<DSPredicatePtr> *members);
     DSPredicatePtr parseComparison();

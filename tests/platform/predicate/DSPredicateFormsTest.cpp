@@ -191,16 +191,7 @@ public:
     DSPredicatePtr predicate(int depth)
     {
         if (depth >= 5 || pick(3) > 0) {
-            static const DSPredicateOperatorType types[] = {
-                DSPredicateOperatorType::LessThan,    DSPredicateOperatorType::LessThanOrEqualTo,
-                DSPredicateOperatorType::GreaterThan, DSPredicateOperatorType::GreaterThanOrEqualTo,
-                DSPredicateOperatorType::EqualTo,     DSPredicateOperatorType::NotEqualTo,
-                DSPredicateOperatorType::Matches,     DSPredicateOperatorType::Like,
-                DSPredicateOperatorType::BeginsWith,  DSPredicateOperatorType::EndsWith,
-                DSPredicateOperatorType::In,          DSPredicateOperatorType::Contains,
-                DSPredicateOperatorType::Between,
-            };
-            return DSComparisonPredicate::make(expression(depth), types[pick(std::size(types))], expression(depth),
+            return DSComparisonPredicate::make(expression(depth), ds_predicate_operator_types[pick(std::size(ds_predicate_operator_types))], expression(depth),
                                                DSComparisonOptions::fromInt(unsigned(pick(4))));
         }
         std::vector<DSPredicatePtr> members;
