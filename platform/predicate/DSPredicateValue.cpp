@@ -40,40 +40,29 @@ bool readDigits(QStringView text, qsizetype at, qsizetype count, int *value)
 
 DSPredicateValue DSPredicateValue::fromBool(bool value)
 {
-    DSPredicateValue v;
-    v.m_kind = Kind::Bool;
-    v.m_number = value ? 1 : 0;
-    return v;
+    return DSPredicateValue(Kind::Bool, value ? 1 : 0);
 }
 
 DSPredicateValue DSPredicateValue::fromNumber(double value)
 {
-    DSPredicateValue v;
-    v.m_kind = Kind::Number;
-    v.m_number = value;
-    return v;
+    return DSPredicateValue(Kind::Number, value);
 }
 
 DSPredicateValue DSPredicateValue::fromString(const QString &value)
 {
-    DSPredicateValue v;
-    v.m_kind = Kind::String;
+    DSPredicateValue v(Kind::String, 0);
     v.m_string = value;
     return v;
 }
 
 DSPredicateValue DSPredicateValue::fromDate(double secondsSinceReferenceDate)
 {
-    DSPredicateValue v;
-    v.m_kind = Kind::Date;
-    v.m_number = secondsSinceReferenceDate;
-    return v;
+    return DSPredicateValue(Kind::Date, secondsSinceReferenceDate);
 }
 
 DSPredicateValue DSPredicateValue::fromList(std::vector<DSPredicateValue> values)
 {
-    DSPredicateValue v;
-    v.m_kind = Kind::List;
+    DSPredicateValue v(Kind::List, 0);
     v.m_list = std::move(values);
     return v;
 }

@@ -61,6 +61,8 @@ public:
     bool operator!=(const DSPredicateValue &other) const { return !(*this == other); }
 
 private:
+    DSPredicateValue(Kind kind, double number) : m_kind(kind), m_number(number) {}
+
     Kind m_kind = Kind::None;
     double m_number = 0; // the number, the date's seconds, or 1/0 for a boolean
     QString m_string;
