@@ -33,6 +33,11 @@ struct RowCase {
     V label = {};
 };
 
+void PrintTo(const RowCase &c, std::ostream *out)
+{
+    *out << c.predicate << " with " << c.value.toPredicateText().toStdString();
+}
+
 class RowEvaluation : public testing::TestWithParam<RowCase> {};
 
 TEST_P(RowEvaluation, MatchesTheRow)
