@@ -25,7 +25,7 @@ using DSPredicateKeyLookup = std::function<DSPredicateValue(const QString &keyPa
 // Text form (toString, fromString), one comparison or a compound:
 //   value < 0 OR value == 99
 //   "label" BEGINSWITH[c] "n/a"
-//   date >= DATE("2019-03-01T00:00:00Z") AND NOT (code IN {1, 2})
+//   visit >= DATE("2019-03-01T00:00:00Z") AND NOT (code IN {1, 2})
 // AND binds tighter than OR and NOT tighter than both; a run of one operator
 // is one compound node, and parentheses make a nested node. AND and OR of
 // fewer than two members, and NOT of other than one, are written as a list
