@@ -1,0 +1,94 @@
+#include "vrw_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+void vrw_test_use_kernel_cache()
+{
+    setenv("POCL_CACHE_DIR", VRW_TEST_POCL_CACHE_DIR, 0);
+}
+
+std::string vrw_test_kernel_dir()
+{
+    return VRW_TEST_KERNEL_DIR;
+}
+
+int32_t vrw_test_load(VRWContext_s *context, uint32_t families, const std::string &dir)
+{
+    int32_t status = -1;
+    char log[65536] = "";
+    int64_t length = 0;
+    VRWCode_s *code = vrw_compile_code(context, dir.c_str(), families, &status, sizeof log, log,
+                                       &length);
+    if (!code) {
+        ADD_FAILURE() << "building families " << families << " failed with " << status << ": "
+                      << (length ? log : "");
+        return status;
+    }
+    status = vrw_load_code(context, code);
+    vrw_release_code(code);
+    return status;
+}
+
+VRWContext_s *vrw_test_context(uint32_t families)
+{
+    vrw_test_use_kernel_cache();
+    int32_t status = 0;
+    VRWContext_s *context = vrw_context_init(CL_DEVICE_TYPE_CPU, &status);
+    if (!context) {
+        ADD_FAILURE() << "no OpenCL CPU device: " << status;
+        return nullptr;
+    }
+    if (families && vrw_test_load(context, families, vrw_test_kernel_dir()) != 0) {
+        vrw_context_free(context);
+        return nullptr;
+    }
+    return context;
+}
+
+static std::vector<std::string> split_csv_line(const std::string &line)
+{
+    std::vector<std::string> fields;
+    std::stringstream stream(line);
+    std::string field;
+    while (std::getline(stream, field, ','))
+        fields.push_back(field);
+    return fields;
+}
+
+std::vector<std::map<std::string, std::string>> vrw_test_read_csv(const std::string &path)
+{
+    std::ifstream in(path);
+    std::vector<std::map<std::string, std::string>> rows;
+    std::string line;
+    if (!std::getline(in, line)) {
+        ADD_FAILURE() << "cannot read " << path;
+        return rows;
+    }
+    std::vector<std::string> header = split_csv_line(line);
+    while (std::getline(in, line)) {
+        std::vector<std::string> fields = split_csv_line(line);
+        std::map<std::string, std::string> row;
+        for (size_t i = 0; i < header.size() && i < fields.size(); i++)
+            row[header[i]] = fields[i];
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+std::string vrw_test_scratch_dir(const std::string &name)
+{
+    std::filesystem::path dir = std::filesystem::path(OSTREL_TEST_BINARY_DIR) / "scratch" / name;
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    return dir.string();
+}
+
+void vrw_test_write_file(const std::string &path, const std::string &text)
+{
+    std::ofstream(path, std::ios::binary) << text;
+}
