@@ -91,11 +91,11 @@ inline Sums row_sums(global const double *x, global const double *frequency,
         if (analytic)
             w *= analytic16(analytic, quad_panels, b);
         long16 keep = isgreater(w, (double16)0.0);
-        double16 kept_w = select((double16)0.0, w, keep);
-        TWO_SUM(double16, sw, cw, kept_w);
+        w = select((double16)0.0, w, keep);
+        TWO_SUM(double16, sw, cw, w);
         if (x) {
-            double16 d = value16(vload16(b, x), transform) - centre;
-            double16 wd = select((double16)0.0, w * d, keep);
+            double16 d = select((double16)0.0, value16(vload16(b, x), transform) - centre, keep);
+            double16 wd = w * d;
             TWO_SUM(double16, s1, c1, wd);
             double16 wdd = wd * d;
             TWO_SUM(double16, s2, c2, wdd);
