@@ -232,8 +232,6 @@ static VRWStatus load_groups(VRWContext_s *context, VRWCoxBuffers_s *b, Ranking 
         b->group_sizes = vrw_make_int_buffer(context, groups, r->group_sizes, &status);
     if (status != VRW_SUCCESS)
         return status;
-    b->stratum_values = r->group_values;
-    r->group_values = NULL;
     b->group_count = r->group_count;
     b->ranked_count = (int32_t)r->count;
     return VRW_SUCCESS;
@@ -354,6 +352,10 @@ VRWStatus vrw_load_cox_rank2row_buffers(VRWContext_s *context, const VRWMatrixBu
         status = load_groups(context, buffers, &r);
     if (status == VRW_SUCCESS && panel_count > 0 && matrix->panel_count > 0)
         status = load_cells(context, matrix, weights, buffers, &r);
+    if (status == VRW_SUCCESS) {
+        buffers->stratum_values = r.group_values;
+        r.group_values = NULL;
+    }
     free_ranking(&r);
     return status;
 }
