@@ -15,18 +15,6 @@ namespace {
 
 using ContextPtr = std::unique_ptr<VRWContext_s, VRWContextFree>;
 
-const std::vector<std::pair<std::string, unsigned>> kPrograms = {
-    {"vrw_binary_choice", 0x1},   {"vrw_compute", 0x80},
-    {"vrw_compute_fe", 0x80},     {"vrw_compute_fitted", 0x80},
-    {"vrw_compute_gmm", 0x100},   {"vrw_compute_ll", 0x80},
-    {"vrw_compute_matrix", 0x80}, {"vrw_count", 0x10},
-    {"vrw_cox", 0x40},            {"vrw_cox_matrix", 0x40},
-    {"vrw_linear", 0x8},          {"vrw_multinomial_logit", 0x4},
-    {"vrw_multinomial_logit_matrix", 0x4},
-    {"vrw_negbin2", 0x20},        {"vrw_negbin2_matrix", 0x20},
-    {"vrw_ordered_choice", 0x2},  {"vrw_ordered_choice_matrix", 0x2},
-};
-
 QStringList logged;
 
 void keep_message(QtMsgType, const QMessageLogContext &, const QString &message)
@@ -40,7 +28,7 @@ std::string marker_dir(const std::string &name,
                        const std::map<std::string, std::string> &replaced = {})
 {
     std::string dir = vrw_test_scratch_dir(name);
-    for (const auto &[program, family] : kPrograms) {
+    for (const auto &[program, family] : vrw_test_programs()) {
         auto other = replaced.find(program);
         vrw_test_write_file(dir + "/" + program + ".cl",
                             other != replaced.end()
@@ -48,17 +36,6 @@ std::string marker_dir(const std::string &name,
                                 : "kernel void k_" + program + "(global int *x) { x[0] = 1; }\n");
     }
     return dir;
-}
-
-std::vector<std::string> kernel_names(const VRWContext_s *context, uint32_t from = 0)
-{
-    std::vector<std::string> names;
-    for (uint32_t i = from; i < context->kernel_count; i++) {
-        char name[128];
-        clGetKernelInfo(context->kernels[i], CL_KERNEL_FUNCTION_NAME, sizeof name, name, nullptr);
-        names.push_back(name);
-    }
-    return names;
 }
 
 class LoadProgramsTest : public ::testing::Test {
@@ -79,7 +56,7 @@ TEST_F(LoadProgramsTest, FindsTheBuildTreesPrograms)
 {
     QString dir = ds_vrw_program_directory();
     EXPECT_EQ(dir, QStringLiteral(OSTREL_BUILD_SHARE_DIR "/cl"));
-    for (const auto &[program, family] : kPrograms)
+    for (const auto &[program, family] : vrw_test_programs())
         EXPECT_TRUE(QFile::exists(dir + "/" + QString::fromStdString(program) + ".cl")) << program;
 }
 
@@ -106,7 +83,8 @@ TEST_F(LoadProgramsTest, BuildsOnlyTheMissingFamilies)
     ASSERT_EQ(ds_load_vrw_programs_from(qdir, 0x80, fresh.get(), nullptr), 0);
     uint32_t before = fresh->kernel_count;
     ASSERT_EQ(ds_load_vrw_programs_from(qdir, 0x90, fresh.get(), nullptr), 0);
-    EXPECT_EQ(kernel_names(fresh.get(), before), (std::vector<std::string>{"k_vrw_count"}));
+    EXPECT_EQ(vrw_test_kernel_names(fresh.get(), before),
+              (std::vector<std::string>{"k_vrw_count"}));
 }
 
 TEST_F(LoadProgramsTest, BuildsFamiliesInTheFixedOrderAndNeverGmm)
@@ -114,7 +92,7 @@ TEST_F(LoadProgramsTest, BuildsFamiliesInTheFixedOrderAndNeverGmm)
     QString dir = QString::fromStdString(marker_dir("markers_order"));
     ASSERT_EQ(ds_load_vrw_programs_from(dir, 0x1FF, context.get(), nullptr), 0);
     EXPECT_EQ(context->loaded_family_mask, 0xFFu);
-    std::vector<std::string> names = kernel_names(context.get());
+    std::vector<std::string> names = vrw_test_kernel_names(context.get());
     std::vector<std::string> expected = {
         "k_vrw_binary_choice", "k_vrw_count", "k_vrw_linear", "k_vrw_multinomial_logit",
         "k_vrw_multinomial_logit_matrix", "k_vrw_ordered_choice", "k_vrw_ordered_choice_matrix",

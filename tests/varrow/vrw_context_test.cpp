@@ -16,44 +16,12 @@ namespace {
 
 using ContextPtr = std::unique_ptr<VRWContext_s, VRWContextFree>;
 
-// The library's program table, as the tests expect it.
-const std::vector<std::pair<std::string, uint32_t>> kPrograms = {
-    {"vrw_binary_choice", 0x1},
-    {"vrw_compute", 0x80},
-    {"vrw_compute_fe", 0x80},
-    {"vrw_compute_fitted", 0x80},
-    {"vrw_compute_gmm", 0x100},
-    {"vrw_compute_ll", 0x80},
-    {"vrw_compute_matrix", 0x80},
-    {"vrw_count", 0x10},
-    {"vrw_cox", 0x40},
-    {"vrw_cox_matrix", 0x40},
-    {"vrw_linear", 0x8},
-    {"vrw_multinomial_logit", 0x4},
-    {"vrw_multinomial_logit_matrix", 0x4},
-    {"vrw_negbin2", 0x20},
-    {"vrw_negbin2_matrix", 0x20},
-    {"vrw_ordered_choice", 0x2},
-    {"vrw_ordered_choice_matrix", 0x2},
-};
-
 // A program with one kernel named after its file, so the loaded kernels
 // show which files were built.
 std::string marker_program(const std::string &program)
 {
     return "#pragma OPENCL EXTENSION cl_khr_fp64 : enable\n"
            "kernel void k_" + program + "(global double *x) { x[0] = 1.0; }\n";
-}
-
-std::vector<std::string> kernel_names(const VRWContext_s *context)
-{
-    std::vector<std::string> names;
-    for (uint32_t i = 0; i < context->kernel_count; i++) {
-        char name[128];
-        clGetKernelInfo(context->kernels[i], CL_KERNEL_FUNCTION_NAME, sizeof name, name, nullptr);
-        names.push_back(name);
-    }
-    return names;
 }
 
 struct Compiled {
@@ -99,13 +67,13 @@ TEST_F(ContextTest, IsMadeOnTheCpuDeviceWithDoubles)
 TEST_F(ContextTest, EachFamilyMaskBuildsExactlyItsPrograms)
 {
     std::string dir = vrw_test_scratch_dir("all_programs");
-    for (const auto &[program, family] : kPrograms)
+    for (const auto &[program, family] : vrw_test_programs())
         vrw_test_write_file(dir + "/" + program + ".cl", marker_program(program));
     vrw_test_write_file(dir + "/notes.txt", "not a program");
     for (uint32_t bit = 0x1; bit <= 0x100; bit <<= 1) {
         SCOPED_TRACE(bit);
         std::set<std::string> expected;
-        for (const auto &[program, family] : kPrograms)
+        for (const auto &[program, family] : vrw_test_programs())
             if (family == bit)
                 expected.insert("k_" + program);
         vrw_release_kernels(context.get());
@@ -116,7 +84,7 @@ TEST_F(ContextTest, EachFamilyMaskBuildsExactlyItsPrograms)
         EXPECT_EQ(c.code->family_mask, bit);
         ASSERT_EQ(vrw_load_code(context.get(), c.code), 0);
         vrw_release_code(c.code);
-        std::vector<std::string> names = kernel_names(context.get());
+        std::vector<std::string> names = vrw_test_kernel_names(context.get());
         EXPECT_EQ(std::set<std::string>(names.begin(), names.end()), expected);
         EXPECT_EQ(names.size(), expected.size()) << "a file was taken for two programs";
         EXPECT_EQ(context->loaded_family_mask, bit);
@@ -150,7 +118,7 @@ TEST_F(ContextTest, TakesSourceAndBinaryAndSkipsOtherFiles)
     EXPECT_EQ(both.code->family_mask, 0x8u);
     ASSERT_EQ(vrw_load_code(context.get(), both.code), 0);
     vrw_release_code(both.code);
-    EXPECT_EQ(kernel_names(context.get()),
+    EXPECT_EQ(vrw_test_kernel_names(context.get()),
               (std::vector<std::string>{"k_vrw_linear", "k_vrw_linear"}));
     // A family loaded twice: lookups find the earlier kernel.
     EXPECT_EQ(vrw_find_kernel(context.get(), "k_vrw_linear"), context->kernels[0]);

@@ -50,6 +50,41 @@ VRWContext_s *vrw_test_context(uint32_t families)
     return context;
 }
 
+const std::vector<std::pair<std::string, uint32_t>> &vrw_test_programs()
+{
+    static const std::vector<std::pair<std::string, uint32_t>> programs = {
+        {"vrw_binary_choice", 0x1},
+        {"vrw_compute", 0x80},
+        {"vrw_compute_fe", 0x80},
+        {"vrw_compute_fitted", 0x80},
+        {"vrw_compute_gmm", 0x100},
+        {"vrw_compute_ll", 0x80},
+        {"vrw_compute_matrix", 0x80},
+        {"vrw_count", 0x10},
+        {"vrw_cox", 0x40},
+        {"vrw_cox_matrix", 0x40},
+        {"vrw_linear", 0x8},
+        {"vrw_multinomial_logit", 0x4},
+        {"vrw_multinomial_logit_matrix", 0x4},
+        {"vrw_negbin2", 0x20},
+        {"vrw_negbin2_matrix", 0x20},
+        {"vrw_ordered_choice", 0x2},
+        {"vrw_ordered_choice_matrix", 0x2},
+    };
+    return programs;
+}
+
+std::vector<std::string> vrw_test_kernel_names(const VRWContext_s *context, uint32_t from)
+{
+    std::vector<std::string> names;
+    for (uint32_t i = from; i < context->kernel_count; i++) {
+        char name[128] = "";
+        clGetKernelInfo(context->kernels[i], CL_KERNEL_FUNCTION_NAME, sizeof name, name, nullptr);
+        names.push_back(name);
+    }
+    return names;
+}
+
 static std::vector<std::string> split_csv_line(const std::string &line)
 {
     std::vector<std::string> fields;

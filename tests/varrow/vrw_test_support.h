@@ -29,6 +29,14 @@ int32_t vrw_test_load(VRWContext_s *context, uint32_t families, const std::strin
 // text. Fails the test when the file cannot be read.
 std::vector<std::map<std::string, std::string>> vrw_test_read_csv(const std::string &path);
 
+// The library's program table as the tests expect it: program name and
+// family, in table order.
+const std::vector<std::pair<std::string, uint32_t>> &vrw_test_programs();
+
+// Function names of the context's kernels from position `from` on, in table
+// order.
+std::vector<std::string> vrw_test_kernel_names(const VRWContext_s *context, uint32_t from = 0);
+
 // A fresh empty directory under the test binary folder.
 std::string vrw_test_scratch_dir(const std::string &name);
 void vrw_test_write_file(const std::string &path, const std::string &text);
