@@ -117,7 +117,11 @@ std::vector<std::map<std::string, std::string>> vrw_test_read_csv(const std::str
 
 std::string vrw_test_scratch_dir(const std::string &name)
 {
-    std::filesystem::path dir = std::filesystem::path(OSTREL_TEST_BINARY_DIR) / "scratch" / name;
+    // Tests run in parallel processes: each test gets folders of its own.
+    const testing::TestInfo *test = testing::UnitTest::GetInstance()->current_test_info();
+    std::string owner = test ? std::string(test->test_suite_name()) + "." + test->name() : "none";
+    std::filesystem::path dir =
+        std::filesystem::path(OSTREL_TEST_BINARY_DIR) / "scratch" / owner / name;
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     return dir.string();

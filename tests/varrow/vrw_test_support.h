@@ -37,7 +37,8 @@ const std::vector<std::pair<std::string, uint32_t>> &vrw_test_programs();
 // order.
 std::vector<std::string> vrw_test_kernel_names(const VRWContext_s *context, uint32_t from = 0);
 
-// A fresh empty directory under the test binary folder.
+// A fresh empty directory under the test binary folder, of the running
+// test's own.
 std::string vrw_test_scratch_dir(const std::string &name);
 void vrw_test_write_file(const std::string &path, const std::string &text);
 
