@@ -160,7 +160,9 @@ void vrw_release_code(VRWCode_s *code)
 
 VRWStatus vrw_load_code(VRWContext_s *context, const VRWCode_s *code)
 {
-    if (!context || !code)
+    if (!context)
+        return CL_INVALID_CONTEXT;
+    if (!code)
         return CL_INVALID_VALUE;
     for (uint32_t i = 0; i < code->program_count; i++) {
         cl_uint created = 0;
