@@ -33,7 +33,7 @@ std::string marker_dir(const std::string &name,
         vrw_test_write_file(dir + "/" + program + ".cl",
                             other != replaced.end()
                                 ? other->second
-                                : "kernel void k_" + program + "(global int *x) { x[0] = 1; }\n");
+                                : vrw_test_marker_program(program));
     }
     return dir;
 }

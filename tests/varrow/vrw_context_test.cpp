@@ -16,14 +16,6 @@ namespace {
 
 using ContextPtr = std::unique_ptr<VRWContext_s, VRWContextFree>;
 
-// A program with one kernel named after its file, so the loaded kernels
-// show which files were built.
-std::string marker_program(const std::string &program)
-{
-    return "#pragma OPENCL EXTENSION cl_khr_fp64 : enable\n"
-           "kernel void k_" + program + "(global double *x) { x[0] = 1.0; }\n";
-}
-
 struct Compiled {
     VRWCode_s *code;
     int32_t status;
@@ -68,7 +60,7 @@ TEST_F(ContextTest, EachFamilyMaskBuildsExactlyItsPrograms)
 {
     std::string dir = vrw_test_scratch_dir("all_programs");
     for (const auto &[program, family] : vrw_test_programs())
-        vrw_test_write_file(dir + "/" + program + ".cl", marker_program(program));
+        vrw_test_write_file(dir + "/" + program + ".cl", vrw_test_marker_program(program));
     vrw_test_write_file(dir + "/notes.txt", "not a program");
     for (uint32_t bit = 0x1; bit <= 0x100; bit <<= 1) {
         SCOPED_TRACE(bit);
@@ -96,8 +88,8 @@ TEST_F(ContextTest, EachFamilyMaskBuildsExactlyItsPrograms)
 TEST_F(ContextTest, TakesSourceAndBinaryAndSkipsOtherFiles)
 {
     std::string dir = vrw_test_scratch_dir("linear_logit_notes");
-    vrw_test_write_file(dir + "/vrw_linear.cl", marker_program("vrw_linear"));
-    vrw_test_write_file(dir + "/vrw_logit.cl", marker_program("vrw_logit"));
+    vrw_test_write_file(dir + "/vrw_linear.cl", vrw_test_marker_program("vrw_linear"));
+    vrw_test_write_file(dir + "/vrw_logit.cl", vrw_test_marker_program("vrw_logit"));
     vrw_test_write_file(dir + "/notes.txt", "not a program");
 
     Compiled only_source = compile(context.get(), dir.c_str(), 0x8);

@@ -74,6 +74,11 @@ const std::vector<std::pair<std::string, uint32_t>> &vrw_test_programs()
     return programs;
 }
 
+std::string vrw_test_marker_program(const std::string &program)
+{
+    return "kernel void k_" + program + "(global int *x) { x[0] = 1; }\n";
+}
+
 std::vector<std::string> vrw_test_kernel_names(const VRWContext_s *context, uint32_t from)
 {
     std::vector<std::string> names;

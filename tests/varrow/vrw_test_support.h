@@ -33,6 +33,10 @@ std::vector<std::map<std::string, std::string>> vrw_test_read_csv(const std::str
 // family, in table order.
 const std::vector<std::pair<std::string, uint32_t>> &vrw_test_programs();
 
+// A program with one kernel, "k_<program>", so the loaded kernels show which
+// files were built.
+std::string vrw_test_marker_program(const std::string &program);
+
 // Function names of the context's kernels from position `from` on, in table
 // order.
 std::vector<std::string> vrw_test_kernel_names(const VRWContext_s *context, uint32_t from = 0);
