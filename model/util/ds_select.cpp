@@ -1,11 +1,13 @@
 #include "model/util/ds_select.h"
 
+#include "model/util/ds_sort.h"
 #include "platform/dispatch/ds_parallel_for.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -106,6 +108,147 @@ Selected weighted_select(int64_t k, Places<true> a, int64_t count)
     return {std::max(ir, int64_t(0)), before};
 }
 
+// Selecting among many values on several cores: a sorted sample brackets
+// each wanted position between two values; one parallel pass counts the
+// weight below each bracket and gathers the values inside it (in chunk
+// order), and the positions are selected among those few. Returns false,
+// having written nothing, when the sample misjudged a position (the caller
+// then selects over all values).
+constexpr int64_t sampled_selection_min = 1 << 20;
+constexpr int64_t sample_size = 1 << 14;
+
+struct Bracket {
+    double lo, hi;             // the values inside, both ends included
+    int64_t first, end;        // the positions it answers, [first, end)
+    int64_t below = 0;         // weight of the values under lo
+    int64_t inside = 0;        // weight of the values inside
+    std::vector<double> values;
+    std::vector<int32_t> weights;
+};
+
+std::vector<Bracket> sample_brackets(const double *values, int64_t count, const int32_t *weights,
+                                     const int64_t *positions, int64_t num_positions,
+                                     int64_t base, int64_t total)
+{
+    const int64_t stride = count / sample_size;
+    std::vector<double> sample(sample_size);
+    std::vector<int32_t> sample_weights(weights ? sample_size : 0);
+    for (int64_t i = 0; i < sample_size; ++i) {
+        sample[i] = values[i * stride];
+        if (weights)
+            sample_weights[i] = weights[i * stride];
+    }
+    ds_sort(sample.data(), weights ? sample_weights.data() : nullptr, sample_size);
+    std::vector<int64_t> cumulative(sample_size);  // weight up to and including i
+    int64_t running = 0;
+    for (int64_t i = 0; i < sample_size; ++i)
+        cumulative[i] = running += weights ? sample_weights[i] : 1;
+    std::vector<Bracket> brackets;
+    if (running == 0)
+        return brackets;
+    // Four standard deviations of a sampled rank, and some.
+    const double margin = 4.0 * std::sqrt(double(running)) + 16.0 * double(running) / double(sample_size);
+    auto value_at = [&](double sample_position) {
+        if (sample_position < 0)
+            return -std::numeric_limits<double>::infinity();
+        const auto at = std::upper_bound(cumulative.begin(), cumulative.end(), int64_t(sample_position));
+        return at == cumulative.end() ? std::numeric_limits<double>::infinity()
+                                      : sample[at - cumulative.begin()];
+    };
+    for (int64_t i = 0; i < num_positions; ++i) {
+        const double centre = double(positions[i] - base) / double(total) * double(running);
+        const double lo = value_at(centre - margin), hi = value_at(centre + margin);
+        if (!brackets.empty() && lo <= brackets.back().hi) {
+            brackets.back().hi = std::max(brackets.back().hi, hi);
+            brackets.back().end = i + 1;
+        } else {
+            Bracket next;
+            next.lo = lo;
+            next.hi = hi;
+            next.first = i;
+            next.end = i + 1;
+            brackets.push_back(std::move(next));
+        }
+    }
+    return brackets;
+}
+
+bool sampled_select_ranks(const double *values, int64_t count, const int32_t *weights,
+                          int64_t total, double *out_values, const int64_t *positions,
+                          int64_t num_positions, int64_t base)
+{
+    std::vector<Bracket> brackets =
+        sample_brackets(values, count, weights, positions, num_positions, base, total);
+    if (brackets.empty())
+        return false;
+    const size_t nb = brackets.size();
+    // Per chunk: the weight in each gap below a bracket, and the values inside.
+    std::vector<int64_t> gaps(ds_row_chunks * nb, 0);
+    std::vector<std::vector<Bracket>> gathered(ds_row_chunks, std::vector<Bracket>(nb));
+    // Bracket bounds, with a last slot above every bracket (its lo +infinity,
+    // so nothing lands inside it).
+    std::vector<double> his(nb), los(nb + 1, std::numeric_limits<double>::infinity());
+    for (size_t b = 0; b < nb; ++b) {
+        his[b] = brackets[b].hi;
+        los[b] = brackets[b].lo;
+    }
+    ds_parallel_for(ds_row_chunks, uint64_t(count), [&](uint64_t c, int64_t first, int64_t end) {
+        // Local sums: neighbouring chunks' slots share cache lines.
+        std::vector<int64_t> gap(nb + 1, 0);
+        std::vector<Bracket> &mine = gathered[c];
+        const double *hi = his.data(), *lo = los.data();
+        for (int64_t i = first; i < end; ++i) {
+            const double v = values[i];
+            // The first bracket not wholly below v, counted without branches
+            // (random values would mispredict a search).
+            size_t b = 0;
+            if (nb <= 16)
+                for (size_t j = 0; j < nb; ++j)
+                    b += hi[j] < v;
+            else
+                b = size_t(std::partition_point(hi, hi + nb, [v](double h) { return h < v; }) - hi);
+            const int32_t w = weights ? weights[i] : 1;
+            const bool inside = v >= lo[b];
+            gap[b] += inside ? 0 : w;
+            if (inside) {
+                mine[b].values.push_back(v);
+                if (weights)
+                    mine[b].weights.push_back(w);
+            }
+        }
+        std::copy(gap.begin(), gap.end() - 1, gaps.begin() + ptrdiff_t(c * nb));
+    });
+    int64_t below = 0;
+    for (size_t b = 0; b < nb; ++b) {
+        Bracket &bracket = brackets[b];
+        for (uint64_t c = 0; c < ds_row_chunks; ++c)
+            below += gaps[c * nb + b];
+        bracket.below = below;
+        for (uint64_t c = 0; c < ds_row_chunks; ++c) {
+            const Bracket &part = gathered[c][b];
+            bracket.values.insert(bracket.values.end(), part.values.begin(), part.values.end());
+            bracket.weights.insert(bracket.weights.end(), part.weights.begin(), part.weights.end());
+        }
+        bracket.inside = int64_t(bracket.values.size());
+        if (weights) {
+            bracket.inside = 0;
+            for (int32_t w : bracket.weights)
+                bracket.inside += w;
+        }
+        if (positions[bracket.first] - base < below ||
+            positions[bracket.end - 1] - base >= below + bracket.inside)
+            return false;
+        below += bracket.inside;
+    }
+    ds_dispatch_apply(nb, [&](uint64_t b) {
+        Bracket &bracket = brackets[b];
+        ds_select_ranks(bracket.values.data(), int64_t(bracket.values.size()),
+                        weights ? bracket.weights.data() : nullptr, bracket.inside, out_values + bracket.first, positions + bracket.first,
+                        bracket.end - bracket.first, base + bracket.below, false);
+    });
+    return true;
+}
+
 }  // namespace
 
 double ds_quickselect_range(int64_t k, double *values, int64_t count)
@@ -159,6 +302,10 @@ void ds_select_ranks(double *values, int64_t count, int32_t *weights, int64_t to
                      int64_t base_position, bool concurrent)
 {
     if (num_positions <= 0 || count <= 0)
+        return;
+    if (concurrent && count >= sampled_selection_min &&
+        sampled_select_ranks(values, count, weights, weights ? total_weight : count, out_values,
+                             positions, num_positions, base_position))
         return;
     const int64_t m = num_positions / 2;
     const int64_t k = positions[m] - base_position;

@@ -278,6 +278,47 @@ TEST(Select, RanksOfManyPositionsAtOnce)
     }
 }
 
+// From 2^20 values on, concurrent selection brackets the positions with a
+// sample; a sample that misjudges them (the last case puts outliers exactly
+// where a stride sample looks) must fall back and still be right.
+TEST(Select, ManyValuesThroughTheSample)
+{
+    const int64_t n = (1 << 20) + 3;
+    const int64_t stride = n / (1 << 14);
+    std::mt19937_64 rng(17);
+    std::uniform_real_distribution<double> uniform(-1e3, 1e3);
+    for (int kind = 0; kind < 3; ++kind) {
+        std::vector<double> values(static_cast<size_t>(n));
+        std::vector<int32_t> weights(static_cast<size_t>(n));
+        for (int64_t i = 0; i < n; ++i) {
+            const double u = uniform(rng);
+            values[i] = kind == 0 ? u : kind == 1 ? std::round(u / 400) + 0.5 : (i % stride == 0 ? 1e9 - double(i) : u);
+            weights[i] = int32_t(rng() % 3);
+        }
+        // The reference: sorted (value, weight) pairs and their running weight.
+        std::vector<std::pair<double, int32_t>> pairs(static_cast<size_t>(n));
+        for (int64_t i = 0; i < n; ++i)
+            pairs[i] = {values[i], weights[i]};
+        std::sort(pairs.begin(), pairs.end());
+        std::vector<int64_t> running(static_cast<size_t>(n));
+        int64_t total = 0;
+        for (int64_t i = 0; i < n; ++i)
+            running[i] = total += pairs[i].second;
+        auto weighted_at = [&](int64_t p) {
+            return pairs[std::upper_bound(running.begin(), running.end(), p) - running.begin()].first;
+        };
+        for (int k : {4, 100}) {
+            SCOPED_TRACE("kind " + std::to_string(kind) + " k " + std::to_string(k));
+            const auto cut = quantiles(values, weights, k, false);
+            const auto plain = quantiles(values, {}, k, false);
+            for (int i = 1; i < k; ++i) {
+                EXPECT_EQ(cut[i], weighted_at(int64_t((double(i) / k) * total))) << i;
+                EXPECT_EQ(plain[i], pairs[size_t((double(i) / k) * n)].first) << i;
+            }
+        }
+    }
+}
+
 TEST(IntegerRange, Cases)
 {
     const double nan = std::numeric_limits<double>::quiet_NaN();
