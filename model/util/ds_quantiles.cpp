@@ -32,6 +32,16 @@ void frame_cuts(double *cut, int k)
     cut[k] = std::numeric_limits<double>::infinity();
 }
 
+// Frames cut and returns the total weight to cut, 0 when there is nothing
+// to cut. Writes nothing when k <= 0.
+int64_t start_cuts(const int32_t *weights, int64_t count, double *cut, int k)
+{
+    if (k <= 0)
+        return 0;
+    frame_cuts(cut, k);
+    return count > 0 ? total_weight(weights, count) : 0;
+}
+
 int64_t target_position(int i, int k, int64_t total)
 {
     return int64_t((double(i) / double(k)) * double(total));
@@ -66,12 +76,7 @@ void count_positions(const double *values, const int32_t *weights, int64_t count
 void ds_quantiles(double *values, int32_t *weights, int64_t count, double *cut, int k,
                   bool average_median)
 {
-    if (k <= 0)
-        return;
-    frame_cuts(cut, k);
-    if (count <= 0)
-        return;
-    const int64_t total = total_weight(weights, count);
+    const int64_t total = start_cuts(weights, count, cut, k);
     if (total <= 0)
         return;
 
@@ -112,12 +117,9 @@ void ds_quantiles(double *values, int32_t *weights, int64_t count, double *cut, 
 void ds_sorted_quantiles(const double *values, const int32_t *weights, int64_t count,
                          double *cut, int k)
 {
-    if (k <= 0)
+    const int64_t total = start_cuts(weights, count, cut, k);
+    if (total <= 0)
         return;
-    frame_cuts(cut, k);
-    if (count <= 0)
-        return;
-    const int64_t total = total_weight(weights, count);
     int64_t index = 0, before = 0;
     for (int i = 1; i < k; ++i) {
         const int64_t p = target_position(i, k, total);
