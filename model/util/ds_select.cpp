@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numeric>
 #include <utility>
 #include <vector>
 
@@ -117,13 +118,18 @@ Selected weighted_select(int64_t k, Places<true> a, int64_t count)
 constexpr int64_t sampled_selection_min = 1 << 20;
 constexpr int64_t sample_size = 1 << 14;
 
+// Values gathered from a bracket, with their weights when there are any.
+struct Gathered {
+    std::vector<double> values;
+    std::vector<int32_t> weights;
+};
+
 struct Bracket {
     double lo, hi;             // the values inside, both ends included
     int64_t first, end;        // the positions it answers, [first, end)
     int64_t below = 0;         // weight of the values under lo
     int64_t inside = 0;        // weight of the values inside
-    std::vector<double> values;
-    std::vector<int32_t> weights;
+    Gathered gathered;
 };
 
 std::vector<Bracket> sample_brackets(const double *values, int64_t count, const int32_t *weights,
@@ -184,7 +190,7 @@ bool sampled_select_ranks(const double *values, int64_t count, const int32_t *we
     const size_t nb = brackets.size();
     // Per chunk: the weight in each gap below a bracket, and the values inside.
     std::vector<int64_t> gaps(ds_row_chunks * nb, 0);
-    std::vector<std::vector<Bracket>> gathered(ds_row_chunks, std::vector<Bracket>(nb));
+    std::vector<std::vector<Gathered>> gathered(ds_row_chunks, std::vector<Gathered>(nb));
     // Bracket bounds, with a last slot above every bracket (its lo +infinity,
     // so nothing lands inside it).
     std::vector<double> his(nb), los(nb + 1, std::numeric_limits<double>::infinity());
@@ -195,7 +201,7 @@ bool sampled_select_ranks(const double *values, int64_t count, const int32_t *we
     ds_parallel_for(ds_row_chunks, uint64_t(count), [&](uint64_t c, int64_t first, int64_t end) {
         // Local sums: neighbouring chunks' slots share cache lines.
         std::vector<int64_t> gap(nb + 1, 0);
-        std::vector<Bracket> &mine = gathered[c];
+        std::vector<Gathered> &mine = gathered[c];
         const double *hi = his.data(), *lo = los.data();
         for (int64_t i = first; i < end; ++i) {
             const double v = values[i];
@@ -224,17 +230,14 @@ bool sampled_select_ranks(const double *values, int64_t count, const int32_t *we
         for (uint64_t c = 0; c < ds_row_chunks; ++c)
             below += gaps[c * nb + b];
         bracket.below = below;
+        Gathered &all = bracket.gathered;
         for (uint64_t c = 0; c < ds_row_chunks; ++c) {
-            const Bracket &part = gathered[c][b];
-            bracket.values.insert(bracket.values.end(), part.values.begin(), part.values.end());
-            bracket.weights.insert(bracket.weights.end(), part.weights.begin(), part.weights.end());
+            const Gathered &part = gathered[c][b];
+            all.values.insert(all.values.end(), part.values.begin(), part.values.end());
+            all.weights.insert(all.weights.end(), part.weights.begin(), part.weights.end());
         }
-        bracket.inside = int64_t(bracket.values.size());
-        if (weights) {
-            bracket.inside = 0;
-            for (int32_t w : bracket.weights)
-                bracket.inside += w;
-        }
+        bracket.inside = weights ? std::accumulate(all.weights.begin(), all.weights.end(), int64_t(0))
+                                 : int64_t(all.values.size());
         if (positions[bracket.first] - base < below ||
             positions[bracket.end - 1] - base >= below + bracket.inside)
             return false;
@@ -242,8 +245,10 @@ bool sampled_select_ranks(const double *values, int64_t count, const int32_t *we
     }
     ds_dispatch_apply(nb, [&](uint64_t b) {
         Bracket &bracket = brackets[b];
-        ds_select_ranks(bracket.values.data(), int64_t(bracket.values.size()),
-                        weights ? bracket.weights.data() : nullptr, bracket.inside, out_values + bracket.first, positions + bracket.first,
+        Gathered &all = bracket.gathered;
+        ds_select_ranks(all.values.data(), int64_t(all.values.size()),
+                        weights ? all.weights.data() : nullptr, bracket.inside,
+                        out_values + bracket.first, positions + bracket.first,
                         bracket.end - bracket.first, base + bracket.below, false);
     });
     return true;
