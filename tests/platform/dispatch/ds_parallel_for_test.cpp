@@ -42,45 +42,37 @@ std::vector<Bounds> record_aligned(uint64_t n, uint64_t count, uint64_t align)
 }
 
 struct ChunkCase {
+    uint64_t align;  // 0: the plain loop
     uint64_t count;
     uint64_t chunk;
     Bounds expected;
 };
 
-TEST(ParallelFor, PlainChunkBounds)
+TEST(ParallelFor, ChunkBounds)
 {
     const ChunkCase cases[] = {
-        {0, 0, {0, 0}},
-        {0, 23, {0, 0}},
-        {10, 0, {0, 1}},
-        {10, 9, {9, 10}},
-        {10, 10, {10, 10}},
-        {10, 23, {23, 10}},
-        {100, 0, {0, 5}},
-        {100, 19, {95, 100}},
-        {100, 20, {100, 100}},
-        {100, 23, {115, 100}},
-        {100000, 23, {95841, 100000}},
+        {0, 0, 0, {0, 0}},
+        {0, 0, 23, {0, 0}},
+        {0, 10, 0, {0, 1}},
+        {0, 10, 9, {9, 10}},
+        {0, 10, 10, {10, 10}},
+        {0, 10, 23, {23, 10}},
+        {0, 100, 0, {0, 5}},
+        {0, 100, 19, {95, 100}},
+        {0, 100, 20, {100, 100}},
+        {0, 100, 23, {115, 100}},
+        {0, 100000, 23, {95841, 100000}},
+        {512, 512, 0, {0, 0}},
+        {512, 512, 22, {0, 0}},
+        {512, 512, 23, {0, 512}},
+        {512, 100000, 0, {0, 4096}},
+        {512, 100000, 1, {4096, 8192}},
+        {512, 100000, 23, {95744, 100000}},
     };
     for (const ChunkCase &c : cases) {
-        const auto seen = record_plain(24, c.count);
-        EXPECT_EQ(seen[c.chunk], c.expected) << "count " << c.count << " chunk " << c.chunk;
-    }
-}
-
-TEST(ParallelFor, AlignedChunkBounds)
-{
-    const ChunkCase cases[] = {
-        {512, 0, {0, 0}},
-        {512, 22, {0, 0}},
-        {512, 23, {0, 512}},
-        {100000, 0, {0, 4096}},
-        {100000, 1, {4096, 8192}},
-        {100000, 23, {95744, 100000}},
-    };
-    for (const ChunkCase &c : cases) {
-        const auto seen = record_aligned(24, c.count, 512);
-        EXPECT_EQ(seen[c.chunk], c.expected) << "count " << c.count << " chunk " << c.chunk;
+        const auto seen = c.align ? record_aligned(24, c.count, c.align) : record_plain(24, c.count);
+        EXPECT_EQ(seen[c.chunk], c.expected)
+            << "align " << c.align << " count " << c.count << " chunk " << c.chunk;
     }
 }
 
