@@ -27,7 +27,8 @@ extern "C" const char *__tsan_default_suppressions()
     return "race_top:oneapi/tbb/\n"
            "race_top:platform/dispatch/ds_parallel_for.cpp\n"
            "race:tbb::detail::d1::small_object_allocator\n"
-           "race:tbb::detail::d1::fold_tree\n";
+           "race:tbb::detail::d1::fold_tree\n"
+           "called_from_lib:libtbb.so.12\n";
 }
 #else
 #define DS_TSAN_ACQUIRE(p) ((void)(p))
