@@ -1,0 +1,64 @@
+// What the distribution functions share inside the library: Boost.Math set
+// to answer NaN or infinite instead of throwing, so that no exception leaves
+// a function of sterna.h; the root finder behind the critical values; and the
+// limiting Kolmogorov distribution, which the one-sample and the k-sample
+// tests both use.
+#pragma once
+
+#include <boost/math/policies/policy.hpp>
+
+#include <cmath>
+#include <limits>
+
+namespace sterna {
+
+using Policy = boost::math::policies::policy<
+    boost::math::policies::domain_error<boost::math::policies::ignore_error>,
+    boost::math::policies::pole_error<boost::math::policies::ignore_error>,
+    boost::math::policies::overflow_error<boost::math::policies::ignore_error>,
+    boost::math::policies::underflow_error<boost::math::policies::ignore_error>,
+    boost::math::policies::denorm_error<boost::math::policies::ignore_error>,
+    boost::math::policies::evaluation_error<boost::math::policies::ignore_error>,
+    boost::math::policies::rounding_error<boost::math::policies::ignore_error>,
+    boost::math::policies::indeterminate_result_error<boost::math::policies::ignore_error>>;
+
+constexpr double not_a_number = std::numeric_limits<double>::quiet_NaN();
+constexpr double infinite = std::numeric_limits<double>::infinity();
+
+// The x with f(x) = level for a continuous f that falls from above level at lo
+// to below it at hi: every x above the answer has f(x) < level and f at the
+// answer is >= level (to the last bits, where f is monotone). f is called
+// about 20 to 60 times.
+template <class F>
+double solve_decreasing(F f, double level, double lo, double hi);
+
+// The limiting Kolmogorov distribution K(x) = P(sup |B(t)| <= x) of a
+// Brownian bridge B: its distribution function, its upper tail 1 - K(x)
+// (accurate in the far tail) and its density. 0, 1 and 0 for x <= 0.
+long double kolmogorov_limit_cdf(long double x);
+long double kolmogorov_limit_sf(long double x);
+long double kolmogorov_limit_pdf(long double x);
+
+}  // namespace sterna
+
+#include <boost/math/tools/toms748_solve.hpp>
+
+template <class F>
+double sterna::solve_decreasing(F f, double level, double lo, double hi)
+{
+    auto g = [&](double x) { return f(x) - level; };
+    double glo = g(lo);
+    double ghi = g(hi);
+    if (!(glo >= 0))
+        return lo;
+    if (!(ghi < 0))
+        return hi;
+    boost::uintmax_t iterations = 200;
+    // The tolerance ends the search once lo and hi are adjacent doubles.
+    auto close = [](double a, double b) { return std::nextafter(a, b) == b || a == b; };
+    auto bracket = boost::math::tools::toms748_solve(g, lo, hi, glo, ghi, close, iterations, Policy());
+    // toms748 keeps g(first) and g(second) of opposite signs; the answer is the
+    // end that is not significant.
+    double a = bracket.first, b = bracket.second;
+    return g(a) >= 0 ? a : b;
+}
