@@ -26,18 +26,34 @@ double symmetric_p_value(const Distribution &distribution, double x, int hypothe
 {
     if (std::isnan(x))
         return not_a_number;
-    switch (hypothesis) {
-    case 1:
-        return bm::cdf(distribution, x);
-    case -1:
-        return bm::cdf(bm::complement(distribution, x));
-    default:
-        return std::min(1.0, 2 * bm::cdf(bm::complement(distribution, std::fabs(x))));
-    }
+    return guarded([&] {
+        switch (hypothesis) {
+        case 1:
+            return bm::cdf(distribution, x);
+        case -1:
+            return bm::cdf(bm::complement(distribution, x));
+        default:
+            return std::min(1.0, 2 * bm::cdf(bm::complement(distribution, std::fabs(x))));
+        }
+    });
 }
 
-// The x with upper tail `tail`, for tail in [0, 1]; +infinite at 0 and the
-// bottom of the support at 1.
+// P(X >= x) for x > 0 of a distribution on [0, infinity).
+template <class Distribution>
+double upper_tail(const Distribution &distribution, double x)
+{
+    if (std::isnan(x))
+        return not_a_number;
+    if (x <= 0)
+        return 1;
+    if (std::isinf(x))
+        return 0;
+    return guarded([&] { return bm::cdf(bm::complement(distribution, x)); });
+}
+
+// The x with upper tail `tail`, for tail in [0, 1]; +infinity at 0 and the
+// bottom of the support at 1. Where Boost's inversion gives up, a bracketed
+// search on the tail takes over.
 template <class Distribution>
 double upper_quantile(const Distribution &distribution, double tail, double bottom)
 {
@@ -47,7 +63,12 @@ double upper_quantile(const Distribution &distribution, double tail, double bott
         return infinite;
     if (tail == 1)
         return bottom;
-    return bm::quantile(bm::complement(distribution, tail));
+    const double x = guarded([&] { return bm::quantile(bm::complement(distribution, tail)); });
+    if (!std::isnan(x))
+        return x;
+    return guarded([&] {
+        return upper_quantile_by_search([&](double v) { return bm::cdf(bm::complement(distribution, v)); }, tail);
+    });
 }
 
 bool valid_df(int64_t df) { return df >= 1; }
@@ -68,25 +89,16 @@ double ds_p_value_t(double t, int64_t df, int hypothesis) noexcept
 
 double ds_p_value_chi_square(double statistic, int64_t df) noexcept
 {
-    if (std::isnan(statistic) || !valid_df(df))
+    if (!valid_df(df))
         return not_a_number;
-    if (statistic <= 0)
-        return 1;
-    if (std::isinf(statistic))
-        return 0;
-    return bm::cdf(bm::complement(bm::chi_squared_distribution<double, Policy>(double(df)), statistic));
+    return upper_tail(bm::chi_squared_distribution<double, Policy>(double(df)), statistic);
 }
 
 double ds_p_value_f(double f, int64_t df1, int64_t df2) noexcept
 {
-    if (std::isnan(f) || !valid_df(df1) || !valid_df(df2))
+    if (!valid_df(df1) || !valid_df(df2))
         return not_a_number;
-    if (f <= 0)
-        return 1;
-    if (std::isinf(f))
-        return 0;
-    const bm::fisher_f_distribution<double, Policy> distribution{double(df1), double(df2)};
-    return bm::cdf(bm::complement(distribution, f));
+    return upper_tail(bm::fisher_f_distribution<double, Policy>(double(df1), double(df2)), f);
 }
 
 double ds_critical_value_z_score(double level) noexcept
@@ -115,18 +127,31 @@ double ds_critical_value_f(double level, int64_t df1, int64_t df2) noexcept
         return not_a_number;
     if (!(level > 0 && level < 1))
         return level == 0 ? infinite : level == 1 ? 0 : not_a_number;
-    // F = (df2 / df1) x / (1 - x) for the beta(df1/2, df2/2) quantile x; 1 - x
-    // comes from the inversion itself, undamaged by the subtraction.
-    double one_minus_x = 0;
-    const double x = bm::ibetac_inv(df1 / 2.0, df2 / 2.0, level, &one_minus_x, Policy());
-    return double(df2) * x / (double(df1) * one_minus_x);
+    // F = (df2 / df1) x / y for the beta(df1/2, df2/2) quantile x and y = 1 - x.
+    // The smaller of x and y is inverted directly (y as the lower quantile of
+    // beta(df2/2, df1/2)) and the other comes with it, so neither loses its
+    // digits to 1 - x.
+    const double f = guarded([&] {
+        double x = 0, y = 0;
+        if (level < 0.5)
+            y = bm::ibeta_inv(df2 / 2.0, df1 / 2.0, level, &x, Policy());
+        else
+            x = bm::ibetac_inv(df1 / 2.0, df2 / 2.0, level, &y, Policy());
+        return double(df2) * x / (double(df1) * y);
+    });
+    if (!std::isnan(f))
+        return f;
+    const bm::fisher_f_distribution<double, Policy> distribution{double(df1), double(df2)};
+    return guarded([&] {
+        return upper_quantile_by_search([&](double v) { return bm::cdf(bm::complement(distribution, v)); }, level);
+    });
 }
 
 double ds_beta(double a, double b) noexcept
 {
     if (!(a > 0 && b > 0))
         return not_a_number;
-    return bm::beta(a, b, Policy());
+    return guarded([&] { return bm::beta(a, b, Policy()); });
 }
 
 namespace {
@@ -166,10 +191,10 @@ double ds_log_beta(double a, double b) noexcept
     }
     if (q >= 10) {
         const double correction = stirling_correction(q) - stirling_correction(p + q);
-        return bm::lgamma(p, Policy()) + correction + p - p * std::log(p + q)
+        return guarded([&] { return bm::lgamma(p, Policy()); }) + correction + p - p * std::log(p + q)
                + (q - 0.5) * std::log1p(-p / (p + q));
     }
-    return std::log(bm::beta(p, q, Policy()));
+    return std::log(guarded([&] { return bm::beta(p, q, Policy()); }));
 }
 
 double ds_correlation_z_score(double r, double rho0, int64_t n) noexcept

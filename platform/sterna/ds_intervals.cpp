@@ -18,6 +18,28 @@ void write(double out[2], double lower, double upper)
     out[1] = upper;
 }
 
+// The x with P(G <= x) = p, and the x with P(G >= x) = q, for G gamma
+// distributed with the shape and scale 1.
+double gamma_quantile_below(double shape, double p)
+{
+    const double x = guarded([&] { return boost::math::gamma_p_inv(shape, p, Policy()); });
+    if (!std::isnan(x))
+        return x;
+    return guarded([&] {
+        return upper_quantile_by_search([&](double v) { return 1 - boost::math::gamma_p(shape, v, Policy()); }, 1 - p);
+    });
+}
+
+double gamma_quantile_above(double shape, double q)
+{
+    const double x = guarded([&] { return boost::math::gamma_q_inv(shape, q, Policy()); });
+    if (!std::isnan(x))
+        return x;
+    return guarded([&] {
+        return upper_quantile_by_search([&](double v) { return boost::math::gamma_q(shape, v, Policy()); }, q);
+    });
+}
+
 }  // namespace
 
 void ds_multinomial_confidence_interval(int64_t count, int64_t total, double level, double out[2]) noexcept
@@ -44,7 +66,9 @@ void ds_poisson_confidence_interval(double count, double confidence, double out[
     if (!(count >= 0) || std::isinf(count) || !(confidence >= 0 && confidence <= 1))
         return write(out, not_a_number, not_a_number);
     const double tail = (1 - confidence) / 2;
-    const double lower = count == 0 || tail == 0 ? 0 : boost::math::gamma_p_inv(count, tail, Policy());
-    const double upper = tail == 0 ? infinite : boost::math::gamma_q_inv(count + 1, tail, Policy());
+    // The lower bound has `tail` below it in the gamma(count) distribution,
+    // the upper bound `tail` above it in the gamma(count + 1) distribution.
+    const double lower = count == 0 || tail == 0 ? 0 : gamma_quantile_below(count, tail);
+    const double upper = tail == 0 ? infinite : gamma_quantile_above(count + 1, tail);
     write(out, lower, upper);
 }

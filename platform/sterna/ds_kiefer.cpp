@@ -70,7 +70,7 @@ double ds_p_value_kolmogorov_smirnov_k_sample(double statistic, double df) noexc
 {
     if (std::isnan(statistic) || !valid_df(df))
         return not_a_number;
-    return double(kiefer_sf(statistic, df));
+    return guarded([&] { return double(kiefer_sf(statistic, df)); });
 }
 
 double ds_critical_value_kolmogorov_smirnov_k_sample(double level, double df) noexcept
@@ -79,11 +79,13 @@ double ds_critical_value_kolmogorov_smirnov_k_sample(double level, double df) no
         return not_a_number;
     if (level == 0)
         return infinite;
-    auto sf = [df](double a) { return double(kiefer_sf(a, df)); };
-    double hi = df + 10;
-    while (sf(hi) >= level && hi < far_tail(df))
-        hi *= 2;
-    return solve_decreasing(sf, level, 0, hi);
+    return guarded([&] {
+        auto sf = [df](double a) { return double(kiefer_sf(a, df)); };
+        double hi = df + 10;
+        while (sf(hi) >= level && hi < far_tail(df))
+            hi *= 2;
+        return solve_decreasing(sf, level, 0, hi);
+    });
 }
 
 long double ds_kolmogorov_k_pdf(long double x, long double df) noexcept
@@ -99,11 +101,13 @@ long double ds_kolmogorov_k_pdf(long double x, long double df) noexcept
     }
     if (x >= far_tail(df))
         return 0;
-    return std::max(0.0L, kiefer_series(x, df).pdf);
+    return guarded([&] { return std::max(0.0L, kiefer_series(x, df).pdf); });
 }
 
-double ds_kolmogorov_smirnov_k_sample(const double *values, const int32_t *groups, const int32_t *weights,
-                                      int64_t n, int64_t group_count) noexcept
+namespace {
+
+double k_sample_statistic(const double *values, const int32_t *groups, const int32_t *weights, int64_t n,
+                          int64_t group_count)
 {
     if (!values || !groups || n < 1 || group_count < 2)
         return not_a_number;
@@ -154,4 +158,12 @@ double ds_kolmogorov_smirnov_k_sample(const double *values, const int32_t *group
         t = std::max(t, sum);
     }
     return double(t);
+}
+
+}  // namespace
+
+double ds_kolmogorov_smirnov_k_sample(const double *values, const int32_t *groups, const int32_t *weights,
+                                      int64_t n, int64_t group_count) noexcept
+{
+    return guarded([&] { return k_sample_statistic(values, groups, weights, n, group_count); });
 }

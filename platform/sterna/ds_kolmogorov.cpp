@@ -339,7 +339,7 @@ double ds_p_value_kolmogorov_smirnov(double d, int64_t n) noexcept
 {
     if (std::isnan(d) || n < 1)
         return not_a_number;
-    return double(kolmogorov_sf(n, d));
+    return guarded([&] { return double(kolmogorov_sf(n, d)); });
 }
 
 double ds_critical_value_kolmogorov_smirnov(double level, int64_t n) noexcept
@@ -349,8 +349,9 @@ double ds_critical_value_kolmogorov_smirnov(double level, int64_t n) noexcept
     if (level == 0)
         return 1;
     // Below 1/(2n) the p-value is 1, above 1 it is 0.
-    return solve_decreasing([n](double d) { return double(kolmogorov_sf(n, d)); }, level,
-                            0.5 / double(n), 1);
+    return guarded([&] {
+        return solve_decreasing([n](double d) { return double(kolmogorov_sf(n, d)); }, level, 0.5 / double(n), 1);
+    });
 }
 
 // ---- the statistics ---------------------------------------------------------
@@ -407,10 +408,12 @@ double ds_kolmogorov_smirnov_normal(const double *values, const int32_t *weights
     if (!std::isfinite(mean) || !(sd > 0) || !std::isfinite(sd))
         return not_a_number;
     const boost::math::normal_distribution<double, Policy> normal(mean, sd);
-    return kolmogorov_smirnov_statistic(values, weights, n, [&](double x) {
-        if (std::isnan(x))
-            return not_a_number;
-        return std::isinf(x) ? (x > 0 ? 1.0 : 0.0) : boost::math::cdf(normal, x);
+    return guarded([&] {
+        return kolmogorov_smirnov_statistic(values, weights, n, [&](double x) {
+            if (std::isnan(x))
+                return not_a_number;
+            return std::isinf(x) ? (x > 0 ? 1.0 : 0.0) : boost::math::cdf(normal, x);
+        });
     });
 }
 
@@ -419,9 +422,11 @@ double ds_kolmogorov_smirnov_uniform(const double *values, const int32_t *weight
 {
     if (!std::isfinite(min) || !std::isfinite(max) || !(max > min))
         return not_a_number;
-    return kolmogorov_smirnov_statistic(values, weights, n, [&](double x) {
-        if (std::isnan(x))
-            return not_a_number;
-        return std::clamp((x - min) / (max - min), 0.0, 1.0);
+    return guarded([&] {
+        return kolmogorov_smirnov_statistic(values, weights, n, [&](double x) {
+            if (std::isnan(x))
+                return not_a_number;
+            return std::clamp((x - min) / (max - min), 0.0, 1.0);
+        });
     });
 }

@@ -113,9 +113,8 @@ double exact_p_value_of_three(double w)
 
 bool valid(double w, int64_t n) { return n >= 3 && n <= largest_sample && w > 0 && w <= 1; }
 
-}  // namespace
-
-double ds_shapiro_wilk(const double *values, const int32_t *weights, int64_t n) noexcept
+// W of the sample the entries describe (see ds_shapiro_wilk).
+double shapiro_wilk_of_entries(const double *values, const int32_t *weights, int64_t n)
 {
     if (!values || n < 1)
         return not_a_number;
@@ -136,6 +135,13 @@ double ds_shapiro_wilk(const double *values, const int32_t *weights, int64_t n) 
     if (!(x.back() - x.front() > 0) || !std::isfinite(x.back() - x.front()))
         return not_a_number;
     return shapiro_wilk_sorted(x);
+}
+
+}  // namespace
+
+double ds_shapiro_wilk(const double *values, const int32_t *weights, int64_t n) noexcept
+{
+    return guarded([&] { return shapiro_wilk_of_entries(values, weights, n); });
 }
 
 double ds_shapiro_wilk_z_score(double w, int64_t n) noexcept
@@ -177,5 +183,5 @@ double ds_p_value_shapiro_wilk(double w, int64_t n) noexcept
         return not_a_number;
     if (n == 3)
         return exact_p_value_of_three(w);
-    return normal_upper_tail(ds_shapiro_wilk_z_score(w, n));
+    return guarded([&] { return normal_upper_tail(ds_shapiro_wilk_z_score(w, n)); });
 }

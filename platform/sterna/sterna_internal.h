@@ -32,6 +32,31 @@ constexpr double infinite = std::numeric_limits<double>::infinity();
 template <class F>
 double solve_decreasing(F f, double level, double lo, double hi);
 
+// f() with any exception turned into NaN: Boost 1.74's root finders can
+// throw whatever the policy says (newton_raphson_iterate raises its
+// evaluation error directly), and work arrays can fail to allocate; no
+// exception may leave a noexcept function of sterna.h.
+template <class F>
+auto guarded(F f) noexcept -> decltype(f())
+{
+    try {
+        return f();
+    } catch (...) {
+        return std::numeric_limits<decltype(f())>::quiet_NaN();
+    }
+}
+
+// The x >= 0 with upper_tail(x) = level for a continuous upper tail that
+// falls from 1 at 0: the search that stands in when Boost's inversion fails.
+template <class UpperTail>
+double upper_quantile_by_search(UpperTail upper_tail, double level)
+{
+    double hi = 1;
+    while (upper_tail(hi) >= level && hi < 1e300)
+        hi *= 2;
+    return solve_decreasing(upper_tail, level, 0, hi);
+}
+
 // The limiting Kolmogorov distribution K(x) = P(sup |B(t)| <= x) of a
 // Brownian bridge B: its distribution function, its upper tail 1 - K(x)
 // (accurate in the far tail) and its density. 0, 1 and 0 for x <= 0.
