@@ -30,30 +30,54 @@ struct Kiefer {
     long double cdf = 0, pdf = 0;
 };
 
-// A_h(a) and its derivative, for h > 1 and 0 < a < far_tail(h).
-Kiefer kiefer_series(long double a, long double h)
-{
-    const long double nu = h / 2 - 1;
-    const long double log_constant =
-        std::log(4.0L) - boost::math::lgamma(h / 2, Policy()) - h / 2 * std::log(2.0L) - h / 2 * std::log(a);
-    Kiefer result;
-    int negligible = 0;
-    for (int n = 1; n < 100000 && negligible < 3; ++n) {
-        const long double g = boost::math::cyl_bessel_j_zero(nu, n, Policy());
-        const long double j = boost::math::cyl_bessel_j(h / 2, g, Policy());
-        const long double term =
-            std::exp(log_constant + (h - 2) * std::log(g) - 2 * std::log(std::fabs(j)) - g * g / (2 * a));
-        result.cdf += term;
-        result.pdf += term * (g * g / (2 * a * a) - h / (2 * a));
-        negligible = term <= 1e-22L * result.cdf ? negligible + 1 : 0;
+// The series of A_h for one h, evaluated at any a > 0. The Bessel zeros and
+// the logarithms of their weights g^(h-2) / J_(h/2)(g)^2 do not depend on a,
+// so they are found once, as far as the largest a asked for needs them.
+class KieferSeries {
+public:
+    explicit KieferSeries(long double h)
+        : h_(h),
+          log_constant_(std::log(4.0L) - boost::math::lgamma(h / 2, Policy()) - h / 2 * std::log(2.0L))
+    {
     }
-    return result;
-}
+
+    // A_h(a) and its derivative, for h > 1 and 0 < a < far_tail(h).
+    Kiefer at(long double a)
+    {
+        const long double base = log_constant_ - h_ / 2 * std::log(a);
+        Kiefer result;
+        int negligible = 0;
+        for (size_t n = 0; n < 100000 && negligible < 3; ++n) {
+            if (n == zeros_.size())
+                addZero();
+            const long double g = zeros_[n];
+            const long double term = std::exp(base + log_weights_[n] - g * g / (2 * a));
+            result.cdf += term;
+            result.pdf += term * (g * g / (2 * a * a) - h_ / (2 * a));
+            negligible = term <= 1e-22L * result.cdf ? negligible + 1 : 0;
+        }
+        return result;
+    }
+
+private:
+    void addZero()
+    {
+        const int index = int(zeros_.size()) + 1;
+        const long double g = boost::math::cyl_bessel_j_zero(h_ / 2 - 1, index, Policy());
+        const long double j = boost::math::cyl_bessel_j(h_ / 2, g, Policy());
+        zeros_.push_back(g);
+        log_weights_.push_back((h_ - 2) * std::log(g) - 2 * std::log(std::fabs(j)));
+    }
+
+    const long double h_;
+    const long double log_constant_;
+    std::vector<long double> zeros_, log_weights_;
+};
 
 bool valid_df(long double h) { return h >= 1 && std::isfinite(h); }
 
-// P(T >= a) for h degrees of freedom.
-long double kiefer_sf(long double a, long double h)
+// P(T >= a) for h degrees of freedom; the series is that of h.
+long double kiefer_sf(long double a, long double h, KieferSeries &series)
 {
     if (!(a > 0))
         return 1;
@@ -61,7 +85,7 @@ long double kiefer_sf(long double a, long double h)
         return kolmogorov_limit_sf(std::sqrt(a));
     if (a >= far_tail(h))
         return 0;
-    return std::clamp(1 - kiefer_series(a, h).cdf, 0.0L, 1.0L);
+    return std::clamp(1 - series.at(a).cdf, 0.0L, 1.0L);
 }
 
 }  // namespace
@@ -70,7 +94,10 @@ double ds_p_value_kolmogorov_smirnov_k_sample(double statistic, double df) noexc
 {
     if (std::isnan(statistic) || !valid_df(df))
         return not_a_number;
-    return guarded([&] { return double(kiefer_sf(statistic, df)); });
+    return guarded([&] {
+        KieferSeries series(df);
+        return double(kiefer_sf(statistic, df, series));
+    });
 }
 
 double ds_critical_value_kolmogorov_smirnov_k_sample(double level, double df) noexcept
@@ -80,7 +107,8 @@ double ds_critical_value_kolmogorov_smirnov_k_sample(double level, double df) no
     if (level == 0)
         return infinite;
     return guarded([&] {
-        auto sf = [df](double a) { return double(kiefer_sf(a, df)); };
+        KieferSeries series(df);
+        auto sf = [&](double a) { return double(kiefer_sf(a, df, series)); };
         double hi = df + 10;
         while (sf(hi) >= level && hi < far_tail(df))
             hi *= 2;
@@ -101,7 +129,7 @@ long double ds_kolmogorov_k_pdf(long double x, long double df) noexcept
     }
     if (x >= far_tail(df))
         return 0;
-    return guarded([&] { return std::max(0.0L, kiefer_series(x, df).pdf); });
+    return guarded([&] { return std::max(0.0L, KieferSeries(df).at(x).pdf); });
 }
 
 namespace {

@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 #include <numeric>
 #include <vector>
@@ -168,25 +169,40 @@ long double smirnov_log_term(int64_t n, double d, int64_t j)
            + jl * std::log1p(nd / jl) + rest * std::log1p(-nd / rest);
 }
 
-// Birnbaum and Tingey's sum over j < n (1 - d). Its terms form one smooth bell
-// of width about sqrt(n) / (4 d), far from both ends once n is large; a
-// sampled sum h sum_k f(k h) then equals sum_j f(j) but for aliasing terms of
-// order exp(-2 pi^2 (width / h)^2), below rounding at 20 samples per width.
-long double smirnov_upper(int64_t n, double d)
+// Birnbaum and Tingey's sum over j < n (1 - d), every step-th term taken
+// (times step); NaN when the terms at either end are not negligible.
+long double smirnov_sum(int64_t n, double d, int64_t step)
 {
     const long double nd = (long double)n * d;
-    const double width = std::sqrt(double(n)) / (4 * d);
-    const int64_t step = n < 20000 ? 1 : std::max<int64_t>(1, int64_t(width / 20));
     std::vector<long double> logs;
     for (int64_t j = 0; (long double)(n - j) - nd > 0; j += step)
         logs.push_back(smirnov_log_term(n, d, j));
     if (logs.empty())
         return 0;
     const long double top = *std::max_element(logs.begin(), logs.end());
+    if (step > 1 && (logs.front() > top - 60 || logs.back() > top - 60))
+        return std::numeric_limits<long double>::quiet_NaN();
     long double sum = 0;
     for (long double l : logs)
         sum += std::exp(l - top);
     return step * sum * std::exp(top);
+}
+
+// The terms of the sum form one smooth bell about sqrt(n) / (4 d) wide. Once
+// the bell lies clear of both ends, a sampled sum h sum_k f(k h) equals
+// sum_j f(j) but for aliasing terms of order exp(-2 pi^2 (width / h)^2),
+// below rounding at 20 samples per width: about 80 sqrt(n) d samples in all,
+// whatever n.
+long double smirnov_upper(int64_t n, double d)
+{
+    const double width = std::sqrt(double(n)) / (4 * d);
+    const auto step = std::max<int64_t>(1, int64_t(width / 20));
+    if (step > 1) {
+        const long double sampled = smirnov_sum(n, d, step);
+        if (!std::isnan(sampled))
+            return sampled;
+    }
+    return smirnov_sum(n, d, 1);
 }
 
 // ---- Pelz and Good (1976) ---------------------------------------------------
@@ -350,7 +366,19 @@ double ds_critical_value_kolmogorov_smirnov(double level, int64_t n) noexcept
         return 1;
     // Below 1/(2n) the p-value is 1, above 1 it is 0.
     return guarded([&] {
-        return solve_decreasing([n](double d) { return double(kolmogorov_sf(n, d)); }, level, 0.5 / double(n), 1);
+        auto sf = [n](double d) { return double(kolmogorov_sf(n, d)); };
+        // Bracket the root around Stephens' approximation from the limiting
+        // distribution, d ~ z / (sqrt(n) + 0.12 + 0.11 / sqrt(n)), so that the
+        // search needs few of the costlier exact tails.
+        const double z = solve_decreasing([](double x) { return double(kolmogorov_limit_sf(x)); }, level, 0, 40);
+        const double root = std::sqrt(double(n));
+        const double guess = z / (root + 0.12 + 0.11 / root);
+        double lo = std::max(0.5 / double(n), 0.9 * guess), hi = std::min(1.0, 1.1 * guess);
+        if (!(sf(lo) >= level))
+            lo = 0.5 / double(n);
+        if (!(sf(hi) < level))
+            hi = 1;
+        return solve_decreasing(sf, level, lo, hi);
     });
 }
 

@@ -26,9 +26,9 @@ constexpr double not_a_number = std::numeric_limits<double>::quiet_NaN();
 constexpr double infinite = std::numeric_limits<double>::infinity();
 
 // The x with f(x) = level for a continuous f that falls from above level at lo
-// to below it at hi: every x above the answer has f(x) < level and f at the
-// answer is >= level (to the last bits, where f is monotone). f is called
-// about 20 to 60 times.
+// to below it at hi: f at the answer is >= level, and f is below level from
+// a few doubles above it on (where f is monotone). f is called about 10 to 20
+// times.
 template <class F>
 double solve_decreasing(F f, double level, double lo, double hi);
 
@@ -79,8 +79,11 @@ double sterna::solve_decreasing(F f, double level, double lo, double hi)
     if (!(ghi < 0))
         return hi;
     boost::uintmax_t iterations = 200;
-    // The tolerance ends the search once lo and hi are adjacent doubles.
-    auto close = [](double a, double b) { return std::nextafter(a, b) == b || a == b; };
+    // The search ends once lo and hi are a few doubles apart; closer, the
+    // rounding noise of f stalls the interpolation.
+    auto close = [](double a, double b) {
+        return std::fabs(b - a) <= 4 * std::numeric_limits<double>::epsilon() * std::fabs(a);
+    };
     auto bracket = boost::math::tools::toms748_solve(g, lo, hi, glo, ghi, close, iterations, Policy());
     // toms748 keeps g(first) and g(second) of opposite signs; the answer is the
     // end that is not significant.
