@@ -94,6 +94,11 @@ double DSStatisticalTest::halfNormalDensity(double x)
     return halfNormalPeak * std::exp(-0.5 * x * x);
 }
 
+QString DSStatisticalTest::variesAcross(bool significant)
+{
+    return significant ? QStringLiteral(" varies across ") : QStringLiteral(" does not vary across ");
+}
+
 QString DSStatisticalTest::capitalised(const QString &text)
 {
     return text.left(1).toUpper() + text.mid(1);

@@ -56,4 +56,7 @@ protected:
     static constexpr double halfNormalPeak = 0.7978845608028654;
     // text with its first letter in upper case.
     static QString capitalised(const QString &text);
+    // The infix of the tests that compare groups: " varies across " or
+    // " does not vary across ".
+    static QString variesAcross(bool significant);
 };

@@ -75,7 +75,7 @@ QString DSStatisticalTestANOVA::explanationPrefix(bool) const
 
 QString DSStatisticalTestANOVA::explanationInfix(bool significant) const
 {
-    return significant ? QStringLiteral(" varies across ") : QStringLiteral(" does not vary across ");
+    return variesAcross(significant);
 }
 
 QString DSStatisticalTestANOVA::explanationSuffix(bool) const

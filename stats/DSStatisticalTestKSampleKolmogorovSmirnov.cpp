@@ -49,7 +49,7 @@ QString DSStatisticalTestKSampleKolmogorovSmirnov::explanationPrefix(bool) const
 
 QString DSStatisticalTestKSampleKolmogorovSmirnov::explanationInfix(bool significant) const
 {
-    return significant ? QStringLiteral(" varies across ") : QStringLiteral(" does not vary across ");
+    return variesAcross(significant);
 }
 
 QString DSStatisticalTestKSampleKolmogorovSmirnov::shortExplanationAtLevel(double level) const

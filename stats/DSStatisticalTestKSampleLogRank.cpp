@@ -22,7 +22,7 @@ QString DSStatisticalTestKSampleLogRank::explanationPrefix(bool) const
 
 QString DSStatisticalTestKSampleLogRank::explanationInfix(bool significant) const
 {
-    return significant ? QStringLiteral(" varies across ") : QStringLiteral(" does not vary across ");
+    return variesAcross(significant);
 }
 
 QString DSStatisticalTestKSampleLogRank::explanationSuffix(bool) const

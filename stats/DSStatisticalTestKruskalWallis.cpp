@@ -22,7 +22,7 @@ QString DSStatisticalTestKruskalWallis::explanationPrefix(bool) const
 
 QString DSStatisticalTestKruskalWallis::explanationInfix(bool significant) const
 {
-    return significant ? QStringLiteral(" varies across ") : QStringLiteral(" does not vary across ");
+    return variesAcross(significant);
 }
 
 QString DSStatisticalTestKruskalWallis::explanationSuffix(bool) const

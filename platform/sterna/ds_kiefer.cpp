@@ -139,7 +139,7 @@ double k_sample_statistic(const double *values, const int32_t *groups, const int
 {
     if (!values || !groups || n < 1 || group_count < 2)
         return not_a_number;
-    auto weight = [&](int64_t i) -> int64_t { return weights ? std::max<int32_t>(weights[i], 0) : 1; };
+    auto weight = [&](int64_t i) { return frequency_weight(weights, i); };
 
     std::vector<int64_t> group_total(size_t(group_count), 0);
     for (int64_t i = 0; i < n; ++i) {
@@ -155,25 +155,18 @@ double k_sample_statistic(const double *values, const int32_t *groups, const int
         return not_a_number;
     const int64_t total = std::accumulate(group_total.begin(), group_total.end(), int64_t(0));
 
-    // Entries may come in any order (runs of ties close group by group), so
-    // walk them through an ascending order unless they already are.
-    std::vector<int64_t> order;
-    if (!std::is_sorted(values, values + n)) {
-        order.resize(size_t(n));
-        std::iota(order.begin(), order.end(), 0);
-        std::stable_sort(order.begin(), order.end(), [&](int64_t a, int64_t b) { return values[a] < values[b]; });
-    }
-    auto entry = [&](int64_t k) { return order.empty() ? k : order[size_t(k)]; };
+    // Entries may come in any order (runs of ties close group by group).
+    const AscendingOrder entry(values, n);
 
     std::vector<int64_t> below(size_t(group_count), 0);
     int64_t below_total = 0;
     long double t = 0;
     for (int64_t k = 0; k < n; ++k) {
-        const int64_t i = entry(k);
+        const int64_t i = entry[k];
         below[size_t(groups[i])] += weight(i);
         below_total += weight(i);
         // The empirical distributions are compared once all ties of a value are in.
-        if (k + 1 < n && values[entry(k + 1)] == values[i])
+        if (k + 1 < n && values[entry[k + 1]] == values[i])
             continue;
         long double sum = 0;
         for (int64_t j : present) {

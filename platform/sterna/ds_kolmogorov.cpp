@@ -393,14 +393,8 @@ double kolmogorov_smirnov_statistic(const double *values, const int32_t *weights
 {
     if (!values || n < 1)
         return not_a_number;
-    std::vector<int64_t> order;
-    if (!std::is_sorted(values, values + n)) {
-        order.resize(size_t(n));
-        std::iota(order.begin(), order.end(), 0);
-        std::stable_sort(order.begin(), order.end(), [&](int64_t a, int64_t b) { return values[a] < values[b]; });
-    }
-    auto entry = [&](int64_t i) { return order.empty() ? i : order[size_t(i)]; };
-    auto weight = [&](int64_t i) -> int64_t { return weights ? std::max<int32_t>(weights[i], 0) : 1; };
+    const AscendingOrder entry(values, n);
+    auto weight = [&](int64_t i) { return frequency_weight(weights, i); };
 
     int64_t total = 0;
     for (int64_t i = 0; i < n; ++i)
@@ -413,7 +407,7 @@ double kolmogorov_smirnov_statistic(const double *values, const int32_t *weights
     // the value and the last one the distribution at it, so the run needs no
     // special care.
     for (int64_t k = 0; k < n; ++k) {
-        const int64_t i = entry(k);
+        const int64_t i = entry[k];
         const int64_t w = weight(i);
         if (w == 0)
             continue;

@@ -120,7 +120,7 @@ double shapiro_wilk_of_entries(const double *values, const int32_t *weights, int
         return not_a_number;
     int64_t total = 0;
     for (int64_t i = 0; i < n; ++i)
-        total += weights ? std::max<int32_t>(weights[i], 0) : 1;
+        total += frequency_weight(weights, i);
     if (total < 3 || total > largest_sample)
         return not_a_number;
     std::vector<double> x;
@@ -128,7 +128,7 @@ double shapiro_wilk_of_entries(const double *values, const int32_t *weights, int
     for (int64_t i = 0; i < n; ++i) {
         if (std::isnan(values[i]))
             return not_a_number;
-        x.insert(x.end(), size_t(weights ? std::max<int32_t>(weights[i], 0) : 1), values[i]);
+        x.insert(x.end(), size_t(frequency_weight(weights, i)), values[i]);
     }
     if (!std::is_sorted(x.begin(), x.end()))
         std::sort(x.begin(), x.end());

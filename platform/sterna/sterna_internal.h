@@ -7,8 +7,12 @@
 
 #include <boost/math/policies/policy.hpp>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <numeric>
+#include <vector>
 
 namespace sterna {
 
@@ -56,6 +60,32 @@ double upper_quantile_by_search(UpperTail upper_tail, double level)
         hi *= 2;
     return solve_decreasing(upper_tail, level, 0, hi);
 }
+
+// The frequency weight of entry i: weights[i], none below 0, or 1 without
+// weights.
+inline int64_t frequency_weight(const int32_t *weights, int64_t i)
+{
+    return weights ? std::max<int32_t>(weights[i], 0) : 1;
+}
+
+// The n entries of values in ascending order, ties in their own order:
+// order[k] is the index of the k-th. Ascending input is read in place.
+class AscendingOrder {
+public:
+    AscendingOrder(const double *values, int64_t n)
+    {
+        if (std::is_sorted(values, values + n))
+            return;
+        order_.resize(size_t(n));
+        std::iota(order_.begin(), order_.end(), 0);
+        std::stable_sort(order_.begin(), order_.end(), [&](int64_t a, int64_t b) { return values[a] < values[b]; });
+    }
+
+    int64_t operator[](int64_t k) const { return order_.empty() ? k : order_[size_t(k)]; }
+
+private:
+    std::vector<int64_t> order_;
+};
 
 // The limiting Kolmogorov distribution K(x) = P(sup |B(t)| <= x) of a
 // Brownian bridge B: its distribution function, its upper tail 1 - K(x)
