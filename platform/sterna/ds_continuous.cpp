@@ -19,14 +19,26 @@ namespace bm = boost::math;
 
 namespace {
 
+// compute(Policy()), or compute(ExtendedPolicy()) where the first is so
+// small that it may have underflowed on the way.
+template <class Compute>
+double tail_probability(Compute compute)
+{
+    const double p = guarded([&] { return compute(Policy()); });
+    if (!(p < 1e-280))
+        return p;
+    return guarded([&] { return compute(ExtendedPolicy()); });
+}
+
 // P(X <= x), P(X >= x) or P(|X| >= |x|) of a distribution symmetric about 0,
-// by hypothesis code (see sterna.h).
-template <class Distribution>
-double symmetric_p_value(const Distribution &distribution, double x, int hypothesis)
+// by hypothesis code (see sterna.h); make(policy) builds the distribution.
+template <class Make>
+double symmetric_p_value(Make make, double x, int hypothesis)
 {
     if (std::isnan(x))
         return not_a_number;
-    return guarded([&] {
+    return tail_probability([&](auto policy) {
+        const auto distribution = make(policy);
         switch (hypothesis) {
         case 1:
             return bm::cdf(distribution, x);
@@ -38,9 +50,9 @@ double symmetric_p_value(const Distribution &distribution, double x, int hypothe
     });
 }
 
-// P(X >= x) for x > 0 of a distribution on [0, infinity).
-template <class Distribution>
-double upper_tail(const Distribution &distribution, double x)
+// P(X >= x) of a distribution on [0, infinity); make(policy) builds it.
+template <class Make>
+double upper_tail(Make make, double x)
 {
     if (std::isnan(x))
         return not_a_number;
@@ -48,7 +60,7 @@ double upper_tail(const Distribution &distribution, double x)
         return 1;
     if (std::isinf(x))
         return 0;
-    return guarded([&] { return bm::cdf(bm::complement(distribution, x)); });
+    return tail_probability([&](auto policy) { return bm::cdf(bm::complement(make(policy), x)); });
 }
 
 // The x with upper tail `tail`, for tail in [0, 1]; +infinity at 0 and the
@@ -77,28 +89,36 @@ bool valid_df(int64_t df) { return df >= 1; }
 
 double ds_p_value_normal(double z, int hypothesis) noexcept
 {
-    return symmetric_p_value(bm::normal_distribution<double, Policy>(), z, hypothesis);
+    return symmetric_p_value([](auto policy) { return bm::normal_distribution<double, decltype(policy)>(); }, z,
+                             hypothesis);
 }
 
 double ds_p_value_t(double t, int64_t df, int hypothesis) noexcept
 {
     if (!valid_df(df))
         return not_a_number;
-    return symmetric_p_value(bm::students_t_distribution<double, Policy>(double(df)), t, hypothesis);
+    return symmetric_p_value(
+        [df](auto policy) { return bm::students_t_distribution<double, decltype(policy)>(double(df)); }, t,
+        hypothesis);
 }
 
 double ds_p_value_chi_square(double statistic, int64_t df) noexcept
 {
     if (!valid_df(df))
         return not_a_number;
-    return upper_tail(bm::chi_squared_distribution<double, Policy>(double(df)), statistic);
+    return upper_tail(
+        [df](auto policy) { return bm::chi_squared_distribution<double, decltype(policy)>(double(df)); }, statistic);
 }
 
 double ds_p_value_f(double f, int64_t df1, int64_t df2) noexcept
 {
     if (!valid_df(df1) || !valid_df(df2))
         return not_a_number;
-    return upper_tail(bm::fisher_f_distribution<double, Policy>(double(df1), double(df2)), f);
+    return upper_tail(
+        [df1, df2](auto policy) {
+            return bm::fisher_f_distribution<double, decltype(policy)>(double(df1), double(df2));
+        },
+        f);
 }
 
 double ds_critical_value_z_score(double level) noexcept

@@ -4,8 +4,9 @@
 // The tail P(D_n >= d) is taken, region by region, from the method that is
 // exact or most accurate there (after Simard and L'Ecuyer, 2011):
 // - the closed forms of Ruben and Gambino near the ends of [0, 1];
-// - twice Smirnov's one-sided sum where the tail is small (it is exact for
-//   d >= 1/2 and off by far less than rounding elsewhere in that region);
+// - twice Smirnov's one-sided sum where the tail is small (exact for d >= 1/2;
+//   elsewhere it leaves out the chance that both one-sided statistics reach
+//   d, at most about 2e-11 of the tail where the region begins);
 // - Marsaglia, Tsang and Wang's matrix power (exact) for the body at small n
 //   and for small d at moderate n;
 // - the Pelz-Good asymptotic series, to 1/n^(3/2), everywhere else.
