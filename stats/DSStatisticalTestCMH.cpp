@@ -20,7 +20,9 @@ QString DSStatisticalTestCMH::shortName() const
 
 QString DSStatisticalTestCMH::name() const
 {
-    return QStringLiteral("%1 Test").arg(shortName());
+    // The chi-square test has a name of its own; this one is named after its
+    // special case again.
+    return DSStatisticalTest::name();
 }
 
 QString DSStatisticalTestCMH::shortExplanationAtLevel(double level) const

@@ -2,7 +2,7 @@
 
 QString DSStatisticalTestKruskalWallis::name() const
 {
-    return QStringLiteral("%1 Test").arg(shortName());
+    return DSStatisticalTest::name();
 }
 
 QString DSStatisticalTestKruskalWallis::shortName() const
