@@ -23,6 +23,8 @@ namespace {
 // PRAGMA application_id of every store file: "OSTR".
 constexpr int k_applicationId = 0x4F535452;
 constexpr int k_formatVersion = 1;
+// Pages copied per step when a store is copied to a new file.
+constexpr int k_backupChunkPages = 1024;
 
 DSPersistentStore::SaveProgressHook s_saveProgressHook = nullptr;
 
@@ -735,28 +737,18 @@ bool DSPersistentStore::save(const Changes &changes, DSStoreError *error)
     return true;
 }
 
-bool DSPersistentStore::writeNewFile(const Changes &changes, DSStoreError *error)
+bool DSPersistentStore::fillNewFile(sqlite3 *db, const Changes &changes, DSStoreError *error) const
 {
-    const QString partial = ds_store_partial_path(m_path);
-    QFile::remove(partial);
     QString why;
-    sqlite3 *db = openDatabase(partial, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, &why);
-    auto abandon = [&](DSStoreError::Code code, const QString &reason) {
-        sqlite3_close_v2(db);
-        QFile::remove(partial);
-        return fail(error, code, QStringLiteral("Could not save"), reason);
-    };
-    if (!db)
-        return abandon(DSStoreError::FileOperationFailed, why);
     QStringList setup{QStringLiteral("PRAGMA application_id = %1").arg(k_applicationId),
                       QStringLiteral("PRAGMA user_version = %1").arg(m_model->version()),
                       QStringLiteral("BEGIN")};
     setup << m_schema.createStatements();
     if (!applyPragmas(db, true, &why))
-        return abandon(DSStoreError::SaveFailed, why);
+        return fail(error, DSStoreError::SaveFailed, QStringLiteral("Could not save"), why);
     for (const QString &sql : setup)
         if (!ds_sqlite_exec(db, sql, &why))
-            return abandon(DSStoreError::SaveFailed, why);
+            return fail(error, DSStoreError::SaveFailed, QStringLiteral("Could not save"), why);
     DSSqliteStatement meta(db, QStringLiteral("INSERT INTO Z_METADATA (key, value) VALUES (?, ?)"));
     const QList<std::pair<QString, QString>> values{
         {QStringLiteral("format"), QString::number(k_formatVersion)},
@@ -768,7 +760,7 @@ bool DSPersistentStore::writeNewFile(const Changes &changes, DSStoreError *error
         meta.bindText(1, key);
         meta.bindText(2, value);
         if (!meta.run())
-            return abandon(DSStoreError::SaveFailed, ds_sqlite_error(db));
+            return fail(error, DSStoreError::SaveFailed, QStringLiteral("Could not save"), ds_sqlite_error(db));
     }
     DSSqliteStatement entity(db, QStringLiteral("INSERT INTO Z_ENTITY (name, parent, table_name, abstract, version_hash, max_pk) "
                                                 "VALUES (?, ?, ?, ?, ?, ?)"));
@@ -781,22 +773,32 @@ bool DSPersistentStore::writeNewFile(const Changes &changes, DSStoreError *error
         entity.bindText(5, QString::fromLatin1(e->versionHash().toHex()));
         e->superentity() ? entity.bindNull(6) : entity.bindInt64(6, 0);
         if (!entity.run())
-            return abandon(DSStoreError::SaveFailed, ds_sqlite_error(db));
+            return fail(error, DSStoreError::SaveFailed, QStringLiteral("Could not save"), ds_sqlite_error(db));
     }
     Writer writer(this, db);
-    if (!writer.run(changes, error)) {
-        sqlite3_close_v2(db);
-        QFile::remove(partial);
+    if (!writer.run(changes, error))
         return false;
-    }
-    if (!ds_sqlite_exec(db, QStringLiteral("COMMIT"), &why))
-        return abandon(DSStoreError::SaveFailed, why);
-    if (sqlite3_close(db) != SQLITE_OK)
-        return abandon(DSStoreError::SaveFailed, ds_sqlite_error(db));
-    db = nullptr;
-    if (!ds_store_sync_file(partial, &why) || !ds_store_replace_file(partial, m_path, &why))
-        return abandon(DSStoreError::FileOperationFailed, why);
-    return openConnection(m_path, error);
+    return ds_sqlite_exec(db, QStringLiteral("COMMIT"), &why)
+           || fail(error, DSStoreError::SaveFailed, QStringLiteral("Could not save"), why);
+}
+
+bool DSPersistentStore::writeNewFile(const Changes &changes, DSStoreError *error)
+{
+    const QString partial = ds_store_partial_path(m_path);
+    QFile::remove(partial);
+    QString why;
+    sqlite3 *db = openDatabase(partial, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, &why);
+    if (!db)
+        return fail(error, DSStoreError::FileOperationFailed, QStringLiteral("Could not save"), why);
+    const bool filled = fillNewFile(db, changes, error);
+    const bool closed = sqlite3_close_v2(db) == SQLITE_OK;
+    if (filled && closed && ds_store_sync_file(partial, &why) && ds_store_replace_file(partial, m_path, &why))
+        return openConnection(m_path, error);
+    QFile::remove(partial);
+    if (!filled)
+        return false;
+    return fail(error, DSStoreError::FileOperationFailed, QStringLiteral("Could not save"),
+                closed ? why : QStringLiteral("the new file could not be closed"));
 }
 
 bool DSPersistentStore::copyTo(const QString &newPath, DSStoreError *error)
@@ -815,7 +817,12 @@ bool DSPersistentStore::copyTo(const QString &newPath, DSStoreError *error)
         // The backup copies pages, binary data included, without loading any
         // of it into objects.
         sqlite3_backup *backup = sqlite3_backup_init(db, "main", m_db, "main");
-        const int rc = backup ? sqlite3_backup_step(backup, -1) : SQLITE_ERROR;
+        int rc = backup ? SQLITE_OK : SQLITE_ERROR;
+        for (qint64 chunk = 1; rc == SQLITE_OK; ++chunk) {
+            rc = sqlite3_backup_step(backup, k_backupChunkPages);
+            if (rc == SQLITE_OK && s_saveProgressHook)
+                s_saveProgressHook(chunk);
+        }
         sqlite3_backup_finish(backup);
         if (rc != SQLITE_DONE)
             why = backup ? QString::fromUtf8(sqlite3_errstr(rc)) : ds_sqlite_error(db);

@@ -66,8 +66,9 @@ public:
     static bool metadataForStoreAtPath(const QString &path, DSStoreMetadata *metadata,
                                        DSStoreError *error = nullptr);
 
-    // For crash tests: called after each object a save has written, with
-    // the count so far, inside the save's transaction.
+    // For crash tests: called with a running count after each object a save
+    // has written (inside its transaction) and after each chunk of pages a
+    // move to a new file has copied.
     using SaveProgressHook = void (*)(qint64 objectsWritten);
     static void setSaveProgressHook(SaveProgressHook hook);
 
@@ -109,6 +110,7 @@ private:
     void closeConnection();
     bool applyPragmas(sqlite3 *db, bool partialFile, QString *error) const;
     bool writeNewFile(const Changes &changes, DSStoreError *error);
+    bool fillNewFile(sqlite3 *db, const Changes &changes, DSStoreError *error) const;
     bool fail(DSStoreError *error, DSStoreError::Code code, const QString &what, const QString &why) const;
 
     QString m_path;

@@ -84,10 +84,13 @@ private:
             return m_reader.next() || readError(why);
         }
         case QCborStreamReader::NegativeInteger: {
-            // -1 - n, which only fits a qint64 while n does.
+            // Qt hands out the magnitude (1 for -1); 0 stands for -2^64.
             const quint64 n = quint64(m_reader.toNegativeInteger());
-            *out = n <= quint64(std::numeric_limits<qint64>::max()) ? QCborValue(-1 - qint64(n))
-                                                                   : QCborValue(-1.0 - double(n));
+            constexpr quint64 limit = quint64(1) << 63;
+            if (n != 0 && n <= limit)
+                *out = QCborValue(n == limit ? std::numeric_limits<qint64>::min() : -qint64(n));
+            else
+                *out = QCborValue(n == 0 ? -18446744073709551616.0 : -double(n));
             return m_reader.next() || readError(why);
         }
         case QCborStreamReader::Float16:
@@ -134,6 +137,10 @@ private:
             if (!decode(&content, depth + 1, why))
                 return false;
             *out = QCborValue(tag, content);
+            // Qt turns a few standard tags (dates, URLs, regular expressions,
+            // UUIDs) into its own types, which no property list holds.
+            if (out->type() != QCborValue::Tag)
+                return fail(why, QStringLiteral("the tag %1 is not used in property lists").arg(quint64(tag)));
             return true;
         }
         default:

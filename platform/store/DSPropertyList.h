@@ -8,8 +8,10 @@
 // or string keys, arrays, integers, doubles, booleans, null, text, byte
 // strings and tagged values (a predicate stores itself as a tagged value).
 // They travel as CBOR; bytes read from a store or the pasteboard are decoded
-// by the strict reader below, never by QCborValue::fromCbor, which would
-// turn some tags into dates, URLs and regular expressions.
+// by the strict reader below, never by QCborValue::fromCbor. The standard
+// tags Qt turns into its own types (0 and 1 dates, 32 URLs, 35 regular
+// expressions, 37 UUIDs) are not property-list values: tagged values use
+// tags of their own.
 
 // The deepest nesting of containers and tags accepted when decoding.
 inline constexpr int ds_property_list_max_depth = 256;

@@ -72,11 +72,13 @@ void DSSqliteStatement::bindStaticBlob(int i, const QByteArray &value)
 
 int DSSqliteStatement::step()
 {
-    return sqlite3_step(m_stmt);
+    return m_stmt ? sqlite3_step(m_stmt) : SQLITE_MISUSE;
 }
 
 bool DSSqliteStatement::run()
 {
+    if (!m_stmt)
+        return false;
     int rc;
     while ((rc = sqlite3_step(m_stmt)) == SQLITE_ROW) {
     }
@@ -85,6 +87,8 @@ bool DSSqliteStatement::run()
 
 void DSSqliteStatement::reset()
 {
+    if (!m_stmt)
+        return;
     sqlite3_reset(m_stmt);
     sqlite3_clear_bindings(m_stmt);
 }

@@ -6,7 +6,9 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
-// One prepared SQLite statement, finalised when it goes. Bound blobs and
+// One prepared SQLite statement, finalised when it goes. A statement that
+// failed to prepare is invalid: binding does nothing, step() answers
+// SQLITE_MISUSE and run() false. Bound blobs and
 // texts are copied by SQLite unless bound with bindStaticBlob(), whose data
 // the caller keeps alive until the statement is reset or destroyed.
 class DSSqliteStatement
