@@ -3,6 +3,7 @@
 #include "platform/store/DSManagedObject.h"
 #include "platform/store/DSObjectOwner.h"
 #include "platform/store/DSStoreError.h"
+#include "platform/store/DSUndoManager.h"
 
 #include <QHash>
 #include <QList>
@@ -14,7 +15,6 @@
 
 class DSFetchRequest;
 class DSPersistentStore;
-class DSUndoManager;
 struct DSStoreOptions;
 
 // What one processing of pending changes reports: the objects that entered

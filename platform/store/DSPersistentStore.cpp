@@ -119,7 +119,11 @@ bool readAttribute(const DSSqliteStatement &s, int column, const DSAttributeDesc
     }
     switch (a->attributeType()) {
     case DSAttributeType::Binary:
-        // The column was read as length(): the data waits in the file.
+        // The column holds the length; the bytes wait in the data table.
+        if (type != SQLITE_INTEGER || s.columnInt64(column) < 0) {
+            *why = QStringLiteral("binary data without a length");
+            return false;
+        }
         *unloaded = true;
         *out = QVariant();
         return true;
@@ -205,7 +209,7 @@ private:
     {
         QStringList columns{QStringLiteral("Z_PK"), QStringLiteral("Z_ENT")};
         for (const DSStoreSchema::Column &c : table.columns)
-            columns << (c.isBinary ? QStringLiteral("length(%1)").arg(ds_sqlite_quote(c.name)) : ds_sqlite_quote(c.name));
+            columns << ds_sqlite_quote(c.name);
         DSSqliteStatement s(m_store->m_db, QStringLiteral("SELECT %1 FROM %2 ORDER BY Z_PK")
                                                .arg(columns.join(QStringLiteral(", ")), ds_sqlite_quote(table.name)));
         if (!s.isValid())
@@ -360,6 +364,11 @@ public:
                 return fail(error, QStringLiteral("update"), o);
             progress();
         }
+        // Binary data goes after every row, so the entity tables' pages lie
+        // together in a new file instead of between megabytes of data.
+        for (const auto &[o, properties] : m_pendingData)
+            if (!writeData(o, properties))
+                return fail(error, QStringLiteral("write of the binary data"), o);
         DSSqliteStatement s(m_db, QStringLiteral("UPDATE Z_ENTITY SET max_pk = ? WHERE name = ?"));
         for (auto it = changes.lastNumbers.cbegin(); it != changes.lastNumbers.cend(); ++it) {
             s.reset();
@@ -390,8 +399,8 @@ private:
         return it->second;
     }
 
-    // Binds a property's value; blobs are bound in place and kept alive in
-    // m_keep until the statement has run.
+    // Binds a property's value; binary data binds its length (writeData()
+    // stores the bytes).
     void bind(DSSqliteStatement &s, int i, const DSManagedObject *o, const DSPropertyDescription *p)
     {
         if (p->isRelationship()) {
@@ -416,8 +425,7 @@ private:
             s.bindText(i, v.toString());
             break;
         case DSAttributeType::Binary:
-            m_keep.push_back(v.toByteArray());
-            s.bindStaticBlob(i, m_keep.back());
+            s.bindInt64(i, v.toByteArray().size());
             break;
         case DSAttributeType::Transformable:
             s.bindBlob(i, ds_property_list_to_cbor(v.value<QCborValue>()));
@@ -432,8 +440,31 @@ private:
     {
         const bool ok = s.run();
         s.reset();
-        m_keep.clear();
         return ok;
+    }
+
+    // Stores or removes the bytes of the binary attributes among properties.
+    bool writeData(const DSManagedObject *o, const std::vector<const DSPropertyDescription *> &properties)
+    {
+        const DSStoreSchema::Table &table = m_schema.tableFor(o->m_entity);
+        for (const DSPropertyDescription *p : properties) {
+            const QString &dataTable = table.columns[size_t(m_schema.columnOf(p))].dataTable;
+            if (dataTable.isEmpty())
+                continue;
+            const QVariant &value = o->loadedAttribute(static_cast<const DSAttributeDescription *>(p));
+            const bool none = value.isNull();
+            // Shares the object's array and is bound in place: tens of
+            // megabytes are never copied.
+            const QByteArray data = value.toByteArray();
+            DSSqliteStatement &s = statement(none ? QStringLiteral("DELETE FROM %1 WHERE Z_PK = ?").arg(ds_sqlite_quote(dataTable))
+                                                  : QStringLiteral("INSERT OR REPLACE INTO %1 (Z_PK, data) VALUES (?, ?)").arg(ds_sqlite_quote(dataTable)));
+            s.bindInt64(1, o->m_number);
+            if (!none)
+                s.bindStaticBlob(2, data);
+            if (!s.isValid() || !runAndRelease(s))
+                return false;
+        }
+        return true;
     }
 
     std::vector<const DSPropertyDescription *> storedProperties(const DSManagedObject *o, bool dirtyOnly) const
@@ -465,6 +496,7 @@ private:
         s.bindText(2, o->m_entity->name());
         for (size_t i = 0; i < properties.size(); ++i)
             bind(s, int(i) + 3, o, properties[i]);
+        m_pendingData.emplace_back(o, properties);
         return runAndRelease(s) && writeJoins(o, false);
     }
 
@@ -485,6 +517,7 @@ private:
             s.bindInt64(int(properties.size()) + 1, o->m_number);
             if (!runAndRelease(s))
                 return false;
+            m_pendingData.emplace_back(o, properties);
         }
         return writeJoins(o, true);
     }
@@ -516,10 +549,16 @@ private:
     bool remove(const DSManagedObject *o)
     {
         const DSStoreSchema::Table &table = m_schema.tableFor(o->m_entity);
-        DSSqliteStatement &s = statement(QStringLiteral("DELETE FROM %1 WHERE Z_PK = ?").arg(ds_sqlite_quote(table.name)));
-        s.bindInt64(1, o->m_number);
-        if (!s.isValid() || !runAndRelease(s))
-            return false;
+        QStringList tables{table.name};
+        for (const DSStoreSchema::Column &c : table.columns)
+            if (!c.dataTable.isEmpty())
+                tables << c.dataTable;
+        for (const QString &name : tables) {
+            DSSqliteStatement &s = statement(QStringLiteral("DELETE FROM %1 WHERE Z_PK = ?").arg(ds_sqlite_quote(name)));
+            s.bindInt64(1, o->m_number);
+            if (!s.isValid() || !runAndRelease(s))
+                return false;
+        }
         for (const DSStoreSchema::JoinTable &join : m_schema.joinTables()) {
             for (const bool asOwner : {true, false}) {
                 const DSEntityDescription *side = asOwner ? join.owner->entity() : join.owner->destinationEntity();
@@ -539,7 +578,7 @@ private:
     const DSStoreSchema &m_schema;
     sqlite3 *m_db;
     std::map<QString, DSSqliteStatement> m_statements;
-    std::vector<QByteArray> m_keep;
+    std::vector<std::pair<const DSManagedObject *, std::vector<const DSPropertyDescription *>>> m_pendingData;
 };
 
 DSPersistentStore::DSPersistentStore(const QString &path, const DSStoreOptions &options,
@@ -696,8 +735,8 @@ QVariant DSPersistentStore::loadValue(const DSManagedObject *object, const DSAtt
     const int column = m_schema.columnOf(attribute);
     sqlite3_blob *blob = nullptr;
     if (!m_db || column < 0
-        || sqlite3_blob_open(m_db, "main", table.name.toUtf8().constData(),
-                             table.columns[size_t(column)].name.toUtf8().constData(), object->m_number, 0, &blob) != SQLITE_OK) {
+        || sqlite3_blob_open(m_db, "main", table.columns[size_t(column)].dataTable.toUtf8().constData(), "data",
+                             object->m_number, 0, &blob) != SQLITE_OK) {
         qWarning("Could not read %s of %s from the store %s: %s", qPrintable(attribute->name()),
                  qPrintable(objectLabel(object)), qPrintable(m_path), m_db ? sqlite3_errmsg(m_db) : "no file");
         sqlite3_blob_close(blob);

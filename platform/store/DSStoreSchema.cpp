@@ -22,6 +22,7 @@ QString sqlTypeOf(const DSAttributeDescription *a)
     case DSAttributeType::String:
         return QStringLiteral("TEXT");
     case DSAttributeType::Binary:
+        return QStringLiteral("INTEGER"); // the length; the bytes are in a data table
     case DSAttributeType::Transformable:
         return QStringLiteral("BLOB");
     }
@@ -65,26 +66,25 @@ DSStoreSchema::DSStoreSchema(const DSManagedObjectModel &model)
         std::vector<const DSEntityDescription *> tree;
         collectTree(root, &tree);
         QHash<QString, int> byName;
-        for (int pass = 0; pass < 2; ++pass) {
-            for (const DSEntityDescription *e : tree) {
-                m_tableOf.insert(e, int(m_tables.size()));
-                for (const DSPropertyDescription *p : e->properties()) {
-                    if (p->entity() != e || p->isTransient() || isBinary(p) != (pass == 1))
-                        continue;
-                    if (p->isRelationship() && static_cast<const DSRelationshipDescription *>(p)->isToMany())
-                        continue;
-                    auto found = byName.constFind(p->name());
-                    if (found == byName.constEnd()) {
-                        Column c;
-                        c.name = p->name();
-                        c.sqlType = p->isAttribute() ? sqlTypeOf(static_cast<const DSAttributeDescription *>(p))
-                                                     : QStringLiteral("INTEGER");
-                        c.isBinary = isBinary(p);
-                        found = byName.insert(p->name(), int(table.columns.size()));
-                        table.columns.push_back(c);
-                    }
-                    m_columnOf.insert(p, *found);
+        for (const DSEntityDescription *e : tree) {
+            m_tableOf.insert(e, int(m_tables.size()));
+            for (const DSPropertyDescription *p : e->properties()) {
+                if (p->entity() != e || p->isTransient())
+                    continue;
+                if (p->isRelationship() && static_cast<const DSRelationshipDescription *>(p)->isToMany())
+                    continue;
+                auto found = byName.constFind(p->name());
+                if (found == byName.constEnd()) {
+                    Column c;
+                    c.name = p->name();
+                    c.sqlType = p->isAttribute() ? sqlTypeOf(static_cast<const DSAttributeDescription *>(p))
+                                                 : QStringLiteral("INTEGER");
+                    if (isBinary(p))
+                        c.dataTable = QStringLiteral("Z_DATA_") + table.name + QLatin1Char('_') + p->name();
+                    found = byName.insert(p->name(), int(table.columns.size()));
+                    table.columns.push_back(c);
                 }
+                m_columnOf.insert(p, *found);
             }
         }
         m_tables.push_back(std::move(table));
@@ -131,6 +131,10 @@ QStringList DSStoreSchema::createStatements() const
         for (const Column &c : t.columns)
             columns << ds_sqlite_quote(c.name) + QLatin1Char(' ') + c.sqlType;
         statements << QStringLiteral("CREATE TABLE %1 (%2)").arg(ds_sqlite_quote(t.name), columns.join(QStringLiteral(", ")));
+        for (const Column &c : t.columns)
+            if (!c.dataTable.isEmpty())
+                statements << QStringLiteral("CREATE TABLE %1 ( -- %2.%3\n  Z_PK INTEGER PRIMARY KEY, data BLOB NOT NULL)")
+                                  .arg(ds_sqlite_quote(c.dataTable), t.name, c.name);
     }
     for (const JoinTable &j : m_joinTables) {
         const DSRelationshipDescription *r = j.owner;

@@ -17,9 +17,13 @@ class DSRelationshipDescription;
 //    sub-entities: "Z_PK" (the object's number), "Z_ENT" (its entity's
 //    name), then one column per stored attribute and to-one relationship of
 //    the whole tree, named after the property (siblings' properties of the
-//    same name share a column); binary columns come last, so reading the
-//    other columns of a row never walks a blob's overflow pages;
+//    same name share a column);
 //  - a to-one relationship holds the destination's Z_PK;
+//  - a binary attribute's column holds the data's length in bytes (NULL for
+//    none) and the bytes lie in "Z_DATA_<root>_<attribute>" (Z_PK, data).
+//    Rows of the entity tables stay small, so opening a store reads a few
+//    pages however much binary data it holds, and the data is read only
+//    when an object asks for it;
 //  - a to-many relationship whose inverse is to-one is read from the
 //    inverse's column; other to-many relationships (many-to-many, or no
 //    inverse) keep their pairs in a join table "Z_<Entity>_<relationship>"
@@ -33,7 +37,8 @@ public:
     struct Column {
         QString name;
         QString sqlType; // INTEGER, REAL, TEXT or BLOB
-        bool isBinary = false;
+        // For binary data: the table holding the bytes; empty otherwise.
+        QString dataTable;
     };
     struct Table {
         const DSEntityDescription *root = nullptr;

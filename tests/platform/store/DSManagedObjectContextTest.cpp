@@ -3,6 +3,7 @@
 #include "platform/store/DSManagedObjectContext.h"
 #include "platform/store/DSManagedObjectModel.h"
 
+#include <QCoreApplication>
 #include <QSet>
 
 #include <gtest/gtest.h>
@@ -132,4 +133,23 @@ TEST_F(DSManagedObjectContextTest, ChangesMadeByObserversArePostedInTheirOwnNoti
     context.processPendingChanges();
     ASSERT_EQ(notes.size(), 2);
     EXPECT_EQ(notes[1].updated, DSObjectList{tag});
+}
+
+TEST(DSManagedObjectContextEvents, PendingChangesAreProcessedAtTheEndOfTheEvent)
+{
+    int argc = 1;
+    char name[] = "ostrel_store_tests";
+    char *argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    DSManagedObjectContext context(toyModel());
+    QList<DSObjectsDidChange> notes;
+    QObject::connect(&context, &DSManagedObjectContext::objectsDidChange,
+                     [&](const DSObjectsDidChange &change) { notes.append(change); });
+    DSManagedObject *tag = context.insertNewObject(QStringLiteral("Tag"));
+    tag->setPrimitiveValue(QStringLiteral("new"), QStringLiteral("name"));
+    EXPECT_TRUE(notes.isEmpty()) << "nothing is posted in the middle of a change";
+    QCoreApplication::processEvents();
+    ASSERT_EQ(notes.size(), 1);
+    EXPECT_EQ(notes[0].inserted, DSObjectList{tag});
+    EXPECT_TRUE(context.undoManager()->canUndo());
 }

@@ -168,10 +168,15 @@ TEST_F(DSPersistentStoreTest, TheFileIsReadableWithSqlite)
     const QString file = path("schema.sqlite");
     makeStore(file);
     EXPECT_EQ(query(file, "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name"),
-              (QStringList{"Item", "Library", "Loan", "Part", "Person", "Seal", "Tag", "Z_ENTITY", "Z_Library_tags", "Z_METADATA"}));
+              (QStringList{"Item", "Library", "Loan", "Part", "Person", "Seal", "Tag", "Z_DATA_Item_scan",
+                           "Z_DATA_Library_archive", "Z_ENTITY", "Z_Library_tags", "Z_METADATA"}));
     EXPECT_EQ(query(file, "SELECT name FROM pragma_table_info('Item')"),
-              (QStringList{"Z_PK", "Z_ENT", "name", "index", "library", "pages", "minutes", "scan"}))
-        << "one table for an entity tree, binary data last";
+              (QStringList{"Z_PK", "Z_ENT", "name", "index", "library", "pages", "scan", "minutes"}))
+        << "one table for an entity tree";
+    EXPECT_EQ(query(file, "SELECT scan FROM Item ORDER BY Z_PK"), (QStringList{"", "65536", "65536", ""}))
+        << "a binary column holds the length";
+    EXPECT_EQ(query(file, "SELECT Z_PK, length(data) FROM Z_DATA_Item_scan ORDER BY Z_PK"), (QStringList{"2|65536", "3|65536"}));
+    EXPECT_EQ(query(file, "SELECT Z_PK, length(data) FROM Z_DATA_Library_archive ORDER BY Z_PK"), (QStringList{"1|1048576", "2|0"}));
     EXPECT_EQ(query(file, "SELECT Z_ENT, name, pages, minutes FROM Item ORDER BY Z_PK"),
               (QStringList{"Book|Book 0|100|", "Book|Book 1|101|", "Book|Book 2|102|", "Film|||121.75"}));
     EXPECT_EQ(query(file, "SELECT Library.name FROM Item JOIN Library ON Item.library = Library.Z_PK WHERE Item.Z_ENT = 'Film'"),
