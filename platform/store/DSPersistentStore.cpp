@@ -366,9 +366,11 @@ public:
         }
         // Binary data goes after every row, so the entity tables' pages lie
         // together in a new file instead of between megabytes of data.
-        for (const auto &[o, properties] : m_pendingData)
+        for (const auto &[o, properties] : m_pendingData) {
             if (!writeData(o, properties))
                 return fail(error, QStringLiteral("write of the binary data"), o);
+            progress();
+        }
         DSSqliteStatement s(m_db, QStringLiteral("UPDATE Z_ENTITY SET max_pk = ? WHERE name = ?"));
         for (auto it = changes.lastNumbers.cbegin(); it != changes.lastNumbers.cend(); ++it) {
             s.reset();

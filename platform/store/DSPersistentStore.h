@@ -66,9 +66,9 @@ public:
     static bool metadataForStoreAtPath(const QString &path, DSStoreMetadata *metadata,
                                        DSStoreError *error = nullptr);
 
-    // For crash tests: called with a running count after each object a save
-    // has written (inside its transaction) and after each chunk of pages a
-    // move to a new file has copied.
+    // For crash tests: called with a running count after each row and each
+    // object's binary data a save has written (inside its transaction), and
+    // after each chunk of pages a move to a new file has copied.
     using SaveProgressHook = void (*)(qint64 objectsWritten);
     static void setSaveProgressHook(SaveProgressHook hook);
 

@@ -16,10 +16,12 @@
 
 namespace {
 
+qint64 s_hangAt = 2;
+
 // Tells the parent the save is halfway and waits there for its kill -9.
 void hangHalfway(qint64 step)
 {
-    if (step != 2)
+    if (step != s_hangAt)
         return;
     std::fputs("HALFWAY\n", stdout);
     std::fflush(stdout);
@@ -54,10 +56,13 @@ TEST(StoreChild, DISABLED_Run)
         options.pragmas = {{QStringLiteral("cache_size"), QStringLiteral("8")}};
         ASSERT_TRUE(context.addPersistentStore(args.value(0), options, &error)) << error.message().toStdString();
         quint32 seed = 100;
-        for (DSManagedObject *book : context.objectsOfEntity(QStringLiteral("Book"))) {
+        const DSObjectList books = context.objectsOfEntity(QStringLiteral("Book"));
+        for (DSManagedObject *book : books) {
             book->setPrimitiveValue(patternBytes(1 << 20, seed++), QStringLiteral("scan"));
             book->setPrimitiveValue(QStringLiteral("rewritten"), QStringLiteral("name"));
         }
+        // Every row is rewritten and half the books' data.
+        s_hangAt = books.size() + books.size() / 2;
         DSPersistentStore::setSaveProgressHook(hangHalfway);
         context.save(&error);
     } else if (mode == QLatin1String("hang-in-move")) {
