@@ -3,7 +3,9 @@
 #include "platform/store/DSEntityDescription.h"
 
 namespace {
-const QString k_scheme = QStringLiteral("x-ostrel");
+// Constant-initialised: identities may be asked for during static
+// initialisation of another file.
+constexpr QLatin1String k_scheme("x-ostrel");
 }
 
 DSManagedObjectID::DSManagedObjectID(const DSEntityDescription *entity, const QString &storeIdentifier,
@@ -17,7 +19,7 @@ QUrl DSManagedObjectID::URIRepresentation() const
     if (!m_entity)
         return QUrl();
     QUrl uri;
-    uri.setScheme(k_scheme);
+    uri.setScheme(QString(k_scheme));
     uri.setHost(m_storeIdentifier);
     uri.setPath(QLatin1Char('/') + m_entity->name() + QLatin1Char('/')
                 + (m_temporary ? QLatin1Char('t') : QLatin1Char('p')) + QString::number(m_number));

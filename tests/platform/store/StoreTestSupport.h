@@ -76,10 +76,9 @@ QString sha256Hex(const QByteArray &data);
 // (to-many sorted): two graphs are equal when their texts are.
 QString dumpGraph(const DSManagedObjectContext &context);
 
-// Runs this test program again as a child with the given mode (see
-// StoreChildTest.cpp) and environment; answers its standard output and
-// exit code. The child's output between "BEGIN-OUTPUT" and "END-OUTPUT"
-// lines is what is answered.
+// Runs this test program again as a child in the given mode (see
+// StoreChildTest.cpp); answers its exit code and what it printed between
+// its "BEGIN-OUTPUT" and "END-OUTPUT" lines.
 struct ChildResult
 {
     int exitCode = -1;
