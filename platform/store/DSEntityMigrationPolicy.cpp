@@ -1,27 +1,20 @@
 #include "platform/store/DSEntityMigrationPolicy.h"
 
 #include "platform/store/DSAttributeDescription.h"
+#include "platform/store/DSClassRegistry.h"
 #include "platform/store/DSEntityDescription.h"
 #include "platform/store/DSManagedObjectContext.h"
 #include "platform/store/DSManagedObjectModel.h"
 #include "platform/store/DSMappingModel.h"
 #include "platform/store/DSMigrationManager.h"
 
-#include <QHash>
-#include <QMutex>
 
 namespace {
 
-QMutex &registryMutex()
+DSClassRegistry<DSEntityMigrationPolicy::Maker> &registry()
 {
-    static QMutex mutex;
-    return mutex;
-}
-
-QHash<QString, DSEntityMigrationPolicy::Maker> &registry()
-{
-    static QHash<QString, DSEntityMigrationPolicy::Maker> makers;
-    return makers;
+    static DSClassRegistry<DSEntityMigrationPolicy::Maker> policies;
+    return policies;
 }
 
 } // namespace
@@ -63,15 +56,13 @@ bool DSEntityMigrationPolicy::endEntityMapping(const DSEntityMapping &, DSMigrat
 
 void DSEntityMigrationPolicy::registerPolicyClass(const QString &className, Maker make)
 {
-    QMutexLocker lock(&registryMutex());
-    registry().insert(className, make);
+    registry().add(className, make);
 }
 
 std::unique_ptr<DSEntityMigrationPolicy> DSEntityMigrationPolicy::createPolicy(const QString &className)
 {
     if (className.isEmpty())
         return std::make_unique<DSEntityMigrationPolicy>();
-    QMutexLocker lock(&registryMutex());
-    const Maker make = registry().value(className);
+    const Maker make = registry().find(className);
     return make ? make() : nullptr;
 }

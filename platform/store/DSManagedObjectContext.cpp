@@ -80,22 +80,16 @@ void DSManagedObjectContext::setUndoManager(std::unique_ptr<DSUndoManager> undoM
 
 DSManagedObject *DSManagedObjectContext::insertNewObject(const QString &entityName)
 {
-    const DSEntityDescription *entity = model().entityNamed(entityName);
-    if (!entity) {
-        qWarning("DSManagedObjectContext: no entity named %s", qPrintable(entityName));
-        return nullptr;
-    }
-    return insertNewObject(entity);
+    const DSEntityDescription *entity = entityForInsertion(entityName);
+    return entity ? insertNewObject(entity) : nullptr;
 }
 
 DSManagedObject *DSManagedObjectContext::insertNewObject(const DSEntityDescription *entity)
 {
     const DSEntityDescription *root = entity ? entity->rootEntity() : nullptr;
     DSManagedObject *object = makeObject(entity, m_lastNumber.value(root) + 1);
-    if (!object) {
-        qWarning("DSManagedObjectContext: cannot make an object of %s", entity ? qPrintable(entity->name()) : "no entity");
+    if (!object)
         return nullptr;
-    }
     ++m_lastNumber[root];
     registerObject(object);
     {

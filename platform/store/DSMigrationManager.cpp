@@ -116,24 +116,24 @@ void DSMigrationManager::associateSourceInstance(DSManagedObject *source, DSMana
     a.byDestination[destination].append(source);
 }
 
-DSObjectList DSMigrationManager::destinationInstancesForEntityMappingNamed(const QString &mappingName,
-                                                                          const DSObjectList &sources) const
+DSObjectList DSMigrationManager::associated(const QString &mappingName, const DSObjectList &objects, bool fromSources) const
 {
     DSObjectList result;
     const auto found = m_associations.constFind(mappingName);
     if (found != m_associations.constEnd())
-        for (DSManagedObject *s : sources)
-            result += found->bySource.value(s);
+        for (DSManagedObject *o : objects)
+            result += (fromSources ? found->bySource : found->byDestination).value(o);
     return result;
+}
+
+DSObjectList DSMigrationManager::destinationInstancesForEntityMappingNamed(const QString &mappingName,
+                                                                          const DSObjectList &sources) const
+{
+    return associated(mappingName, sources, true);
 }
 
 DSObjectList DSMigrationManager::sourceInstancesForEntityMappingNamed(const QString &mappingName,
                                                                      const DSObjectList &destinations) const
 {
-    DSObjectList result;
-    const auto found = m_associations.constFind(mappingName);
-    if (found != m_associations.constEnd())
-        for (DSManagedObject *d : destinations)
-            result += found->byDestination.value(d);
-    return result;
+    return associated(mappingName, destinations, false);
 }

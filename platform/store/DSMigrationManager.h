@@ -60,6 +60,7 @@ private:
     };
 
     bool checkMapping(const DSEntityMapping &mapping, DSStoreError *error) const;
+    DSObjectList associated(const QString &mappingName, const DSObjectList &objects, bool fromSources) const;
 
     std::shared_ptr<const DSManagedObjectModel> m_sourceModel;
     std::shared_ptr<const DSManagedObjectModel> m_destinationModel;

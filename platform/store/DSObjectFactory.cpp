@@ -1,46 +1,33 @@
 #include "platform/store/DSObjectFactory.h"
 
+#include "platform/store/DSClassRegistry.h"
 #include "platform/store/DSEntityDescription.h"
 #include "platform/store/DSManagedObject.h"
 
-#include <QHash>
-#include <QReadWriteLock>
-
 namespace {
 
-QReadWriteLock &registryLock()
+DSClassRegistry<DSObjectFactory::Maker> &registry()
 {
-    static QReadWriteLock lock;
-    return lock;
-}
-
-QHash<QString, DSObjectFactory::Maker> &registry()
-{
-    static QHash<QString, DSObjectFactory::Maker> makers;
-    return makers;
+    static DSClassRegistry<DSObjectFactory::Maker> classes;
+    return classes;
 }
 
 } // namespace
 
 void DSObjectFactory::registerClass(const QString &className, Maker make)
 {
-    QWriteLocker lock(&registryLock());
-    registry().insert(className, make);
+    registry().add(className, make);
 }
 
 bool DSObjectFactory::isRegistered(const QString &className)
 {
-    QReadLocker lock(&registryLock());
-    return registry().contains(className);
+    return registry().find(className) != nullptr;
 }
 
 std::unique_ptr<DSManagedObject> DSObjectFactory::create(const DSEntityDescription *entity)
 {
     Maker make = nullptr;
-    {
-        QReadLocker lock(&registryLock());
-        for (const DSEntityDescription *e = entity; e && !make; e = e->superentity())
-            make = registry().value(e->className());
-    }
+    for (const DSEntityDescription *e = entity; e && !make; e = e->superentity())
+        make = registry().find(e->className());
     return std::unique_ptr<DSManagedObject>(make ? make() : new DSManagedObject);
 }

@@ -7,6 +7,7 @@
 #include "platform/store/DSManagedObjectModel.h"
 #include "platform/store/DSObjectFactory.h"
 
+#include <QDebug>
 #include <QUuid>
 
 DSObjectOwner::DSObjectOwner(std::shared_ptr<const DSManagedObjectModel> model)
@@ -21,10 +22,20 @@ DSObjectOwner::~DSObjectOwner()
     destroyObjects();
 }
 
+const DSEntityDescription *DSObjectOwner::entityForInsertion(const QString &entityName) const
+{
+    const DSEntityDescription *entity = m_model->entityNamed(entityName);
+    if (!entity)
+        qWarning("The model %s has no entity named %s", qPrintable(m_model->name()), qPrintable(entityName));
+    return entity;
+}
+
 DSManagedObject *DSObjectOwner::makeObject(const DSEntityDescription *entity, qint64 number)
 {
-    if (!entity || entity->isAbstract() || entity->managedObjectModel() != m_model.get())
+    if (!entity || entity->isAbstract() || entity->managedObjectModel() != m_model.get()) {
+        qWarning("Cannot make an object of %s", entity ? qPrintable(entity->name()) : "no entity");
         return nullptr;
+    }
     std::unique_ptr<DSManagedObject> object = DSObjectFactory::create(entity);
     object->m_entity = entity;
     object->m_owner = this;

@@ -29,8 +29,11 @@ public:
 protected:
     explicit DSObjectOwner(std::shared_ptr<const DSManagedObjectModel> model);
 
+    // The model's entity of that name; null, with a warning, for none.
+    const DSEntityDescription *entityForInsertion(const QString &entityName) const;
     // A new object of the entity with its default values, owned here; no
-    // hook has run. Null for an abstract entity or one of another model.
+    // hook has run. Null, with a warning, for no entity, an abstract one or
+    // one of another model.
     DSManagedObject *makeObject(const DSEntityDescription *entity, qint64 number);
     // Faults every object that is not one yet, then destroys them all.
     void destroyObjects();

@@ -17,21 +17,15 @@ DSObjectPool::~DSObjectPool()
 
 DSManagedObject *DSObjectPool::insertNewObject(const QString &entityName)
 {
-    const DSEntityDescription *entity = model().entityNamed(entityName);
-    if (!entity) {
-        qWarning("DSObjectPool: no entity named %s", qPrintable(entityName));
-        return nullptr;
-    }
-    return insertNewObject(entity);
+    const DSEntityDescription *entity = entityForInsertion(entityName);
+    return entity ? insertNewObject(entity) : nullptr;
 }
 
 DSManagedObject *DSObjectPool::insertNewObject(const DSEntityDescription *entity)
 {
     DSManagedObject *object = makeObject(entity, m_lastNumber + 1);
-    if (!object) {
-        qWarning("DSObjectPool: cannot make an object of %s", entity ? qPrintable(entity->name()) : "no entity");
+    if (!object)
         return nullptr;
-    }
     ++m_lastNumber;
     object->setFlag(DSManagedObject::Live, true);
     object->awakeFromInsert();

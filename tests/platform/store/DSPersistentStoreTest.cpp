@@ -80,12 +80,7 @@ protected:
 void killChildHalfway(const QString &mode, const QStringList &arguments)
 {
     QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("OSTREL_STORE_CHILD_MODE"), mode);
-    env.insert(QStringLiteral("OSTREL_STORE_CHILD_ARGS"), arguments.join(QLatin1Char('\n')));
-    child.setProcessEnvironment(env);
-    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.start(QStringLiteral("/proc/self/exe"), QStringList());
+    startChild(&child, mode, arguments);
     QByteArray out;
     while (!out.contains("HALFWAY") && child.waitForReadyRead(60000))
         out += child.readAllStandardOutput();

@@ -216,15 +216,20 @@ QString dumpGraph(const DSManagedObjectContext &context)
     return objects.join(QLatin1Char('\n'));
 }
 
-ChildResult runChild(const QString &mode, const QStringList &arguments, int timeoutMs)
+void startChild(QProcess *child, const QString &mode, const QStringList &arguments)
 {
-    QProcess child;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("OSTREL_STORE_CHILD_MODE"), mode);
     env.insert(QStringLiteral("OSTREL_STORE_CHILD_ARGS"), arguments.join(QLatin1Char('\n')));
-    child.setProcessEnvironment(env);
-    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.start(QStringLiteral("/proc/self/exe"), QStringList());
+    child->setProcessEnvironment(env);
+    child->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child->start(QStringLiteral("/proc/self/exe"), QStringList());
+}
+
+ChildResult runChild(const QString &mode, const QStringList &arguments, int timeoutMs)
+{
+    QProcess child;
+    startChild(&child, mode, arguments);
     ChildResult result;
     if (!child.waitForFinished(timeoutMs)) {
         child.kill();

@@ -16,6 +16,7 @@ inline void PrintTo(const QString &text, std::ostream *os)
 }
 
 class DSManagedObjectContext;
+class QProcess;
 class DSManagedObjectModel;
 
 // What the toy entity classes' hooks report, in order.
@@ -75,6 +76,10 @@ QString sha256Hex(const QByteArray &data);
 // attribute values (binary data as size and hash), relationships as URIs
 // (to-many sorted): two graphs are equal when their texts are.
 QString dumpGraph(const DSManagedObjectContext &context);
+
+// Starts this test program again as a child in the given mode (see
+// StoreChildTest.cpp), its standard error forwarded.
+void startChild(QProcess *child, const QString &mode, const QStringList &arguments);
 
 // Runs this test program again as a child in the given mode (see
 // StoreChildTest.cpp); answers its exit code and what it printed between
