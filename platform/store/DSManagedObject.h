@@ -173,3 +173,15 @@ T *ds_object_cast(DSManagedObject *object)
 {
     return dynamic_cast<T *>(object);
 }
+
+// The members of a to-many value that are of an entity class, in order.
+template <class T>
+QList<T *> ds_objects_cast(const DSObjectList &objects)
+{
+    QList<T *> result;
+    result.reserve(objects.size());
+    for (DSManagedObject *o : objects)
+        if (T *t = dynamic_cast<T *>(o))
+            result.append(t);
+    return result;
+}
