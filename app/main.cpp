@@ -1,10 +1,18 @@
+#include "app/DSAppDelegate.h"
+#include "migration/DSPendingDataMigrator.h"
+#include "model/ds_register_model_classes.h"
+
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QMainWindow>
 #include <QTimer>
+
+#include <cstdlib>
+#include <random>
 
 int main(int argc, char *argv[])
 {
+    srandom(std::random_device()());
+
     QApplication app(argc, argv);
     QApplication::setApplicationName("Ostrel");
     QApplication::setOrganizationName("Quillmoth");
@@ -18,12 +26,17 @@ int main(int argc, char *argv[])
     parser.addOption(quitOption);
     parser.process(app);
 
-    QMainWindow window;
-    window.setWindowTitle("Ostrel");
-    window.resize(1024, 700);
-    window.show();
+    // Defaults first: everything after may read them.
+    DSAppDelegate::initialize();
+    ds_register_model_classes();
+    DSPendingDataMigrator::registerPendingMigrators();
 
-    if (parser.isSet(quitOption))
-        QTimer::singleShot(0, &app, &QApplication::quit);
+    DSAppDelegate delegate;
+    QObject::connect(&app, &QApplication::aboutToQuit, &delegate, &DSAppDelegate::applicationWillTerminate);
+    QTimer::singleShot(0, &delegate, [&] {
+        delegate.applicationDidFinishLaunching();
+        if (parser.isSet(quitOption))
+            QTimer::singleShot(0, &app, &QApplication::quit);
+    });
     return app.exec();
 }

@@ -1,0 +1,9 @@
+#pragma once
+
+#include "ui/DSNibController.h"
+
+// The saved-servers window's controller. The application object creates it,
+// loads it once and tears it down; this build has no window for it yet.
+class DSDatabaseServerListDelegate : public DSNibController
+{
+};

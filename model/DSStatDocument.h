@@ -1,0 +1,162 @@
+#pragma once
+
+#include "model/DSError.h"
+
+#include <QObject>
+#include <QStringList>
+#include <QUrl>
+
+#include <memory>
+
+class DSAppDelegate;
+class DSDataImporter;
+class DSDataRoot;
+class DSManagedObjectContext;
+class DSManagedObjectModel;
+class DSTable;
+
+// What a save does with the target location: saving in place, or saving as
+// (the document moves to the target and continues there).
+enum class DSSaveOperation { Save = 0, SaveAs = 1 };
+
+// The persistence side of a document: its package on disk (a directory
+// holding SQLite store files named by store version), opening with forward
+// migration, importable files opened as untitled documents with a pending
+// importer, save, save as and revert, and the document's root and active
+// table. The window side (panes, toolbar, refresh, the import hand-off)
+// works on the same document object from the user interface.
+//
+// Main thread only: the document's context and store are used there.
+class DSStatDocument : public QObject
+{
+    Q_OBJECT
+
+public:
+    static const QString nativeType;    // "org.quillmoth.ostrel.doc"
+    static const QString readOnlyType;  // "org.quillmoth.ostrel.doc-ro"
+    static const QString packageExtension;          // "ostrel"
+    static const QString readOnlyPackageExtension;  // "ostrel-ro"
+
+    // A document with an empty context: initWithType() or readFromURL() gives it its contents.
+    explicit DSStatDocument(QObject *parent = nullptr);
+    ~DSStatDocument() override;
+
+    // A new, empty document: a root and, unless an importer is pending, one
+    // empty table "New Table" at index 0, active and unlocked. Creating it
+    // leaves nothing to undo and nothing the user need save.
+    bool initWithType(const QString &type, DSError *error = nullptr);
+
+    // Opens a file. An importable type makes an untitled native document
+    // with a root, no table and the pending importer. Anything else is read
+    // as a package: its newest store file is migrated one version at a time
+    // up to the current one (each step leaves the older file as it was) and
+    // opened. A package with no store file answers false and leaves *error
+    // alone; a failed step answers false with its error.
+    bool readFromURL(const QUrl &url, const QString &type, DSError *error = nullptr);
+
+    // Saves into the package at url. Save as to another location creates the
+    // package there (replacing whatever was there only once the save has
+    // succeeded) and continues with it; the old package keeps its last saved
+    // state. Save as to the document's own location saves in place and moves
+    // nothing. An untitled document's first save is a save as.
+    bool writeSafelyToURL(const QUrl &url, const QString &type, DSSaveOperation operation,
+                          DSError *error = nullptr);
+
+    // Forgets every unsaved change and reads the package again.
+    bool revertToContentsOfURL(const QUrl &url, const QString &type, DSError *error = nullptr);
+
+    // Adds the store file at storeURL to the document's context (read-only
+    // for the read-only type, with journal mode DELETE).
+    bool configurePersistentStoreCoordinatorForURL(const QUrl &storeURL, const QString &type,
+                                                   DSError *error = nullptr);
+
+    // One migration step: the store at source, under sourceModel, rebuilt by
+    // the named policy under destinationModel into a new store file at
+    // destination. Nothing is ever left at destination when the step fails
+    // (the store writes the new file under a side name and renames it into
+    // place at the end). A source without a root cannot be migrated.
+    static bool migrateStoreFromURL(const QUrl &source, std::shared_ptr<const DSManagedObjectModel> sourceModel,
+                                    const QUrl &destination,
+                                    std::shared_ptr<const DSManagedObjectModel> destinationModel,
+                                    const QString &policy, DSError *error = nullptr);
+
+    // The current entity model.
+    std::shared_ptr<const DSManagedObjectModel> managedObjectModel() const { return m_model; }
+    DSManagedObjectContext *managedObjectContext() const { return m_context.get(); }
+
+    // Store file names, entity model names and migration policy names by
+    // store version, oldest first; the last file and model are the current ones.
+    static const QStringList &storeFileNames();
+    static const QStringList &storeModels();
+    static const QStringList &storeMigrators();
+    // The package URL with the current store file name (or the given one)
+    // appended; an empty URL for an empty one.
+    static QUrl storeURLFromURL(const QUrl &url);
+    static QUrl storeURLFromURL(const QUrl &url, const QString &fileName);
+
+    // The type identifier of a file by its extension: the two document
+    // types, the importable types, or the native type for anything else
+    // (which is then read as a package).
+    static QString typeForURL(const QUrl &url);
+
+    // The package the document lives in; empty while untitled.
+    QUrl fileURL() const { return m_fileURL; }
+    // Tells the document its package is now at url; a store held in the old
+    // package follows under the same file name.
+    void setFileURL(const QUrl &url);
+    QString fileType() const { return m_fileType; }
+    void setFileType(const QString &type) { m_fileType = type; }
+    bool isReadOnly() const { return m_fileType == readOnlyType; }
+
+    // The document's root: fetched on first use and kept once found. A
+    // failed fetch, or a store without a root, is presented once per
+    // document and answers null.
+    DSDataRoot *data_root();
+    void setData_root(DSDataRoot *root) { m_dataRoot = root; }
+    // The table the window shows: the root's active table.
+    DSTable *active_table();
+    void setActive_table(DSTable *table);
+
+    // The importer made when an importable file was opened, until the
+    // window side takes it to start the import.
+    DSDataImporter *initial_importer() const { return m_initialImporter.get(); }
+    std::unique_ptr<DSDataImporter> takeInitial_importer();
+
+    // Whether the document has changes since it was created, opened, saved
+    // or reverted that closing it would lose: the window asks to save when
+    // it is YES. A change counts once the context has processed it (at the
+    // end of the event that made it, as undo registers it). A read-only
+    // document never answers YES.
+    bool isDocumentEdited() const;
+
+    // "DSStatDocument": the document window's interface.
+    static QString windowNibName() { return QStringLiteral("DSStatDocument"); }
+
+    // The application object, while there is one (the application sets it).
+    static DSAppDelegate *app_delegate();
+    static void setApp_delegate(DSAppDelegate *delegate);
+
+    // Shows an error to the user: logs it and emits errorPresented(), which
+    // the window side turns into an alert.
+    void presentError(const DSError &error);
+
+Q_SIGNALS:
+    void errorPresented(const DSError &error);
+    // Emitted when isDocumentEdited() may have changed.
+    void documentEditedChanged();
+
+private:
+    bool readPackage(const QUrl &url, const QString &type, DSError *error);
+    bool prepareSaveAs(const QUrl &url, DSError *error);
+    void markClean();
+    void contextDidChange();
+
+    std::shared_ptr<const DSManagedObjectModel> m_model;
+    std::unique_ptr<DSManagedObjectContext> m_context;
+    std::unique_ptr<DSDataImporter> m_initialImporter;
+    DSDataRoot *m_dataRoot = nullptr;
+    bool m_didPresentFetchError = false;
+    bool m_changedSinceClean = false;
+    QUrl m_fileURL;
+    QString m_fileType = nativeType;
+};

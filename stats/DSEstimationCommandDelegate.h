@@ -1,0 +1,15 @@
+#pragma once
+
+#include "ui/DSNibController.h"
+
+class DSStatDocument;
+
+// The estimation-command window's controller, as the application object
+// and the panes use it. This build has no such window yet: window() is
+// null, so it is never visible.
+class DSEstimationCommandDelegate : public DSNibController
+{
+public:
+    // Shows the commands of the document's current result, or none.
+    virtual void refreshViewForDocument(DSStatDocument * /*document*/) {}
+};

@@ -1,0 +1,152 @@
+#include "app/DSAppDelegate.h"
+#include "model/DSStatDocument.h"
+#include "model/DSUserDefaults.h"
+#include "model/ds_register_model_classes.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QApplication &application()
+{
+    static int argc = 1;
+    static char name[] = "ostrel_app_test";
+    static char *argv[] = {name, nullptr};
+    static QApplication *app = new QApplication(argc, argv);
+    return *app;
+}
+
+// An application object whose user defaults live in a scratch file.
+class DSAppDelegateTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        application();
+        ASSERT_TRUE(dir.isValid());
+        DSUserDefaults::setStandardUserDefaults(
+            std::make_unique<DSUserDefaults>(dir.filePath(QStringLiteral("Ostrel.conf"))));
+        DSAppDelegate::initialize();
+        ds_register_model_classes();
+    }
+    void TearDown() override { DSUserDefaults::setStandardUserDefaults(std::make_unique<DSUserDefaults>()); }
+
+    QTemporaryDir dir;
+};
+
+TEST_F(DSAppDelegateTest, SplashToolTipAndLaunchCount)
+{
+    DSAppDelegate delegate;
+    EXPECT_EQ(DSStatDocument::app_delegate(), &delegate);
+    delegate.applicationDidFinishLaunching();
+    ASSERT_TRUE(delegate.open_existing_file_button);
+    EXPECT_EQ(delegate.open_existing_file_button->toolTip(),
+              QStringLiteral("Open an existing Ostrel document, Excel/Numbers spreadsheet, CSV file, tab-delimited "
+                             "file, SQLite/Access/DBF database, Stata/SPSS/SAS file, or R workspace"));
+    EXPECT_EQ(DSUserDefaults::standardUserDefaults().integerForKey(QStringLiteral("launch_count")), 1);
+    ASSERT_TRUE(delegate.splash_window);
+    EXPECT_TRUE(delegate.splash_window->isVisible());
+    EXPECT_TRUE(delegate.rate_in_app_store_text_field->text().contains(DSAppDelegate::ratingURL.toString()));
+    EXPECT_GT(delegate.application_launch_time(), 5e8);
+    EXPECT_GE(delegate.intervalSinceApplicationLaunch(), 0.0);
+    EXPECT_FALSE(delegate.applicationShouldOpenUntitledFile());
+    EXPECT_EQ(DSAppDelegate::welcomeMessage(), QStringLiteral("Welcome to Ostrel"));
+    EXPECT_EQ(DSAppDelegate::exclamatoryWelcomeMessage(), QStringLiteral("Welcome to Ostrel!"));
+    EXPECT_EQ(DSAppDelegate::quitMessage(), QStringLiteral("Quit Ostrel"));
+}
+
+TEST_F(DSAppDelegateTest, NoSplashWhenTurnedOffUntilReopened)
+{
+    DSUserDefaults::standardUserDefaults().setBool(false, QStringLiteral("always_open_splash"));
+    DSAppDelegate delegate;
+    delegate.applicationDidFinishLaunching();
+    EXPECT_FALSE(delegate.splash_window->isVisible());
+    EXPECT_FALSE(delegate.applicationShouldHandleReopen(true));
+    EXPECT_FALSE(delegate.splash_window->isVisible());
+    EXPECT_FALSE(delegate.applicationShouldHandleReopen(false));
+    EXPECT_TRUE(delegate.splash_window->isVisible());
+}
+
+TEST_F(DSAppDelegateTest, NoSplashWhenADocumentWindowIsOpen)
+{
+    DSStatDocument document;
+    document.initWithType(DSStatDocument::nativeType);
+    QWidget window;
+    window.setProperty("ds_document", QVariant::fromValue<QObject *>(&document));
+    window.show();
+    DSAppDelegate delegate;
+    delegate.applicationDidFinishLaunching();
+    EXPECT_FALSE(delegate.splash_window->isVisible());
+    EXPECT_EQ(DSUserDefaults::standardUserDefaults().integerForKey(QStringLiteral("launch_count")), 1);
+}
+
+TEST_F(DSAppDelegateTest, ActionCountIsLoadedAtLaunchAndStoredAtTermination)
+{
+    DSUserDefaults::standardUserDefaults().setInteger(40, QStringLiteral("action_count"));
+    {
+        DSAppDelegate delegate;
+        delegate.applicationDidFinishLaunching();
+        EXPECT_EQ(delegate.action_count(), 40);
+        delegate.incrementActionCount();
+        delegate.incrementActionCount();
+        delegate.applicationWillTerminate();
+    }
+    QSettings file(dir.filePath(QStringLiteral("Ostrel.conf")), QSettings::IniFormat);
+    EXPECT_EQ(file.value(QStringLiteral("action_count")).toLongLong(), 42);
+}
+
+TEST_F(DSAppDelegateTest, PendingWindowsAndTutorialSaySoInsteadOfPretending)
+{
+    DSAppDelegate delegate;
+    delegate.showEstimationCommand();
+    EXPECT_FALSE(delegate.isEstimationCommandVisible());
+    DSError error;
+    EXPECT_FALSE(delegate.beginTutorial(nullptr, &error));
+    EXPECT_FALSE(error.localizedDescription.isEmpty());
+}
+
+// The application itself, in new processes under the offscreen platform: it
+// registers its defaults, counts its launch and quits cleanly, with and
+// without an OpenCL driver (an ICD loader that finds no vendor).
+TEST(OstrelLaunch, StartsAndQuitsWithAndWithoutOpenCL)
+{
+    QTemporaryDir config;
+    QTemporaryDir noVendors;
+    struct Case {
+        const char *what;
+        bool withDriver;
+    };
+    const Case cases[] = {{"with the CPU driver", true}, {"without any OpenCL driver", false}};
+    int launches = 0;
+    for (const Case &c : cases) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+        env.insert(QStringLiteral("POCL_CACHE_DIR"), QStringLiteral(OSTREL_TEST_POCL_CACHE_DIR));
+        if (!c.withDriver)
+            env.insert(QStringLiteral("OCL_ICD_VENDORS"), noVendors.path());
+        QProcess ostrel;
+        ostrel.setProcessEnvironment(env);
+        ostrel.setProcessChannelMode(QProcess::MergedChannels);
+        ostrel.start(QStringLiteral(OSTREL_TEST_EXECUTABLE), {QStringLiteral("--quit-after-launch")});
+        ASSERT_TRUE(ostrel.waitForFinished(60000)) << c.what;
+        const QString output = QString::fromUtf8(ostrel.readAll());
+        EXPECT_EQ(ostrel.exitStatus(), QProcess::NormalExit) << c.what << output.toStdString();
+        EXPECT_EQ(ostrel.exitCode(), 0) << c.what << output.toStdString();
+        EXPECT_EQ(output.contains(QStringLiteral("No OpenCL CPU device")), !c.withDriver) << c.what;
+        ++launches;
+        QSettings settings(QDir(config.path()).filePath(QStringLiteral("Quillmoth/Ostrel.conf")), QSettings::IniFormat);
+        EXPECT_EQ(settings.value(QStringLiteral("launch_count")).toLongLong(), launches) << c.what;
+        EXPECT_EQ(settings.value(QStringLiteral("action_count")).toLongLong(), 0) << c.what;
+    }
+}
+
+} // namespace

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "ui/DSNibController.h"
+
+class QObject;
+
+// The preferences window's controller, as the application object uses it.
+// This build has no preferences window yet: window() is null, so the
+// application cannot show one, and there are no controls to refresh.
+class DSPreferencesDelegate : public DSNibController
+{
+public:
+    // Reloads the window's controls from the user defaults.
+    virtual void refreshView(QObject * /*sender*/) {}
+};
