@@ -1,12 +1,21 @@
 #include "model/DSDataRoot.h"
 
 #include "model/DSTable.h"
+#include "platform/store/DSEntityDescription.h"
 #include "platform/store/DSFetchRequest.h"
 #include "platform/store/DSManagedObjectContext.h"
+#include "platform/store/DSObjectGraphDecoder.h"
 
 namespace {
+
 const QString k_tables = QStringLiteral("tables");
+
+DSError errorFrom(const DSStoreError &error)
+{
+    return ds_make_error(error.code(), error.message());
 }
+
+} // namespace
 
 DSDataRoot *DSDataRoot::fetchDataRootFromContext(const DSManagedObjectContext &context, DSError *error)
 {
@@ -14,7 +23,7 @@ DSDataRoot *DSDataRoot::fetchDataRootFromContext(const DSManagedObjectContext &c
     const DSObjectList roots = context.executeFetchRequest(DSFetchRequest(QStringLiteral("DSDataRoot")), &fetchError);
     if (fetchError.isError()) {
         if (error)
-            *error = ds_make_error(fetchError.code(), fetchError.message());
+            *error = errorFrom(fetchError);
         return nullptr;
     }
     return roots.isEmpty() ? nullptr : ds_object_cast<DSDataRoot>(roots.first());
@@ -28,6 +37,78 @@ QList<DSTable *> DSDataRoot::tables() const
 QList<DSTable *> DSDataRoot::sortedTables() const
 {
     return ds_objects_cast<DSTable>(DSTable::sortedByIndex(objectsForKey(k_tables)));
+}
+
+DSTable *DSDataRoot::tableAtIndex(qint64 i) const
+{
+    return ds_object_cast<DSTable>(DSTable::indexedObjectInSet(objectsForKey(k_tables), i));
+}
+
+void DSDataRoot::insertTable(DSTable *table, qint64 i)
+{
+    DSTable::insertIndexedObject(table, objectsForKey(k_tables), i);
+}
+
+void DSDataRoot::moveTableAtIndex(qint64 from, qint64 to)
+{
+    DSTable::moveIndexedObjectInSet(objectsForKey(k_tables), from, to);
+}
+
+DSTable *DSDataRoot::removeTableFromIndex(qint64 i)
+{
+    return ds_object_cast<DSTable>(DSTable::removeIndexedObjectInSet(objectsForKey(k_tables), i));
+}
+
+DSObjectList DSDataRoot::managedObjectDependencies()
+{
+    DSObjectList dependencies = DSManagedObject::managedObjectDependencies();
+    for (DSManagedObject *table : objectsForKey(k_tables))
+        dependencies += table->managedObjectDependencies();
+    return dependencies;
+}
+
+DSManagedObject *DSDataRoot::duplicateManagedObject(DSManagedObject *object, DSError *error)
+{
+    DSManagedObjectContext *context = managedObjectContext();
+    if (!context || !object) {
+        if (error)
+            *error = ds_make_error(1, QStringLiteral("There is nothing to copy, or no document to copy it into."));
+        return nullptr;
+    }
+    const QCborArray graph = object->encodedManagedObjectDependencies();
+    const QHash<QString, DSManagedObject *> document = managedObjectDictionary();
+    DSStoreError failure;
+    const DSObjectList copies = DSObjectGraphDecoder::decode(
+        *context, graph, [&document](const QString &identity) { return document.value(identity); },
+        DSObjectGraphDecoder::Unresolved::Drop, &failure);
+    if (copies.isEmpty()) {
+        if (error)
+            *error = errorFrom(failure);
+        return nullptr;
+    }
+    copies.first()->transferTransientRelationshipsFromObject(object);
+    return copies.first();
+}
+
+QByteArray DSDataRoot::archivedManagedObjectDependencies(DSManagedObject *object)
+{
+    return DSObjectGraphDecoder::archive(DSObjectGraphDecoder::selfContained(
+        object->encodedManagedObjectDependencies(), *object->entity()->managedObjectModel()));
+}
+
+DSObjectList DSDataRoot::insertObjectsFromArchive(const QByteArray &archive, DSError *error)
+{
+    DSManagedObjectContext *context = managedObjectContext();
+    QCborArray graph;
+    DSStoreError failure;
+    DSObjectList objects;
+    if (context && DSObjectGraphDecoder::unarchive(archive, &graph, &failure))
+        objects = DSObjectGraphDecoder::decode(
+            *context, graph, [context](const QString &identity) { return context->objectForURI(QUrl(identity)); },
+            DSObjectGraphDecoder::Unresolved::Refuse, &failure);
+    if (objects.isEmpty() && error)
+        *error = context ? errorFrom(failure) : ds_make_error(1, QStringLiteral("There is no document to paste into."));
+    return objects;
 }
 
 void DSDataRoot::didTurnIntoFault()

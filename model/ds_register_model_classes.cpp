@@ -1,12 +1,25 @@
 #include "model/ds_register_model_classes.h"
 
+#include "filter/DSTableFilterSet.h"
 #include "model/DSDataRoot.h"
 #include "model/DSDataTable.h"
+#include "model/DSIndicatorColumn.h"
+#include "model/DSNumericColumn.h"
+#include "model/DSTextColumn.h"
+#include "pivot/DSPivot.h"
 #include "platform/store/DSObjectFactory.h"
+#include "regression/DSRegressionModel.h"
 
 void ds_register_model_classes()
 {
     DSObjectFactory::registerClass<DSDataRoot>(QStringLiteral("DSDataRoot"));
     DSObjectFactory::registerClass<DSTable>(QStringLiteral("DSTable"));
     DSObjectFactory::registerClass<DSDataTable>(QStringLiteral("DSDataTable"));
+    DSObjectFactory::registerClass<DSColumn>(QStringLiteral("DSColumn"));
+    DSObjectFactory::registerClass<DSNumericColumn>(QStringLiteral("DSNumericColumn"));
+    DSObjectFactory::registerClass<DSTextColumn>(QStringLiteral("DSTextColumn"));
+    DSObjectFactory::registerClass<DSIndicatorColumn>(QStringLiteral("DSIndicatorColumn"));
+    DSObjectFactory::registerClass<DSRegressionModel>(QStringLiteral("DSRegressionModel"));
+    DSObjectFactory::registerClass<DSTableFilterSet>(QStringLiteral("DSTableFilterSet"));
+    DSObjectFactory::registerClass<DSPivot>(QStringLiteral("DSPivot"));
 }

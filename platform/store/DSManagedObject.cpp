@@ -3,6 +3,7 @@
 #include "platform/store/DSAttributeDescription.h"
 #include "platform/store/DSEntityDescription.h"
 #include "platform/store/DSManagedObjectContext.h"
+#include "platform/store/DSManagedObjectModel.h"
 #include "platform/store/DSObjectOwner.h"
 #include "platform/store/DSRelationshipDescription.h"
 
@@ -426,4 +427,100 @@ void DSManagedObject::restoreValue(const DSPropertyDescription *p, const QVarian
     }
     if (m_context)
         m_context->didChange(this, p);
+}
+
+DSManagedObject *DSManagedObject::insertNewObjectOfEntity(const QString &entityName) const
+{
+    const DSEntityDescription *entity = m_entity->managedObjectModel()->entityNamed(entityName);
+    if (!entity) {
+        qWarning("The model of %s has no entity named %s", qPrintable(m_entity->name()), qPrintable(entityName));
+        return nullptr;
+    }
+    return m_owner->insertNewObject(entity);
+}
+
+DSObjectList DSManagedObject::managedObjectDependencies()
+{
+    return {this};
+}
+
+QCborMap DSManagedObject::encodedManagedObject() const
+{
+    QCborMap encoded;
+    encoded.insert(QStringLiteral("id"), uri().toString());
+    encoded.insert(QStringLiteral("class"), m_entity->name());
+    for (const DSAttributeDescription *a : m_entity->attributes()) {
+        const QVariant value = primitiveValue(a);
+        if (value.isNull())
+            continue;
+        encoded.insert(a->name(), a->attributeType() == DSAttributeType::Transformable ? value.value<QCborValue>()
+                                                                                        : QCborValue::fromVariant(value));
+    }
+    for (const DSRelationshipDescription *r : m_entity->relationships()) {
+        if (r->isToMany()) {
+            QCborArray identities;
+            for (DSManagedObject *member : m_toMany[size_t(r->slot())])
+                identities.append(member->uri().toString());
+            encoded.insert(r->name(), identities);
+        } else if (DSManagedObject *target = m_toOne[size_t(r->slot())]) {
+            encoded.insert(r->name(), target->uri().toString());
+        }
+    }
+    return encoded;
+}
+
+QCborArray DSManagedObject::encodedManagedObjectDependencies()
+{
+    QCborArray graph;
+    for (DSManagedObject *object : managedObjectDependencies())
+        graph.append(object->encodedManagedObject());
+    return graph;
+}
+
+QHash<QString, DSManagedObject *> DSManagedObject::managedObjectDictionary()
+{
+    QHash<QString, DSManagedObject *> objects;
+    for (DSManagedObject *object : managedObjectDependencies())
+        objects.insert(object->uri().toString(), object);
+    return objects;
+}
+
+void DSManagedObject::decodeAttributes(const QCborMap &dictionary)
+{
+    for (const DSAttributeDescription *a : m_entity->attributes()) {
+        const auto found = dictionary.constFind(a->name());
+        if (found == dictionary.constEnd())
+            continue;
+        const QCborValue encoded = found.value();
+        QVariant value;
+        QString why;
+        if (!a->normalize(QVariant::fromValue(encoded), &value, &why)) {
+            qWarning("%s.%s does not decode: %s", qPrintable(m_entity->name()), qPrintable(a->name()), qPrintable(why));
+            continue;
+        }
+        setValue(value, a->name());
+    }
+}
+
+void DSManagedObject::decodeRelationships(const QCborMap &dictionary, const QHash<QString, DSManagedObject *> &objects)
+{
+    for (const DSRelationshipDescription *r : m_entity->relationships()) {
+        const auto found = dictionary.constFind(r->name());
+        if (found == dictionary.constEnd())
+            continue;
+        if (r->isToMany()) {
+            DSObjectList members;
+            for (const QCborValue &identity : found.value().toArray())
+                if (DSManagedObject *member = objects.value(identity.toString()))
+                    members.append(member);
+            setValue(QVariant::fromValue(members), r->name());
+        } else {
+            DSManagedObject *target = objects.value(found.value().toString());
+            setValue(target ? QVariant::fromValue(target) : QVariant(), r->name());
+        }
+    }
+}
+
+void DSManagedObject::transferTransientRelationshipsFromObject(DSManagedObject *)
+{
 }

@@ -3,7 +3,10 @@
 #include "platform/store/DSManagedObjectID.h"
 #include "platform/store/DSObjectSet.h"
 
+#include <QCborArray>
+#include <QCborMap>
 #include <QCborValue>
+#include <QHash>
 #include <QMetaType>
 #include <QString>
 #include <QVariant>
@@ -93,6 +96,42 @@ public:
     void addObject(DSManagedObject *object, const QString &key);
     void removeObject(DSManagedObject *object, const QString &key);
     void setObjects(const DSObjectList &objects, const QString &key);
+
+    // A new object of the named entity of this object's model, made by this
+    // object's owner (its context, or its pool), after its awakeFromInsert();
+    // null, with a warning, for an unknown or abstract entity.
+    DSManagedObject *insertNewObjectOfEntity(const QString &entityName) const;
+
+    // The object-graph encoding: the one road by which objects are copied
+    // within a document and enter one from elsewhere (another document, the
+    // pasteboard, a pool). DSObjectGraphDecoder decodes whole graphs.
+    //
+    // The objects copied or encoded with this one, this one first; an entity
+    // that owns others appends theirs.
+    virtual DSObjectList managedObjectDependencies();
+    // One dictionary: "id" (the URI), "class" (the entity's name), every
+    // attribute that has a value (absent ones are none), each to-one
+    // relationship that is set as the target's URI, each to-many relationship
+    // as a list of URIs (empty for an empty one).
+    QCborMap encodedManagedObject() const;
+    // The dictionaries of managedObjectDependencies(), in that order.
+    QCborArray encodedManagedObjectDependencies();
+    // URI -> object for managedObjectDependencies().
+    QHash<QString, DSManagedObject *> managedObjectDictionary();
+    // Sets, through setValue() (so setters with side effects run), every
+    // attribute of this object's entity that the dictionary names; other
+    // keys are ignored, and so is a value that does not fit its attribute
+    // (with a warning). An entity may add to it.
+    virtual void decodeAttributes(const QCborMap &dictionary);
+    // Sets every relationship of this object's entity that the dictionary
+    // names from the map: an identity becomes its object (none when the map
+    // lacks it), a list the set of the mapped objects of its identities
+    // (identities the map lacks are skipped). Relationships the dictionary
+    // does not name are left as they are.
+    void decodeRelationships(const QCborMap &dictionary, const QHash<QString, DSManagedObject *> &objects);
+    // Called on a fresh copy with the object it was copied from, after both
+    // decoding passes; empty here.
+    virtual void transferTransientRelationshipsFromObject(DSManagedObject *source);
 
     // Life-cycle hooks; an override calls the base first.
     // Once, right after the object is made by an insertion (also in a pool).

@@ -56,7 +56,7 @@ public:
     // identity is final from here on), after its awakeFromInsert(). Null,
     // with a warning, for an unknown or abstract entity.
     DSManagedObject *insertNewObject(const QString &entityName);
-    DSManagedObject *insertNewObject(const DSEntityDescription *entity);
+    DSManagedObject *insertNewObject(const DSEntityDescription *entity) override;
     template <class T>
     T *insertNewObject(const QString &entityName)
     {

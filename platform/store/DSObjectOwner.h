@@ -21,6 +21,10 @@ public:
     DSObjectOwner(const DSObjectOwner &) = delete;
     DSObjectOwner &operator=(const DSObjectOwner &) = delete;
 
+    // A new object of the entity, after its awakeFromInsert(); null (with a
+    // warning) for no entity, an abstract one or one of another model.
+    virtual DSManagedObject *insertNewObject(const DSEntityDescription *entity) = 0;
+
     const DSManagedObjectModel &model() const { return *m_model; }
     const std::shared_ptr<const DSManagedObjectModel> &sharedModel() const { return m_model; }
     // The identifier in the URIs of this owner's objects.

@@ -23,7 +23,7 @@ public:
     // A new object of the named entity, after its awakeFromInsert(); null
     // (with a warning) for an unknown or abstract entity.
     DSManagedObject *insertNewObject(const QString &entityName);
-    DSManagedObject *insertNewObject(const DSEntityDescription *entity);
+    DSManagedObject *insertNewObject(const DSEntityDescription *entity) override;
     template <class T>
     T *insertNewObject(const QString &entityName)
     {

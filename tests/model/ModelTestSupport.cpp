@@ -1,6 +1,7 @@
 #include "ModelTestSupport.h"
 
 #include "migration/DSPendingDataMigrator.h"
+#include "model/DSColumn.h"
 #include "model/DSDataRoot.h"
 #include "model/DSStatDocument.h"
 #include "model/DSTable.h"
@@ -12,6 +13,8 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+
+#include <map>
 
 
 void ds_test_setup()
@@ -33,6 +36,14 @@ QString ds_describe_document(DSStatDocument &document)
                      .arg(table->index())
                      .arg(table->num_records())
                      .arg(table->uri().toString());
+        for (DSColumn *column : table->sortedColumns())
+            lines << QStringLiteral("  %1 “%2” index %3").arg(column->entity()->name(), column->name()).arg(column->index());
+        std::map<QString, int> owned;
+        for (DSManagedObject *object : table->managedObjectDependencies())
+            if (object != table && !ds_object_cast<DSColumn>(object))
+                ++owned[object->entity()->name()];
+        for (const auto &[entity, count] : owned)
+            lines << QStringLiteral("  %1 × %2").arg(entity).arg(count);
     }
     return lines.join(QLatin1Char('\n'));
 }

@@ -22,7 +22,7 @@ inline void PrintTo(const QString &text, std::ostream *os)
 void ds_test_setup();
 
 // A canonical text of a document's root and tables (names, indexes, row
-// counts, URIs): two documents hold the same
+// counts, URIs, columns, other dependent objects by entity): two documents hold the same
 // graph when their texts are equal.
 QString ds_describe_document(DSStatDocument &document);
 

@@ -1,0 +1,53 @@
+#include "model/DSColumnSelection.h"
+
+#include "model/DSColumn.h"
+
+QList<DSColumn *> DSColumnSelection::columns() const
+{
+    QList<DSColumn *> result;
+    result.reserve(m_entries.size());
+    for (const Entry &entry : m_entries)
+        result.append(entry.column);
+    return result;
+}
+
+DSColumn *DSColumnSelection::columnAtIndex(qsizetype i) const
+{
+    return i >= 0 && i < m_entries.size() ? m_entries[i].column : nullptr;
+}
+
+bool DSColumnSelection::containsColumn(const DSColumn *column) const
+{
+    return std::any_of(m_entries.begin(), m_entries.end(), [column](const Entry &e) { return e.column == column; });
+}
+
+DSColumnSelection::Categories DSColumnSelection::categoriesAtIndex(qsizetype i) const
+{
+    return i >= 0 && i < m_entries.size() ? m_entries[i].categories : Categories();
+}
+
+void DSColumnSelection::addColumn(DSColumn *column, const Categories &categories)
+{
+    for (Entry &entry : m_entries)
+        if (entry.column == column) {
+            entry.categories = categories;
+            return;
+        }
+    m_entries.append({column, categories});
+}
+
+void DSColumnSelection::removeColumn(const DSColumn *column)
+{
+    m_entries.removeIf([column](const Entry &e) { return e.column == column; });
+}
+
+void DSColumnSelection::removeAllCategories()
+{
+    for (Entry &entry : m_entries)
+        entry.categories.clear();
+}
+
+void DSColumnSelection::removeFaultedColumns()
+{
+    m_entries.removeIf([](const Entry &e) { return e.column->isFault() || e.column->isDeleted(); });
+}
