@@ -327,7 +327,7 @@ bool DSStatDocument::writeSafelyToURL(const QUrl &url, const QString &type, DSSa
     DSError failure;
     bool ok = true;
     if ((operation == DSSaveOperation::SaveAs || untitled) && !samePlace) {
-        replacement = std::make_unique<PackageReplacement>(url.toLocalFile());
+        replacement = std::make_unique<PackageReplacement>(QDir::cleanPath(url.toLocalFile()));
         ok = replacement->prepare(&failure);
         const QUrl newStore = storeURLFromURL(url);
         if (ok && !store) {

@@ -218,7 +218,8 @@ TEST_F(DSStatDocumentTest, SaveAsReplacesAnotherPackage)
 
     DSStatDocument document;
     document.initWithType(DSStatDocument::nativeType);
-    ASSERT_TRUE(document.writeSafelyToURL(fileUrl(target), DSStatDocument::nativeType, DSSaveOperation::SaveAs));
+    ASSERT_TRUE(document.writeSafelyToURL(fileUrl(target + QStringLiteral("/")), DSStatDocument::nativeType,
+                                          DSSaveOperation::SaveAs));
     EXPECT_EQ(ds_folder_entries(target), QStringList{k_current});
     EXPECT_EQ(ds_folder_entries(dir.path()), QStringList{QStringLiteral("Target.ostrel")});
 }

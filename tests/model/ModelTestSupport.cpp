@@ -84,3 +84,12 @@ ChildResult ds_run_child(const QString &mode, const QStringList &arguments)
     result.exitCode = child.exitStatus() == QProcess::NormalExit ? child.exitCode() : -1;
     return result;
 }
+
+#if defined(__SANITIZE_THREAD__)
+// QProcess starts the child from a process that has run worker threads (the
+// import tests); the child replaces itself with this program at once.
+extern "C" const char *__tsan_default_options()
+{
+    return "die_after_fork=0";
+}
+#endif
