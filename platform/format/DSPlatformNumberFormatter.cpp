@@ -2,6 +2,7 @@
 
 #include "platform/format/ds_icu.h"
 
+#include <algorithm>
 #include <cmath>
 #include <unicode/dcfmtsym.h>
 #include <unicode/decimfmt.h>
@@ -279,6 +280,16 @@ QString DSPlatformNumberFormatter::currencySymbol() const
     UErrorCode status = U_ZERO_ERROR;
     icu::DecimalFormatSymbols symbols(ds_icu_locale(m_locale), status);
     return ds_qstring(symbols.getSymbol(icu::DecimalFormatSymbols::kCurrencySymbol));
+}
+
+void DSPlatformNumberFormatter::accommodateExponent(int exponent)
+{
+    int needed = m_style == PercentStyle ? (exponent < -2 ? -exponent - 2 : 0) : -exponent;
+    needed = std::max(needed, minimumFractionDigits());
+    if (m_style == ScientificStyle)
+        return;
+    setMinimumFractionDigits(needed);
+    setMaximumFractionDigits(needed);
 }
 
 QString DSPlatformNumberFormatter::decimalString(double value, int minimumIntegerDigits) const

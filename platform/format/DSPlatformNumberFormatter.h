@@ -53,7 +53,7 @@ public:
     int numberStyle() const { return m_style; }
     void setNumberStyle(int style);
     const QLocale &locale() const { return m_locale; }
-    void setLocale(const QLocale &locale);
+    virtual void setLocale(const QLocale &locale);
 
     int minimumFractionDigits() const;
     virtual void setMinimumFractionDigits(int digits);
@@ -79,6 +79,13 @@ public:
 
     // The locale's currency symbol ("$" for en_US).
     QString currencySymbol() const;
+
+    // Widens the fraction digits so that a value whose smallest magnitude
+    // has the decimal exponent `exponent` shows a significant digit: both
+    // the minimum and the maximum become -exponent (two fewer for percent),
+    // but never fewer than the current minimum. Scientific formats keep
+    // their digits.
+    void accommodateExponent(int exponent);
 
 protected:
     // `value` in the decimal notation of this formatter's locale, fraction

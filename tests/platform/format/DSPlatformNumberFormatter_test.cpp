@@ -120,3 +120,32 @@ TEST(PlatformNumberFormatter, DecimalNotationPadsIntegerDigits)
 }
 
 } // namespace
+
+namespace {
+
+TEST(PlatformNumberFormatter, AccommodatesExponents)
+{
+    const struct
+    {
+        int style, minimum, exponent, expected;
+    } cases[] = {
+        {F::DecimalStyle, 1, -5, 5},
+        {F::DecimalStyle, 1, -1, 1},
+        {F::DecimalStyle, 2, 3, 2},
+        {F::PercentStyle, 0, -5, 3},
+        {F::PercentStyle, 1, -2, 1},
+    };
+    for (const auto &c : cases) {
+        F f(c.style, kUS);
+        f.setMinimumFractionDigits(c.minimum);
+        f.accommodateExponent(c.exponent);
+        EXPECT_EQ(f.minimumFractionDigits(), c.expected) << c.style << " " << c.exponent;
+        EXPECT_EQ(f.maximumFractionDigits(), c.expected) << c.style << " " << c.exponent;
+    }
+    F scientific(F::ScientificStyle, kUS);
+    scientific.setMaximumFractionDigits(2);
+    scientific.accommodateExponent(-6);
+    EXPECT_EQ(scientific.maximumFractionDigits(), 2);
+}
+
+} // namespace
