@@ -28,8 +28,9 @@ TEST(DateFormatter, BestPatternsOfTemplates)
 
 TEST(DateFormatter, WritesInGmt)
 {
-    if (getenv("TZ")) // the zone really is not GMT, so the test can fail
+    if (getenv("TZ")) { // the zone really is not GMT, so the test can fail
         EXPECT_NE(QDateTime(QDate(2001, 1, 1), QTime(0, 0)).offsetFromUtc(), 0);
+    }
     DSDateFormatter f(kUS);
     const struct
     {
