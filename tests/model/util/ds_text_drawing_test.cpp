@@ -103,15 +103,28 @@ TEST_F(TextDrawing, RectangleWrapsFromTheTopAndCentres)
     EXPECT_NEAR(texts[1].textOrigin.x, 20 + (200 - texts[1].textWidth) / 2, 1e-9);
 }
 
+// A title too wide for its narrow rectangle, drawn centred on one line.
+const QString kTitle = "Distribution of household income";
+const DSRect kNarrow = ds_rect_make(10, 0, 60, 100);
+
+DSFont titleFont()
+{
+    return ds_create_font("Lucida Grande", 12);
+}
+
+void drawTitle(DSGraphicsContext *context, int maxLines)
+{
+    ds_draw_text_in_rect(kTitle, maxLines, DSTextAlignCenter, titleFont(), nullptr, context, kNarrow);
+}
+
 // A one-line limit into a narrow rectangle: the first line, left-aligned
 // although centring was asked, then "…" right after it.
 TEST_F(TextDrawing, OneLineLimitEndsInAnEllipsis)
 {
-    const DSFont font = ds_create_font("Lucida Grande", 12);
-    const DSRect rect = ds_rect_make(10, 0, 60, 100);
-    const QString text = "Distribution of household income";
+    const DSFont font = titleFont();
+    const QString &text = kTitle;
     DSRecordingContext c;
-    ds_draw_text_in_rect(text, 1, DSTextAlignCenter, font, nullptr, &c, rect);
+    drawTitle(&c, 1);
     const auto texts = c.primitives(Kind::Text);
     ASSERT_EQ(texts.size(), 2u);
     const DSRecordedPrimitive &first = texts[0], &ellipsis = texts[1];
@@ -125,14 +138,14 @@ TEST_F(TextDrawing, OneLineLimitEndsInAnEllipsis)
 
     // Without a limit the same text takes several lines and no ellipsis.
     DSRecordingContext all;
-    ds_draw_text_in_rect(text, 0, DSTextAlignLeft, font, nullptr, &all, rect);
+    drawTitle(&all, 0);
     const auto lines = all.primitives(Kind::Text);
     EXPECT_GT(lines.size(), 2u);
     for (const auto &line : lines)
         EXPECT_NE(line.text, QString(QChar(0x2026)));
     // A limit the frame does not reach cuts nothing.
     DSRecordingContext roomy;
-    ds_draw_text_in_rect("short", 3, DSTextAlignLeft, font, nullptr, &roomy, rect);
+    ds_draw_text_in_rect("short", 3, DSTextAlignLeft, font, nullptr, &roomy, kNarrow);
     EXPECT_EQ(roomy.primitives(Kind::Text).size(), 1u);
 }
 
@@ -140,18 +153,15 @@ TEST_F(TextDrawing, OneLineLimitEndsInAnEllipsis)
 // its baseline, and nothing of the second line is drawn.
 TEST_F(TextDrawing, OneLineLimitOnAnImage)
 {
-    const DSFont font = ds_create_font("Lucida Grande", 12);
-    const DSRect rect = ds_rect_make(10, 0, 60, 100);
-    const QString text = "Distribution of household income";
     DSRecordingContext recorder;
-    ds_draw_text_in_rect(text, 1, DSTextAlignCenter, font, nullptr, &recorder, rect);
+    drawTitle(&recorder, 1);
     const auto texts = recorder.primitives(Kind::Text);
     ASSERT_EQ(texts.size(), 2u);
     const double ellipsisLeft = texts[1].textOrigin.x, baseline = texts[1].textOrigin.y;
     const double ellipsisRight = ellipsisLeft + texts[1].textWidth;
 
     DSBitmapContext c(120, 100);
-    ds_draw_text_in_rect(text, 1, DSTextAlignCenter, font, nullptr, &c, rect);
+    drawTitle(&c, 1);
     const QImage image = c.makeImage();
     const int row = 100 - int(baseline) - 2; // just above the baseline: the dots
     int dots = 0, beyond = 0, below = 0;
