@@ -92,6 +92,7 @@ DSPlatformNumberFormatter &DSPlatformNumberFormatter::operator=(const DSPlatform
         m_baseMultiplier = other.m_baseMultiplier;
         m_baseScale = other.m_baseScale;
         m_format.reset(other.m_format->clone());
+        m_padded.reset();
     }
     return *this;
 }
@@ -105,6 +106,7 @@ std::unique_ptr<DSPlatformNumberFormatter> DSPlatformNumberFormatter::clone() co
 
 void DSPlatformNumberFormatter::reset()
 {
+    m_padded.reset();
     m_format = makeFormat(m_style, ds_icu_locale(m_locale));
     m_explicitNegative = false;
     takeBaseScale();
@@ -169,21 +171,25 @@ bool DSPlatformNumberFormatter::usesGroupingSeparator() const { return m_format-
 
 void DSPlatformNumberFormatter::setMinimumFractionDigits(int digits)
 {
+    m_padded.reset();
     m_format->setMinimumFractionDigits(digits);
 }
 
 void DSPlatformNumberFormatter::setMaximumFractionDigits(int digits)
 {
+    m_padded.reset();
     m_format->setMaximumFractionDigits(digits);
 }
 
 void DSPlatformNumberFormatter::setMinimumIntegerDigits(int digits)
 {
+    m_padded.reset();
     m_format->setMinimumIntegerDigits(digits);
 }
 
 void DSPlatformNumberFormatter::setUsesGroupingSeparator(bool uses)
 {
+    m_padded.reset();
     m_format->setGroupingUsed(uses);
 }
 
@@ -221,6 +227,7 @@ void DSPlatformNumberFormatter::setNegativeFormat(const QString &pattern)
 
 void DSPlatformNumberFormatter::applyPatterns(const QString &positive, const QString &negative)
 {
+    m_padded.reset();
     icu::DecimalFormat *format = decimal();
     if (!format)
         return;
@@ -237,6 +244,7 @@ void DSPlatformNumberFormatter::applyPatterns(const QString &positive, const QSt
 
 void DSPlatformNumberFormatter::setMultiplier(double multiplier)
 {
+    m_padded.reset();
     m_multiplier = multiplier;
     applyMultiplier();
 }
@@ -294,20 +302,22 @@ void DSPlatformNumberFormatter::accommodateExponent(int exponent)
 
 QString DSPlatformNumberFormatter::decimalString(double value, int minimumIntegerDigits) const
 {
-    std::unique_ptr<icu::NumberFormat> format;
-    if (decimal() && m_style != ScientificStyle && m_style != PercentStyle && m_style != CurrencyStyle) {
-        auto *copy = static_cast<icu::DecimalFormat *>(m_format->clone());
-        copy->setMultiplier(m_baseMultiplier);
-        copy->setMultiplierScale(m_baseScale);
-        format.reset(copy);
-    } else {
-        format = makeFormat(DecimalStyle, ds_icu_locale(m_locale));
-        format->setMinimumFractionDigits(minimumFractionDigits());
-        format->setMaximumFractionDigits(maximumFractionDigits());
-        format->setGroupingUsed(usesGroupingSeparator());
+    if (!m_padded || m_paddedIntegerDigits != minimumIntegerDigits) {
+        if (decimal() && m_style != ScientificStyle && m_style != PercentStyle && m_style != CurrencyStyle) {
+            auto *copy = static_cast<icu::DecimalFormat *>(m_format->clone());
+            copy->setMultiplier(m_baseMultiplier);
+            copy->setMultiplierScale(m_baseScale);
+            m_padded.reset(copy);
+        } else {
+            m_padded = makeFormat(DecimalStyle, ds_icu_locale(m_locale));
+            m_padded->setMinimumFractionDigits(minimumFractionDigits());
+            m_padded->setMaximumFractionDigits(maximumFractionDigits());
+            m_padded->setGroupingUsed(usesGroupingSeparator());
+        }
+        m_padded->setMinimumIntegerDigits(minimumIntegerDigits);
+        m_paddedIntegerDigits = minimumIntegerDigits;
     }
-    format->setMinimumIntegerDigits(minimumIntegerDigits);
     icu::UnicodeString out;
-    format->format(value, out);
+    m_padded->format(value, out);
     return ds_qstring(out);
 }

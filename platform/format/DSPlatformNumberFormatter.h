@@ -108,4 +108,8 @@ private:
     int32_t m_baseMultiplier = 1;
     int32_t m_baseScale = 0;
     std::unique_ptr<icu::NumberFormat> m_format;
+    // The decimal notation of decimalString, made on first use and dropped
+    // whenever the format changes; never copied.
+    mutable std::unique_ptr<icu::NumberFormat> m_padded;
+    mutable int m_paddedIntegerDigits = 0;
 };

@@ -115,6 +115,9 @@ TEST(PlatformNumberFormatter, DecimalNotationPadsIntegerDigits)
     EXPECT_EQ(f.decimalString(0.5, 2), "00.5");
     EXPECT_EQ(f.decimalString(5, 2), "05");
     EXPECT_EQ(f.decimalString(30, 2), "30");
+    f.setMaximumFractionDigits(2);
+    EXPECT_EQ(f.decimalString(0.25, 2), "00.25");
+    EXPECT_EQ(f.decimalString(0.25, 1), "0.25");
     Exposed percent(F::PercentStyle, kUS);
     EXPECT_EQ(percent.decimalString(7, 2), "07");
 }
