@@ -32,6 +32,11 @@ QString ds_format_number(const DSPlatformNumberFormatter *formatter, double valu
     return formatter ? formatter->stringFromNumber(value) : QString();
 }
 
+QString ds_format_time(const DSPlatformDateFormatter *formatter, double time)
+{
+    return formatter ? formatter->stringFromTime(time) : QString();
+}
+
 QString ds_bin_label(int32_t i, std::span<const double> cuts, const QString &name,
                      const DSPlatformNumberFormatter *formatter, double lo, double hi, double width)
 {

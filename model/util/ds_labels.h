@@ -6,6 +6,7 @@
 #include <span>
 
 class DSDateFormatter;
+class DSPlatformDateFormatter;
 class DSPlatformNumberFormatter;
 
 // Labels of bins, ranges and periods, and small text helpers. Labels of none
@@ -14,6 +15,10 @@ class DSPlatformNumberFormatter;
 // The formatter's text of `value`; a null QString when there is no
 // formatter.
 QString ds_format_number(const DSPlatformNumberFormatter *formatter, double value);
+
+// The formatter's text of the absolute time `time` (seconds since
+// 2001-01-01 00:00:00 GMT); a null QString when there is no formatter.
+QString ds_format_time(const DSPlatformDateFormatter *formatter, double time);
 
 // The label of bin i of a histogram cut at `cuts` (ascending): "lo ≤ X < c0",
 // "c0 ≤ X < c1", ..., "ck ≤ X ≤ hi", with open ends ("X < c0", "ck ≤ X") or

@@ -59,8 +59,3 @@ QString DSPlatformDateFormatter::stringFromTime(double time) const
     m_format->format((time + kDSUnixToAbsoluteTime) * 1000.0, out);
     return ds_qstring(out);
 }
-
-QString ds_format_time(const DSPlatformDateFormatter *formatter, double time)
-{
-    return formatter ? formatter->stringFromTime(time) : QString();
-}

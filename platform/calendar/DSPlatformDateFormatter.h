@@ -35,6 +35,3 @@ private:
     QLocale m_locale;
     std::unique_ptr<icu::SimpleDateFormat> m_format;
 };
-
-// The formatter's text of `time`; a null QString when there is no formatter.
-QString ds_format_time(const DSPlatformDateFormatter *formatter, double time);

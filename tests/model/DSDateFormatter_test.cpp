@@ -1,5 +1,6 @@
 #include "model/DSDateFormatter.h"
 #include "model/DSRange.h"
+#include "model/util/ds_labels.h"
 #include "tests/support/ds_qt_printers.h"
 
 #include <QDateTime>
