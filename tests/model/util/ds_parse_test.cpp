@@ -8,6 +8,8 @@
 #include <csv.h>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <random>
+#include <vector>
 
 namespace {
 
@@ -238,6 +240,29 @@ TEST_F(Parsing, SniffedDelimiters)
         EXPECT_EQ(ds_sniff_delimiter(&parser, c.text.data(), c.text.size()), c.result) << c.text.substr(0, 20);
         EXPECT_EQ(parser.delim_char, c.delimiter) << c.text.substr(0, 20);
         csv_free(&parser);
+    }
+}
+
+// Arbitrary bytes from the scanners' alphabet: every answer is NaN or a
+// finite value, and no scanner reads past its length (the address sanitizer
+// build checks the reads).
+TEST_F(Parsing, ScannersSurviveArbitraryBytes)
+{
+    std::mt19937 rng(1);
+    const char alphabet[] = "0123456789:/-TZ APMapm.wdhmsinryke%$,\t\n\0";
+    for (int i = 0; i < 20000; ++i) {
+        const size_t n = rng() % 24;
+        std::vector<char> bytes(n);
+        for (char &b : bytes)
+            b = alphabet[rng() % (sizeof alphabet - 1)];
+        double precision = kNone;
+        for (double v : {ds_scan_time_of_day(bytes.data(), n, &precision), ds_scan_date(bytes.data(), n, &precision),
+                         ds_scan_duration(bytes.data(), n)}) {
+            EXPECT_TRUE(std::isnan(v) || std::isfinite(v));
+        }
+        bytes.push_back('\0');
+        const double number = ds_parse_number(bytes.data(), "$,");
+        EXPECT_TRUE(std::isnan(number) || std::strpbrk(bytes.data(), "0123456789in")) << bytes.data();
     }
 }
 
