@@ -1,6 +1,6 @@
 #include "model/DSShortNumberFormatter.h"
 
-#include "model/util/ds_property_list.h"
+#include "model/util/ds_xml_property_list.h"
 #include "model/util/ds_resources.h"
 
 #include <QFile>
@@ -34,7 +34,7 @@ const QVariantMap &DSShortNumberFormatter::resourcePatterns()
         QFile file(ds_resource_path(QStringLiteral("patterns.plist")));
         if (!file.open(QIODevice::ReadOnly))
             return QVariantMap();
-        return ds_read_property_list(file.readAll()).toMap();
+        return ds_read_xml_property_list(file.readAll()).toMap();
     }();
     return patterns;
 }

@@ -10,7 +10,7 @@
 // otherwise fall back to (its language, then "root"); keys are the locale
 // names Qt gives (zh_Hant_TW is zh_TW).
 
-#include "model/util/ds_property_list.h"
+#include "model/util/ds_xml_property_list.h"
 
 #include <QFile>
 #include <QLocale>
@@ -166,7 +166,7 @@ int main(int argc, char **argv)
         fprintf(stderr, "cannot write %s\n", argv[1]);
         return 1;
     }
-    out.write(ds_write_property_list(dict));
+    out.write(ds_write_xml_property_list(dict));
     printf("%lld locales\n", (long long)dict.size());
     return 0;
 }

@@ -1,4 +1,4 @@
-#include "model/util/ds_property_list.h"
+#include "model/util/ds_xml_property_list.h"
 
 #include <QDateTime>
 #include <QXmlStreamReader>
@@ -116,7 +116,7 @@ void writeValue(QXmlStreamWriter &xml, const QVariant &value)
 
 } // namespace
 
-QVariant ds_read_property_list(const QByteArray &data)
+QVariant ds_read_xml_property_list(const QByteArray &data)
 {
     QXmlStreamReader xml(data);
     if (!xml.readNextStartElement() || xml.name() != QLatin1String("plist") || !xml.readNextStartElement())
@@ -127,7 +127,7 @@ QVariant ds_read_property_list(const QByteArray &data)
     return *root;
 }
 
-QByteArray ds_write_property_list(const QVariant &root)
+QByteArray ds_write_xml_property_list(const QVariant &root)
 {
     QByteArray out;
     QXmlStreamWriter xml(&out);
