@@ -1,0 +1,3 @@
+// Fixed-effects steps shared by the single-equation fits.
+// No kernel yet: the family builds and loads empty until its fit comes.
+#pragma OPENCL EXTENSION cl_khr_fp64 : enable

@@ -1,0 +1,3 @@
+// Log-likelihood sums shared by every maximum-likelihood fit.
+// No kernel yet: the family builds and loads empty until its fit comes.
+#pragma OPENCL EXTENSION cl_khr_fp64 : enable

@@ -1,0 +1,3 @@
+// Derivatives of the Cox proportional-hazards log likelihood.
+// No kernel yet: the family builds and loads empty until its fit comes.
+#pragma OPENCL EXTENSION cl_khr_fp64 : enable

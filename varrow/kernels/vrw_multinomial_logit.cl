@@ -1,0 +1,3 @@
+// Kernels of the multinomial-logit fit.
+// No kernel yet: the family builds and loads empty until its fit comes.
+#pragma OPENCL EXTENSION cl_khr_fp64 : enable

@@ -1,0 +1,127 @@
+/* Helpers shared by the library's own files; not exported. */
+#ifndef VARROW_VRW_INTERNAL_H
+#define VARROW_VRW_INTERNAL_H
+
+#include "varrow/varrow.h"
+
+#include <stdbool.h>
+
+#define VRW_BLOCK_ROWS 16
+#define VRW_QUAD_ROWS 4
+
+/* Rows of a layout of the given blocks, as a size for byte arithmetic. */
+static inline size_t vrw_padded_rows(int32_t blocks)
+{
+    return blocks > 0 ? (size_t)blocks * VRW_BLOCK_ROWS : 0;
+}
+
+/* Blocks of 16 rows that hold n rows. */
+static inline int32_t vrw_blocks_for_rows(int64_t n)
+{
+    return (int32_t)((n + VRW_BLOCK_ROWS - 1) / VRW_BLOCK_ROWS);
+}
+
+/*
+** Makes a device buffer of the given bytes, copied from host when flags ask
+** for it. OpenCL refuses buffers of 0 bytes, so an empty buffer is no buffer:
+** NULL with *status 0. On failure NULL with the OpenCL status.
+*/
+cl_mem vrw_make_buffer(VRWContext_s *context, cl_mem_flags flags, size_t bytes,
+                       const void *host, int32_t *status);
+
+/* A buffer of n work-buffer reals (fp_size bytes each) written from host
+** doubles with the context's mem_flags (read-only), or left uninitialised
+** read-write when host is NULL. */
+cl_mem vrw_make_real_buffer(VRWContext_s *context, size_t n, const double *host,
+                            int32_t *status);
+
+/* A read-write buffer of n reals, every one set to value. */
+cl_mem vrw_make_filled_real_buffer(VRWContext_s *context, size_t n, double value,
+                                   int32_t *status);
+
+/* A read-only copy of n ints (the context's mem_flags). */
+cl_mem vrw_make_int_buffer(VRWContext_s *context, size_t n, const int32_t *host,
+                           int32_t *status);
+
+/* Chained makers: each makes *slot unless a failure is already in *status,
+** so a maker of many buffers makes them one after the other and checks once
+** at its end. */
+static inline void vrw_chain_reals(VRWContext_s *context, cl_mem *slot, size_t n, int32_t *status)
+{
+    if (*status == VRW_SUCCESS)
+        *slot = vrw_make_real_buffer(context, n, NULL, status);
+}
+
+/* Reals the host writes and kernels only read. */
+static inline void vrw_chain_input_reals(VRWContext_s *context, cl_mem *slot, size_t n,
+                                         int32_t *status)
+{
+    if (*status == VRW_SUCCESS)
+        *slot = vrw_make_buffer(context, CL_MEM_READ_ONLY, n * (size_t)context->fp_size, NULL,
+                                status);
+}
+
+static inline void vrw_chain_copy_reals(VRWContext_s *context, cl_mem *slot, size_t n,
+                                        const double *host, int32_t *status)
+{
+    if (*status == VRW_SUCCESS)
+        *slot = vrw_make_real_buffer(context, n, host, status);
+}
+
+static inline void vrw_chain_copy_ints(VRWContext_s *context, cl_mem *slot, size_t n,
+                                       const int32_t *host, int32_t *status)
+{
+    if (*status == VRW_SUCCESS)
+        *slot = vrw_make_int_buffer(context, n, host, status);
+}
+
+static inline void vrw_chain_filled_reals(VRWContext_s *context, cl_mem *slot, size_t n,
+                                          double value, int32_t *status)
+{
+    if (*status == VRW_SUCCESS)
+        *slot = vrw_make_filled_real_buffer(context, n, value, status);
+}
+
+/* Blocking transfers that skip an empty range, which OpenCL refuses. */
+VRWStatus vrw_read_bytes(VRWContext_s *context, cl_mem buffer, size_t offset, size_t bytes,
+                         void *host);
+VRWStatus vrw_write_bytes(VRWContext_s *context, cl_mem buffer, size_t offset, size_t bytes,
+                          const void *host);
+
+static inline void vrw_release_mem(cl_mem buffer)
+{
+    if (buffer)
+        clReleaseMemObject(buffer);
+}
+
+static inline void vrw_set_status(int32_t *status, int32_t value)
+{
+    if (status)
+        *status = value;
+}
+
+/* The first quad of every panel and their total, from the panel sizes.
+** starts and counts (may be NULL) receive panel_count entries. */
+int64_t vrw_panel_quads(const int32_t *panel_sizes, int32_t panel_count, int32_t *starts,
+                        int32_t *counts);
+
+/* A vector record over a device copy of a host array already padded to
+** blocks x 16 entries. */
+VRWVectorBuffer_s *vrw_load_padded_vector(VRWContext_s *context, const void *host, size_t bytes,
+                                          uint32_t length, int32_t blocks, int32_t *status);
+
+/* The padded position of every row of the matrix, in row order, as a new
+** array the caller frees; with panels given, also the panel of every row
+** (0 without panels). NULL with the failure in *status. */
+int32_t *vrw_row_positions(VRWContext_s *context, const VRWMatrixBuffer_s *matrix,
+                           int32_t **panels, VRWStatus *status);
+
+/* Ranked values by value: -1, 0 or 1 (unordered values compare equal). */
+int vrw_compare_val_ranks_asc(const void *a, const void *b);
+int vrw_compare_val_ranks_desc(const void *a, const void *b);
+
+/* Stable merge sort of ranked values (direction 1 ascending, else
+** descending); returns false when its scratch cannot be allocated. */
+bool vrw_sort_ranked_values(VRWRankedValue_s *records, int64_t count, int32_t direction);
+
+#endif
