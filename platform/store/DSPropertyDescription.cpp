@@ -1,0 +1,3 @@
+#include "platform/store/DSPropertyDescription.h"
+
+DSPropertyDescription::~DSPropertyDescription() = default;

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "stats/DSStatisticalTestChiSquare.h"
+
+// Whether the hazard rate of a survival column varies across groups.
+class DSStatisticalTestKSampleLogRank : public DSStatisticalTestChiSquare {
+public:
+    using DSStatisticalTestChiSquare::DSStatisticalTestChiSquare;
+
+    QString name() const override;
+    QString shortName() const override;
+    bool canBeObvious() const override;
+    QString explanationPrefix(bool significant) const override;
+    QString explanationInfix(bool significant) const override;
+    using DSStatisticalTestChiSquare::explanationSuffix;
+    QString explanationSuffix(bool significant) const override;
+    QString shortExplanationAtLevel(double level) const override;
+};

@@ -1,0 +1,413 @@
+#include "StoreTestSupport.h"
+
+#include "platform/store/DSManagedObjectContext.h"
+#include "platform/store/DSManagedObjectModel.h"
+#include "platform/store/DSPersistentStore.h"
+#include "platform/store/DSUndoManager.h"
+
+#include <QCborMap>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+namespace {
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Rows of a query on a store file, read with SQLite itself, each row's
+// columns joined by "|": what a person sees with `sqlite3`.
+QStringList query(const QString &path, const char *sql)
+{
+    sqlite3 *db = nullptr;
+    QStringList rows;
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+        sqlite3_close(db);
+        return {QStringLiteral("cannot open")};
+    }
+    sqlite3_stmt *stmt = nullptr;
+    if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) != SQLITE_OK) {
+        rows << QString::fromUtf8(sqlite3_errmsg(db));
+    } else {
+        while (sqlite3_step(stmt) == SQLITE_ROW) {
+            QStringList columns;
+            for (int i = 0; i < sqlite3_column_count(stmt); ++i)
+                columns << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, i)));
+            rows << columns.join(QLatin1Char('|'));
+        }
+    }
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);
+    return rows;
+}
+
+class DSPersistentStoreTest : public ::testing::Test
+{
+protected:
+    QString path(const char *name) const { return dir.filePath(QString::fromLatin1(name)); }
+
+    // A store file holding the rich graph; answers its dump.
+    QString makeStore(const QString &file, qint64 archiveSize = 1 << 20)
+    {
+        DSManagedObjectContext context(toyModel());
+        buildRichGraph(context, archiveSize);
+        DSStoreError error;
+        EXPECT_TRUE(context.addPersistentStore(file, DSStoreOptions(), &error));
+        EXPECT_TRUE(context.save(&error)) << error.message().toStdString();
+        return dumpGraph(context);
+    }
+
+    QString dumpOf(const QString &file)
+    {
+        DSManagedObjectContext context(toyModel());
+        DSStoreError error;
+        EXPECT_TRUE(context.addPersistentStore(file, DSStoreOptions(), &error)) << error.message().toStdString();
+        return dumpGraph(context);
+    }
+
+    QTemporaryDir dir;
+};
+
+// Starts the child in a mode that stops halfway through a save, waits until
+// it says so, and kills it with SIGKILL.
+void killChildHalfway(const QString &mode, const QStringList &arguments)
+{
+    QProcess child;
+    startChild(&child, mode, arguments);
+    QByteArray out;
+    while (!out.contains("HALFWAY") && child.waitForReadyRead(60000))
+        out += child.readAllStandardOutput();
+    ASSERT_TRUE(out.contains("HALFWAY")) << out.toStdString();
+    child.kill(); // SIGKILL
+    ASSERT_TRUE(child.waitForFinished(10000));
+    EXPECT_EQ(child.exitStatus(), QProcess::CrashExit);
+}
+
+} // namespace
+
+TEST_F(DSPersistentStoreTest, EveryAttributeKindComesBackEqualInANewProcess)
+{
+    const QString file = path("rich.sqlite");
+    DSManagedObjectContext context(toyModel());
+    DSManagedObject *main = buildRichGraph(context, 80 << 20);
+    const QUrl before = main->uri();
+    DSStoreError error;
+    ASSERT_TRUE(context.addPersistentStore(file, DSStoreOptions(), &error));
+    ASSERT_TRUE(context.save(&error)) << error.message().toStdString();
+    EXPECT_EQ(main->uri(), before) << "the identity given at insertion is the stored one";
+    EXPECT_FALSE(main->isInserted() || main->hasChanges());
+    const QString expected = dumpGraph(context);
+    EXPECT_TRUE(expected.contains(QStringLiteral("archive = 83886080 bytes")));
+    EXPECT_TRUE(expected.contains(QStringLiteral("{1: \"one\", 2.5: \"two and a half\", -3: \"minus three\"}")));
+    EXPECT_TRUE(expected.contains(QStringLiteral("20304(")) ) << "the tagged predicate is in the dump";
+
+    const ChildResult child = runChild(QStringLiteral("dump"), {file});
+    EXPECT_EQ(child.exitCode, 0);
+    EXPECT_EQ(child.output, expected);
+}
+
+TEST_F(DSPersistentStoreTest, ReopenedBinaryDataWaitsInTheFileUntilRead)
+{
+    const QString file = path("lazy.sqlite");
+    makeStore(file, 4 << 20);
+    DSManagedObjectContext context(toyModel());
+    ASSERT_TRUE(context.addPersistentStore(file, DSStoreOptions()));
+    DSObjectList libraries = context.objectsOfEntity(QStringLiteral("Library"));
+    ASSERT_EQ(libraries.size(), 2);
+    DSManagedObject *main = libraries[0];
+    EXPECT_FALSE(main->isValueLoaded(QStringLiteral("archive")));
+    EXPECT_TRUE(libraries[1]->isValueLoaded(QStringLiteral("shelves")));
+    // A save of other changes leaves it in the file.
+    main->setPrimitiveValue(QStringLiteral("renamed"), QStringLiteral("name"));
+    ASSERT_TRUE(context.save());
+    EXPECT_FALSE(main->isValueLoaded(QStringLiteral("archive")));
+    EXPECT_EQ(main->dataForKey(QStringLiteral("archive")), patternBytes(4 << 20, 7));
+    EXPECT_TRUE(main->isValueLoaded(QStringLiteral("archive")));
+    EXPECT_EQ(libraries[1]->dataForKey(QStringLiteral("archive")), QByteArray(""));
+    EXPECT_FALSE(libraries[1]->dataForKey(QStringLiteral("archive")).isNull()) << "empty data is not none";
+}
+
+TEST_F(DSPersistentStoreTest, ASavedDeletionCanBeUndoneWithItsBinaryData)
+{
+    const QString file = path("undo.sqlite");
+    makeStore(file, 2 << 20);
+    const QString original = dumpOf(file);
+    {
+        DSManagedObjectContext context(toyModel());
+        ASSERT_TRUE(context.addPersistentStore(file, DSStoreOptions()));
+        DSManagedObject *main = context.objectsOfEntity(QStringLiteral("Library"))[0];
+        ASSERT_FALSE(main->isValueLoaded(QStringLiteral("archive")));
+        context.undoManager()->beginUndoGrouping();
+        ASSERT_TRUE(context.deleteObject(main));
+        context.undoManager()->endUndoGrouping();
+        ASSERT_TRUE(context.save());
+        EXPECT_TRUE(main->isFault());
+        EXPECT_EQ(query(file, "SELECT count(*) FROM Library"), QStringList{QStringLiteral("1")});
+        context.undoManager()->undo();
+        EXPECT_FALSE(main->isFault() || main->isDeleted());
+        ASSERT_TRUE(context.save());
+    }
+    EXPECT_EQ(dumpOf(file), original) << "the row and its data came back under the same identity";
+}
+
+TEST_F(DSPersistentStoreTest, TheFileIsReadableWithSqlite)
+{
+    const QString file = path("schema.sqlite");
+    makeStore(file);
+    EXPECT_EQ(query(file, "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name"),
+              (QStringList{"Item", "Library", "Loan", "Part", "Person", "Seal", "Tag", "Z_DATA_Item_scan",
+                           "Z_DATA_Library_archive", "Z_ENTITY", "Z_Library_tags", "Z_METADATA"}));
+    EXPECT_EQ(query(file, "SELECT name FROM pragma_table_info('Item')"),
+              (QStringList{"Z_PK", "Z_ENT", "name", "index", "library", "pages", "scan", "minutes"}))
+        << "one table for an entity tree";
+    EXPECT_EQ(query(file, "SELECT scan FROM Item ORDER BY Z_PK"), (QStringList{"", "65536", "65536", ""}))
+        << "a binary column holds the length";
+    EXPECT_EQ(query(file, "SELECT Z_PK, length(data) FROM Z_DATA_Item_scan ORDER BY Z_PK"), (QStringList{"2|65536", "3|65536"}));
+    EXPECT_EQ(query(file, "SELECT Z_PK, length(data) FROM Z_DATA_Library_archive ORDER BY Z_PK"), (QStringList{"1|1048576", "2|0"}));
+    EXPECT_EQ(query(file, "SELECT Z_ENT, name, pages, minutes FROM Item ORDER BY Z_PK"),
+              (QStringList{"Book|Book 0|100|", "Book|Book 1|101|", "Book|Book 2|102|", "Film|||121.75"}));
+    EXPECT_EQ(query(file, "SELECT Library.name FROM Item JOIN Library ON Item.library = Library.Z_PK WHERE Item.Z_ENT = 'Film'"),
+              QStringList{QString()});
+    EXPECT_EQ(query(file, "SELECT count(*) FROM Part WHERE item IN (SELECT Z_PK FROM Item WHERE name = 'Book 2')"),
+              QStringList{QStringLiteral("2")});
+    EXPECT_EQ(query(file, "SELECT Tag.name FROM Z_Library_tags JOIN Tag ON Tag.Z_PK = Z_MEMBER ORDER BY Z_OWNER, Tag.name"),
+              (QStringList{"own", "shared", "shared"}));
+    EXPECT_EQ(query(file, "SELECT manager FROM Library ORDER BY Z_PK"), (QStringList{"1", ""}));
+    EXPECT_EQ(query(file, "SELECT key, value FROM Z_METADATA WHERE key IN ('model_name', 'store_version') ORDER BY key"),
+              (QStringList{"model_name|DSToyModel", "store_version|1"}));
+    EXPECT_EQ(query(file, "SELECT max_pk FROM Z_ENTITY WHERE name = 'Item'"), QStringList{QStringLiteral("4")});
+    EXPECT_EQ(query(file, "PRAGMA user_version"), QStringList{QStringLiteral("1")});
+
+    DSStoreMetadata metadata;
+    ASSERT_TRUE(DSPersistentStore::metadataForStoreAtPath(file, &metadata));
+    EXPECT_EQ(metadata.modelName, QStringLiteral("DSToyModel"));
+    EXPECT_EQ(metadata.storeVersion, 1);
+    EXPECT_EQ(metadata.entityVersionHashes, toyModel()->entityVersionHashesByName());
+}
+
+TEST_F(DSPersistentStoreTest, ChangesSaveInPlaceAndNumbersContinue)
+{
+    const QString file = path("edit.sqlite");
+    makeStore(file);
+    QString expected;
+    {
+        DSManagedObjectContext context(toyModel());
+        ASSERT_TRUE(context.addPersistentStore(file, DSStoreOptions()));
+        const DSObjectList libraries = context.objectsOfEntity(QStringLiteral("Library"));
+        DSManagedObject *main = libraries[0], *branch = libraries[1];
+        DSManagedObject *book = context.insertNewObject(QStringLiteral("Book"));
+        EXPECT_EQ(book->objectID().number(), 5) << "numbers go on after the stored ones";
+        book->setObject(branch, QStringLiteral("library"));
+        context.deleteObject(context.objectsOfEntity(QStringLiteral("Tag"))[1]);
+        main->setObject(nullptr, QStringLiteral("manager"));
+        branch->setPrimitiveValue(QVariant::fromValue(QCborMap{{7, QStringLiteral("seven")}}), QStringLiteral("labels"));
+        main->setPrimitiveValue(qlonglong(11), QStringLiteral("temp_visits"));
+        ASSERT_TRUE(context.save());
+        EXPECT_EQ(main->integerForKey(QStringLiteral("temp_visits")), 11);
+        expected = dumpGraph(context);
+    }
+    EXPECT_EQ(dumpOf(file), expected);
+    EXPECT_EQ(query(file, "SELECT count(*) FROM Z_Library_tags"), QStringList{QStringLiteral("2")});
+    DSManagedObjectContext reopened(toyModel());
+    ASSERT_TRUE(reopened.addPersistentStore(file, DSStoreOptions()));
+    EXPECT_EQ(reopened.objectsOfEntity(QStringLiteral("Library"))[0]->integerForKey(QStringLiteral("temp_visits")), 0)
+        << "transient values are not stored";
+}
+
+TEST_F(DSPersistentStoreTest, AReadOnlyStoreRefusesToSaveAndStaysByteIdentical)
+{
+    const QString file = path("readonly.sqlite");
+    makeStore(file, 2 << 20);
+    const QByteArray bytes = fileBytes(file);
+    const QStringList entries = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+    DSManagedObjectContext context(toyModel());
+    DSStoreOptions options;
+    options.readOnly = true;
+    options.pragmas = {{QStringLiteral("journal_mode"), QStringLiteral("DELETE")}};
+    DSStoreError error;
+    ASSERT_TRUE(context.addPersistentStore(file, options, &error)) << error.message().toStdString();
+    DSManagedObject *main = context.objectsOfEntity(QStringLiteral("Library"))[0];
+    EXPECT_EQ(main->dataForKey(QStringLiteral("archive")).size(), 2 << 20);
+    main->setPrimitiveValue(QStringLiteral("changed"), QStringLiteral("name"));
+    context.deleteObject(context.objectsOfEntity(QStringLiteral("Book"))[0]);
+    EXPECT_FALSE(context.save(&error));
+    EXPECT_EQ(error.code(), DSStoreError::ReadOnlyStore);
+    EXPECT_TRUE(error.message().contains(QStringLiteral("read-only")));
+    EXPECT_TRUE(context.hasChanges());
+    EXPECT_EQ(fileBytes(file), bytes);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), entries) << "no journal, no side file";
+}
+
+TEST_F(DSPersistentStoreTest, AKilledSaveLeavesThePreviousFileIntactAndOpenable)
+{
+    const QString file = path("killed.sqlite");
+    {
+        DSManagedObjectContext context(toyModel());
+        buildRichGraph(context, 1 << 20);
+        for (int i = 0; i < 16; ++i) {
+            DSManagedObject *book = context.insertNewObject(QStringLiteral("Book"));
+            book->setPrimitiveValue(patternBytes(1 << 20, quint32(i)), QStringLiteral("scan"));
+        }
+        ASSERT_TRUE(context.addPersistentStore(file, DSStoreOptions()));
+        ASSERT_TRUE(context.save());
+    }
+    const QString before = dumpOf(file);
+    const QByteArray bytes = fileBytes(file);
+    killChildHalfway(QStringLiteral("hang-in-save"), {file});
+    EXPECT_TRUE(QFile::exists(file + QStringLiteral("-journal"))) << "the kill came inside the transaction";
+    EXPECT_NE(fileBytes(file), bytes) << "and the file itself was half rewritten";
+    EXPECT_EQ(dumpOf(file), before) << "opening rolls the half-written save back";
+    EXPECT_EQ(fileBytes(file), bytes);
+}
+
+TEST_F(DSPersistentStoreTest, AKilledWriteOfANewFileLeavesNothingAtItsPath)
+{
+    const QString file = path("first.sqlite");
+    killChildHalfway(QStringLiteral("hang-in-first-save"), {file});
+    EXPECT_FALSE(QFile::exists(file)) << "a first save appears whole or not at all";
+    // The side file a crash left behind is no obstacle to the next save.
+    const QString expected = makeStore(file);
+    EXPECT_EQ(dumpOf(file), expected);
+
+    const QString target = path("target.sqlite");
+    {
+        DSManagedObjectContext context(toyModel());
+        context.insertNewObject(QStringLiteral("Tag"))->setPrimitiveValue(QStringLiteral("old"), QStringLiteral("name"));
+        ASSERT_TRUE(context.addPersistentStore(target, DSStoreOptions()));
+        ASSERT_TRUE(context.save());
+    }
+    const QByteArray targetBytes = fileBytes(target);
+    // Grow the source so copying it takes several steps.
+    {
+        DSManagedObjectContext context(toyModel());
+        ASSERT_TRUE(context.addPersistentStore(file, DSStoreOptions()));
+        for (int i = 0; i < 12; ++i)
+            context.insertNewObject(QStringLiteral("Book"))->setPrimitiveValue(patternBytes(1 << 20, quint32(i)), QStringLiteral("scan"));
+        ASSERT_TRUE(context.save());
+    }
+    killChildHalfway(QStringLiteral("hang-in-move"), {file, target});
+    EXPECT_EQ(fileBytes(target), targetBytes) << "a replaced file stays whole until the new one is";
+    EXPECT_TRUE(dumpOf(target).contains(QStringLiteral("name = old")));
+}
+
+TEST_F(DSPersistentStoreTest, AStoreMovesToANewFileAndFollowsARename)
+{
+    const QString first = path("first.sqlite"), second = path("second.sqlite"), third = path("third.sqlite");
+    makeStore(first, 1 << 20);
+    const QByteArray firstBytes = fileBytes(first);
+    DSManagedObjectContext context(toyModel());
+    ASSERT_TRUE(context.addPersistentStore(first, DSStoreOptions()));
+    DSManagedObject *main = context.objectsOfEntity(QStringLiteral("Library"))[0];
+    const QUrl uri = main->uri();
+    main->setPrimitiveValue(QStringLiteral("unsaved"), QStringLiteral("name"));
+    DSStoreError error;
+    ASSERT_TRUE(context.migratePersistentStore(second, &error)) << error.message().toStdString();
+    EXPECT_EQ(context.persistentStore()->path(), second);
+    EXPECT_TRUE(context.hasChanges()) << "the move copies what was saved";
+    ASSERT_TRUE(context.save());
+    EXPECT_EQ(fileBytes(first), firstBytes) << "the old file is left as it was";
+    EXPECT_EQ(query(second, "SELECT name FROM Library ORDER BY Z_PK").first(), QStringLiteral("unsaved"));
+
+    ASSERT_TRUE(QFile::rename(second, third));
+    ASSERT_TRUE(context.setPersistentStorePath(third, &error)) << error.message().toStdString();
+    EXPECT_FALSE(main->isValueLoaded(QStringLiteral("archive")));
+    EXPECT_EQ(main->dataForKey(QStringLiteral("archive")), patternBytes(1 << 20, 7)) << "read from the renamed file";
+    EXPECT_EQ(main->uri(), uri);
+
+    ASSERT_TRUE(context.removePersistentStore(&error));
+    EXPECT_TRUE(main->isFault());
+    EXPECT_TRUE(context.objectsOfEntity(QStringLiteral("Library")).isEmpty());
+    EXPECT_FALSE(context.save(&error));
+    EXPECT_EQ(error.code(), DSStoreError::StoreNotFound);
+    ASSERT_TRUE(context.addPersistentStore(first, DSStoreOptions(), &error)) << "a reset context loads another store";
+    EXPECT_EQ(context.objectsOfEntity(QStringLiteral("Library")).size(), 2);
+}
+
+TEST_F(DSPersistentStoreTest, OpeningRefusesWhatItCannotRead)
+{
+    const QString good = path("good.sqlite");
+    makeStore(good);
+    DSStoreError error;
+
+    QFile junk(path("junk.sqlite"));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write(patternBytes(10000, 3));
+    junk.close();
+    struct Case {
+        QString file;
+        QByteArray model; // empty: the toy model
+        DSStoreOptions options;
+        DSStoreError::Code code;
+        const char *message;
+    };
+    QByteArray otherModel = fileBytes(QStringLiteral(OSTREL_TEST_SOURCE_DIR "/models/toy.json"));
+    otherModel.replace(R"({"name": "days", "type": "integer32"})", R"({"name": "days", "type": "double"})");
+    DSStoreOptions badPragma;
+    badPragma.pragmas = {{QStringLiteral("cache size"), QStringLiteral("1")}};
+    DSStoreOptions ignoring;
+    ignoring.ignoreVersioning = true;
+    const Case cases[] = {
+        {junk.fileName(), {}, {}, DSStoreError::StoreOpenFailed, "junk.sqlite"},
+        {good, otherModel, {}, DSStoreError::IncompatibleModel, "“Loan” differs"},
+        {good, otherModel, ignoring, DSStoreError::NoError, ""},
+        {good, {}, badPragma, DSStoreError::StoreOpenFailed, "not a pragma name"},
+        {path("missing.sqlite"), {}, [] { DSStoreOptions o; o.readOnly = true; return o; }(), DSStoreError::StoreNotFound, "missing.sqlite"},
+    };
+    for (const Case &c : cases) {
+        auto model = c.model.isEmpty() ? toyModel() : DSManagedObjectModel::fromJson(c.model);
+        DSManagedObjectContext context(model);
+        error = DSStoreError();
+        EXPECT_EQ(context.addPersistentStore(c.file, c.options, &error), c.code == DSStoreError::NoError) << c.message;
+        EXPECT_EQ(error.code(), c.code) << error.message().toStdString();
+        EXPECT_TRUE(error.message().contains(QString::fromUtf8(c.message))) << error.message().toStdString();
+    }
+
+    DSManagedObjectContext busy(toyModel());
+    busy.insertNewObject(QStringLiteral("Tag"));
+    EXPECT_FALSE(busy.addPersistentStore(good, DSStoreOptions(), &error));
+    EXPECT_EQ(error.code(), DSStoreError::InvalidArgument);
+}
+
+TEST_F(DSPersistentStoreTest, ADamagedValueNamesItsObject)
+{
+    const QString file = path("damaged.sqlite");
+    makeStore(file);
+    query(file, "UPDATE Library SET labels = x'bf61' WHERE Z_PK = 2");
+    DSManagedObjectContext context(toyModel());
+    DSStoreError error;
+    EXPECT_FALSE(context.addPersistentStore(file, DSStoreOptions(), &error));
+    EXPECT_EQ(error.code(), DSStoreError::StoreOpenFailed);
+    EXPECT_TRUE(error.message().contains(QStringLiteral("Library 2, attribute “labels”"))) << error.message().toStdString();
+    EXPECT_TRUE(context.objectsOfEntity(QStringLiteral("Library")).isEmpty()) << "no object was made";
+
+    query(file, "UPDATE Library SET labels = NULL");
+    query(file, "UPDATE Item SET Z_ENT = 'Item' WHERE Z_PK = 1");
+    EXPECT_FALSE(context.addPersistentStore(file, DSStoreOptions(), &error));
+    EXPECT_TRUE(error.message().contains(QStringLiteral("names the entity “Item”"))) << error.message().toStdString();
+}
+
+TEST_F(DSPersistentStoreTest, AFailedSaveSaysWhatFailedAndWritesNothing)
+{
+    const QString file = path("failing.sqlite");
+    makeStore(file);
+    DSManagedObjectContext context(toyModel());
+    ASSERT_TRUE(context.addPersistentStore(file, DSStoreOptions()));
+    context.objectsOfEntity(QStringLiteral("Library"))[0]->setPrimitiveValue(QStringLiteral("never saved"), QStringLiteral("name"));
+    context.objectsOfEntity(QStringLiteral("Tag"))[0]->setPrimitiveValue(QStringLiteral("x"), QStringLiteral("name"));
+    query(file, "DROP TABLE Tag");
+    DSStoreError error;
+    EXPECT_FALSE(context.save(&error));
+    EXPECT_EQ(error.code(), DSStoreError::SaveFailed);
+    EXPECT_TRUE(error.message().contains(QStringLiteral("failing.sqlite"))) << error.message().toStdString();
+    EXPECT_TRUE(error.message().contains(QStringLiteral("Tag"))) << error.message().toStdString();
+    EXPECT_TRUE(error.message().contains(QStringLiteral("no such table"))) << error.message().toStdString();
+    EXPECT_TRUE(context.hasChanges());
+    EXPECT_NE(query(file, "SELECT name FROM Library ORDER BY Z_PK").first(), QStringLiteral("never saved"));
+}
