@@ -6,12 +6,14 @@
 #include "model/DSIndicatorColumn.h"
 #include "model/DSNumericColumn.h"
 #include "model/DSTextColumn.h"
+#include "model/ds_register_formatter_classes.h"
 #include "pivot/DSPivot.h"
 #include "platform/store/DSObjectFactory.h"
 #include "regression/DSRegressionModel.h"
 
 void ds_register_model_classes()
 {
+    ds_register_formatter_classes();
     DSObjectFactory::registerClass<DSDataRoot>(QStringLiteral("DSDataRoot"));
     DSObjectFactory::registerClass<DSTable>(QStringLiteral("DSTable"));
     DSObjectFactory::registerClass<DSDataTable>(QStringLiteral("DSDataTable"));

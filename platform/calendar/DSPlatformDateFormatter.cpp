@@ -1,0 +1,61 @@
+#include "platform/calendar/DSPlatformDateFormatter.h"
+
+#include "platform/calendar/ds_gmt_calendar.h"
+#include "platform/calendar/ds_icu_calendar.h"
+
+#include <cmath>
+#include <unicode/smpdtfmt.h>
+#include <unicode/timezone.h>
+
+DSPlatformDateFormatter::DSPlatformDateFormatter(const QLocale &locale) : m_locale(locale)
+{
+    const icu::Locale icuLocale = ds_icu_gregorian_locale(locale);
+    std::unique_ptr<icu::DateFormat> format(
+        icu::DateFormat::createDateTimeInstance(icu::DateFormat::kLong, icu::DateFormat::kLong, icuLocale));
+    if (auto *simple = dynamic_cast<icu::SimpleDateFormat *>(format.get())) {
+        format.release();
+        m_format.reset(simple);
+    } else {
+        UErrorCode status = U_ZERO_ERROR;
+        m_format = std::make_unique<icu::SimpleDateFormat>(icu::UnicodeString(u"MMMM d, y HH:mm:ss"),
+                                                           icuLocale, status);
+    }
+    m_format->adoptTimeZone(icu::TimeZone::createTimeZone(icu::UnicodeString(u"GMT")));
+}
+
+DSPlatformDateFormatter::DSPlatformDateFormatter(const DSPlatformDateFormatter &other)
+    : m_locale(other.m_locale), m_format(static_cast<icu::SimpleDateFormat *>(other.m_format->clone()))
+{
+}
+
+DSPlatformDateFormatter &DSPlatformDateFormatter::operator=(const DSPlatformDateFormatter &other)
+{
+    if (this != &other) {
+        m_locale = other.m_locale;
+        m_format.reset(static_cast<icu::SimpleDateFormat *>(other.m_format->clone()));
+    }
+    return *this;
+}
+
+DSPlatformDateFormatter::~DSPlatformDateFormatter() = default;
+
+QString DSPlatformDateFormatter::dateFormat() const
+{
+    icu::UnicodeString pattern;
+    m_format->toPattern(pattern);
+    return ds_qstring(pattern);
+}
+
+void DSPlatformDateFormatter::setDateFormat(const QString &pattern)
+{
+    m_format->applyPattern(ds_unicode(pattern));
+}
+
+QString DSPlatformDateFormatter::stringFromTime(double time) const
+{
+    if (!std::isfinite(time))
+        return QString();
+    icu::UnicodeString out;
+    m_format->format((time + kDSUnixToAbsoluteTime) * 1000.0, out);
+    return ds_qstring(out);
+}

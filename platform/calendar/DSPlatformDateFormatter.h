@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QLocale>
+#include <QString>
+#include <memory>
+#include <unicode/uversion.h>
+
+U_NAMESPACE_BEGIN
+class SimpleDateFormat;
+U_NAMESPACE_END
+
+// A date formatter for one locale on ICU's SimpleDateFormat: absolute times
+// (seconds since 2001-01-01 00:00:00 GMT) to text, always in the Gregorian
+// calendar and in GMT, whatever TZ and the locale's own calendar say.
+// Starts with the locale's long date and long time format. An instance is
+// used by one thread at a time.
+class DSPlatformDateFormatter
+{
+public:
+    explicit DSPlatformDateFormatter(const QLocale &locale = QLocale());
+    DSPlatformDateFormatter(const DSPlatformDateFormatter &other);
+    DSPlatformDateFormatter &operator=(const DSPlatformDateFormatter &other);
+    ~DSPlatformDateFormatter();
+
+    const QLocale &locale() const { return m_locale; }
+
+    // The pattern in ICU's (Unicode) date pattern syntax ("M/d/y").
+    QString dateFormat() const;
+    void setDateFormat(const QString &pattern);
+
+    // The text of `time`; a null QString for a NaN or infinite time.
+    QString stringFromTime(double time) const;
+
+private:
+    QLocale m_locale;
+    std::unique_ptr<icu::SimpleDateFormat> m_format;
+};

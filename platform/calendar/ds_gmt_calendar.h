@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstdint>
+
+// Gregorian calendar arithmetic in GMT on absolute times: seconds since
+// 2001-01-01 00:00:00 GMT. Pure functions, no time zone but GMT, no locale.
+
+// Seconds from the Unix epoch (1970) to the absolute-time epoch (2001).
+inline constexpr double kDSUnixToAbsoluteTime = 978307200.0;
+
+// The calendar fields of an absolute time. Months and days count from 1.
+struct ds_gmt_date_s
+{
+    int64_t year = 2001;
+    int month = 1;
+    int day = 1;
+    int hour = 0;
+    int minute = 0;
+    double second = 0;
+};
+
+enum ds_gmt_unit
+{
+    DS_GMT_YEARS,
+    DS_GMT_MONTHS,
+    DS_GMT_DAYS,
+    DS_GMT_HOURS,
+    DS_GMT_MINUTES,
+    DS_GMT_SECONDS,
+};
+
+// The absolute time of `date`. Fields outside their range carry over rather
+// than fail: month 13 is January of the next year, day 30 of February is a
+// day in March, hour 25 a time on the next day.
+double ds_gmt_absolute_time(const ds_gmt_date_s &date);
+
+// The fields of `time`, whose seconds keep the fraction. `time` must be
+// finite.
+ds_gmt_date_s ds_gmt_date(double time);
+
+// The number of whole `unit`s from `start` to `end`: the largest n for which
+// start advanced by n units does not pass end (its negative when end comes
+// first). Months and years follow the calendar; days, hours and minutes are
+// fixed lengths in GMT.
+int64_t ds_gmt_units_between(double start, double end, ds_gmt_unit unit);
+
+// Start of the GMT day holding `time` (rounding towards minus infinity).
+double ds_gmt_day_start(double time);
