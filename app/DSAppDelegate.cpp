@@ -2,6 +2,7 @@
 
 #include "app/MainMenu.h"
 #include "database/DSDatabaseServerListDelegate.h"
+#include "model/DSSmallNumberFormatter.h"
 #include "model/DSStatDocument.h"
 #include "model/DSUserDefaults.h"
 #include "model/ds_application_defaults.h"
@@ -69,6 +70,21 @@ DSAppDelegate::DSAppDelegate(QObject *parent) : QObject(parent)
     else
         qWarning("No OpenCL CPU device (status %d): model fits will report an error", int(status));
 
+    const auto &entries = ds_result_format_entries();
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const DSResultFormatterSetup setup = entries[i].setup;
+        auto formatter = std::make_unique<DSSmallNumberFormatter>(setup == DSResultFormatterSetup::Percent
+                                                                      ? DSPlatformNumberFormatter::PercentStyle
+                                                                      : DSPlatformNumberFormatter::DecimalStyle);
+        formatter->setUsesScientificFormatter(setup == DSResultFormatterSetup::ScientificFallback
+                                              || setup == DSResultFormatterSetup::OddsRatio);
+        formatter->setShowsUnrepresentableNumber(setup == DSResultFormatterSetup::Unrepresentable);
+        if (setup == DSResultFormatterSetup::OddsRatio)
+            formatter->setCentralValue(1.0);
+        m_formatters[i] = std::move(formatter);
+    }
+    configureNumberFormatters();
+
     m_preferences = std::make_unique<DSPreferencesDelegate>();
     m_format = std::make_unique<DSColumnFormatDelegate>();
     m_tutorial = std::make_unique<DSTutorialDelegate>();
@@ -95,6 +111,33 @@ std::array<DSNibController *, 6> DSAppDelegate::controllers() const
 {
     return {m_preferences.get(), m_format.get(), m_tutorial.get(),
             m_estimationCommand.get(), m_servers.get(), m_feedback.get()};
+}
+
+const DSSmallNumberFormatter *DSAppDelegate::formatterNamed(const QString &name) const
+{
+    const auto &entries = ds_result_format_entries();
+    for (size_t i = 0; i < entries.size(); ++i)
+        if (name == QLatin1String(entries[i].name))
+            return m_formatters[i].get();
+    return nullptr;
+}
+
+void DSAppDelegate::configureNumberFormatters()
+{
+    const QVariantMap options = DSUserDefaults::standardUserDefaults()
+                                    .dictionaryForKey(QStringLiteral("number_format_options"))
+                                    .value_or(QVariantMap());
+    const auto &entries = ds_result_format_entries();
+    for (size_t i = 0; i < entries.size(); ++i)
+        configureFormatter(m_formatters[i].get(), options.value(QString::fromLatin1(entries[i].name)),
+                           entries[i].fallback());
+}
+
+void DSAppDelegate::configureFormatter(DSPlatformNumberFormatter *formatter, const QVariant &options,
+                                       const QVariantMap &defaults)
+{
+    formatter->setMinimumFractionDigits(ds_minimum_digits_for_options(options, defaults));
+    formatter->setMaximumFractionDigits(ds_maximum_digits_for_options(options, defaults));
 }
 
 QVariantMap DSAppDelegate::defaultPercentFormatOptions()

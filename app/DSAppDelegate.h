@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/DSError.h"
+#include "model/DSSmallNumberFormatter.h"
 
 #include <QObject>
 #include <QPointer>
@@ -50,6 +51,34 @@ public:
 
     // The fitting context, or null when there is no CPU compute device.
     VRWContext_s *varrow_context() const { return m_varrowContext; }
+
+    // The fourteen shared result formatters, configured from the user
+    // default "number_format_options".
+    const DSPlatformNumberFormatter *percentages_formatter() const { return formatter(0); }
+    const DSPlatformNumberFormatter *mean_values_formatter() const { return formatter(1); }
+    const DSPlatformNumberFormatter *standard_deviations_formatter() const { return formatter(2); }
+    const DSPlatformNumberFormatter *p_values_formatter() const { return formatter(3); }
+    const DSPlatformNumberFormatter *r_squared_formatter() const { return formatter(4); }
+    const DSPlatformNumberFormatter *correlations_formatter() const { return formatter(5); }
+    const DSPlatformNumberFormatter *covariances_formatter() const { return formatter(6); }
+    const DSPlatformNumberFormatter *test_statistics_formatter() const { return formatter(7); }
+    const DSPlatformNumberFormatter *critical_values_formatter() const { return formatter(8); }
+    const DSPlatformNumberFormatter *coefficients_formatter() const { return formatter(9); }
+    const DSPlatformNumberFormatter *odds_ratios_formatter() const { return formatter(10); }
+    const DSPlatformNumberFormatter *standard_errors_formatter() const { return formatter(11); }
+    const DSPlatformNumberFormatter *log_likelihoods_formatter() const { return formatter(12); }
+    const DSPlatformNumberFormatter *predicted_values_formatter() const { return formatter(13); }
+    // The formatter of the "number_format_options" entry of that name, or null.
+    const DSSmallNumberFormatter *formatterNamed(const QString &name) const;
+
+    // Re-reads "number_format_options" (anything but a dictionary counts as
+    // absent) and sets each formatter's digits from its entry, with the
+    // entry's fallback set for the fields it lacks. The preferences window
+    // calls it after each change of a digit setting.
+    void configureNumberFormatters();
+    // Sets the minimum, then the maximum fraction digits.
+    static void configureFormatter(DSPlatformNumberFormatter *formatter, const QVariant &options,
+                                   const QVariantMap &defaults);
 
     // The digit rules of the result formatters (ds_number_format_options.h).
     static QVariantMap defaultPercentFormatOptions();
@@ -180,12 +209,14 @@ Q_SIGNALS:
     void openExistingFileRequested();
 
 private:
+    const DSSmallNumberFormatter *formatter(size_t i) const { return m_formatters[i].get(); }
     // The six controllers in the order they are made.
     std::array<DSNibController *, 6> controllers() const;
     void showSplashWindow();
     bool anyWindowHasDocument() const;
 
     VRWContext_s *m_varrowContext = nullptr;
+    std::array<std::unique_ptr<DSSmallNumberFormatter>, 14> m_formatters;
     qint64 m_actionCount = 0;
     double m_launchTime = 0;
     std::unique_ptr<DSPreferencesDelegate> m_preferences;

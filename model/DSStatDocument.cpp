@@ -3,6 +3,7 @@
 #include "import/DSDataImporter.h"
 #include "model/DSDataRoot.h"
 #include "model/DSDataTable.h"
+#include "model/DSSmallNumberFormatter.h"
 #include "platform/store/DSEntityDescription.h"
 #include "platform/store/DSManagedObjectContext.h"
 #include "platform/store/DSManagedObjectModel.h"
@@ -134,9 +135,12 @@ private:
 DSStatDocument::DSStatDocument(QObject *parent)
     : QObject(parent),
       m_model(DSManagedObjectModel::modelNamed(storeModels().last())),
-      m_context(std::make_unique<DSManagedObjectContext>(m_model))
+      m_context(std::make_unique<DSManagedObjectContext>(m_model)),
+      m_decimalFormatter(std::make_unique<DSPlatformNumberFormatter>(DSPlatformNumberFormatter::DecimalStyle)),
+      m_smallDecimalFormatter(std::make_unique<DSSmallNumberFormatter>(DSPlatformNumberFormatter::DecimalStyle))
 {
     Q_ASSERT(m_model);
+    m_smallDecimalFormatter->setUsesScientificFormatter(true);
     connect(m_context.get(), &DSManagedObjectContext::objectsDidChange, this, &DSStatDocument::contextDidChange);
 }
 

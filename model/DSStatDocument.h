@@ -13,6 +13,8 @@ class DSDataImporter;
 class DSDataRoot;
 class DSManagedObjectContext;
 class DSManagedObjectModel;
+class DSPlatformNumberFormatter;
+class DSSmallNumberFormatter;
 class DSTable;
 
 // What a save does with the target location: saving in place, or saving as
@@ -129,6 +131,11 @@ public:
     // document never answers YES.
     bool isDocumentEdited() const;
 
+    // Formatters of the window side: plain decimal, and decimal with values
+    // too small for its digits in scientific notation.
+    DSPlatformNumberFormatter *decimal_formatter() const { return m_decimalFormatter.get(); }
+    DSSmallNumberFormatter *small_decimal_formatter() const { return m_smallDecimalFormatter.get(); }
+
     // "DSStatDocument": the document window's interface.
     static QString windowNibName() { return QStringLiteral("DSStatDocument"); }
 
@@ -154,6 +161,8 @@ private:
     std::shared_ptr<const DSManagedObjectModel> m_model;
     std::unique_ptr<DSManagedObjectContext> m_context;
     std::unique_ptr<DSDataImporter> m_initialImporter;
+    std::unique_ptr<DSPlatformNumberFormatter> m_decimalFormatter;
+    std::unique_ptr<DSSmallNumberFormatter> m_smallDecimalFormatter;
     DSDataRoot *m_dataRoot = nullptr;
     bool m_didPresentFetchError = false;
     bool m_changedSinceClean = false;

@@ -113,6 +113,70 @@ TEST_F(DSAppDelegateTest, PendingWindowsAndTutorialSaySoInsteadOfPretending)
     EXPECT_FALSE(error.localizedDescription.isEmpty());
 }
 
+// The fourteen formatters: their set-up, and their digits from the
+// registered options, from stored options that lack entries (each takes
+// its fallback set) and from options that are not a dictionary at all.
+TEST_F(DSAppDelegateTest, ResultFormatters)
+{
+    using F = DSPlatformNumberFormatter;
+    struct Setup {
+        const char *name;
+        int style;
+        bool scientific, unrepresentable;
+        double center;
+    };
+    const Setup setups[] = {
+        {"percentages", F::PercentStyle, false, false, 0},   {"mean_values", F::DecimalStyle, true, false, 0},
+        {"standard_deviations", F::DecimalStyle, true, false, 0}, {"p_values", F::DecimalStyle, false, true, 0},
+        {"r_squared", F::DecimalStyle, false, true, 0},      {"correlations", F::DecimalStyle, false, true, 0},
+        {"covariances", F::DecimalStyle, false, false, 0},   {"test_statistics", F::DecimalStyle, false, false, 0},
+        {"critical_values", F::DecimalStyle, false, false, 0}, {"coefficients", F::DecimalStyle, true, false, 0},
+        {"odds_ratios", F::DecimalStyle, true, false, 1.0},  {"standard_errors", F::DecimalStyle, true, false, 0},
+        {"log_likelihoods", F::DecimalStyle, false, false, 0}, {"predicted_values", F::DecimalStyle, true, false, 0},
+    };
+    DSAppDelegate delegate;
+    for (const Setup &c : setups) {
+        const DSSmallNumberFormatter *f = delegate.formatterNamed(QString::fromLatin1(c.name));
+        ASSERT_TRUE(f) << c.name;
+        EXPECT_EQ(f->numberStyle(), c.style) << c.name;
+        EXPECT_EQ(f->usesScientificFormatter(), c.scientific) << c.name;
+        EXPECT_EQ(f->showsUnrepresentableNumber(), c.unrepresentable) << c.name;
+        EXPECT_EQ(f->centralValue(), c.center) << c.name;
+    }
+    EXPECT_EQ(delegate.predicted_values_formatter(), delegate.formatterNamed(QStringLiteral("predicted_values")));
+    EXPECT_EQ(delegate.percentages_formatter(), delegate.formatterNamed(QStringLiteral("percentages")));
+
+    const QVariantMap entry{{QStringLiteral("maximum_decimal_digits"), 5},
+                            {QStringLiteral("minimum_decimal_digits"), 4},
+                            {QStringLiteral("apply_minimum_decimal_digits"), false}};
+    struct Digits {
+        const char *what;
+        QVariant stored;  // "number_format_options"; none: the registered value
+        const char *name;
+        int minimum, maximum;
+    };
+    const QVariantMap withoutTwo{{QStringLiteral("p_values"), entry}};
+    const Digits cases[] = {
+        {"registered", QVariant(), "predicted_values", 2, 2},
+        {"registered", QVariant(), "log_likelihoods", 0, 3},
+        {"registered", QVariant(), "p_values", 3, 3},
+        {"registered", QVariant(), "percentages", 0, 1},
+        {"no predicted_values entry", withoutTwo, "predicted_values", 0, 3},
+        {"no log_likelihoods entry", withoutTwo, "log_likelihoods", 3, 3},
+        {"apply NO", withoutTwo, "p_values", 0, 5},
+        {"not a dictionary", QStringLiteral("junk"), "p_values", 3, 3},
+        {"not a dictionary", QStringLiteral("junk"), "mean_values", 0, 3},
+    };
+    DSUserDefaults &defaults = DSUserDefaults::standardUserDefaults();
+    for (const Digits &c : cases) {
+        defaults.setObject(c.stored, QStringLiteral("number_format_options"));
+        delegate.configureNumberFormatters();
+        const DSSmallNumberFormatter *f = delegate.formatterNamed(QString::fromLatin1(c.name));
+        EXPECT_EQ(f->minimumFractionDigits(), c.minimum) << c.what << " " << c.name;
+        EXPECT_EQ(f->maximumFractionDigits(), c.maximum) << c.what << " " << c.name;
+    }
+}
+
 // The application itself, in new processes under the offscreen platform: it
 // registers its defaults, counts its launch and quits cleanly, with and
 // without an OpenCL driver (an ICD loader that finds no vendor).

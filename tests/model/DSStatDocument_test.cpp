@@ -4,6 +4,7 @@
 #include "migration/DSPendingDataMigrator.h"
 #include "model/DSDataRoot.h"
 #include "model/DSDataTable.h"
+#include "model/DSSmallNumberFormatter.h"
 #include "model/DSStatDocument.h"
 #include "platform/store/DSEntityDescription.h"
 #include "platform/store/DSEntityMigrationPolicy.h"
@@ -134,6 +135,8 @@ TEST_F(DSStatDocumentTest, NewDocumentHasOneEmptyActiveUnlockedTableAndNothingTo
     EXPECT_FALSE(document.managedObjectContext()->undoManager()->canUndo());
     EXPECT_FALSE(document.isDocumentEdited());
     EXPECT_TRUE(document.fileURL().isEmpty());
+    EXPECT_EQ(document.decimal_formatter()->numberStyle(), DSPlatformNumberFormatter::DecimalStyle);
+    EXPECT_TRUE(document.small_decimal_formatter()->usesScientificFormatter());
 }
 
 TEST_F(DSStatDocumentTest, SavingAnUntitledDocumentCreatesAPackageWithTheCurrentStoreOnly)
