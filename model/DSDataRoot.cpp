@@ -15,6 +15,13 @@ DSError errorFrom(const DSStoreError &error)
     return ds_make_error(error.code(), error.message());
 }
 
+// Identities outside a decoded graph name objects of the document (the
+// decoder takes only live ones).
+DSObjectGraphDecoder::Resolver resolverOf(DSManagedObjectContext *context)
+{
+    return [context](const QString &identity) { return context->objectForURI(QUrl(identity)); };
+}
+
 } // namespace
 
 DSDataRoot *DSDataRoot::fetchDataRootFromContext(const DSManagedObjectContext &context, DSError *error)
@@ -75,11 +82,12 @@ DSManagedObject *DSDataRoot::duplicateManagedObject(DSManagedObject *object, DSE
             *error = ds_make_error(1, QStringLiteral("There is nothing to copy, or no document to copy it into."));
         return nullptr;
     }
-    const QCborArray graph = object->encodedManagedObjectDependencies();
-    const QHash<QString, DSManagedObject *> document = managedObjectDictionary();
+    // References that leave the copied objects resolve to the document's own
+    // objects, looked up one by one rather than by listing the whole
+    // document, so a copy costs what it copies.
     DSStoreError failure;
     const DSObjectList copies = DSObjectGraphDecoder::decode(
-        *context, graph, [&document](const QString &identity) { return document.value(identity); },
+        *context, object->encodedManagedObjectDependencies(), resolverOf(context),
         DSObjectGraphDecoder::Unresolved::Drop, &failure);
     if (copies.isEmpty()) {
         if (error)
@@ -103,9 +111,8 @@ DSObjectList DSDataRoot::insertObjectsFromArchive(const QByteArray &archive, DSE
     DSStoreError failure;
     DSObjectList objects;
     if (context && DSObjectGraphDecoder::unarchive(archive, &graph, &failure))
-        objects = DSObjectGraphDecoder::decode(
-            *context, graph, [context](const QString &identity) { return context->objectForURI(QUrl(identity)); },
-            DSObjectGraphDecoder::Unresolved::Refuse, &failure);
+        objects = DSObjectGraphDecoder::decode(*context, graph, resolverOf(context),
+                                               DSObjectGraphDecoder::Unresolved::Refuse, &failure);
     if (objects.isEmpty() && error)
         *error = context ? errorFrom(failure) : ds_make_error(1, QStringLiteral("There is no document to paste into."));
     return objects;
