@@ -9,8 +9,8 @@ namespace {
 const double nan_value = std::numeric_limits<double>::quiet_NaN();
 const double inf = std::numeric_limits<double>::infinity();
 
-// Values per block of ds_moments_add_values: the block and its weights stay
-// in the first-level cache between the two passes.
+// Values per block of the add_values functions: the block and its weights
+// stay in the first-level cache between the two passes.
 constexpr int64_t block_length = 512;
 
 inline double weight_at(const double *weights, int64_t i)
@@ -18,44 +18,61 @@ inline double weight_at(const double *weights, int64_t i)
     return weights ? weights[i] : 1.0;
 }
 
-// The mean of a block summed about a shift m: m + S1 / W, where S1 is the
-// weighted sum of deviations. A mean that is not finite (an infinite value)
-// stays as the plain sum gave it, since deviations from it are NaN.
-inline double shifted_mean(double shift, double deviations, double weight)
+// A mean to twice the precision of a double is a pair high + low.
+
+// Adds step to the mean (high, low): Knuth's two-sum keeps the rounding
+// error of high + step in low. Both must be finite.
+inline void move_mean(double &high, double &low, double step)
 {
-    return std::isfinite(shift) ? shift + deviations / weight : shift;
+    const double sum = high + step;
+    const double back = sum - high;
+    const double error = (high - (sum - back)) + (step - back);
+    const double total_low = low + error;
+    high = sum + total_low;
+    low = total_low - (high - sum);
 }
 
-// The weighted mean of two means, exact when they are equal (two infinite
-// means of one sign stay infinite).
-inline double merged_mean(double mean_a, double mean_b, double weight_b, double weight)
+// The mean of a block: its rough mean plus the mean deviation from it.
+inline void set_mean(double &high, double &low, double rough, double correction)
 {
-    return mean_a == mean_b ? mean_a : mean_a + (mean_b - mean_a) * (weight_b / weight);
+    high = rough;
+    low = 0;
+    if (std::isfinite(rough))
+        move_mean(high, low, correction);
+}
+
+// Moves the mean (high, low) of weight weight_a to the mean of both it and
+// the mean (other_high, other_low) of weight weight_b, and returns the
+// difference of the two means, as precisely as they are known. A mean that
+// is not finite (an infinite value was added) gives the plain weighted mean,
+// NaN for infinities of both signs, and a NaN difference.
+inline double merge_mean(double &high, double &low, double weight_a, double other_high,
+                         double other_low, double weight_b)
+{
+    const double weight = weight_a + weight_b;
+    if (!std::isfinite(high) || !std::isfinite(other_high)) {
+        high = high == other_high ? high : (weight_a * high + weight_b * other_high) / weight;
+        low = 0;
+        return nan_value;
+    }
+    const double delta = ((other_high - high) - low) + other_low;
+    move_mean(high, low, delta * (weight_b / weight));
+    return delta;
 }
 
 }  // namespace
 
 void ds_moments_init(ds_moments_s *state)
 {
-    *state = {0.0, 0.0, 0.0, nan_value, nan_value};
+    *state = {0.0, 0.0, 0.0, 0.0, nan_value, nan_value};
 }
 
 void ds_moments_add(ds_moments_s *state, double x, double w)
 {
     if (!(w > 0))
         return;
-    if (state->weight == 0) {
-        *state = {w, x, 0.0, x, x};
-        return;
-    }
-    state->weight += w;
-    const double delta = x - state->mean;
-    state->mean = merged_mean(state->mean, x, w, state->weight);
-    state->m2 += w * delta * (x - state->mean);
-    if (x < state->min)
-        state->min = x;
-    else if (x > state->max)
-        state->max = x;
+    const ds_moments_s one = {w, x, 0.0, 0.0, x, x};
+    ds_moments_merge(state, &one);
 }
 
 void ds_moments_add_values(ds_moments_s *state, const double *values, const double *weights,
@@ -74,6 +91,8 @@ void ds_moments_add_values(ds_moments_s *state, const double *values, const doub
         }
         if (!(total > 0))
             continue;
+        // Deviations from the block's rough mean are small and exact enough
+        // to correct it.
         const double shift = sum / total;
         double deviations = 0, squares = 0;
         for (int64_t i = first; i < end; ++i) {
@@ -82,12 +101,9 @@ void ds_moments_add_values(ds_moments_s *state, const double *values, const doub
             deviations += w * d;
             squares += w * d * d;
         }
-        ds_moments_s block;
-        block.weight = total;
-        block.mean = shifted_mean(shift, deviations, total);
+        ds_moments_s block = {total, 0.0, 0.0, 0.0, lo, hi};
+        set_mean(block.mean, block.mean_low, shift, deviations / total);
         block.m2 = std::isfinite(shift) ? std::max(0.0, squares - deviations * deviations / total) : nan_value;
-        block.min = lo;
-        block.max = hi;
         ds_moments_merge(state, &block);
     }
 }
@@ -101,10 +117,9 @@ void ds_moments_merge(ds_moments_s *into, const ds_moments_s *from)
         return;
     }
     const double weight = into->weight + from->weight;
-    const double delta = from->mean - into->mean;
-    const double mean = merged_mean(into->mean, from->mean, from->weight, weight);
+    const double delta = merge_mean(into->mean, into->mean_low, into->weight, from->mean,
+                                    from->mean_low, from->weight);
     into->m2 = into->m2 + from->m2 + delta * delta * (into->weight * from->weight / weight);
-    into->mean = mean;
     into->weight = weight;
     if (from->min < into->min)
         into->min = from->min;
@@ -124,14 +139,14 @@ double ds_moments_variance_unbiased(const ds_moments_s *state)
 
 void ds_comoments_init(ds_comoments_s *state)
 {
-    *state = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
+    *state = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
 }
 
 void ds_comoments_add(ds_comoments_s *state, double x, double y, double w)
 {
     if (!(w > 0))
         return;
-    const ds_comoments_s one = {w, x, y, 0.0, 0.0, 0.0};
+    const ds_comoments_s one = {w, x, 0.0, y, 0.0, 0.0, 0.0, 0.0};
     ds_comoments_merge(state, &one);
 }
 
@@ -162,13 +177,14 @@ void ds_comoments_add_values(ds_comoments_s *state, const double *x, const doubl
             xy += w * a * b;
         }
         const bool finite = std::isfinite(shift_x) && std::isfinite(shift_y);
-        ds_comoments_s block;
-        block.weight = total;
-        block.mean_x = shifted_mean(shift_x, dx, total);
-        block.mean_y = shifted_mean(shift_y, dy, total);
-        block.m2_x = finite ? std::max(0.0, xx - dx * dx / total) : nan_value;
-        block.m2_y = finite ? std::max(0.0, yy - dy * dy / total) : nan_value;
-        block.c_xy = finite ? xy - dx * dy / total : nan_value;
+        ds_comoments_s block = {total, 0.0, 0.0, 0.0, 0.0, nan_value, nan_value, nan_value};
+        set_mean(block.mean_x, block.mean_x_low, shift_x, dx / total);
+        set_mean(block.mean_y, block.mean_y_low, shift_y, dy / total);
+        if (finite) {
+            block.m2_x = std::max(0.0, xx - dx * dx / total);
+            block.m2_y = std::max(0.0, yy - dy * dy / total);
+            block.c_xy = xy - dx * dy / total;
+        }
         ds_comoments_merge(state, &block);
     }
 }
@@ -182,14 +198,14 @@ void ds_comoments_merge(ds_comoments_s *into, const ds_comoments_s *from)
         return;
     }
     const double weight = into->weight + from->weight;
-    const double dx = from->mean_x - into->mean_x;
-    const double dy = from->mean_y - into->mean_y;
+    const double dx = merge_mean(into->mean_x, into->mean_x_low, into->weight, from->mean_x,
+                                 from->mean_x_low, from->weight);
+    const double dy = merge_mean(into->mean_y, into->mean_y_low, into->weight, from->mean_y,
+                                 from->mean_y_low, from->weight);
     const double f = into->weight * from->weight / weight;
     into->m2_x += from->m2_x + dx * dx * f;
     into->m2_y += from->m2_y + dy * dy * f;
     into->c_xy += from->c_xy + dx * dy * f;
-    into->mean_x = merged_mean(into->mean_x, from->mean_x, from->weight, weight);
-    into->mean_y = merged_mean(into->mean_y, from->mean_y, from->weight, weight);
     into->weight = weight;
 }
 

@@ -5,8 +5,11 @@
 // A state keeps the total weight, the mean and M2 = sum of w (x - mean)^2,
 // never the raw sums of x and x^2, so data far from zero (time values near
 // 7 x 10^8, 10^9 plus noise) keeps its precision and a variance is never
-// negative. Partial states of parallel chunks combine with Chan's formula;
-// merged in chunk order, they give the same bits on any number of cores.
+// negative. The mean is carried to twice the precision of a double (its
+// rounding error rides along in mean_low), since the deviations of data far
+// from zero are smaller than the rounding of its mean. Partial states of
+// parallel chunks combine with Chan's formula; merged in chunk order, they
+// give the same bits on any number of cores.
 //
 // Weights are frequency weights: whole numbers of 0 or more. A value of
 // weight 0 adds nothing, not even to the extremes.
@@ -15,13 +18,14 @@
 
 struct ds_moments_s {
     double weight;  // total weight of the values added
-    double mean;    // weighted mean; 0 while weight is 0
-    double m2;      // sum of w (x - mean)^2
+    double mean;      // weighted mean; 0 while weight is 0
+    double mean_low;  // mean + mean_low is the mean to twice the precision
+    double m2;        // sum of w (x - mean)^2
     double min;     // smallest value of weight above 0; NaN before the first
     double max;     // largest value of weight above 0; NaN before the first
 };
 
-// An empty state: weight, mean and m2 0, extremes NaN.
+// An empty state: weight, means and m2 0, extremes NaN.
 void ds_moments_init(ds_moments_s *state);
 
 // Adds one value x of weight w (Welford's update). w <= 0 changes nothing.
@@ -50,7 +54,9 @@ double ds_moments_variance_unbiased(const ds_moments_s *state);
 struct ds_comoments_s {
     double weight;  // total weight of the pairs added
     double mean_x;
+    double mean_x_low;  // as ds_moments_s::mean_low
     double mean_y;
+    double mean_y_low;
     double m2_x;    // sum of w (x - mean_x)^2
     double m2_y;    // sum of w (y - mean_y)^2
     double c_xy;    // sum of w (x - mean_x)(y - mean_y)
