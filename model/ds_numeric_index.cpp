@@ -20,9 +20,11 @@ const double nan_value = std::numeric_limits<double>::quiet_NaN();
 // indexed by a presence table.
 constexpr int64_t presence_slots = 8192;
 constexpr int64_t initial_capacity = 1024;
-// Distinct values a chunk's hash set may collect before the index is built
-// by sorting all values instead.
-constexpr int64_t chunk_distinct_limit = int64_t(1) << 16;
+// A chunk whose hash set collects more distinct values than a quarter of
+// its rows, or than the largest limit, has the index built by sorting all
+// values instead: the keys of the sets would cost nearly a sort themselves.
+constexpr int64_t least_distinct_limit = 1024;
+constexpr int64_t most_distinct_limit = int64_t(1) << 16;
 // Counters the chunks of a weighted count may hold together: a column with
 // many distinct values is counted in fewer chunks rather than in 24 arrays
 // as long as itself.
@@ -318,11 +320,12 @@ int64_t build_by_hashing(const double *values, int64_t count, const value_scan &
     std::vector<bit_set> sets(ds_row_chunks);
     bool too_many[ds_row_chunks] = {};
     ds_parallel_for(ds_row_chunks, uint64_t(count), [&](uint64_t c, int64_t first, int64_t end) {
+        const int64_t limit = std::clamp((end - first) / 4, least_distinct_limit, most_distinct_limit);
         for (int64_t i = first; i < end; ++i) {
             if (std::isnan(values[i]))
                 continue;
             sets[c].insert(bits_of(values[i]));
-            if (sets[c].size() > chunk_distinct_limit) {
+            if (sets[c].size() > limit) {
                 too_many[c] = true;
                 return;
             }

@@ -150,6 +150,8 @@ std::vector<double> random_values(const char *kind, int64_t n, uint64_t seed)
             x = std::floor(r * 50) * 1e6;
         else if (!std::strcmp(kind, "zeros"))
             x = r < 0.3 ? 0.0 : r < 0.6 ? -0.0 : r < 0.7 ? nan : std::floor(r * 40) / 3;
+        else if (!std::strcmp(kind, "distinct and zeros"))
+            x = r < 0.05 ? 0.0 : r < 0.1 ? -0.0 : (r - 0.5) * 1e6;
         else
             x = (r - 0.5) * 1e6;  // distinct
         if (u(rng) < 0.01)
@@ -166,7 +168,8 @@ TEST(NumericIndex, AgreesWithItsDefinition)
         const char *kind;
         int64_t n;
     } cases[] = {{"small whole", 100000}, {"few decimals", 100000}, {"wide whole", 50000},
-                 {"zeros", 30000},        {"distinct", 1000},       {"distinct", 2000000}};
+                 {"zeros", 30000},        {"distinct", 1000},       {"distinct", 200000},
+                 {"distinct and zeros", 200000}};
     for (const auto &c : cases) {
         const std::vector<double> values = random_values(c.kind, c.n, uint64_t(c.n));
         const std::vector<double> want = reference_index(values);
