@@ -29,6 +29,10 @@ constexpr int64_t most_distinct_limit = int64_t(1) << 16;
 // many distinct values is counted in fewer chunks rather than in 24 arrays
 // as long as itself.
 constexpr int64_t counter_budget = int64_t(1) << 22;
+// An index of this many entries no longer sits in the caches: positions are
+// then found by sorting the values and walking the index beside them rather
+// than by one binary search per row.
+constexpr int64_t large_index = int64_t(1) << 20;
 
 inline bool is_whole(double v)
 {
@@ -112,9 +116,9 @@ value_scan scan_range(const double *values, int64_t first, int64_t end)
     return s;
 }
 
-// The scan of each chunk (partial) and of all values (the result).
-value_scan scan_values(const double *values, int64_t count, value_scan partial[ds_row_chunks])
+value_scan scan_values(const double *values, int64_t count)
 {
+    value_scan partial[ds_row_chunks];
     ds_parallel_for(ds_row_chunks, uint64_t(count), [&](uint64_t c, int64_t first, int64_t end) {
         partial[c] = scan_range(values, first, end);
     });
@@ -346,40 +350,61 @@ int64_t build_by_hashing(const double *values, int64_t count, const value_scan &
     return length;
 }
 
+// The values that are not NaN, in row order, with their row numbers when
+// asked for.
+struct present_values {
+    std::vector<double> sorted;  // sorted by the caller
+    std::vector<int32_t> rows;
+
+    // False when memory runs out.
+    bool gather(const double *values, int64_t count, bool with_rows)
+    {
+        int64_t present[ds_row_chunks] = {};
+        ds_parallel_for(ds_row_chunks, uint64_t(count), [&](uint64_t c, int64_t first, int64_t end) {
+            for (int64_t i = first; i < end; ++i)
+                present[c] += !std::isnan(values[i]);
+        });
+        int64_t offset[ds_row_chunks], total = 0;
+        for (uint64_t c = 0; c < ds_row_chunks; ++c) {
+            offset[c] = total;
+            total += present[c];
+        }
+        try {
+            sorted.resize(size_t(total));
+            rows.resize(with_rows ? size_t(total) : 0);
+        } catch (const std::bad_alloc &) {
+            return false;
+        }
+        ds_parallel_for(ds_row_chunks, uint64_t(count), [&](uint64_t c, int64_t first, int64_t end) {
+            int64_t at = offset[c];
+            for (int64_t i = first; i < end; ++i) {
+                if (std::isnan(values[i]))
+                    continue;
+                sorted[size_t(at)] = values[i];
+                if (with_rows)
+                    rows[size_t(at)] = int32_t(i);
+                ++at;
+            }
+        });
+        return true;
+    }
+    int64_t size() const { return int64_t(sorted.size()); }
+    int32_t *row_numbers() { return rows.empty() ? nullptr : rows.data(); }
+};
+
 // Many distinct values: sort a copy of them (with their rows when positions
 // are wanted), then read the index and the positions off the sorted order.
-int64_t build_by_sorting(const double *values, int64_t count, const value_scan &scan,
-                         const value_scan partial[ds_row_chunks], double **index,
+int64_t build_by_sorting(const double *values, int64_t count, bool any_nan, double **index,
                          int64_t *capacity, int32_t *positions)
 {
-    std::vector<double> sorted;
-    std::vector<int32_t> rows;
-    try {
-        sorted.resize(size_t(scan.present));
-        rows.resize(positions ? size_t(scan.present) : 0);
-    } catch (const std::bad_alloc &) {
+    present_values present;
+    if (!present.gather(values, count, positions != nullptr))
         return 0;
-    }
-    int64_t offset[ds_row_chunks];
-    for (uint64_t c = 0, at = 0; c < ds_row_chunks; at += uint64_t(partial[c].present), ++c)
-        offset[c] = int64_t(at);
-    ds_parallel_for(ds_row_chunks, uint64_t(count), [&](uint64_t c, int64_t first, int64_t end) {
-        int64_t at = offset[c];
-        for (int64_t i = first; i < end; ++i) {
-            if (std::isnan(values[i]))
-                continue;
-            sorted[size_t(at)] = values[i];
-            if (positions)
-                rows[size_t(at)] = int32_t(i);
-            ++at;
-        }
-    });
-    int32_t *row_numbers = positions ? rows.data() : nullptr;
-    ds_sort(sorted.data(), row_numbers, scan.present);
-    split_zeros(sorted.data(), row_numbers, scan.present);
-    const int64_t length = index_sorted(sorted.data(), row_numbers, scan.present, scan.any_nan,
-                                        index, capacity, positions);
-    if (length > 0 && positions && scan.any_nan)
+    ds_sort(present.sorted.data(), present.row_numbers(), present.size());
+    split_zeros(present.sorted.data(), present.row_numbers(), present.size());
+    const int64_t length = index_sorted(present.sorted.data(), present.row_numbers(), present.size(),
+                                        any_nan, index, capacity, positions);
+    if (length > 0 && positions && any_nan)
         place_nan_rows(values, count, length, positions);
     return length;
 }
@@ -404,8 +429,7 @@ int64_t ds_numeric_index_build(const double *values, int64_t count, double **ind
 {
     if (!reserve_index(index, capacity, 1))
         return 0;
-    value_scan partial[ds_row_chunks];
-    const value_scan scan = scan_values(values, std::max<int64_t>(count, 0), partial);
+    const value_scan scan = scan_values(values, std::max<int64_t>(count, 0));
     if (scan.present == 0) {
         (*index)[0] = nan_value;
         if (positions)
@@ -417,7 +441,7 @@ int64_t ds_numeric_index_build(const double *values, int64_t count, double **ind
     const int64_t length = build_by_hashing(values, count, scan, index, capacity, positions);
     if (length >= 0)
         return length;
-    return build_by_sorting(values, count, scan, partial, index, capacity, positions);
+    return build_by_sorting(values, count, scan.any_nan, index, capacity, positions);
 }
 
 int64_t ds_numeric_unique_count(const double *values, int64_t count)
@@ -432,7 +456,7 @@ int64_t ds_numeric_unique_count(const double *values, int64_t count)
 void ds_numeric_index_positions(const double *index, int64_t length, const double *values,
                                 int64_t count, int32_t *positions)
 {
-    if (length <= 0)
+    if (length <= 0 || count <= 0)
         return;
     const int64_t searched = std::isnan(index[length - 1]) ? length - 1 : length;
     // The -0 entry right before a +0 entry, if the index tells zeros apart.
@@ -440,20 +464,36 @@ void ds_numeric_index_positions(const double *index, int64_t length, const doubl
     for (int64_t p = 0; p + 1 < searched; ++p)
         if (index[p] == 0 && std::signbit(index[p]) && index[p + 1] == 0 && !std::signbit(index[p + 1]))
             negative_zero = p;
-    ds_parallel_for(ds_row_chunks, uint64_t(std::max<int64_t>(count, 0)),
-                    [&](uint64_t, int64_t first, int64_t end) {
-                        for (int64_t i = first; i < end; ++i) {
-                            const double v = values[i];
-                            if (std::isnan(v)) {
-                                positions[i] = int32_t(length - 1);
-                                continue;
-                            }
-                            int64_t p = search_index(index, searched, v);
-                            if (p == negative_zero + 1 && v == 0 && std::signbit(v) && negative_zero >= 0)
-                                p = negative_zero;
-                            positions[i] = int32_t(p);
-                        }
-                    });
+    // The entry of v when the largest entry not above it is entry p.
+    auto position = [&](double v, int64_t p) {
+        return int32_t(p == negative_zero + 1 && negative_zero >= 0 && v == 0 && std::signbit(v) ? negative_zero : p);
+    };
+
+    present_values present;
+    if (searched >= large_index && present.gather(values, count, true)) {
+        ds_sort(present.sorted.data(), present.row_numbers(), present.size());
+        const double *sorted = present.sorted.data();
+        const int32_t *rows = present.rows.data();
+        ds_parallel_for(ds_row_chunks, uint64_t(present.size()), [&](uint64_t, int64_t first, int64_t end) {
+            if (first >= end)
+                return;
+            int64_t p = search_index(index, searched, sorted[first]);
+            for (int64_t i = first; i < end; ++i) {
+                while (p + 1 < searched && index[p + 1] <= sorted[i])
+                    ++p;
+                positions[rows[i]] = position(sorted[i], p);
+            }
+        });
+        if (present.size() < count)
+            place_nan_rows(values, count, length, positions);
+        return;
+    }
+    ds_parallel_for(ds_row_chunks, uint64_t(count), [&](uint64_t, int64_t first, int64_t end) {
+        for (int64_t i = first; i < end; ++i) {
+            const double v = values[i];
+            positions[i] = std::isnan(v) ? int32_t(length - 1) : position(v, search_index(index, searched, v));
+        }
+    });
 }
 
 void ds_numeric_index_counts(const double *index, int64_t length, const int32_t *positions,
