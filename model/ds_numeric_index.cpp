@@ -444,6 +444,19 @@ int64_t ds_numeric_index_build(const double *values, int64_t count, double **ind
     return build_by_sorting(values, count, scan.any_nan, index, capacity, positions);
 }
 
+int64_t ds_numeric_sequential_index(uint64_t location, uint64_t length, bool with_nan,
+                                    double **index, int64_t *capacity)
+{
+    const int64_t whole = length == 0 ? 0 : int64_t(length) + 1;
+    if (whole + with_nan == 0 || !reserve_index(index, capacity, whole + with_nan))
+        return 0;
+    for (int64_t i = 0; i < whole; ++i)
+        (*index)[i] = double(location + uint64_t(i));
+    if (with_nan)
+        (*index)[whole] = nan_value;
+    return whole + with_nan;
+}
+
 int64_t ds_numeric_unique_count(const double *values, int64_t count)
 {
     double *index = nullptr;

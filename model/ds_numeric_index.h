@@ -35,6 +35,14 @@ struct ds_num_counts_s {
 int64_t ds_numeric_index_build(const double *values, int64_t count, double **index,
                                int64_t *capacity, int32_t *positions);
 
+// Fills the caller's buffer (as ds_numeric_index_build does) with the whole
+// numbers location, location + 1, ..., location + length, then NaN when
+// with_nan is set, and returns the number of entries. A length of 0 gives
+// {NaN} with with_nan and no entry (0) without. Returns 0 when memory runs
+// out.
+int64_t ds_numeric_sequential_index(uint64_t location, uint64_t length, bool with_nan,
+                                    double **index, int64_t *capacity);
+
 // The length the index of these values would have (1 for no values), without
 // building it. Returns -1 when memory runs out.
 int64_t ds_numeric_unique_count(const double *values, int64_t count);

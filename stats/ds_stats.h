@@ -59,10 +59,12 @@ ds_stats_s ds_calculate_difference_stats(const ds_numeric_rows_s *a, const ds_nu
                                          uint64_t options);
 
 // Fills results[0 .. group_count) with the statistics of each group of rows,
-// serially: row r belongs to group group_index[r]; a row whose group lies
-// outside [0, group_count) is skipped, never written. Without group_index
-// every record is left as a group without rows (count 0, doubles NaN). The
-// caller owns results.
+// serially: row r belongs to group group_index[r] (group_index has
+// rows->count entries); a row whose group lies outside [0, group_count) is
+// skipped, and no record outside the results is ever written. Each group's
+// missing weight is computed like its count. Without group_index every
+// record is left as a group without rows (count 0, doubles NaN). The caller
+// owns results.
 void ds_calculate_multiple_stats(ds_stats_s *results, int64_t group_count,
                                  const int32_t *group_index, const ds_numeric_rows_s *rows,
                                  const uint8_t *mask, int64_t mask_length, uint64_t options);

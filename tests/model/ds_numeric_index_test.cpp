@@ -208,6 +208,27 @@ TEST(NumericIndex, GrowsTheCallersBuffer)
     std::free(buffer);
 }
 
+TEST(NumericIndex, SequentialIndex)
+{
+    const struct {
+        uint64_t location, length;
+        bool with_nan;
+        std::vector<double> index;
+    } cases[] = {
+        {3, 2, true, {3, 4, 5, nan}},
+        {3, 2, false, {3, 4, 5}},
+        {7, 0, true, {nan}},
+        {7, 0, false, {}},
+    };
+    for (const auto &c : cases) {
+        double *buffer = nullptr;
+        int64_t capacity = 0;
+        const int64_t n = ds_numeric_sequential_index(c.location, c.length, c.with_nan, &buffer, &capacity);
+        expect_same_index(std::vector<double>(buffer, buffer + n), c.index, "sequential");
+        std::free(buffer);
+    }
+}
+
 struct counted {
     double value;
     int64_t count, missing;
