@@ -409,6 +409,21 @@ int64_t build_by_sorting(const double *values, int64_t count, bool any_nan, doub
     return length;
 }
 
+// Two new malloc'd arrays of n values and n weights for the caller to free;
+// false, with both NULL, when memory runs out.
+bool allocate_pair(int64_t n, double **values, int32_t **weights)
+{
+    *values = static_cast<double *>(std::malloc(size_t(n) * sizeof(double)));
+    *weights = static_cast<int32_t *>(std::malloc(size_t(n) * sizeof(int32_t)));
+    if (*values && *weights)
+        return true;
+    std::free(*values);
+    std::free(*weights);
+    *values = nullptr;
+    *weights = nullptr;
+    return false;
+}
+
 // The position among the first searched entries of an ascending index: the
 // largest p with index[p] <= v, or 0 when v lies below them all.
 inline int64_t search_index(const double *index, int64_t searched, double v)
@@ -655,13 +670,10 @@ int64_t ds_numeric_distinct_weights(const double *sorted, const int32_t *row_num
         }
     if (runs == 0)
         return 0;
-    auto *values = static_cast<double *>(std::malloc(size_t(runs) * sizeof(double)));
-    auto *sums = static_cast<int32_t *>(std::malloc(size_t(runs) * sizeof(int32_t)));
-    if (!values || !sums) {
-        std::free(values);
-        std::free(sums);
+    if (!allocate_pair(runs, out_values, out_weights))
         return 0;
-    }
+    double *values = *out_values;
+    int32_t *sums = *out_weights;
     int64_t k = -1, sum = 0;
     for (int64_t i = 0; i < count; ++i) {
         if (!taken(i))
@@ -675,8 +687,6 @@ int64_t ds_numeric_distinct_weights(const double *sorted, const int32_t *row_num
         sum += row_numbers ? ds_row_weight(row_numbers[i], weights, num_weights) : 1;
     }
     sums[k] = int32_t(std::min<int64_t>(sum, INT32_MAX));
-    *out_values = values;
-    *out_weights = sums;
     return runs;
 }
 
@@ -701,13 +711,10 @@ int64_t ds_numeric_sorted_differences(const ds_numeric_rows_s *a, const ds_numer
         c += used(row);
     if (c == 0)
         return 0;
-    auto *values = static_cast<double *>(std::malloc(size_t(c) * sizeof(double)));
-    auto *weights = static_cast<int32_t *>(std::malloc(size_t(c) * sizeof(int32_t)));
-    if (!values || !weights) {
-        std::free(values);
-        std::free(weights);
+    if (!allocate_pair(c, out_values, out_weights))
         return 0;
-    }
+    double *values = *out_values;
+    int32_t *weights = *out_weights;
     int64_t at = 0;
     for (int64_t row = 0; row < rows; ++row)
         if (used(row)) {
@@ -715,7 +722,5 @@ int64_t ds_numeric_sorted_differences(const ds_numeric_rows_s *a, const ds_numer
             weights[at++] = ds_row_frequency(*a, row);
         }
     ds_sort(values, weights, c);
-    *out_values = values;
-    *out_weights = weights;
     return c;
 }

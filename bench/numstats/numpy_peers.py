@@ -8,46 +8,19 @@ Prints the best of several runs, in milliseconds.
 
 Run with Debian's interpreter: /usr/bin/python3 bench/numstats/numpy_peers.py
 """
-import time
+import sys
+from pathlib import Path
 
 import numpy as np
 
+sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "util"))
+from numpy_peers import best_ms, quartile_positions, splitmix64, values, weights  # noqa: E402
+
 N = 10_000_000
-MASK = np.uint64(0xFFFFFFFFFFFFFFFF)
-
-
-def splitmix64(x):
-    with np.errstate(over="ignore"):
-        x = x + np.uint64(0x9E3779B97F4A7C15)
-        x = (x ^ (x >> np.uint64(30))) * np.uint64(0xBF58476D1CE4E5B9)
-        x = (x ^ (x >> np.uint64(27))) * np.uint64(0x94D049BB133111EB)
-        return (x ^ (x >> np.uint64(31))) & MASK
-
-
-def values(n):
-    bits = splitmix64(np.arange(n, dtype=np.uint64)) >> np.uint64(11)
-    return (bits.astype(np.float64) * 2.0 ** -53 - 0.5) * 1e6
-
-
-def weights(n):
-    return (splitmix64(np.arange(n, dtype=np.uint64) + np.uint64(1 << 40)) % np.uint64(10)).astype(np.int32)
 
 
 def taken(n):
     return splitmix64(np.arange(n, dtype=np.uint64) + np.uint64(1 << 41)) % np.uint64(10) < np.uint64(7)
-
-
-def best_ms(fn, runs=3):
-    best = float("inf")
-    for _ in range(runs):
-        start = time.perf_counter()
-        fn()
-        best = min(best, time.perf_counter() - start)
-    return best * 1e3
-
-
-def quartile_positions(total):
-    return [int((i / 4) * total) for i in (1, 2, 3)]
 
 
 def statistics(x, with_mad):
