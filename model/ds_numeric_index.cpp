@@ -19,7 +19,8 @@ const double nan_value = std::numeric_limits<double>::quiet_NaN();
 // Whole values spanning fewer slots than this (NaN taking the last one) are
 // indexed by a presence table.
 constexpr int64_t presence_slots = 8192;
-constexpr int64_t initial_capacity = 1024;
+// Slots a chunk's hash set starts with.
+constexpr int64_t initial_slots = 1024;
 // A chunk whose hash set collects more distinct values than a quarter of
 // its rows, or than the largest limit, has the index built by sorting all
 // values instead: the keys of the sets would cost nearly a sort themselves.
@@ -52,25 +53,6 @@ inline double double_of(uint64_t b)
     double v;
     std::memcpy(&v, &b, sizeof v);
     return v;
-}
-
-// Grows a caller's malloc'd buffer by doubling (from initial_capacity) until
-// it holds needed entries. False when memory runs out; the buffer is then as
-// it was.
-bool reserve_index(double **index, int64_t *capacity, int64_t needed)
-{
-    int64_t have = *index ? *capacity : 0;
-    int64_t want = std::max(have, initial_capacity);
-    while (want < needed)
-        want *= 2;
-    if (*index && want == have)
-        return true;
-    void *grown = std::realloc(*index, size_t(want) * sizeof(double));
-    if (!grown)
-        return false;
-    *index = static_cast<double *>(grown);
-    *capacity = want;
-    return true;
 }
 
 // What one pass over the values tells about them.
@@ -141,7 +123,7 @@ void place_nan_rows(const double *values, int64_t count, int64_t length, int32_t
 // The presence table: one flag per whole number of [lo, hi] in each chunk.
 // The zero entry keeps the sign of the first zero in row order.
 int64_t build_by_presence(const double *values, int64_t count, const value_scan &scan,
-                          double **index, int64_t *capacity, int32_t *positions)
+                          ds_index_reserve reserve, int32_t *positions)
 {
     const int64_t span = scan.hi - scan.lo + 1;
     std::vector<uint8_t> flags(ds_row_chunks * size_t(span), 0);
@@ -174,15 +156,16 @@ int64_t build_by_presence(const double *values, int64_t count, const value_scan 
         if (present)
             slot_position[size_t(s)] = int32_t(length++);
     }
-    if (!reserve_index(index, capacity, length + scan.any_nan))
+    double *entries = reserve(length + scan.any_nan);
+    if (!entries)
         return 0;
     for (int64_t s = 0; s < span; ++s)
         if (slot_position[size_t(s)] >= 0) {
             const int64_t whole = scan.lo + s;
-            (*index)[slot_position[size_t(s)]] = whole == 0 && negative_zero ? -0.0 : double(whole);
+            entries[slot_position[size_t(s)]] = whole == 0 && negative_zero ? -0.0 : double(whole);
         }
     if (scan.any_nan)
-        (*index)[length++] = nan_value;
+        entries[length++] = nan_value;
 
     if (positions)
         ds_parallel_for(ds_row_chunks, uint64_t(count), [&](uint64_t, int64_t first, int64_t end) {
@@ -201,7 +184,7 @@ class bit_set {
 public:
     static constexpr uint64_t empty = 0x7ff8000000000000ULL;
 
-    bit_set() : slots_(initial_capacity, empty) {}
+    bit_set() : slots_(initial_slots, empty) {}
     int64_t size() const { return size_; }
 
     void insert(uint64_t key)
@@ -285,7 +268,7 @@ void split_zeros(double *values, int32_t *rows, int64_t count)
 // found in 24 chunks: each counts the runs that start in it, then writes
 // from the count of the chunks before it.
 int64_t index_sorted(const double *sorted, const int32_t *rows, int64_t count, bool with_nan,
-                     double **index, int64_t *capacity, int32_t *positions)
+                     ds_index_reserve reserve, int32_t *positions)
 {
     auto starts_run = [&](int64_t i) { return i == 0 || bits_of(sorted[i]) != bits_of(sorted[i - 1]); };
     int64_t starts[ds_row_chunks] = {};
@@ -298,9 +281,9 @@ int64_t index_sorted(const double *sorted, const int32_t *rows, int64_t count, b
         before[c] = length;
         length += starts[c];
     }
-    if (!reserve_index(index, capacity, length + with_nan))
+    double *entries = reserve(length + with_nan);
+    if (!entries)
         return 0;
-    double *entries = *index;
     ds_parallel_for(ds_row_chunks, uint64_t(count), [&](uint64_t c, int64_t first, int64_t end) {
         int64_t p = before[c] - 1;
         for (int64_t i = first; i < end; ++i) {
@@ -319,7 +302,7 @@ int64_t index_sorted(const double *sorted, const int32_t *rows, int64_t count, b
 // are sorted together. Returns -1 when a chunk finds too many distinct
 // values for this to pay (nothing is written then).
 int64_t build_by_hashing(const double *values, int64_t count, const value_scan &scan,
-                         double **index, int64_t *capacity, int32_t *positions)
+                         ds_index_reserve reserve, int32_t *positions)
 {
     std::vector<bit_set> sets(ds_row_chunks);
     bool too_many[ds_row_chunks] = {};
@@ -343,10 +326,11 @@ int64_t build_by_hashing(const double *values, int64_t count, const value_scan &
     sets.clear();
     ds_sort(keys.data(), nullptr, int64_t(keys.size()));
     split_zeros(keys.data(), nullptr, int64_t(keys.size()));
+    double *entries = nullptr;
     const int64_t length = index_sorted(keys.data(), nullptr, int64_t(keys.size()), scan.any_nan,
-                                        index, capacity, nullptr);
+                                        [&](int64_t n) { return entries = reserve(n); }, nullptr);
     if (length > 0 && positions)
-        ds_numeric_index_positions(*index, length, values, count, positions);
+        ds_numeric_index_positions(entries, length, values, count, positions);
     return length;
 }
 
@@ -394,8 +378,8 @@ struct present_values {
 
 // Many distinct values: sort a copy of them (with their rows when positions
 // are wanted), then read the index and the positions off the sorted order.
-int64_t build_by_sorting(const double *values, int64_t count, bool any_nan, double **index,
-                         int64_t *capacity, int32_t *positions)
+int64_t build_by_sorting(const double *values, int64_t count, bool any_nan,
+                         ds_index_reserve reserve, int32_t *positions)
 {
     present_values present;
     if (!present.gather(values, count, positions != nullptr))
@@ -403,7 +387,7 @@ int64_t build_by_sorting(const double *values, int64_t count, bool any_nan, doub
     ds_sort(present.sorted.data(), present.row_numbers(), present.size());
     split_zeros(present.sorted.data(), present.row_numbers(), present.size());
     const int64_t length = index_sorted(present.sorted.data(), present.row_numbers(), present.size(),
-                                        any_nan, index, capacity, positions);
+                                        any_nan, reserve, positions);
     if (length > 0 && positions && any_nan)
         place_nan_rows(values, count, length, positions);
     return length;
@@ -439,46 +423,57 @@ inline int64_t search_index(const double *index, int64_t searched, double v)
 
 }  // namespace
 
-int64_t ds_numeric_index_build(const double *values, int64_t count, double **index,
-                               int64_t *capacity, int32_t *positions)
+int64_t ds_numeric_index_build(const double *values, int64_t count, ds_index_reserve reserve,
+                               int32_t *positions)
 {
-    if (!reserve_index(index, capacity, 1))
-        return 0;
     const value_scan scan = scan_values(values, std::max<int64_t>(count, 0));
     if (scan.present == 0) {
-        (*index)[0] = nan_value;
+        double *entries = reserve(1);
+        if (!entries)
+            return 0;
+        entries[0] = nan_value;
         if (positions)
             std::fill(positions, positions + std::max<int64_t>(count, 0), 0);
         return 1;
     }
-    if (scan.fits_presence_table())
-        return build_by_presence(values, count, scan, index, capacity, positions);
-    const int64_t length = build_by_hashing(values, count, scan, index, capacity, positions);
-    if (length >= 0)
-        return length;
-    return build_by_sorting(values, count, scan.any_nan, index, capacity, positions);
+    try {
+        if (scan.fits_presence_table())
+            return build_by_presence(values, count, scan, reserve, positions);
+        const int64_t length = build_by_hashing(values, count, scan, reserve, positions);
+        if (length >= 0)
+            return length;
+        return build_by_sorting(values, count, scan.any_nan, reserve, positions);
+    } catch (const std::bad_alloc &) {
+        return 0;
+    }
 }
 
 int64_t ds_numeric_sequential_index(uint64_t location, uint64_t length, bool with_nan,
-                                    double **index, int64_t *capacity)
+                                    ds_index_reserve reserve)
 {
     const int64_t whole = length == 0 ? 0 : int64_t(length) + 1;
-    if (whole + with_nan == 0 || !reserve_index(index, capacity, whole + with_nan))
+    double *entries = whole + with_nan > 0 ? reserve(whole + with_nan) : nullptr;
+    if (!entries)
         return 0;
     for (int64_t i = 0; i < whole; ++i)
-        (*index)[i] = double(location + uint64_t(i));
+        entries[i] = double(location + uint64_t(i));
     if (with_nan)
-        (*index)[whole] = nan_value;
+        entries[whole] = nan_value;
     return whole + with_nan;
 }
 
 int64_t ds_numeric_unique_count(const double *values, int64_t count)
 {
-    double *index = nullptr;
-    int64_t capacity = 0;
-    const int64_t length = ds_numeric_index_build(values, count, &index, &capacity, nullptr);
-    std::free(index);
-    return length > 0 ? length : -1;
+    std::vector<double> index;
+    try {
+        const int64_t length = ds_numeric_index_build(values, count, [&](int64_t n) {
+            index.resize(size_t(n));
+            return index.data();
+        }, nullptr);
+        return length > 0 ? length : -1;
+    } catch (const std::bad_alloc &) {
+        return -1;
+    }
 }
 
 void ds_numeric_index_positions(const double *index, int64_t length, const double *values,
@@ -524,15 +519,21 @@ void ds_numeric_index_positions(const double *index, int64_t length, const doubl
     });
 }
 
-void ds_numeric_index_counts(const double *index, int64_t length, const int32_t *positions,
+bool ds_numeric_index_counts(const double *index, int64_t length, const int32_t *positions,
                              const ds_numeric_rows_s *rows, const uint8_t *mask,
                              int64_t mask_length, ds_num_counts_s *out)
 {
     if (length <= 0)
-        return;
+        return true;
     const uint64_t chunks = uint64_t(std::clamp<int64_t>(counter_budget / length, 1, ds_row_chunks));
-    std::vector<int64_t> counts(chunks * size_t(length), 0);
-    std::vector<uint8_t> seen(chunks * size_t(length), 0);
+    std::vector<int64_t> counts;
+    std::vector<uint8_t> seen;
+    try {
+        counts.assign(chunks * size_t(length), 0);
+        seen.assign(chunks * size_t(length), 0);
+    } catch (const std::bad_alloc &) {
+        return false;
+    }
     ds_parallel_for(chunks, uint64_t(std::max<int64_t>(rows->count, 0)),
                     [&](uint64_t c, int64_t first, int64_t end) {
                         int64_t *my_counts = counts.data() + c * size_t(length);
@@ -557,6 +558,7 @@ void ds_numeric_index_counts(const double *index, int64_t length, const int32_t 
         if (std::isnan(index[p]))
             out[p].missing = 1;
     }
+    return true;
 }
 
 int64_t ds_numeric_index_order(const double *index, int64_t length, const double *ordered,

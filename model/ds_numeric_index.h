@@ -14,6 +14,7 @@
 // takes the entry of its own sign.
 
 #include "model/util/ds_numeric_rows.h"
+#include "platform/dispatch/ds_parallel_for.h"
 
 #include <cstdint>
 
@@ -24,24 +25,24 @@ struct ds_num_counts_s {
     int64_t missing;  // 1 when no row holding this value is non-missing
 };
 
-// Builds the index of count values into *index, a malloc'd buffer of
-// *capacity doubles owned by the caller: created with 1024 entries when
-// *index is NULL, doubled (realloc) while it is too small. When positions is
-// not NULL, positions[0 .. count) receive each row's position as
-// ds_numeric_index_positions gives it, from the same pass. Returns the index
-// length (1 or more); 0 when memory runs out, and then *index and *capacity
-// describe a valid buffer (possibly grown) with undefined content and the
-// positions are undefined.
-int64_t ds_numeric_index_build(const double *values, int64_t count, double **index,
-                               int64_t *capacity, int32_t *positions);
+// Where an index is written: answers room for at least n doubles, or NULL
+// when memory runs out. What the block held before need not be kept.
+using ds_index_reserve = ds_function_ref<double *(int64_t)>;
 
-// Fills the caller's buffer (as ds_numeric_index_build does) with the whole
-// numbers location, location + 1, ..., location + length, then NaN when
-// with_nan is set, and returns the number of entries. A length of 0 gives
-// {NaN} with with_nan and no entry (0) without. Returns 0 when memory runs
-// out.
+// Builds the index of count values into the block reserve answers (asked
+// once, for the final length) and returns the index length (1 or more).
+// When positions is not NULL, positions[0 .. count) receive each row's
+// position as ds_numeric_index_positions gives it, from the same pass.
+// Returns 0 when memory runs out; the positions are then undefined.
+int64_t ds_numeric_index_build(const double *values, int64_t count, ds_index_reserve reserve,
+                               int32_t *positions);
+
+// Writes into the block reserve answers the whole numbers location,
+// location + 1, ..., location + length, then NaN when with_nan is set, and
+// returns the number of entries. A length of 0 gives {NaN} with with_nan and
+// no entry (0, reserve not asked) without. Returns 0 when memory runs out.
 int64_t ds_numeric_sequential_index(uint64_t location, uint64_t length, bool with_nan,
-                                    double **index, int64_t *capacity);
+                                    ds_index_reserve reserve);
 
 // The length the index of these values would have (1 for no values), without
 // building it. Returns -1 when memory runs out.
@@ -60,8 +61,9 @@ void ds_numeric_index_positions(const double *index, int64_t length, const doubl
 // include mask takes, 1 unless a row at p is not missing). rows gives the
 // missing mask and the weights; positions has rows.count entries (a position
 // outside [0, length) is skipped). The NaN entry always has the missing flag
-// 1. Counted in up to 24 parallel chunks, each with its own counts.
-void ds_numeric_index_counts(const double *index, int64_t length, const int32_t *positions,
+// 1. Counted in up to 24 parallel chunks, each with its own counts. Returns
+// false, writing nothing, when memory runs out.
+bool ds_numeric_index_counts(const double *index, int64_t length, const int32_t *positions,
                              const ds_numeric_rows_s *rows, const uint8_t *mask,
                              int64_t mask_length, ds_num_counts_s *out);
 

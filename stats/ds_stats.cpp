@@ -206,12 +206,18 @@ void ds_calculate_multiple_stats(ds_stats_s *results, int64_t group_count,
         return;
 
     const column_reader reader{*rows};
-    std::vector<ds_moments_s> moments(static_cast<size_t>(group_count));
+    std::vector<ds_moments_s> moments;
+    // entries[g + 1]: rows of weight above 0 in group g, then where group
+    // g + 1 starts in the gathered copy.
+    std::vector<int64_t> entries;
+    try {
+        moments.resize(size_t(group_count));
+        entries.assign(size_t(group_count) + 1, 0);
+    } catch (const std::bad_alloc &) {
+        return;
+    }
     for (ds_moments_s &m : moments)
         ds_moments_init(&m);
-    // entries[g]: rows of weight above 0, then where group g starts in the
-    // gathered copy.
-    std::vector<int64_t> entries(size_t(group_count) + 1, 0);
     for (int64_t row = 0; row < rows->count; ++row) {
         const int32_t g = group_index[row];
         if (g < 0 || g >= group_count || !ds_row_admitted(mask, mask_length, row))
@@ -237,13 +243,14 @@ void ds_calculate_multiple_stats(ds_stats_s *results, int64_t group_count,
     const bool weighted = rows->weights != nullptr;
     std::vector<double> values;
     std::vector<int32_t> weights;
+    std::vector<int64_t> next;
     try {
         values.resize(size_t(total));
         weights.resize(weighted ? size_t(total) : 0);
+        next.assign(entries.begin(), entries.end() - 1);
     } catch (const std::bad_alloc &) {
         return;
     }
-    std::vector<int64_t> next(entries.begin(), entries.end() - 1);
     visit_rows(reader, mask, mask_length, 0, rows->count, [&](int64_t row, double x, int32_t w) {
         const int32_t g = group_index[row];
         if (g < 0 || g >= group_count || w <= 0)

@@ -39,15 +39,13 @@ struct built {
 
 built build(const std::vector<double> &values)
 {
-    double *buffer = nullptr;
-    int64_t capacity = 0;
     built out;
     out.positions.assign(values.size(), -7);
-    const int64_t length = ds_numeric_index_build(values.data(), int64_t(values.size()), &buffer, &capacity,
-                                                  out.positions.data());
-    out.index.assign(buffer, buffer + length);
-    EXPECT_GE(capacity, length);
-    std::free(buffer);
+    const int64_t length = ds_numeric_index_build(values.data(), int64_t(values.size()), [&](int64_t n) {
+        out.index.resize(size_t(n));
+        return out.index.data();
+    }, out.positions.data());
+    EXPECT_EQ(length, int64_t(out.index.size()));
     return out;
 }
 
@@ -192,20 +190,25 @@ TEST(NumericIndex, AgreesWithItsDefinition)
     }
 }
 
-// A buffer the column already holds is reused, and grown by doubling.
-TEST(NumericIndex, GrowsTheCallersBuffer)
+// The index asks for its block once, for the final length; a block that
+// cannot be had fails the build.
+TEST(NumericIndex, AsksForItsBlockOnce)
 {
-    int64_t capacity = 1024;
-    auto *buffer = static_cast<double *>(std::malloc(size_t(capacity) * sizeof(double)));
-    std::vector<double> values(5000);
-    for (size_t i = 0; i < values.size(); ++i)
-        values[i] = double(i) * 0.5;
-    EXPECT_EQ(ds_numeric_index_build(values.data(), 5000, &buffer, &capacity, nullptr), 5000);
-    EXPECT_EQ(capacity, 8192);
-    EXPECT_EQ(buffer[4999], 2499.5);
-    EXPECT_EQ(ds_numeric_index_build(values.data(), 3, &buffer, &capacity, nullptr), 3);
-    EXPECT_EQ(capacity, 8192);
-    std::free(buffer);
+    for (const char *kind : {"small whole", "few decimals", "distinct"}) {
+        const std::vector<double> values = random_values(kind, 300000, 8);
+        std::vector<int64_t> asked;
+        std::vector<double> block;
+        const int64_t length = ds_numeric_index_build(values.data(), int64_t(values.size()), [&](int64_t n) {
+            asked.push_back(n);
+            block.resize(size_t(n));
+            return block.data();
+        }, nullptr);
+        EXPECT_EQ(asked, std::vector<int64_t>{length}) << kind;
+        EXPECT_EQ(ds_numeric_index_build(values.data(), int64_t(values.size()), [](int64_t) -> double * { return nullptr; },
+                                         nullptr),
+                  0)
+            << kind;
+    }
 }
 
 TEST(NumericIndex, SequentialIndex)
@@ -221,11 +224,13 @@ TEST(NumericIndex, SequentialIndex)
         {7, 0, false, {}},
     };
     for (const auto &c : cases) {
-        double *buffer = nullptr;
-        int64_t capacity = 0;
-        const int64_t n = ds_numeric_sequential_index(c.location, c.length, c.with_nan, &buffer, &capacity);
-        expect_same_index(std::vector<double>(buffer, buffer + n), c.index, "sequential");
-        std::free(buffer);
+        std::vector<double> block;
+        const int64_t n = ds_numeric_sequential_index(c.location, c.length, c.with_nan, [&](int64_t k) {
+            block.resize(size_t(k));
+            return block.data();
+        });
+        EXPECT_EQ(n, int64_t(block.size()));
+        expect_same_index(block, c.index, "sequential");
     }
 }
 

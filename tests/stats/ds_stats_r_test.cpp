@@ -161,21 +161,22 @@ TEST(StatsAgainstR, WeightedCounts)
 {
     const auto &r = rows();
     const ds_numeric_rows_s k = {r.k.data(), int64_t(r.k.size()), nullptr, 0, r.w.data(), int64_t(r.w.size())};
-    double *index = nullptr;
-    int64_t capacity = 0;
+    std::vector<double> index;
     std::vector<int32_t> positions(r.k.size());
-    const int64_t length = ds_numeric_index_build(k.values, k.count, &index, &capacity, positions.data());
+    const int64_t length = ds_numeric_index_build(k.values, k.count, [&](int64_t n) {
+        index.resize(size_t(n));
+        return index.data();
+    }, positions.data());
     ASSERT_EQ(length, 202);  // 0, 0.25, ..., 50 and NaN
     std::vector<ds_num_counts_s> counts(static_cast<size_t>(length));
-    ds_numeric_index_counts(index, length, positions.data(), &k, r.mask.data(), int64_t(r.mask.size()),
-                            counts.data());
+    ASSERT_TRUE(ds_numeric_index_counts(index.data(), length, positions.data(), &k, r.mask.data(),
+                                        int64_t(r.mask.size()), counts.data()));
     for (const ds_num_counts_s &entry : counts) {
         char name[64];
         std::snprintf(name, sizeof name, "xtabs.%.15g", entry.value);
         EXPECT_EQ(double(entry.count), r_value(std::isnan(entry.value) ? "xtabs.NaN" : name)) << name;
         EXPECT_EQ(entry.missing, std::isnan(entry.value) ? 1 : 0) << name;
     }
-    std::free(index);
 }
 
 }  // namespace
