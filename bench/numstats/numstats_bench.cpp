@@ -6,6 +6,7 @@
 #include "stats/ds_stats.h"
 
 #include <benchmark/benchmark.h>
+#include <tbb/task_arena.h>
 
 #include <cmath>
 
@@ -61,16 +62,20 @@ const std::vector<uint8_t> &mask()
     return bits;
 }
 
+// The argument is the number of worker threads (a tbb::task_arena of that
+// size); numpy works on one.
 void index_and_positions(benchmark::State &state, index_set set)
 {
     const std::vector<double> &v = index_values(set);
     std::vector<int32_t> positions(v.size());
     index_block index;
     int64_t length = 0;
-    for (auto _ : state) {
-        length = ds_numeric_index_build(v.data(), n, index, positions.data());
-        benchmark::DoNotOptimize(positions.data());
-    }
+    tbb::task_arena(int(state.range(0))).execute([&] {
+        for (auto _ : state) {
+            length = ds_numeric_index_build(v.data(), n, index, positions.data());
+            benchmark::DoNotOptimize(positions.data());
+        }
+    });
     state.counters["entries"] = double(length);
 }
 
@@ -129,10 +134,12 @@ void stats(benchmark::State &state, bool weighted_and_masked, uint64_t options)
                                     weighted_and_masked ? weights.data() : nullptr, weighted_and_masked ? n : 0};
     const uint8_t *m = weighted_and_masked ? mask().data() : nullptr;
     ds_stats_s s{};
-    for (auto _ : state) {
-        s = ds_calculate_stats(&rows, m, weighted_and_masked ? int64_t(mask().size()) : 0, options);
-        benchmark::DoNotOptimize(s);
-    }
+    tbb::task_arena(int(state.range(0))).execute([&] {
+        for (auto _ : state) {
+            s = ds_calculate_stats(&rows, m, weighted_and_masked ? int64_t(mask().size()) : 0, options);
+            benchmark::DoNotOptimize(s);
+        }
+    });
     state.counters["avg"] = s.avg;
     state.counters["var"] = s.var_unbiased;
     state.counters["q1"] = s.q1;
@@ -148,15 +155,15 @@ void BM_stats_quartiles_without_mad(benchmark::State &s) { stats(s, false, 0x10 
 
 }  // namespace
 
-BENCHMARK(BM_index_positions_distinct)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_index_positions_whole_1e6)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_index_positions_decimals_2000)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_index_positions_whole_1000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_index_positions_distinct)->Arg(1)->Arg(8)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_index_positions_whole_1e6)->Arg(1)->Arg(8)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_index_positions_decimals_2000)->Arg(1)->Arg(8)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_index_positions_whole_1000)->Arg(1)->Arg(8)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_index_only_distinct)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_positions_kept_distinct)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_positions_kept_decimals_2000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_weighted_counts_decimals_2000)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_stats_all_options)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_stats_all_options_weighted_masked)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_stats_moments_only)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_stats_quartiles_without_mad)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_stats_all_options)->Arg(1)->Arg(8)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_stats_all_options_weighted_masked)->Arg(1)->Arg(8)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_stats_moments_only)->Arg(1)->Arg(8)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_stats_quartiles_without_mad)->Arg(1)->Arg(8)->Unit(benchmark::kMillisecond)->UseRealTime();
