@@ -18,20 +18,29 @@
 #include <cstdint>
 
 struct ds_stats_s {
-    double min;           // smallest value of the rows used
-    double max;           // largest value of the rows used
-    double avg;           // weighted mean
-    double var_biased;    // weighted variance, denominator n (n = count)
-    double var_unbiased;  // denominator n - 1
-    double skew;          // reserved: always NaN
-    double kurt;          // reserved: always NaN
-    double q1;            // value at weighted rank floor(W / 4)
-    double med;           // median; the two middle values averaged when W is even
-    double q3;            // value at weighted rank floor(3 W / 4)
-    double mad;           // median of the absolute deviations from med
-    int64_t count;        // total weight of the rows used
-    int64_t missing;      // total weight of the taken rows that are missing
+    double min = 0;           // smallest value of the rows used
+    double max = 0;           // largest value of the rows used
+    double avg = 0;           // weighted mean
+    double var_biased = 0;    // weighted variance, denominator n (n = count)
+    double var_unbiased = 0;  // denominator n - 1
+    double skew = 0;          // reserved: NaN in every computed record
+    double kurt = 0;          // reserved: NaN in every computed record
+    double q1 = 0;            // value at weighted rank floor(W / 4)
+    double med = 0;           // median; the two middle values averaged when W is even
+    double q3 = 0;            // value at weighted rank floor(3 W / 4)
+    double mad = 0;           // median of the absolute deviations from med
+    int64_t count = 0;        // total weight of the rows used
+    int64_t missing = 0;      // total weight of the taken rows that are missing
 };
+
+// The record a column's cache holds while nothing is computed: every field
+// 0, count -1.
+inline ds_stats_s ds_stats_not_computed()
+{
+    ds_stats_s stats;
+    stats.count = -1;
+    return stats;
+}
 
 // Option bits: which groups of fields are computed; count and missing
 // always are, every field not asked for is NaN.
