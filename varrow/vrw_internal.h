@@ -124,4 +124,22 @@ int vrw_compare_val_ranks_desc(const void *a, const void *b);
 ** descending); returns false when its scratch cannot be allocated. */
 bool vrw_sort_ranked_values(VRWRankedValue_s *records, int64_t count, int32_t direction);
 
+/* A new array of n zeroed kernel runs, its length in *count; NULL (count 0)
+** when it cannot be allocated. */
+VRWKernelRun_s *vrw_new_runs(unsigned long n, unsigned long *count);
+
+/* The five least-squares models among the model names of the fits: their
+** variance is scaled by the residual variance and their log likelihood is
+** the normal one. */
+bool vrw_is_least_squares(const char *model);
+/* The two models with analytic weights. */
+bool vrw_is_weighted_least_squares(const char *model);
+bool vrw_model_is(const char *model, const char *name);
+
+/* The single-equation driver and the wrapper of the least-squares models:
+** they read the record, never change it. */
+VRWStatus vrw_fit_mle(const VRWRegression_s *r, const char *model, VRWIterationLogWord *log);
+VRWStatus vrw_fit_linear_model(const VRWRegression_s *r, const char *model,
+                               VRWIterationLogWord *log);
+
 #endif
