@@ -88,6 +88,15 @@ VRWStatus vrw_read_bytes(VRWContext_s *context, cl_mem buffer, size_t offset, si
 VRWStatus vrw_write_bytes(VRWContext_s *context, cl_mem buffer, size_t offset, size_t bytes,
                           const void *host);
 
+/* A new read-only device buffer of bytes for the host to fill in place, so
+** that a large matrix is written once rather than staged in a host copy:
+** returns its mapping (write only, contents undefined) and the buffer in
+** *buffer, or NULL with the failure in *status (nothing left allocated).
+** An empty buffer is no buffer: NULL, *buffer NULL, *status 0. */
+void *vrw_map_new_buffer(VRWContext_s *context, size_t bytes, cl_mem *buffer, int32_t *status);
+/* Hands a mapping back to the device; the buffer keeps what was written. */
+VRWStatus vrw_unmap_buffer(VRWContext_s *context, cl_mem buffer, void *host);
+
 static inline void vrw_release_mem(cl_mem buffer)
 {
     if (buffer)
