@@ -173,6 +173,29 @@ TEST_F(RegressionRunTest, TooFewObservationsEndWithTwo)
     }
 }
 
+// Nothing free: the fit is its constraints, with the normal log likelihood of
+// their residuals.
+TEST_F(RegressionRunTest, EveryCoefficientFixed)
+{
+    VRWTestFitSpec s = linear({"1", "x1", "x2"});
+    s.constraints = {1.0, 0.5, -0.8};
+    VRWTestFitResult fit = vrw_test_fit(context, data, s);
+    ASSERT_EQ(fit.status, 0);
+    EXPECT_EQ(fit.coefficients, s.constraints);
+    EXPECT_EQ(fit.standard_errors, std::vector<double>(3, 0.0));
+    EXPECT_EQ(fit.free_parameters, 0);
+    EXPECT_EQ(fit.iterations(), 0);
+    double rss = 0;
+    for (size_t i = 0; i < data.rows; i++) {
+        double r = data["y"][i] - (1.0 + 0.5 * data["x1"][i] - 0.8 * data["x2"][i]);
+        rss += r * r;
+    }
+    double n = (double)data.rows;
+    EXPECT_NEAR(fit.rss, rss, 1e-10 * rss);
+    EXPECT_NEAR(fit.log_likelihood, -0.5 * n * (std::log(rss / n) + 1 + std::log(2 * M_PI)),
+                1e-9);
+}
+
 TEST_F(RegressionRunTest, DependentRegressorsFormOneMulticollinearSet)
 {
     VRWTestTable table = data;
