@@ -163,14 +163,11 @@ static VRWStatus use_expected_information(Fit *f)
 
 /* The fixed-effects iteration (panel effects estimated with the
 ** coefficients) has no kernels in the library yet, so such a fit fails as
-** one whose kernels are not loaded. */
+** one whose kernels are not loaded. Its host array of fixed effects is
+** out_fixed_effects or own_fixed_effects. */
 static VRWStatus fixed_effects_iteration(Fit *f)
 {
-    if (!f->r->out_fixed_effects) {
-        f->own_fixed_effects = malloc((size_t)f->panels * sizeof(double));
-        if (!f->own_fixed_effects)
-            return VRW_OUT_OF_HOST_MEMORY;
-    }
+    (void)f;
     return VRW_KERNEL_NOT_LOADED;
 }
 

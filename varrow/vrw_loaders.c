@@ -25,17 +25,19 @@ void vrw_unload_vector(VRWVectorBuffer_s *vector)
     free(vector);
 }
 
-VRWMatrixBuffer_s *vrw_load_padded_matrix(VRWContext_s *context, const double *host, size_t bytes,
-                                          int32_t rows, int32_t blocks, int32_t columns,
-                                          int32_t *status)
+/* A matrix record over a new device buffer of bytes, mapped for the caller
+** to fill: *host receives the mapping. NULL with the failure in *status. */
+static VRWMatrixBuffer_s *begin_matrix(VRWContext_s *context, size_t bytes, int32_t rows,
+                                       int32_t blocks, int32_t columns, double **host,
+                                       int32_t *status)
 {
     VRWMatrixBuffer_s *matrix = calloc(1, sizeof *matrix);
     if (!matrix) {
         vrw_set_status(status, VRW_OUT_OF_HOST_MEMORY);
         return NULL;
     }
-    int32_t err;
-    matrix->data = vrw_make_buffer(context, (cl_mem_flags)context->mem_flags, bytes, host, &err);
+    int32_t err = VRW_SUCCESS;
+    *host = vrw_map_new_buffer(context, bytes, &matrix->data, &err);
     if (err != VRW_SUCCESS) {
         free(matrix);
         vrw_set_status(status, err);
@@ -47,30 +49,9 @@ VRWMatrixBuffer_s *vrw_load_padded_matrix(VRWContext_s *context, const double *h
     return matrix;
 }
 
-/* A matrix record over a new device buffer of width columns of blocks x 16
-** rows, mapped for the caller to fill: *host receives the mapping. NULL with
-** the failure in *status. */
-static VRWMatrixBuffer_s *begin_matrix(VRWContext_s *context, int32_t rows, int32_t blocks,
-                                       int32_t columns, double **host, int32_t *status)
+static size_t matrix_bytes(int32_t blocks, int32_t columns)
 {
-    VRWMatrixBuffer_s *matrix = calloc(1, sizeof *matrix);
-    if (!matrix) {
-        vrw_set_status(status, VRW_OUT_OF_HOST_MEMORY);
-        return NULL;
-    }
-    size_t width = columns > 0 ? (size_t)columns : 0;
-    int32_t err = VRW_SUCCESS;
-    *host = vrw_map_new_buffer(context, vrw_padded_rows(blocks) * width * sizeof(double),
-                               &matrix->data, &err);
-    if (err != VRW_SUCCESS) {
-        free(matrix);
-        vrw_set_status(status, err);
-        return NULL;
-    }
-    matrix->observations = rows;
-    matrix->columns = columns;
-    matrix->blocks = blocks;
-    return matrix;
+    return vrw_padded_rows(blocks) * (size_t)(columns > 0 ? columns : 0) * sizeof(double);
 }
 
 /* Hands the filled mapping back; a failure unloads the matrix. */
@@ -86,6 +67,20 @@ static VRWMatrixBuffer_s *finish_matrix(VRWContext_s *context, VRWMatrixBuffer_s
     return matrix;
 }
 
+VRWMatrixBuffer_s *vrw_load_padded_matrix(VRWContext_s *context, const double *host, size_t bytes,
+                                          int32_t rows, int32_t blocks, int32_t columns,
+                                          int32_t *status)
+{
+    double *mapped;
+    VRWMatrixBuffer_s *matrix = begin_matrix(context, bytes, rows, blocks, columns, &mapped,
+                                             status);
+    if (!matrix)
+        return NULL;
+    if (mapped)
+        memcpy(mapped, host, bytes);
+    return finish_matrix(context, matrix, mapped, status);
+}
+
 VRWMatrixBuffer_s *vrw_load_weighted_matrix(VRWContext_s *context, const double *weights,
                                             const double *data, int32_t rows, int32_t columns,
                                             int32_t *status)
@@ -95,7 +90,8 @@ VRWMatrixBuffer_s *vrw_load_weighted_matrix(VRWContext_s *context, const double 
     int32_t blocks = vrw_blocks_for_rows((int64_t)n);
     size_t padded = vrw_padded_rows(blocks);
     double *host;
-    VRWMatrixBuffer_s *matrix = begin_matrix(context, rows, blocks, columns, &host, status);
+    VRWMatrixBuffer_s *matrix = begin_matrix(context, matrix_bytes(blocks, columns), rows, blocks,
+                                             columns, &host, status);
     if (!matrix)
         return NULL;
     for (size_t c = 0; host && c < width; c++) {
@@ -256,7 +252,8 @@ VRWMatrixBuffer_s *vrw_load_weighted_unbalanced_panel_matrix(
         err = VRW_OUT_OF_HOST_MEMORY;
         goto done;
     }
-    matrix = begin_matrix(context, rows, layout.blocks, columns, &host, &err);
+    matrix = begin_matrix(context, matrix_bytes(layout.blocks, columns), rows, layout.blocks,
+                          columns, &host, &err);
     if (!matrix)
         goto done;
     for (size_t c = 0; host && c < width; c++)

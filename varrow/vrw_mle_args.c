@@ -23,14 +23,21 @@ static cl_mem vector_buffer(const VRWVectorBuffer_s *vector)
     return vector ? vector->data : NULL;
 }
 
-/* data, frequency weights, columns, blocks, free_columns: the start of every
-** kernel that sums over the rows of the data. */
-static void row_sum_args(VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix,
-                         const VRWVectorBuffer_s *weights, const VRWMleBuffers_s *b)
+/* data, frequency weights: the start of the kernels that read the rows. */
+static void data_args(VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix,
+                      const VRWVectorBuffer_s *weights)
 {
     args(run);
     mem(run, matrix->data);
     mem(run, weights->data);
+}
+
+/* data, frequency weights, columns, blocks, free_columns: the start of every
+** kernel that sums regressor values over the rows. */
+static void row_sum_args(VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix,
+                         const VRWVectorBuffer_s *weights, const VRWMleBuffers_s *b)
+{
+    data_args(run, matrix, weights);
     mem(run, b->columns);
     integer(run, matrix->blocks);
     mem(run, b->free_columns);
@@ -80,9 +87,7 @@ void vrw_set_mle_cluster_pass1_kernel_args(VRWKernelRun_s *run, const VRWMatrixB
                                            const VRWVectorBuffer_s *weights,
                                            const VRWMleBuffers_s *buffers)
 {
-    args(run);
-    mem(run, matrix->data);
-    mem(run, weights->data);
+    data_args(run, matrix, weights);
     mem(run, buffers->columns);
     integer(run, 4 * (int64_t)matrix->blocks);
     mem(run, buffers->free_columns);
@@ -131,9 +136,7 @@ void vrw_set_mle_negative_binomial_jacobian_nuisance_kernel_args(
     VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix, const VRWVectorBuffer_s *weights,
     const VRWMleBuffers_s *buffers, const VRWNegbin2Buffers_s *negbin2, int32_t nuisance)
 {
-    args(run);
-    mem(run, matrix->data);
-    mem(run, weights->data);
+    data_args(run, matrix, weights);
     integer(run, matrix->blocks);
     integer(run, nuisance);
     mem(run, buffers->jacobian);
@@ -155,9 +158,7 @@ void vrw_set_mle_negative_binomial_hessian_nuisance_kernel_args(
     VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix, const VRWVectorBuffer_s *weights,
     const VRWMleBuffers_s *buffers, const VRWNegbin2Buffers_s *negbin2, int32_t nuisance)
 {
-    args(run);
-    mem(run, matrix->data);
-    mem(run, weights->data);
+    data_args(run, matrix, weights);
     integer(run, matrix->blocks);
     integer(run, buffers->free_count);
     integer(run, nuisance);
@@ -204,9 +205,7 @@ static void ordered_args(VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix,
                          const VRWVectorBuffer_s *weights, int32_t dependent,
                          const VRWOrderedChoiceBuffers_s *ordered)
 {
-    args(run);
-    mem(run, matrix->data);
-    mem(run, weights->data);
+    data_args(run, matrix, weights);
     integer(run, dependent);
     mem(run, ordered->category_map);
 }

@@ -32,24 +32,39 @@ static VRWPredictedCtx_s *begin(VRWContext_s *context, const VRWMatrixBuffer_s *
     return predicted;
 }
 
+/* The two runs into fitted with the family's predict kernel found
+** ("vrw_predict_%s"); its size and arguments are left to the family. */
+static VRWPredictedCtx_s *begin_family(VRWContext_s *context, const char *family,
+                                       const VRWMatrixBuffer_s *matrix,
+                                       const VRWVectorBuffer_s *exposures,
+                                       VRWMleBuffers_s *buffers, int32_t fixed_effects,
+                                       int32_t *status)
+{
+    VRWPredictedCtx_s *predicted = begin(context, matrix, exposures, buffers, fixed_effects,
+                                         buffers->fitted, status);
+    if (!predicted)
+        return NULL;
+    predicted->predict_run.kernel = vrw_find_predict_kernel(context, family);
+    if (!predicted->predict_run.kernel)
+        return fail(predicted, status, VRW_KERNEL_NOT_LOADED);
+    vrw_set_status(status, VRW_SUCCESS);
+    return predicted;
+}
+
 /* A family whose predict kernel turns fitted into predicted row by row. */
 static VRWPredictedCtx_s *row_family(VRWContext_s *context, const char *family,
                                      const VRWMatrixBuffer_s *matrix,
                                      const VRWVectorBuffer_s *exposures, VRWMleBuffers_s *buffers,
                                      int32_t fixed_effects, int32_t *status)
 {
-    VRWPredictedCtx_s *predicted = begin(context, matrix, exposures, buffers, fixed_effects,
-                                         buffers->fitted, status);
+    VRWPredictedCtx_s *predicted = begin_family(context, family, matrix, exposures, buffers,
+                                                fixed_effects, status);
     if (!predicted)
         return NULL;
     VRWKernelRun_s *run = &predicted->predict_run;
-    run->kernel = vrw_find_predict_kernel(context, family);
-    if (!run->kernel)
-        return fail(predicted, status, VRW_KERNEL_NOT_LOADED);
     vrw_set_kernel_dim1(run, vrw_padded_rows(matrix->blocks));
     vrw_set_kernel_arg_mem(run, buffers->fitted);
     vrw_set_kernel_arg_mem(run, buffers->predicted);
-    vrw_set_status(status, VRW_SUCCESS);
     return predicted;
 }
 
@@ -107,21 +122,17 @@ VRWPredictedCtx_s *vrw_predicted_ctx_ordered_choice_init(VRWContext_s *context, 
                                                          int32_t columns, int32_t fixed_effects,
                                                          int32_t *status)
 {
-    VRWPredictedCtx_s *predicted = begin(context, matrix, NULL, buffers, fixed_effects,
-                                         buffers->fitted, status);
+    VRWPredictedCtx_s *predicted = begin_family(context, model, matrix, NULL, buffers,
+                                                fixed_effects, status);
     if (!predicted)
         return NULL;
     VRWKernelRun_s *run = &predicted->predict_run;
-    run->kernel = vrw_find_predict_kernel(context, model);
-    if (!run->kernel)
-        return fail(predicted, status, VRW_KERNEL_NOT_LOADED);
     vrw_set_kernel_dim2(run, (size_t)(columns > 0 ? columns : 0),
                         vrw_padded_rows(matrix->blocks));
     vrw_set_kernel_arg_int(run, (int32_t)buffers->variable_count);
     vrw_set_kernel_arg_mem(run, buffers->estimates);
     vrw_set_kernel_arg_mem(run, buffers->fitted);
     vrw_set_kernel_arg_mem(run, buffers->predicted);
-    vrw_set_status(status, VRW_SUCCESS);
     return predicted;
 }
 
