@@ -138,18 +138,19 @@ inline int2 upper_tile(int t, int tiles)
     return (int2)(row, row + t);
 }
 
-// One tile of the symmetric k x k matrix sum over rows of w x x_i x x_j,
-// w being f x values (squared when square is set), written to both halves.
+// One tile of the symmetric m x m matrix sum over rows of w x x_i x x_j,
+// w being f x values (squared when square is set), written to both halves of
+// the leading m x m block of result (leading dimension k).
 inline void product_tile(global const double *data, global const double *frequency,
                          global const int *columns, int blocks, global const int *free_columns,
-                         global const double *values, int square, global double *result, int k,
-                         int2 tile)
+                         global const double *values, int square, global double *result, int m,
+                         int k, int2 tile)
 {
     int i0 = tile.x * MATRIX_TILE, j0 = tile.y * MATRIX_TILE;
     global const double *xi[MATRIX_TILE], *xj[MATRIX_TILE];
     for (int a = 0; a < MATRIX_TILE; a++) {
-        xi[a] = free_column(data, columns, free_columns, min(i0 + a, k - 1), blocks);
-        xj[a] = free_column(data, columns, free_columns, min(j0 + a, k - 1), blocks);
+        xi[a] = free_column(data, columns, free_columns, min(i0 + a, m - 1), blocks);
+        xj[a] = free_column(data, columns, free_columns, min(j0 + a, m - 1), blocks);
     }
     double8 sum[MATRIX_TILE][MATRIX_TILE];
     for (int a = 0; a < MATRIX_TILE; a++)
@@ -171,7 +172,7 @@ inline void product_tile(global const double *data, global const double *frequen
     for (int a = 0; a < MATRIX_TILE; a++)
         for (int c = 0; c < MATRIX_TILE; c++) {
             int i = i0 + a, j = j0 + c;
-            if (i >= k || j >= k || i > j)
+            if (i >= m || j >= m || i > j)
                 continue;
             double total = lanes_sum8(sum[a][c]);
             result[(size_t)j * k + i] = total;
@@ -179,22 +180,26 @@ inline void product_tile(global const double *data, global const double *frequen
         }
 }
 
+// The leading block of the global size's extent: the Hessian of a model
+// with nuisance parameters leaves their rows and columns to its own kernels.
 inline void symmetric_products(global const double *data, global const double *frequency,
                                global const int *columns, int blocks,
                                global const int *free_columns, global const double *values,
                                int square, global double *result, int k)
 {
     int worker = tile_worker();
-    if (worker < 0 || k <= 0)
+    int m = (int)get_global_size(0);
+    if (worker < 0 || m <= 0)
         return;
-    int tiles = (k + MATRIX_TILE - 1) / MATRIX_TILE;
+    int tiles = (m + MATRIX_TILE - 1) / MATRIX_TILE;
     for (int t = worker; t < tiles * (tiles + 1) / 2; t += tile_workers())
-        product_tile(data, frequency, columns, blocks, free_columns, values, square, result, k,
+        product_tile(data, frequency, columns, blocks, free_columns, values, square, result, m, k,
                      upper_tile(t, tiles));
 }
 
-// Global size k x k. The Hessian of the log likelihood over the free
-// coefficients: sum over rows of f x weights x x_i x x_j, both halves.
+// Global size k x k (or the leading block of the coefficients before a
+// model's nuisance parameters). The Hessian of the log likelihood over the
+// free coefficients: sum over rows of f x weights x x_i x x_j, both halves.
 kernel void vrw_compute_hessian(global const double *data, global const double *frequency,
                                 global const int *columns, int blocks,
                                 global const int *free_columns, global const double *weights,
