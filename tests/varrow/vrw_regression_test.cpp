@@ -142,6 +142,50 @@ TEST_F(RegressionRunTest, RegressorWithoutDataComesBackNaN)
     EXPECT_NEAR(fit.coefficients[3], without.coefficients[2], 1e-12);
 }
 
+// With a constant alone the start value of each model (the mean of the
+// outcome on the model's scale, less the log mean exposure) is already the
+// estimate: the first iteration finds nothing to do.
+TEST_F(RegressionRunTest, ConstantStartsAtTheMeanOnTheModelsScale)
+{
+    VRWTestTable table = data;
+    std::vector<double> counts(table.rows), exposures(table.rows);
+    double count_sum = 0, exposure_sum = 0;
+    for (size_t i = 0; i < table.rows; i++) {
+        counts[i] = (double)(i % 5);
+        exposures[i] = 0.5 + (double)(i % 3);
+        count_sum += counts[i];
+        exposure_sum += exposures[i];
+    }
+    table.columns["counts"] = counts;
+    table.columns["exposures"] = exposures;
+    struct Case {
+        VRWRegressionModel model;
+        const char *dependent, *analytic, *exposures;
+        double estimate;
+    } cases[] = {
+        {VRW_MODEL_LINEAR, "y", "", "", NAN},
+        {VRW_MODEL_LOG_LINEAR, "ly", "", "", NAN},
+        {VRW_MODEL_WEIGHTED_LINEAR, "y", "w", "", NAN},
+        {VRW_MODEL_WEIGHTED_LOG_LINEAR, "ly", "w", "", NAN},
+        {VRW_MODEL_POISSON, "counts", "", "exposures", std::log(count_sum / exposure_sum)},
+        {VRW_MODEL_GEOMETRIC, "counts", "", "", std::log(count_sum / (double)table.rows)},
+    };
+    for (const Case &c : cases) {
+        VRWTestFitSpec s;
+        s.model = c.model;
+        s.regressors = {"1"};
+        s.dependent = c.dependent;
+        s.analytic_weights = c.analytic;
+        s.exposures = c.exposures;
+        VRWTestFitResult fit = vrw_test_fit(context, table, s);
+        EXPECT_EQ(fit.status, 0) << "model " << c.model;
+        EXPECT_EQ(fit.iterations(), 1) << "model " << c.model;
+        if (!std::isnan(c.estimate)) {
+            EXPECT_NEAR(fit.coefficients[0], c.estimate, 1e-13) << "model " << c.model;
+        }
+    }
+}
+
 // No observation left, or no more observations than free parameters: the
 // run ends with 2 and writes nothing.
 TEST_F(RegressionRunTest, TooFewObservationsEndWithTwo)
