@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
+#include <unistd.h>
 #include <memory>
 #include <vector>
 
@@ -35,7 +37,9 @@ protected:
         int32_t status = 0;
         context = vrw_context_init(CL_DEVICE_TYPE_CPU, &status);
         ASSERT_TRUE(context);
-        std::string dir = vrw_test_scratch_dir("program");
+        // Suite set-up has no test of its own to name the folder after, and
+        // ctest runs every test of the suite in a process of its own.
+        std::string dir = vrw_test_scratch_dir("program-" + std::to_string(getpid()));
         vrw_test_write_file(dir + "/vrw_cox.cl", kProgram);
         ASSERT_EQ(vrw_test_load(context, 0x40, dir), 0);
     }
