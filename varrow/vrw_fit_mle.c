@@ -4,6 +4,7 @@
 #include "varrow/vrw_internal.h"
 
 #include <math.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -22,7 +23,6 @@ typedef struct {
     double *variance;
     double *estimates;             /* out_coefficients or own_estimates */
     double *own_estimates;
-    double *own_fixed_effects;
     double rss, tss;
     int64_t observations;
 } Fit;
@@ -58,7 +58,14 @@ static void release(Fit *f)
     vrw_inference_ctx_free(f->inference);
     free(f->variance);
     free(f->own_estimates);
-    free(f->own_fixed_effects);
+}
+
+/* The model's kernel of a naming pattern ("vrw_residuals_%s"), or NULL. */
+static cl_kernel find_model_kernel(const Fit *f, const char *pattern)
+{
+    char name[128];
+    int length = snprintf(name, sizeof name, pattern, f->model);
+    return length > 0 && (size_t)length < sizeof name ? vrw_find_kernel(f->context, name) : NULL;
 }
 
 static bool appends_value_of_interest(const char *model)
@@ -128,9 +135,7 @@ static VRWStatus plain_iteration(Fit *f)
 */
 static VRWStatus use_expected_information(Fit *f)
 {
-    char name[64] = "vrw_information_";
-    strncat(name, f->model, sizeof name - strlen(name) - 1);
-    cl_kernel kernel = vrw_find_kernel(f->context, name);
+    cl_kernel kernel = find_model_kernel(f, "vrw_information_%s");
     int k = (int)f->buffers->free_count;
     if (!kernel || k == 0)
         return VRW_SUCCESS;
@@ -163,8 +168,7 @@ static VRWStatus use_expected_information(Fit *f)
 
 /* The fixed-effects iteration (panel effects estimated with the
 ** coefficients) has no kernels in the library yet, so such a fit fails as
-** one whose kernels are not loaded. Its host array of fixed effects is
-** out_fixed_effects or own_fixed_effects. */
+** one whose kernels are not loaded. */
 static VRWStatus fixed_effects_iteration(Fit *f)
 {
     (void)f;
@@ -206,9 +210,7 @@ static VRWStatus write_residuals(Fit *f)
     cl_mem source = f->buffers->scores;
     if (vrw_is_weighted_least_squares(f->model)) {
         VRWKernelRun_s run = {0};
-        char name[64] = "vrw_residuals_";
-        strncat(name, f->model, sizeof name - strlen(name) - 1);
-        run.kernel = vrw_find_kernel(f->context, name);
+        run.kernel = find_model_kernel(f, "vrw_residuals_%s");
         if (!run.kernel)
             return VRW_KERNEL_NOT_LOADED;
         vrw_set_kernel_dim1(&run, vrw_padded_rows(r->data->blocks));
