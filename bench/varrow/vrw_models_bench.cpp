@@ -18,6 +18,7 @@
 #include <cstring>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <random>
 #include <sstream>
 #include <string>
@@ -61,11 +62,15 @@ bool write_doubles(const std::string &path, const std::vector<double> &values)
     return (bool)out;
 }
 
-bool read_doubles(const std::string &path, std::vector<double> &values, size_t n)
+// An array the file fills (not zeroed first: R and numpy write their
+// arrays once too).
+using Doubles = std::unique_ptr<double[]>;
+
+bool read_doubles(const std::string &path, Doubles &values, size_t n)
 {
-    values.resize(n);
+    values.reset(new double[n]);
     std::ifstream in(path, std::ios::binary);
-    in.read(reinterpret_cast<char *>(values.data()), (std::streamsize)(n * sizeof(double)));
+    in.read(reinterpret_cast<char *>(values.get()), (std::streamsize)(n * sizeof(double)));
     return (bool)in;
 }
 
@@ -185,19 +190,20 @@ void BM_Fit(benchmark::State &state, const Model &model)
         // application would load: ones, the regressors, the outcome, column
         // after column.
         auto start = std::chrono::steady_clock::now();
-        std::vector<double> x, y;
+        Doubles x, y;
         if (!read_doubles(data_dir() + "/x.bin", x, (size_t)kRows * kColumns)
             || !read_doubles(data_dir() + "/y_" + model.name + ".bin", y, kRows)) {
             state.SkipWithError("no data: run with --write-data first");
             return;
         }
         file_s = seconds_since(start);
-        std::vector<double> host((size_t)kRows * (k + 1), 1.0);
-        std::copy(x.begin(), x.begin() + (size_t)kRows * model.regressors, host.begin() + kRows);
-        std::copy(y.begin(), y.end(), host.begin() + (size_t)kRows * k);
-        x = {};
+        Doubles host(new double[(size_t)kRows * (k + 1)]);
+        std::fill(host.get(), host.get() + kRows, 1.0);
+        std::copy(x.get(), x.get() + (size_t)kRows * model.regressors, host.get() + kRows);
+        std::copy(y.get(), y.get() + kRows, host.get() + (size_t)kRows * k);
+        x.reset();
         auto library_start = std::chrono::steady_clock::now();
-        VRWMatrixBuffer_s *matrix = vrw_load_matrix(b.context, host.data(), kRows, k + 1,
+        VRWMatrixBuffer_s *matrix = vrw_load_matrix(b.context, host.get(), kRows, k + 1,
                                                     &status);
         VRWVectorBuffer_s *weights = vrw_load_ones_vector(b.context, kRows, &status);
         library_load_s = seconds_since(library_start);
