@@ -1,45 +1,58 @@
-// Kernels of the Poisson and geometric fits, one padded row each (global size
-// blocks x 16): y is the row's count, eta its linear predictor with the log
-// exposure, mu = exp(eta) its expected count.
+// Kernels of the Poisson and geometric fits, run over every padded row
+// (global size blocks x 16): y is the row's count, eta its linear predictor
+// with the log exposure, mu = exp(eta) its expected count.
 //
 // The prefix kernels leave d log L / d eta in scores and d2 log L / d eta2 in
-// weights. The geometric model is the negative binomial of
-// dispersion 1 (variance mu + mu^2): its terms use mu / (1 + mu), formed from
+// weights. The geometric model is the negative binomial of dispersion 1
+// (variance mu + mu^2): its terms use mu / (1 + mu), formed from
 // exp(-|eta|), so a large eta neither overflows nor rounds the score away.
+//
+// The work item of every 16th row computes its block of 16 rows in vector
+// lanes and the others have nothing to do: the vector forms of exp, log and
+// lgamma are several times faster than their scalar forms called row by row.
 #pragma OPENCL EXTENSION cl_khr_fp64 : enable
 
-inline double count_of(global const double *data, int dependent)
+// The block of the calling item, or -1 when it is not a block's first row.
+inline int block_of_item(void)
 {
-    return data[(size_t)dependent * get_global_size(0) + get_global_id(0)];
+    size_t i = get_global_id(0);
+    return i % 16 == 0 ? (int)(i / 16) : -1;
+}
+
+inline double16 counts16(global const double *data, int dependent, int b)
+{
+    return vload16(b, data + (size_t)dependent * get_global_size(0));
 }
 
 // log(1 + exp(x)) without overflow.
-inline double softplus(double x)
+inline double16 softplus16(double16 x)
 {
     return fmax(x, 0.0) + log1p(exp(-fabs(x)));
 }
 
 // mu / (1 + mu), the logistic function of eta.
-inline double odds_share(double eta)
+inline double16 odds_share16(double16 eta)
 {
-    double e = exp(-fabs(eta));
-    return eta >= 0.0 ? 1.0 / (1.0 + e) : e / (1.0 + e);
+    double16 e = exp(-fabs(eta));
+    return select(e, (double16)1.0, isgreaterequal(eta, (double16)0.0)) / (1.0 + e);
 }
 
 // y eta, with a count of 0 contributing 0 even where eta is infinite.
-inline double count_times(double y, double eta)
+inline double16 count_times16(double16 y, double16 eta)
 {
-    return y == 0.0 ? 0.0 : y * eta;
+    return select(y * eta, (double16)0.0, isequal(y, (double16)0.0));
 }
 
 kernel void vrw_prefix_poisson(global const double *data, int dependent,
                                global const double *fitted, global double *scores,
                                global double *weights)
 {
-    size_t r = get_global_id(0);
-    double mu = exp(fitted[r]);
-    scores[r] = count_of(data, dependent) - mu;
-    weights[r] = -mu;
+    int b = block_of_item();
+    if (b < 0)
+        return;
+    double16 mu = exp(vload16(b, fitted));
+    vstore16(counts16(data, dependent, b) - mu, b, scores);
+    vstore16(-mu, b, weights);
 }
 
 // log L = y eta - (y + 1) log(1 + mu); the weight is the observed second
@@ -49,11 +62,13 @@ kernel void vrw_prefix_geometric(global const double *data, int dependent,
                                  global const double *fitted, global double *scores,
                                  global double *weights)
 {
-    size_t r = get_global_id(0);
-    double y = count_of(data, dependent);
-    double share = odds_share(fitted[r]);
-    scores[r] = y * (1.0 - share) - share;
-    weights[r] = -((y + 1.0) * share * (1.0 - share));
+    int b = block_of_item();
+    if (b < 0)
+        return;
+    double16 y = counts16(data, dependent, b);
+    double16 share = odds_share16(vload16(b, fitted));
+    vstore16(y * (1.0 - share) - share, b, scores);
+    vstore16(-((y + 1.0) * share * (1.0 - share)), b, weights);
 }
 
 // The expected information mu / (1 + mu) in weights: its inverse at the
@@ -62,30 +77,38 @@ kernel void vrw_information_geometric(global const double *data, int dependent,
                                       global const double *fitted, global double *scores,
                                       global double *weights)
 {
-    size_t r = get_global_id(0);
-    weights[r] = -odds_share(fitted[r]);
+    int b = block_of_item();
+    if (b < 0)
+        return;
+    vstore16(-odds_share16(vload16(b, fitted)), b, weights);
 }
 
 kernel void vrw_log_likelihood_poisson(global const double *data, int dependent,
                                        global const double *fitted,
                                        global const double *scores, global double *row_values)
 {
-    size_t r = get_global_id(0);
-    double y = count_of(data, dependent), eta = fitted[r];
-    row_values[r] = count_times(y, eta) - exp(eta) - lgamma(y + 1.0);
+    int b = block_of_item();
+    if (b < 0)
+        return;
+    double16 y = counts16(data, dependent, b), eta = vload16(b, fitted);
+    vstore16(count_times16(y, eta) - exp(eta) - lgamma(y + 1.0), b, row_values);
 }
 
 kernel void vrw_log_likelihood_geometric(global const double *data, int dependent,
                                          global const double *fitted,
                                          global const double *scores, global double *row_values)
 {
-    size_t r = get_global_id(0);
-    double y = count_of(data, dependent), eta = fitted[r];
-    row_values[r] = count_times(y, eta) - (y + 1.0) * softplus(eta);
+    int b = block_of_item();
+    if (b < 0)
+        return;
+    double16 y = counts16(data, dependent, b), eta = vload16(b, fitted);
+    vstore16(count_times16(y, eta) - (y + 1.0) * softplus16(eta), b, row_values);
 }
 
 kernel void vrw_predict_count(global const double *fitted, global double *predicted)
 {
-    size_t r = get_global_id(0);
-    predicted[r] = exp(fitted[r]);
+    int b = block_of_item();
+    if (b < 0)
+        return;
+    vstore16(exp(vload16(b, fitted)), b, predicted);
 }
