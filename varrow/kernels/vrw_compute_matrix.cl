@@ -16,7 +16,7 @@
 
 // Entries of the gradient, and rows and columns of a matrix tile, a tile.
 #define JACOBIAN_TILE 8
-#define MATRIX_TILE 6
+#define MATRIX_TILE 8
 
 // s + x of type T, keeping the rounding error of the addition in c (Knuth's
 // TwoSum).
