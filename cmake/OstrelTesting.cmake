@@ -11,6 +11,9 @@ function(ostrel_add_test name)
   endif()
   find_package(GTest REQUIRED)
   add_executable(${name} ${T_SOURCES})
+  if(OSTREL_SANITIZER STREQUAL "address")
+    target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/cmake/lsan_suppressions.cpp)
+  endif()
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
   target_compile_definitions(${name} PRIVATE
     OSTREL_TEST_SOURCE_DIR="${CMAKE_CURRENT_SOURCE_DIR}"

@@ -40,6 +40,7 @@ enum {
     VRW_SUCCESS = 0,
     VRW_NOT_APPLICABLE = 1,          /* setter refused; no code directory */
     VRW_NO_KERNEL_FILES = 2,         /* no matching kernel file */
+    VRW_TOO_FEW_OBSERVATIONS = 2,    /* a run: no more observations than free parameters */
     VRW_OUT_OF_HOST_MEMORY = -6,     /* CL_OUT_OF_HOST_MEMORY */
     VRW_NO_PANELS = -38,             /* CL_INVALID_MEM_OBJECT */
     VRW_KERNEL_NOT_LOADED = -46,     /* CL_INVALID_KERNEL_NAME */
@@ -425,6 +426,27 @@ VRW_EXPORT double vrw_compute_buffer_weighted_sum_of_squares(VRWContext_s *conte
                                                              const VRWVectorBuffer_s *analytic_weights,
                                                              int32_t *status);
 
+/* The analytic-weight sums of squares of a column (about the weighted mean
+** when centered), of the column or of its logarithm. On a panel matrix the
+** analytic weights are one a panel, as above. */
+VRW_EXPORT double vrw_compute_column_weighted_centered_sum_of_squares(
+    VRWContext_s *context, const VRWMatrixBuffer_s *matrix, const VRWVectorBuffer_s *weights,
+    int32_t column, const VRWVectorBuffer_s *analytic_weights, int32_t *status);
+VRW_EXPORT double vrw_compute_column_weighted_uncentered_sum_of_squares(
+    VRWContext_s *context, const VRWMatrixBuffer_s *matrix, const VRWVectorBuffer_s *weights,
+    int32_t column, const VRWVectorBuffer_s *analytic_weights, int32_t *status);
+VRW_EXPORT double vrw_compute_column_weighted_log_centered_sum_of_squares(
+    VRWContext_s *context, const VRWMatrixBuffer_s *matrix, const VRWVectorBuffer_s *weights,
+    int32_t column, const VRWVectorBuffer_s *analytic_weights, int32_t *status);
+VRW_EXPORT double vrw_compute_column_weighted_log_uncentered_sum_of_squares(
+    VRWContext_s *context, const VRWMatrixBuffer_s *matrix, const VRWVectorBuffer_s *weights,
+    int32_t column, const VRWVectorBuffer_s *analytic_weights, int32_t *status);
+/* The sum of f x a x (s / a)^2 over rows of positive f x a: the residual sum
+** of squares of scores s that carry their row's analytic weight a. */
+VRW_EXPORT double vrw_compute_buffer_weighted_score_sum_of_squares(
+    VRWContext_s *context, cl_mem buffer, const VRWMatrixBuffer_s *matrix,
+    const VRWVectorBuffer_s *weights, const VRWVectorBuffer_s *analytic_weights, int32_t *status);
+
 /* Per-panel aggregates: one double a panel into results (caller-owned). */
 VRW_EXPORT VRWStatus vrw_compute_panel_vector_means(VRWContext_s *context,
                                                    const VRWMatrixBuffer_s *matrix,
@@ -760,6 +782,478 @@ typedef struct VRWRegression_s {
     int32_t *out_stratum_value_count;
     int64_t *out_censored_count;
 } VRWRegression_s;
+
+/*
+** A new record for one fit of the model on the context: every field zero,
+** dependent_column, constant_column and independent_column_count -1,
+** dependent_value_of_interest NaN, family_mask the kernel families the model
+** needs (the common family alone for an unknown model). NULL when it cannot
+** be allocated. Release with vrw_free_regression, which frees the record
+** alone: the matrix, vectors, restrictions and arrays it refers to stay the
+** caller's.
+*/
+VRW_EXPORT VRWRegression_s *vrw_init_regression(VRWContext_s *context, VRWRegressionModel model);
+VRW_EXPORT void vrw_free_regression(VRWRegression_s *regression);
+
+/*
+** Setters store their arguments and return 0, or store nothing and return 1
+** when the input does not apply to the record's model, so a caller may set
+** every input unconditionally. Arrays and records are referred to, not
+** copied: they must outlive the run.
+*/
+VRW_EXPORT VRWStatus vrw_set_reg_data(VRWRegression_s *r, const VRWMatrixBuffer_s *matrix);
+VRW_EXPORT VRWStatus vrw_set_reg_analytic_weights(VRWRegression_s *r,
+                                                  const VRWVectorBuffer_s *vector); /* 2, 3 */
+VRW_EXPORT VRWStatus vrw_set_reg_frequency_weights(VRWRegression_s *r,
+                                                   const VRWVectorBuffer_s *vector);
+VRW_EXPORT VRWStatus vrw_set_reg_exposures(VRWRegression_s *r,
+                                           const VRWVectorBuffer_s *vector); /* 8, 9 */
+VRW_EXPORT VRWStatus vrw_set_reg_censoring(VRWRegression_s *r, const VRWVectorBuffer_s *vector);
+VRW_EXPORT VRWStatus vrw_set_reg_strata(VRWRegression_s *r, const VRWVectorBuffer_s *vector);
+VRW_EXPORT VRWStatus vrw_set_reg_causes(VRWRegression_s *r, const VRWVectorBuffer_s *vector);
+VRW_EXPORT VRWStatus vrw_set_reg_dependent_column(VRWRegression_s *r, int32_t column);
+VRW_EXPORT VRWStatus vrw_set_reg_dependent_values(VRWRegression_s *r, const double *values,
+                                                  uint32_t count);
+VRW_EXPORT VRWStatus vrw_set_reg_dependent_value_of_interest(VRWRegression_s *r,
+                                                             double value); /* 5, 6, 7 */
+VRW_EXPORT VRWStatus vrw_set_reg_omitted_dependent_value(VRWRegression_s *r, double value);
+VRW_EXPORT VRWStatus vrw_set_reg_cause_values(VRWRegression_s *r, const double *values,
+                                              uint32_t count); /* 11 */
+VRW_EXPORT VRWStatus vrw_set_reg_constant_column(VRWRegression_s *r, int32_t column);
+VRW_EXPORT VRWStatus vrw_set_reg_independent_columns(VRWRegression_s *r, const int32_t *columns,
+                                                     int64_t count);
+VRW_EXPORT VRWStatus vrw_set_reg_instrument_columns(VRWRegression_s *r, const int32_t *columns,
+                                                    int64_t count); /* 4 */
+VRW_EXPORT VRWStatus vrw_set_reg_weighting_matrix(VRWRegression_s *r,
+                                                  const double *matrix); /* 4 */
+VRW_EXPORT VRWStatus vrw_set_reg_options(VRWRegression_s *r, uint32_t options);
+/* k values: a number fixes that coefficient in every set, NaN leaves it free. */
+VRW_EXPORT VRWStatus vrw_set_reg_constraints(VRWRegression_s *r, const double *constraints);
+VRW_EXPORT VRWStatus vrw_set_reg_coefficient_guesses(VRWRegression_s *r, const double *guesses);
+VRW_EXPORT VRWStatus vrw_set_reg_fixed_effect_guesses(VRWRegression_s *r, const double *guesses);
+/* The tests to run after the fit, with one statistic and one degrees of
+** freedom a test written into the two arrays (the second may be NULL). */
+VRW_EXPORT VRWStatus vrw_set_reg_restrictions(VRWRegression_s *r,
+                                              const VRWTestRestrictions_s *restrictions,
+                                              double *statistics, int64_t *degrees_of_freedom);
+VRW_EXPORT VRWStatus vrw_set_reg_out_coefficients(VRWRegression_s *r, double *out);
+VRW_EXPORT VRWStatus vrw_set_reg_out_standard_errors(VRWRegression_s *r, double *out);
+VRW_EXPORT VRWStatus vrw_set_reg_out_variance_matrix(VRWRegression_s *r, double *out);
+VRW_EXPORT VRWStatus vrw_set_reg_out_free_parameter_count(VRWRegression_s *r, int64_t *out);
+VRW_EXPORT VRWStatus vrw_set_reg_out_fixed_effects(VRWRegression_s *r, double *out);
+VRW_EXPORT VRWStatus vrw_set_reg_out_nuisance_coefficients(VRWRegression_s *r, double *out);
+VRW_EXPORT VRWStatus vrw_set_reg_out_nuisance_standard_errors(VRWRegression_s *r, double *out);
+VRW_EXPORT VRWStatus vrw_set_reg_out_residuals(VRWRegression_s *r, double *out);
+VRW_EXPORT VRWStatus vrw_set_reg_out_residual_sum_of_squares(VRWRegression_s *r, double *out);
+VRW_EXPORT VRWStatus vrw_set_reg_out_total_sum_of_squares(VRWRegression_s *r, double *out);
+VRW_EXPORT VRWStatus vrw_set_reg_out_observation_count(VRWRegression_s *r, int64_t *out);
+VRW_EXPORT VRWStatus vrw_set_reg_out_per_cause_observation_count(VRWRegression_s *r,
+                                                                 int64_t *out); /* 11 */
+/* 5, 6, 7, 12, 13, 14 */
+VRW_EXPORT VRWStatus vrw_set_reg_out_per_choice_observation_count(VRWRegression_s *r, int64_t *out);
+VRW_EXPORT VRWStatus vrw_set_reg_out_log_likelihood(VRWRegression_s *r, double *out);
+VRW_EXPORT VRWStatus vrw_set_reg_out_per_cause_log_likelihood(VRWRegression_s *r,
+                                                              double *out); /* 11 */
+/* 5, 6, 12, 13, 14 */
+VRW_EXPORT VRWStatus vrw_set_reg_out_per_choice_log_likelihood(VRWRegression_s *r, double *out);
+VRW_EXPORT VRWStatus vrw_set_reg_out_predicted_values(VRWRegression_s *r, double *out);
+VRW_EXPORT VRWStatus vrw_set_reg_out_objective_function(VRWRegression_s *r, double *out);
+VRW_EXPORT VRWStatus vrw_set_reg_out_multicollinear_sets(VRWRegression_s *r, int64_t *out);
+/* 11 */
+VRW_EXPORT VRWStatus vrw_set_reg_out_hazard_function(VRWRegression_s *r, double *failure_times,
+                                                     double *hazards);
+VRW_EXPORT VRWStatus vrw_set_reg_out_failure_time_stratum_counts(VRWRegression_s *r,
+                                                                 int32_t *out);
+VRW_EXPORT VRWStatus vrw_set_reg_out_stratum_values(VRWRegression_s *r, double *values,
+                                                    int32_t *count);
+VRW_EXPORT VRWStatus vrw_set_reg_out_censored_count(VRWRegression_s *r, int64_t *out);
+
+/*
+** Runs the fit once on the calling thread and returns its status; log (121
+** words, may be NULL) receives the iteration log. Regressors without data in
+** rows of positive frequency weight are fixed at 0, and come back NaN in
+** out_coefficients and out_standard_errors whatever the status; so do the
+** fixed effects of panels without weight. A run with no more observations
+** (total frequency weight) than free parameters returns
+** VRW_TOO_FEW_OBSERVATIONS and writes nothing. The record is left as found.
+*/
+VRW_EXPORT VRWStatus vrw_run_regression(VRWRegression_s *regression, VRWIterationLogWord *log);
+
+/* The fits, each (record, log or NULL), as vrw_run_regression calls them by
+** model code. */
+VRW_EXPORT VRWStatus vrw_fit_linear(VRWRegression_s *r, VRWIterationLogWord *log);
+VRW_EXPORT VRWStatus vrw_fit_log_linear(VRWRegression_s *r, VRWIterationLogWord *log);
+VRW_EXPORT VRWStatus vrw_fit_weighted_linear(VRWRegression_s *r, VRWIterationLogWord *log);
+VRW_EXPORT VRWStatus vrw_fit_weighted_log_linear(VRWRegression_s *r,
+                                                 VRWIterationLogWord *log);
+VRW_EXPORT VRWStatus vrw_fit_logit(VRWRegression_s *r, VRWIterationLogWord *log);
+VRW_EXPORT VRWStatus vrw_fit_probit(VRWRegression_s *r, VRWIterationLogWord *log);
+VRW_EXPORT VRWStatus vrw_fit_binary_linear(VRWRegression_s *r, VRWIterationLogWord *log);
+VRW_EXPORT VRWStatus vrw_fit_poisson(VRWRegression_s *r, VRWIterationLogWord *log);
+VRW_EXPORT VRWStatus vrw_fit_geometric(VRWRegression_s *r, VRWIterationLogWord *log);
+/* The weighted least-squares fits of a record whose data may have panels:
+** with fixed effects each panel carries the mean of its rows' analytic
+** weights for the fit; the caller's vector is the record's again after it. */
+VRW_EXPORT VRWStatus vrw_fit_weighted_linear_model(VRWRegression_s *r, const char *model,
+                                                   VRWIterationLogWord *log);
+
+/* ----------------------------------------------- restrictions and tests */
+
+/* A record of test_count tests on variable_count coefficients, every test
+** empty (q 0, no matrix); NULL when it cannot be allocated. The caller sets
+** R[t], q[t] and r[t] of each test; the matrices stay the caller's. */
+VRW_EXPORT VRWTestRestrictions_s *vrw_init_restrictions(int64_t variable_count,
+                                                        int64_t test_count);
+VRW_EXPORT void vrw_free_restrictions(VRWTestRestrictions_s *restrictions);
+
+/*
+** Wald statistics of R b = r for every test into statistics (and their
+** degrees of freedom, when given). variance is dimension x dimension, upper
+** triangle read; with constraints (variable_count values, NaN = estimated) it
+** is the variance of the estimated coefficients only, and restrictions on
+** fixed coefficients alone are dropped. A test without rows left, or whose
+** R V R' cannot be inverted, gets NaN and 0. Returns 0, or -6 when memory
+** runs out (later tests then stay unwritten). The caller's r is not changed.
+*/
+VRW_EXPORT VRWStatus vrw_wald_test(const double *variance, int64_t dimension,
+                                   const double *estimates, const double *constraints,
+                                   const VRWTestRestrictions_s *restrictions, double *statistics,
+                                   int64_t *degrees_of_freedom);
+
+/* ------------------------------------------------------ Newton iteration */
+
+/* A host step of the iteration; non-zero stops it with that status. */
+typedef VRWStatus (*VRWIterationCallback)(VRWContext_s *context, VRWMleBuffers_s *buffers,
+                                          void *data);
+typedef struct VRWIterationCallback_s {
+    VRWIterationCallback callback;
+    void *data;
+} VRWIterationCallback_s;
+
+/*
+** The runs and callbacks a fit hands to vrw_iterate_mle, in the order they
+** run: initial runs once; every upload of estimates the pre-prefix
+** callbacks, the prefix runs and the post-prefix callbacks; every iteration
+** the Jacobian runs (they leave the gradient in jacobian), the Hessian runs
+** (they add into the zeroed hessian; the eigen test reads its upper triangle
+** and the inversion all of it), then after the step is on the device the
+** step runs and the post-step callbacks; final runs once at the end. Arrays
+** are malloc'ed and freed by vrw_iteration_ctx_free.
+*/
+typedef struct VRWIterationCtx_s {
+    VRWKernelRun_s *initial_runs;
+    unsigned long initial_run_count;
+    VRWIterationCallback_s *pre_prefix_callbacks;
+    unsigned long pre_prefix_callback_count;
+    VRWKernelRun_s *prefix_runs;
+    unsigned long prefix_run_count;
+    VRWIterationCallback_s *post_prefix_callbacks;
+    unsigned long post_prefix_callback_count;
+    VRWKernelRun_s *jacobian_runs;
+    unsigned long jacobian_run_count;
+    VRWKernelRun_s *hessian_runs;
+    unsigned long hessian_run_count;
+    VRWKernelRun_s *step_runs;
+    unsigned long step_run_count;
+    VRWIterationCallback_s *post_step_callbacks;
+    unsigned long post_step_callback_count;
+    VRWKernelRun_s *final_runs;
+    unsigned long final_run_count;
+} VRWIterationCtx_s;
+
+/* The fixed effects riding along a fit's iteration: the data of its
+** callbacks. estimates is the host fixed-effect array (owned only when
+** owns_estimates is set). */
+typedef struct VRWFixedEffectsCtx_s {
+    double *steps;
+    double *estimates;
+    int32_t owns_estimates;
+} VRWFixedEffectsCtx_s;
+
+/* A zeroed record with steps of step_count doubles, or NULL. */
+VRW_EXPORT VRWFixedEffectsCtx_s *vrw_fixed_effects_ctx_init(void *ignored, int64_t step_count);
+VRW_EXPORT void vrw_fixed_effects_ctx_free(VRWFixedEffectsCtx_s *context);
+
+/*
+** Newton-Raphson on the free coefficients of buffers (constraints NaN =
+** free). Starts at the constraint, else the guess (guesses may be NULL, a
+** NaN guess is none), else 0. Each iteration: upload, prefix, gradient g and
+** Hessian H (with reuse_hessian only in the first iteration: the five least-
+** squares models), eigen test (an eigenvalue below 1e-6 in magnitude marks a
+** multicollinear set and ends with 4000, a positive one with 3000), LU
+** inverse (1000 + info), step b -= H^-1 g. Stops after 40 iterations or when
+** g'H^-1 g changes by at most 1e-6 or the step is at most 1e-6 of the
+** coefficients; 2000 when either measure is NaN. On success the final
+** estimates are uploaded and the prefix and final runs run once more, and
+** buffers->host_hessian holds H^-1. estimates (may be NULL) receives the
+** coefficients in every case, multicollinear_sets (may be NULL) the set of
+** each coefficient, log (may be NULL) the iteration log.
+*/
+VRW_EXPORT VRWStatus vrw_iterate_mle(VRWContext_s *context, VRWIterationCtx_s *iteration,
+                                     VRWMleBuffers_s *buffers, const double *guesses,
+                                     double *estimates, int reuse_hessian,
+                                     int64_t *multicollinear_sets, VRWIterationLogWord *log);
+VRW_EXPORT VRWStatus vrw_upload_estimates_and_run_prefix_kernels(VRWContext_s *context,
+                                                                 VRWIterationCtx_s *iteration,
+                                                                 VRWMleBuffers_s *buffers,
+                                                                 const double *estimates);
+/* Free the nine arrays and the record; the second first frees the fixed-
+** effects context that is the data of the first pre-prefix callback. NULL is
+** ignored. */
+VRW_EXPORT void vrw_iteration_ctx_free(VRWIterationCtx_s *iteration);
+VRW_EXPORT void vrw_iteration_ctx_fe_free(VRWIterationCtx_s *iteration);
+
+/* ------------------------------------------- kernel-argument setters */
+
+/* Each clears the run's arguments and appends the kernel's arguments in the
+** order its kernel declares them; the caller sets kernel and size and
+** appends any model extras. */
+VRW_EXPORT void vrw_set_mle_prefix_kernel_args(VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix,
+                                               const VRWMleBuffers_s *buffers, int32_t dependent);
+VRW_EXPORT void vrw_set_mle_jacobian_kernel_args(VRWKernelRun_s *run,
+                                                 const VRWMatrixBuffer_s *matrix,
+                                                 const VRWVectorBuffer_s *weights,
+                                                 const VRWMleBuffers_s *buffers);
+VRW_EXPORT void vrw_set_mle_hessian_kernel_args(VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix,
+                                                const VRWVectorBuffer_s *weights,
+                                                const VRWMleBuffers_s *buffers);
+VRW_EXPORT void vrw_set_mle_robust_kernel_args(VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix,
+                                               const VRWVectorBuffer_s *weights,
+                                               const VRWMleBuffers_s *buffers);
+VRW_EXPORT void vrw_set_mle_cluster_pass1_kernel_args(VRWKernelRun_s *run,
+                                                      const VRWMatrixBuffer_s *matrix,
+                                                      const VRWVectorBuffer_s *weights,
+                                                      const VRWMleBuffers_s *buffers);
+VRW_EXPORT void vrw_set_mle_cluster_pass2_kernel_args(VRWKernelRun_s *run,
+                                                      const VRWMleBuffers_s *buffers);
+VRW_EXPORT void vrw_set_mle_log_likelihood_kernel_args(VRWKernelRun_s *run,
+                                                       const VRWMatrixBuffer_s *matrix,
+                                                       int32_t dependent,
+                                                       const VRWMleBuffers_s *buffers);
+VRW_EXPORT void vrw_set_mle_negative_binomial_prefix_kernel_args(
+    VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix, int32_t dependent,
+    const VRWMleBuffers_s *buffers, const VRWNegbin2Buffers_s *negbin2);
+VRW_EXPORT void vrw_set_mle_negative_binomial_jacobian_nuisance_kernel_args(
+    VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix, const VRWVectorBuffer_s *weights,
+    const VRWMleBuffers_s *buffers, const VRWNegbin2Buffers_s *negbin2, int32_t nuisance);
+VRW_EXPORT void vrw_set_mle_negative_binomial_hessian_cross_kernel_args(
+    VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix, const VRWVectorBuffer_s *weights,
+    const VRWMleBuffers_s *buffers, const VRWNegbin2Buffers_s *negbin2, int32_t nuisance);
+VRW_EXPORT void vrw_set_mle_negative_binomial_hessian_nuisance_kernel_args(
+    VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix, const VRWVectorBuffer_s *weights,
+    const VRWMleBuffers_s *buffers, const VRWNegbin2Buffers_s *negbin2, int32_t nuisance);
+VRW_EXPORT void vrw_set_mle_negative_binomial_robust_kernel_args(
+    VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix, const VRWVectorBuffer_s *weights,
+    const VRWMleBuffers_s *buffers, const VRWNegbin2Buffers_s *negbin2, int32_t nuisance);
+VRW_EXPORT void vrw_set_mle_ordered_choice_prefix_kernel_args(
+    VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix, int32_t dependent,
+    const VRWOrderedChoiceBuffers_s *ordered, const VRWMleBuffers_s *buffers);
+VRW_EXPORT void vrw_set_mle_ordered_choice_jacobian_nuisance_kernel_args(
+    VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix, const VRWVectorBuffer_s *weights,
+    const VRWMleBuffers_s *buffers, int32_t dependent, const VRWOrderedChoiceBuffers_s *ordered,
+    int32_t free_regressors);
+VRW_EXPORT void vrw_set_mle_ordered_choice_hessian_diagonal_nuisance_kernel_args(
+    VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix, const VRWVectorBuffer_s *weights,
+    const VRWMleBuffers_s *buffers, const VRWOrderedChoiceBuffers_s *ordered, int32_t dependent,
+    int32_t free_regressors);
+VRW_EXPORT void vrw_set_mle_ordered_choice_hessian_offdiagonal_nuisance_kernel_args(
+    VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix, const VRWVectorBuffer_s *weights,
+    const VRWMleBuffers_s *buffers, const VRWOrderedChoiceBuffers_s *ordered, int32_t dependent,
+    int32_t free_regressors);
+VRW_EXPORT void vrw_set_mle_ordered_choice_hessian_cross_kernel_args(
+    VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix, const VRWVectorBuffer_s *weights,
+    const VRWMleBuffers_s *buffers, const VRWOrderedChoiceBuffers_s *ordered, int32_t dependent,
+    int32_t free_regressors);
+VRW_EXPORT void vrw_set_mle_ordered_choice_robust_kernel_args(
+    VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix, const VRWVectorBuffer_s *weights,
+    const VRWMleBuffers_s *buffers, const VRWOrderedChoiceBuffers_s *ordered, int32_t dependent,
+    int32_t free_regressors);
+VRW_EXPORT void vrw_set_mle_multinomial_logit_prefix_kernel_args(VRWKernelRun_s *run,
+                                                                 const VRWMatrixBuffer_s *matrix,
+                                                                 const VRWMleBuffers_s *buffers,
+                                                                 int32_t dependent,
+                                                                 int32_t choice_count);
+VRW_EXPORT void vrw_set_mle_cox_censoring_kernel_args(VRWKernelRun_s *run,
+                                                      const VRWVectorBuffer_s *causes,
+                                                      cl_mem censoring,
+                                                      const VRWCoxBuffers_s *cox,
+                                                      double cause_value);
+VRW_EXPORT void vrw_set_mle_cox_log_likelihood_kernel_args(VRWKernelRun_s *run,
+                                                           const VRWMleBuffers_s *buffers,
+                                                           const VRWCoxBuffers_s *cox);
+VRW_EXPORT void vrw_set_mle_cox_prefix_kernel_args(VRWKernelRun_s *run,
+                                                   const VRWMleBuffers_s *buffers,
+                                                   const VRWCoxBuffers_s *cox);
+VRW_EXPORT void vrw_set_mle_cox_accumulate_prefix_kernel_args(VRWKernelRun_s *run,
+                                                              const VRWCoxBuffers_s *cox);
+VRW_EXPORT void vrw_set_mle_cox_work_kernel_args(VRWKernelRun_s *run,
+                                                 const VRWMatrixBuffer_s *matrix,
+                                                 const VRWMleBuffers_s *buffers,
+                                                 const VRWCoxBuffers_s *cox);
+VRW_EXPORT void vrw_set_mle_cox_jacobian_kernel_args(VRWKernelRun_s *run,
+                                                     const VRWMleBuffers_s *buffers,
+                                                     const VRWCoxBuffers_s *cox);
+VRW_EXPORT void vrw_set_mle_cox_hessian_kernel_args(VRWKernelRun_s *run,
+                                                    const VRWMleBuffers_s *buffers,
+                                                    const VRWCoxBuffers_s *cox);
+VRW_EXPORT void vrw_set_mle_cox_accumulate_hazards_kernel_args(VRWKernelRun_s *run,
+                                                               const VRWMleBuffers_s *buffers,
+                                                               const VRWCoxBuffers_s *cox);
+
+/* ------------------------- log likelihood, variances, sums of squares */
+
+/* The runs that give the log likelihood: the model's per-row terms (kernel
+** NULL when the model has none), their sum, and a per-choice sum that a fit
+** may fill. Freed with free(). */
+typedef struct VRWLogLikelihoodCtx_s {
+    VRWKernelRun_s model_run;
+    VRWKernelRun_s sum_run;
+    VRWKernelRun_s per_choice_run;
+} VRWLogLikelihoodCtx_s;
+
+/* The outer-product runs of the robust (1 run) and cluster (2 runs)
+** variances, and the records they read (not owned). */
+typedef struct VRWInferenceCtx_s {
+    VRWKernelRun_s *robust_runs;
+    unsigned long robust_run_count;
+    VRWKernelRun_s *cluster_runs;
+    unsigned long cluster_run_count;
+    VRWMleBuffers_s *buffers;
+    const VRWMatrixBuffer_s *matrix;
+    const VRWVectorBuffer_s *frequency_weights;
+    const VRWVectorBuffer_s *analytic_weights;
+} VRWInferenceCtx_s;
+
+/*
+** The log-likelihood runs of the model, or NULL: for the least-squares models
+** (whose log likelihood is the normal one of their residual sum of squares)
+** with *status untouched; without "vrw_compute_sum" likewise; -6 when the
+** record cannot be allocated. A missing per-row kernel leaves model_run
+** empty. value is the dependent value of interest of logit and probit.
+*/
+VRW_EXPORT VRWLogLikelihoodCtx_s *vrw_log_likelihood_ctx_init(VRWContext_s *context,
+                                                              const char *model,
+                                                              const VRWMatrixBuffer_s *matrix,
+                                                              const VRWVectorBuffer_s *weights,
+                                                              VRWMleBuffers_s *buffers,
+                                                              int32_t dependent, int32_t *status,
+                                                              double value);
+/* The log likelihood at the estimates of the last prefix stage (NaN without
+** a context); per_choice (may be NULL) receives count per-choice sums when
+** the context has a per-choice run. */
+VRW_EXPORT double vrw_compute_log_likelihood(VRWContext_s *context,
+                                             VRWLogLikelihoodCtx_s *log_likelihood,
+                                             VRWMleBuffers_s *buffers, double *per_choice,
+                                             int32_t count, int32_t *status);
+
+/* NULL with -46 when a robust or cluster kernel is missing, -6 when memory
+** runs out. Free with vrw_inference_ctx_free (NULL ignored). */
+VRW_EXPORT VRWInferenceCtx_s *vrw_inference_ctx_init(VRWContext_s *context, const char *model,
+                                                     const VRWMatrixBuffer_s *matrix,
+                                                     const VRWVectorBuffer_s *weights,
+                                                     const VRWVectorBuffer_s *analytic_weights,
+                                                     VRWMleBuffers_s *buffers, int32_t *status);
+VRW_EXPORT void vrw_inference_ctx_free(VRWInferenceCtx_s *inference);
+
+/*
+** The k x k variance of the free coefficients after vrw_iterate_mle, as a
+** new array the caller frees: -H^-1 (times RSS / N for the least-squares
+** models), the sandwich H^-1 M H^-1 with the outer products of the scores
+** (options 4) or of the cluster sums (options 8; times G / (G - 1) with
+** option 2), times N / (N - k) with option 1. The sums of squares and the
+** observation count are written where asked for (NULL = not wanted). NULL
+** with -6 when the matrix cannot be allocated, with -38 without an inference
+** context (it holds the buffers); any other failure is in *status while the
+** partly written matrix is still returned.
+*/
+VRW_EXPORT double *vrw_estimate_asymptotic_variance_mle(VRWContext_s *context, const char *model,
+                                                       VRWInferenceCtx_s *inference,
+                                                       int32_t dependent, uint32_t options,
+                                                       double *residual_sum_of_squares,
+                                                       double *total_sum_of_squares,
+                                                       int64_t *observation_count,
+                                                       int32_t *status);
+
+/* Frequency-weighted sum of squares of the dependent column about its mean
+** (or about 0 when uncentered), of its logarithm for the log-linear models. */
+VRW_EXPORT double vrw_total_sum_of_squares(VRWContext_s *context, const char *model,
+                                           const VRWMatrixBuffer_s *matrix,
+                                           const VRWVectorBuffer_s *weights, int32_t dependent,
+                                           int32_t uncentered, int32_t *status);
+/* The same under frequency and analytic weights together (a row counts f x a
+** times), about the weighted mean: the total of a weighted least-squares fit. */
+VRW_EXPORT double vrw_total_weighted_sum_of_squares(VRWContext_s *context, const char *model,
+                                                    const VRWMatrixBuffer_s *matrix,
+                                                    const VRWVectorBuffer_s *weights,
+                                                    const VRWVectorBuffer_s *analytic_weights,
+                                                    int32_t dependent, int32_t uncentered,
+                                                    int32_t *status);
+/* The residual sum of squares of the buffers' scores after a least-squares
+** fit: with analytic weights a, whose scores carry a, the sum of f a r^2. */
+VRW_EXPORT double vrw_residual_sum_of_squares(VRWContext_s *context, const VRWMatrixBuffer_s *matrix,
+                                              const VRWVectorBuffer_s *weights,
+                                              const VRWVectorBuffer_s *analytic_weights,
+                                              VRWMleBuffers_s *buffers, int32_t *status);
+
+/* ------------------------------------------------------ predicted values */
+
+/* The fitted-value run and the model's predict run (kernel NULL = skipped).
+** Freed with free(). */
+typedef struct VRWPredictedCtx_s {
+    VRWKernelRun_s fitted_run;
+    VRWKernelRun_s predict_run;
+} VRWPredictedCtx_s;
+
+/* The runs of the model's family, or NULL: -46 when a kernel is missing, -6
+** when memory runs out, the status untouched for a model without a family.
+** columns is J, the categories or choices of the multi-column families. */
+VRW_EXPORT VRWPredictedCtx_s *vrw_predicted_ctx_init(VRWContext_s *context, const char *model,
+                                                     const VRWMatrixBuffer_s *matrix,
+                                                     const VRWVectorBuffer_s *exposures,
+                                                     VRWMleBuffers_s *buffers, int32_t columns,
+                                                     int32_t fixed_effects, int32_t *status);
+VRW_EXPORT VRWPredictedCtx_s *vrw_predicted_ctx_count_init(VRWContext_s *context,
+                                                           const VRWMatrixBuffer_s *matrix,
+                                                           const VRWVectorBuffer_s *exposures,
+                                                           VRWMleBuffers_s *buffers,
+                                                           int32_t fixed_effects, int32_t *status);
+VRW_EXPORT VRWPredictedCtx_s *vrw_predicted_ctx_negbin2_init(VRWContext_s *context,
+                                                             const VRWMatrixBuffer_s *matrix,
+                                                             const VRWVectorBuffer_s *exposures,
+                                                             VRWMleBuffers_s *buffers,
+                                                             int32_t fixed_effects,
+                                                             int32_t *status);
+VRW_EXPORT VRWPredictedCtx_s *vrw_predicted_ctx_binary_init(VRWContext_s *context, const char *model,
+                                                            const VRWMatrixBuffer_s *matrix,
+                                                            VRWMleBuffers_s *buffers,
+                                                            int32_t fixed_effects, int32_t *status);
+VRW_EXPORT VRWPredictedCtx_s *vrw_predicted_ctx_linear_init(VRWContext_s *context,
+                                                            const VRWMatrixBuffer_s *matrix,
+                                                            VRWMleBuffers_s *buffers,
+                                                            int32_t fixed_effects, int32_t *status);
+VRW_EXPORT VRWPredictedCtx_s *vrw_predicted_ctx_log_linear_init(VRWContext_s *context,
+                                                                const VRWMatrixBuffer_s *matrix,
+                                                                VRWMleBuffers_s *buffers,
+                                                                int32_t fixed_effects,
+                                                                int32_t *status);
+VRW_EXPORT VRWPredictedCtx_s *vrw_predicted_ctx_ordered_choice_init(
+    VRWContext_s *context, const char *model, const VRWMatrixBuffer_s *matrix,
+    VRWMleBuffers_s *buffers, int32_t columns, int32_t fixed_effects, int32_t *status);
+VRW_EXPORT VRWPredictedCtx_s *vrw_predicted_ctx_multinomial_logit_init(
+    VRWContext_s *context, const VRWMatrixBuffer_s *matrix, VRWMleBuffers_s *buffers,
+    int32_t columns, int32_t fixed_effects, int32_t *status);
+
+/*
+** Predicted values of every observation at the buffers' estimates into
+** output (caller-owned): observations values in row order when columns is 0,
+** column after column when it is positive. A model without a family gives
+** VRW_NOT_APPLICABLE and writes nothing.
+*/
+VRW_EXPORT VRWStatus vrw_compute_predicted(VRWContext_s *context, const char *model,
+                                           const VRWMatrixBuffer_s *matrix,
+                                           const VRWVectorBuffer_s *exposures,
+                                           VRWMleBuffers_s *buffers, int32_t columns,
+                                           int32_t fixed_effects, double *output);
 
 #ifdef __cplusplus
 }

@@ -202,6 +202,53 @@ double vrw_compute_buffer_weighted_sum_of_squares(VRWContext_s *context, cl_mem 
                               0, analytic_weights, status);
 }
 
+double vrw_compute_column_weighted_centered_sum_of_squares(
+    VRWContext_s *context, const VRWMatrixBuffer_s *matrix, const VRWVectorBuffer_s *weights,
+    int32_t column, const VRWVectorBuffer_s *analytic_weights, int32_t *status)
+{
+    return analytic_aggregate(context, "vrw_compute_weighted_centered_sum_of_squares",
+                              "vrw_compute_panel_weighted_centered_sum_of_squares", matrix->data,
+                              matrix, weights, column, analytic_weights, status);
+}
+
+double vrw_compute_column_weighted_uncentered_sum_of_squares(
+    VRWContext_s *context, const VRWMatrixBuffer_s *matrix, const VRWVectorBuffer_s *weights,
+    int32_t column, const VRWVectorBuffer_s *analytic_weights, int32_t *status)
+{
+    return analytic_aggregate(context, "vrw_compute_weighted_sum_of_squares",
+                              "vrw_compute_panel_weighted_sum_of_squares", matrix->data, matrix,
+                              weights, column, analytic_weights, status);
+}
+
+double vrw_compute_column_weighted_log_centered_sum_of_squares(
+    VRWContext_s *context, const VRWMatrixBuffer_s *matrix, const VRWVectorBuffer_s *weights,
+    int32_t column, const VRWVectorBuffer_s *analytic_weights, int32_t *status)
+{
+    return analytic_aggregate(context, "vrw_compute_weighted_log_centered_sum_of_squares",
+                              "vrw_compute_panel_weighted_log_centered_sum_of_squares",
+                              matrix->data, matrix, weights, column, analytic_weights, status);
+}
+
+double vrw_compute_column_weighted_log_uncentered_sum_of_squares(
+    VRWContext_s *context, const VRWMatrixBuffer_s *matrix, const VRWVectorBuffer_s *weights,
+    int32_t column, const VRWVectorBuffer_s *analytic_weights, int32_t *status)
+{
+    return analytic_aggregate(context, "vrw_compute_weighted_log_sum_of_squares",
+                              "vrw_compute_panel_weighted_log_sum_of_squares", matrix->data,
+                              matrix, weights, column, analytic_weights, status);
+}
+
+double vrw_compute_buffer_weighted_score_sum_of_squares(VRWContext_s *context, cl_mem buffer,
+                                                        const VRWMatrixBuffer_s *matrix,
+                                                        const VRWVectorBuffer_s *weights,
+                                                        const VRWVectorBuffer_s *analytic_weights,
+                                                        int32_t *status)
+{
+    return analytic_aggregate(context, "vrw_compute_weighted_score_sum_of_squares",
+                              "vrw_compute_panel_weighted_score_sum_of_squares", buffer, matrix,
+                              weights, 0, analytic_weights, status);
+}
+
 /* One result a panel: data, weights, column, quads of the padded rows, the
 ** panel quad counts and starts, results. */
 static VRWStatus panel_aggregate(VRWContext_s *context, const char *name, cl_mem data,

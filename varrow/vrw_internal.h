@@ -88,6 +88,15 @@ VRWStatus vrw_read_bytes(VRWContext_s *context, cl_mem buffer, size_t offset, si
 VRWStatus vrw_write_bytes(VRWContext_s *context, cl_mem buffer, size_t offset, size_t bytes,
                           const void *host);
 
+/* A new read-only device buffer of bytes for the host to fill in place, so
+** that a large matrix is written once rather than staged in a host copy:
+** returns its mapping (write only, contents undefined) and the buffer in
+** *buffer, or NULL with the failure in *status (nothing left allocated).
+** An empty buffer is no buffer: NULL, *buffer NULL, *status 0. */
+void *vrw_map_new_buffer(VRWContext_s *context, size_t bytes, cl_mem *buffer, int32_t *status);
+/* Hands a mapping back to the device; the buffer keeps what was written. */
+VRWStatus vrw_unmap_buffer(VRWContext_s *context, cl_mem buffer, void *host);
+
 static inline void vrw_release_mem(cl_mem buffer)
 {
     if (buffer)
@@ -123,5 +132,23 @@ int vrw_compare_val_ranks_desc(const void *a, const void *b);
 /* Stable merge sort of ranked values (direction 1 ascending, else
 ** descending); returns false when its scratch cannot be allocated. */
 bool vrw_sort_ranked_values(VRWRankedValue_s *records, int64_t count, int32_t direction);
+
+/* A new array of n zeroed kernel runs, its length in *count; NULL (count 0)
+** when it cannot be allocated. */
+VRWKernelRun_s *vrw_new_runs(unsigned long n, unsigned long *count);
+
+/* The five least-squares models among the model names of the fits: their
+** variance is scaled by the residual variance and their log likelihood is
+** the normal one. */
+bool vrw_is_least_squares(const char *model);
+/* The two models with analytic weights. */
+bool vrw_is_weighted_least_squares(const char *model);
+bool vrw_model_is(const char *model, const char *name);
+
+/* The single-equation driver and the wrapper of the least-squares models:
+** they read the record, never change it. */
+VRWStatus vrw_fit_mle(const VRWRegression_s *r, const char *model, VRWIterationLogWord *log);
+VRWStatus vrw_fit_linear_model(const VRWRegression_s *r, const char *model,
+                               VRWIterationLogWord *log);
 
 #endif

@@ -25,17 +25,19 @@ void vrw_unload_vector(VRWVectorBuffer_s *vector)
     free(vector);
 }
 
-VRWMatrixBuffer_s *vrw_load_padded_matrix(VRWContext_s *context, const double *host, size_t bytes,
-                                          int32_t rows, int32_t blocks, int32_t columns,
-                                          int32_t *status)
+/* A matrix record over a new device buffer of bytes, mapped for the caller
+** to fill: *host receives the mapping. NULL with the failure in *status. */
+static VRWMatrixBuffer_s *begin_matrix(VRWContext_s *context, size_t bytes, int32_t rows,
+                                       int32_t blocks, int32_t columns, double **host,
+                                       int32_t *status)
 {
     VRWMatrixBuffer_s *matrix = calloc(1, sizeof *matrix);
     if (!matrix) {
         vrw_set_status(status, VRW_OUT_OF_HOST_MEMORY);
         return NULL;
     }
-    int32_t err;
-    matrix->data = vrw_make_buffer(context, (cl_mem_flags)context->mem_flags, bytes, host, &err);
+    int32_t err = VRW_SUCCESS;
+    *host = vrw_map_new_buffer(context, bytes, &matrix->data, &err);
     if (err != VRW_SUCCESS) {
         free(matrix);
         vrw_set_status(status, err);
@@ -47,6 +49,38 @@ VRWMatrixBuffer_s *vrw_load_padded_matrix(VRWContext_s *context, const double *h
     return matrix;
 }
 
+static size_t matrix_bytes(int32_t blocks, int32_t columns)
+{
+    return vrw_padded_rows(blocks) * (size_t)(columns > 0 ? columns : 0) * sizeof(double);
+}
+
+/* Hands the filled mapping back; a failure unloads the matrix. */
+static VRWMatrixBuffer_s *finish_matrix(VRWContext_s *context, VRWMatrixBuffer_s *matrix,
+                                        double *host, int32_t *status)
+{
+    VRWStatus err = vrw_unmap_buffer(context, matrix->data, host);
+    if (err != VRW_SUCCESS) {
+        vrw_unload_matrix(matrix);
+        vrw_set_status(status, err);
+        return NULL;
+    }
+    return matrix;
+}
+
+VRWMatrixBuffer_s *vrw_load_padded_matrix(VRWContext_s *context, const double *host, size_t bytes,
+                                          int32_t rows, int32_t blocks, int32_t columns,
+                                          int32_t *status)
+{
+    double *mapped;
+    VRWMatrixBuffer_s *matrix = begin_matrix(context, bytes, rows, blocks, columns, &mapped,
+                                             status);
+    if (!matrix)
+        return NULL;
+    if (mapped)
+        memcpy(mapped, host, bytes);
+    return finish_matrix(context, matrix, mapped, status);
+}
+
 VRWMatrixBuffer_s *vrw_load_weighted_matrix(VRWContext_s *context, const double *weights,
                                             const double *data, int32_t rows, int32_t columns,
                                             int32_t *status)
@@ -55,12 +89,12 @@ VRWMatrixBuffer_s *vrw_load_weighted_matrix(VRWContext_s *context, const double 
     size_t width = columns > 0 ? (size_t)columns : 0;
     int32_t blocks = vrw_blocks_for_rows((int64_t)n);
     size_t padded = vrw_padded_rows(blocks);
-    double *host = calloc(padded * width + 1, sizeof(double));
-    if (!host) {
-        vrw_set_status(status, VRW_OUT_OF_HOST_MEMORY);
+    double *host;
+    VRWMatrixBuffer_s *matrix = begin_matrix(context, matrix_bytes(blocks, columns), rows, blocks,
+                                             columns, &host, status);
+    if (!matrix)
         return NULL;
-    }
-    for (size_t c = 0; c < width; c++) {
+    for (size_t c = 0; host && c < width; c++) {
         const double *from = data + c * n;
         double *to = host + c * padded;
         if (weights)
@@ -68,11 +102,9 @@ VRWMatrixBuffer_s *vrw_load_weighted_matrix(VRWContext_s *context, const double 
                 to[r] = from[r] * weights[r];
         else
             memcpy(to, from, n * sizeof(double));
+        memset(to + n, 0, (padded - n) * sizeof(double));
     }
-    VRWMatrixBuffer_s *matrix = vrw_load_padded_matrix(context, host, padded * width * sizeof(double),
-                                                       rows, blocks, columns, status);
-    free(host);
-    return matrix;
+    return finish_matrix(context, matrix, host, status);
 }
 
 VRWMatrixBuffer_s *vrw_load_matrix(VRWContext_s *context, const double *data, int32_t rows,
@@ -158,12 +190,13 @@ static VRWStatus load_panel_buffers(VRWContext_s *context, VRWMatrixBuffer_s *ma
 }
 
 /* Writes one column's panels into the padded column `to`, each panel's
-** values less its mean (kept in means[p] when demeaning), times its weight. */
-static void lay_out_column(const double *from, double *to, const int32_t *panel_sizes,
-                           const PanelLayout *layout, int32_t panel_count, const double *weights,
-                           bool demean, double *means)
+** values less its mean (kept in means[p] when demeaning), times its weight,
+** and zeros in every padding row. */
+static void lay_out_column(const double *from, double *to, size_t padded,
+                           const int32_t *panel_sizes, const PanelLayout *layout,
+                           int32_t panel_count, const double *weights, bool demean, double *means)
 {
-    size_t next = 0;
+    size_t next = 0, end = 0;
     for (int32_t p = 0; p < panel_count; p++) {
         size_t size = panel_sizes[p] > 0 ? (size_t)panel_sizes[p] : 0;
         const double *values = from + next;
@@ -182,11 +215,14 @@ static void lay_out_column(const double *from, double *to, const int32_t *panel_
             means[p] = mean;
         }
         double w = weights ? weights[p] : 1.0;
-        double *out = to + (size_t)layout->starts[p] * VRW_QUAD_ROWS;
+        size_t start = (size_t)layout->starts[p] * VRW_QUAD_ROWS;
+        end = start + (size_t)layout->counts[p] * VRW_QUAD_ROWS;
         for (size_t i = 0; i < size; i++)
-            out[i] = (values[i] - mean) * w;
+            to[start + i] = (values[i] - mean) * w;
+        memset(to + start + size, 0, (end - start - size) * sizeof(double));
         next += size;
     }
+    memset(to + end, 0, (padded - end) * sizeof(double));
 }
 
 VRWMatrixBuffer_s *vrw_load_weighted_unbalanced_panel_matrix(
@@ -209,18 +245,22 @@ VRWMatrixBuffer_s *vrw_load_weighted_unbalanced_panel_matrix(
     size_t padded = vrw_padded_rows(layout.blocks);
     size_t width = columns > 0 ? (size_t)columns : 0;
     size_t n = rows > 0 ? (size_t)rows : 0;
-    double *host = calloc(padded * width + 1, sizeof(double));
     double *means = demean ? malloc(width * (size_t)panel_count * sizeof(double) + 1) : NULL;
+    double *host = NULL;
     VRWMatrixBuffer_s *matrix = NULL;
-    if (!host || (demean && !means)) {
+    if (demean && !means) {
         err = VRW_OUT_OF_HOST_MEMORY;
         goto done;
     }
-    for (size_t c = 0; c < width; c++)
-        lay_out_column(data + c * n, host + c * padded, panel_sizes, &layout, panel_count,
-                       panel_weights, demean != 0, means ? means + c * (size_t)panel_count : NULL);
-    matrix = vrw_load_padded_matrix(context, host, padded * width * sizeof(double), rows,
-                                    layout.blocks, columns, &err);
+    matrix = begin_matrix(context, matrix_bytes(layout.blocks, columns), rows, layout.blocks,
+                          columns, &host, &err);
+    if (!matrix)
+        goto done;
+    for (size_t c = 0; host && c < width; c++)
+        lay_out_column(data + c * n, host + c * padded, padded, panel_sizes, &layout,
+                       panel_count, panel_weights, demean != 0,
+                       means ? means + c * (size_t)panel_count : NULL);
+    matrix = finish_matrix(context, matrix, host, &err);
     if (!matrix)
         goto done;
     err = load_panel_buffers(context, matrix, &layout, panel_sizes, panel_count);
@@ -236,7 +276,6 @@ done:
     if (err != VRW_SUCCESS)
         vrw_set_status(status, err);
     free(means);
-    free(host);
     free_layout(&layout);
     return matrix;
 }

@@ -21,6 +21,32 @@ cl_mem vrw_make_buffer(VRWContext_s *context, cl_mem_flags flags, size_t bytes, 
     return buffer;
 }
 
+void *vrw_map_new_buffer(VRWContext_s *context, size_t bytes, cl_mem *buffer, int32_t *status)
+{
+    *buffer = vrw_make_buffer(context, CL_MEM_READ_ONLY | CL_MEM_ALLOC_HOST_PTR, bytes, NULL,
+                              status);
+    if (!*buffer)
+        return NULL;
+    cl_int err = CL_SUCCESS;
+    void *host = clEnqueueMapBuffer(context->queue, *buffer, CL_TRUE,
+                                    CL_MAP_WRITE_INVALIDATE_REGION, 0, bytes, 0, NULL, NULL, &err);
+    if (err != CL_SUCCESS) {
+        clReleaseMemObject(*buffer);
+        *buffer = NULL;
+        vrw_set_status(status, err);
+        return NULL;
+    }
+    return host;
+}
+
+VRWStatus vrw_unmap_buffer(VRWContext_s *context, cl_mem buffer, void *host)
+{
+    if (!buffer)
+        return VRW_SUCCESS;
+    cl_int err = clEnqueueUnmapMemObject(context->queue, buffer, host, 0, NULL, NULL);
+    return err == CL_SUCCESS ? clFinish(context->queue) : err;
+}
+
 /* The host doubles as device reals: themselves, or a narrowed copy in
 ** scratch when the context's reals are floats. */
 static const void *as_device_reals(const VRWContext_s *context, size_t n, const double *host,

@@ -14,6 +14,8 @@
 
 #define VALUE_PLAIN 0
 #define VALUE_LOG 1
+// Per-row scores that carry the analytic weight: the value is score / a.
+#define VALUE_PER_ANALYTIC 2
 
 // s + x of type T, keeping the rounding error of the addition in c (Knuth's
 // TwoSum).
@@ -72,9 +74,9 @@ inline double16 analytic16(global const double *analytic, global const int *quad
 }
 
 // Sums over the rows of positive weight w (the frequency weight, times the
-// analytic weight when one is given) of w, w (g(x) - centre) and
-// w (g(x) - centre)^2, g being the identity or the logarithm. x may be null
-// (weights alone).
+// analytic weight a when one is given) of w, w (g(x) - centre) and
+// w (g(x) - centre)^2, g being the identity, the logarithm or x / a. x may be
+// null (weights alone).
 typedef struct {
     double weight;
     double first;
@@ -87,14 +89,15 @@ inline Sums row_sums(global const double *x, global const double *frequency,
 {
     double16 sw = 0.0, cw = 0.0, s1 = 0.0, c1 = 0.0, s2 = 0.0, c2 = 0.0;
     for (int b = 0; b < blocks; b++) {
-        double16 w = vload16(b, frequency);
-        if (analytic)
-            w *= analytic16(analytic, quad_panels, b);
+        double16 a = analytic ? analytic16(analytic, quad_panels, b) : (double16)1.0;
+        double16 w = vload16(b, frequency) * a;
         long16 keep = isgreater(w, (double16)0.0);
         w = select((double16)0.0, w, keep);
         TWO_SUM(double16, sw, cw, w);
         if (x) {
-            double16 d = select((double16)0.0, value16(vload16(b, x), transform) - centre, keep);
+            double16 v = vload16(b, x);
+            v = transform == VALUE_PER_ANALYTIC ? v / a : value16(v, transform);
+            double16 d = select((double16)0.0, v - centre, keep);
             double16 wd = w * d;
             TWO_SUM(double16, s1, c1, wd);
             double16 wdd = wd * d;
@@ -319,3 +322,34 @@ kernel void vrw_column_value_count(global const double *source, global const dou
     }
     results[i] = lanes_total16(s, c);
 }
+
+// The analytic-weight sums of squares of a column of the data (or of a work
+// buffer, column 0), plain or on a panel matrix whose analytic weights are
+// one a panel.
+#define WEIGHTED_SUM_OF_SQUARES(name, transform, centred)                                      \
+    kernel void vrw_compute_##name(global const double *data, global const double *weights,   \
+                                   int column, int blocks, global double *result,              \
+                                   global const double *analytic)                              \
+    {                                                                                          \
+        global const double *x = column_of(data, column, blocks);                              \
+        result[0] = centred ? mean_or_spread(x, weights, analytic, 0, blocks, transform, 1)    \
+                            : row_sums(x, weights, analytic, 0, blocks, transform, 0.0).second; \
+    }                                                                                          \
+    kernel void vrw_compute_panel_##name(                                                      \
+        global const double *data, global const double *weights, int column, int blocks,       \
+        global double *result, global const double *analytic,                                  \
+        global const int *panel_quad_counts, global const int *panel_quad_starts,              \
+        int panel_count, global const int *quad_panels)                                        \
+    {                                                                                          \
+        global const double *x = column_of(data, column, blocks);                              \
+        result[0] = centred                                                                    \
+                        ? mean_or_spread(x, weights, analytic, quad_panels, blocks, transform, 1) \
+                        : row_sums(x, weights, analytic, quad_panels, blocks, transform, 0.0)   \
+                              .second;                                                         \
+    }
+
+WEIGHTED_SUM_OF_SQUARES(weighted_centered_sum_of_squares, VALUE_PLAIN, 1)
+WEIGHTED_SUM_OF_SQUARES(weighted_log_centered_sum_of_squares, VALUE_LOG, 1)
+WEIGHTED_SUM_OF_SQUARES(weighted_log_sum_of_squares, VALUE_LOG, 0)
+// The residual sum of squares from scores a x residual: sum of f a (s / a)^2.
+WEIGHTED_SUM_OF_SQUARES(weighted_score_sum_of_squares, VALUE_PER_ANALYTIC, 0)

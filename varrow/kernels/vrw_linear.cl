@@ -1,3 +1,97 @@
-// Kernels of the least-squares fits.
-// No kernel yet: the family builds and loads empty until its fit comes.
+// Kernels of the least-squares fits, run over every padded row (global size
+// blocks x 16). The dependent value is y, or log y for the log-linear models;
+// eta is the row's fitted value.
+//
+// The prefix kernels leave the residual in scores and -1 in weights, so the
+// Newton step of the common kernels is the least-squares solution. With
+// analytic weights a the score is a x residual and the weight -a: the
+// gradient and the outer products of the common kernels, which know no
+// analytic weights, then come out weighted. The residual kernels give back
+// the plain residual of those models.
+//
+// The work item of every 16th row computes its block of 16 rows in vector
+// lanes and the others have nothing to do, as in the other row kernels.
 #pragma OPENCL EXTENSION cl_khr_fp64 : enable
+
+#define VALUE_PLAIN 0
+#define VALUE_LOG 1
+
+// The block of the calling item, or -1 when it is not a block's first row.
+inline int block_of_item(void)
+{
+    size_t i = get_global_id(0);
+    return i % 16 == 0 ? (int)(i / 16) : -1;
+}
+
+inline double16 residual16(global const double *data, int dependent,
+                           global const double *fitted, int transform, int b)
+{
+    double16 y = vload16(b, data + (size_t)dependent * get_global_size(0));
+    return (transform == VALUE_LOG ? log(y) : y) - vload16(b, fitted);
+}
+
+inline void least_squares(global const double *data, int dependent, global const double *fitted,
+                          global double *scores, global double *weights,
+                          global const double *analytic, int transform)
+{
+    int b = block_of_item();
+    if (b < 0)
+        return;
+    double16 a = analytic ? vload16(b, analytic) : (double16)1.0;
+    vstore16(a * residual16(data, dependent, fitted, transform, b), b, scores);
+    vstore16(-a, b, weights);
+}
+
+kernel void vrw_prefix_linear(global const double *data, int dependent,
+                              global const double *fitted, global double *scores,
+                              global double *weights)
+{
+    least_squares(data, dependent, fitted, scores, weights, 0, VALUE_PLAIN);
+}
+
+kernel void vrw_prefix_log_linear(global const double *data, int dependent,
+                                  global const double *fitted, global double *scores,
+                                  global double *weights)
+{
+    least_squares(data, dependent, fitted, scores, weights, 0, VALUE_LOG);
+}
+
+kernel void vrw_prefix_weighted_linear(global const double *data, int dependent,
+                                       global const double *fitted, global double *scores,
+                                       global double *weights, global const double *analytic)
+{
+    least_squares(data, dependent, fitted, scores, weights, analytic, VALUE_PLAIN);
+}
+
+kernel void vrw_prefix_weighted_log_linear(global const double *data, int dependent,
+                                           global const double *fitted, global double *scores,
+                                           global double *weights,
+                                           global const double *analytic)
+{
+    least_squares(data, dependent, fitted, scores, weights, analytic, VALUE_LOG);
+}
+
+kernel void vrw_residuals_weighted_linear(global const double *data, int dependent,
+                                          global const double *fitted, global double *residuals)
+{
+    int b = block_of_item();
+    if (b >= 0)
+        vstore16(residual16(data, dependent, fitted, VALUE_PLAIN, b), b, residuals);
+}
+
+kernel void vrw_residuals_weighted_log_linear(global const double *data, int dependent,
+                                              global const double *fitted,
+                                              global double *residuals)
+{
+    int b = block_of_item();
+    if (b >= 0)
+        vstore16(residual16(data, dependent, fitted, VALUE_LOG, b), b, residuals);
+}
+
+// The expected outcome of the log-linear models on the outcome's own scale.
+kernel void vrw_predict_log_linear(global const double *fitted, global double *predicted)
+{
+    int b = block_of_item();
+    if (b >= 0)
+        vstore16(exp(vload16(b, fitted)), b, predicted);
+}

@@ -1,0 +1,54 @@
+// Runs one fit of the library on a table of named columns, the way the
+// application does: a data matrix with a column of ones first, then the
+// regressors and the dependent column, and every output registered.
+#pragma once
+
+#include "varrow/varrow.h"
+
+#include <cmath>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+// Numeric columns by name, all of one length.
+struct VRWTestTable {
+    std::map<std::string, std::vector<double>> columns;
+    size_t rows = 0;
+    const std::vector<double> &operator[](const std::string &name) const;
+};
+
+// Reads a CSV of numbers with a header line; fails the test when it cannot.
+VRWTestTable vrw_test_read_table(const std::string &path);
+
+// The constant is the regressor named "1"; an empty name is no vector.
+struct VRWTestFitSpec {
+    VRWRegressionModel model = VRW_MODEL_LINEAR;
+    std::vector<std::string> regressors;
+    std::string dependent;
+    uint32_t options = 0;
+    std::string analytic_weights, frequency_weights, exposures;
+    double value_of_interest = NAN;
+    std::string panels;                  // a sorted panel number a row: panel data
+    std::vector<double> constraints;     // empty: none
+    std::vector<double> guesses;         // empty: none
+    const VRWTestRestrictions_s *restrictions = nullptr;
+};
+
+struct VRWTestFitResult {
+    int32_t status = -1;
+    std::vector<double> coefficients, standard_errors, variance, predicted, residuals;
+    std::vector<int64_t> multicollinear_sets, choice_counts;
+    std::vector<double> wald_statistics;
+    std::vector<int64_t> wald_degrees_of_freedom;
+    double log_likelihood = NAN, rss = NAN, tss = NAN;
+    int64_t observations = -1, free_parameters = -1;
+    VRWIterationLog log = {};
+    int64_t iterations() const { return log[VRW_ITERATION_LOG_COUNT].count; }
+};
+
+VRWTestFitResult vrw_test_fit(VRWContext_s *context, const VRWTestTable &data,
+                              const VRWTestFitSpec &spec);
+
+// The kernel families every single-equation model of the tests needs.
+constexpr uint32_t kVrwTestSingleEquationFamilies = 0x80 | 0x1 | 0x8 | 0x10;

@@ -1,0 +1,622 @@
+/* The single-equation maximum-likelihood fits: logit, probit, linear
+** probability, Poisson, geometric and the four least-squares models, which
+** share one driver and differ in their prefix kernels and start values. */
+#include "varrow/vrw_internal.h"
+
+#include <math.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+/* Everything one run of the driver makes, released on every path. */
+typedef struct {
+    const VRWRegression_s *r;
+    const char *model;
+    VRWContext_s *context;
+    int64_t n;                     /* coefficients */
+    int64_t panels;                /* P: with fixed effects, the matrix's panels */
+    VRWMatrixBuffer_s analytic_view;
+    VRWMleBuffers_s *buffers;
+    VRWIterationCtx_s *iteration;
+    VRWLogLikelihoodCtx_s *log_likelihood;
+    VRWInferenceCtx_s *inference;
+    double *variance;
+    double *estimates;             /* out_coefficients or own_estimates */
+    double *own_estimates;
+    double rss, tss;
+    int64_t observations;
+} Fit;
+
+static bool fixed_effects_asked(const VRWRegression_s *r)
+{
+    return (r->options & VRW_OPTION_FIXED_EFFECTS) != 0;
+}
+
+/*
+** The matrix the analytic-weight aggregates see. With fixed effects each
+** panel carries one analytic weight; otherwise the weights are one a row, in
+** the matrix's (possibly panel-padded) row layout, and the panels play no
+** part: a view without panels reads them row by row.
+*/
+static const VRWMatrixBuffer_s *analytic_matrix(const VRWRegression_s *r, VRWMatrixBuffer_s *view)
+{
+    if (fixed_effects_asked(r))
+        return r->data;
+    *view = *r->data;
+    view->panel_count = 0;
+    return view;
+}
+
+static void release(Fit *f)
+{
+    vrw_free_mle_buffers(f->buffers);
+    if (f->panels > 0)
+        vrw_iteration_ctx_fe_free(f->iteration);
+    else
+        vrw_iteration_ctx_free(f->iteration);
+    free(f->log_likelihood);
+    vrw_inference_ctx_free(f->inference);
+    free(f->variance);
+    free(f->own_estimates);
+}
+
+/* The model's kernel of a naming pattern ("vrw_residuals_%s"), or NULL. */
+static cl_kernel find_model_kernel(const Fit *f, const char *pattern)
+{
+    char name[128];
+    int length = snprintf(name, sizeof name, pattern, f->model);
+    return length > 0 && (size_t)length < sizeof name ? vrw_find_kernel(f->context, name) : NULL;
+}
+
+static bool appends_value_of_interest(const char *model)
+{
+    return vrw_model_is(model, "logit") || vrw_model_is(model, "probit")
+           || vrw_model_is(model, "binary_linear");
+}
+
+/* A run of one of the model's row kernels over every padded row with the
+** prefix arguments and the model's extras. */
+static void set_row_run(const Fit *f, VRWKernelRun_s *run, cl_kernel kernel)
+{
+    const VRWRegression_s *r = f->r;
+    run->kernel = kernel;
+    vrw_set_kernel_dim1(run, vrw_padded_rows(r->data->blocks));
+    vrw_set_mle_prefix_kernel_args(run, r->data, f->buffers, r->dependent_column);
+    if (appends_value_of_interest(f->model))
+        vrw_set_kernel_arg_double(run, r->dependent_value_of_interest);
+    else if (vrw_is_weighted_least_squares(f->model))
+        vrw_set_kernel_arg_mem(run, r->analytic_weights ? r->analytic_weights->data : NULL);
+}
+
+/* The iteration of a fit without fixed effects: fitted values and the
+** model's prefix, then one Jacobian and one Hessian run. */
+static VRWStatus plain_iteration(Fit *f)
+{
+    const VRWRegression_s *r = f->r;
+    const VRWMatrixBuffer_s *matrix = r->data;
+    VRWIterationCtx_s *it = calloc(1, sizeof *it);
+    if (!it)
+        return VRW_OUT_OF_HOST_MEMORY;
+    f->iteration = it;
+    cl_kernel jacobian = vrw_find_jacobian_kernel(f->context, f->model);
+    cl_kernel hessian = vrw_find_hessian_kernel(f->context, f->model);
+    cl_kernel prefix = vrw_find_prefix_kernel(f->context, f->model);
+    if (!jacobian || !hessian || !prefix)
+        return VRW_KERNEL_NOT_LOADED;
+    it->jacobian_runs = vrw_new_runs(1, &it->jacobian_run_count);
+    it->hessian_runs = vrw_new_runs(1, &it->hessian_run_count);
+    it->prefix_runs = vrw_new_runs(2, &it->prefix_run_count);
+    if (!it->jacobian_runs || !it->hessian_runs || !it->prefix_runs)
+        return VRW_OUT_OF_HOST_MEMORY;
+    size_t k = (size_t)f->buffers->free_count;
+    VRWKernelRun_s *run = &it->jacobian_runs[0];
+    run->kernel = jacobian;
+    vrw_set_kernel_dim1(run, k);
+    vrw_set_mle_jacobian_kernel_args(run, matrix, r->frequency_weights, f->buffers);
+    run = &it->hessian_runs[0];
+    run->kernel = hessian;
+    vrw_set_kernel_dim2(run, k, k);
+    vrw_set_mle_hessian_kernel_args(run, matrix, r->frequency_weights, f->buffers);
+    VRWStatus status = vrw_fitted_kernel_run_init(&it->prefix_runs[0], f->context, matrix,
+                                                  r->exposures, f->buffers, f->buffers->fitted);
+    if (status != VRW_SUCCESS)
+        return status;
+    set_row_run(f, &it->prefix_runs[1], prefix);
+    return VRW_SUCCESS;
+}
+
+/*
+** A model whose family has an information kernel ("vrw_information_%s")
+** iterates with its observed Hessian, whose Newton steps converge
+** quadratically, while its variance is the inverse of the expected
+** information at the estimates (as glm reports it for links that are not
+** canonical): the kernel puts the expected weights in place, the Hessian
+** runs sum them and host_hessian receives the inverse.
+*/
+static VRWStatus use_expected_information(Fit *f)
+{
+    cl_kernel kernel = find_model_kernel(f, "vrw_information_%s");
+    int k = (int)f->buffers->free_count;
+    if (!kernel || k == 0)
+        return VRW_SUCCESS;
+    VRWKernelRun_s run = {0};
+    set_row_run(f, &run, kernel);
+    size_t entries = (size_t)k * (size_t)k;
+    double *hessian = f->buffers->host_hessian;
+    memset(hessian, 0, entries * sizeof(double));
+    VRWStatus status = vrw_run_kernels(f->context, &run, 1);
+    if (status == VRW_SUCCESS)
+        status = vrw_write_fp_buffer(f->context, f->buffers->hessian, entries, hessian);
+    if (status == VRW_SUCCESS)
+        status = vrw_run_kernels(f->context, f->iteration->hessian_runs,
+                                 (int64_t)f->iteration->hessian_run_count);
+    if (status == VRW_SUCCESS)
+        status = vrw_read_fp_buffer(f->context, f->buffers->hessian, entries, hessian);
+    if (status != VRW_SUCCESS)
+        return status;
+    int length = vrw_optimal_iwork_dim(k);
+    int *pivots = malloc((size_t)k * sizeof(int));
+    double *workspace = malloc((size_t)(length > 0 ? length : 1) * sizeof(double));
+    int info = pivots && workspace ? vrw_invert_matrix(hessian, k, pivots, workspace, length)
+                                   : VRW_OUT_OF_HOST_MEMORY;
+    free(pivots);
+    free(workspace);
+    if (info == VRW_OUT_OF_HOST_MEMORY)
+        return info;
+    return info == 0 ? VRW_SUCCESS : VRW_HESSIAN_NOT_INVERTIBLE + info;
+}
+
+/* The fixed-effects iteration (panel effects estimated with the
+** coefficients) has no kernels in the library yet, so such a fit fails as
+** one whose kernels are not loaded. */
+static VRWStatus fixed_effects_iteration(Fit *f)
+{
+    (void)f;
+    return VRW_KERNEL_NOT_LOADED;
+}
+
+static VRWStatus prepare(Fit *f)
+{
+    const VRWRegression_s *r = f->r;
+    f->estimates = r->out_coefficients;
+    if (!f->estimates) {
+        f->own_estimates = malloc((size_t)f->n * sizeof(double) + 1);
+        if (!f->own_estimates)
+            return VRW_OUT_OF_HOST_MEMORY;
+        f->estimates = f->own_estimates;
+    }
+    int32_t status = VRW_SUCCESS;
+    f->buffers = vrw_create_mle_buffers(
+        f->context, r->independent_columns, f->n, r->constraints, f->n,
+        r->fixed_effect_constraints, f->panels, r->nonempty_panels, r->nonempty_panel_count,
+        (r->options & VRW_OPTION_CLUSTER) != 0, 0, NULL, 0, r->data->blocks, &status);
+    if (!f->buffers)
+        return status;
+    status = f->panels > 0 ? fixed_effects_iteration(f) : plain_iteration(f);
+    if (status != VRW_SUCCESS)
+        return status;
+    f->log_likelihood = vrw_log_likelihood_ctx_init(f->context, f->model, r->data,
+                                                    r->frequency_weights, f->buffers,
+                                                    r->dependent_column, &status,
+                                                    r->dependent_value_of_interest);
+    return status;
+}
+
+/* The residual of every observation: the buffers' scores, or for the models
+** with analytic weights (whose scores carry the weight) the plain residual. */
+static VRWStatus write_residuals(Fit *f)
+{
+    const VRWRegression_s *r = f->r;
+    cl_mem source = f->buffers->scores;
+    if (vrw_is_weighted_least_squares(f->model)) {
+        VRWKernelRun_s run = {0};
+        run.kernel = find_model_kernel(f, "vrw_residuals_%s");
+        if (!run.kernel)
+            return VRW_KERNEL_NOT_LOADED;
+        vrw_set_kernel_dim1(&run, vrw_padded_rows(r->data->blocks));
+        vrw_set_kernel_arg_mem(&run, r->data->data);
+        vrw_set_kernel_arg_int(&run, r->dependent_column);
+        vrw_set_kernel_arg_mem(&run, f->buffers->fitted);
+        vrw_set_kernel_arg_mem(&run, f->buffers->row_values);
+        VRWStatus status = vrw_run_kernels(f->context, &run, 1);
+        if (status != VRW_SUCCESS)
+            return status;
+        source = f->buffers->row_values;
+    }
+    return vrw_read_data_buffer(f->context, r->data, source, 0, r->out_residuals);
+}
+
+static VRWStatus estimate_variance(Fit *f)
+{
+    const VRWRegression_s *r = f->r;
+    int32_t status = VRW_SUCCESS;
+    const VRWVectorBuffer_s *analytic = vrw_is_weighted_least_squares(f->model)
+                                            ? r->analytic_weights
+                                            : NULL;
+    const VRWMatrixBuffer_s *matrix = analytic ? analytic_matrix(r, &f->analytic_view) : r->data;
+    f->inference = vrw_inference_ctx_init(f->context, f->model, matrix, r->frequency_weights,
+                                          analytic, f->buffers, &status);
+    if (!f->inference)
+        return status;
+    f->variance = vrw_estimate_asymptotic_variance_mle(f->context, f->model, f->inference,
+                                                       r->dependent_column, r->options, &f->rss,
+                                                       &f->tss, &f->observations, &status);
+    return status;
+}
+
+static VRWStatus count_choices(Fit *f)
+{
+    const VRWRegression_s *r = f->r;
+    double value = r->dependent_value_of_interest, chosen = 0.0;
+    VRWStatus status = vrw_count_these_values_in_this_column(
+        f->context, r->data, r->frequency_weights, r->data->data, &value, 1,
+        r->dependent_column, &chosen);
+    if (status != VRW_SUCCESS)
+        return status;
+    r->out_per_choice_observation_count[0] = (int64_t)((double)f->observations - chosen);
+    r->out_per_choice_observation_count[1] = (int64_t)chosen;
+    return VRW_SUCCESS;
+}
+
+static void write_standard_errors(Fit *f)
+{
+    const VRWRegression_s *r = f->r;
+    int64_t k = f->buffers->free_count, free_index = 0;
+    for (int64_t i = 0; i < f->n; i++) {
+        if (r->constraints && !isnan(r->constraints[i])) {
+            r->out_standard_errors[i] = 0.0;
+            continue;
+        }
+        r->out_standard_errors[i] = sqrt(f->variance[free_index * k + free_index]);
+        free_index++;
+    }
+}
+
+/*
+** Half the sum of f log a over the rows of positive f and a: the part of the
+** normal log likelihood of a weighted least-squares fit that the residual
+** sum of squares does not carry (each row's variance is sigma^2 / a). The
+** weights are one a row here, in the frequency weights' layout.
+*/
+static VRWStatus half_log_weight_sum(Fit *f, double *result)
+{
+    const VRWVectorBuffer_s *fw = f->r->frequency_weights, *aw = f->r->analytic_weights;
+    size_t rows = vrw_padded_rows(fw->blocks < aw->blocks ? fw->blocks : aw->blocks);
+    double *values = malloc(2 * rows * sizeof(double) + 1);
+    if (!values)
+        return VRW_OUT_OF_HOST_MEMORY;
+    VRWStatus status = vrw_read_bytes(f->context, fw->data, 0, rows * sizeof(double), values);
+    if (status == VRW_SUCCESS)
+        status = vrw_read_bytes(f->context, aw->data, 0, rows * sizeof(double), values + rows);
+    /* Neumaier's sum: a million terms of either sign keep their digits. */
+    double sum = 0.0, carry = 0.0;
+    for (size_t i = 0; status == VRW_SUCCESS && i < rows; i++) {
+        double w = values[i], a = values[rows + i];
+        if (!(w > 0.0 && a > 0.0))
+            continue;
+        double term = w * log(a), t = sum + term;
+        carry += fabs(sum) >= fabs(term) ? (sum - t) + term : (term - t) + sum;
+        sum = t;
+    }
+    free(values);
+    *result = 0.5 * (sum + carry);
+    return status;
+}
+
+static VRWStatus log_likelihood(Fit *f, double *result)
+{
+    if (!vrw_is_least_squares(f->model)) {
+        int32_t status = VRW_SUCCESS;
+        *result = vrw_compute_log_likelihood(f->context, f->log_likelihood, f->buffers, NULL, 0,
+                                             &status);
+        return status;
+    }
+    /* The normal log likelihood at the estimated variance RSS / N; 1 + log 2 pi. */
+    double n = (double)f->observations;
+    *result = -0.5 * n * (log(f->rss / n) + 2.8378770664093453);
+    if (!vrw_is_weighted_least_squares(f->model) || !f->r->analytic_weights
+        || fixed_effects_asked(f->r))
+        return VRW_SUCCESS;
+    double half = 0.0;
+    VRWStatus status = half_log_weight_sum(f, &half);
+    *result += half;
+    return status;
+}
+
+/* The outputs after a successful iteration, in order; a failure leaves the
+** earlier ones written. */
+static VRWStatus write_outputs(Fit *f)
+{
+    const VRWRegression_s *r = f->r;
+    VRWStatus status = VRW_SUCCESS;
+    if (r->out_predicted_values)
+        status = vrw_compute_predicted(f->context, f->model, r->data, r->exposures, f->buffers, 0,
+                                       f->panels > 0, r->out_predicted_values);
+    if (status == VRW_SUCCESS && r->out_residuals)
+        status = write_residuals(f);
+    if (status == VRW_SUCCESS)
+        status = estimate_variance(f);
+    if (status != VRW_SUCCESS)
+        return status;
+    int64_t k = f->buffers->free_count;
+    if (r->out_variance_matrix)
+        expand_constrained_matrix(r->out_variance_matrix, r->constraints, f->n, f->variance, k);
+    if (r->out_free_parameter_count)
+        *r->out_free_parameter_count = k;
+    if (r->out_per_choice_observation_count && !isnan(r->dependent_value_of_interest))
+        status = count_choices(f);
+    if (status != VRW_SUCCESS)
+        return status;
+    if (r->out_standard_errors)
+        write_standard_errors(f);
+    if (r->restrictions && r->restrictions->test_count > 0 && r->out_wald_statistics)
+        status = vrw_wald_test(f->variance, k, f->estimates, r->constraints, r->restrictions,
+                               r->out_wald_statistics, r->out_wald_degrees_of_freedom);
+    if (status != VRW_SUCCESS)
+        return status;
+    if (r->out_residual_sum_of_squares)
+        *r->out_residual_sum_of_squares = f->rss;
+    if (r->out_total_sum_of_squares)
+        *r->out_total_sum_of_squares = f->tss;
+    if (r->out_observation_count)
+        *r->out_observation_count = f->observations;
+    if (!r->out_log_likelihood)
+        return VRW_SUCCESS;
+    double value = NAN;
+    status = log_likelihood(f, &value);
+    if (status == VRW_SUCCESS)
+        *r->out_log_likelihood = value;
+    return status;
+}
+
+VRWStatus vrw_fit_mle(const VRWRegression_s *r, const char *model, VRWIterationLogWord *log)
+{
+    Fit f = {.r = r, .model = model, .context = r->context, .rss = NAN, .tss = NAN};
+    f.n = r->independent_column_count;
+    f.panels = fixed_effects_asked(r) && r->data->panel_count > 0 ? r->data->panel_count : 0;
+    VRWStatus status = prepare(&f);
+    if (status == VRW_SUCCESS)
+        status = vrw_iterate_mle(f.context, f.iteration, f.buffers, r->coefficient_guesses,
+                                 f.estimates, vrw_is_least_squares(model),
+                                 r->out_multicollinear_sets, log);
+    if (status == VRW_SUCCESS)
+        status = use_expected_information(&f);
+    if (status == VRW_SUCCESS)
+        status = write_outputs(&f);
+    release(&f);
+    return status;
+}
+
+/* Start values, made by a wrapper for its copy of the record. */
+typedef struct {
+    double *coefficients;
+    double *fixed_effects;
+} StartValues;
+
+static void free_start_values(StartValues *s)
+{
+    free(s->coefficients);
+    free(s->fixed_effects);
+}
+
+/* Where the model's expected outcome is the exponential of the linear
+** predictor, start values are logarithms of means. */
+static bool exponential_mean(const char *model)
+{
+    return vrw_model_is(model, "poisson") || vrw_model_is(model, "geometric");
+}
+
+/* The start of the constant or of a panel effect from the outcome's mean
+** (already on the model's scale for the log-linear ones) and, with
+** exposures, the exposures' mean. */
+static double start_from_means(const char *model, double outcome_mean, double exposure_mean)
+{
+    if (!exponential_mean(model))
+        return outcome_mean;
+    double start = log(outcome_mean);
+    return isnan(exposure_mean) ? start : start - log(exposure_mean);
+}
+
+static double outcome_mean(VRWRegression_s *copy, const char *model, int32_t *status)
+{
+    VRWMatrixBuffer_s view;
+    const VRWMatrixBuffer_s *m = copy->data;
+    const VRWVectorBuffer_s *w = copy->frequency_weights;
+    int32_t y = copy->dependent_column;
+    if (vrw_model_is(model, "log_linear"))
+        return vrw_compute_column_log_mean(copy->context, m, w, y, status);
+    if (vrw_model_is(model, "weighted_linear"))
+        return vrw_compute_weighted_mean(copy->context, analytic_matrix(copy, &view), w, y,
+                                         copy->analytic_weights, status);
+    if (vrw_model_is(model, "weighted_log_linear"))
+        return vrw_compute_weighted_log_mean(copy->context, analytic_matrix(copy, &view), w, y,
+                                             copy->analytic_weights, status);
+    return vrw_compute_column_mean(copy->context, m, w, y, status);
+}
+
+/* One start value a panel from the panel means of the outcome (and of the
+** exposures), for a fixed-effects fit on a matrix not loaded demeaned. */
+static VRWStatus panel_start_values(VRWRegression_s *copy, const char *model,
+                                    const VRWVectorBuffer_s *exposures, StartValues *s)
+{
+    size_t panels = (size_t)copy->data->panel_count;
+    double *means = malloc(2 * panels * sizeof(double) + 1);
+    s->fixed_effects = malloc(panels * sizeof(double) + 1);
+    if (!means || !s->fixed_effects) {
+        free(means);
+        return VRW_OUT_OF_HOST_MEMORY;
+    }
+    double *exposure_means = means + panels;
+    VRWStatus status = vrw_compute_panel_column_means(copy->context, copy->data,
+                                                      copy->frequency_weights,
+                                                      copy->dependent_column, means);
+    if (status == VRW_SUCCESS && exposures)
+        status = vrw_compute_panel_vector_means(copy->context, copy->data,
+                                                copy->frequency_weights, exposures,
+                                                exposure_means);
+    bool log_mean = vrw_model_is(model, "log_linear") || vrw_model_is(model, "weighted_log_linear");
+    for (size_t p = 0; status == VRW_SUCCESS && p < panels; p++) {
+        double mean = log_mean ? log(means[p]) : means[p];
+        s->fixed_effects[p] = start_from_means(model, mean, exposures ? exposure_means[p] : NAN);
+    }
+    free(means);
+    copy->fixed_effect_guesses = s->fixed_effects;
+    return status;
+}
+
+/* Zeros, and the constant at the mean of the outcome on the model's scale. */
+static VRWStatus constant_start_values(VRWRegression_s *copy, const char *model,
+                                       const VRWVectorBuffer_s *exposures, StartValues *s)
+{
+    int64_t n = copy->independent_column_count;
+    s->coefficients = calloc((size_t)n + 1, sizeof(double));
+    if (!s->coefficients)
+        return VRW_OUT_OF_HOST_MEMORY;
+    copy->coefficient_guesses = s->coefficients;
+    int64_t constant = -1;
+    for (int64_t i = 0; i < n; i++)
+        if (copy->independent_columns[i] == copy->constant_column)
+            constant = i;
+    if (constant < 0)
+        return VRW_SUCCESS;
+    int32_t status = VRW_SUCCESS;
+    double mean = outcome_mean(copy, model, &status);
+    double exposure_mean = NAN;
+    if (status == VRW_SUCCESS && exposures)
+        exposure_mean = vrw_compute_vector_mean(copy->context, exposures,
+                                                copy->frequency_weights, &status);
+    s->coefficients[constant] = start_from_means(model, mean, exposure_mean);
+    return status;
+}
+
+static VRWStatus make_start_values(VRWRegression_s *copy, const char *model,
+                                   const VRWVectorBuffer_s *exposures, StartValues *s)
+{
+    if (fixed_effects_asked(copy) && copy->data->panel_count > 0 && !copy->data->panel_means) {
+        if (!copy->fixed_effect_guesses)
+            return panel_start_values(copy, model, exposures, s);
+        return VRW_SUCCESS;
+    }
+    if (!copy->coefficient_guesses && copy->constant_column != -1)
+        return constant_start_values(copy, model, exposures, s);
+    return VRW_SUCCESS;
+}
+
+static VRWStatus fit_with_start_values(VRWRegression_s *copy, const char *model,
+                                       const VRWVectorBuffer_s *exposures,
+                                       VRWIterationLogWord *log)
+{
+    StartValues s = {0};
+    VRWStatus status = make_start_values(copy, model, exposures, &s);
+    if (status == VRW_SUCCESS)
+        status = vrw_fit_mle(copy, model, log);
+    free_start_values(&s);
+    return status;
+}
+
+static VRWStatus fit_binary(const VRWRegression_s *r, const char *model,
+                            VRWIterationLogWord *log)
+{
+    VRWRegression_s copy = *r;
+    copy.analytic_weights = NULL;
+    if (!vrw_model_is(model, "binary_linear"))
+        copy.out_residual_sum_of_squares = NULL;
+    return vrw_fit_mle(&copy, model, log);
+}
+
+VRWStatus vrw_fit_logit(VRWRegression_s *r, VRWIterationLogWord *log)
+{
+    return fit_binary(r, "logit", log);
+}
+
+VRWStatus vrw_fit_probit(VRWRegression_s *r, VRWIterationLogWord *log)
+{
+    return fit_binary(r, "probit", log);
+}
+
+VRWStatus vrw_fit_binary_linear(VRWRegression_s *r, VRWIterationLogWord *log)
+{
+    return fit_binary(r, "binary_linear", log);
+}
+
+static VRWStatus fit_count(const VRWRegression_s *r, const char *model,
+                           const VRWVectorBuffer_s *exposures, VRWIterationLogWord *log)
+{
+    VRWRegression_s copy = *r;
+    copy.dependent_value_of_interest = NAN;
+    copy.out_residual_sum_of_squares = NULL;
+    if (vrw_model_is(model, "geometric"))
+        copy.analytic_weights = NULL;
+    return fit_with_start_values(&copy, model, exposures, log);
+}
+
+VRWStatus vrw_fit_poisson(VRWRegression_s *r, VRWIterationLogWord *log)
+{
+    return fit_count(r, "poisson", r->exposures, log);
+}
+
+VRWStatus vrw_fit_geometric(VRWRegression_s *r, VRWIterationLogWord *log)
+{
+    return fit_count(r, "geometric", NULL, log);
+}
+
+VRWStatus vrw_fit_linear_model(const VRWRegression_s *r, const char *model,
+                               VRWIterationLogWord *log)
+{
+    VRWRegression_s copy = *r;
+    if (!vrw_is_weighted_least_squares(model))
+        copy.analytic_weights = NULL;
+    copy.dependent_value_of_interest = NAN;
+    return fit_with_start_values(&copy, model, NULL, log);
+}
+
+/*
+** With fixed effects each panel carries one analytic weight, the mean of its
+** rows' weights under the frequency weights, loaded for the fit and unloaded
+** after it. Without fixed effects the weights stay one a row even on panel
+** data (clusters): the panels must not change the estimates.
+*/
+VRWStatus vrw_fit_weighted_linear_model(VRWRegression_s *r, const char *model,
+                                        VRWIterationLogWord *log)
+{
+    if (!fixed_effects_asked(r) || r->data->panel_count <= 0 || !r->analytic_weights)
+        return vrw_fit_linear_model(r, model, log);
+    size_t panels = (size_t)r->data->panel_count;
+    double *means = malloc(panels * sizeof(double));
+    if (!means)
+        return VRW_OUT_OF_HOST_MEMORY;
+    int32_t status = vrw_compute_panel_vector_means(r->context, r->data, r->frequency_weights,
+                                                    r->analytic_weights, means);
+    VRWVectorBuffer_s *per_panel = NULL;
+    if (status == VRW_SUCCESS)
+        per_panel = vrw_load_float_vector(r->context, means, (uint32_t)panels, &status);
+    free(means);
+    if (!per_panel)
+        return status;
+    const VRWVectorBuffer_s *callers = r->analytic_weights;
+    r->analytic_weights = per_panel;
+    status = vrw_fit_linear_model(r, model, log);
+    r->analytic_weights = callers;
+    vrw_unload_vector(per_panel);
+    return status;
+}
+
+VRWStatus vrw_fit_linear(VRWRegression_s *r, VRWIterationLogWord *log)
+{
+    return vrw_fit_linear_model(r, "linear", log);
+}
+
+VRWStatus vrw_fit_log_linear(VRWRegression_s *r, VRWIterationLogWord *log)
+{
+    return vrw_fit_linear_model(r, "log_linear", log);
+}
+
+VRWStatus vrw_fit_weighted_linear(VRWRegression_s *r, VRWIterationLogWord *log)
+{
+    return vrw_fit_weighted_linear_model(r, "weighted_linear", log);
+}
+
+VRWStatus vrw_fit_weighted_log_linear(VRWRegression_s *r, VRWIterationLogWord *log)
+{
+    return vrw_fit_weighted_linear_model(r, "weighted_log_linear", log);
+}

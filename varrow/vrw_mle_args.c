@@ -1,0 +1,422 @@
+/* The argument lists of the maximum-likelihood kernels: the contract between
+** the fits and the kernel programs. Each setter clears the run's list and
+** appends the kernel's arguments in declaration order. */
+#include "varrow/vrw_internal.h"
+
+static void args(VRWKernelRun_s *run)
+{
+    vrw_reset_kernel_args(run);
+}
+
+static void mem(VRWKernelRun_s *run, cl_mem buffer)
+{
+    vrw_set_kernel_arg_mem(run, buffer);
+}
+
+static void integer(VRWKernelRun_s *run, int64_t value)
+{
+    vrw_set_kernel_arg_int(run, (int32_t)value);
+}
+
+static cl_mem vector_buffer(const VRWVectorBuffer_s *vector)
+{
+    return vector ? vector->data : NULL;
+}
+
+/* data, frequency weights: the start of the kernels that read the rows. */
+static void data_args(VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix,
+                      const VRWVectorBuffer_s *weights)
+{
+    args(run);
+    mem(run, matrix->data);
+    mem(run, weights->data);
+}
+
+/* data, frequency weights, columns, blocks, free_columns: the start of every
+** kernel that sums regressor values over the rows. */
+static void row_sum_args(VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix,
+                         const VRWVectorBuffer_s *weights, const VRWMleBuffers_s *b)
+{
+    data_args(run, matrix, weights);
+    mem(run, b->columns);
+    integer(run, matrix->blocks);
+    mem(run, b->free_columns);
+}
+
+void vrw_set_mle_prefix_kernel_args(VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix,
+                                    const VRWMleBuffers_s *buffers, int32_t dependent)
+{
+    args(run);
+    mem(run, matrix->data);
+    integer(run, dependent);
+    mem(run, buffers->fitted);
+    mem(run, buffers->scores);
+    mem(run, buffers->weights);
+}
+
+void vrw_set_mle_jacobian_kernel_args(VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix,
+                                      const VRWVectorBuffer_s *weights,
+                                      const VRWMleBuffers_s *buffers)
+{
+    row_sum_args(run, matrix, weights, buffers);
+    mem(run, buffers->scores);
+    mem(run, buffers->jacobian);
+}
+
+void vrw_set_mle_hessian_kernel_args(VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix,
+                                     const VRWVectorBuffer_s *weights,
+                                     const VRWMleBuffers_s *buffers)
+{
+    row_sum_args(run, matrix, weights, buffers);
+    mem(run, buffers->weights);
+    mem(run, buffers->hessian);
+    integer(run, buffers->free_count);
+}
+
+void vrw_set_mle_robust_kernel_args(VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix,
+                                    const VRWVectorBuffer_s *weights,
+                                    const VRWMleBuffers_s *buffers)
+{
+    row_sum_args(run, matrix, weights, buffers);
+    integer(run, buffers->free_count);
+    mem(run, buffers->scores);
+    mem(run, buffers->opg);
+}
+
+void vrw_set_mle_cluster_pass1_kernel_args(VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix,
+                                           const VRWVectorBuffer_s *weights,
+                                           const VRWMleBuffers_s *buffers)
+{
+    data_args(run, matrix, weights);
+    mem(run, buffers->columns);
+    integer(run, 4 * (int64_t)matrix->blocks);
+    mem(run, buffers->free_columns);
+    mem(run, buffers->clusters);
+    mem(run, matrix->panel_quad_counts);
+    mem(run, matrix->panel_quad_starts);
+    mem(run, buffers->scores);
+    mem(run, buffers->cluster_scores);
+}
+
+void vrw_set_mle_cluster_pass2_kernel_args(VRWKernelRun_s *run, const VRWMleBuffers_s *buffers)
+{
+    args(run);
+    mem(run, buffers->cluster_scores);
+    integer(run, buffers->cluster_count);
+    mem(run, buffers->opg);
+}
+
+void vrw_set_mle_log_likelihood_kernel_args(VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix,
+                                            int32_t dependent, const VRWMleBuffers_s *buffers)
+{
+    args(run);
+    mem(run, matrix->data);
+    integer(run, dependent);
+    mem(run, buffers->fitted);
+    mem(run, buffers->scores);
+    mem(run, buffers->row_values);
+}
+
+void vrw_set_mle_negative_binomial_prefix_kernel_args(VRWKernelRun_s *run,
+                                                      const VRWMatrixBuffer_s *matrix,
+                                                      int32_t dependent,
+                                                      const VRWMleBuffers_s *buffers,
+                                                      const VRWNegbin2Buffers_s *negbin2)
+{
+    vrw_set_mle_prefix_kernel_args(run, matrix, buffers, dependent);
+    mem(run, negbin2->nuisance_scores);
+    mem(run, negbin2->cross_weights);
+    mem(run, negbin2->nuisance_weights);
+    mem(run, buffers->estimates);
+    integer(run, buffers->variable_count);
+    integer(run, matrix->observations);
+}
+
+void vrw_set_mle_negative_binomial_jacobian_nuisance_kernel_args(
+    VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix, const VRWVectorBuffer_s *weights,
+    const VRWMleBuffers_s *buffers, const VRWNegbin2Buffers_s *negbin2, int32_t nuisance)
+{
+    data_args(run, matrix, weights);
+    integer(run, matrix->blocks);
+    integer(run, nuisance);
+    mem(run, buffers->jacobian);
+    mem(run, negbin2->nuisance_scores);
+}
+
+void vrw_set_mle_negative_binomial_hessian_cross_kernel_args(
+    VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix, const VRWVectorBuffer_s *weights,
+    const VRWMleBuffers_s *buffers, const VRWNegbin2Buffers_s *negbin2, int32_t nuisance)
+{
+    row_sum_args(run, matrix, weights, buffers);
+    integer(run, buffers->free_count);
+    integer(run, nuisance);
+    mem(run, buffers->hessian);
+    mem(run, negbin2->cross_weights);
+}
+
+void vrw_set_mle_negative_binomial_hessian_nuisance_kernel_args(
+    VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix, const VRWVectorBuffer_s *weights,
+    const VRWMleBuffers_s *buffers, const VRWNegbin2Buffers_s *negbin2, int32_t nuisance)
+{
+    data_args(run, matrix, weights);
+    integer(run, matrix->blocks);
+    integer(run, buffers->free_count);
+    integer(run, nuisance);
+    mem(run, buffers->hessian);
+    mem(run, negbin2->nuisance_weights);
+}
+
+void vrw_set_mle_negative_binomial_robust_kernel_args(
+    VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix, const VRWVectorBuffer_s *weights,
+    const VRWMleBuffers_s *buffers, const VRWNegbin2Buffers_s *negbin2, int32_t nuisance)
+{
+    row_sum_args(run, matrix, weights, buffers);
+    mem(run, buffers->scores);
+    mem(run, negbin2->nuisance_scores);
+    mem(run, buffers->opg);
+    integer(run, buffers->free_count);
+    integer(run, nuisance);
+}
+
+void vrw_set_mle_ordered_choice_prefix_kernel_args(VRWKernelRun_s *run,
+                                                   const VRWMatrixBuffer_s *matrix,
+                                                   int32_t dependent,
+                                                   const VRWOrderedChoiceBuffers_s *ordered,
+                                                   const VRWMleBuffers_s *buffers)
+{
+    vrw_set_mle_prefix_kernel_args(run, matrix, buffers, dependent);
+    mem(run, buffers->estimates);
+    integer(run, buffers->variable_count);
+    mem(run, ordered->category_map);
+    integer(run, ordered->category_count);
+    mem(run, ordered->nuisance_scores_upper);
+    mem(run, ordered->nuisance_scores_lower);
+    mem(run, ordered->cross_weights_upper);
+    mem(run, ordered->cross_weights_lower);
+    mem(run, ordered->nuisance_weights_upper);
+    mem(run, ordered->nuisance_weights_lower);
+    mem(run, ordered->nuisance_weights_cross);
+    mem(run, buffers->row_values);
+}
+
+/* data, frequency weights, dependent column, category map: the start of the
+** ordered-choice kernels over the rows. */
+static void ordered_args(VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix,
+                         const VRWVectorBuffer_s *weights, int32_t dependent,
+                         const VRWOrderedChoiceBuffers_s *ordered)
+{
+    data_args(run, matrix, weights);
+    integer(run, dependent);
+    mem(run, ordered->category_map);
+}
+
+void vrw_set_mle_ordered_choice_jacobian_nuisance_kernel_args(
+    VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix, const VRWVectorBuffer_s *weights,
+    const VRWMleBuffers_s *buffers, int32_t dependent, const VRWOrderedChoiceBuffers_s *ordered,
+    int32_t free_regressors)
+{
+    ordered_args(run, matrix, weights, dependent, ordered);
+    integer(run, matrix->blocks);
+    integer(run, free_regressors);
+    mem(run, buffers->jacobian);
+    mem(run, ordered->nuisance_scores_upper);
+    mem(run, ordered->nuisance_scores_lower);
+}
+
+static void ordered_nuisance_hessian_args(VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix,
+                                          const VRWVectorBuffer_s *weights,
+                                          const VRWMleBuffers_s *buffers,
+                                          const VRWOrderedChoiceBuffers_s *ordered,
+                                          int32_t dependent, int32_t free_regressors)
+{
+    ordered_args(run, matrix, weights, dependent, ordered);
+    integer(run, matrix->blocks);
+    integer(run, buffers->free_count);
+    integer(run, free_regressors);
+    mem(run, buffers->hessian);
+    mem(run, ordered->nuisance_weights_upper);
+    mem(run, ordered->nuisance_weights_lower);
+    mem(run, ordered->nuisance_weights_cross);
+}
+
+void vrw_set_mle_ordered_choice_hessian_diagonal_nuisance_kernel_args(
+    VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix, const VRWVectorBuffer_s *weights,
+    const VRWMleBuffers_s *buffers, const VRWOrderedChoiceBuffers_s *ordered, int32_t dependent,
+    int32_t free_regressors)
+{
+    ordered_nuisance_hessian_args(run, matrix, weights, buffers, ordered, dependent,
+                                  free_regressors);
+}
+
+void vrw_set_mle_ordered_choice_hessian_offdiagonal_nuisance_kernel_args(
+    VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix, const VRWVectorBuffer_s *weights,
+    const VRWMleBuffers_s *buffers, const VRWOrderedChoiceBuffers_s *ordered, int32_t dependent,
+    int32_t free_regressors)
+{
+    ordered_nuisance_hessian_args(run, matrix, weights, buffers, ordered, dependent,
+                                  free_regressors);
+}
+
+void vrw_set_mle_ordered_choice_hessian_cross_kernel_args(
+    VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix, const VRWVectorBuffer_s *weights,
+    const VRWMleBuffers_s *buffers, const VRWOrderedChoiceBuffers_s *ordered, int32_t dependent,
+    int32_t free_regressors)
+{
+    ordered_args(run, matrix, weights, dependent, ordered);
+    mem(run, buffers->columns);
+    integer(run, matrix->blocks);
+    mem(run, buffers->free_columns);
+    integer(run, buffers->free_count);
+    integer(run, free_regressors);
+    mem(run, buffers->hessian);
+    mem(run, ordered->cross_weights_upper);
+    mem(run, ordered->cross_weights_lower);
+}
+
+void vrw_set_mle_ordered_choice_robust_kernel_args(
+    VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix, const VRWVectorBuffer_s *weights,
+    const VRWMleBuffers_s *buffers, const VRWOrderedChoiceBuffers_s *ordered, int32_t dependent,
+    int32_t free_regressors)
+{
+    ordered_args(run, matrix, weights, dependent, ordered);
+    mem(run, buffers->columns);
+    integer(run, matrix->blocks);
+    mem(run, buffers->free_columns);
+    mem(run, buffers->scores);
+    mem(run, ordered->nuisance_scores_upper);
+    mem(run, ordered->nuisance_scores_lower);
+    mem(run, buffers->opg);
+    integer(run, buffers->free_count);
+    integer(run, free_regressors);
+}
+
+void vrw_set_mle_multinomial_logit_prefix_kernel_args(VRWKernelRun_s *run,
+                                                      const VRWMatrixBuffer_s *matrix,
+                                                      const VRWMleBuffers_s *buffers,
+                                                      int32_t dependent, int32_t choice_count)
+{
+    args(run);
+    mem(run, matrix->data);
+    integer(run, dependent);
+    mem(run, buffers->columns);
+    integer(run, buffers->variable_count);
+    mem(run, buffers->estimates);
+    mem(run, buffers->scores);
+    mem(run, buffers->weights);
+    mem(run, buffers->choice_values);
+    integer(run, choice_count);
+}
+
+void vrw_set_mle_cox_censoring_kernel_args(VRWKernelRun_s *run, const VRWVectorBuffer_s *causes,
+                                           cl_mem censoring, const VRWCoxBuffers_s *cox,
+                                           double cause_value)
+{
+    args(run);
+    vrw_set_kernel_arg_double(run, cause_value);
+    mem(run, vector_buffer(causes));
+    mem(run, censoring);
+    mem(run, cox->rank_rows);
+    mem(run, cox->events);
+}
+
+void vrw_set_mle_cox_log_likelihood_kernel_args(VRWKernelRun_s *run,
+                                                const VRWMleBuffers_s *buffers,
+                                                const VRWCoxBuffers_s *cox)
+{
+    args(run);
+    mem(run, cox->rank_prefix);
+    mem(run, cox->accumulated_prefix);
+    mem(run, cox->events);
+    mem(run, cox->rank_rows);
+    mem(run, buffers->row_values);
+}
+
+void vrw_set_mle_cox_prefix_kernel_args(VRWKernelRun_s *run, const VRWMleBuffers_s *buffers,
+                                        const VRWCoxBuffers_s *cox)
+{
+    args(run);
+    mem(run, buffers->fitted);
+    mem(run, cox->rank_rows);
+    mem(run, cox->rank_prefix);
+}
+
+void vrw_set_mle_cox_accumulate_prefix_kernel_args(VRWKernelRun_s *run,
+                                                   const VRWCoxBuffers_s *cox)
+{
+    args(run);
+    mem(run, cox->rank_weights);
+    mem(run, cox->rank_times);
+    mem(run, cox->rank_prefix);
+    mem(run, cox->events);
+    mem(run, cox->rank_rows);
+    mem(run, cox->group_starts);
+    mem(run, cox->group_sizes);
+    mem(run, cox->accumulated_prefix);
+}
+
+void vrw_set_mle_cox_work_kernel_args(VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix,
+                                      const VRWMleBuffers_s *buffers, const VRWCoxBuffers_s *cox)
+{
+    args(run);
+    mem(run, matrix->data);
+    mem(run, cox->rank_weights);
+    mem(run, cox->rank_times);
+    mem(run, buffers->columns);
+    integer(run, matrix->blocks);
+    mem(run, buffers->free_columns);
+    mem(run, cox->rank_prefix);
+    mem(run, cox->rank_rows);
+    mem(run, cox->group_starts);
+    mem(run, cox->group_sizes);
+    integer(run, cox->ranked_count);
+    mem(run, cox->work_1);
+    mem(run, cox->work_2);
+}
+
+void vrw_set_mle_cox_jacobian_kernel_args(VRWKernelRun_s *run, const VRWMleBuffers_s *buffers,
+                                          const VRWCoxBuffers_s *cox)
+{
+    args(run);
+    mem(run, cox->rank_weights);
+    mem(run, cox->rank_prefix);
+    mem(run, cox->accumulated_prefix);
+    mem(run, cox->events);
+    integer(run, cox->ranked_count);
+    mem(run, cox->work_1);
+    mem(run, cox->work_2);
+    mem(run, buffers->jacobian);
+}
+
+void vrw_set_mle_cox_hessian_kernel_args(VRWKernelRun_s *run, const VRWMleBuffers_s *buffers,
+                                         const VRWCoxBuffers_s *cox)
+{
+    args(run);
+    mem(run, cox->rank_weights);
+    mem(run, cox->rank_times);
+    mem(run, cox->rank_prefix);
+    mem(run, cox->accumulated_prefix);
+    mem(run, cox->group_starts);
+    mem(run, cox->group_sizes);
+    integer(run, cox->group_count);
+    integer(run, cox->ranked_count);
+    mem(run, cox->work_1);
+    mem(run, cox->work_2);
+    mem(run, buffers->hessian);
+    integer(run, buffers->free_count);
+}
+
+void vrw_set_mle_cox_accumulate_hazards_kernel_args(VRWKernelRun_s *run,
+                                                    const VRWMleBuffers_s *buffers,
+                                                    const VRWCoxBuffers_s *cox)
+{
+    args(run);
+    mem(run, cox->rank_weights);
+    mem(run, cox->rank_times);
+    mem(run, cox->rank_prefix);
+    mem(run, cox->accumulated_prefix);
+    mem(run, cox->rank_rows);
+    mem(run, cox->group_starts);
+    mem(run, cox->group_sizes);
+    mem(run, cox->hazards);
+    mem(run, buffers->scores);
+}
