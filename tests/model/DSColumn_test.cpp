@@ -408,6 +408,10 @@ TEST_F(DSColumnTest, DeletionCascadeAndUndo)
     outcome->setObject(model, QStringLiteral("model"));
     outcome->setWeight_column(c);
     outcome->setExposure_column(static_cast<DSNumericColumn *>(y));
+    const DSObjectList relations = outcome->objectsForKey(QStringLiteral("column_relations"));
+    ASSERT_EQ(relations.size(), 2);
+    for (DSManagedObject *relation : relations)  // weights start unapplied, exposure applied
+        EXPECT_EQ(relation->boolForKey(QStringLiteral("is_applied")), relation->integerForKey(QStringLiteral("tag")) == 1);
 
     const auto condition = [&](DSColumn *lhs, DSManagedObject *indicator) {
         DSManagedObject *cond = context().insertNewObject(QStringLiteral("DSColumnConditionValue"));
@@ -475,6 +479,32 @@ TEST_F(DSColumnTest, DeletionCascadeAndUndo)
     const double *values = nullptr;
     ASSERT_EQ(c->getValues(&values), 3);
     EXPECT_EQ(values[2], 3.0);
+}
+
+} // namespace
+
+namespace {
+
+// A table deleted with its columns runs each column's cascade once; undo
+// restores the table, its columns in order and the links between them.
+TEST_F(DSColumnTest, DeletingTheTableTakesItsColumns)
+{
+    ProbedDataColumn *x = addColumn({1, 2}, QStringLiteral("x"));
+    ProbedDataColumn *y = addColumn({3, 4}, QStringLiteral("y"));
+    TestDivisionColumn *d = divide(x, y, QStringLiteral("d"));
+    table()->setFrequency_weights_column(y);
+    endEvent();
+    ASSERT_TRUE(context().deleteObject(table()));
+    endEvent();
+    for (DSManagedObject *object : QList<DSManagedObject *>{table(), x, y, d})
+        EXPECT_TRUE(object->isDeleted());
+    context().undoManager()->undo();
+    EXPECT_EQ(table()->sortedColumns(), (QList<DSColumn *>{x, y, d}));
+    EXPECT_EQ(d->sortedInputColumns(), (QList<DSColumn *>{x, y}));
+    EXPECT_EQ(table()->frequency_weights_column(), y);
+    const double *values = nullptr;
+    ASSERT_EQ(d->getValues(&values), 2);
+    EXPECT_EQ(values[1], 0.5);
 }
 
 } // namespace
