@@ -28,8 +28,9 @@ public:
     // Releases the decoded values and purges the caches.
     virtual void teardown() = 0;
 
-    // saveAfterImport() of every column, as parallel tasks, one a column;
-    // each column's stored bytes are the same as when finished alone. True
-    // when every column succeeded.
+    // saveAfterImport() of every column: as parallel tasks, one a column,
+    // for columns of a pool (an import's); one by one on this thread when
+    // any belongs to a context. Each column's stored bytes are the same
+    // either way. True when every column succeeded.
     static bool saveAfterImport(const QList<DSDataColumn *> &columns);
 };
