@@ -13,6 +13,8 @@ function(ostrel_add_test name)
   add_executable(${name} ${T_SOURCES})
   if(OSTREL_SANITIZER STREQUAL "address")
     target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/cmake/lsan_suppressions.cpp)
+  elseif(OSTREL_SANITIZER STREQUAL "thread")
+    target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/cmake/tsan_suppressions.cpp)
   endif()
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
   target_compile_definitions(${name} PRIVATE

@@ -1,11 +1,104 @@
 #include "model/DSColumn.h"
 
+#include "model/DSColumnCategory.h"
+#include "model/DSNumericColumn.h"
+#include "model/DSReentryGuard.h"
 #include "model/DSTable.h"
+#include "model/ds_number_format.h"
+#include "model/ds_row_mask.h"
+#include "model/util/DSWordTokenizer.h"
+#include "model/util/ck_hash_table.h"
+#include "platform/sterna/sterna.h"
+#include "platform/store/DSManagedObjectContext.h"
+#include "regression/DSOutcomeVariable.h"
+#include "regression/DSRegressionModel.h"
+#include "stats/DSColumnSummary.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+const QString k_outputs = QStringLiteral("outputs");
+const QString k_inputs = QStringLiteral("inputs");
+const QString k_owner = QStringLiteral("owner");
+const QString k_column = QStringLiteral("column");
+const QString k_index = QStringLiteral("index");
+
+// Sets up the column's shared tokenizer for the current locale; making one
+// is costly, so each thread keeps one until the locale changes.
+DSWordTokenizer &wordTokenizer()
+{
+    thread_local std::unique_ptr<DSWordTokenizer> tokenizer;
+    if (!tokenizer || tokenizer->locale() != QLocale())
+        tokenizer = std::make_unique<DSWordTokenizer>(QLocale());
+    return *tokenizer;
+}
+
+// The members of a to-many relationship of this column whose "owner" is a
+// column, in enumeration order.
+QList<DSColumn *> ownersOf(const DSObjectList &links)
+{
+    QList<DSColumn *> owners;
+    for (DSManagedObject *link : links)
+        if (auto *owner = ds_object_cast<DSColumn>(link->objectForKey(k_owner)))
+            owners.append(owner);
+    return owners;
+}
+
+QList<DSColumn *> inputColumnsBySlot(const DSObjectList &links, bool descending)
+{
+    QList<DSManagedObject *> sorted = DSTable::sortedByIndex(links);
+    if (descending)
+        std::reverse(sorted.begin(), sorted.end());
+    QList<DSColumn *> columns;
+    for (DSManagedObject *link : sorted)
+        if (auto *column = ds_object_cast<DSColumn>(link->objectForKey(k_column)))
+            columns.append(column);
+    return columns;
+}
+
+QCborValue normalizedLabelKey(const QCborValue &key)
+{
+    return key.isInteger() ? QCborValue(double(key.toInteger())) : key;
+}
+
+} // namespace
+
+DSColumn::DSColumn() = default;
+
+DSColumn::~DSColumn()
+{
+    ck_hash_free(_foreign_missing_table);
+}
 
 QString DSColumn::name() const
 {
     const QVariant stored = primitiveValueForKey(QStringLiteral("name"));
     return stored.isNull() ? suggestedName() : stored.toString();
+}
+
+void DSColumn::setCategory_labels(const QCborMap &labels)
+{
+    setPrimitiveValue(QVariant::fromValue(QCborValue(labels)), QStringLiteral("category_labels"));
+}
+
+void DSColumn::setOrdered_values(const QCborArray &values)
+{
+    setPrimitiveValue(QVariant::fromValue(QCborValue(values)), QStringLiteral("ordered_values"));
+}
+
+DSPredicatePtr DSColumn::missing_values_predicate() const
+{
+    const QCborValue stored = propertyListForKey(QStringLiteral("missing_values_predicate"));
+    return stored.isUndefined() || stored.isNull() ? nullptr : DSPredicate::fromPropertyList(stored);
+}
+
+void DSColumn::setMissing_values_predicate(const DSPredicatePtr &predicate)
+{
+    setPrimitiveValue(predicate ? QVariant::fromValue(predicate->toPropertyList()) : QVariant(),
+                      QStringLiteral("missing_values_predicate"));
 }
 
 DSTable *DSColumn::table() const
@@ -18,17 +111,168 @@ void DSColumn::setTable(DSTable *table)
     setObject(table, QStringLiteral("table"));
 }
 
-qint64 DSColumn::getMissingMask(const uint8_t **out)
+qint64 DSColumn::tableRowCount() const
 {
     const DSTable *owner = table();
-    return getMissingMask(out, 0, owner ? owner->num_records() : 0);
+    return owner ? owner->num_records() : 0;
+}
+
+qint64 DSColumn::rowsInRange(qint64 offset, qint64 limit) const
+{
+    offset = std::max<qint64>(offset, 0);
+    return std::max<qint64>(0, std::min(offset + std::max<qint64>(limit, 0), tableRowCount()) - offset);
+}
+
+DSObjectList DSColumn::managedObjectDependencies()
+{
+    DSObjectList dependencies = DSManagedObject::managedObjectDependencies();
+    for (const char *key : {"text_formatter", "pivot_partition", "covariate_partition", "filter_partition"})
+        if (DSManagedObject *owned = objectForKey(QString::fromLatin1(key)))
+            dependencies += owned->managedObjectDependencies();
+    for (const char *key : {"inputs", "join_conditions", "right_censoring_conditions"})
+        for (DSManagedObject *owned : objectsForKey(QString::fromLatin1(key)))
+            dependencies += owned->managedObjectDependencies();
+    return dependencies;
+}
+
+void DSColumn::didTurnIntoFault()
+{
+    temp_covariate_indexed_values.release();
+    temp_covariate_indexed_values_bins = 0;
+    temp_survival_times.release();
+    _missing_mask.release();
+    _missing_mask_len = 0;
+    temp_ordered2unordered.release();
+    purgeImages();
+    purgeStats();
+    purgeIndex();
+    if (DSTable *owner = table(); owner && !owner->isFault())
+        owner->covariate_selection()->removeColumn(this);
+    DSManagedObject::didTurnIntoFault();
+}
+
+void DSColumn::makeDependencies()
+{
+    if (text_formatter())
+        return;
+    if (DSManagedObject *formatter = insertNewObjectOfEntity(QStringLiteral("DSTextFormatter")))
+        setObject(formatter, QStringLiteral("text_formatter"));
+}
+
+void DSColumn::prepareForDeletion()
+{
+    DSTable *owner = table();
+    QList<DSManagedObject *> doomed;
+    const auto doom = [&](DSManagedObject *object) {
+        if (object && object != this && !doomed.contains(object))
+            doomed.append(object);
+    };
+
+    // Derived columns lose this input; those that cannot live without it go.
+    for (DSManagedObject *link : objectsForKey(k_outputs)) {
+        auto *derived = ds_object_cast<DSColumn>(link->objectForKey(k_owner));
+        if (!derived)
+            continue;
+        derived->removeInputColumn(this);
+        if (derived->needsDeletion())
+            doom(derived);
+    }
+    // Indicators lose their conditions on this column; one left without any
+    // goes. The removed condition would be an orphan in the store, so it goes
+    // too.
+    for (DSManagedObject *condition : objectsForKey(QStringLiteral("output_conditions"))) {
+        DSManagedObject *indicator = condition->objectForKey(QStringLiteral("owner_indicator"));
+        if (!indicator)
+            continue;
+        indicator->removeObject(condition, QStringLiteral("conditions"));
+        doom(condition);
+        if (indicator->objectsForKey(QStringLiteral("conditions")).isEmpty())
+            doom(indicator);
+    }
+    // Joined columns keyed on this column, from either side.
+    for (const char *key : {"local_joins", "foreign_joins"})
+        for (DSManagedObject *condition : objectsForKey(QString::fromLatin1(key)))
+            doom(condition->objectForKey(k_owner));
+
+    if (owner) {
+        for (DSManagedObject *filterSet : owner->objectsForKey(QStringLiteral("filter_sets")))
+            for (DSManagedObject *filter : filterSet->objectsForKey(QStringLiteral("filters")))
+                if (filter->objectForKey(k_column) == this)
+                    doom(filter);
+        for (DSRegressionModel *model : owner->sortedRegressionModels()) {
+            for (auto *outcome : ds_objects_cast<DSOutcomeVariable>(model->objectsForKey(QStringLiteral("outcome_variables")))) {
+                if (outcome->weight_column() == this)
+                    outcome->setWeight_column(nullptr);
+                if (outcome->exposure_column() == this)
+                    outcome->setExposure_column(nullptr);
+            }
+            for (const char *key : {"panel_column", "plot_against_column"})
+                if (model->objectForKey(QString::fromLatin1(key)) == this)
+                    model->setObject(nullptr, QString::fromLatin1(key));
+        }
+        owner->removeColumnFromCovariateSet(this);
+        if (owner->frequency_weights_column() == this)
+            owner->setFrequency_weights_column(nullptr);
+        owner->column_selection()->removeColumn(this);
+        owner->covariate_selection()->removeColumn(this);
+        if (owner->sort_by_column() == this)
+            owner->setSort_by_column(nullptr);
+    }
+
+    // Each deletion runs its own cascade, so chains of derived columns follow.
+    if (DSManagedObjectContext *context = managedObjectContext())
+        for (DSManagedObject *object : doomed)
+            if (!object->isDeleted())
+                context->deleteObject(object);
+
+    if (owner) {
+        if (owner->columnAtIndex(index()) == this)
+            owner->removeColumnFromIndex(index());
+        owner->removeObject(this, QStringLiteral("columns"));
+    }
+    DSManagedObject::prepareForDeletion();
+}
+
+qint64 DSColumn::setupMissingMask(qint64 offset, qint64 limit)
+{
+    offset = std::max<qint64>(offset, 0);
+    const qint64 rows = tableRowCount();
+    const qint64 end = std::min(offset + std::max<qint64>(limit, 0), rows);
+    const qint64 length = ds_mask_bytes(end);
+    // Sized for the whole table at once, so requests for other ranges reuse
+    // the block (and hand out the same pointer) instead of growing it.
+    const qint64 used = _missing_mask.used();
+    if (!_missing_mask.reserve(std::max<qint64>(length, ds_mask_bytes(rows)))) {
+        qCritical("Error in malloc()");
+        _missing_mask_len = 0;
+        return 0;
+    }
+    if (used < length)
+        std::memset(_missing_mask.data() + used, 0, size_t(length - used));
+    _missing_mask.setUsed(std::max(used, length));
+    _missing_mask_len = length;
+    if (offset / 8 < length)
+        std::memset(_missing_mask.data() + offset / 8, 0, size_t(length - offset / 8));
+    return length;
+}
+
+qint64 DSColumn::getMissingMask(const uint8_t **out)
+{
+    return getMissingMask(out, 0, tableRowCount());
 }
 
 qint64 DSColumn::getMissingMask(const uint8_t **out, qint64, qint64)
 {
-    if (out)
-        *out = nullptr;
-    return 0;
+    // Each form is the other's default; a class that supplies neither has
+    // no missing rows instead of recursing for ever.
+    const DSReentryGuard guard(this, 0);
+    if (guard.reentered()) {
+        if (out)
+            *out = nullptr;
+        return 0;
+    }
+    // The whole column's mask serves any range: it is indexed by absolute row.
+    return getMissingMask(out);
 }
 
 qint64 DSColumn::getNonmissingMask(const uint8_t **out, const uint8_t *mask, qint64 length)
@@ -40,4 +284,323 @@ qint64 DSColumn::getNonmissingMask(const uint8_t **out, const uint8_t *mask, qin
         return 0;
     }
     return owner->getNonmissingMask(out, {this}, mask, length);
+}
+
+void DSColumn::setCategoryLabel(const QString &label, const QCborValue &key)
+{
+    QCborMap labels = category_labels();
+    if (label.isEmpty())
+        labels.remove(normalizedLabelKey(key));
+    else
+        labels.insert(normalizedLabelKey(key), label);
+    setCategory_labels(labels);
+}
+
+QString DSColumn::longName() const
+{
+    const QString longer = title();
+    return longer.isEmpty() ? name() : longer;
+}
+
+QString DSColumn::shortName() const
+{
+    QString text = name();
+    if (text.isEmpty())
+        return QString();
+    if (text.size() < 20)
+        return text;
+    if (ds_truncate_words(text, 5, wordTokenizer()))
+        text += QStringLiteral("…");
+    return text;
+}
+
+std::unique_ptr<DSDurationFormatter> DSColumn::NSNumberFormatter() const
+{
+    return ds_number_format_formatter(ds_number_format_s());
+}
+
+void DSColumn::purgeImages()
+{
+    m_image.reset();
+    m_lastImage.reset();
+}
+
+void DSColumn::purgeIndex()
+{
+    if (m_purgingIndex)
+        return;
+    m_purgingIndex = true;
+    temp_indexed_values.release();
+    temp_indexed_values_bins = 0;
+    temp_sorted.release();
+    temp_sorted_index.release();
+    ck_hash_free(_foreign_missing_table);
+    _foreign_missing_table = nullptr;
+    for (DSColumn *derived : outputColumns())
+        derived->purgeIndex();
+    for (const char *key : {"local_joins", "foreign_joins"})
+        for (DSColumn *joined : ownersOf(objectsForKey(QString::fromLatin1(key))))
+            joined->purgeIndex();
+    m_purgingIndex = false;
+}
+
+void DSColumn::purgeStats()
+{
+    if (m_image) {
+        m_lastImage = std::move(m_image);
+        m_image.reset();
+    }
+    m_summary.reset();
+    m_statsMinmax = m_statsMoments = m_statsQuantiles = ds_stats_not_computed();
+}
+
+void DSColumn::recursivePurge()
+{
+    if (m_purgingRecursively)
+        return;
+    m_purgingRecursively = true;
+    purgeIndex();
+    purgeStats();
+    for (DSColumn *derived : outputColumns())
+        derived->recursivePurge();
+    m_purgingRecursively = false;
+}
+
+void DSColumn::dropRows(const DSIndexSet &)
+{
+    purgeIndex();
+    purgeStats();
+}
+
+void DSColumn::addRows(qint64)
+{
+    purgeIndex();
+    purgeStats();
+}
+
+DSColumn::Categories DSColumn::categoriesForMask(const uint8_t *, qint64)
+{
+    return {};
+}
+
+qint64 DSColumn::getIndexedValueOrder(const int32_t **)
+{
+    return 0;
+}
+
+std::shared_ptr<DSColumnSummary> DSColumn::summaryForMask(const uint8_t *mask, qint64 length, double significance)
+{
+    const Categories categories = categoriesForMask(mask, length);
+    qint64 total = 0, missing = 0, nonmissingCategories = 0;
+    for (const auto &category : categories) {
+        total += category->count();
+        if (category->is_missing())
+            missing += category->count();
+        else
+            ++nonmissingCategories;
+    }
+    const qint64 nonmissing = total - missing;
+
+    // Display order: the kind's permutation when it gives one.
+    Categories ordered = categories;
+    const int32_t *order = nullptr;
+    if (const qint64 entries = getIndexedValueOrder(&order); entries > 0 && order) {
+        ordered.clear();
+        for (qint64 i = 0; i < entries; ++i)
+            if (order[i] >= 0 && order[i] < categories.size())
+                ordered.append(categories[order[i]]);
+    }
+
+    auto summary = std::make_shared<DSColumnSummary>();
+    const bool bounds = !std::isnan(significance);
+    double lowerTotal = bounds ? 0 : NAN;
+    // Each term is (x - e)^2 / e around the expected count itself, never a
+    // difference of large sums.
+    const double expected = double(nonmissing) / double(nonmissingCategories);
+    double chiSquare = 0;
+    Categories nonempty;
+    for (const auto &category : ordered) {
+        const qint64 x = category->count();
+        if (!category->is_missing())
+            chiSquare += (double(x) - expected) * (double(x) - expected) / expected;
+        category->setProportion(double(x) / double(total));
+        category->setProportion_of_nonmissing(double(x) / double(nonmissing));
+        if (!bounds || category->is_missing()) {
+            category->setProportion_lower_ci(NAN);
+            category->setProportion_upper_ci(NAN);
+        } else {
+            double ci[2];
+            ds_multinomial_confidence_interval(x, nonmissing, significance, ci);
+            category->setProportion_lower_ci(ci[0]);
+            category->setProportion_upper_ci(ci[1]);
+            lowerTotal += ci[0];
+        }
+        category->setColumn(this);
+        if (x != 0) {
+            category->setNonempty_index(nonempty.size());
+            nonempty.append(category);
+        } else {
+            category->setNonempty_index(-1);
+        }
+    }
+
+    qint64 running = 0;
+    for (const auto &category : nonempty) {
+        if (category->is_missing())
+            continue;
+        if (!summary->first_category())
+            summary->setFirst_category(category);
+        summary->setLast_category(category);
+        const double p = double(running) / double(nonmissing);
+        running += category->count();
+        const double q = double(running) / double(nonmissing);
+        if (p < 0.25 && 0.25 <= q)
+            summary->setQ1_category(category);
+        if (p < 0.5 && 0.5 <= q)
+            summary->setMedian_category(category);
+        if (p < 0.75 && 0.75 <= q)
+            summary->setQ3_category(category);
+    }
+
+    summary->setColumn(this);
+    summary->setProportion_lower_ci_total(lowerTotal);
+    summary->setEqual_counts_chi_square(chiSquare);
+    summary->setCategories(categories);
+    summary->setNonempty_categories(nonempty);
+    summary->setTotal_count(total);
+    summary->setNonmissing_count(nonmissing);
+    return summary;
+}
+
+std::shared_ptr<DSColumnSummary> DSColumn::summaryWithSignificance(double significance)
+{
+    return summaryForMask(nullptr, 0, significance);
+}
+
+qint64 DSColumn::getIndexedValues(const int32_t **out, qint64 *bins)
+{
+    if (out)
+        *out = nullptr;
+    if (bins)
+        *bins = 0;
+    return 0;
+}
+
+qint64 DSColumn::getCovariateIndexedValues(const int32_t **out, qint64 *bins, const Categories &selected,
+                                           const uint8_t *, qint64)
+{
+    if (selected.isEmpty())
+        return getIndexedValues(out, bins);
+    const int32_t *values = nullptr;
+    qint64 entries = 0;
+    const qint64 rows = getIndexedValues(&values, &entries);
+    if (entries <= 0 || rows <= 0 || !values)
+        return 0;
+    const int32_t other = int32_t(selected.size());
+    std::vector<int32_t> group(size_t(entries), other);
+    for (qsizetype j = 0; j < selected.size(); ++j)
+        if (const qint64 entry = selected[j]->index(); entry >= 0 && entry < entries)
+            group[size_t(entry)] = int32_t(j);
+    int32_t *buffer = temp_covariate_indexed_values.reserve(rows);
+    if (!buffer)
+        return 0;
+    for (qint64 r = 0; r < rows; ++r)
+        buffer[r] = values[r] >= 0 && values[r] < entries ? group[size_t(values[r])] : other;
+    temp_covariate_indexed_values.setUsed(rows);
+    temp_covariate_indexed_values_bins = other + 1;
+    if (out)
+        *out = buffer;
+    if (bins)
+        *bins = temp_covariate_indexed_values_bins;
+    return rows;
+}
+
+qint64 DSColumn::getFrequencyWeights(const int32_t **out)
+{
+    DSTable *owner = table();
+    if (!owner || owner->frequency_weights_column() == this) {
+        if (out)
+            *out = nullptr;
+        return 0;
+    }
+    return owner->getFrequencyWeights(out);
+}
+
+qint64 DSColumn::getSortedValues(const double **, const int32_t **)
+{
+    return 0;
+}
+
+void DSColumn::addInputColumn(DSColumn *column)
+{
+    insertInputLink(objectsForKey(k_inputs).size(), column);
+}
+
+void DSColumn::insertInputLink(qint64 slot, DSColumn *column)
+{
+    if (DSManagedObject *link = insertNewObjectOfEntity(QStringLiteral("DSColumnInput"))) {
+        link->setPrimitiveValue(qlonglong(slot), k_index);
+        link->setObject(column, k_column);
+        link->setObject(this, k_owner);
+    }
+}
+
+void DSColumn::deleteInputLink(DSManagedObject *link)
+{
+    removeObject(link, k_inputs);
+    link->setObject(nullptr, k_column);
+    if (DSManagedObjectContext *context = managedObjectContext())
+        context->deleteObject(link);
+}
+
+DSColumn *DSColumn::inputColumnAtIndex(qint64 slot) const
+{
+    for (DSManagedObject *link : objectsForKey(k_inputs))
+        if (link->integerForKey(k_index) == slot)
+            return ds_object_cast<DSColumn>(link->objectForKey(k_column));
+    return nullptr;
+}
+
+void DSColumn::replaceInputColumnAtIndex(qint64 slot, DSColumn *column)
+{
+    // The link at the slot itself goes, even when an earlier slot names the
+    // same column (removing the first link to that column would empty the
+    // wrong slot).
+    for (DSManagedObject *link : objectsForKey(k_inputs))
+        if (link->integerForKey(k_index) == slot) {
+            deleteInputLink(link);
+            break;
+        }
+    if (column)
+        insertInputLink(slot, column);
+}
+
+void DSColumn::removeInputColumn(DSColumn *column)
+{
+    for (DSManagedObject *link : objectsForKey(k_inputs))
+        if (link->objectForKey(k_column) == column)
+            return deleteInputLink(link);
+}
+
+QList<DSColumn *> DSColumn::sortedInputColumns() const
+{
+    return inputColumnsBySlot(objectsForKey(k_inputs), false);
+}
+
+QList<DSColumn *> DSColumn::reverseSortedInputColumns() const
+{
+    return inputColumnsBySlot(objectsForKey(k_inputs), true);
+}
+
+DSColumn *DSColumn::inputColumnForTable(const DSTable *table) const
+{
+    for (DSManagedObject *link : objectsForKey(k_inputs))
+        if (auto *column = ds_object_cast<DSColumn>(link->objectForKey(k_column)); column && column->table() == table)
+            return column;
+    return nullptr;
+}
+
+QList<DSColumn *> DSColumn::outputColumns() const
+{
+    return ownersOf(objectsForKey(k_outputs));
 }

@@ -1,51 +1,291 @@
 #pragma once
 
+#include "model/DSColumnBuffer.h"
+#include "platform/predicate/DSExpression.h"
+#include "platform/predicate/DSPredicate.h"
 #include "platform/store/DSManagedObject.h"
+#include "stats/ds_stats.h"
+
+#include <QCborArray>
+#include <QCborMap>
+#include <QList>
 
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <set>
 
+class DSColumnCategory;
+class DSColumnSummary;
+class DSDurationFormatter;
 class DSTable;
+class QImage;
+struct ck_hash_table_s;
 
 // Row numbers, or aggregation tags: an ordered set of integers.
 using DSIndexSet = std::set<qint64>;
 
-// The base of every column: its place in its table, its names and the
-// column protocol that tables and statistics call whatever the kind. The
-// kinds (numeric, text, time, indicator) and the stored and derived classes
-// supply the values.
+// The entity at the root of every column class: the four kinds (numeric,
+// text, time, indicator), the stored columns and the derived ones. It fixes
+// the protocol every caller uses whatever the kind (so callers never ask a
+// column for its class), the stored attributes all columns share, what is
+// copied and deleted with a column, the shared missing-mask buffer, the
+// names, the transient caches with their two purge classes, and the
+// category summary built from a kind's categories.
+//
+// Pointers a column hands out (values, masks, indexes, sorted values) are
+// owned by the column and stay valid until its next request or edit; in
+// addition a request never frees the memory the previous request handed
+// out, so reading one column twice in one computation (x / x) is safe.
+// A stored column's arrays live until its next edit.
+//
+// Threads: columns live on the main thread with their context, except
+// during an import, when a column in a pool is filled on the importer's
+// thread and touches nothing but itself. Row passes run in parallel chunks
+// that write disjoint bytes of the shared mask; two range requests on one
+// column must not run at the same time.
 class DSColumn : public DSManagedObject
 {
 public:
+    DSColumn();
+    ~DSColumn() override;
+
+    // Stored attributes.
     qint64 index() const { return integerForKey(QStringLiteral("index")); }
     void setIndex(qint64 index) { setPrimitiveValue(qlonglong(index), QStringLiteral("index")); }
     // The stored name, else suggestedName().
-    QString name() const;
-    void setName(const QString &name) { setPrimitiveValue(name, QStringLiteral("name")); }
+    virtual QString name() const;
+    virtual void setName(const QString &name) { setPrimitiveValue(name, QStringLiteral("name")); }
     // An optional longer description; none reads as "".
     QString title() const { return stringForKey(QStringLiteral("title")); }
     void setTitle(const QString &title) { setPrimitiveValue(title, QStringLiteral("title")); }
     bool treat_as_categories() const { return boolForKey(QStringLiteral("treat_as_categories")); }
     void setTreat_as_categories(bool on) { setPrimitiveValue(on, QStringLiteral("treat_as_categories")); }
+    bool treat_as_survival_times() const { return boolForKey(QStringLiteral("treat_as_survival_times")); }
+    void setTreat_as_survival_times(bool on) { setPrimitiveValue(on, QStringLiteral("treat_as_survival_times")); }
+    // Value key -> label: number keys (doubles) for numeric columns, texts
+    // for text and indicator columns ("0", "1").
+    QCborMap category_labels() const { return propertyListForKey(QStringLiteral("category_labels")).toMap(); }
+    void setCategory_labels(const QCborMap &labels);
+    // The user's display order of the categories.
+    QCborArray ordered_values() const { return propertyListForKey(QStringLiteral("ordered_values")).toArray(); }
+    void setOrdered_values(const QCborArray &values);
+    qint64 category_distribution() const { return integerForKey(QStringLiteral("category_distribution")); }
+    void setCategory_distribution(qint64 d) { setPrimitiveValue(qlonglong(d), QStringLiteral("category_distribution")); }
+    qint64 continuous_distribution() const { return integerForKey(QStringLiteral("continuous_distribution")); }
+    void setContinuous_distribution(qint64 d)
+    {
+        setPrimitiveValue(qlonglong(d), QStringLiteral("continuous_distribution"));
+    }
+    // Further values to treat as missing while applied; none when unset or
+    // when what is stored is not a predicate.
+    DSPredicatePtr missing_values_predicate() const;
+    void setMissing_values_predicate(const DSPredicatePtr &predicate);
+    bool apply_missing_values_predicate() const { return boolForKey(QStringLiteral("apply_missing_values_predicate")); }
+    void setApply_missing_values_predicate(bool on)
+    {
+        setPrimitiveValue(on, QStringLiteral("apply_missing_values_predicate"));
+    }
+    bool apply_right_censoring() const { return boolForKey(QStringLiteral("apply_right_censoring")); }
+    void setApply_right_censoring(bool on) { setPrimitiveValue(on, QStringLiteral("apply_right_censoring")); }
+    qint64 right_censoring_predicate_type() const { return integerForKey(QStringLiteral("right_censoring_predicate_type")); }
+    void setRight_censoring_predicate_type(qint64 type)
+    {
+        setPrimitiveValue(qlonglong(type), QStringLiteral("right_censoring_predicate_type"));
+    }
+
+    // Relationships.
     DSTable *table() const;
     void setTable(DSTable *table);
+    DSManagedObject *text_formatter() const { return objectForKey(QStringLiteral("text_formatter")); }
+    DSManagedObject *covariate_partition() const { return objectForKey(QStringLiteral("covariate_partition")); }
+    DSManagedObject *filter_partition() const { return objectForKey(QStringLiteral("filter_partition")); }
+    DSManagedObject *pivot_partition() const { return objectForKey(QStringLiteral("pivot_partition")); }
 
-    // A name made from the column's inputs; "" for a stored column.
-    virtual QString suggestedName() const { return QString(); }
+    // Copying and deleting.
+    // The column, then the dependencies of its text formatter, its pivot,
+    // covariate and filter partitions, its input links, its join conditions
+    // and its censoring conditions. Links and conditions that name this
+    // column from elsewhere are not included.
+    DSObjectList managedObjectDependencies() override;
+    // The entities of a joined or stacked column of this kind; none here.
+    virtual QString joinedColumnEntityName() const { return QString(); }
+    virtual QString stackedColumnEntityName() const { return QString(); }
+    // Frees the transient caches, purges, leaves the covariate selection.
+    void didTurnIntoFault() override;
+    // Creates the text formatter when there is none; the kinds add their
+    // number formatter and partitions.
+    virtual void makeDependencies();
+    // Whether the column cannot live on once an input was taken from it;
+    // asked by the deletion cascade. NO here.
+    virtual bool needsDeletion() { return false; }
+    // The deletion cascade: derived columns that cannot live without this
+    // one, indicators left without conditions, joined columns keyed on it
+    // and filters on it are deleted; models, outcomes and the table's
+    // settings stop naming it; the column leaves its table's order.
+    void prepareForDeletion() override;
 
-    // The missing rows of the whole column (a set bit is a missing row),
-    // owned by the column and valid until its next request or edit; null and
-    // 0 when no row is missing. The ranged form covers rows offset to
-    // offset + limit − 1 (indexed by absolute row). The base has no values
-    // and answers null.
+    // The shared missing mask: indexed by absolute row (row r is bit r % 8 of
+    // byte r / 8) whatever range is asked for, a set bit a missing row.
+    // Prepares it for rows offset to offset + limit - 1 (cut to the table's
+    // rows): grows it to cover them and clears bytes offset / 8 to the end of
+    // the range. Answers its length in bytes. The kinds then mark the
+    // missing-values predicate.
+    virtual qint64 setupMissingMask(qint64 offset, qint64 limit);
+    // The missing rows (owned by the column; null or length 0 when none is
+    // missing). The two forms are defined through each other; every
+    // concrete class supplies one of them.
     virtual qint64 getMissingMask(const uint8_t **out);
     virtual qint64 getMissingMask(const uint8_t **out, qint64 offset, qint64 limit);
-    // The rows included by mask that are complete in this column.
+    // The rows included by mask that are complete in this column (the
+    // table's answer for this column alone).
     qint64 getNonmissingMask(const uint8_t **out, const uint8_t *mask, qint64 length);
+    // The shared buffer as the last set-up left it.
+    const uint8_t *missingMask() const { return _missing_mask.data(); }
+    qint64 missingMaskLength() const { return _missing_mask_len; }
 
-    // Creates the objects every column owns (formatters, partitions).
-    virtual void makeDependencies() {}
-    // Appends n missing rows, or removes the given rows, from stored values.
-    virtual void addRows(qint64 /*n*/) {}
-    virtual void dropRows(const DSIndexSet & /*rows*/) {}
+    // Sets the label of one value, or removes it when the label is "".
+    // Integer keys are stored as doubles, so 1 and 1.0 name one value.
+    void setCategoryLabel(const QString &label, const QCborValue &key);
+
+    // Names.
+    virtual QString suggestedName() const { return QString(); }
+    // title when set and not "", else name().
+    QString longName() const;
+    // A null text without a name; the name under 20 characters; else its
+    // first five words and "…" when a cut was made.
+    QString shortName() const;
+    // The right-hand side of the default censoring comparison; none here.
+    virtual std::optional<DSExpression> defaultValueExpression() const { return std::nullopt; }
+    // The noun for the rows in reports.
+    virtual QString groupName() const { return QStringLiteral("values"); }
+
+    // Neutral answers of a column without values; the kinds supply theirs.
+    virtual qint64 numberOfBins() { return 0; }
+    virtual qint64 numberOfUniqueValues() { return 0; }
+    virtual bool isEditable() const { return false; }
+    virtual bool categoriesCanBeReordered() const { return false; }
+    virtual bool canBeTreatedAsCategories() const { return true; }
+    virtual bool canBeTreatedAsSurvivalTimes() const { return false; }
+    // A new display formatter for the values; decimal style here.
+    virtual std::unique_ptr<DSDurationFormatter> NSNumberFormatter() const;
+
+    // Purges. purgeIndex frees the indexes, positions, sorted values and the
+    // join key set, and reaches every column computed from this one and
+    // every joined column keyed on it. purgeStats clears the statistics
+    // records, the summary and the picture. recursivePurge (index, then
+    // statistics, then every derived column, depth first) ends every edit of
+    // stored values and every change of how a column is computed.
+    void purgeImages();
+    virtual void purgeIndex();
+    virtual void purgeStats();
+    void recursivePurge();
+
+    // Rows of the table: the stored classes rewrite their values; here the
+    // caches are purged.
+    virtual void dropRows(const DSIndexSet &rows);
+    virtual void addRows(qint64 n);
+
+    // Categories and the category summary.
+    using Categories = QList<std::shared_ptr<DSColumnCategory>>;
+    // The kind's categories with their counts under mask; none here.
+    virtual Categories categoriesForMask(const uint8_t *mask, qint64 length);
+    // The display order of the index (order[i] = entry shown at place i) and
+    // its length; 0 with out untouched here.
+    virtual qint64 getIndexedValueOrder(const int32_t **out);
+    // The summary of the categories under mask (null: every row) at
+    // significance s (NaN: no bounds). Callers cache it in temp_summary.
+    virtual std::shared_ptr<DSColumnSummary> summaryForMask(const uint8_t *mask, qint64 length, double significance);
+    std::shared_ptr<DSColumnSummary> summaryWithSignificance(double significance);
+    // One hue per index entry; empty without an index.
+    virtual QList<double> hueIndex() { return {}; }
+
+    // Column-model defaults that the kinds refine.
+    // Per-row position of the row's value in the index, the number of
+    // entries in *bins, and the row count; null, 0 and 0 here.
+    virtual qint64 getIndexedValues(const int32_t **out, qint64 *bins);
+    // Covariate groups: the position of each row's category among selected
+    // (the last group, selected.size(), for all others) and the group count;
+    // the plain indexed values when nothing is selected. 0 without an index.
+    virtual qint64 getCovariateIndexedValues(const int32_t **out, qint64 *bins, const Categories &selected,
+                                             const uint8_t *mask, qint64 length);
+    // The table's frequency weights; null and 0 for the table's own weights
+    // column (a column is never weighted by itself).
+    qint64 getFrequencyWeights(const int32_t **out);
+    // Non-missing values ascending and their rows; 0 here, out untouched.
+    virtual qint64 getSortedValues(const double **values, const int32_t **rows);
+
+    // Inputs of a derived column, by slot (dividend 0, divisor 1, ...).
+    // A new link at slot = the number of inputs.
+    void addInputColumn(DSColumn *column);
+    // The column at the slot, or none.
+    DSColumn *inputColumnAtIndex(qint64 slot) const;
+    // Removes the column at the slot, then puts column (when given) there.
+    void replaceInputColumnAtIndex(qint64 slot, DSColumn *column);
+    // Removes and deletes the first link to column; other slots stay.
+    void removeInputColumn(DSColumn *column);
+    DSColumn *input() const { return inputColumnAtIndex(0); }
+    void setInput(DSColumn *column) { replaceInputColumnAtIndex(0, column); }
+    QList<DSColumn *> sortedInputColumns() const;
+    QList<DSColumn *> reverseSortedInputColumns() const;
+    // The first input column of the table, or none.
+    DSColumn *inputColumnForTable(const DSTable *table) const;
+    // The columns computed from this one (owners of its output links).
+    QList<DSColumn *> outputColumns() const;
+
+    // Cached statistics (plain accessors).
+    const std::shared_ptr<DSColumnSummary> &temp_summary() const { return m_summary; }
+    void setTemp_summary(std::shared_ptr<DSColumnSummary> summary) { m_summary = std::move(summary); }
+    const std::shared_ptr<const QImage> &temp_image() const { return m_image; }
+    void setTemp_image(std::shared_ptr<const QImage> image) { m_image = std::move(image); }
+    const std::shared_ptr<const QImage> &last_image() const { return m_lastImage; }
+    void setLast_image(std::shared_ptr<const QImage> image) { m_lastImage = std::move(image); }
+    ds_stats_s temp_stats_minmax() const { return m_statsMinmax; }
+    void setTemp_stats_minmax(const ds_stats_s &stats) { m_statsMinmax = stats; }
+    ds_stats_s temp_stats_moments() const { return m_statsMoments; }
+    void setTemp_stats_moments(const ds_stats_s &stats) { m_statsMoments = stats; }
+    ds_stats_s temp_stats_quantiles() const { return m_statsQuantiles; }
+    void setTemp_stats_quantiles(const ds_stats_s &stats) { m_statsQuantiles = stats; }
+    double temp_p_value() const { return m_pValue; }
+    void setTemp_p_value(double p) { m_pValue = p; }
+
+protected:
+    // The table's row count; 0 without a table.
+    qint64 tableRowCount() const;
+    // The rows of offset to offset + limit - 1 that the table has.
+    qint64 rowsInRange(qint64 offset, qint64 limit) const;
+    // Input links: a new one at a slot; one removed and deleted.
+    void insertInputLink(qint64 slot, DSColumn *column);
+    void deleteInputLink(DSManagedObject *link);
+    // The shared mask for writing, as the last set-up prepared it.
+    uint8_t *sharedMissingMask() { return _missing_mask.data(); }
+
+    // Transient caches (never stored). The index kinds fill the first
+    // three; the covariate groups and display order live until a fault.
+    DSColumnBuffer<int32_t> temp_indexed_values;
+    qint64 temp_indexed_values_bins = 0;
+    DSColumnBuffer<double> temp_sorted;
+    DSColumnBuffer<int32_t> temp_sorted_index;
+    DSColumnBuffer<int32_t> temp_covariate_indexed_values;
+    qint64 temp_covariate_indexed_values_bins = 0;
+    DSColumnBuffer<int32_t> temp_ordered2unordered;
+    DSColumnBuffer<double> temp_survival_times;
+    // The foreign join keys of a joined column; freed by purgeIndex.
+    ck_hash_table_s *_foreign_missing_table = nullptr;
+
+private:
+    DSColumnBuffer<uint8_t> _missing_mask;
+    qint64 _missing_mask_len = 0;
+
+    std::shared_ptr<DSColumnSummary> m_summary;
+    std::shared_ptr<const QImage> m_image;
+    std::shared_ptr<const QImage> m_lastImage;
+    ds_stats_s m_statsMinmax = ds_stats_not_computed();
+    ds_stats_s m_statsMoments = ds_stats_not_computed();
+    ds_stats_s m_statsQuantiles = ds_stats_not_computed();
+    double m_pValue = 0;
+    // A purge in progress on this column: a cycle in the graph of derived
+    // columns ends here instead of recursing for ever.
+    bool m_purgingIndex = false;
+    bool m_purgingRecursively = false;
 };

@@ -4,11 +4,12 @@
 #include "model/DSDataRoot.h"
 #include "model/DSDataTable.h"
 #include "model/DSIndicatorColumn.h"
-#include "model/DSNumericColumn.h"
+#include "model/DSNumericDataColumn.h"
 #include "model/DSTextColumn.h"
 #include "model/ds_register_formatter_classes.h"
 #include "pivot/DSPivot.h"
 #include "platform/store/DSObjectFactory.h"
+#include "regression/DSOutcomeVariable.h"
 #include "regression/DSRegressionModel.h"
 
 void ds_register_model_classes()
@@ -19,9 +20,11 @@ void ds_register_model_classes()
     DSObjectFactory::registerClass<DSDataTable>(QStringLiteral("DSDataTable"));
     DSObjectFactory::registerClass<DSColumn>(QStringLiteral("DSColumn"));
     DSObjectFactory::registerClass<DSNumericColumn>(QStringLiteral("DSNumericColumn"));
+    DSObjectFactory::registerClass<DSNumericDataColumn>(QStringLiteral("DSNumericDataColumn"));
     DSObjectFactory::registerClass<DSTextColumn>(QStringLiteral("DSTextColumn"));
     DSObjectFactory::registerClass<DSIndicatorColumn>(QStringLiteral("DSIndicatorColumn"));
     DSObjectFactory::registerClass<DSRegressionModel>(QStringLiteral("DSRegressionModel"));
+    DSObjectFactory::registerClass<DSOutcomeVariable>(QStringLiteral("DSOutcomeVariable"));
     DSObjectFactory::registerClass<DSTableFilterSet>(QStringLiteral("DSTableFilterSet"));
     DSObjectFactory::registerClass<DSPivot>(QStringLiteral("DSPivot"));
 }

@@ -17,19 +17,6 @@ extern "C" void __tsan_release(void *addr);
 #define DS_TSAN_ACQUIRE(p) __tsan_acquire(p)
 #define DS_TSAN_RELEASE(p) __tsan_release(p)
 
-// Silenced: reports whose innermost frame lies in oneTBB's headers or in this
-// file (the task's copy of our closure, made by the worker that split the
-// range), and those on oneTBB's bookkeeping (task objects from its
-// uninstrumented pool, the completion counters folded after a task). A chunk
-// body's own accesses have the body's frame on top and are still reported.
-extern "C" const char *__tsan_default_suppressions()
-{
-    return "race_top:oneapi/tbb/\n"
-           "race_top:platform/dispatch/ds_parallel_for.cpp\n"
-           "race:tbb::detail::d1::small_object_allocator\n"
-           "race:tbb::detail::d1::fold_tree\n"
-           "called_from_lib:libtbb.so.12\n";
-}
 #else
 #define DS_TSAN_ACQUIRE(p) ((void)(p))
 #define DS_TSAN_RELEASE(p) ((void)(p))

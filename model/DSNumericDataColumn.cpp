@@ -1,0 +1,279 @@
+#include "model/DSNumericDataColumn.h"
+
+#include "model/ds_compression.h"
+#include "model/ds_row_mask.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+// The stored array is the machine's doubles as they are.
+static_assert(std::endian::native == std::endian::little, "stored values are little-endian doubles");
+
+namespace {
+
+const QString k_values = QStringLiteral("values");
+
+// Writes NaN into count doubles.
+void fillMissing(double *to, qint64 count)
+{
+    std::fill_n(to, std::max<qint64>(count, 0), double(NAN));
+}
+
+} // namespace
+
+DSNumericDataColumn::DSNumericDataColumn() = default;
+
+DSNumericDataColumn::~DSNumericDataColumn() = default;
+
+void DSNumericDataColumn::awakeFromInsert()
+{
+    DSNumericColumn::awakeFromInsert();
+    setPrimitiveValue(QByteArray(""), k_values);
+}
+
+void DSNumericDataColumn::didTurnIntoFault()
+{
+    teardown();
+    DSNumericColumn::didTurnIntoFault();
+}
+
+void DSNumericDataColumn::setup()
+{
+    m_decodedFrom = values();
+    m_decodedRows = tableRowCount();
+    m_decompressed = zlibInflate(m_decodedFrom).value_or(QByteArray());
+    m_count = m_decompressed.size() / qsizetype(sizeof(double));
+    m_values = reinterpret_cast<const double *>(m_decompressed.constData());
+    if (m_count > 0 && reinterpret_cast<uintptr_t>(m_values) % alignof(double) != 0) {
+        // The inflated bytes are read in place; only a block that is not
+        // aligned for doubles is copied once.
+        double *aligned = m_alignedValues.reserve(m_count);
+        if (aligned)
+            std::memcpy(aligned, m_decompressed.constData(), size_t(m_count) * sizeof(double));
+        m_values = aligned;
+        m_count = aligned ? m_count : 0;
+    }
+    m_decoded = true;
+
+    const qint64 n = m_decodedRows;
+    m_onlyIntegers = true;
+    temp_nan_mask.release();
+    const auto markMissing = [&](qint64 row) {
+        if (temp_nan_mask.isEmpty()) {
+            if (!temp_nan_mask.reserve(ds_mask_bytes(n))) {
+                qCritical("Error in malloc()");
+                return false;
+            }
+            std::memset(temp_nan_mask.data(), 0, size_t(ds_mask_bytes(n)));
+            temp_nan_mask.setUsed(ds_mask_bytes(n));
+        }
+        ds_mask_set(temp_nan_mask.data(), row);
+        return true;
+    };
+    const qint64 valued = std::min(m_count, n);
+    for (qint64 i = 0; i < valued; ++i) {
+        const double x = m_values[i];
+        if (std::isnan(x)) {
+            if (!markMissing(i))
+                return;
+        } else if (m_onlyIntegers && !isWhole(x)) {
+            m_onlyIntegers = false;
+        }
+    }
+    for (qint64 i = std::max<qint64>(m_count, 0); i < n; ++i)
+        if (!markMissing(i))
+            return;
+}
+
+void DSNumericDataColumn::teardown()
+{
+    m_decompressed = QByteArray();
+    m_decodedFrom = QByteArray();
+    m_alignedValues.release();
+    m_values = nullptr;
+    m_count = 0;
+    m_decoded = false;
+    temp_nan_mask.release();
+    m_onlyIntegers = false;
+    purgeIndex();
+    purgeStats();
+}
+
+void DSNumericDataColumn::ensureDecoded()
+{
+    if (m_decoded) {
+        const QByteArray stored = values();
+        if (stored.constData() == m_decodedFrom.constData() && stored.size() == m_decodedFrom.size()
+            && tableRowCount() == m_decodedRows)
+            return;
+        // Undo, redo or a decoded copy replaced the data, or the table's rows
+        // changed: what was decoded describes the old state.
+        teardown();
+    }
+    setup();
+}
+
+qint64 DSNumericDataColumn::getValues(const double **out)
+{
+    ensureDecoded();
+    qint64 count = m_count;
+    if (table())
+        count = std::min(count, m_decodedRows);
+    if (out)
+        *out = count > 0 ? m_values : nullptr;
+    return std::max<qint64>(count, 0);
+}
+
+qint64 DSNumericDataColumn::getMissingMask(const uint8_t **out, qint64 offset, qint64 limit)
+{
+    ensureDecoded();
+    if (!apply_missing_values_predicate() || !missing_values_predicate()) {
+        if (out)
+            *out = temp_nan_mask.data();
+        return temp_nan_mask.used();
+    }
+    offset = std::max<qint64>(offset, 0);
+    const qint64 length = setupMissingMask(offset, limit);
+    uint8_t *mask = sharedMissingMask();
+    const uint8_t *missing = temp_nan_mask.data();
+    for (qint64 b = offset / 8, end = std::min(length, temp_nan_mask.used()); missing && b < end; ++b)
+        mask[b] |= missing[b];
+    if (out)
+        *out = length ? mask : nullptr;
+    return length;
+}
+
+bool DSNumericDataColumn::containsOnlyIntegers()
+{
+    ensureDecoded();
+    return m_onlyIntegers;
+}
+
+bool DSNumericDataColumn::appendValue(double x)
+{
+    if (temp_values.isEmpty()) {
+        if (!temp_values.reserve(4096)) {
+            qCritical("Error in malloc()");
+            return false;
+        }
+        temp_values.setUsed(0);
+    } else if (temp_values.used() == temp_values.capacity()) {
+        if (!temp_values.reallocate(2 * temp_values.capacity())) {
+            qCritical("Error in realloc()");
+            return false;
+        }
+    }
+    temp_values.data()[temp_values.used()] = std::isinf(x) ? double(NAN) : x;
+    temp_values.setUsed(temp_values.used() + 1);
+    return true;
+}
+
+bool DSNumericDataColumn::saveAfterImport()
+{
+    if (!treat_as_categories()) {
+        // At most two distinct non-missing values (or none) make categories;
+        // decided before the filling rows exist.
+        const double *v = temp_values.data();
+        double first = NAN, second = NAN;
+        bool third = false;
+        for (qint64 i = 0, n = temp_values.used(); i < n && !third; ++i) {
+            const double x = v[i];
+            if (std::isnan(x) || x == first || x == second)
+                continue;
+            if (std::isnan(first))
+                first = x;
+            else if (std::isnan(second))
+                second = x;
+            else
+                third = true;
+        }
+        if (!third)
+            setTreat_as_categories(true);
+    }
+    bool filled = true;
+    while (temp_values.used() < tableRowCount())
+        if (!appendEmptyValue()) {
+            filled = false;
+            break;
+        }
+    return save() && filled;
+}
+
+bool DSNumericDataColumn::save()
+{
+    const qint64 n = temp_values.used();
+    QByteArray stored("");
+    if (n > 0 && temp_values.data()) {
+        std::optional<QByteArray> deflated = zlibDeflate(
+            QByteArray::fromRawData(reinterpret_cast<const char *>(temp_values.data()), qsizetype(n) * qsizetype(sizeof(double))));
+        if (!deflated)
+            return false;
+        stored = std::move(*deflated);
+    }
+    setPrimitiveValue(stored, k_values);
+    temp_values.release();
+    teardown();
+    return true;
+}
+
+bool DSNumericDataColumn::loadEditBuffer(qint64 n)
+{
+    ensureDecoded();
+    temp_values.release();
+    double *buffer = temp_values.reserve(n);
+    if (!buffer) {
+        qCritical("Error in malloc()");
+        return false;
+    }
+    const qint64 stored = std::clamp<qint64>(std::min(m_count, m_decodedRows), 0, n);
+    if (stored > 0)
+        std::memcpy(buffer, m_values, size_t(stored) * sizeof(double));
+    fillMissing(buffer + stored, n - stored);
+    temp_values.setUsed(n);
+    return true;
+}
+
+void DSNumericDataColumn::finishEdit()
+{
+    if (!save())
+        qCritical("Error compressing data");
+    recursivePurge();
+}
+
+void DSNumericDataColumn::dropRows(const DSIndexSet &rows)
+{
+    const qint64 n = tableRowCount();
+    if (!loadEditBuffer(n))
+        return;
+    // Compacts in place: the kept rows move down over the dropped ones.
+    double *buffer = temp_values.data();
+    qint64 kept = 0, from = 0;
+    for (qint64 row : rows) {
+        if (row < from || row >= n)
+            continue;
+        std::memmove(buffer + kept, buffer + from, size_t(row - from) * sizeof(double));
+        kept += row - from;
+        from = row + 1;
+    }
+    std::memmove(buffer + kept, buffer + from, size_t(n - from) * sizeof(double));
+    temp_values.setUsed(kept + (n - from));
+    finishEdit();
+}
+
+void DSNumericDataColumn::addRows(qint64 n)
+{
+    if (!loadEditBuffer(tableRowCount() + std::max<qint64>(n, 0)))
+        return;
+    finishEdit();
+}
+
+bool DSNumericDataColumn::replaceNumericValueAtIndex(qint64 row, double x)
+{
+    const qint64 n = tableRowCount();
+    if (row < 0 || row >= n || !loadEditBuffer(n))
+        return false;
+    temp_values.data()[row] = x;
+    finishEdit();
+    return true;
+}

@@ -1,0 +1,116 @@
+#pragma once
+
+#include "model/DSDataColumn.h"
+#include "model/DSNumericColumn.h"
+
+#include <QByteArray>
+
+// The numeric column whose values are stored in the document.
+//
+// Stored form: "values" holds the zlib stream of k doubles, 8 bytes each,
+// little-endian, in row order, no header. Row i < k has the i-th value;
+// rows k and above, up to the table's row count, are missing. A new column
+// stores empty data (k = 0).
+//
+// States: importing (values appended into temp_values, nothing stored yet);
+// encoded (only "values" holds data, after save() or a fault); decoded
+// (after the first reader or edit: the inflated array, the NaN mask and the
+// whole-number flag are held until the next save, teardown or fault).
+// Every edit rewrites the whole stored array; the next reader decodes again.
+// A change of "values" from elsewhere (undo, redo, a decoded copy) is
+// noticed by the next reader, which decodes the new data.
+//
+// The decoded array and the NaN mask stay valid until the column's next
+// edit, teardown or fault; the shared mask (predicate applied) until its
+// next mask request, and never freed by one.
+class DSNumericDataColumn : public DSNumericColumn, public DSDataColumn
+{
+public:
+    DSNumericDataColumn();
+    ~DSNumericDataColumn() override;
+
+    using DSNumericColumn::getValues;
+    using DSNumericColumn::getMissingMask;
+
+    // The stored data itself (deflated).
+    QByteArray values() const { return dataForKey(QStringLiteral("values")); }
+
+    // Stores empty data.
+    void awakeFromInsert() override;
+    // teardown(), then the base.
+    void didTurnIntoFault() override;
+    // Decodes the stored data (data that does not inflate reads as no
+    // values): the array, the NaN mask and the whole-number flag.
+    void setup();
+    // Releases the decoded data and the NaN mask, clears the whole-number
+    // flag, then purges the index and the statistics.
+    void teardown() override;
+    // Whether the stored data is decoded.
+    bool isDecoded() const { return m_decoded; }
+
+    // The decoded array and its count k (cut to the table's rows when k is
+    // larger); null and 0 without values.
+    qint64 getValues(const double **out) override;
+    // Without the predicate applied: the whole column's NaN mask whatever
+    // the range (rows that are NaN or lie past k), null and 0 when no row is
+    // missing. With it: the shared mask of the range with the NaN mask ORed
+    // in, and its length.
+    qint64 getMissingMask(const uint8_t **out, qint64 offset, qint64 limit) override;
+    bool containsOnlyIntegers() override;
+
+    // Filling. Appends one row: ±infinity is stored as NaN. A first buffer
+    // holds 4,096 doubles and a full one doubles. False on allocation
+    // failure ("Error in malloc()" or "Error in realloc()" logged), the
+    // value not stored and the buffer as it was.
+    bool appendValue(double x);
+    bool appendEmptyValue() override { return appendValue(NAN); }
+    // Unless treat_as_categories is YES already, sets it when the appended
+    // values hold at most two distinct non-missing values (none included);
+    // then fills with NaN up to the table's row count and saves. Filling
+    // stops at the first failed append (and the answer is false): the rows
+    // not appended read as missing all the same.
+    bool saveAfterImport() override;
+    // Deflates the first temp_values_used() doubles into "values", empties
+    // the buffer and tears down. False when deflating fails: the buffer is
+    // kept and nothing is stored.
+    bool save() override;
+
+    // Editing (each rewrites the whole stored array, then purges this column
+    // and everything derived from it). Called before the table changes its
+    // row count; rows must lie below it (others are ignored).
+    // Keeps the rows not in the set, in order.
+    void dropRows(const DSIndexSet &rows) override;
+    // Appends n missing rows (after the table's current rows).
+    void addRows(qint64 n) override;
+    // Stores x at row as given (infinities stay). False, changing nothing,
+    // for a row outside the table.
+    bool replaceNumericValueAtIndex(qint64 row, double x);
+
+    // The stored name only; no suggested name.
+    QString name() const override { return stringForKey(QStringLiteral("name")); }
+    void setName(const QString &name) override { setPrimitiveValue(name, QStringLiteral("name")); }
+    bool isEditable() const override { return true; }
+
+private:
+    // Decodes unless the decoded data is that of the stored "values".
+    void ensureDecoded();
+    // Makes temp_values hold exactly n doubles: the stored values of the
+    // table's rows below min(k, n), NaN after them. False when memory runs
+    // out.
+    bool loadEditBuffer(qint64 n);
+    // save() and the purges every edit ends with.
+    void finishEdit();
+
+    // What was decoded: the stored data and the table's row count then.
+    QByteArray m_decodedFrom;
+    qint64 m_decodedRows = 0;
+    bool m_decoded = false;
+    // The inflated array (k = m_count doubles), read in place.
+    QByteArray m_decompressed;
+    DSColumnBuffer<double> m_alignedValues;
+    const double *m_values = nullptr;
+    qint64 m_count = 0;
+    // Rows that are NaN or past k; empty when no row is missing.
+    DSColumnBuffer<uint8_t> temp_nan_mask;
+    bool m_onlyIntegers = false;
+};

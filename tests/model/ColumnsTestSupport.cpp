@@ -1,0 +1,148 @@
+#include "ColumnsTestSupport.h"
+
+#include "platform/store/DSManagedObjectModel.h"
+#include "platform/store/DSObjectFactory.h"
+#include "platform/store/DSUndoManager.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QJsonObject entity(const char *name, const char *parent)
+{
+    return QJsonObject{{QStringLiteral("name"), QString::fromLatin1(name)},
+                       {QStringLiteral("parent"), QString::fromLatin1(parent)}};
+}
+
+} // namespace
+
+std::shared_ptr<const DSManagedObjectModel> ds_columns_test_model()
+{
+    static const std::shared_ptr<const DSManagedObjectModel> model = [] {
+        QFile file(QStringLiteral(":/models/DSDataModel006.json"));
+        if (!file.open(QIODevice::ReadOnly))
+            return std::shared_ptr<const DSManagedObjectModel>();
+        QJsonObject json = QJsonDocument::fromJson(file.readAll()).object();
+        QJsonArray entities = json.value(QStringLiteral("entities")).toArray();
+        for (qsizetype i = 0; i < entities.size(); ++i) {
+            QJsonObject e = entities[i].toObject();
+            if (e.value(QStringLiteral("name")).toString() != QLatin1String("DSOutcomeVariable"))
+                continue;
+            QJsonArray relationships = e.value(QStringLiteral("relationships")).toArray();
+            relationships.append(QJsonObject{{QStringLiteral("name"), QStringLiteral("column_relations")},
+                                             {QStringLiteral("destination"), QStringLiteral("DSOutcomeColumnRelation")},
+                                             {QStringLiteral("toMany"), true},
+                                             {QStringLiteral("inverse"), QStringLiteral("owner")},
+                                             {QStringLiteral("deleteRule"), QStringLiteral("cascade")}});
+            e.insert(QStringLiteral("relationships"), relationships);
+            entities[i] = e;
+        }
+        entities.append(entity("DSTestDivisionColumn", "DSNumericColumn"));
+        entities.append(entity("DSTestJoinedColumn", "DSNumericColumn"));
+        entities.append(entity("DSTestCategoryColumn", "DSColumn"));
+        entities.append(QJsonObject{
+            {QStringLiteral("name"), QStringLiteral("DSOutcomeColumnRelation")},
+            {QStringLiteral("attributes"),
+             QJsonArray{QJsonObject{{QStringLiteral("name"), QStringLiteral("tag")}, {QStringLiteral("type"), QStringLiteral("integer64")}},
+                        QJsonObject{{QStringLiteral("name"), QStringLiteral("is_applied")}, {QStringLiteral("type"), QStringLiteral("boolean")}}}},
+            {QStringLiteral("relationships"),
+             QJsonArray{QJsonObject{{QStringLiteral("name"), QStringLiteral("column")}, {QStringLiteral("destination"), QStringLiteral("DSColumn")}},
+                        QJsonObject{{QStringLiteral("name"), QStringLiteral("owner")},
+                                    {QStringLiteral("destination"), QStringLiteral("DSOutcomeVariable")},
+                                    {QStringLiteral("inverse"), QStringLiteral("column_relations")}}}}});
+        json.insert(QStringLiteral("entities"), entities);
+        DSStoreError error;
+        auto loaded = DSManagedObjectModel::fromJson(QJsonDocument(json).toJson(), &error);
+        if (!loaded)
+            ADD_FAILURE() << error.message().toStdString();
+        return loaded;
+    }();
+    return model;
+}
+
+void ds_columns_test_setup()
+{
+    ds_test_setup();
+    DSObjectFactory::registerClass<ProbedDataColumn>(QStringLiteral("DSNumericDataColumn"));
+    DSObjectFactory::registerClass<TestDivisionColumn>(QStringLiteral("DSTestDivisionColumn"));
+    DSObjectFactory::registerClass<TestCategoryColumn>(QStringLiteral("DSTestCategoryColumn"));
+}
+
+qint64 TestDivisionColumn::getValues(const double **out, qint64 offset, qint64 limit)
+{
+    const qint64 count = rowsInRange(offset, limit);
+    double *buffer = count > 0 ? valueBuffer(count) : nullptr;
+    if (!buffer) {
+        *out = nullptr;
+        return 0;
+    }
+    DSColumn *dividend = inputColumnAtIndex(0), *divisor = inputColumnAtIndex(1);
+    // Both inputs are read before either pointer is used: x / x reads one
+    // column twice.
+    const double *a = nullptr, *b = nullptr;
+    const qint64 na = dividend ? static_cast<DSNumericColumn *>(dividend)->getValues(&a, offset, count) : 0;
+    const qint64 nb = divisor ? static_cast<DSNumericColumn *>(divisor)->getValues(&b, offset, count) : 0;
+    for (qint64 i = 0; i < count; ++i)
+        buffer[i] = i < na && i < nb ? a[i] / b[i] : NAN;
+    temp_values.setUsed(count);
+    *out = buffer;
+    return count;
+}
+
+QString TestDivisionColumn::suggestedName() const
+{
+    const DSColumn *a = inputColumnAtIndex(0), *b = inputColumnAtIndex(1);
+    return a && b ? a->name() + QStringLiteral(" / ") + b->name() : QString();
+}
+
+DSColumn::Categories TestCategoryColumn::categoriesForMask(const uint8_t *, qint64)
+{
+    Categories categories;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        auto category = std::make_shared<DSColumnCategory>();
+        category->setIndex(qint64(i));
+        category->setCount(entries[i].count);
+        category->setIs_missing(entries[i].missing);
+        categories.append(category);
+    }
+    return categories;
+}
+
+qint64 TestCategoryColumn::getIndexedValueOrder(const int32_t **out)
+{
+    if (order.empty())
+        return 0;
+    *out = order.data();
+    return qint64(order.size());
+}
+
+ColumnsFixture::ColumnsFixture() : m_context(std::make_unique<DSManagedObjectContext>(ds_columns_test_model()))
+{
+    m_table = m_context->insertNewObject<DSDataTable>(QStringLiteral("DSDataTable"));
+    m_table->setName(QStringLiteral("People"));
+    m_table->makeDependencies();
+    endEvent();
+}
+
+ColumnsFixture::~ColumnsFixture() = default;
+
+ProbedDataColumn *ColumnsFixture::addColumn(const std::vector<double> &values, const QString &name)
+{
+    if (m_table->num_records() < qint64(values.size()))
+        m_table->setNum_records(qint64(values.size()));
+    auto *column = addColumnOfEntity<ProbedDataColumn>("DSNumericDataColumn", name);
+    for (double x : values)
+        column->appendValue(x);
+    column->save();
+    return column;
+}
+
+void ColumnsFixture::endEvent()
+{
+    m_context->processPendingChanges();
+}

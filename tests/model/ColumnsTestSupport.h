@@ -1,0 +1,119 @@
+#pragma once
+
+#include "ModelTestSupport.h"
+
+#include "model/DSColumnCategory.h"
+#include "model/DSDataTable.h"
+#include "model/DSNumericDataColumn.h"
+#include "platform/store/DSManagedObjectContext.h"
+
+#include <cstring>
+#include <memory>
+#include <vector>
+
+// The application's entity model plus what these tests need and the model
+// does not have yet: a derived column that needs two inputs (a division), a
+// joined column, a category column whose categories a test sets, and the
+// outcomes' column relations.
+std::shared_ptr<const DSManagedObjectModel> ds_columns_test_model();
+
+// Registers the application's classes and the test classes below.
+void ds_columns_test_setup();
+
+// The stored numeric column with probes into its caches.
+class ProbedDataColumn : public DSNumericDataColumn
+{
+public:
+    // Pretends an index was built, as the index operations would.
+    void cacheIndex() { temp_indexed_values.reserve(1); }
+    bool hasIndex() const { return !temp_indexed_values.isEmpty(); }
+};
+
+// input(0) / input(1), computed into the value buffer per request; it
+// cannot live without both inputs.
+class TestDivisionColumn : public DSNumericColumn
+{
+public:
+    using DSNumericColumn::getValues;
+    qint64 getValues(const double **out, qint64 offset, qint64 limit) override;
+    bool needsDeletion() override { return objectsForKey(QStringLiteral("inputs")).size() != 2; }
+    QString suggestedName() const override;
+
+    void cacheIndex() { temp_indexed_values.reserve(1); }
+    bool hasIndex() const { return !temp_indexed_values.isEmpty(); }
+    // How many times purgeIndex ran.
+    int indexPurges = 0;
+    void purgeIndex() override
+    {
+        ++indexPurges;
+        DSNumericColumn::purgeIndex();
+    }
+};
+
+// A column whose categories (and display order) a test sets.
+class TestCategoryColumn : public DSColumn
+{
+public:
+    struct Entry
+    {
+        qint64 count;
+        bool missing;
+    };
+    std::vector<Entry> entries;
+    std::vector<int32_t> order;
+
+    Categories categoriesForMask(const uint8_t *, qint64) override;
+    qint64 getIndexedValueOrder(const int32_t **out) override;
+};
+
+// A table of the test model in a context with undo, with helpers to add
+// stored columns holding given values.
+class ColumnsFixture
+{
+public:
+    ColumnsFixture();
+    ~ColumnsFixture();
+
+    DSManagedObjectContext &context() { return *m_context; }
+    DSDataTable *table() const { return m_table; }
+
+    // A stored column at the end of the table; the table's row count becomes
+    // the number of values when it has fewer rows.
+    ProbedDataColumn *addColumn(const std::vector<double> &values, const QString &name = QStringLiteral("x"));
+    // A column of another entity, inserted at the end of the table.
+    template <class T>
+    T *addColumnOfEntity(const char *entity, const QString &name)
+    {
+        auto *column = m_context->insertNewObject<T>(QString::fromLatin1(entity));
+        column->setName(name);
+        m_table->insertNewColumns({column}, m_table->columns().size());
+        return column;
+    }
+    // Ends the current undo group, as the end of an event does.
+    void endEvent();
+
+private:
+    std::unique_ptr<DSManagedObjectContext> m_context;
+    DSDataTable *m_table = nullptr;
+};
+
+// Bits of a double, so NaN payloads and -0 compare exactly.
+inline uint64_t ds_bits(double x)
+{
+    uint64_t bits;
+    std::memcpy(&bits, &x, sizeof bits);
+    return bits;
+}
+
+inline double ds_from_bits(uint64_t bits)
+{
+    double x;
+    std::memcpy(&x, &bits, sizeof x);
+    return x;
+}
+
+// The mask's bit of a row.
+inline bool ds_bit(const uint8_t *mask, qint64 length, qint64 row)
+{
+    return mask && row / 8 < length && ((mask[row / 8] >> (row % 8)) & 1);
+}
