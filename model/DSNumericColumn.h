@@ -1,6 +1,10 @@
 #pragma once
 
 #include "model/DSColumn.h"
+#include "model/ds_numeric_index.h"
+#include "stats/ds_stats.h"
+
+#include <QVariantList>
 
 #include <cmath>
 #include <optional>
@@ -76,6 +80,76 @@ public:
     // Whether every non-NaN value is whole; YES without values.
     virtual bool containsOnlyIntegers();
 
+    // The index of distinct values and what is read off it. Pointers handed
+    // out belong to the column and stay valid until its next purge or
+    // recomputation; arrays described as new belong to the caller, who
+    // frees them with free().
+
+    // The distinct values ascending, NaN last and once ({NaN} without
+    // values), in temp_index; *out (when given) receives it. Built afresh at
+    // each call here; a stored column keeps it until purged. 0 when memory
+    // runs out.
+    virtual qint64 getIndex(const double **out);
+    qint64 numberOfBins() override { return getIndex(nullptr); }
+    // The index length, without keeping the index.
+    qint64 numberOfUniqueValues() override;
+    // Each row's position in the index and the index length in *bins; the
+    // row count. Null, 0 and 0 without rows or when memory runs out.
+    qint64 getIndexedValues(const int32_t **out, qint64 *bins) override;
+    // The entries in ordered_values first (each once, as listed), then the
+    // others ascending; the index length.
+    qint64 getIndexedValueOrder(const int32_t **out) override;
+    // The weighted count of each index entry under mask, with its missing
+    // flag, in temp_counts; the number of entries (0 when memory runs out).
+    qint64 getCounts(const ds_num_counts_s **out, const uint8_t *mask, qint64 length);
+    bool categoriesCanBeReordered() const override { return true; }
+    // One DSNumericColumnCategory per counts entry, in index order, with its
+    // label from category_labels.
+    Categories categoriesForMask(const uint8_t *mask, qint64 length) override;
+    // One hue per index entry: NaN for NaN; for a labelled value the table's
+    // colour of the label, else the label's hue; else the value's hue.
+    QList<double> hueIndex() override;
+
+    // Histogram bins as dictionaries ("lower", "upper", "count", "index"),
+    // see ds_numeric_bins: of the column (none when min or max is NaN), of
+    // the row differences self - other (none also for columns of different
+    // lengths), and one list per group (without "index").
+    std::optional<QVariantList> binsForMask(const uint8_t *mask, qint64 length, qint64 binCount, double resolution,
+                                            double min, double max, bool empty);
+    std::optional<QVariantList> binsForDifferencesOverColumn(DSNumericColumn *other, const uint8_t *mask,
+                                                             qint64 length, qint64 binCount, double resolution,
+                                                             double min, double max, bool empty);
+    QVariantList multipleBinsForMask(const uint8_t *mask, qint64 length, const int32_t *byIndex, qint64 count,
+                                     qint64 binCount, double resolution, double min, double max, bool empty);
+
+    // The non-missing values ascending and (when rows is given) their row
+    // numbers, kept until purged; their count, 0 with nothing handed out
+    // when there are none.
+    qint64 getSortedValues(const double **values, const int32_t **rows) override;
+    // The distinct values under mask with their summed weights, as two new
+    // arrays; their count (0, nothing handed out, when there are none).
+    qint64 getSortedValues(double **values, int32_t **weights, const uint8_t *mask, qint64 length);
+    // The sorted differences self - other of the rows under mask missing in
+    // neither, with each row's weight, as two new arrays; their count (0,
+    // nothing handed out, for columns of different lengths or no rows).
+    qint64 getSortedDifferences(double **values, int32_t **weights, DSNumericColumn *other, const uint8_t *mask,
+                                qint64 length);
+    // temp_index := location, ..., location + length, then NaN when missing
+    // is set (length 0: {NaN}, or nothing without missing); its length.
+    qint64 sequentialIndex(const double **out, quint64 location, quint64 length, bool missing);
+
+    // Descriptive statistics under a row mask and the table's frequency
+    // weights (ds_stats.h); they cache nothing.
+    virtual ds_stats_s calculateStatsWithMask(const uint8_t *mask, qint64 length, uint64_t options);
+    ds_stats_s calculateStatsForDifferencesOverColumn(DSNumericColumn *other, const uint8_t *mask, qint64 length,
+                                                      uint64_t options);
+    // Fills the caller's count records, one per group of byIndex.
+    void calculateMultipleStats(ds_stats_s *results, qint64 count, const int32_t *byIndex, const uint8_t *mask,
+                                qint64 length, uint64_t options);
+    // The distinct cut values of k quantile groups of all non-missing
+    // values, ascending; none without a non-missing value (or for k < 2).
+    std::optional<QList<double>> calculateQuantiles(qint64 k);
+
     DSNumberFormatter *number_formatter() const;
     void setNumber_formatter(DSNumberFormatter *formatter);
     qint64 histogram_resolution_level() const { return integerForKey(QStringLiteral("histogram_resolution_level")); }
@@ -99,7 +173,16 @@ protected:
     // once (the x / x rule).
     double *valueBuffer(qint64 count);
 
+    // The values, missing mask and frequency weights the row statistics
+    // read, as the column hands them out.
+    ds_numeric_rows_s numericRows();
+    // temp_index with room for n entries (at least 1024), for the index
+    // builders; null when memory runs out.
+    double *reserveIndex(qint64 n);
+
     DSColumnBuffer<double> temp_values;
     // The sorted index of distinct values, filled by the index operations.
     DSColumnBuffer<double> temp_index;
+    // The weighted counts of the last getCounts; kept until a fault.
+    DSColumnBuffer<ds_num_counts_s> temp_counts;
 };

@@ -150,6 +150,39 @@ bool DSNumericDataColumn::containsOnlyIntegers()
     return m_onlyIntegers;
 }
 
+qint64 DSNumericDataColumn::getIndex(const double **out)
+{
+    // Decoding first: new stored data purges what was kept.
+    getValues(nullptr);
+    if (temp_index.used() == 0)
+        return DSNumericColumn::getIndex(out);
+    if (out)
+        *out = temp_index.data();
+    return temp_index.used();
+}
+
+qint64 DSNumericDataColumn::getIndexedValues(const int32_t **out, qint64 *bins)
+{
+    const double *values = nullptr;
+    const qint64 count = getValues(&values);
+    if (count > 0 && temp_indexed_values.used() != count && temp_index.used() == 0) {
+        if (int32_t *positions = temp_indexed_values.reserve(count)) {
+            const qint64 length = ds_numeric_index_build(values, count, [this](int64_t n) { return reserveIndex(n); },
+                                                         positions);
+            temp_index.setUsed(length);
+            temp_indexed_values.setUsed(length ? count : 0);
+            temp_indexed_values_bins = length;
+        }
+    }
+    if (count == 0 || temp_indexed_values.used() != count)
+        return DSNumericColumn::getIndexedValues(out, bins);
+    if (out)
+        *out = temp_indexed_values.data();
+    if (bins)
+        *bins = temp_indexed_values_bins;
+    return count;
+}
+
 bool DSNumericDataColumn::appendValue(double x)
 {
     if (temp_values.isEmpty()) {

@@ -57,6 +57,10 @@ public:
     // in, and its length.
     qint64 getMissingMask(const uint8_t **out, qint64 offset, qint64 limit) override;
     bool containsOnlyIntegers() override;
+    // The index and the per-row positions are kept until the next purge;
+    // asked for positions with neither kept, both come from one pass.
+    qint64 getIndex(const double **out) override;
+    qint64 getIndexedValues(const int32_t **out, qint64 *bins) override;
 
     // Filling. Appends one row: ±infinity is stored as NaN. A first buffer
     // holds 4,096 doubles and a full one doubles. False on allocation
