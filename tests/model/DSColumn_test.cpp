@@ -233,7 +233,7 @@ TEST_F(DSColumnTest, CategorySummaryPlaces)
         EXPECT_EQ(summary->q3_category(), kind(c.q3)) << c.what;
     }
     // A column without categories answers an empty summary.
-    const auto empty = addColumn({1})->summaryWithSignificance(0.05);
+    const auto empty = categories({})->summaryWithSignificance(0.05);
     EXPECT_EQ(empty->numberOfCategories(), 0);
     EXPECT_EQ(empty->total_count(), 0);
     EXPECT_EQ(empty->equal_counts_chi_square(), 0);

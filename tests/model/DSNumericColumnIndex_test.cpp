@@ -9,6 +9,7 @@
 #include "model/DSNumericColumnCategory.h"
 #include "model/util/ds_colors.h"
 #include "platform/store/DSUndoManager.h"
+#include "stats/DSColumnSummary.h"
 
 #include <gtest/gtest.h>
 
@@ -173,6 +174,21 @@ TEST_F(DSNumericColumnIndexTest, CountsCategoriesAndOrder)
     ASSERT_EQ(x->getIndexedValueOrder(&order), 5);
     EXPECT_EQ(std::vector<int32_t>(order, order + 5), (std::vector<int32_t>{1, 3, 0, 2, 4}));
     EXPECT_TRUE(x->categoriesCanBeReordered());
+}
+
+// The category summary of a numeric column, in the user's order.
+TEST_F(DSNumericColumnIndexTest, CategorySummary)
+{
+    ProbedDataColumn *x = addColumn({1, 5, 5, nan, 3});
+    x->setOrdered_values(QCborArray{5.0});
+    const auto summary = x->summaryWithSignificance(0.05);
+    EXPECT_EQ(summary->numberOfCategories(), 4);
+    EXPECT_EQ(summary->total_count(), 5);
+    EXPECT_EQ(summary->nonmissing_count(), 4);
+    auto value = [](const auto &category) { return static_cast<DSNumericColumnCategory *>(category.get())->value(); };
+    EXPECT_EQ(value(summary->first_category()), 5);
+    EXPECT_EQ(value(summary->last_category()), 3);
+    EXPECT_EQ(value(summary->median_category()), 5);
 }
 
 TEST_F(DSNumericColumnIndexTest, Hues)
