@@ -5,9 +5,9 @@
 #include "platform/dispatch/ds_parallel_for.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 #include <limits>
 #include <new>
 #include <vector>
@@ -43,16 +43,7 @@ inline bool is_whole(double v)
 
 inline uint64_t bits_of(double v)
 {
-    uint64_t b;
-    std::memcpy(&b, &v, sizeof b);
-    return b;
-}
-
-inline double double_of(uint64_t b)
-{
-    double v;
-    std::memcpy(&v, &b, sizeof v);
-    return v;
+    return std::bit_cast<uint64_t>(v);
 }
 
 // What one pass over the values tells about them.
@@ -198,7 +189,7 @@ public:
     {
         for (uint64_t key : slots_)
             if (key != empty)
-                out.push_back(double_of(key));
+                out.push_back(std::bit_cast<double>(key));
     }
 
 private:

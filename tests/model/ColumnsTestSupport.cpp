@@ -1,5 +1,6 @@
 #include "ColumnsTestSupport.h"
 
+#include "platform/predicate/DSPredicate.h"
 #include "platform/store/DSManagedObjectModel.h"
 #include "platform/store/DSObjectFactory.h"
 #include "platform/store/DSUndoManager.h"
@@ -145,4 +146,13 @@ ProbedDataColumn *ColumnsFixture::addColumn(const std::vector<double> &values, c
 void ColumnsFixture::endEvent()
 {
     m_context->processPendingChanges();
+}
+
+void ColumnsFixture::usePredicate(DSColumn *column, const char *text)
+{
+    QString error;
+    const DSPredicatePtr predicate = DSPredicate::fromString(QString::fromUtf8(text), &error);
+    ASSERT_NE(predicate, nullptr) << error.toStdString();
+    column->setMissing_values_predicate(predicate);
+    column->setApply_missing_values_predicate(true);
 }

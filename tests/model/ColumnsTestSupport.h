@@ -91,6 +91,9 @@ public:
     }
     // Ends the current undo group, as the end of an event does.
     void endEvent();
+    // Sets and applies the column's missing-values predicate, parsed from
+    // text (a test failure when it does not parse).
+    static void usePredicate(DSColumn *column, const char *text);
 
 private:
     std::unique_ptr<DSManagedObjectContext> m_context;

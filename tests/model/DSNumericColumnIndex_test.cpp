@@ -47,15 +47,6 @@ void expectValues(const std::vector<double> &got, const std::vector<double> &wan
 class DSNumericColumnIndexTest : public ::testing::Test, public ColumnsFixture
 {
 protected:
-    void usePredicate(DSColumn *column, const char *text)
-    {
-        QString error;
-        const DSPredicatePtr predicate = DSPredicate::fromString(QString::fromUtf8(text), &error);
-        ASSERT_NE(predicate, nullptr) << error.toStdString();
-        column->setMissing_values_predicate(predicate);
-        column->setApply_missing_values_predicate(true);
-    }
-
     // The table weighs its rows by a column of these values.
     void weighBy(const std::vector<double> &weights)
     {

@@ -54,15 +54,6 @@ std::vector<bool> maskBits(const uint8_t *mask, qint64 length, qint64 rows)
 class DSNumericDataColumnTest : public ::testing::Test, public ColumnsFixture
 {
 protected:
-    void usePredicate(DSColumn *column, const char *text)
-    {
-        QString error;
-        const DSPredicatePtr predicate = DSPredicate::fromString(QString::fromUtf8(text), &error);
-        ASSERT_NE(predicate, nullptr) << error.toStdString();
-        column->setMissing_values_predicate(predicate);
-        column->setApply_missing_values_predicate(true);
-    }
-
     // The stored column's missing rows under its predicate, as a plain list.
     static std::vector<bool> missingRows(DSColumn *column, qint64 rows)
     {
