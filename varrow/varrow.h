@@ -1003,6 +1003,59 @@ VRW_EXPORT VRWStatus vrw_upload_estimates_and_run_prefix_kernels(VRWContext_s *c
 VRW_EXPORT void vrw_iteration_ctx_free(VRWIterationCtx_s *iteration);
 VRW_EXPORT void vrw_iteration_ctx_fe_free(VRWIterationCtx_s *iteration);
 
+/* ------------------------------------------------------ fixed effects */
+
+/*
+** Fixed effects ride along a fit's iteration: the host array of the
+** fixed effects (choice_count x P, choice after choice) is the authority. The
+** pre-prefix callback writes it to the device's fixed_effects before every
+** prefix stage; the post-step callback reads equation_count x G steps of
+** fe_delta into the context's steps and subtracts them, in order, from the
+** entries whose fixed-effect constraint is NaN (the non-empty panels), so
+** exactly G steps a equation are applied each iteration. Both return the
+** status of their transfer; data is the VRWFixedEffectsCtx_s.
+*/
+VRW_EXPORT VRWStatus vrw_pre_iteration_fixed_effects_callback(VRWContext_s *context,
+                                                              VRWMleBuffers_s *buffers,
+                                                              void *data);
+VRW_EXPORT VRWStatus vrw_post_iteration_fixed_effects_callback(VRWContext_s *context,
+                                                               VRWMleBuffers_s *buffers,
+                                                               void *data);
+
+/* The workspace of the multinomial logit's inversion of its per-panel
+** E x E blocks of the fixed-effect Hessian. */
+typedef struct VRWFixedEffectsMlogitCtx_s {
+    VRWMleBuffers_s *buffers;      /* not owned */
+    double *blocks;                /* G x E x E */
+    int *pivots;                   /* E x E */
+    double *workspace;             /* dgetri_ workspace */
+    int workspace_length;
+} VRWFixedEffectsMlogitCtx_s;
+
+/* NULL when an allocation fails (nothing then stays allocated). */
+VRW_EXPORT VRWFixedEffectsMlogitCtx_s *vrw_fixed_effects_mlogit_ctx_init(VRWContext_s *context,
+                                                                         VRWMleBuffers_s *buffers);
+VRW_EXPORT void vrw_fixed_effects_mlogit_ctx_free(VRWFixedEffectsMlogitCtx_s *workspace);
+
+/*
+** The iteration of a single-equation fit with one effect a panel (the
+** buffers made with P panels and G clusters): the fitted values with the
+** panel effects, the model's prefix ("vrw_prefix_<model>_fe", else
+** "vrw_prefix_<model>"), the per-panel sums of scores and weights, the panel
+** means, the gradient and Hessian of the coefficients with the effects
+** absorbed, the effects' steps and the two callbacks. fixed_effects (P
+** doubles, the caller's) receives the start values: the constraint where it
+** is a number, else the guess (guesses may be NULL; a NaN guess is used as
+** it stands), else 0; it holds the estimates after vrw_iterate_mle. NULL
+** with -46 when a kernel is missing, -6 when memory runs out, or the status
+** of the fitted-value run. Free with vrw_iteration_ctx_fe_free.
+*/
+VRW_EXPORT VRWIterationCtx_s *vrw_iteration_ctx_init_fe(
+    VRWContext_s *context, const char *model, const VRWMatrixBuffer_s *matrix,
+    const VRWVectorBuffer_s *frequency_weights, const VRWVectorBuffer_s *analytic_weights,
+    const VRWVectorBuffer_s *exposures, VRWMleBuffers_s *buffers, const double *guesses,
+    double *fixed_effects, int32_t dependent, int32_t *status, double value);
+
 /* ------------------------------------------- kernel-argument setters */
 
 /* Each clears the run's arguments and appends the kernel's arguments in the
@@ -1100,6 +1153,101 @@ VRW_EXPORT void vrw_set_mle_cox_accumulate_hazards_kernel_args(VRWKernelRun_s *r
                                                                const VRWMleBuffers_s *buffers,
                                                                const VRWCoxBuffers_s *cox);
 
+/*
+** The fixed-effects kernels. Per-panel arrays of the coefficients
+** (fe_cross_solved, fe_cross_hessian) hold coefficient i of cluster g at
+** i x G + g. Each setter clears the run's list; the callers set kernel and
+** size.
+*/
+/* "vrw_compute_fixed_effects_prefix_sum" (G): the per-cluster sum of f x input. */
+VRW_EXPORT void vrw_set_mle_fe_sum_kernel_args(VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix,
+                                               const VRWVectorBuffer_s *weights,
+                                               const VRWMleBuffers_s *buffers, cl_mem input,
+                                               cl_mem output);
+/* "vrw_compute_fixed_effects_mean" (k x G). */
+VRW_EXPORT void vrw_set_mle_fe_mean_kernel_args(VRWKernelRun_s *run,
+                                                const VRWMatrixBuffer_s *matrix,
+                                                const VRWVectorBuffer_s *weights,
+                                                const VRWMleBuffers_s *buffers);
+/* "vrw_compute_fixed_effects_jacobian" (k). */
+VRW_EXPORT void vrw_set_mle_fe_jacobian_kernel_args(VRWKernelRun_s *run,
+                                                    const VRWMatrixBuffer_s *matrix,
+                                                    const VRWVectorBuffer_s *weights,
+                                                    const VRWMleBuffers_s *buffers);
+/* "vrw_compute_fixed_effects_hessian" (k x k). */
+VRW_EXPORT void vrw_set_mle_fe_hessian_kernel_args(VRWKernelRun_s *run,
+                                                   const VRWMatrixBuffer_s *matrix,
+                                                   const VRWVectorBuffer_s *weights,
+                                                   const VRWMleBuffers_s *buffers);
+/* "vrw_compute_fixed_effects_opg_robust" (k x k): the robust outer product
+** of a single-equation fit with the effects absorbed. */
+VRW_EXPORT void vrw_set_mle_fe_robust_kernel_args(VRWKernelRun_s *run,
+                                                  const VRWMatrixBuffer_s *matrix,
+                                                  const VRWVectorBuffer_s *weights,
+                                                  const VRWMleBuffers_s *buffers);
+/* "vrw_compute_fixed_effects_delta" (G). */
+VRW_EXPORT void vrw_set_mle_fe_delta_kernel_args(VRWKernelRun_s *run,
+                                                 const VRWMleBuffers_s *buffers);
+/* "vrw_compute_fixed_effects_delta_jacobian" (n) and
+** "vrw_compute_fixed_effects_delta_hessian" (n x n): the absorbed part taken
+** out of a gradient and Hessian summed without the effects. */
+VRW_EXPORT void vrw_set_mle_fe_delta_jacobian_kernel_args(VRWKernelRun_s *run,
+                                                          const VRWMleBuffers_s *buffers);
+VRW_EXPORT void vrw_set_mle_fe_delta_hessian_kernel_args(VRWKernelRun_s *run,
+                                                         const VRWMleBuffers_s *buffers);
+VRW_EXPORT void vrw_set_mle_fe_log_likelihood_kernel_args(VRWKernelRun_s *run,
+                                                          const VRWMatrixBuffer_s *matrix,
+                                                          int32_t dependent,
+                                                          const VRWMleBuffers_s *buffers);
+VRW_EXPORT void vrw_set_mle_fe_mlogit_hessian_diagonal_kernel_args(
+    VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix, const VRWVectorBuffer_s *weights,
+    const VRWMleBuffers_s *buffers);
+VRW_EXPORT void vrw_set_mle_fe_mlogit_hessian_cross_kernel_args(
+    VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix, const VRWVectorBuffer_s *weights,
+    const VRWMleBuffers_s *buffers);
+VRW_EXPORT void vrw_set_mle_fe_mlogit_hessian_multiply_cross_by_diagonal_kernel_args(
+    VRWKernelRun_s *run, const VRWMleBuffers_s *buffers);
+VRW_EXPORT void vrw_set_mle_fe_mlogit_delta_hessian_kernel_args(VRWKernelRun_s *run,
+                                                                const VRWMleBuffers_s *buffers);
+VRW_EXPORT void vrw_set_mle_fe_mlogit_delta_jacobian_kernel_args(VRWKernelRun_s *run,
+                                                                 const VRWMleBuffers_s *buffers);
+VRW_EXPORT void vrw_set_mle_fe_mlogit_delta_kernel_args(VRWKernelRun_s *run,
+                                                        const VRWMleBuffers_s *buffers);
+/* "vrw_compute_fixed_effects_nuisance_cross_hessian_negbin2" (G): the
+** nuisance parameter's entries (index nuisance) of the per-panel arrays. */
+VRW_EXPORT void vrw_set_mle_fe_negative_binomial_hessian_cross_kernel_args(
+    VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix, const VRWVectorBuffer_s *weights,
+    const VRWMleBuffers_s *buffers, const VRWNegbin2Buffers_s *negbin2, int32_t nuisance);
+/* "vrw_compute_fixed_effects_nuisance_cross_hessian_ordered_choice" (m x G):
+** the free cut points' entries, from index free_regressors on. */
+VRW_EXPORT void vrw_set_mle_fe_ordered_choice_hessian_cross_kernel_args(
+    VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix, const VRWVectorBuffer_s *weights,
+    const VRWMleBuffers_s *buffers, const VRWOrderedChoiceBuffers_s *ordered, int32_t dependent,
+    int32_t free_regressors);
+VRW_EXPORT void vrw_set_mle_fe_cox_censoring_kernel_args(VRWKernelRun_s *run,
+                                                         const VRWVectorBuffer_s *causes,
+                                                         cl_mem censoring,
+                                                         const VRWCoxBuffers_s *cox,
+                                                         double cause_value);
+VRW_EXPORT void vrw_set_mle_fe_cox_prefix_kernel_args(VRWKernelRun_s *run,
+                                                      const VRWMleBuffers_s *buffers,
+                                                      const VRWCoxBuffers_s *cox);
+VRW_EXPORT void vrw_set_mle_fe_cox_accumulate_prefix_kernel_args(VRWKernelRun_s *run,
+                                                                 const VRWCoxBuffers_s *cox);
+VRW_EXPORT void vrw_set_mle_fe_cox_work_kernel_args(VRWKernelRun_s *run,
+                                                    const VRWMatrixBuffer_s *matrix,
+                                                    const VRWMleBuffers_s *buffers,
+                                                    const VRWCoxBuffers_s *cox);
+VRW_EXPORT void vrw_set_mle_fe_cox_jacobian_nuisance_kernel_args(VRWKernelRun_s *run,
+                                                                 const VRWMleBuffers_s *buffers,
+                                                                 const VRWCoxBuffers_s *cox);
+VRW_EXPORT void vrw_set_mle_fe_cox_hessian_cross_kernel_args(VRWKernelRun_s *run,
+                                                             const VRWMleBuffers_s *buffers,
+                                                             const VRWCoxBuffers_s *cox);
+VRW_EXPORT void vrw_set_mle_fe_cox_hessian_nuisance_kernel_args(VRWKernelRun_s *run,
+                                                                const VRWMleBuffers_s *buffers,
+                                                                const VRWCoxBuffers_s *cox);
+
 /* ------------------------- log likelihood, variances, sums of squares */
 
 /* The runs that give the log likelihood: the model's per-row terms (kernel
@@ -1160,7 +1308,9 @@ VRW_EXPORT void vrw_inference_ctx_free(VRWInferenceCtx_s *inference);
 ** new array the caller frees: -H^-1 (times RSS / N for the least-squares
 ** models), the sandwich H^-1 M H^-1 with the outer products of the scores
 ** (options 4) or of the cluster sums (options 8; times G / (G - 1) with
-** option 2), times N / (N - k) with option 1. The sums of squares and the
+** option 2), times N / (N - p) with option 1, p counting the free
+** coefficients and, with fixed effects, the effects of the non-empty panels
+** (as a fit with one indicator a panel counts them). The sums of squares and the
 ** observation count are written where asked for (NULL = not wanted). NULL
 ** with -6 when the matrix cannot be allocated, with -38 without an inference
 ** context (it holds the buffers); any other failure is in *status while the

@@ -14,6 +14,12 @@ bool vrw_model_is(const char *model, const char *name)
     return model && strcmp(model, name) == 0;
 }
 
+bool vrw_appends_value_of_interest(const char *model)
+{
+    return vrw_model_is(model, "logit") || vrw_model_is(model, "probit")
+           || vrw_model_is(model, "binary_linear");
+}
+
 bool vrw_is_weighted_least_squares(const char *model)
 {
     return vrw_model_is(model, "weighted_linear") || vrw_model_is(model, "weighted_log_linear");
@@ -260,7 +266,7 @@ double *vrw_estimate_asymptotic_variance_mle(VRWContext_s *context, const char *
         plain_variance(variance, buffers, model, rss, n);
     }
     if (err == VRW_SUCCESS && (options & VRW_OPTION_SMALL_SAMPLE)) {
-        double factor = n / (n - (double)buffers->free_count);
+        double factor = n / (n - (double)vrw_free_parameter_count(buffers));
         for (size_t i = 0; i < entries; i++)
             variance[i] *= factor;
     }

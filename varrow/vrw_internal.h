@@ -144,6 +144,47 @@ bool vrw_is_least_squares(const char *model);
 /* The two models with analytic weights. */
 bool vrw_is_weighted_least_squares(const char *model);
 bool vrw_model_is(const char *model, const char *name);
+/* The models whose row kernels take the dependent value of interest. */
+bool vrw_appends_value_of_interest(const char *model);
+
+/* The free parameters of a fit: its free coefficients and, when it estimates
+** one effect a panel (buffers made with panels), the effects of the
+** non-empty panels of every equation. */
+static inline int64_t vrw_free_parameter_count(const VRWMleBuffers_s *buffers)
+{
+    int64_t effects = buffers->panel_count > 0 ? buffers->equation_count * buffers->cluster_count
+                                               : 0;
+    return buffers->free_count + effects;
+}
+
+/* Pieces of the fixed-effects iterations. vrw_attach_fixed_effects writes
+** the start values of the P effects (the constraint where it is a number,
+** else the guess, else 0) and installs a context with G steps and the two
+** callbacks. vrw_fixed_effects_panel_runs fills three runs: the per-cluster
+** sums of scores and of weights and the panel means of the first
+** `coefficients` free coefficients. vrw_fixed_effects_step_run makes the
+** step run of the effects. Each returns -46 for a missing kernel, -6 when
+** memory runs out. */
+VRWStatus vrw_attach_fixed_effects(VRWIterationCtx_s *iteration, const VRWMleBuffers_s *buffers,
+                                   const double *guesses, double *fixed_effects);
+VRWStatus vrw_fixed_effects_panel_runs(VRWContext_s *context, VRWKernelRun_s *runs,
+                                       const VRWMatrixBuffer_s *matrix,
+                                       const VRWVectorBuffer_s *weights,
+                                       const VRWMleBuffers_s *buffers, size_t coefficients);
+VRWStatus vrw_fixed_effects_step_run(VRWContext_s *context, VRWIterationCtx_s *iteration,
+                                     const VRWMleBuffers_s *buffers);
+
+/*
+** Evaluates the Hessian runs of the iteration once more at the estimates of
+** its final prefix stage and leaves the inverse in host_hessian, so a
+** variance belongs to the estimates reported rather than to those the last
+** step started from. information (its kernel may be NULL: none) first puts
+** other per-row weights in place; the refresh runs (may be none) then
+** recompute what derives from them. 1000 + info when the inversion fails.
+*/
+VRWStatus vrw_final_hessian(VRWContext_s *context, VRWIterationCtx_s *iteration,
+                            VRWMleBuffers_s *buffers, VRWKernelRun_s *information,
+                            VRWKernelRun_s *refresh, int64_t refresh_count);
 
 /* The single-equation driver and the wrapper of the least-squares models:
 ** they read the record, never change it. */

@@ -21,30 +21,6 @@ VRWKernelRun_s *vrw_new_runs(unsigned long n, unsigned long *count)
     return runs;
 }
 
-VRWFixedEffectsCtx_s *vrw_fixed_effects_ctx_init(void *ignored, int64_t step_count)
-{
-    (void)ignored;
-    VRWFixedEffectsCtx_s *context = calloc(1, sizeof *context);
-    if (!context)
-        return NULL;
-    context->steps = calloc(step_count > 0 ? (size_t)step_count : 1, sizeof(double));
-    if (!context->steps) {
-        free(context);
-        return NULL;
-    }
-    return context;
-}
-
-void vrw_fixed_effects_ctx_free(VRWFixedEffectsCtx_s *context)
-{
-    if (!context)
-        return;
-    free(context->steps);
-    if (context->owns_estimates)
-        free(context->estimates);
-    free(context);
-}
-
 void vrw_iteration_ctx_free(VRWIterationCtx_s *iteration)
 {
     if (!iteration)
@@ -211,6 +187,40 @@ static VRWStatus evaluate_hessian(VRWContext_s *context, VRWIterationCtx_s *iter
         return status;
     int info = vrw_invert_matrix(buffers->host_hessian, w->k, w->pivots, w->inverse_workspace,
                                  w->inverse_length);
+    return info == 0 ? VRW_SUCCESS : VRW_HESSIAN_NOT_INVERTIBLE + info;
+}
+
+VRWStatus vrw_final_hessian(VRWContext_s *context, VRWIterationCtx_s *iteration,
+                            VRWMleBuffers_s *buffers, VRWKernelRun_s *information,
+                            VRWKernelRun_s *refresh, int64_t refresh_count)
+{
+    int k = (int)buffers->free_count;
+    if (k == 0)
+        return VRW_SUCCESS;
+    size_t entries = (size_t)k * (size_t)k;
+    double *hessian = buffers->host_hessian;
+    memset(hessian, 0, entries * sizeof(double));
+    VRWStatus status = VRW_SUCCESS;
+    if (information && information->kernel)
+        status = vrw_run_kernels(context, information, 1);
+    if (status == VRW_SUCCESS && refresh_count > 0)
+        status = vrw_run_kernels(context, refresh, refresh_count);
+    if (status == VRW_SUCCESS)
+        status = vrw_write_fp_buffer(context, buffers->hessian, entries, hessian);
+    if (status == VRW_SUCCESS)
+        status = vrw_run_kernels(context, iteration->hessian_runs,
+                                 (int64_t)iteration->hessian_run_count);
+    if (status == VRW_SUCCESS)
+        status = vrw_read_fp_buffer(context, buffers->hessian, entries, hessian);
+    if (status != VRW_SUCCESS)
+        return status;
+    Workspace w = {0};
+    int info = make_workspace(&w, k) ? vrw_invert_matrix(hessian, k, w.pivots,
+                                                          w.inverse_workspace, w.inverse_length)
+                                     : VRW_OUT_OF_HOST_MEMORY;
+    free_workspace(&w);
+    if (info == VRW_OUT_OF_HOST_MEMORY)
+        return info;
     return info == 0 ? VRW_SUCCESS : VRW_HESSIAN_NOT_INVERTIBLE + info;
 }
 

@@ -29,20 +29,31 @@ struct VRWTestFitSpec {
     uint32_t options = 0;
     std::string analytic_weights, frequency_weights, exposures;
     double value_of_interest = NAN;
+    std::vector<double> dependent_values;     // the categories of the ordered models
+    std::vector<std::string> instruments;     // instrumental variables: regressors or not
+    std::vector<double> weighting_matrix;     // empty: none
     std::string panels;                  // a sorted panel number a row: panel data
     std::vector<double> constraints;     // empty: none
     std::vector<double> guesses;         // empty: none
+    std::vector<double> fixed_effect_guesses; // empty: none
     const VRWTestRestrictions_s *restrictions = nullptr;
 };
 
+// Every output, made larger than the model writes and filled with -1, so a
+// test sees what was written. The ordered models write J categories of
+// predicted values and per-choice figures and J + 1 cut points; negative
+// binomial one nuisance parameter.
 struct VRWTestFitResult {
     int32_t status = -1;
     std::vector<double> coefficients, standard_errors, variance, predicted, residuals;
+    std::vector<double> fixed_effects, nuisance, nuisance_standard_errors;
+    std::vector<double> per_choice_log_likelihood;
     std::vector<int64_t> multicollinear_sets, choice_counts;
     std::vector<double> wald_statistics;
     std::vector<int64_t> wald_degrees_of_freedom;
-    double log_likelihood = NAN, rss = NAN, tss = NAN;
+    double log_likelihood = NAN, rss = NAN, tss = NAN, objective = NAN;
     int64_t observations = -1, free_parameters = -1;
+    bool record_restored = false;        // the record's vectors are the caller's after the run
     VRWIterationLog log = {};
     int64_t iterations() const { return log[VRW_ITERATION_LOG_COUNT].count; }
 };
