@@ -1056,6 +1056,41 @@ VRW_EXPORT VRWIterationCtx_s *vrw_iteration_ctx_init_fe(
     const VRWVectorBuffer_s *exposures, VRWMleBuffers_s *buffers, const double *guesses,
     double *fixed_effects, int32_t dependent, int32_t *status, double value);
 
+/* ------------------------------------------- instrumental variables */
+
+/*
+** The linear model with instruments by the generalised method of moments:
+** with W the caller's weighting_matrix (L x L) or the inverse of the
+** instruments' second moments (two-stage least squares), the coefficients
+** minimise m' W m, m = sum f z (y - x b). out_coefficients and
+** out_standard_errors must be registered. out_objective_function receives
+** m' W m / N^2 (N the total frequency weight); the standard errors are the
+** variance's (plain RSS (Q W Q')^-1, robust or clustered by panel sandwich)
+** times N / (N - k) with option 1. Returns 1000 + info when the instruments'
+** moments or the normal matrix cannot be inverted.
+*/
+VRW_EXPORT VRWStatus vrw_instrument_linear(VRWRegression_s *r, VRWIterationLogWord *log);
+
+/* Newton steps on m' W m from the guesses (NULL or NaN: 0) into estimates
+** (k); stops as vrw_iterate_mle does, without its eigen and NaN tests. With
+** reuse the cross products and the normal matrix are computed once. The
+** objective (may be NULL) is taken at the last iteration's moments, and
+** host_hessian holds (Q W Q')^-1 afterwards. */
+VRW_EXPORT VRWStatus vrw_iterate_gmm(VRWContext_s *context, VRWIterationCtx_s *iteration,
+                                     VRWGmmBuffers_s *buffers, const double *guesses,
+                                     double *estimates, double *objective, int reuse,
+                                     const double *weighting_matrix, VRWIterationLogWord *log);
+
+/* The k x k variance after vrw_iterate_gmm as a new array the caller frees,
+** or NULL with -6: clustered by every panel of the matrix (option 8; times
+** G / (G - 1) with option 2), robust (option 4), else RSS (Q W Q')^-1 for
+** the least-squares model names. The residual sum of squares (NaN unless
+** plain) and the observation count are written where asked for. */
+VRW_EXPORT double *vrw_estimate_asymptotic_variance_gmm(
+    VRWContext_s *context, const char *model, const VRWMatrixBuffer_s *matrix,
+    const VRWVectorBuffer_s *weights, VRWGmmBuffers_s *buffers, uint32_t options,
+    double *residual_sum_of_squares, int64_t *observation_count, int32_t *status);
+
 /* ------------------------------------------- kernel-argument setters */
 
 /* Each clears the run's arguments and appends the kernel's arguments in the
@@ -1247,6 +1282,42 @@ VRW_EXPORT void vrw_set_mle_fe_cox_hessian_cross_kernel_args(VRWKernelRun_s *run
 VRW_EXPORT void vrw_set_mle_fe_cox_hessian_nuisance_kernel_args(VRWKernelRun_s *run,
                                                                 const VRWMleBuffers_s *buffers,
                                                                 const VRWCoxBuffers_s *cox);
+
+/* The instrumental-variables (GMM) kernels; each setter clears the run's
+** list. Moments "vrw_compute_jacobian" (L), cross products
+** "vrw_compute_hessian_gmm_prefix" (k x L; the fit appends
+** instrument_columns), the instruments' second moments
+** "vrw_compute_covariance" (L x L), outer products "vrw_compute_opg_robust"
+** (L x L) and the per-panel instrument scores
+** "vrw_compute_opg_cluster_pass1_gmm" (L) with "vrw_compute_opg_cluster_pass2"
+** (L x L). */
+VRW_EXPORT void vrw_set_gmm_prefix_kernel_args(VRWKernelRun_s *run,
+                                               const VRWMatrixBuffer_s *matrix,
+                                               const VRWGmmBuffers_s *buffers, int32_t dependent);
+VRW_EXPORT void vrw_set_gmm_moment_kernel_args(VRWKernelRun_s *run,
+                                               const VRWMatrixBuffer_s *matrix,
+                                               const VRWVectorBuffer_s *weights,
+                                               const VRWGmmBuffers_s *buffers);
+VRW_EXPORT void vrw_set_gmm_hessian_kernel_args(VRWKernelRun_s *run,
+                                                const VRWMatrixBuffer_s *matrix,
+                                                const VRWVectorBuffer_s *weights,
+                                                const VRWGmmBuffers_s *buffers);
+VRW_EXPORT void vrw_set_gmm_covariance_kernel_args(VRWKernelRun_s *run,
+                                                   const VRWMatrixBuffer_s *matrix,
+                                                   const VRWVectorBuffer_s *weights,
+                                                   const VRWGmmBuffers_s *buffers, cl_mem output);
+VRW_EXPORT void vrw_set_gmm_robust_kernel_args(VRWKernelRun_s *run,
+                                               const VRWMatrixBuffer_s *matrix,
+                                               const VRWVectorBuffer_s *weights,
+                                               const VRWGmmBuffers_s *buffers);
+VRW_EXPORT void vrw_set_gmm_cluster_pass1_kernel_args(VRWKernelRun_s *run,
+                                                      const VRWMatrixBuffer_s *matrix,
+                                                      const VRWVectorBuffer_s *weights,
+                                                      const VRWGmmBuffers_s *buffers,
+                                                      cl_mem output);
+VRW_EXPORT void vrw_set_gmm_cluster_pass2_kernel_args(VRWKernelRun_s *run,
+                                                      const VRWGmmBuffers_s *buffers,
+                                                      cl_mem input, int32_t cluster_count);
 
 /* ------------------------- log likelihood, variances, sums of squares */
 

@@ -5,9 +5,18 @@
 #include "varrow/varrow.h"
 
 #include <stdbool.h>
+#include <sys/time.h>
 
 #define VRW_BLOCK_ROWS 16
 #define VRW_QUAD_ROWS 4
+
+/* Wall-clock microseconds, for the iteration logs. */
+static inline int64_t vrw_microseconds(void)
+{
+    struct timeval now;
+    gettimeofday(&now, NULL);
+    return (int64_t)now.tv_sec * 1000000 + (int64_t)now.tv_usec;
+}
 
 /* Rows of a layout of the given blocks, as a size for byte arithmetic. */
 static inline size_t vrw_padded_rows(int32_t blocks)

@@ -7,7 +7,6 @@
 #include <math.h>
 #include <stdlib.h>
 #include <string.h>
-#include <sys/time.h>
 
 #define MAX_ITERATIONS VRW_ITERATION_LOG_MAX_ITERATIONS
 #define EIGENVALUE_THRESHOLD 1e-6
@@ -224,13 +223,6 @@ VRWStatus vrw_final_hessian(VRWContext_s *context, VRWIterationCtx_s *iteration,
     return info == 0 ? VRW_SUCCESS : VRW_HESSIAN_NOT_INVERTIBLE + info;
 }
 
-static int64_t microseconds(void)
-{
-    struct timeval now;
-    gettimeofday(&now, NULL);
-    return (int64_t)((double)now.tv_sec * 1e6 + (double)now.tv_usec);
-}
-
 /* The step s = H^-1 g goes to the device for the step runs and callbacks,
 ** then every free coefficient moves by -s. Returns the sum of squares of the
 ** new free coefficients. */
@@ -268,7 +260,7 @@ static VRWStatus iterate(VRWContext_s *context, VRWIterationCtx_s *iteration,
 {
     double previous = 0.0;
     for (;;) {
-        int64_t started = log ? microseconds() : 0;
+        int64_t started = log ? vrw_microseconds() : 0;
         VRWStatus status = vrw_upload_estimates_and_run_prefix_kernels(context, iteration,
                                                                        buffers, estimates);
         if (status != VRW_SUCCESS || w->k == 0)
@@ -292,7 +284,7 @@ static VRWStatus iterate(VRWContext_s *context, VRWIterationCtx_s *iteration,
         double relative = cblas_dnrm2(w->k, w->step, 1) / sqrt(free_squares);
         int64_t i = *completed;
         if (log) {
-            log[VRW_ITERATION_LOG_TIMES + i].count = microseconds() - started;
+            log[VRW_ITERATION_LOG_TIMES + i].count = vrw_microseconds() - started;
             log[VRW_ITERATION_LOG_CHANGES + i].value = change;
             log[VRW_ITERATION_LOG_STEPS + i].value = relative;
         }

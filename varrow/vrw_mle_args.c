@@ -772,3 +772,88 @@ void vrw_set_mle_fe_cox_hessian_nuisance_kernel_args(VRWKernelRun_s *run,
     integer(run, buffers->free_count);
     mem(run, buffers->hessian);
 }
+
+/* The instrumental-variables (GMM) kernels: the instruments stand where the
+** free coefficients' columns stand in the maximum-likelihood kernels. */
+void vrw_set_gmm_prefix_kernel_args(VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix,
+                                    const VRWGmmBuffers_s *buffers, int32_t dependent)
+{
+    args(run);
+    mem(run, matrix->data);
+    integer(run, dependent);
+    mem(run, buffers->fitted);
+    mem(run, buffers->scores);
+    mem(run, buffers->weights);
+}
+
+/* data, frequency weights, instrument columns, blocks, instrument indices. */
+static void instrument_args(VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix,
+                            const VRWVectorBuffer_s *weights, const VRWGmmBuffers_s *buffers,
+                            int64_t rows)
+{
+    data_args(run, matrix, weights);
+    mem(run, buffers->instrument_columns);
+    integer(run, rows);
+    mem(run, buffers->instrument_indices);
+}
+
+void vrw_set_gmm_moment_kernel_args(VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix,
+                                    const VRWVectorBuffer_s *weights,
+                                    const VRWGmmBuffers_s *buffers)
+{
+    instrument_args(run, matrix, weights, buffers, matrix->blocks);
+    mem(run, buffers->scores);
+    mem(run, buffers->moments);
+}
+
+void vrw_set_gmm_hessian_kernel_args(VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix,
+                                     const VRWVectorBuffer_s *weights,
+                                     const VRWGmmBuffers_s *buffers)
+{
+    data_args(run, matrix, weights);
+    mem(run, buffers->columns);
+    integer(run, matrix->blocks);
+    mem(run, buffers->coefficient_indices);
+    mem(run, buffers->instrument_indices);
+    mem(run, buffers->weights);
+    mem(run, buffers->cross_products);
+}
+
+void vrw_set_gmm_covariance_kernel_args(VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix,
+                                        const VRWVectorBuffer_s *weights,
+                                        const VRWGmmBuffers_s *buffers, cl_mem output)
+{
+    instrument_args(run, matrix, weights, buffers, matrix->blocks);
+    mem(run, output);
+}
+
+void vrw_set_gmm_robust_kernel_args(VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix,
+                                    const VRWVectorBuffer_s *weights,
+                                    const VRWGmmBuffers_s *buffers)
+{
+    instrument_args(run, matrix, weights, buffers, matrix->blocks);
+    integer(run, buffers->instrument_count);
+    mem(run, buffers->scores);
+    mem(run, buffers->opg);
+}
+
+void vrw_set_gmm_cluster_pass1_kernel_args(VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix,
+                                           const VRWVectorBuffer_s *weights,
+                                           const VRWGmmBuffers_s *buffers, cl_mem output)
+{
+    instrument_args(run, matrix, weights, buffers, vrw_padded_rows(matrix->blocks));
+    mem(run, matrix->panel_sizes);
+    mem(run, matrix->panel_quad_starts);
+    integer(run, matrix->panel_count);
+    mem(run, buffers->scores);
+    mem(run, output);
+}
+
+void vrw_set_gmm_cluster_pass2_kernel_args(VRWKernelRun_s *run, const VRWGmmBuffers_s *buffers,
+                                           cl_mem input, int32_t cluster_count)
+{
+    args(run);
+    mem(run, input);
+    integer(run, cluster_count);
+    mem(run, buffers->opg);
+}

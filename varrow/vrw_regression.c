@@ -20,7 +20,7 @@ static const struct {
     {vrw_fit_log_linear, 0x88},
     {vrw_fit_weighted_linear, 0x88},
     {vrw_fit_weighted_log_linear, 0x88},
-    {NULL, 0x180},
+    {vrw_instrument_linear, 0x180},
     {vrw_fit_logit, 0x81},
     {vrw_fit_probit, 0x81},
     {vrw_fit_binary_linear, 0x81},
