@@ -891,6 +891,13 @@ VRW_EXPORT VRWStatus vrw_fit_probit(VRWRegression_s *r, VRWIterationLogWord *log
 VRW_EXPORT VRWStatus vrw_fit_binary_linear(VRWRegression_s *r, VRWIterationLogWord *log);
 VRW_EXPORT VRWStatus vrw_fit_poisson(VRWRegression_s *r, VRWIterationLogWord *log);
 VRW_EXPORT VRWStatus vrw_fit_geometric(VRWRegression_s *r, VRWIterationLogWord *log);
+/* Negative binomial (variance mu + mu^2 / theta): out_nuisance_coefficients
+** receives 1 / theta and out_nuisance_standard_errors its standard error,
+** se(theta) / theta^2; out_variance_matrix is (k + 1) x (k + 1) with theta's
+** own scale in its last row and column. The variance is the inverse of the
+** expected information of the coefficients beside theta's observed one, as
+** glm.nb reports it. */
+VRW_EXPORT VRWStatus vrw_fit_negative_binomial(VRWRegression_s *r, VRWIterationLogWord *log);
 /* The weighted least-squares fits of a record whose data may have panels:
 ** with fixed effects each panel carries the mean of its rows' analytic
 ** weights for the fit; the caller's vector is the record's again after it. */

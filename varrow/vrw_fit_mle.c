@@ -28,26 +28,6 @@ typedef struct {
     int64_t observations;
 } Fit;
 
-static bool fixed_effects_asked(const VRWRegression_s *r)
-{
-    return (r->options & VRW_OPTION_FIXED_EFFECTS) != 0;
-}
-
-/*
-** The matrix the analytic-weight aggregates see. With fixed effects each
-** panel carries one analytic weight; otherwise the weights are one a row, in
-** the matrix's (possibly panel-padded) row layout, and the panels play no
-** part: a view without panels reads them row by row.
-*/
-static const VRWMatrixBuffer_s *analytic_matrix(const VRWRegression_s *r, VRWMatrixBuffer_s *view)
-{
-    if (fixed_effects_asked(r))
-        return r->data;
-    *view = *r->data;
-    view->panel_count = 0;
-    return view;
-}
-
 static void release(Fit *f)
 {
     vrw_free_mle_buffers(f->buffers);
@@ -229,7 +209,8 @@ static VRWStatus estimate_variance(Fit *f)
     const VRWVectorBuffer_s *analytic = vrw_is_weighted_least_squares(f->model)
                                             ? r->analytic_weights
                                             : NULL;
-    const VRWMatrixBuffer_s *matrix = analytic ? analytic_matrix(r, &f->analytic_view) : r->data;
+    const VRWMatrixBuffer_s *matrix = analytic ? vrw_analytic_matrix(r, &f->analytic_view)
+                                               : r->data;
     f->inference = vrw_inference_ctx_init(f->context, f->model, matrix, r->frequency_weights,
                                           analytic, f->buffers, &status);
     if (!f->inference)
@@ -261,20 +242,6 @@ static VRWStatus count_choices(Fit *f)
     r->out_per_choice_observation_count[0] = (int64_t)((double)f->observations - chosen);
     r->out_per_choice_observation_count[1] = (int64_t)chosen;
     return VRW_SUCCESS;
-}
-
-static void write_standard_errors(Fit *f)
-{
-    const VRWRegression_s *r = f->r;
-    int64_t k = f->buffers->free_count, free_index = 0;
-    for (int64_t i = 0; i < f->n; i++) {
-        if (r->constraints && !isnan(r->constraints[i])) {
-            r->out_standard_errors[i] = 0.0;
-            continue;
-        }
-        r->out_standard_errors[i] = sqrt(f->variance[free_index * k + free_index]);
-        free_index++;
-    }
 }
 
 /* Half the sum of w log a over the n pairs of positive w and a, by
@@ -362,7 +329,7 @@ static VRWStatus write_outputs(Fit *f)
     if (status != VRW_SUCCESS)
         return status;
     if (r->out_standard_errors)
-        write_standard_errors(f);
+        vrw_write_standard_errors(r->out_standard_errors, r->constraints, f->n, f->variance, k);
     if (r->restrictions && r->restrictions->test_count > 0 && r->out_wald_statistics)
         status = vrw_wald_test(f->variance, k, f->estimates, r->constraints, r->restrictions,
                                r->out_wald_statistics, r->out_wald_degrees_of_freedom);
@@ -387,7 +354,7 @@ VRWStatus vrw_fit_mle(const VRWRegression_s *r, const char *model, VRWIterationL
 {
     Fit f = {.r = r, .model = model, .context = r->context, .rss = NAN, .tss = NAN};
     f.n = r->independent_column_count;
-    f.panels = fixed_effects_asked(r) && r->data->panel_count > 0 ? r->data->panel_count : 0;
+    f.panels = vrw_fixed_effects_asked(r) && r->data->panel_count > 0 ? r->data->panel_count : 0;
     VRWStatus status = prepare(&f);
     if (status == VRW_SUCCESS)
         status = vrw_iterate_mle(f.context, f.iteration, f.buffers, r->coefficient_guesses,
@@ -401,130 +368,15 @@ VRWStatus vrw_fit_mle(const VRWRegression_s *r, const char *model, VRWIterationL
     return status;
 }
 
-/* Start values, made by a wrapper for its copy of the record. */
-typedef struct {
-    double *coefficients;
-    double *fixed_effects;
-} StartValues;
-
-static void free_start_values(StartValues *s)
-{
-    free(s->coefficients);
-    free(s->fixed_effects);
-}
-
-/* Where the model's expected outcome is the exponential of the linear
-** predictor, start values are logarithms of means. */
-static bool exponential_mean(const char *model)
-{
-    return vrw_model_is(model, "poisson") || vrw_model_is(model, "geometric");
-}
-
-/* The start of the constant or of a panel effect from the outcome's mean
-** (already on the model's scale for the log-linear ones) and, with
-** exposures, the exposures' mean. */
-static double start_from_means(const char *model, double outcome_mean, double exposure_mean)
-{
-    if (!exponential_mean(model))
-        return outcome_mean;
-    double start = log(outcome_mean);
-    return isnan(exposure_mean) ? start : start - log(exposure_mean);
-}
-
-static double outcome_mean(VRWRegression_s *copy, const char *model, int32_t *status)
-{
-    VRWMatrixBuffer_s view;
-    const VRWMatrixBuffer_s *m = copy->data;
-    const VRWVectorBuffer_s *w = copy->frequency_weights;
-    int32_t y = copy->dependent_column;
-    if (vrw_model_is(model, "log_linear"))
-        return vrw_compute_column_log_mean(copy->context, m, w, y, status);
-    if (vrw_model_is(model, "weighted_linear"))
-        return vrw_compute_weighted_mean(copy->context, analytic_matrix(copy, &view), w, y,
-                                         copy->analytic_weights, status);
-    if (vrw_model_is(model, "weighted_log_linear"))
-        return vrw_compute_weighted_log_mean(copy->context, analytic_matrix(copy, &view), w, y,
-                                             copy->analytic_weights, status);
-    return vrw_compute_column_mean(copy->context, m, w, y, status);
-}
-
-/* One start value a panel from the panel means of the outcome (and of the
-** exposures), for a fixed-effects fit on a matrix not loaded demeaned. */
-static VRWStatus panel_start_values(VRWRegression_s *copy, const char *model,
-                                    const VRWVectorBuffer_s *exposures, StartValues *s)
-{
-    size_t panels = (size_t)copy->data->panel_count;
-    double *means = malloc(2 * panels * sizeof(double) + 1);
-    s->fixed_effects = malloc(panels * sizeof(double) + 1);
-    if (!means || !s->fixed_effects) {
-        free(means);
-        return VRW_OUT_OF_HOST_MEMORY;
-    }
-    double *exposure_means = means + panels;
-    VRWStatus status = vrw_compute_panel_column_means(copy->context, copy->data,
-                                                      copy->frequency_weights,
-                                                      copy->dependent_column, means);
-    if (status == VRW_SUCCESS && exposures)
-        status = vrw_compute_panel_vector_means(copy->context, copy->data,
-                                                copy->frequency_weights, exposures,
-                                                exposure_means);
-    bool log_mean = vrw_model_is(model, "log_linear") || vrw_model_is(model, "weighted_log_linear");
-    for (size_t p = 0; status == VRW_SUCCESS && p < panels; p++) {
-        double mean = log_mean ? log(means[p]) : means[p];
-        s->fixed_effects[p] = start_from_means(model, mean, exposures ? exposure_means[p] : NAN);
-    }
-    free(means);
-    copy->fixed_effect_guesses = s->fixed_effects;
-    return status;
-}
-
-/* Zeros, and the constant at the mean of the outcome on the model's scale. */
-static VRWStatus constant_start_values(VRWRegression_s *copy, const char *model,
-                                       const VRWVectorBuffer_s *exposures, StartValues *s)
-{
-    int64_t n = copy->independent_column_count;
-    s->coefficients = calloc((size_t)n + 1, sizeof(double));
-    if (!s->coefficients)
-        return VRW_OUT_OF_HOST_MEMORY;
-    copy->coefficient_guesses = s->coefficients;
-    int64_t constant = -1;
-    for (int64_t i = 0; i < n; i++)
-        if (copy->independent_columns[i] == copy->constant_column)
-            constant = i;
-    if (constant < 0)
-        return VRW_SUCCESS;
-    int32_t status = VRW_SUCCESS;
-    double mean = outcome_mean(copy, model, &status);
-    double exposure_mean = NAN;
-    if (status == VRW_SUCCESS && exposures)
-        exposure_mean = vrw_compute_vector_mean(copy->context, exposures,
-                                                copy->frequency_weights, &status);
-    s->coefficients[constant] = start_from_means(model, mean, exposure_mean);
-    return status;
-}
-
-static VRWStatus make_start_values(VRWRegression_s *copy, const char *model,
-                                   const VRWVectorBuffer_s *exposures, StartValues *s)
-{
-    if (fixed_effects_asked(copy) && copy->data->panel_count > 0 && !copy->data->panel_means) {
-        if (!copy->fixed_effect_guesses)
-            return panel_start_values(copy, model, exposures, s);
-        return VRW_SUCCESS;
-    }
-    if (!copy->coefficient_guesses && copy->constant_column != -1)
-        return constant_start_values(copy, model, exposures, s);
-    return VRW_SUCCESS;
-}
-
 static VRWStatus fit_with_start_values(VRWRegression_s *copy, const char *model,
                                        const VRWVectorBuffer_s *exposures,
                                        VRWIterationLogWord *log)
 {
-    StartValues s = {0};
-    VRWStatus status = make_start_values(copy, model, exposures, &s);
+    VRWStartValues s = {0};
+    VRWStatus status = vrw_make_start_values(copy, model, exposures, &s);
     if (status == VRW_SUCCESS)
         status = vrw_fit_mle(copy, model, log);
-    free_start_values(&s);
+    vrw_free_start_values(&s);
     return status;
 }
 
@@ -593,7 +445,7 @@ VRWStatus vrw_fit_linear_model(const VRWRegression_s *r, const char *model,
 VRWStatus vrw_fit_weighted_linear_model(VRWRegression_s *r, const char *model,
                                         VRWIterationLogWord *log)
 {
-    if (!fixed_effects_asked(r) || r->data->panel_count <= 0 || !r->analytic_weights)
+    if (!vrw_fixed_effects_asked(r) || r->data->panel_count <= 0 || !r->analytic_weights)
         return vrw_fit_linear_model(r, model, log);
     size_t panels = (size_t)r->data->panel_count;
     double *means = malloc(panels * sizeof(double));

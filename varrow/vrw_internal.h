@@ -195,6 +195,59 @@ VRWStatus vrw_final_hessian(VRWContext_s *context, VRWIterationCtx_s *iteration,
                             VRWMleBuffers_s *buffers, VRWKernelRun_s *information,
                             VRWKernelRun_s *refresh, int64_t refresh_count);
 
+static inline bool vrw_fixed_effects_asked(const VRWRegression_s *r)
+{
+    return (r->options & VRW_OPTION_FIXED_EFFECTS) != 0;
+}
+
+/*
+** The matrix the analytic-weight aggregates see. With fixed effects each
+** panel carries one analytic weight; otherwise the weights are one a row, in
+** the matrix's (possibly panel-padded) row layout, and the panels play no
+** part: a view without panels reads them row by row.
+*/
+static inline const VRWMatrixBuffer_s *vrw_analytic_matrix(const VRWRegression_s *r,
+                                                           VRWMatrixBuffer_s *view)
+{
+    if (vrw_fixed_effects_asked(r))
+        return r->data;
+    *view = *r->data;
+    view->panel_count = 0;
+    return view;
+}
+
+/*
+** Start values a wrapper makes for its copy of the record, from means under
+** the frequency weights on the model's scale (logarithms for the models
+** with an exponential mean, less the log mean exposure): with fixed effects
+** on a matrix not loaded demeaned and no effect guesses, one a panel into
+** copy->fixed_effect_guesses; otherwise, without coefficient guesses and
+** with a constant column, zeros and the constant's into
+** copy->coefficient_guesses. The arrays are s's, freed with
+** vrw_free_start_values; a failing mean returns its status.
+*/
+typedef struct {
+    double *coefficients;
+    double *fixed_effects;
+} VRWStartValues;
+VRWStatus vrw_make_start_values(VRWRegression_s *copy, const char *model,
+                                const VRWVectorBuffer_s *exposures, VRWStartValues *s);
+void vrw_free_start_values(VRWStartValues *s);
+
+/* An inference context with the given numbers of zeroed robust and cluster
+** runs over the fit's buffers, matrix and frequency weights (no analytic
+** weights), or NULL when memory runs out. */
+VRWInferenceCtx_s *vrw_inference_ctx_make(unsigned long robust_count, unsigned long cluster_count,
+                                          const VRWMatrixBuffer_s *matrix,
+                                          const VRWVectorBuffer_s *weights,
+                                          VRWMleBuffers_s *buffers);
+
+/* The standard errors of n coefficients into out: 0 for one fixed by its
+** constraint (NaN = free), else the square root of the next diagonal element
+** of the k x k variance of the free ones. */
+void vrw_write_standard_errors(double *out, const double *constraints, int64_t n,
+                               const double *variance, int64_t k);
+
 /* The single-equation driver and the wrapper of the least-squares models:
 ** they read the record, never change it. */
 VRWStatus vrw_fit_mle(const VRWRegression_s *r, const char *model, VRWIterationLogWord *log);

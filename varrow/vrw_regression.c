@@ -25,7 +25,7 @@ static const struct {
     {vrw_fit_probit, 0x81},
     {vrw_fit_binary_linear, 0x81},
     {vrw_fit_poisson, 0x90},
-    {NULL, 0xA0},
+    {vrw_fit_negative_binomial, 0xA0},
     {vrw_fit_geometric, 0x90},
     {NULL, 0xC0},
     {NULL, 0x84},
