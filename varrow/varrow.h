@@ -590,7 +590,7 @@ typedef struct VRWNegbin2Buffers_s {
 } VRWNegbin2Buffers_s;
 
 typedef struct VRWOrderedChoiceBuffers_s {
-    cl_mem category_map;           /* ints: category index by whole value */
+    cl_mem category_map;           /* ints: M, then the category of whole values 0 .. M - 1 */
     int64_t category_count;
     cl_mem nuisance_scores_upper;
     cl_mem nuisance_scores_lower;
@@ -898,6 +898,22 @@ VRW_EXPORT VRWStatus vrw_fit_geometric(VRWRegression_s *r, VRWIterationLogWord *
 ** expected information of the coefficients beside theta's observed one, as
 ** glm.nb reports it. */
 VRW_EXPORT VRWStatus vrw_fit_negative_binomial(VRWRegression_s *r, VRWIterationLogWord *log);
+/*
+** Ordered logit and probit over the categories dependent_values (0 .. J - 1
+** when none), whole numbers from 0; those without rows of positive weight
+** are left out (fewer than two with rows: 5000). With J' categories present
+** the cut points are c_0 = -infinity, c_1 = 0 (the constant, a regressor like
+** any other, takes the first cut's place), c_2 .. c_J'-1 free and
+** c_J' = +infinity, so a fit without the constant's cut at 0 has its cuts at
+** c_u - b_0. out_nuisance_coefficients (J + 1) holds c_0 and then each
+** category's upper cut point, a category without rows repeating the one
+** before; out_nuisance_standard_errors likewise (0 for fixed cuts);
+** out_predicted_values holds J columns of chances (NaN for a category
+** without rows), out_per_choice_log_likelihood and
+** out_per_choice_observation_count one entry a category.
+*/
+VRW_EXPORT VRWStatus vrw_fit_ordered_logit(VRWRegression_s *r, VRWIterationLogWord *log);
+VRW_EXPORT VRWStatus vrw_fit_ordered_probit(VRWRegression_s *r, VRWIterationLogWord *log);
 /* The weighted least-squares fits of a record whose data may have panels:
 ** with fixed effects each panel carries the mean of its rows' analytic
 ** weights for the fit; the caller's vector is the record's again after it. */

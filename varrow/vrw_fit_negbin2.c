@@ -90,12 +90,7 @@ static VRWStatus jacobian_runs(Negbin2Fit *f, cl_kernel jacobian, cl_kernel nuis
     vrw_set_kernel_dim1(&run[1], 1);
     vrw_set_mle_negative_binomial_jacobian_nuisance_kernel_args(&run[1], m, frequency(f), b,
                                                                 f->negbin2, (int32_t)n - 1);
-    if (f->panels == 0)
-        return VRW_SUCCESS;
-    run[2].kernel = vrw_find_kernel(f->context, "vrw_compute_fixed_effects_delta_jacobian");
-    vrw_set_kernel_dim1(&run[2], n);
-    vrw_set_mle_fe_delta_jacobian_kernel_args(&run[2], b);
-    return run[2].kernel ? VRW_SUCCESS : VRW_KERNEL_NOT_LOADED;
+    return f->panels > 0 ? vrw_fixed_effects_delta_run(f->context, &run[2], b, 0) : VRW_SUCCESS;
 }
 
 static VRWStatus hessian_runs(Negbin2Fit *f, cl_kernel hessian, cl_kernel cross,
@@ -121,12 +116,7 @@ static VRWStatus hessian_runs(Negbin2Fit *f, cl_kernel hessian, cl_kernel cross,
     vrw_set_kernel_dim1(&run[2], 1);
     vrw_set_mle_negative_binomial_hessian_nuisance_kernel_args(&run[2], m, frequency(f), b,
                                                                f->negbin2, last);
-    if (f->panels == 0)
-        return VRW_SUCCESS;
-    run[3].kernel = vrw_find_kernel(f->context, "vrw_compute_fixed_effects_delta_hessian");
-    vrw_set_kernel_dim2(&run[3], n, n);
-    vrw_set_mle_fe_delta_hessian_kernel_args(&run[3], b);
-    return run[3].kernel ? VRW_SUCCESS : VRW_KERNEL_NOT_LOADED;
+    return f->panels > 0 ? vrw_fixed_effects_delta_run(f->context, &run[3], b, 1) : VRW_SUCCESS;
 }
 
 /* The fitted values and the row kernel; with fixed effects then the
@@ -168,22 +158,6 @@ static VRWStatus prefix_runs(Negbin2Fit *f, cl_kernel prefix)
     return run[5].kernel ? VRW_SUCCESS : VRW_KERNEL_NOT_LOADED;
 }
 
-static VRWStatus fixed_effects(Negbin2Fit *f)
-{
-    double *effects = f->r->out_fixed_effects;
-    if (!effects) {
-        effects = f->own_fixed_effects = malloc((size_t)f->panels * sizeof(double));
-        if (!effects)
-            return VRW_OUT_OF_HOST_MEMORY;
-    }
-    const double *guesses = f->start.fixed_effects ? f->start.fixed_effects
-                                                   : f->r->fixed_effect_guesses;
-    VRWStatus status = vrw_fixed_effects_step_run(f->context, f->iteration, f->buffers);
-    if (status == VRW_SUCCESS)
-        status = vrw_attach_fixed_effects(f->iteration, f->buffers, guesses, effects);
-    return status;
-}
-
 static VRWStatus negbin2_iteration(Negbin2Fit *f)
 {
     f->iteration = calloc(1, sizeof *f->iteration);
@@ -209,9 +183,12 @@ static VRWStatus negbin2_iteration(Negbin2Fit *f)
         status = jacobian_runs(f, jacobian, nuisance_jacobian);
     if (status == VRW_SUCCESS)
         status = hessian_runs(f, hessian, cross, nuisance_hessian);
-    if (status == VRW_SUCCESS && f->panels > 0)
-        status = fixed_effects(f);
-    return status;
+    if (status != VRW_SUCCESS || f->panels == 0)
+        return status;
+    const double *guesses = f->start.fixed_effects ? f->start.fixed_effects
+                                                   : f->r->fixed_effect_guesses;
+    return vrw_fixed_effects_for_fit(c, f->iteration, f->buffers, f->r->out_fixed_effects,
+                                     guesses, &f->own_fixed_effects);
 }
 
 /* The variance glm.nb reports: the expected information of the

@@ -169,6 +169,37 @@ VRWStatus vrw_fixed_effects_step_run(VRWContext_s *context, VRWIterationCtx_s *i
     return VRW_SUCCESS;
 }
 
+VRWStatus vrw_fixed_effects_delta_run(VRWContext_s *context, VRWKernelRun_s *run,
+                                      const VRWMleBuffers_s *buffers, int hessian)
+{
+    size_t n = (size_t)buffers->free_count;
+    run->kernel = vrw_find_kernel(context, hessian ? "vrw_compute_fixed_effects_delta_hessian"
+                                                   : "vrw_compute_fixed_effects_delta_jacobian");
+    if (hessian) {
+        vrw_set_kernel_dim2(run, n, n);
+        vrw_set_mle_fe_delta_hessian_kernel_args(run, buffers);
+    } else {
+        vrw_set_kernel_dim1(run, n);
+        vrw_set_mle_fe_delta_jacobian_kernel_args(run, buffers);
+    }
+    return run->kernel ? VRW_SUCCESS : VRW_KERNEL_NOT_LOADED;
+}
+
+VRWStatus vrw_fixed_effects_for_fit(VRWContext_s *context, VRWIterationCtx_s *iteration,
+                                    const VRWMleBuffers_s *buffers, double *out,
+                                    const double *guesses, double **own)
+{
+    if (!out) {
+        out = *own = malloc((size_t)buffers->panel_count * sizeof(double));
+        if (!out)
+            return VRW_OUT_OF_HOST_MEMORY;
+    }
+    VRWStatus status = vrw_fixed_effects_step_run(context, iteration, buffers);
+    if (status == VRW_SUCCESS)
+        status = vrw_attach_fixed_effects(iteration, buffers, guesses, out);
+    return status;
+}
+
 /* The model's row kernel with the fixed effects in place: the weighted
 ** least-squares models run one item a block with their per-panel weights,
 ** the others every padded row as without fixed effects. */

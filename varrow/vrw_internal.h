@@ -182,6 +182,16 @@ VRWStatus vrw_fixed_effects_panel_runs(VRWContext_s *context, VRWKernelRun_s *ru
                                        const VRWMleBuffers_s *buffers, size_t coefficients);
 VRWStatus vrw_fixed_effects_step_run(VRWContext_s *context, VRWIterationCtx_s *iteration,
                                      const VRWMleBuffers_s *buffers);
+/* The run that takes the effects' part out of a gradient (hessian 0, global
+** size n) or a Hessian (hessian 1, n x n) summed without them. */
+VRWStatus vrw_fixed_effects_delta_run(VRWContext_s *context, VRWKernelRun_s *run,
+                                      const VRWMleBuffers_s *buffers, int hessian);
+/* The effects of a fit with nuisance parameters: the step run and the
+** callbacks over out, or over an array made here (*own, which the fit
+** frees) when out is NULL. */
+VRWStatus vrw_fixed_effects_for_fit(VRWContext_s *context, VRWIterationCtx_s *iteration,
+                                    const VRWMleBuffers_s *buffers, double *out,
+                                    const double *guesses, double **own);
 
 /*
 ** Evaluates the Hessian runs of the iteration once more at the estimates of
@@ -253,5 +263,8 @@ void vrw_write_standard_errors(double *out, const double *constraints, int64_t n
 VRWStatus vrw_fit_mle(const VRWRegression_s *r, const char *model, VRWIterationLogWord *log);
 VRWStatus vrw_fit_linear_model(const VRWRegression_s *r, const char *model,
                                VRWIterationLogWord *log);
+/* The ordered logit and probit fits by model name. */
+VRWStatus vrw_fit_ordered_choice(VRWRegression_s *r, const char *model,
+                                 VRWIterationLogWord *log);
 
 #endif
