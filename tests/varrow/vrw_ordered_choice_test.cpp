@@ -141,6 +141,31 @@ TEST_F(OrderedChoiceTest, CategoryWithoutRowsKeepsItsPlace)
     }
 }
 
+// One effect a panel: the slopes, the cut points' differences and the log
+// likelihood of polr with one indicator a panel.
+TEST_F(OrderedChoiceTest, FixedEffectsEqualPolrWithOneIndicatorAPanel)
+{
+    VRWTestTable panels = vrw_test_read_table(kFixtures + "ordered_panels.csv");
+    VRWTestFitSpec s;
+    s.model = VRW_MODEL_ORDERED_LOGIT;
+    s.regressors = {"x1", "x2"};
+    s.dependent = "y";
+    s.dependent_values = {0, 1, 2, 3};
+    s.panels = "g";
+    s.options = VRW_OPTION_FIXED_EFFECTS;
+    VRWTestFitResult fit = vrw_test_fit(context, panels, s);
+    ASSERT_EQ(fit.status, 0);
+    EXPECT_LT(fit.iterations(), 20);
+    expect_near(fit.coefficients, fixture("panels", "coefficients"), 1e-7, "coefficients");
+    expect_near(fit.standard_errors, fixture("panels", "standard_errors"), 1e-7,
+                "standard errors");
+    expect_near({fit.nuisance[2], fit.nuisance[3]}, fixture("panels", "cuts"), 1e-7, "cuts");
+    expect_near({fit.nuisance_standard_errors[2], fit.nuisance_standard_errors[3]},
+                fixture("panels", "cut_standard_errors"), 1e-7, "their standard errors");
+    expect_near({fit.log_likelihood}, fixture("panels", "log_likelihood"), 1e-9,
+                "log likelihood");
+}
+
 // Two categories with rows leave no free cut point; fewer end with 5000.
 TEST_F(OrderedChoiceTest, TwoCategoriesOrFewer)
 {
