@@ -745,15 +745,21 @@ void vrw_set_mle_fe_cox_jacobian_nuisance_kernel_args(VRWKernelRun_s *run,
     mem(run, buffers->jacobian);
 }
 
-void vrw_set_mle_fe_cox_hessian_cross_kernel_args(VRWKernelRun_s *run,
-                                                  const VRWMleBuffers_s *buffers,
-                                                  const VRWCoxBuffers_s *cox)
+/* The groups, then the cells' times, accumulated prefix, starts and sizes. */
+static void cox_cell_args(VRWKernelRun_s *run, const VRWCoxBuffers_s *cox)
 {
     cox_group_args(run, cox);
     mem(run, cox->cell_rank_times);
     mem(run, cox->fe_accumulated_prefix);
     mem(run, cox->cell_starts);
     mem(run, cox->cell_sizes);
+}
+
+void vrw_set_mle_fe_cox_hessian_cross_kernel_args(VRWKernelRun_s *run,
+                                                  const VRWMleBuffers_s *buffers,
+                                                  const VRWCoxBuffers_s *cox)
+{
+    cox_cell_args(run, cox);
     integer(run, cox->ranked_count);
     mem(run, cox->work_2);
     mem(run, cox->fe_work_2);
@@ -764,11 +770,7 @@ void vrw_set_mle_fe_cox_hessian_nuisance_kernel_args(VRWKernelRun_s *run,
                                                      const VRWMleBuffers_s *buffers,
                                                      const VRWCoxBuffers_s *cox)
 {
-    cox_group_args(run, cox);
-    mem(run, cox->cell_rank_times);
-    mem(run, cox->fe_accumulated_prefix);
-    mem(run, cox->cell_starts);
-    mem(run, cox->cell_sizes);
+    cox_cell_args(run, cox);
     integer(run, buffers->free_count);
     mem(run, buffers->hessian);
 }

@@ -30,6 +30,44 @@ VRWTestTable vrw_test_read_table(const std::string &path)
     return table;
 }
 
+const std::vector<double> &VRWTestExpected::operator()(const std::string &name,
+                                                      const std::string &what) const
+{
+    auto found = values.find({name, what});
+    if (found == values.end()) {
+        ADD_FAILURE() << "no fixture " << name << "/" << what;
+        static const std::vector<double> none;
+        return none;
+    }
+    return found->second;
+}
+
+VRWTestExpected vrw_test_read_expected(const std::string &path)
+{
+    VRWTestExpected expected;
+    for (const auto &row : vrw_test_read_csv(path))
+        expected.values[{row.at("case"), row.at("what")}].push_back(std::stod(row.at("value")));
+    return expected;
+}
+
+void vrw_test_expect_near(const std::vector<double> &actual, const std::vector<double> &expected,
+                          double tolerance, const std::string &what)
+{
+    ASSERT_EQ(actual.size(), expected.size()) << what;
+    double largest = 0;
+    for (double e : expected)
+        if (!std::isnan(e))
+            largest = std::max(largest, std::fabs(e));
+    for (size_t i = 0; i < expected.size(); i++) {
+        if (std::isnan(expected[i])) {
+            EXPECT_TRUE(std::isnan(actual[i])) << what << " [" << i << "]";
+            continue;
+        }
+        double scale = std::max(std::fabs(expected[i]), 1e-3 * largest);
+        EXPECT_NEAR(actual[i], expected[i], tolerance * scale) << what << " [" << i << "]";
+    }
+}
+
 namespace {
 
 using MatrixPtr = std::unique_ptr<VRWMatrixBuffer_s, VRWMatrixUnload>;

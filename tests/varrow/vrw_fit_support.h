@@ -21,6 +21,20 @@ struct VRWTestTable {
 // Reads a CSV of numbers with a header line; fails the test when it cannot.
 VRWTestTable vrw_test_read_table(const std::string &path);
 
+// What an oracle's script wrote: rows of case, what, index and value, the
+// values of each (case, what) in index order.
+struct VRWTestExpected {
+    std::map<std::pair<std::string, std::string>, std::vector<double>> values;
+    // Fails the test (and gives an empty vector) when the fixture lacks it.
+    const std::vector<double> &operator()(const std::string &name, const std::string &what) const;
+};
+VRWTestExpected vrw_test_read_expected(const std::string &path);
+
+// Entries are compared relative to their own size, or for entries near 0 to
+// a thousandth of the largest entry of the vector; a NaN expects a NaN.
+void vrw_test_expect_near(const std::vector<double> &actual, const std::vector<double> &expected,
+                          double tolerance, const std::string &what);
+
 // The constant is the regressor named "1"; an empty name is no vector.
 struct VRWTestFitSpec {
     VRWRegressionModel model = VRW_MODEL_LINEAR;

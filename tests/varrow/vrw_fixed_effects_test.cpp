@@ -17,53 +17,19 @@ namespace {
 
 const std::string kFixtures = std::string(OSTREL_TEST_SOURCE_DIR) + "/fixtures/";
 
-using Expected = std::map<std::pair<std::string, std::string>, std::vector<double>>;
-
-// Entries are compared relative to their own size, or for entries near 0 to
-// a thousandth of the largest entry of the vector; a NaN expects a NaN.
-void expect_near(const std::vector<double> &actual, const std::vector<double> &expected,
-                 double tolerance, const std::string &what)
-{
-    ASSERT_EQ(actual.size(), expected.size()) << what;
-    double largest = 0;
-    for (double e : expected)
-        if (!std::isnan(e))
-            largest = std::max(largest, std::fabs(e));
-    for (size_t i = 0; i < expected.size(); i++) {
-        if (std::isnan(expected[i])) {
-            EXPECT_TRUE(std::isnan(actual[i])) << what << " [" << i << "]";
-            continue;
-        }
-        double scale = std::max(std::fabs(expected[i]), 1e-3 * largest);
-        EXPECT_NEAR(actual[i], expected[i], tolerance * scale) << what << " [" << i << "]";
-    }
-}
-
 class FixedEffectsTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
         context = vrw_test_context(kVrwTestSingleEquationFamilies);
-        for (const auto &row : vrw_test_read_csv(kFixtures + "fe_expected.csv"))
-            expected[{row.at("case"), row.at("what")}].push_back(std::stod(row.at("value")));
+        expected = vrw_test_read_expected(kFixtures + "fe_expected.csv");
         for (const char *name : {"fe_linear", "fe_glm"})
             tables[name] = vrw_test_read_table(kFixtures + name + ".csv");
     }
     static void TearDownTestSuite() { vrw_context_free(context); }
 
-    const std::vector<double> &fixture(const std::string &name, const std::string &what)
-    {
-        auto found = expected.find({name, what});
-        if (found == expected.end()) {
-            ADD_FAILURE() << "no fixture " << name << "/" << what;
-            static const std::vector<double> none;
-            return none;
-        }
-        return found->second;
-    }
-
     static inline VRWContext_s *context;
-    static inline Expected expected;
+    static inline VRWTestExpected expected;
     static inline std::map<std::string, VRWTestTable> tables;
 };
 
@@ -109,9 +75,9 @@ struct FixedEffectsCase {
     std::vector<std::string> quantities;
 };
 
-const std::vector<std::string> kLinear = {"coefficients",  "standard_errors",
-                                          "log_likelihood", "r_squared",
-                                          "adjusted_r_squared", "fixed_effects", "predicted"};
+const std::vector<std::string> kLinear = {"coefficients", "standard_errors",    "log_likelihood",
+                                          "r_squared",    "adjusted_r_squared", "fixed_effects",
+                                          "predicted"};
 const std::vector<std::string> kGeneralised = {"coefficients", "standard_errors",
                                                "log_likelihood"};
 
@@ -155,19 +121,19 @@ TEST_F(FixedEffectsTest, FitsEqualRWithOneIndicatorAPanel)
         ASSERT_EQ(fit.status, 0);
         EXPECT_LT(fit.iterations(), 20);
         for (const std::string &what : c.quantities) {
-            const std::vector<double> &want = fixture(c.fixture, what);
+            const std::vector<double> &want = expected(c.fixture, what);
             if (what == "coefficients")
-                expect_near(fit.coefficients, want, c.tolerance, what);
+                vrw_test_expect_near(fit.coefficients, want, c.tolerance, what);
             else if (what == "standard_errors")
-                expect_near(fit.standard_errors, want, c.tolerance, what);
+                vrw_test_expect_near(fit.standard_errors, want, c.tolerance, what);
             else if (what == "variance")
-                expect_near(fit.variance, want, c.tolerance, what);
+                vrw_test_expect_near(fit.variance, want, c.tolerance, what);
             else if (what == "fixed_effects")
-                expect_near(fit.fixed_effects, want, c.tolerance, what);
+                vrw_test_expect_near(fit.fixed_effects, want, c.tolerance, what);
             else if (what == "predicted")
-                expect_near(weighted_rows(fit.predicted, data), want, c.tolerance, what);
+                vrw_test_expect_near(weighted_rows(fit.predicted, data), want, c.tolerance, what);
             else
-                expect_near({quantity(fit, what)}, want, c.tolerance, what);
+                vrw_test_expect_near({quantity(fit, what)}, want, c.tolerance, what);
         }
     }
 }
@@ -194,12 +160,12 @@ TEST_F(FixedEffectsTest, EmptyPanelIsNaNAndEveryOtherPanelCounts)
 // record holds the caller's vector again afterwards.
 TEST_F(FixedEffectsTest, WeightedFitRestoresTheCallersWeights)
 {
-    VRWTestFitResult fit = vrw_test_fit(context, tables["fe_linear"],
-                                        linear(VRW_MODEL_WEIGHTED_LINEAR, 1));
+    VRWTestFitResult fit =
+        vrw_test_fit(context, tables["fe_linear"], linear(VRW_MODEL_WEIGHTED_LINEAR, 1));
     ASSERT_EQ(fit.status, 0);
     EXPECT_TRUE(fit.record_restored);
-    expect_near(fit.coefficients, fixture("weighted_linear", "coefficients"), 1e-8,
-                "coefficients");
+    vrw_test_expect_near(fit.coefficients, expected("weighted_linear", "coefficients"), 1e-8,
+                         "coefficients");
 }
 
 // Given start values of the effects change where the iteration starts, not
@@ -214,8 +180,8 @@ TEST_F(FixedEffectsTest, EffectGuessesOnlyMoveTheStart)
     VRWTestFitResult guessed = vrw_test_fit(context, data, s);
     ASSERT_EQ(plain.status, 0);
     ASSERT_EQ(guessed.status, 0);
-    expect_near(guessed.coefficients, plain.coefficients, 1e-9, "coefficients");
-    expect_near(guessed.fixed_effects, plain.fixed_effects, 1e-8, "effects");
+    vrw_test_expect_near(guessed.coefficients, plain.coefficients, 1e-9, "coefficients");
+    vrw_test_expect_near(guessed.fixed_effects, plain.fixed_effects, 1e-8, "effects");
 }
 
 // P = 5 panels, of which 1 and 3 are empty: each iteration reads G = 3 steps
@@ -226,8 +192,8 @@ TEST_F(FixedEffectsTest, PostStepCallbackAppliesOneStepANonEmptyPanel)
     uint32_t clusters[] = {0, 2, 4};
     double constraints[] = {NAN, 0.0, NAN, 0.0, NAN};
     std::unique_ptr<VRWMleBuffers_s, void (*)(VRWMleBuffers_s *)> buffers(
-        vrw_create_mle_buffers(context, columns, 1, nullptr, 1, constraints, 5, clusters, 3, 0,
-                               0, nullptr, 0, 1, &status),
+        vrw_create_mle_buffers(context, columns, 1, nullptr, 1, constraints, 5, clusters, 3, 0, 0,
+                               nullptr, 0, 1, &status),
         vrw_free_mle_buffers);
     ASSERT_TRUE(buffers);
     std::vector<double> effects = {1.0, 0.0, 3.0, 0.0, 5.0};
@@ -270,9 +236,9 @@ TEST_F(FixedEffectsTest, IterationContextStartsTheEffects)
         vrw_free_mle_buffers);
     ASSERT_TRUE(buffers);
     std::vector<double> effects(3, -1.0), guesses = {NAN, 7.0, 2.0};
-    VRWIterationCtx_s *iteration = vrw_iteration_ctx_init_fe(
-        context, "logit", matrix.get(), weights.get(), nullptr, nullptr, buffers.get(),
-        guesses.data(), effects.data(), 2, &status, 1.0);
+    VRWIterationCtx_s *iteration =
+        vrw_iteration_ctx_init_fe(context, "logit", matrix.get(), weights.get(), nullptr, nullptr,
+                                  buffers.get(), guesses.data(), effects.data(), 2, &status, 1.0);
     ASSERT_TRUE(iteration);
     EXPECT_TRUE(std::isnan(effects[0]));
     EXPECT_EQ(effects[1], 0.0);
@@ -284,9 +250,9 @@ TEST_F(FixedEffectsTest, IterationContextStartsTheEffects)
     vrw_iteration_ctx_fe_free(iteration);
 
     std::fill(effects.begin(), effects.end(), -1.0);
-    iteration = vrw_iteration_ctx_init_fe(context, "logit", matrix.get(), weights.get(), nullptr,
-                                          nullptr, buffers.get(), nullptr, effects.data(), 2,
-                                          &status, 1.0);
+    iteration =
+        vrw_iteration_ctx_init_fe(context, "logit", matrix.get(), weights.get(), nullptr, nullptr,
+                                  buffers.get(), nullptr, effects.data(), 2, &status, 1.0);
     ASSERT_TRUE(iteration);
     EXPECT_EQ(effects, (std::vector<double>{0.0, 0.0, 0.0}));
     vrw_iteration_ctx_fe_free(iteration);

@@ -15,34 +15,19 @@ namespace {
 
 const std::string kFixtures = std::string(OSTREL_TEST_SOURCE_DIR) + "/fixtures/";
 
-void expect_near(const std::vector<double> &actual, const std::vector<double> &expected,
-                 double tolerance, const std::string &what)
-{
-    ASSERT_EQ(actual.size(), expected.size()) << what;
-    for (size_t i = 0; i < expected.size(); i++)
-        EXPECT_NEAR(actual[i], expected[i], tolerance * std::max(std::fabs(expected[i]), 1e-3))
-            << what << " [" << i << "]";
-}
-
 class InstrumentsTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
         context = vrw_test_context(VRW_FAMILY_COMMON | VRW_FAMILY_GMM);
         data = vrw_test_read_table(kFixtures + "iv_data.csv");
-        for (const auto &row : vrw_test_read_csv(kFixtures + "iv_expected.csv"))
-            expected[{row.at("case"), row.at("what")}].push_back(std::stod(row.at("value")));
+        expected = vrw_test_read_expected(kFixtures + "iv_expected.csv");
     }
     static void TearDownTestSuite() { vrw_context_free(context); }
 
-    static const std::vector<double> &fixture(const std::string &name, const std::string &what)
-    {
-        return expected[{name, what}];
-    }
-
     static inline VRWContext_s *context;
     static inline VRWTestTable data;
-    static inline std::map<std::pair<std::string, std::string>, std::vector<double>> expected;
+    static inline VRWTestExpected expected;
 };
 
 const std::vector<std::string> kOver = {"1", "z1", "z2", "z3", "w"};
@@ -74,11 +59,13 @@ TEST_F(InstrumentsTest, FitsEqualTheGmmAlgebra)
 {
     ASSERT_TRUE(context);
     VRWTestFitSpec efficient = iv(kOver, VRW_OPTION_ROBUST);
-    efficient.weighting_matrix = fixture("efficient", "weighting_matrix");
+    efficient.weighting_matrix = expected("efficient", "weighting_matrix");
     const InstrumentsCase cases[] = {
-        {"just", iv({"1", "z1", "w"}, VRW_OPTION_SMALL_SAMPLE),
+        {"just",
+         iv({"1", "z1", "w"}, VRW_OPTION_SMALL_SAMPLE),
          {"coefficients", "standard_errors"}},
-        {"tsls", iv(kOver, VRW_OPTION_SMALL_SAMPLE),
+        {"tsls",
+         iv(kOver, VRW_OPTION_SMALL_SAMPLE),
          {"coefficients", "standard_errors", "objective", "residuals"}},
         {"tsls_robust", iv(kOver, VRW_OPTION_ROBUST), {"standard_errors"}},
         // Panel data: the residuals come back without the panels' padding.
@@ -95,19 +82,20 @@ TEST_F(InstrumentsTest, FitsEqualTheGmmAlgebra)
         EXPECT_EQ(fit.iterations(), 2);
         EXPECT_EQ(fit.observations, (int64_t)data.rows);
         for (const std::string &what : c.quantities) {
-            const std::vector<double> &want = fixture(c.fixture, what);
+            const std::vector<double> &want = expected(c.fixture, what);
             if (what == "coefficients")
-                expect_near(fit.coefficients, want, 1e-10, what);
+                vrw_test_expect_near(fit.coefficients, want, 1e-10, what);
             else if (what == "standard_errors")
-                expect_near(fit.standard_errors, want, 1e-10, what);
+                vrw_test_expect_near(fit.standard_errors, want, 1e-10, what);
             else if (what == "residuals")
-                expect_near(fit.residuals, want, 1e-10, what);
+                vrw_test_expect_near(fit.residuals, want, 1e-10, what);
             else
-                expect_near({fit.objective}, want, 1e-8, what);
+                vrw_test_expect_near({fit.objective}, want, 1e-8, what);
         }
     }
     VRWTestFitResult panels = vrw_test_fit(context, data, clustered(iv(kOver, 8)));
-    expect_near(panels.residuals, fixture("tsls", "residuals"), 1e-10, "panel residuals");
+    vrw_test_expect_near(panels.residuals, expected("tsls", "residuals"), 1e-10,
+                         "panel residuals");
     EXPECT_TRUE(std::isnan(panels.rss)) << "no residual sum of squares beside a sandwich";
 }
 

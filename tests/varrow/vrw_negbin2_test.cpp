@@ -15,40 +15,36 @@ namespace {
 
 const std::string kFixtures = std::string(OSTREL_TEST_SOURCE_DIR) + "/fixtures/";
 
-void expect_near(const std::vector<double> &actual, const std::vector<double> &expected,
-                 double tolerance, const std::string &what)
-{
-    ASSERT_EQ(actual.size(), expected.size()) << what;
-    double largest = 0;
-    for (double e : expected)
-        largest = std::max(largest, std::fabs(e));
-    for (size_t i = 0; i < expected.size(); i++)
-        EXPECT_NEAR(actual[i], expected[i],
-                    tolerance * std::max(std::fabs(expected[i]), 1e-3 * largest))
-            << what << " [" << i << "]";
-}
-
 class NegativeBinomialTest : public ::testing::Test {
-public:
-    static const std::vector<double> &fixture(const std::string &name, const std::string &what)
-    {
-        return expected[{name, what}];
-    }
-
 protected:
     static void SetUpTestSuite()
     {
         context = vrw_test_context(VRW_FAMILY_COMMON | VRW_FAMILY_NEGATIVE_BINOMIAL);
         quine = vrw_test_read_table(kFixtures + "quine.csv");
         panels = vrw_test_read_table(kFixtures + "negbin2_panels.csv");
-        for (const auto &row : vrw_test_read_csv(kFixtures + "negbin2_expected.csv"))
-            expected[{row.at("case"), row.at("what")}].push_back(std::stod(row.at("value")));
+        expected = vrw_test_read_expected(kFixtures + "negbin2_expected.csv");
     }
     static void TearDownTestSuite() { vrw_context_free(context); }
 
+    // What glm.nb reports of the fit.
+    static void expect_glm_nb(const VRWTestFitResult &fit, const std::string &name,
+                              double tolerance)
+    {
+        vrw_test_expect_near(fit.coefficients, expected(name, "coefficients"), tolerance,
+                             "coefficients");
+        vrw_test_expect_near(fit.standard_errors, expected(name, "standard_errors"), tolerance,
+                             "standard errors");
+        vrw_test_expect_near(fit.nuisance, expected(name, "nuisance"), tolerance, "1 / theta");
+        vrw_test_expect_near(fit.nuisance_standard_errors,
+                             expected(name, "nuisance_standard_error"), tolerance,
+                             "its standard error");
+        vrw_test_expect_near({fit.log_likelihood}, expected(name, "log_likelihood"), tolerance,
+                             "log likelihood");
+    }
+
     static inline VRWContext_s *context;
     static inline VRWTestTable quine, panels;
-    static inline std::map<std::pair<std::string, std::string>, std::vector<double>> expected;
+    static inline VRWTestExpected expected;
 };
 
 VRWTestFitSpec quine_spec(uint32_t options)
@@ -71,21 +67,6 @@ std::vector<double> regressor_block(const std::vector<double> &matrix, size_t k)
     return block;
 }
 
-void expect_glm_nb(const VRWTestFitResult &fit, const std::string &name, double tolerance)
-{
-    expect_near(fit.coefficients, NegativeBinomialTest::fixture(name, "coefficients"), tolerance,
-                "coefficients");
-    expect_near(fit.standard_errors, NegativeBinomialTest::fixture(name, "standard_errors"),
-                tolerance, "standard errors");
-    expect_near(fit.nuisance, NegativeBinomialTest::fixture(name, "nuisance"), tolerance,
-                "1 / theta");
-    expect_near(fit.nuisance_standard_errors,
-                NegativeBinomialTest::fixture(name, "nuisance_standard_error"), tolerance,
-                "its standard error");
-    expect_near({fit.log_likelihood}, NegativeBinomialTest::fixture(name, "log_likelihood"),
-                tolerance, "log likelihood");
-}
-
 TEST_F(NegativeBinomialTest, QuineEqualsGlmNb)
 {
     ASSERT_TRUE(context);
@@ -93,22 +74,22 @@ TEST_F(NegativeBinomialTest, QuineEqualsGlmNb)
     ASSERT_EQ(fit.status, 0);
     EXPECT_LT(fit.iterations(), 20);
     expect_glm_nb(fit, "quine", 1e-8);
-    expect_near(fit.predicted, fixture("quine", "predicted"), 1e-8, "predicted");
+    vrw_test_expect_near(fit.predicted, expected("quine", "predicted"), 1e-8, "predicted");
     EXPECT_EQ(fit.free_parameters, 8);
     EXPECT_EQ(fit.observations, 146);
     // The variance keeps theta's own scale: its standard error is
     // se(1 / theta) theta^2.
     double theta = 1 / fit.nuisance[0];
-    EXPECT_NEAR(std::sqrt(fit.variance[8 * 8 - 1]), fit.nuisance_standard_errors[0] * theta * theta,
-                1e-12);
+    EXPECT_NEAR(std::sqrt(fit.variance[8 * 8 - 1]),
+                fit.nuisance_standard_errors[0] * theta * theta, 1e-12);
 }
 
 TEST_F(NegativeBinomialTest, RobustVarianceEqualsSandwich)
 {
     VRWTestFitResult fit = vrw_test_fit(context, quine, quine_spec(VRW_OPTION_ROBUST));
     ASSERT_EQ(fit.status, 0);
-    expect_near(regressor_block(fit.variance, 7), fixture("quine_hc0", "variance"), 1e-7,
-                "variance");
+    vrw_test_expect_near(regressor_block(fit.variance, 7), expected("quine_hc0", "variance"), 1e-7,
+                         "variance");
 }
 
 // Every regressor fixed at glm.nb's estimates: theta alone is estimated,
@@ -116,14 +97,14 @@ TEST_F(NegativeBinomialTest, RobustVarianceEqualsSandwich)
 TEST_F(NegativeBinomialTest, ThetaAloneWhenEveryRegressorIsFixed)
 {
     VRWTestFitSpec s = quine_spec(0);
-    s.constraints = fixture("quine", "coefficients");
+    s.constraints = expected("quine", "coefficients");
     VRWTestFitResult fit = vrw_test_fit(context, quine, s);
     ASSERT_EQ(fit.status, 0);
     EXPECT_EQ(fit.free_parameters, 1);
     EXPECT_EQ(fit.standard_errors, std::vector<double>(7, 0.0));
-    expect_near(fit.nuisance, fixture("quine", "nuisance"), 1e-9, "1 / theta");
-    expect_near(fit.nuisance_standard_errors, fixture("quine", "nuisance_standard_error"), 1e-9,
-                "its standard error");
+    vrw_test_expect_near(fit.nuisance, expected("quine", "nuisance"), 1e-9, "1 / theta");
+    vrw_test_expect_near(fit.nuisance_standard_errors,
+                         expected("quine", "nuisance_standard_error"), 1e-9, "its standard error");
 }
 
 TEST_F(NegativeBinomialTest, FixedEffectsEqualGlmNbWithOneIndicatorAPanel)

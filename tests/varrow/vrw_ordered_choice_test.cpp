@@ -16,34 +16,19 @@ namespace {
 
 const std::string kFixtures = std::string(OSTREL_TEST_SOURCE_DIR) + "/fixtures/";
 
-void expect_near(const std::vector<double> &actual, const std::vector<double> &expected,
-                 double tolerance, const std::string &what)
-{
-    ASSERT_EQ(actual.size(), expected.size()) << what;
-    for (size_t i = 0; i < expected.size(); i++)
-        EXPECT_NEAR(actual[i], expected[i], tolerance * std::max(std::fabs(expected[i]), 1e-2))
-            << what << " [" << i << "]";
-}
-
 class OrderedChoiceTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
         context = vrw_test_context(VRW_FAMILY_COMMON | VRW_FAMILY_ORDERED_CHOICE);
         housing = vrw_test_read_table(kFixtures + "housing.csv");
-        for (const auto &row : vrw_test_read_csv(kFixtures + "ordered_expected.csv"))
-            expected[{row.at("case"), row.at("what")}].push_back(std::stod(row.at("value")));
+        expected = vrw_test_read_expected(kFixtures + "ordered_expected.csv");
     }
     static void TearDownTestSuite() { vrw_context_free(context); }
 
-    static const std::vector<double> &fixture(const std::string &name, const std::string &what)
-    {
-        return expected[{name, what}];
-    }
-
     static inline VRWContext_s *context;
     static inline VRWTestTable housing;
-    static inline std::map<std::pair<std::string, std::string>, std::vector<double>> expected;
+    static inline VRWTestExpected expected;
 };
 
 VRWTestFitSpec ordered(VRWRegressionModel model, uint32_t options,
@@ -78,10 +63,11 @@ TEST_F(OrderedChoiceTest, EqualsPolr)
         VRWTestFitResult fit = vrw_test_fit(context, housing, ordered(model, 0));
         ASSERT_EQ(fit.status, 0);
         EXPECT_LT(fit.iterations(), 20);
-        expect_near(fit.coefficients, fixture(name, "coefficients"), kTolerance, "coefficients");
-        expect_near(fit.standard_errors, fixture(name, "standard_errors"), kTolerance,
-                    "standard errors");
-        double cut = fixture(name, "cut")[0], error = fixture(name, "cut_standard_error")[0];
+        vrw_test_expect_near(fit.coefficients, expected(name, "coefficients"), kTolerance,
+                             "coefficients");
+        vrw_test_expect_near(fit.standard_errors, expected(name, "standard_errors"), kTolerance,
+                             "standard errors");
+        double cut = expected(name, "cut")[0], error = expected(name, "cut_standard_error")[0];
         EXPECT_EQ(fit.nuisance[0], -INFINITY);
         EXPECT_EQ(fit.nuisance[1], 0.0);
         EXPECT_NEAR(fit.nuisance[2], cut, kTolerance * cut);
@@ -90,23 +76,23 @@ TEST_F(OrderedChoiceTest, EqualsPolr)
         EXPECT_EQ(fit.nuisance_standard_errors[1], 0.0);
         EXPECT_NEAR(fit.nuisance_standard_errors[2], error, kTolerance * error);
         EXPECT_EQ(fit.nuisance_standard_errors[3], 0.0);
-        expect_near({fit.log_likelihood}, fixture(name, "log_likelihood"), 1e-10,
-                    "log likelihood");
-        expect_near(fit.per_choice_log_likelihood, fixture(name, "per_choice_log_likelihood"),
-                    1e-8, "per category");
-        EXPECT_EQ(as_doubles(fit.choice_counts), fixture(name, "per_choice_counts"));
-        expect_near(fit.predicted, fixture(name, "predicted"), kTolerance, "chances");
+        vrw_test_expect_near({fit.log_likelihood}, expected(name, "log_likelihood"), 1e-10,
+                             "log likelihood");
+        vrw_test_expect_near(fit.per_choice_log_likelihood,
+                             expected(name, "per_choice_log_likelihood"), 1e-8, "per category");
+        EXPECT_EQ(as_doubles(fit.choice_counts), expected(name, "per_choice_counts"));
+        vrw_test_expect_near(fit.predicted, expected(name, "predicted"), kTolerance, "chances");
         EXPECT_EQ(fit.observations, 1681);
         EXPECT_EQ(fit.free_parameters, 8);
 
-        VRWTestFitResult robust = vrw_test_fit(context, housing,
-                                               ordered(model, VRW_OPTION_ROBUST));
+        VRWTestFitResult robust =
+            vrw_test_fit(context, housing, ordered(model, VRW_OPTION_ROBUST));
         ASSERT_EQ(robust.status, 0);
         std::string hc0 = std::string(name) + "_hc0";
-        expect_near(robust.standard_errors, fixture(hc0, "standard_errors"), kTolerance,
-                    "robust standard errors");
-        expect_near({robust.nuisance_standard_errors[2]}, fixture(hc0, "cut_standard_error"),
-                    kTolerance, "robust cut");
+        vrw_test_expect_near(robust.standard_errors, expected(hc0, "standard_errors"), kTolerance,
+                             "robust standard errors");
+        vrw_test_expect_near({robust.nuisance_standard_errors[2]},
+                             expected(hc0, "cut_standard_error"), kTolerance, "robust cut");
     }
 }
 
@@ -117,11 +103,12 @@ TEST_F(OrderedChoiceTest, CategoryWithoutRowsKeepsItsPlace)
     VRWTestTable table = housing;
     for (double &v : table.columns["sat"])
         v = v == 0 ? 0 : v + 1;
-    VRWTestFitResult fit = vrw_test_fit(context, table,
-                                        ordered(VRW_MODEL_ORDERED_LOGIT, 0, {0, 1, 2, 3}));
+    VRWTestFitResult fit =
+        vrw_test_fit(context, table, ordered(VRW_MODEL_ORDERED_LOGIT, 0, {0, 1, 2, 3}));
     ASSERT_EQ(fit.status, 0);
-    expect_near(fit.coefficients, fixture("logit", "coefficients"), kTolerance, "coefficients");
-    double cut = fixture("logit", "cut")[0];
+    vrw_test_expect_near(fit.coefficients, expected("logit", "coefficients"), kTolerance,
+                         "coefficients");
+    double cut = expected("logit", "cut")[0];
     EXPECT_EQ(fit.nuisance[0], -INFINITY);
     EXPECT_EQ(fit.nuisance[1], 0.0);
     EXPECT_EQ(fit.nuisance[2], 0.0) << "an empty interval";
@@ -131,10 +118,11 @@ TEST_F(OrderedChoiceTest, CategoryWithoutRowsKeepsItsPlace)
     EXPECT_GT(fit.nuisance_standard_errors[3], 0.0);
     EXPECT_EQ(fit.choice_counts, (std::vector<int64_t>{567, 0, 446, 668}));
     EXPECT_TRUE(std::isnan(fit.per_choice_log_likelihood[1]));
-    expect_near({fit.per_choice_log_likelihood[3]},
-                {fixture("logit", "per_choice_log_likelihood")[2]}, 1e-8, "per category");
+    vrw_test_expect_near({fit.per_choice_log_likelihood[3]},
+                         {expected("logit", "per_choice_log_likelihood")[2]}, 1e-8,
+                         "per category");
     size_t n = table.rows;
-    const std::vector<double> &chances = fixture("logit", "predicted");
+    const std::vector<double> &chances = expected("logit", "predicted");
     for (size_t i = 0; i < n; i++) {
         EXPECT_TRUE(std::isnan(fit.predicted[n + i]));
         EXPECT_NEAR(fit.predicted[3 * n + i], chances[2 * n + i], 1e-7);
@@ -156,14 +144,16 @@ TEST_F(OrderedChoiceTest, FixedEffectsEqualPolrWithOneIndicatorAPanel)
     VRWTestFitResult fit = vrw_test_fit(context, panels, s);
     ASSERT_EQ(fit.status, 0);
     EXPECT_LT(fit.iterations(), 20);
-    expect_near(fit.coefficients, fixture("panels", "coefficients"), 1e-7, "coefficients");
-    expect_near(fit.standard_errors, fixture("panels", "standard_errors"), 1e-7,
-                "standard errors");
-    expect_near({fit.nuisance[2], fit.nuisance[3]}, fixture("panels", "cuts"), 1e-7, "cuts");
-    expect_near({fit.nuisance_standard_errors[2], fit.nuisance_standard_errors[3]},
-                fixture("panels", "cut_standard_errors"), 1e-7, "their standard errors");
-    expect_near({fit.log_likelihood}, fixture("panels", "log_likelihood"), 1e-9,
-                "log likelihood");
+    vrw_test_expect_near(fit.coefficients, expected("panels", "coefficients"), 1e-7,
+                         "coefficients");
+    vrw_test_expect_near(fit.standard_errors, expected("panels", "standard_errors"), 1e-7,
+                         "standard errors");
+    vrw_test_expect_near({fit.nuisance[2], fit.nuisance[3]}, expected("panels", "cuts"), 1e-7,
+                         "cuts");
+    vrw_test_expect_near({fit.nuisance_standard_errors[2], fit.nuisance_standard_errors[3]},
+                         expected("panels", "cut_standard_errors"), 1e-7, "their standard errors");
+    vrw_test_expect_near({fit.log_likelihood}, expected("panels", "log_likelihood"), 1e-9,
+                         "log likelihood");
 }
 
 // Two categories with rows leave no free cut point; fewer end with 5000.
