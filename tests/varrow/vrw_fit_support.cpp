@@ -222,3 +222,13 @@ VRWTestFitResult vrw_test_fit(VRWContext_s *context, const VRWTestTable &data,
     vrw_free_regression(r);
     return result;
 }
+
+double vrw_test_fit_statistic(const VRWTestFitResult &fit, const std::string &what)
+{
+    double n = (double)fit.observations, df = n - (double)fit.free_parameters;
+    if (what == "log_likelihood")
+        return fit.log_likelihood;
+    if (what == "r_squared")
+        return 1 - fit.rss / fit.tss;
+    return 1 - (n - 1) * fit.rss / (df * fit.tss);
+}

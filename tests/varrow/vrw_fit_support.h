@@ -75,5 +75,10 @@ struct VRWTestFitResult {
 VRWTestFitResult vrw_test_fit(VRWContext_s *context, const VRWTestTable &data,
                               const VRWTestFitSpec &spec);
 
+// "log_likelihood", "r_squared" or "adjusted_r_squared" of a fit, the last
+// two read off its sums of squares and free parameters as the application
+// reads them.
+double vrw_test_fit_statistic(const VRWTestFitResult &fit, const std::string &what);
+
 // The kernel families every single-equation model of the tests needs.
 constexpr uint32_t kVrwTestSingleEquationFamilies = 0x80 | 0x1 | 0x8 | 0x10;
