@@ -1282,6 +1282,20 @@ VRW_EXPORT void vrw_set_mle_fe_ordered_choice_hessian_cross_kernel_args(
     VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix, const VRWVectorBuffer_s *weights,
     const VRWMleBuffers_s *buffers, const VRWOrderedChoiceBuffers_s *ordered, int32_t dependent,
     int32_t free_regressors);
+/* The robust outer products of the nuisance parameters with one effect a
+** panel, each row's scores with the effects' part taken out:
+** "vrw_compute_fixed_effects_cross_opg_robust_negbin2" (free regressors) and
+** "vrw_compute_fixed_effects_nuisance_opg_robust_negbin2" (1); the ordered
+** fits' "vrw_compute_fixed_effects_cross_opg_robust_ordered_choice"
+** ((n - m) x m), "..._diagonal_nuisance_..." (m) and
+** "..._offdiagonal_nuisance_..." (m - 1). */
+VRW_EXPORT void vrw_set_mle_fe_negative_binomial_robust_kernel_args(
+    VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix, const VRWVectorBuffer_s *weights,
+    const VRWMleBuffers_s *buffers, const VRWNegbin2Buffers_s *negbin2, int32_t nuisance);
+VRW_EXPORT void vrw_set_mle_fe_ordered_choice_robust_kernel_args(
+    VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix, const VRWVectorBuffer_s *weights,
+    const VRWMleBuffers_s *buffers, const VRWOrderedChoiceBuffers_s *ordered, int32_t dependent,
+    int32_t free_regressors);
 VRW_EXPORT void vrw_set_mle_fe_cox_censoring_kernel_args(VRWKernelRun_s *run,
                                                          const VRWVectorBuffer_s *causes,
                                                          cl_mem censoring,

@@ -210,16 +210,22 @@ static VRWStatus final_information(Negbin2Fit *f)
 }
 
 /* The outer products of the regressors, theta's cross products and theta's
-** own, per row (robust) and per cluster. */
+** own, per row (robust; with fixed effects each row's scores less the
+** effects' part, as the coefficients' rows of the full sandwich see them)
+** and per cluster (where the effects' scores sum to 0 in each panel). */
 static VRWStatus negbin2_inference(Negbin2Fit *f)
 {
     VRWContext_s *c = f->context;
     const VRWMatrixBuffer_s *m = f->r->data;
     VRWMleBuffers_s *b = f->buffers;
+    bool panels = f->panels > 0;
     cl_kernel kernels[6] = {
-        vrw_find_robust_kernel(c, ""),
-        vrw_find_kernel(c, "vrw_compute_cross_opg_robust_negbin2"),
-        vrw_find_kernel(c, "vrw_compute_nuisance_opg_robust_negbin2"),
+        panels ? vrw_find_kernel(c, "vrw_compute_fixed_effects_opg_robust")
+               : vrw_find_robust_kernel(c, ""),
+        vrw_find_kernel(c, panels ? "vrw_compute_fixed_effects_cross_opg_robust_negbin2"
+                                  : "vrw_compute_cross_opg_robust_negbin2"),
+        vrw_find_kernel(c, panels ? "vrw_compute_fixed_effects_nuisance_opg_robust_negbin2"
+                                  : "vrw_compute_nuisance_opg_robust_negbin2"),
         vrw_find_cluster_pass1_kernel(c, ""),
         vrw_find_kernel(c, "vrw_compute_nuisance_opg_cluster_pass1_negbin2"),
         vrw_find_cluster_pass2_kernel(c, ""),
@@ -236,12 +242,19 @@ static VRWStatus negbin2_inference(Negbin2Fit *f)
     VRWKernelRun_s *robust = inference->robust_runs, *cluster = inference->cluster_runs;
     robust[0].kernel = kernels[0];
     vrw_set_kernel_dim2(&robust[0], n - 1, n - 1);
-    vrw_set_mle_robust_kernel_args(&robust[0], m, frequency(f), b);
+    if (panels)
+        vrw_set_mle_fe_robust_kernel_args(&robust[0], m, frequency(f), b);
+    else
+        vrw_set_mle_robust_kernel_args(&robust[0], m, frequency(f), b);
     for (int i = 1; i < 3; i++) {
         robust[i].kernel = kernels[i];
         vrw_set_kernel_dim1(&robust[i], i == 1 ? n - 1 : 1);
-        vrw_set_mle_negative_binomial_robust_kernel_args(&robust[i], m, frequency(f), b,
-                                                         f->negbin2, last);
+        if (panels)
+            vrw_set_mle_fe_negative_binomial_robust_kernel_args(&robust[i], m, frequency(f), b,
+                                                                f->negbin2, last);
+        else
+            vrw_set_mle_negative_binomial_robust_kernel_args(&robust[i], m, frequency(f), b,
+                                                             f->negbin2, last);
     }
     cluster[0].kernel = kernels[3];
     vrw_set_kernel_dim2(&cluster[0], n - 1, g);

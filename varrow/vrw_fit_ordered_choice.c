@@ -267,11 +267,22 @@ static VRWStatus ordered_inference(OrderedFit *f)
     int32_t d = f->r->dependent_column, regressors = free_regressors(f);
     size_t cuts = at_least_0(free_cuts(f)), neighbours = at_least_0(free_cuts(f) - 1);
     size_t n = (size_t)b->free_count, g = (size_t)b->cluster_count;
+    /* With fixed effects each row's scores lose the effects' part (the
+    ** clusters' sums do not: the effects' scores sum to 0 in each panel). */
+    static const char *const robust_names[2][3] = {
+        {"vrw_compute_cross_opg_robust_ordered_choice",
+         "vrw_compute_diagonal_nuisance_opg_robust_ordered_choice",
+         "vrw_compute_offdiagonal_nuisance_opg_robust_ordered_choice"},
+        {"vrw_compute_fixed_effects_cross_opg_robust_ordered_choice",
+         "vrw_compute_fixed_effects_diagonal_nuisance_opg_robust_ordered_choice",
+         "vrw_compute_fixed_effects_offdiagonal_nuisance_opg_robust_ordered_choice"}};
+    bool panels = f->panels > 0;
     cl_kernel kernels[7] = {
-        vrw_find_robust_kernel(c, ""),
-        vrw_find_kernel(c, "vrw_compute_cross_opg_robust_ordered_choice"),
-        vrw_find_kernel(c, "vrw_compute_diagonal_nuisance_opg_robust_ordered_choice"),
-        vrw_find_kernel(c, "vrw_compute_offdiagonal_nuisance_opg_robust_ordered_choice"),
+        panels ? vrw_find_kernel(c, "vrw_compute_fixed_effects_opg_robust")
+               : vrw_find_robust_kernel(c, ""),
+        vrw_find_kernel(c, robust_names[panels][0]),
+        vrw_find_kernel(c, robust_names[panels][1]),
+        vrw_find_kernel(c, robust_names[panels][2]),
         vrw_find_cluster_pass1_kernel(c, ""),
         vrw_find_kernel(c, "vrw_compute_nuisance_opg_cluster_pass1_ordered_choice"),
         vrw_find_cluster_pass2_kernel(c, ""),
@@ -285,11 +296,18 @@ static VRWStatus ordered_inference(OrderedFit *f)
     VRWKernelRun_s *robust = f->inference->robust_runs, *cluster = f->inference->cluster_runs;
     robust[0].kernel = kernels[0];
     vrw_set_kernel_dim2(&robust[0], (size_t)regressors, (size_t)regressors);
-    vrw_set_mle_robust_kernel_args(&robust[0], m, frequency(f), b);
+    if (panels)
+        vrw_set_mle_fe_robust_kernel_args(&robust[0], m, frequency(f), b);
+    else
+        vrw_set_mle_robust_kernel_args(&robust[0], m, frequency(f), b);
     for (int i = 1; i < 4; i++) {
         robust[i].kernel = kernels[i];
-        vrw_set_mle_ordered_choice_robust_kernel_args(&robust[i], m, frequency(f), b, f->ordered,
-                                                      d, regressors);
+        if (panels)
+            vrw_set_mle_fe_ordered_choice_robust_kernel_args(&robust[i], m, frequency(f), b,
+                                                             f->ordered, d, regressors);
+        else
+            vrw_set_mle_ordered_choice_robust_kernel_args(&robust[i], m, frequency(f), b,
+                                                          f->ordered, d, regressors);
     }
     vrw_set_kernel_dim2(&robust[1], (size_t)regressors, cuts);
     vrw_set_kernel_dim1(&robust[2], cuts);

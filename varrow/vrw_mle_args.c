@@ -859,3 +859,46 @@ void vrw_set_gmm_cluster_pass2_kernel_args(VRWKernelRun_s *run, const VRWGmmBuff
     integer(run, cluster_count);
     mem(run, buffers->opg);
 }
+
+/* clusters, G, the panel layout and fe_cross_hessian: the end of the robust
+** kernels that take the panel effects' part out of each row's scores. */
+static void panel_means_args(VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix,
+                             const VRWMleBuffers_s *buffers)
+{
+    mem(run, buffers->clusters);
+    integer(run, buffers->cluster_count);
+    mem(run, matrix->panel_quad_counts);
+    mem(run, matrix->panel_quad_starts);
+    mem(run, buffers->fe_cross_hessian);
+}
+
+void vrw_set_mle_fe_negative_binomial_robust_kernel_args(
+    VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix, const VRWVectorBuffer_s *weights,
+    const VRWMleBuffers_s *buffers, const VRWNegbin2Buffers_s *negbin2, int32_t nuisance)
+{
+    panel_sum_args(run, matrix, weights, buffers);
+    mem(run, buffers->scores);
+    mem(run, negbin2->nuisance_scores);
+    mem(run, buffers->opg);
+    integer(run, buffers->free_count);
+    integer(run, nuisance);
+    panel_means_args(run, matrix, buffers);
+}
+
+void vrw_set_mle_fe_ordered_choice_robust_kernel_args(
+    VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix, const VRWVectorBuffer_s *weights,
+    const VRWMleBuffers_s *buffers, const VRWOrderedChoiceBuffers_s *ordered, int32_t dependent,
+    int32_t free_regressors)
+{
+    ordered_args(run, matrix, weights, dependent, ordered);
+    mem(run, buffers->columns);
+    integer(run, 4 * (int64_t)matrix->blocks);
+    mem(run, buffers->free_columns);
+    mem(run, buffers->scores);
+    mem(run, ordered->nuisance_scores_upper);
+    mem(run, ordered->nuisance_scores_lower);
+    mem(run, buffers->opg);
+    integer(run, buffers->free_count);
+    integer(run, free_regressors);
+    panel_means_args(run, matrix, buffers);
+}

@@ -121,6 +121,14 @@ TEST_F(NegativeBinomialTest, FixedEffectsEqualGlmNbWithOneIndicatorAPanel)
     EXPECT_LT(fit.iterations(), 20);
     expect_glm_nb(fit, "panels", 1e-8);
     EXPECT_EQ(fit.free_parameters, 3 + (int64_t)panels["g"].back() + 1);
+
+    // Robust: each row's scores less the effects' part, as sandwich's
+    // variance of the fit with the indicators has them.
+    s.options |= VRW_OPTION_ROBUST;
+    VRWTestFitResult robust = vrw_test_fit(context, panels, s);
+    ASSERT_EQ(robust.status, 0);
+    vrw_test_expect_near(regressor_block(robust.variance, 2), expected("panels_hc0", "variance"),
+                         1e-7, "robust variance");
 }
 
 } // namespace

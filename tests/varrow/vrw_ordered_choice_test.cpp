@@ -154,6 +154,15 @@ TEST_F(OrderedChoiceTest, FixedEffectsEqualPolrWithOneIndicatorAPanel)
                          expected("panels", "cut_standard_errors"), 1e-7, "their standard errors");
     vrw_test_expect_near({fit.log_likelihood}, expected("panels", "log_likelihood"), 1e-9,
                          "log likelihood");
+
+    // Robust: each row's scores less the effects' part.
+    s.options |= VRW_OPTION_ROBUST;
+    VRWTestFitResult robust = vrw_test_fit(context, panels, s);
+    ASSERT_EQ(robust.status, 0);
+    vrw_test_expect_near(robust.standard_errors, expected("panels_hc0", "standard_errors"), 1e-7,
+                         "robust standard errors");
+    vrw_test_expect_near({robust.nuisance_standard_errors[2], robust.nuisance_standard_errors[3]},
+                         expected("panels_hc0", "cut_standard_errors"), 1e-7, "robust cuts");
 }
 
 // Two categories with rows leave no free cut point; fewer end with 5000.

@@ -231,3 +231,66 @@ kernel void vrw_compute_fixed_effects_nuisance_cross_hessian_negbin2(
     fe_cross_solved[at] = cross;
     fe_cross_hessian[at] = cross / fe_hessian[g];
 }
+
+// The robust outer products with one effect a panel: each row's scores with
+// the panel effects' part taken out, the regressors' x - xbar and theta's
+// d log L / d theta - score x xbar_theta (xbar the per-panel means of
+// fe_cross_hessian), as the coefficients' rows of the full sandwich see
+// them. The regressors' block is the common fixed-effects kernel's.
+inline double projected_sum(global const double *data, global const double *frequency,
+                            global const int *columns, int quads, global const int *free_columns,
+                            global const double *scores, global const double *nuisance_scores,
+                            int i, int nuisance, global const int *clusters, int cluster_count,
+                            global const int *panel_quad_counts,
+                            global const int *panel_quad_starts,
+                            global const double *fe_cross_hessian)
+{
+    global const double *x =
+        i >= 0 ? data + (size_t)columns[free_columns[i]] * (size_t)quads * 4 : 0;
+    double4 s = 0.0, c = 0.0;
+    for (int g = 0; g < cluster_count; g++) {
+        double mean = i >= 0 ? fe_cross_hessian[(size_t)i * cluster_count + g] : 0.0;
+        double theta_mean = fe_cross_hessian[(size_t)nuisance * cluster_count + g];
+        int panel = clusters[g];
+        int first = panel_quad_starts[panel], end = first + panel_quad_counts[panel];
+        for (int q = first; q < end; q++) {
+            double4 f = vload4(q, frequency);
+            double4 score = vload4(q, scores);
+            double4 theta_score = vload4(q, nuisance_scores) - score * theta_mean;
+            double4 other = x ? score * (vload4(q, x) - mean) : theta_score;
+            double4 term = kept4(f, f * theta_score * other);
+            TWO_SUM(double4, s, c, term);
+        }
+    }
+    return lanes_total4(s, c);
+}
+
+// Global size (the free regressors): opg[i, nuisance].
+kernel void vrw_compute_fixed_effects_cross_opg_robust_negbin2(
+    global const double *data, global const double *frequency, global const int *columns,
+    int quads, global const int *free_columns, global const double *scores,
+    global const double *nuisance_scores, global double *opg, int k, int nuisance,
+    global const int *clusters, int cluster_count, global const int *panel_quad_counts,
+    global const int *panel_quad_starts, global const double *fe_cross_hessian)
+{
+    int i = get_global_id(0);
+    double total = projected_sum(data, frequency, columns, quads, free_columns, scores,
+                                 nuisance_scores, i, nuisance, clusters, cluster_count,
+                                 panel_quad_counts, panel_quad_starts, fe_cross_hessian);
+    opg[(size_t)nuisance * k + i] = total;
+    opg[(size_t)i * k + nuisance] = total;
+}
+
+// Global size 1: opg[nuisance, nuisance].
+kernel void vrw_compute_fixed_effects_nuisance_opg_robust_negbin2(
+    global const double *data, global const double *frequency, global const int *columns,
+    int quads, global const int *free_columns, global const double *scores,
+    global const double *nuisance_scores, global double *opg, int k, int nuisance,
+    global const int *clusters, int cluster_count, global const int *panel_quad_counts,
+    global const int *panel_quad_starts, global const double *fe_cross_hessian)
+{
+    opg[(size_t)nuisance * k + nuisance] =
+        projected_sum(data, frequency, columns, quads, free_columns, scores, nuisance_scores, -1,
+                      nuisance, clusters, cluster_count, panel_quad_counts, panel_quad_starts,
+                      fe_cross_hessian);
+}

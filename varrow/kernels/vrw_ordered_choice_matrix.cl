@@ -308,3 +308,91 @@ kernel void vrw_sum_log_likelihood_ordered_choice(global const double *data,
     Factors a = factors(data, dependent, blocks, category_map, 0, row_values);
     choice_sums[u] = cut_sum(frequency, blocks, u, a);
 }
+
+// The robust outer products with one effect a panel: each row's scores with
+// the panel effects' part taken out, a regressor's score x (x - xbar) and a
+// free cut's score less score x xbar_cut (xbar the per-panel means of
+// fe_cross_hessian), as the coefficients' rows of the full sandwich see
+// them; every row of a panel now enters every cut. The regressors' block is
+// the common fixed-effects kernel's.
+typedef struct {
+    global const double *y;
+    global const int *category_map;
+    global const double *scores, *upper, *lower;
+    int free_regressors;
+    global const int *clusters;
+    int cluster_count;
+    global const int *quad_counts, *quad_starts;
+    global const double *means;
+} Projection;
+
+// The projected score of free cut j in the quad's rows of cluster g.
+inline double4 projected_cut(Projection p, double4 category, double4 score, int j, int g, int q)
+{
+    double mean = p.means[(size_t)(p.free_regressors + j) * p.cluster_count + g];
+    return cut_values4(category, j + 2, p.upper, p.lower, q) - score * mean;
+}
+
+// The sum of f x free cut a's projected score x (regressor x's projected
+// score, or else free cut b's).
+inline double projected_sum(global const double *frequency, Projection p, global const double *x,
+                            int i, int a, int b)
+{
+    double4 s = 0.0, c = 0.0;
+    for (int g = 0; g < p.cluster_count; g++) {
+        double mean = x ? p.means[(size_t)i * p.cluster_count + g] : 0.0;
+        int panel = p.clusters[g];
+        int first = p.quad_starts[panel], end = first + p.quad_counts[panel];
+        for (int q = first; q < end; q++) {
+            double4 f = vload4(q, frequency);
+            double4 score = vload4(q, p.scores);
+            double4 category = categories4(p.y, p.category_map, q);
+            double4 other = x ? score * (vload4(q, x) - mean)
+                              : projected_cut(p, category, score, b, g, q);
+            double4 term = projected_cut(p, category, score, a, g, q) * other;
+            term = select((double4)0.0, f * term, isgreater(f, (double4)0.0));
+            TWO_SUM(double4, s, c, term);
+        }
+    }
+    return lanes_total4(s, c);
+}
+
+#define FE_ROBUST_ARGS                                                                       \
+    global const double *data, global const double *frequency, int dependent,                \
+        global const int *category_map, global const int *columns, int quads,                \
+        global const int *free_columns, global const double *scores,                         \
+        global const double *nuisance_scores_upper, global const double *nuisance_scores_lower, \
+        global double *opg, int k, int free_regressors, global const int *clusters,          \
+        int cluster_count, global const int *panel_quad_counts,                              \
+        global const int *panel_quad_starts, global const double *fe_cross_hessian
+
+#define PROJECTION                                                                            \
+    {column_of(data, dependent, quads / 4), category_map, scores, nuisance_scores_upper,      \
+     nuisance_scores_lower, free_regressors, clusters, cluster_count, panel_quad_counts,      \
+     panel_quad_starts, fe_cross_hessian}
+
+// Global size (n - m) x m.
+kernel void vrw_compute_fixed_effects_cross_opg_robust_ordered_choice(FE_ROBUST_ARGS)
+{
+    int i = get_global_id(0), j = get_global_id(1);
+    Projection p = PROJECTION;
+    global const double *x = column_of(data, columns[free_columns[i]], quads / 4);
+    both_halves(opg, k, i, free_regressors + j, projected_sum(frequency, p, x, i, j, 0));
+}
+
+// Global size m.
+kernel void vrw_compute_fixed_effects_diagonal_nuisance_opg_robust_ordered_choice(FE_ROBUST_ARGS)
+{
+    int j = get_global_id(0), at = free_regressors + j;
+    Projection p = PROJECTION;
+    opg[(size_t)at * k + at] = projected_sum(frequency, p, 0, 0, j, j);
+}
+
+// Global size m - 1.
+kernel void
+vrw_compute_fixed_effects_offdiagonal_nuisance_opg_robust_ordered_choice(FE_ROBUST_ARGS)
+{
+    int j = get_global_id(0), at = free_regressors + j;
+    Projection p = PROJECTION;
+    both_halves(opg, k, at, at + 1, projected_sum(frequency, p, 0, 0, j, j + 1));
+}
