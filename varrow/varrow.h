@@ -538,12 +538,14 @@ typedef struct VRWMleBuffers_s {
     cl_mem hessian;                /* k x k */
     cl_mem columns;                /* V ints */
     cl_mem opg;                    /* k x k */
-    cl_mem cluster_scores;         /* k x G, clustering only */
+    cl_mem cluster_scores;         /* k x G, clustering only: coefficient i of cluster g
+                                      at i x G + g */
     cl_mem fixed_effects;          /* Q x P, read-only to kernels */
-    cl_mem fe_jacobian;            /* E x G */
-    cl_mem fe_hessian;             /* E x G x E */
-    cl_mem fe_cross_hessian;       /* E x G x k */
-    cl_mem fe_cross_solved;        /* E x G x k */
+    cl_mem fe_jacobian;            /* E x G: each cluster's sum of f x scores */
+    cl_mem fe_hessian;             /* E x G x E: each cluster's sum of f x weights */
+    cl_mem fe_cross_hessian;       /* E x G x k: panel means c / h, coefficient i of
+                                      cluster g at i x G + g for one equation */
+    cl_mem fe_cross_solved;        /* E x G x k: cross sums c = sum f w x, likewise */
     cl_mem step;                   /* k, read-only to kernels */
     cl_mem fe_delta;               /* E x G, read-only to kernels */
     cl_mem free_columns;           /* k ints: coefficient index mod V */
