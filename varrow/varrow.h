@@ -538,12 +538,14 @@ typedef struct VRWMleBuffers_s {
     cl_mem hessian;                /* k x k */
     cl_mem columns;                /* V ints */
     cl_mem opg;                    /* k x k */
-    cl_mem cluster_scores;         /* k x G, clustering only */
+    cl_mem cluster_scores;         /* k x G, clustering only: coefficient i of cluster g
+                                      at i x G + g */
     cl_mem fixed_effects;          /* Q x P, read-only to kernels */
-    cl_mem fe_jacobian;            /* E x G */
-    cl_mem fe_hessian;             /* E x G x E */
-    cl_mem fe_cross_hessian;       /* E x G x k */
-    cl_mem fe_cross_solved;        /* E x G x k */
+    cl_mem fe_jacobian;            /* E x G: each cluster's sum of f x scores */
+    cl_mem fe_hessian;             /* E x G x E: each cluster's sum of f x weights */
+    cl_mem fe_cross_hessian;       /* E x G x k: panel means c / h, coefficient i of
+                                      cluster g at i x G + g for one equation */
+    cl_mem fe_cross_solved;        /* E x G x k: cross sums c = sum f w x, likewise */
     cl_mem step;                   /* k, read-only to kernels */
     cl_mem fe_delta;               /* E x G, read-only to kernels */
     cl_mem free_columns;           /* k ints: coefficient index mod V */
@@ -590,7 +592,7 @@ typedef struct VRWNegbin2Buffers_s {
 } VRWNegbin2Buffers_s;
 
 typedef struct VRWOrderedChoiceBuffers_s {
-    cl_mem category_map;           /* ints: category index by whole value */
+    cl_mem category_map;           /* ints: M, then the category of whole values 0 .. M - 1 */
     int64_t category_count;
     cl_mem nuisance_scores_upper;
     cl_mem nuisance_scores_lower;
@@ -891,6 +893,29 @@ VRW_EXPORT VRWStatus vrw_fit_probit(VRWRegression_s *r, VRWIterationLogWord *log
 VRW_EXPORT VRWStatus vrw_fit_binary_linear(VRWRegression_s *r, VRWIterationLogWord *log);
 VRW_EXPORT VRWStatus vrw_fit_poisson(VRWRegression_s *r, VRWIterationLogWord *log);
 VRW_EXPORT VRWStatus vrw_fit_geometric(VRWRegression_s *r, VRWIterationLogWord *log);
+/* Negative binomial (variance mu + mu^2 / theta): out_nuisance_coefficients
+** receives 1 / theta and out_nuisance_standard_errors its standard error,
+** se(theta) / theta^2; out_variance_matrix is (k + 1) x (k + 1) with theta's
+** own scale in its last row and column. The variance is the inverse of the
+** expected information of the coefficients beside theta's observed one, as
+** glm.nb reports it. */
+VRW_EXPORT VRWStatus vrw_fit_negative_binomial(VRWRegression_s *r, VRWIterationLogWord *log);
+/*
+** Ordered logit and probit over the categories dependent_values (0 .. J - 1
+** when none), whole numbers from 0; those without rows of positive weight
+** are left out (fewer than two with rows: 5000). With J' categories present
+** the cut points are c_0 = -infinity, c_1 = 0 (the constant, a regressor like
+** any other, takes the first cut's place), c_2 .. c_J'-1 free and
+** c_J' = +infinity, so a fit without the constant's cut at 0 has its cuts at
+** c_u - b_0. out_nuisance_coefficients (J + 1) holds c_0 and then each
+** category's upper cut point, a category without rows repeating the one
+** before; out_nuisance_standard_errors likewise (0 for fixed cuts);
+** out_predicted_values holds J columns of chances (NaN for a category
+** without rows), out_per_choice_log_likelihood and
+** out_per_choice_observation_count one entry a category.
+*/
+VRW_EXPORT VRWStatus vrw_fit_ordered_logit(VRWRegression_s *r, VRWIterationLogWord *log);
+VRW_EXPORT VRWStatus vrw_fit_ordered_probit(VRWRegression_s *r, VRWIterationLogWord *log);
 /* The weighted least-squares fits of a record whose data may have panels:
 ** with fixed effects each panel carries the mean of its rows' analytic
 ** weights for the fit; the caller's vector is the record's again after it. */
@@ -1003,6 +1028,94 @@ VRW_EXPORT VRWStatus vrw_upload_estimates_and_run_prefix_kernels(VRWContext_s *c
 VRW_EXPORT void vrw_iteration_ctx_free(VRWIterationCtx_s *iteration);
 VRW_EXPORT void vrw_iteration_ctx_fe_free(VRWIterationCtx_s *iteration);
 
+/* ------------------------------------------------------ fixed effects */
+
+/*
+** Fixed effects ride along a fit's iteration: the host array of the
+** fixed effects (choice_count x P, choice after choice) is the authority. The
+** pre-prefix callback writes it to the device's fixed_effects before every
+** prefix stage; the post-step callback reads equation_count x G steps of
+** fe_delta into the context's steps and subtracts them, in order, from the
+** entries whose fixed-effect constraint is NaN (the non-empty panels), so
+** exactly G steps a equation are applied each iteration. Both return the
+** status of their transfer; data is the VRWFixedEffectsCtx_s.
+*/
+VRW_EXPORT VRWStatus vrw_pre_iteration_fixed_effects_callback(VRWContext_s *context,
+                                                              VRWMleBuffers_s *buffers,
+                                                              void *data);
+VRW_EXPORT VRWStatus vrw_post_iteration_fixed_effects_callback(VRWContext_s *context,
+                                                               VRWMleBuffers_s *buffers,
+                                                               void *data);
+
+/* The workspace of the multinomial logit's inversion of its per-panel
+** E x E blocks of the fixed-effect Hessian. */
+typedef struct VRWFixedEffectsMlogitCtx_s {
+    VRWMleBuffers_s *buffers;      /* not owned */
+    double *blocks;                /* G x E x E */
+    int *pivots;                   /* E x E */
+    double *workspace;             /* dgetri_ workspace */
+    int workspace_length;
+} VRWFixedEffectsMlogitCtx_s;
+
+/* NULL when an allocation fails (nothing then stays allocated). */
+VRW_EXPORT VRWFixedEffectsMlogitCtx_s *vrw_fixed_effects_mlogit_ctx_init(VRWContext_s *context,
+                                                                         VRWMleBuffers_s *buffers);
+VRW_EXPORT void vrw_fixed_effects_mlogit_ctx_free(VRWFixedEffectsMlogitCtx_s *workspace);
+
+/*
+** The iteration of a single-equation fit with one effect a panel (the
+** buffers made with P panels and G clusters): the fitted values with the
+** panel effects, the model's prefix ("vrw_prefix_<model>_fe", else
+** "vrw_prefix_<model>"), the per-panel sums of scores and weights, the panel
+** means, the gradient and Hessian of the coefficients with the effects
+** absorbed, the effects' steps and the two callbacks. fixed_effects (P
+** doubles, the caller's) receives the start values: the constraint where it
+** is a number, else the guess (guesses may be NULL; a NaN guess is used as
+** it stands), else 0; it holds the estimates after vrw_iterate_mle. NULL
+** with -46 when a kernel is missing, -6 when memory runs out, or the status
+** of the fitted-value run. Free with vrw_iteration_ctx_fe_free.
+*/
+VRW_EXPORT VRWIterationCtx_s *vrw_iteration_ctx_init_fe(
+    VRWContext_s *context, const char *model, const VRWMatrixBuffer_s *matrix,
+    const VRWVectorBuffer_s *frequency_weights, const VRWVectorBuffer_s *analytic_weights,
+    const VRWVectorBuffer_s *exposures, VRWMleBuffers_s *buffers, const double *guesses,
+    double *fixed_effects, int32_t dependent, int32_t *status, double value);
+
+/* ------------------------------------------- instrumental variables */
+
+/*
+** The linear model with instruments by the generalised method of moments:
+** with W the caller's weighting_matrix (L x L) or the inverse of the
+** instruments' second moments (two-stage least squares), the coefficients
+** minimise m' W m, m = sum f z (y - x b). out_coefficients and
+** out_standard_errors must be registered. out_objective_function receives
+** m' W m / N^2 (N the total frequency weight); the standard errors are the
+** variance's (plain RSS (Q W Q')^-1, robust or clustered by panel sandwich)
+** times N / (N - k) with option 1. Returns 1000 + info when the instruments'
+** moments or the normal matrix cannot be inverted.
+*/
+VRW_EXPORT VRWStatus vrw_instrument_linear(VRWRegression_s *r, VRWIterationLogWord *log);
+
+/* Newton steps on m' W m from the guesses (NULL or NaN: 0) into estimates
+** (k); stops as vrw_iterate_mle does, without its eigen and NaN tests. With
+** reuse the cross products and the normal matrix are computed once. The
+** objective (may be NULL) is taken at the last iteration's moments, and
+** host_hessian holds (Q W Q')^-1 afterwards. */
+VRW_EXPORT VRWStatus vrw_iterate_gmm(VRWContext_s *context, VRWIterationCtx_s *iteration,
+                                     VRWGmmBuffers_s *buffers, const double *guesses,
+                                     double *estimates, double *objective, int reuse,
+                                     const double *weighting_matrix, VRWIterationLogWord *log);
+
+/* The k x k variance after vrw_iterate_gmm as a new array the caller frees,
+** or NULL with -6: clustered by every panel of the matrix (option 8; times
+** G / (G - 1) with option 2), robust (option 4), else RSS (Q W Q')^-1 for
+** the least-squares model names. The residual sum of squares (NaN unless
+** plain) and the observation count are written where asked for. */
+VRW_EXPORT double *vrw_estimate_asymptotic_variance_gmm(
+    VRWContext_s *context, const char *model, const VRWMatrixBuffer_s *matrix,
+    const VRWVectorBuffer_s *weights, VRWGmmBuffers_s *buffers, uint32_t options,
+    double *residual_sum_of_squares, int64_t *observation_count, int32_t *status);
+
 /* ------------------------------------------- kernel-argument setters */
 
 /* Each clears the run's arguments and appends the kernel's arguments in the
@@ -1100,6 +1213,151 @@ VRW_EXPORT void vrw_set_mle_cox_accumulate_hazards_kernel_args(VRWKernelRun_s *r
                                                                const VRWMleBuffers_s *buffers,
                                                                const VRWCoxBuffers_s *cox);
 
+/*
+** The fixed-effects kernels. Per-panel arrays of the coefficients
+** (fe_cross_solved, fe_cross_hessian) hold coefficient i of cluster g at
+** i x G + g. Each setter clears the run's list; the callers set kernel and
+** size.
+*/
+/* "vrw_compute_fixed_effects_prefix_sum" (G): the per-cluster sum of f x input. */
+VRW_EXPORT void vrw_set_mle_fe_sum_kernel_args(VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix,
+                                               const VRWVectorBuffer_s *weights,
+                                               const VRWMleBuffers_s *buffers, cl_mem input,
+                                               cl_mem output);
+/* "vrw_compute_fixed_effects_mean" (k x G). */
+VRW_EXPORT void vrw_set_mle_fe_mean_kernel_args(VRWKernelRun_s *run,
+                                                const VRWMatrixBuffer_s *matrix,
+                                                const VRWVectorBuffer_s *weights,
+                                                const VRWMleBuffers_s *buffers);
+/* "vrw_compute_fixed_effects_jacobian" (k). */
+VRW_EXPORT void vrw_set_mle_fe_jacobian_kernel_args(VRWKernelRun_s *run,
+                                                    const VRWMatrixBuffer_s *matrix,
+                                                    const VRWVectorBuffer_s *weights,
+                                                    const VRWMleBuffers_s *buffers);
+/* "vrw_compute_fixed_effects_hessian" (k x k). */
+VRW_EXPORT void vrw_set_mle_fe_hessian_kernel_args(VRWKernelRun_s *run,
+                                                   const VRWMatrixBuffer_s *matrix,
+                                                   const VRWVectorBuffer_s *weights,
+                                                   const VRWMleBuffers_s *buffers);
+/* "vrw_compute_fixed_effects_opg_robust" (k x k): the robust outer product
+** of a single-equation fit with the effects absorbed. */
+VRW_EXPORT void vrw_set_mle_fe_robust_kernel_args(VRWKernelRun_s *run,
+                                                  const VRWMatrixBuffer_s *matrix,
+                                                  const VRWVectorBuffer_s *weights,
+                                                  const VRWMleBuffers_s *buffers);
+/* "vrw_compute_fixed_effects_delta" (G). */
+VRW_EXPORT void vrw_set_mle_fe_delta_kernel_args(VRWKernelRun_s *run,
+                                                 const VRWMleBuffers_s *buffers);
+/* "vrw_compute_fixed_effects_delta_jacobian" (n) and
+** "vrw_compute_fixed_effects_delta_hessian" (n x n): the absorbed part taken
+** out of a gradient and Hessian summed without the effects. */
+VRW_EXPORT void vrw_set_mle_fe_delta_jacobian_kernel_args(VRWKernelRun_s *run,
+                                                          const VRWMleBuffers_s *buffers);
+VRW_EXPORT void vrw_set_mle_fe_delta_hessian_kernel_args(VRWKernelRun_s *run,
+                                                         const VRWMleBuffers_s *buffers);
+VRW_EXPORT void vrw_set_mle_fe_log_likelihood_kernel_args(VRWKernelRun_s *run,
+                                                          const VRWMatrixBuffer_s *matrix,
+                                                          int32_t dependent,
+                                                          const VRWMleBuffers_s *buffers);
+VRW_EXPORT void vrw_set_mle_fe_mlogit_hessian_diagonal_kernel_args(
+    VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix, const VRWVectorBuffer_s *weights,
+    const VRWMleBuffers_s *buffers);
+VRW_EXPORT void vrw_set_mle_fe_mlogit_hessian_cross_kernel_args(
+    VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix, const VRWVectorBuffer_s *weights,
+    const VRWMleBuffers_s *buffers);
+VRW_EXPORT void vrw_set_mle_fe_mlogit_hessian_multiply_cross_by_diagonal_kernel_args(
+    VRWKernelRun_s *run, const VRWMleBuffers_s *buffers);
+VRW_EXPORT void vrw_set_mle_fe_mlogit_delta_hessian_kernel_args(VRWKernelRun_s *run,
+                                                                const VRWMleBuffers_s *buffers);
+VRW_EXPORT void vrw_set_mle_fe_mlogit_delta_jacobian_kernel_args(VRWKernelRun_s *run,
+                                                                 const VRWMleBuffers_s *buffers);
+VRW_EXPORT void vrw_set_mle_fe_mlogit_delta_kernel_args(VRWKernelRun_s *run,
+                                                        const VRWMleBuffers_s *buffers);
+/* "vrw_compute_fixed_effects_nuisance_cross_hessian_negbin2" (G): the
+** nuisance parameter's entries (index nuisance) of the per-panel arrays. */
+VRW_EXPORT void vrw_set_mle_fe_negative_binomial_hessian_cross_kernel_args(
+    VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix, const VRWVectorBuffer_s *weights,
+    const VRWMleBuffers_s *buffers, const VRWNegbin2Buffers_s *negbin2, int32_t nuisance);
+/* "vrw_compute_fixed_effects_nuisance_cross_hessian_ordered_choice" (m x G):
+** the free cut points' entries, from index free_regressors on. */
+VRW_EXPORT void vrw_set_mle_fe_ordered_choice_hessian_cross_kernel_args(
+    VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix, const VRWVectorBuffer_s *weights,
+    const VRWMleBuffers_s *buffers, const VRWOrderedChoiceBuffers_s *ordered, int32_t dependent,
+    int32_t free_regressors);
+/* The robust outer products of the nuisance parameters with one effect a
+** panel, each row's scores with the effects' part taken out:
+** "vrw_compute_fixed_effects_cross_opg_robust_negbin2" (free regressors) and
+** "vrw_compute_fixed_effects_nuisance_opg_robust_negbin2" (1); the ordered
+** fits' "vrw_compute_fixed_effects_cross_opg_robust_ordered_choice"
+** ((n - m) x m), "..._diagonal_nuisance_..." (m) and
+** "..._offdiagonal_nuisance_..." (m - 1). */
+VRW_EXPORT void vrw_set_mle_fe_negative_binomial_robust_kernel_args(
+    VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix, const VRWVectorBuffer_s *weights,
+    const VRWMleBuffers_s *buffers, const VRWNegbin2Buffers_s *negbin2, int32_t nuisance);
+VRW_EXPORT void vrw_set_mle_fe_ordered_choice_robust_kernel_args(
+    VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix, const VRWVectorBuffer_s *weights,
+    const VRWMleBuffers_s *buffers, const VRWOrderedChoiceBuffers_s *ordered, int32_t dependent,
+    int32_t free_regressors);
+VRW_EXPORT void vrw_set_mle_fe_cox_censoring_kernel_args(VRWKernelRun_s *run,
+                                                         const VRWVectorBuffer_s *causes,
+                                                         cl_mem censoring,
+                                                         const VRWCoxBuffers_s *cox,
+                                                         double cause_value);
+VRW_EXPORT void vrw_set_mle_fe_cox_prefix_kernel_args(VRWKernelRun_s *run,
+                                                      const VRWMleBuffers_s *buffers,
+                                                      const VRWCoxBuffers_s *cox);
+VRW_EXPORT void vrw_set_mle_fe_cox_accumulate_prefix_kernel_args(VRWKernelRun_s *run,
+                                                                 const VRWCoxBuffers_s *cox);
+VRW_EXPORT void vrw_set_mle_fe_cox_work_kernel_args(VRWKernelRun_s *run,
+                                                    const VRWMatrixBuffer_s *matrix,
+                                                    const VRWMleBuffers_s *buffers,
+                                                    const VRWCoxBuffers_s *cox);
+VRW_EXPORT void vrw_set_mle_fe_cox_jacobian_nuisance_kernel_args(VRWKernelRun_s *run,
+                                                                 const VRWMleBuffers_s *buffers,
+                                                                 const VRWCoxBuffers_s *cox);
+VRW_EXPORT void vrw_set_mle_fe_cox_hessian_cross_kernel_args(VRWKernelRun_s *run,
+                                                             const VRWMleBuffers_s *buffers,
+                                                             const VRWCoxBuffers_s *cox);
+VRW_EXPORT void vrw_set_mle_fe_cox_hessian_nuisance_kernel_args(VRWKernelRun_s *run,
+                                                                const VRWMleBuffers_s *buffers,
+                                                                const VRWCoxBuffers_s *cox);
+
+/* The instrumental-variables (GMM) kernels; each setter clears the run's
+** list. Moments "vrw_compute_jacobian" (L), cross products
+** "vrw_compute_hessian_gmm_prefix" (k x L; the fit appends
+** instrument_columns), the instruments' second moments
+** "vrw_compute_covariance" (L x L), outer products "vrw_compute_opg_robust"
+** (L x L) and the per-panel instrument scores
+** "vrw_compute_opg_cluster_pass1_gmm" (L) with "vrw_compute_opg_cluster_pass2"
+** (L x L). */
+VRW_EXPORT void vrw_set_gmm_prefix_kernel_args(VRWKernelRun_s *run,
+                                               const VRWMatrixBuffer_s *matrix,
+                                               const VRWGmmBuffers_s *buffers, int32_t dependent);
+VRW_EXPORT void vrw_set_gmm_moment_kernel_args(VRWKernelRun_s *run,
+                                               const VRWMatrixBuffer_s *matrix,
+                                               const VRWVectorBuffer_s *weights,
+                                               const VRWGmmBuffers_s *buffers);
+VRW_EXPORT void vrw_set_gmm_hessian_kernel_args(VRWKernelRun_s *run,
+                                                const VRWMatrixBuffer_s *matrix,
+                                                const VRWVectorBuffer_s *weights,
+                                                const VRWGmmBuffers_s *buffers);
+VRW_EXPORT void vrw_set_gmm_covariance_kernel_args(VRWKernelRun_s *run,
+                                                   const VRWMatrixBuffer_s *matrix,
+                                                   const VRWVectorBuffer_s *weights,
+                                                   const VRWGmmBuffers_s *buffers, cl_mem output);
+VRW_EXPORT void vrw_set_gmm_robust_kernel_args(VRWKernelRun_s *run,
+                                               const VRWMatrixBuffer_s *matrix,
+                                               const VRWVectorBuffer_s *weights,
+                                               const VRWGmmBuffers_s *buffers);
+VRW_EXPORT void vrw_set_gmm_cluster_pass1_kernel_args(VRWKernelRun_s *run,
+                                                      const VRWMatrixBuffer_s *matrix,
+                                                      const VRWVectorBuffer_s *weights,
+                                                      const VRWGmmBuffers_s *buffers,
+                                                      cl_mem output);
+VRW_EXPORT void vrw_set_gmm_cluster_pass2_kernel_args(VRWKernelRun_s *run,
+                                                      const VRWGmmBuffers_s *buffers,
+                                                      cl_mem input, int32_t cluster_count);
+
 /* ------------------------- log likelihood, variances, sums of squares */
 
 /* The runs that give the log likelihood: the model's per-row terms (kernel
@@ -1160,7 +1418,9 @@ VRW_EXPORT void vrw_inference_ctx_free(VRWInferenceCtx_s *inference);
 ** new array the caller frees: -H^-1 (times RSS / N for the least-squares
 ** models), the sandwich H^-1 M H^-1 with the outer products of the scores
 ** (options 4) or of the cluster sums (options 8; times G / (G - 1) with
-** option 2), times N / (N - k) with option 1. The sums of squares and the
+** option 2), times N / (N - p) with option 1, p counting the free
+** coefficients and, with fixed effects, the effects of the non-empty panels
+** (as a fit with one indicator a panel counts them). The sums of squares and the
 ** observation count are written where asked for (NULL = not wanted). NULL
 ** with -6 when the matrix cannot be allocated, with -38 without an inference
 ** context (it holds the buffers); any other failure is in *status while the

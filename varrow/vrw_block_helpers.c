@@ -96,3 +96,17 @@ void expand_constrained_matrix(double *destination, const double *constraints, i
         free_column += column_free;
     }
 }
+
+void vrw_write_standard_errors(double *out, const double *constraints, int64_t n,
+                               const double *variance, int64_t k)
+{
+    int64_t free_index = 0;
+    for (int64_t i = 0; i < n; i++) {
+        if (constraints && !isnan(constraints[i])) {
+            out[i] = 0.0;
+            continue;
+        }
+        out[i] = sqrt(variance[free_index * k + free_index]);
+        free_index++;
+    }
+}

@@ -23,29 +23,10 @@ typedef struct {
     double *variance;
     double *estimates;             /* out_coefficients or own_estimates */
     double *own_estimates;
+    double *own_fixed_effects;     /* when the caller registered none */
     double rss, tss;
     int64_t observations;
 } Fit;
-
-static bool fixed_effects_asked(const VRWRegression_s *r)
-{
-    return (r->options & VRW_OPTION_FIXED_EFFECTS) != 0;
-}
-
-/*
-** The matrix the analytic-weight aggregates see. With fixed effects each
-** panel carries one analytic weight; otherwise the weights are one a row, in
-** the matrix's (possibly panel-padded) row layout, and the panels play no
-** part: a view without panels reads them row by row.
-*/
-static const VRWMatrixBuffer_s *analytic_matrix(const VRWRegression_s *r, VRWMatrixBuffer_s *view)
-{
-    if (fixed_effects_asked(r))
-        return r->data;
-    *view = *r->data;
-    view->panel_count = 0;
-    return view;
-}
 
 static void release(Fit *f)
 {
@@ -58,6 +39,7 @@ static void release(Fit *f)
     vrw_inference_ctx_free(f->inference);
     free(f->variance);
     free(f->own_estimates);
+    free(f->own_fixed_effects);
 }
 
 /* The model's kernel of a naming pattern ("vrw_residuals_%s"), or NULL. */
@@ -68,12 +50,6 @@ static cl_kernel find_model_kernel(const Fit *f, const char *pattern)
     return length > 0 && (size_t)length < sizeof name ? vrw_find_kernel(f->context, name) : NULL;
 }
 
-static bool appends_value_of_interest(const char *model)
-{
-    return vrw_model_is(model, "logit") || vrw_model_is(model, "probit")
-           || vrw_model_is(model, "binary_linear");
-}
-
 /* A run of one of the model's row kernels over every padded row with the
 ** prefix arguments and the model's extras. */
 static void set_row_run(const Fit *f, VRWKernelRun_s *run, cl_kernel kernel)
@@ -82,7 +58,7 @@ static void set_row_run(const Fit *f, VRWKernelRun_s *run, cl_kernel kernel)
     run->kernel = kernel;
     vrw_set_kernel_dim1(run, vrw_padded_rows(r->data->blocks));
     vrw_set_mle_prefix_kernel_args(run, r->data, f->buffers, r->dependent_column);
-    if (appends_value_of_interest(f->model))
+    if (vrw_appends_value_of_interest(f->model))
         vrw_set_kernel_arg_double(run, r->dependent_value_of_interest);
     else if (vrw_is_weighted_least_squares(f->model))
         vrw_set_kernel_arg_mem(run, r->analytic_weights ? r->analytic_weights->data : NULL);
@@ -126,53 +102,53 @@ static VRWStatus plain_iteration(Fit *f)
 }
 
 /*
-** A model whose family has an information kernel ("vrw_information_%s")
-** iterates with its observed Hessian, whose Newton steps converge
-** quadratically, while its variance is the inverse of the expected
-** information at the estimates (as glm reports it for links that are not
-** canonical): the kernel puts the expected weights in place, the Hessian
-** runs sum them and host_hessian receives the inverse.
+** The variance belongs to the estimates reported: the Hessian is evaluated
+** once more at them (the least-squares Hessian never changes). A model
+** whose family has an information kernel ("vrw_information_%s") iterates
+** with its observed Hessian, whose Newton steps converge quadratically,
+** while its variance is the inverse of the expected information (as glm
+** reports it for links that are not canonical): the kernel puts the
+** expected weights in place first and, with fixed effects, the per-panel
+** sums and means of the weights (the prefix runs after the row kernel) are
+** taken again, so the effects are absorbed with the same weights.
 */
-static VRWStatus use_expected_information(Fit *f)
+static VRWStatus final_information(Fit *f)
 {
-    cl_kernel kernel = find_model_kernel(f, "vrw_information_%s");
-    int k = (int)f->buffers->free_count;
-    if (!kernel || k == 0)
+    if (vrw_is_least_squares(f->model))
         return VRW_SUCCESS;
-    VRWKernelRun_s run = {0};
-    set_row_run(f, &run, kernel);
-    size_t entries = (size_t)k * (size_t)k;
-    double *hessian = f->buffers->host_hessian;
-    memset(hessian, 0, entries * sizeof(double));
-    VRWStatus status = vrw_run_kernels(f->context, &run, 1);
-    if (status == VRW_SUCCESS)
-        status = vrw_write_fp_buffer(f->context, f->buffers->hessian, entries, hessian);
-    if (status == VRW_SUCCESS)
-        status = vrw_run_kernels(f->context, f->iteration->hessian_runs,
-                                 (int64_t)f->iteration->hessian_run_count);
-    if (status == VRW_SUCCESS)
-        status = vrw_read_fp_buffer(f->context, f->buffers->hessian, entries, hessian);
-    if (status != VRW_SUCCESS)
-        return status;
-    int length = vrw_optimal_iwork_dim(k);
-    int *pivots = malloc((size_t)k * sizeof(int));
-    double *workspace = malloc((size_t)(length > 0 ? length : 1) * sizeof(double));
-    int info = pivots && workspace ? vrw_invert_matrix(hessian, k, pivots, workspace, length)
-                                   : VRW_OUT_OF_HOST_MEMORY;
-    free(pivots);
-    free(workspace);
-    if (info == VRW_OUT_OF_HOST_MEMORY)
-        return info;
-    return info == 0 ? VRW_SUCCESS : VRW_HESSIAN_NOT_INVERTIBLE + info;
+    VRWKernelRun_s information = {0};
+    cl_kernel kernel = find_model_kernel(f, "vrw_information_%s");
+    VRWKernelRun_s *refresh = NULL;
+    int64_t refresh_count = 0;
+    if (kernel) {
+        set_row_run(f, &information, kernel);
+        if (f->panels > 0) {
+            refresh = f->iteration->prefix_runs + 2;
+            refresh_count = (int64_t)f->iteration->prefix_run_count - 2;
+        }
+    }
+    return vrw_final_hessian(f->context, f->iteration, f->buffers, &information, refresh,
+                             refresh_count);
 }
 
-/* The fixed-effects iteration (panel effects estimated with the
-** coefficients) has no kernels in the library yet, so such a fit fails as
-** one whose kernels are not loaded. */
+/* The iteration with one effect a panel; the effects land in the caller's
+** out_fixed_effects, or in an array of the fit's own. */
 static VRWStatus fixed_effects_iteration(Fit *f)
 {
-    (void)f;
-    return VRW_KERNEL_NOT_LOADED;
+    const VRWRegression_s *r = f->r;
+    double *effects = r->out_fixed_effects;
+    if (!effects) {
+        f->own_fixed_effects = malloc((size_t)f->panels * sizeof(double));
+        if (!f->own_fixed_effects)
+            return VRW_OUT_OF_HOST_MEMORY;
+        effects = f->own_fixed_effects;
+    }
+    int32_t status = VRW_SUCCESS;
+    f->iteration = vrw_iteration_ctx_init_fe(
+        f->context, f->model, r->data, r->frequency_weights, r->analytic_weights, r->exposures,
+        f->buffers, r->fixed_effect_guesses, effects, r->dependent_column, &status,
+        r->dependent_value_of_interest);
+    return status;
 }
 
 static VRWStatus prepare(Fit *f)
@@ -233,11 +209,21 @@ static VRWStatus estimate_variance(Fit *f)
     const VRWVectorBuffer_s *analytic = vrw_is_weighted_least_squares(f->model)
                                             ? r->analytic_weights
                                             : NULL;
-    const VRWMatrixBuffer_s *matrix = analytic ? analytic_matrix(r, &f->analytic_view) : r->data;
+    const VRWMatrixBuffer_s *matrix = analytic ? vrw_analytic_matrix(r, &f->analytic_view)
+                                               : r->data;
     f->inference = vrw_inference_ctx_init(f->context, f->model, matrix, r->frequency_weights,
                                           analytic, f->buffers, &status);
     if (!f->inference)
         return status;
+    /* The coefficients' rows of the full sandwich see each row's regressors
+    ** about its panel's means. */
+    if (f->panels > 0) {
+        VRWKernelRun_s *run = &f->inference->robust_runs[0];
+        run->kernel = vrw_find_kernel(f->context, "vrw_compute_fixed_effects_opg_robust");
+        if (!run->kernel)
+            return VRW_KERNEL_NOT_LOADED;
+        vrw_set_mle_fe_robust_kernel_args(run, r->data, r->frequency_weights, f->buffers);
+    }
     f->variance = vrw_estimate_asymptotic_variance_mle(f->context, f->model, f->inference,
                                                        r->dependent_column, r->options, &f->rss,
                                                        &f->tss, &f->observations, &status);
@@ -258,48 +244,44 @@ static VRWStatus count_choices(Fit *f)
     return VRW_SUCCESS;
 }
 
-static void write_standard_errors(Fit *f)
+/* Half the sum of w log a over the n pairs of positive w and a, by
+** Neumaier's sum: a million terms of either sign keep their digits. */
+static double half_log_sum(const double *w, const double *a, size_t n)
 {
-    const VRWRegression_s *r = f->r;
-    int64_t k = f->buffers->free_count, free_index = 0;
-    for (int64_t i = 0; i < f->n; i++) {
-        if (r->constraints && !isnan(r->constraints[i])) {
-            r->out_standard_errors[i] = 0.0;
+    double sum = 0.0, carry = 0.0;
+    for (size_t i = 0; i < n; i++) {
+        if (!(w[i] > 0.0 && a[i] > 0.0))
             continue;
-        }
-        r->out_standard_errors[i] = sqrt(f->variance[free_index * k + free_index]);
-        free_index++;
+        double term = w[i] * log(a[i]), t = sum + term;
+        carry += fabs(sum) >= fabs(term) ? (sum - t) + term : (term - t) + sum;
+        sum = t;
     }
+    return 0.5 * (sum + carry);
 }
 
 /*
 ** Half the sum of f log a over the rows of positive f and a: the part of the
 ** normal log likelihood of a weighted least-squares fit that the residual
 ** sum of squares does not carry (each row's variance is sigma^2 / a). The
-** weights are one a row here, in the frequency weights' layout.
+** weights are one a row, in the frequency weights' layout, or with fixed
+** effects one a panel, each counting its panel's total frequency weight.
 */
 static VRWStatus half_log_weight_sum(Fit *f, double *result)
 {
     const VRWVectorBuffer_s *fw = f->r->frequency_weights, *aw = f->r->analytic_weights;
-    size_t rows = vrw_padded_rows(fw->blocks < aw->blocks ? fw->blocks : aw->blocks);
-    double *values = malloc(2 * rows * sizeof(double) + 1);
+    size_t n = f->panels > 0 ? (size_t)f->panels
+                             : vrw_padded_rows(fw->blocks < aw->blocks ? fw->blocks : aw->blocks);
+    double *values = malloc(2 * n * sizeof(double) + 1);
     if (!values)
         return VRW_OUT_OF_HOST_MEMORY;
-    VRWStatus status = vrw_read_bytes(f->context, fw->data, 0, rows * sizeof(double), values);
+    VRWStatus status = f->panels > 0
+                           ? vrw_compute_panel_real_sizes(f->context, f->r->data, fw, values)
+                           : vrw_read_bytes(f->context, fw->data, 0, n * sizeof(double), values);
     if (status == VRW_SUCCESS)
-        status = vrw_read_bytes(f->context, aw->data, 0, rows * sizeof(double), values + rows);
-    /* Neumaier's sum: a million terms of either sign keep their digits. */
-    double sum = 0.0, carry = 0.0;
-    for (size_t i = 0; status == VRW_SUCCESS && i < rows; i++) {
-        double w = values[i], a = values[rows + i];
-        if (!(w > 0.0 && a > 0.0))
-            continue;
-        double term = w * log(a), t = sum + term;
-        carry += fabs(sum) >= fabs(term) ? (sum - t) + term : (term - t) + sum;
-        sum = t;
-    }
+        status = vrw_read_bytes(f->context, aw->data, 0, n * sizeof(double), values + n);
+    if (status == VRW_SUCCESS)
+        *result = half_log_sum(values, values + n, n);
     free(values);
-    *result = 0.5 * (sum + carry);
     return status;
 }
 
@@ -314,8 +296,7 @@ static VRWStatus log_likelihood(Fit *f, double *result)
     /* The normal log likelihood at the estimated variance RSS / N; 1 + log 2 pi. */
     double n = (double)f->observations;
     *result = -0.5 * n * (log(f->rss / n) + 2.8378770664093453);
-    if (!vrw_is_weighted_least_squares(f->model) || !f->r->analytic_weights
-        || fixed_effects_asked(f->r))
+    if (!vrw_is_weighted_least_squares(f->model) || !f->r->analytic_weights)
         return VRW_SUCCESS;
     double half = 0.0;
     VRWStatus status = half_log_weight_sum(f, &half);
@@ -342,13 +323,13 @@ static VRWStatus write_outputs(Fit *f)
     if (r->out_variance_matrix)
         expand_constrained_matrix(r->out_variance_matrix, r->constraints, f->n, f->variance, k);
     if (r->out_free_parameter_count)
-        *r->out_free_parameter_count = k;
+        *r->out_free_parameter_count = vrw_free_parameter_count(f->buffers);
     if (r->out_per_choice_observation_count && !isnan(r->dependent_value_of_interest))
         status = count_choices(f);
     if (status != VRW_SUCCESS)
         return status;
     if (r->out_standard_errors)
-        write_standard_errors(f);
+        vrw_write_standard_errors(r->out_standard_errors, r->constraints, f->n, f->variance, k);
     if (r->restrictions && r->restrictions->test_count > 0 && r->out_wald_statistics)
         status = vrw_wald_test(f->variance, k, f->estimates, r->constraints, r->restrictions,
                                r->out_wald_statistics, r->out_wald_degrees_of_freedom);
@@ -373,144 +354,29 @@ VRWStatus vrw_fit_mle(const VRWRegression_s *r, const char *model, VRWIterationL
 {
     Fit f = {.r = r, .model = model, .context = r->context, .rss = NAN, .tss = NAN};
     f.n = r->independent_column_count;
-    f.panels = fixed_effects_asked(r) && r->data->panel_count > 0 ? r->data->panel_count : 0;
+    f.panels = vrw_fixed_effects_asked(r) && r->data->panel_count > 0 ? r->data->panel_count : 0;
     VRWStatus status = prepare(&f);
     if (status == VRW_SUCCESS)
         status = vrw_iterate_mle(f.context, f.iteration, f.buffers, r->coefficient_guesses,
                                  f.estimates, vrw_is_least_squares(model),
                                  r->out_multicollinear_sets, log);
     if (status == VRW_SUCCESS)
-        status = use_expected_information(&f);
+        status = final_information(&f);
     if (status == VRW_SUCCESS)
         status = write_outputs(&f);
     release(&f);
     return status;
 }
 
-/* Start values, made by a wrapper for its copy of the record. */
-typedef struct {
-    double *coefficients;
-    double *fixed_effects;
-} StartValues;
-
-static void free_start_values(StartValues *s)
-{
-    free(s->coefficients);
-    free(s->fixed_effects);
-}
-
-/* Where the model's expected outcome is the exponential of the linear
-** predictor, start values are logarithms of means. */
-static bool exponential_mean(const char *model)
-{
-    return vrw_model_is(model, "poisson") || vrw_model_is(model, "geometric");
-}
-
-/* The start of the constant or of a panel effect from the outcome's mean
-** (already on the model's scale for the log-linear ones) and, with
-** exposures, the exposures' mean. */
-static double start_from_means(const char *model, double outcome_mean, double exposure_mean)
-{
-    if (!exponential_mean(model))
-        return outcome_mean;
-    double start = log(outcome_mean);
-    return isnan(exposure_mean) ? start : start - log(exposure_mean);
-}
-
-static double outcome_mean(VRWRegression_s *copy, const char *model, int32_t *status)
-{
-    VRWMatrixBuffer_s view;
-    const VRWMatrixBuffer_s *m = copy->data;
-    const VRWVectorBuffer_s *w = copy->frequency_weights;
-    int32_t y = copy->dependent_column;
-    if (vrw_model_is(model, "log_linear"))
-        return vrw_compute_column_log_mean(copy->context, m, w, y, status);
-    if (vrw_model_is(model, "weighted_linear"))
-        return vrw_compute_weighted_mean(copy->context, analytic_matrix(copy, &view), w, y,
-                                         copy->analytic_weights, status);
-    if (vrw_model_is(model, "weighted_log_linear"))
-        return vrw_compute_weighted_log_mean(copy->context, analytic_matrix(copy, &view), w, y,
-                                             copy->analytic_weights, status);
-    return vrw_compute_column_mean(copy->context, m, w, y, status);
-}
-
-/* One start value a panel from the panel means of the outcome (and of the
-** exposures), for a fixed-effects fit on a matrix not loaded demeaned. */
-static VRWStatus panel_start_values(VRWRegression_s *copy, const char *model,
-                                    const VRWVectorBuffer_s *exposures, StartValues *s)
-{
-    size_t panels = (size_t)copy->data->panel_count;
-    double *means = malloc(2 * panels * sizeof(double) + 1);
-    s->fixed_effects = malloc(panels * sizeof(double) + 1);
-    if (!means || !s->fixed_effects) {
-        free(means);
-        return VRW_OUT_OF_HOST_MEMORY;
-    }
-    double *exposure_means = means + panels;
-    VRWStatus status = vrw_compute_panel_column_means(copy->context, copy->data,
-                                                      copy->frequency_weights,
-                                                      copy->dependent_column, means);
-    if (status == VRW_SUCCESS && exposures)
-        status = vrw_compute_panel_vector_means(copy->context, copy->data,
-                                                copy->frequency_weights, exposures,
-                                                exposure_means);
-    bool log_mean = vrw_model_is(model, "log_linear") || vrw_model_is(model, "weighted_log_linear");
-    for (size_t p = 0; status == VRW_SUCCESS && p < panels; p++) {
-        double mean = log_mean ? log(means[p]) : means[p];
-        s->fixed_effects[p] = start_from_means(model, mean, exposures ? exposure_means[p] : NAN);
-    }
-    free(means);
-    copy->fixed_effect_guesses = s->fixed_effects;
-    return status;
-}
-
-/* Zeros, and the constant at the mean of the outcome on the model's scale. */
-static VRWStatus constant_start_values(VRWRegression_s *copy, const char *model,
-                                       const VRWVectorBuffer_s *exposures, StartValues *s)
-{
-    int64_t n = copy->independent_column_count;
-    s->coefficients = calloc((size_t)n + 1, sizeof(double));
-    if (!s->coefficients)
-        return VRW_OUT_OF_HOST_MEMORY;
-    copy->coefficient_guesses = s->coefficients;
-    int64_t constant = -1;
-    for (int64_t i = 0; i < n; i++)
-        if (copy->independent_columns[i] == copy->constant_column)
-            constant = i;
-    if (constant < 0)
-        return VRW_SUCCESS;
-    int32_t status = VRW_SUCCESS;
-    double mean = outcome_mean(copy, model, &status);
-    double exposure_mean = NAN;
-    if (status == VRW_SUCCESS && exposures)
-        exposure_mean = vrw_compute_vector_mean(copy->context, exposures,
-                                                copy->frequency_weights, &status);
-    s->coefficients[constant] = start_from_means(model, mean, exposure_mean);
-    return status;
-}
-
-static VRWStatus make_start_values(VRWRegression_s *copy, const char *model,
-                                   const VRWVectorBuffer_s *exposures, StartValues *s)
-{
-    if (fixed_effects_asked(copy) && copy->data->panel_count > 0 && !copy->data->panel_means) {
-        if (!copy->fixed_effect_guesses)
-            return panel_start_values(copy, model, exposures, s);
-        return VRW_SUCCESS;
-    }
-    if (!copy->coefficient_guesses && copy->constant_column != -1)
-        return constant_start_values(copy, model, exposures, s);
-    return VRW_SUCCESS;
-}
-
 static VRWStatus fit_with_start_values(VRWRegression_s *copy, const char *model,
                                        const VRWVectorBuffer_s *exposures,
                                        VRWIterationLogWord *log)
 {
-    StartValues s = {0};
-    VRWStatus status = make_start_values(copy, model, exposures, &s);
+    VRWStartValues s = {0};
+    VRWStatus status = vrw_make_start_values(copy, model, exposures, &s);
     if (status == VRW_SUCCESS)
         status = vrw_fit_mle(copy, model, log);
-    free_start_values(&s);
+    vrw_free_start_values(&s);
     return status;
 }
 
@@ -579,7 +445,7 @@ VRWStatus vrw_fit_linear_model(const VRWRegression_s *r, const char *model,
 VRWStatus vrw_fit_weighted_linear_model(VRWRegression_s *r, const char *model,
                                         VRWIterationLogWord *log)
 {
-    if (!fixed_effects_asked(r) || r->data->panel_count <= 0 || !r->analytic_weights)
+    if (!vrw_fixed_effects_asked(r) || r->data->panel_count <= 0 || !r->analytic_weights)
         return vrw_fit_linear_model(r, model, log);
     size_t panels = (size_t)r->data->panel_count;
     double *means = malloc(panels * sizeof(double));

@@ -14,6 +14,12 @@ bool vrw_model_is(const char *model, const char *name)
     return model && strcmp(model, name) == 0;
 }
 
+bool vrw_appends_value_of_interest(const char *model)
+{
+    return vrw_model_is(model, "logit") || vrw_model_is(model, "probit")
+           || vrw_model_is(model, "binary_linear");
+}
+
 bool vrw_is_weighted_least_squares(const char *model)
 {
     return vrw_model_is(model, "weighted_linear") || vrw_model_is(model, "weighted_log_linear");
@@ -112,6 +118,26 @@ void vrw_inference_ctx_free(VRWInferenceCtx_s *inference)
     free(inference);
 }
 
+VRWInferenceCtx_s *vrw_inference_ctx_make(unsigned long robust_count, unsigned long cluster_count,
+                                          const VRWMatrixBuffer_s *matrix,
+                                          const VRWVectorBuffer_s *weights,
+                                          VRWMleBuffers_s *buffers)
+{
+    VRWInferenceCtx_s *inference = calloc(1, sizeof *inference);
+    if (inference) {
+        inference->robust_runs = vrw_new_runs(robust_count, &inference->robust_run_count);
+        inference->cluster_runs = vrw_new_runs(cluster_count, &inference->cluster_run_count);
+    }
+    if (!inference || !inference->robust_runs || !inference->cluster_runs) {
+        vrw_inference_ctx_free(inference);
+        return NULL;
+    }
+    inference->buffers = buffers;
+    inference->matrix = matrix;
+    inference->frequency_weights = weights;
+    return inference;
+}
+
 VRWInferenceCtx_s *vrw_inference_ctx_init(VRWContext_s *context, const char *model,
                                           const VRWMatrixBuffer_s *matrix,
                                           const VRWVectorBuffer_s *weights,
@@ -125,13 +151,8 @@ VRWInferenceCtx_s *vrw_inference_ctx_init(VRWContext_s *context, const char *mod
         vrw_set_status(status, VRW_KERNEL_NOT_LOADED);
         return NULL;
     }
-    VRWInferenceCtx_s *inference = calloc(1, sizeof *inference);
-    if (inference) {
-        inference->robust_runs = vrw_new_runs(1, &inference->robust_run_count);
-        inference->cluster_runs = vrw_new_runs(2, &inference->cluster_run_count);
-    }
-    if (!inference || !inference->robust_runs || !inference->cluster_runs) {
-        vrw_inference_ctx_free(inference);
+    VRWInferenceCtx_s *inference = vrw_inference_ctx_make(1, 2, matrix, weights, buffers);
+    if (!inference) {
         vrw_set_status(status, VRW_OUT_OF_HOST_MEMORY);
         return NULL;
     }
@@ -148,9 +169,6 @@ VRWInferenceCtx_s *vrw_inference_ctx_init(VRWContext_s *context, const char *mod
     run->kernel = pass2;
     vrw_set_kernel_dim2(run, k, k);
     vrw_set_mle_cluster_pass2_kernel_args(run, buffers);
-    inference->buffers = buffers;
-    inference->matrix = matrix;
-    inference->frequency_weights = weights;
     inference->analytic_weights = analytic_weights;
     vrw_set_status(status, VRW_SUCCESS);
     return inference;
@@ -260,7 +278,7 @@ double *vrw_estimate_asymptotic_variance_mle(VRWContext_s *context, const char *
         plain_variance(variance, buffers, model, rss, n);
     }
     if (err == VRW_SUCCESS && (options & VRW_OPTION_SMALL_SAMPLE)) {
-        double factor = n / (n - (double)buffers->free_count);
+        double factor = n / (n - (double)vrw_free_parameter_count(buffers));
         for (size_t i = 0; i < entries; i++)
             variance[i] *= factor;
     }

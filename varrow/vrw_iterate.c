@@ -7,7 +7,6 @@
 #include <math.h>
 #include <stdlib.h>
 #include <string.h>
-#include <sys/time.h>
 
 #define MAX_ITERATIONS VRW_ITERATION_LOG_MAX_ITERATIONS
 #define EIGENVALUE_THRESHOLD 1e-6
@@ -19,30 +18,6 @@ VRWKernelRun_s *vrw_new_runs(unsigned long n, unsigned long *count)
     VRWKernelRun_s *runs = calloc(n ? n : 1, sizeof *runs);
     *count = runs ? n : 0;
     return runs;
-}
-
-VRWFixedEffectsCtx_s *vrw_fixed_effects_ctx_init(void *ignored, int64_t step_count)
-{
-    (void)ignored;
-    VRWFixedEffectsCtx_s *context = calloc(1, sizeof *context);
-    if (!context)
-        return NULL;
-    context->steps = calloc(step_count > 0 ? (size_t)step_count : 1, sizeof(double));
-    if (!context->steps) {
-        free(context);
-        return NULL;
-    }
-    return context;
-}
-
-void vrw_fixed_effects_ctx_free(VRWFixedEffectsCtx_s *context)
-{
-    if (!context)
-        return;
-    free(context->steps);
-    if (context->owns_estimates)
-        free(context->estimates);
-    free(context);
 }
 
 void vrw_iteration_ctx_free(VRWIterationCtx_s *iteration)
@@ -214,11 +189,38 @@ static VRWStatus evaluate_hessian(VRWContext_s *context, VRWIterationCtx_s *iter
     return info == 0 ? VRW_SUCCESS : VRW_HESSIAN_NOT_INVERTIBLE + info;
 }
 
-static int64_t microseconds(void)
+VRWStatus vrw_final_hessian(VRWContext_s *context, VRWIterationCtx_s *iteration,
+                            VRWMleBuffers_s *buffers, VRWKernelRun_s *information,
+                            VRWKernelRun_s *refresh, int64_t refresh_count)
 {
-    struct timeval now;
-    gettimeofday(&now, NULL);
-    return (int64_t)((double)now.tv_sec * 1e6 + (double)now.tv_usec);
+    int k = (int)buffers->free_count;
+    if (k == 0)
+        return VRW_SUCCESS;
+    size_t entries = (size_t)k * (size_t)k;
+    double *hessian = buffers->host_hessian;
+    memset(hessian, 0, entries * sizeof(double));
+    VRWStatus status = VRW_SUCCESS;
+    if (information && information->kernel)
+        status = vrw_run_kernels(context, information, 1);
+    if (status == VRW_SUCCESS && refresh_count > 0)
+        status = vrw_run_kernels(context, refresh, refresh_count);
+    if (status == VRW_SUCCESS)
+        status = vrw_write_fp_buffer(context, buffers->hessian, entries, hessian);
+    if (status == VRW_SUCCESS)
+        status = vrw_run_kernels(context, iteration->hessian_runs,
+                                 (int64_t)iteration->hessian_run_count);
+    if (status == VRW_SUCCESS)
+        status = vrw_read_fp_buffer(context, buffers->hessian, entries, hessian);
+    if (status != VRW_SUCCESS)
+        return status;
+    Workspace w = {0};
+    int info = make_workspace(&w, k) ? vrw_invert_matrix(hessian, k, w.pivots,
+                                                          w.inverse_workspace, w.inverse_length)
+                                     : VRW_OUT_OF_HOST_MEMORY;
+    free_workspace(&w);
+    if (info == VRW_OUT_OF_HOST_MEMORY)
+        return info;
+    return info == 0 ? VRW_SUCCESS : VRW_HESSIAN_NOT_INVERTIBLE + info;
 }
 
 /* The step s = H^-1 g goes to the device for the step runs and callbacks,
@@ -258,7 +260,7 @@ static VRWStatus iterate(VRWContext_s *context, VRWIterationCtx_s *iteration,
 {
     double previous = 0.0;
     for (;;) {
-        int64_t started = log ? microseconds() : 0;
+        int64_t started = log ? vrw_microseconds() : 0;
         VRWStatus status = vrw_upload_estimates_and_run_prefix_kernels(context, iteration,
                                                                        buffers, estimates);
         if (status != VRW_SUCCESS || w->k == 0)
@@ -282,7 +284,7 @@ static VRWStatus iterate(VRWContext_s *context, VRWIterationCtx_s *iteration,
         double relative = cblas_dnrm2(w->k, w->step, 1) / sqrt(free_squares);
         int64_t i = *completed;
         if (log) {
-            log[VRW_ITERATION_LOG_TIMES + i].count = microseconds() - started;
+            log[VRW_ITERATION_LOG_TIMES + i].count = vrw_microseconds() - started;
             log[VRW_ITERATION_LOG_CHANGES + i].value = change;
             log[VRW_ITERATION_LOG_STEPS + i].value = relative;
         }

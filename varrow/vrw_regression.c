@@ -11,7 +11,8 @@
 typedef VRWStatus (*Fit)(VRWRegression_s *r, VRWIterationLogWord *log);
 
 /* The fit and kernel families of each model code. Models whose fits the
-** library does not have yet fail as a fit without its kernels would. */
+** library does not have yet (Cox, multinomial logit) fail as a fit without
+** its kernels would. */
 static const struct {
     Fit fit;
     uint32_t families;
@@ -20,17 +21,17 @@ static const struct {
     {vrw_fit_log_linear, 0x88},
     {vrw_fit_weighted_linear, 0x88},
     {vrw_fit_weighted_log_linear, 0x88},
-    {NULL, 0x180},
+    {vrw_instrument_linear, 0x180},
     {vrw_fit_logit, 0x81},
     {vrw_fit_probit, 0x81},
     {vrw_fit_binary_linear, 0x81},
     {vrw_fit_poisson, 0x90},
-    {NULL, 0xA0},
+    {vrw_fit_negative_binomial, 0xA0},
     {vrw_fit_geometric, 0x90},
     {NULL, 0xC0},
     {NULL, 0x84},
-    {NULL, 0x82},
-    {NULL, 0x82},
+    {vrw_fit_ordered_logit, 0x82},
+    {vrw_fit_ordered_probit, 0x82},
 };
 
 static bool known_model(VRWRegressionModel model)

@@ -88,12 +88,9 @@ static bool reserve(Work *w, size_t rows, size_t columns)
     return true;
 }
 
-/* Copies the restriction on the estimated coefficients into the working
-** arrays (leading dimension q), moving the fixed coefficients' part to the
-** right-hand side; with constraints, drops the rows that restrict fixed
-** coefficients only (a NaN entry counts as not zero). Returns the rows kept. */
-static int64_t reduce(const VRWTestRestrictions_s *t, int64_t test, const double *estimates,
-                      const double *constraints, Work *w)
+/* The rows and the estimated coefficients' columns of reduce below. */
+static int64_t keep_rows(const VRWTestRestrictions_s *t, int64_t test,
+                         const double *estimates, const double *constraints, Work *w)
 {
     int64_t q = t->q[test], n = t->variable_count;
     const double *R = t->R[test];
@@ -130,6 +127,28 @@ static int64_t reduce(const VRWTestRestrictions_s *t, int64_t test, const double
     return kept;
 }
 
+/* Copies the restriction on the estimated coefficients into the working
+** arrays (leading dimension q), moving the fixed coefficients' part to the
+** right-hand side; with constraints, drops the rows that restrict fixed
+** coefficients only (a NaN entry counts as not zero). The estimated
+** parameters past the restricted coefficients (a fit's nuisance parameters,
+** last in its variance) get zero columns up to dimension. Returns the rows
+** kept. */
+static int64_t reduce(const VRWTestRestrictions_s *t, int64_t test, const double *estimates,
+                      const double *constraints, int64_t dimension, Work *w)
+{
+    int64_t kept = keep_rows(t, test, estimates, constraints, w);
+    int64_t free = 0;
+    for (int64_t j = 0; j < t->variable_count; j++)
+        free += !constraints || isnan(constraints[j]);
+    for (int64_t j = free; j < dimension; j++) {
+        for (int64_t i = 0; i < kept; i++)
+            w->R[j * kept + i] = 0.0;
+        w->b[j] = 0.0;
+    }
+    return kept;
+}
+
 /* d' (R V R')^-1 d with d = R b - r, for m rows over dimension estimates;
 ** false when R V R' cannot be inverted. */
 static bool statistic(const double *variance, int64_t dimension, Work *w, int64_t m,
@@ -161,11 +180,12 @@ VRWStatus vrw_wald_test(const double *variance, int64_t dimension, const double 
     for (int64_t t = 0; t < restrictions->test_count; t++) {
         int64_t q = restrictions->q[t], m = 0;
         if (q > 0 && restrictions->R[t]) {
-            if (!reserve(&w, (size_t)q, (size_t)(n > 0 ? n : 0))) {
+            int64_t columns = n > dimension ? n : dimension;
+            if (!reserve(&w, (size_t)q, (size_t)(columns > 0 ? columns : 0))) {
                 status = VRW_OUT_OF_HOST_MEMORY;
                 break;
             }
-            m = reduce(restrictions, t, estimates, constraints, &w);
+            m = reduce(restrictions, t, estimates, constraints, dimension, &w);
         }
         double value = NAN;
         bool tested = m > 0 && statistic(variance, dimension, &w, m, &value);

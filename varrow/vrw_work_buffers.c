@@ -246,8 +246,11 @@ void vrw_free_ordered_choice_buffers(VRWOrderedChoiceBuffers_s *b)
 }
 
 /* Category index by whole value 0 .. the largest value (the later category
-** wins a tie); a value that is negative or not a number has no entry, so it
-** cannot write outside the map. */
+** wins a tie), after one entry holding the number of values the map has:
+** a row of any value (a row left out may hold NaN or a value of no
+** category) is looked up only when it is a whole number the map covers, so
+** no kernel reads outside it. A value that is negative or not a number has
+** no entry. */
 static void make_category_map(VRWContext_s *context, cl_mem *slot, const double *values,
                               int64_t count, int32_t *status)
 {
@@ -255,20 +258,21 @@ static void make_category_map(VRWContext_s *context, cl_mem *slot, const double 
     for (int64_t i = 0; i < count; i++)
         if (values[i] > largest)
             largest = values[i];
-    if (largest >= INT32_MAX) {
+    if (largest >= INT32_MAX - 1) {
         *status = VRW_OUT_OF_HOST_MEMORY;
         return;
     }
     size_t entries = (size_t)largest + 1;
-    int32_t *map = calloc(entries, sizeof(int32_t));
+    int32_t *map = calloc(entries + 1, sizeof(int32_t));
     if (!map) {
         *status = VRW_OUT_OF_HOST_MEMORY;
         return;
     }
+    map[0] = (int32_t)entries;
     for (int64_t i = 0; i < count; i++)
         if (values[i] >= 0)
-            map[(size_t)values[i]] = (int32_t)i;
-    vrw_chain_copy_ints(context, slot, entries, map, status);
+            map[1 + (size_t)values[i]] = (int32_t)i;
+    vrw_chain_copy_ints(context, slot, entries + 1, map, status);
     free(map);
 }
 

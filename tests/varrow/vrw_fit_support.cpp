@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <memory>
 
 const std::vector<double> &VRWTestTable::operator[](const std::string &name) const
@@ -26,6 +28,44 @@ VRWTestTable vrw_test_read_table(const std::string &path)
         table.rows++;
     }
     return table;
+}
+
+const std::vector<double> &VRWTestExpected::operator()(const std::string &name,
+                                                      const std::string &what) const
+{
+    auto found = values.find({name, what});
+    if (found == values.end()) {
+        ADD_FAILURE() << "no fixture " << name << "/" << what;
+        static const std::vector<double> none;
+        return none;
+    }
+    return found->second;
+}
+
+VRWTestExpected vrw_test_read_expected(const std::string &path)
+{
+    VRWTestExpected expected;
+    for (const auto &row : vrw_test_read_csv(path))
+        expected.values[{row.at("case"), row.at("what")}].push_back(std::stod(row.at("value")));
+    return expected;
+}
+
+void vrw_test_expect_near(const std::vector<double> &actual, const std::vector<double> &expected,
+                          double tolerance, const std::string &what)
+{
+    ASSERT_EQ(actual.size(), expected.size()) << what;
+    double largest = 0;
+    for (double e : expected)
+        if (!std::isnan(e))
+            largest = std::max(largest, std::fabs(e));
+    for (size_t i = 0; i < expected.size(); i++) {
+        if (std::isnan(expected[i])) {
+            EXPECT_TRUE(std::isnan(actual[i])) << what << " [" << i << "]";
+            continue;
+        }
+        double scale = std::max(std::fabs(expected[i]), 1e-3 * largest);
+        EXPECT_NEAR(actual[i], expected[i], tolerance * scale) << what << " [" << i << "]";
+    }
 }
 
 namespace {
@@ -51,22 +91,28 @@ struct Loaded {
 };
 
 Loaded load(VRWContext_s *context, const VRWTestTable &data, const VRWTestFitSpec &spec,
-            std::vector<int32_t> &columns)
+            std::vector<int32_t> &columns, std::vector<int32_t> &instruments)
 {
     uint32_t n = (uint32_t)data.rows;
     std::vector<double> host(n, 1.0);
-    int32_t next = 1;
-    for (const std::string &name : spec.regressors) {
-        if (name == "1") {
-            columns.push_back(0);
-            continue;
-        }
+    std::map<std::string, int32_t> placed = {{"1", 0}};
+    auto column_of = [&](const std::string &name) {
+        auto found = placed.find(name);
+        if (found != placed.end())
+            return found->second;
         const std::vector<double> &column = data[name];
         host.insert(host.end(), column.begin(), column.end());
-        columns.push_back(next++);
-    }
+        int32_t next = (int32_t)placed.size();
+        placed[name] = next;
+        return next;
+    };
+    for (const std::string &name : spec.regressors)
+        columns.push_back(column_of(name));
+    for (const std::string &name : spec.instruments)
+        instruments.push_back(column_of(name));
     const std::vector<double> &dependent = data[spec.dependent];
     host.insert(host.end(), dependent.begin(), dependent.end());
+    int32_t matrix_columns = (int32_t)placed.size() + 1;
     std::vector<int32_t> sizes;
     if (!spec.panels.empty())
         sizes = panel_sizes(data[spec.panels]);
@@ -78,9 +124,9 @@ Loaded load(VRWContext_s *context, const VRWTestTable &data, const VRWTestFitSpe
     };
     Loaded loaded;
     loaded.matrix.reset(sizes.empty() ? vrw_load_matrix(context, host.data(), (int32_t)n,
-                                                        next + 1, &status)
+                                                        matrix_columns, &status)
                                       : vrw_load_unbalanced_panel_matrix(
-                                            context, host.data(), (int32_t)n, next + 1,
+                                            context, host.data(), (int32_t)n, matrix_columns,
                                             sizes.data(), p, 0, &status));
     std::vector<double> ones(n, 1.0);
     loaded.frequency = vector(spec.frequency_weights.empty() ? ones : data[spec.frequency_weights]);
@@ -92,24 +138,38 @@ Loaded load(VRWContext_s *context, const VRWTestTable &data, const VRWTestFitSpe
     return loaded;
 }
 
+bool ordered(VRWRegressionModel model)
+{
+    return model == VRW_MODEL_ORDERED_LOGIT || model == VRW_MODEL_ORDERED_PROBIT;
+}
+
 } // namespace
 
 VRWTestFitResult vrw_test_fit(VRWContext_s *context, const VRWTestTable &data,
                               const VRWTestFitSpec &spec)
 {
     VRWTestFitResult result;
-    std::vector<int32_t> columns;
-    Loaded loaded = load(context, data, spec, columns);
+    std::vector<int32_t> columns, instruments;
+    Loaded loaded = load(context, data, spec, columns, instruments);
     if (!loaded.matrix)
         return result;
-    size_t k = columns.size(), n = data.rows;
+    size_t k = columns.size(), n = data.rows, j = spec.dependent_values.size();
+    size_t nuisance = ordered(spec.model) ? j + 1 : 1;
+    size_t all = k + (ordered(spec.model)                         ? j + 1
+                      : spec.model == VRW_MODEL_NEGATIVE_BINOMIAL ? 1
+                                                                  : 0);
+    size_t panels = (size_t)std::max(loaded.matrix->panel_count, 1);
     result.coefficients.assign(k, -1.0);
     result.standard_errors.assign(k, -1.0);
-    result.variance.assign(k * k, -1.0);
-    result.predicted.assign(n, -1.0);
+    result.variance.assign(all * all, -1.0);
+    result.predicted.assign(n * std::max(j, (size_t)1), -1.0);
     result.residuals.assign(n, -1.0);
+    result.fixed_effects.assign(panels, -1.0);
+    result.nuisance.assign(nuisance, -1.0);
+    result.nuisance_standard_errors.assign(nuisance, -1.0);
+    result.per_choice_log_likelihood.assign(std::max(j, (size_t)2), -1.0);
     result.multicollinear_sets.assign(k, -1);
-    result.choice_counts.assign(2, -1);
+    result.choice_counts.assign(std::max(j, (size_t)2), -1);
     int64_t tests = spec.restrictions ? spec.restrictions->test_count : 0;
     result.wald_statistics.assign((size_t)tests, -1.0);
     result.wald_degrees_of_freedom.assign((size_t)tests, -1);
@@ -121,13 +181,20 @@ VRWTestFitResult vrw_test_fit(VRWContext_s *context, const VRWTestTable &data,
     vrw_set_reg_exposures(r, loaded.exposures.get());
     vrw_set_reg_dependent_column(r, loaded.matrix->columns - 1);
     vrw_set_reg_dependent_value_of_interest(r, spec.value_of_interest);
+    if (!spec.dependent_values.empty())
+        vrw_set_reg_dependent_values(r, spec.dependent_values.data(), (uint32_t)j);
     vrw_set_reg_constant_column(r, 0);
     vrw_set_reg_independent_columns(r, columns.data(), (int64_t)k);
+    vrw_set_reg_instrument_columns(r, instruments.data(), (int64_t)instruments.size());
+    if (!spec.weighting_matrix.empty())
+        vrw_set_reg_weighting_matrix(r, spec.weighting_matrix.data());
     vrw_set_reg_options(r, spec.options);
     if (!spec.constraints.empty())
         vrw_set_reg_constraints(r, spec.constraints.data());
     if (!spec.guesses.empty())
         vrw_set_reg_coefficient_guesses(r, spec.guesses.data());
+    if (!spec.fixed_effect_guesses.empty())
+        vrw_set_reg_fixed_effect_guesses(r, spec.fixed_effect_guesses.data());
     if (spec.restrictions)
         vrw_set_reg_restrictions(r, spec.restrictions, result.wald_statistics.data(),
                                  result.wald_degrees_of_freedom.data());
@@ -137,13 +204,31 @@ VRWTestFitResult vrw_test_fit(VRWContext_s *context, const VRWTestTable &data,
     vrw_set_reg_out_free_parameter_count(r, &result.free_parameters);
     vrw_set_reg_out_residuals(r, result.residuals.data());
     vrw_set_reg_out_predicted_values(r, result.predicted.data());
+    vrw_set_reg_out_fixed_effects(r, result.fixed_effects.data());
+    vrw_set_reg_out_nuisance_coefficients(r, result.nuisance.data());
+    vrw_set_reg_out_nuisance_standard_errors(r, result.nuisance_standard_errors.data());
     vrw_set_reg_out_residual_sum_of_squares(r, &result.rss);
     vrw_set_reg_out_total_sum_of_squares(r, &result.tss);
     vrw_set_reg_out_observation_count(r, &result.observations);
     vrw_set_reg_out_log_likelihood(r, &result.log_likelihood);
+    vrw_set_reg_out_per_choice_log_likelihood(r, result.per_choice_log_likelihood.data());
+    vrw_set_reg_out_objective_function(r, &result.objective);
     vrw_set_reg_out_multicollinear_sets(r, result.multicollinear_sets.data());
     vrw_set_reg_out_per_choice_observation_count(r, result.choice_counts.data());
     result.status = vrw_run_regression(r, result.log);
+    result.record_restored = r->analytic_weights == loaded.analytic.get()
+                             && r->frequency_weights == loaded.frequency.get()
+                             && r->data == loaded.matrix.get();
     vrw_free_regression(r);
     return result;
+}
+
+double vrw_test_fit_statistic(const VRWTestFitResult &fit, const std::string &what)
+{
+    double n = (double)fit.observations, df = n - (double)fit.free_parameters;
+    if (what == "log_likelihood")
+        return fit.log_likelihood;
+    if (what == "r_squared")
+        return 1 - fit.rss / fit.tss;
+    return 1 - (n - 1) * fit.rss / (df * fit.tss);
 }

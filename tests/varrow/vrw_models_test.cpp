@@ -15,55 +15,19 @@ namespace {
 
 const std::string kFixtures = std::string(OSTREL_TEST_SOURCE_DIR) + "/fixtures/";
 
-using Expected = std::map<std::pair<std::string, std::string>, std::vector<double>>;
-
-Expected read_expected()
-{
-    Expected expected;
-    for (const auto &row : vrw_test_read_csv(kFixtures + "models_expected.csv"))
-        expected[{row.at("case"), row.at("what")}].push_back(std::stod(row.at("value")));
-    return expected;
-}
-
-// Entries are compared relative to their own size, or for entries near 0 to
-// a thousandth of the largest entry of the vector.
-void expect_near(const std::vector<double> &actual, const std::vector<double> &expected,
-                 double tolerance, const std::string &what)
-{
-    ASSERT_EQ(actual.size(), expected.size()) << what;
-    double largest = 0;
-    for (double e : expected)
-        largest = std::max(largest, std::fabs(e));
-    for (size_t i = 0; i < expected.size(); i++) {
-        double scale = std::max(std::fabs(expected[i]), 1e-3 * largest);
-        EXPECT_NEAR(actual[i], expected[i], tolerance * scale) << what << " [" << i << "]";
-    }
-}
-
 class ModelsTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
         context = vrw_test_context(kVrwTestSingleEquationFamilies);
-        expected = read_expected();
+        expected = vrw_test_read_expected(kFixtures + "models_expected.csv");
         for (const char *name : {"models_data", "birthwt", "insurance", "quine"})
             tables[name] = vrw_test_read_table(kFixtures + name + ".csv");
     }
     static void TearDownTestSuite() { vrw_context_free(context); }
 
-    const std::vector<double> &fixture(const std::string &name, const std::string &what)
-    {
-        auto found = expected.find({name, what});
-        if (found == expected.end()) {
-            ADD_FAILURE() << "no fixture " << name << "/" << what;
-            static const std::vector<double> none;
-            return none;
-        }
-        return found->second;
-    }
-
     static inline VRWContext_s *context;
-    static inline Expected expected;
+    static inline VRWTestExpected expected;
     static inline std::map<std::string, VRWTestTable> tables;
 };
 
@@ -187,16 +151,6 @@ const ModelCase kCases[] = {
      {"variance"}},
 };
 
-double quantity(const VRWTestFitResult &fit, const std::string &what)
-{
-    double n = (double)fit.observations, df = n - (double)fit.free_parameters;
-    if (what == "log_likelihood")
-        return fit.log_likelihood;
-    if (what == "r_squared")
-        return 1 - fit.rss / fit.tss;
-    return 1 - (n - 1) * fit.rss / (df * fit.tss);
-}
-
 TEST_F(ModelsTest, FitsEqualR)
 {
     ASSERT_TRUE(context);
@@ -206,19 +160,19 @@ TEST_F(ModelsTest, FitsEqualR)
         ASSERT_EQ(fit.status, 0);
         EXPECT_LT(fit.iterations(), VRW_ITERATION_LOG_MAX_ITERATIONS);
         for (const std::string &what : c.quantities) {
-            const std::vector<double> &want = fixture(c.fixture, what);
+            const std::vector<double> &want = expected(c.fixture, what);
             if (what == "coefficients")
-                expect_near(fit.coefficients, want, c.tolerance, what);
+                vrw_test_expect_near(fit.coefficients, want, c.tolerance, what);
             else if (what == "variance")
-                expect_near(fit.variance, want, c.tolerance, what);
+                vrw_test_expect_near(fit.variance, want, c.tolerance, what);
             else if (what == "standard_errors")
-                expect_near(fit.standard_errors, want, c.tolerance, what);
+                vrw_test_expect_near(fit.standard_errors, want, c.tolerance, what);
             else if (what == "predicted")
-                expect_near(fit.predicted, want, c.tolerance, what);
+                vrw_test_expect_near(fit.predicted, want, c.tolerance, what);
             else if (what == "residuals")
-                expect_near(fit.residuals, want, c.tolerance, what);
+                vrw_test_expect_near(fit.residuals, want, c.tolerance, what);
             else
-                expect_near({quantity(fit, what)}, want, c.tolerance, what);
+                vrw_test_expect_near({vrw_test_fit_statistic(fit, what)}, want, c.tolerance, what);
         }
     }
 }
@@ -230,9 +184,10 @@ TEST_F(ModelsTest, ConstrainedCoefficientHasStandardErrorZero)
     s.constraints = {NAN, NAN, 0.5};
     VRWTestFitResult fit = vrw_test_fit(context, tables["models_data"], s);
     ASSERT_EQ(fit.status, 0);
-    expect_near(fit.coefficients, fixture("constrained", "coefficients"), 1e-8, "coefficients");
-    expect_near(fit.standard_errors, fixture("constrained", "standard_errors"), 1e-8,
-                "standard errors");
+    vrw_test_expect_near(fit.coefficients, expected("constrained", "coefficients"), 1e-8,
+                         "coefficients");
+    vrw_test_expect_near(fit.standard_errors, expected("constrained", "standard_errors"), 1e-8,
+                         "standard errors");
     EXPECT_EQ(fit.standard_errors[2], 0.0);
     EXPECT_EQ(fit.free_parameters, 2);
     for (int i = 0; i < 3; i++) {
@@ -256,7 +211,8 @@ TEST_F(ModelsTest, LogitCountsChoicesAndTestsRestrictions)
     VRWTestFitResult fit = vrw_test_fit(context, tables["birthwt"], s);
     vrw_free_restrictions(restrictions);
     ASSERT_EQ(fit.status, 0);
-    expect_near(fit.wald_statistics, fixture("logit", "race_wald"), 1e-6, "Wald statistic");
+    vrw_test_expect_near(fit.wald_statistics, expected("logit", "race_wald"), 1e-6,
+                         "Wald statistic");
     EXPECT_EQ(fit.wald_degrees_of_freedom[0], 2);
     EXPECT_EQ(fit.choice_counts, (std::vector<int64_t>{130, 59}));
     EXPECT_EQ(fit.observations, 189);

@@ -210,13 +210,14 @@ TEST_F(WorkBuffersTest, OtherFitsBuffers)
     VRWOrderedChoiceBuffers_s *o = vrw_create_ordered_choice_buffers(context, 1, categories, 2,
                                                                      &status);
     ASSERT_TRUE(o);
-    EXPECT_EQ(read_all<int32_t>(o->category_map, 3), (std::vector<int32_t>{0, 0, 1}));
+    // The number of values covered, then the category of 0, 1 and 2.
+    EXPECT_EQ(read_all<int32_t>(o->category_map, 4), (std::vector<int32_t>{3, 0, 0, 1}));
     EXPECT_EQ(o->category_count, 2);
     EXPECT_EQ(bytes_of(o->nuisance_weights_cross), 16 * sizeof(double));
     vrw_free_ordered_choice_buffers(o);
     o = vrw_create_ordered_choice_buffers(context, 1, nullptr, 0, &status);
     ASSERT_TRUE(o);
-    EXPECT_EQ(read_all<int32_t>(o->category_map, 1), (std::vector<int32_t>{0}));
+    EXPECT_EQ(read_all<int32_t>(o->category_map, 2), (std::vector<int32_t>{1, 0}));
     vrw_free_ordered_choice_buffers(o);
 
     VRWNegbin2Buffers_s *nb = vrw_create_negbin2_buffers(context, 2, &status);

@@ -218,8 +218,10 @@ kernel void vrw_compute_opg_robust(global const double *data, global const doubl
     symmetric_products(data, frequency, columns, blocks, free_columns, scores, 1, opg, k);
 }
 
-// Global size k x G. cluster_scores[i + k g]: the sum of f x scores x the
+// Global size k x G. cluster_scores[i G + g]: the sum of f x scores x the
 // value of free coefficient i over the rows of cluster g (panel clusters[g]).
+// Coefficient after coefficient, so a fit with nuisance parameters adds
+// their sums after those of the first k coefficients.
 kernel void vrw_compute_opg_cluster_pass1(global const double *data,
                                           global const double *frequency,
                                           global const int *columns, int quads,
@@ -231,7 +233,7 @@ kernel void vrw_compute_opg_cluster_pass1(global const double *data,
                                           global double *cluster_scores)
 {
     int i = get_global_id(0), g = get_global_id(1);
-    int k = (int)get_global_size(0);
+    size_t count = get_global_size(1);
     int panel = clusters[g];
     global const double *x = data + (size_t)columns[free_columns[i]] * (size_t)quads * 4;
     int first = panel_quad_starts[panel], end = first + panel_quad_counts[panel];
@@ -244,7 +246,7 @@ kernel void vrw_compute_opg_cluster_pass1(global const double *data,
     double lanes[4], errors[4];
     vstore4(s, 0, lanes);
     vstore4(c, 0, errors);
-    cluster_scores[(size_t)g * k + i] = lanes_total(lanes, errors, 4);
+    cluster_scores[(size_t)i * count + g] = lanes_total(lanes, errors, 4);
 }
 
 // Global size k x k. opg[i, j]: the sum over clusters of the products of
@@ -254,9 +256,11 @@ kernel void vrw_compute_opg_cluster_pass2(global const double *cluster_scores, i
 {
     int i = get_global_id(0), j = get_global_id(1);
     int k = (int)get_global_size(0);
+    global const double *si = cluster_scores + (size_t)i * clusters;
+    global const double *sj = cluster_scores + (size_t)j * clusters;
     double s = 0.0, c = 0.0;
     for (int g = 0; g < clusters; g++) {
-        double term = cluster_scores[(size_t)g * k + i] * cluster_scores[(size_t)g * k + j];
+        double term = si[g] * sj[g];
         TWO_SUM(double, s, c, term);
     }
     opg[(size_t)j * k + i] = isfinite(s) ? s + c : s;

@@ -1,3 +1,296 @@
-// Derivatives of the negative-binomial log likelihood.
-// No kernel yet: the family builds and loads empty until its fit comes.
+// The negative binomial's nuisance parameter theta in the gradient, Hessian
+// and outer products: its row of each, beside the leading block of the
+// regressors that the common kernels fill (leading dimension k, theta at
+// index `nuisance`).
+//
+// Layouts: columns of blocks x 16 rows (read as 2 x blocks runs of 8), or of
+// quads of 4 rows when walking panels; cluster and fixed-effect arrays hold
+// coefficient i of cluster g at i x G + g. Values of rows of frequency
+// weight 0 (padding, rows left out, which may hold NaN) are replaced by 0
+// before they are multiplied; sums carry their rounding errors.
 #pragma OPENCL EXTENSION cl_khr_fp64 : enable
+
+// Entries a tile of the regressor rows.
+#define COLUMN_TILE 8
+
+// s + x of type T, keeping the rounding error of the addition in c (Knuth's
+// TwoSum).
+#define TWO_SUM(T, s, c, x)                    \
+    do {                                       \
+        T t_ = (s) + (x);                      \
+        T b_ = t_ - (s);                       \
+        (c) += ((s) - (t_ - b_)) + ((x) - b_); \
+        (s) = t_;                              \
+    } while (0)
+
+// The sum of n lanes and their carried errors. An infinite or NaN lane makes
+// the errors NaN, so the plain sum answers then.
+inline double lanes_total(const double *lanes, const double *errors, int n)
+{
+    double plain = 0.0, total = 0.0, error = 0.0;
+    for (int i = 0; i < n; i++) {
+        plain += lanes[i];
+        TWO_SUM(double, total, error, lanes[i]);
+        error += errors[i];
+    }
+    return isfinite(plain) ? total + error : plain;
+}
+
+inline double lanes_total8(double8 s, double8 c)
+{
+    double lanes[8], errors[8];
+    vstore8(s, 0, lanes);
+    vstore8(c, 0, errors);
+    return lanes_total(lanes, errors, 8);
+}
+
+inline double lanes_total4(double4 s, double4 c)
+{
+    double lanes[4], errors[4];
+    vstore4(s, 0, lanes);
+    vstore4(c, 0, errors);
+    return lanes_total(lanes, errors, 4);
+}
+
+// x where the frequency weight f is positive, else 0.
+inline double8 kept8(double8 f, double8 x)
+{
+    return select((double8)0.0, x, isgreater(f, (double8)0.0));
+}
+
+inline double4 kept4(double4 f, double4 x)
+{
+    return select((double4)0.0, x, isgreater(f, (double4)0.0));
+}
+
+// The group number of the calling item when it is its group's first item,
+// else -1, and the number of groups: the first item of each group sums whole
+// tiles, reading each row once a tile (the CPU device runs a group's items
+// one after the other).
+inline int tile_worker(void)
+{
+    return get_local_id(0) == 0 ? (int)get_group_id(0) : -1;
+}
+
+// The sum over the rows of f x a (x b when b is given).
+inline double row_sum(global const double *frequency, global const double *a,
+                      global const double *b, int blocks)
+{
+    double8 s = 0.0, c = 0.0;
+    for (int r = 0; r < 2 * blocks; r++) {
+        double8 f = vload8(r, frequency);
+        double8 v = kept8(f, f * vload8(r, a));
+        if (b)
+            v *= kept8(f, vload8(r, b));
+        TWO_SUM(double8, s, c, v);
+    }
+    return lanes_total8(s, c);
+}
+
+// Global size m (the free regressors): the sums of f x a (x b) x x_i for
+// the first m free coefficients, into entries (i, nuisance) and (nuisance, i)
+// of result (leading dimension k).
+inline void nuisance_column(global const double *data, global const double *frequency,
+                            global const int *columns, int blocks,
+                            global const int *free_columns, global const double *a,
+                            global const double *b, global double *result, int k, int nuisance)
+{
+    int worker = tile_worker();
+    int m = (int)get_global_size(0);
+    if (worker < 0)
+        return;
+    for (int first = worker * COLUMN_TILE; first < m;
+         first += (int)get_num_groups(0) * COLUMN_TILE) {
+        global const double *x[COLUMN_TILE];
+        for (int t = 0; t < COLUMN_TILE; t++)
+            x[t] = data + (size_t)columns[free_columns[min(first + t, m - 1)]] * blocks * 16;
+        double8 s[COLUMN_TILE], c[COLUMN_TILE];
+        for (int t = 0; t < COLUMN_TILE; t++)
+            s[t] = c[t] = 0.0;
+        for (int r = 0; r < 2 * blocks; r++) {
+            double8 f = vload8(r, frequency);
+            double8 v = kept8(f, f * vload8(r, a));
+            if (b)
+                v *= kept8(f, vload8(r, b));
+            for (int t = 0; t < COLUMN_TILE; t++) {
+                double8 term = v * kept8(f, vload8(r, x[t]));
+                TWO_SUM(double8, s[t], c[t], term);
+            }
+        }
+        for (int t = 0; t < COLUMN_TILE && first + t < m; t++) {
+            double total = lanes_total8(s[t], c[t]);
+            int i = first + t;
+            result[(size_t)nuisance * k + i] = total;
+            result[(size_t)i * k + nuisance] = total;
+        }
+    }
+}
+
+// Global size 1: jacobian[nuisance] = sum f x d log L / d theta.
+kernel void vrw_compute_nuisance_jacobian_negbin2(global const double *data,
+                                                  global const double *frequency, int blocks,
+                                                  int nuisance, global double *jacobian,
+                                                  global const double *nuisance_scores)
+{
+    jacobian[nuisance] = row_sum(frequency, nuisance_scores, 0, blocks);
+}
+
+// Global size (the free regressors): hessian[i, nuisance] = sum f x
+// d2 log L / d eta d theta x x_i.
+kernel void vrw_compute_cross_hessian_negbin2(global const double *data,
+                                              global const double *frequency,
+                                              global const int *columns, int blocks,
+                                              global const int *free_columns, int k,
+                                              int nuisance, global double *hessian,
+                                              global const double *cross_weights)
+{
+    nuisance_column(data, frequency, columns, blocks, free_columns, cross_weights, 0, hessian, k,
+                    nuisance);
+}
+
+// Global size 1: hessian[nuisance, nuisance] = sum f x d2 log L / d theta2.
+kernel void vrw_compute_nuisance_hessian_negbin2(global const double *data,
+                                                 global const double *frequency, int blocks,
+                                                 int k, int nuisance, global double *hessian,
+                                                 global const double *nuisance_weights)
+{
+    hessian[(size_t)nuisance * k + nuisance] = row_sum(frequency, nuisance_weights, 0, blocks);
+}
+
+// Global size (the free regressors): opg[i, nuisance] = sum f x score x
+// theta's score x x_i.
+kernel void vrw_compute_cross_opg_robust_negbin2(global const double *data,
+                                                 global const double *frequency,
+                                                 global const int *columns, int blocks,
+                                                 global const int *free_columns,
+                                                 global const double *scores,
+                                                 global const double *nuisance_scores,
+                                                 global double *opg, int k, int nuisance)
+{
+    nuisance_column(data, frequency, columns, blocks, free_columns, scores, nuisance_scores, opg,
+                    k, nuisance);
+}
+
+// Global size 1: opg[nuisance, nuisance] = sum f x theta's score squared.
+kernel void vrw_compute_nuisance_opg_robust_negbin2(global const double *data,
+                                                    global const double *frequency,
+                                                    global const int *columns, int blocks,
+                                                    global const int *free_columns,
+                                                    global const double *scores,
+                                                    global const double *nuisance_scores,
+                                                    global double *opg, int k, int nuisance)
+{
+    opg[(size_t)nuisance * k + nuisance] = row_sum(frequency, nuisance_scores, nuisance_scores,
+                                                   blocks);
+}
+
+// The sum of f x a over the rows of cluster g.
+inline double cluster_sum(global const double *frequency, global const double *a,
+                          global const int *clusters, global const int *panel_quad_counts,
+                          global const int *panel_quad_starts, int g)
+{
+    int panel = clusters[g];
+    int first = panel_quad_starts[panel], end = first + panel_quad_counts[panel];
+    double4 s = 0.0, c = 0.0;
+    for (int q = first; q < end; q++) {
+        double4 f = vload4(q, frequency);
+        double4 term = kept4(f, f * vload4(q, a));
+        TWO_SUM(double4, s, c, term);
+    }
+    return lanes_total4(s, c);
+}
+
+// Global size G: theta's score summed over the rows of cluster g, after the
+// regressors' sums of the common first pass.
+kernel void vrw_compute_nuisance_opg_cluster_pass1_negbin2(
+    global const double *data, global const double *frequency, global const int *columns,
+    int quads, global const int *free_columns, global const int *clusters,
+    global const int *panel_quad_counts, global const int *panel_quad_starts,
+    global const double *scores, global double *cluster_scores,
+    global const double *nuisance_scores, int nuisance)
+{
+    int g = get_global_id(0);
+    cluster_scores[(size_t)nuisance * get_global_size(0) + g] =
+        cluster_sum(frequency, nuisance_scores, clusters, panel_quad_counts, panel_quad_starts,
+                    g);
+}
+
+// Global size G: theta's entries of the per-panel cross Hessian (sum f x
+// d2 log L / d eta d theta over the cluster's rows) and of its panel mean.
+kernel void vrw_compute_fixed_effects_nuisance_cross_hessian_negbin2(
+    global const double *data, global const double *frequency, int quads,
+    global const int *clusters, global const int *panel_quad_counts,
+    global const int *panel_quad_starts, global const double *fe_hessian,
+    global const double *cross_weights, int nuisance, global double *fe_cross_solved,
+    global double *fe_cross_hessian)
+{
+    int g = get_global_id(0);
+    size_t at = (size_t)nuisance * get_global_size(0) + g;
+    double cross = cluster_sum(frequency, cross_weights, clusters, panel_quad_counts,
+                               panel_quad_starts, g);
+    fe_cross_solved[at] = cross;
+    fe_cross_hessian[at] = cross / fe_hessian[g];
+}
+
+// The robust outer products with one effect a panel: each row's scores with
+// the panel effects' part taken out, the regressors' x - xbar and theta's
+// d log L / d theta - score x xbar_theta (xbar the per-panel means of
+// fe_cross_hessian), as the coefficients' rows of the full sandwich see
+// them. The regressors' block is the common fixed-effects kernel's.
+inline double projected_sum(global const double *data, global const double *frequency,
+                            global const int *columns, int quads, global const int *free_columns,
+                            global const double *scores, global const double *nuisance_scores,
+                            int i, int nuisance, global const int *clusters, int cluster_count,
+                            global const int *panel_quad_counts,
+                            global const int *panel_quad_starts,
+                            global const double *fe_cross_hessian)
+{
+    global const double *x =
+        i >= 0 ? data + (size_t)columns[free_columns[i]] * (size_t)quads * 4 : 0;
+    double4 s = 0.0, c = 0.0;
+    for (int g = 0; g < cluster_count; g++) {
+        double mean = i >= 0 ? fe_cross_hessian[(size_t)i * cluster_count + g] : 0.0;
+        double theta_mean = fe_cross_hessian[(size_t)nuisance * cluster_count + g];
+        int panel = clusters[g];
+        int first = panel_quad_starts[panel], end = first + panel_quad_counts[panel];
+        for (int q = first; q < end; q++) {
+            double4 f = vload4(q, frequency);
+            double4 score = vload4(q, scores);
+            double4 theta_score = vload4(q, nuisance_scores) - score * theta_mean;
+            double4 other = x ? score * (vload4(q, x) - mean) : theta_score;
+            double4 term = kept4(f, f * theta_score * other);
+            TWO_SUM(double4, s, c, term);
+        }
+    }
+    return lanes_total4(s, c);
+}
+
+// Global size (the free regressors): opg[i, nuisance].
+kernel void vrw_compute_fixed_effects_cross_opg_robust_negbin2(
+    global const double *data, global const double *frequency, global const int *columns,
+    int quads, global const int *free_columns, global const double *scores,
+    global const double *nuisance_scores, global double *opg, int k, int nuisance,
+    global const int *clusters, int cluster_count, global const int *panel_quad_counts,
+    global const int *panel_quad_starts, global const double *fe_cross_hessian)
+{
+    int i = get_global_id(0);
+    double total = projected_sum(data, frequency, columns, quads, free_columns, scores,
+                                 nuisance_scores, i, nuisance, clusters, cluster_count,
+                                 panel_quad_counts, panel_quad_starts, fe_cross_hessian);
+    opg[(size_t)nuisance * k + i] = total;
+    opg[(size_t)i * k + nuisance] = total;
+}
+
+// Global size 1: opg[nuisance, nuisance].
+kernel void vrw_compute_fixed_effects_nuisance_opg_robust_negbin2(
+    global const double *data, global const double *frequency, global const int *columns,
+    int quads, global const int *free_columns, global const double *scores,
+    global const double *nuisance_scores, global double *opg, int k, int nuisance,
+    global const int *clusters, int cluster_count, global const int *panel_quad_counts,
+    global const int *panel_quad_starts, global const double *fe_cross_hessian)
+{
+    opg[(size_t)nuisance * k + nuisance] =
+        projected_sum(data, frequency, columns, quads, free_columns, scores, nuisance_scores, -1,
+                      nuisance, clusters, cluster_count, panel_quad_counts, panel_quad_starts,
+                      fe_cross_hessian);
+}

@@ -1,0 +1,357 @@
+/* The negative binomial count model (variance mu + mu^2 / theta): theta is
+** one more coefficient after the regressors, stepped with them in the
+** Newton loop and reported as its reciprocal. */
+#include "varrow/vrw_internal.h"
+
+#include <math.h>
+#include <stdio.h>
+#include <stdlib.h>
+
+/* Everything one fit makes, released on every path. */
+typedef struct {
+    VRWRegression_s *r;
+    VRWContext_s *context;
+    int64_t k;                     /* regressors; theta is coefficient k */
+    int64_t panels;
+    double *constraints, *guesses, *estimates;
+    int64_t *sets;
+    double *own_fixed_effects;
+    VRWStartValues start;
+    VRWMleBuffers_s *buffers;
+    VRWNegbin2Buffers_s *negbin2;
+    VRWIterationCtx_s *iteration;
+    VRWLogLikelihoodCtx_s *log_likelihood;
+    VRWInferenceCtx_s *inference;
+    double *variance;
+} Negbin2Fit;
+
+static void release_negbin2(Negbin2Fit *f)
+{
+    free(f->constraints);
+    free(f->guesses);
+    free(f->estimates);
+    free(f->sets);
+    free(f->own_fixed_effects);
+    vrw_free_start_values(&f->start);
+    vrw_free_mle_buffers(f->buffers);
+    vrw_free_negbin2_buffers(f->negbin2);
+    vrw_iteration_ctx_fe_free(f->iteration);
+    free(f->log_likelihood);
+    vrw_inference_ctx_free(f->inference);
+    free(f->variance);
+}
+
+/* Constraints and guesses of the k + 1 coefficients: theta always free,
+** starting at 1; the constant at its log mean unless guesses are given. */
+static VRWStatus coefficient_starts(Negbin2Fit *f)
+{
+    VRWRegression_s *r = f->r;
+    size_t n = (size_t)f->k + 1;
+    f->constraints = malloc(n * sizeof(double));
+    f->guesses = malloc(n * sizeof(double));
+    f->estimates = malloc(n * sizeof(double));
+    f->sets = malloc(n * sizeof(int64_t));
+    if (!f->constraints || !f->guesses || !f->estimates || !f->sets)
+        return VRW_OUT_OF_HOST_MEMORY;
+    VRWRegression_s copy = *r;
+    VRWStatus status = vrw_make_start_values(&copy, "negbin2", r->exposures, &f->start);
+    if (status != VRW_SUCCESS)
+        return status;
+    for (int64_t j = 0; j < f->k; j++) {
+        f->constraints[j] = r->constraints ? r->constraints[j] : NAN;
+        f->guesses[j] = copy.coefficient_guesses ? copy.coefficient_guesses[j] : NAN;
+    }
+    f->constraints[f->k] = NAN;
+    f->guesses[f->k] = 1.0;
+    return VRW_SUCCESS;
+}
+
+static const VRWVectorBuffer_s *frequency(const Negbin2Fit *f)
+{
+    return f->r->frequency_weights;
+}
+
+/* The regressors' gradient and theta's entry; with fixed effects the
+** effects' part taken out. */
+static VRWStatus jacobian_runs(Negbin2Fit *f, cl_kernel jacobian, cl_kernel nuisance)
+{
+    VRWIterationCtx_s *it = f->iteration;
+    const VRWMatrixBuffer_s *m = f->r->data;
+    VRWMleBuffers_s *b = f->buffers;
+    size_t n = (size_t)b->free_count;
+    it->jacobian_runs = vrw_new_runs(f->panels > 0 ? 3 : 2, &it->jacobian_run_count);
+    if (!it->jacobian_runs)
+        return VRW_OUT_OF_HOST_MEMORY;
+    VRWKernelRun_s *run = it->jacobian_runs;
+    run[0].kernel = jacobian;
+    vrw_set_kernel_dim1(&run[0], n - 1);
+    vrw_set_mle_jacobian_kernel_args(&run[0], m, frequency(f), b);
+    run[1].kernel = nuisance;
+    vrw_set_kernel_dim1(&run[1], 1);
+    vrw_set_mle_negative_binomial_jacobian_nuisance_kernel_args(&run[1], m, frequency(f), b,
+                                                                f->negbin2, (int32_t)n - 1);
+    return f->panels > 0 ? vrw_fixed_effects_delta_run(f->context, &run[2], b, 0) : VRW_SUCCESS;
+}
+
+static VRWStatus hessian_runs(Negbin2Fit *f, cl_kernel hessian, cl_kernel cross,
+                              cl_kernel nuisance)
+{
+    VRWIterationCtx_s *it = f->iteration;
+    const VRWMatrixBuffer_s *m = f->r->data;
+    VRWMleBuffers_s *b = f->buffers;
+    size_t n = (size_t)b->free_count;
+    int32_t last = (int32_t)n - 1;
+    it->hessian_runs = vrw_new_runs(f->panels > 0 ? 4 : 3, &it->hessian_run_count);
+    if (!it->hessian_runs)
+        return VRW_OUT_OF_HOST_MEMORY;
+    VRWKernelRun_s *run = it->hessian_runs;
+    run[0].kernel = hessian;
+    vrw_set_kernel_dim2(&run[0], n - 1, n - 1);
+    vrw_set_mle_hessian_kernel_args(&run[0], m, frequency(f), b);
+    run[1].kernel = cross;
+    vrw_set_kernel_dim1(&run[1], n - 1);
+    vrw_set_mle_negative_binomial_hessian_cross_kernel_args(&run[1], m, frequency(f), b,
+                                                            f->negbin2, last);
+    run[2].kernel = nuisance;
+    vrw_set_kernel_dim1(&run[2], 1);
+    vrw_set_mle_negative_binomial_hessian_nuisance_kernel_args(&run[2], m, frequency(f), b,
+                                                               f->negbin2, last);
+    return f->panels > 0 ? vrw_fixed_effects_delta_run(f->context, &run[3], b, 1) : VRW_SUCCESS;
+}
+
+/* The fitted values and the row kernel; with fixed effects then the
+** per-panel sums and means of the regressors and of theta. */
+static VRWStatus prefix_runs(Negbin2Fit *f, cl_kernel prefix)
+{
+    VRWIterationCtx_s *it = f->iteration;
+    const VRWMatrixBuffer_s *m = f->r->data;
+    VRWMleBuffers_s *b = f->buffers;
+    it->prefix_runs = vrw_new_runs(f->panels > 0 ? 6 : 2, &it->prefix_run_count);
+    if (!it->prefix_runs)
+        return VRW_OUT_OF_HOST_MEMORY;
+    VRWKernelRun_s *run = it->prefix_runs;
+    VRWStatus status = f->panels > 0 ? vrw_fitted_kernel_run_init_fe(&run[0], f->context, m,
+                                                                     f->r->exposures, b, b->fitted)
+                                     : vrw_fitted_kernel_run_init(&run[0], f->context, m,
+                                                                  f->r->exposures, b, b->fitted);
+    if (status != VRW_SUCCESS)
+        return status;
+    run[1].kernel = prefix;
+    vrw_set_kernel_dim1(&run[1], (size_t)m->blocks);
+    vrw_set_mle_negative_binomial_prefix_kernel_args(&run[1], m, f->r->dependent_column, b,
+                                                     f->negbin2);
+    if (f->panels == 0)
+        return VRW_SUCCESS;
+    vrw_set_kernel_arg_mem(&run[1], m->quad_panels);
+    vrw_set_kernel_arg_mem(&run[1], m->panel_sizes);
+    vrw_set_kernel_arg_mem(&run[1], m->panel_quad_counts);
+    vrw_set_kernel_arg_mem(&run[1], m->panel_quad_starts);
+    size_t n = (size_t)b->free_count;
+    status = vrw_fixed_effects_panel_runs(f->context, run + 2, m, frequency(f), b, n - 1);
+    if (status != VRW_SUCCESS)
+        return status;
+    run[5].kernel = vrw_find_kernel(f->context,
+                                    "vrw_compute_fixed_effects_nuisance_cross_hessian_negbin2");
+    vrw_set_kernel_dim1(&run[5], (size_t)b->cluster_count);
+    vrw_set_mle_fe_negative_binomial_hessian_cross_kernel_args(&run[5], m, frequency(f), b,
+                                                               f->negbin2, (int32_t)n - 1);
+    return run[5].kernel ? VRW_SUCCESS : VRW_KERNEL_NOT_LOADED;
+}
+
+static VRWStatus negbin2_iteration(Negbin2Fit *f)
+{
+    f->iteration = calloc(1, sizeof *f->iteration);
+    if (!f->iteration)
+        return VRW_OUT_OF_HOST_MEMORY;
+    VRWContext_s *c = f->context;
+    cl_kernel prefix = f->panels > 0 ? vrw_find_prefix_fe_kernel(c, "negbin2")
+                                     : vrw_find_prefix_kernel(c, "negbin2");
+    cl_kernel jacobian = vrw_find_jacobian_kernel(c, "negbin2");
+    cl_kernel nuisance_jacobian = vrw_find_kernel(c, "vrw_compute_nuisance_jacobian_negbin2");
+    cl_kernel hessian = vrw_find_kernel(c, "vrw_compute_hessian");
+    cl_kernel nuisance_hessian = vrw_find_kernel(c, "vrw_compute_nuisance_hessian_negbin2");
+    cl_kernel cross = vrw_find_kernel(c, "vrw_compute_cross_hessian_negbin2");
+    if (!prefix || !jacobian || !nuisance_jacobian || !hessian || !nuisance_hessian || !cross) {
+        if (f->panels == 0)
+            printf("Missing kernel! Prefix: %p Jacobians: (%p, %p) Hessians: (%p, %p, %p)\n",
+                   (void *)prefix, (void *)jacobian, (void *)nuisance_jacobian, (void *)hessian,
+                   (void *)nuisance_hessian, (void *)cross);
+        return VRW_KERNEL_NOT_LOADED;
+    }
+    VRWStatus status = prefix_runs(f, prefix);
+    if (status == VRW_SUCCESS)
+        status = jacobian_runs(f, jacobian, nuisance_jacobian);
+    if (status == VRW_SUCCESS)
+        status = hessian_runs(f, hessian, cross, nuisance_hessian);
+    if (status != VRW_SUCCESS || f->panels == 0)
+        return status;
+    const double *guesses = f->start.fixed_effects ? f->start.fixed_effects
+                                                   : f->r->fixed_effect_guesses;
+    return vrw_fixed_effects_for_fit(c, f->iteration, f->buffers, f->r->out_fixed_effects,
+                                     guesses, &f->own_fixed_effects);
+}
+
+/* The variance glm.nb reports: the expected information of the
+** coefficients and theta's observed second derivative, at the estimates. */
+static VRWStatus final_information(Negbin2Fit *f)
+{
+    VRWKernelRun_s information = {0};
+    information.kernel = vrw_find_kernel(f->context, "vrw_information_negbin2");
+    if (!information.kernel)
+        return VRW_KERNEL_NOT_LOADED;
+    const VRWMatrixBuffer_s *m = f->r->data;
+    vrw_set_kernel_dim1(&information, (size_t)m->blocks);
+    vrw_set_mle_negative_binomial_prefix_kernel_args(&information, m, f->r->dependent_column,
+                                                     f->buffers, f->negbin2);
+    VRWIterationCtx_s *it = f->iteration;
+    int64_t refresh = f->panels > 0 ? (int64_t)it->prefix_run_count - 2 : 0;
+    return vrw_final_hessian(f->context, it, f->buffers, &information, it->prefix_runs + 2,
+                             refresh);
+}
+
+/* The outer products of the regressors, theta's cross products and theta's
+** own, per row (robust; with fixed effects each row's scores less the
+** effects' part, as the coefficients' rows of the full sandwich see them)
+** and per cluster (where the effects' scores sum to 0 in each panel). */
+static VRWStatus negbin2_inference(Negbin2Fit *f)
+{
+    VRWContext_s *c = f->context;
+    const VRWMatrixBuffer_s *m = f->r->data;
+    VRWMleBuffers_s *b = f->buffers;
+    bool panels = f->panels > 0;
+    cl_kernel kernels[6] = {
+        panels ? vrw_find_kernel(c, "vrw_compute_fixed_effects_opg_robust")
+               : vrw_find_robust_kernel(c, ""),
+        vrw_find_kernel(c, panels ? "vrw_compute_fixed_effects_cross_opg_robust_negbin2"
+                                  : "vrw_compute_cross_opg_robust_negbin2"),
+        vrw_find_kernel(c, panels ? "vrw_compute_fixed_effects_nuisance_opg_robust_negbin2"
+                                  : "vrw_compute_nuisance_opg_robust_negbin2"),
+        vrw_find_cluster_pass1_kernel(c, ""),
+        vrw_find_kernel(c, "vrw_compute_nuisance_opg_cluster_pass1_negbin2"),
+        vrw_find_cluster_pass2_kernel(c, ""),
+    };
+    for (int i = 0; i < 6; i++)
+        if (!kernels[i])
+            return VRW_KERNEL_NOT_LOADED;
+    VRWInferenceCtx_s *inference = f->inference = vrw_inference_ctx_make(3, 3, m, frequency(f),
+                                                                         b);
+    if (!inference)
+        return VRW_OUT_OF_HOST_MEMORY;
+    size_t n = (size_t)b->free_count, g = (size_t)b->cluster_count;
+    int32_t last = (int32_t)n - 1;
+    VRWKernelRun_s *robust = inference->robust_runs, *cluster = inference->cluster_runs;
+    robust[0].kernel = kernels[0];
+    vrw_set_kernel_dim2(&robust[0], n - 1, n - 1);
+    if (panels)
+        vrw_set_mle_fe_robust_kernel_args(&robust[0], m, frequency(f), b);
+    else
+        vrw_set_mle_robust_kernel_args(&robust[0], m, frequency(f), b);
+    for (int i = 1; i < 3; i++) {
+        robust[i].kernel = kernels[i];
+        vrw_set_kernel_dim1(&robust[i], i == 1 ? n - 1 : 1);
+        if (panels)
+            vrw_set_mle_fe_negative_binomial_robust_kernel_args(&robust[i], m, frequency(f), b,
+                                                                f->negbin2, last);
+        else
+            vrw_set_mle_negative_binomial_robust_kernel_args(&robust[i], m, frequency(f), b,
+                                                             f->negbin2, last);
+    }
+    cluster[0].kernel = kernels[3];
+    vrw_set_kernel_dim2(&cluster[0], n - 1, g);
+    vrw_set_mle_cluster_pass1_kernel_args(&cluster[0], m, frequency(f), b);
+    cluster[1].kernel = kernels[4];
+    vrw_set_kernel_dim1(&cluster[1], g);
+    vrw_set_mle_cluster_pass1_kernel_args(&cluster[1], m, frequency(f), b);
+    vrw_set_kernel_arg_mem(&cluster[1], f->negbin2->nuisance_scores);
+    vrw_set_kernel_arg_int(&cluster[1], last);
+    cluster[2].kernel = kernels[5];
+    vrw_set_kernel_dim2(&cluster[2], n, n);
+    vrw_set_mle_cluster_pass2_kernel_args(&cluster[2], b);
+    return VRW_SUCCESS;
+}
+
+/* The outputs after the iteration, in order; a failure leaves the earlier
+** ones written. */
+static VRWStatus write_negbin2_outputs(Negbin2Fit *f)
+{
+    VRWRegression_s *r = f->r;
+    VRWMleBuffers_s *b = f->buffers;
+    VRWStatus status = VRW_SUCCESS;
+    if (r->out_predicted_values)
+        status = vrw_compute_predicted(f->context, "negbin2", r->data, r->exposures, b, 0,
+                                       f->panels > 0, r->out_predicted_values);
+    if (status == VRW_SUCCESS && r->out_residuals)
+        status = vrw_read_data_buffer(f->context, r->data, b->scores, 0, r->out_residuals);
+    if (status == VRW_SUCCESS)
+        status = negbin2_inference(f);
+    if (status != VRW_SUCCESS)
+        return status;
+    int64_t observations = 0;
+    int32_t err = VRW_SUCCESS;
+    f->variance = vrw_estimate_asymptotic_variance_mle(f->context, "negbin2", f->inference,
+                                                       r->dependent_column, r->options, NULL,
+                                                       NULL, &observations, &err);
+    if (!f->variance || err != VRW_SUCCESS)
+        return err;
+    int64_t n = b->free_count, k = f->k;
+    if (r->out_observation_count)
+        *r->out_observation_count = observations;
+    if (r->out_free_parameter_count)
+        *r->out_free_parameter_count = vrw_free_parameter_count(b);
+    if (r->out_standard_errors)
+        vrw_write_standard_errors(r->out_standard_errors, f->constraints, k, f->variance, n);
+    if (r->out_variance_matrix)
+        expand_constrained_matrix(r->out_variance_matrix, f->constraints, k + 1, f->variance, n);
+    double theta = f->estimates[k];
+    if (r->out_nuisance_coefficients)
+        *r->out_nuisance_coefficients = 1.0 / theta;
+    if (r->out_nuisance_standard_errors)
+        *r->out_nuisance_standard_errors = sqrt(f->variance[(n - 1) * n + n - 1]) / theta / theta;
+    if (r->restrictions && r->restrictions->test_count > 0 && r->out_wald_statistics)
+        vrw_wald_test(f->variance, n, f->estimates, r->constraints, r->restrictions,
+                      r->out_wald_statistics, r->out_wald_degrees_of_freedom);
+    if (!r->out_log_likelihood)
+        return VRW_SUCCESS;
+    double value = vrw_compute_log_likelihood(f->context, f->log_likelihood, b, NULL, 0, &err);
+    if (err == VRW_SUCCESS)
+        *r->out_log_likelihood = value;
+    return err;
+}
+
+VRWStatus vrw_fit_negative_binomial(VRWRegression_s *r, VRWIterationLogWord *log)
+{
+    Negbin2Fit f = {.r = r, .context = r->context, .k = r->independent_column_count};
+    f.panels = vrw_fixed_effects_asked(r) && r->data->panel_count > 0 ? r->data->panel_count : 0;
+    int32_t status = coefficient_starts(&f);
+    if (status == VRW_SUCCESS)
+        f.buffers = vrw_create_mle_buffers(
+            f.context, r->independent_columns, f.k, f.constraints, f.k + 1,
+            r->fixed_effect_constraints, f.panels, r->nonempty_panels, r->nonempty_panel_count,
+            (r->options & VRW_OPTION_CLUSTER) != 0, 0, NULL, 0, r->data->blocks, &status);
+    if (status == VRW_SUCCESS)
+        f.negbin2 = vrw_create_negbin2_buffers(f.context, r->data->blocks, &status);
+    if (status == VRW_SUCCESS)
+        status = negbin2_iteration(&f);
+    if (status == VRW_SUCCESS)
+        f.log_likelihood = vrw_log_likelihood_ctx_init(f.context, "negbin2", r->data,
+                                                       r->frequency_weights, f.buffers,
+                                                       r->dependent_column, &status, NAN);
+    if (status == VRW_SUCCESS) {
+        status = vrw_iterate_mle(f.context, f.iteration, f.buffers, f.guesses, f.estimates, 0,
+                                 f.sets, log);
+        /* Whatever the iteration reached, and which regressors were
+        ** collinear. */
+        for (int64_t j = 0; j < f.k; j++) {
+            if (r->out_coefficients)
+                r->out_coefficients[j] = f.estimates[j];
+            if (r->out_multicollinear_sets)
+                r->out_multicollinear_sets[j] = f.sets[j];
+        }
+    }
+    if (status == VRW_SUCCESS)
+        status = final_information(&f);
+    if (status == VRW_SUCCESS)
+        status = write_negbin2_outputs(&f);
+    release_negbin2(&f);
+    return status;
+}
