@@ -226,6 +226,15 @@ TEST_F(DSTableTest, FrequencyWeights)
     indicator->bits.clear();
     ASSERT_EQ(table->getFrequencyWeights(&out), 10);
     EXPECT_EQ(std::vector<int32_t>(out, out + 10), std::vector<int32_t>(10, 0));
+
+    // Masks that cover fewer rows than the table: the rows past them weigh
+    // nothing, and nothing past the masks is read.
+    indicator->bits = {0xFF};
+    indicator->missing = {0x01};
+    indicator->bits.shrink_to_fit();  // so that a read past them is caught
+    indicator->missing.shrink_to_fit();
+    ASSERT_EQ(table->getFrequencyWeights(&out), 10);
+    EXPECT_EQ(std::vector<int32_t>(out, out + 10), (std::vector<int32_t>{0, 1, 1, 1, 1, 1, 1, 1, 0, 0}));
 }
 
 TEST_F(DSTableTest, CompleteRowMask)
