@@ -2,13 +2,22 @@
 
 #include "model/DSTable.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <iterator>
+#include <limits>
 
 // A table whose rows are stored: every column holds num_records rows.
 class DSDataTable : public DSTable
 {
 public:
-    qint64 num_records() const override { return integerForKey(QStringLiteral("num_records")); }
+    // A table holds 0 to 2,147,483,647 rows (row numbers travel as 32-bit
+    // integers); a stored count outside that range, which a damaged file or
+    // a pasted archive may hold, reads as the nearest count inside it.
+    qint64 num_records() const override
+    {
+        return std::clamp<qint64>(integerForKey(QStringLiteral("num_records")), 0, std::numeric_limits<int32_t>::max());
+    }
     void setNum_records(qint64 n) { setPrimitiveValue(qlonglong(n), QStringLiteral("num_records")); }
 
     // Every column appends n missing rows, then the count grows by n. A
