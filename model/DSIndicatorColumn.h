@@ -7,8 +7,9 @@ class DSIndicatorColumn : public DSColumn
 {
 public:
     // The bit mask of true rows and that of missing rows (null when none is
-    // missing), owned by the column; answers 0 when the column has no
-    // values, else non-zero. The base has no values.
+    // missing), owned by the column; answers the byte length of the two
+    // masks, which may cover fewer rows than the table (0 when the column
+    // has no values). The base has no values.
     virtual qint64 getBytes(const uint8_t **values, const uint8_t **missing)
     {
         if (values)

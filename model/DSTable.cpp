@@ -541,10 +541,12 @@ qint64 DSTable::getFrequencyWeights(const int32_t **out)
             m_weights[size_t(r)] = r < count ? weightOf(values[r]) : 0;
     } else if (auto *indicator = dynamic_cast<DSIndicatorColumn *>(column)) {
         const uint8_t *bits = nullptr, *missing = nullptr;
-        const bool any = indicator->getBytes(&bits, &missing) != 0 && bits;
+        // The masks may cover fewer rows than the table: rows past them weigh 0.
+        const qint64 bytes = indicator->getBytes(&bits, &missing);
+        const qint64 rows = bits ? std::clamp<qint64>(bytes * 8, 0, n) : 0;
         for (qint64 r = 0; r < n; ++r) {
             const uint8_t bit = uint8_t(1u << (r % 8));
-            m_weights[size_t(r)] = any && (bits[r / 8] & bit) && !(missing && (missing[r / 8] & bit)) ? 1 : 0;
+            m_weights[size_t(r)] = r < rows && (bits[r / 8] & bit) && !(missing && (missing[r / 8] & bit)) ? 1 : 0;
         }
     } else {
         // A column of another kind defines no weights: every row counts once.

@@ -286,6 +286,7 @@ TEST_F(DSNumericDataColumnTest, EditsKeepTheRowsInOrder)
         qint64 rows;
         std::function<void(ProbedDataColumn *, DSDataTable *)> edit;
         std::vector<double> expected;
+        bool tableKeepsUp = true;  // the table's row count is the values' afterwards
     };
     const Case cases[] = {
         {"drop {0, 2} of 5", {10, 11, 12, 13, 14}, 5,
@@ -293,7 +294,12 @@ TEST_F(DSNumericDataColumnTest, EditsKeepTheRowsInOrder)
         {"drop the last of fewer values", {10, 11}, 4,
          [](ProbedDataColumn *, DSDataTable *t) { t->dropRows({3}); }, {10, 11, NAN}},
         {"drop rows the table lacks", {10, 11, 12}, 3,
-         [](ProbedDataColumn *x, DSDataTable *) { x->dropRows({1, 7, -2}); }, {10, 12}},
+         [](ProbedDataColumn *x, DSDataTable *) { x->dropRows({1, 7, -2}); }, {10, 12}, false},
+        // The table counts only the rows it has, so its count stays that of the values.
+        {"the table drops rows it lacks", {10, 11, 12}, 3,
+         [](ProbedDataColumn *, DSDataTable *t) { t->dropRows({1, 7, -2}); }, {10, 12}},
+        {"the table adds no rows for a negative count", {10, 11}, 2,
+         [](ProbedDataColumn *, DSDataTable *t) { t->addRows(-5); }, {10, 11}},
         {"add 3 to 5", {10, 11, 12, 13, 14}, 5,
          [](ProbedDataColumn *, DSDataTable *t) { t->addRows(3); }, {10, 11, 12, 13, 14, NAN, NAN, NAN}},
         {"replace with +inf", {1, 2, 3}, 3,
@@ -310,6 +316,9 @@ TEST_F(DSNumericDataColumnTest, EditsKeepTheRowsInOrder)
         c.edit(x, fixture.table());
         const std::vector<double> v = valuesOf(x);
         ASSERT_EQ(v.size(), c.expected.size()) << c.what;
+        if (c.tableKeepsUp) {
+            EXPECT_EQ(fixture.table()->num_records(), qint64(c.expected.size())) << c.what;
+        }
         for (size_t i = 0; i < v.size(); ++i)
             EXPECT_TRUE(ds_bits(v[i]) == ds_bits(c.expected[i]) || (std::isnan(v[i]) && std::isnan(c.expected[i])))
                 << c.what << " row " << i;

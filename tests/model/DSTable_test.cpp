@@ -226,6 +226,15 @@ TEST_F(DSTableTest, FrequencyWeights)
     indicator->bits.clear();
     ASSERT_EQ(table->getFrequencyWeights(&out), 10);
     EXPECT_EQ(std::vector<int32_t>(out, out + 10), std::vector<int32_t>(10, 0));
+
+    // Masks that cover fewer rows than the table: the rows past them weigh
+    // nothing, and nothing past the masks is read.
+    indicator->bits = {0xFF};
+    indicator->missing = {0x01};
+    indicator->bits.shrink_to_fit();  // so that a read past them is caught
+    indicator->missing.shrink_to_fit();
+    ASSERT_EQ(table->getFrequencyWeights(&out), 10);
+    EXPECT_EQ(std::vector<int32_t>(out, out + 10), (std::vector<int32_t>{0, 1, 1, 1, 1, 1, 1, 1, 0, 0}));
 }
 
 TEST_F(DSTableTest, CompleteRowMask)
@@ -269,6 +278,33 @@ TEST_F(DSTableTest, CompleteRowMask)
             << c.what;
         ASSERT_NE(out, nullptr) << c.what;
         EXPECT_EQ(std::vector<uint8_t>(out, out + 2), c.expected) << c.what;
+    }
+}
+
+// A row count that no table can have (from a damaged file or a hostile
+// pasted archive, which only check that it is an integer) reads as the
+// nearest count a table can have: nothing sizes a buffer by it.
+TEST_F(DSTableTest, StoredRowCountsOutsideTheRangeOfATable)
+{
+    auto *weights = newColumn(QStringLiteral("w"));
+    weights->values = {1, 2, 3};
+    table->insertNewColumns({weights}, 0);
+    table->setFrequency_weights_column(weights);
+    table->setApply_frequency_weights(true);
+    const struct {
+        qlonglong stored;
+        qint64 rows;
+    } cases[] = {{-5, 0}, {std::numeric_limits<qlonglong>::min(), 0}, {3, 3},
+                 {qlonglong(1) << 40, 2147483647}};
+    for (const auto &c : cases) {
+        table->setPrimitiveValue(c.stored, QStringLiteral("num_records"));
+        EXPECT_EQ(table->num_records(), c.rows) << c.stored;
+        if (c.rows > 3)
+            continue;  // a real table of that size is not made here
+        const int32_t *w = nullptr;
+        EXPECT_EQ(table->getFrequencyWeights(&w), c.rows) << c.stored;
+        const uint8_t *mask = nullptr;
+        EXPECT_EQ(table->getNonmissingMask(&mask, {weights}, nullptr, 0), (c.rows + 7) / 8) << c.stored;
     }
 }
 

@@ -51,7 +51,7 @@ public:
     {
         *values = bits.empty() ? nullptr : bits.data();
         *missingOut = missing.empty() ? nullptr : missing.data();
-        return bits.empty() ? 0 : 1;
+        return qint64(bits.size());
     }
 };
 

@@ -1,5 +1,6 @@
 #include "StoreTestSupport.h"
 
+#include "platform/predicate/DSPredicate.h"
 #include "platform/store/DSManagedObjectContext.h"
 #include "platform/store/DSManagedObjectModel.h"
 #include "platform/store/DSPersistentStore.h"
@@ -106,11 +107,21 @@ TEST_F(DSPersistentStoreTest, EveryAttributeKindComesBackEqualInANewProcess)
     const QString expected = dumpGraph(context);
     EXPECT_TRUE(expected.contains(QStringLiteral("archive = 83886080 bytes")));
     EXPECT_TRUE(expected.contains(QStringLiteral("{1: \"one\", 2.5: \"two and a half\", -3: \"minus three\"}")));
-    EXPECT_TRUE(expected.contains(QStringLiteral("20304(")) ) << "the tagged predicate is in the dump";
+    EXPECT_TRUE(expected.contains(QStringLiteral("1330860114(")) ) << "the tagged predicate is in the dump";
 
     const ChildResult child = runChild(QStringLiteral("dump"), {file});
     EXPECT_EQ(child.exitCode, 0);
     EXPECT_EQ(child.output, expected);
+
+    // What the store's own reader gives back is the same predicate tree.
+    DSManagedObjectContext reopened(toyModel());
+    ASSERT_TRUE(reopened.addPersistentStore(file, DSStoreOptions(), &error)) << error.message().toStdString();
+    const QVariant rule = reopened.objectsOfEntity(QStringLiteral("Library"))[0]->primitiveValueForKey(QStringLiteral("rule"));
+    QString why;
+    const DSPredicatePtr predicate = DSPredicate::fromPropertyList(rule.value<QCborValue>(), &why);
+    ASSERT_TRUE(predicate) << why.toStdString();
+    EXPECT_EQ(*predicate, *DSPredicate::fromString(QString::fromUtf8(k_compoundPredicateText)));
+    EXPECT_EQ(predicate->toString(), DSPredicate::fromString(QString::fromUtf8(k_compoundPredicateText))->toString());
 }
 
 TEST_F(DSPersistentStoreTest, ReopenedBinaryDataWaitsInTheFileUntilRead)

@@ -1,5 +1,6 @@
 #include "StoreTestSupport.h"
 
+#include "platform/predicate/DSPredicate.h"
 #include "platform/store/DSAttributeDescription.h"
 #include "platform/store/DSEntityDescription.h"
 #include "platform/store/DSManagedObjectContext.h"
@@ -79,17 +80,18 @@ std::shared_ptr<const DSManagedObjectModel> toyModel()
     return model;
 }
 
+const char *const k_compoundPredicateText =
+    "value < -2.5 OR label ==[c] \"n/a\" OR (visit >= DATE(\"2019-03-01T00:00:00Z\") AND NOT code IN {1, 2.5, \"x\"})";
+
 QCborValue compoundPredicate()
 {
-    const auto predicateTag = QCborTag(0x4F50);
-    const QCborValue below(predicateTag, QCborMap{{QStringLiteral("key"), QStringLiteral("value")},
-                                                 {QStringLiteral("operator"), 1},
-                                                 {QStringLiteral("value"), -2.5}});
-    const QCborValue labelled(predicateTag, QCborMap{{QStringLiteral("key"), QStringLiteral("label")},
-                                                    {QStringLiteral("operator"), 4},
-                                                    {QStringLiteral("value"), QStringLiteral("n/a")}});
-    return QCborValue(predicateTag, QCborMap{{QStringLiteral("type"), QStringLiteral("AND")},
-                                             {QStringLiteral("subpredicates"), QCborArray{below, labelled}}});
+    QString error;
+    const DSPredicatePtr predicate = DSPredicate::fromString(QString::fromUtf8(k_compoundPredicateText), &error);
+    if (!predicate) {
+        ADD_FAILURE() << error.toStdString();
+        return QCborValue();
+    }
+    return predicate->toPropertyList();
 }
 
 DSManagedObject *buildRichGraph(DSManagedObjectContext &context, qint64 archiveSize)

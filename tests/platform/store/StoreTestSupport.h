@@ -58,8 +58,9 @@ std::shared_ptr<const DSManagedObjectModel> toyModel();
 // A model file of this folder's models/ directory.
 std::shared_ptr<const DSManagedObjectModel> testModel(const QString &fileName);
 
-// A stand-in for a stored compound predicate: a tagged value holding an AND
-// of two tagged comparisons, as the predicate tree stores itself.
+// The text of a compound predicate with a number, a text, a date and a list
+// among its constants, and its stored form (the predicate tree's own).
+extern const char *const k_compoundPredicateText;
 QCborValue compoundPredicate();
 
 // Two libraries with every attribute kind (the first's archive holds
