@@ -267,11 +267,18 @@ bool DSNumericDataColumn::loadEditBuffer(qint64 n)
     return true;
 }
 
-void DSNumericDataColumn::finishEdit()
+bool DSNumericDataColumn::finishEdit()
 {
-    if (!save())
+    if (!save()) {
+        // The edit goes whole: the stored data, and what was decoded from
+        // it, are still the old values, and no edited array is left for a
+        // later save to store.
         qCritical("Error compressing data");
+        temp_values.release();
+        return false;
+    }
     recursivePurge();
+    return true;
 }
 
 void DSNumericDataColumn::dropRows(const DSIndexSet &rows)
@@ -307,6 +314,5 @@ bool DSNumericDataColumn::replaceNumericValueAtIndex(qint64 row, double x)
     if (row < 0 || row >= n || !loadEditBuffer(n))
         return false;
     temp_values.data()[row] = x;
-    finishEdit();
-    return true;
+    return finishEdit();
 }

@@ -81,13 +81,15 @@ public:
 
     // Editing (each rewrites the whole stored array, then purges this column
     // and everything derived from it). Called before the table changes its
-    // row count; rows must lie below it (others are ignored).
+    // row count; rows must lie below it (others are ignored). An edit whose
+    // array cannot be stored (memory ran out: "Error in malloc()" or "Error
+    // compressing data" logged) changes nothing.
     // Keeps the rows not in the set, in order.
     void dropRows(const DSIndexSet &rows) override;
     // Appends n missing rows (after the table's current rows).
     void addRows(qint64 n) override;
     // Stores x at row as given (infinities stay). False, changing nothing,
-    // for a row outside the table.
+    // for a row outside the table or an edit that cannot be stored.
     bool replaceNumericValueAtIndex(qint64 row, double x);
 
     // The stored name only; no suggested name.
@@ -102,8 +104,9 @@ private:
     // table's rows below min(k, n), NaN after them. False when memory runs
     // out.
     bool loadEditBuffer(qint64 n);
-    // save() and the purges every edit ends with.
-    void finishEdit();
+    // save() and the purges every edit ends with. False when saving failed:
+    // the edit buffer is dropped and nothing is purged.
+    bool finishEdit();
 
     // What was decoded: the stored data and the table's row count then.
     QByteArray m_decodedFrom;

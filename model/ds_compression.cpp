@@ -1,5 +1,7 @@
 #include "model/ds_compression.h"
 
+#include "model/DSColumnBuffer.h"
+
 #include <QDebug>
 #include <algorithm>
 #include <climits>
@@ -12,13 +14,25 @@ constexpr qsizetype kMaxChunk = UINT_MAX;
 
 uInt chunk(qsizetype n) { return uInt(std::min(n, kMaxChunk)); }
 
+// A stream's working memory comes from the column allocator, so that a test
+// can make a stream fail to start as it does when memory runs out.
+z_stream newStream()
+{
+    z_stream zs{};
+    zs.zalloc = [](voidpf, uInt items, uInt size) -> voidpf {
+        return ds_column_allocator().allocate(size_t(items) * size);
+    };
+    zs.zfree = [](voidpf, voidpf block) { std::free(block); };
+    return zs;
+}
+
 // Runs a deflater over the whole input. The output buffer starts at 16 KiB
 // and doubles, so a million doubles need about twenty reallocations.
 std::optional<QByteArray> deflateWith(const QByteArray &data, int windowBits)
 {
     if (data.isEmpty())
         return data;
-    z_stream zs{};
+    z_stream zs = newStream();
     if (deflateInit2(&zs, Z_DEFAULT_COMPRESSION, Z_DEFLATED, windowBits, 8,
                      Z_DEFAULT_STRATEGY) != Z_OK)
         return std::nullopt;
@@ -59,7 +73,7 @@ std::optional<QByteArray> inflateWith(const QByteArray &data, int windowBits)
 {
     if (data.isEmpty())
         return data;
-    z_stream zs{};
+    z_stream zs = newStream();
     if (inflateInit2(&zs, windowBits) != Z_OK)
         return std::nullopt;
 

@@ -8,7 +8,9 @@
 // Each operation returns a new byte array, or std::nullopt on failure; an
 // empty input is returned as it is. The inflated array is built in place and
 // handed over without a copy. No compression state survives a call, so the
-// functions may run on any thread.
+// functions may run on any thread. The streams' working memory comes from
+// ds_column_allocator() (model/DSColumnBuffer.h); when it runs out the call
+// fails.
 
 // A zlib stream (RFC 1950) at the default level. Fails when the deflater
 // cannot start or reports a stream error: a partial stream is never returned.

@@ -452,6 +452,31 @@ TEST_F(DSNumericDataColumnTest, FailedAllocationsEndTheImport)
     EXPECT_TRUE(y->appendValue(1));
 }
 
+// An edit whose array cannot be compressed says so and changes nothing: the
+// stored bytes and the values read are the old ones, and no edited array
+// waits in the buffer for a later save.
+TEST_F(DSNumericDataColumnTest, AnEditThatCannotBeStoredChangesNothing)
+{
+    ProbedDataColumn *x = addColumn({1, 2, 3});
+    endEvent();
+    const QByteArray stored = x->values();
+    ASSERT_EQ(valuesOf(x), (std::vector<double>{1, 2, 3}));
+
+    ds_column_allocator_s &allocator = ds_column_allocator();
+    const ds_column_allocator_s saved = allocator;
+    // The three-double edit buffer is granted; the compressor's state is not.
+    allocator.allocate = [](size_t bytes) -> void * { return bytes > 1024 ? nullptr : std::malloc(bytes); };
+    const bool replaced = x->replaceNumericValueAtIndex(1, 9);
+    allocator = saved;
+
+    EXPECT_FALSE(replaced);
+    EXPECT_EQ(x->values(), stored);
+    EXPECT_EQ(valuesOf(x), (std::vector<double>{1, 2, 3}));
+    EXPECT_EQ(x->temp_values_capacity(), 0);
+    EXPECT_TRUE(x->replaceNumericValueAtIndex(1, 9)) << "with memory again";
+    EXPECT_EQ(valuesOf(x), (std::vector<double>{1, 9, 3}));
+}
+
 // An import fills columns of a pool on its own thread, touching nothing
 // but the columns; finishing them as parallel tasks stores exactly the
 // bytes that finishing them one by one stores.

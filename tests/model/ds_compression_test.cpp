@@ -1,5 +1,7 @@
 #include "model/ds_compression.h"
 
+#include "model/DSColumnBuffer.h"
+
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -77,6 +79,22 @@ TEST(Compression, DamagedInputGivesNothing)
     QByteArray flipped = stream;
     flipped[flipped.size() / 2] = char(flipped[flipped.size() / 2] ^ 0x55);
     EXPECT_FALSE(zlibInflate(flipped));
+}
+
+// Without working memory a stream does not start, and nothing partial comes back.
+TEST(Compression, NoMemoryGivesNothing)
+{
+    const QByteArray values = randomDoubles(1000);
+    const QByteArray stream = *zlibDeflate(values), gz = *gzipDeflate(values);
+    ds_column_allocator_s &allocator = ds_column_allocator();
+    const ds_column_allocator_s saved = allocator;
+    allocator.allocate = [](size_t) -> void * { return nullptr; };
+    EXPECT_FALSE(zlibDeflate(values));
+    EXPECT_FALSE(gzipDeflate(values));
+    EXPECT_FALSE(zlibInflate(stream));
+    EXPECT_FALSE(gzipInflate(gz));
+    allocator = saved;
+    EXPECT_EQ(zlibInflate(stream), values);
 }
 
 TEST(Compression, StreamsOfOtherProgramsInflate)
