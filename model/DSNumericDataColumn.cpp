@@ -42,7 +42,11 @@ void DSNumericDataColumn::setup()
 {
     m_decodedFrom = values();
     m_decodedRows = tableRowCount();
-    m_decompressed = zlibInflate(m_decodedFrom).value_or(QByteArray());
+    // Only the table's rows are ever read, so data holding more (a small
+    // damaged or pasted stream may inflate to gigabytes) is refused before it
+    // is inflated in full. A column outside a table reads all it holds.
+    const qint64 usable = m_decodedRows * qint64(sizeof(double));
+    m_decompressed = (table() ? zlibInflate(m_decodedFrom, usable) : zlibInflate(m_decodedFrom)).value_or(QByteArray());
     m_count = m_decompressed.size() / qsizetype(sizeof(double));
     m_values = reinterpret_cast<const double *>(m_decompressed.constData());
     if (m_count > 0 && reinterpret_cast<uintptr_t>(m_values) % alignof(double) != 0) {

@@ -39,8 +39,10 @@ public:
     void awakeFromInsert() override;
     // teardown(), then the base.
     void didTurnIntoFault() override;
-    // Decodes the stored data (data that does not inflate reads as no
-    // values): the array, the NaN mask and the whole-number flag.
+    // Decodes the stored data: the array, the NaN mask and the whole-number
+    // flag. Data that does not inflate reads as no values, and so does data
+    // of a column in a table that holds more values than the table has rows
+    // (refused once inflating passes them, never inflated in full).
     void setup();
     // Releases the decoded data and the NaN mask, clears the whole-number
     // flag, then purges the index and the statistics.

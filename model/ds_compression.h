@@ -19,9 +19,17 @@ std::optional<QByteArray> zlibDeflate(const QByteArray &data);
 // The bytes of a zlib stream. Damaged, truncated or foreign data, and a
 // stream asking for a preset dictionary, give std::nullopt.
 std::optional<QByteArray> zlibInflate(const QByteArray &data);
+// The same for a stream that may inflate to maxBytes at most (a negative
+// limit counts as 0): one that holds more gives std::nullopt as soon as its
+// output would pass the limit, and the output buffer is never made larger
+// than maxBytes, so a small stream that claims gigabytes costs no more than
+// the limit.
+std::optional<QByteArray> zlibInflate(const QByteArray &data, qsizetype maxBytes);
 
 // A gzip stream (RFC 1952) at the default level, 15-bit window, memory level 8.
 std::optional<QByteArray> gzipDeflate(const QByteArray &data);
 
 // The bytes of a gzip or zlib stream; the header decides which.
 std::optional<QByteArray> gzipInflate(const QByteArray &data);
+// The same, with an output limit as zlibInflate() has.
+std::optional<QByteArray> gzipInflate(const QByteArray &data, qsizetype maxBytes);

@@ -167,6 +167,45 @@ TEST_F(DSNumericDataColumnTest, DataThatDoesNotInflateReadsAsNoValues)
     EXPECT_EQ(missingRows(x, 3), std::vector<bool>(3, true));
 }
 
+// A column in a table reads no more values than the table has rows: data
+// that holds more (1 MiB of zeros for 10 rows, or just one value too many)
+// is refused while inflating and reads as missing rows, which an edit then
+// starts from. Outside a table a column reads all it holds.
+TEST_F(DSNumericDataColumnTest, DataHoldingMoreThanTheRowsIsRefused)
+{
+    const auto stream = [](qsizetype count) {
+        const std::vector<double> values(size_t(count), 2.5);
+        return *zlibDeflate(QByteArray(reinterpret_cast<const char *>(values.data()), count * qsizetype(sizeof(double))));
+    };
+    struct Case {
+        const char *what;
+        QByteArray stored;
+        size_t values;
+    };
+    const Case cases[] = {
+        {"as many values as rows", stream(10), 10},
+        {"one value more", stream(11), 0},
+        {"1 MiB of zeros", *zlibDeflate(QByteArray(1 << 20, '\0')), 0},
+    };
+    for (const Case &c : cases) {
+        ColumnsFixture fixture;
+        ProbedDataColumn *x = fixture.addColumn(std::vector<double>(10, 1.0));
+        x->setPrimitiveValue(c.stored, QStringLiteral("values"));
+        EXPECT_EQ(valuesOf(x).size(), c.values) << c.what;
+        EXPECT_EQ(missingRows(x, 10), std::vector<bool>(10, c.values == 0)) << c.what;
+        ASSERT_TRUE(x->replaceNumericValueAtIndex(9, 7)) << c.what;
+        const std::vector<double> edited = valuesOf(x);
+        ASSERT_EQ(edited.size(), 10u) << c.what;
+        EXPECT_EQ(edited[9], 7) << c.what;
+        EXPECT_EQ(std::isnan(edited[0]), c.values == 0) << c.what;
+    }
+    ColumnsFixture fixture;
+    ProbedDataColumn *loose = fixture.addColumn({1});
+    loose->setTable(nullptr);
+    loose->setPrimitiveValue(stream(11), QStringLiteral("values"));
+    EXPECT_EQ(valuesOf(loose).size(), 11u);
+}
+
 // The predicate "value < 0 OR value == 99" marks exactly those rows (and
 // NaN rows are missing anyway), in 24 chunks whose result equals a serial
 // reference on random data of odd lengths and for ranges that start inside
