@@ -42,11 +42,12 @@ void DSNumericDataColumn::setup()
 {
     m_decodedFrom = values();
     m_decodedRows = tableRowCount();
-    // Only the table's rows are ever read, so data holding more (a small
-    // damaged or pasted stream may inflate to gigabytes) is refused before it
-    // is inflated in full. A column outside a table reads all it holds.
+    // Only the table's rows are ever read, so inflating stops there: a small
+    // damaged or pasted stream that would inflate to gigabytes costs no more
+    // than the rows, and a column holding more values than its table keeps
+    // its first rows. A column outside a table reads all it holds.
     const qint64 usable = m_decodedRows * qint64(sizeof(double));
-    m_decompressed = (table() ? zlibInflate(m_decodedFrom, usable) : zlibInflate(m_decodedFrom)).value_or(QByteArray());
+    m_decompressed = (table() ? zlibInflatePrefix(m_decodedFrom, usable) : zlibInflate(m_decodedFrom)).value_or(QByteArray());
     m_count = m_decompressed.size() / qsizetype(sizeof(double));
     m_values = reinterpret_cast<const double *>(m_decompressed.constData());
     if (m_count > 0 && reinterpret_cast<uintptr_t>(m_values) % alignof(double) != 0) {

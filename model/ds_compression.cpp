@@ -73,8 +73,10 @@ std::optional<QByteArray> deflateWith(const QByteArray &data, int windowBits)
 // output. The buffer starts at one and a half times the input and grows by
 // half again when full, which stays geometric however small the input was;
 // it is never made larger than maxBytes. Once maxBytes are out, one spare
-// byte of room tells a stream that ends there from one that goes on.
-std::optional<QByteArray> inflateWith(const QByteArray &data, int windowBits, qsizetype maxBytes)
+// byte of room tells a stream that ends there from one that goes on; one
+// that goes on fails, or, with keepPrefix, ends there with what it gave.
+std::optional<QByteArray> inflateWith(const QByteArray &data, int windowBits, qsizetype maxBytes,
+                                      bool keepPrefix = false)
 {
     if (data.isEmpty())
         return data;
@@ -109,8 +111,12 @@ std::optional<QByteArray> inflateWith(const QByteArray &data, int windowBits, qs
         consumed += inBefore - zs.avail_in;
         const uInt wrote = outBefore - zs.avail_out;
         // A byte in the spare room: the stream holds more than maxBytes.
-        if (atLimit && wrote > 0)
-            return giveUp();
+        if (atLimit && wrote > 0) {
+            if (!keepPrefix)
+                return giveUp();
+            inflateEnd(&zs);
+            return out;
+        }
         produced += wrote;
         if (status == Z_STREAM_END)
             break;
@@ -142,4 +148,9 @@ std::optional<QByteArray> zlibInflate(const QByteArray &data, qsizetype maxBytes
 std::optional<QByteArray> gzipInflate(const QByteArray &data, qsizetype maxBytes)
 {
     return inflateWith(data, MAX_WBITS + 32, std::max<qsizetype>(maxBytes, 0));
+}
+
+std::optional<QByteArray> zlibInflatePrefix(const QByteArray &data, qsizetype maxBytes)
+{
+    return inflateWith(data, MAX_WBITS, std::max<qsizetype>(maxBytes, 0), true);
 }

@@ -25,6 +25,10 @@ std::optional<QByteArray> zlibInflate(const QByteArray &data);
 // than maxBytes, so a small stream that claims gigabytes costs no more than
 // the limit.
 std::optional<QByteArray> zlibInflate(const QByteArray &data, qsizetype maxBytes);
+// The first maxBytes of a zlib stream, or all of a shorter one: a stream
+// that goes on past them is cut there, unread, with the same bounded
+// memory. Damaged data within what is read still gives std::nullopt.
+std::optional<QByteArray> zlibInflatePrefix(const QByteArray &data, qsizetype maxBytes);
 
 // A gzip stream (RFC 1952) at the default level, 15-bit window, memory level 8.
 std::optional<QByteArray> gzipDeflate(const QByteArray &data);

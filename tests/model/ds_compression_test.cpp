@@ -160,6 +160,12 @@ TEST(Compression, InflatingStopsAtTheLimit)
         {"no data, no room", zlibInflate, QByteArray(""), 0, QByteArray("")},
         {"1 MiB of zeros for 10 rows", zlibInflate, bomb, 80, std::nullopt},
         {"1 MiB of zeros, room for them", zlibInflate, bomb, 1 << 20, zeros},
+        {"prefix: exactly the limit", zlibInflatePrefix, stream, 8000, values},
+        {"prefix: one byte short", zlibInflatePrefix, stream, 7999, values.left(7999)},
+        {"prefix: 1 MiB of zeros for 10 rows", zlibInflatePrefix, bomb, 80, QByteArray(80, '\0')},
+        {"prefix: no room", zlibInflatePrefix, stream, 0, QByteArray()},
+        {"prefix: cut in half, ample room", zlibInflatePrefix, stream.left(stream.size() / 2), 1 << 20, std::nullopt},
+        {"prefix: damaged before the limit", zlibInflatePrefix, QByteArray("garbage"), 80, std::nullopt},
     };
     for (const Case &c : cases)
         EXPECT_EQ(c.inflate(c.stream, c.limit), c.expected) << c.what;
@@ -190,6 +196,8 @@ TEST(Compression, RefusedStreamsNeverHoldMoreThanTheLimit)
         EXPECT_GE(largest, c.atLeast) << c.limit;
         EXPECT_LE(largest, c.atMost) << c.limit;
     }
+    const size_t prefixLargest = largestAllocationDuring([&] { (void)zlibInflatePrefix(bomb, 80); });
+    EXPECT_LE(prefixLargest, size_t(32768 + 64)) << "the first rows of a bomb";
 #else
     GTEST_SKIP() << "allocations are not measured under a sanitizer";
 #endif
