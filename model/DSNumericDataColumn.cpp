@@ -42,7 +42,12 @@ void DSNumericDataColumn::setup()
 {
     m_decodedFrom = values();
     m_decodedRows = tableRowCount();
-    m_decompressed = zlibInflate(m_decodedFrom).value_or(QByteArray());
+    // Only the table's rows are ever read, so inflating stops there: a small
+    // damaged or pasted stream that would inflate to gigabytes costs no more
+    // than the rows, and a column holding more values than its table keeps
+    // its first rows. A column outside a table reads all it holds.
+    const qint64 usable = m_decodedRows * qint64(sizeof(double));
+    m_decompressed = (table() ? zlibInflatePrefix(m_decodedFrom, usable) : zlibInflate(m_decodedFrom)).value_or(QByteArray());
     m_count = m_decompressed.size() / qsizetype(sizeof(double));
     m_values = reinterpret_cast<const double *>(m_decompressed.constData());
     if (m_count > 0 && reinterpret_cast<uintptr_t>(m_values) % alignof(double) != 0) {
@@ -267,11 +272,18 @@ bool DSNumericDataColumn::loadEditBuffer(qint64 n)
     return true;
 }
 
-void DSNumericDataColumn::finishEdit()
+bool DSNumericDataColumn::finishEdit()
 {
-    if (!save())
+    if (!save()) {
+        // The edit goes whole: the stored data, and what was decoded from
+        // it, are still the old values, and no edited array is left for a
+        // later save to store.
         qCritical("Error compressing data");
+        temp_values.release();
+        return false;
+    }
     recursivePurge();
+    return true;
 }
 
 void DSNumericDataColumn::dropRows(const DSIndexSet &rows)
@@ -307,6 +319,5 @@ bool DSNumericDataColumn::replaceNumericValueAtIndex(qint64 row, double x)
     if (row < 0 || row >= n || !loadEditBuffer(n))
         return false;
     temp_values.data()[row] = x;
-    finishEdit();
-    return true;
+    return finishEdit();
 }

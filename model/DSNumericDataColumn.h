@@ -39,8 +39,10 @@ public:
     void awakeFromInsert() override;
     // teardown(), then the base.
     void didTurnIntoFault() override;
-    // Decodes the stored data (data that does not inflate reads as no
-    // values): the array, the NaN mask and the whole-number flag.
+    // Decodes the stored data: the array, the NaN mask and the whole-number
+    // flag. Data that does not inflate reads as no values, and so does data
+    // of a column in a table that holds more values than the table has rows
+    // (refused once inflating passes them, never inflated in full).
     void setup();
     // Releases the decoded data and the NaN mask, clears the whole-number
     // flag, then purges the index and the statistics.
@@ -81,13 +83,15 @@ public:
 
     // Editing (each rewrites the whole stored array, then purges this column
     // and everything derived from it). Called before the table changes its
-    // row count; rows must lie below it (others are ignored).
+    // row count; rows must lie below it (others are ignored). An edit whose
+    // array cannot be stored (memory ran out: "Error in malloc()" or "Error
+    // compressing data" logged) changes nothing.
     // Keeps the rows not in the set, in order.
     void dropRows(const DSIndexSet &rows) override;
     // Appends n missing rows (after the table's current rows).
     void addRows(qint64 n) override;
     // Stores x at row as given (infinities stay). False, changing nothing,
-    // for a row outside the table.
+    // for a row outside the table or an edit that cannot be stored.
     bool replaceNumericValueAtIndex(qint64 row, double x);
 
     // The stored name only; no suggested name.
@@ -102,8 +106,9 @@ private:
     // table's rows below min(k, n), NaN after them. False when memory runs
     // out.
     bool loadEditBuffer(qint64 n);
-    // save() and the purges every edit ends with.
-    void finishEdit();
+    // save() and the purges every edit ends with. False when saving failed:
+    // the edit buffer is dropped and nothing is purged.
+    bool finishEdit();
 
     // What was decoded: the stored data and the table's row count then.
     QByteArray m_decodedFrom;

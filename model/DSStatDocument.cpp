@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 
 #include <array>
 #include <utility>
@@ -243,6 +244,18 @@ bool DSStatDocument::readPackage(const QUrl &url, const QString &type, DSError *
         --version;
     if (version < 0)
         return false;
+    // A read-only open writes nothing into the package: an older store is
+    // brought up to date in a folder of the document's own.
+    std::unique_ptr<QTemporaryDir> scratch;
+    QUrl migrated = url;
+    if (type == readOnlyType && version < current) {
+        scratch = std::make_unique<QTemporaryDir>(QDir::temp().filePath(QStringLiteral("ostrel-XXXXXX")));
+        if (!scratch->isValid())
+            return fail(error, ds_make_error(1, QStringLiteral("The document could not be brought up to date: %1")
+                                                    .arg(scratch->errorString())));
+        migrated = QUrl::fromLocalFile(scratch->path());
+    }
+    QUrl from = url;
     for (; version < current; ++version) {
         DSStoreError modelError;
         auto sourceModel = DSManagedObjectModel::modelNamed(storeModels()[version], &modelError);
@@ -253,12 +266,16 @@ bool DSStatDocument::readPackage(const QUrl &url, const QString &type, DSError *
             return fail(error, ds_make_error(1, QStringLiteral("The document was saved by an older version of Ostrel "
                                                                "that this version cannot read: %1")
                                                     .arg(modelError.message())));
-        if (!migrateStoreFromURL(storeURLFromURL(url, files[version]), sourceModel,
-                                 storeURLFromURL(url, files[version + 1]), destinationModel,
+        if (!migrateStoreFromURL(storeURLFromURL(from, files[version]), sourceModel,
+                                 storeURLFromURL(migrated, files[version + 1]), destinationModel,
                                  storeMigrators()[version], error))
             return false;
+        from = migrated;
     }
-    return configurePersistentStoreCoordinatorForURL(storeURLFromURL(url), type, error);
+    if (!configurePersistentStoreCoordinatorForURL(storeURLFromURL(from), type, error))
+        return false;
+    m_migratedStoreDir = std::move(scratch);
+    return true;
 }
 
 bool DSStatDocument::configurePersistentStoreCoordinatorForURL(const QUrl &storeURL, const QString &type,

@@ -16,6 +16,7 @@ class DSManagedObjectModel;
 class DSPlatformNumberFormatter;
 class DSSmallNumberFormatter;
 class DSTable;
+class QTemporaryDir;
 
 // What a save does with the target location: saving in place, or saving as
 // (the document moves to the target and continues there).
@@ -52,7 +53,9 @@ public:
     // with a root, no table and the pending importer. Anything else is read
     // as a package: its newest store file is migrated one version at a time
     // up to the current one (each step leaves the older file as it was) and
-    // opened. A package with no store file answers false and leaves *error
+    // opened. The read-only type migrates into a temporary folder of the
+    // document's own, removed with the document, so the package stays as it
+    // was. A package with no store file answers false and leaves *error
     // alone; a failed step answers false with its error.
     bool readFromURL(const QUrl &url, const QString &type, DSError *error = nullptr);
 
@@ -159,6 +162,9 @@ private:
     void contextDidChange();
 
     std::shared_ptr<const DSManagedObjectModel> m_model;
+    // Where a read-only open put the store it migrated; it outlives the
+    // context, whose store may be open in it.
+    std::unique_ptr<QTemporaryDir> m_migratedStoreDir;
     std::unique_ptr<DSManagedObjectContext> m_context;
     std::unique_ptr<DSDataImporter> m_initialImporter;
     std::unique_ptr<DSPlatformNumberFormatter> m_decimalFormatter;

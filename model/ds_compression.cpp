@@ -1,8 +1,11 @@
 #include "model/ds_compression.h"
 
+#include "model/DSColumnBuffer.h"
+
 #include <QDebug>
 #include <algorithm>
 #include <climits>
+#include <limits>
 #include <zlib.h>
 
 namespace {
@@ -12,13 +15,27 @@ constexpr qsizetype kMaxChunk = UINT_MAX;
 
 uInt chunk(qsizetype n) { return uInt(std::min(n, kMaxChunk)); }
 
+constexpr qsizetype kNoLimit = std::numeric_limits<qsizetype>::max();
+
+// A stream's working memory comes from the column allocator, so that a test
+// can make a stream fail to start as it does when memory runs out.
+z_stream newStream()
+{
+    z_stream zs{};
+    zs.zalloc = [](voidpf, uInt items, uInt size) -> voidpf {
+        return ds_column_allocator().allocate(size_t(items) * size);
+    };
+    zs.zfree = [](voidpf, voidpf block) { std::free(block); };
+    return zs;
+}
+
 // Runs a deflater over the whole input. The output buffer starts at 16 KiB
 // and doubles, so a million doubles need about twenty reallocations.
 std::optional<QByteArray> deflateWith(const QByteArray &data, int windowBits)
 {
     if (data.isEmpty())
         return data;
-    z_stream zs{};
+    z_stream zs = newStream();
     if (deflateInit2(&zs, Z_DEFAULT_COMPRESSION, Z_DEFLATED, windowBits, 8,
                      Z_DEFAULT_STRATEGY) != Z_OK)
         return std::nullopt;
@@ -52,43 +69,63 @@ std::optional<QByteArray> deflateWith(const QByteArray &data, int windowBits)
     return out;
 }
 
-// Runs an inflater to the end of the stream. The buffer starts at one and a
-// half times the input and grows by half again when full, which stays
-// geometric however small the input was.
-std::optional<QByteArray> inflateWith(const QByteArray &data, int windowBits)
+// Runs an inflater to the end of the stream, keeping at most maxBytes of
+// output. The buffer starts at one and a half times the input and grows by
+// half again when full, which stays geometric however small the input was;
+// it is never made larger than maxBytes. Once maxBytes are out, one spare
+// byte of room tells a stream that ends there from one that goes on; one
+// that goes on fails, or, with keepPrefix, ends there with what it gave.
+std::optional<QByteArray> inflateWith(const QByteArray &data, int windowBits, qsizetype maxBytes,
+                                      bool keepPrefix = false)
 {
     if (data.isEmpty())
         return data;
-    z_stream zs{};
+    z_stream zs = newStream();
     if (inflateInit2(&zs, windowBits) != Z_OK)
         return std::nullopt;
 
-    QByteArray out(data.size() + data.size() / 2, Qt::Uninitialized);
+    const auto giveUp = [&zs] {
+        inflateEnd(&zs);
+        return std::optional<QByteArray>();
+    };
+    QByteArray out;
+    // Reserving first gives a block of exactly that size; resize() alone
+    // may round it up past the limit.
+    const auto grow = [&out](qsizetype size) {
+        out.reserve(size);
+        out.resize(size);
+    };
+    grow(std::min(data.size() + data.size() / 2, maxBytes));
     qsizetype produced = 0, consumed = 0;
     for (;;) {
-        if (produced == out.size())
-            out.resize(out.size() + std::max<qsizetype>(out.size() / 2, 4096));
+        if (produced == out.size() && out.size() < maxBytes)
+            grow(std::min(out.size() + std::max<qsizetype>(out.size() / 2, 4096), maxBytes));
+        const bool atLimit = produced == out.size();
+        char spare;
         zs.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data.constData() + consumed));
         zs.avail_in = chunk(data.size() - consumed);
-        zs.next_out = reinterpret_cast<Bytef *>(out.data() + produced);
-        zs.avail_out = chunk(out.size() - produced);
+        zs.next_out = reinterpret_cast<Bytef *>(atLimit ? &spare : out.data() + produced);
+        zs.avail_out = atLimit ? 1 : chunk(out.size() - produced);
         const uInt inBefore = zs.avail_in, outBefore = zs.avail_out;
         const int status = inflate(&zs, Z_SYNC_FLUSH);
         consumed += inBefore - zs.avail_in;
-        produced += outBefore - zs.avail_out;
+        const uInt wrote = outBefore - zs.avail_out;
+        // A byte in the spare room: the stream holds more than maxBytes.
+        if (atLimit && wrote > 0) {
+            if (!keepPrefix)
+                return giveUp();
+            inflateEnd(&zs);
+            return out;
+        }
+        produced += wrote;
         if (status == Z_STREAM_END)
             break;
         // Z_BUF_ERROR with input left over and the output full just means
         // the buffer must grow; with the input used up the stream was cut.
-        const bool needsRoom = status == Z_BUF_ERROR && produced == out.size();
-        if (status != Z_OK && !needsRoom) {
-            inflateEnd(&zs);
-            return std::nullopt;
-        }
-        if (status == Z_OK && consumed == data.size() && produced < out.size()) {
-            inflateEnd(&zs);
-            return std::nullopt;
-        }
+        const bool needsRoom = status == Z_BUF_ERROR && zs.avail_out == 0;
+        const bool cut = status == Z_OK && consumed == data.size() && zs.avail_out > 0;
+        if ((status != Z_OK && !needsRoom) || cut)
+            return giveUp();
     }
     if (inflateEnd(&zs) != Z_OK)
         return std::nullopt;
@@ -99,6 +136,21 @@ std::optional<QByteArray> inflateWith(const QByteArray &data, int windowBits)
 } // namespace
 
 std::optional<QByteArray> zlibDeflate(const QByteArray &data) { return deflateWith(data, MAX_WBITS); }
-std::optional<QByteArray> zlibInflate(const QByteArray &data) { return inflateWith(data, MAX_WBITS); }
+std::optional<QByteArray> zlibInflate(const QByteArray &data) { return inflateWith(data, MAX_WBITS, kNoLimit); }
 std::optional<QByteArray> gzipDeflate(const QByteArray &data) { return deflateWith(data, MAX_WBITS + 16); }
-std::optional<QByteArray> gzipInflate(const QByteArray &data) { return inflateWith(data, MAX_WBITS + 32); }
+std::optional<QByteArray> gzipInflate(const QByteArray &data) { return inflateWith(data, MAX_WBITS + 32, kNoLimit); }
+
+std::optional<QByteArray> zlibInflate(const QByteArray &data, qsizetype maxBytes)
+{
+    return inflateWith(data, MAX_WBITS, std::max<qsizetype>(maxBytes, 0));
+}
+
+std::optional<QByteArray> gzipInflate(const QByteArray &data, qsizetype maxBytes)
+{
+    return inflateWith(data, MAX_WBITS + 32, std::max<qsizetype>(maxBytes, 0));
+}
+
+std::optional<QByteArray> zlibInflatePrefix(const QByteArray &data, qsizetype maxBytes)
+{
+    return inflateWith(data, MAX_WBITS, std::max<qsizetype>(maxBytes, 0), true);
+}

@@ -8,7 +8,9 @@
 // Each operation returns a new byte array, or std::nullopt on failure; an
 // empty input is returned as it is. The inflated array is built in place and
 // handed over without a copy. No compression state survives a call, so the
-// functions may run on any thread.
+// functions may run on any thread. The streams' working memory comes from
+// ds_column_allocator() (model/DSColumnBuffer.h); when it runs out the call
+// fails.
 
 // A zlib stream (RFC 1950) at the default level. Fails when the deflater
 // cannot start or reports a stream error: a partial stream is never returned.
@@ -17,9 +19,21 @@ std::optional<QByteArray> zlibDeflate(const QByteArray &data);
 // The bytes of a zlib stream. Damaged, truncated or foreign data, and a
 // stream asking for a preset dictionary, give std::nullopt.
 std::optional<QByteArray> zlibInflate(const QByteArray &data);
+// The same for a stream that may inflate to maxBytes at most (a negative
+// limit counts as 0): one that holds more gives std::nullopt as soon as its
+// output would pass the limit, and the output buffer is never made larger
+// than maxBytes, so a small stream that claims gigabytes costs no more than
+// the limit.
+std::optional<QByteArray> zlibInflate(const QByteArray &data, qsizetype maxBytes);
+// The first maxBytes of a zlib stream, or all of a shorter one: a stream
+// that goes on past them is cut there, unread, with the same bounded
+// memory. Damaged data within what is read still gives std::nullopt.
+std::optional<QByteArray> zlibInflatePrefix(const QByteArray &data, qsizetype maxBytes);
 
 // A gzip stream (RFC 1952) at the default level, 15-bit window, memory level 8.
 std::optional<QByteArray> gzipDeflate(const QByteArray &data);
 
 // The bytes of a gzip or zlib stream; the header decides which.
 std::optional<QByteArray> gzipInflate(const QByteArray &data);
+// The same, with an output limit as zlibInflate() has.
+std::optional<QByteArray> gzipInflate(const QByteArray &data, qsizetype maxBytes);

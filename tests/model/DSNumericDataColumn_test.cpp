@@ -167,6 +167,50 @@ TEST_F(DSNumericDataColumnTest, DataThatDoesNotInflateReadsAsNoValues)
     EXPECT_EQ(missingRows(x, 3), std::vector<bool>(3, true));
 }
 
+// A column in a table reads no more values than the table has rows: data
+// that holds more (1 MiB of zeros for 10 rows, or just one value too many)
+// is refused while inflating and reads as missing rows, which an edit then
+// starts from. Outside a table a column reads all it holds.
+TEST_F(DSNumericDataColumnTest, DataHoldingMoreThanTheRowsKeepsItsFirstRows)
+{
+    const auto stream = [](qsizetype count) {
+        const std::vector<double> values(size_t(count), 2.5);
+        return *zlibDeflate(QByteArray(reinterpret_cast<const char *>(values.data()), count * qsizetype(sizeof(double))));
+    };
+    struct Case {
+        const char *what;
+        QByteArray stored;
+        double first;
+    };
+    const Case cases[] = {
+        {"as many values as rows", stream(10), 2.5},
+        {"one value more", stream(11), 2.5},
+        {"1 MiB of zeros", *zlibDeflate(QByteArray(1 << 20, '\0')), 0},
+        {"not a stream", QByteArray("garbage"), NAN},
+    };
+    for (const Case &c : cases) {
+        ColumnsFixture fixture;
+        ProbedDataColumn *x = fixture.addColumn(std::vector<double>(10, 1.0));
+        x->setPrimitiveValue(c.stored, QStringLiteral("values"));
+        const bool readable = !std::isnan(c.first);
+        EXPECT_EQ(valuesOf(x), readable ? std::vector<double>(10, c.first) : std::vector<double>()) << c.what;
+        EXPECT_EQ(missingRows(x, 10), std::vector<bool>(10, !readable)) << c.what;
+        ASSERT_TRUE(x->replaceNumericValueAtIndex(9, 7)) << c.what;
+        const std::vector<double> edited = valuesOf(x);
+        ASSERT_EQ(edited.size(), 10u) << c.what;
+        EXPECT_EQ(edited[9], 7) << c.what;
+        EXPECT_EQ(std::isnan(edited[0]), !readable) << c.what;
+        if (readable) {
+            EXPECT_EQ(edited[0], c.first) << c.what;
+        }
+    }
+    ColumnsFixture fixture;
+    ProbedDataColumn *loose = fixture.addColumn({1});
+    loose->setTable(nullptr);
+    loose->setPrimitiveValue(stream(11), QStringLiteral("values"));
+    EXPECT_EQ(valuesOf(loose).size(), 11u);
+}
+
 // The predicate "value < 0 OR value == 99" marks exactly those rows (and
 // NaN rows are missing anyway), in 24 chunks whose result equals a serial
 // reference on random data of odd lengths and for ranges that start inside
@@ -450,6 +494,31 @@ TEST_F(DSNumericDataColumnTest, FailedAllocationsEndTheImport)
     EXPECT_FALSE(y->appendValue(1)) << "no first buffer";
     allocator = saved;
     EXPECT_TRUE(y->appendValue(1));
+}
+
+// An edit whose array cannot be compressed says so and changes nothing: the
+// stored bytes and the values read are the old ones, and no edited array
+// waits in the buffer for a later save.
+TEST_F(DSNumericDataColumnTest, AnEditThatCannotBeStoredChangesNothing)
+{
+    ProbedDataColumn *x = addColumn({1, 2, 3});
+    endEvent();
+    const QByteArray stored = x->values();
+    ASSERT_EQ(valuesOf(x), (std::vector<double>{1, 2, 3}));
+
+    ds_column_allocator_s &allocator = ds_column_allocator();
+    const ds_column_allocator_s saved = allocator;
+    // The three-double edit buffer is granted; the compressor's state is not.
+    allocator.allocate = [](size_t bytes) -> void * { return bytes > 1024 ? nullptr : std::malloc(bytes); };
+    const bool replaced = x->replaceNumericValueAtIndex(1, 9);
+    allocator = saved;
+
+    EXPECT_FALSE(replaced);
+    EXPECT_EQ(x->values(), stored);
+    EXPECT_EQ(valuesOf(x), (std::vector<double>{1, 2, 3}));
+    EXPECT_EQ(x->temp_values_capacity(), 0);
+    EXPECT_TRUE(x->replaceNumericValueAtIndex(1, 9)) << "with memory again";
+    EXPECT_EQ(valuesOf(x), (std::vector<double>{1, 9, 3}));
 }
 
 // An import fills columns of a pool on its own thread, touching nothing

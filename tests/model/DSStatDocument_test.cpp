@@ -16,6 +16,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -256,6 +257,52 @@ TEST_F(DSStatDocumentTest, OpensFromVersionFiveAndLeavesOlderFilesAsTheyWere)
     DSStatDocument again;
     ASSERT_TRUE(again.readFromURL(fileUrl(package), DSStatDocument::nativeType));
     EXPECT_EQ(again.data_root()->sortedTables().size(), 2);
+}
+
+// Read-only, an older package is brought up to date in a folder of the
+// document's own: the package keeps its entries and bytes, a revert takes a
+// new folder, and the folder goes with the document.
+TEST_F(DSStatDocumentTest, ReadOnlyOpenOfAnOlderPackageWritesNothingIntoIt)
+{
+    const QString package = path(QStringLiteral("Old.ostrel"));
+    QDir().mkpath(package);
+    writeToyStore(QDir(package).filePath(QStringLiteral("Storage-005.sqlite")), QStringLiteral("DSDataModel005"),
+                  {QStringLiteral("Alpha"), QStringLiteral("Beta")});
+    const auto snapshot = [&] {
+        QStringList files;
+        for (const QString &entry : ds_folder_entries(package))
+            files << entry + QLatin1Char(' ') + QString::fromLatin1(ds_file_sha256(QDir(package).filePath(entry)));
+        return files;
+    };
+    const QStringList before = snapshot();
+    ASSERT_EQ(before.size(), 1);
+
+    QString firstFolder, secondFolder;
+    {
+        DSStatDocument document;
+        DSError error;
+        ASSERT_TRUE(document.readFromURL(fileUrl(package), DSStatDocument::readOnlyType, &error))
+            << error.localizedDescription.toStdString();
+        EXPECT_EQ(snapshot(), before);
+        const QList<DSTable *> tables = document.data_root()->sortedTables();
+        ASSERT_EQ(tables.size(), 2);
+        EXPECT_EQ(tables[1]->name(), QStringLiteral("Beta"));
+        EXPECT_EQ(tables[1]->num_records(), 20);
+        DSPersistentStore *store = document.managedObjectContext()->persistentStore();
+        EXPECT_TRUE(store->isReadOnly());
+        firstFolder = QFileInfo(store->path()).absolutePath();
+        EXPECT_EQ(QFileInfo(store->path()).fileName(), k_current);
+        EXPECT_FALSE(firstFolder.startsWith(package));
+
+        ASSERT_TRUE(document.revertToContentsOfURL(fileUrl(package), DSStatDocument::readOnlyType));
+        EXPECT_EQ(document.data_root()->sortedTables().size(), 2);
+        secondFolder = QFileInfo(document.managedObjectContext()->persistentStore()->path()).absolutePath();
+        EXPECT_NE(secondFolder, firstFolder);
+        EXPECT_FALSE(QFileInfo::exists(firstFolder)) << "the folder of the first open went with its store";
+        EXPECT_EQ(snapshot(), before);
+    }
+    EXPECT_FALSE(QFileInfo::exists(secondFolder)) << "the folder goes with the document";
+    EXPECT_EQ(snapshot(), before);
 }
 
 // A failed step leaves nothing at the destination name (or beside it under a

@@ -1,9 +1,58 @@
 #include "model/ds_compression.h"
 
+#include "model/DSColumnBuffer.h"
+
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <atomic>
 #include <random>
+
+// The largest block this program asks malloc or realloc for while a call
+// runs: both are replaced by forwarders to glibc's own. A sanitizer brings
+// its own allocator, and then nothing is measured.
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+#define DS_MEASURES_ALLOCATIONS 1
+
+namespace {
+std::atomic<bool> s_watching{false};
+std::atomic<size_t> s_largest{0};
+
+void noteRequest(size_t bytes) noexcept
+{
+    if (!s_watching.load(std::memory_order_relaxed))
+        return;
+    size_t largest = s_largest.load(std::memory_order_relaxed);
+    while (bytes > largest && !s_largest.compare_exchange_weak(largest, bytes, std::memory_order_relaxed)) {
+    }
+}
+} // namespace
+
+extern "C" void *__libc_malloc(size_t bytes);
+extern "C" void *__libc_realloc(void *block, size_t bytes);
+
+extern "C" void *malloc(size_t bytes) noexcept
+{
+    noteRequest(bytes);
+    return __libc_malloc(bytes);
+}
+
+extern "C" void *realloc(void *block, size_t bytes) noexcept
+{
+    noteRequest(bytes);
+    return __libc_realloc(block, bytes);
+}
+
+template <class F>
+size_t largestAllocationDuring(F call)
+{
+    s_largest = 0;
+    s_watching = true;
+    call();
+    s_watching = false;
+    return s_largest;
+}
+#endif
 
 namespace {
 
@@ -77,6 +126,97 @@ TEST(Compression, DamagedInputGivesNothing)
     QByteArray flipped = stream;
     flipped[flipped.size() / 2] = char(flipped[flipped.size() / 2] ^ 0x55);
     EXPECT_FALSE(zlibInflate(flipped));
+}
+
+// A limit lets through a stream that inflates to the limit or less, and
+// refuses one that holds a byte more, damaged data whatever the limit, and
+// a small stream of 1 MiB of zeros that a 10-row column has no room for.
+TEST(Compression, InflatingStopsAtTheLimit)
+{
+    const QByteArray values = randomDoubles(1000);  // 8,000 bytes
+    const QByteArray stream = *zlibDeflate(values), gz = *gzipDeflate(values);
+    const QByteArray zeros(1 << 20, '\0');
+    const QByteArray bomb = *zlibDeflate(zeros);
+    ASSERT_LT(bomb.size(), 2000);
+    // zlib.compress(b"") of Python: a whole stream of no bytes.
+    const QByteArray emptyStream = QByteArray::fromHex("789c030000000001");
+    struct Case {
+        const char *what;
+        std::optional<QByteArray> (*inflate)(const QByteArray &, qsizetype);
+        QByteArray stream;
+        qsizetype limit;
+        std::optional<QByteArray> expected;
+    };
+    const Case cases[] = {
+        {"exactly the limit", zlibInflate, stream, 8000, values},
+        {"one byte over", zlibInflate, stream, 7999, std::nullopt},
+        {"no room", zlibInflate, stream, 0, std::nullopt},
+        {"a negative limit", zlibInflate, stream, -8, std::nullopt},
+        {"ample room", zlibInflate, stream, qsizetype(1) << 40, values},
+        {"gzip, exactly the limit", gzipInflate, gz, 8000, values},
+        {"gzip, one byte over", gzipInflate, gz, 7999, std::nullopt},
+        {"cut in half, ample room", zlibInflate, stream.left(stream.size() / 2), 1 << 20, std::nullopt},
+        {"a stream of no bytes, no room", zlibInflate, emptyStream, 0, QByteArray()},
+        {"no data, no room", zlibInflate, QByteArray(""), 0, QByteArray("")},
+        {"1 MiB of zeros for 10 rows", zlibInflate, bomb, 80, std::nullopt},
+        {"1 MiB of zeros, room for them", zlibInflate, bomb, 1 << 20, zeros},
+        {"prefix: exactly the limit", zlibInflatePrefix, stream, 8000, values},
+        {"prefix: one byte short", zlibInflatePrefix, stream, 7999, values.left(7999)},
+        {"prefix: 1 MiB of zeros for 10 rows", zlibInflatePrefix, bomb, 80, QByteArray(80, '\0')},
+        {"prefix: no room", zlibInflatePrefix, stream, 0, QByteArray()},
+        {"prefix: cut in half, ample room", zlibInflatePrefix, stream.left(stream.size() / 2), 1 << 20, std::nullopt},
+        {"prefix: damaged before the limit", zlibInflatePrefix, QByteArray("garbage"), 80, std::nullopt},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(c.inflate(c.stream, c.limit), c.expected) << c.what;
+}
+
+// A refused stream never had more output memory than the limit: the
+// largest block is zlib's own 32 KiB window for a limit of 80 bytes, and
+// the limit itself (and its header) for a limit past the window.
+TEST(Compression, RefusedStreamsNeverHoldMoreThanTheLimit)
+{
+#ifdef DS_MEASURES_ALLOCATIONS
+    const QByteArray bomb = *zlibDeflate(QByteArray(1 << 20, '\0'));
+    struct Case {
+        qsizetype limit;  // 0: none
+        size_t atLeast, atMost;
+    };
+    const Case cases[] = {
+        {0, 1 << 20, SIZE_MAX},  // without a limit every byte is held
+        {80, 0, 32768 + 64},
+        {256 << 10, 0, (256 << 10) + 64},
+    };
+    for (const Case &c : cases) {
+        std::optional<QByteArray> inflated;
+        const size_t largest = largestAllocationDuring([&] {
+            inflated = c.limit ? zlibInflate(bomb, c.limit) : zlibInflate(bomb);
+        });
+        EXPECT_EQ(inflated.has_value(), c.limit == 0) << c.limit;
+        EXPECT_GE(largest, c.atLeast) << c.limit;
+        EXPECT_LE(largest, c.atMost) << c.limit;
+    }
+    const size_t prefixLargest = largestAllocationDuring([&] { (void)zlibInflatePrefix(bomb, 80); });
+    EXPECT_LE(prefixLargest, size_t(32768 + 64)) << "the first rows of a bomb";
+#else
+    GTEST_SKIP() << "allocations are not measured under a sanitizer";
+#endif
+}
+
+// Without working memory a stream does not start, and nothing partial comes back.
+TEST(Compression, NoMemoryGivesNothing)
+{
+    const QByteArray values = randomDoubles(1000);
+    const QByteArray stream = *zlibDeflate(values), gz = *gzipDeflate(values);
+    ds_column_allocator_s &allocator = ds_column_allocator();
+    const ds_column_allocator_s saved = allocator;
+    allocator.allocate = [](size_t) -> void * { return nullptr; };
+    EXPECT_FALSE(zlibDeflate(values));
+    EXPECT_FALSE(gzipDeflate(values));
+    EXPECT_FALSE(zlibInflate(stream));
+    EXPECT_FALSE(gzipInflate(gz));
+    allocator = saved;
+    EXPECT_EQ(zlibInflate(stream), values);
 }
 
 TEST(Compression, StreamsOfOtherProgramsInflate)
