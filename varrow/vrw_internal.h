@@ -258,6 +258,23 @@ VRWInferenceCtx_s *vrw_inference_ctx_make(unsigned long robust_count, unsigned l
 void vrw_write_standard_errors(double *out, const double *constraints, int64_t n,
                                const double *variance, int64_t k);
 
+/* The Cox fit's score residuals (groups x r: data, the ranks, the panel of
+** each quad and the fixed effects' shifts, which may be NULL, into
+** residuals), their outer products (r x r) and their sums by cluster
+** (r x G). */
+void vrw_set_mle_cox_score_residuals_kernel_args(VRWKernelRun_s *run,
+                                                 const VRWMatrixBuffer_s *matrix,
+                                                 const VRWMleBuffers_s *buffers,
+                                                 const VRWCoxBuffers_s *cox, cl_mem shifts,
+                                                 cl_mem residuals);
+void vrw_set_mle_cox_robust_kernel_args(VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix,
+                                        const VRWVectorBuffer_s *weights,
+                                        const VRWMleBuffers_s *buffers, cl_mem residuals);
+void vrw_set_mle_cox_cluster_pass1_kernel_args(VRWKernelRun_s *run,
+                                               const VRWMatrixBuffer_s *matrix,
+                                               const VRWVectorBuffer_s *weights,
+                                               const VRWMleBuffers_s *buffers, cl_mem residuals);
+
 /* The single-equation driver and the wrapper of the least-squares models:
 ** they read the record, never change it. */
 VRWStatus vrw_fit_mle(const VRWRegression_s *r, const char *model, VRWIterationLogWord *log);

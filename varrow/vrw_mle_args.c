@@ -421,6 +421,58 @@ void vrw_set_mle_cox_accumulate_hazards_kernel_args(VRWKernelRun_s *run,
     mem(run, buffers->scores);
 }
 
+/* The Cox fit's robust and cluster variances read each row's score
+** residuals, which its own kernel writes into a buffer of padded rows x r. */
+void vrw_set_mle_cox_score_residuals_kernel_args(VRWKernelRun_s *run,
+                                                 const VRWMatrixBuffer_s *matrix,
+                                                 const VRWMleBuffers_s *buffers,
+                                                 const VRWCoxBuffers_s *cox, cl_mem shifts,
+                                                 cl_mem residuals)
+{
+    args(run);
+    mem(run, matrix->data);
+    mem(run, cox->rank_weights);
+    mem(run, cox->rank_times);
+    mem(run, buffers->columns);
+    integer(run, matrix->blocks);
+    mem(run, buffers->free_columns);
+    mem(run, cox->rank_prefix);
+    mem(run, cox->accumulated_prefix);
+    mem(run, cox->rank_rows);
+    mem(run, cox->group_starts);
+    mem(run, cox->group_sizes);
+    mem(run, matrix->quad_panels);
+    mem(run, shifts);
+    integer(run, matrix->panel_count);
+    mem(run, residuals);
+}
+
+void vrw_set_mle_cox_robust_kernel_args(VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix,
+                                        const VRWVectorBuffer_s *weights,
+                                        const VRWMleBuffers_s *buffers, cl_mem residuals)
+{
+    args(run);
+    mem(run, weights->data);
+    integer(run, matrix->blocks);
+    mem(run, residuals);
+    mem(run, buffers->opg);
+}
+
+void vrw_set_mle_cox_cluster_pass1_kernel_args(VRWKernelRun_s *run,
+                                               const VRWMatrixBuffer_s *matrix,
+                                               const VRWVectorBuffer_s *weights,
+                                               const VRWMleBuffers_s *buffers, cl_mem residuals)
+{
+    args(run);
+    mem(run, weights->data);
+    mem(run, buffers->clusters);
+    mem(run, matrix->panel_quad_counts);
+    mem(run, matrix->panel_quad_starts);
+    mem(run, residuals);
+    integer(run, 4 * (int64_t)matrix->blocks);
+    mem(run, buffers->cluster_scores);
+}
+
 /* The fixed-effects kernels. Their per-panel walks take the matrix's quads
 ** (4 x blocks) as row count, the clusters and the panel layout. */
 static void panel_walk_args(VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix,

@@ -10,9 +10,7 @@
 
 typedef VRWStatus (*Fit)(VRWRegression_s *r, VRWIterationLogWord *log);
 
-/* The fit and kernel families of each model code. Models whose fits the
-** library does not have yet (Cox, multinomial logit) fail as a fit without
-** its kernels would. */
+/* The fit and kernel families of each model code. */
 static const struct {
     Fit fit;
     uint32_t families;
@@ -28,8 +26,8 @@ static const struct {
     {vrw_fit_poisson, 0x90},
     {vrw_fit_negative_binomial, 0xA0},
     {vrw_fit_geometric, 0x90},
-    {NULL, 0xC0},
-    {NULL, 0x84},
+    {vrw_fit_cox_proportional_hazards, 0xC0},
+    {vrw_fit_multinomial_logit, 0x84},
     {vrw_fit_ordered_logit, 0x82},
     {vrw_fit_ordered_probit, 0x82},
 };
