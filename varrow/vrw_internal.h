@@ -275,6 +275,13 @@ void vrw_set_mle_cox_cluster_pass1_kernel_args(VRWKernelRun_s *run,
                                                const VRWVectorBuffer_s *weights,
                                                const VRWMleBuffers_s *buffers, cl_mem residuals);
 
+/* The multinomial logit's outer products of the rows' scores with the
+** fixed effects' part taken out (n x n). */
+void vrw_set_mle_fe_mlogit_robust_kernel_args(VRWKernelRun_s *run,
+                                              const VRWMatrixBuffer_s *matrix,
+                                              const VRWVectorBuffer_s *weights,
+                                              const VRWMleBuffers_s *buffers);
+
 /* The single-equation driver and the wrapper of the least-squares models:
 ** they read the record, never change it. */
 VRWStatus vrw_fit_mle(const VRWRegression_s *r, const char *model, VRWIterationLogWord *log);

@@ -683,6 +683,24 @@ void vrw_set_mle_fe_mlogit_delta_kernel_args(VRWKernelRun_s *run, const VRWMleBu
     mem(run, buffers->fe_delta);
 }
 
+void vrw_set_mle_fe_mlogit_robust_kernel_args(VRWKernelRun_s *run,
+                                              const VRWMatrixBuffer_s *matrix,
+                                              const VRWVectorBuffer_s *weights,
+                                              const VRWMleBuffers_s *buffers)
+{
+    panel_sum_args(run, matrix, weights, buffers);
+    mem(run, buffers->scores);
+    mem(run, buffers->opg);
+    mem(run, buffers->free_equations);
+    integer(run, buffers->choice_count);
+    mem(run, buffers->clusters);
+    integer(run, buffers->cluster_count);
+    mem(run, matrix->panel_quad_counts);
+    mem(run, matrix->panel_quad_starts);
+    mem(run, buffers->fe_cross_solved);
+    mem(run, buffers->equation_choices);
+}
+
 void vrw_set_mle_fe_negative_binomial_hessian_cross_kernel_args(
     VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix, const VRWVectorBuffer_s *weights,
     const VRWMleBuffers_s *buffers, const VRWNegbin2Buffers_s *negbin2, int32_t nuisance)
