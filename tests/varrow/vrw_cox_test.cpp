@@ -241,4 +241,78 @@ TEST_F(CoxTest, ClusteredStandardErrors)
                          kTolerance, "clustered standard errors");
 }
 
+// Every coefficient fixed at coxph's estimates: nothing to iterate, the
+// standard errors 0, and the hazards and log likelihood those of coxph.
+TEST_F(CoxTest, EveryCoefficientFixed)
+{
+    VRWTestFitSpec s = cox({"age", "sex", "ph_ecog"});
+    s.constraints = expected("lung", "coefficients");
+    VRWTestFitResult fit = vrw_test_fit(context, lung, s);
+    ASSERT_EQ(fit.status, 0);
+    EXPECT_EQ(fit.iterations(), 0);
+    EXPECT_EQ(fit.coefficients, s.constraints);
+    EXPECT_EQ(fit.standard_errors, std::vector<double>(3, 0.0));
+    EXPECT_EQ(fit.free_parameters, 0);
+    vrw_test_expect_near({fit.log_likelihood}, expected("lung", "log_likelihood"), 1e-12,
+                         "log likelihood");
+    vrw_test_expect_near(slice(fit.hazards, 0, 185), expected("lung", "hazards"), kTolerance,
+                         "hazards");
+}
+
+// One non-empty panel leaves no free effect: the fit without effects.
+TEST_F(CoxTest, SinglePanelHasNoFreeEffect)
+{
+    VRWTestTable table = veteran;
+    table.columns["one"] = std::vector<double>(table.rows, 0.0);
+    VRWTestFitSpec s = cox({"trt", "karno", "age"}, "", VRW_OPTION_FIXED_EFFECTS);
+    s.panels = "one";
+    VRWTestFitResult fit = vrw_test_fit(context, table, s);
+    VRWTestFitResult plain = vrw_test_fit(context, veteran, cox({"trt", "karno", "age"}));
+    ASSERT_EQ(fit.status, 0);
+    ASSERT_EQ(plain.status, 0);
+    vrw_test_expect_near(fit.coefficients, plain.coefficients, 1e-12, "coefficients");
+    vrw_test_expect_near(fit.standard_errors, plain.standard_errors, 1e-12, "standard errors");
+    EXPECT_EQ(fit.fixed_effects, std::vector<double>{0.0});
+    EXPECT_EQ(fit.free_parameters, 3);
+}
+
+struct RegressionFree {
+    void operator()(VRWRegression_s *r) const { vrw_free_regression(r); }
+};
+
+// A fit called on data without rows of positive weight has no failure
+// times: the hazard lists are left unwritten and no search reads them, the
+// rows keep their targets.
+TEST_F(CoxTest, NoFailureTimesLeaveTheListsUnwritten)
+{
+    std::vector<double> host = {1, 1, 1, 2, 3, 4, 5, 6, 7};
+    std::vector<double> zero(3, 0.0);
+    int32_t status = 0;
+    std::unique_ptr<VRWMatrixBuffer_s, VRWMatrixUnload> m(
+        vrw_load_matrix(context, host.data(), 3, 3, &status));
+    std::unique_ptr<VRWVectorBuffer_s, VRWVectorUnload> w(
+        vrw_load_float_vector(context, zero.data(), 3, &status));
+    ASSERT_EQ(status, 0);
+    int32_t columns[] = {1};
+    double constraints[] = {0.5};
+    std::vector<double> times(3, -1.0), hazards(3, -1.0), predicted(3, -1.0);
+    std::vector<int32_t> counts(3, -1);
+    std::unique_ptr<VRWRegression_s, RegressionFree> r(
+        vrw_init_regression(context, VRW_MODEL_COX_PROPORTIONAL_HAZARDS));
+    vrw_set_reg_data(r.get(), m.get());
+    vrw_set_reg_frequency_weights(r.get(), w.get());
+    vrw_set_reg_dependent_column(r.get(), 2);
+    vrw_set_reg_constant_column(r.get(), 0);
+    vrw_set_reg_independent_columns(r.get(), columns, 1);
+    vrw_set_reg_constraints(r.get(), constraints);
+    vrw_set_reg_out_hazard_function(r.get(), times.data(), hazards.data());
+    vrw_set_reg_out_failure_time_stratum_counts(r.get(), counts.data());
+    vrw_set_reg_out_predicted_values(r.get(), predicted.data());
+    EXPECT_EQ(vrw_fit_cox_proportional_hazards(r.get(), nullptr), 0);
+    EXPECT_EQ(times, std::vector<double>(3, -1.0));
+    EXPECT_EQ(counts, std::vector<int32_t>(3, -1));
+    for (int i = 0; i < 3; i++)
+        EXPECT_NEAR(predicted[i], std::log(2.0) / std::exp(0.5 * host[3 + i]), 1e-15);
+}
+
 } // namespace
