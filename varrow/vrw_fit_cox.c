@@ -681,10 +681,15 @@ static int64_t search_hazards(const double *hazards, int64_t count, double targe
 }
 
 /* Every ranked row's predicted failure time: where its group's cumulative
-** hazard reaches the row's target. A group without failure times has no
-** answer. */
+** hazard reaches the row's target. Data without failure times has no
+** answer for any row: a target left in place would read as a time. */
 static void predict_failure_times(CoxFit *f)
 {
+    if (f->cox->ranked_count <= 0) {
+        for (int64_t i = 0; i < f->rows; i++)
+            f->predicted[i] = NAN;
+        return;
+    }
     int64_t first = 0;
     for (int32_t g = 0; g < f->cox->group_count; g++) {
         int32_t start = f->group_starts[g], end = start + f->group_sizes[g];

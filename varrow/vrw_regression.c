@@ -202,9 +202,13 @@ typedef struct {
     double *panel_sizes;           /* the real size of each panel */
 } RunFrame;
 
+/* The Cox fit runs one fit a cause value only with the causes vector beside
+** the values; the sets counted here must be the ones it reads, or cause
+** values without a vector (an empty list above all) would leave it reading
+** constraints past the end of those made here. */
 static int64_t coefficient_sets(const VRWRegression_s *r)
 {
-    if (r->model == VRW_MODEL_COX_PROPORTIONAL_HAZARDS && r->cause_values)
+    if (r->model == VRW_MODEL_COX_PROPORTIONAL_HAZARDS && r->causes && r->cause_values)
         return r->cause_value_count;
     if (r->model == VRW_MODEL_MULTINOMIAL_LOGIT)
         return r->dependent_value_count;
@@ -275,7 +279,8 @@ static VRWStatus list_nonempty_panels(VRWRegression_s *r, RunFrame *f)
 ** infinite small-sample factor) or fail on empty buffers. The free
 ** parameters counted are those of one coefficient set and, with fixed
 ** effects, the non-empty panels; the fits of more sets or of cut points
-** refuse what is left. */
+** refuse what is left. A record of no set (a multinomial logit without
+** choices, a Cox model with an empty list of causes) estimates nothing. */
 static VRWStatus check_observations(VRWRegression_s *r, const RunFrame *f)
 {
     int32_t status = VRW_SUCCESS;
@@ -283,7 +288,7 @@ static VRWStatus check_observations(VRWRegression_s *r, const RunFrame *f)
     if (status != VRW_SUCCESS)
         return status;
     int64_t free_parameters = 0;
-    for (int64_t j = 0; j < f->k; j++)
+    for (int64_t j = 0; f->sets > 0 && j < f->k; j++)
         free_parameters += isnan(f->constraints[j]);
     if (r->options & VRW_OPTION_FIXED_EFFECTS)
         free_parameters += r->nonempty_panel_count;

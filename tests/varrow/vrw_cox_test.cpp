@@ -281,9 +281,10 @@ struct RegressionFree {
 };
 
 // A fit called on data without rows of positive weight has no failure
-// times: the hazard lists are left unwritten and no search reads them, the
-// rows keep their targets.
-TEST_F(CoxTest, NoFailureTimesLeaveTheListsUnwritten)
+// time: the hazard lists are left unwritten and no search reads them. Asked
+// for failure times, every row's is NaN; without the lists the rows keep
+// the predict kernel's targets.
+TEST_F(CoxTest, NoFailureTimesPredictNone)
 {
     std::vector<double> host = {1, 1, 1, 2, 3, 4, 5, 6, 7};
     std::vector<double> zero(3, 0.0);
@@ -293,26 +294,75 @@ TEST_F(CoxTest, NoFailureTimesLeaveTheListsUnwritten)
     std::unique_ptr<VRWVectorBuffer_s, VRWVectorUnload> w(
         vrw_load_float_vector(context, zero.data(), 3, &status));
     ASSERT_EQ(status, 0);
-    int32_t columns[] = {1};
-    double constraints[] = {0.5};
-    std::vector<double> times(3, -1.0), hazards(3, -1.0), predicted(3, -1.0);
-    std::vector<int32_t> counts(3, -1);
-    std::unique_ptr<VRWRegression_s, RegressionFree> r(
-        vrw_init_regression(context, VRW_MODEL_COX_PROPORTIONAL_HAZARDS));
-    vrw_set_reg_data(r.get(), m.get());
-    vrw_set_reg_frequency_weights(r.get(), w.get());
-    vrw_set_reg_dependent_column(r.get(), 2);
-    vrw_set_reg_constant_column(r.get(), 0);
-    vrw_set_reg_independent_columns(r.get(), columns, 1);
-    vrw_set_reg_constraints(r.get(), constraints);
-    vrw_set_reg_out_hazard_function(r.get(), times.data(), hazards.data());
-    vrw_set_reg_out_failure_time_stratum_counts(r.get(), counts.data());
-    vrw_set_reg_out_predicted_values(r.get(), predicted.data());
-    EXPECT_EQ(vrw_fit_cox_proportional_hazards(r.get(), nullptr), 0);
-    EXPECT_EQ(times, std::vector<double>(3, -1.0));
-    EXPECT_EQ(counts, std::vector<int32_t>(3, -1));
-    for (int i = 0; i < 3; i++)
-        EXPECT_NEAR(predicted[i], std::log(2.0) / std::exp(0.5 * host[3 + i]), 1e-15);
+    for (bool lists : {true, false}) {
+        SCOPED_TRACE(lists ? "with the hazard lists" : "without them");
+        int32_t columns[] = {1};
+        double constraints[] = {0.5};
+        std::vector<double> times(3, -1.0), hazards(3, -1.0), predicted(3, -1.0);
+        std::vector<int32_t> counts(3, -1);
+        std::unique_ptr<VRWRegression_s, RegressionFree> r(
+            vrw_init_regression(context, VRW_MODEL_COX_PROPORTIONAL_HAZARDS));
+        vrw_set_reg_data(r.get(), m.get());
+        vrw_set_reg_frequency_weights(r.get(), w.get());
+        vrw_set_reg_dependent_column(r.get(), 2);
+        vrw_set_reg_constant_column(r.get(), 0);
+        vrw_set_reg_independent_columns(r.get(), columns, 1);
+        vrw_set_reg_constraints(r.get(), constraints);
+        if (lists) {
+            vrw_set_reg_out_hazard_function(r.get(), times.data(), hazards.data());
+            vrw_set_reg_out_failure_time_stratum_counts(r.get(), counts.data());
+        }
+        vrw_set_reg_out_predicted_values(r.get(), predicted.data());
+        EXPECT_EQ(vrw_fit_cox_proportional_hazards(r.get(), nullptr), 0);
+        EXPECT_EQ(times, std::vector<double>(3, -1.0));
+        EXPECT_EQ(counts, std::vector<int32_t>(3, -1));
+        for (int i = 0; i < 3; i++) {
+            if (lists)
+                EXPECT_TRUE(std::isnan(predicted[i])) << i;
+            else
+                EXPECT_NEAR(predicted[i], std::log(2.0) / std::exp(0.5 * host[3 + i]), 1e-15);
+        }
+    }
+}
+
+// The fits a list of cause values asks for: one a value only beside a
+// causes vector; without it the values, even an empty list of them, leave
+// the single fit. A causes vector with an empty list fits nothing.
+TEST_F(CoxTest, CauseValuesFitOnlyBesideTheirVector)
+{
+    VRWTestFitResult plain = vrw_test_fit(context, veteran, cox({"trt", "karno", "age"}));
+    ASSERT_EQ(plain.status, 0);
+    struct CauseCase {
+        const char *name;
+        const char *causes;
+        std::vector<double> values;
+        bool fits;
+    };
+    const CauseCase cases[] = {
+        {"values alone", "", {1, 2}, true},
+        {"an empty list alone", "", {}, true},
+        {"a vector with an empty list", "cause", {}, false},
+    };
+    for (const CauseCase &c : cases) {
+        SCOPED_TRACE(c.name);
+        VRWTestFitSpec s = cox({"trt", "karno", "age"});
+        s.causes = c.causes;
+        s.cause_values = c.values;
+        s.set_cause_values = true;
+        VRWTestFitResult fit = vrw_test_fit(context, veteran, s);
+        ASSERT_EQ(fit.status, 0);
+        if (c.fits) {
+            vrw_test_expect_near(slice(fit.coefficients, 0, 3), plain.coefficients, 1e-12,
+                                 "coefficients");
+            vrw_test_expect_near({fit.log_likelihood}, {plain.log_likelihood}, 1e-12,
+                                 "log likelihood");
+            EXPECT_EQ(fit.free_parameters, 3);
+        } else {
+            EXPECT_EQ(fit.free_parameters, 0);
+            EXPECT_EQ(fit.log_likelihood, 0.0);
+            EXPECT_EQ(fit.stratum_value_count, -1) << "no cause fitted, no groups written";
+        }
+    }
 }
 
 } // namespace

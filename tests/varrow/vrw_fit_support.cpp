@@ -204,8 +204,11 @@ VRWTestFitResult vrw_test_fit(VRWContext_s *context, const VRWTestTable &data,
     vrw_set_reg_censoring(r, loaded.censoring.get());
     vrw_set_reg_strata(r, loaded.strata.get());
     vrw_set_reg_causes(r, loaded.causes.get());
-    if (!spec.cause_values.empty())
-        vrw_set_reg_cause_values(r, spec.cause_values.data(), (uint32_t)spec.cause_values.size());
+    if (!spec.cause_values.empty() || spec.set_cause_values) {
+        static const double none = NAN; // an empty list is still a list
+        const double *values = spec.cause_values.empty() ? &none : spec.cause_values.data();
+        vrw_set_reg_cause_values(r, values, (uint32_t)spec.cause_values.size());
+    }
     vrw_set_reg_omitted_dependent_value(r, spec.omitted_value);
     vrw_set_reg_dependent_column(r, loaded.matrix->columns - 1);
     vrw_set_reg_dependent_value_of_interest(r, spec.value_of_interest);

@@ -47,6 +47,7 @@ struct VRWTestFitSpec {
     double omitted_value = NAN;               // the multinomial logit's base choice
     std::string censoring, strata, causes;    // the Cox model's vectors: no names, none
     std::vector<double> cause_values;
+    bool set_cause_values = false;       // set them even when the list is empty
     std::vector<std::string> instruments;     // instrumental variables: regressors or not
     std::vector<double> weighting_matrix;     // empty: none
     std::string panels;                  // a sorted panel number a row: panel data
