@@ -84,11 +84,6 @@ static void release_cox(CoxFit *f)
     free(f->list_counts);
 }
 
-static size_t count_of(int64_t n)
-{
-    return n > 0 ? (size_t)n : 0;
-}
-
 static const VRWVectorBuffer_s *frequency(const CoxFit *f)
 {
     return f->r->frequency_weights;
@@ -104,7 +99,7 @@ static double cause_value(const CoxFit *f, int64_t e)
 static VRWStatus count_causes(CoxFit *f)
 {
     VRWRegression_s *r = f->r;
-    size_t e = count_of(f->causes);
+    size_t e = vrw_count_of(f->causes);
     f->cause_counts = calloc(e + 1, sizeof(double));
     f->fitted = calloc(e + 1, sizeof(int32_t));
     if (!f->cause_counts || !f->fitted)
@@ -132,7 +127,7 @@ static VRWStatus count_causes(CoxFit *f)
 static VRWStatus constrain_causes(CoxFit *f)
 {
     VRWRegression_s *r = f->r;
-    size_t n = count_of(f->causes) * count_of(f->k);
+    size_t n = vrw_count_of(f->causes) * vrw_count_of(f->k);
     f->constraints = malloc(n * sizeof(double) + 1);
     if (!f->constraints)
         return VRW_OUT_OF_HOST_MEMORY;
@@ -164,7 +159,7 @@ static VRWStatus cause_starts(CoxFit *f, int64_t e)
 {
     VRWRegression_s *r = f->r;
     CauseFit *c = &f->cause;
-    size_t n = count_of(f->k + f->panels);
+    size_t n = vrw_count_of(f->k + f->panels);
     c->constraints = malloc(n * sizeof(double) + 1);
     c->guesses = malloc(n * sizeof(double) + 1);
     c->estimates = malloc(n * sizeof(double) + 1);
@@ -200,7 +195,7 @@ static VRWStatus cause_starts(CoxFit *f, int64_t e)
 static VRWStatus read_ranking(CoxFit *f)
 {
     VRWCoxBuffers_s *cox = f->cox;
-    size_t ranks = count_of(cox->ranked_count), groups = count_of(cox->group_count);
+    size_t ranks = vrw_count_of(cox->ranked_count), groups = vrw_count_of(cox->group_count);
     f->group_starts = malloc(groups * sizeof(int32_t) + 1);
     f->group_sizes = malloc(groups * sizeof(int32_t) + 1);
     f->list_counts = calloc(groups + 1, sizeof(int32_t));
@@ -305,7 +300,7 @@ static VRWStatus once_runs(CoxFit *f, const CoxKernels *k, double value)
     it->final_runs = vrw_new_runs(1, &it->final_run_count);
     if (!it->initial_runs || !it->final_runs)
         return VRW_OUT_OF_HOST_MEMORY;
-    size_t ranks = count_of(cox->ranked_count);
+    size_t ranks = vrw_count_of(cox->ranked_count);
     VRWKernelRun_s *run = it->initial_runs;
     run[0].kernel = k->censoring;
     vrw_set_kernel_dim1(&run[0], ranks);
@@ -319,7 +314,7 @@ static VRWStatus once_runs(CoxFit *f, const CoxKernels *k, double value)
     }
     run = it->final_runs;
     run[0].kernel = k->hazards;
-    vrw_set_kernel_dim1(&run[0], count_of(cox->group_count));
+    vrw_set_kernel_dim1(&run[0], vrw_count_of(cox->group_count));
     vrw_set_mle_cox_accumulate_hazards_kernel_args(&run[0], f->cause.buffers, cox);
     return VRW_SUCCESS;
 }
@@ -344,8 +339,8 @@ static VRWStatus prefix_runs(CoxFit *f, const CoxKernels *k)
                 : vrw_fitted_kernel_run_init(run, f->context, m, NULL, b, b->fitted);
     if (status != VRW_SUCCESS)
         return status;
-    size_t ranks = count_of(cox->ranked_count), groups = count_of(cox->group_count);
-    size_t cells = count_of(cox->cell_count), regressors = count_of(f->cause.regressors);
+    size_t ranks = vrw_count_of(cox->ranked_count), groups = vrw_count_of(cox->group_count);
+    size_t cells = vrw_count_of(cox->cell_count), regressors = vrw_count_of(f->cause.regressors);
     run++;
     run->kernel = k->prefix;
     vrw_set_kernel_dim1(run, ranks);
@@ -387,7 +382,7 @@ static VRWStatus derivative_runs(CoxFit *f, const CoxKernels *k)
     VRWMleBuffers_s *b = f->cause.buffers;
     VRWCoxBuffers_s *cox = f->cox;
     bool effects = f->panels > 0;
-    size_t r = count_of(f->cause.regressors), m = count_of(f->cause.effects);
+    size_t r = vrw_count_of(f->cause.regressors), m = vrw_count_of(f->cause.effects);
     it->jacobian_runs = vrw_new_runs(effects ? 2 : 1, &it->jacobian_run_count);
     it->hessian_runs = vrw_new_runs(effects ? 4 : 1, &it->hessian_run_count);
     if (!it->jacobian_runs || !it->hessian_runs)
@@ -447,7 +442,7 @@ static VRWStatus log_likelihood_runs(CoxFit *f)
         return status;
     VRWKernelRun_s *run = &c->log_likelihood->model_run;
     vrw_set_mle_cox_log_likelihood_kernel_args(run, c->buffers, f->cox);
-    vrw_set_kernel_dim1(run, count_of(f->cox->ranked_count));
+    vrw_set_kernel_dim1(run, vrw_count_of(f->cox->ranked_count));
     return vrw_initialize_fp_buffer(f->context, c->buffers->row_values, (size_t)f->rows, 0.0);
 }
 
@@ -467,7 +462,7 @@ static VRWStatus make_cause_buffers(CoxFit *f)
     /* A cause fitted before this one left its failures' risk sums. */
     if (status == VRW_SUCCESS)
         status = vrw_initialize_fp_buffer(f->context, f->cox->accumulated_prefix,
-                                          count_of(f->cox->ranked_count), INFINITY);
+                                          vrw_count_of(f->cox->ranked_count), INFINITY);
     return status;
 }
 
@@ -486,7 +481,7 @@ static VRWStatus effect_shifts(CoxFit *f)
     if (r == 0 || m == 0)
         return VRW_SUCCESS;
     const double *inverse = c->buffers->host_hessian;
-    size_t panels = count_of(f->panels);
+    size_t panels = vrw_count_of(f->panels);
     double *block = malloc((size_t)r * (size_t)r * sizeof(double));
     double *shifts = calloc((size_t)r * panels, sizeof(double));
     int *pivots = malloc((size_t)r * sizeof(int));
@@ -548,7 +543,7 @@ static VRWStatus cox_inference(CoxFit *f)
     cl_kernel pass2 = vrw_find_cluster_pass2_kernel(f->context, MODEL);
     if (!residuals || !robust || !pass1 || !pass2)
         return VRW_KERNEL_NOT_LOADED;
-    size_t r = count_of(c->regressors), clusters = count_of(b->cluster_count);
+    size_t r = vrw_count_of(c->regressors), clusters = vrw_count_of(b->cluster_count);
     int32_t status = VRW_SUCCESS;
     c->residuals = vrw_make_filled_real_buffer(f->context, (size_t)f->rows * r, 0.0, &status);
     if (status != VRW_SUCCESS)
@@ -559,7 +554,7 @@ static VRWStatus cox_inference(CoxFit *f)
     VRWKernelRun_s *list[2] = {c->inference->robust_runs, c->inference->cluster_runs};
     for (int i = 0; i < 2; i++) {
         list[i][0].kernel = residuals;
-        vrw_set_kernel_dim2(&list[i][0], count_of(f->cox->group_count), r);
+        vrw_set_kernel_dim2(&list[i][0], vrw_count_of(f->cox->group_count), r);
         vrw_set_mle_cox_score_residuals_kernel_args(&list[i][0], m, b, f->cox, c->shifts,
                                                     c->residuals);
     }
@@ -630,7 +625,7 @@ static void write_cause_variance(CoxFit *f, int64_t e)
 static VRWStatus hazard_lists(CoxFit *f, int64_t e)
 {
     VRWRegression_s *r = f->r;
-    size_t ranks = count_of(f->cox->ranked_count);
+    size_t ranks = vrw_count_of(f->cox->ranked_count);
     VRWStatus status = vrw_read_fp_buffer(f->context, f->cox->hazards, ranks, f->hazards);
     if (status != VRW_SUCCESS)
         return status;
@@ -718,7 +713,7 @@ static VRWStatus predict_targets(CoxFit *f)
     VRWMleBuffers_s *b = f->cause.buffers;
     VRWKernelRun_s run = {0};
     run.kernel = kernel;
-    vrw_set_kernel_dim1(&run, count_of(f->r->data->blocks));
+    vrw_set_kernel_dim1(&run, vrw_count_of(f->r->data->blocks));
     vrw_set_kernel_arg_mem(&run, b->fitted);
     vrw_set_kernel_arg_mem(&run, b->predicted);
     VRWStatus status = vrw_run_kernels(f->context, &run, 1);
@@ -855,7 +850,7 @@ static VRWStatus write_totals(CoxFit *f)
     if (r->out_observation_count)
         *r->out_observation_count = f->observations;
     if (any && r->out_stratum_values) {
-        size_t groups = count_of(f->cox->group_count);
+        size_t groups = vrw_count_of(f->cox->group_count);
         memcpy(r->out_stratum_values, f->cox->stratum_values, groups * sizeof(double));
     }
     if (any && r->out_stratum_value_count)

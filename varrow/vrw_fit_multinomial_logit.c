@@ -57,11 +57,6 @@ static void release_mlogit(MlogitFit *f)
     free(f->all_constraints);
 }
 
-static size_t count_of(int64_t n)
-{
-    return n > 0 ? (size_t)n : 0;
-}
-
 static const VRWVectorBuffer_s *frequency(const MlogitFit *f)
 {
     return f->r->frequency_weights;
@@ -108,7 +103,7 @@ static VRWStatus find_choices(MlogitFit *f)
 ** the caller gave none; the base's row then 0. */
 static double *present_rows(const MlogitFit *f, const double *rows, int64_t n, double base_fill)
 {
-    size_t all = count_of(f->present_count) * count_of(n);
+    size_t all = vrw_count_of(f->present_count) * vrw_count_of(n);
     double *out = malloc(all * sizeof(double) + 1);
     if (!out)
         return NULL;
@@ -134,7 +129,7 @@ static VRWStatus coefficient_starts(MlogitFit *f)
             return VRW_OUT_OF_HOST_MEMORY;
     }
     if (r->coefficient_guesses) {
-        f->guesses = malloc(count_of(f->present_count * f->k) * sizeof(double) + 1);
+        f->guesses = malloc(vrw_count_of(f->present_count * f->k) * sizeof(double) + 1);
         if (!f->guesses)
             return VRW_OUT_OF_HOST_MEMORY;
         collapse_double_buffer2(f->guesses, r->coefficient_guesses, f->k, f->j, f->present);
@@ -155,7 +150,7 @@ static VRWStatus make_buffers(MlogitFit *f)
         r->data->blocks, &status);
     if (!f->buffers)
         return status;
-    size_t e = count_of(equations(f));
+    size_t e = vrw_count_of(equations(f));
     int32_t *choices = malloc(e * sizeof(int32_t) + 1);
     if (!choices)
         return VRW_OUT_OF_HOST_MEMORY;
@@ -176,7 +171,7 @@ static VRWStatus vrw_invert_fixed_effect_hessian_diagonal_blocks_callback(VRWCon
 {
     VRWFixedEffectsMlogitCtx_s *w = data;
     int e = (int)w->buffers->equation_count;
-    size_t block = (size_t)e * (size_t)e, blocks = count_of(w->buffers->cluster_count);
+    size_t block = (size_t)e * (size_t)e, blocks = vrw_count_of(w->buffers->cluster_count);
     VRWStatus status = vrw_read_fp_buffer(context, w->buffers->fe_hessian, blocks * block,
                                           w->blocks);
     if (status != VRW_SUCCESS)
@@ -202,7 +197,8 @@ static VRWStatus effect_prefix_runs(MlogitFit *f, VRWKernelRun_s *run)
 {
     const VRWMatrixBuffer_s *m = f->r->data;
     VRWMleBuffers_s *b = f->buffers;
-    size_t e = count_of(equations(f)), g = count_of(b->cluster_count), n = count_of(b->free_count);
+    size_t e = vrw_count_of(equations(f)), g = vrw_count_of(b->cluster_count);
+    size_t n = vrw_count_of(b->free_count);
     run[0].kernel = find(f, "vrw_compute_fixed_effects_diagonal_hessian_multinomial_logit");
     vrw_set_kernel_dim3(&run[0], e, e, g);
     vrw_set_mle_fe_mlogit_hessian_diagonal_kernel_args(&run[0], m, frequency(f), b);
@@ -243,7 +239,7 @@ static VRWStatus prefix_runs(MlogitFit *f)
                           : vrw_find_prefix_kernel(f->context, MODEL);
     if (!run->kernel)
         return VRW_KERNEL_NOT_LOADED;
-    vrw_set_kernel_dim1(run, count_of(m->blocks));
+    vrw_set_kernel_dim1(run, vrw_count_of(m->blocks));
     vrw_set_mle_multinomial_logit_prefix_kernel_args(run, m, b, f->r->dependent_column,
                                                      (int32_t)f->present_count);
     if (!effects)
@@ -262,7 +258,7 @@ static VRWStatus derivative_runs(MlogitFit *f)
     const VRWMatrixBuffer_s *m = f->r->data;
     VRWMleBuffers_s *b = f->buffers;
     bool effects = f->panels > 0;
-    size_t n = count_of(b->free_count);
+    size_t n = vrw_count_of(b->free_count);
     int32_t choices = (int32_t)f->present_count;
     it->jacobian_runs = vrw_new_runs(effects ? 2 : 1, &it->jacobian_run_count);
     it->hessian_runs = vrw_new_runs(effects ? 2 : 1, &it->hessian_run_count);
@@ -306,9 +302,9 @@ static VRWStatus attach_effects(MlogitFit *f)
     it->step_runs[0].kernel = find(f, "vrw_compute_fixed_effects_delta_multinomial_logit");
     if (!it->step_runs[0].kernel)
         return VRW_KERNEL_NOT_LOADED;
-    vrw_set_kernel_dim1(&it->step_runs[0], count_of(b->cluster_count));
+    vrw_set_kernel_dim1(&it->step_runs[0], vrw_count_of(b->cluster_count));
     vrw_set_mle_fe_mlogit_delta_kernel_args(&it->step_runs[0], b);
-    size_t effects = count_of(f->present_count * f->panels);
+    size_t effects = vrw_count_of(f->present_count * f->panels);
     f->effects = vrw_fixed_effects_ctx_init(NULL, equations(f) * b->cluster_count);
     double *estimates = malloc(effects * sizeof(double) + 1);
     if (!f->effects || !estimates) {
@@ -370,7 +366,7 @@ static VRWStatus log_likelihood_runs(MlogitFit *f)
     run->kernel = find(f, "vrw_sum_log_likelihood_per_choice");
     if (!run->kernel)
         return VRW_KERNEL_NOT_LOADED;
-    vrw_set_kernel_dim1(run, count_of(f->present_count));
+    vrw_set_kernel_dim1(run, vrw_count_of(f->present_count));
     vrw_set_kernel_arg_mem(run, f->buffers->row_choice_values);
     vrw_set_kernel_arg_mem(run, frequency(f)->data);
     vrw_set_kernel_arg_int(run, r->data->blocks);
@@ -394,7 +390,7 @@ static VRWStatus mlogit_inference(MlogitFit *f)
     f->inference = vrw_inference_ctx_make(1, 2, m, frequency(f), b);
     if (!f->inference)
         return VRW_OUT_OF_HOST_MEMORY;
-    size_t n = count_of(b->free_count), g = count_of(b->cluster_count);
+    size_t n = vrw_count_of(b->free_count), g = vrw_count_of(b->cluster_count);
     int32_t choices = (int32_t)f->present_count;
     VRWKernelRun_s *run = &f->inference->robust_runs[0];
     run->kernel = robust;
@@ -453,24 +449,6 @@ static VRWStatus write_rows(MlogitFit *f)
     return VRW_SUCCESS;
 }
 
-static VRWStatus write_log_likelihoods(MlogitFit *f)
-{
-    VRWRegression_s *r = f->r;
-    if (!r->out_log_likelihood && !r->out_per_choice_log_likelihood)
-        return VRW_SUCCESS;
-    int32_t status = VRW_SUCCESS;
-    double *per_choice = r->out_per_choice_log_likelihood;
-    double value = vrw_compute_log_likelihood(f->context, f->log_likelihood, f->buffers,
-                                              per_choice, (int32_t)f->present_count, &status);
-    if (status != VRW_SUCCESS)
-        return status;
-    if (per_choice)
-        expand_double_buffer(per_choice, 1, f->j, f->present, NAN);
-    if (r->out_log_likelihood)
-        *r->out_log_likelihood = value;
-    return VRW_SUCCESS;
-}
-
 /* An absent choice's coefficients, standard errors and effects. */
 static void fill_absent_choices(MlogitFit *f, double *coefficients, double *errors)
 {
@@ -502,25 +480,20 @@ static VRWStatus write_outputs(MlogitFit *f)
     if (!f->variance || err != VRW_SUCCESS)
         return err;
     int64_t n = b->free_count, all = f->j * f->k;
-    if (r->out_free_parameter_count)
-        *r->out_free_parameter_count = vrw_free_parameter_count(b);
-    if (r->out_observation_count)
-        *r->out_observation_count = observations;
-    for (int64_t c = 0; r->out_per_choice_observation_count && c < f->j; c++)
-        r->out_per_choice_observation_count[c] = (int64_t)f->counts[c];
-    VRWStatus status = write_log_likelihoods(f);
+    VRWStatus status = vrw_write_choice_figures(r, f->log_likelihood, b, observations, f->j,
+                                                f->counts, f->present, f->present_count);
     if (status != VRW_SUCCESS)
         return status;
     if (r->out_fixed_effects && f->panels > 0) {
         memcpy(r->out_fixed_effects, f->effects->estimates,
-               count_of(f->present_count * f->panels) * sizeof(double));
+               vrw_count_of(f->present_count * f->panels) * sizeof(double));
         expand_double_buffer(r->out_fixed_effects, f->panels, f->j, f->present, NAN);
     }
     if (r->out_standard_errors)
         vrw_write_standard_errors(r->out_standard_errors, f->constraints,
                                   f->present_count * f->k, f->variance, n);
     fill_absent_choices(f, r->out_coefficients, r->out_standard_errors);
-    f->all_constraints = malloc(count_of(all) * sizeof(double) + 1);
+    f->all_constraints = malloc(vrw_count_of(all) * sizeof(double) + 1);
     if (!f->all_constraints)
         return VRW_OUT_OF_HOST_MEMORY;
     expand_double_buffer2(f->all_constraints, f->constraints, f->k, f->j, f->present, 0.0);
@@ -549,7 +522,7 @@ static VRWStatus fit_mlogit(MlogitFit *f, VRWIterationLogWord *log)
         status = log_likelihood_runs(f);
     double *estimates = r->out_coefficients;
     if (status == VRW_SUCCESS && !estimates) {
-        estimates = f->own_estimates = malloc(count_of(f->present_count * f->k) * sizeof(double)
+        estimates = f->own_estimates = malloc(vrw_count_of(f->present_count * f->k) * sizeof(double)
                                               + 1);
         if (!estimates)
             status = VRW_OUT_OF_HOST_MEMORY;

@@ -354,17 +354,28 @@ void vrw_set_mle_cox_accumulate_prefix_kernel_args(VRWKernelRun_s *run,
     mem(run, cox->accumulated_prefix);
 }
 
-void vrw_set_mle_cox_work_kernel_args(VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix,
-                                      const VRWMleBuffers_s *buffers, const VRWCoxBuffers_s *cox)
+/* data, rank weights, rank times, columns, blocks, free columns, rank
+** prefix: the start of the Cox kernels that walk the free regressors'
+** columns over a ranking (the groups' or the cells'). */
+static void cox_column_walk_args(VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix,
+                                 const VRWMleBuffers_s *buffers, cl_mem rank_weights,
+                                 cl_mem rank_times, cl_mem rank_prefix)
 {
     args(run);
     mem(run, matrix->data);
-    mem(run, cox->rank_weights);
-    mem(run, cox->rank_times);
+    mem(run, rank_weights);
+    mem(run, rank_times);
     mem(run, buffers->columns);
     integer(run, matrix->blocks);
     mem(run, buffers->free_columns);
-    mem(run, cox->rank_prefix);
+    mem(run, rank_prefix);
+}
+
+void vrw_set_mle_cox_work_kernel_args(VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix,
+                                      const VRWMleBuffers_s *buffers, const VRWCoxBuffers_s *cox)
+{
+    cox_column_walk_args(run, matrix, buffers, cox->rank_weights, cox->rank_times,
+                         cox->rank_prefix);
     mem(run, cox->rank_rows);
     mem(run, cox->group_starts);
     mem(run, cox->group_sizes);
@@ -429,14 +440,8 @@ void vrw_set_mle_cox_score_residuals_kernel_args(VRWKernelRun_s *run,
                                                  const VRWCoxBuffers_s *cox, cl_mem shifts,
                                                  cl_mem residuals)
 {
-    args(run);
-    mem(run, matrix->data);
-    mem(run, cox->rank_weights);
-    mem(run, cox->rank_times);
-    mem(run, buffers->columns);
-    integer(run, matrix->blocks);
-    mem(run, buffers->free_columns);
-    mem(run, cox->rank_prefix);
+    cox_column_walk_args(run, matrix, buffers, cox->rank_weights, cox->rank_times,
+                         cox->rank_prefix);
     mem(run, cox->accumulated_prefix);
     mem(run, cox->rank_rows);
     mem(run, cox->group_starts);
@@ -770,14 +775,8 @@ void vrw_set_mle_fe_cox_work_kernel_args(VRWKernelRun_s *run, const VRWMatrixBuf
                                          const VRWMleBuffers_s *buffers,
                                          const VRWCoxBuffers_s *cox)
 {
-    args(run);
-    mem(run, matrix->data);
-    mem(run, cox->cell_rank_weights);
-    mem(run, cox->cell_rank_times);
-    mem(run, buffers->columns);
-    integer(run, matrix->blocks);
-    mem(run, buffers->free_columns);
-    mem(run, cox->fe_rank_prefix);
+    cox_column_walk_args(run, matrix, buffers, cox->cell_rank_weights, cox->cell_rank_times,
+                         cox->fe_rank_prefix);
     mem(run, cox->cell_rank_rows);
     mem(run, cox->cell_starts);
     mem(run, cox->cell_sizes);

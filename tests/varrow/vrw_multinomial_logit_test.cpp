@@ -14,6 +14,11 @@ namespace {
 
 const std::string kFixtures = std::string(OSTREL_TEST_SOURCE_DIR) + "/fixtures/";
 
+// MNLogit's Newton iteration agrees with the library to some 1e-11; nnet's
+// quasi-Newton optimiser, run to its tightest tolerance, to some 1e-7.
+constexpr double kStatsmodels = 1e-9;
+constexpr double kNnet = 1e-6;
+
 class MultinomialLogitTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
@@ -25,6 +30,22 @@ protected:
         nnet = vrw_test_read_expected(kFixtures + "mlogit_nnet_expected.csv");
     }
     static void TearDownTestSuite() { vrw_context_free(context); }
+
+    // The coefficients, standard errors and log likelihood both oracles
+    // report for the case.
+    static void expect_oracles(const VRWTestFitResult &fit, const std::string &name)
+    {
+        for (auto [oracle, tolerance] : {std::pair{&statsmodels, kStatsmodels},
+                                         std::pair{&nnet, kNnet}}) {
+            SCOPED_TRACE(oracle == &statsmodels ? "MNLogit" : "multinom");
+            vrw_test_expect_near(fit.coefficients, (*oracle)(name, "coefficients"), tolerance,
+                                 "coefficients");
+            vrw_test_expect_near(fit.standard_errors, (*oracle)(name, "standard_errors"),
+                                 tolerance, "standard errors");
+            vrw_test_expect_near({fit.log_likelihood}, (*oracle)(name, "log_likelihood"),
+                                 tolerance, "log likelihood");
+        }
+    }
 
     static inline VRWContext_s *context;
     static inline VRWTestTable choices, panels;
@@ -55,11 +76,6 @@ std::vector<double> as_doubles(const std::vector<int64_t> &values)
     return std::vector<double>(values.begin(), values.end());
 }
 
-// MNLogit's Newton iteration agrees with the library to some 1e-11; nnet's
-// quasi-Newton optimiser, run to its tightest tolerance, to some 1e-7.
-constexpr double kStatsmodels = 1e-9;
-constexpr double kNnet = 1e-6;
-
 const std::vector<std::string> kRegressors = {"1", "x1", "x2", "x3"};
 
 TEST_F(MultinomialLogitTest, EqualsMNLogitAndMultinom)
@@ -68,15 +84,7 @@ TEST_F(MultinomialLogitTest, EqualsMNLogitAndMultinom)
     VRWTestFitResult fit = vrw_test_fit(context, choices, mlogit(kRegressors));
     ASSERT_EQ(fit.status, 0);
     EXPECT_LT(fit.iterations(), 10);
-    for (auto [oracle, tolerance] : {std::pair{&statsmodels, kStatsmodels},
-                                     std::pair{&nnet, kNnet}}) {
-        vrw_test_expect_near(fit.coefficients, (*oracle)("choices", "coefficients"), tolerance,
-                             "coefficients");
-        vrw_test_expect_near(fit.standard_errors, (*oracle)("choices", "standard_errors"),
-                             tolerance, "standard errors");
-        vrw_test_expect_near({fit.log_likelihood}, (*oracle)("choices", "log_likelihood"),
-                             tolerance, "log likelihood");
-    }
+    expect_oracles(fit, "choices");
     vrw_test_expect_near(fit.predicted, statsmodels("choices", "predicted"), kStatsmodels,
                          "chances");
     vrw_test_expect_near(fit.residuals, statsmodels("choices", "residuals"), kStatsmodels,
@@ -110,15 +118,7 @@ TEST_F(MultinomialLogitTest, FrequencyWeightsCountRows)
     s.frequency_weights = "freq";
     VRWTestFitResult fit = vrw_test_fit(context, choices, s);
     ASSERT_EQ(fit.status, 0);
-    for (auto [oracle, tolerance] : {std::pair{&statsmodels, kStatsmodels},
-                                     std::pair{&nnet, kNnet}}) {
-        vrw_test_expect_near(fit.coefficients, (*oracle)("weights", "coefficients"), tolerance,
-                             "coefficients");
-        vrw_test_expect_near(fit.standard_errors, (*oracle)("weights", "standard_errors"),
-                             tolerance, "standard errors");
-        vrw_test_expect_near({fit.log_likelihood}, (*oracle)("weights", "log_likelihood"),
-                             tolerance, "log likelihood");
-    }
+    expect_oracles(fit, "weights");
 }
 
 // Choice 1 of 0 .. 4 has no rows: the fit is that of the four others, the
@@ -191,15 +191,7 @@ TEST_F(MultinomialLogitTest, FixedEffectsEqualIndicators)
     VRWTestFitResult fit = vrw_test_fit(context, panels, s);
     ASSERT_EQ(fit.status, 0);
     EXPECT_LT(fit.iterations(), 10);
-    for (auto [oracle, tolerance] : {std::pair{&statsmodels, kStatsmodels},
-                                     std::pair{&nnet, kNnet}}) {
-        vrw_test_expect_near(fit.coefficients, (*oracle)("panels", "coefficients"), tolerance,
-                             "coefficients");
-        vrw_test_expect_near(fit.standard_errors, (*oracle)("panels", "standard_errors"),
-                             tolerance, "standard errors");
-        vrw_test_expect_near({fit.log_likelihood}, (*oracle)("panels", "log_likelihood"),
-                             tolerance, "log likelihood");
-    }
+    expect_oracles(fit, "panels");
     vrw_test_expect_near(fit.fixed_effects, statsmodels("panels", "fixed_effects"), kStatsmodels,
                          "fixed effects");
     EXPECT_EQ(fit.free_parameters, 4 + 2 * 30);
