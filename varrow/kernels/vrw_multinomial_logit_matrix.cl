@@ -21,7 +21,7 @@
 
 // Gradient entries, and rows and columns of a matrix tile, a tile.
 #define JACOBIAN_TILE 8
-#define MATRIX_TILE 8
+#define MATRIX_TILE 6
 
 // s + x of type T, keeping the rounding error of the addition in c (Knuth's
 // TwoSum).
@@ -130,52 +130,75 @@ kernel void vrw_compute_jacobian_multinomial_logit(global const double *data,
     }
 }
 
-// One tile of the symmetric n x n matrix sum f v_ij x_i x_j, v_ij the
-// weights of the two coefficients' choices (weighted) or the product of
-// their scores (outer products), written to both halves.
+// The end (exclusive) of the segment that starts at free coefficient i: the
+// run of at most MATRIX_TILE coefficients after it of the same choice, a
+// choice's run split into near-equal segments.
+inline int segment_end(global const int *free_equations, int n, int i)
+{
+    int run = i + 1;
+    while (run < n && free_equations[run] == free_equations[i])
+        run++;
+    int pieces = (run - i + MATRIX_TILE - 1) / MATRIX_TILE;
+    return i + (run - i + pieces - 1) / pieces;
+}
+
+inline int segment_count(global const int *free_equations, int n)
+{
+    int count = 0;
+    for (int i = 0; i < n; i = segment_end(free_equations, n, i))
+        count++;
+    return count;
+}
+
+inline int segment_start(global const int *free_equations, int n, int segment)
+{
+    int i = 0;
+    for (; segment > 0; segment--)
+        i = segment_end(free_equations, n, i);
+    return i;
+}
+
+// One tile of the symmetric n x n matrix sum f v x_i x_j over the
+// coefficients of two segments (i0 .. i1 - 1 and j0 .. j1 - 1, each of one
+// choice), v the weight of the two choices (weighted) or the product of
+// their scores (outer products): one value a row for the whole tile. Written
+// to both halves.
 inline void choice_product_tile(global const double *data, global const double *frequency,
                                 global const int *columns, int quads,
                                 global const int *free_columns, global const double *values,
                                 int weighted, global const int *free_equations, int choices,
-                                global double *result, int n, int2 tile)
+                                global double *result, int n, int4 tile)
 {
-    int i0 = tile.x * MATRIX_TILE, j0 = tile.y * MATRIX_TILE;
+    int i0 = tile.x, i1 = tile.y, j0 = tile.z, j1 = tile.w;
     global const double *xi[MATRIX_TILE], *xj[MATRIX_TILE];
-    int ei[MATRIX_TILE], ej[MATRIX_TILE];
     for (int a = 0; a < MATRIX_TILE; a++) {
-        int i = min(i0 + a, n - 1), j = min(j0 + a, n - 1);
-        xi[a] = free_column(data, columns, free_columns, i, quads);
-        xj[a] = free_column(data, columns, free_columns, j, quads);
-        ei[a] = free_equations[i];
-        ej[a] = free_equations[j];
+        xi[a] = free_column(data, columns, free_columns, min(i0 + a, i1 - 1), quads);
+        xj[a] = free_column(data, columns, free_columns, min(j0 + a, j1 - 1), quads);
     }
+    int ei = free_equations[i0], ej = free_equations[j0];
     double4 sum[MATRIX_TILE][MATRIX_TILE];
     for (int a = 0; a < MATRIX_TILE; a++)
         for (int c = 0; c < MATRIX_TILE; c++)
             sum[a][c] = 0.0;
     for (int q = 0; q < quads; q++) {
         double4 f = vload4(q, frequency);
-        double4 u[MATRIX_TILE], v[MATRIX_TILE];
+        double4 v = weighted ? kept4(f, f * quad_column(values, choices * choices, q,
+                                                          ei * choices + ej))
+                             : kept4(f, f * quad_column(values, choices, q, ei))
+                                   * kept4(f, quad_column(values, choices, q, ej));
+        double4 u[MATRIX_TILE], w[MATRIX_TILE];
         for (int a = 0; a < MATRIX_TILE; a++) {
-            u[a] = kept4(f, f * vload4(q, xi[a]));
-            v[a] = kept4(f, vload4(q, xj[a]));
-            if (!weighted) {
-                u[a] *= kept4(f, quad_column(values, choices, q, ei[a]));
-                v[a] *= kept4(f, quad_column(values, choices, q, ej[a]));
-            }
+            u[a] = v * kept4(f, vload4(q, xi[a]));
+            w[a] = kept4(f, vload4(q, xj[a]));
         }
         for (int a = 0; a < MATRIX_TILE; a++)
-            for (int c = 0; c < MATRIX_TILE; c++) {
-                double4 w = weighted ? kept4(f, quad_column(values, choices * choices, q,
-                                                            ei[a] * choices + ej[c]))
-                                     : (double4)1.0;
-                sum[a][c] = fma(u[a] * w, v[c], sum[a][c]);
-            }
+            for (int c = 0; c < MATRIX_TILE; c++)
+                sum[a][c] = fma(u[a], w[c], sum[a][c]);
     }
     for (int a = 0; a < MATRIX_TILE; a++)
         for (int c = 0; c < MATRIX_TILE; c++) {
             int i = i0 + a, j = j0 + c;
-            if (i >= n || j >= n || i > j)
+            if (i >= i1 || j >= j1 || i > j)
                 continue;
             double total = lanes_sum4(sum[a][c]);
             result[(size_t)j * n + i] = total;
@@ -183,6 +206,8 @@ inline void choice_product_tile(global const double *data, global const double *
         }
 }
 
+// The tiles pair the segments (upper triangle), so a tile's rows share one
+// choice and its columns another.
 inline void choice_products(global const double *data, global const double *frequency,
                             global const int *columns, int blocks, global const int *free_columns,
                             global const double *values, int weighted,
@@ -192,10 +217,16 @@ inline void choice_products(global const double *data, global const double *freq
     int n = (int)get_global_size(0);
     if (worker < 0 || n <= 0)
         return;
-    int tiles = (n + MATRIX_TILE - 1) / MATRIX_TILE;
-    for (int t = worker; t < tiles * (tiles + 1) / 2; t += tile_workers())
+    int segments = segment_count(free_equations, n);
+    for (int t = worker; t < segments * (segments + 1) / 2; t += tile_workers()) {
+        int2 pair = upper_tile(t, segments);
+        int i0 = segment_start(free_equations, n, pair.x);
+        int j0 = segment_start(free_equations, n, pair.y);
+        int4 tile = (int4)(i0, segment_end(free_equations, n, i0), j0,
+                           segment_end(free_equations, n, j0));
         choice_product_tile(data, frequency, columns, 4 * blocks, free_columns, values, weighted,
-                            free_equations, choices, result, n, upper_tile(t, tiles));
+                            free_equations, choices, result, n, tile);
+    }
 }
 
 // Global size n x n: the Hessian, sum f w_(choice i, choice j) x_i x_j.
