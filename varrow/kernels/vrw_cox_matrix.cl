@@ -17,8 +17,9 @@
 // overflows nor cancels whatever the scale of the covariates.
 #pragma OPENCL EXTENSION cl_khr_fp64 : enable
 
-// Rows and columns of a Hessian tile.
+// Rows and columns of a Hessian tile; regressors of a work tile.
 #define MATRIX_TILE 8
+#define WORK_TILE 8
 
 // s + x of type T, keeping the rounding error of the addition in c (Knuth's
 // TwoSum).
@@ -107,33 +108,47 @@ inline int2 upper_tile(int t, int tiles)
 
 // Global size groups (or cells) x the free regressors: the column's value at
 // each rank into work_1 and its risk-weighted mean over the risk set at the
-// rank's time into work_2.
+// rank's time into work_2. The item of every WORK_TILE-th regressor walks the
+// group for its tile of regressors, each rank's risk formed once for them.
 kernel void vrw_compute_cox_proportional_hazards_work(
     global const double *data, global const double *rank_weights, global const double *rank_times,
     global const int *columns, int blocks, global const int *free_columns,
     global const double *rank_prefix, global const int *rank_rows, global const int *group_starts,
     global const int *group_sizes, int ranked_count, global double *work_1, global double *work_2)
 {
-    int g = get_global_id(0), a = get_global_id(1);
+    int g = get_global_id(0), first = get_global_id(1), m = (int)get_global_size(1);
     int start = group_starts[g], end = start + group_sizes[g];
-    if (start >= end)
+    if (first % WORK_TILE != 0 || start >= end)
         return;
-    global const double *x = data + (size_t)columns[free_columns[a]] * (size_t)blocks * 16;
-    global double *values = work_1 + (size_t)a * ranked_count;
-    global double *means = work_2 + (size_t)a * ranked_count;
-    double c = largest(rank_prefix, start, end), x0 = x[rank_rows[start]];
-    double s0 = 0.0, s1 = 0.0;
+    global const double *x[WORK_TILE];
+    global double *values[WORK_TILE], *means[WORK_TILE];
+    double x0[WORK_TILE], s1[WORK_TILE];
+    for (int u = 0; u < WORK_TILE; u++) {
+        size_t a = (size_t)min(first + u, m - 1);
+        x[u] = data + (size_t)columns[free_columns[a]] * (size_t)blocks * 16;
+        values[u] = work_1 + a * ranked_count;
+        means[u] = work_2 + a * ranked_count;
+        x0[u] = x[u][rank_rows[start]];
+        s1[u] = 0.0;
+    }
+    double c = largest(rank_prefix, start, end), s0 = 0.0;
     for (int i = start; i < end;) {
         int j = run_end(rank_times, i, end);
         for (int k = i; k < j; k++) {
-            double v = x[rank_rows[k]], risk = rank_weights[k] * exp(rank_prefix[k] - c);
+            int row = rank_rows[k];
+            double risk = rank_weights[k] * exp(rank_prefix[k] - c);
             s0 += risk;
-            s1 += risk * (v - x0);
-            values[k] = v;
+            for (int u = 0; u < WORK_TILE; u++) {
+                double v = x[u][row];
+                s1[u] += risk * (v - x0[u]);
+                values[u][k] = v;
+            }
         }
-        double mean = x0 + s1 / s0;
-        for (int k = i; k < j; k++)
-            means[k] = mean;
+        for (int u = 0; u < WORK_TILE; u++) {
+            double mean = x0[u] + s1[u] / s0;
+            for (int k = i; k < j; k++)
+                means[u][k] = mean;
+        }
         i = j;
     }
 }
