@@ -916,6 +916,43 @@ VRW_EXPORT VRWStatus vrw_fit_negative_binomial(VRWRegression_s *r, VRWIterationL
 */
 VRW_EXPORT VRWStatus vrw_fit_ordered_logit(VRWRegression_s *r, VRWIterationLogWord *log);
 VRW_EXPORT VRWStatus vrw_fit_ordered_probit(VRWRegression_s *r, VRWIterationLogWord *log);
+/*
+** Cox proportional hazards on the failure times of the dependent column
+** (ties after Breslow), the constant never estimated. censoring (integers,
+** non-zero = censored), strata (reals: one baseline hazard a stratum) and
+** causes with cause_values (one fit a cause value, rows of other causes
+** censored) are optional; sets, per-cause outputs and hazard lists are one
+** a cause, E = cause_value_count with causes, else 1. With option 16 each
+** non-empty panel but the last gets a fixed effect in the linear predictor
+** (out_fixed_effects, E x P). Outputs beside the common ones:
+**  - out_failure_times / out_hazard_function: each cause's, each stratum's
+**    distinct times ascending with the cumulative baseline hazard (at a
+**    linear predictor of 0) there; out_failure_time_stratum_counts (E x G)
+**    their numbers, out_stratum_values (G; NaN without strata) the strata;
+**  - out_residuals: martingale residuals; out_predicted_values: the median
+**    failure time, the first time whose hazard exceeds ln 2 / exp(eta), or
+**    the last one when none does (NaN when the row's stratum has no times);
+**    without the hazard arrays the target ln 2 / exp(eta) itself;
+**  - robust and cluster variances from each row's score residuals, with
+**    fixed effects the regressors' block of the sandwich of all parameters
+**    (as a fit with one indicator a panel gives it); option 1 scales by
+**    N / (N - free parameters, the effects' included).
+*/
+VRW_EXPORT VRWStatus vrw_fit_cox_proportional_hazards(VRWRegression_s *r,
+                                                      VRWIterationLogWord *log);
+/*
+** Multinomial logit over the J choices dependent_values (0 .. J - 1 when
+** none), the base the choice equal to omitted_dependent_value (the first
+** choice with rows when none is): one set of k coefficients a choice, the
+** base's held at 0. Choices without rows of positive weight are left out
+** (fewer than two with rows: 5000) and come back in every J-row output
+** with fill values: coefficients NaN (0 with fixed effects or without the
+** constant) and the constant minus infinity, standard errors 0 (NaN without
+** the constant), fixed effects NaN (minus infinity without the constant),
+** predicted chances, residuals and per-choice log likelihoods NaN, counts 0.
+** With option 16 each choice but the base gets one effect a panel.
+*/
+VRW_EXPORT VRWStatus vrw_fit_multinomial_logit(VRWRegression_s *r, VRWIterationLogWord *log);
 /* The weighted least-squares fits of a record whose data may have panels:
 ** with fixed effects each panel carries the mean of its rows' analytic
 ** weights for the fit; the caller's vector is the record's again after it. */

@@ -361,24 +361,6 @@ static void write_cut_points(const OrderedFit *f)
     }
 }
 
-static VRWStatus write_log_likelihoods(OrderedFit *f)
-{
-    VRWRegression_s *r = f->r;
-    if (!r->out_log_likelihood && !r->out_per_choice_log_likelihood)
-        return VRW_SUCCESS;
-    int32_t status = VRW_SUCCESS;
-    double *per_choice = r->out_per_choice_log_likelihood;
-    double value = vrw_compute_log_likelihood(f->context, f->log_likelihood, f->buffers,
-                                              per_choice, (int32_t)f->present_count, &status);
-    if (status != VRW_SUCCESS)
-        return status;
-    if (per_choice)
-        expand_double_buffer(per_choice, 1, f->j, f->present, NAN);
-    if (r->out_log_likelihood)
-        *r->out_log_likelihood = value;
-    return VRW_SUCCESS;
-}
-
 /* The outputs after the iteration, in order; a failure leaves the earlier
 ** ones written. */
 static VRWStatus write_ordered_outputs(OrderedFit *f)
@@ -408,13 +390,8 @@ static VRWStatus write_ordered_outputs(OrderedFit *f)
     if (!f->variance || err != VRW_SUCCESS)
         return err;
     int64_t n = b->free_count;
-    if (r->out_free_parameter_count)
-        *r->out_free_parameter_count = vrw_free_parameter_count(b);
-    if (r->out_observation_count)
-        *r->out_observation_count = observations;
-    for (int64_t v = 0; r->out_per_choice_observation_count && v < f->j; v++)
-        r->out_per_choice_observation_count[v] = (int64_t)f->counts[v];
-    status = write_log_likelihoods(f);
+    status = vrw_write_choice_figures(r, f->log_likelihood, b, observations, f->j, f->counts,
+                                      f->present, f->present_count);
     if (status != VRW_SUCCESS)
         return status;
     if (r->out_standard_errors)

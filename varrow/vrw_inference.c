@@ -109,6 +109,32 @@ double vrw_compute_log_likelihood(VRWContext_s *context, VRWLogLikelihoodCtx_s *
     return value;
 }
 
+VRWStatus vrw_write_choice_figures(VRWRegression_s *r, VRWLogLikelihoodCtx_s *ll,
+                                   VRWMleBuffers_s *buffers, int64_t observations,
+                                   int64_t choices, const double *counts, const int32_t *present,
+                                   int64_t present_count)
+{
+    if (r->out_free_parameter_count)
+        *r->out_free_parameter_count = vrw_free_parameter_count(buffers);
+    if (r->out_observation_count)
+        *r->out_observation_count = observations;
+    for (int64_t c = 0; r->out_per_choice_observation_count && c < choices; c++)
+        r->out_per_choice_observation_count[c] = (int64_t)counts[c];
+    if (!r->out_log_likelihood && !r->out_per_choice_log_likelihood)
+        return VRW_SUCCESS;
+    int32_t status = VRW_SUCCESS;
+    double *per_choice = r->out_per_choice_log_likelihood;
+    double value = vrw_compute_log_likelihood(r->context, ll, buffers, per_choice,
+                                              (int32_t)present_count, &status);
+    if (status != VRW_SUCCESS)
+        return status;
+    if (per_choice)
+        expand_double_buffer(per_choice, 1, choices, present, NAN);
+    if (r->out_log_likelihood)
+        *r->out_log_likelihood = value;
+    return VRW_SUCCESS;
+}
+
 void vrw_inference_ctx_free(VRWInferenceCtx_s *inference)
 {
     if (!inference)

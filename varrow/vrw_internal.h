@@ -18,6 +18,12 @@ static inline int64_t vrw_microseconds(void)
     return (int64_t)now.tv_sec * 1000000 + (int64_t)now.tv_usec;
 }
 
+/* A count as a size, a negative one as none. */
+static inline size_t vrw_count_of(int64_t n)
+{
+    return n > 0 ? (size_t)n : 0;
+}
+
 /* Rows of a layout of the given blocks, as a size for byte arithmetic. */
 static inline size_t vrw_padded_rows(int32_t blocks)
 {
@@ -252,11 +258,45 @@ VRWInferenceCtx_s *vrw_inference_ctx_make(unsigned long robust_count, unsigned l
                                           const VRWVectorBuffer_s *weights,
                                           VRWMleBuffers_s *buffers);
 
+/* The figures of a fit over the J' present choices of the record's J
+** (flags in present, weighted counts in counts) into the record's outputs
+** that are set: the free parameters, the observations, each choice's count
+** (truncated), the log likelihood and the per-choice ones (an absent
+** choice's NaN). A failing status leaves the log likelihoods unwritten. */
+VRWStatus vrw_write_choice_figures(VRWRegression_s *r, VRWLogLikelihoodCtx_s *ll,
+                                   VRWMleBuffers_s *buffers, int64_t observations,
+                                   int64_t choices, const double *counts, const int32_t *present,
+                                   int64_t present_count);
+
 /* The standard errors of n coefficients into out: 0 for one fixed by its
 ** constraint (NaN = free), else the square root of the next diagonal element
 ** of the k x k variance of the free ones. */
 void vrw_write_standard_errors(double *out, const double *constraints, int64_t n,
                                const double *variance, int64_t k);
+
+/* The Cox fit's score residuals (groups x r: data, the ranks, the panel of
+** each quad and the fixed effects' shifts, which may be NULL, into
+** residuals), their outer products (r x r) and their sums by cluster
+** (r x G). */
+void vrw_set_mle_cox_score_residuals_kernel_args(VRWKernelRun_s *run,
+                                                 const VRWMatrixBuffer_s *matrix,
+                                                 const VRWMleBuffers_s *buffers,
+                                                 const VRWCoxBuffers_s *cox, cl_mem shifts,
+                                                 cl_mem residuals);
+void vrw_set_mle_cox_robust_kernel_args(VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix,
+                                        const VRWVectorBuffer_s *weights,
+                                        const VRWMleBuffers_s *buffers, cl_mem residuals);
+void vrw_set_mle_cox_cluster_pass1_kernel_args(VRWKernelRun_s *run,
+                                               const VRWMatrixBuffer_s *matrix,
+                                               const VRWVectorBuffer_s *weights,
+                                               const VRWMleBuffers_s *buffers, cl_mem residuals);
+
+/* The multinomial logit's outer products of the rows' scores with the
+** fixed effects' part taken out (n x n). */
+void vrw_set_mle_fe_mlogit_robust_kernel_args(VRWKernelRun_s *run,
+                                              const VRWMatrixBuffer_s *matrix,
+                                              const VRWVectorBuffer_s *weights,
+                                              const VRWMleBuffers_s *buffers);
 
 /* The single-equation driver and the wrapper of the least-squares models:
 ** they read the record, never change it. */

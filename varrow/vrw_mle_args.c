@@ -354,17 +354,28 @@ void vrw_set_mle_cox_accumulate_prefix_kernel_args(VRWKernelRun_s *run,
     mem(run, cox->accumulated_prefix);
 }
 
-void vrw_set_mle_cox_work_kernel_args(VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix,
-                                      const VRWMleBuffers_s *buffers, const VRWCoxBuffers_s *cox)
+/* data, rank weights, rank times, columns, blocks, free columns, rank
+** prefix: the start of the Cox kernels that walk the free regressors'
+** columns over a ranking (the groups' or the cells'). */
+static void cox_column_walk_args(VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix,
+                                 const VRWMleBuffers_s *buffers, cl_mem rank_weights,
+                                 cl_mem rank_times, cl_mem rank_prefix)
 {
     args(run);
     mem(run, matrix->data);
-    mem(run, cox->rank_weights);
-    mem(run, cox->rank_times);
+    mem(run, rank_weights);
+    mem(run, rank_times);
     mem(run, buffers->columns);
     integer(run, matrix->blocks);
     mem(run, buffers->free_columns);
-    mem(run, cox->rank_prefix);
+    mem(run, rank_prefix);
+}
+
+void vrw_set_mle_cox_work_kernel_args(VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix,
+                                      const VRWMleBuffers_s *buffers, const VRWCoxBuffers_s *cox)
+{
+    cox_column_walk_args(run, matrix, buffers, cox->rank_weights, cox->rank_times,
+                         cox->rank_prefix);
     mem(run, cox->rank_rows);
     mem(run, cox->group_starts);
     mem(run, cox->group_sizes);
@@ -419,6 +430,52 @@ void vrw_set_mle_cox_accumulate_hazards_kernel_args(VRWKernelRun_s *run,
     mem(run, cox->group_sizes);
     mem(run, cox->hazards);
     mem(run, buffers->scores);
+}
+
+/* The Cox fit's robust and cluster variances read each row's score
+** residuals, which its own kernel writes into a buffer of padded rows x r. */
+void vrw_set_mle_cox_score_residuals_kernel_args(VRWKernelRun_s *run,
+                                                 const VRWMatrixBuffer_s *matrix,
+                                                 const VRWMleBuffers_s *buffers,
+                                                 const VRWCoxBuffers_s *cox, cl_mem shifts,
+                                                 cl_mem residuals)
+{
+    cox_column_walk_args(run, matrix, buffers, cox->rank_weights, cox->rank_times,
+                         cox->rank_prefix);
+    mem(run, cox->accumulated_prefix);
+    mem(run, cox->rank_rows);
+    mem(run, cox->group_starts);
+    mem(run, cox->group_sizes);
+    mem(run, matrix->quad_panels);
+    mem(run, shifts);
+    integer(run, matrix->panel_count);
+    mem(run, residuals);
+}
+
+void vrw_set_mle_cox_robust_kernel_args(VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix,
+                                        const VRWVectorBuffer_s *weights,
+                                        const VRWMleBuffers_s *buffers, cl_mem residuals)
+{
+    args(run);
+    mem(run, weights->data);
+    integer(run, matrix->blocks);
+    mem(run, residuals);
+    mem(run, buffers->opg);
+}
+
+void vrw_set_mle_cox_cluster_pass1_kernel_args(VRWKernelRun_s *run,
+                                               const VRWMatrixBuffer_s *matrix,
+                                               const VRWVectorBuffer_s *weights,
+                                               const VRWMleBuffers_s *buffers, cl_mem residuals)
+{
+    args(run);
+    mem(run, weights->data);
+    mem(run, buffers->clusters);
+    mem(run, matrix->panel_quad_counts);
+    mem(run, matrix->panel_quad_starts);
+    mem(run, residuals);
+    integer(run, 4 * (int64_t)matrix->blocks);
+    mem(run, buffers->cluster_scores);
 }
 
 /* The fixed-effects kernels. Their per-panel walks take the matrix's quads
@@ -631,6 +688,24 @@ void vrw_set_mle_fe_mlogit_delta_kernel_args(VRWKernelRun_s *run, const VRWMleBu
     mem(run, buffers->fe_delta);
 }
 
+void vrw_set_mle_fe_mlogit_robust_kernel_args(VRWKernelRun_s *run,
+                                              const VRWMatrixBuffer_s *matrix,
+                                              const VRWVectorBuffer_s *weights,
+                                              const VRWMleBuffers_s *buffers)
+{
+    panel_sum_args(run, matrix, weights, buffers);
+    mem(run, buffers->scores);
+    mem(run, buffers->opg);
+    mem(run, buffers->free_equations);
+    integer(run, buffers->choice_count);
+    mem(run, buffers->clusters);
+    integer(run, buffers->cluster_count);
+    mem(run, matrix->panel_quad_counts);
+    mem(run, matrix->panel_quad_starts);
+    mem(run, buffers->fe_cross_solved);
+    mem(run, buffers->equation_choices);
+}
+
 void vrw_set_mle_fe_negative_binomial_hessian_cross_kernel_args(
     VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix, const VRWVectorBuffer_s *weights,
     const VRWMleBuffers_s *buffers, const VRWNegbin2Buffers_s *negbin2, int32_t nuisance)
@@ -700,14 +775,8 @@ void vrw_set_mle_fe_cox_work_kernel_args(VRWKernelRun_s *run, const VRWMatrixBuf
                                          const VRWMleBuffers_s *buffers,
                                          const VRWCoxBuffers_s *cox)
 {
-    args(run);
-    mem(run, matrix->data);
-    mem(run, cox->cell_rank_weights);
-    mem(run, cox->cell_rank_times);
-    mem(run, buffers->columns);
-    integer(run, matrix->blocks);
-    mem(run, buffers->free_columns);
-    mem(run, cox->fe_rank_prefix);
+    cox_column_walk_args(run, matrix, buffers, cox->cell_rank_weights, cox->cell_rank_times,
+                         cox->fe_rank_prefix);
     mem(run, cox->cell_rank_rows);
     mem(run, cox->cell_starts);
     mem(run, cox->cell_sizes);

@@ -10,9 +10,7 @@
 
 typedef VRWStatus (*Fit)(VRWRegression_s *r, VRWIterationLogWord *log);
 
-/* The fit and kernel families of each model code. Models whose fits the
-** library does not have yet (Cox, multinomial logit) fail as a fit without
-** its kernels would. */
+/* The fit and kernel families of each model code. */
 static const struct {
     Fit fit;
     uint32_t families;
@@ -28,8 +26,8 @@ static const struct {
     {vrw_fit_poisson, 0x90},
     {vrw_fit_negative_binomial, 0xA0},
     {vrw_fit_geometric, 0x90},
-    {NULL, 0xC0},
-    {NULL, 0x84},
+    {vrw_fit_cox_proportional_hazards, 0xC0},
+    {vrw_fit_multinomial_logit, 0x84},
     {vrw_fit_ordered_logit, 0x82},
     {vrw_fit_ordered_probit, 0x82},
 };
@@ -204,9 +202,13 @@ typedef struct {
     double *panel_sizes;           /* the real size of each panel */
 } RunFrame;
 
+/* The Cox fit runs one fit a cause value only with the causes vector beside
+** the values; the sets counted here must be the ones it reads, or cause
+** values without a vector (an empty list above all) would leave it reading
+** constraints past the end of those made here. */
 static int64_t coefficient_sets(const VRWRegression_s *r)
 {
-    if (r->model == VRW_MODEL_COX_PROPORTIONAL_HAZARDS && r->cause_values)
+    if (r->model == VRW_MODEL_COX_PROPORTIONAL_HAZARDS && r->causes && r->cause_values)
         return r->cause_value_count;
     if (r->model == VRW_MODEL_MULTINOMIAL_LOGIT)
         return r->dependent_value_count;
@@ -277,7 +279,8 @@ static VRWStatus list_nonempty_panels(VRWRegression_s *r, RunFrame *f)
 ** infinite small-sample factor) or fail on empty buffers. The free
 ** parameters counted are those of one coefficient set and, with fixed
 ** effects, the non-empty panels; the fits of more sets or of cut points
-** refuse what is left. */
+** refuse what is left. A record of no set (a multinomial logit without
+** choices, a Cox model with an empty list of causes) estimates nothing. */
 static VRWStatus check_observations(VRWRegression_s *r, const RunFrame *f)
 {
     int32_t status = VRW_SUCCESS;
@@ -285,7 +288,7 @@ static VRWStatus check_observations(VRWRegression_s *r, const RunFrame *f)
     if (status != VRW_SUCCESS)
         return status;
     int64_t free_parameters = 0;
-    for (int64_t j = 0; j < f->k; j++)
+    for (int64_t j = 0; f->sets > 0 && j < f->k; j++)
         free_parameters += isnan(f->constraints[j]);
     if (r->options & VRW_OPTION_FIXED_EFFECTS)
         free_parameters += r->nonempty_panel_count;

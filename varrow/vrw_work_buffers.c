@@ -14,11 +14,6 @@ static void *host_array(size_t n, size_t element, int32_t *status)
     return array;
 }
 
-static size_t count_of(int64_t n)
-{
-    return n > 0 ? (size_t)n : 0;
-}
-
 void vrw_free_mle_buffers(VRWMleBuffers_s *b)
 {
     if (!b)
@@ -60,7 +55,7 @@ static int64_t free_coefficient_count(const double *constraints, int64_t n)
 
 static void make_free_lists(VRWContext_s *context, VRWMleBuffers_s *b, int32_t *status)
 {
-    size_t k = count_of(b->free_count);
+    size_t k = vrw_count_of(b->free_count);
     int32_t *columns = host_array(k, sizeof(int32_t), status);
     int32_t *equations = host_array(k, sizeof(int32_t), status);
     if (*status == VRW_SUCCESS && k > 0) {
@@ -99,8 +94,9 @@ VRWMleBuffers_s *vrw_create_mle_buffers(VRWContext_s *context, const int32_t *co
     b->fixed_effect_constraints = fixed_effect_constraints;
 
     size_t R = vrw_padded_rows(blocks), Q = (size_t)q, E = (size_t)b->equation_count;
-    size_t X = count_of(extra_count), k = count_of(b->free_count), V = count_of(variable_count);
-    size_t P = count_of(panel_count), G = count_of(cluster_count);
+    size_t X = vrw_count_of(extra_count), k = vrw_count_of(b->free_count);
+    size_t V = vrw_count_of(variable_count);
+    size_t P = vrw_count_of(panel_count), G = vrw_count_of(cluster_count);
     int32_t err = VRW_SUCCESS;
     vrw_chain_reals(context, &b->row_values, R, &err);
     vrw_chain_reals(context, &b->sum, 1, &err);
@@ -110,7 +106,7 @@ VRWMleBuffers_s *vrw_create_mle_buffers(VRWContext_s *context, const int32_t *co
     vrw_chain_reals(context, &b->weights, R * Q * Q, &err);
     vrw_chain_reals(context, &b->fitted, R, &err);
     vrw_chain_reals(context, &b->predicted, X ? R * X : R, &err);
-    vrw_chain_input_reals(context, &b->estimates, count_of(coefficient_count), &err);
+    vrw_chain_input_reals(context, &b->estimates, vrw_count_of(coefficient_count), &err);
     vrw_chain_reals(context, &b->jacobian, k, &err);
     vrw_chain_reals(context, &b->hessian, k * k, &err);
     vrw_chain_copy_ints(context, &b->columns, V, columns, &err);
@@ -177,15 +173,15 @@ VRWGmmBuffers_s *vrw_create_gmm_buffers(VRWContext_s *context, const int32_t *co
     b->column_count = column_count;
     b->instrument_count = instrument_count;
     b->free_count = coefficient_count;
-    size_t R = vrw_padded_rows(blocks), k = count_of(coefficient_count);
-    size_t L = count_of(instrument_count);
+    size_t R = vrw_padded_rows(blocks), k = vrw_count_of(coefficient_count);
+    size_t L = vrw_count_of(instrument_count);
     int32_t err = VRW_SUCCESS;
     vrw_chain_reals(context, &b->scores, R, &err);
     vrw_chain_reals(context, &b->weights, R, &err);
     vrw_chain_reals(context, &b->fitted, R, &err);
     vrw_chain_input_reals(context, &b->estimates, k, &err);
     vrw_chain_reals(context, &b->cross_products, L * k, &err);
-    vrw_chain_copy_ints(context, &b->columns, count_of(column_count), columns, &err);
+    vrw_chain_copy_ints(context, &b->columns, vrw_count_of(column_count), columns, &err);
     vrw_chain_reals(context, &b->opg, L * L, &err);
     vrw_chain_copy_ints(context, &b->instrument_columns, L, instrument_columns, &err);
     vrw_chain_reals(context, &b->moments, L, &err);

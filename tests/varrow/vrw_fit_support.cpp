@@ -87,7 +87,7 @@ std::vector<int32_t> panel_sizes(const std::vector<double> &panel)
 
 struct Loaded {
     MatrixPtr matrix;
-    VectorPtr frequency, analytic, exposures;
+    VectorPtr frequency, analytic, exposures, censoring, strata, causes;
 };
 
 Loaded load(VRWContext_s *context, const VRWTestTable &data, const VRWTestFitSpec &spec,
@@ -134,6 +134,18 @@ Loaded load(VRWContext_s *context, const VRWTestTable &data, const VRWTestFitSpe
         loaded.analytic = vector(data[spec.analytic_weights]);
     if (!spec.exposures.empty())
         loaded.exposures = vector(data[spec.exposures]);
+    if (!spec.strata.empty())
+        loaded.strata = vector(data[spec.strata]);
+    if (!spec.causes.empty())
+        loaded.causes = vector(data[spec.causes]);
+    if (!spec.censoring.empty()) {
+        const std::vector<double> &marks = data[spec.censoring];
+        std::vector<int32_t> censored(marks.begin(), marks.end());
+        loaded.censoring.reset(
+            sizes.empty() ? vrw_load_integer_vector(context, censored.data(), n, &status)
+                          : vrw_load_unbalanced_panel_integer_vector(context, censored.data(), n,
+                                                                     sizes.data(), p, &status));
+    }
     EXPECT_EQ(status, 0) << "loading the data";
     return loaded;
 }
@@ -154,21 +166,31 @@ VRWTestFitResult vrw_test_fit(VRWContext_s *context, const VRWTestTable &data,
     if (!loaded.matrix)
         return result;
     size_t k = columns.size(), n = data.rows, j = spec.dependent_values.size();
+    size_t sets = spec.model == VRW_MODEL_MULTINOMIAL_LOGIT ? std::max(j, (size_t)1)
+                  : spec.model == VRW_MODEL_COX_PROPORTIONAL_HAZARDS
+                      ? std::max(spec.cause_values.size(), (size_t)1)
+                      : 1;
     size_t nuisance = ordered(spec.model) ? j + 1 : 1;
-    size_t all = k + (ordered(spec.model)                         ? j + 1
-                      : spec.model == VRW_MODEL_NEGATIVE_BINOMIAL ? 1
-                                                                  : 0);
+    size_t all = sets * k + (ordered(spec.model)                         ? j + 1
+                             : spec.model == VRW_MODEL_NEGATIVE_BINOMIAL ? 1
+                                                                         : 0);
     size_t panels = (size_t)std::max(loaded.matrix->panel_count, 1);
-    result.coefficients.assign(k, -1.0);
-    result.standard_errors.assign(k, -1.0);
+    result.coefficients.assign(sets * k, -1.0);
+    result.standard_errors.assign(sets * k, -1.0);
     result.variance.assign(all * all, -1.0);
-    result.predicted.assign(n * std::max(j, (size_t)1), -1.0);
-    result.residuals.assign(n, -1.0);
-    result.fixed_effects.assign(panels, -1.0);
+    result.predicted.assign(n * std::max(j, sets), -1.0);
+    result.residuals.assign(n * sets, -1.0);
+    result.fixed_effects.assign(panels * sets, -1.0);
+    result.failure_times.assign(n * sets, -1.0);
+    result.hazards.assign(n * sets, -1.0);
+    result.stratum_values.assign(n, -1.0);
+    result.stratum_counts.assign(n * sets, -1);
+    result.per_cause_log_likelihood.assign(sets, -1.0);
+    result.cause_counts.assign(sets, -1);
     result.nuisance.assign(nuisance, -1.0);
     result.nuisance_standard_errors.assign(nuisance, -1.0);
     result.per_choice_log_likelihood.assign(std::max(j, (size_t)2), -1.0);
-    result.multicollinear_sets.assign(k, -1);
+    result.multicollinear_sets.assign(sets * k, -1);
     result.choice_counts.assign(std::max(j, (size_t)2), -1);
     int64_t tests = spec.restrictions ? spec.restrictions->test_count : 0;
     result.wald_statistics.assign((size_t)tests, -1.0);
@@ -179,6 +201,15 @@ VRWTestFitResult vrw_test_fit(VRWContext_s *context, const VRWTestTable &data,
     vrw_set_reg_frequency_weights(r, loaded.frequency.get());
     vrw_set_reg_analytic_weights(r, loaded.analytic.get());
     vrw_set_reg_exposures(r, loaded.exposures.get());
+    vrw_set_reg_censoring(r, loaded.censoring.get());
+    vrw_set_reg_strata(r, loaded.strata.get());
+    vrw_set_reg_causes(r, loaded.causes.get());
+    if (!spec.cause_values.empty() || spec.set_cause_values) {
+        static const double none = NAN; // an empty list is still a list
+        const double *values = spec.cause_values.empty() ? &none : spec.cause_values.data();
+        vrw_set_reg_cause_values(r, values, (uint32_t)spec.cause_values.size());
+    }
+    vrw_set_reg_omitted_dependent_value(r, spec.omitted_value);
     vrw_set_reg_dependent_column(r, loaded.matrix->columns - 1);
     vrw_set_reg_dependent_value_of_interest(r, spec.value_of_interest);
     if (!spec.dependent_values.empty())
@@ -215,6 +246,12 @@ VRWTestFitResult vrw_test_fit(VRWContext_s *context, const VRWTestTable &data,
     vrw_set_reg_out_objective_function(r, &result.objective);
     vrw_set_reg_out_multicollinear_sets(r, result.multicollinear_sets.data());
     vrw_set_reg_out_per_choice_observation_count(r, result.choice_counts.data());
+    vrw_set_reg_out_hazard_function(r, result.failure_times.data(), result.hazards.data());
+    vrw_set_reg_out_failure_time_stratum_counts(r, result.stratum_counts.data());
+    vrw_set_reg_out_stratum_values(r, result.stratum_values.data(), &result.stratum_value_count);
+    vrw_set_reg_out_censored_count(r, &result.censored);
+    vrw_set_reg_out_per_cause_log_likelihood(r, result.per_cause_log_likelihood.data());
+    vrw_set_reg_out_per_cause_observation_count(r, result.cause_counts.data());
     result.status = vrw_run_regression(r, result.log);
     result.record_restored = r->analytic_weights == loaded.analytic.get()
                              && r->frequency_weights == loaded.frequency.get()

@@ -43,7 +43,11 @@ struct VRWTestFitSpec {
     uint32_t options = 0;
     std::string analytic_weights, frequency_weights, exposures;
     double value_of_interest = NAN;
-    std::vector<double> dependent_values;     // the categories of the ordered models
+    std::vector<double> dependent_values;     // the categories or choices
+    double omitted_value = NAN;               // the multinomial logit's base choice
+    std::string censoring, strata, causes;    // the Cox model's vectors: no names, none
+    std::vector<double> cause_values;
+    bool set_cause_values = false;       // set them even when the list is empty
     std::vector<std::string> instruments;     // instrumental variables: regressors or not
     std::vector<double> weighting_matrix;     // empty: none
     std::string panels;                  // a sorted panel number a row: panel data
@@ -56,13 +60,20 @@ struct VRWTestFitSpec {
 // Every output, made larger than the model writes and filled with -1, so a
 // test sees what was written. The ordered models write J categories of
 // predicted values and per-choice figures and J + 1 cut points; negative
-// binomial one nuisance parameter.
+// binomial one nuisance parameter. The multinomial logit writes J sets of
+// coefficients and J rows of predicted values and residuals, the Cox model
+// one set and row a cause, and the hazard lists.
 struct VRWTestFitResult {
     int32_t status = -1;
     std::vector<double> coefficients, standard_errors, variance, predicted, residuals;
     std::vector<double> fixed_effects, nuisance, nuisance_standard_errors;
     std::vector<double> per_choice_log_likelihood;
     std::vector<int64_t> multicollinear_sets, choice_counts;
+    std::vector<double> failure_times, hazards, stratum_values, per_cause_log_likelihood;
+    std::vector<int32_t> stratum_counts;
+    std::vector<int64_t> cause_counts;
+    int32_t stratum_value_count = -1;
+    int64_t censored = -1;
     std::vector<double> wald_statistics;
     std::vector<int64_t> wald_degrees_of_freedom;
     double log_likelihood = NAN, rss = NAN, tss = NAN, objective = NAN;

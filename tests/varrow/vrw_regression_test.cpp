@@ -329,12 +329,14 @@ TEST(RegressionKernelsTest, FitWithoutItsFamilyReportsAMissingKernel)
     ASSERT_TRUE(context);
     VRWTestTable table = vrw_test_read_table(kFixtures + "models_data.csv");
     for (int model : {VRW_MODEL_LINEAR, VRW_MODEL_LOGIT, VRW_MODEL_POISSON,
-                                     VRW_MODEL_NEGATIVE_BINOMIAL}) {
+                      VRW_MODEL_NEGATIVE_BINOMIAL, VRW_MODEL_COX_PROPORTIONAL_HAZARDS,
+                      VRW_MODEL_MULTINOMIAL_LOGIT}) {
         VRWTestFitSpec s;
         s.model = model;
         s.regressors = {"1", "x1"};
         s.dependent = "b";
         s.value_of_interest = 1;
+        s.dependent_values = {0, 1};
         EXPECT_EQ(vrw_test_fit(context.get(), table, s).status, -46) << "model " << model;
     }
 }
