@@ -235,6 +235,7 @@ TEST_F(FixedEffectsTest, IterationContextStartsTheEffects)
     EXPECT_EQ(effects[2], 2.0);
     EXPECT_EQ(iteration->prefix_run_count, 5u);
     EXPECT_EQ(iteration->step_run_count, 1u);
+    EXPECT_EQ(iteration->step_runs[0].global_size[0], 2u) << "one step a non-empty panel";
     EXPECT_EQ(iteration->pre_prefix_callback_count, 1u);
     EXPECT_EQ(iteration->post_step_callback_count, 1u);
     vrw_iteration_ctx_fe_free(iteration);
