@@ -85,6 +85,8 @@ const FixedEffectsCase kCases[] = {
     {"linear", "fe_linear", linear(VRW_MODEL_LINEAR, 1), 1e-10, kLinear},
     {"linear_hc1", "fe_linear", linear(VRW_MODEL_LINEAR, 4 | 1), 1e-8, {"variance"}},
     {"weighted_linear", "fe_linear", linear(VRW_MODEL_WEIGHTED_LINEAR, 1), 1e-8, kLinear},
+    {"weighted_linear_hc1", "fe_linear", linear(VRW_MODEL_WEIGHTED_LINEAR, 4 | 1), 1e-8,
+     {"variance"}},
     {"logit", "fe_glm", binary(VRW_MODEL_LOGIT, 0), 1e-8, kGeneralised},
     {"logit_hc0", "fe_glm", binary(VRW_MODEL_LOGIT, 4), 1e-8, {"variance"}},
     {"probit", "fe_glm", binary(VRW_MODEL_PROBIT, 0), 1e-8, kGeneralised},
