@@ -393,6 +393,12 @@ VRWStatus vrw_instrument_linear(VRWRegression_s *r, VRWIterationLogWord *log)
     if (!estimates)
         estimates = f.own_estimates = malloc((size_t)k * sizeof(double) + 1);
     int32_t status = estimates ? VRW_SUCCESS : VRW_OUT_OF_HOST_MEMORY;
+    /* Fewer instruments than regressors: Q W Q' has rank L at most, though
+    ** rounding may let its factorisation pass and give a NaN variance.
+    ** LAPACK would find pivot L + 1 zero. */
+    int64_t l = r->instrument_column_count > 0 ? r->instrument_column_count : 0;
+    if (status == VRW_SUCCESS && l < k)
+        status = VRW_HESSIAN_NOT_INVERTIBLE + (int32_t)l + 1;
     if (status == VRW_SUCCESS)
         f.buffers = vrw_create_gmm_buffers(f.context, r->independent_columns, k,
                                            r->instrument_columns, r->instrument_column_count, k,

@@ -56,6 +56,35 @@ static int32_t free_regressors(const OrderedFit *f)
     return (int32_t)(f->buffers->free_count - free_cuts(f));
 }
 
+/*
+** The kernels find a row's category through the integer part of its value,
+** and read a value without one as the first category. So every present value
+** must be a nonnegative number of an integer part of its own, and every row
+** of positive weight must hold one of the values: else rows would be fitted
+** in a category they are not counted in. 5000 when not, as for categories
+** that cannot be fitted at all.
+*/
+static VRWStatus categories_cover_the_rows(OrderedFit *f)
+{
+    double counted = 0.0;
+    for (int64_t u = 0; u < f->present_count; u++) {
+        double v = f->values[u];
+        if (!(v >= 0.0))
+            return VRW_TOO_FEW_CATEGORIES;
+        for (int64_t w = 0; w < u; w++)
+            if (floor(f->values[w]) == floor(v))
+                return VRW_TOO_FEW_CATEGORIES;
+    }
+    for (int64_t v = 0; v < f->j; v++)
+        counted += f->counts[v];
+    int32_t status = VRW_SUCCESS;
+    double total = vrw_compute_fweight_sum(f->context, f->r->frequency_weights, &status);
+    if (status != VRW_SUCCESS)
+        return status;
+    /* The two sums add the same weights in different orders. */
+    return fabs(total - counted) <= 1e-9 * total ? VRW_SUCCESS : VRW_TOO_FEW_CATEGORIES;
+}
+
 /* The categories that rows of positive weight take, compacted in order. */
 static VRWStatus find_categories(OrderedFit *f)
 {
@@ -82,7 +111,7 @@ static VRWStatus find_categories(OrderedFit *f)
     if (f->present_count < 2)
         return VRW_TOO_FEW_CATEGORIES;
     collapse_double_buffer(f->values, 1, f->j, f->present);
-    return VRW_SUCCESS;
+    return categories_cover_the_rows(f);
 }
 
 /* c_0 = -infinity, c_1 = 0 and c_J' = +infinity fixed; the free cuts start

@@ -85,6 +85,8 @@ const FixedEffectsCase kCases[] = {
     {"linear", "fe_linear", linear(VRW_MODEL_LINEAR, 1), 1e-10, kLinear},
     {"linear_hc1", "fe_linear", linear(VRW_MODEL_LINEAR, 4 | 1), 1e-8, {"variance"}},
     {"weighted_linear", "fe_linear", linear(VRW_MODEL_WEIGHTED_LINEAR, 1), 1e-8, kLinear},
+    {"weighted_linear_hc1", "fe_linear", linear(VRW_MODEL_WEIGHTED_LINEAR, 4 | 1), 1e-8,
+     {"variance"}},
     {"logit", "fe_glm", binary(VRW_MODEL_LOGIT, 0), 1e-8, kGeneralised},
     {"logit_hc0", "fe_glm", binary(VRW_MODEL_LOGIT, 4), 1e-8, {"variance"}},
     {"probit", "fe_glm", binary(VRW_MODEL_PROBIT, 0), 1e-8, kGeneralised},
@@ -235,6 +237,7 @@ TEST_F(FixedEffectsTest, IterationContextStartsTheEffects)
     EXPECT_EQ(effects[2], 2.0);
     EXPECT_EQ(iteration->prefix_run_count, 5u);
     EXPECT_EQ(iteration->step_run_count, 1u);
+    EXPECT_EQ(iteration->step_runs[0].global_size[0], 2u) << "one step a non-empty panel";
     EXPECT_EQ(iteration->pre_prefix_callback_count, 1u);
     EXPECT_EQ(iteration->post_step_callback_count, 1u);
     vrw_iteration_ctx_fe_free(iteration);

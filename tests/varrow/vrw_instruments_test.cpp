@@ -107,4 +107,25 @@ TEST_F(InstrumentsTest, DependentInstrumentsAreRefused)
     EXPECT_LT(fit.status, 2000);
 }
 
+// Fewer instruments than the three regressors leave Q W Q' of rank L: no
+// fit, whatever rounding does to its factorisation, and nothing written.
+TEST_F(InstrumentsTest, FewerInstrumentsThanRegressorsAreRefused)
+{
+    const struct {
+        std::vector<std::string> instruments;
+        int32_t status;
+    } cases[] = {
+        {{"1", "z1"}, 1003},
+        {{"z2"}, 1002},
+        {{}, 1001},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.instruments.size());
+        VRWTestFitResult fit = vrw_test_fit(context, data, iv(c.instruments, 0));
+        EXPECT_EQ(fit.status, c.status);
+        EXPECT_EQ(fit.standard_errors, std::vector<double>(3, -1.0));
+        EXPECT_EQ(fit.observations, -1);
+    }
+}
+
 } // namespace

@@ -165,6 +165,49 @@ TEST_F(OrderedChoiceTest, FixedEffectsEqualPolrWithOneIndicatorAPanel)
                          expected("panels_hc0", "cut_standard_errors"), 1e-7, "robust cuts");
 }
 
+// A row of positive weight must hold one of the category values, each a
+// nonnegative number of an integer part of its own: the rows are fitted by
+// that integer part, and would otherwise land in a category they are not
+// counted in. A row left out (weight 0) may hold anything.
+TEST_F(OrderedChoiceTest, RowsOutsideTheCategoriesAreRefused)
+{
+    auto with_row = [](double sat, double freq) {
+        VRWTestTable table = housing;
+        for (auto &[name, column] : table.columns)
+            column.push_back(name == "sat" ? sat : name == "freq" ? freq : 0.0);
+        table.rows++;
+        return table;
+    };
+    const struct {
+        const char *name;
+        VRWTestTable table;
+        std::vector<double> values;
+    } refused[] = {
+        {"a value of no category", with_row(7, 5), {0, 1, 2}},
+        {"a fraction of category 1", with_row(1.5, 5), {0, 1, 2}},
+        {"no value", with_row(NAN, 5), {0, 1, 2}},
+        {"a value listed twice", housing, {0, 1, 1, 2}},
+        {"two values of one integer part", with_row(0.5, 5), {0, 0.5, 1, 2}},
+        {"a negative value", with_row(-1, 5), {-1, 0, 1, 2}},
+    };
+    for (const auto &c : refused) {
+        SCOPED_TRACE(c.name);
+        VRWTestFitResult fit =
+            vrw_test_fit(context, c.table, ordered(VRW_MODEL_ORDERED_LOGIT, 0, c.values));
+        EXPECT_EQ(fit.status, VRW_TOO_FEW_CATEGORIES);
+        EXPECT_EQ(fit.coefficients, std::vector<double>(7, -1.0));
+    }
+    for (double stray : {7.0, 1.5, (double)NAN, -1.0}) {
+        SCOPED_TRACE(stray);
+        VRWTestFitResult fit =
+            vrw_test_fit(context, with_row(stray, 0), ordered(VRW_MODEL_ORDERED_LOGIT, 0));
+        ASSERT_EQ(fit.status, 0);
+        vrw_test_expect_near(fit.coefficients, expected("logit", "coefficients"), kTolerance,
+                             "coefficients");
+        EXPECT_EQ(fit.observations, 1681);
+    }
+}
+
 // Two categories with rows leave no free cut point; fewer end with 5000.
 TEST_F(OrderedChoiceTest, TwoCategoriesOrFewer)
 {
