@@ -834,7 +834,10 @@ VRW_EXPORT VRWStatus vrw_set_reg_constraints(VRWRegression_s *r, const double *c
 VRW_EXPORT VRWStatus vrw_set_reg_coefficient_guesses(VRWRegression_s *r, const double *guesses);
 VRW_EXPORT VRWStatus vrw_set_reg_fixed_effect_guesses(VRWRegression_s *r, const double *guesses);
 /* The tests to run after the fit, with one statistic and one degrees of
-** freedom a test written into the two arrays (the second may be NULL). */
+** freedom a test written into the two arrays (the second may be NULL). The
+** restrictions refer to the S x k coefficients of out_coefficients (S = 1
+** but for the multinomial logit's choices and the Cox model's causes); a
+** record on more of them fails the run (below). */
 VRW_EXPORT VRWStatus vrw_set_reg_restrictions(VRWRegression_s *r,
                                               const VRWTestRestrictions_s *restrictions,
                                               double *statistics, int64_t *degrees_of_freedom);
@@ -877,7 +880,10 @@ VRW_EXPORT VRWStatus vrw_set_reg_out_censored_count(VRWRegression_s *r, int64_t 
 ** out_coefficients and out_standard_errors whatever the status; so do the
 ** fixed effects of panels without weight. A run with no more observations
 ** (total frequency weight) than free parameters returns
-** VRW_TOO_FEW_OBSERVATIONS and writes nothing. The record is left as found.
+** VRW_TOO_FEW_OBSERVATIONS and writes nothing; so does, with
+** CL_INVALID_VALUE, a run whose Wald tests (restrictions with tests and
+** their statistics registered) refer to more than the S x k coefficients.
+** The record is left as found.
 */
 VRW_EXPORT VRWStatus vrw_run_regression(VRWRegression_s *regression, VRWIterationLogWord *log);
 

@@ -366,3 +366,17 @@ VRWStatus vrw_count_these_values_in_this_column(VRWContext_s *context,
     vrw_release_mem(value_list);
     return status;
 }
+
+VRWStatus vrw_values_cover_the_rows(VRWContext_s *context, const VRWVectorBuffer_s *weights,
+                                    const double *counts, int64_t count)
+{
+    double counted = 0.0;
+    for (int64_t v = 0; v < count; v++)
+        counted += counts[v];
+    int32_t status = VRW_SUCCESS;
+    double total = vrw_compute_fweight_sum(context, weights, &status);
+    if (status != VRW_SUCCESS)
+        return status;
+    /* The two sums add the same weights in different orders. */
+    return fabs(total - counted) <= 1e-9 * total ? VRW_SUCCESS : VRW_TOO_FEW_CATEGORIES;
+}

@@ -68,7 +68,10 @@ static int64_t equations(const MlogitFit *f)
 }
 
 /* The choices that rows of positive weight take, compacted in order, and
-** the base among them. */
+** the base among them. The kernels match a row's value to the present
+** choices exactly and fit a row that matches none as the base, so every row
+** of positive weight must hold one of the choices, and no choice be listed
+** twice: 5000 when not. */
 static VRWStatus find_choices(MlogitFit *f)
 {
     VRWRegression_s *r = f->r;
@@ -96,7 +99,9 @@ static VRWStatus find_choices(MlogitFit *f)
             f->base = f->present_count;
         f->present_count++;
     }
-    return f->present_count < 2 ? VRW_TOO_FEW_CATEGORIES : VRW_SUCCESS;
+    if (f->present_count < 2)
+        return VRW_TOO_FEW_CATEGORIES;
+    return vrw_values_cover_the_rows(f->context, frequency(f), f->counts, f->j);
 }
 
 /* The present choices' rows of an array of J rows of n values, or NaN when

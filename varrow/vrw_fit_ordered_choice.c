@@ -66,7 +66,6 @@ static int32_t free_regressors(const OrderedFit *f)
 */
 static VRWStatus categories_cover_the_rows(OrderedFit *f)
 {
-    double counted = 0.0;
     for (int64_t u = 0; u < f->present_count; u++) {
         double v = f->values[u];
         if (!(v >= 0.0))
@@ -75,14 +74,7 @@ static VRWStatus categories_cover_the_rows(OrderedFit *f)
             if (floor(f->values[w]) == floor(v))
                 return VRW_TOO_FEW_CATEGORIES;
     }
-    for (int64_t v = 0; v < f->j; v++)
-        counted += f->counts[v];
-    int32_t status = VRW_SUCCESS;
-    double total = vrw_compute_fweight_sum(f->context, f->r->frequency_weights, &status);
-    if (status != VRW_SUCCESS)
-        return status;
-    /* The two sums add the same weights in different orders. */
-    return fabs(total - counted) <= 1e-9 * total ? VRW_SUCCESS : VRW_TOO_FEW_CATEGORIES;
+    return vrw_values_cover_the_rows(f->context, f->r->frequency_weights, f->counts, f->j);
 }
 
 /* The categories that rows of positive weight take, compacted in order. */

@@ -162,6 +162,18 @@ bool vrw_model_is(const char *model, const char *name);
 /* The models whose row kernels take the dependent value of interest. */
 bool vrw_appends_value_of_interest(const char *model);
 
+/*
+** Whether every row of positive frequency weight holds one of the listed
+** values whose weighted counts (vrw_count_these_values_in_this_column, count
+** of them) are given: the choice and category kernels would fit a row of no
+** listed value in a choice it is not counted in. 0 when the counts add up to
+** the weight of all those rows; 5000 when they fall short (a row of no listed
+** value, NaN included) or exceed it (a value listed twice, its rows counted
+** twice); else the failing status of the weight sum.
+*/
+VRWStatus vrw_values_cover_the_rows(VRWContext_s *context, const VRWVectorBuffer_s *weights,
+                                    const double *counts, int64_t count);
+
 /* The free parameters of a fit: its free coefficients and, when it estimates
 ** one effect a panel (buffers made with panels), the effects of the
 ** non-empty panels of every equation. */

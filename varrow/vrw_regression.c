@@ -297,12 +297,25 @@ static VRWStatus check_observations(VRWRegression_s *r, const RunFrame *f)
     return VRW_SUCCESS;
 }
 
+/* The fits test the restrictions on the S x k coefficients they report,
+** with the run's S x k constraints: a record on more coefficients would
+** have the tests read past both arrays. */
+static bool restrictions_fit_the_coefficients(const VRWRegression_s *r, const RunFrame *f)
+{
+    const VRWTestRestrictions_s *t = r->restrictions;
+    if (!t || t->test_count <= 0 || !r->out_wald_statistics)
+        return true;
+    return t->variable_count <= f->sets * f->k;
+}
+
 static VRWStatus prepare(VRWRegression_s *r, RunFrame *f)
 {
     /* No regressor: making the column flags on the device would fail on an
     ** empty buffer, and there is nothing to fit. */
     if (f->k <= 0)
         return CL_INVALID_BUFFER_SIZE;
+    if (!restrictions_fit_the_coefficients(r, f))
+        return CL_INVALID_VALUE;
     if (!r->data || !r->frequency_weights)
         return VRW_NO_PANELS;
     VRWStatus status = fix_regressors_without_data(r, f);

@@ -30,6 +30,16 @@ VRWTestTable vrw_test_read_table(const std::string &path)
     return table;
 }
 
+VRWTestTable vrw_test_with_row(VRWTestTable table, const std::map<std::string, double> &values)
+{
+    for (auto &[name, column] : table.columns) {
+        auto given = values.find(name);
+        column.push_back(given == values.end() ? 0.0 : given->second);
+    }
+    table.rows++;
+    return table;
+}
+
 const std::vector<double> &VRWTestExpected::operator()(const std::string &name,
                                                       const std::string &what) const
 {

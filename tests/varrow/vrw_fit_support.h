@@ -21,6 +21,10 @@ struct VRWTestTable {
 // Reads a CSV of numbers with a header line; fails the test when it cannot.
 VRWTestTable vrw_test_read_table(const std::string &path);
 
+// The table with one more row: the given values in their columns, 0 in the
+// others.
+VRWTestTable vrw_test_with_row(VRWTestTable table, const std::map<std::string, double> &values);
+
 // What an oracle's script wrote: rows of case, what, index and value, the
 // values of each (case, what) in index order.
 struct VRWTestExpected {

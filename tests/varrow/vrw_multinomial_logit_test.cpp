@@ -2,7 +2,8 @@
 // make_multinomial_logit.py) and nnet's multinom (make_multinomial_logit.R)
 // on the same data: coefficients, standard errors (plain, robust,
 // clustered), log likelihoods, chances and residuals; frequency weights;
-// choices without rows; fixed effects against one indicator a panel.
+// choices without rows; rows of no choice; fixed effects against one
+// indicator a panel.
 #include "vrw_fit_support.h"
 #include "vrw_test_support.h"
 
@@ -176,9 +177,66 @@ TEST_F(MultinomialLogitTest, FewerThanTwoChoicesWithRows)
     EXPECT_EQ(vrw_test_fit(context, table, mlogit(kRegressors)).status, VRW_TOO_FEW_CATEGORIES);
     EXPECT_EQ(vrw_test_fit(context, choices, mlogit(kRegressors, {})).status,
               VRW_TOO_FEW_CATEGORIES);
-    VRWTestFitResult two = vrw_test_fit(context, choices, mlogit(kRegressors, {1, 2}));
+    // The rows of the other choices left out by their weight.
+    VRWTestTable ones_and_twos = choices;
+    for (double y : ones_and_twos["y"])
+        ones_and_twos.columns["w"].push_back(y == 1 || y == 2 ? 1.0 : 0.0);
+    VRWTestFitSpec s = mlogit(kRegressors, {1, 2});
+    s.frequency_weights = "w";
+    VRWTestFitResult two = vrw_test_fit(context, ones_and_twos, s);
     EXPECT_EQ(two.status, 0) << "two choices: one equation";
     EXPECT_EQ(two.free_parameters, 4);
+}
+
+// A row of positive weight must hold one of the choices, each listed once:
+// the rows are matched to the choices exactly, and a row of no choice would
+// be fitted as the base without being counted in it. A row left out (weight
+// 0) may hold anything, and a choice may be any number.
+TEST_F(MultinomialLogitTest, RowsOutsideTheChoicesAreRefused)
+{
+    auto with_row = [](double y, double weight) {
+        VRWTestTable table = choices;
+        table.columns["w"] = std::vector<double>(table.rows, 1.0);
+        return vrw_test_with_row(table, {{"y", y}, {"w", weight}});
+    };
+    auto weighted = [](std::vector<double> values) {
+        VRWTestFitSpec s = mlogit(kRegressors, std::move(values));
+        s.frequency_weights = "w";
+        return s;
+    };
+    const struct {
+        const char *name;
+        VRWTestTable table;
+        std::vector<double> values;
+    } refused[] = {
+        {"a value of no choice", with_row(7, 5), {0, 1, 2, 3}},
+        {"a fraction of choice 1", with_row(1.5, 5), {0, 1, 2, 3}},
+        {"no value", with_row(NAN, 5), {0, 1, 2, 3}},
+        {"a choice listed twice", with_row(1, 1), {0, 1, 2, 1, 3}},
+        {"choices 0 and 3 not listed", with_row(1, 1), {1, 2}},
+    };
+    for (const auto &c : refused) {
+        SCOPED_TRACE(c.name);
+        VRWTestFitResult fit = vrw_test_fit(context, c.table, weighted(c.values));
+        EXPECT_EQ(fit.status, VRW_TOO_FEW_CATEGORIES);
+        EXPECT_EQ(fit.coefficients, std::vector<double>(fit.coefficients.size(), -1.0));
+    }
+    for (double stray : {7.0, 1.5, (double)NAN, -1.0}) {
+        SCOPED_TRACE(stray);
+        VRWTestFitResult fit = vrw_test_fit(context, with_row(stray, 0), weighted({0, 1, 2, 3}));
+        ASSERT_EQ(fit.status, 0);
+        expect_oracles(fit, "choices");
+        EXPECT_EQ(fit.observations, 600);
+    }
+    // Negative and fractional choices are matched as they are.
+    VRWTestTable relabelled = with_row(0, 0);
+    for (double &y : relabelled.columns["y"])
+        y = y == 0 ? -1 : y == 1 ? 0.5 : y;
+    VRWTestFitSpec s = weighted({-1, 0.5, 2, 3});
+    s.omitted_value = -1;
+    VRWTestFitResult fit = vrw_test_fit(context, relabelled, s);
+    ASSERT_EQ(fit.status, 0);
+    expect_oracles(fit, "choices");
 }
 
 // One effect a choice and panel: the slopes, their standard errors (plain

@@ -172,11 +172,7 @@ TEST_F(OrderedChoiceTest, FixedEffectsEqualPolrWithOneIndicatorAPanel)
 TEST_F(OrderedChoiceTest, RowsOutsideTheCategoriesAreRefused)
 {
     auto with_row = [](double sat, double freq) {
-        VRWTestTable table = housing;
-        for (auto &[name, column] : table.columns)
-            column.push_back(name == "sat" ? sat : name == "freq" ? freq : 0.0);
-        table.rows++;
-        return table;
+        return vrw_test_with_row(housing, {{"sat", sat}, {"freq", freq}});
     };
     const struct {
         const char *name;

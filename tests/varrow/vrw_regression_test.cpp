@@ -1,5 +1,6 @@
 // The regression record and the frame of a run: setters by model,
-// regressors without data, too few observations, multicollinear regressors,
+// regressors without data, too few observations, Wald tests on more
+// coefficients than a fit reports, multicollinear regressors,
 // the iteration log of a fit that does not converge, missing kernels.
 #include "vrw_fit_support.h"
 #include "vrw_test_support.h"
@@ -321,6 +322,81 @@ TEST_F(RegressionRunTest, RunLeavesTheRecordAsFound)
         EXPECT_EQ(r->fixed_effect_constraints, nullptr);
     }
     EXPECT_NEAR(coefficient, 61.0 / 32, 1e-12) << "the linear fit's mean, left by model 15";
+}
+
+// The fits test restrictions on the S x k coefficients they report (S sets:
+// the multinomial logit's choices, the Cox model's causes, else 1), with the
+// run's S x k constraints. A record on S x k of them tests the last one; a
+// record on one more would read past both arrays, and the run refuses it
+// with -30 before writing anything.
+TEST(RegressionRestrictionsTest, TestsOnMoreThanTheCoefficientsAreRefused)
+{
+    std::unique_ptr<VRWContext_s, VRWContextFree> context(vrw_test_context(
+        VRW_FAMILY_COMMON | VRW_FAMILY_LINEAR | VRW_FAMILY_NEGATIVE_BINOMIAL |
+        VRW_FAMILY_ORDERED_CHOICE | VRW_FAMILY_MULTINOMIAL_LOGIT | VRW_FAMILY_COX));
+    ASSERT_TRUE(context);
+    auto spec = [](VRWRegressionModel model, std::vector<std::string> regressors,
+                   std::string dependent) {
+        VRWTestFitSpec s;
+        s.model = model;
+        s.regressors = std::move(regressors);
+        s.dependent = std::move(dependent);
+        return s;
+    };
+    VRWTestFitSpec ordered = spec(VRW_MODEL_ORDERED_LOGIT,
+                                  {"1", "d1", "d2", "d3", "d4", "d5", "d6"}, "sat");
+    ordered.frequency_weights = "freq";
+    ordered.dependent_values = {0, 1, 2};
+    VRWTestFitSpec mlogit = spec(VRW_MODEL_MULTINOMIAL_LOGIT, {"1", "x1", "x2", "x3"}, "y");
+    mlogit.dependent_values = {0, 1, 2, 3};
+    mlogit.omitted_value = 0;
+    VRWTestFitSpec cox = spec(VRW_MODEL_COX_PROPORTIONAL_HAZARDS, {"trt", "karno", "age"}, "time");
+    cox.censoring = "censored";
+    cox.causes = "cause";
+    cox.cause_values = {1, 5, 2, 3};
+    const struct {
+        const char *name, *table;
+        VRWTestFitSpec spec;
+        int64_t coefficients;
+    } cases[] = {
+        {"linear", "models_data.csv", spec(VRW_MODEL_LINEAR, {"1", "x1", "x2"}, "y"), 3},
+        {"negative binomial, theta past the coefficients", "quine.csv",
+         spec(VRW_MODEL_NEGATIVE_BINOMIAL, {"1", "d1", "d2", "d3", "d4", "d5", "d6"}, "days"),
+         7},
+        {"ordered logit, cut points past the coefficients", "housing.csv", ordered, 7},
+        {"multinomial logit, four choices", "mlogit.csv", mlogit, 16},
+        {"Cox, four causes", "veteran.csv", cox, 12},
+    };
+    for (const auto &c : cases) {
+        VRWTestTable table = vrw_test_read_table(kFixtures + c.table);
+        for (int64_t variables : {c.coefficients, c.coefficients + 1}) {
+            SCOPED_TRACE(std::string(c.name) + ", " + std::to_string(variables) + " columns");
+            // One restriction: the last coefficient the fit reports is 0.
+            std::vector<double> R((size_t)variables, 0.0), r = {0.0};
+            size_t last = (size_t)c.coefficients - 1;
+            R[last] = 1.0;
+            VRWTestRestrictions_s *restrictions = vrw_init_restrictions(variables, 1);
+            ASSERT_TRUE(restrictions);
+            restrictions->R[0] = R.data();
+            restrictions->q[0] = 1;
+            restrictions->r[0] = r.data();
+            VRWTestFitSpec s = c.spec;
+            s.restrictions = restrictions;
+            VRWTestFitResult fit = vrw_test_fit(context.get(), table, s);
+            vrw_free_restrictions(restrictions);
+            if (variables > c.coefficients) {
+                EXPECT_EQ(fit.status, CL_INVALID_VALUE);
+                EXPECT_EQ(fit.coefficients, std::vector<double>(fit.coefficients.size(), -1.0));
+                EXPECT_EQ(fit.wald_statistics, std::vector<double>{-1.0});
+                EXPECT_EQ(fit.observations, -1);
+                continue;
+            }
+            ASSERT_EQ(fit.status, 0);
+            double z = fit.coefficients[last] / fit.standard_errors[last];
+            EXPECT_NEAR(fit.wald_statistics[0], z * z, 1e-9 * z * z);
+            EXPECT_EQ(fit.wald_degrees_of_freedom[0], 1);
+        }
+    }
 }
 
 TEST(RegressionKernelsTest, FitWithoutItsFamilyReportsAMissingKernel)
