@@ -240,7 +240,21 @@ static VRWStatus rank_rows(CoxFit *f)
                                     (int32_t)nominal, (int32_t)f->panels, &status);
     if (!f->cox)
         return status;
-    return read_ranking(f);
+    status = read_ranking(f);
+    if (status != VRW_SUCCESS)
+        return status;
+    /* A NaN time or stratum is ordered against no other, so the sort leaves
+    ** its row wherever it happens to: in arbitrary risk sets, or splitting a
+    ** stratum into two groups (more groups than the caller sized the
+    ** stratum outputs for). Like a NaN in any other model's data, it gives
+    ** 2000; rows of weight 0 are not ranked and may hold anything. */
+    for (int32_t i = 0; i < f->cox->ranked_count; i++)
+        if (isnan(f->rank_times[i]))
+            return VRW_ESTIMATE_NAN;
+    for (int32_t g = 0; r->strata && g < f->cox->group_count; g++)
+        if (isnan(f->cox->stratum_values[g]))
+            return VRW_ESTIMATE_NAN;
+    return VRW_SUCCESS;
 }
 
 static cl_kernel find(const CoxFit *f, const char *name)

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <memory>
 
 namespace {
@@ -257,6 +258,48 @@ TEST_F(CoxTest, EveryCoefficientFixed)
                          "log likelihood");
     vrw_test_expect_near(slice(fit.hazards, 0, 185), expected("lung", "hazards"), kTolerance,
                          "hazards");
+}
+
+// A NaN time or stratum orders against nothing: left in the ranking, its
+// row sat in arbitrary risk sets, or split a stratum into two groups and
+// wrote the stratum outputs past the groups there are. A row that holds one
+// is refused (2000) before anything is written; left out by its weight it
+// may hold anything.
+TEST_F(CoxTest, NaNTimesAndStrataAreRefused)
+{
+    VRWTestTable table = veteran;
+    table.columns["w"] = std::vector<double>(table.rows, 1.0);
+    const VRWTestFitSpec strata = [] {
+        VRWTestFitSpec s = cox({"trt", "karno", "age"}, "cell");
+        s.frequency_weights = "w";
+        return s;
+    }();
+    const struct {
+        const char *name;
+        std::map<std::string, double> row;
+    } cases[] = {
+        {"a failure at no time", {{"time", NAN}, {"cell", 1}, {"censored", 0}}},
+        {"a censored row at no time", {{"time", NAN}, {"cell", 1}, {"censored", 1}}},
+        {"a failure in no stratum", {{"time", 50}, {"cell", NAN}, {"censored", 0}}},
+        {"a time and stratum between others", {{"time", NAN}, {"cell", NAN}, {"censored", 1}}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        std::map<std::string, double> row = c.row;
+        row["w"] = 1;
+        VRWTestFitResult fit = vrw_test_fit(context, vrw_test_with_row(table, row), strata);
+        EXPECT_EQ(fit.status, VRW_ESTIMATE_NAN);
+        EXPECT_EQ(fit.coefficients, std::vector<double>(3, -1.0));
+        EXPECT_EQ(fit.stratum_counts[0], -1);
+        EXPECT_EQ(fit.stratum_value_count, -1);
+
+        row["w"] = 0;
+        fit = vrw_test_fit(context, vrw_test_with_row(table, row), strata);
+        ASSERT_EQ(fit.status, 0);
+        vrw_test_expect_near(fit.coefficients, expected("veteran_strata", "coefficients"),
+                             kTolerance, "coefficients");
+        EXPECT_EQ(fit.stratum_value_count, 4);
+    }
 }
 
 // One non-empty panel leaves no free effect: the fit without effects.

@@ -165,6 +165,30 @@ bool ordered(VRWRegressionModel model)
     return model == VRW_MODEL_ORDERED_LOGIT || model == VRW_MODEL_ORDERED_PROBIT;
 }
 
+// The Cox model's ranks (rows of positive weight) and stratum groups (runs
+// of equal strata among them; a NaN stratum is a group of its own; one
+// group without strata), at least 1 each so that every output is set. Its
+// outputs are sized by them exactly, so a write past them shows under ASan.
+std::pair<size_t, size_t> ranks_and_groups(const VRWTestTable &data, const VRWTestFitSpec &spec)
+{
+    size_t ranks = 0, nan_strata = 0;
+    std::vector<double> strata;
+    for (size_t r = 0; r < data.rows; r++) {
+        if (!spec.frequency_weights.empty() && !(data[spec.frequency_weights][r] > 0))
+            continue;
+        ranks++;
+        if (spec.strata.empty())
+            continue;
+        double s = data[spec.strata][r];
+        if (std::isnan(s))
+            nan_strata++;
+        else if (std::find(strata.begin(), strata.end(), s) == strata.end())
+            strata.push_back(s);
+    }
+    size_t groups = spec.strata.empty() ? 1 : strata.size() + nan_strata;
+    return {std::max(ranks, (size_t)1), std::max(groups, (size_t)1)};
+}
+
 } // namespace
 
 VRWTestFitResult vrw_test_fit(VRWContext_s *context, const VRWTestTable &data,
@@ -191,10 +215,13 @@ VRWTestFitResult vrw_test_fit(VRWContext_s *context, const VRWTestTable &data,
     result.predicted.assign(n * std::max(j, sets), -1.0);
     result.residuals.assign(n * sets, -1.0);
     result.fixed_effects.assign(panels * sets, -1.0);
-    result.failure_times.assign(n * sets, -1.0);
-    result.hazards.assign(n * sets, -1.0);
-    result.stratum_values.assign(n, -1.0);
-    result.stratum_counts.assign(n * sets, -1);
+    auto [ranks, groups] = spec.model == VRW_MODEL_COX_PROPORTIONAL_HAZARDS
+                               ? ranks_and_groups(data, spec)
+                               : std::pair{n, n};
+    result.failure_times.assign(ranks * sets, -1.0);
+    result.hazards.assign(ranks * sets, -1.0);
+    result.stratum_values.assign(groups, -1.0);
+    result.stratum_counts.assign(groups * sets, -1);
     result.per_cause_log_likelihood.assign(sets, -1.0);
     result.cause_counts.assign(sets, -1);
     result.nuisance.assign(nuisance, -1.0);
