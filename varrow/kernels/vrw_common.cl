@@ -80,6 +80,23 @@ inline global const double *column_of(global const double *data, int column, int
     return data + (size_t)column * (size_t)blocks * 16;
 }
 
+// The sum of f x a over the rows of cluster g, panels being quads of 4 rows
+// at panel_quad_starts[clusters[g]].
+inline double cluster_sum(global const double *frequency, global const double *a,
+                          global const int *clusters, global const int *panel_quad_counts,
+                          global const int *panel_quad_starts, int g)
+{
+    int panel = clusters[g];
+    int first = panel_quad_starts[panel], end = first + panel_quad_counts[panel];
+    double4 s = 0.0, c = 0.0;
+    for (int q = first; q < end; q++) {
+        double4 f = vload4(q, frequency);
+        double4 term = kept4(f, f * vload4(q, a));
+        TWO_SUM(double4, s, c, term);
+    }
+    return lanes_total4(s, c);
+}
+
 // The block of the calling item, or -1 when it is not a block's first row:
 // row kernels run one item a padded row, and the item of every 16th row
 // computes its block of 16 in vector lanes.

@@ -42,15 +42,7 @@ kernel void vrw_compute_fixed_effects_prefix_sum(global const double *input,
                                                  global double *output)
 {
     int g = get_global_id(0);
-    int panel = clusters[g];
-    int first = panel_quad_starts[panel], end = first + panel_quad_counts[panel];
-    double4 s = 0.0, c = 0.0;
-    for (int q = first; q < end; q++) {
-        double4 f = vload4(q, frequency);
-        double4 term = kept4(f, f * vload4(q, input));
-        TWO_SUM(double4, s, c, term);
-    }
-    output[g] = lanes_total4(s, c);
+    output[g] = cluster_sum(frequency, input, clusters, panel_quad_counts, panel_quad_starts, g);
 }
 
 // Global size k x G: for free coefficient i and cluster g the cross Hessian

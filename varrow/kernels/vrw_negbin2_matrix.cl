@@ -125,22 +125,6 @@ kernel void vrw_compute_nuisance_opg_robust_negbin2(global const double *data,
                                                    blocks);
 }
 
-// The sum of f x a over the rows of cluster g.
-inline double cluster_sum(global const double *frequency, global const double *a,
-                          global const int *clusters, global const int *panel_quad_counts,
-                          global const int *panel_quad_starts, int g)
-{
-    int panel = clusters[g];
-    int first = panel_quad_starts[panel], end = first + panel_quad_counts[panel];
-    double4 s = 0.0, c = 0.0;
-    for (int q = first; q < end; q++) {
-        double4 f = vload4(q, frequency);
-        double4 term = kept4(f, f * vload4(q, a));
-        TWO_SUM(double4, s, c, term);
-    }
-    return lanes_total4(s, c);
-}
-
 // Global size G: theta's score summed over the rows of cluster g, after the
 // regressors' sums of the common first pass.
 kernel void vrw_compute_nuisance_opg_cluster_pass1_negbin2(
