@@ -36,6 +36,10 @@ static const struct {
 };
 #define VRW_PROGRAM_COUNT ((int)(sizeof files / sizeof files[0]))
 
+/* The helpers every source program is built with, in front of its own text.
+** The name is no program's, so the directory scan never takes it for one. */
+#define VRW_PRELUDE_FILE "vrw_common.cl"
+
 static bool device_has_fp64(cl_device_id device)
 {
     char extensions[VRW_EXTENSIONS_CAPACITY];
@@ -226,29 +230,49 @@ static int by_name(const struct dirent **a, const struct dirent **b)
     return strcmp((*a)->d_name, (*b)->d_name);
 }
 
-/* Reads the whole file into the staging area after *used. Returns false when
-** it cannot be opened or read, or does not fit. */
+/* Reads the whole file into the staging area after *used, followed by a
+** '\0': OpenCL reads a source of length 0 up to its terminator. Returns false
+** when it cannot be opened or read, or does not fit. */
 static bool stage_file(const char *path, char *staging, size_t *used, StagedFile *file)
 {
+    size_t room = VRW_STAGING_CAPACITY - *used;
+    if (room == 0)
+        return false;
+    room--;
     FILE *f = fopen(path, "rb");
     if (!f)
         return false;
-    size_t room = VRW_STAGING_CAPACITY - *used;
     size_t length = fread(staging + *used, 1, room, f);
     bool complete = !ferror(f) && (length < room ? feof(f) : fgetc(f) == EOF);
     fclose(f);
     if (!complete)
         return false;
+    staging[*used + length] = '\0';
     file->start = *used;
     file->length = length;
-    *used += length;
+    *used += length + 1;
     return true;
 }
 
-/* Accepts and stages the directory's files of the families in mask. Returns
-** the number staged, or -1 after reporting a failure. */
+/* Stages the directory's prelude after *used. Returns false after reporting
+** a file that cannot be read. */
+static bool stage_prelude(const char *directory, char *staging, size_t *used,
+                          StagedFile *prelude, const Report *r)
+{
+    char path[VRW_PATH_CAPACITY];
+    int path_length = snprintf(path, sizeof path, "%s/%s", directory, VRW_PRELUDE_FILE);
+    bool fits = path_length >= 0 && (size_t)path_length < sizeof path;
+    if (fits && stage_file(path, staging, used, prelude))
+        return true;
+    report(r, VRW_NO_KERNEL_FILES, "Failed to open file at ", path);
+    return false;
+}
+
+/* Accepts and stages the directory's files of the families in mask, and the
+** prelude when a source is among them (binaries were built with it). Returns
+** the number of programs staged, or -1 after reporting a failure. */
 static int stage_directory(const char *directory, uint32_t mask, char *staging,
-                           StagedFile *staged, const Report *r)
+                           StagedFile *staged, StagedFile *prelude, const Report *r)
 {
     struct dirent **entries = NULL;
     int entry_count = scandir(directory, &entries, NULL, by_name);
@@ -258,7 +282,7 @@ static int stage_directory(const char *directory, uint32_t mask, char *staging,
     }
     int count = 0;
     size_t used = 0;
-    bool failed = false;
+    bool failed = false, any_source = false;
     char path[VRW_PATH_CAPACITY];
     for (int i = 0; i < entry_count && !failed && count < VRW_MAX_FILES; i++) {
         bool is_source = false;
@@ -276,8 +300,11 @@ static int stage_directory(const char *directory, uint32_t mask, char *staging,
         }
         file->is_source = is_source;
         file->row = row;
+        any_source |= is_source;
         count++;
     }
+    if (!failed && any_source)
+        failed = !stage_prelude(directory, staging, &used, prelude, r);
     for (int i = 0; i < entry_count; i++)
         free(entries[i]);
     free(entries);
@@ -290,13 +317,19 @@ static int stage_directory(const char *directory, uint32_t mask, char *staging,
     return count;
 }
 
+/* A source program is the prelude, then its own text from line 1, so that
+** the build log counts the program's lines as its file does. */
 static cl_program create_program(VRWContext_s *context, const char *staging,
-                                 const StagedFile *file, cl_int *err)
+                                 const StagedFile *prelude, const StagedFile *file, cl_int *err)
 {
     const char *text = staging + file->start;
     size_t length = file->length;
-    if (file->is_source)
-        return clCreateProgramWithSource(context->context, 1, &text, &length, err);
+    if (file->is_source) {
+        static const char line_one[] = "\n#line 1\n";
+        const char *texts[] = {staging + prelude->start, line_one, text};
+        size_t lengths[] = {prelude->length, sizeof line_one - 1, length};
+        return clCreateProgramWithSource(context->context, 3, texts, lengths, err);
+    }
     const unsigned char *binary = (const unsigned char *)text;
     return clCreateProgramWithBinary(context->context, 1, &context->device, &length, &binary,
                                      NULL, err);
@@ -330,13 +363,13 @@ static void copy_build_log(VRWContext_s *context, cl_program program, const Repo
 
 /* Creates and builds the staged programs into code; reports and returns
 ** false at the first failure, code holding the programs built before it. */
-static bool build_programs(VRWContext_s *context, const char *staging, const StagedFile *staged,
-                           int count, VRWCode_s *code, const Report *r)
+static bool build_programs(VRWContext_s *context, const char *staging, const StagedFile *prelude,
+                           const StagedFile *staged, int count, VRWCode_s *code, const Report *r)
 {
     for (int i = 0; i < count; i++) {
         const char *name = files[staged[i].row].name;
         cl_int err = CL_SUCCESS;
-        cl_program program = create_program(context, staging, &staged[i], &err);
+        cl_program program = create_program(context, staging, prelude, &staged[i], &err);
         if (err != CL_SUCCESS) {
             fprintf(stderr, "Error creating program for %s\n", name);
             vrw_set_status(r->status, err);
@@ -372,12 +405,13 @@ VRWCode_s *vrw_compile_code(VRWContext_s *context, const char *directory, uint32
     }
     char *staging = malloc(VRW_STAGING_CAPACITY);
     StagedFile *staged = malloc(VRW_MAX_FILES * sizeof *staged);
+    StagedFile prelude = {0};
     VRWCode_s *code = NULL;
     if (!staging || !staged) {
         vrw_set_status(status, VRW_OUT_OF_HOST_MEMORY);
         goto done;
     }
-    int count = stage_directory(directory, family_mask, staging, staged, &r);
+    int count = stage_directory(directory, family_mask, staging, staged, &prelude, &r);
     if (count < 0)
         goto done;
     code = calloc(1, sizeof *code + (size_t)count * sizeof(cl_program));
@@ -386,7 +420,7 @@ VRWCode_s *vrw_compile_code(VRWContext_s *context, const char *directory, uint32
         goto done;
     }
     code->programs = (cl_program *)(code + 1);
-    if (!build_programs(context, staging, staged, count, code, &r)) {
+    if (!build_programs(context, staging, &prelude, staged, count, code, &r)) {
         vrw_release_code(code);
         code = NULL;
         goto done;

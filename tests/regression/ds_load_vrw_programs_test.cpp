@@ -27,7 +27,7 @@ void keep_message(QtMsgType, const QMessageLogContext &, const QString &message)
 std::string marker_dir(const std::string &name,
                        const std::map<std::string, std::string> &replaced = {})
 {
-    std::string dir = vrw_test_scratch_dir(name);
+    std::string dir = vrw_test_program_dir(name);
     for (const auto &[program, family] : vrw_test_programs()) {
         auto other = replaced.find(program);
         vrw_test_write_file(dir + "/" + program + ".cl",

@@ -258,7 +258,7 @@ TEST(AggregatesWithoutKernels, GiveNaNAndMinus46)
     EXPECT_EQ(results[0], 7) << "nothing written";
 
     // The panel variant alone is not enough: both must be loaded.
-    std::string dir = vrw_test_scratch_dir("panel_weighted_mean_only");
+    std::string dir = vrw_test_program_dir("panel_weighted_mean_only");
     vrw_test_write_file(dir + "/vrw_linear.cl", R"(
 #pragma OPENCL EXTENSION cl_khr_fp64 : enable
 kernel void vrw_compute_panel_weighted_mean(global const double *data, global const double *w,

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <set>
@@ -58,7 +59,7 @@ TEST_F(ContextTest, IsMadeOnTheCpuDeviceWithDoubles)
 
 TEST_F(ContextTest, EachFamilyMaskBuildsExactlyItsPrograms)
 {
-    std::string dir = vrw_test_scratch_dir("all_programs");
+    std::string dir = vrw_test_program_dir("all_programs");
     for (const auto &[program, family] : vrw_test_programs())
         vrw_test_write_file(dir + "/" + program + ".cl", vrw_test_marker_program(program));
     vrw_test_write_file(dir + "/notes.txt", "not a program");
@@ -87,7 +88,7 @@ TEST_F(ContextTest, EachFamilyMaskBuildsExactlyItsPrograms)
 // no program, and a file without the prefix, are skipped.
 TEST_F(ContextTest, TakesSourceAndBinaryAndSkipsOtherFiles)
 {
-    std::string dir = vrw_test_scratch_dir("linear_logit_notes");
+    std::string dir = vrw_test_program_dir("linear_logit_notes");
     vrw_test_write_file(dir + "/vrw_linear.cl", vrw_test_marker_program("vrw_linear"));
     vrw_test_write_file(dir + "/vrw_logit.cl", vrw_test_marker_program("vrw_logit"));
     vrw_test_write_file(dir + "/notes.txt", "not a program");
@@ -149,12 +150,53 @@ TEST_F(ContextTest, ReportsMissingDirectoriesAndFiles)
     }
 }
 
+// Sources are built with the directory's prelude, whose helpers they may
+// call; without it they are refused by the file's name, while a binary,
+// built with it already, needs none.
+TEST_F(ContextTest, SourcesNeedThePreludeAndBinariesDoNot)
+{
+    std::string dir = vrw_test_program_dir("prelude");
+    vrw_test_write_file(dir + "/vrw_linear.cl", R"(
+kernel void k_sum(global const double *x, global double *out)
+{
+    double4 s = 0.0, c = 0.0;
+    double4 v = vload4(0, x);
+    TWO_SUM(double4, s, c, v);
+    out[0] = lanes_total4(s, c);
+}
+)");
+    Compiled source = compile(context.get(), dir.c_str(), 0x8);
+    ASSERT_NE(source.code, nullptr) << source.message;
+    cl_program program = source.code->programs[0];
+    size_t size = 0;
+    clGetProgramInfo(program, CL_PROGRAM_BINARY_SIZES, sizeof size, &size, nullptr);
+    std::vector<unsigned char> binary(size);
+    unsigned char *binaries[] = {binary.data()};
+    clGetProgramInfo(program, CL_PROGRAM_BINARIES, sizeof binaries, binaries, nullptr);
+    vrw_release_code(source.code);
+
+    std::remove((dir + "/vrw_common.cl").c_str());
+    Compiled refused = compile(context.get(), dir.c_str(), 0x8);
+    EXPECT_EQ(refused.code, nullptr);
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_EQ(refused.message, "Failed to open file at " + dir + "/vrw_common.cl");
+
+    std::remove((dir + "/vrw_linear.cl").c_str());
+    vrw_test_write_file(dir + "/vrw_linear.bc", std::string(binary.begin(), binary.end()));
+    Compiled from_binary = compile(context.get(), dir.c_str(), 0x8);
+    ASSERT_NE(from_binary.code, nullptr) << from_binary.message;
+    ASSERT_EQ(vrw_load_code(context.get(), from_binary.code), 0);
+    vrw_release_code(from_binary.code);
+    EXPECT_EQ(vrw_test_kernel_names(context.get()), std::vector<std::string>{"k_sum"});
+}
+
 TEST_F(ContextTest, SyntaxErrorGivesTheBuildLogAndLeavesTheTableAlone)
 {
     ASSERT_EQ(vrw_test_load(context.get(), 0x80, vrw_test_kernel_dir()), 0);
     uint32_t kernels = context->kernel_count, mask = context->loaded_family_mask;
-    std::string dir = vrw_test_scratch_dir("syntax_error");
-    vrw_test_write_file(dir + "/vrw_linear.cl", "kernel void broken(global double *x) { x[0] = ; }\n");
+    std::string dir = vrw_test_program_dir("syntax_error");
+    vrw_test_write_file(dir + "/vrw_linear.cl",
+                        "kernel void broken(global double *x)\n{\n    x[0] = ;\n}\n");
 
     testing::internal::CaptureStderr();
     Compiled c = compile(context.get(), dir.c_str(), 0x8, 65536);
@@ -165,6 +207,8 @@ TEST_F(ContextTest, SyntaxErrorGivesTheBuildLogAndLeavesTheTableAlone)
     EXPECT_EQ(c.status, -11);
     EXPECT_GT(c.length, 0);
     EXPECT_NE(c.message.find("error"), std::string::npos) << c.message;
+    // Lines are counted in the program's own file, not after the prelude.
+    EXPECT_NE(c.message.find(".cl:3:"), std::string::npos) << c.message;
     EXPECT_NE(printed.find("Error building program for vrw_linear\n"), std::string::npos);
     EXPECT_EQ(context->kernel_count, kernels);
     EXPECT_EQ(context->loaded_family_mask, mask);

@@ -39,7 +39,7 @@ protected:
         ASSERT_TRUE(context);
         // Suite set-up has no test of its own to name the folder after, and
         // ctest runs every test of the suite in a process of its own.
-        std::string dir = vrw_test_scratch_dir("program-" + std::to_string(getpid()));
+        std::string dir = vrw_test_program_dir("program-" + std::to_string(getpid()));
         vrw_test_write_file(dir + "/vrw_cox.cl", kProgram);
         ASSERT_EQ(vrw_test_load(context, 0x40, dir), 0);
     }

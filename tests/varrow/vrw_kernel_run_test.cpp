@@ -42,7 +42,7 @@ protected:
     {
         context.reset(vrw_test_context(0));
         ASSERT_TRUE(context);
-        std::string dir = vrw_test_scratch_dir("kernel_run");
+        std::string dir = vrw_test_program_dir("kernel_run");
         vrw_test_write_file(dir + "/vrw_linear.cl", kProgram);
         ASSERT_EQ(vrw_test_load(context.get(), 0x8, dir), 0);
         int32_t status;

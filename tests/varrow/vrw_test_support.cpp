@@ -179,3 +179,10 @@ void vrw_test_write_file(const std::string &path, const std::string &text)
 {
     std::ofstream(path, std::ios::binary) << text;
 }
+
+std::string vrw_test_program_dir(const std::string &name)
+{
+    std::string dir = vrw_test_scratch_dir(name);
+    std::filesystem::copy_file(vrw_test_kernel_dir() + "/vrw_common.cl", dir + "/vrw_common.cl");
+    return dir;
+}

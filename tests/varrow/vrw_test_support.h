@@ -46,6 +46,10 @@ std::vector<std::string> vrw_test_kernel_names(const VRWContext_s *context, uint
 std::string vrw_test_scratch_dir(const std::string &name);
 void vrw_test_write_file(const std::string &path, const std::string &text);
 
+// A fresh scratch directory holding the shipped prelude of the kernel
+// programs, for programs of the test's own.
+std::string vrw_test_program_dir(const std::string &name);
+
 // Deleters so tests hold library records in std::unique_ptr.
 struct VRWContextFree {
     void operator()(VRWContext_s *c) const { vrw_context_free(c); }

@@ -13,24 +13,11 @@
 // erfc are several times faster than their scalar forms called row by row.
 #pragma OPENCL EXTENSION cl_khr_fp64 : enable
 
-// The block of the calling item, or -1 when it is not a block's first row.
-inline int block_of_item(void)
-{
-    size_t i = get_global_id(0);
-    return i % 16 == 0 ? (int)(i / 16) : -1;
-}
-
 // 1 where the block's dependent value equals the value of interest, else 0.
 inline double16 indicator16(global const double *data, int dependent, double value, int b)
 {
     global const double *y = data + (size_t)dependent * get_global_size(0);
     return select((double16)0.0, (double16)1.0, isequal(vload16(b, y), (double16)value));
-}
-
-// log(1 + exp(x)) without overflow.
-inline double16 softplus16(double16 x)
-{
-    return fmax(x, 0.0) + log1p(exp(-fabs(x)));
 }
 
 // The standard normal density.
@@ -39,25 +26,7 @@ inline double16 density16(double16 t)
     return exp(-0.5 * t * t) * (0.5 * M_2_SQRTPI * M_SQRT1_2);
 }
 
-// Phi(-|t|), the smaller of the two normal tails at t.
-inline double16 small_tail16(double16 t)
-{
-    return 0.5 * erfc(fabs(t) * M_SQRT1_2);
-}
-
-// Beyond this the smaller tail underflows; there the tail ratio comes from
-// the continued fraction Phi(-x) / phi(x) = 1 / (x + 1 / (x + 2 / (x + ...))),
-// which at such x is exact to the last bit after a few terms.
-#define TAIL_LIMIT 37.0
-
-inline double16 tail_fraction16(double16 x)
-{
-    double16 f = x;
-    for (int n = 24; n >= 1; n--)
-        f = x + n / f;
-    return f;
-}
-
+// Whether a lane lies beyond TAIL_LIMIT on either side.
 inline bool beyond_tail(double16 t)
 {
     return any(isgreater(fabs(t), (double16)TAIL_LIMIT));
@@ -72,17 +41,6 @@ inline double16 mills16(double16 t)
     if (beyond_tail(t))
         m = select(m, tail_fraction16(-t), isless(t, (double16)-TAIL_LIMIT));
     return m;
-}
-
-// log Phi(t).
-inline double16 log_lower16(double16 t)
-{
-    double16 tail = small_tail16(t);
-    double16 v = select(log1p(-tail), log(tail), isless(t, (double16)0.0));
-    if (beyond_tail(t))
-        v = select(v, -0.5 * t * t - 0.5 * log(2.0 * M_PI) - log(tail_fraction16(-t)),
-                   isless(t, (double16)-TAIL_LIMIT));
-    return v;
 }
 
 kernel void vrw_prefix_logit(global const double *data, int dependent,

@@ -12,50 +12,6 @@
 // subtracting squared means.
 #pragma OPENCL EXTENSION cl_khr_fp64 : enable
 
-#define VALUE_PLAIN 0
-#define VALUE_LOG 1
-// Per-row scores that carry the analytic weight: the value is score / a.
-#define VALUE_PER_ANALYTIC 2
-
-// s + x of type T, keeping the rounding error of the addition in c (Knuth's
-// TwoSum).
-#define TWO_SUM(T, s, c, x)                    \
-    do {                                       \
-        T t_ = (s) + (x);                      \
-        T b_ = t_ - (s);                       \
-        (c) += ((s) - (t_ - b_)) + ((x) - b_); \
-        (s) = t_;                              \
-    } while (0)
-
-// The sum of n lanes and their carried errors. An infinite or NaN lane makes
-// the errors NaN, so the plain sum answers then.
-inline double lanes_total(const double *lanes, const double *errors, int n)
-{
-    double plain = 0.0, total = 0.0, error = 0.0;
-    for (int i = 0; i < n; i++) {
-        plain += lanes[i];
-        TWO_SUM(double, total, error, lanes[i]);
-        error += errors[i];
-    }
-    return isfinite(plain) ? total + error : plain;
-}
-
-inline double lanes_total16(double16 s, double16 c)
-{
-    double lanes[16], errors[16];
-    vstore16(s, 0, lanes);
-    vstore16(c, 0, errors);
-    return lanes_total(lanes, errors, 16);
-}
-
-inline double lanes_total4(double4 s, double4 c)
-{
-    double lanes[4], errors[4];
-    vstore4(s, 0, lanes);
-    vstore4(c, 0, errors);
-    return lanes_total(lanes, errors, 4);
-}
-
 inline double16 value16(double16 x, int transform)
 {
     return transform == VALUE_LOG ? log(x) : x;
@@ -121,11 +77,6 @@ inline double mean_or_spread(global const double *x, global const double *freque
         return mean;
     Sums about = row_sums(x, frequency, analytic, quad_panels, blocks, transform, mean);
     return about.second - about.first * about.first / about.weight;
-}
-
-inline global const double *column_of(global const double *data, int column, int blocks)
-{
-    return data + (size_t)column * (size_t)blocks * 16;
 }
 
 kernel void vrw_compute_fweight_sum(global const double *weights, int column, int blocks,

@@ -27,59 +27,6 @@
 #define JACOBIAN_TILE 8
 #define MATRIX_TILE 8
 
-// s + x of type T, keeping the rounding error of the addition in c (Knuth's
-// TwoSum).
-#define TWO_SUM(T, s, c, x)                    \
-    do {                                       \
-        T t_ = (s) + (x);                      \
-        T b_ = t_ - (s);                       \
-        (c) += ((s) - (t_ - b_)) + ((x) - b_); \
-        (s) = t_;                              \
-    } while (0)
-
-// The sum of n lanes and their carried errors. An infinite or NaN lane makes
-// the errors NaN, so the plain sum answers then.
-inline double lanes_total(const double *lanes, const double *errors, int n)
-{
-    double plain = 0.0, total = 0.0, error = 0.0;
-    for (int i = 0; i < n; i++) {
-        plain += lanes[i];
-        TWO_SUM(double, total, error, lanes[i]);
-        error += errors[i];
-    }
-    return isfinite(plain) ? total + error : plain;
-}
-
-inline double lanes_total4(double4 s, double4 c)
-{
-    double lanes[4], errors[4];
-    vstore4(s, 0, lanes);
-    vstore4(c, 0, errors);
-    return lanes_total(lanes, errors, 4);
-}
-
-// x where the frequency weight f is positive, else 0.
-inline double4 kept4(double4 f, double4 x)
-{
-    return select((double4)0.0, x, isgreater(f, (double4)0.0));
-}
-
-// The group number of the calling item when it is its group's first item,
-// else -1; and the number of groups. On the CPU device the items of a group
-// run one after the other, so the first item of each group computes whole
-// tiles, reading each row once a tile, and the groups share the tiles.
-inline int tile_worker(void)
-{
-    if (get_local_id(0) != 0 || get_local_id(1) != 0)
-        return -1;
-    return (int)(get_group_id(1) * get_num_groups(0) + get_group_id(0));
-}
-
-inline int tile_workers(void)
-{
-    return (int)(get_num_groups(0) * get_num_groups(1));
-}
-
 inline global const double *free_column(global const double *data, global const int *columns,
                                         global const int *free_columns, int i, int quads)
 {
@@ -95,15 +42,7 @@ kernel void vrw_compute_fixed_effects_prefix_sum(global const double *input,
                                                  global double *output)
 {
     int g = get_global_id(0);
-    int panel = clusters[g];
-    int first = panel_quad_starts[panel], end = first + panel_quad_counts[panel];
-    double4 s = 0.0, c = 0.0;
-    for (int q = first; q < end; q++) {
-        double4 f = vload4(q, frequency);
-        double4 term = kept4(f, f * vload4(q, input));
-        TWO_SUM(double4, s, c, term);
-    }
-    output[g] = lanes_total4(s, c);
+    output[g] = cluster_sum(frequency, input, clusters, panel_quad_counts, panel_quad_starts, g);
 }
 
 // Global size k x G: for free coefficient i and cluster g the cross Hessian
@@ -196,18 +135,6 @@ kernel void vrw_compute_fixed_effects_jacobian(global const double *data,
         jacobian_tile(data, frequency, columns, quads, free_columns, scores, jacobian, clusters,
                       cluster_count, panel_quad_counts, panel_quad_starts, fe_cross_hessian,
                       first, k);
-}
-
-// The row and column tiles of upper-triangle tile t of a matrix of tiles x
-// tiles tiles, counted row after row.
-inline int2 upper_tile(int t, int tiles)
-{
-    int row = 0;
-    while (t >= tiles - row) {
-        t -= tiles - row;
-        row++;
-    }
-    return (int2)(row, row + t);
 }
 
 // The panel layout a product walks: the clusters and their quads, and the

@@ -9,48 +9,6 @@
 // are multiplied; sums carry their rounding errors.
 #pragma OPENCL EXTENSION cl_khr_fp64 : enable
 
-// s + x of type T, keeping the rounding error of the addition in c (Knuth's
-// TwoSum).
-#define TWO_SUM(T, s, c, x)                    \
-    do {                                       \
-        T t_ = (s) + (x);                      \
-        T b_ = t_ - (s);                       \
-        (c) += ((s) - (t_ - b_)) + ((x) - b_); \
-        (s) = t_;                              \
-    } while (0)
-
-// The sum of n lanes and their carried errors. An infinite or NaN lane makes
-// the errors NaN, so the plain sum answers then.
-inline double lanes_total(const double *lanes, const double *errors, int n)
-{
-    double plain = 0.0, total = 0.0, error = 0.0;
-    for (int i = 0; i < n; i++) {
-        plain += lanes[i];
-        TWO_SUM(double, total, error, lanes[i]);
-        error += errors[i];
-    }
-    return isfinite(plain) ? total + error : plain;
-}
-
-inline double lanes_total16(double16 s, double16 c)
-{
-    double lanes[16], errors[16];
-    vstore16(s, 0, lanes);
-    vstore16(c, 0, errors);
-    return lanes_total(lanes, errors, 16);
-}
-
-// x where the frequency weight f is positive, else 0.
-inline double16 kept16(double16 f, double16 x)
-{
-    return select((double16)0.0, x, isgreater(f, (double16)0.0));
-}
-
-inline global const double *column_of(global const double *data, int column, int blocks)
-{
-    return data + (size_t)column * (size_t)blocks * 16;
-}
-
 // The sum over the rows of f x (v when given) x a x b, and of f alone.
 inline double2 weighted_products(global const double *frequency, global const double *v,
                                  global const double *a, global const double *b, int blocks)

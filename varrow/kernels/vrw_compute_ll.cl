@@ -1,16 +1,6 @@
 // Sums of per-row log-likelihood terms.
 #pragma OPENCL EXTENSION cl_khr_fp64 : enable
 
-// s + x of type T, keeping the rounding error of the addition in c (Knuth's
-// TwoSum).
-#define TWO_SUM(T, s, c, x)                    \
-    do {                                       \
-        T t_ = (s) + (x);                      \
-        T b_ = t_ - (s);                       \
-        (c) += ((s) - (t_ - b_)) + ((x) - b_); \
-        (s) = t_;                              \
-    } while (0)
-
 // One work item. sum[0] = the sum over the rows of positive frequency weight
 // of weight x row value, each addition's rounding error carried, so a
 // million terms add up to the last bit. Rows of weight 0 take no part, even

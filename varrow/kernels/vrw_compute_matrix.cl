@@ -18,65 +18,9 @@
 #define JACOBIAN_TILE 8
 #define MATRIX_TILE 8
 
-// s + x of type T, keeping the rounding error of the addition in c (Knuth's
-// TwoSum).
-#define TWO_SUM(T, s, c, x)                    \
-    do {                                       \
-        T t_ = (s) + (x);                      \
-        T b_ = t_ - (s);                       \
-        (c) += ((s) - (t_ - b_)) + ((x) - b_); \
-        (s) = t_;                              \
-    } while (0)
-
-// The sum of n lanes and their carried errors. An infinite or NaN lane makes
-// the errors NaN, so the plain sum answers then.
-inline double lanes_total(const double *lanes, const double *errors, int n)
-{
-    double plain = 0.0, total = 0.0, error = 0.0;
-    for (int i = 0; i < n; i++) {
-        plain += lanes[i];
-        TWO_SUM(double, total, error, lanes[i]);
-        error += errors[i];
-    }
-    return isfinite(plain) ? total + error : plain;
-}
-
-inline double lanes_total8(double8 s, double8 c)
-{
-    double lanes[8], errors[8];
-    vstore8(s, 0, lanes);
-    vstore8(c, 0, errors);
-    return lanes_total(lanes, errors, 8);
-}
-
 inline double lanes_sum8(double8 s)
 {
     return lanes_total8(s, (double8)0.0);
-}
-
-// x where the frequency weight f is positive, else 0.
-inline double8 kept8(double8 f, double8 x)
-{
-    return select((double8)0.0, x, isgreater(f, (double8)0.0));
-}
-
-inline double4 kept4(double4 f, double4 x)
-{
-    return select((double4)0.0, x, isgreater(f, (double4)0.0));
-}
-
-// The group number of the calling item when it is its group's first item,
-// else -1; and the number of groups.
-inline int tile_worker(void)
-{
-    if (get_local_id(0) != 0 || get_local_id(1) != 0)
-        return -1;
-    return (int)(get_group_id(1) * get_num_groups(0) + get_group_id(0));
-}
-
-inline int tile_workers(void)
-{
-    return (int)(get_num_groups(0) * get_num_groups(1));
 }
 
 // The data column of free coefficient i.
@@ -124,18 +68,6 @@ kernel void vrw_compute_jacobian(global const double *data, global const double 
     int k = (int)get_global_size(0);
     for (int first = worker * JACOBIAN_TILE; first < k; first += tile_workers() * JACOBIAN_TILE)
         jacobian_tile(data, frequency, columns, blocks, free_columns, scores, jacobian, first, k);
-}
-
-// The row and column tiles of upper-triangle tile t of a matrix of tiles x
-// tiles tiles, counted row after row.
-inline int2 upper_tile(int t, int tiles)
-{
-    int row = 0;
-    while (t >= tiles - row) {
-        t -= tiles - row;
-        row++;
-    }
-    return (int2)(row, row + t);
 }
 
 // One tile of the symmetric m x m matrix sum over rows of w x x_i x x_j,

@@ -12,22 +12,9 @@
 // lgamma are several times faster than their scalar forms called row by row.
 #pragma OPENCL EXTENSION cl_khr_fp64 : enable
 
-// The block of the calling item, or -1 when it is not a block's first row.
-inline int block_of_item(void)
-{
-    size_t i = get_global_id(0);
-    return i % 16 == 0 ? (int)(i / 16) : -1;
-}
-
 inline double16 counts16(global const double *data, int dependent, int b)
 {
     return vload16(b, data + (size_t)dependent * get_global_size(0));
-}
-
-// log(1 + exp(x)) without overflow.
-inline double16 softplus16(double16 x)
-{
-    return fmax(x, 0.0) + log1p(exp(-fabs(x)));
 }
 
 // mu / (1 + mu), the logistic function of eta.

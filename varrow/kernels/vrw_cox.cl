@@ -19,43 +19,6 @@
 // overflows whatever the scale of the covariates; the logarithms carry c back.
 #pragma OPENCL EXTENSION cl_khr_fp64 : enable
 
-// s + x of type T, keeping the rounding error of the addition in c (Knuth's
-// TwoSum).
-#define TWO_SUM(T, s, c, x)                    \
-    do {                                       \
-        T t_ = (s) + (x);                      \
-        T b_ = t_ - (s);                       \
-        (c) += ((s) - (t_ - b_)) + ((x) - b_); \
-        (s) = t_;                              \
-    } while (0)
-
-// The end (exclusive) of the run of equal times that starts at rank i.
-inline int run_end(global const double *times, int i, int end)
-{
-    int j = i + 1;
-    while (j < end && times[j] == times[i])
-        j++;
-    return j;
-}
-
-// The start of the run of equal times that ends (exclusive) at rank j.
-inline int run_start(global const double *times, int j, int start)
-{
-    int i = j - 1;
-    while (i > start && times[i - 1] == times[j - 1])
-        i--;
-    return i;
-}
-
-// The largest linear predictor of ranks start .. end - 1.
-inline double largest(global const double *eta, int start, int end)
-{
-    double c = -INFINITY;
-    for (int i = start; i < end; i++)
-        c = fmax(c, eta[i]);
-    return c;
-}
-
 // Global size R. events[i] is 1 when rank i's row fails of the cause (a
 // row of another cause or marked in the censoring vector is censored), else
 // 0. Without causes every uncensored row fails; without a censoring vector no

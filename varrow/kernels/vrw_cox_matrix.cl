@@ -21,40 +21,6 @@
 #define MATRIX_TILE 8
 #define WORK_TILE 8
 
-// s + x of type T, keeping the rounding error of the addition in c (Knuth's
-// TwoSum).
-#define TWO_SUM(T, s, c, x)                    \
-    do {                                       \
-        T t_ = (s) + (x);                      \
-        T b_ = t_ - (s);                       \
-        (c) += ((s) - (t_ - b_)) + ((x) - b_); \
-        (s) = t_;                              \
-    } while (0)
-
-inline int run_end(global const double *times, int i, int end)
-{
-    int j = i + 1;
-    while (j < end && times[j] == times[i])
-        j++;
-    return j;
-}
-
-inline int run_start(global const double *times, int j, int start)
-{
-    int i = j - 1;
-    while (i > start && times[i - 1] == times[j - 1])
-        i--;
-    return i;
-}
-
-inline double largest(global const double *eta, int start, int end)
-{
-    double c = -INFINITY;
-    for (int i = start; i < end; i++)
-        c = fmax(c, eta[i]);
-    return c;
-}
-
 // The failed weight of ranks i .. j - 1 (a run of tied times) and, when it
 // is positive, log S0 of the run in *log_sum.
 inline double failed_weight(global const double *rank_weights,
@@ -78,32 +44,6 @@ inline int at_risk_end(global const double *cell_times, int *q, int cell_start, 
     while (*q < cell_end && cell_times[*q] >= t)
         (*q)++;
     return *q > cell_start ? *q - 1 : -1;
-}
-
-// The group number of the calling item when it is its group's first item,
-// else -1; and the number of groups. On the CPU device the items of a group
-// run one after the other, so the first item of each group computes whole
-// tiles and the groups share the tiles round robin.
-inline int tile_worker(void)
-{
-    if (get_local_id(0) != 0 || get_local_id(1) != 0)
-        return -1;
-    return (int)(get_group_id(1) * get_num_groups(0) + get_group_id(0));
-}
-
-inline int tile_workers(void)
-{
-    return (int)(get_num_groups(0) * get_num_groups(1));
-}
-
-inline int2 upper_tile(int t, int tiles)
-{
-    int row = 0;
-    while (t >= tiles - row) {
-        t -= tiles - row;
-        row++;
-    }
-    return (int2)(row, row + t);
 }
 
 // Global size groups (or cells) x the free regressors: the column's value at
@@ -477,17 +417,6 @@ kernel void vrw_compute_cox_proportional_hazards_score_residuals(
         j = i;
     }
 #undef VALUE
-}
-
-// x where the frequency weight f is positive, else 0.
-inline double16 kept16(double16 f, double16 x)
-{
-    return select((double16)0.0, x, isgreater(f, (double16)0.0));
-}
-
-inline double4 kept4(double4 f, double4 x)
-{
-    return select((double4)0.0, x, isgreater(f, (double4)0.0));
 }
 
 // Global size r x r: the outer product of the score residuals, each row

@@ -15,16 +15,6 @@
 // (global size blocks), their analytic weights one a panel.
 #pragma OPENCL EXTENSION cl_khr_fp64 : enable
 
-#define VALUE_PLAIN 0
-#define VALUE_LOG 1
-
-// The block of the calling item, or -1 when it is not a block's first row.
-inline int block_of_item(void)
-{
-    size_t i = get_global_id(0);
-    return i % 16 == 0 ? (int)(i / 16) : -1;
-}
-
 inline double16 residual16(global const double *data, int dependent,
                            global const double *fitted, int transform, int b)
 {

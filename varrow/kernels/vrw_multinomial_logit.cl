@@ -12,16 +12,6 @@
 // other choices' chances, so neither overflows nor loses its digits.
 #pragma OPENCL EXTENSION cl_khr_fp64 : enable
 
-// s + x of type T, keeping the rounding error of the addition in c (Knuth's
-// TwoSum).
-#define TWO_SUM(T, s, c, x)                    \
-    do {                                       \
-        T t_ = (s) + (x);                      \
-        T b_ = t_ - (s);                       \
-        (c) += ((s) - (t_ - b_)) + ((x) - b_); \
-        (s) = t_;                              \
-    } while (0)
-
 // Column c of block b of a quad-interleaved buffer of n columns.
 inline double16 load_quads(global const double *buffer, int n, int b, int c)
 {

@@ -23,39 +23,9 @@
 #define JACOBIAN_TILE 8
 #define MATRIX_TILE 6
 
-// s + x of type T, keeping the rounding error of the addition in c (Knuth's
-// TwoSum).
-#define TWO_SUM(T, s, c, x)                    \
-    do {                                       \
-        T t_ = (s) + (x);                      \
-        T b_ = t_ - (s);                       \
-        (c) += ((s) - (t_ - b_)) + ((x) - b_); \
-        (s) = t_;                              \
-    } while (0)
-
-inline double lanes_total4(double4 s, double4 c)
-{
-    double lanes[4], errors[4];
-    vstore4(s, 0, lanes);
-    vstore4(c, 0, errors);
-    double plain = 0.0, total = 0.0, error = 0.0;
-    for (int i = 0; i < 4; i++) {
-        plain += lanes[i];
-        TWO_SUM(double, total, error, lanes[i]);
-        error += errors[i];
-    }
-    return isfinite(plain) ? total + error : plain;
-}
-
 inline double lanes_sum4(double4 s)
 {
     return s.x + s.y + s.z + s.w;
-}
-
-// x where the frequency weight f is positive, else 0.
-inline double4 kept4(double4 f, double4 x)
-{
-    return select((double4)0.0, x, isgreater(f, (double4)0.0));
 }
 
 // Column c of quad q of a quad-interleaved buffer of n columns.
@@ -68,28 +38,6 @@ inline global const double *free_column(global const double *data, global const 
                                         global const int *free_columns, int i, int quads)
 {
     return data + (size_t)columns[free_columns[i]] * (size_t)quads * 4;
-}
-
-inline int tile_worker(void)
-{
-    if (get_local_id(0) != 0 || get_local_id(1) != 0)
-        return -1;
-    return (int)(get_group_id(1) * get_num_groups(0) + get_group_id(0));
-}
-
-inline int tile_workers(void)
-{
-    return (int)(get_num_groups(0) * get_num_groups(1));
-}
-
-inline int2 upper_tile(int t, int tiles)
-{
-    int row = 0;
-    while (t >= tiles - row) {
-        t -= tiles - row;
-        row++;
-    }
-    return (int2)(row, row + t);
 }
 
 // Global size n: jacobian[i] = sum f (y - p) of coefficient i's choice x its

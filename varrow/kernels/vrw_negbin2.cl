@@ -20,26 +20,6 @@
 #define DIRECT_SUM_LIMIT 64
 #define SERIES_START 10.0
 
-// The block of the calling item, or -1 when it is not a block's first row.
-inline int block_of_item(void)
-{
-    size_t i = get_global_id(0);
-    return i % 16 == 0 ? (int)(i / 16) : -1;
-}
-
-// log(1 + exp(x)) without overflow.
-inline double16 softplus16(double16 x)
-{
-    return fmax(x, 0.0) + log1p(exp(-fabs(x)));
-}
-
-// The logistic function of t, 1 / (1 + exp(-t)).
-inline double16 logistic16(double16 t)
-{
-    double16 e = exp(-fabs(t));
-    return select(e, (double16)1.0, isgreaterequal(t, (double16)0.0)) / (1.0 + e);
-}
-
 // The digamma function for x > 0: the recurrence up to SERIES_START, then
 // the asymptotic series, whose next term there is below 1e-16. The steps are
 // bounded, so a lane outside the domain (a row left out) cannot hold the

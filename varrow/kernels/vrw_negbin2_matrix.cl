@@ -13,65 +13,6 @@
 // Entries a tile of the regressor rows.
 #define COLUMN_TILE 8
 
-// s + x of type T, keeping the rounding error of the addition in c (Knuth's
-// TwoSum).
-#define TWO_SUM(T, s, c, x)                    \
-    do {                                       \
-        T t_ = (s) + (x);                      \
-        T b_ = t_ - (s);                       \
-        (c) += ((s) - (t_ - b_)) + ((x) - b_); \
-        (s) = t_;                              \
-    } while (0)
-
-// The sum of n lanes and their carried errors. An infinite or NaN lane makes
-// the errors NaN, so the plain sum answers then.
-inline double lanes_total(const double *lanes, const double *errors, int n)
-{
-    double plain = 0.0, total = 0.0, error = 0.0;
-    for (int i = 0; i < n; i++) {
-        plain += lanes[i];
-        TWO_SUM(double, total, error, lanes[i]);
-        error += errors[i];
-    }
-    return isfinite(plain) ? total + error : plain;
-}
-
-inline double lanes_total8(double8 s, double8 c)
-{
-    double lanes[8], errors[8];
-    vstore8(s, 0, lanes);
-    vstore8(c, 0, errors);
-    return lanes_total(lanes, errors, 8);
-}
-
-inline double lanes_total4(double4 s, double4 c)
-{
-    double lanes[4], errors[4];
-    vstore4(s, 0, lanes);
-    vstore4(c, 0, errors);
-    return lanes_total(lanes, errors, 4);
-}
-
-// x where the frequency weight f is positive, else 0.
-inline double8 kept8(double8 f, double8 x)
-{
-    return select((double8)0.0, x, isgreater(f, (double8)0.0));
-}
-
-inline double4 kept4(double4 f, double4 x)
-{
-    return select((double4)0.0, x, isgreater(f, (double4)0.0));
-}
-
-// The group number of the calling item when it is its group's first item,
-// else -1, and the number of groups: the first item of each group sums whole
-// tiles, reading each row once a tile (the CPU device runs a group's items
-// one after the other).
-inline int tile_worker(void)
-{
-    return get_local_id(0) == 0 ? (int)get_group_id(0) : -1;
-}
-
 // The sum over the rows of f x a (x b when b is given).
 inline double row_sum(global const double *frequency, global const double *a,
                       global const double *b, int blocks)
@@ -100,7 +41,7 @@ inline void nuisance_column(global const double *data, global const double *freq
     if (worker < 0)
         return;
     for (int first = worker * COLUMN_TILE; first < m;
-         first += (int)get_num_groups(0) * COLUMN_TILE) {
+         first += tile_workers() * COLUMN_TILE) {
         global const double *x[COLUMN_TILE];
         for (int t = 0; t < COLUMN_TILE; t++)
             x[t] = data + (size_t)columns[free_columns[min(first + t, m - 1)]] * blocks * 16;
@@ -182,22 +123,6 @@ kernel void vrw_compute_nuisance_opg_robust_negbin2(global const double *data,
 {
     opg[(size_t)nuisance * k + nuisance] = row_sum(frequency, nuisance_scores, nuisance_scores,
                                                    blocks);
-}
-
-// The sum of f x a over the rows of cluster g.
-inline double cluster_sum(global const double *frequency, global const double *a,
-                          global const int *clusters, global const int *panel_quad_counts,
-                          global const int *panel_quad_starts, int g)
-{
-    int panel = clusters[g];
-    int first = panel_quad_starts[panel], end = first + panel_quad_counts[panel];
-    double4 s = 0.0, c = 0.0;
-    for (int q = first; q < end; q++) {
-        double4 f = vload4(q, frequency);
-        double4 term = kept4(f, f * vload4(q, a));
-        TWO_SUM(double4, s, c, term);
-    }
-    return lanes_total4(s, c);
 }
 
 // Global size G: theta's score summed over the rows of cluster g, after the

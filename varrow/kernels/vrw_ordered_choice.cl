@@ -24,51 +24,10 @@
 #define LOGIT 0
 #define PROBIT 1
 
-// Beyond this the smaller normal tail underflows; there the tail ratio comes
-// from the continued fraction Phi(-x) / phi(x) = 1 / (x + 1 / (x + 2 / ...)).
-#define TAIL_LIMIT 37.0
-
 // The block of the calling item, or -1 when it is not a block's first row.
-inline int block_of_item(size_t item)
+inline int block_of_row(size_t item)
 {
     return item % 16 == 0 ? (int)(item / 16) : -1;
-}
-
-// log(1 + exp(x)) without overflow.
-inline double16 softplus16(double16 x)
-{
-    return fmax(x, 0.0) + log1p(exp(-fabs(x)));
-}
-
-inline double16 logistic16(double16 t)
-{
-    double16 e = exp(-fabs(t));
-    return select(e, (double16)1.0, isgreaterequal(t, (double16)0.0)) / (1.0 + e);
-}
-
-// Phi(-|t|), the smaller of the two normal tails at t.
-inline double16 small_tail16(double16 t)
-{
-    return 0.5 * erfc(fabs(t) * M_SQRT1_2);
-}
-
-inline double16 tail_fraction16(double16 x)
-{
-    double16 f = x;
-    for (int n = 24; n >= 1; n--)
-        f = x + n / f;
-    return f;
-}
-
-// log Phi(t).
-inline double16 log_lower16(double16 t)
-{
-    double16 tail = small_tail16(t);
-    double16 v = select(log1p(-tail), log(tail), isless(t, (double16)0.0));
-    if (any(isless(t, (double16)-TAIL_LIMIT)))
-        v = select(v, -0.5 * t * t - 0.5 * log(2.0 * M_PI) - log(tail_fraction16(-t)),
-                   isless(t, (double16)-TAIL_LIMIT));
-    return v;
 }
 
 // log P of the interval (lower, upper) about eta, and for each of its two
@@ -139,7 +98,7 @@ inline void prefix(global const double *data, int dependent, global const double
                    global double *nuisance_weights_lower, global double *nuisance_weights_cross,
                    global double *row_values, int link)
 {
-    int b = block_of_item(get_global_id(0));
+    int b = block_of_row(get_global_id(0));
     if (b < 0)
         return;
     global const double *y = data + (size_t)dependent * get_global_size(0);
@@ -199,7 +158,7 @@ inline void predict(int variable_count, global const double *estimates,
                     global const double *fitted, global double *predicted, int link)
 {
     int c = get_global_id(0);
-    int b = block_of_item(get_global_id(1));
+    int b = block_of_row(get_global_id(1));
     if (b < 0)
         return;
     double16 lower = estimates[variable_count + c], upper = estimates[variable_count + c + 1];

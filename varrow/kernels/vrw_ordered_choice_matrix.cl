@@ -13,45 +13,6 @@
 // by 0 before they are multiplied; sums carry their rounding errors.
 #pragma OPENCL EXTENSION cl_khr_fp64 : enable
 
-// s + x of type T, keeping the rounding error of the addition in c (Knuth's
-// TwoSum).
-#define TWO_SUM(T, s, c, x)                    \
-    do {                                       \
-        T t_ = (s) + (x);                      \
-        T b_ = t_ - (s);                       \
-        (c) += ((s) - (t_ - b_)) + ((x) - b_); \
-        (s) = t_;                              \
-    } while (0)
-
-// The sum of n lanes and their carried errors. An infinite or NaN lane makes
-// the errors NaN, so the plain sum answers then.
-inline double lanes_total(const double *lanes, const double *errors, int n)
-{
-    double plain = 0.0, total = 0.0, error = 0.0;
-    for (int i = 0; i < n; i++) {
-        plain += lanes[i];
-        TWO_SUM(double, total, error, lanes[i]);
-        error += errors[i];
-    }
-    return isfinite(plain) ? total + error : plain;
-}
-
-inline double lanes_total16(double16 s, double16 c)
-{
-    double lanes[16], errors[16];
-    vstore16(s, 0, lanes);
-    vstore16(c, 0, errors);
-    return lanes_total(lanes, errors, 16);
-}
-
-inline double lanes_total4(double4 s, double4 c)
-{
-    double lanes[4], errors[4];
-    vstore4(s, 0, lanes);
-    vstore4(c, 0, errors);
-    return lanes_total(lanes, errors, 4);
-}
-
 // The category of a value, -1 for one the map does not cover.
 inline double category_of(double v, global const int *category_map)
 {
@@ -138,11 +99,6 @@ inline double cut_cluster_sum(global const double *frequency, int cut, Factors a
         TWO_SUM(double4, s, c, term);
     }
     return lanes_total4(s, c);
-}
-
-inline global const double *column_of(global const double *data, int column, int blocks)
-{
-    return data + (size_t)column * (size_t)blocks * 16;
 }
 
 inline Factors factors(global const double *data, int dependent, int blocks,
