@@ -33,10 +33,10 @@ protected:
     static inline VRWTestExpected expected;
 };
 
-VRWTestFitSpec cox(std::vector<std::string> regressors, std::string strata = "",
+VRWTestFitSetup cox(std::vector<std::string> regressors, std::string strata = "",
                    uint32_t options = 0)
 {
-    VRWTestFitSpec s;
+    VRWTestFitSetup s;
     s.model = VRW_MODEL_COX_PROPORTIONAL_HAZARDS;
     s.regressors = std::move(regressors);
     s.dependent = "time";
@@ -57,7 +57,7 @@ constexpr double kTolerance = 1e-8;
 struct Case {
     const char *name;
     const VRWTestTable *table;
-    VRWTestFitSpec spec;
+    VRWTestFitSetup setup;
     size_t first;                  // the first coefficient coxph reports
 };
 
@@ -72,10 +72,10 @@ TEST_F(CoxTest, EqualsCoxph)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        VRWTestFitResult fit = vrw_test_fit(context, *c.table, c.spec);
+        VRWTestFitResult fit = vrw_test_fit(context, *c.table, c.setup);
         ASSERT_EQ(fit.status, 0);
         EXPECT_LT(fit.iterations(), 10);
-        size_t k = c.spec.regressors.size() - c.first, n = c.table->rows;
+        size_t k = c.setup.regressors.size() - c.first, n = c.table->rows;
         if (c.first > 0) {
             EXPECT_EQ(fit.coefficients[0], 0.0) << "the constant is never estimated";
             EXPECT_EQ(fit.standard_errors[0], 0.0);
@@ -100,10 +100,10 @@ TEST_F(CoxTest, EqualsCoxph)
         EXPECT_EQ(slice(fit.failure_times, 0, entries), expected(c.name, "failure_times"));
         vrw_test_expect_near(slice(fit.hazards, 0, entries), expected(c.name, "hazards"),
                              kTolerance, "cumulative hazards");
-        if (c.spec.strata.empty())
+        if (c.setup.strata.empty())
             EXPECT_TRUE(std::isnan(fit.stratum_values[0]));
         else
-            EXPECT_EQ(fit.stratum_values[0], 0.0 + (c.spec.strata == "sex"));
+            EXPECT_EQ(fit.stratum_values[0], 0.0 + (c.setup.strata == "sex"));
 
         vrw_test_expect_near(slice(fit.residuals, 0, n), expected(c.name, "martingale"),
                              kTolerance, "martingale residuals");
@@ -113,7 +113,7 @@ TEST_F(CoxTest, EqualsCoxph)
             censored += (int64_t)v;
         EXPECT_EQ(fit.censored, censored);
 
-        VRWTestFitSpec robust = c.spec;
+        VRWTestFitSetup robust = c.setup;
         robust.options |= VRW_OPTION_ROBUST;
         VRWTestFitResult sandwich = vrw_test_fit(context, *c.table, robust);
         ASSERT_EQ(sandwich.status, 0);
@@ -126,7 +126,7 @@ TEST_F(CoxTest, EqualsCoxph)
 // A row of frequency weight w counts as w rows.
 TEST_F(CoxTest, FrequencyWeightsCountRows)
 {
-    VRWTestFitSpec s = cox({"age", "sex", "ph_ecog"});
+    VRWTestFitSetup s = cox({"age", "sex", "ph_ecog"});
     s.frequency_weights = "freq";
     VRWTestFitResult fit = vrw_test_fit(context, lung, s);
     ASSERT_EQ(fit.status, 0);
@@ -146,7 +146,7 @@ TEST_F(CoxTest, FrequencyWeightsCountRows)
 // value without rows keeps its place with nothing fitted.
 TEST_F(CoxTest, CompetingCauses)
 {
-    VRWTestFitSpec s = cox({"trt", "karno", "age"});
+    VRWTestFitSetup s = cox({"trt", "karno", "age"});
     s.causes = "cause";
     s.cause_values = {1, 5, 2, 3};
     VRWTestFitResult fit = vrw_test_fit(context, veteran, s);
@@ -206,7 +206,7 @@ TEST_F(CoxTest, FixedEffectsEqualIndicators)
     for (auto [name, strata] : {std::pair{"fixed_effects", ""},
                                 std::pair{"fixed_effects_strata", "prior"}}) {
         SCOPED_TRACE(name);
-        VRWTestFitSpec s = cox({"trt", "karno", "age"}, strata, VRW_OPTION_FIXED_EFFECTS);
+        VRWTestFitSetup s = cox({"trt", "karno", "age"}, strata, VRW_OPTION_FIXED_EFFECTS);
         s.panels = "cell";
         VRWTestFitResult fit = vrw_test_fit(context, veteran, s);
         ASSERT_EQ(fit.status, 0);
@@ -234,7 +234,7 @@ TEST_F(CoxTest, FixedEffectsEqualIndicators)
 // cluster.
 TEST_F(CoxTest, ClusteredStandardErrors)
 {
-    VRWTestFitSpec s = cox({"trt", "karno", "age"}, "", VRW_OPTION_CLUSTER);
+    VRWTestFitSetup s = cox({"trt", "karno", "age"}, "", VRW_OPTION_CLUSTER);
     s.panels = "cell";
     VRWTestFitResult fit = vrw_test_fit(context, veteran, s);
     ASSERT_EQ(fit.status, 0);
@@ -246,7 +246,7 @@ TEST_F(CoxTest, ClusteredStandardErrors)
 // standard errors 0, and the hazards and log likelihood those of coxph.
 TEST_F(CoxTest, EveryCoefficientFixed)
 {
-    VRWTestFitSpec s = cox({"age", "sex", "ph_ecog"});
+    VRWTestFitSetup s = cox({"age", "sex", "ph_ecog"});
     s.constraints = expected("lung", "coefficients");
     VRWTestFitResult fit = vrw_test_fit(context, lung, s);
     ASSERT_EQ(fit.status, 0);
@@ -269,8 +269,8 @@ TEST_F(CoxTest, NaNTimesAndStrataAreRefused)
 {
     VRWTestTable table = veteran;
     table.columns["w"] = std::vector<double>(table.rows, 1.0);
-    const VRWTestFitSpec strata = [] {
-        VRWTestFitSpec s = cox({"trt", "karno", "age"}, "cell");
+    const VRWTestFitSetup strata = [] {
+        VRWTestFitSetup s = cox({"trt", "karno", "age"}, "cell");
         s.frequency_weights = "w";
         return s;
     }();
@@ -307,7 +307,7 @@ TEST_F(CoxTest, SinglePanelHasNoFreeEffect)
 {
     VRWTestTable table = veteran;
     table.columns["one"] = std::vector<double>(table.rows, 0.0);
-    VRWTestFitSpec s = cox({"trt", "karno", "age"}, "", VRW_OPTION_FIXED_EFFECTS);
+    VRWTestFitSetup s = cox({"trt", "karno", "age"}, "", VRW_OPTION_FIXED_EFFECTS);
     s.panels = "one";
     VRWTestFitResult fit = vrw_test_fit(context, table, s);
     VRWTestFitResult plain = vrw_test_fit(context, veteran, cox({"trt", "karno", "age"}));
@@ -388,7 +388,7 @@ TEST_F(CoxTest, CauseValuesFitOnlyBesideTheirVector)
     };
     for (const CauseCase &c : cases) {
         SCOPED_TRACE(c.name);
-        VRWTestFitSpec s = cox({"trt", "karno", "age"});
+        VRWTestFitSetup s = cox({"trt", "karno", "age"});
         s.causes = c.causes;
         s.cause_values = c.values;
         s.set_cause_values = true;

@@ -100,7 +100,7 @@ struct Loaded {
     VectorPtr frequency, analytic, exposures, censoring, strata, causes;
 };
 
-Loaded load(VRWContext_s *context, const VRWTestTable &data, const VRWTestFitSpec &spec,
+Loaded load(VRWContext_s *context, const VRWTestTable &data, const VRWTestFitSetup &setup,
             std::vector<int32_t> &columns, std::vector<int32_t> &instruments)
 {
     uint32_t n = (uint32_t)data.rows;
@@ -116,16 +116,16 @@ Loaded load(VRWContext_s *context, const VRWTestTable &data, const VRWTestFitSpe
         placed[name] = next;
         return next;
     };
-    for (const std::string &name : spec.regressors)
+    for (const std::string &name : setup.regressors)
         columns.push_back(column_of(name));
-    for (const std::string &name : spec.instruments)
+    for (const std::string &name : setup.instruments)
         instruments.push_back(column_of(name));
-    const std::vector<double> &dependent = data[spec.dependent];
+    const std::vector<double> &dependent = data[setup.dependent];
     host.insert(host.end(), dependent.begin(), dependent.end());
     int32_t matrix_columns = (int32_t)placed.size() + 1;
     std::vector<int32_t> sizes;
-    if (!spec.panels.empty())
-        sizes = panel_sizes(data[spec.panels]);
+    if (!setup.panels.empty())
+        sizes = panel_sizes(data[setup.panels]);
     int32_t status = 0, p = (int32_t)sizes.size();
     auto vector = [&](const std::vector<double> &values) {
         return VectorPtr(sizes.empty() ? vrw_load_float_vector(context, values.data(), n, &status)
@@ -139,17 +139,17 @@ Loaded load(VRWContext_s *context, const VRWTestTable &data, const VRWTestFitSpe
                                             context, host.data(), (int32_t)n, matrix_columns,
                                             sizes.data(), p, 0, &status));
     std::vector<double> ones(n, 1.0);
-    loaded.frequency = vector(spec.frequency_weights.empty() ? ones : data[spec.frequency_weights]);
-    if (!spec.analytic_weights.empty())
-        loaded.analytic = vector(data[spec.analytic_weights]);
-    if (!spec.exposures.empty())
-        loaded.exposures = vector(data[spec.exposures]);
-    if (!spec.strata.empty())
-        loaded.strata = vector(data[spec.strata]);
-    if (!spec.causes.empty())
-        loaded.causes = vector(data[spec.causes]);
-    if (!spec.censoring.empty()) {
-        const std::vector<double> &marks = data[spec.censoring];
+    loaded.frequency = vector(setup.frequency_weights.empty() ? ones : data[setup.frequency_weights]);
+    if (!setup.analytic_weights.empty())
+        loaded.analytic = vector(data[setup.analytic_weights]);
+    if (!setup.exposures.empty())
+        loaded.exposures = vector(data[setup.exposures]);
+    if (!setup.strata.empty())
+        loaded.strata = vector(data[setup.strata]);
+    if (!setup.causes.empty())
+        loaded.causes = vector(data[setup.causes]);
+    if (!setup.censoring.empty()) {
+        const std::vector<double> &marks = data[setup.censoring];
         std::vector<int32_t> censored(marks.begin(), marks.end());
         loaded.censoring.reset(
             sizes.empty() ? vrw_load_integer_vector(context, censored.data(), n, &status)
@@ -169,44 +169,44 @@ bool ordered(VRWRegressionModel model)
 // of equal strata among them; a NaN stratum is a group of its own; one
 // group without strata), at least 1 each so that every output is set. Its
 // outputs are sized by them exactly, so a write past them shows under ASan.
-std::pair<size_t, size_t> ranks_and_groups(const VRWTestTable &data, const VRWTestFitSpec &spec)
+std::pair<size_t, size_t> ranks_and_groups(const VRWTestTable &data, const VRWTestFitSetup &setup)
 {
     size_t ranks = 0, nan_strata = 0;
     std::vector<double> strata;
     for (size_t r = 0; r < data.rows; r++) {
-        if (!spec.frequency_weights.empty() && !(data[spec.frequency_weights][r] > 0))
+        if (!setup.frequency_weights.empty() && !(data[setup.frequency_weights][r] > 0))
             continue;
         ranks++;
-        if (spec.strata.empty())
+        if (setup.strata.empty())
             continue;
-        double s = data[spec.strata][r];
+        double s = data[setup.strata][r];
         if (std::isnan(s))
             nan_strata++;
         else if (std::find(strata.begin(), strata.end(), s) == strata.end())
             strata.push_back(s);
     }
-    size_t groups = spec.strata.empty() ? 1 : strata.size() + nan_strata;
+    size_t groups = setup.strata.empty() ? 1 : strata.size() + nan_strata;
     return {std::max(ranks, (size_t)1), std::max(groups, (size_t)1)};
 }
 
 } // namespace
 
 VRWTestFitResult vrw_test_fit(VRWContext_s *context, const VRWTestTable &data,
-                              const VRWTestFitSpec &spec)
+                              const VRWTestFitSetup &setup)
 {
     VRWTestFitResult result;
     std::vector<int32_t> columns, instruments;
-    Loaded loaded = load(context, data, spec, columns, instruments);
+    Loaded loaded = load(context, data, setup, columns, instruments);
     if (!loaded.matrix)
         return result;
-    size_t k = columns.size(), n = data.rows, j = spec.dependent_values.size();
-    size_t sets = spec.model == VRW_MODEL_MULTINOMIAL_LOGIT ? std::max(j, (size_t)1)
-                  : spec.model == VRW_MODEL_COX_PROPORTIONAL_HAZARDS
-                      ? std::max(spec.cause_values.size(), (size_t)1)
+    size_t k = columns.size(), n = data.rows, j = setup.dependent_values.size();
+    size_t sets = setup.model == VRW_MODEL_MULTINOMIAL_LOGIT ? std::max(j, (size_t)1)
+                  : setup.model == VRW_MODEL_COX_PROPORTIONAL_HAZARDS
+                      ? std::max(setup.cause_values.size(), (size_t)1)
                       : 1;
-    size_t nuisance = ordered(spec.model) ? j + 1 : 1;
-    size_t all = sets * k + (ordered(spec.model)                         ? j + 1
-                             : spec.model == VRW_MODEL_NEGATIVE_BINOMIAL ? 1
+    size_t nuisance = ordered(setup.model) ? j + 1 : 1;
+    size_t all = sets * k + (ordered(setup.model)                         ? j + 1
+                             : setup.model == VRW_MODEL_NEGATIVE_BINOMIAL ? 1
                                                                          : 0);
     size_t panels = (size_t)std::max(loaded.matrix->panel_count, 1);
     result.coefficients.assign(sets * k, -1.0);
@@ -215,8 +215,8 @@ VRWTestFitResult vrw_test_fit(VRWContext_s *context, const VRWTestTable &data,
     result.predicted.assign(n * std::max(j, sets), -1.0);
     result.residuals.assign(n * sets, -1.0);
     result.fixed_effects.assign(panels * sets, -1.0);
-    auto [ranks, groups] = spec.model == VRW_MODEL_COX_PROPORTIONAL_HAZARDS
-                               ? ranks_and_groups(data, spec)
+    auto [ranks, groups] = setup.model == VRW_MODEL_COX_PROPORTIONAL_HAZARDS
+                               ? ranks_and_groups(data, setup)
                                : std::pair{n, n};
     result.failure_times.assign(ranks * sets, -1.0);
     result.hazards.assign(ranks * sets, -1.0);
@@ -229,11 +229,11 @@ VRWTestFitResult vrw_test_fit(VRWContext_s *context, const VRWTestTable &data,
     result.per_choice_log_likelihood.assign(std::max(j, (size_t)2), -1.0);
     result.multicollinear_sets.assign(sets * k, -1);
     result.choice_counts.assign(std::max(j, (size_t)2), -1);
-    int64_t tests = spec.restrictions ? spec.restrictions->test_count : 0;
+    int64_t tests = setup.restrictions ? setup.restrictions->test_count : 0;
     result.wald_statistics.assign((size_t)tests, -1.0);
     result.wald_degrees_of_freedom.assign((size_t)tests, -1);
 
-    VRWRegression_s *r = vrw_init_regression(context, spec.model);
+    VRWRegression_s *r = vrw_init_regression(context, setup.model);
     vrw_set_reg_data(r, loaded.matrix.get());
     vrw_set_reg_frequency_weights(r, loaded.frequency.get());
     vrw_set_reg_analytic_weights(r, loaded.analytic.get());
@@ -241,30 +241,30 @@ VRWTestFitResult vrw_test_fit(VRWContext_s *context, const VRWTestTable &data,
     vrw_set_reg_censoring(r, loaded.censoring.get());
     vrw_set_reg_strata(r, loaded.strata.get());
     vrw_set_reg_causes(r, loaded.causes.get());
-    if (!spec.cause_values.empty() || spec.set_cause_values) {
+    if (!setup.cause_values.empty() || setup.set_cause_values) {
         static const double none = NAN; // an empty list is still a list
-        const double *values = spec.cause_values.empty() ? &none : spec.cause_values.data();
-        vrw_set_reg_cause_values(r, values, (uint32_t)spec.cause_values.size());
+        const double *values = setup.cause_values.empty() ? &none : setup.cause_values.data();
+        vrw_set_reg_cause_values(r, values, (uint32_t)setup.cause_values.size());
     }
-    vrw_set_reg_omitted_dependent_value(r, spec.omitted_value);
+    vrw_set_reg_omitted_dependent_value(r, setup.omitted_value);
     vrw_set_reg_dependent_column(r, loaded.matrix->columns - 1);
-    vrw_set_reg_dependent_value_of_interest(r, spec.value_of_interest);
-    if (!spec.dependent_values.empty())
-        vrw_set_reg_dependent_values(r, spec.dependent_values.data(), (uint32_t)j);
+    vrw_set_reg_dependent_value_of_interest(r, setup.value_of_interest);
+    if (!setup.dependent_values.empty())
+        vrw_set_reg_dependent_values(r, setup.dependent_values.data(), (uint32_t)j);
     vrw_set_reg_constant_column(r, 0);
     vrw_set_reg_independent_columns(r, columns.data(), (int64_t)k);
     vrw_set_reg_instrument_columns(r, instruments.data(), (int64_t)instruments.size());
-    if (!spec.weighting_matrix.empty())
-        vrw_set_reg_weighting_matrix(r, spec.weighting_matrix.data());
-    vrw_set_reg_options(r, spec.options);
-    if (!spec.constraints.empty())
-        vrw_set_reg_constraints(r, spec.constraints.data());
-    if (!spec.guesses.empty())
-        vrw_set_reg_coefficient_guesses(r, spec.guesses.data());
-    if (!spec.fixed_effect_guesses.empty())
-        vrw_set_reg_fixed_effect_guesses(r, spec.fixed_effect_guesses.data());
-    if (spec.restrictions)
-        vrw_set_reg_restrictions(r, spec.restrictions, result.wald_statistics.data(),
+    if (!setup.weighting_matrix.empty())
+        vrw_set_reg_weighting_matrix(r, setup.weighting_matrix.data());
+    vrw_set_reg_options(r, setup.options);
+    if (!setup.constraints.empty())
+        vrw_set_reg_constraints(r, setup.constraints.data());
+    if (!setup.guesses.empty())
+        vrw_set_reg_coefficient_guesses(r, setup.guesses.data());
+    if (!setup.fixed_effect_guesses.empty())
+        vrw_set_reg_fixed_effect_guesses(r, setup.fixed_effect_guesses.data());
+    if (setup.restrictions)
+        vrw_set_reg_restrictions(r, setup.restrictions, result.wald_statistics.data(),
                                  result.wald_degrees_of_freedom.data());
     vrw_set_reg_out_coefficients(r, result.coefficients.data());
     vrw_set_reg_out_standard_errors(r, result.standard_errors.data());

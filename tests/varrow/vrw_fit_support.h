@@ -40,7 +40,7 @@ void vrw_test_expect_near(const std::vector<double> &actual, const std::vector<d
                           double tolerance, const std::string &what);
 
 // The constant is the regressor named "1"; an empty name is no vector.
-struct VRWTestFitSpec {
+struct VRWTestFitSetup {
     VRWRegressionModel model = VRW_MODEL_LINEAR;
     std::vector<std::string> regressors;
     std::string dependent;
@@ -88,7 +88,7 @@ struct VRWTestFitResult {
 };
 
 VRWTestFitResult vrw_test_fit(VRWContext_s *context, const VRWTestTable &data,
-                              const VRWTestFitSpec &spec);
+                              const VRWTestFitSetup &setup);
 
 // "log_likelihood", "r_squared" or "adjusted_r_squared" of a fit, the last
 // two read off its sums of squares and free parameters as the application

@@ -33,9 +33,9 @@ protected:
     static inline std::map<std::string, VRWTestTable> tables;
 };
 
-VRWTestFitSpec panel_spec(VRWRegressionModel model, std::string dependent, uint32_t options)
+VRWTestFitSetup panel_setup(VRWRegressionModel model, std::string dependent, uint32_t options)
 {
-    VRWTestFitSpec s;
+    VRWTestFitSetup s;
     s.model = model;
     s.regressors = {"x1", "x2"};
     s.dependent = std::move(dependent);
@@ -44,25 +44,25 @@ VRWTestFitSpec panel_spec(VRWRegressionModel model, std::string dependent, uint3
     return s;
 }
 
-VRWTestFitSpec linear(VRWRegressionModel model, uint32_t options)
+VRWTestFitSetup linear(VRWRegressionModel model, uint32_t options)
 {
-    VRWTestFitSpec s = panel_spec(model, "y", options);
+    VRWTestFitSetup s = panel_setup(model, "y", options);
     s.frequency_weights = "fw";
     if (model == VRW_MODEL_WEIGHTED_LINEAR)
         s.analytic_weights = "w";
     return s;
 }
 
-VRWTestFitSpec binary(VRWRegressionModel model, uint32_t options)
+VRWTestFitSetup binary(VRWRegressionModel model, uint32_t options)
 {
-    VRWTestFitSpec s = panel_spec(model, "b", options);
+    VRWTestFitSetup s = panel_setup(model, "b", options);
     s.value_of_interest = 1;
     return s;
 }
 
-VRWTestFitSpec poisson()
+VRWTestFitSetup poisson()
 {
-    VRWTestFitSpec s = panel_spec(VRW_MODEL_POISSON, "counts", 0);
+    VRWTestFitSetup s = panel_setup(VRW_MODEL_POISSON, "counts", 0);
     s.exposures = "exposure";
     return s;
 }
@@ -70,7 +70,7 @@ VRWTestFitSpec poisson()
 struct FixedEffectsCase {
     const char *fixture;
     const char *data;
-    VRWTestFitSpec spec;
+    VRWTestFitSetup setup;
     double tolerance;
     std::vector<std::string> quantities;
 };
@@ -109,7 +109,7 @@ TEST_F(FixedEffectsTest, FitsEqualRWithOneIndicatorAPanel)
     for (const FixedEffectsCase &c : kCases) {
         SCOPED_TRACE(c.fixture);
         const VRWTestTable &data = tables[c.data];
-        VRWTestFitResult fit = vrw_test_fit(context, data, c.spec);
+        VRWTestFitResult fit = vrw_test_fit(context, data, c.setup);
         ASSERT_EQ(fit.status, 0);
         EXPECT_LT(fit.iterations(), 20);
         for (const std::string &what : c.quantities) {
@@ -165,7 +165,7 @@ TEST_F(FixedEffectsTest, WeightedFitRestoresTheCallersWeights)
 TEST_F(FixedEffectsTest, EffectGuessesOnlyMoveTheStart)
 {
     const VRWTestTable &data = tables["fe_glm"];
-    VRWTestFitSpec s = binary(VRW_MODEL_LOGIT, 0);
+    VRWTestFitSetup s = binary(VRW_MODEL_LOGIT, 0);
     VRWTestFitResult plain = vrw_test_fit(context, data, s);
     size_t panels = (size_t)data["g"].back() + 1;
     s.fixed_effect_guesses.assign(panels, 0.5);

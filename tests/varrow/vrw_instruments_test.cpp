@@ -32,9 +32,9 @@ protected:
 
 const std::vector<std::string> kOver = {"1", "z1", "z2", "z3", "w"};
 
-VRWTestFitSpec iv(std::vector<std::string> instruments, uint32_t options)
+VRWTestFitSetup iv(std::vector<std::string> instruments, uint32_t options)
 {
-    VRWTestFitSpec s;
+    VRWTestFitSetup s;
     s.model = VRW_MODEL_INSTRUMENTAL_VARIABLES;
     s.regressors = {"1", "x", "w"};
     s.instruments = std::move(instruments);
@@ -43,7 +43,7 @@ VRWTestFitSpec iv(std::vector<std::string> instruments, uint32_t options)
     return s;
 }
 
-VRWTestFitSpec clustered(VRWTestFitSpec s)
+VRWTestFitSetup clustered(VRWTestFitSetup s)
 {
     s.panels = "g";
     return s;
@@ -51,14 +51,14 @@ VRWTestFitSpec clustered(VRWTestFitSpec s)
 
 struct InstrumentsCase {
     const char *fixture;
-    VRWTestFitSpec spec;
+    VRWTestFitSetup setup;
     std::vector<std::string> quantities;
 };
 
 TEST_F(InstrumentsTest, FitsEqualTheGmmAlgebra)
 {
     ASSERT_TRUE(context);
-    VRWTestFitSpec efficient = iv(kOver, VRW_OPTION_ROBUST);
+    VRWTestFitSetup efficient = iv(kOver, VRW_OPTION_ROBUST);
     efficient.weighting_matrix = expected("efficient", "weighting_matrix");
     const InstrumentsCase cases[] = {
         {"just",
@@ -76,7 +76,7 @@ TEST_F(InstrumentsTest, FitsEqualTheGmmAlgebra)
     };
     for (const InstrumentsCase &c : cases) {
         SCOPED_TRACE(c.fixture);
-        VRWTestFitResult fit = vrw_test_fit(context, data, c.spec);
+        VRWTestFitResult fit = vrw_test_fit(context, data, c.setup);
         ASSERT_EQ(fit.status, 0);
         // The first step solves the problem, the second finds nothing to do.
         EXPECT_EQ(fit.iterations(), 2);

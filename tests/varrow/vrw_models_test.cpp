@@ -38,10 +38,10 @@ const std::vector<std::string> kInsurance = {"1",  "d1", "d2", "d3", "d4",
                                              "d5", "d6", "d7", "d8", "d9"};
 const std::vector<std::string> kQuine = {"1", "d1", "d2", "d3", "d4", "d5", "d6"};
 
-VRWTestFitSpec spec(VRWRegressionModel model, std::vector<std::string> regressors,
+VRWTestFitSetup setup(VRWRegressionModel model, std::vector<std::string> regressors,
                     std::string dependent, uint32_t options)
 {
-    VRWTestFitSpec s;
+    VRWTestFitSetup s;
     s.model = model;
     s.regressors = std::move(regressors);
     s.dependent = std::move(dependent);
@@ -49,19 +49,19 @@ VRWTestFitSpec spec(VRWRegressionModel model, std::vector<std::string> regressor
     return s;
 }
 
-VRWTestFitSpec weighted(VRWTestFitSpec s, std::string analytic)
+VRWTestFitSetup weighted(VRWTestFitSetup s, std::string analytic)
 {
     s.analytic_weights = std::move(analytic);
     return s;
 }
 
-VRWTestFitSpec binary(VRWTestFitSpec s)
+VRWTestFitSetup binary(VRWTestFitSetup s)
 {
     s.value_of_interest = 1;
     return s;
 }
 
-VRWTestFitSpec clustered(VRWTestFitSpec s)
+VRWTestFitSetup clustered(VRWTestFitSetup s)
 {
     s.panels = "g";
     return s;
@@ -72,7 +72,7 @@ VRWTestFitSpec clustered(VRWTestFitSpec s)
 struct ModelCase {
     const char *fixture;
     const char *data;
-    VRWTestFitSpec spec;
+    VRWTestFitSetup setup;
     double tolerance;
     std::vector<std::string> quantities;
 };
@@ -83,14 +83,14 @@ const std::vector<std::string> kLinear = {"coefficients", "variance", "log_likel
 const std::vector<std::string> kGeneralised = {"coefficients", "variance",  "standard_errors",
                                                "log_likelihood", "predicted"};
 
-const VRWTestFitSpec kFrequencyLinear = [] {
-    VRWTestFitSpec s = spec(VRW_MODEL_LINEAR, {"1", "fx1", "x2"}, "fy", 1);
+const VRWTestFitSetup kFrequencyLinear = [] {
+    VRWTestFitSetup s = setup(VRW_MODEL_LINEAR, {"1", "fx1", "x2"}, "fy", 1);
     s.frequency_weights = "fw";
     return s;
 }();
 
-const VRWTestFitSpec kPoisson = [] {
-    VRWTestFitSpec s = spec(VRW_MODEL_POISSON, kInsurance, "claims", 0);
+const VRWTestFitSetup kPoisson = [] {
+    VRWTestFitSetup s = setup(VRW_MODEL_POISSON, kInsurance, "claims", 0);
     s.exposures = "holders";
     return s;
 }();
@@ -102,52 +102,52 @@ std::vector<std::string> with(std::vector<std::string> quantities, const char *m
 }
 
 const ModelCase kCases[] = {
-    {"linear", "models_data", spec(VRW_MODEL_LINEAR, kSimulated, "y", 1), 1e-8, kLinear},
+    {"linear", "models_data", setup(VRW_MODEL_LINEAR, kSimulated, "y", 1), 1e-8, kLinear},
     // Without a constant R adjusts R squared by n rather than n - 1.
-    {"linear_no_constant", "models_data", spec(VRW_MODEL_LINEAR, {"x1", "x2"}, "y", 1 | 32),
+    {"linear_no_constant", "models_data", setup(VRW_MODEL_LINEAR, {"x1", "x2"}, "y", 1 | 32),
      1e-8, {"coefficients", "variance", "log_likelihood", "r_squared", "predicted"}},
-    {"log_linear", "models_data", spec(VRW_MODEL_LOG_LINEAR, kSimulated, "ly", 1), 1e-8,
+    {"log_linear", "models_data", setup(VRW_MODEL_LOG_LINEAR, kSimulated, "ly", 1), 1e-8,
      kLinear},
     {"weighted_linear", "models_data",
-     weighted(spec(VRW_MODEL_WEIGHTED_LINEAR, kSimulated, "y", 1), "w"), 1e-8, kLinear},
+     weighted(setup(VRW_MODEL_WEIGHTED_LINEAR, kSimulated, "y", 1), "w"), 1e-8, kLinear},
     {"weighted_log_linear", "models_data",
-     weighted(spec(VRW_MODEL_WEIGHTED_LOG_LINEAR, kSimulated, "ly", 1), "w"), 1e-8, kLinear},
+     weighted(setup(VRW_MODEL_WEIGHTED_LOG_LINEAR, kSimulated, "ly", 1), "w"), 1e-8, kLinear},
     {"frequency_linear", "models_data", kFrequencyLinear, 1e-8,
      {"coefficients", "variance", "log_likelihood", "r_squared", "adjusted_r_squared"}},
-    {"binary_linear", "models_data", binary(spec(VRW_MODEL_BINARY_LINEAR, kSimulated, "b", 1)),
+    {"binary_linear", "models_data", binary(setup(VRW_MODEL_BINARY_LINEAR, kSimulated, "b", 1)),
      1e-8, kLinear},
-    {"linear_hc1", "models_data", spec(VRW_MODEL_LINEAR, kSimulated, "y", 4 | 1), 1e-8,
+    {"linear_hc1", "models_data", setup(VRW_MODEL_LINEAR, kSimulated, "y", 4 | 1), 1e-8,
      {"variance"}},
     {"weighted_linear_hc1", "models_data",
-     weighted(spec(VRW_MODEL_WEIGHTED_LINEAR, kSimulated, "y", 4 | 1), "w"), 1e-8, {"variance"}},
+     weighted(setup(VRW_MODEL_WEIGHTED_LINEAR, kSimulated, "y", 4 | 1), "w"), 1e-8, {"variance"}},
     {"weighted_linear_cluster", "models_data",
-     clustered(weighted(spec(VRW_MODEL_WEIGHTED_LINEAR, kSimulated, "y", 8 | 1), "w")), 1e-8,
+     clustered(weighted(setup(VRW_MODEL_WEIGHTED_LINEAR, kSimulated, "y", 8 | 1), "w")), 1e-8,
      {"coefficients", "variance"}},
-    {"linear_cluster", "models_data", clustered(spec(VRW_MODEL_LINEAR, kSimulated, "y", 8 | 1)),
+    {"linear_cluster", "models_data", clustered(setup(VRW_MODEL_LINEAR, kSimulated, "y", 8 | 1)),
      1e-8, {"variance"}},
     {"linear_cluster_adjusted", "models_data",
-     clustered(spec(VRW_MODEL_LINEAR, kSimulated, "y", 8 | 2 | 1)), 1e-8, {"variance"}},
-    {"sim_logit", "models_data", binary(spec(VRW_MODEL_LOGIT, kSimulated, "b", 0)), 1e-7,
+     clustered(setup(VRW_MODEL_LINEAR, kSimulated, "y", 8 | 2 | 1)), 1e-8, {"variance"}},
+    {"sim_logit", "models_data", binary(setup(VRW_MODEL_LOGIT, kSimulated, "b", 0)), 1e-7,
      with(kGeneralised, "residuals")},
     {"sim_logit_cluster", "models_data",
-     clustered(binary(spec(VRW_MODEL_LOGIT, kSimulated, "b", 8))), 1e-6, {"variance"}},
-    {"logit", "birthwt", binary(spec(VRW_MODEL_LOGIT, kBirthwt, "low", 0)), 1e-7,
+     clustered(binary(setup(VRW_MODEL_LOGIT, kSimulated, "b", 8))), 1e-6, {"variance"}},
+    {"logit", "birthwt", binary(setup(VRW_MODEL_LOGIT, kBirthwt, "low", 0)), 1e-7,
      with(kGeneralised, "residuals")},
-    {"logit_hc0", "birthwt", binary(spec(VRW_MODEL_LOGIT, kBirthwt, "low", 4)), 1e-6,
+    {"logit_hc0", "birthwt", binary(setup(VRW_MODEL_LOGIT, kBirthwt, "low", 4)), 1e-6,
      {"variance"}},
-    {"probit", "birthwt", binary(spec(VRW_MODEL_PROBIT, kBirthwt, "low", 0)), 1e-7,
+    {"probit", "birthwt", binary(setup(VRW_MODEL_PROBIT, kBirthwt, "low", 0)), 1e-7,
      kGeneralised},
-    {"probit_hc0", "birthwt", binary(spec(VRW_MODEL_PROBIT, kBirthwt, "low", 4)), 1e-6,
+    {"probit_hc0", "birthwt", binary(setup(VRW_MODEL_PROBIT, kBirthwt, "low", 4)), 1e-6,
      {"variance"}},
     {"poisson", "insurance", kPoisson, 1e-7, with(kGeneralised, "residuals")},
     {"poisson_hc0", "insurance", [] {
-         VRWTestFitSpec s = kPoisson;
+         VRWTestFitSetup s = kPoisson;
          s.options = 4;
          return s;
      }(),
      1e-6, {"variance"}},
-    {"geometric", "quine", spec(VRW_MODEL_GEOMETRIC, kQuine, "days", 0), 1e-7, kGeneralised},
-    {"geometric_hc0", "quine", spec(VRW_MODEL_GEOMETRIC, kQuine, "days", 4), 1e-6,
+    {"geometric", "quine", setup(VRW_MODEL_GEOMETRIC, kQuine, "days", 0), 1e-7, kGeneralised},
+    {"geometric_hc0", "quine", setup(VRW_MODEL_GEOMETRIC, kQuine, "days", 4), 1e-6,
      {"variance"}},
 };
 
@@ -156,7 +156,7 @@ TEST_F(ModelsTest, FitsEqualR)
     ASSERT_TRUE(context);
     for (const ModelCase &c : kCases) {
         SCOPED_TRACE(c.fixture);
-        VRWTestFitResult fit = vrw_test_fit(context, tables[c.data], c.spec);
+        VRWTestFitResult fit = vrw_test_fit(context, tables[c.data], c.setup);
         ASSERT_EQ(fit.status, 0);
         EXPECT_LT(fit.iterations(), VRW_ITERATION_LOG_MAX_ITERATIONS);
         for (const std::string &what : c.quantities) {
@@ -180,7 +180,7 @@ TEST_F(ModelsTest, FitsEqualR)
 // A coefficient fixed by a constraint: R's fit with that term as an offset.
 TEST_F(ModelsTest, ConstrainedCoefficientHasStandardErrorZero)
 {
-    VRWTestFitSpec s = spec(VRW_MODEL_LINEAR, kSimulated, "y", 1);
+    VRWTestFitSetup s = setup(VRW_MODEL_LINEAR, kSimulated, "y", 1);
     s.constraints = {NAN, NAN, 0.5};
     VRWTestFitResult fit = vrw_test_fit(context, tables["models_data"], s);
     ASSERT_EQ(fit.status, 0);
@@ -206,7 +206,7 @@ TEST_F(ModelsTest, LogitCountsChoicesAndTestsRestrictions)
     restrictions->R[0] = R.data();
     restrictions->q[0] = 2;
     restrictions->r[0] = r.data();
-    VRWTestFitSpec s = binary(spec(VRW_MODEL_LOGIT, kBirthwt, "low", 0));
+    VRWTestFitSetup s = binary(setup(VRW_MODEL_LOGIT, kBirthwt, "low", 0));
     s.restrictions = restrictions;
     VRWTestFitResult fit = vrw_test_fit(context, tables["birthwt"], s);
     vrw_free_restrictions(restrictions);
@@ -223,10 +223,10 @@ TEST_F(ModelsTest, LogitCountsChoicesAndTestsRestrictions)
 TEST_F(ModelsTest, ResidualSumOfSquaresOnlyForLeastSquares)
 {
     VRWTestFitResult logit = vrw_test_fit(context, tables["birthwt"],
-                                          binary(spec(VRW_MODEL_LOGIT, kBirthwt, "low", 0)));
+                                          binary(setup(VRW_MODEL_LOGIT, kBirthwt, "low", 0)));
     VRWTestFitResult poisson = vrw_test_fit(context, tables["insurance"], kPoisson);
     VRWTestFitResult linear = vrw_test_fit(
-        context, tables["models_data"], binary(spec(VRW_MODEL_BINARY_LINEAR, kSimulated, "b", 1)));
+        context, tables["models_data"], binary(setup(VRW_MODEL_BINARY_LINEAR, kSimulated, "b", 1)));
     EXPECT_TRUE(std::isnan(logit.rss));
     EXPECT_TRUE(std::isnan(poisson.rss));
     EXPECT_EQ(poisson.choice_counts, (std::vector<int64_t>{-1, -1}));

@@ -53,10 +53,10 @@ protected:
     static inline VRWTestExpected statsmodels, nnet;
 };
 
-VRWTestFitSpec mlogit(std::vector<std::string> regressors,
+VRWTestFitSetup mlogit(std::vector<std::string> regressors,
                       std::vector<double> values = {0, 1, 2, 3}, uint32_t options = 0)
 {
-    VRWTestFitSpec s;
+    VRWTestFitSetup s;
     s.model = VRW_MODEL_MULTINOMIAL_LOGIT;
     s.regressors = std::move(regressors);
     s.dependent = "y";
@@ -115,7 +115,7 @@ TEST_F(MultinomialLogitTest, EqualsMNLogitAndMultinom)
 // A row of frequency weight w counts as w rows.
 TEST_F(MultinomialLogitTest, FrequencyWeightsCountRows)
 {
-    VRWTestFitSpec s = mlogit(kRegressors);
+    VRWTestFitSetup s = mlogit(kRegressors);
     s.frequency_weights = "freq";
     VRWTestFitResult fit = vrw_test_fit(context, choices, s);
     ASSERT_EQ(fit.status, 0);
@@ -134,7 +134,7 @@ TEST_F(MultinomialLogitTest, AbsentChoiceKeepsItsPlace)
     const std::vector<double> &errors = statsmodels("choices", "standard_errors");
     for (double base : {0.0, 1.0}) {
         SCOPED_TRACE(base);
-        VRWTestFitSpec s = mlogit(kRegressors, {0, 1, 2, 3, 4});
+        VRWTestFitSetup s = mlogit(kRegressors, {0, 1, 2, 3, 4});
         s.omitted_value = base;
         VRWTestFitResult fit = vrw_test_fit(context, table, s);
         ASSERT_EQ(fit.status, 0);
@@ -181,7 +181,7 @@ TEST_F(MultinomialLogitTest, FewerThanTwoChoicesWithRows)
     VRWTestTable ones_and_twos = choices;
     for (double y : ones_and_twos["y"])
         ones_and_twos.columns["w"].push_back(y == 1 || y == 2 ? 1.0 : 0.0);
-    VRWTestFitSpec s = mlogit(kRegressors, {1, 2});
+    VRWTestFitSetup s = mlogit(kRegressors, {1, 2});
     s.frequency_weights = "w";
     VRWTestFitResult two = vrw_test_fit(context, ones_and_twos, s);
     EXPECT_EQ(two.status, 0) << "two choices: one equation";
@@ -200,7 +200,7 @@ TEST_F(MultinomialLogitTest, RowsOutsideTheChoicesAreRefused)
         return vrw_test_with_row(table, {{"y", y}, {"w", weight}});
     };
     auto weighted = [](std::vector<double> values) {
-        VRWTestFitSpec s = mlogit(kRegressors, std::move(values));
+        VRWTestFitSetup s = mlogit(kRegressors, std::move(values));
         s.frequency_weights = "w";
         return s;
     };
@@ -232,7 +232,7 @@ TEST_F(MultinomialLogitTest, RowsOutsideTheChoicesAreRefused)
     VRWTestTable relabelled = with_row(0, 0);
     for (double &y : relabelled.columns["y"])
         y = y == 0 ? -1 : y == 1 ? 0.5 : y;
-    VRWTestFitSpec s = weighted({-1, 0.5, 2, 3});
+    VRWTestFitSetup s = weighted({-1, 0.5, 2, 3});
     s.omitted_value = -1;
     VRWTestFitResult fit = vrw_test_fit(context, relabelled, s);
     ASSERT_EQ(fit.status, 0);
@@ -244,7 +244,7 @@ TEST_F(MultinomialLogitTest, RowsOutsideTheChoicesAreRefused)
 // indicator a panel.
 TEST_F(MultinomialLogitTest, FixedEffectsEqualIndicators)
 {
-    VRWTestFitSpec s = mlogit({"z1", "z2"}, {0, 1, 2}, VRW_OPTION_FIXED_EFFECTS);
+    VRWTestFitSetup s = mlogit({"z1", "z2"}, {0, 1, 2}, VRW_OPTION_FIXED_EFFECTS);
     s.panels = "g";
     VRWTestFitResult fit = vrw_test_fit(context, panels, s);
     ASSERT_EQ(fit.status, 0);
@@ -263,7 +263,7 @@ TEST_F(MultinomialLogitTest, FixedEffectsEqualIndicators)
 
 TEST_F(MultinomialLogitTest, ClusteredStandardErrors)
 {
-    VRWTestFitSpec s = mlogit({"1", "z1", "z2"}, {0, 1, 2}, VRW_OPTION_CLUSTER);
+    VRWTestFitSetup s = mlogit({"1", "z1", "z2"}, {0, 1, 2}, VRW_OPTION_CLUSTER);
     s.panels = "g";
     VRWTestFitResult fit = vrw_test_fit(context, panels, s);
     ASSERT_EQ(fit.status, 0);

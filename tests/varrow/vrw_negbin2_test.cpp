@@ -47,9 +47,9 @@ protected:
     static inline VRWTestExpected expected;
 };
 
-VRWTestFitSpec quine_spec(uint32_t options)
+VRWTestFitSetup quine_setup(uint32_t options)
 {
-    VRWTestFitSpec s;
+    VRWTestFitSetup s;
     s.model = VRW_MODEL_NEGATIVE_BINOMIAL;
     s.regressors = {"1", "d1", "d2", "d3", "d4", "d5", "d6"};
     s.dependent = "days";
@@ -70,7 +70,7 @@ std::vector<double> regressor_block(const std::vector<double> &matrix, size_t k)
 TEST_F(NegativeBinomialTest, QuineEqualsGlmNb)
 {
     ASSERT_TRUE(context);
-    VRWTestFitResult fit = vrw_test_fit(context, quine, quine_spec(0));
+    VRWTestFitResult fit = vrw_test_fit(context, quine, quine_setup(0));
     ASSERT_EQ(fit.status, 0);
     EXPECT_LT(fit.iterations(), 20);
     expect_glm_nb(fit, "quine", 1e-8);
@@ -86,7 +86,7 @@ TEST_F(NegativeBinomialTest, QuineEqualsGlmNb)
 
 TEST_F(NegativeBinomialTest, RobustVarianceEqualsSandwich)
 {
-    VRWTestFitResult fit = vrw_test_fit(context, quine, quine_spec(VRW_OPTION_ROBUST));
+    VRWTestFitResult fit = vrw_test_fit(context, quine, quine_setup(VRW_OPTION_ROBUST));
     ASSERT_EQ(fit.status, 0);
     vrw_test_expect_near(regressor_block(fit.variance, 7), expected("quine_hc0", "variance"), 1e-7,
                          "variance");
@@ -96,7 +96,7 @@ TEST_F(NegativeBinomialTest, RobustVarianceEqualsSandwich)
 // and lands where glm.nb has it.
 TEST_F(NegativeBinomialTest, ThetaAloneWhenEveryRegressorIsFixed)
 {
-    VRWTestFitSpec s = quine_spec(0);
+    VRWTestFitSetup s = quine_setup(0);
     s.constraints = expected("quine", "coefficients");
     VRWTestFitResult fit = vrw_test_fit(context, quine, s);
     ASSERT_EQ(fit.status, 0);
@@ -109,7 +109,7 @@ TEST_F(NegativeBinomialTest, ThetaAloneWhenEveryRegressorIsFixed)
 
 TEST_F(NegativeBinomialTest, FixedEffectsEqualGlmNbWithOneIndicatorAPanel)
 {
-    VRWTestFitSpec s;
+    VRWTestFitSetup s;
     s.model = VRW_MODEL_NEGATIVE_BINOMIAL;
     s.regressors = {"x1", "x2"};
     s.dependent = "counts";

@@ -31,10 +31,10 @@ protected:
     static inline VRWTestExpected expected;
 };
 
-VRWTestFitSpec ordered(VRWRegressionModel model, uint32_t options,
+VRWTestFitSetup ordered(VRWRegressionModel model, uint32_t options,
                        std::vector<double> values = {0, 1, 2})
 {
-    VRWTestFitSpec s;
+    VRWTestFitSetup s;
     s.model = model;
     s.regressors = {"1", "d1", "d2", "d3", "d4", "d5", "d6"};
     s.dependent = "sat";
@@ -134,7 +134,7 @@ TEST_F(OrderedChoiceTest, CategoryWithoutRowsKeepsItsPlace)
 TEST_F(OrderedChoiceTest, FixedEffectsEqualPolrWithOneIndicatorAPanel)
 {
     VRWTestTable panels = vrw_test_read_table(kFixtures + "ordered_panels.csv");
-    VRWTestFitSpec s;
+    VRWTestFitSetup s;
     s.model = VRW_MODEL_ORDERED_LOGIT;
     s.regressors = {"x1", "x2"};
     s.dependent = "y";

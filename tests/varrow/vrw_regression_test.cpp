@@ -99,9 +99,9 @@ protected:
     }
     static void TearDownTestSuite() { vrw_context_free(context); }
 
-    static VRWTestFitSpec linear(std::vector<std::string> regressors)
+    static VRWTestFitSetup linear(std::vector<std::string> regressors)
     {
-        VRWTestFitSpec s;
+        VRWTestFitSetup s;
         s.regressors = std::move(regressors);
         s.dependent = "y";
         s.options = 1;
@@ -124,7 +124,7 @@ TEST_F(RegressionRunTest, RegressorWithoutDataComesBackNaN)
     table.columns["zero"] = zero;
     table.columns["fw_zero_row"] = std::vector<double>(table.rows, 1.0);
     table.columns["fw_zero_row"][3] = 0.0;
-    VRWTestFitSpec s = linear({"1", "x1", "zero", "x2"});
+    VRWTestFitSetup s = linear({"1", "x1", "zero", "x2"});
     s.frequency_weights = "fw_zero_row";
     s.constraints = {NAN, NAN, 7.0, NAN};
     VRWTestFitResult fit = vrw_test_fit(context, table, s);
@@ -133,7 +133,7 @@ TEST_F(RegressionRunTest, RegressorWithoutDataComesBackNaN)
     EXPECT_TRUE(std::isnan(fit.standard_errors[2]));
     EXPECT_EQ(fit.free_parameters, 3);
     VRWTestFitResult without = vrw_test_fit(context, table, [&] {
-        VRWTestFitSpec w = linear({"1", "x1", "x2"});
+        VRWTestFitSetup w = linear({"1", "x1", "x2"});
         w.frequency_weights = "fw_zero_row";
         return w;
     }());
@@ -172,7 +172,7 @@ TEST_F(RegressionRunTest, ConstantStartsAtTheMeanOnTheModelsScale)
         {VRW_MODEL_GEOMETRIC, "counts", "", "", std::log(count_sum / (double)table.rows)},
     };
     for (const Case &c : cases) {
-        VRWTestFitSpec s;
+        VRWTestFitSetup s;
         s.model = c.model;
         s.regressors = {"1"};
         s.dependent = c.dependent;
@@ -207,7 +207,7 @@ TEST_F(RegressionRunTest, TooFewObservationsEndWithTwo)
         std::vector<double> weights(table.rows, 0.0);
         std::copy(c.weights.begin(), c.weights.end(), weights.begin());
         table.columns["some"] = weights;
-        VRWTestFitSpec s = linear({"1", "x1", "x2"});
+        VRWTestFitSetup s = linear({"1", "x1", "x2"});
         s.frequency_weights = "some";
         VRWTestFitResult fit = vrw_test_fit(context, table, s);
         EXPECT_EQ(fit.status, c.status);
@@ -222,7 +222,7 @@ TEST_F(RegressionRunTest, TooFewObservationsEndWithTwo)
 // their residuals.
 TEST_F(RegressionRunTest, EveryCoefficientFixed)
 {
-    VRWTestFitSpec s = linear({"1", "x1", "x2"});
+    VRWTestFitSetup s = linear({"1", "x1", "x2"});
     s.constraints = {1.0, 0.5, -0.8};
     VRWTestFitResult fit = vrw_test_fit(context, data, s);
     ASSERT_EQ(fit.status, 0);
@@ -262,7 +262,7 @@ TEST_F(RegressionRunTest, FitThatDoesNotConvergeKeepsItsLog)
     for (size_t i = 0; i < table.rows; i++)
         counts[i] = (double)(i % 4);
     table.columns["counts"] = counts;
-    VRWTestFitSpec s;
+    VRWTestFitSetup s;
     s.model = VRW_MODEL_POISSON;
     s.regressors = {"1"};
     s.dependent = "counts";
@@ -335,33 +335,33 @@ TEST(RegressionRestrictionsTest, TestsOnMoreThanTheCoefficientsAreRefused)
         VRW_FAMILY_COMMON | VRW_FAMILY_LINEAR | VRW_FAMILY_NEGATIVE_BINOMIAL |
         VRW_FAMILY_ORDERED_CHOICE | VRW_FAMILY_MULTINOMIAL_LOGIT | VRW_FAMILY_COX));
     ASSERT_TRUE(context);
-    auto spec = [](VRWRegressionModel model, std::vector<std::string> regressors,
+    auto setup = [](VRWRegressionModel model, std::vector<std::string> regressors,
                    std::string dependent) {
-        VRWTestFitSpec s;
+        VRWTestFitSetup s;
         s.model = model;
         s.regressors = std::move(regressors);
         s.dependent = std::move(dependent);
         return s;
     };
-    VRWTestFitSpec ordered = spec(VRW_MODEL_ORDERED_LOGIT,
+    VRWTestFitSetup ordered = setup(VRW_MODEL_ORDERED_LOGIT,
                                   {"1", "d1", "d2", "d3", "d4", "d5", "d6"}, "sat");
     ordered.frequency_weights = "freq";
     ordered.dependent_values = {0, 1, 2};
-    VRWTestFitSpec mlogit = spec(VRW_MODEL_MULTINOMIAL_LOGIT, {"1", "x1", "x2", "x3"}, "y");
+    VRWTestFitSetup mlogit = setup(VRW_MODEL_MULTINOMIAL_LOGIT, {"1", "x1", "x2", "x3"}, "y");
     mlogit.dependent_values = {0, 1, 2, 3};
     mlogit.omitted_value = 0;
-    VRWTestFitSpec cox = spec(VRW_MODEL_COX_PROPORTIONAL_HAZARDS, {"trt", "karno", "age"}, "time");
+    VRWTestFitSetup cox = setup(VRW_MODEL_COX_PROPORTIONAL_HAZARDS, {"trt", "karno", "age"}, "time");
     cox.censoring = "censored";
     cox.causes = "cause";
     cox.cause_values = {1, 5, 2, 3};
     const struct {
         const char *name, *table;
-        VRWTestFitSpec spec;
+        VRWTestFitSetup setup;
         int64_t coefficients;
     } cases[] = {
-        {"linear", "models_data.csv", spec(VRW_MODEL_LINEAR, {"1", "x1", "x2"}, "y"), 3},
+        {"linear", "models_data.csv", setup(VRW_MODEL_LINEAR, {"1", "x1", "x2"}, "y"), 3},
         {"negative binomial, theta past the coefficients", "quine.csv",
-         spec(VRW_MODEL_NEGATIVE_BINOMIAL, {"1", "d1", "d2", "d3", "d4", "d5", "d6"}, "days"),
+         setup(VRW_MODEL_NEGATIVE_BINOMIAL, {"1", "d1", "d2", "d3", "d4", "d5", "d6"}, "days"),
          7},
         {"ordered logit, cut points past the coefficients", "housing.csv", ordered, 7},
         {"multinomial logit, four choices", "mlogit.csv", mlogit, 16},
@@ -380,7 +380,7 @@ TEST(RegressionRestrictionsTest, TestsOnMoreThanTheCoefficientsAreRefused)
             restrictions->R[0] = R.data();
             restrictions->q[0] = 1;
             restrictions->r[0] = r.data();
-            VRWTestFitSpec s = c.spec;
+            VRWTestFitSetup s = c.setup;
             s.restrictions = restrictions;
             VRWTestFitResult fit = vrw_test_fit(context.get(), table, s);
             vrw_free_restrictions(restrictions);
@@ -407,7 +407,7 @@ TEST(RegressionKernelsTest, FitWithoutItsFamilyReportsAMissingKernel)
     for (int model : {VRW_MODEL_LINEAR, VRW_MODEL_LOGIT, VRW_MODEL_POISSON,
                       VRW_MODEL_NEGATIVE_BINOMIAL, VRW_MODEL_COX_PROPORTIONAL_HAZARDS,
                       VRW_MODEL_MULTINOMIAL_LOGIT}) {
-        VRWTestFitSpec s;
+        VRWTestFitSetup s;
         s.model = model;
         s.regressors = {"1", "x1"};
         s.dependent = "b";
