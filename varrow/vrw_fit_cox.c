@@ -673,20 +673,17 @@ static VRWStatus hazard_lists(CoxFit *f, int64_t e)
 ** when none is (an equal value ends the search where it is found). */
 static int64_t search_hazards(const double *hazards, int64_t count, double target)
 {
-    if (count == 1)
-        return 0;
-    int64_t lo = 0, hi = count - 1, mid = (count - 1) / 2;
-    for (;;) {
+    int64_t lo = 0, hi = count - 1;
+    while (lo < hi) {
+        int64_t mid = lo + (hi - lo) / 2;
         if (hazards[mid] > target)
             hi = mid;
         else if (hazards[mid] < target)
             lo = mid + 1;
         else
             return mid;
-        mid = lo + (hi - lo) / 2;
-        if (!(hi > lo))
-            return mid;
     }
+    return lo;
 }
 
 /* Every ranked row's predicted failure time: where its group's cumulative

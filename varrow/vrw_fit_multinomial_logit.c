@@ -26,7 +26,7 @@ typedef struct {
     double *own_estimates;         /* when the caller takes no coefficients */
     VRWMleBuffers_s *buffers;
     VRWIterationCtx_s *iteration;
-    VRWFixedEffectsCtx_s *effects; /* owned by the iteration once attached */
+    double *fixed_effects;         /* J' x P, the iteration's host copy */
     VRWFixedEffectsMlogitCtx_s *blocks;
     VRWLogLikelihoodCtx_s *log_likelihood;
     VRWInferenceCtx_s *inference;
@@ -44,12 +44,8 @@ static void release_mlogit(MlogitFit *f)
     free(f->guesses);
     free(f->own_estimates);
     vrw_free_mle_buffers(f->buffers);
-    if (f->iteration && f->iteration->pre_prefix_callback_count > 0)
-        vrw_iteration_ctx_fe_free(f->iteration);
-    else {
-        vrw_iteration_ctx_free(f->iteration);
-        vrw_fixed_effects_ctx_free(f->effects);
-    }
+    vrw_iteration_ctx_fe_free(f->iteration);
+    free(f->fixed_effects);
     vrw_fixed_effects_mlogit_ctx_free(f->blocks);
     free(f->log_likelihood);
     vrw_inference_ctx_free(f->inference);
@@ -106,7 +102,7 @@ static VRWStatus find_choices(MlogitFit *f)
 
 /* The present choices' rows of an array of J rows of n values, or NaN when
 ** the caller gave none; the base's row then 0. */
-static double *present_rows(const MlogitFit *f, const double *rows, int64_t n, double base_fill)
+static double *present_rows(const MlogitFit *f, const double *rows, int64_t n)
 {
     size_t all = vrw_count_of(f->present_count) * vrw_count_of(n);
     double *out = malloc(all * sizeof(double) + 1);
@@ -118,18 +114,18 @@ static double *present_rows(const MlogitFit *f, const double *rows, int64_t n, d
         for (size_t i = 0; i < all; i++)
             out[i] = NAN;
     for (int64_t i = 0; i < n; i++)
-        out[f->base * n + i] = base_fill;
+        out[f->base * n + i] = 0.0;
     return out;
 }
 
 static VRWStatus coefficient_starts(MlogitFit *f)
 {
     VRWRegression_s *r = f->r;
-    f->constraints = present_rows(f, r->constraints, f->k, 0.0);
+    f->constraints = present_rows(f, r->constraints, f->k);
     if (!f->constraints)
         return VRW_OUT_OF_HOST_MEMORY;
     if (f->panels > 0) {
-        f->effect_constraints = present_rows(f, r->fixed_effect_constraints, f->panels, 0.0);
+        f->effect_constraints = present_rows(f, r->fixed_effect_constraints, f->panels);
         if (!f->effect_constraints)
             return VRW_OUT_OF_HOST_MEMORY;
     }
@@ -294,8 +290,7 @@ static VRWStatus derivative_runs(MlogitFit *f)
 }
 
 /* The effects' step after the coefficients' and the callbacks that carry
-** the effects between host and device; they start at the constraint, else
-** the guess, else 0. */
+** the effects of the present choices between host and device. */
 static VRWStatus attach_effects(MlogitFit *f)
 {
     VRWRegression_s *r = f->r;
@@ -310,37 +305,17 @@ static VRWStatus attach_effects(MlogitFit *f)
     vrw_set_kernel_dim1(&it->step_runs[0], vrw_count_of(b->cluster_count));
     vrw_set_mle_fe_mlogit_delta_kernel_args(&it->step_runs[0], b);
     size_t effects = vrw_count_of(f->present_count * f->panels);
-    f->effects = vrw_fixed_effects_ctx_init(NULL, equations(f) * b->cluster_count);
-    double *estimates = malloc(effects * sizeof(double) + 1);
-    if (!f->effects || !estimates) {
-        free(estimates);
-        return VRW_OUT_OF_HOST_MEMORY;
+    f->fixed_effects = malloc(effects * sizeof(double) + 1);
+    double *guesses = r->fixed_effect_guesses ? malloc(effects * sizeof(double) + 1) : NULL;
+    VRWStatus status = VRW_OUT_OF_HOST_MEMORY;
+    if (f->fixed_effects && (guesses || !r->fixed_effect_guesses)) {
+        if (guesses)
+            collapse_double_buffer2(guesses, r->fixed_effect_guesses, f->panels, f->j,
+                                    f->present);
+        status = vrw_attach_fixed_effects(it, b, guesses, f->fixed_effects);
     }
-    f->effects->estimates = estimates;
-    f->effects->owns_estimates = 1;
-    double *guesses = NULL;
-    if (r->fixed_effect_guesses) {
-        guesses = malloc(effects * sizeof(double) + 1);
-        if (!guesses)
-            return VRW_OUT_OF_HOST_MEMORY;
-        collapse_double_buffer2(guesses, r->fixed_effect_guesses, f->panels, f->j, f->present);
-    }
-    for (size_t i = 0; i < effects; i++)
-        estimates[i] = !isnan(f->effect_constraints[i]) ? f->effect_constraints[i]
-                       : guesses                         ? guesses[i]
-                                                         : 0.0;
     free(guesses);
-    it->pre_prefix_callbacks = calloc(1, sizeof(VRWIterationCallback_s));
-    it->post_step_callbacks = calloc(1, sizeof(VRWIterationCallback_s));
-    if (!it->pre_prefix_callbacks || !it->post_step_callbacks)
-        return VRW_OUT_OF_HOST_MEMORY;
-    it->pre_prefix_callbacks[0] =
-        (VRWIterationCallback_s){vrw_pre_iteration_fixed_effects_callback, f->effects};
-    it->pre_prefix_callback_count = 1;
-    it->post_step_callbacks[0] =
-        (VRWIterationCallback_s){vrw_post_iteration_fixed_effects_callback, f->effects};
-    it->post_step_callback_count = 1;
-    return VRW_SUCCESS;
+    return status;
 }
 
 static VRWStatus mlogit_iteration(MlogitFit *f)
@@ -490,7 +465,7 @@ static VRWStatus write_outputs(MlogitFit *f)
     if (status != VRW_SUCCESS)
         return status;
     if (r->out_fixed_effects && f->panels > 0) {
-        memcpy(r->out_fixed_effects, f->effects->estimates,
+        memcpy(r->out_fixed_effects, f->fixed_effects,
                vrw_count_of(f->present_count * f->panels) * sizeof(double));
         expand_double_buffer(r->out_fixed_effects, f->panels, f->j, f->present, NAN);
     }

@@ -105,13 +105,13 @@ VRWFixedEffectsMlogitCtx_s *vrw_fixed_effects_mlogit_ctx_init(VRWContext_s *cont
 VRWStatus vrw_attach_fixed_effects(VRWIterationCtx_s *iteration, const VRWMleBuffers_s *buffers,
                                    const double *guesses, double *fixed_effects)
 {
-    size_t panels = (size_t)buffers->panel_count;
+    size_t effects = effect_count(buffers);
     const double *constraints = buffers->fixed_effect_constraints;
-    for (size_t p = 0; p < panels; p++) {
-        if (constraints && !isnan(constraints[p]))
-            fixed_effects[p] = constraints[p];
+    for (size_t e = 0; e < effects; e++) {
+        if (constraints && !isnan(constraints[e]))
+            fixed_effects[e] = constraints[e];
         else
-            fixed_effects[p] = guesses ? guesses[p] : 0.0;
+            fixed_effects[e] = guesses ? guesses[e] : 0.0;
     }
     VRWFixedEffectsCtx_s *fe = vrw_fixed_effects_ctx_init(NULL, (int64_t)step_count(buffers));
     iteration->pre_prefix_callbacks = calloc(1, sizeof(VRWIterationCallback_s));

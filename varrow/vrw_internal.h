@@ -185,9 +185,9 @@ static inline int64_t vrw_free_parameter_count(const VRWMleBuffers_s *buffers)
 }
 
 /* Pieces of the fixed-effects iterations. vrw_attach_fixed_effects writes
-** the start values of the P effects (the constraint where it is a number,
-** else the guess, else 0) and installs a context with G steps and the two
-** callbacks. vrw_fixed_effects_panel_runs fills three runs: the per-cluster
+** the start values of the P effects of every choice (the constraint where it
+** is a number, else the guess, else 0) and installs a context with E x G
+** steps and the two callbacks. vrw_fixed_effects_panel_runs fills three runs: the per-cluster
 ** sums of scores and of weights and the panel means of the first
 ** `coefficients` free coefficients. vrw_fixed_effects_step_run makes the
 ** step run of the effects. Each returns -46 for a missing kernel, -6 when
