@@ -879,11 +879,8 @@ static VRWStatus write_totals(CoxFit *f)
     if (r->out_variance_matrix)
         expand_constrained_matrix(r->out_variance_matrix, f->constraints, all, f->variance,
                                   f->free_count);
-    if (r->restrictions && r->restrictions->test_count > 0 && r->out_wald_statistics
-        && r->out_coefficients)
-        vrw_wald_test(f->variance, f->free_count, r->out_coefficients, f->constraints,
-                      r->restrictions, r->out_wald_statistics, r->out_wald_degrees_of_freedom);
-    return VRW_SUCCESS;
+    return vrw_write_wald_tests(r, f->variance, f->free_count, r->out_coefficients,
+                                f->constraints);
 }
 
 static VRWStatus fit_cox(CoxFit *f, VRWIterationLogWord *log)

@@ -377,9 +377,7 @@ static VRWStatus write_gmm_outputs(GmmFit *f, const double *estimates)
                                            r->out_fixed_effects);
     if (status != VRW_SUCCESS)
         return status;
-    if (r->restrictions && r->restrictions->test_count > 0 && r->out_wald_statistics)
-        status = vrw_wald_test(f->variance, (int64_t)count, estimates, NULL, r->restrictions,
-                               r->out_wald_statistics, r->out_wald_degrees_of_freedom);
+    status = vrw_write_wald_tests(r, f->variance, (int64_t)count, estimates, NULL);
     if (r->out_observation_count)
         *r->out_observation_count = observations;
     return status;

@@ -330,9 +330,7 @@ static VRWStatus write_outputs(Fit *f)
         return status;
     if (r->out_standard_errors)
         vrw_write_standard_errors(r->out_standard_errors, r->constraints, f->n, f->variance, k);
-    if (r->restrictions && r->restrictions->test_count > 0 && r->out_wald_statistics)
-        status = vrw_wald_test(f->variance, k, f->estimates, r->constraints, r->restrictions,
-                               r->out_wald_statistics, r->out_wald_degrees_of_freedom);
+    status = vrw_write_wald_tests(r, f->variance, k, f->estimates, r->constraints);
     if (status != VRW_SUCCESS)
         return status;
     if (r->out_residual_sum_of_squares)

@@ -480,12 +480,7 @@ static VRWStatus write_outputs(MlogitFit *f)
     if (r->out_variance_matrix)
         expand_constrained_matrix(r->out_variance_matrix, f->all_constraints, all, f->variance,
                                   n);
-    if (r->restrictions && r->restrictions->test_count > 0 && r->out_wald_statistics
-        && r->out_coefficients)
-        return vrw_wald_test(f->variance, n, r->out_coefficients, f->all_constraints,
-                             r->restrictions, r->out_wald_statistics,
-                             r->out_wald_degrees_of_freedom);
-    return VRW_SUCCESS;
+    return vrw_write_wald_tests(r, f->variance, n, r->out_coefficients, f->all_constraints);
 }
 
 static VRWStatus fit_mlogit(MlogitFit *f, VRWIterationLogWord *log)

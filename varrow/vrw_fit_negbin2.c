@@ -307,11 +307,9 @@ static VRWStatus write_negbin2_outputs(Negbin2Fit *f)
         *r->out_nuisance_coefficients = 1.0 / theta;
     if (r->out_nuisance_standard_errors)
         *r->out_nuisance_standard_errors = sqrt(f->variance[(n - 1) * n + n - 1]) / theta / theta;
-    if (r->restrictions && r->restrictions->test_count > 0 && r->out_wald_statistics)
-        vrw_wald_test(f->variance, n, f->estimates, r->constraints, r->restrictions,
-                      r->out_wald_statistics, r->out_wald_degrees_of_freedom);
-    if (!r->out_log_likelihood)
-        return VRW_SUCCESS;
+    err = vrw_write_wald_tests(r, f->variance, n, f->estimates, r->constraints);
+    if (err != VRW_SUCCESS || !r->out_log_likelihood)
+        return err;
     double value = vrw_compute_log_likelihood(f->context, f->log_likelihood, b, NULL, 0, &err);
     if (err == VRW_SUCCESS)
         *r->out_log_likelihood = value;

@@ -421,10 +421,7 @@ static VRWStatus write_ordered_outputs(OrderedFit *f)
         expand_constrained_matrix(r->out_variance_matrix, f->constraints,
                                   f->k + f->present_count + 1, f->variance, n);
     write_cut_points(f);
-    if (r->restrictions && r->restrictions->test_count > 0 && r->out_wald_statistics)
-        vrw_wald_test(f->variance, n, f->estimates, r->constraints, r->restrictions,
-                      r->out_wald_statistics, r->out_wald_degrees_of_freedom);
-    return VRW_SUCCESS;
+    return vrw_write_wald_tests(r, f->variance, n, f->estimates, r->constraints);
 }
 
 static VRWStatus fit_ordered_choice(OrderedFit *f, VRWIterationLogWord *log)

@@ -280,6 +280,13 @@ VRWStatus vrw_write_choice_figures(VRWRegression_s *r, VRWLogLikelihoodCtx_s *ll
                                    int64_t choices, const double *counts, const int32_t *present,
                                    int64_t present_count);
 
+/* The record's Wald tests, when it asks for them and estimates are given,
+** on the free coefficients' dimension x dimension variance into its
+** statistics outputs. A failing status leaves some tests unwritten. */
+VRWStatus vrw_write_wald_tests(const VRWRegression_s *r, const double *variance,
+                               int64_t dimension, const double *estimates,
+                               const double *constraints);
+
 /* The standard errors of n coefficients into out: 0 for one fixed by its
 ** constraint (NaN = free), else the square root of the next diagonal element
 ** of the k x k variance of the free ones. */

@@ -196,3 +196,14 @@ VRWStatus vrw_wald_test(const double *variance, int64_t dimension, const double 
     free_work(&w);
     return status;
 }
+
+VRWStatus vrw_write_wald_tests(const VRWRegression_s *r, const double *variance,
+                               int64_t dimension, const double *estimates,
+                               const double *constraints)
+{
+    if (!r->restrictions || r->restrictions->test_count <= 0 || !r->out_wald_statistics
+        || !estimates)
+        return VRW_SUCCESS;
+    return vrw_wald_test(variance, dimension, estimates, constraints, r->restrictions,
+                         r->out_wald_statistics, r->out_wald_degrees_of_freedom);
+}
