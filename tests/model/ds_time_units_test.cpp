@@ -5,6 +5,7 @@
 #include "model/DSDate.h"
 #include "model/DSDateFormatter.h"
 #include "model/ds_time_units.h"
+#include "ds_test_time.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -18,16 +19,10 @@
 
 namespace {
 
+// The absolute time of a GMT calendar date.
 double at(int64_t y, int mo, int d, int h = 0, int mi = 0, double s = 0)
 {
-    ds_gmt_date_s date;
-    date.year = y;
-    date.month = mo;
-    date.day = d;
-    date.hour = h;
-    date.minute = mi;
-    date.second = s;
-    return ds_gmt_absolute_time(date);
+    return ds_test_time(y, mo, d, h, mi, s);
 }
 
 struct Digest
