@@ -1,5 +1,6 @@
 #include "model/DSTimeColumn.h"
 
+#include "model/DSColumnSummary.h"
 #include "model/DSDateFormatter.h"
 #include "model/DSReentryGuard.h"
 #include "model/DSTimeColumnCategory.h"
@@ -16,7 +17,6 @@
 #include "platform/store/DSEntityDescription.h"
 #include "platform/store/DSManagedObjectModel.h"
 #include "platform/sterna/sterna.h"
-#include "stats/DSColumnSummary.h"
 
 #include <QDateTime>
 #include <QTimeZone>

@@ -3,10 +3,10 @@
 
 #include "TimeColumnsTestSupport.h"
 
+#include "model/DSColumnSummary.h"
 #include "model/DSNumericColumnCategory.h"
 #include "model/DSTimeColumnCategory.h"
 #include "model/util/ds_corr.h"
-#include "stats/DSColumnSummary.h"
 
 #include <gtest/gtest.h>
 
