@@ -35,11 +35,15 @@ void keepMax(double &m, double x)
         m = x;
 }
 
-// Whole seconds since midnight, in [0, 86400).
+// Whole seconds since midnight, in [0, 86400). The value is floored, not
+// truncated, to whole seconds: truncating would move a time before 2001
+// with a fraction of a second to the next second of the clock. Exact for
+// whole seconds below 2^53, and without fmod, which would cost more than
+// the rest of the row.
 double timeOfDay(double v)
 {
-    const double r = std::fmod(std::trunc(v), kDay);
-    return r < 0 ? r + kDay : r;
+    const double t = std::floor(v);
+    return t - std::floor(t / kDay) * kDay;
 }
 
 // The quartiles and (with the bit) the median absolute deviation of the
@@ -104,8 +108,9 @@ ds_time_stats_s ds_time_stats(const ds_time_rows_s &rows, const uint8_t *mask, i
             keepMin(p.min_interval, d);
             keepMax(p.max_interval, d);
             if (d < kDay) {
-                keepMin(p.min_start_time_of_day, timeOfDay(v));
-                keepMax(p.max_start_time_of_day, timeOfDay(v));
+                const double clock = timeOfDay(v);
+                keepMin(p.min_start_time_of_day, clock);
+                keepMax(p.max_start_time_of_day, clock);
             }
         }
     });

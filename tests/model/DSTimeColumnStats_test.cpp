@@ -102,6 +102,13 @@ TEST_F(DSTimeColumnStatsTest, StatisticsByOption)
     const ds_time_stats_s nothing = column->calculateStatsForMask(mask, 0, 1);
     EXPECT_EQ(nothing.count, 0);
 
+    // Before 2001 the time of day still counts from that day's midnight.
+    DSTimeDataColumn *early = addTimeColumn({ds_test_time(1999, 12, 31, 23, 0, 0.5), ds_test_time(1900, 1, 1, 0, 0, 59.9)},
+                                            {60}, false, QStringLiteral("e"));
+    const ds_time_stats_s clock = early->calculateStatsForMask(nullptr, 0, 1);
+    EXPECT_EQ(clock.min_start_time_of_day, 59);
+    EXPECT_EQ(clock.max_start_time_of_day, 23 * 3600);
+
     DSTimeDataColumn *missing = addTimeColumn({NAN, NAN}, {0}, false, QStringLiteral("m"));
     const ds_time_stats_s empty = missing->calculateStatsForMask(nullptr, 0, ds_time_stats_all);
     EXPECT_EQ(empty.count, empty.missing_count);
