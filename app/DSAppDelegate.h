@@ -2,6 +2,7 @@
 
 #include "model/DSError.h"
 #include "model/DSSmallNumberFormatter.h"
+#include "ui/window/DSDocumentWindowHost.h"
 
 #include <QObject>
 #include <QPointer>
@@ -34,7 +35,7 @@ struct VRWContext_s;
 // Every document reaches it as DSStatDocument::app_delegate().
 //
 // Main thread only.
-class DSAppDelegate : public QObject
+class DSAppDelegate : public QObject, public DSDocumentWindowHost
 {
     Q_OBJECT
 
@@ -50,7 +51,7 @@ public:
     ~DSAppDelegate() override;
 
     // The fitting context, or null when there is no CPU compute device.
-    VRWContext_s *varrow_context() const { return m_varrowContext; }
+    VRWContext_s *varrow_context() const override { return m_varrowContext; }
 
     // The fourteen shared result formatters, configured from the user
     // default "number_format_options".
@@ -101,7 +102,9 @@ public:
     void applicationWillTerminate();
 
     qint64 action_count() const { return m_actionCount; }
-    void incrementActionCount() { ++m_actionCount; }
+    void incrementActionCount() override { ++m_actionCount; }
+    // The welcome window goes when a document window opens.
+    void orderOutSplashWindow() override;
     // Seconds since 2001-01-01 00:00:00 GMT when launching finished.
     double application_launch_time() const { return m_launchTime; }
     double intervalSinceApplicationLaunch() const;
@@ -118,7 +121,7 @@ public:
 
     void showPreferences(QObject *sender = nullptr);
     void showEstimationCommand(QObject *sender = nullptr);
-    void hideEstimationCommand(QObject *sender = nullptr);
+    void hideEstimationCommand(QObject *sender = nullptr) override;
     bool isEstimationCommandVisible() const;
     // Starts the tutorial on its read-only sample document.
     bool beginTutorial(QObject *sender = nullptr, DSError *error = nullptr);
