@@ -13,6 +13,7 @@
 #include "ui/DSNib.h"
 #include "ui/window/DSDocumentWindowHost.h"
 #include "ui/window/DSStatDocumentPaneView.h"
+#include "ui/window/DSStatDocumentPopoverViewDelegate.h"
 #include "ui/window/DSStatDocumentViewDelegate.h"
 #include "ui/window/ds_change_ladder.h"
 
@@ -574,9 +575,17 @@ void DSStatDocumentWindow::showPredictor(QObject *sender)
     });
 }
 
-void DSStatDocumentWindow::closePopovers(QObject *)
+void DSStatDocumentWindow::closePopovers(QObject *sender)
 {
-    // The filter-set popover closes with its controller's pane.
+    if (auto *filterSet = dynamic_cast<DSStatDocumentPopoverViewDelegate *>(m_filterSetDelegate.data()))
+        filterSet->closePopover(sender);
+}
+
+void DSStatDocumentWindow::showFilterSetPopover(QObject *sender)
+{
+    auto *filterSet = dynamic_cast<DSStatDocumentPopoverViewDelegate *>(m_filterSetDelegate.data());
+    if (auto *view = qobject_cast<QWidget *>(sender); filterSet && view)
+        filterSet->showPopoverRelativeToView(view, DSStatDocumentPopoverViewDelegate::MaxYEdge);
 }
 
 bool DSStatDocumentWindow::filtersPaneCollapsed() const

@@ -88,6 +88,8 @@ public:
     void showFiltersPane();
     void hideFiltersPane();
     void closePopovers(QObject *sender);
+    // Toggles the filter-set popover at the sender (a view), above it.
+    void showFilterSetPopover(QObject *sender);
 
     // The toolbar: chooses the window's toolbar and its selected item.
     void rebuildToolbar();

@@ -2,11 +2,13 @@
 
 #include "ui/DSNib.h"
 #include "ui/window/DSStatDocumentIndexedViewDelegate.h"
+#include "ui/window/DSStatDocumentPopoverViewDelegate.h"
 #include "ui/window/DSStatDocumentViewDelegate.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QVBoxLayout>
 #include <QWidget>
 
@@ -121,6 +123,42 @@ TEST(DSStatDocumentViewDelegateTest, DisablingAViewTreeGreysAndLocksItsControls)
     EXPECT_TRUE(button->isEnabled());
     EXPECT_FALSE(text->isReadOnly());
     EXPECT_EQ(text->palette().color(QPalette::Text), QColor(Qt::black));
+}
+
+} // namespace
+
+namespace {
+
+TEST(DSStatDocumentPopoverViewDelegateTest, ToggleTwiceClosesAndSwitchesTheButtonOff)
+{
+    ensureWindowTestApplication();
+    QWidget window;
+    window.resize(300, 200);
+    auto *button = new QPushButton(QStringLiteral("Filters"), &window);
+    button->setCheckable(true);
+    button->move(100, 150);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+    DSStatDocumentViewDelegate owner;
+    DSStatDocumentPopoverViewDelegate controller;
+    controller.setOwner(&owner);
+    EXPECT_EQ(controller.document(), nullptr);
+    QWidget popover;
+    popover.resize(80, 40);
+    controller.setPopover(&popover);
+
+    button->setChecked(true);
+    controller.showPopoverRelativeToView(button, DSStatDocumentPopoverViewDelegate::MaxYEdge);
+    EXPECT_TRUE(popover.isVisible());
+    EXPECT_EQ(controller.calling_view(), button);
+    EXPECT_EQ(popover.geometry().bottom() + 1, button->mapToGlobal(QPoint(0, 0)).y()) << "above the button";
+    EXPECT_TRUE(button->isChecked());
+
+    controller.showPopoverRelativeToView(button, DSStatDocumentPopoverViewDelegate::MaxYEdge);
+    EXPECT_FALSE(popover.isVisible());
+    EXPECT_FALSE(button->isChecked());
+    EXPECT_EQ(controller.calling_view(), nullptr);
 }
 
 } // namespace
