@@ -32,7 +32,9 @@ struct VRWContext_s;
 // anything reads them, owns the fitting-library context that every
 // regression uses, the shared result formatters and the controllers of the
 // auxiliary windows, and handles launch, reactivation and termination.
-// Every document reaches it as DSStatDocument::app_delegate().
+// Every document reaches it as DSStatDocument::app_delegate(), through the
+// interface the layers below see (DSAppServices), and by the document
+// windows as their host (DSDocumentWindowHost, which extends it).
 //
 // Main thread only.
 class DSAppDelegate : public QObject, public DSDocumentWindowHost
@@ -70,7 +72,7 @@ public:
     const DSPlatformNumberFormatter *log_likelihoods_formatter() const { return formatter(12); }
     const DSPlatformNumberFormatter *predicted_values_formatter() const { return formatter(13); }
     // The formatter of the "number_format_options" entry of that name, or null.
-    const DSSmallNumberFormatter *formatterNamed(const QString &name) const;
+    const DSSmallNumberFormatter *formatterNamed(const QString &name) const override;
 
     // Re-reads "number_format_options" (anything but a dictionary counts as
     // absent) and sets each formatter's digits from its entry, with the

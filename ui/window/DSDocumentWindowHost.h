@@ -1,18 +1,17 @@
 #pragma once
 
-class QObject;
-struct VRWContext_s;
+#include "model/DSAppServices.h"
 
-// What the document windows need of the application, handed to the
-// document controller at start-up (the application object is one).
-class DSDocumentWindowHost
+class QObject;
+
+// What the document windows need of the application beyond what the
+// documents do, handed to the document controller at start-up (the
+// application object is one): the fitting context and the action count of
+// DSAppServices, and the windows it shows beside the documents.
+class DSDocumentWindowHost : public DSAppServices
 {
 public:
     virtual ~DSDocumentWindowHost() = default;
-    // The fitting context every regression runs with, or null.
-    virtual VRWContext_s *varrow_context() const = 0;
-    // One more user action (a processed change of a document's store).
-    virtual void incrementActionCount() = 0;
     // A document window opened: the welcome window goes away.
     virtual void orderOutSplashWindow() = 0;
     // The data side shows no estimation commands.

@@ -299,7 +299,7 @@ void DSStatDocumentWindow::undoRedoHandler()
     m_isUpdating = true;
     for (DSTable *table : root->tables()) {
         table->tearDownColumnArray();
-        for (DSRegressionModel *model : table->sortedRegressionModels()) {
+        for (DSRegressionModel *model : ds_objects_cast<DSRegressionModel>(table->sortedRegressionModels())) {
             model->setNeeds_regression(true);
             model->setNeeds_panels_rebuilt(true);
         }
@@ -358,7 +358,7 @@ void DSStatDocumentWindow::activeModelNeedsRegression(QObject *sender)
 void DSStatDocumentWindow::allModelsNeedRegression(QObject *sender)
 {
     if (DSTable *table = active_table())
-        for (DSRegressionModel *model : table->sortedRegressionModels())
+        for (DSRegressionModel *model : ds_objects_cast<DSRegressionModel>(table->sortedRegressionModels()))
             model->setNeeds_regression(true);
     refreshView(sender);
 }
@@ -376,7 +376,7 @@ void DSStatDocumentWindow::reloadSidebar()
     for (DSTable *table : root->sortedTables()) {
         auto *item = new QTreeWidgetItem(sidebar, {table->name()});
         item->setData(0, Qt::UserRole, QVariant::fromValue<quintptr>(quintptr(table)));
-        for (DSRegressionModel *model : table->sortedRegressionModels()) {
+        for (DSRegressionModel *model : ds_objects_cast<DSRegressionModel>(table->sortedRegressionModels())) {
             auto *child = new QTreeWidgetItem(item, {model->stringForKey(QStringLiteral("name"))});
             child->setData(0, Qt::UserRole, QVariant::fromValue<quintptr>(quintptr(model)));
         }
@@ -401,7 +401,7 @@ void DSStatDocumentWindow::refreshView(QObject *sender)
     reloadSidebar();
     if (DSTable *table = active_table()) {
         if (table->showModel() && !table->active_model())
-            table->setActive_model(table->regressionModelAtIndex(0));
+            table->setActive_model(ds_object_cast<DSRegressionModel>(table->regressionModelAtIndex(0)));
         if (table->showModel()) {
             if (table->active_model())
                 selectSidebarItem(table->active_model());
@@ -568,7 +568,7 @@ void DSStatDocumentWindow::showPredictor(QObject *sender)
         table->setShowModel(true);
         table->setShowPredictor(true);
         if (!table->active_model())
-            table->setActive_model(table->regressionModelAtIndex(0));
+            table->setActive_model(ds_object_cast<DSRegressionModel>(table->regressionModelAtIndex(0)));
         DSRegressionModel *model = table->active_model();
         if (model && !model->active_outcome() && model->active_prediction())
             model->setActive_outcome(model->active_prediction()->objectForKey(QStringLiteral("outcome_variable")));
@@ -620,7 +620,7 @@ void DSStatDocumentWindow::showFiltersPane()
 {
     DSTable *table = active_table();
     if (table && !table->active_filter_set())
-        table->setActive_filter_set(table->filterSetAtIndex(0));
+        table->setActive_filter_set(ds_object_cast<DSTableFilterSet>(table->filterSetAtIndex(0)));
     if (filtersPaneCollapsed()) {
         moveFiltersDivider(int(m_lastFiltersPaneHeight));
         closePopovers(nullptr);

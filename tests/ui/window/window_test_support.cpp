@@ -2,7 +2,7 @@
 
 #include "model/DSUserDefaults.h"
 #include "model/ds_application_defaults.h"
-#include "model/ds_register_model_classes.h"
+#include "app/ds_register_model_classes.h"
 #include "ui/window/DSStatDocumentNib.h"
 
 #include <QApplication>

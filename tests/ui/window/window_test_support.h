@@ -24,6 +24,7 @@ class FakeHost : public DSDocumentWindowHost
 {
 public:
     VRWContext_s *varrow_context() const override { return nullptr; }
+    const DSSmallNumberFormatter *formatterNamed(const QString &) const override { return nullptr; }
     void incrementActionCount() override { ++actions; }
     void orderOutSplashWindow() override { ++splashOrderedOut; }
     void hideEstimationCommand(QObject *) override {}
