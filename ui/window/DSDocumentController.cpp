@@ -25,6 +25,39 @@ bool isPackage(const QString &path)
                || path.endsWith(QStringLiteral(".") + DSStatDocument::readOnlyPackageExtension));
 }
 
+// The open panel: a package is a folder, and choosing it, by name or by
+// entering it, opens it instead of showing what is inside.
+class PackageOpenPanel : public QFileDialog
+{
+public:
+    PackageOpenPanel() : QFileDialog(nullptr, QStringLiteral("Open"))
+    {
+        connect(this, &QFileDialog::directoryEntered, this, [this](const QString &directory) {
+            if (isPackage(directory))
+                choosePackage(directory);
+        });
+    }
+
+    QString package() const { return m_package; }
+
+    void accept() override
+    {
+        const QStringList chosen = selectedFiles();
+        if (chosen.size() == 1 && isPackage(chosen.first()))
+            return choosePackage(chosen.first());
+        QFileDialog::accept();
+    }
+
+private:
+    void choosePackage(const QString &path)
+    {
+        m_package = path;
+        QDialog::done(QDialog::Accepted);
+    }
+
+    QString m_package;
+};
+
 } // namespace
 
 DSDocumentController::DSDocumentController(DSDocumentWindowHost *host, QObject *parent)
@@ -121,23 +154,16 @@ void DSDocumentController::openDocument()
         m_openPanel->raise();
         return;
     }
-    auto *panel = new QFileDialog(nullptr, QStringLiteral("Open"));
+    auto *panel = new PackageOpenPanel;
     m_openPanel = panel;
     panel->setObjectName(QStringLiteral("open_panel"));
     panel->setOption(QFileDialog::DontUseNativeDialog);
     panel->setFileMode(QFileDialog::ExistingFile);
     panel->setAttribute(Qt::WA_DeleteOnClose);
-    // A package is a folder: entering it means choosing it.
-    connect(panel, &QFileDialog::directoryEntered, panel, [panel](const QString &directory) {
-        if (!isPackage(directory))
-            return;
-        panel->setProperty("ds_package", directory);
-        static_cast<QDialog *>(panel)->done(QDialog::Accepted);
-    });
     connect(panel, &QFileDialog::finished, this, [this, panel](int result) {
         if (result != QDialog::Accepted)
             return;
-        const QString package = panel->property("ds_package").toString();
+        const QString package = panel->package();
         const QList<QUrl> chosen = panel->selectedUrls();
         if (!package.isEmpty())
             openDocumentWithContentsOfURL(QUrl::fromLocalFile(package));

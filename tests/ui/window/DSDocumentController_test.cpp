@@ -8,6 +8,7 @@
 
 #include <QCryptographicHash>
 #include <QDirIterator>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -165,12 +166,40 @@ TEST_F(DocumentControllerTest, QuittingReviewsEveryEditedDocument)
 TEST_F(DocumentControllerTest, ReadOnlyAndCleanDocumentsNeverAsk)
 {
     const QString path = makePackage(QStringLiteral("clean.ostrel"));
-    DSStatDocumentWindow *document = controller.openDocumentWithContentsOfURL(QUrl::fromLocalFile(path));
-    ASSERT_NE(document, nullptr);
+    DSStatDocumentWindow *clean = controller.openDocumentWithContentsOfURL(QUrl::fromLocalFile(path));
+    ASSERT_NE(clean, nullptr);
+    const QString readOnlyPath = makePackage(QStringLiteral("sample.ostrel-ro"));
+    const auto saved = packageDigest(readOnlyPath);
+    DSStatDocumentWindow *readOnly = controller.openDocumentWithContentsOfURL(QUrl::fromLocalFile(readOnlyPath));
+    ASSERT_NE(readOnly, nullptr);
+    readOnly->active_table()->setName(QStringLiteral("Scribbled"));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(readOnly->isDocumentEdited());
+
     QSignalSpy terminated(&controller, &DSDocumentController::didTerminate);
     controller.terminate();
-    EXPECT_EQ(terminated.size(), 1);
-    EXPECT_EQ(document->document_window(), nullptr);
+    EXPECT_EQ(terminated.size(), 1) << "nothing to ask";
+    EXPECT_EQ(clean->document_window(), nullptr);
+    EXPECT_EQ(readOnly->document_window(), nullptr);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return controller.documents().isEmpty(); }));
+    EXPECT_EQ(packageDigest(readOnlyPath), saved);
+}
+
+TEST_F(DocumentControllerTest, TheOpenPanelOpensAPackageWithoutEnteringIt)
+{
+    const QString path = makePackage(QStringLiteral("panel.ostrel"));
+    controller.openDocument();
+    QFileDialog *panel = controller.openPanel();
+    ASSERT_NE(panel, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(panel));
+    panel->setDirectory(dir.path());
+    auto *name = panel->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+    ASSERT_NE(name, nullptr);
+    name->setText(QStringLiteral("panel.ostrel"));
+    QTest::keyClick(name, Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !controller.documents().isEmpty(); }));
+    EXPECT_EQ(controller.documents().first()->fileURL(), QUrl::fromLocalFile(path));
+    EXPECT_EQ(controller.documents().first()->document_window()->windowTitle(), QStringLiteral("panel.ostrel[*]"));
 }
 
 TEST_F(DocumentControllerTest, TheApplicationOpensTheFileItIsGiven)
