@@ -220,3 +220,17 @@ TEST_F(DocumentControllerTest, TheApplicationOpensTheFileItIsGiven)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(DocumentControllerTest, AFolderWithoutAStoreIsRefusedWithAnError)
+{
+    const QString path = dir.filePath(QStringLiteral("empty.ostrel"));
+    ASSERT_TRUE(QDir().mkpath(path));
+    DSError error;
+    EXPECT_EQ(controller.openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), &error), nullptr);
+    EXPECT_EQ(error.localizedDescription, QStringLiteral("The document “empty.ostrel” could not be opened."));
+    EXPECT_TRUE(controller.documents().isEmpty());
+}
+
+} // namespace
