@@ -1,11 +1,11 @@
 #include "ui/window/DSStatDocumentWindow.h"
 
+#include "filter/DSTableFilterSet.h"
 #include "model/DSColumn.h"
 #include "model/DSDataColumn.h"
 #include "model/DSDataRoot.h"
 #include "model/DSDataTable.h"
 #include "model/DSTable.h"
-#include "filter/DSTableFilterSet.h"
 #include "pivot/DSPivot.h"
 #include "platform/store/DSManagedObjectContext.h"
 #include "regression/DSOutcomeVariable.h"
@@ -19,7 +19,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
-#include <QCloseEvent>
+#include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -28,7 +28,6 @@
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QSplitter>
-#include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
 

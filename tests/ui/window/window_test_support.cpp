@@ -1,8 +1,8 @@
 #include "window_test_support.h"
 
+#include "app/ds_register_model_classes.h"
 #include "model/DSUserDefaults.h"
 #include "model/ds_application_defaults.h"
-#include "app/ds_register_model_classes.h"
 #include "ui/window/DSStatDocumentNib.h"
 
 #include <QApplication>
