@@ -247,6 +247,8 @@ TEST_F(WindowTest, RefreshesAreGuardedAndFlagChangesCoalesce)
 TEST_F(WindowTest, ToolbarsFollowTheTableAndItsPane)
 {
     ASSERT_EQ(document->toolbars().size(), 3);
+    document->document_window()->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(document->document_window()));
     QToolBar *noModel = document->toolbars()[1];
     EXPECT_EQ(document->installedToolbar(), noModel);
     EXPECT_TRUE(toolbarItem(QStringLiteral("raw_data2"))->isChecked()) << "a new table shows its records";
@@ -273,6 +275,7 @@ TEST_F(WindowTest, ToolbarsFollowTheTableAndItsPane)
     EXPECT_TRUE(toolbarItem(QStringLiteral("instruments3"))->isEnabled());
     EXPECT_TRUE(document->outlet(QStringLiteral("predictor_view"))->isVisibleTo(document->document_window()));
     EXPECT_FALSE(document->outlet(QStringLiteral("model_view"))->isVisibleTo(document->document_window()));
+    keepPicture(document->document_window(), QStringLiteral("document_window_predict.png"));
 
     document->showRawData(nullptr);
     EXPECT_EQ(active->viewFlags(), 0x20101u) << "the model side keeps the predict view";
@@ -289,6 +292,8 @@ TEST_F(WindowTest, ToolbarsFollowTheTableAndItsPane)
     EXPECT_FALSE(toolbarItem(QStringLiteral("summary2"))->isChecked());
     EXPECT_TRUE(document->import_data_message()->isVisibleTo(document->document_window()));
     EXPECT_FALSE(document->outlet(QStringLiteral("stat_view"))->isVisibleTo(document->document_window()));
+    keepPicture(document->document_window(), QStringLiteral("document_window_no_table.png"));
+    document->document_window()->hide();
 }
 
 TEST_F(WindowTest, TheFilterPaneReopensAtItsLastHeight)

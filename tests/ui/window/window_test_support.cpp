@@ -32,6 +32,9 @@ void ensureWindowTestApplication()
 
 void keepPicture(QWidget *widget, const QString &fileName)
 {
+    // Layouts settle in posted events: a pane just shown or hidden has not
+    // been laid out yet.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     const QString path = QDir(QStringLiteral(OSTREL_TEST_BINARY_DIR)).filePath(fileName);
     ASSERT_TRUE(widget->grab().save(path)) << path.toStdString();
     std::cout << "window picture: " << path.toStdString() << std::endl;
