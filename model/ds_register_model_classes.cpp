@@ -9,8 +9,7 @@
 #include "model/ds_register_formatter_classes.h"
 #include "pivot/DSPivot.h"
 #include "platform/store/DSObjectFactory.h"
-#include "regression/DSOutcomeVariable.h"
-#include "regression/DSRegressionModel.h"
+#include "regression/ds_register_regression_classes.h"
 
 void ds_register_model_classes()
 {
@@ -23,8 +22,7 @@ void ds_register_model_classes()
     DSObjectFactory::registerClass<DSNumericDataColumn>(QStringLiteral("DSNumericDataColumn"));
     DSObjectFactory::registerClass<DSTextColumn>(QStringLiteral("DSTextColumn"));
     DSObjectFactory::registerClass<DSIndicatorColumn>(QStringLiteral("DSIndicatorColumn"));
-    DSObjectFactory::registerClass<DSRegressionModel>(QStringLiteral("DSRegressionModel"));
-    DSObjectFactory::registerClass<DSOutcomeVariable>(QStringLiteral("DSOutcomeVariable"));
+    ds_register_regression_classes();
     DSObjectFactory::registerClass<DSTableFilterSet>(QStringLiteral("DSTableFilterSet"));
     DSObjectFactory::registerClass<DSPivot>(QStringLiteral("DSPivot"));
 }
