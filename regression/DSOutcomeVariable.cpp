@@ -422,7 +422,9 @@ qint64 DSOutcomeVariable::getRemainingMask(const uint8_t **out, bool includingSe
                 clearRows(include, missing, missingBytes);
             }
         }
-        if (!treat_as_categories() && cardinal_model() == DSOutcomeModelLogLinear) {
+        // The log-linear rule follows the model that is fitted: a binary
+        // response goes by binary_model whatever cardinal_model holds.
+        if (!treat_as_categories() && !is_binary_response() && cardinal_model() == DSOutcomeModelLogLinear) {
             auto *numeric = dynamic_cast<DSNumericColumn *>(outcome);
             if (numeric)
                 clearRowsFailing(include, rows, numeric, [](double y) { return y > 0; });
