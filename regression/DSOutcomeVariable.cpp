@@ -642,6 +642,7 @@ void DSOutcomeVariable::didTurnIntoFault()
 void DSOutcomeVariable::prepareForDeletion()
 {
     DSManagedObject::prepareForDeletion();
+    unloadBuffers();
     if (DSRegressionModel *owner = model())
         owner->outcomeWillBeDeleted(this);
 }

@@ -193,7 +193,8 @@ public:
     void awakeFromFetch() override;
     // Frees the mask, the categories and the vectors.
     void didTurnIntoFault() override;
-    // Leaves the model's order and relationship; the model stops selecting it.
+    // Unloads the vectors, leaves the model's order and relationship; the
+    // model stops selecting it.
     void prepareForDeletion() override;
     // The outcome, then its column relations and censoring conditions.
     DSObjectList managedObjectDependencies() override;

@@ -493,6 +493,7 @@ void DSRegressionModel::didTurnIntoFault()
 void DSRegressionModel::prepareForDeletion()
 {
     DSManagedObject::prepareForDeletion();
+    unloadDataMatrix();
     if (DSTable *owner = table()) {
         owner->removeRegressionModelFromIndex(index());
         owner->removeObject(this, QStringLiteral("regression_models"));

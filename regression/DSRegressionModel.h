@@ -176,7 +176,7 @@ public:
     void awakeFromFetch() override;
     // Frees the panel lookup and the matrix and marks the model.
     void didTurnIntoFault() override;
-    // Leaves the table's order and models.
+    // Unloads the matrix and leaves the table's order and models.
     void prepareForDeletion() override;
     // The model, then its outcome variables, explanatory variables and predictions.
     DSObjectList managedObjectDependencies() override;

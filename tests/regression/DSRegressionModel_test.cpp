@@ -296,6 +296,47 @@ TEST_F(DSRegressionModelTest, OrderAndSettingsSurviveSaveReopenAndCopy)
     EXPECT_TRUE(models[0]->needs_panels_rebuilt());
 }
 
+// Deleting a member takes it out of the order; deleting the model or
+// turning it into a fault releases what it holds in the library.
+TEST_F(DSRegressionModelTest, DeletionAndFaultsReleaseTheLibrarysBuffers)
+{
+    auto *x = numeric(QStringLiteral("x"), {1, 2, 3});
+    auto *e = numeric(QStringLiteral("e"), {1, 1, 2});
+    DSRegressionModel *model = newModel();
+    QList<DSExplanatoryColumnVariable *> variables;
+    for (int k = 0; k < 3; ++k)
+        variables << addVariable(model, x);
+    DSOutcomeVariable *outcome = addOutcome(model, x);
+    outcome->setCardinal_model(DSOutcomeModelPoisson);
+    outcome->setExposure_column(e);
+    model->setActive_explanatory_variable(variables[1]);
+    DSManagedObjectContext &context = *document.managedObjectContext();
+    context.deleteObject(variables[1]);
+    context.processPendingChanges();
+    EXPECT_EQ(model->sortedExplanatoryVariables(), (QList<DSExplanatoryVariable *>{variables[0], variables[2]}));
+    EXPECT_EQ(variables[2]->index(), 1);
+    EXPECT_EQ(model->active_explanatory_variable(), nullptr);
+
+    std::unique_ptr<VRWContext_s, VRWContextFree> vrw(vrw_test_context(0));
+    ASSERT_TRUE(vrw);
+    ASSERT_TRUE(model->dataBuffer(vrw.get()));
+    ASSERT_TRUE(outcome->exposure_buf());
+    context.deleteObject(model);
+    context.processPendingChanges();
+    EXPECT_EQ(model->data_buf(), nullptr);
+    EXPECT_EQ(outcome->exposure_buf(), nullptr);
+    EXPECT_TRUE(table->sortedRegressionModels().isEmpty());
+
+    DSRegressionModel *other = newModel();
+    addOutcome(other, x);
+    ASSERT_TRUE(other->dataBuffer(vrw.get()));
+    other->setNeeds_regression(false);
+    context.reset();
+    EXPECT_EQ(other->data_buf(), nullptr);
+    EXPECT_TRUE(other->needs_regression());
+    EXPECT_TRUE(other->temp_panel_lookup().empty());
+}
+
 TEST_F(DSRegressionModelTest, RunWithoutOutcomesOrWhenNotMarkedDoesNothing)
 {
     DSRegressionModel *model = newModel();
