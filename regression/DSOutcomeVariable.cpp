@@ -9,7 +9,7 @@
 #include "regression/DSExplanatoryColumnVariable.h"
 #include "regression/DSExplanatoryInteractionVariable.h"
 #include "regression/DSRegressionModel.h"
-#include "stats/DSColumnSummary.h"
+#include "model/DSColumnSummary.h"
 #include "varrow/varrow.h"
 
 #include <cmath>

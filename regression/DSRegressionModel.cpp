@@ -8,7 +8,7 @@
 #include "regression/DSExplanatoryColumnVariable.h"
 #include "regression/DSExplanatoryInteractionVariable.h"
 #include "regression/DSOutcomeVariable.h"
-#include "stats/DSColumnSummary.h"
+#include "model/DSColumnSummary.h"
 #include "varrow/varrow.h"
 
 #include <QtDebug>

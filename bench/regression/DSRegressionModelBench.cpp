@@ -11,7 +11,7 @@
 #include "model/DSDataTable.h"
 #include "model/DSNumericDataColumn.h"
 #include "model/ds_application_defaults.h"
-#include "model/ds_register_model_classes.h"
+#include "app/ds_register_model_classes.h"
 #include "platform/store/DSManagedObjectContext.h"
 #include "platform/store/DSManagedObjectModel.h"
 #include "regression/DSExplanatoryColumnVariable.h"

@@ -4,6 +4,7 @@
 
 #include "model/DSColumnCategory.h"
 #include "model/DSNumericColumnCategory.h"
+#include "platform/store/DSManagedObjectContext.h"
 #include "tests/varrow/vrw_test_support.h"
 #include "varrow/varrow.h"
 
@@ -64,6 +65,23 @@ TEST_F(DSOutcomeVariableTest, RolesLiveInRelationsMadeOnFirstWrite)
     EXPECT_TRUE(outcome->doCause());
     EXPECT_TRUE(outcome->hasMultipleCoefficientSets());
     EXPECT_TRUE(outcome->hasPredictionDistribution());
+}
+
+TEST_F(DSOutcomeVariableTest, DeletingARoleColumnEmptiesEveryRole)
+{
+    auto *y = numeric(QStringLiteral("y"), {1, 2});
+    auto *s = numeric(QStringLiteral("s"), {1, 1});
+    DSOutcomeVariable *outcome = addOutcome(newModel(), y);
+    outcome->setStratification_column(s);
+    outcome->setDefault_column(s);
+    outcome->setCause_column(s);
+    outcome->setWeight_column(s);
+    document.managedObjectContext()->deleteObject(s);
+    document.managedObjectContext()->processPendingChanges();
+    EXPECT_EQ(outcome->stratification_column(), nullptr);
+    EXPECT_EQ(outcome->default_column(), nullptr);
+    EXPECT_EQ(outcome->cause_column(), nullptr);
+    EXPECT_EQ(outcome->weight_column(), nullptr);
 }
 
 // Which rows enter a fit: one table of models and roles over the same rows.

@@ -288,7 +288,8 @@ TEST_F(DSRegressionModelTest, OrderAndSettingsSurviveSaveReopenAndCopy)
     DSStatDocument reopened;
     ASSERT_TRUE(reopened.readFromURL(url, DSStatDocument::nativeType));
     ASSERT_TRUE(reopened.data_root());
-    const QList<DSRegressionModel *> models = reopened.data_root()->sortedTables().first()->sortedRegressionModels();
+    const QList<DSRegressionModel *> models =
+        ds_objects_cast<DSRegressionModel>(reopened.data_root()->sortedTables().first()->sortedRegressionModels());
     ASSERT_EQ(models.size(), 2);
     EXPECT_EQ(describe(models[0]), before);
     EXPECT_EQ(describe(models[1]), before);
