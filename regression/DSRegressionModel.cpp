@@ -403,24 +403,31 @@ int32_t DSRegressionModel::rebuildDataMatrix(VRWContext_s *context)
     if (rows > std::numeric_limits<int32_t>::max() || width > std::numeric_limits<int32_t>::max())
         return 0;
 
-    // Without panels the library's layout is each column padded with zero
-    // rows to whole blocks: the matrix is built in it and handed over as is.
-    // With panels the library pads every panel itself.
-    const bool panels = temp_panel_count() != 0;
-    const int64_t stride = panels ? rows : (rows + k_blockRows - 1) / k_blockRows * k_blockRows;
-    const size_t bytes = size_t(stride) * size_t(width) * sizeof(double);
-    std::unique_ptr<double, FreeDeleter> host(static_cast<double *>(std::malloc(bytes ? bytes : sizeof(double))));
-    if (!host)
-        return 0;
-    const int64_t columns = writeDataMatrix({host.get(), rows, stride});
-
     int32_t status = 0;
-    if (panels)
-        m_data = vrw_load_unbalanced_panel_matrix(context, host.get(), int32_t(rows), int32_t(columns),
+    if (temp_panel_count() == 0) {
+        // Without panels the matrix is written straight into the library's
+        // mapping of its device buffer, in the padded layout: no copy.
+        double *mapped = nullptr;
+        VRWMatrixBuffer_s *matrix = vrw_map_padded_matrix(context, int32_t(rows), int32_t(width), &mapped, &status);
+        if (matrix && mapped) {
+            const ds_data_matrix_s target{mapped, rows, int64_t(matrix->blocks) * k_blockRows};
+            const int64_t written = writeDataMatrix(target);
+            // Columns a variable announced but did not write stay zero.
+            std::memset(target.column(written), 0, size_t((width - written) * target.stride) * sizeof(double));
+        }
+        if (matrix)
+            m_data = vrw_unmap_padded_matrix(context, matrix, mapped, &status);
+    } else {
+        // With panels the library pads every panel itself, from the plain
+        // column-major matrix.
+        std::unique_ptr<double, FreeDeleter> host(
+            static_cast<double *>(std::malloc(size_t(rows * width) * sizeof(double) + sizeof(double))));
+        if (!host)
+            return 0;
+        const int64_t written = writeDataMatrix({host.get(), rows, rows});
+        m_data = vrw_load_unbalanced_panel_matrix(context, host.get(), int32_t(rows), int32_t(written),
                                                   m_panelSizes.data(), int32_t(temp_panel_count()), 0, &status);
-    else
-        m_data = vrw_load_padded_matrix(context, host.get(), size_t(stride) * size_t(columns) * sizeof(double),
-                                        int32_t(rows), int32_t(stride / k_blockRows), int32_t(columns), &status);
+    }
     if (status != 0)
         qWarning("Error loading data: %d", status);
     return status;

@@ -67,6 +67,31 @@ static VRWMatrixBuffer_s *finish_matrix(VRWContext_s *context, VRWMatrixBuffer_s
     return matrix;
 }
 
+VRWMatrixBuffer_s *vrw_map_padded_matrix(VRWContext_s *context, int32_t rows, int32_t columns,
+                                         double **host, int32_t *status)
+{
+    *host = NULL;
+    if (rows < 0 || columns < 0) {
+        vrw_set_status(status, CL_INVALID_VALUE);
+        return NULL;
+    }
+    int32_t blocks = vrw_blocks_for_rows(rows);
+    VRWMatrixBuffer_s *matrix = begin_matrix(context, matrix_bytes(blocks, columns), rows, blocks,
+                                             columns, host, status);
+    if (matrix && !*host && matrix_bytes(blocks, columns) > 0) {
+        vrw_unload_matrix(matrix);
+        vrw_set_status(status, VRW_OUT_OF_HOST_MEMORY);
+        return NULL;
+    }
+    return matrix;
+}
+
+VRWMatrixBuffer_s *vrw_unmap_padded_matrix(VRWContext_s *context, VRWMatrixBuffer_s *matrix,
+                                           double *host, int32_t *status)
+{
+    return finish_matrix(context, matrix, host, status);
+}
+
 VRWMatrixBuffer_s *vrw_load_padded_matrix(VRWContext_s *context, const double *host, size_t bytes,
                                           int32_t rows, int32_t blocks, int32_t columns,
                                           int32_t *status)
