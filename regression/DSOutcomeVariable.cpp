@@ -538,6 +538,8 @@ int32_t DSOutcomeVariable::rebuildBuffersWithPanelSizes(const int32_t *panelSize
 {
     unloadBuffers();
     m_causeCount = m_stratumCount = 1;
+    if (!context)
+        return CL_INVALID_CONTEXT;
     const int32_t status = rebuildVectors(panelSizes, panelCount, lookup, context);
     if (status != 0) {
         unloadBuffers();
@@ -609,7 +611,8 @@ void DSOutcomeVariable::unloadBuffers()
     m_buffersNeedReload = true;
 }
 
-int64_t DSOutcomeVariable::runRegressionWithFrequencyWeights(VRWVectorBuffer_s *, VRWContext_s *context, QString *)
+int64_t DSOutcomeVariable::runRegressionWithFrequencyWeights(VRWVectorBuffer_s *, VRWContext_s *context,
+                                                             std::optional<DSError> *)
 {
     if (DSRegressionModel *owner = model())
         owner->dataBuffer(context);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/DSError.h"
 #include "platform/store/DSManagedObject.h"
 #include "regression/ds_data_matrix.h"
 
@@ -7,6 +8,7 @@
 #include <QList>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class DSColumn;
@@ -185,9 +187,12 @@ public:
     qint64 temp_cause_count() const { return m_causeCount; }
     qint64 temp_stratum_max_count() const { return m_stratumCount; }
 
-    // The fit of this outcome. Until the regression classes exist the model
-    // codes select none, so a run touches nothing and answers 0.
-    int64_t runRegressionWithFrequencyWeights(VRWVectorBuffer_s *weights, VRWContext_s *context, QString *error);
+    // The fit of this outcome on the model's data matrix (built when there
+    // is none): the regression's code, with its error in *error when it
+    // gives one. Until the regression classes exist the model codes select
+    // none, so a run fits nothing and answers 0.
+    int64_t runRegressionWithFrequencyWeights(VRWVectorBuffer_s *weights, VRWContext_s *context,
+                                              std::optional<DSError> *error);
 
     void awakeFromInsert() override;
     void awakeFromFetch() override;

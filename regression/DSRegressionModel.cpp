@@ -18,6 +18,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -280,7 +281,7 @@ void DSRegressionModel::ensureColumnsAreIncluded(const QList<DSColumn *> &column
 }
 
 bool DSRegressionModel::runRegressionIfNeededForMask(const uint8_t *mask, qint64 length, VRWContext_s *context,
-                                                     QString *error)
+                                                     DSError *error)
 {
     if (!m_needsRegression)
         return true;
@@ -300,12 +301,12 @@ bool DSRegressionModel::runRegressionIfNeededForMask(const uint8_t *mask, qint64
         if (outcome->secondary_buffers_need_reload())
             outcome->rebuildBuffersWithPanelSizes(m_panelSizes.data(), temp_panel_count(), m_lookup.data(), context);
         VRWVectorBuffer_s *weights = frequencyBufferForMask(modelMask, modelMaskLength, context);
-        QString message;
-        const int64_t code = outcome->runRegressionWithFrequencyWeights(weights, context, &message);
+        std::optional<DSError> failure;
+        const int64_t code = outcome->runRegressionWithFrequencyWeights(weights, context, &failure);
         vrw_unload_vector(weights);
-        if (code != 0 && !message.isNull()) {
+        if (code != 0 && failure) {
             if (error)
-                *error = message;
+                *error = *failure;
             m_needsRegression = false;
             return false;
         }
@@ -390,6 +391,8 @@ qint64 DSRegressionModel::writeDataMatrix(const ds_data_matrix_s &matrix)
 int32_t DSRegressionModel::rebuildDataMatrix(VRWContext_s *context)
 {
     unloadDataMatrix();
+    if (!context)
+        return CL_INVALID_CONTEXT;
     if (m_needsPanelsRebuilt || m_lookup.size() != size_t(table() ? table()->num_records() : 0))
         rebuildLookupTables();
     // The outcomes' vectors come first: a cause vector gives its outcome its
@@ -462,6 +465,8 @@ std::vector<double> DSRegressionModel::frequencyWeightsForMask(const uint8_t *ma
 VRWVectorBuffer_s *DSRegressionModel::frequencyBufferForMask(const uint8_t *mask, qint64 length,
                                                              VRWContext_s *context)
 {
+    if (!context)
+        return nullptr;
     const std::vector<double> weights = frequencyWeightsForMask(mask, length);
     int32_t status = 0;
     if (temp_panel_count())
@@ -490,6 +495,7 @@ void DSRegressionModel::didTurnIntoFault()
     m_activeOutcome = nullptr;
     m_activeExplanatory = nullptr;
     m_activePrediction = nullptr;
+    m_activeInstrument = nullptr;
     m_lookup = {};
     m_panelSizes = {};
     unloadDataMatrix();

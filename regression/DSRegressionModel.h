@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/DSError.h"
 #include "platform/store/DSManagedObject.h"
 #include "regression/ds_data_matrix.h"
 
@@ -119,8 +120,9 @@ public:
     void ensureColumnsAreIncluded(const QList<DSColumn *> &columns);
 
     // The run: YES when nothing was needed or every outcome ran; NO with the
-    // first failed outcome's message in *error.
-    bool runRegressionIfNeededForMask(const uint8_t *mask, qint64 length, VRWContext_s *context, QString *error);
+    // first failed outcome's error in *error (when given).
+    bool runRegressionIfNeededForMask(const uint8_t *mask, qint64 length, VRWContext_s *context,
+                                      DSError *error = nullptr);
     bool needs_regression() const { return m_needsRegression; }
     void setNeeds_regression(bool on) { m_needsRegression = on; }
     bool needs_panels_rebuilt() const { return m_needsPanelsRebuilt; }
@@ -136,7 +138,7 @@ public:
     VRWMatrixBuffer_s *dataBuffer(VRWContext_s *context);
     // Builds and loads the matrix (and every outcome's vectors); 0 on
     // success, 0 without a matrix when host memory runs out, else the
-    // library's status.
+    // library's status (CL_INVALID_CONTEXT without a context).
     int32_t rebuildDataMatrix(VRWContext_s *context);
     void unloadDataMatrix();
     // The matrix columns the variables announce: the ones column, every
@@ -169,6 +171,8 @@ public:
     void setActive_explanatory_variable(DSExplanatoryVariable *variable) { m_activeExplanatory = variable; }
     DSManagedObject *active_prediction() const { return m_activePrediction; }
     void setActive_prediction(DSManagedObject *prediction) { m_activePrediction = prediction; }
+    DSManagedObject *active_instrument() const { return m_activeInstrument; }
+    void setActive_instrument(DSManagedObject *instrument) { m_activeInstrument = instrument; }
 
     // Copies "outcome_table_column_mask" and "explanatory_table_column_mask"
     // from the user defaults; marks the model.
@@ -198,4 +202,5 @@ private:
     DSOutcomeVariable *m_activeOutcome = nullptr;
     DSExplanatoryVariable *m_activeExplanatory = nullptr;
     DSManagedObject *m_activePrediction = nullptr;
+    DSManagedObject *m_activeInstrument = nullptr;
 };

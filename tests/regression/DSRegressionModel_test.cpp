@@ -342,11 +342,18 @@ TEST_F(DSRegressionModelTest, RunWithoutOutcomesOrWhenNotMarkedDoesNothing)
 {
     DSRegressionModel *model = newModel();
     EXPECT_TRUE(model->needs_regression());
-    QString error;
+    DSError error;
     EXPECT_TRUE(model->runRegressionIfNeededForMask(nullptr, 0, nullptr, &error));
     EXPECT_FALSE(model->needs_regression());
     EXPECT_TRUE(model->runRegressionIfNeededForMask(nullptr, 0, nullptr, &error)) << "not marked: no library call";
-    EXPECT_TRUE(error.isNull());
+    EXPECT_EQ(error.code, 0);
+
+    // Outcomes without a fitting context: nothing reaches the library.
+    addOutcome(model, numeric(QStringLiteral("y"), {1, 2}));
+    model->setNeeds_regression(true);
+    EXPECT_TRUE(model->runRegressionIfNeededForMask(nullptr, 0, nullptr, &error));
+    EXPECT_EQ(model->data_buf(), nullptr);
+    EXPECT_FALSE(model->needs_regression());
 }
 
 TEST_F(DSRegressionModelTest, NewVariablesTakeTheirKindFromTheColumn)
