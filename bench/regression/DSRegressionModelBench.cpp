@@ -233,6 +233,29 @@ void BM_LogitFromColumns(benchmark::State &state)
 
 BENCHMARK(BM_LogitFromColumns)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
 
+// The load alone, ten times: columns to device matrix; min_s is the
+// quickest, the figure least disturbed by other work on the machine.
+void BM_DataMatrixLoad(benchmark::State &state)
+{
+    Document &d = document();
+    if (!d.ok) {
+        state.SkipWithError("no data or no context: run through model_bench.sh");
+        return;
+    }
+    double fastest = INFINITY;
+    for (auto _ : state) {
+        d.model->unloadDataMatrix();
+        const auto start = std::chrono::steady_clock::now();
+        if (d.model->rebuildDataMatrix(d.vrw) != 0)
+            state.SkipWithError("load failed");
+        const double s = seconds_since(start);
+        fastest = std::min(fastest, s);
+        state.SetIterationTime(s);
+    }
+    state.counters["min_s"] = fastest;
+}
+BENCHMARK(BM_DataMatrixLoad)->Iterations(10)->UseManualTime()->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 BENCHMARK_MAIN();
