@@ -13,6 +13,7 @@
 
 #include <QtDebug>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -379,7 +380,11 @@ qint64 DSRegressionModel::writeDataMatrix(const ds_data_matrix_s &matrix)
     qint64 sets = 0;
     for (DSOutcomeVariable *outcome : sortedOutcomeVariables()) {
         outcome->setCoefficient_offset(sets);
-        sets += outcome->addDataToMatrix(matrix, c, m_lookup.data());
+        const qint64 written = outcome->addDataToMatrix(matrix, c, m_lookup.data());
+        // Each outcome gets its own range of sets: as many as its column
+        // announces, or as its fit numbers (one per own category of a
+        // multinomial outcome, one per cause of a competing-risks one).
+        sets += std::max({written, outcome->category_count(), outcome->doCause() ? outcome->temp_cause_count() : 0});
         outcome->setTemp_matrix_col_range({c, 1});
         ++c;
     }

@@ -167,8 +167,8 @@ TEST_F(DSOutcomeVariableTest, OrderedValuesComeFirstThenTheSummaryOrder)
     EXPECT_TRUE(outcome->hasMultipleCoefficientSets());
 }
 
-// A categorical outcome writes its bins and takes as many coefficient sets
-// as it has bins less one, so the next outcome's sets start after them.
+// A categorical outcome writes its bins; a multinomial fit numbers one set
+// per own category, so the next outcome's sets start after all of them.
 TEST_F(DSOutcomeVariableTest, CategoricalOutcomeWritesBinsAndFixesItsBase)
 {
     auto *c = numeric(QStringLiteral("c"), {5, 6, 7, 5});
@@ -188,9 +188,9 @@ TEST_F(DSOutcomeVariableTest, CategoricalOutcomeWritesBinsAndFixesItsBase)
     EXPECT_EQ(first->baseCategory(), first->categoryAtIndex(0));
     EXPECT_EQ(first->nonBaseCategory(), first->categoryAtIndex(1));
     EXPECT_EQ(first->coefficient_offset(), 0);
-    EXPECT_EQ(second->coefficient_offset(), 2);
+    EXPECT_EQ(second->coefficient_offset(), 3);
     EXPECT_EQ(first->coefficientSetForCategoryIndex(1), 1);
-    EXPECT_EQ(second->active_coefficient_set(), 2);
+    EXPECT_EQ(second->active_coefficient_set(), 3);
     first->setActive_category(first->categoryAtIndex(2));
     EXPECT_EQ(first->active_coefficient_set(), 2);
 }
