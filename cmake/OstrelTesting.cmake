@@ -31,20 +31,18 @@ function(ostrel_add_test name)
   # the sanitizer loses the hand-offs that ds_dispatch_apply annotates and
   # reports races between one loop's caller and a later loop's workers on
   # the reused stack.
-  set(props ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
-  if(T_LABELS)
-    # Several labels stay one property value when props is expanded.
-    string(REPLACE ";" "\\;" labels "${T_LABELS}")
-    list(APPEND props LABELS "${labels}")
-  endif()
   if(OSTREL_SANITIZER STREQUAL "thread")
     gtest_discover_tests(${name}
       WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}
       DISCOVERY_MODE PRE_TEST
-      PROPERTIES ${props})
+      PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" LABELS "${T_LABELS}")
     return()
   endif()
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES
-    WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR} ${props})
+    WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  if(T_LABELS)
+    set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
+  endif()
 endfunction()
