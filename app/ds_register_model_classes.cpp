@@ -10,8 +10,7 @@
 #include "model/ds_register_formatter_classes.h"
 #include "pivot/DSPivot.h"
 #include "platform/store/DSObjectFactory.h"
-#include "regression/DSOutcomeVariable.h"
-#include "regression/DSRegressionModel.h"
+#include "regression/ds_register_regression_classes.h"
 
 void ds_register_model_classes()
 {
@@ -26,8 +25,7 @@ void ds_register_model_classes()
     DSObjectFactory::registerClass<DSTimeColumn>(QStringLiteral("DSTimeColumn"));
     DSObjectFactory::registerClass<DSTimeDataColumn>(QStringLiteral("DSTimeDataColumn"));
     DSObjectFactory::registerClass<DSIndicatorColumn>(QStringLiteral("DSIndicatorColumn"));
-    DSObjectFactory::registerClass<DSRegressionModel>(QStringLiteral("DSRegressionModel"));
-    DSObjectFactory::registerClass<DSOutcomeVariable>(QStringLiteral("DSOutcomeVariable"));
+    ds_register_regression_classes();
     DSObjectFactory::registerClass<DSTableFilterSet>(QStringLiteral("DSTableFilterSet"));
     DSObjectFactory::registerClass<DSPivot>(QStringLiteral("DSPivot"));
 }
