@@ -1,5 +1,5 @@
 #include "app/DSAppDelegate.h"
-#include "migration/DSPendingDataMigrator.h"
+#include "migration/ds_register_migration_policies.h"
 #include "model/ds_register_model_classes.h"
 
 #include <QApplication>
@@ -29,7 +29,7 @@ int main(int argc, char *argv[])
     // Defaults first: everything after may read them.
     DSAppDelegate::initialize();
     ds_register_model_classes();
-    DSPendingDataMigrator::registerPendingMigrators();
+    ds_register_migration_policies();
 
     DSAppDelegate delegate;
     QObject::connect(&app, &QApplication::aboutToQuit, &delegate, &DSAppDelegate::applicationWillTerminate);

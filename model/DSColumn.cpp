@@ -9,6 +9,7 @@
 #include "model/util/DSWordTokenizer.h"
 #include "model/util/ck_hash_table.h"
 #include "platform/sterna/sterna.h"
+#include "platform/store/DSEntityDescription.h"
 #include "platform/store/DSManagedObjectContext.h"
 #include "regression/DSOutcomeVariable.h"
 #include "regression/DSRegressionModel.h"
@@ -25,6 +26,13 @@ const QString k_inputs = QStringLiteral("inputs");
 const QString k_owner = QStringLiteral("owner");
 const QString k_column = QStringLiteral("column");
 const QString k_index = QStringLiteral("index");
+
+// The members of a link between columns, none where the column's entity has
+// no such link (the columns of an older store version being migrated).
+DSObjectList linksForKey(const DSManagedObject *column, const QString &key)
+{
+    return column->entity()->relationshipNamed(key) ? column->objectsForKey(key) : DSObjectList();
+}
 
 // Sets up the column's shared tokenizer for the current locale; making one
 // is costly, so each thread keeps one until the locale changes.
@@ -339,7 +347,7 @@ void DSColumn::purgeIndex()
     for (DSColumn *derived : outputColumns())
         derived->purgeIndex();
     for (const char *key : {"local_joins", "foreign_joins"})
-        for (DSColumn *joined : ownersOf(objectsForKey(QString::fromLatin1(key))))
+        for (DSColumn *joined : ownersOf(linksForKey(this, QString::fromLatin1(key))))
             joined->purgeIndex();
     m_purgingIndex = false;
 }
@@ -602,5 +610,5 @@ DSColumn *DSColumn::inputColumnForTable(const DSTable *table) const
 
 QList<DSColumn *> DSColumn::outputColumns() const
 {
-    return ownersOf(objectsForKey(k_outputs));
+    return ownersOf(linksForKey(this, k_outputs));
 }
