@@ -1,10 +1,10 @@
 #include "MigrationTestSupport.h"
 
 #include "ds_store_recipe.h"
+#include "app/ds_register_model_classes.h"
 #include "migration/ds_register_migration_policies.h"
 #include "model/DSStatDocument.h"
 #include "model/ds_application_defaults.h"
-#include "model/ds_register_model_classes.h"
 #include "platform/store/DSManagedObjectContext.h"
 #include "platform/store/DSManagedObjectModel.h"
 #include "platform/store/DSPersistentStore.h"

@@ -3,8 +3,8 @@
 // (fixtures/make_packages.sh remakes the checked-in packages with it).
 #include "ds_store_recipe.h"
 
+#include "app/ds_register_model_classes.h"
 #include "model/ds_application_defaults.h"
-#include "model/ds_register_model_classes.h"
 
 #include <QCoreApplication>
 
