@@ -6,6 +6,7 @@
 #include <QCommandLineParser>
 #include <QTimer>
 
+#include <cstdio>
 #include <cstdlib>
 #include <random>
 
@@ -30,6 +31,10 @@ int main(int argc, char *argv[])
     DSAppDelegate::initialize();
     ds_register_model_classes();
     DSPendingDataMigrator::registerPendingMigrators();
+
+    // Files open in the document window, which this build does not have yet.
+    for (const QString &file : parser.positionalArguments())
+        std::fprintf(stderr, "ostrel: cannot open %s yet: Ostrel has no document window\n", qPrintable(file));
 
     DSAppDelegate delegate;
     QObject::connect(&app, &QApplication::aboutToQuit, &delegate, &DSAppDelegate::applicationWillTerminate);
