@@ -1,9 +1,9 @@
 # ostrel_add_test(NAME SOURCES ... LIBS ... [LABELS ...] [SANITIZE thread|address ...])
 #
-# One GoogleTest program per call, registered as one ctest test (a test per
-# case under ThreadSanitizer, see below). Its tests run from the source
-# tree's folder of the same name, so fixtures are found relative to it. In a
-# sanitizer build only the programs that ask for that sanitizer are built.
+# One GoogleTest program per call, registered as one ctest test. Its tests
+# run from the source tree's folder of the same name, so fixtures are found
+# relative to it. In a sanitizer build only the programs that ask for that
+# sanitizer are built.
 include(GoogleTest)
 function(ostrel_add_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS;SANITIZE" ${ARGN})
@@ -21,25 +21,28 @@ function(ostrel_add_test name)
   target_compile_definitions(${name} PRIVATE
     OSTREL_TEST_SOURCE_DIR="${CMAKE_CURRENT_SOURCE_DIR}"
     OSTREL_TEST_BINARY_DIR="${CMAKE_CURRENT_BINARY_DIR}")
+  # One ctest test per program: a process per case (and one more to list
+  # the cases) cost more than the cases themselves. A failure still names
+  # its case in GoogleTest's output ("[  FAILED  ] Suite.Case"), which
+  # ctest --output-on-failure shows.
+  #
+  # Under ThreadSanitizer each case still runs in a process of its own:
+  # oneTBB is not instrumented, and once the process has forked (the cases
+  # that reopen a document in a new process) the sanitizer loses the
+  # hand-offs that ds_dispatch_apply annotates and reports races between a
+  # later loop's caller and its workers on the reused stack. Without the
+  # forking cases, a whole program runs clean in one process.
   set(props ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
   if(T_LABELS)
     list(APPEND props LABELS "${T_LABELS}")
   endif()
   if(OSTREL_SANITIZER STREQUAL "thread")
-    # Once a process has forked (the cases that reopen a document in a new
-    # process), ThreadSanitizer no longer sees the worker pool's hand-offs
-    # and reports races in the row loops of every later case; each case
-    # runs in a process of its own.
     gtest_discover_tests(${name}
       WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}
       DISCOVERY_MODE PRE_TEST
       PROPERTIES ${props})
     return()
   endif()
-  # One ctest test per program: a process per case (and one more to list
-  # the cases) cost more than the cases themselves. A failure still names
-  # its case in GoogleTest's output ("[  FAILED  ] Suite.Case"), which
-  # ctest --output-on-failure shows.
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES
     WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR} ${props})
