@@ -35,10 +35,6 @@ int main(int argc, char *argv[])
     ds_register_model_classes();
     DSPendingDataMigrator::registerPendingMigrators();
 
-    // Files open in the document window, which this build does not have yet.
-    for (const QString &file : parser.positionalArguments())
-        std::fprintf(stderr, "ostrel: cannot open %s yet: Ostrel has no document window\n", qPrintable(file));
-
     DSAppDelegate delegate;
     DSDocumentController documents(&delegate);
     QObject::connect(&app, &QApplication::aboutToQuit, &delegate, &DSAppDelegate::applicationWillTerminate);

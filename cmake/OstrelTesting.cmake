@@ -32,18 +32,18 @@ function(ostrel_add_test name)
   # hand-offs that ds_dispatch_apply annotates and reports races between a
   # later loop's caller and its workers on the reused stack. Without the
   # forking cases, a whole program runs clean in one process.
-  set(props ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
-  if(T_LABELS)
-    list(APPEND props LABELS "${T_LABELS}")
-  endif()
   if(OSTREL_SANITIZER STREQUAL "thread")
+    # A list value passes through the discovery script with its ";" escaped.
+    string(REPLACE ";" "\\;" labels "${T_LABELS}")
     gtest_discover_tests(${name}
       WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}
       DISCOVERY_MODE PRE_TEST
-      PROPERTIES ${props})
+      PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" LABELS "${labels}")
     return()
   endif()
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES
-    WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR} ${props})
+    WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
+    LABELS "${T_LABELS}")
 endfunction()
