@@ -2,7 +2,7 @@
 OLS and NegativeBinomial (NB2) on 20 regressors and a constant, each fit from
 a NumPy array already in memory, repeated; prints one JSON line a model with
 the minimum and median seconds and the first regressor's coefficient.
-    /usr/bin/python3 whole_fit_bench.py DIR ROWS REPETITIONS
+    /usr/bin/python3 whole_fit_bench.py DIR ROWS REPETITIONS [MODEL,...]
 """
 import json
 import os
@@ -22,11 +22,12 @@ MODELS = {
 }
 
 
-def main(directory, rows, repetitions):
+def main(directory, rows, repetitions, names):
     path = lambda stem: os.path.join(directory, "%s_%d.bin" % (stem, rows))
     x = np.fromfile(path("x")).reshape(REGRESSORS, rows).T
     design = np.ascontiguousarray(sm.add_constant(x))
-    for name, fit in MODELS.items():
+    for name in names:
+        fit = MODELS[name]
         y = np.fromfile(path("y_" + name))
         times = []
         for _ in range(repetitions):
@@ -39,4 +40,5 @@ def main(directory, rows, repetitions):
 
 
 if __name__ == "__main__":
-    main(sys.argv[1], int(sys.argv[2]), int(sys.argv[3]))
+    main(sys.argv[1], int(sys.argv[2]), int(sys.argv[3]),
+         sys.argv[4].split(",") if len(sys.argv) > 4 else list(MODELS))

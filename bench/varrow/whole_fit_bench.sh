@@ -39,7 +39,7 @@ print("== %s rows, load average %s before, %s after" % (sys.argv[3], sys.argv[4]
 print("%-8s %9s %9s %8s %8s %8s %10s %10s %7s %9s" % (
     "model", "vrw min", "vrw med", "start", "load", "fit", "first", "sm min", "ratio", "b1 diff"))
 for name in sm:
-    runs = [b for b in vrw if b.get("run_name") == "Whole/" + name]
+    runs = [b for b in vrw if b.get("run_name", "").startswith("Whole/%s/" % name)]
     each = [b for b in runs if b.get("run_type") == "iteration"]
     agg = {b["aggregate_name"]: b for b in runs if b.get("run_type") == "aggregate"}
     if not each:
