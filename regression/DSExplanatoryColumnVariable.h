@@ -14,12 +14,15 @@ class DSExplanatoryInteractionVariable;
 //                category included; all but omitted_category enter a fit;
 //   numeric      the value (non-finite as 0.0), then its powers 2 to
 //                higher_order_terms + 1;
+//   time         as numeric, on the time in days (hours for a time-of-day
+//                column) since the start of the day (hour) of the earliest
+//                time, so that the powers stay well scaled;
 //   other        (a text column not treated as categories) nothing.
-// Time columns join with the time column kind.
+// A time column is never categorical, whatever treat_as_categories holds.
 class DSExplanatoryColumnVariable : public DSExplanatoryVariable
 {
 public:
-    enum class Kind { Indicator, Categorical, Numeric, Other };
+    enum class Kind { Indicator, Categorical, Numeric, Time, Other };
 
     DSColumn *column() const;
     void setColumn(DSColumn *column);

@@ -90,6 +90,18 @@ TestTextColumn *RegressionTest::text(const QString &name, std::vector<int32_t> t
     return column;
 }
 
+DSTimeDataColumn *RegressionTest::times(const QString &name, const std::vector<double> &values, bool timeOfDay)
+{
+    rows = qint64(values.size());
+    table->setNum_records(rows);
+    auto *column = newColumn<DSTimeDataColumn>(table, "DSTimeDataColumn", name);
+    column->setRelative_time_unit(timeOfDay ? 1 : 0);
+    for (double value : values)
+        column->appendTimeValue(value, std::isnan(value) ? 0 : timeOfDay ? 60 : 86400);
+    column->saveAfterImport();
+    return column;
+}
+
 DSRegressionModel *RegressionTest::newModel(const QString &name)
 {
     auto *model = ds_object_cast<DSRegressionModel>(table->insertNewObjectOfEntity(QStringLiteral("DSRegressionModel")));

@@ -5,6 +5,7 @@
 #include "model/DSDataTable.h"
 #include "model/DSStatDocument.h"
 #include "model/DSTextColumn.h"
+#include "model/DSTimeDataColumn.h"
 #include "regression/DSExplanatoryColumnVariable.h"
 #include "regression/DSExplanatoryInteractionVariable.h"
 #include "regression/DSOutcomeVariable.h"
@@ -48,6 +49,10 @@ protected:
     TestNumericColumn *numeric(const QString &name, std::vector<double> values);
     TestIndicatorColumn *indicator(const QString &name, const std::vector<int> &bits);
     TestTextColumn *text(const QString &name, std::vector<int32_t> texts, qint64 distinct);
+    // A stored time column of the times (seconds since 2001-01-01 GMT, or
+    // since midnight for a time-of-day column; NaN empty), imported as an
+    // importer does.
+    DSTimeDataColumn *times(const QString &name, const std::vector<double> &values, bool timeOfDay = false);
 
     DSRegressionModel *newModel(const QString &name = QStringLiteral("Model"));
     // A new outcome of the column at the end of the model's order.
