@@ -137,6 +137,25 @@ TEST(SternaContinuous, NoValueOfTheWrongSignOrDirection)
         tail.push_back(0);
         EXPECT_TRUE(descendsToZero(tail)) << "Kiefer, df " << df;
     }
+    for (int64_t n : {int64_t(1), int64_t(2), int64_t(10), int64_t(140), int64_t(141), int64_t(1000), int64_t(100000),
+                      int64_t(10000000), int64_t(1000000000000)}) {
+        std::vector<double> tail;
+        for (double d = 1e-6; d < 1; d *= 1.05)
+            tail.push_back(ds_p_value_kolmogorov_smirnov(d, n));
+        tail.push_back(ds_p_value_kolmogorov_smirnov(1, n));
+        EXPECT_TRUE(descendsToZero(tail)) << "Kolmogorov-Smirnov, n " << n;
+        for (double level : levels) {
+            const double d = ds_critical_value_kolmogorov_smirnov(level, n);
+            EXPECT_TRUE(d >= 0 && d <= 1) << "Kolmogorov-Smirnov, n " << n << ", level " << level;
+        }
+    }
+    for (int64_t n : {int64_t(3), int64_t(4), int64_t(11), int64_t(12), int64_t(100), int64_t(5000)}) {
+        std::vector<double> tail;
+        for (double w = 1; w > 0.01; w -= 0.001)
+            tail.push_back(ds_p_value_shapiro_wilk(w, n));
+        tail.push_back(0);
+        EXPECT_TRUE(descendsToZero(tail)) << "Shapiro-Wilk, n " << n;
+    }
     EXPECT_TRUE(std::isnan(ds_p_value_kolmogorov_smirnov_k_sample(5e5, 1e6)));
     EXPECT_TRUE(std::isnan(ds_critical_value_kolmogorov_smirnov_k_sample(0.05, 51)));
     for (double level : {-0.5, 1.5, -inf, inf, nan}) {
