@@ -185,15 +185,17 @@ long double kiefer_far_tail(long double a, long double h)
 // the saddle-point path instead where that path holds.
 constexpr long double far_tail_start = 1e-6L;
 
-// P(T >= a) for h degrees of freedom; the series is that of h.
-long double kiefer_sf(long double a, long double h, KieferSeries &series)
+// P(T >= a) for h degrees of freedom; the series is that of h. A search
+// for the level `bound` only needs to know that a tail is well below it:
+// such a tail is left as the Bessel series gives it.
+long double kiefer_sf(long double a, long double h, KieferSeries &series, long double bound = 0)
 {
     if (!(a > 0))
         return 1;
     if (h == 1)
         return kolmogorov_limit_sf(std::sqrt(a));
     const long double body = a >= far_tail(h) ? 0 : std::clamp(1 - series.at(a).cdf, 0.0L, 1.0L);
-    if (body >= far_tail_start)
+    if (body >= far_tail_start || body + 1e-15L < bound / 2)
         return body;
     const long double far = kiefer_far_tail(a, h);
     return far >= 0 && far <= far_tail_start ? far : body;
@@ -219,7 +221,7 @@ double ds_critical_value_kolmogorov_smirnov_k_sample(double level, double df) no
         return infinite;
     return guarded([&] {
         KieferSeries series(df);
-        auto sf = [&](double a) { return double(kiefer_sf(a, df, series)); };
+        auto sf = [&](double a) { return double(kiefer_sf(a, df, series, level)); };
         double hi = df + 10;
         while (sf(hi) >= level && hi < far_tail(df))
             hi *= 2;
