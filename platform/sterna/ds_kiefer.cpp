@@ -203,10 +203,58 @@ long double kiefer_sf(long double a, long double h, KieferSeries &series, long d
 
 }  // namespace
 
+namespace {
+
+// ln of an upper bound of 1 - A_h(a) that holds for every h. With B(t) =
+// (1 - t) W(t / (1 - t)), the bridge leaves the ball when the Brownian
+// motion W meets ||W(u)||^2 >= a (1 + u)^2; for every lambda > 0,
+// (1 + 2 lambda u)^(-h/2) exp(lambda ||W(u)||^2 / (1 + 2 lambda u)) is a
+// martingale from 1, so by Ville's inequality the chance is at most
+// exp(max over u of f(u)), f(u) = h/2 ln(1 + 2 lambda u) - lambda a (1 +
+// u)^2 / (1 + 2 lambda u), concave in u. The best of a few lambdas is taken.
+long double kiefer_log_upper_bound(long double a, long double h)
+{
+    long double best = 0;
+    for (long double lambda = 1.0L / 16; lambda <= 1024; lambda *= 2) {
+        auto f = [&](long double u) {
+            return h / 2 * std::log1p(2 * lambda * u) - lambda * a * (1 + u) * (1 + u) / (1 + 2 * lambda * u);
+        };
+        long double lo = 0, hi = 1;
+        while (f(2 * hi) > f(hi) && hi < 1e30L)
+            hi *= 2;
+        hi *= 2;
+        for (int i = 0; i < 200; ++i) {  // ternary search on the concave f
+            const long double m1 = lo + (hi - lo) / 3, m2 = hi - (hi - lo) / 3;
+            (f(m1) < f(m2) ? lo : hi) = f(m1) < f(m2) ? m1 : m2;
+        }
+        best = std::min(best, f((lo + hi) / 2));
+    }
+    return best;
+}
+
+// Beyond largest_df only what bounds make certain: 0 where the tail is
+// below the smallest double, 1 where even the chance that the bridge
+// is outside the ball at t = 1/2, P(chi-square(h) >= 4a), rounds to 1; NaN
+// between.
+double kiefer_sf_beyond_series(long double a, long double h)
+{
+    if (!(a > 0))
+        return 1;
+    if (kiefer_log_upper_bound(a, h) < -746)
+        return 0;
+    if (boost::math::gamma_q(double(h / 2), double(2 * a), Policy()) == 1)
+        return 1;
+    return not_a_number;
+}
+
+}  // namespace
+
 double ds_p_value_kolmogorov_smirnov_k_sample(double statistic, double df) noexcept
 {
-    if (std::isnan(statistic) || !valid_df(df))
+    if (std::isnan(statistic) || !(df >= 1))
         return not_a_number;
+    if (!valid_df(df))
+        return guarded([&] { return kiefer_sf_beyond_series(statistic, df); });
     return guarded([&] {
         KieferSeries series(df);
         return double(kiefer_sf(statistic, df, series));

@@ -156,7 +156,12 @@ TEST(SternaContinuous, NoValueOfTheWrongSignOrDirection)
         tail.push_back(0);
         EXPECT_TRUE(descendsToZero(tail)) << "Shapiro-Wilk, n " << n;
     }
-    EXPECT_TRUE(std::isnan(ds_p_value_kolmogorov_smirnov_k_sample(5e5, 1e6)));
+    // Beyond 50 degrees of freedom, the ends that bounds make certain.
+    EXPECT_EQ(ds_p_value_kolmogorov_smirnov_k_sample(5e5, 1e6), 0);
+    EXPECT_EQ(ds_p_value_kolmogorov_smirnov_k_sample(1e4, 1e6), 1);
+    EXPECT_TRUE(std::isnan(ds_p_value_kolmogorov_smirnov_k_sample(2.6e5, 1e6)));
+    EXPECT_EQ(ds_p_value_kolmogorov_smirnov_k_sample(1000, 60), 0);
+    EXPECT_EQ(ds_p_value_kolmogorov_smirnov_k_sample(1, 60), 1);
     EXPECT_TRUE(std::isnan(ds_critical_value_kolmogorov_smirnov_k_sample(0.05, 51)));
     for (double level : {-0.5, 1.5, -inf, inf, nan}) {
         EXPECT_TRUE(std::isnan(ds_critical_value_z_score(level))) << level;
