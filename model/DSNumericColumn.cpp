@@ -4,11 +4,10 @@
 #include "model/DSNumericColumnCategory.h"
 #include "model/DSReentryGuard.h"
 #include "model/DSTable.h"
+#include "model/ds_missing_values_predicate.h"
 #include "model/ds_numeric_bins.h"
 #include "model/ds_row_mask.h"
 #include "model/util/ds_colors.h"
-#include "platform/predicate/DSComparisonPredicate.h"
-#include "platform/predicate/DSCompoundPredicate.h"
 
 #include <algorithm>
 #include <vector>
@@ -16,23 +15,6 @@
 namespace {
 
 enum ValueSourceOperation { WholeColumn = 1, Range = 2 };
-
-// Whether a label matches the operand by the label operators, ignoring case.
-bool labelMatches(const QString &label, DSPredicateOperatorType type, const QString &operand)
-{
-    switch (type) {
-    case DSPredicateOperatorType::EqualTo:
-        return label.compare(operand, Qt::CaseInsensitive) == 0;
-    case DSPredicateOperatorType::BeginsWith:
-        return label.startsWith(operand, Qt::CaseInsensitive);
-    case DSPredicateOperatorType::EndsWith:
-        return label.endsWith(operand, Qt::CaseInsensitive);
-    case DSPredicateOperatorType::Contains:
-        return label.contains(operand, Qt::CaseInsensitive);
-    default:
-        return false;
-    }
-}
 
 // One "value" comparison marks rows in one pass over the plain values. A
 // NaN value is below, above and equal to nothing and differs from everything.
@@ -76,22 +58,6 @@ void markEqualRows(uint8_t *mask, qint64 offset, const double *v, qint64 count, 
                 return true;
         return false;
     });
-}
-
-// The comparisons of a stored missing-values predicate: the subpredicates of
-// its compound (the compound's own type is not consulted), or the one
-// comparison it is.
-std::vector<const DSComparisonPredicate *> comparisonsOf(const DSPredicate &predicate)
-{
-    std::vector<const DSComparisonPredicate *> comparisons;
-    if (const DSCompoundPredicate *compound = predicate.asCompound()) {
-        for (const DSPredicatePtr &sub : compound->subpredicates())
-            if (const DSComparisonPredicate *comparison = sub ? sub->asComparison() : nullptr)
-                comparisons.push_back(comparison);
-    } else if (const DSComparisonPredicate *comparison = predicate.asComparison()) {
-        comparisons.push_back(comparison);
-    }
-    return comparisons;
 }
 
 // The label of a value in category_labels (number keys; integer keys as
@@ -172,7 +138,7 @@ qint64 DSNumericColumn::setupMissingMask(qint64 offset, qint64 limit)
     uint8_t *mask = sharedMissingMask();
     std::vector<double> equal;
     const QCborMap labels = category_labels();
-    for (const DSComparisonPredicate *comparison : comparisonsOf(*predicate)) {
+    for (const DSComparisonPredicate *comparison : ds_predicate_comparisons(*predicate)) {
         if (comparison->rightExpression().kind() != DSExpression::Kind::ConstantValue)
             continue;
         const DSPredicateValue &operand = comparison->rightExpression().constantValue();
@@ -192,7 +158,7 @@ qint64 DSNumericColumn::setupMissingMask(qint64 offset, qint64 limit)
                 if (!key.isDouble() && !key.isInteger())
                     continue;
                 const double x = key.toDouble();
-                if (!std::isnan(x) && labelMatches(it.value().toString(), type, text))
+                if (!std::isnan(x) && ds_label_matches(it.value().toString(), type, text))
                     equal.push_back(x);
             }
         }
@@ -215,18 +181,7 @@ void DSNumericColumn::makeDependencies()
     if (!number_formatter())
         if (DSManagedObject *formatter = insertNewObjectOfEntity(QStringLiteral("DSNumberFormatter")))
             setObject(formatter, QStringLiteral("number_formatter"));
-    for (const char *key : {"pivot_partition", "filter_partition", "covariate_partition"}) {
-        const QString name = QString::fromLatin1(key);
-        if (objectForKey(name))
-            continue;
-        DSManagedObject *partition = insertNewObjectOfEntity(QStringLiteral("DSNumericPartition"));
-        if (!partition)
-            continue;
-        if (name == QLatin1String("pivot_partition"))
-            partition->setPrimitiveValue(qlonglong(6), QStringLiteral("quantile_count"));
-        partition->setObject(this, QStringLiteral("column"));
-        setObject(partition, name);
-    }
+    makePartitions(QStringLiteral("DSNumericPartition"));
 }
 
 void DSNumericColumn::awakeFromInsert()

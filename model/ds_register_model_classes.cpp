@@ -5,7 +5,7 @@
 #include "model/DSDataTable.h"
 #include "model/DSIndicatorColumn.h"
 #include "model/DSNumericDataColumn.h"
-#include "model/DSTextColumn.h"
+#include "model/DSTextDataColumn.h"
 #include "model/ds_register_formatter_classes.h"
 #include "pivot/DSPivot.h"
 #include "platform/store/DSObjectFactory.h"
@@ -22,6 +22,7 @@ void ds_register_model_classes()
     DSObjectFactory::registerClass<DSNumericColumn>(QStringLiteral("DSNumericColumn"));
     DSObjectFactory::registerClass<DSNumericDataColumn>(QStringLiteral("DSNumericDataColumn"));
     DSObjectFactory::registerClass<DSTextColumn>(QStringLiteral("DSTextColumn"));
+    DSObjectFactory::registerClass<DSTextDataColumn>(QStringLiteral("DSTextDataColumn"));
     DSObjectFactory::registerClass<DSIndicatorColumn>(QStringLiteral("DSIndicatorColumn"));
     DSObjectFactory::registerClass<DSRegressionModel>(QStringLiteral("DSRegressionModel"));
     DSObjectFactory::registerClass<DSOutcomeVariable>(QStringLiteral("DSOutcomeVariable"));
