@@ -232,19 +232,20 @@ qint64 DSTextColumn::getUncachedIndex(const char *const **out)
 {
     const char *const *rows = nullptr;
     const qint64 count = getTextValues(&rows);
+    buildIndex(rows, count, nullptr);
+    return handOut<const char *>(out, temp_index.data(), temp_index.used());
+}
+
+bool DSTextColumn::buildIndex(const char *const *rows, qint64 count, int32_t *positions)
+{
     // A first index block holds 1,024 entries.
-    const qint64 length = ds_text_index_build(rows, count, [this](int64_t n) {
-        return temp_index.reserve(std::max<int64_t>(n, 1024));
-    });
-    if (length < 0) {
+    const qint64 length = ds_text_index_build(
+        rows, count, [this](int64_t n) { return temp_index.reserve(std::max<int64_t>(n, 1024)); }, positions);
+    m_indexKept = length >= 0;
+    temp_index.setUsed(std::max<qint64>(length, 0));
+    if (length < 0)
         qCritical("Error in malloc()");
-        temp_index.setUsed(0);
-        m_indexKept = false;
-        return handOut<const char *>(out, nullptr, 0);
-    }
-    temp_index.setUsed(length);
-    m_indexKept = true;
-    return handOut<const char *>(out, temp_index.data(), length);
+    return length >= 0;
 }
 
 qint64 DSTextColumn::numberOfUniqueValues()
@@ -274,8 +275,6 @@ qint64 DSTextColumn::getIndexedValues(const int32_t **out, qint64 *bins)
 
 qint64 DSTextColumn::getUncachedIndexedValues(const int32_t **out, qint64 *bins)
 {
-    const char *const *index = nullptr;
-    const qint64 length = getIndex(&index);
     const char *const *rows = nullptr;
     const qint64 count = getTextValues(&rows);
     m_positionsKept = false;
@@ -283,11 +282,19 @@ qint64 DSTextColumn::getUncachedIndexedValues(const int32_t **out, qint64 *bins)
     temp_indexed_values_bins = 0;
     if (bins)
         *bins = 0;
-    if (count <= 0 || length <= 0)
+    int32_t *positions = count > 0 ? temp_indexed_values.reserve(count) : nullptr;
+    if (!positions) {
+        if (count > 0)
+            qCritical("Error in malloc()");
         return handOut<int32_t>(out, nullptr, 0);
-    int32_t *positions = temp_indexed_values.reserve(count);
-    if (!positions || !ds_text_index_positions(index, length, rows, count, positions)) {
-        qCritical("Error in malloc()");
+    }
+    // Without a kept index, the index and the positions come from one pass.
+    const bool placed = m_indexKept ? ds_text_index_positions(temp_index.data(), temp_index.used(), rows, count, positions)
+                                    : buildIndex(rows, count, positions);
+    const qint64 length = temp_index.used();
+    if (!placed || length <= 0) {
+        if (!placed)
+            qCritical("Error in malloc()");
         return handOut<int32_t>(out, nullptr, 0);
     }
     temp_indexed_values.setUsed(count);
@@ -327,13 +334,14 @@ qint64 DSTextColumn::getIndexedValueOrder(const int32_t **out)
 
 qint64 DSTextColumn::getCounts(const ds_txt_counts_s **out, const uint8_t *mask, qint64 length)
 {
+    // Positions first: without a kept index, both come from one pass.
+    ds_text_rows_s rows = {};
+    rows.count = getIndexedValues(&rows.positions, nullptr);
     const char *const *index = nullptr;
     const qint64 entries = getIndex(&index);
     ds_txt_counts_s *counts = entries > 0 ? temp_counts.reserve(entries) : nullptr;
     if (!counts)
         return handOut<ds_txt_counts_s>(out, nullptr, 0);
-    ds_text_rows_s rows = {};
-    rows.count = getIndexedValues(&rows.positions, nullptr);
     rows.missing_length = getMissingMask(&rows.missing);
     rows.num_weights = getFrequencyWeights(&rows.weights);
     if (!ds_text_index_counts(index, entries, &rows, mask, length, counts)) {

@@ -110,6 +110,10 @@ protected:
     DSColumnBuffer<ds_txt_counts_s> temp_counts;
 
 private:
+    // Builds the index of the rows into temp_index (and, when positions is
+    // given, each row's position); false, keeping no index, when memory runs
+    // out.
+    bool buildIndex(const char *const *rows, qint64 count, int32_t *positions);
     // Marks the rows of [offset, offset + count) whose texts one "value"
     // subpredicate picks.
     void markValueComparison(const char *const *rows, qint64 offset, qint64 count, DSPredicateOperatorType type,

@@ -1,8 +1,8 @@
 #include "model/ds_text_index.h"
 
-#include "model/util/ck_hash_table.h"
 #include "model/util/ds_row_weight.h"
 #include "model/util/ds_sort.h"
+#include "model/util/ds_text_table.h"
 
 #include <algorithm>
 #include <cstring>
@@ -13,19 +13,9 @@
 
 namespace {
 
-// Slots and key bytes a hash set of texts starts with; it doubles as it
-// fills, so a column of few distinct texts keeps a set that sits in the
-// caches however many rows it has.
-constexpr uint64_t initial_slots = 1024;
-constexpr uint64_t key_bytes_per_slot = 32;
 // Counters the chunks of a count may hold together (as for numeric counts).
 constexpr int64_t counter_budget = int64_t(1) << 22;
 constexpr int64_t count_chunks = 16;
-
-struct hash_deleter {
-    void operator()(ck_hash_table_s *table) const { ck_hash_free(table); }
-};
-using hash_ptr = std::unique_ptr<ck_hash_table_s, hash_deleter>;
 
 // What one pass over the rows tells about them.
 struct text_scan {
@@ -73,64 +63,99 @@ void first_rows_by_byte(const char *const *rows, int64_t count, const char *firs
                 first[b] = partial[c * 256 + size_t(b)];
 }
 
-// Appends to out each text of texts that the set does not hold yet, in the
-// given order, inserting it. False when memory runs out.
-template <class Texts>
-bool collect_distinct(const Texts &texts, ck_hash_table_s *set, std::vector<const char *> &out)
-{
-    for (const char *t : texts) {
-        if (ds_text_blank(t))
-            continue;
-        const uint64_t length = std::strlen(t);
-        if (ck_hash_lookup(t, length, set))
-            continue;
-        if (!ck_hash_insert(t, length, 1, set))
-            return false;
-        out.push_back(t);
-    }
-    return true;
-}
+// The distinct texts of a column's rows, found by hashing: each chunk of
+// rows collects its own texts into a table (giving each row its chunk's id
+// of its text); then neighbouring tables merge in parallel steps, each
+// table taking in the one after it (0 takes 1, 2 takes 3, ...; then 0
+// takes 2, ...), so that table 0 ends up with every text, each id standing
+// for the text's first appearance in row order.
+struct hashed_texts {
+    std::vector<ds_text_table> tables;
+    std::vector<std::vector<int32_t>> to_all;  // chunk c's id -> id in all()
 
-// The distinct non-blank texts of the rows, each as the pointer of its
-// first row, in order of first appearance: every chunk of rows collects its
-// own, then the chunks' lists are merged in chunk order. False when memory
-// runs out.
-bool distinct_texts(const char *const *rows, int64_t count, std::vector<const char *> &out)
-{
-    std::vector<const char *> partial[ds_row_chunks];
-    bool failed[ds_row_chunks] = {};
-    try {
+    // Collects the rows; local[i] (when given) receives row i's chunk id, -1
+    // for a blank row. Throws std::bad_alloc when memory runs out.
+    hashed_texts(const char *const *rows, int64_t count, int32_t *local) : tables(ds_row_chunks), to_all(ds_row_chunks)
+    {
+        bool failed[ds_row_chunks] = {};
         ds_parallel_for(ds_row_chunks, uint64_t(count), [&](uint64_t c, int64_t first, int64_t end) {
-            if (first >= end)
-                return;
-            hash_ptr set(ck_hash_create(initial_slots, key_bytes_per_slot));
-            if (!set) {
-                failed[c] = true;
-                return;
-            }
             try {
-                failed[c] = !collect_distinct(std::span(rows + first, size_t(end - first)), set.get(), partial[c]);
+                ds_text_table &table = tables[c];
+                // The table is far larger than the caches when texts are
+                // many: rows are hashed a few ahead and their slots fetched
+                // while earlier rows are inserted.
+                constexpr int64_t ahead = 16;
+                struct hashed_row {
+                    const char *text;
+                    uint64_t length, hash;
+                } ring[ahead];
+                const auto prepare = [&](int64_t i) {
+                    const char *t = rows[i];
+                    if (ds_text_blank(t))
+                        return hashed_row{nullptr, 0, 0};
+                    const uint64_t length = std::strlen(t);
+                    const hashed_row row{t, length, ds_text_table::hash(t, length)};
+                    table.prefetch(row.hash);
+                    return row;
+                };
+                for (int64_t i = first; i < std::min(end, first + ahead); ++i)
+                    ring[(i - first) % ahead] = prepare(i);
+                for (int64_t i = first; i < end; ++i) {
+                    hashed_row &slot = ring[(i - first) % ahead];
+                    const hashed_row row = slot;
+                    if (i + ahead < end)
+                        slot = prepare(i + ahead);
+                    const int32_t id = row.text ? table.insert(row.text, row.length, row.hash) : -1;
+                    if (local)
+                        local[i] = id;
+                }
+                to_all[c].resize(size_t(table.size()));
+                for (int32_t id = 0; id < table.size(); ++id)
+                    to_all[c][size_t(id)] = id;
             } catch (const std::bad_alloc &) {
                 failed[c] = true;
             }
         });
-        if (std::find(std::begin(failed), std::end(failed), true) != std::end(failed))
-            return false;
-        size_t most = 0;
-        for (const auto &texts : partial)
-            most = std::max(most, texts.size());
-        hash_ptr merged(ck_hash_create(std::max<uint64_t>(initial_slots, 2 * most), key_bytes_per_slot));
-        if (!merged)
-            return false;
-        out.reserve(most);
-        for (const auto &texts : partial)
-            if (!collect_distinct(texts, merged.get(), out))
-                return false;
-    } catch (const std::bad_alloc &) {
-        return false;
+        throw_if_any(failed);
+        // owner[c]: the table that holds chunk c's texts now.
+        std::vector<uint64_t> owner(ds_row_chunks);
+        for (uint64_t c = 0; c < ds_row_chunks; ++c)
+            owner[c] = c;
+        for (uint64_t step = 1; step < ds_row_chunks; step *= 2) {
+            const uint64_t pairs = (ds_row_chunks - step + 2 * step - 1) / (2 * step);
+            std::vector<std::vector<int32_t>> taken(ds_row_chunks);
+            ds_dispatch_apply(pairs, [&](uint64_t p) {
+                const uint64_t into = p * 2 * step, from = into + step;
+                try {
+                    const ds_text_table &source = tables[from];
+                    taken[from].resize(size_t(source.size()));
+                    for (int32_t id = 0; id < source.size(); ++id)
+                        taken[from][size_t(id)] = tables[into].insert(source.text(id), source.length(id), source.hashOf(id));
+                    tables[from] = ds_text_table(1);
+                } catch (const std::bad_alloc &) {
+                    failed[into] = true;
+                }
+            });
+            throw_if_any(failed);
+            ds_dispatch_apply(ds_row_chunks, [&](uint64_t c) {
+                const uint64_t from = owner[c];
+                if (from % (2 * step) != step)
+                    return;
+                for (int32_t &id : to_all[c])
+                    id = taken[from][size_t(id)];
+                owner[c] = from - step;
+            });
+        }
     }
-    return true;
-}
+
+    const ds_text_table &all() const { return tables[0]; }
+
+    static void throw_if_any(const bool (&failed)[ds_row_chunks])
+    {
+        if (std::find(std::begin(failed), std::end(failed), true) != std::end(failed))
+            throw std::bad_alloc();
+    }
+};
 
 // Byte order, NULL last: the comparator of every text index.
 bool text_before(const char *a, const char *b)
@@ -140,30 +165,68 @@ bool text_before(const char *a, const char *b)
 
 } // namespace
 
-int64_t ds_text_index_build(const char *const *rows, int64_t count, ds_text_index_reserve reserve)
+int64_t ds_text_index_build(const char *const *rows, int64_t count, ds_text_index_reserve reserve,
+                            int32_t *positions)
 {
     if (count <= 0)
         return 0;
     const text_scan scan = scan_rows(rows, count);
-    std::vector<const char *> texts;
     if (scan.all_one_byte) {
         const char *first[256];
         first_rows_by_byte(rows, count, first);
+        std::vector<const char *> texts;
         for (const char *t : first)
             if (t)
                 texts.push_back(t);
-    } else if (!distinct_texts(rows, count, texts)) {
+        // Bytes ascending are the one-byte texts in byte order.
+        const int64_t length = int64_t(texts.size()) + (scan.any_blank ? 1 : 0);
+        const char **index = reserve(length);
+        if (!index)
+            return -1;
+        std::copy(texts.begin(), texts.end(), index);
+        if (scan.any_blank)
+            index[length - 1] = nullptr;
+        if (positions && !ds_text_index_positions(index, length, rows, count, positions))
+            return -1;
+        return length;
+    }
+    try {
+        const hashed_texts found(rows, count, positions);
+        const int64_t distinct = found.all().size();
+        std::vector<int32_t> order(static_cast<size_t>(distinct));
+        for (int32_t id = 0; id < distinct; ++id)
+            order[size_t(id)] = id;
+        std::sort(order.begin(), order.end(),
+                  [&](int32_t a, int32_t b) { return text_before(found.all().text(a), found.all().text(b)); });
+        const int64_t length = distinct + (scan.any_blank ? 1 : 0);
+        const char **index = reserve(length);
+        if (!index)
+            return -1;
+        std::vector<int32_t> rank(static_cast<size_t>(distinct));
+        for (int64_t p = 0; p < distinct; ++p) {
+            index[p] = found.all().text(order[size_t(p)]);
+            rank[size_t(order[size_t(p)])] = int32_t(p);
+        }
+        if (scan.any_blank)
+            index[length - 1] = nullptr;
+        if (positions) {
+            // Each chunk turns its own ids into index positions; the chunks
+            // are those the texts were collected in.
+            std::vector<std::vector<int32_t>> position_of(found.to_all.size());
+            for (size_t c = 0; c < found.to_all.size(); ++c)
+                for (int32_t id : found.to_all[c])
+                    position_of[c].push_back(rank[size_t(id)]);
+            const int32_t blank = int32_t(length - 1);
+            ds_parallel_for(ds_row_chunks, uint64_t(count), [&](uint64_t c, int64_t first, int64_t end) {
+                const int32_t *mine = position_of[c].data();
+                for (int64_t i = first; i < end; ++i)
+                    positions[i] = positions[i] < 0 ? blank : mine[positions[i]];
+            });
+        }
+        return length;
+    } catch (const std::bad_alloc &) {
         return -1;
     }
-    std::sort(texts.begin(), texts.end(), text_before);
-    const int64_t length = int64_t(texts.size()) + (scan.any_blank ? 1 : 0);
-    const char **index = reserve(length);
-    if (!index)
-        return -1;
-    std::copy(texts.begin(), texts.end(), index);
-    if (scan.any_blank)
-        index[length - 1] = nullptr;
-    return length;
 }
 
 int64_t ds_text_unique_count(const char *const *rows, int64_t count)
@@ -171,10 +234,12 @@ int64_t ds_text_unique_count(const char *const *rows, int64_t count)
     if (count <= 0)
         return 0;
     const text_scan scan = scan_rows(rows, count);
-    std::vector<const char *> texts;
-    if (!distinct_texts(rows, count, texts))
+    try {
+        const hashed_texts found(rows, count, nullptr);
+        return found.all().size() + (scan.any_blank ? 1 : 0);
+    } catch (const std::bad_alloc &) {
         return -1;
-    return int64_t(texts.size()) + (scan.any_blank ? 1 : 0);
+    }
 }
 
 bool ds_text_index_positions(const char *const *index, int64_t length, const char *const *rows,
@@ -196,19 +261,28 @@ bool ds_text_index_positions(const char *const *index, int64_t length, const cha
         });
         return true;
     }
-    hash_ptr table(ck_hash_create(uint64_t(std::max<int64_t>(2 * length, 1)), key_bytes_per_slot));
-    if (!table)
+    try {
+        // Ids in the table are index positions: the entries go in in order.
+        ds_text_table table(length);
+        for (int64_t p = 0; p < length; ++p)
+            if (!ds_text_blank(index[p])) {
+                const uint64_t n = std::strlen(index[p]);
+                table.insert(index[p], n, ds_text_table::hash(index[p], n));
+            }
+        ds_parallel_for(ds_row_chunks, uint64_t(count), [&](uint64_t, int64_t first, int64_t end) {
+            for (int64_t i = first; i < end; ++i) {
+                const char *t = rows[i];
+                if (ds_text_blank(t)) {
+                    positions[i] = blank;
+                    continue;
+                }
+                const uint64_t n = std::strlen(t);
+                positions[i] = table.find(t, n, ds_text_table::hash(t, n));
+            }
+        });
+    } catch (const std::bad_alloc &) {
         return false;
-    for (int64_t p = 0; p < length; ++p)
-        if (!ds_text_blank(index[p]) && !ck_hash_insert_string(index[p], uint64_t(p) + 1, table.get()))
-            return false;
-    const ck_hash_table_s *lookup = table.get();
-    ds_parallel_for(ds_row_chunks, uint64_t(count), [&](uint64_t, int64_t first, int64_t end) {
-        for (int64_t i = first; i < end; ++i) {
-            const char *t = rows[i];
-            positions[i] = ds_text_blank(t) ? blank : int32_t(ck_hash_lookup_string(t, lookup)) - 1;
-        }
-    });
+    }
     return true;
 }
 

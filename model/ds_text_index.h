@@ -33,11 +33,15 @@ inline bool ds_text_blank(const char *text)
 
 // Builds the index of count rows into the block reserve answers (asked
 // once, for the final length) and returns its length; each entry points at
-// the first row holding its text. Rows whose non-blank texts are all one
-// byte long go through a 256-entry table, others through hash sets, one per
-// chunk of rows, merged in chunk order. Returns 0 for no rows, and -1 when
-// memory runs out (nothing written).
-int64_t ds_text_index_build(const char *const *rows, int64_t count, ds_text_index_reserve reserve);
+// the first row holding its text. When positions is not NULL,
+// positions[0 .. count) receive each row's position as
+// ds_text_index_positions gives it, from the same pass over the rows. Rows
+// whose non-blank texts are all one byte long go through a 256-entry table;
+// others through hash tables (ds_text_table), one per chunk of rows, merged
+// in chunk order. Returns 0 for no rows, and -1 when memory runs out
+// (positions then undefined).
+int64_t ds_text_index_build(const char *const *rows, int64_t count, ds_text_index_reserve reserve,
+                            int32_t *positions = nullptr);
 
 // The length the index of these rows would have, without building it; -1
 // when memory runs out.
