@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/DSAppServices.h"
 #include "model/DSError.h"
 #include "model/DSSmallNumberFormatter.h"
 
@@ -31,10 +32,11 @@ struct VRWContext_s;
 // anything reads them, owns the fitting-library context that every
 // regression uses, the shared result formatters and the controllers of the
 // auxiliary windows, and handles launch, reactivation and termination.
-// Every document reaches it as DSStatDocument::app_delegate().
+// Every document reaches it as DSStatDocument::app_delegate(), through the
+// interface the layers below see (DSAppServices).
 //
 // Main thread only.
-class DSAppDelegate : public QObject
+class DSAppDelegate : public QObject, public DSAppServices
 {
     Q_OBJECT
 
@@ -50,7 +52,7 @@ public:
     ~DSAppDelegate() override;
 
     // The fitting context, or null when there is no CPU compute device.
-    VRWContext_s *varrow_context() const { return m_varrowContext; }
+    VRWContext_s *varrow_context() const override { return m_varrowContext; }
 
     // The fourteen shared result formatters, configured from the user
     // default "number_format_options".
@@ -69,7 +71,7 @@ public:
     const DSPlatformNumberFormatter *log_likelihoods_formatter() const { return formatter(12); }
     const DSPlatformNumberFormatter *predicted_values_formatter() const { return formatter(13); }
     // The formatter of the "number_format_options" entry of that name, or null.
-    const DSSmallNumberFormatter *formatterNamed(const QString &name) const;
+    const DSSmallNumberFormatter *formatterNamed(const QString &name) const override;
 
     // Re-reads "number_format_options" (anything but a dictionary counts as
     // absent) and sets each formatter's digits from its entry, with the
@@ -101,7 +103,7 @@ public:
     void applicationWillTerminate();
 
     qint64 action_count() const { return m_actionCount; }
-    void incrementActionCount() { ++m_actionCount; }
+    void incrementActionCount() override { ++m_actionCount; }
     // Seconds since 2001-01-01 00:00:00 GMT when launching finished.
     double application_launch_time() const { return m_launchTime; }
     double intervalSinceApplicationLaunch() const;

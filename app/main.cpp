@@ -1,6 +1,6 @@
 #include "app/DSAppDelegate.h"
+#include "app/ds_register_model_classes.h"
 #include "migration/DSPendingDataMigrator.h"
-#include "model/ds_register_model_classes.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

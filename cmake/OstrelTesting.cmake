@@ -1,9 +1,9 @@
 # ostrel_add_test(NAME SOURCES ... LIBS ... [LABELS ...] [SANITIZE thread|address ...])
 #
-# One GoogleTest program per call. Its tests run from the source tree's
-# folder of the same name, so fixtures are found relative to it. In a
-# sanitizer build only the programs that ask for that sanitizer are built.
-include(GoogleTest)
+# One GoogleTest program per call, registered as one ctest test. Its tests
+# run from the source tree's folder of the same name, so fixtures are found
+# relative to it. In a sanitizer build only the programs that ask for that
+# sanitizer are built.
 function(ostrel_add_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS;SANITIZE" ${ARGN})
   if(OSTREL_SANITIZER AND NOT OSTREL_SANITIZER IN_LIST T_SANITIZE)
@@ -19,14 +19,16 @@ function(ostrel_add_test name)
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
   target_compile_definitions(${name} PRIVATE
     OSTREL_TEST_SOURCE_DIR="${CMAKE_CURRENT_SOURCE_DIR}"
-    OSTREL_SHARED_DIR="${CMAKE_SOURCE_DIR}/../shared"
     OSTREL_TEST_BINARY_DIR="${CMAKE_CURRENT_BINARY_DIR}")
-  set(props ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
-  if(T_LABELS)
-    list(APPEND props LABELS "${T_LABELS}")
-  endif()
-  gtest_discover_tests(${name}
+  # One ctest test per program: a process per case (and one more to list
+  # the cases) cost more than the cases themselves. A failure still names
+  # its case in GoogleTest's output ("[  FAILED  ] Suite.Case"), which
+  # ctest --output-on-failure shows.
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES
     WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}
-    DISCOVERY_MODE PRE_TEST
-    PROPERTIES ${props})
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  if(T_LABELS)
+    set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
+  endif()
 endfunction()

@@ -1,7 +1,7 @@
 #include "model/DSColumn.h"
 
 #include "model/DSColumnCategory.h"
-#include "model/DSNumericColumn.h"
+#include "model/DSColumnSummary.h"
 #include "model/DSReentryGuard.h"
 #include "model/DSTable.h"
 #include "model/ds_number_format.h"
@@ -9,10 +9,8 @@
 #include "model/util/DSWordTokenizer.h"
 #include "model/util/ck_hash_table.h"
 #include "platform/sterna/sterna.h"
+#include "platform/store/DSEntityDescription.h"
 #include "platform/store/DSManagedObjectContext.h"
-#include "regression/DSOutcomeVariable.h"
-#include "regression/DSRegressionModel.h"
-#include "stats/DSColumnSummary.h"
 
 #include <algorithm>
 #include <cmath>
@@ -25,6 +23,7 @@ const QString k_inputs = QStringLiteral("inputs");
 const QString k_owner = QStringLiteral("owner");
 const QString k_column = QStringLiteral("column");
 const QString k_index = QStringLiteral("index");
+const QString k_columnRelations = QStringLiteral("column_relations");
 
 // Sets up the column's shared tokenizer for the current locale; making one
 // is costly, so each thread keeps one until the locale changes.
@@ -57,6 +56,20 @@ QList<DSColumn *> inputColumnsBySlot(const DSObjectList &links, bool descending)
         if (auto *column = ds_object_cast<DSColumn>(link->objectForKey(k_column)))
             columns.append(column);
     return columns;
+}
+
+// Takes the column out of a regression outcome's weights (tag 0) and
+// exposure (tag 1) relations; the relations stay, empty. The outcome is
+// reached through the store, as the model layer sees no regression class.
+void clearOutcomeRoles(DSManagedObject *outcome, const DSColumn *column)
+{
+    if (!outcome->entity()->relationshipNamed(k_columnRelations))
+        return;
+    for (DSManagedObject *relation : outcome->objectsForKey(k_columnRelations)) {
+        const qint64 tag = relation->integerForKey(QStringLiteral("tag"));
+        if ((tag == 0 || tag == 1) && relation->objectForKey(k_column) == column)
+            relation->setObject(nullptr, k_column);
+    }
 }
 
 QCborValue normalizedLabelKey(const QCborValue &key)
@@ -215,13 +228,9 @@ void DSColumn::prepareForDeletion()
             for (DSManagedObject *filter : filterSet->objectsForKey(QStringLiteral("filters")))
                 if (filter->objectForKey(k_column) == this)
                     doom(filter);
-        for (DSRegressionModel *model : owner->sortedRegressionModels()) {
-            for (auto *outcome : ds_objects_cast<DSOutcomeVariable>(model->objectsForKey(QStringLiteral("outcome_variables")))) {
-                if (outcome->weight_column() == this)
-                    outcome->setWeight_column(nullptr);
-                if (outcome->exposure_column() == this)
-                    outcome->setExposure_column(nullptr);
-            }
+        for (DSManagedObject *model : owner->objectsForKey(QStringLiteral("regression_models"))) {
+            for (DSManagedObject *outcome : model->objectsForKey(QStringLiteral("outcome_variables")))
+                clearOutcomeRoles(outcome, this);
             for (const char *key : {"panel_column", "plot_against_column"})
                 if (model->objectForKey(QString::fromLatin1(key)) == this)
                     model->setObject(nullptr, QString::fromLatin1(key));

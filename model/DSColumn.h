@@ -1,10 +1,10 @@
 #pragma once
 
 #include "model/DSColumnBuffer.h"
+#include "model/util/ds_stats.h"
 #include "platform/predicate/DSExpression.h"
 #include "platform/predicate/DSPredicate.h"
 #include "platform/store/DSManagedObject.h"
-#include "stats/ds_stats.h"
 
 #include <QCborArray>
 #include <QCborMap>

@@ -2,7 +2,7 @@
 
 #include "model/DSColumn.h"
 #include "model/ds_numeric_index.h"
-#include "stats/ds_stats.h"
+#include "model/util/ds_stats.h"
 
 #include <QVariantList>
 

@@ -1,6 +1,6 @@
 #include "model/DSStatDocument.h"
 
-#include "import/DSDataImporter.h"
+#include "model/DSDataImporter.h"
 #include "model/DSDataRoot.h"
 #include "model/DSDataTable.h"
 #include "model/DSSmallNumberFormatter.h"
@@ -26,7 +26,7 @@ const QString DSStatDocument::readOnlyPackageExtension = QStringLiteral("ostrel-
 
 namespace {
 
-DSAppDelegate *s_appDelegate = nullptr;
+DSAppServices *s_appDelegate = nullptr;
 
 // Importable files by extension (lower case) and their type identifiers.
 const std::array<std::pair<const char *, const char *>, 22> k_typeForExtension{{
@@ -450,12 +450,12 @@ bool DSStatDocument::isDocumentEdited() const
     return !isReadOnly() && m_changedSinceClean && m_context->hasChanges();
 }
 
-DSAppDelegate *DSStatDocument::app_delegate()
+DSAppServices *DSStatDocument::app_delegate()
 {
     return s_appDelegate;
 }
 
-void DSStatDocument::setApp_delegate(DSAppDelegate *delegate)
+void DSStatDocument::setApp_delegate(DSAppServices *delegate)
 {
     s_appDelegate = delegate;
 }

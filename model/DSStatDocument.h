@@ -8,7 +8,7 @@
 
 #include <memory>
 
-class DSAppDelegate;
+class DSAppServices;
 class DSDataImporter;
 class DSDataRoot;
 class DSManagedObjectContext;
@@ -142,9 +142,10 @@ public:
     // "DSStatDocument": the document window's interface.
     static QString windowNibName() { return QStringLiteral("DSStatDocument"); }
 
-    // The application object, while there is one (the application sets it).
-    static DSAppDelegate *app_delegate();
-    static void setApp_delegate(DSAppDelegate *delegate);
+    // The application object, while there is one: the application hands
+    // itself over at start-up and takes itself back when it goes.
+    static DSAppServices *app_delegate();
+    static void setApp_delegate(DSAppServices *delegate);
 
     // Shows an error to the user: logs it and emits errorPresented(), which
     // the window side turns into an alert.

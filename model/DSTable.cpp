@@ -1,16 +1,13 @@
 #include "model/DSTable.h"
 
-#include "filter/DSTableFilterSet.h"
 #include "model/DSDataRoot.h"
 #include "model/DSIndicatorColumn.h"
 #include "model/DSNumericColumn.h"
 #include "model/DSTextColumn.h"
 #include "model/DSUserDefaults.h"
-#include "pivot/DSPivot.h"
 #include "platform/store/DSEntityDescription.h"
 #include "platform/store/DSManagedObjectContext.h"
 #include "platform/store/DSManagedObjectModel.h"
-#include "regression/DSRegressionModel.h"
 
 #include <QCborMap>
 
@@ -289,17 +286,17 @@ QList<DSColumn *> DSTable::columnsMatching(const QString &text) const
     return matching;
 }
 
-QList<DSRegressionModel *> DSTable::sortedRegressionModels() const
+DSObjectList DSTable::sortedRegressionModels() const
 {
-    return ds_objects_cast<DSRegressionModel>(sortedByIndex(objectsForKey(k_regressionModels)));
+    return sortedByIndex(objectsForKey(k_regressionModels));
 }
 
-DSRegressionModel *DSTable::regressionModelAtIndex(qint64 i) const
+DSManagedObject *DSTable::regressionModelAtIndex(qint64 i) const
 {
-    return ds_object_cast<DSRegressionModel>(indexedObjectInSet(objectsForKey(k_regressionModels), i));
+    return indexedObjectInSet(objectsForKey(k_regressionModels), i);
 }
 
-void DSTable::insertRegressionModel(DSRegressionModel *model, qint64 i)
+void DSTable::insertRegressionModel(DSManagedObject *model, qint64 i)
 {
     insertIndexedObject(model, objectsForKey(k_regressionModels), i);
 }
@@ -309,17 +306,17 @@ void DSTable::moveRegressionModelAtIndex(qint64 from, qint64 to)
     moveIndexedObjectInSet(objectsForKey(k_regressionModels), from, to);
 }
 
-DSRegressionModel *DSTable::removeRegressionModelFromIndex(qint64 i)
+DSManagedObject *DSTable::removeRegressionModelFromIndex(qint64 i)
 {
-    return ds_object_cast<DSRegressionModel>(removeIndexedObjectInSet(objectsForKey(k_regressionModels), i));
+    return removeIndexedObjectInSet(objectsForKey(k_regressionModels), i);
 }
 
-DSTableFilterSet *DSTable::filterSetAtIndex(qint64 i) const
+DSManagedObject *DSTable::filterSetAtIndex(qint64 i) const
 {
-    return ds_object_cast<DSTableFilterSet>(indexedObjectInSet(objectsForKey(k_filterSets), i));
+    return indexedObjectInSet(objectsForKey(k_filterSets), i);
 }
 
-void DSTable::insertFilterSet(DSTableFilterSet *filterSet, qint64 i)
+void DSTable::insertFilterSet(DSManagedObject *filterSet, qint64 i)
 {
     insertIndexedObject(filterSet, objectsForKey(k_filterSets), i);
 }
@@ -329,22 +326,22 @@ void DSTable::moveFilterSetAtIndex(qint64 from, qint64 to)
     moveIndexedObjectInSet(objectsForKey(k_filterSets), from, to);
 }
 
-DSTableFilterSet *DSTable::removeFilterSetFromIndex(qint64 i)
+DSManagedObject *DSTable::removeFilterSetFromIndex(qint64 i)
 {
-    return ds_object_cast<DSTableFilterSet>(removeIndexedObjectInSet(objectsForKey(k_filterSets), i));
+    return removeIndexedObjectInSet(objectsForKey(k_filterSets), i);
 }
 
-QList<DSPivot *> DSTable::sortedPivots() const
+DSObjectList DSTable::sortedPivots() const
 {
-    return ds_objects_cast<DSPivot>(sortedByIndex(objectsForKey(k_pivots)));
+    return sortedByIndex(objectsForKey(k_pivots));
 }
 
-DSPivot *DSTable::pivotAtIndex(qint64 i) const
+DSManagedObject *DSTable::pivotAtIndex(qint64 i) const
 {
-    return ds_object_cast<DSPivot>(indexedObjectInSet(objectsForKey(k_pivots), i));
+    return indexedObjectInSet(objectsForKey(k_pivots), i);
 }
 
-void DSTable::insertPivot(DSPivot *pivot, qint64 i)
+void DSTable::insertPivot(DSManagedObject *pivot, qint64 i)
 {
     insertIndexedObject(pivot, objectsForKey(k_pivots), i);
 }
@@ -354,9 +351,9 @@ void DSTable::movePivotAtIndex(qint64 from, qint64 to)
     moveIndexedObjectInSet(objectsForKey(k_pivots), from, to);
 }
 
-DSPivot *DSTable::removePivotFromIndex(qint64 i)
+DSManagedObject *DSTable::removePivotFromIndex(qint64 i)
 {
-    return ds_object_cast<DSPivot>(removeIndexedObjectInSet(objectsForKey(k_pivots), i));
+    return removeIndexedObjectInSet(objectsForKey(k_pivots), i);
 }
 
 DSObjectList DSTable::sortedAggregations() const

@@ -83,21 +83,23 @@ public:
     // the text, in order; blank text answers every column, 33 words or more none.
     QList<DSColumn *> columnsMatching(const QString &text) const;
 
-    // The other ordered relationships.
-    QList<DSRegressionModel *> sortedRegressionModels() const;
-    DSRegressionModel *regressionModelAtIndex(qint64 i) const;
-    void insertRegressionModel(DSRegressionModel *model, qint64 i);
+    // The other ordered relationships. Regression models, filter sets and
+    // pivots are classes of the layers above the model, so they come as
+    // stored objects: their callers cast them (ds_object_cast<DSPivot>).
+    DSObjectList sortedRegressionModels() const;
+    DSManagedObject *regressionModelAtIndex(qint64 i) const;
+    void insertRegressionModel(DSManagedObject *model, qint64 i);
     void moveRegressionModelAtIndex(qint64 from, qint64 to);
-    DSRegressionModel *removeRegressionModelFromIndex(qint64 i);
-    DSTableFilterSet *filterSetAtIndex(qint64 i) const;
-    void insertFilterSet(DSTableFilterSet *filterSet, qint64 i);
+    DSManagedObject *removeRegressionModelFromIndex(qint64 i);
+    DSManagedObject *filterSetAtIndex(qint64 i) const;
+    void insertFilterSet(DSManagedObject *filterSet, qint64 i);
     void moveFilterSetAtIndex(qint64 from, qint64 to);
-    DSTableFilterSet *removeFilterSetFromIndex(qint64 i);
-    QList<DSPivot *> sortedPivots() const;
-    DSPivot *pivotAtIndex(qint64 i) const;
-    void insertPivot(DSPivot *pivot, qint64 i);
+    DSManagedObject *removeFilterSetFromIndex(qint64 i);
+    DSObjectList sortedPivots() const;
+    DSManagedObject *pivotAtIndex(qint64 i) const;
+    void insertPivot(DSManagedObject *pivot, qint64 i);
     void movePivotAtIndex(qint64 from, qint64 to);
-    DSPivot *removePivotFromIndex(qint64 i);
+    DSManagedObject *removePivotFromIndex(qint64 i);
     DSObjectList sortedAggregations() const;
     DSObjectList sortedColumnAggregations() const;
     DSObjectList sortedComputedAggregations() const;

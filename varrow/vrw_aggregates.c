@@ -1,6 +1,7 @@
 /* Sums, means and counts over the rows of the device data, each one kernel
 ** run read back with a blocking read. */
 #include "varrow/vrw_internal.h"
+#include "varrow/vrw_kernel_names.h"
 
 #include <math.h>
 #include <stdlib.h>
@@ -49,12 +50,12 @@ static double scalar_result(VRWStatus status, double value, int32_t *status_out)
 
 /* The aggregates without analytic weights: data (absent for the weight sum),
 ** weights, column, the weight vector's blocks, result. */
-static double plain_aggregate(VRWContext_s *context, const char *name, const cl_mem *data,
+static double plain_aggregate(VRWContext_s *context, VRWKernelName name, const cl_mem *data,
                               const VRWVectorBuffer_s *weights, int32_t column, int32_t *status_out)
 {
     Aggregate a;
     double value = NAN;
-    VRWStatus status = begin(context, &a, vrw_find_kernel(context, name), 1,
+    VRWStatus status = begin(context, &a, vrw_kernel(context, name), 1,
                              (size_t)context->fp_size);
     if (status == VRW_SUCCESS) {
         if (data)
@@ -70,13 +71,13 @@ static double plain_aggregate(VRWContext_s *context, const char *name, const cl_
 
 /* The aggregates under analytic weights; both kernels must be loaded, the
 ** one for panel matrices being used when the matrix has panels. */
-static double analytic_aggregate(VRWContext_s *context, const char *plain, const char *panel,
+static double analytic_aggregate(VRWContext_s *context, VRWKernelName plain, VRWKernelName panel,
                                  cl_mem data, const VRWMatrixBuffer_s *matrix,
                                  const VRWVectorBuffer_s *weights, int32_t column,
                                  const VRWVectorBuffer_s *analytic, int32_t *status_out)
 {
-    cl_kernel plain_kernel = vrw_find_kernel(context, plain);
-    cl_kernel panel_kernel = vrw_find_kernel(context, panel);
+    cl_kernel plain_kernel = vrw_kernel(context, plain);
+    cl_kernel panel_kernel = vrw_kernel(context, panel);
     bool panels = matrix->panel_count > 0;
     cl_kernel kernel = plain_kernel && panel_kernel ? (panels ? panel_kernel : plain_kernel) : NULL;
     Aggregate a;
@@ -103,38 +104,38 @@ static double analytic_aggregate(VRWContext_s *context, const char *plain, const
 double vrw_compute_fweight_sum(VRWContext_s *context, const VRWVectorBuffer_s *weights,
                                int32_t *status)
 {
-    return plain_aggregate(context, "vrw_compute_fweight_sum", NULL, weights, 0, status);
+    return plain_aggregate(context, VRWK_COMPUTE_FWEIGHT_SUM, NULL, weights, 0, status);
 }
 
 double vrw_compute_vector_integer_sum(VRWContext_s *context, const VRWVectorBuffer_s *vector,
                                       const VRWVectorBuffer_s *weights, int32_t *status)
 {
-    return plain_aggregate(context, "vrw_compute_integer_sum", &vector->data, weights, 0, status);
+    return plain_aggregate(context, VRWK_COMPUTE_INTEGER_SUM, &vector->data, weights, 0, status);
 }
 
 double vrw_compute_vector_mean(VRWContext_s *context, const VRWVectorBuffer_s *vector,
                                const VRWVectorBuffer_s *weights, int32_t *status)
 {
-    return plain_aggregate(context, "vrw_compute_mean", &vector->data, weights, 0, status);
+    return plain_aggregate(context, VRWK_COMPUTE_MEAN, &vector->data, weights, 0, status);
 }
 
 double vrw_compute_buffer_sum_of_squares(VRWContext_s *context, cl_mem buffer,
                                          const VRWVectorBuffer_s *weights, int32_t *status)
 {
-    return plain_aggregate(context, "vrw_compute_sum_of_squares", &buffer, weights, 0, status);
+    return plain_aggregate(context, VRWK_COMPUTE_SUM_OF_SQUARES, &buffer, weights, 0, status);
 }
 
 double vrw_compute_column_mean(VRWContext_s *context, const VRWMatrixBuffer_s *matrix,
                                const VRWVectorBuffer_s *weights, int32_t column, int32_t *status)
 {
-    return plain_aggregate(context, "vrw_compute_mean", &matrix->data, weights, column, status);
+    return plain_aggregate(context, VRWK_COMPUTE_MEAN, &matrix->data, weights, column, status);
 }
 
 double vrw_compute_column_log_mean(VRWContext_s *context, const VRWMatrixBuffer_s *matrix,
                                    const VRWVectorBuffer_s *weights, int32_t column,
                                    int32_t *status)
 {
-    return plain_aggregate(context, "vrw_compute_log_mean", &matrix->data, weights, column, status);
+    return plain_aggregate(context, VRWK_COMPUTE_LOG_MEAN, &matrix->data, weights, column, status);
 }
 
 double vrw_compute_column_uncentered_sum_of_squares(VRWContext_s *context,
@@ -142,7 +143,7 @@ double vrw_compute_column_uncentered_sum_of_squares(VRWContext_s *context,
                                                     const VRWVectorBuffer_s *weights,
                                                     int32_t column, int32_t *status)
 {
-    return plain_aggregate(context, "vrw_compute_sum_of_squares", &matrix->data, weights, column,
+    return plain_aggregate(context, VRWK_COMPUTE_SUM_OF_SQUARES, &matrix->data, weights, column,
                            status);
 }
 
@@ -151,7 +152,7 @@ double vrw_compute_column_centered_sum_of_squares(VRWContext_s *context,
                                                   const VRWVectorBuffer_s *weights,
                                                   int32_t column, int32_t *status)
 {
-    return plain_aggregate(context, "vrw_compute_centered_sum_of_squares", &matrix->data, weights,
+    return plain_aggregate(context, VRWK_COMPUTE_CENTERED_SUM_OF_SQUARES, &matrix->data, weights,
                            column, status);
 }
 
@@ -160,7 +161,7 @@ double vrw_compute_column_log_uncentered_sum_of_squares(VRWContext_s *context,
                                                         const VRWVectorBuffer_s *weights,
                                                         int32_t column, int32_t *status)
 {
-    return plain_aggregate(context, "vrw_compute_log_sum_of_squares", &matrix->data, weights,
+    return plain_aggregate(context, VRWK_COMPUTE_LOG_SUM_OF_SQUARES, &matrix->data, weights,
                            column, status);
 }
 
@@ -169,7 +170,7 @@ double vrw_compute_column_log_centered_sum_of_squares(VRWContext_s *context,
                                                       const VRWVectorBuffer_s *weights,
                                                       int32_t column, int32_t *status)
 {
-    return plain_aggregate(context, "vrw_compute_log_centered_sum_of_squares", &matrix->data,
+    return plain_aggregate(context, VRWK_COMPUTE_LOG_CENTERED_SUM_OF_SQUARES, &matrix->data,
                            weights, column, status);
 }
 
@@ -177,8 +178,8 @@ double vrw_compute_weighted_mean(VRWContext_s *context, const VRWMatrixBuffer_s 
                                  const VRWVectorBuffer_s *weights, int32_t column,
                                  const VRWVectorBuffer_s *analytic_weights, int32_t *status)
 {
-    return analytic_aggregate(context, "vrw_compute_weighted_mean",
-                              "vrw_compute_panel_weighted_mean", matrix->data, matrix, weights,
+    return analytic_aggregate(context, VRWK_COMPUTE_WEIGHTED_MEAN,
+                              VRWK_COMPUTE_PANEL_WEIGHTED_MEAN, matrix->data, matrix, weights,
                               column, analytic_weights, status);
 }
 
@@ -186,8 +187,8 @@ double vrw_compute_weighted_log_mean(VRWContext_s *context, const VRWMatrixBuffe
                                      const VRWVectorBuffer_s *weights, int32_t column,
                                      const VRWVectorBuffer_s *analytic_weights, int32_t *status)
 {
-    return analytic_aggregate(context, "vrw_compute_weighted_log_mean",
-                              "vrw_compute_panel_weighted_log_mean", matrix->data, matrix, weights,
+    return analytic_aggregate(context, VRWK_COMPUTE_WEIGHTED_LOG_MEAN,
+                              VRWK_COMPUTE_PANEL_WEIGHTED_LOG_MEAN, matrix->data, matrix, weights,
                               column, analytic_weights, status);
 }
 
@@ -197,8 +198,8 @@ double vrw_compute_buffer_weighted_sum_of_squares(VRWContext_s *context, cl_mem 
                                                   const VRWVectorBuffer_s *analytic_weights,
                                                   int32_t *status)
 {
-    return analytic_aggregate(context, "vrw_compute_weighted_sum_of_squares",
-                              "vrw_compute_panel_weighted_sum_of_squares", buffer, matrix, weights,
+    return analytic_aggregate(context, VRWK_COMPUTE_WEIGHTED_SUM_OF_SQUARES,
+                              VRWK_COMPUTE_PANEL_WEIGHTED_SUM_OF_SQUARES, buffer, matrix, weights,
                               0, analytic_weights, status);
 }
 
@@ -206,8 +207,8 @@ double vrw_compute_column_weighted_centered_sum_of_squares(
     VRWContext_s *context, const VRWMatrixBuffer_s *matrix, const VRWVectorBuffer_s *weights,
     int32_t column, const VRWVectorBuffer_s *analytic_weights, int32_t *status)
 {
-    return analytic_aggregate(context, "vrw_compute_weighted_centered_sum_of_squares",
-                              "vrw_compute_panel_weighted_centered_sum_of_squares", matrix->data,
+    return analytic_aggregate(context, VRWK_COMPUTE_WEIGHTED_CENTERED_SUM_OF_SQUARES,
+                              VRWK_COMPUTE_PANEL_WEIGHTED_CENTERED_SUM_OF_SQUARES, matrix->data,
                               matrix, weights, column, analytic_weights, status);
 }
 
@@ -215,8 +216,8 @@ double vrw_compute_column_weighted_uncentered_sum_of_squares(
     VRWContext_s *context, const VRWMatrixBuffer_s *matrix, const VRWVectorBuffer_s *weights,
     int32_t column, const VRWVectorBuffer_s *analytic_weights, int32_t *status)
 {
-    return analytic_aggregate(context, "vrw_compute_weighted_sum_of_squares",
-                              "vrw_compute_panel_weighted_sum_of_squares", matrix->data, matrix,
+    return analytic_aggregate(context, VRWK_COMPUTE_WEIGHTED_SUM_OF_SQUARES,
+                              VRWK_COMPUTE_PANEL_WEIGHTED_SUM_OF_SQUARES, matrix->data, matrix,
                               weights, column, analytic_weights, status);
 }
 
@@ -224,8 +225,8 @@ double vrw_compute_column_weighted_log_centered_sum_of_squares(
     VRWContext_s *context, const VRWMatrixBuffer_s *matrix, const VRWVectorBuffer_s *weights,
     int32_t column, const VRWVectorBuffer_s *analytic_weights, int32_t *status)
 {
-    return analytic_aggregate(context, "vrw_compute_weighted_log_centered_sum_of_squares",
-                              "vrw_compute_panel_weighted_log_centered_sum_of_squares",
+    return analytic_aggregate(context, VRWK_COMPUTE_WEIGHTED_LOG_CENTERED_SUM_OF_SQUARES,
+                              VRWK_COMPUTE_PANEL_WEIGHTED_LOG_CENTERED_SUM_OF_SQUARES,
                               matrix->data, matrix, weights, column, analytic_weights, status);
 }
 
@@ -233,8 +234,8 @@ double vrw_compute_column_weighted_log_uncentered_sum_of_squares(
     VRWContext_s *context, const VRWMatrixBuffer_s *matrix, const VRWVectorBuffer_s *weights,
     int32_t column, const VRWVectorBuffer_s *analytic_weights, int32_t *status)
 {
-    return analytic_aggregate(context, "vrw_compute_weighted_log_sum_of_squares",
-                              "vrw_compute_panel_weighted_log_sum_of_squares", matrix->data,
+    return analytic_aggregate(context, VRWK_COMPUTE_WEIGHTED_LOG_SUM_OF_SQUARES,
+                              VRWK_COMPUTE_PANEL_WEIGHTED_LOG_SUM_OF_SQUARES, matrix->data,
                               matrix, weights, column, analytic_weights, status);
 }
 
@@ -244,20 +245,20 @@ double vrw_compute_buffer_weighted_score_sum_of_squares(VRWContext_s *context, c
                                                         const VRWVectorBuffer_s *analytic_weights,
                                                         int32_t *status)
 {
-    return analytic_aggregate(context, "vrw_compute_weighted_score_sum_of_squares",
-                              "vrw_compute_panel_weighted_score_sum_of_squares", buffer, matrix,
+    return analytic_aggregate(context, VRWK_COMPUTE_WEIGHTED_SCORE_SUM_OF_SQUARES,
+                              VRWK_COMPUTE_PANEL_WEIGHTED_SCORE_SUM_OF_SQUARES, buffer, matrix,
                               weights, 0, analytic_weights, status);
 }
 
 /* One result a panel: data, weights, column, quads of the padded rows, the
 ** panel quad counts and starts, results. */
-static VRWStatus panel_aggregate(VRWContext_s *context, const char *name, cl_mem data,
+static VRWStatus panel_aggregate(VRWContext_s *context, VRWKernelName name, cl_mem data,
                                  const VRWMatrixBuffer_s *matrix, const VRWVectorBuffer_s *weights,
                                  int32_t column, double *results)
 {
     size_t panels = matrix->panel_count > 0 ? (size_t)matrix->panel_count : 0;
     Aggregate a;
-    VRWStatus status = begin(context, &a, vrw_find_kernel(context, name), panels,
+    VRWStatus status = begin(context, &a, vrw_kernel(context, name), panels,
                              panels * (size_t)context->fp_size);
     if (status != VRW_SUCCESS)
         return status;
@@ -275,7 +276,7 @@ VRWStatus vrw_compute_panel_vector_means(VRWContext_s *context, const VRWMatrixB
                                          const VRWVectorBuffer_s *weights,
                                          const VRWVectorBuffer_s *vector, double *results)
 {
-    return panel_aggregate(context, "vrw_compute_panel_means", vector->data, matrix, weights, 0,
+    return panel_aggregate(context, VRWK_COMPUTE_PANEL_MEANS, vector->data, matrix, weights, 0,
                            results);
 }
 
@@ -283,14 +284,14 @@ VRWStatus vrw_compute_panel_column_means(VRWContext_s *context, const VRWMatrixB
                                          const VRWVectorBuffer_s *weights, int32_t column,
                                          double *results)
 {
-    return panel_aggregate(context, "vrw_compute_panel_means", matrix->data, matrix, weights,
+    return panel_aggregate(context, VRWK_COMPUTE_PANEL_MEANS, matrix->data, matrix, weights,
                            column, results);
 }
 
 VRWStatus vrw_compute_panel_real_sizes(VRWContext_s *context, const VRWMatrixBuffer_s *matrix,
                                        const VRWVectorBuffer_s *weights, double *results)
 {
-    return panel_aggregate(context, "vrw_compute_panel_real_sizes", matrix->data, matrix, weights,
+    return panel_aggregate(context, VRWK_COMPUTE_PANEL_REAL_SIZES, matrix->data, matrix, weights,
                            0, results);
 }
 
@@ -300,7 +301,7 @@ VRWStatus vrw_compute_fixed_effects(VRWContext_s *context, const VRWMatrixBuffer
 {
     size_t panels = matrix->panel_count > 0 ? (size_t)matrix->panel_count : 0;
     Aggregate a;
-    VRWStatus status = begin(context, &a, vrw_find_kernel(context, "vrw_compute_fixed_effects"),
+    VRWStatus status = begin(context, &a, vrw_kernel(context, VRWK_COMPUTE_FIXED_EFFECTS),
                              panels, panels * (size_t)context->fp_size);
     if (status != VRW_SUCCESS)
         return status;
@@ -320,7 +321,7 @@ VRWStatus vrw_which_matrix_columns_have_data(VRWContext_s *context,
 {
     size_t n = count > 0 ? (size_t)count : 0;
     Aggregate a;
-    VRWStatus status = begin(context, &a, vrw_find_kernel(context, "vrw_column_has_data"), n,
+    VRWStatus status = begin(context, &a, vrw_kernel(context, VRWK_COLUMN_HAS_DATA), n,
                              n * sizeof(int32_t));
     if (status != VRW_SUCCESS)
         return status;
@@ -347,7 +348,7 @@ VRWStatus vrw_count_these_values_in_this_column(VRWContext_s *context,
 {
     size_t n = count > 0 ? (size_t)count : 0;
     Aggregate a;
-    VRWStatus status = begin(context, &a, vrw_find_kernel(context, "vrw_column_value_count"), n,
+    VRWStatus status = begin(context, &a, vrw_kernel(context, VRWK_COLUMN_VALUE_COUNT), n,
                              n * (size_t)context->fp_size);
     if (status != VRW_SUCCESS)
         return status;

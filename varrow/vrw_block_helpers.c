@@ -1,6 +1,6 @@
 /* Host helpers that compact and expand arrays of blocks (coefficient sets,
 ** choices, causes) and matrices around coefficients that are not estimated. */
-#include "varrow/vrw_internal.h"
+#include "varrow/vrw_fit_internal.h"
 
 #include <math.h>
 #include <string.h>

@@ -371,7 +371,7 @@ static bool build_programs(VRWContext_s *context, const char *staging, const Sta
         cl_int err = CL_SUCCESS;
         cl_program program = create_program(context, staging, prelude, &staged[i], &err);
         if (err != CL_SUCCESS) {
-            fprintf(stderr, "Error creating program for %s\n", name);
+            vrw_log_error("Error creating program for %s\n", name);
             vrw_set_status(r->status, err);
             if (r->length)
                 *r->length = 0;
@@ -379,7 +379,7 @@ static bool build_programs(VRWContext_s *context, const char *staging, const Sta
         }
         err = clBuildProgram(program, 0, NULL, NULL, NULL, NULL);
         if (err != CL_SUCCESS) {
-            fprintf(stderr, "Error building program for %s\n", name);
+            vrw_log_error("Error building program for %s\n", name);
             copy_build_log(context, program, r);
             vrw_set_status(r->status, err);
             clReleaseProgram(program);

@@ -2,7 +2,8 @@
 ** rows ranked by failure time within their stratum groups, with the fixed
 ** effects of the panels as nuisance coefficients after the regressors, then
 ** the variance, the hazard lists and the predicted failure times. */
-#include "varrow/vrw_internal.h"
+#include "varrow/vrw_fit_internal.h"
+#include "varrow/vrw_kernel_names.h"
 
 #include <math.h>
 #include <stdlib.h>
@@ -13,15 +14,9 @@
 /* One cause's fit, made afresh for every fitted cause. k + P coefficients:
 ** the regressors, then the fixed effect of each panel. */
 typedef struct {
-    double *constraints, *guesses, *estimates;
-    int64_t *sets;
+    VRWFitScratch_s s;             /* variance r x r */
     int64_t regressors;            /* r: free regressors */
     int64_t effects;               /* m: free fixed effects */
-    VRWMleBuffers_s *buffers;
-    VRWLogLikelihoodCtx_s *log_likelihood;
-    VRWIterationCtx_s *iteration;
-    VRWInferenceCtx_s *inference;
-    double *variance;              /* r x r */
     cl_mem residuals;              /* score residuals, padded rows x r */
     cl_mem shifts;                 /* r x P, fixed effects only */
 } CauseFit;
@@ -51,15 +46,7 @@ typedef struct {
 
 static void release_cause(CauseFit *c)
 {
-    free(c->constraints);
-    free(c->guesses);
-    free(c->estimates);
-    free(c->sets);
-    vrw_free_mle_buffers(c->buffers);
-    free(c->log_likelihood);
-    vrw_iteration_ctx_free(c->iteration);
-    vrw_inference_ctx_free(c->inference);
-    free(c->variance);
+    vrw_release_fit_scratch(&c->s);
     vrw_release_mem(c->residuals);
     vrw_release_mem(c->shifts);
     memset(c, 0, sizeof *c);
@@ -160,19 +147,19 @@ static VRWStatus cause_starts(CoxFit *f, int64_t e)
     VRWRegression_s *r = f->r;
     CauseFit *c = &f->cause;
     size_t n = vrw_count_of(f->k + f->panels);
-    c->constraints = malloc(n * sizeof(double) + 1);
-    c->guesses = malloc(n * sizeof(double) + 1);
-    c->estimates = malloc(n * sizeof(double) + 1);
-    c->sets = malloc(n * sizeof(int64_t) + 1);
-    if (!c->constraints || !c->guesses || !c->estimates || !c->sets)
+    c->s.constraints = malloc(n * sizeof(double) + 1);
+    c->s.guesses = malloc(n * sizeof(double) + 1);
+    c->s.estimates = malloc(n * sizeof(double) + 1);
+    c->s.sets = malloc(n * sizeof(int64_t) + 1);
+    if (!c->s.constraints || !c->s.guesses || !c->s.estimates || !c->s.sets)
         return VRW_OUT_OF_HOST_MEMORY;
     for (int64_t j = 0; j < f->k; j++) {
-        c->constraints[j] = f->constraints[e * f->k + j];
+        c->s.constraints[j] = f->constraints[e * f->k + j];
         double guess = r->coefficient_guesses ? r->coefficient_guesses[e * f->k + j] : NAN;
-        c->guesses[j] = isnan(guess) ? 0.0 : guess;
-        c->regressors += isnan(c->constraints[j]);
+        c->s.guesses[j] = isnan(guess) ? 0.0 : guess;
+        c->regressors += isnan(c->s.constraints[j]);
     }
-    double *constraints = c->constraints + f->k, *guesses = c->guesses + f->k;
+    double *constraints = c->s.constraints + f->k, *guesses = c->s.guesses + f->k;
     int64_t last_free = -1;
     for (int64_t p = 0; p < f->panels; p++) {
         double given = r->fixed_effect_constraints ? r->fixed_effect_constraints[e * f->panels + p]
@@ -257,9 +244,9 @@ static VRWStatus rank_rows(CoxFit *f)
     return VRW_SUCCESS;
 }
 
-static cl_kernel find(const CoxFit *f, const char *name)
+static cl_kernel find(const CoxFit *f, VRWKernelName name)
 {
-    return vrw_find_kernel(f->context, name);
+    return vrw_kernel(f->context, name);
 }
 
 /* The kernels of the fit; NULL entries make the fit fail with -46. */
@@ -272,24 +259,24 @@ static bool find_kernels(const CoxFit *f, CoxKernels *k)
 {
     VRWContext_s *c = f->context;
     bool effects = f->panels > 0;
-    k->censoring = find(f, "vrw_apply_censoring_cox_proportional_hazards");
+    k->censoring = find(f, VRWK_APPLY_CENSORING_COX_PROPORTIONAL_HAZARDS);
     k->prefix = effects ? vrw_find_prefix_fe_kernel(c, MODEL) : vrw_find_prefix_kernel(c, MODEL);
-    k->accumulate = find(f, "vrw_accumulate_cox_proportional_hazards_prefix");
-    k->work = find(f, "vrw_compute_cox_proportional_hazards_work");
-    k->jacobian = find(f, "vrw_compute_jacobian_cox_prortional_hazards");
-    k->hessian = find(f, "vrw_compute_hessian_cox_proportional_hazards");
-    k->hazards = find(f, "vrw_accumulate_cox_proportional_hazards");
+    k->accumulate = find(f, VRWK_ACCUMULATE_COX_PROPORTIONAL_HAZARDS_PREFIX);
+    k->work = find(f, VRWK_COMPUTE_COX_PROPORTIONAL_HAZARDS_WORK);
+    k->jacobian = find(f, VRWK_COMPUTE_JACOBIAN_COX_PRORTIONAL_HAZARDS);
+    k->hessian = find(f, VRWK_COMPUTE_HESSIAN_COX_PROPORTIONAL_HAZARDS);
+    k->hazards = find(f, VRWK_ACCUMULATE_COX_PROPORTIONAL_HAZARDS);
     bool found = k->censoring && k->prefix && k->accumulate && k->work && k->jacobian
                  && k->hessian && k->hazards;
     if (!effects)
         return found;
     k->nuisance_jacobian =
-        find(f, "vrw_compute_fixed_effects_nuisance_jacobian_cox_proportional_hazards");
-    k->cross_hessian = find(f, "vrw_compute_fixed_effects_cross_hessian_cox_proportional_hazards");
+        find(f, VRWK_COMPUTE_FIXED_EFFECTS_NUISANCE_JACOBIAN_COX_PROPORTIONAL_HAZARDS);
+    k->cross_hessian = find(f, VRWK_COMPUTE_FIXED_EFFECTS_CROSS_HESSIAN_COX_PROPORTIONAL_HAZARDS);
     k->diagonal_hessian =
-        find(f, "vrw_compute_fixed_effects_diagonal_hessian_cox_proportional_hazards");
+        find(f, VRWK_COMPUTE_FIXED_EFFECTS_DIAGONAL_HESSIAN_COX_PROPORTIONAL_HAZARDS);
     k->offdiagonal_hessian =
-        find(f, "vrw_compute_fixed_effects_offdiagonal_hessian_cox_proportional_hazards");
+        find(f, VRWK_COMPUTE_FIXED_EFFECTS_OFFDIAGONAL_HESSIAN_COX_PROPORTIONAL_HAZARDS);
     return found && k->nuisance_jacobian && k->cross_hessian && k->diagonal_hessian
            && k->offdiagonal_hessian;
 }
@@ -307,7 +294,7 @@ static const VRWVectorBuffer_s *causes_vector(const CoxFit *f)
 /* Censoring once before the first pass; the hazards once after the last. */
 static VRWStatus once_runs(CoxFit *f, const CoxKernels *k, double value)
 {
-    VRWIterationCtx_s *it = f->cause.iteration;
+    VRWIterationCtx_s *it = f->cause.s.iteration;
     VRWCoxBuffers_s *cox = f->cox;
     bool effects = f->panels > 0;
     it->initial_runs = vrw_new_runs(effects ? 2 : 1, &it->initial_run_count);
@@ -329,7 +316,7 @@ static VRWStatus once_runs(CoxFit *f, const CoxKernels *k, double value)
     run = it->final_runs;
     run[0].kernel = k->hazards;
     vrw_set_kernel_dim1(&run[0], vrw_count_of(cox->group_count));
-    vrw_set_mle_cox_accumulate_hazards_kernel_args(&run[0], f->cause.buffers, cox);
+    vrw_set_mle_cox_accumulate_hazards_kernel_args(&run[0], f->cause.s.buffers, cox);
     return VRW_SUCCESS;
 }
 
@@ -338,8 +325,8 @@ static VRWStatus once_runs(CoxFit *f, const CoxKernels *k, double value)
 ** effects, over the cells. */
 static VRWStatus prefix_runs(CoxFit *f, const CoxKernels *k)
 {
-    VRWIterationCtx_s *it = f->cause.iteration;
-    VRWMleBuffers_s *b = f->cause.buffers;
+    VRWIterationCtx_s *it = f->cause.s.iteration;
+    VRWMleBuffers_s *b = f->cause.s.buffers;
     VRWCoxBuffers_s *cox = f->cox;
     const VRWMatrixBuffer_s *m = f->r->data;
     bool effects = f->panels > 0;
@@ -392,8 +379,8 @@ static VRWStatus prefix_runs(CoxFit *f, const CoxKernels *k)
 
 static VRWStatus derivative_runs(CoxFit *f, const CoxKernels *k)
 {
-    VRWIterationCtx_s *it = f->cause.iteration;
-    VRWMleBuffers_s *b = f->cause.buffers;
+    VRWIterationCtx_s *it = f->cause.s.iteration;
+    VRWMleBuffers_s *b = f->cause.s.buffers;
     VRWCoxBuffers_s *cox = f->cox;
     bool effects = f->panels > 0;
     size_t r = vrw_count_of(f->cause.regressors), m = vrw_count_of(f->cause.effects);
@@ -433,8 +420,8 @@ static VRWStatus cox_iteration(CoxFit *f, double value)
     CoxKernels kernels = {0};
     if (!find_kernels(f, &kernels))
         return VRW_KERNEL_NOT_LOADED;
-    f->cause.iteration = calloc(1, sizeof *f->cause.iteration);
-    if (!f->cause.iteration)
+    f->cause.s.iteration = calloc(1, sizeof *f->cause.s.iteration);
+    if (!f->cause.s.iteration)
         return VRW_OUT_OF_HOST_MEMORY;
     VRWStatus status = once_runs(f, &kernels, value);
     if (status == VRW_SUCCESS)
@@ -450,14 +437,14 @@ static VRWStatus log_likelihood_runs(CoxFit *f)
     const VRWRegression_s *r = f->r;
     CauseFit *c = &f->cause;
     int32_t status = VRW_SUCCESS;
-    c->log_likelihood = vrw_log_likelihood_ctx_init(f->context, MODEL, r->data, frequency(f),
-                                                    c->buffers, r->dependent_column, &status, NAN);
-    if (status != VRW_SUCCESS || !c->log_likelihood)
+    c->s.log_likelihood = vrw_log_likelihood_ctx_init(f->context, MODEL, r->data, frequency(f),
+                                                    c->s.buffers, r->dependent_column, &status, NAN);
+    if (status != VRW_SUCCESS || !c->s.log_likelihood)
         return status;
-    VRWKernelRun_s *run = &c->log_likelihood->model_run;
-    vrw_set_mle_cox_log_likelihood_kernel_args(run, c->buffers, f->cox);
+    VRWKernelRun_s *run = &c->s.log_likelihood->model_run;
+    vrw_set_mle_cox_log_likelihood_kernel_args(run, c->s.buffers, f->cox);
     vrw_set_kernel_dim1(run, vrw_count_of(f->cox->ranked_count));
-    return vrw_initialize_fp_buffer(f->context, c->buffers->row_values, (size_t)f->rows, 0.0);
+    return vrw_initialize_fp_buffer(f->context, c->s.buffers->row_values, (size_t)f->rows, 0.0);
 }
 
 static VRWStatus make_cause_buffers(CoxFit *f)
@@ -465,14 +452,14 @@ static VRWStatus make_cause_buffers(CoxFit *f)
     const VRWRegression_s *r = f->r;
     CauseFit *c = &f->cause;
     int32_t status = VRW_SUCCESS;
-    c->buffers = vrw_create_mle_buffers(
-        f->context, r->independent_columns, f->k, c->constraints, f->k + f->panels, NULL, 0,
+    c->s.buffers = vrw_create_mle_buffers(
+        f->context, r->independent_columns, f->k, c->s.constraints, f->k + f->panels, NULL, 0,
         r->nonempty_panels, r->nonempty_panel_count, (r->options & VRW_OPTION_CLUSTER) != 0, 0,
         NULL, 0, r->data->blocks, &status);
-    if (!c->buffers)
+    if (!c->s.buffers)
         return status;
     if (r->out_residuals)
-        status = vrw_initialize_fp_buffer(f->context, c->buffers->scores, (size_t)f->rows, NAN);
+        status = vrw_initialize_fp_buffer(f->context, c->s.buffers->scores, (size_t)f->rows, NAN);
     /* A cause fitted before this one left its failures' risk sums. */
     if (status == VRW_SUCCESS)
         status = vrw_initialize_fp_buffer(f->context, f->cox->accumulated_prefix,
@@ -491,10 +478,10 @@ static VRWStatus make_cause_buffers(CoxFit *f)
 static VRWStatus effect_shifts(CoxFit *f)
 {
     CauseFit *c = &f->cause;
-    int r = (int)c->regressors, n = (int)c->buffers->free_count, m = n - r;
+    int r = (int)c->regressors, n = (int)c->s.buffers->free_count, m = n - r;
     if (r == 0 || m == 0)
         return VRW_SUCCESS;
-    const double *inverse = c->buffers->host_hessian;
+    const double *inverse = c->s.buffers->host_hessian;
     size_t panels = vrw_count_of(f->panels);
     double *block = malloc((size_t)r * (size_t)r * sizeof(double));
     double *shifts = calloc((size_t)r * panels, sizeof(double));
@@ -536,7 +523,7 @@ static VRWStatus effect_shifts(CoxFit *f)
 ** parameters, moved to the front as an r x r matrix. */
 static void keep_regressors_block(CauseFit *c)
 {
-    VRWMleBuffers_s *b = c->buffers;
+    VRWMleBuffers_s *b = c->s.buffers;
     int64_t r = c->regressors, n = b->free_count;
     for (int64_t j = 0; j < r; j++)
         for (int64_t i = 0; i < r; i++)
@@ -550,10 +537,10 @@ static VRWStatus cox_inference(CoxFit *f)
 {
     CauseFit *c = &f->cause;
     const VRWMatrixBuffer_s *m = f->r->data;
-    VRWMleBuffers_s *b = c->buffers;
-    cl_kernel residuals = find(f, "vrw_compute_cox_proportional_hazards_score_residuals");
-    cl_kernel robust = find(f, "vrw_compute_opg_robust_cox_proportional_hazards");
-    cl_kernel pass1 = find(f, "vrw_compute_opg_cluster_pass1_cox_proportional_hazards");
+    VRWMleBuffers_s *b = c->s.buffers;
+    cl_kernel residuals = find(f, VRWK_COMPUTE_COX_PROPORTIONAL_HAZARDS_SCORE_RESIDUALS);
+    cl_kernel robust = find(f, VRWK_COMPUTE_OPG_ROBUST_COX_PROPORTIONAL_HAZARDS);
+    cl_kernel pass1 = find(f, VRWK_COMPUTE_OPG_CLUSTER_PASS1_COX_PROPORTIONAL_HAZARDS);
     cl_kernel pass2 = vrw_find_cluster_pass2_kernel(f->context, MODEL);
     if (!residuals || !robust || !pass1 || !pass2)
         return VRW_KERNEL_NOT_LOADED;
@@ -562,25 +549,25 @@ static VRWStatus cox_inference(CoxFit *f)
     c->residuals = vrw_make_filled_real_buffer(f->context, (size_t)f->rows * r, 0.0, &status);
     if (status != VRW_SUCCESS)
         return status;
-    c->inference = vrw_inference_ctx_make(2, 3, m, frequency(f), b);
-    if (!c->inference)
+    c->s.inference = vrw_inference_ctx_make(2, 3, m, frequency(f), b);
+    if (!c->s.inference)
         return VRW_OUT_OF_HOST_MEMORY;
-    VRWKernelRun_s *list[2] = {c->inference->robust_runs, c->inference->cluster_runs};
+    VRWKernelRun_s *list[2] = {c->s.inference->robust_runs, c->s.inference->cluster_runs};
     for (int i = 0; i < 2; i++) {
         list[i][0].kernel = residuals;
         vrw_set_kernel_dim2(&list[i][0], vrw_count_of(f->cox->group_count), r);
         vrw_set_mle_cox_score_residuals_kernel_args(&list[i][0], m, b, f->cox, c->shifts,
                                                     c->residuals);
     }
-    VRWKernelRun_s *run = &c->inference->robust_runs[1];
+    VRWKernelRun_s *run = &c->s.inference->robust_runs[1];
     run->kernel = robust;
     vrw_set_kernel_dim2(run, r, r);
     vrw_set_mle_cox_robust_kernel_args(run, m, frequency(f), b, c->residuals);
-    run = &c->inference->cluster_runs[1];
+    run = &c->s.inference->cluster_runs[1];
     run->kernel = pass1;
     vrw_set_kernel_dim2(run, r, clusters);
     vrw_set_mle_cox_cluster_pass1_kernel_args(run, m, frequency(f), b, c->residuals);
-    run = &c->inference->cluster_runs[2];
+    run = &c->s.inference->cluster_runs[2];
     run->kernel = pass2;
     vrw_set_kernel_dim2(run, r, r);
     vrw_set_mle_cluster_pass2_kernel_args(run, b);
@@ -593,7 +580,7 @@ static VRWStatus cause_variance(CoxFit *f)
 {
     CauseFit *c = &f->cause;
     VRWRegression_s *r = f->r;
-    int64_t n = c->buffers->free_count;
+    int64_t n = c->s.buffers->free_count;
     VRWStatus status = VRW_SUCCESS;
     if (f->panels > 0 && (r->options & (VRW_OPTION_ROBUST | VRW_OPTION_CLUSTER)))
         status = effect_shifts(f);
@@ -605,16 +592,16 @@ static VRWStatus cause_variance(CoxFit *f)
         return status;
     int32_t err = VRW_SUCCESS;
     int64_t observations = 0;
-    c->variance = vrw_estimate_asymptotic_variance_mle(
-        f->context, MODEL, c->inference, r->dependent_column,
+    c->s.variance = vrw_estimate_asymptotic_variance_mle(
+        f->context, MODEL, c->s.inference, r->dependent_column,
         r->options & ~(uint32_t)VRW_OPTION_SMALL_SAMPLE, NULL, NULL, &observations, &err);
-    if (!c->variance || err != VRW_SUCCESS)
+    if (!c->s.variance || err != VRW_SUCCESS)
         return err;
     f->observations = observations;
     if (r->options & VRW_OPTION_SMALL_SAMPLE) {
         double factor = (double)observations / (double)(observations - n);
         for (int64_t i = 0; i < c->regressors * c->regressors; i++)
-            c->variance[i] *= factor;
+            c->s.variance[i] *= factor;
     }
     return VRW_SUCCESS;
 }
@@ -627,11 +614,11 @@ static void write_cause_variance(CoxFit *f, int64_t e)
     int64_t rr = c->regressors, all = f->free_count, at = f->variance_offset;
     for (int64_t j = 0; j < rr; j++)
         for (int64_t i = 0; i < rr; i++)
-            f->variance[(at + j) * all + at + i] = c->variance[j * rr + i];
+            f->variance[(at + j) * all + at + i] = c->s.variance[j * rr + i];
     f->variance_offset += rr;
     if (f->r->out_standard_errors)
-        vrw_write_standard_errors(f->r->out_standard_errors + e * f->k, c->constraints, f->k,
-                                  c->variance, rr);
+        vrw_write_standard_errors(f->r->out_standard_errors + e * f->k, c->s.constraints, f->k,
+                                  c->s.variance, rr);
 }
 
 /* Each group's distinct times in ascending order with the cumulative
@@ -721,7 +708,7 @@ static VRWStatus predict_targets(CoxFit *f)
     cl_kernel kernel = vrw_find_predict_kernel(f->context, MODEL);
     if (!kernel)
         return VRW_KERNEL_NOT_LOADED;
-    VRWMleBuffers_s *b = f->cause.buffers;
+    VRWMleBuffers_s *b = f->cause.s.buffers;
     VRWKernelRun_s run = {0};
     run.kernel = kernel;
     vrw_set_kernel_dim1(&run, vrw_count_of(f->r->data->blocks));
@@ -771,18 +758,18 @@ static VRWStatus write_estimates(CoxFit *f, int64_t e)
     if (r->out_predicted_values)
         status = predict_targets(f);
     if (status == VRW_SUCCESS && r->out_residuals)
-        status = vrw_read_data_buffer(f->context, r->data, c->buffers->scores, 0,
+        status = vrw_read_data_buffer(f->context, r->data, c->s.buffers->scores, 0,
                                       r->out_residuals + e * n);
     if (status != VRW_SUCCESS)
         return status;
     for (int64_t j = 0; j < f->k; j++) {
         if (r->out_coefficients)
-            r->out_coefficients[e * f->k + j] = c->estimates[j];
+            r->out_coefficients[e * f->k + j] = c->s.estimates[j];
         if (r->out_multicollinear_sets)
-            r->out_multicollinear_sets[e * f->k + j] = c->sets[j];
+            r->out_multicollinear_sets[e * f->k + j] = c->s.sets[j];
     }
     for (int64_t p = 0; r->out_fixed_effects && p < f->panels; p++)
-        r->out_fixed_effects[e * f->panels + p] = c->estimates[f->k + p];
+        r->out_fixed_effects[e * f->panels + p] = c->s.estimates[f->k + p];
     return VRW_SUCCESS;
 }
 
@@ -808,7 +795,7 @@ static VRWStatus write_cause_figures(CoxFit *f, int64_t e)
     }
     if (r->out_log_likelihood || r->out_per_cause_log_likelihood) {
         int32_t err = VRW_SUCCESS;
-        double value = vrw_compute_log_likelihood(f->context, c->log_likelihood, c->buffers,
+        double value = vrw_compute_log_likelihood(f->context, c->s.log_likelihood, c->s.buffers,
                                                   NULL, 0, &err);
         if (err != VRW_SUCCESS)
             return err;
@@ -832,12 +819,12 @@ static VRWStatus fit_cause(CoxFit *f, int64_t e, VRWIterationLogWord *log)
         status = cox_iteration(f, cause_value(f, e));
     if (status != VRW_SUCCESS)
         return status;
-    status = vrw_iterate_mle(f->context, c->iteration, c->buffers, c->guesses, c->estimates, 0,
-                             c->sets, log);
+    status = vrw_iterate_mle(f->context, c->s.iteration, c->s.buffers, c->s.guesses, c->s.estimates, 0,
+                             c->s.sets, log);
     /* The variance belongs to the estimates reported, not to those the last
     ** step started from. */
     if (status == VRW_SUCCESS)
-        status = vrw_final_hessian(f->context, c->iteration, c->buffers, NULL, NULL, 0);
+        status = vrw_final_hessian(f->context, c->s.iteration, c->s.buffers, NULL, NULL, 0);
     if (status == VRW_SUCCESS)
         status = write_estimates(f, e);
     if (status == VRW_SUCCESS)

@@ -2,7 +2,8 @@
 ** the device gives the residuals, the instrument moments m and the cross
 ** products Q of regressors and instruments; the host steps the coefficients
 ** by (Q W Q')^-1 Q W m until m' W m stops falling. */
-#include "varrow/vrw_internal.h"
+#include "varrow/vrw_fit_internal.h"
+#include "varrow/vrw_kernel_names.h"
 
 #include <cblas.h>
 #include <math.h>
@@ -172,7 +173,7 @@ static VRWStatus cluster_products(VRWContext_s *context, const VRWMatrixBuffer_s
                                   const VRWVectorBuffer_s *weights, VRWGmmBuffers_s *b)
 {
     size_t l = (size_t)b->instrument_count, g = (size_t)matrix->panel_count;
-    cl_kernel pass1 = vrw_find_kernel(context, "vrw_compute_opg_cluster_pass1_gmm");
+    cl_kernel pass1 = vrw_kernel(context, VRWK_COMPUTE_OPG_CLUSTER_PASS1_GMM);
     cl_kernel pass2 = vrw_find_cluster_pass2_kernel(context, "linear");
     if (!pass1 || !pass2)
         return VRW_KERNEL_NOT_LOADED;
@@ -278,8 +279,8 @@ static VRWStatus gmm_iteration(GmmFit *f)
     const VRWMatrixBuffer_s *m = r->data;
     VRWGmmBuffers_s *b = f->buffers;
     cl_kernel prefix = vrw_find_prefix_kernel(f->context, "linear");
-    cl_kernel moments = vrw_find_kernel(f->context, "vrw_compute_jacobian");
-    cl_kernel cross = vrw_find_kernel(f->context, "vrw_compute_hessian_gmm_prefix");
+    cl_kernel moments = vrw_kernel(f->context, VRWK_COMPUTE_JACOBIAN);
+    cl_kernel cross = vrw_kernel(f->context, VRWK_COMPUTE_HESSIAN_GMM_PREFIX);
     if (!prefix || !moments || !cross)
         return VRW_KERNEL_NOT_LOADED;
     VRWIterationCtx_s *it = calloc(1, sizeof *it);
@@ -327,7 +328,7 @@ static VRWStatus instrument_weighting(GmmFit *f)
         moments = vrw_make_real_buffer(f->context, entries, NULL, &status);
     VRWKernelRun_s run = {0};
     if (status == VRW_SUCCESS) {
-        run.kernel = vrw_find_kernel(f->context, "vrw_compute_covariance");
+        run.kernel = vrw_kernel(f->context, VRWK_COMPUTE_COVARIANCE);
         status = run.kernel ? VRW_SUCCESS : VRW_KERNEL_NOT_LOADED;
     }
     if (status == VRW_SUCCESS) {

@@ -1,7 +1,8 @@
 /* The single-equation maximum-likelihood fits: logit, probit, linear
 ** probability, Poisson, geometric and the four least-squares models, which
 ** share one driver and differ in their prefix kernels and start values. */
-#include "varrow/vrw_internal.h"
+#include "varrow/vrw_fit_internal.h"
+#include "varrow/vrw_kernel_names.h"
 
 #include <math.h>
 #include <stdio.h>
@@ -16,31 +17,11 @@ typedef struct {
     int64_t n;                     /* coefficients */
     int64_t panels;                /* P: with fixed effects, the matrix's panels */
     VRWMatrixBuffer_s analytic_view;
-    VRWMleBuffers_s *buffers;
-    VRWIterationCtx_s *iteration;
-    VRWLogLikelihoodCtx_s *log_likelihood;
-    VRWInferenceCtx_s *inference;
-    double *variance;
-    double *estimates;             /* out_coefficients or own_estimates */
-    double *own_estimates;
-    double *own_fixed_effects;     /* when the caller registered none */
+    VRWFitScratch_s s;             /* its estimates when the caller takes none */
+    double *estimates;             /* out_coefficients or s.estimates */
     double rss, tss;
     int64_t observations;
 } Fit;
-
-static void release(Fit *f)
-{
-    vrw_free_mle_buffers(f->buffers);
-    if (f->panels > 0)
-        vrw_iteration_ctx_fe_free(f->iteration);
-    else
-        vrw_iteration_ctx_free(f->iteration);
-    free(f->log_likelihood);
-    vrw_inference_ctx_free(f->inference);
-    free(f->variance);
-    free(f->own_estimates);
-    free(f->own_fixed_effects);
-}
 
 /* The model's kernel of a naming pattern ("vrw_residuals_%s"), or NULL. */
 static cl_kernel find_model_kernel(const Fit *f, const char *pattern)
@@ -57,7 +38,7 @@ static void set_row_run(const Fit *f, VRWKernelRun_s *run, cl_kernel kernel)
     const VRWRegression_s *r = f->r;
     run->kernel = kernel;
     vrw_set_kernel_dim1(run, vrw_padded_rows(r->data->blocks));
-    vrw_set_mle_prefix_kernel_args(run, r->data, f->buffers, r->dependent_column);
+    vrw_set_mle_prefix_kernel_args(run, r->data, f->s.buffers, r->dependent_column);
     if (vrw_appends_value_of_interest(f->model))
         vrw_set_kernel_arg_double(run, r->dependent_value_of_interest);
     else if (vrw_is_weighted_least_squares(f->model))
@@ -73,7 +54,7 @@ static VRWStatus plain_iteration(Fit *f)
     VRWIterationCtx_s *it = calloc(1, sizeof *it);
     if (!it)
         return VRW_OUT_OF_HOST_MEMORY;
-    f->iteration = it;
+    f->s.iteration = it;
     cl_kernel jacobian = vrw_find_jacobian_kernel(f->context, f->model);
     cl_kernel hessian = vrw_find_hessian_kernel(f->context, f->model);
     cl_kernel prefix = vrw_find_prefix_kernel(f->context, f->model);
@@ -84,17 +65,17 @@ static VRWStatus plain_iteration(Fit *f)
     it->prefix_runs = vrw_new_runs(2, &it->prefix_run_count);
     if (!it->jacobian_runs || !it->hessian_runs || !it->prefix_runs)
         return VRW_OUT_OF_HOST_MEMORY;
-    size_t k = (size_t)f->buffers->free_count;
+    size_t k = (size_t)f->s.buffers->free_count;
     VRWKernelRun_s *run = &it->jacobian_runs[0];
     run->kernel = jacobian;
     vrw_set_kernel_dim1(run, k);
-    vrw_set_mle_jacobian_kernel_args(run, matrix, r->frequency_weights, f->buffers);
+    vrw_set_mle_jacobian_kernel_args(run, matrix, r->frequency_weights, f->s.buffers);
     run = &it->hessian_runs[0];
     run->kernel = hessian;
     vrw_set_kernel_dim2(run, k, k);
-    vrw_set_mle_hessian_kernel_args(run, matrix, r->frequency_weights, f->buffers);
+    vrw_set_mle_hessian_kernel_args(run, matrix, r->frequency_weights, f->s.buffers);
     VRWStatus status = vrw_fitted_kernel_run_init(&it->prefix_runs[0], f->context, matrix,
-                                                  r->exposures, f->buffers, f->buffers->fitted);
+                                                  r->exposures, f->s.buffers, f->s.buffers->fitted);
     if (status != VRW_SUCCESS)
         return status;
     set_row_run(f, &it->prefix_runs[1], prefix);
@@ -117,17 +98,17 @@ static VRWStatus final_information(Fit *f)
     if (vrw_is_least_squares(f->model))
         return VRW_SUCCESS;
     VRWKernelRun_s information = {0};
-    cl_kernel kernel = find_model_kernel(f, "vrw_information_%s");
+    cl_kernel kernel = find_model_kernel(f, VRW_KERNEL_PATTERN_INFORMATION);
     VRWKernelRun_s *refresh = NULL;
     int64_t refresh_count = 0;
     if (kernel) {
         set_row_run(f, &information, kernel);
         if (f->panels > 0) {
-            refresh = f->iteration->prefix_runs + 2;
-            refresh_count = (int64_t)f->iteration->prefix_run_count - 2;
+            refresh = f->s.iteration->prefix_runs + 2;
+            refresh_count = (int64_t)f->s.iteration->prefix_run_count - 2;
         }
     }
-    return vrw_final_hessian(f->context, f->iteration, f->buffers, &information, refresh,
+    return vrw_final_hessian(f->context, f->s.iteration, f->s.buffers, &information, refresh,
                              refresh_count);
 }
 
@@ -138,15 +119,15 @@ static VRWStatus fixed_effects_iteration(Fit *f)
     const VRWRegression_s *r = f->r;
     double *effects = r->out_fixed_effects;
     if (!effects) {
-        f->own_fixed_effects = malloc((size_t)f->panels * sizeof(double));
-        if (!f->own_fixed_effects)
+        f->s.own_fixed_effects = malloc((size_t)f->panels * sizeof(double));
+        if (!f->s.own_fixed_effects)
             return VRW_OUT_OF_HOST_MEMORY;
-        effects = f->own_fixed_effects;
+        effects = f->s.own_fixed_effects;
     }
     int32_t status = VRW_SUCCESS;
-    f->iteration = vrw_iteration_ctx_init_fe(
+    f->s.iteration = vrw_iteration_ctx_init_fe(
         f->context, f->model, r->data, r->frequency_weights, r->analytic_weights, r->exposures,
-        f->buffers, r->fixed_effect_guesses, effects, r->dependent_column, &status,
+        f->s.buffers, r->fixed_effect_guesses, effects, r->dependent_column, &status,
         r->dependent_value_of_interest);
     return status;
 }
@@ -156,23 +137,23 @@ static VRWStatus prepare(Fit *f)
     const VRWRegression_s *r = f->r;
     f->estimates = r->out_coefficients;
     if (!f->estimates) {
-        f->own_estimates = malloc((size_t)f->n * sizeof(double) + 1);
-        if (!f->own_estimates)
+        f->s.estimates = malloc((size_t)f->n * sizeof(double) + 1);
+        if (!f->s.estimates)
             return VRW_OUT_OF_HOST_MEMORY;
-        f->estimates = f->own_estimates;
+        f->estimates = f->s.estimates;
     }
     int32_t status = VRW_SUCCESS;
-    f->buffers = vrw_create_mle_buffers(
+    f->s.buffers = vrw_create_mle_buffers(
         f->context, r->independent_columns, f->n, r->constraints, f->n,
         r->fixed_effect_constraints, f->panels, r->nonempty_panels, r->nonempty_panel_count,
         (r->options & VRW_OPTION_CLUSTER) != 0, 0, NULL, 0, r->data->blocks, &status);
-    if (!f->buffers)
+    if (!f->s.buffers)
         return status;
     status = f->panels > 0 ? fixed_effects_iteration(f) : plain_iteration(f);
     if (status != VRW_SUCCESS)
         return status;
-    f->log_likelihood = vrw_log_likelihood_ctx_init(f->context, f->model, r->data,
-                                                    r->frequency_weights, f->buffers,
+    f->s.log_likelihood = vrw_log_likelihood_ctx_init(f->context, f->model, r->data,
+                                                    r->frequency_weights, f->s.buffers,
                                                     r->dependent_column, &status,
                                                     r->dependent_value_of_interest);
     return status;
@@ -183,21 +164,21 @@ static VRWStatus prepare(Fit *f)
 static VRWStatus write_residuals(Fit *f)
 {
     const VRWRegression_s *r = f->r;
-    cl_mem source = f->buffers->scores;
+    cl_mem source = f->s.buffers->scores;
     if (vrw_is_weighted_least_squares(f->model)) {
         VRWKernelRun_s run = {0};
-        run.kernel = find_model_kernel(f, "vrw_residuals_%s");
+        run.kernel = find_model_kernel(f, VRW_KERNEL_PATTERN_RESIDUALS);
         if (!run.kernel)
             return VRW_KERNEL_NOT_LOADED;
         vrw_set_kernel_dim1(&run, vrw_padded_rows(r->data->blocks));
         vrw_set_kernel_arg_mem(&run, r->data->data);
         vrw_set_kernel_arg_int(&run, r->dependent_column);
-        vrw_set_kernel_arg_mem(&run, f->buffers->fitted);
-        vrw_set_kernel_arg_mem(&run, f->buffers->row_values);
+        vrw_set_kernel_arg_mem(&run, f->s.buffers->fitted);
+        vrw_set_kernel_arg_mem(&run, f->s.buffers->row_values);
         VRWStatus status = vrw_run_kernels(f->context, &run, 1);
         if (status != VRW_SUCCESS)
             return status;
-        source = f->buffers->row_values;
+        source = f->s.buffers->row_values;
     }
     return vrw_read_data_buffer(f->context, r->data, source, 0, r->out_residuals);
 }
@@ -211,20 +192,20 @@ static VRWStatus estimate_variance(Fit *f)
                                             : NULL;
     const VRWMatrixBuffer_s *matrix = analytic ? vrw_analytic_matrix(r, &f->analytic_view)
                                                : r->data;
-    f->inference = vrw_inference_ctx_init(f->context, f->model, matrix, r->frequency_weights,
-                                          analytic, f->buffers, &status);
-    if (!f->inference)
+    f->s.inference = vrw_inference_ctx_init(f->context, f->model, matrix, r->frequency_weights,
+                                          analytic, f->s.buffers, &status);
+    if (!f->s.inference)
         return status;
     /* The coefficients' rows of the full sandwich see each row's regressors
     ** about its panel's means. */
     if (f->panels > 0) {
-        VRWKernelRun_s *run = &f->inference->robust_runs[0];
-        run->kernel = vrw_find_kernel(f->context, "vrw_compute_fixed_effects_opg_robust");
+        VRWKernelRun_s *run = &f->s.inference->robust_runs[0];
+        run->kernel = vrw_kernel(f->context, VRWK_COMPUTE_FIXED_EFFECTS_OPG_ROBUST);
         if (!run->kernel)
             return VRW_KERNEL_NOT_LOADED;
-        vrw_set_mle_fe_robust_kernel_args(run, r->data, r->frequency_weights, f->buffers);
+        vrw_set_mle_fe_robust_kernel_args(run, r->data, r->frequency_weights, f->s.buffers);
     }
-    f->variance = vrw_estimate_asymptotic_variance_mle(f->context, f->model, f->inference,
+    f->s.variance = vrw_estimate_asymptotic_variance_mle(f->context, f->model, f->s.inference,
                                                        r->dependent_column, r->options, &f->rss,
                                                        &f->tss, &f->observations, &status);
     return status;
@@ -289,7 +270,7 @@ static VRWStatus log_likelihood(Fit *f, double *result)
 {
     if (!vrw_is_least_squares(f->model)) {
         int32_t status = VRW_SUCCESS;
-        *result = vrw_compute_log_likelihood(f->context, f->log_likelihood, f->buffers, NULL, 0,
+        *result = vrw_compute_log_likelihood(f->context, f->s.log_likelihood, f->s.buffers, NULL, 0,
                                              &status);
         return status;
     }
@@ -311,7 +292,7 @@ static VRWStatus write_outputs(Fit *f)
     const VRWRegression_s *r = f->r;
     VRWStatus status = VRW_SUCCESS;
     if (r->out_predicted_values)
-        status = vrw_compute_predicted(f->context, f->model, r->data, r->exposures, f->buffers, 0,
+        status = vrw_compute_predicted(f->context, f->model, r->data, r->exposures, f->s.buffers, 0,
                                        f->panels > 0, r->out_predicted_values);
     if (status == VRW_SUCCESS && r->out_residuals)
         status = write_residuals(f);
@@ -319,18 +300,18 @@ static VRWStatus write_outputs(Fit *f)
         status = estimate_variance(f);
     if (status != VRW_SUCCESS)
         return status;
-    int64_t k = f->buffers->free_count;
+    int64_t k = f->s.buffers->free_count;
     if (r->out_variance_matrix)
-        expand_constrained_matrix(r->out_variance_matrix, r->constraints, f->n, f->variance, k);
+        expand_constrained_matrix(r->out_variance_matrix, r->constraints, f->n, f->s.variance, k);
     if (r->out_free_parameter_count)
-        *r->out_free_parameter_count = vrw_free_parameter_count(f->buffers);
+        *r->out_free_parameter_count = vrw_free_parameter_count(f->s.buffers);
     if (r->out_per_choice_observation_count && !isnan(r->dependent_value_of_interest))
         status = count_choices(f);
     if (status != VRW_SUCCESS)
         return status;
     if (r->out_standard_errors)
-        vrw_write_standard_errors(r->out_standard_errors, r->constraints, f->n, f->variance, k);
-    status = vrw_write_wald_tests(r, f->variance, k, f->estimates, r->constraints);
+        vrw_write_standard_errors(r->out_standard_errors, r->constraints, f->n, f->s.variance, k);
+    status = vrw_write_wald_tests(r, f->s.variance, k, f->estimates, r->constraints);
     if (status != VRW_SUCCESS)
         return status;
     if (r->out_residual_sum_of_squares)
@@ -355,14 +336,14 @@ VRWStatus vrw_fit_mle(const VRWRegression_s *r, const char *model, VRWIterationL
     f.panels = vrw_fixed_effects_asked(r) && r->data->panel_count > 0 ? r->data->panel_count : 0;
     VRWStatus status = prepare(&f);
     if (status == VRW_SUCCESS)
-        status = vrw_iterate_mle(f.context, f.iteration, f.buffers, r->coefficient_guesses,
+        status = vrw_iterate_mle(f.context, f.s.iteration, f.s.buffers, r->coefficient_guesses,
                                  f.estimates, vrw_is_least_squares(model),
                                  r->out_multicollinear_sets, log);
     if (status == VRW_SUCCESS)
         status = final_information(&f);
     if (status == VRW_SUCCESS)
         status = write_outputs(&f);
-    release(&f);
+    vrw_release_fit_scratch(&f.s);
     return status;
 }
 

@@ -3,7 +3,8 @@
 ** a choice but the base and a panel, eliminated from the Newton system panel
 ** by panel. Choices without rows are left out of the fit and come back in
 ** the outputs with fill values. */
-#include "varrow/vrw_internal.h"
+#include "varrow/vrw_fit_internal.h"
+#include "varrow/vrw_kernel_names.h"
 
 #include <math.h>
 #include <stdlib.h>
@@ -20,17 +21,11 @@ typedef struct {
     int64_t k, j, present_count, base, panels, constant;
     double *counts, *values;
     int32_t *present;
-    double *constraints;           /* J' x k */
+    VRWFitScratch_s s;             /* constraints and guesses J' x k (guesses may be
+                                      NULL), estimates when the caller takes none */
     double *effect_constraints;    /* J' x P */
-    double *guesses;               /* J' x k, or NULL */
-    double *own_estimates;         /* when the caller takes no coefficients */
-    VRWMleBuffers_s *buffers;
-    VRWIterationCtx_s *iteration;
     double *fixed_effects;         /* J' x P, the iteration's host copy */
     VRWFixedEffectsMlogitCtx_s *blocks;
-    VRWLogLikelihoodCtx_s *log_likelihood;
-    VRWInferenceCtx_s *inference;
-    double *variance;
     double *all_constraints;       /* J x k */
 } MlogitFit;
 
@@ -39,17 +34,10 @@ static void release_mlogit(MlogitFit *f)
     free(f->counts);
     free(f->values);
     free(f->present);
-    free(f->constraints);
+    vrw_release_fit_scratch(&f->s);
     free(f->effect_constraints);
-    free(f->guesses);
-    free(f->own_estimates);
-    vrw_free_mle_buffers(f->buffers);
-    vrw_iteration_ctx_fe_free(f->iteration);
     free(f->fixed_effects);
     vrw_fixed_effects_mlogit_ctx_free(f->blocks);
-    free(f->log_likelihood);
-    vrw_inference_ctx_free(f->inference);
-    free(f->variance);
     free(f->all_constraints);
 }
 
@@ -121,8 +109,8 @@ static double *present_rows(const MlogitFit *f, const double *rows, int64_t n)
 static VRWStatus coefficient_starts(MlogitFit *f)
 {
     VRWRegression_s *r = f->r;
-    f->constraints = present_rows(f, r->constraints, f->k);
-    if (!f->constraints)
+    f->s.constraints = present_rows(f, r->constraints, f->k);
+    if (!f->s.constraints)
         return VRW_OUT_OF_HOST_MEMORY;
     if (f->panels > 0) {
         f->effect_constraints = present_rows(f, r->fixed_effect_constraints, f->panels);
@@ -130,10 +118,10 @@ static VRWStatus coefficient_starts(MlogitFit *f)
             return VRW_OUT_OF_HOST_MEMORY;
     }
     if (r->coefficient_guesses) {
-        f->guesses = malloc(vrw_count_of(f->present_count * f->k) * sizeof(double) + 1);
-        if (!f->guesses)
+        f->s.guesses = malloc(vrw_count_of(f->present_count * f->k) * sizeof(double) + 1);
+        if (!f->s.guesses)
             return VRW_OUT_OF_HOST_MEMORY;
-        collapse_double_buffer2(f->guesses, r->coefficient_guesses, f->k, f->j, f->present);
+        collapse_double_buffer2(f->s.guesses, r->coefficient_guesses, f->k, f->j, f->present);
     }
     return VRW_SUCCESS;
 }
@@ -144,12 +132,12 @@ static VRWStatus make_buffers(MlogitFit *f)
 {
     VRWRegression_s *r = f->r;
     int32_t status = VRW_SUCCESS;
-    f->buffers = vrw_create_mle_buffers(
-        f->context, r->independent_columns, f->k, f->constraints, f->present_count * f->k,
+    f->s.buffers = vrw_create_mle_buffers(
+        f->context, r->independent_columns, f->k, f->s.constraints, f->present_count * f->k,
         f->effect_constraints, f->panels, r->nonempty_panels, r->nonempty_panel_count,
         (r->options & VRW_OPTION_CLUSTER) != 0, f->present_count, f->values, f->present_count,
         r->data->blocks, &status);
-    if (!f->buffers)
+    if (!f->s.buffers)
         return status;
     size_t e = vrw_count_of(equations(f));
     int32_t *choices = malloc(e * sizeof(int32_t) + 1);
@@ -157,7 +145,7 @@ static VRWStatus make_buffers(MlogitFit *f)
         return VRW_OUT_OF_HOST_MEMORY;
     for (size_t i = 0; i < e; i++)
         choices[i] = (int32_t)((int64_t)i < f->base ? i : i + 1);
-    f->buffers->equation_choices = vrw_make_int_buffer(f->context, e, choices, &status);
+    f->s.buffers->equation_choices = vrw_make_int_buffer(f->context, e, choices, &status);
     free(choices);
     return status;
 }
@@ -186,9 +174,9 @@ static VRWStatus vrw_invert_fixed_effect_hessian_diagonal_blocks_callback(VRWCon
     return vrw_write_fp_buffer(context, w->buffers->fe_hessian, blocks * block, w->blocks);
 }
 
-static cl_kernel find(const MlogitFit *f, const char *name)
+static cl_kernel find(const MlogitFit *f, VRWKernelName name)
 {
-    return vrw_find_kernel(f->context, name);
+    return vrw_kernel(f->context, name);
 }
 
 /* The effects' runs of the prefix stage: their Hessian blocks (inverted on
@@ -197,10 +185,10 @@ static cl_kernel find(const MlogitFit *f, const char *name)
 static VRWStatus effect_prefix_runs(MlogitFit *f, VRWKernelRun_s *run)
 {
     const VRWMatrixBuffer_s *m = f->r->data;
-    VRWMleBuffers_s *b = f->buffers;
+    VRWMleBuffers_s *b = f->s.buffers;
     size_t e = vrw_count_of(equations(f)), g = vrw_count_of(b->cluster_count);
     size_t n = vrw_count_of(b->free_count);
-    run[0].kernel = find(f, "vrw_compute_fixed_effects_diagonal_hessian_multinomial_logit");
+    run[0].kernel = find(f, VRWK_COMPUTE_FIXED_EFFECTS_DIAGONAL_HESSIAN_MULTINOMIAL_LOGIT);
     vrw_set_kernel_dim3(&run[0], e, e, g);
     vrw_set_mle_fe_mlogit_hessian_diagonal_kernel_args(&run[0], m, frequency(f), b);
     f->blocks = vrw_fixed_effects_mlogit_ctx_init(f->context, b);
@@ -208,14 +196,14 @@ static VRWStatus effect_prefix_runs(MlogitFit *f, VRWKernelRun_s *run)
         return VRW_OUT_OF_HOST_MEMORY;
     run[0].post_run = vrw_invert_fixed_effect_hessian_diagonal_blocks_callback;
     run[0].post_run_data = f->blocks;
-    run[1].kernel = find(f, "vrw_compute_fixed_effects_cross_hessian_multinomial_logit");
+    run[1].kernel = find(f, VRWK_COMPUTE_FIXED_EFFECTS_CROSS_HESSIAN_MULTINOMIAL_LOGIT);
     vrw_set_kernel_dim3(&run[1], n, e, g);
     vrw_set_mle_fe_mlogit_hessian_cross_kernel_args(&run[1], m, frequency(f), b);
     run[2].kernel =
-        find(f, "vrw_compute_fixed_effects_multiply_cross_by_diagonal_multinomial_logit");
+        find(f, VRWK_COMPUTE_FIXED_EFFECTS_MULTIPLY_CROSS_BY_DIAGONAL_MULTINOMIAL_LOGIT);
     vrw_set_kernel_dim2(&run[2], n, g);
     vrw_set_mle_fe_mlogit_hessian_multiply_cross_by_diagonal_kernel_args(&run[2], b);
-    run[3].kernel = find(f, "vrw_compute_fixed_effects_jacobian_prefix_sum_multinomial_logit");
+    run[3].kernel = find(f, VRWK_COMPUTE_FIXED_EFFECTS_JACOBIAN_PREFIX_SUM_MULTINOMIAL_LOGIT);
     vrw_set_kernel_dim2(&run[3], g, e);
     vrw_set_mle_fe_sum_kernel_args(&run[3], m, frequency(f), b, b->scores, b->fe_jacobian);
     vrw_set_kernel_arg_int(&run[3], (int32_t)b->choice_count);
@@ -228,9 +216,9 @@ static VRWStatus effect_prefix_runs(MlogitFit *f, VRWKernelRun_s *run)
 
 static VRWStatus prefix_runs(MlogitFit *f)
 {
-    VRWIterationCtx_s *it = f->iteration;
+    VRWIterationCtx_s *it = f->s.iteration;
     const VRWMatrixBuffer_s *m = f->r->data;
-    VRWMleBuffers_s *b = f->buffers;
+    VRWMleBuffers_s *b = f->s.buffers;
     bool effects = f->panels > 0;
     it->prefix_runs = vrw_new_runs(effects ? 5 : 1, &it->prefix_run_count);
     if (!it->prefix_runs)
@@ -255,9 +243,9 @@ static VRWStatus prefix_runs(MlogitFit *f)
 ** eliminated effects' part. */
 static VRWStatus derivative_runs(MlogitFit *f)
 {
-    VRWIterationCtx_s *it = f->iteration;
+    VRWIterationCtx_s *it = f->s.iteration;
     const VRWMatrixBuffer_s *m = f->r->data;
-    VRWMleBuffers_s *b = f->buffers;
+    VRWMleBuffers_s *b = f->s.buffers;
     bool effects = f->panels > 0;
     size_t n = vrw_count_of(b->free_count);
     int32_t choices = (int32_t)f->present_count;
@@ -280,10 +268,10 @@ static VRWStatus derivative_runs(MlogitFit *f)
         return VRW_KERNEL_NOT_LOADED;
     if (!effects)
         return VRW_SUCCESS;
-    jacobian[1].kernel = find(f, "vrw_compute_fixed_effects_delta_jacobian_multinomial_logit");
+    jacobian[1].kernel = find(f, VRWK_COMPUTE_FIXED_EFFECTS_DELTA_JACOBIAN_MULTINOMIAL_LOGIT);
     vrw_set_kernel_dim1(&jacobian[1], n);
     vrw_set_mle_fe_mlogit_delta_jacobian_kernel_args(&jacobian[1], b);
-    hessian[1].kernel = find(f, "vrw_compute_fixed_effects_delta_hessian_multinomial_logit");
+    hessian[1].kernel = find(f, VRWK_COMPUTE_FIXED_EFFECTS_DELTA_HESSIAN_MULTINOMIAL_LOGIT);
     vrw_set_kernel_dim2(&hessian[1], n, n);
     vrw_set_mle_fe_mlogit_delta_hessian_kernel_args(&hessian[1], b);
     return jacobian[1].kernel && hessian[1].kernel ? VRW_SUCCESS : VRW_KERNEL_NOT_LOADED;
@@ -294,12 +282,12 @@ static VRWStatus derivative_runs(MlogitFit *f)
 static VRWStatus attach_effects(MlogitFit *f)
 {
     VRWRegression_s *r = f->r;
-    VRWIterationCtx_s *it = f->iteration;
-    VRWMleBuffers_s *b = f->buffers;
+    VRWIterationCtx_s *it = f->s.iteration;
+    VRWMleBuffers_s *b = f->s.buffers;
     it->step_runs = vrw_new_runs(1, &it->step_run_count);
     if (!it->step_runs)
         return VRW_OUT_OF_HOST_MEMORY;
-    it->step_runs[0].kernel = find(f, "vrw_compute_fixed_effects_delta_multinomial_logit");
+    it->step_runs[0].kernel = find(f, VRWK_COMPUTE_FIXED_EFFECTS_DELTA_MULTINOMIAL_LOGIT);
     if (!it->step_runs[0].kernel)
         return VRW_KERNEL_NOT_LOADED;
     vrw_set_kernel_dim1(&it->step_runs[0], vrw_count_of(b->cluster_count));
@@ -320,8 +308,8 @@ static VRWStatus attach_effects(MlogitFit *f)
 
 static VRWStatus mlogit_iteration(MlogitFit *f)
 {
-    f->iteration = calloc(1, sizeof *f->iteration);
-    if (!f->iteration)
+    f->s.iteration = calloc(1, sizeof *f->s.iteration);
+    if (!f->s.iteration)
         return VRW_OUT_OF_HOST_MEMORY;
     VRWStatus status = prefix_runs(f);
     if (status == VRW_SUCCESS)
@@ -336,21 +324,21 @@ static VRWStatus log_likelihood_runs(MlogitFit *f)
 {
     const VRWRegression_s *r = f->r;
     int32_t status = VRW_SUCCESS;
-    f->log_likelihood = vrw_log_likelihood_ctx_init(f->context, MODEL, r->data, frequency(f),
-                                                    f->buffers, r->dependent_column, &status, 0);
+    f->s.log_likelihood = vrw_log_likelihood_ctx_init(f->context, MODEL, r->data, frequency(f),
+                                                    f->s.buffers, r->dependent_column, &status, 0);
     if (status != VRW_SUCCESS)
         return status;
-    if (!f->log_likelihood)
+    if (!f->s.log_likelihood)
         return VRW_KERNEL_NOT_LOADED;
-    VRWKernelRun_s *run = &f->log_likelihood->per_choice_run;
-    run->kernel = find(f, "vrw_sum_log_likelihood_per_choice");
+    VRWKernelRun_s *run = &f->s.log_likelihood->per_choice_run;
+    run->kernel = find(f, VRWK_SUM_LOG_LIKELIHOOD_PER_CHOICE);
     if (!run->kernel)
         return VRW_KERNEL_NOT_LOADED;
     vrw_set_kernel_dim1(run, vrw_count_of(f->present_count));
-    vrw_set_kernel_arg_mem(run, f->buffers->row_choice_values);
+    vrw_set_kernel_arg_mem(run, f->s.buffers->row_choice_values);
     vrw_set_kernel_arg_mem(run, frequency(f)->data);
     vrw_set_kernel_arg_int(run, r->data->blocks);
-    vrw_set_kernel_arg_mem(run, f->buffers->choice_sums);
+    vrw_set_kernel_arg_mem(run, f->s.buffers->choice_sums);
     return VRW_SUCCESS;
 }
 
@@ -359,20 +347,20 @@ static VRWStatus log_likelihood_runs(MlogitFit *f)
 static VRWStatus mlogit_inference(MlogitFit *f)
 {
     const VRWMatrixBuffer_s *m = f->r->data;
-    VRWMleBuffers_s *b = f->buffers;
+    VRWMleBuffers_s *b = f->s.buffers;
     bool effects = f->panels > 0;
-    cl_kernel robust = effects ? find(f, "vrw_compute_fixed_effects_opg_robust_multinomial_logit")
+    cl_kernel robust = effects ? find(f, VRWK_COMPUTE_FIXED_EFFECTS_OPG_ROBUST_MULTINOMIAL_LOGIT)
                                : vrw_find_robust_kernel(f->context, MODEL);
     cl_kernel pass1 = vrw_find_cluster_pass1_kernel(f->context, MODEL);
     cl_kernel pass2 = vrw_find_cluster_pass2_kernel(f->context, MODEL);
     if (!robust || !pass1 || !pass2)
         return VRW_KERNEL_NOT_LOADED;
-    f->inference = vrw_inference_ctx_make(1, 2, m, frequency(f), b);
-    if (!f->inference)
+    f->s.inference = vrw_inference_ctx_make(1, 2, m, frequency(f), b);
+    if (!f->s.inference)
         return VRW_OUT_OF_HOST_MEMORY;
     size_t n = vrw_count_of(b->free_count), g = vrw_count_of(b->cluster_count);
     int32_t choices = (int32_t)f->present_count;
-    VRWKernelRun_s *run = &f->inference->robust_runs[0];
+    VRWKernelRun_s *run = &f->s.inference->robust_runs[0];
     run->kernel = robust;
     vrw_set_kernel_dim2(run, n, n);
     if (effects) {
@@ -382,13 +370,13 @@ static VRWStatus mlogit_inference(MlogitFit *f)
         vrw_set_kernel_arg_mem(run, b->free_equations);
         vrw_set_kernel_arg_int(run, choices);
     }
-    run = &f->inference->cluster_runs[0];
+    run = &f->s.inference->cluster_runs[0];
     run->kernel = pass1;
     vrw_set_kernel_dim2(run, n, g);
     vrw_set_mle_cluster_pass1_kernel_args(run, m, frequency(f), b);
     vrw_set_kernel_arg_mem(run, b->free_equations);
     vrw_set_kernel_arg_int(run, choices);
-    run = &f->inference->cluster_runs[1];
+    run = &f->s.inference->cluster_runs[1];
     run->kernel = pass2;
     vrw_set_kernel_dim2(run, n, n);
     vrw_set_mle_cluster_pass2_kernel_args(run, b);
@@ -412,7 +400,7 @@ static VRWStatus write_rows(MlogitFit *f)
     int64_t n = r->data->observations;
     VRWStatus status = VRW_SUCCESS;
     if (r->out_predicted_values) {
-        status = vrw_compute_predicted(f->context, MODEL, r->data, NULL, f->buffers,
+        status = vrw_compute_predicted(f->context, MODEL, r->data, NULL, f->s.buffers,
                                        (int32_t)f->present_count, f->panels > 0,
                                        r->out_predicted_values);
         if (status != VRW_SUCCESS)
@@ -420,7 +408,7 @@ static VRWStatus write_rows(MlogitFit *f)
         expand_double_buffer(r->out_predicted_values, n, f->j, f->present, NAN);
     }
     if (r->out_residuals) {
-        status = vrw_read_vectorized_data_buffer(f->context, r->data, f->buffers->scores,
+        status = vrw_read_vectorized_data_buffer(f->context, r->data, f->s.buffers->scores,
                                                  (int32_t)f->present_count, r->out_residuals);
         if (status != VRW_SUCCESS)
             return status;
@@ -451,16 +439,16 @@ static void fill_absent_choices(MlogitFit *f, double *coefficients, double *erro
 static VRWStatus write_outputs(MlogitFit *f)
 {
     VRWRegression_s *r = f->r;
-    VRWMleBuffers_s *b = f->buffers;
+    VRWMleBuffers_s *b = f->s.buffers;
     int32_t err = VRW_SUCCESS;
     int64_t observations = 0;
-    f->variance = vrw_estimate_asymptotic_variance_mle(f->context, MODEL, f->inference,
+    f->s.variance = vrw_estimate_asymptotic_variance_mle(f->context, MODEL, f->s.inference,
                                                        r->dependent_column, r->options, NULL,
                                                        NULL, &observations, &err);
-    if (!f->variance || err != VRW_SUCCESS)
+    if (!f->s.variance || err != VRW_SUCCESS)
         return err;
     int64_t n = b->free_count, all = f->j * f->k;
-    VRWStatus status = vrw_write_choice_figures(r, f->log_likelihood, b, observations, f->j,
+    VRWStatus status = vrw_write_choice_figures(r, f->s.log_likelihood, b, observations, f->j,
                                                 f->counts, f->present, f->present_count);
     if (status != VRW_SUCCESS)
         return status;
@@ -470,17 +458,17 @@ static VRWStatus write_outputs(MlogitFit *f)
         expand_double_buffer(r->out_fixed_effects, f->panels, f->j, f->present, NAN);
     }
     if (r->out_standard_errors)
-        vrw_write_standard_errors(r->out_standard_errors, f->constraints,
-                                  f->present_count * f->k, f->variance, n);
+        vrw_write_standard_errors(r->out_standard_errors, f->s.constraints,
+                                  f->present_count * f->k, f->s.variance, n);
     fill_absent_choices(f, r->out_coefficients, r->out_standard_errors);
     f->all_constraints = malloc(vrw_count_of(all) * sizeof(double) + 1);
     if (!f->all_constraints)
         return VRW_OUT_OF_HOST_MEMORY;
-    expand_double_buffer2(f->all_constraints, f->constraints, f->k, f->j, f->present, 0.0);
+    expand_double_buffer2(f->all_constraints, f->s.constraints, f->k, f->j, f->present, 0.0);
     if (r->out_variance_matrix)
-        expand_constrained_matrix(r->out_variance_matrix, f->all_constraints, all, f->variance,
+        expand_constrained_matrix(r->out_variance_matrix, f->all_constraints, all, f->s.variance,
                                   n);
-    return vrw_write_wald_tests(r, f->variance, n, r->out_coefficients, f->all_constraints);
+    return vrw_write_wald_tests(r, f->s.variance, n, r->out_coefficients, f->all_constraints);
 }
 
 static VRWStatus fit_mlogit(MlogitFit *f, VRWIterationLogWord *log)
@@ -497,14 +485,14 @@ static VRWStatus fit_mlogit(MlogitFit *f, VRWIterationLogWord *log)
         status = log_likelihood_runs(f);
     double *estimates = r->out_coefficients;
     if (status == VRW_SUCCESS && !estimates) {
-        estimates = f->own_estimates = malloc(vrw_count_of(f->present_count * f->k) * sizeof(double)
+        estimates = f->s.estimates = malloc(vrw_count_of(f->present_count * f->k) * sizeof(double)
                                               + 1);
         if (!estimates)
             status = VRW_OUT_OF_HOST_MEMORY;
     }
     if (status != VRW_SUCCESS)
         return status;
-    status = vrw_iterate_mle(f->context, f->iteration, f->buffers, f->guesses, estimates, 0,
+    status = vrw_iterate_mle(f->context, f->s.iteration, f->s.buffers, f->s.guesses, estimates, 0,
                              r->out_multicollinear_sets, log);
     if (status != VRW_SUCCESS)
         return status;
@@ -512,7 +500,7 @@ static VRWStatus fit_mlogit(MlogitFit *f, VRWIterationLogWord *log)
         expand_long_buffer(r->out_multicollinear_sets, f->k, f->j, f->present, 0);
     /* The variance belongs to the estimates reported, not to those the last
     ** step started from. */
-    status = vrw_final_hessian(f->context, f->iteration, f->buffers, NULL, NULL, 0);
+    status = vrw_final_hessian(f->context, f->s.iteration, f->s.buffers, NULL, NULL, 0);
     if (status == VRW_SUCCESS)
         status = write_rows(f);
     if (status == VRW_SUCCESS)

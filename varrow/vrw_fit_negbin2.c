@@ -1,10 +1,10 @@
 /* The negative binomial count model (variance mu + mu^2 / theta): theta is
 ** one more coefficient after the regressors, stepped with them in the
 ** Newton loop and reported as its reciprocal. */
-#include "varrow/vrw_internal.h"
+#include "varrow/vrw_fit_internal.h"
+#include "varrow/vrw_kernel_names.h"
 
 #include <math.h>
-#include <stdio.h>
 #include <stdlib.h>
 
 /* Everything one fit makes, released on every path. */
@@ -13,32 +13,16 @@ typedef struct {
     VRWContext_s *context;
     int64_t k;                     /* regressors; theta is coefficient k */
     int64_t panels;
-    double *constraints, *guesses, *estimates;
-    int64_t *sets;
-    double *own_fixed_effects;
+    VRWFitScratch_s s;
     VRWStartValues start;
-    VRWMleBuffers_s *buffers;
     VRWNegbin2Buffers_s *negbin2;
-    VRWIterationCtx_s *iteration;
-    VRWLogLikelihoodCtx_s *log_likelihood;
-    VRWInferenceCtx_s *inference;
-    double *variance;
 } Negbin2Fit;
 
 static void release_negbin2(Negbin2Fit *f)
 {
-    free(f->constraints);
-    free(f->guesses);
-    free(f->estimates);
-    free(f->sets);
-    free(f->own_fixed_effects);
+    vrw_release_fit_scratch(&f->s);
     vrw_free_start_values(&f->start);
-    vrw_free_mle_buffers(f->buffers);
     vrw_free_negbin2_buffers(f->negbin2);
-    vrw_iteration_ctx_fe_free(f->iteration);
-    free(f->log_likelihood);
-    vrw_inference_ctx_free(f->inference);
-    free(f->variance);
 }
 
 /* Constraints and guesses of the k + 1 coefficients: theta always free,
@@ -47,22 +31,22 @@ static VRWStatus coefficient_starts(Negbin2Fit *f)
 {
     VRWRegression_s *r = f->r;
     size_t n = (size_t)f->k + 1;
-    f->constraints = malloc(n * sizeof(double));
-    f->guesses = malloc(n * sizeof(double));
-    f->estimates = malloc(n * sizeof(double));
-    f->sets = malloc(n * sizeof(int64_t));
-    if (!f->constraints || !f->guesses || !f->estimates || !f->sets)
+    f->s.constraints = malloc(n * sizeof(double));
+    f->s.guesses = malloc(n * sizeof(double));
+    f->s.estimates = malloc(n * sizeof(double));
+    f->s.sets = malloc(n * sizeof(int64_t));
+    if (!f->s.constraints || !f->s.guesses || !f->s.estimates || !f->s.sets)
         return VRW_OUT_OF_HOST_MEMORY;
     VRWRegression_s copy = *r;
     VRWStatus status = vrw_make_start_values(&copy, "negbin2", r->exposures, &f->start);
     if (status != VRW_SUCCESS)
         return status;
     for (int64_t j = 0; j < f->k; j++) {
-        f->constraints[j] = r->constraints ? r->constraints[j] : NAN;
-        f->guesses[j] = copy.coefficient_guesses ? copy.coefficient_guesses[j] : NAN;
+        f->s.constraints[j] = r->constraints ? r->constraints[j] : NAN;
+        f->s.guesses[j] = copy.coefficient_guesses ? copy.coefficient_guesses[j] : NAN;
     }
-    f->constraints[f->k] = NAN;
-    f->guesses[f->k] = 1.0;
+    f->s.constraints[f->k] = NAN;
+    f->s.guesses[f->k] = 1.0;
     return VRW_SUCCESS;
 }
 
@@ -75,9 +59,9 @@ static const VRWVectorBuffer_s *frequency(const Negbin2Fit *f)
 ** effects' part taken out. */
 static VRWStatus jacobian_runs(Negbin2Fit *f, cl_kernel jacobian, cl_kernel nuisance)
 {
-    VRWIterationCtx_s *it = f->iteration;
+    VRWIterationCtx_s *it = f->s.iteration;
     const VRWMatrixBuffer_s *m = f->r->data;
-    VRWMleBuffers_s *b = f->buffers;
+    VRWMleBuffers_s *b = f->s.buffers;
     size_t n = (size_t)b->free_count;
     it->jacobian_runs = vrw_new_runs(f->panels > 0 ? 3 : 2, &it->jacobian_run_count);
     if (!it->jacobian_runs)
@@ -96,9 +80,9 @@ static VRWStatus jacobian_runs(Negbin2Fit *f, cl_kernel jacobian, cl_kernel nuis
 static VRWStatus hessian_runs(Negbin2Fit *f, cl_kernel hessian, cl_kernel cross,
                               cl_kernel nuisance)
 {
-    VRWIterationCtx_s *it = f->iteration;
+    VRWIterationCtx_s *it = f->s.iteration;
     const VRWMatrixBuffer_s *m = f->r->data;
-    VRWMleBuffers_s *b = f->buffers;
+    VRWMleBuffers_s *b = f->s.buffers;
     size_t n = (size_t)b->free_count;
     int32_t last = (int32_t)n - 1;
     it->hessian_runs = vrw_new_runs(f->panels > 0 ? 4 : 3, &it->hessian_run_count);
@@ -123,9 +107,9 @@ static VRWStatus hessian_runs(Negbin2Fit *f, cl_kernel hessian, cl_kernel cross,
 ** per-panel sums and means of the regressors and of theta. */
 static VRWStatus prefix_runs(Negbin2Fit *f, cl_kernel prefix)
 {
-    VRWIterationCtx_s *it = f->iteration;
+    VRWIterationCtx_s *it = f->s.iteration;
     const VRWMatrixBuffer_s *m = f->r->data;
-    VRWMleBuffers_s *b = f->buffers;
+    VRWMleBuffers_s *b = f->s.buffers;
     it->prefix_runs = vrw_new_runs(f->panels > 0 ? 6 : 2, &it->prefix_run_count);
     if (!it->prefix_runs)
         return VRW_OUT_OF_HOST_MEMORY;
@@ -150,8 +134,8 @@ static VRWStatus prefix_runs(Negbin2Fit *f, cl_kernel prefix)
     status = vrw_fixed_effects_panel_runs(f->context, run + 2, m, frequency(f), b, n - 1);
     if (status != VRW_SUCCESS)
         return status;
-    run[5].kernel = vrw_find_kernel(f->context,
-                                    "vrw_compute_fixed_effects_nuisance_cross_hessian_negbin2");
+    run[5].kernel = vrw_kernel(f->context,
+                               VRWK_COMPUTE_FIXED_EFFECTS_NUISANCE_CROSS_HESSIAN_NEGBIN2);
     vrw_set_kernel_dim1(&run[5], (size_t)b->cluster_count);
     vrw_set_mle_fe_negative_binomial_hessian_cross_kernel_args(&run[5], m, frequency(f), b,
                                                                f->negbin2, (int32_t)n - 1);
@@ -160,22 +144,22 @@ static VRWStatus prefix_runs(Negbin2Fit *f, cl_kernel prefix)
 
 static VRWStatus negbin2_iteration(Negbin2Fit *f)
 {
-    f->iteration = calloc(1, sizeof *f->iteration);
-    if (!f->iteration)
+    f->s.iteration = calloc(1, sizeof *f->s.iteration);
+    if (!f->s.iteration)
         return VRW_OUT_OF_HOST_MEMORY;
     VRWContext_s *c = f->context;
     cl_kernel prefix = f->panels > 0 ? vrw_find_prefix_fe_kernel(c, "negbin2")
                                      : vrw_find_prefix_kernel(c, "negbin2");
     cl_kernel jacobian = vrw_find_jacobian_kernel(c, "negbin2");
-    cl_kernel nuisance_jacobian = vrw_find_kernel(c, "vrw_compute_nuisance_jacobian_negbin2");
-    cl_kernel hessian = vrw_find_kernel(c, "vrw_compute_hessian");
-    cl_kernel nuisance_hessian = vrw_find_kernel(c, "vrw_compute_nuisance_hessian_negbin2");
-    cl_kernel cross = vrw_find_kernel(c, "vrw_compute_cross_hessian_negbin2");
+    cl_kernel nuisance_jacobian = vrw_kernel(c, VRWK_COMPUTE_NUISANCE_JACOBIAN_NEGBIN2);
+    cl_kernel hessian = vrw_kernel(c, VRWK_COMPUTE_HESSIAN);
+    cl_kernel nuisance_hessian = vrw_kernel(c, VRWK_COMPUTE_NUISANCE_HESSIAN_NEGBIN2);
+    cl_kernel cross = vrw_kernel(c, VRWK_COMPUTE_CROSS_HESSIAN_NEGBIN2);
     if (!prefix || !jacobian || !nuisance_jacobian || !hessian || !nuisance_hessian || !cross) {
         if (f->panels == 0)
-            printf("Missing kernel! Prefix: %p Jacobians: (%p, %p) Hessians: (%p, %p, %p)\n",
-                   (void *)prefix, (void *)jacobian, (void *)nuisance_jacobian, (void *)hessian,
-                   (void *)nuisance_hessian, (void *)cross);
+            vrw_log_note("Missing kernel! Prefix: %p Jacobians: (%p, %p) Hessians: (%p, %p, %p)\n",
+                         (void *)prefix, (void *)jacobian, (void *)nuisance_jacobian,
+                         (void *)hessian, (void *)nuisance_hessian, (void *)cross);
         return VRW_KERNEL_NOT_LOADED;
     }
     VRWStatus status = prefix_runs(f, prefix);
@@ -187,8 +171,8 @@ static VRWStatus negbin2_iteration(Negbin2Fit *f)
         return status;
     const double *guesses = f->start.fixed_effects ? f->start.fixed_effects
                                                    : f->r->fixed_effect_guesses;
-    return vrw_fixed_effects_for_fit(c, f->iteration, f->buffers, f->r->out_fixed_effects,
-                                     guesses, &f->own_fixed_effects);
+    return vrw_fixed_effects_for_fit(c, f->s.iteration, f->s.buffers, f->r->out_fixed_effects,
+                                     guesses, &f->s.own_fixed_effects);
 }
 
 /* The variance glm.nb reports: the expected information of the
@@ -196,16 +180,16 @@ static VRWStatus negbin2_iteration(Negbin2Fit *f)
 static VRWStatus final_information(Negbin2Fit *f)
 {
     VRWKernelRun_s information = {0};
-    information.kernel = vrw_find_kernel(f->context, "vrw_information_negbin2");
+    information.kernel = vrw_kernel(f->context, VRWK_INFORMATION_NEGBIN2);
     if (!information.kernel)
         return VRW_KERNEL_NOT_LOADED;
     const VRWMatrixBuffer_s *m = f->r->data;
     vrw_set_kernel_dim1(&information, (size_t)m->blocks);
     vrw_set_mle_negative_binomial_prefix_kernel_args(&information, m, f->r->dependent_column,
-                                                     f->buffers, f->negbin2);
-    VRWIterationCtx_s *it = f->iteration;
+                                                     f->s.buffers, f->negbin2);
+    VRWIterationCtx_s *it = f->s.iteration;
     int64_t refresh = f->panels > 0 ? (int64_t)it->prefix_run_count - 2 : 0;
-    return vrw_final_hessian(f->context, it, f->buffers, &information, it->prefix_runs + 2,
+    return vrw_final_hessian(f->context, it, f->s.buffers, &information, it->prefix_runs + 2,
                              refresh);
 }
 
@@ -217,23 +201,23 @@ static VRWStatus negbin2_inference(Negbin2Fit *f)
 {
     VRWContext_s *c = f->context;
     const VRWMatrixBuffer_s *m = f->r->data;
-    VRWMleBuffers_s *b = f->buffers;
+    VRWMleBuffers_s *b = f->s.buffers;
     bool panels = f->panels > 0;
     cl_kernel kernels[6] = {
-        panels ? vrw_find_kernel(c, "vrw_compute_fixed_effects_opg_robust")
+        panels ? vrw_kernel(c, VRWK_COMPUTE_FIXED_EFFECTS_OPG_ROBUST)
                : vrw_find_robust_kernel(c, ""),
-        vrw_find_kernel(c, panels ? "vrw_compute_fixed_effects_cross_opg_robust_negbin2"
-                                  : "vrw_compute_cross_opg_robust_negbin2"),
-        vrw_find_kernel(c, panels ? "vrw_compute_fixed_effects_nuisance_opg_robust_negbin2"
-                                  : "vrw_compute_nuisance_opg_robust_negbin2"),
+        vrw_kernel(c, panels ? VRWK_COMPUTE_FIXED_EFFECTS_CROSS_OPG_ROBUST_NEGBIN2
+                                  : VRWK_COMPUTE_CROSS_OPG_ROBUST_NEGBIN2),
+        vrw_kernel(c, panels ? VRWK_COMPUTE_FIXED_EFFECTS_NUISANCE_OPG_ROBUST_NEGBIN2
+                                  : VRWK_COMPUTE_NUISANCE_OPG_ROBUST_NEGBIN2),
         vrw_find_cluster_pass1_kernel(c, ""),
-        vrw_find_kernel(c, "vrw_compute_nuisance_opg_cluster_pass1_negbin2"),
+        vrw_kernel(c, VRWK_COMPUTE_NUISANCE_OPG_CLUSTER_PASS1_NEGBIN2),
         vrw_find_cluster_pass2_kernel(c, ""),
     };
     for (int i = 0; i < 6; i++)
         if (!kernels[i])
             return VRW_KERNEL_NOT_LOADED;
-    VRWInferenceCtx_s *inference = f->inference = vrw_inference_ctx_make(3, 3, m, frequency(f),
+    VRWInferenceCtx_s *inference = f->s.inference = vrw_inference_ctx_make(3, 3, m, frequency(f),
                                                                          b);
     if (!inference)
         return VRW_OUT_OF_HOST_MEMORY;
@@ -275,7 +259,7 @@ static VRWStatus negbin2_inference(Negbin2Fit *f)
 static VRWStatus write_negbin2_outputs(Negbin2Fit *f)
 {
     VRWRegression_s *r = f->r;
-    VRWMleBuffers_s *b = f->buffers;
+    VRWMleBuffers_s *b = f->s.buffers;
     VRWStatus status = VRW_SUCCESS;
     if (r->out_predicted_values)
         status = vrw_compute_predicted(f->context, "negbin2", r->data, r->exposures, b, 0,
@@ -288,10 +272,10 @@ static VRWStatus write_negbin2_outputs(Negbin2Fit *f)
         return status;
     int64_t observations = 0;
     int32_t err = VRW_SUCCESS;
-    f->variance = vrw_estimate_asymptotic_variance_mle(f->context, "negbin2", f->inference,
+    f->s.variance = vrw_estimate_asymptotic_variance_mle(f->context, "negbin2", f->s.inference,
                                                        r->dependent_column, r->options, NULL,
                                                        NULL, &observations, &err);
-    if (!f->variance || err != VRW_SUCCESS)
+    if (!f->s.variance || err != VRW_SUCCESS)
         return err;
     int64_t n = b->free_count, k = f->k;
     if (r->out_observation_count)
@@ -299,18 +283,18 @@ static VRWStatus write_negbin2_outputs(Negbin2Fit *f)
     if (r->out_free_parameter_count)
         *r->out_free_parameter_count = vrw_free_parameter_count(b);
     if (r->out_standard_errors)
-        vrw_write_standard_errors(r->out_standard_errors, f->constraints, k, f->variance, n);
+        vrw_write_standard_errors(r->out_standard_errors, f->s.constraints, k, f->s.variance, n);
     if (r->out_variance_matrix)
-        expand_constrained_matrix(r->out_variance_matrix, f->constraints, k + 1, f->variance, n);
-    double theta = f->estimates[k];
+        expand_constrained_matrix(r->out_variance_matrix, f->s.constraints, k + 1, f->s.variance, n);
+    double theta = f->s.estimates[k];
     if (r->out_nuisance_coefficients)
         *r->out_nuisance_coefficients = 1.0 / theta;
     if (r->out_nuisance_standard_errors)
-        *r->out_nuisance_standard_errors = sqrt(f->variance[(n - 1) * n + n - 1]) / theta / theta;
-    err = vrw_write_wald_tests(r, f->variance, n, f->estimates, r->constraints);
+        *r->out_nuisance_standard_errors = sqrt(f->s.variance[(n - 1) * n + n - 1]) / theta / theta;
+    err = vrw_write_wald_tests(r, f->s.variance, n, f->s.estimates, r->constraints);
     if (err != VRW_SUCCESS || !r->out_log_likelihood)
         return err;
-    double value = vrw_compute_log_likelihood(f->context, f->log_likelihood, b, NULL, 0, &err);
+    double value = vrw_compute_log_likelihood(f->context, f->s.log_likelihood, b, NULL, 0, &err);
     if (err == VRW_SUCCESS)
         *r->out_log_likelihood = value;
     return err;
@@ -322,8 +306,8 @@ VRWStatus vrw_fit_negative_binomial(VRWRegression_s *r, VRWIterationLogWord *log
     f.panels = vrw_fixed_effects_asked(r) && r->data->panel_count > 0 ? r->data->panel_count : 0;
     int32_t status = coefficient_starts(&f);
     if (status == VRW_SUCCESS)
-        f.buffers = vrw_create_mle_buffers(
-            f.context, r->independent_columns, f.k, f.constraints, f.k + 1,
+        f.s.buffers = vrw_create_mle_buffers(
+            f.context, r->independent_columns, f.k, f.s.constraints, f.k + 1,
             r->fixed_effect_constraints, f.panels, r->nonempty_panels, r->nonempty_panel_count,
             (r->options & VRW_OPTION_CLUSTER) != 0, 0, NULL, 0, r->data->blocks, &status);
     if (status == VRW_SUCCESS)
@@ -331,19 +315,19 @@ VRWStatus vrw_fit_negative_binomial(VRWRegression_s *r, VRWIterationLogWord *log
     if (status == VRW_SUCCESS)
         status = negbin2_iteration(&f);
     if (status == VRW_SUCCESS)
-        f.log_likelihood = vrw_log_likelihood_ctx_init(f.context, "negbin2", r->data,
-                                                       r->frequency_weights, f.buffers,
+        f.s.log_likelihood = vrw_log_likelihood_ctx_init(f.context, "negbin2", r->data,
+                                                       r->frequency_weights, f.s.buffers,
                                                        r->dependent_column, &status, NAN);
     if (status == VRW_SUCCESS) {
-        status = vrw_iterate_mle(f.context, f.iteration, f.buffers, f.guesses, f.estimates, 0,
-                                 f.sets, log);
+        status = vrw_iterate_mle(f.context, f.s.iteration, f.s.buffers, f.s.guesses, f.s.estimates, 0,
+                                 f.s.sets, log);
         /* Whatever the iteration reached, and which regressors were
         ** collinear. */
         for (int64_t j = 0; j < f.k; j++) {
             if (r->out_coefficients)
-                r->out_coefficients[j] = f.estimates[j];
+                r->out_coefficients[j] = f.s.estimates[j];
             if (r->out_multicollinear_sets)
-                r->out_multicollinear_sets[j] = f.sets[j];
+                r->out_multicollinear_sets[j] = f.s.sets[j];
         }
     }
     if (status == VRW_SUCCESS)

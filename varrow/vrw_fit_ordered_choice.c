@@ -2,7 +2,8 @@
 ** categories that rows take, in one Newton iteration. The categories without
 ** rows are left out of the fit and put back, as repeated cut points and NaN
 ** figures, in the outputs. */
-#include "varrow/vrw_internal.h"
+#include "varrow/vrw_fit_internal.h"
+#include "varrow/vrw_kernel_names.h"
 
 #include <math.h>
 #include <stdlib.h>
@@ -17,15 +18,8 @@ typedef struct {
     int64_t k, j, present_count, panels;
     double *counts, *values;
     int32_t *present;
-    double *constraints, *guesses, *estimates;
-    int64_t *sets;
-    double *own_fixed_effects;
-    VRWMleBuffers_s *buffers;
+    VRWFitScratch_s s;
     VRWOrderedChoiceBuffers_s *ordered;
-    VRWIterationCtx_s *iteration;
-    VRWLogLikelihoodCtx_s *log_likelihood;
-    VRWInferenceCtx_s *inference;
-    double *variance;
 } OrderedFit;
 
 static void release_ordered(OrderedFit *f)
@@ -33,17 +27,8 @@ static void release_ordered(OrderedFit *f)
     free(f->counts);
     free(f->values);
     free(f->present);
-    free(f->constraints);
-    free(f->guesses);
-    free(f->estimates);
-    free(f->sets);
-    free(f->own_fixed_effects);
-    vrw_free_mle_buffers(f->buffers);
+    vrw_release_fit_scratch(&f->s);
     vrw_free_ordered_choice_buffers(f->ordered);
-    vrw_iteration_ctx_fe_free(f->iteration);
-    free(f->log_likelihood);
-    vrw_inference_ctx_free(f->inference);
-    free(f->variance);
 }
 
 static int64_t free_cuts(const OrderedFit *f)
@@ -53,7 +38,7 @@ static int64_t free_cuts(const OrderedFit *f)
 
 static int32_t free_regressors(const OrderedFit *f)
 {
-    return (int32_t)(f->buffers->free_count - free_cuts(f));
+    return (int32_t)(f->s.buffers->free_count - free_cuts(f));
 }
 
 /*
@@ -112,17 +97,17 @@ static VRWStatus coefficient_starts(OrderedFit *f)
 {
     VRWRegression_s *r = f->r;
     int64_t cuts = f->present_count, n = f->k + cuts + 1;
-    f->constraints = malloc((size_t)n * sizeof(double));
-    f->guesses = malloc((size_t)n * sizeof(double));
-    f->estimates = malloc((size_t)n * sizeof(double));
-    f->sets = malloc((size_t)n * sizeof(int64_t));
-    if (!f->constraints || !f->guesses || !f->estimates || !f->sets)
+    f->s.constraints = malloc((size_t)n * sizeof(double));
+    f->s.guesses = malloc((size_t)n * sizeof(double));
+    f->s.estimates = malloc((size_t)n * sizeof(double));
+    f->s.sets = malloc((size_t)n * sizeof(int64_t));
+    if (!f->s.constraints || !f->s.guesses || !f->s.estimates || !f->s.sets)
         return VRW_OUT_OF_HOST_MEMORY;
     for (int64_t i = 0; i < f->k; i++) {
-        f->constraints[i] = r->constraints ? r->constraints[i] : NAN;
-        f->guesses[i] = r->coefficient_guesses ? r->coefficient_guesses[i] : NAN;
+        f->s.constraints[i] = r->constraints ? r->constraints[i] : NAN;
+        f->s.guesses[i] = r->coefficient_guesses ? r->coefficient_guesses[i] : NAN;
     }
-    double *c = f->constraints + f->k, *g = f->guesses + f->k;
+    double *c = f->s.constraints + f->k, *g = f->s.guesses + f->k;
     for (int64_t u = 0; u <= cuts; u++) {
         c[u] = u == 0 ? -INFINITY : u == 1 ? 0.0 : u == cuts ? INFINITY : NAN;
         g[u] = u >= 2 && u < cuts ? (double)(u - 1) / (double)(cuts + 1) : NAN;
@@ -142,9 +127,9 @@ static size_t at_least_0(int64_t n)
 
 static VRWStatus prefix_runs(OrderedFit *f, cl_kernel prefix)
 {
-    VRWIterationCtx_s *it = f->iteration;
+    VRWIterationCtx_s *it = f->s.iteration;
     const VRWMatrixBuffer_s *m = f->r->data;
-    VRWMleBuffers_s *b = f->buffers;
+    VRWMleBuffers_s *b = f->s.buffers;
     it->prefix_runs = vrw_new_runs(f->panels > 0 ? 6 : 2, &it->prefix_run_count);
     if (!it->prefix_runs)
         return VRW_OUT_OF_HOST_MEMORY;
@@ -166,8 +151,8 @@ static VRWStatus prefix_runs(OrderedFit *f, cl_kernel prefix)
                                           (size_t)free_regressors(f));
     if (status != VRW_SUCCESS)
         return status;
-    run[5].kernel = vrw_find_kernel(
-        f->context, "vrw_compute_fixed_effects_nuisance_cross_hessian_ordered_choice");
+    run[5].kernel = vrw_kernel(
+        f->context, VRWK_COMPUTE_FIXED_EFFECTS_NUISANCE_CROSS_HESSIAN_ORDERED_CHOICE);
     vrw_set_kernel_dim2(&run[5], at_least_0(free_cuts(f)), (size_t)b->cluster_count);
     vrw_set_mle_fe_ordered_choice_hessian_cross_kernel_args(
         &run[5], m, frequency(f), b, f->ordered, f->r->dependent_column, free_regressors(f));
@@ -178,9 +163,9 @@ static VRWStatus prefix_runs(OrderedFit *f, cl_kernel prefix)
 ** has an empty range and does nothing). */
 static VRWStatus jacobian_runs(OrderedFit *f, cl_kernel jacobian, cl_kernel nuisance)
 {
-    VRWIterationCtx_s *it = f->iteration;
+    VRWIterationCtx_s *it = f->s.iteration;
     const VRWMatrixBuffer_s *m = f->r->data;
-    VRWMleBuffers_s *b = f->buffers;
+    VRWMleBuffers_s *b = f->s.buffers;
     it->jacobian_runs = vrw_new_runs(f->panels > 0 ? 3 : 2, &it->jacobian_run_count);
     if (!it->jacobian_runs)
         return VRW_OUT_OF_HOST_MEMORY;
@@ -197,9 +182,9 @@ static VRWStatus jacobian_runs(OrderedFit *f, cl_kernel jacobian, cl_kernel nuis
 
 static VRWStatus hessian_runs(OrderedFit *f, const cl_kernel *kernels)
 {
-    VRWIterationCtx_s *it = f->iteration;
+    VRWIterationCtx_s *it = f->s.iteration;
     const VRWMatrixBuffer_s *m = f->r->data;
-    VRWMleBuffers_s *b = f->buffers;
+    VRWMleBuffers_s *b = f->s.buffers;
     int32_t d = f->r->dependent_column, regressors = free_regressors(f);
     size_t cuts = at_least_0(free_cuts(f)), neighbours = at_least_0(free_cuts(f) - 1);
     it->hessian_runs = vrw_new_runs(f->panels > 0 ? 5 : 4, &it->hessian_run_count);
@@ -224,19 +209,19 @@ static VRWStatus hessian_runs(OrderedFit *f, const cl_kernel *kernels)
 
 static VRWStatus ordered_iteration(OrderedFit *f)
 {
-    f->iteration = calloc(1, sizeof *f->iteration);
-    if (!f->iteration)
+    f->s.iteration = calloc(1, sizeof *f->s.iteration);
+    if (!f->s.iteration)
         return VRW_OUT_OF_HOST_MEMORY;
     VRWContext_s *c = f->context;
     cl_kernel prefix = f->panels > 0 ? vrw_find_prefix_fe_kernel(c, f->model)
                                      : vrw_find_prefix_kernel(c, f->model);
     cl_kernel jacobian = vrw_find_jacobian_kernel(c, f->model);
-    cl_kernel nuisance = vrw_find_kernel(c, "vrw_compute_nuisance_jacobian_ordered_choice");
+    cl_kernel nuisance = vrw_kernel(c, VRWK_COMPUTE_NUISANCE_JACOBIAN_ORDERED_CHOICE);
     cl_kernel hessians[4] = {
-        vrw_find_kernel(c, "vrw_compute_hessian"),
-        vrw_find_kernel(c, "vrw_compute_cross_hessian_ordered_choice"),
-        vrw_find_kernel(c, "vrw_compute_diagonal_nuisance_hessian_ordered_choice"),
-        vrw_find_kernel(c, "vrw_compute_offdiagonal_nuisance_hessian_ordered_choice"),
+        vrw_kernel(c, VRWK_COMPUTE_HESSIAN),
+        vrw_kernel(c, VRWK_COMPUTE_CROSS_HESSIAN_ORDERED_CHOICE),
+        vrw_kernel(c, VRWK_COMPUTE_DIAGONAL_NUISANCE_HESSIAN_ORDERED_CHOICE),
+        vrw_kernel(c, VRWK_COMPUTE_OFFDIAGONAL_NUISANCE_HESSIAN_ORDERED_CHOICE),
     };
     if (!prefix || !jacobian || !nuisance || !hessians[0] || !hessians[1] || !hessians[2]
         || !hessians[3])
@@ -248,8 +233,8 @@ static VRWStatus ordered_iteration(OrderedFit *f)
         status = hessian_runs(f, hessians);
     if (status != VRW_SUCCESS || f->panels == 0)
         return status;
-    return vrw_fixed_effects_for_fit(c, f->iteration, f->buffers, f->r->out_fixed_effects,
-                                     f->r->fixed_effect_guesses, &f->own_fixed_effects);
+    return vrw_fixed_effects_for_fit(c, f->s.iteration, f->s.buffers, f->r->out_fixed_effects,
+                                     f->r->fixed_effect_guesses, &f->s.own_fixed_effects);
 }
 
 /* The log likelihood of every row (left by the prefix), its sum and its sum
@@ -258,15 +243,15 @@ static VRWStatus log_likelihood_runs(OrderedFit *f)
 {
     VRWRegression_s *r = f->r;
     int32_t status = VRW_SUCCESS;
-    f->log_likelihood = vrw_log_likelihood_ctx_init(f->context, f->model, r->data,
-                                                    frequency(f), f->buffers,
+    f->s.log_likelihood = vrw_log_likelihood_ctx_init(f->context, f->model, r->data,
+                                                    frequency(f), f->s.buffers,
                                                     r->dependent_column, &status, NAN);
     if (status != VRW_SUCCESS)
         return status;
-    if (!f->log_likelihood)
+    if (!f->s.log_likelihood)
         return VRW_KERNEL_NOT_LOADED;
-    VRWKernelRun_s *run = &f->log_likelihood->per_choice_run;
-    run->kernel = vrw_find_kernel(f->context, "vrw_sum_log_likelihood_ordered_choice");
+    VRWKernelRun_s *run = &f->s.log_likelihood->per_choice_run;
+    run->kernel = vrw_kernel(f->context, VRWK_SUM_LOG_LIKELIHOOD_ORDERED_CHOICE);
     if (!run->kernel)
         return VRW_KERNEL_NOT_LOADED;
     vrw_set_kernel_dim1(run, (size_t)f->present_count);
@@ -275,8 +260,8 @@ static VRWStatus log_likelihood_runs(OrderedFit *f)
     vrw_set_kernel_arg_int(run, r->data->blocks);
     vrw_set_kernel_arg_int(run, r->dependent_column);
     vrw_set_kernel_arg_mem(run, f->ordered->category_map);
-    vrw_set_kernel_arg_mem(run, f->buffers->row_values);
-    vrw_set_kernel_arg_mem(run, f->buffers->choice_sums);
+    vrw_set_kernel_arg_mem(run, f->s.buffers->row_values);
+    vrw_set_kernel_arg_mem(run, f->s.buffers->choice_sums);
     return VRW_SUCCESS;
 }
 
@@ -284,37 +269,37 @@ static VRWStatus ordered_inference(OrderedFit *f)
 {
     VRWContext_s *c = f->context;
     const VRWMatrixBuffer_s *m = f->r->data;
-    VRWMleBuffers_s *b = f->buffers;
+    VRWMleBuffers_s *b = f->s.buffers;
     int32_t d = f->r->dependent_column, regressors = free_regressors(f);
     size_t cuts = at_least_0(free_cuts(f)), neighbours = at_least_0(free_cuts(f) - 1);
     size_t n = (size_t)b->free_count, g = (size_t)b->cluster_count;
     /* With fixed effects each row's scores lose the effects' part (the
     ** clusters' sums do not: the effects' scores sum to 0 in each panel). */
-    static const char *const robust_names[2][3] = {
-        {"vrw_compute_cross_opg_robust_ordered_choice",
-         "vrw_compute_diagonal_nuisance_opg_robust_ordered_choice",
-         "vrw_compute_offdiagonal_nuisance_opg_robust_ordered_choice"},
-        {"vrw_compute_fixed_effects_cross_opg_robust_ordered_choice",
-         "vrw_compute_fixed_effects_diagonal_nuisance_opg_robust_ordered_choice",
-         "vrw_compute_fixed_effects_offdiagonal_nuisance_opg_robust_ordered_choice"}};
+    static const VRWKernelName robust_names[2][3] = {
+        {VRWK_COMPUTE_CROSS_OPG_ROBUST_ORDERED_CHOICE,
+         VRWK_COMPUTE_DIAGONAL_NUISANCE_OPG_ROBUST_ORDERED_CHOICE,
+         VRWK_COMPUTE_OFFDIAGONAL_NUISANCE_OPG_ROBUST_ORDERED_CHOICE},
+        {VRWK_COMPUTE_FIXED_EFFECTS_CROSS_OPG_ROBUST_ORDERED_CHOICE,
+         VRWK_COMPUTE_FIXED_EFFECTS_DIAGONAL_NUISANCE_OPG_ROBUST_ORDERED_CHOICE,
+         VRWK_COMPUTE_FIXED_EFFECTS_OFFDIAGONAL_NUISANCE_OPG_ROBUST_ORDERED_CHOICE}};
     bool panels = f->panels > 0;
     cl_kernel kernels[7] = {
-        panels ? vrw_find_kernel(c, "vrw_compute_fixed_effects_opg_robust")
+        panels ? vrw_kernel(c, VRWK_COMPUTE_FIXED_EFFECTS_OPG_ROBUST)
                : vrw_find_robust_kernel(c, ""),
-        vrw_find_kernel(c, robust_names[panels][0]),
-        vrw_find_kernel(c, robust_names[panels][1]),
-        vrw_find_kernel(c, robust_names[panels][2]),
+        vrw_kernel(c, robust_names[panels][0]),
+        vrw_kernel(c, robust_names[panels][1]),
+        vrw_kernel(c, robust_names[panels][2]),
         vrw_find_cluster_pass1_kernel(c, ""),
-        vrw_find_kernel(c, "vrw_compute_nuisance_opg_cluster_pass1_ordered_choice"),
+        vrw_kernel(c, VRWK_COMPUTE_NUISANCE_OPG_CLUSTER_PASS1_ORDERED_CHOICE),
         vrw_find_cluster_pass2_kernel(c, ""),
     };
     for (int i = 0; i < 7; i++)
         if (!kernels[i])
             return VRW_KERNEL_NOT_LOADED;
-    f->inference = vrw_inference_ctx_make(4, 3, m, frequency(f), b);
-    if (!f->inference)
+    f->s.inference = vrw_inference_ctx_make(4, 3, m, frequency(f), b);
+    if (!f->s.inference)
         return VRW_OUT_OF_HOST_MEMORY;
-    VRWKernelRun_s *robust = f->inference->robust_runs, *cluster = f->inference->cluster_runs;
+    VRWKernelRun_s *robust = f->s.inference->robust_runs, *cluster = f->s.inference->cluster_runs;
     robust[0].kernel = kernels[0];
     vrw_set_kernel_dim2(&robust[0], (size_t)regressors, (size_t)regressors);
     if (panels)
@@ -356,8 +341,8 @@ static VRWStatus ordered_inference(OrderedFit *f)
 static void write_cut_points(const OrderedFit *f)
 {
     VRWRegression_s *r = f->r;
-    int64_t n = f->buffers->free_count, first_free = n - free_cuts(f);
-    const double *cuts = f->estimates + f->k;
+    int64_t n = f->s.buffers->free_count, first_free = n - free_cuts(f);
+    const double *cuts = f->s.estimates + f->k;
     if (r->out_nuisance_coefficients)
         r->out_nuisance_coefficients[0] = cuts[0];
     if (r->out_nuisance_standard_errors)
@@ -369,7 +354,7 @@ static void write_cut_points(const OrderedFit *f)
             value = cuts[next];
             if (next >= 2 && next < f->present_count) {
                 int64_t i = first_free + next - 2;
-                error = sqrt(f->variance[i * n + i]);
+                error = sqrt(f->s.variance[i * n + i]);
             }
             next++;
         }
@@ -387,7 +372,7 @@ static void write_cut_points(const OrderedFit *f)
 static VRWStatus write_ordered_outputs(OrderedFit *f)
 {
     VRWRegression_s *r = f->r;
-    VRWMleBuffers_s *b = f->buffers;
+    VRWMleBuffers_s *b = f->s.buffers;
     VRWStatus status = VRW_SUCCESS;
     if (r->out_predicted_values) {
         status = vrw_compute_predicted(f->context, f->model, r->data, NULL, b,
@@ -405,23 +390,23 @@ static VRWStatus write_ordered_outputs(OrderedFit *f)
         return status;
     int64_t observations = 0;
     int32_t err = VRW_SUCCESS;
-    f->variance = vrw_estimate_asymptotic_variance_mle(f->context, f->model, f->inference,
+    f->s.variance = vrw_estimate_asymptotic_variance_mle(f->context, f->model, f->s.inference,
                                                        r->dependent_column, r->options, NULL,
                                                        NULL, &observations, &err);
-    if (!f->variance || err != VRW_SUCCESS)
+    if (!f->s.variance || err != VRW_SUCCESS)
         return err;
     int64_t n = b->free_count;
-    status = vrw_write_choice_figures(r, f->log_likelihood, b, observations, f->j, f->counts,
+    status = vrw_write_choice_figures(r, f->s.log_likelihood, b, observations, f->j, f->counts,
                                       f->present, f->present_count);
     if (status != VRW_SUCCESS)
         return status;
     if (r->out_standard_errors)
-        vrw_write_standard_errors(r->out_standard_errors, f->constraints, f->k, f->variance, n);
+        vrw_write_standard_errors(r->out_standard_errors, f->s.constraints, f->k, f->s.variance, n);
     if (r->out_variance_matrix)
-        expand_constrained_matrix(r->out_variance_matrix, f->constraints,
-                                  f->k + f->present_count + 1, f->variance, n);
+        expand_constrained_matrix(r->out_variance_matrix, f->s.constraints,
+                                  f->k + f->present_count + 1, f->s.variance, n);
     write_cut_points(f);
-    return vrw_write_wald_tests(r, f->variance, n, f->estimates, r->constraints);
+    return vrw_write_wald_tests(r, f->s.variance, n, f->s.estimates, r->constraints);
 }
 
 static VRWStatus fit_ordered_choice(OrderedFit *f, VRWIterationLogWord *log)
@@ -432,8 +417,8 @@ static VRWStatus fit_ordered_choice(OrderedFit *f, VRWIterationLogWord *log)
         status = coefficient_starts(f);
     int64_t cuts = f->present_count;
     if (status == VRW_SUCCESS)
-        f->buffers = vrw_create_mle_buffers(
-            f->context, r->independent_columns, f->k, f->constraints, f->k + cuts + 1,
+        f->s.buffers = vrw_create_mle_buffers(
+            f->context, r->independent_columns, f->k, f->s.constraints, f->k + cuts + 1,
             r->fixed_effect_constraints, f->panels, r->nonempty_panels, r->nonempty_panel_count,
             (r->options & VRW_OPTION_CLUSTER) != 0, cuts, NULL, 0, r->data->blocks, &status);
     if (status == VRW_SUCCESS)
@@ -445,17 +430,17 @@ static VRWStatus fit_ordered_choice(OrderedFit *f, VRWIterationLogWord *log)
         status = log_likelihood_runs(f);
     if (status != VRW_SUCCESS)
         return status;
-    status = vrw_iterate_mle(f->context, f->iteration, f->buffers, f->guesses, f->estimates, 0,
-                             f->sets, log);
+    status = vrw_iterate_mle(f->context, f->s.iteration, f->s.buffers, f->s.guesses, f->s.estimates, 0,
+                             f->s.sets, log);
     /* Whatever the iteration reached, and which regressors were collinear. */
     for (int64_t i = 0; i < f->k; i++) {
         if (r->out_coefficients)
-            r->out_coefficients[i] = f->estimates[i];
+            r->out_coefficients[i] = f->s.estimates[i];
         if (r->out_multicollinear_sets)
-            r->out_multicollinear_sets[i] = f->sets[i];
+            r->out_multicollinear_sets[i] = f->s.sets[i];
     }
     if (status == VRW_SUCCESS)
-        status = vrw_final_hessian(f->context, f->iteration, f->buffers, NULL, NULL, 0);
+        status = vrw_final_hessian(f->context, f->s.iteration, f->s.buffers, NULL, NULL, 0);
     if (status == VRW_SUCCESS)
         status = write_ordered_outputs(f);
     return status;

@@ -1,13 +1,14 @@
 /* Set-ups of the fitted-value (linear predictor) runs over a fit's buffers. */
 #include "varrow/vrw_internal.h"
+#include "varrow/vrw_kernel_names.h"
 
 /* Finds the kernel and sets one work item a block of the matrix, followed
 ** by the arguments every variant starts with. -46 leaves the run untouched. */
-static VRWStatus begin_fitted(VRWKernelRun_s *run, VRWContext_s *context, const char *name,
+static VRWStatus begin_fitted(VRWKernelRun_s *run, VRWContext_s *context, VRWKernelName name,
                               const VRWMatrixBuffer_s *matrix, cl_mem columns,
                               int64_t variable_count, cl_mem estimates, cl_mem output)
 {
-    cl_kernel kernel = vrw_find_kernel(context, name);
+    cl_kernel kernel = vrw_kernel(context, name);
     if (!kernel)
         return VRW_KERNEL_NOT_LOADED;
     run->kernel = kernel;
@@ -30,7 +31,7 @@ VRWStatus vrw_fitted_kernel_run_init(VRWKernelRun_s *run, VRWContext_s *context,
                                      const VRWVectorBuffer_s *exposures,
                                      const VRWMleBuffers_s *buffers, cl_mem output)
 {
-    VRWStatus status = begin_fitted(run, context, "vrw_compute_fitted", matrix, buffers->columns,
+    VRWStatus status = begin_fitted(run, context, VRWK_COMPUTE_FITTED, matrix, buffers->columns,
                                     buffers->variable_count, buffers->estimates, output);
     if (status == VRW_SUCCESS)
         vrw_set_kernel_arg_mem(run, exposure_buffer(exposures));
@@ -42,7 +43,7 @@ VRWStatus vrw_fitted_kernel_run_init_fe(VRWKernelRun_s *run, VRWContext_s *conte
                                         const VRWVectorBuffer_s *exposures,
                                         const VRWMleBuffers_s *buffers, cl_mem output)
 {
-    VRWStatus status = begin_fitted(run, context, "vrw_compute_fitted_fe", matrix,
+    VRWStatus status = begin_fitted(run, context, VRWK_COMPUTE_FITTED_FE, matrix,
                                     buffers->columns, buffers->variable_count, buffers->estimates,
                                     output);
     if (status == VRW_SUCCESS) {
@@ -59,7 +60,7 @@ VRWStatus vrw_fitted_kernel_run_init_fe_cox_proportional_hazards(VRWKernelRun_s 
                                                                  const VRWMleBuffers_s *buffers,
                                                                  cl_mem output)
 {
-    VRWStatus status = begin_fitted(run, context, "vrw_compute_fitted_fe_cox_proportional_hazards",
+    VRWStatus status = begin_fitted(run, context, VRWK_COMPUTE_FITTED_FE_COX_PROPORTIONAL_HAZARDS,
                                     matrix, buffers->columns, buffers->variable_count,
                                     buffers->estimates, output);
     if (status == VRW_SUCCESS)
@@ -71,7 +72,7 @@ VRWStatus vrw_fitted_kernel_run_init_gmm(VRWKernelRun_s *run, VRWContext_s *cont
                                          const VRWMatrixBuffer_s *matrix,
                                          const VRWGmmBuffers_s *buffers, cl_mem output)
 {
-    VRWStatus status = begin_fitted(run, context, "vrw_compute_fitted", matrix, buffers->columns,
+    VRWStatus status = begin_fitted(run, context, VRWK_COMPUTE_FITTED, matrix, buffers->columns,
                                     buffers->column_count, buffers->estimates, output);
     if (status == VRW_SUCCESS)
         vrw_set_kernel_arg_mem(run, NULL);

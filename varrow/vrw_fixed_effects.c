@@ -1,10 +1,10 @@
 /* One effect a panel estimated with the coefficients: the callbacks that
 ** carry the effects between host and device around every iteration, and the
 ** iteration of the single-equation fits with the effects absorbed. */
-#include "varrow/vrw_internal.h"
+#include "varrow/vrw_fit_internal.h"
+#include "varrow/vrw_kernel_names.h"
 
 #include <math.h>
-#include <stdio.h>
 #include <stdlib.h>
 
 VRWFixedEffectsCtx_s *vrw_fixed_effects_ctx_init(void *ignored, int64_t step_count)
@@ -135,8 +135,8 @@ VRWStatus vrw_fixed_effects_panel_runs(VRWContext_s *context, VRWKernelRun_s *ru
                                        const VRWVectorBuffer_s *weights,
                                        const VRWMleBuffers_s *buffers, size_t coefficients)
 {
-    cl_kernel sum = vrw_find_kernel(context, "vrw_compute_fixed_effects_prefix_sum");
-    cl_kernel mean = vrw_find_kernel(context, "vrw_compute_fixed_effects_mean");
+    cl_kernel sum = vrw_kernel(context, VRWK_COMPUTE_FIXED_EFFECTS_PREFIX_SUM);
+    cl_kernel mean = vrw_kernel(context, VRWK_COMPUTE_FIXED_EFFECTS_MEAN);
     if (!sum || !mean)
         return VRW_KERNEL_NOT_LOADED;
     size_t g = (size_t)buffers->cluster_count;
@@ -157,7 +157,7 @@ VRWStatus vrw_fixed_effects_panel_runs(VRWContext_s *context, VRWKernelRun_s *ru
 VRWStatus vrw_fixed_effects_step_run(VRWContext_s *context, VRWIterationCtx_s *iteration,
                                      const VRWMleBuffers_s *buffers)
 {
-    cl_kernel delta = vrw_find_kernel(context, "vrw_compute_fixed_effects_delta");
+    cl_kernel delta = vrw_kernel(context, VRWK_COMPUTE_FIXED_EFFECTS_DELTA);
     if (!delta)
         return VRW_KERNEL_NOT_LOADED;
     iteration->step_runs = vrw_new_runs(1, &iteration->step_run_count);
@@ -173,8 +173,8 @@ VRWStatus vrw_fixed_effects_delta_run(VRWContext_s *context, VRWKernelRun_s *run
                                       const VRWMleBuffers_s *buffers, int hessian)
 {
     size_t n = (size_t)buffers->free_count;
-    run->kernel = vrw_find_kernel(context, hessian ? "vrw_compute_fixed_effects_delta_hessian"
-                                                   : "vrw_compute_fixed_effects_delta_jacobian");
+    run->kernel = vrw_kernel(context, hessian ? VRWK_COMPUTE_FIXED_EFFECTS_DELTA_HESSIAN
+                                                   : VRWK_COMPUTE_FIXED_EFFECTS_DELTA_JACOBIAN);
     if (hessian) {
         vrw_set_kernel_dim2(run, n, n);
         vrw_set_mle_fe_delta_hessian_kernel_args(run, buffers);
@@ -236,7 +236,7 @@ static VRWStatus build_fe_iteration(VRWIterationCtx_s *it, VRWContext_s *context
         return VRW_KERNEL_NOT_LOADED;
     if (!buffers->fixed_effects) {
         /* Made whenever there are panels: no caller of the library gets here. */
-        printf("Null fe_estimates_buf\n");
+        vrw_log_note("Null fe_estimates_buf\n");
         return VRW_NO_PANELS;
     }
     it->jacobian_runs = vrw_new_runs(1, &it->jacobian_run_count);
@@ -293,4 +293,11 @@ VRWIterationCtx_s *vrw_iteration_ctx_init_fe(VRWContext_s *context, const char *
         return it;
     vrw_iteration_ctx_fe_free(it);
     return NULL;
+}
+
+void vrw_iteration_ctx_fe_free(VRWIterationCtx_s *iteration)
+{
+    if (iteration && iteration->pre_prefix_callback_count > 0)
+        vrw_fixed_effects_ctx_free(iteration->pre_prefix_callbacks[0].data);
+    vrw_iteration_ctx_free(iteration);
 }

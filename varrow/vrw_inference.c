@@ -1,35 +1,13 @@
 /* What a fit needs after its iteration: the log likelihood, the variance of
 ** the free coefficients (plain, robust or clustered) and the sums of squares
 ** of the least-squares models. */
-#include "varrow/vrw_internal.h"
+#include "varrow/vrw_fit_internal.h"
+#include "varrow/vrw_kernel_names.h"
 
 #include <cblas.h>
 #include <math.h>
-#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-
-bool vrw_model_is(const char *model, const char *name)
-{
-    return model && strcmp(model, name) == 0;
-}
-
-bool vrw_appends_value_of_interest(const char *model)
-{
-    return vrw_model_is(model, "logit") || vrw_model_is(model, "probit")
-           || vrw_model_is(model, "binary_linear");
-}
-
-bool vrw_is_weighted_least_squares(const char *model)
-{
-    return vrw_model_is(model, "weighted_linear") || vrw_model_is(model, "weighted_log_linear");
-}
-
-bool vrw_is_least_squares(const char *model)
-{
-    return vrw_model_is(model, "linear") || vrw_model_is(model, "log_linear")
-           || vrw_model_is(model, "binary_linear") || vrw_is_weighted_least_squares(model);
-}
 
 static bool has_value_of_interest(const char *model)
 {
@@ -68,7 +46,7 @@ VRWLogLikelihoodCtx_s *vrw_log_likelihood_ctx_init(VRWContext_s *context, const 
         }
         vrw_set_kernel_dim1(run, rows);
     }
-    cl_kernel sum = vrw_find_kernel(context, "vrw_compute_sum");
+    cl_kernel sum = vrw_kernel(context, VRWK_COMPUTE_SUM);
     if (!sum) {
         free(ll);
         return NULL;

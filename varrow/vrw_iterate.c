@@ -1,7 +1,7 @@
 /* The Newton-Raphson loop shared by every maximum-likelihood fit: the device
 ** gives the gradient and Hessian over the free coefficients, the host tests,
 ** inverts and steps. */
-#include "varrow/vrw_internal.h"
+#include "varrow/vrw_fit_internal.h"
 
 #include <cblas.h>
 #include <math.h>
@@ -12,13 +12,6 @@
 #define EIGENVALUE_THRESHOLD 1e-6
 #define EIGENVECTOR_THRESHOLD 1e-6
 #define CONVERGENCE_THRESHOLD 1e-6
-
-VRWKernelRun_s *vrw_new_runs(unsigned long n, unsigned long *count)
-{
-    VRWKernelRun_s *runs = calloc(n ? n : 1, sizeof *runs);
-    *count = runs ? n : 0;
-    return runs;
-}
 
 void vrw_iteration_ctx_free(VRWIterationCtx_s *iteration)
 {
@@ -34,13 +27,6 @@ void vrw_iteration_ctx_free(VRWIterationCtx_s *iteration)
     free(iteration->post_step_callbacks);
     free(iteration->final_runs);
     free(iteration);
-}
-
-void vrw_iteration_ctx_fe_free(VRWIterationCtx_s *iteration)
-{
-    if (iteration && iteration->pre_prefix_callback_count > 0)
-        vrw_fixed_effects_ctx_free(iteration->pre_prefix_callbacks[0].data);
-    vrw_iteration_ctx_free(iteration);
 }
 
 static VRWStatus run_callbacks(VRWContext_s *context, VRWMleBuffers_s *buffers,

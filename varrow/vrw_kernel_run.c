@@ -1,7 +1,10 @@
-/* Kernel lookup by name and the runner of prepared kernel runs. */
+/* Kernel lookup by name, the runner of prepared kernel runs and the run arrays
+** the fits fill, and the model names the lookups are keyed by. */
 #include "varrow/vrw_internal.h"
+#include "varrow/vrw_kernel_names.h"
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #define VRW_KERNEL_NAME_CAPACITY 128
@@ -26,6 +29,22 @@ cl_kernel vrw_find_kernel(const VRWContext_s *context, const char *name)
     return NULL;
 }
 
+static const char *const kernel_names[VRWK_COUNT] = {
+#define VRW_KERNEL_NAME(id, name) [id] = name,
+    VRW_KERNEL_TABLE(VRW_KERNEL_NAME)
+#undef VRW_KERNEL_NAME
+};
+
+const char *vrw_kernel_name(VRWKernelName kernel)
+{
+    return (unsigned)kernel < VRWK_COUNT ? kernel_names[kernel] : NULL;
+}
+
+cl_kernel vrw_kernel(const VRWContext_s *context, VRWKernelName kernel)
+{
+    return vrw_find_kernel(context, vrw_kernel_name(kernel));
+}
+
 static cl_kernel find_formatted(const VRWContext_s *context, const char *pattern,
                                 const char *model)
 {
@@ -42,81 +61,82 @@ static bool is_multinomial_logit(const char *model)
 }
 
 /* The model's own kernel for the multinomial logit, else the shared one. */
-static cl_kernel find_shared(const VRWContext_s *context, const char *shared, const char *model)
+static cl_kernel find_shared(const VRWContext_s *context, VRWKernelName shared,
+                             const char *model)
 {
     if (!is_multinomial_logit(model))
-        return vrw_find_kernel(context, shared);
-    return find_formatted(context, "%s_multinomial_logit", shared);
+        return vrw_kernel(context, shared);
+    return find_formatted(context, VRW_KERNEL_PATTERN_MULTINOMIAL_LOGIT, vrw_kernel_name(shared));
 }
 
 cl_kernel vrw_find_prefix_kernel(const VRWContext_s *context, const char *model)
 {
-    return find_formatted(context, "vrw_prefix_%s", model);
+    return find_formatted(context, VRW_KERNEL_PATTERN_PREFIX, model);
 }
 
 cl_kernel vrw_find_prefix_fe_kernel(const VRWContext_s *context, const char *model)
 {
-    cl_kernel kernel = find_formatted(context, "vrw_prefix_%s_fe", model);
+    cl_kernel kernel = find_formatted(context, VRW_KERNEL_PATTERN_PREFIX_FE, model);
     return kernel ? kernel : vrw_find_prefix_kernel(context, model);
 }
 
 cl_kernel vrw_find_predict_kernel(const VRWContext_s *context, const char *model)
 {
-    return find_formatted(context, "vrw_predict_%s", model);
+    return find_formatted(context, VRW_KERNEL_PATTERN_PREDICT, model);
 }
 
 cl_kernel vrw_find_predict_fe_kernel(const VRWContext_s *context, const char *model)
 {
-    cl_kernel kernel = find_formatted(context, "vrw_predict_%s_fe", model);
+    cl_kernel kernel = find_formatted(context, VRW_KERNEL_PATTERN_PREDICT_FE, model);
     return kernel ? kernel : vrw_find_predict_kernel(context, model);
 }
 
 cl_kernel vrw_find_log_likelihood_kernel(const VRWContext_s *context, const char *model)
 {
-    return find_formatted(context, "vrw_log_likelihood_%s", model);
+    return find_formatted(context, VRW_KERNEL_PATTERN_LOG_LIKELIHOOD, model);
 }
 
 cl_kernel vrw_find_log_likelihood_fe_kernel(const VRWContext_s *context, const char *model)
 {
-    return find_formatted(context, "vrw_log_likelihood_%s_fe", model);
+    return find_formatted(context, VRW_KERNEL_PATTERN_LOG_LIKELIHOOD_FE, model);
 }
 
 cl_kernel vrw_find_jacobian_kernel(const VRWContext_s *context, const char *model)
 {
-    return find_shared(context, "vrw_compute_jacobian", model);
+    return find_shared(context, VRWK_COMPUTE_JACOBIAN, model);
 }
 
 cl_kernel vrw_find_hessian_kernel(const VRWContext_s *context, const char *model)
 {
-    return find_shared(context, "vrw_compute_hessian", model);
+    return find_shared(context, VRWK_COMPUTE_HESSIAN, model);
 }
 
 cl_kernel vrw_find_robust_kernel(const VRWContext_s *context, const char *model)
 {
-    return find_shared(context, "vrw_compute_opg_robust", model);
+    return find_shared(context, VRWK_COMPUTE_OPG_ROBUST, model);
 }
 
 cl_kernel vrw_find_cluster_pass1_kernel(const VRWContext_s *context, const char *model)
 {
-    return find_shared(context, "vrw_compute_opg_cluster_pass1", model);
+    return find_shared(context, VRWK_COMPUTE_OPG_CLUSTER_PASS1, model);
 }
 
 cl_kernel vrw_find_cluster_pass2_kernel(const VRWContext_s *context, const char *model)
 {
     (void)model;
-    return vrw_find_kernel(context, "vrw_compute_opg_cluster_pass2");
+    return vrw_kernel(context, VRWK_COMPUTE_OPG_CLUSTER_PASS2);
 }
 
 cl_kernel vrw_find_jacobian_fe_kernel(const VRWContext_s *context, const char *model)
 {
     (void)model;
-    return vrw_find_kernel(context, "vrw_compute_fixed_effects_jacobian");
+    return vrw_kernel(context, VRWK_COMPUTE_FIXED_EFFECTS_JACOBIAN);
 }
 
 cl_kernel vrw_find_hessian_fe_kernel(const VRWContext_s *context, const char *model)
 {
     (void)model;
-    return vrw_find_kernel(context, "vrw_compute_fixed_effects_hessian");
+    return vrw_kernel(context, VRWK_COMPUTE_FIXED_EFFECTS_HESSIAN);
 }
 
 /* OpenCL refuses an empty range; such a run has nothing to compute. */
@@ -137,8 +157,8 @@ static VRWStatus bind_arguments(const VRWKernelRun_s *run, const char *name)
         const void *value = arg->kind == VRW_ARG_MEM && !arg->value.mem ? NULL : &arg->value;
         cl_int err = clSetKernelArg(run->kernel, (cl_uint)i, (size_t)arg->size, value);
         if (err != CL_SUCCESS) {
-            printf("Error setting arg #%d/%lu for kernel `%s`: %d\n", (int)(i + 1),
-                   (unsigned long)run->arg_count, name, err);
+            vrw_log_note("Error setting arg #%d/%lu for kernel `%s`: %d\n", (int)(i + 1),
+                         (unsigned long)run->arg_count, name, err);
             return err;
         }
     }
@@ -155,8 +175,8 @@ static VRWStatus run_one(VRWContext_s *context, VRWKernelRun_s *run)
     if (err != CL_SUCCESS)
         return err;
     if ((int64_t)declared != run->arg_count) {
-        printf("Wrong number of arguments for kernel `%s` (expected %u, got %lu)\n", name,
-               declared, (unsigned long)run->arg_count);
+        vrw_log_note("Wrong number of arguments for kernel `%s` (expected %u, got %lu)\n", name,
+                     declared, (unsigned long)run->arg_count);
         return VRW_WRONG_ARGUMENT_COUNT;
     }
     if (run->pre_run) {
@@ -241,4 +261,34 @@ void vrw_set_kernel_dim3(VRWKernelRun_s *run, size_t x, size_t y, size_t z)
     run->global_size[0] = x;
     run->global_size[1] = y;
     run->global_size[2] = z;
+}
+
+VRWKernelRun_s *vrw_new_runs(unsigned long n, unsigned long *count)
+{
+    VRWKernelRun_s *runs = calloc(n ? n : 1, sizeof *runs);
+    *count = runs ? n : 0;
+    return runs;
+}
+
+/* Model names, which the kernel lookups above are keyed by. */
+bool vrw_model_is(const char *model, const char *name)
+{
+    return model && strcmp(model, name) == 0;
+}
+
+bool vrw_appends_value_of_interest(const char *model)
+{
+    return vrw_model_is(model, "logit") || vrw_model_is(model, "probit")
+           || vrw_model_is(model, "binary_linear");
+}
+
+bool vrw_is_weighted_least_squares(const char *model)
+{
+    return vrw_model_is(model, "weighted_linear") || vrw_model_is(model, "weighted_log_linear");
+}
+
+bool vrw_is_least_squares(const char *model)
+{
+    return vrw_model_is(model, "linear") || vrw_model_is(model, "log_linear")
+           || vrw_model_is(model, "binary_linear") || vrw_is_weighted_least_squares(model);
 }

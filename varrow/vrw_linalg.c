@@ -1,9 +1,9 @@
 /* Inversion and symmetric eigen decomposition of small dense matrices. */
+#include "varrow/vrw_regression.h"
 #include "varrow/vrw_internal.h"
 
 #include <lapack.h>
 #include <math.h>
-#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -13,7 +13,7 @@ int vrw_optimal_iwork_dim(int n)
     double optimum = 0;
     LAPACK_dgetri(&order, NULL, &order, NULL, &optimum, &length, &info);
     if (info != 0)
-        printf("Failed to query dgetri: %d\n", (int)info);
+        vrw_log_note("Failed to query dgetri: %d\n", (int)info);
     return (int)optimum;
 }
 
@@ -62,3 +62,4 @@ int vrw_matrix_eigenvalues(const double *matrix, int n, double *eigenvalues)
 {
     return vrw_matrix_eigenvectors(matrix, n, eigenvalues, NULL);
 }
+

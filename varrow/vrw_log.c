@@ -1,9 +1,28 @@
-/* Printers of host matrices for debugging. */
+/* Every line the library prints: its notes and errors, and the printers of
+** host matrices for debugging. */
+#include "varrow/vrw_regression.h"
 #include "varrow/vrw_internal.h"
 
 #include <math.h>
+#include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
+
+void vrw_log_note(const char *format, ...)
+{
+    va_list arguments;
+    va_start(arguments, format);
+    vprintf(format, arguments);
+    va_end(arguments);
+}
+
+void vrw_log_error(const char *format, ...)
+{
+    va_list arguments;
+    va_start(arguments, format);
+    vfprintf(stderr, format, arguments);
+    va_end(arguments);
+}
 
 enum { KIND_DOUBLE, KIND_FLOAT, KIND_INT, KIND_LONG };
 

@@ -1,7 +1,7 @@
 /* The argument lists of the maximum-likelihood kernels: the contract between
 ** the fits and the kernel programs. Each setter clears the run's list and
 ** appends the kernel's arguments in declaration order. */
-#include "varrow/vrw_internal.h"
+#include "varrow/vrw_fit_internal.h"
 
 static void args(VRWKernelRun_s *run)
 {

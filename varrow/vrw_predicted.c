@@ -1,6 +1,7 @@
 /* Predicted values of every observation after a fit: the linear predictor
 ** from the final estimates, turned into the prediction by the model's
 ** family. */
+#include "varrow/vrw_inference.h"
 #include "varrow/vrw_internal.h"
 
 #include <stdlib.h>

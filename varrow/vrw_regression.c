@@ -1,6 +1,7 @@
 /* The regression record, its setters and the frame of a run: regressors and
 ** panels without data, the fit of the model, and what could not be
 ** estimated marked NaN. */
+#include "varrow/vrw_regression.h"
 #include "varrow/vrw_internal.h"
 
 #include <math.h>

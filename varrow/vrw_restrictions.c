@@ -1,5 +1,5 @@
 /* Linear restrictions R b = r and their Wald statistics. */
-#include "varrow/vrw_internal.h"
+#include "varrow/vrw_fit_internal.h"
 
 #include <cblas.h>
 #include <math.h>

@@ -1,6 +1,6 @@
 /* Start values of the fits from means of the outcome on the model's scale:
 ** the constant's, or with fixed effects each panel's. */
-#include "varrow/vrw_internal.h"
+#include "varrow/vrw_fit_internal.h"
 
 #include <math.h>
 #include <stdlib.h>

@@ -8,10 +8,10 @@
 // a spreadsheet column typically holds; about 2% are exactly 99 or missing.
 // The document's undo is off, so the old arrays of repeated edits do not
 // pile up in memory.
+#include "app/ds_register_model_classes.h"
 #include "model/DSDataTable.h"
 #include "model/DSNumericDataColumn.h"
 #include "model/ds_application_defaults.h"
-#include "model/ds_register_model_classes.h"
 #include "platform/predicate/DSPredicate.h"
 #include "platform/store/DSManagedObjectContext.h"
 #include "platform/store/DSManagedObjectModel.h"

@@ -2,12 +2,12 @@
 // of an archive, checked whole), column lookup by position, and the
 // per-table row passes (frequency weights, complete-row mask) on a million
 // rows.
+#include "app/ds_register_model_classes.h"
 #include "model/DSDataRoot.h"
 #include "model/DSDataTable.h"
 #include "model/DSNumericColumn.h"
 #include "model/DSStatDocument.h"
 #include "model/ds_application_defaults.h"
-#include "model/ds_register_model_classes.h"
 #include "platform/store/DSManagedObjectContext.h"
 #include "platform/store/DSObjectFactory.h"
 

@@ -3,7 +3,7 @@
 
 #include "bench_data.h"
 #include "model/ds_numeric_index.h"
-#include "stats/ds_stats.h"
+#include "model/util/ds_stats.h"
 
 #include <benchmark/benchmark.h>
 #include <tbb/task_arena.h>

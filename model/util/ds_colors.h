@@ -1,17 +1,10 @@
 #pragma once
 
+#include "platform/graphics/ds_rgba.h"
+
 // Category hues and HSL colours. Pure functions that allocate nothing; the
 // colour functions write plain RGBA records that the drawing code turns into
 // its own colours.
-
-// One colour: four channels in [0, 1].
-struct ds_rgba_s
-{
-    double red = 0;
-    double green = 0;
-    double blue = 0;
-    double alpha = 1;
-};
 
 // Length of the buffer a double key is written into.
 inline constexpr int kDSDoubleKeyBytes = 11;

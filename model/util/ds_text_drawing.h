@@ -1,6 +1,5 @@
 #pragma once
 
-#include "model/util/ds_colors.h"
 #include "platform/graphics/DSGraphicsContext.h"
 
 #include <QString>

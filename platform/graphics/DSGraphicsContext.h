@@ -1,9 +1,9 @@
 #pragma once
 
-#include "model/util/ds_colors.h"
 #include "platform/graphics/DSPath.h"
 #include "platform/graphics/DSTextLine.h"
 #include "platform/graphics/ds_geometry.h"
+#include "platform/graphics/ds_rgba.h"
 
 #include <QImage>
 #include <vector>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "model/util/ds_colors.h"
 #include "platform/graphics/DSFont.h"
+#include "platform/graphics/ds_rgba.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 #include "app/DSAppDelegate.h"
+#include "app/ds_register_model_classes.h"
 #include "model/DSStatDocument.h"
 #include "model/DSUserDefaults.h"
-#include "model/ds_register_model_classes.h"
 
 #include <QApplication>
 #include <QDir>

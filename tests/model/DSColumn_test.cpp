@@ -2,13 +2,13 @@
 
 #include "filter/DSTableFilterSet.h"
 #include "model/DSColumnSelection.h"
+#include "model/DSColumnSummary.h"
 #include "model/DSNumberFormatter.h"
 #include "platform/sterna/sterna.h"
 #include "platform/store/DSEntityDescription.h"
 #include "platform/store/DSUndoManager.h"
 #include "regression/DSOutcomeVariable.h"
 #include "regression/DSRegressionModel.h"
-#include "stats/DSColumnSummary.h"
 
 #include <gtest/gtest.h>
 

@@ -6,10 +6,10 @@
 
 #include "ColumnsTestSupport.h"
 
+#include "model/DSColumnSummary.h"
 #include "model/DSNumericColumnCategory.h"
 #include "model/util/ds_colors.h"
 #include "platform/store/DSUndoManager.h"
-#include "stats/DSColumnSummary.h"
 
 #include <gtest/gtest.h>
 

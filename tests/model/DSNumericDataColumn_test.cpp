@@ -1,5 +1,6 @@
 #include "ColumnsTestSupport.h"
 
+#include "model/DSColumnSummary.h"
 #include "model/DSDataRoot.h"
 #include "model/DSStatDocument.h"
 #include "model/ds_compression.h"
@@ -7,7 +8,6 @@
 #include "platform/predicate/DSPredicate.h"
 #include "platform/store/DSObjectPool.h"
 #include "platform/store/DSUndoManager.h"
-#include "stats/DSColumnSummary.h"
 
 #include <QCryptographicHash>
 #include <QTemporaryDir>

@@ -170,7 +170,7 @@ TEST_F(DSObjectGraphTest, DuplicatingATableCopiesExactlyItsDependents)
     EXPECT_EQ(copy->columnAtIndex(1), columns[1]);
     DSManagedObject *filter = copy->filterSetAtIndex(0)->objectsForKey(QStringLiteral("filters")).first();
     EXPECT_EQ(filter->objectForKey(QStringLiteral("column")), columns[0]);
-    DSRegressionModel *model = copy->sortedRegressionModels().first();
+    auto *model = ds_object_cast<DSRegressionModel>(copy->sortedRegressionModels().first());
     EXPECT_EQ(model->objectForKey(QStringLiteral("panel_column")), columns[1]);
     EXPECT_EQ(model->objectsForKey(QStringLiteral("outcome_variables")).first()->objectForKey(QStringLiteral("column")),
               columns[0]);
@@ -224,7 +224,7 @@ TEST_F(DSObjectGraphTest, TableBuiltOnAWorkerThreadArrivesWhole)
     ASSERT_EQ(columns.size(), 2);
     EXPECT_EQ(columns[0]->managedObjectContext(), &context());
     EXPECT_EQ(copy->sort_by_column(), columns[1]);
-    DSRegressionModel *model = copy->sortedRegressionModels().first();
+    auto *model = ds_object_cast<DSRegressionModel>(copy->sortedRegressionModels().first());
     EXPECT_EQ(model->objectsForKey(QStringLiteral("outcome_variables")).first()->objectForKey(QStringLiteral("column")),
               columns[0]);
     EXPECT_EQ(copy->filterSetAtIndex(0)->objectsForKey(QStringLiteral("filters")).first()->objectForKey(
@@ -364,7 +364,7 @@ TEST_F(DSObjectGraphTest, ArchivedTableGoesToAnotherDocument)
     EXPECT_EQ(table->data_root(), nullptr) << "the caller places the table";
     EXPECT_EQ(table->managedObjectContext(), target.managedObjectContext());
     EXPECT_EQ(table->sortedColumns().size(), 2);
-    DSRegressionModel *model = table->sortedRegressionModels().first();
+    auto *model = ds_object_cast<DSRegressionModel>(table->sortedRegressionModels().first());
     EXPECT_EQ(model->objectForKey(QStringLiteral("plot_against_column")), nullptr);
     EXPECT_EQ(model->objectForKey(QStringLiteral("panel_column")), table->sortedColumns()[1]);
 }

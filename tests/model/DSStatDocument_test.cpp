@@ -1,7 +1,7 @@
 #include "ModelTestSupport.h"
 
-#include "import/DSDataImporter.h"
 #include "migration/DSPendingDataMigrator.h"
+#include "model/DSDataImporter.h"
 #include "model/DSDataRoot.h"
 #include "model/DSDataTable.h"
 #include "model/DSSmallNumberFormatter.h"

@@ -1,12 +1,12 @@
 #include "ModelTestSupport.h"
 
+#include "app/ds_register_model_classes.h"
 #include "migration/DSPendingDataMigrator.h"
 #include "model/DSColumn.h"
 #include "model/DSDataRoot.h"
 #include "model/DSStatDocument.h"
 #include "model/DSTable.h"
 #include "model/ds_application_defaults.h"
-#include "model/ds_register_model_classes.h"
 #include "platform/store/DSEntityDescription.h"
 
 #include <QCryptographicHash>

@@ -3,7 +3,7 @@
 
 #include "model/ds_numeric_bins.h"
 #include "model/ds_numeric_index.h"
-#include "stats/ds_stats.h"
+#include "model/util/ds_stats.h"
 
 #include "numstats_rows.h"
 

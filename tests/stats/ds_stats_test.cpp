@@ -1,4 +1,4 @@
-#include "stats/ds_stats.h"
+#include "model/util/ds_stats.h"
 
 #include <gtest/gtest.h>
 #include <tbb/task_arena.h>

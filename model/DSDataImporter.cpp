@@ -1,4 +1,4 @@
-#include "import/DSDataImporter.h"
+#include "model/DSDataImporter.h"
 
 #include "platform/store/DSClassRegistry.h"
 

@@ -1,4 +1,4 @@
-#include "model/ds_register_model_classes.h"
+#include "app/ds_register_model_classes.h"
 
 #include "filter/DSTableFilterSet.h"
 #include "model/DSDataRoot.h"

@@ -1,4 +1,4 @@
-#include "stats/ds_stats.h"
+#include "model/util/ds_stats.h"
 
 #include "model/util/ds_moments.h"
 #include "model/util/ds_quantiles.h"
