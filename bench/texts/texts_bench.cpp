@@ -8,10 +8,10 @@
 // is the number of worker threads (a tbb::task_arena of that size).
 #include "bench_data.h"
 
+#include "app/ds_register_model_classes.h"
 #include "model/DSDataTable.h"
 #include "model/DSTextDataColumn.h"
 #include "model/ds_application_defaults.h"
-#include "model/ds_register_model_classes.h"
 #include "platform/store/DSManagedObjectContext.h"
 #include "platform/store/DSManagedObjectModel.h"
 

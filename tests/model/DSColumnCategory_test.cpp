@@ -7,7 +7,7 @@
 #include "model/DSTextColumnCategory.h"
 #include "model/DSTimeColumnCategory.h"
 #include "platform/calendar/DSPlatformDateFormatter.h"
-#include "stats/DSColumnSummary.h"
+#include "model/DSColumnSummary.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 #include "model/DSTextColumnCategory.h"
 #include "model/ds_compression.h"
 #include "model/util/ds_colors.h"
-#include "stats/DSColumnSummary.h"
+#include "model/DSColumnSummary.h"
 
 #include <QFile>
 
