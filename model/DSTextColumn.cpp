@@ -250,8 +250,10 @@ bool DSTextColumn::buildIndex(const char *const *rows, qint64 count, int32_t *po
 
 qint64 DSTextColumn::numberOfUniqueValues()
 {
+    // Through getIndex, so that a stored column whose data changed drops
+    // the index it kept.
     if (m_indexKept)
-        return temp_index.used();
+        return getIndex(nullptr);
     const char *const *rows = nullptr;
     const qint64 count = getTextValues(&rows);
     return std::max<qint64>(ds_text_unique_count(rows, count), 0);
