@@ -265,6 +265,12 @@ QUrl DSAppDelegate::chooseFile(const QString &proposedName, QFileDialog *panel, 
     return panel->selectedUrls().first();
 }
 
+void DSAppDelegate::orderOutSplashWindow()
+{
+    if (splash_window)
+        splash_window->hide();
+}
+
 void DSAppDelegate::showPreferences(QObject *)
 {
     if (QWidget *window = m_preferences->window()) {

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "model/DSAppServices.h"
 #include "model/DSError.h"
 #include "model/DSSmallNumberFormatter.h"
+#include "ui/window/DSDocumentWindowHost.h"
 
 #include <QObject>
 #include <QPointer>
@@ -33,10 +33,11 @@ struct VRWContext_s;
 // regression uses, the shared result formatters and the controllers of the
 // auxiliary windows, and handles launch, reactivation and termination.
 // Every document reaches it as DSStatDocument::app_delegate(), through the
-// interface the layers below see (DSAppServices).
+// interface the layers below see (DSAppServices), and by the document
+// windows as their host (DSDocumentWindowHost, which extends it).
 //
 // Main thread only.
-class DSAppDelegate : public QObject, public DSAppServices
+class DSAppDelegate : public QObject, public DSDocumentWindowHost
 {
     Q_OBJECT
 
@@ -104,6 +105,8 @@ public:
 
     qint64 action_count() const { return m_actionCount; }
     void incrementActionCount() override { ++m_actionCount; }
+    // The welcome window goes when a document window opens.
+    void orderOutSplashWindow() override;
     // Seconds since 2001-01-01 00:00:00 GMT when launching finished.
     double application_launch_time() const { return m_launchTime; }
     double intervalSinceApplicationLaunch() const;
@@ -120,7 +123,7 @@ public:
 
     void showPreferences(QObject *sender = nullptr);
     void showEstimationCommand(QObject *sender = nullptr);
-    void hideEstimationCommand(QObject *sender = nullptr);
+    void hideEstimationCommand(QObject *sender = nullptr) override;
     bool isEstimationCommandVisible() const;
     // Starts the tutorial on its read-only sample document.
     bool beginTutorial(QObject *sender = nullptr, DSError *error = nullptr);

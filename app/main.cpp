@@ -1,11 +1,15 @@
 #include "app/DSAppDelegate.h"
 #include "app/ds_register_model_classes.h"
 #include "migration/DSPendingDataMigrator.h"
+#include "ui/window/DSDocumentController.h"
+#include "ui/window/DSStatDocumentWindow.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <QTimer>
 
+#include <cstdio>
 #include <cstdlib>
 #include <random>
 
@@ -32,11 +36,22 @@ int main(int argc, char *argv[])
     DSPendingDataMigrator::registerPendingMigrators();
 
     DSAppDelegate delegate;
+    DSDocumentController documents(&delegate);
     QObject::connect(&app, &QApplication::aboutToQuit, &delegate, &DSAppDelegate::applicationWillTerminate);
+    QObject::connect(&delegate, &DSAppDelegate::openExistingFileRequested, &documents,
+                     &DSDocumentController::openDocument);
+    QObject::connect(&documents, &DSDocumentController::didTerminate, &app, &QApplication::quit);
     QTimer::singleShot(0, &delegate, [&] {
+        for (const QString &file : parser.positionalArguments())
+            documents.openDocumentWithContentsOfURL(QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath()));
         delegate.applicationDidFinishLaunching();
-        if (parser.isSet(quitOption))
+        if (parser.isSet(quitOption)) {
+            // What opened, for the tests that launch the application.
+            for (const DSStatDocumentWindow *document : documents.documents())
+                std::printf("window: %s\n", qPrintable(document->displayName()));
+            std::fflush(stdout);
             QTimer::singleShot(0, &app, &QApplication::quit);
+        }
     });
     return app.exec();
 }

@@ -118,6 +118,21 @@ DSObjectList DSDataRoot::insertObjectsFromArchive(const QByteArray &archive, DSE
     return objects;
 }
 
+void DSDataRoot::setActive_table(DSTable *table)
+{
+    if (table == m_activeTable)
+        return;
+    DSRegressionModel *previous = m_activeTable ? m_activeTable->active_model() : nullptr;
+    m_activeTable = table;
+    activeModelDidChange(previous);
+}
+
+void DSDataRoot::activeModelDidChange(DSRegressionModel *previous) const
+{
+    if (m_activeModelObserver)
+        m_activeModelObserver(previous);
+}
+
 void DSDataRoot::didTurnIntoFault()
 {
     m_activeTable = nullptr;

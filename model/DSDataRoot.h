@@ -6,7 +6,10 @@
 #include <QByteArray>
 #include <QList>
 
+#include <functional>
+
 class DSManagedObjectContext;
+class DSRegressionModel;
 class DSTable;
 
 // The one root object of a document's store: it holds the document's tables
@@ -58,10 +61,18 @@ public:
 
     // The table shown in the document window: in memory only, never saved.
     DSTable *active_table() const { return m_activeTable; }
-    void setActive_table(DSTable *table) { m_activeTable = table; }
+    void setActive_table(DSTable *table);
+
+    // Runs after the model the window shows (the active table's active
+    // model) may have changed, through either setter, with the model shown
+    // before (null when none); the document window sets it.
+    using ActiveModelObserver = std::function<void(DSRegressionModel *previous)>;
+    void setActiveModelObserver(ActiveModelObserver observer) { m_activeModelObserver = std::move(observer); }
+    void activeModelDidChange(DSRegressionModel *previous) const;
 
     void didTurnIntoFault() override;
 
 private:
     DSTable *m_activeTable = nullptr;
+    ActiveModelObserver m_activeModelObserver;
 };

@@ -126,6 +126,16 @@ void DSTable::didTurnIntoFault()
     DSManagedObject::didTurnIntoFault();
 }
 
+void DSTable::setActive_model(DSRegressionModel *model)
+{
+    if (model == m_activeModel)
+        return;
+    DSRegressionModel *previous = m_activeModel;
+    m_activeModel = model;
+    if (DSDataRoot *root = data_root(); root && root->active_table() == this)
+        root->activeModelDidChange(previous);
+}
+
 void DSTable::prepareForDeletion()
 {
     if (DSDataRoot *root = data_root()) {

@@ -228,7 +228,9 @@ public:
 
     // Objects shown by the panes; none by default.
     DSRegressionModel *active_model() const { return m_activeModel; }
-    void setActive_model(DSRegressionModel *model) { m_activeModel = model; }
+    // Tells the root when this is the active table (the window then unloads
+    // the previous model's data).
+    void setActive_model(DSRegressionModel *model);
     DSPivot *active_pivot() const { return m_activePivot; }
     void setActive_pivot(DSPivot *pivot) { m_activePivot = pivot; }
     DSTableFilterSet *active_filter_set() const { return m_activeFilterSet; }

@@ -22,6 +22,10 @@ public:
     // Creates the tag-1 relation (applied) when there is none.
     void setExposure_column(DSNumericColumn *column);
 
+    // Frees the weight, exposure, censoring, stratum and cause vectors so the
+    // next fit loads them again. This build loads none.
+    void unloadBuffers() {}
+
 private:
     DSManagedObject *relationWithTag(qint64 tag) const;
     void setColumnWithTag(qint64 tag, bool appliedWhenNew, DSColumn *column);

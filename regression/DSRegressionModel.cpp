@@ -29,7 +29,7 @@ void DSRegressionModel::awakeFromInsert()
 
 void DSRegressionModel::didTurnIntoFault()
 {
-    m_activeOutcome = m_activeExplanatory = m_activePrediction = nullptr;
+    m_activeOutcome = m_activeExplanatory = m_activePrediction = m_activeInstrument = nullptr;
     DSManagedObject::didTurnIntoFault();
 }
 
@@ -53,4 +53,17 @@ void DSRegressionModel::transferTransientRelationshipsFromObject(DSManagedObject
             m_activePrediction = prediction;
     }
     DSManagedObject::transferTransientRelationshipsFromObject(source);
+}
+
+bool DSRegressionModel::runRegressionIfNeededForMask(const uint8_t *, qint64, VRWContext_s *, DSError *error)
+{
+    if (!m_needsRegression)
+        return true;
+    if (!objectsForKey(k_outcomes).isEmpty()) {
+        if (error)
+            *error = ds_make_error(1, QStringLiteral("Error during regression"));
+        return false;
+    }
+    m_needsRegression = false;
+    return true;
 }

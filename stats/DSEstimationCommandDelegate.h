@@ -10,6 +10,8 @@ class DSStatDocument;
 class DSEstimationCommandDelegate : public DSNibController
 {
 public:
+    // No interface file yet: awakeFromNib() loads nothing.
+    QString nibName() const override { return QString(); }
     // Shows the commands of the document's current result, or none.
     virtual void refreshViewForDocument(DSStatDocument * /*document*/) {}
 };

@@ -10,6 +10,8 @@ class DSStatDocument;
 class DSColumnFormatDelegate : public DSNibController
 {
 public:
+    // No interface file yet: awakeFromNib() loads nothing.
+    QString nibName() const override { return QString(); }
     // Reloads the inspector for the document's active table, or for none.
     virtual void refreshViewForDocument(DSStatDocument * /*document*/) {}
 };

@@ -10,5 +10,7 @@ class QObject;
 class DSFeedbackDelegate : public DSNibController
 {
 public:
+    // No interface file yet: awakeFromNib() loads nothing.
+    QString nibName() const override { return QString(); }
     virtual void showFeedbackWindow(QObject * /*sender*/) {}
 };

@@ -10,6 +10,8 @@ class QObject;
 class DSPreferencesDelegate : public DSNibController
 {
 public:
+    // No interface file yet: awakeFromNib() loads nothing.
+    QString nibName() const override { return QString(); }
     // Reloads the window's controls from the user defaults.
     virtual void refreshView(QObject * /*sender*/) {}
 };

@@ -9,6 +9,8 @@ class DSStatDocument;
 class DSTutorialDelegate : public DSNibController
 {
 public:
+    // No interface file yet: awakeFromNib() loads nothing.
+    QString nibName() const override { return QString(); }
     // Back to the first step, with the tutorial document's window closed.
     virtual void reset() { m_document = nullptr; }
     QWidget *tutorial_window() const { return window(); }

@@ -372,6 +372,8 @@ void DSManagedObjectContext::processPendingChanges()
             const bool isLive = e.object->hasFlag(DSManagedObject::Live);
             if (!e.wasLive && !isLive)
                 continue;
+            if (e.wasLive && !isLive)
+                note.formerToOne.insert(e.object, formerToOneTargets(e));
             ObjectChange change{e.object, e.wasLive, isLive, {}};
             for (auto &[property, old] : e.olds) {
                 QVariant now = e.object->primitiveValue(property);
@@ -380,6 +382,7 @@ void DSManagedObjectContext::processPendingChanges()
             }
             if (e.wasLive != isLive)
                 (isLive ? note.inserted : note.deleted).append(e.object);
+
             else if (!change.changes.empty())
                 note.updated.append(e.object);
             else
@@ -394,6 +397,31 @@ void DSManagedObjectContext::processPendingChanges()
             Q_EMIT objectsDidChange(note);
     }
     m_processing = false;
+}
+
+// A deleted object's to-one targets as they were before this cycle changed them.
+QHash<QString, DSManagedObject *> DSManagedObjectContext::formerToOneTargets(const PendingEntry &entry)
+{
+    QHash<QString, DSManagedObject *> targets;
+    for (const DSRelationshipDescription *r : entry.object->m_entity->relationships()) {
+        if (r->isToMany())
+            continue;
+        DSManagedObject *target = entry.object->m_toOne[size_t(r->slot())];
+        for (const auto &[property, old] : entry.olds)
+            if (property == r)
+                target = ds_object_from_variant(old);
+        if (target)
+            targets.insert(r->name(), target);
+    }
+    return targets;
+}
+
+DSManagedObject *DSObjectsDidChange::formerTarget(const DSManagedObject *object, const QString &key) const
+{
+    const auto former = formerToOne.constFind(object);
+    if (former != formerToOne.constEnd())
+        return former->value(key);
+    return object ? object->objectForKey(key) : nullptr;
 }
 
 // Puts back the values a processing cycle recorded, both sides of every

@@ -27,7 +27,14 @@ struct DSObjectsDidChange
     DSObjectList inserted;
     DSObjectList updated;
     DSObjectList deleted;
+    // What each deleted object's to-one relationships pointed at before its
+    // deletion cleared them, by relationship name (none are left out of the
+    // map), so an observer can still tell where a deleted object belonged.
+    QHash<const DSManagedObject *, QHash<QString, DSManagedObject *>> formerToOne;
     bool isEmpty() const { return inserted.isEmpty() && updated.isEmpty() && deleted.isEmpty(); }
+    // The target a deleted object's to-one relationship held before the
+    // deletion, or the live value of any other object's; null when none.
+    DSManagedObject *formerTarget(const DSManagedObject *object, const QString &key) const;
 };
 
 // A document's objects: it owns them, keeps inverse relationships in step,
@@ -168,6 +175,7 @@ private:
     bool collectDeletion(DSManagedObject *object, QList<DSManagedObject *> *closure, DSStoreError *error) const;
     void deleteWithRules(DSManagedObject *object);
     void revert(const std::vector<ObjectChange> &changes);
+    static QHash<QString, DSManagedObject *> formerToOneTargets(const PendingEntry &entry);
     void turnIntoFault(DSManagedObject *object);
     void registerObject(DSManagedObject *object);
 

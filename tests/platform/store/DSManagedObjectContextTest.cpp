@@ -153,3 +153,27 @@ TEST(DSManagedObjectContextEvents, PendingChangesAreProcessedAtTheEndOfTheEvent)
     EXPECT_EQ(notes[0].inserted, DSObjectList{tag});
     EXPECT_TRUE(context.undoManager()->canUndo());
 }
+
+TEST_F(DSManagedObjectContextTest, DeletionsKeepTheirFormerToOneTargetsInTheNotification)
+{
+    // Deleted by a cascade, by hand, and by undoing an insertion: the
+    // deletion cleared each relationship, yet the notification still says
+    // where the object belonged; live objects answer their current value.
+    ASSERT_TRUE(context.deleteObject(books[0]));
+    context.processPendingChanges();
+    ASSERT_EQ(notes.size(), 1);
+    EXPECT_EQ(books[0]->objectForKey(QStringLiteral("library")), nullptr);
+    EXPECT_EQ(notes[0].formerTarget(books[0], QStringLiteral("library")), lib);
+    EXPECT_EQ(notes[0].formerTarget(parts[0], QStringLiteral("item")), books[0]);
+    EXPECT_EQ(notes[0].formerTarget(parts[1], QStringLiteral("item")), books[0]);
+    EXPECT_EQ(notes[0].formerTarget(manager, QStringLiteral("managed")), lib);
+    EXPECT_FALSE(notes[0].formerToOne.contains(manager));
+
+    DSManagedObject *added = context.insertNewObject(QStringLiteral("Part"));
+    added->setObject(books[1], QStringLiteral("item"));
+    context.processPendingChanges();
+    context.undoManager()->undo();
+    ASSERT_EQ(notes.size(), 3);
+    EXPECT_EQ(notes[2].deleted, DSObjectList{added});
+    EXPECT_EQ(notes[2].formerTarget(added, QStringLiteral("item")), books[1]);
+}

@@ -1,0 +1,236 @@
+#include "window_test_support.h"
+
+#include "model/DSDataRoot.h"
+#include "model/DSTable.h"
+#include "platform/store/DSManagedObjectContext.h"
+#include "ui/window/DSDocumentController.h"
+#include "ui/window/DSStatDocumentWindow.h"
+
+#include <QCryptographicHash>
+#include <QDirIterator>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// Every file of a package by relative path, with a digest of its bytes.
+QMap<QString, QByteArray> packageDigest(const QString &path)
+{
+    QMap<QString, QByteArray> digest;
+    QDirIterator it(path, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        QFile f(file);
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+        digest.insert(QDir(path).relativeFilePath(file), QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256));
+    }
+    return digest;
+}
+
+class DocumentControllerTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ensureWindowTestApplication();
+        ASSERT_TRUE(dir.isValid());
+    }
+
+    // A saved package with one table named "First".
+    QString makePackage(const QString &name)
+    {
+        const QString path = dir.filePath(name);
+        DSStatDocument document;
+        EXPECT_TRUE(document.initWithType(DSStatDocument::nativeType));
+        document.active_table()->setName(QStringLiteral("First"));
+        DSError error;
+        EXPECT_TRUE(document.writeSafelyToURL(QUrl::fromLocalFile(path), DSStatDocument::nativeType,
+                                              DSSaveOperation::SaveAs, &error))
+            << error.localizedDescription.toStdString();
+        return path;
+    }
+
+    DSStatDocumentWindow *openEdited(const QString &path, const QString &newName)
+    {
+        DSStatDocumentWindow *document = controller.openDocumentWithContentsOfURL(QUrl::fromLocalFile(path));
+        EXPECT_NE(document, nullptr);
+        if (!document)
+            return nullptr;
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(document->document_window()));
+        document->active_table()->setName(newName);
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(document->isDocumentEdited());
+        EXPECT_TRUE(document->document_window()->isWindowModified());
+        return document;
+    }
+
+    // The save alert shown on the window, once it is there.
+    static QMessageBox *alertOn(QWidget *window)
+    {
+        QMessageBox *alert = nullptr;
+        EXPECT_TRUE(QTest::qWaitFor([&] {
+            alert = window ? window->findChild<QMessageBox *>(QStringLiteral("save_changes_alert")) : nullptr;
+            return alert && alert->isVisible();
+        }));
+        return alert;
+    }
+
+    static void answer(QMessageBox *alert, const QString &button)
+    {
+        ASSERT_NE(alert, nullptr);
+        EXPECT_EQ(alert->windowModality(), Qt::WindowModal);
+        auto *b = alert->findChild<QPushButton *>(button);
+        ASSERT_NE(b, nullptr) << button.toStdString();
+        QSignalSpy finished(alert, &QDialog::finished);
+        QTest::mouseClick(b, Qt::LeftButton);
+        EXPECT_EQ(finished.size(), 1);
+        QCoreApplication::processEvents();
+    }
+
+    QTemporaryDir dir;
+    FakeHost host;
+    DSDocumentController controller{&host};
+};
+
+TEST_F(DocumentControllerTest, ClosingAnEditedDocumentAsksToSave)
+{
+    const QString path = makePackage(QStringLiteral("doc.ostrel"));
+    const auto saved = packageDigest(path);
+    DSStatDocumentWindow *document = openEdited(path, QStringLiteral("Edited"));
+    ASSERT_NE(document, nullptr);
+    EXPECT_EQ(controller.documents().size(), 1);
+    EXPECT_EQ(host.splashOrderedOut, 1);
+    QPointer<QMainWindow> window = document->document_window();
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("doc.ostrel[*]"));
+    EXPECT_EQ(controller.openDocumentWithContentsOfURL(QUrl::fromLocalFile(path)), document)
+        << "one window a document";
+
+    // Cancel keeps the window and the edit.
+    window->close();
+    answer(alertOn(window), QStringLiteral("cancel_button"));
+    ASSERT_TRUE(window);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(document->active_table()->name(), QStringLiteral("Edited"));
+
+    // Don't Save closes it and leaves the package as it was.
+    QPointer<DSStatDocumentWindow> alive = document;
+    window->close();
+    answer(alertOn(window), QStringLiteral("dont_save_button"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !alive; }));
+    EXPECT_TRUE(controller.documents().isEmpty());
+    EXPECT_EQ(packageDigest(path), saved);
+
+    // Save writes it.
+    document = openEdited(path, QStringLiteral("Saved"));
+    ASSERT_NE(document, nullptr);
+    window = document->document_window();
+    keepPicture(window, QStringLiteral("document_window_edited.png"));
+    alive = document;
+    window->close();
+    answer(alertOn(window), QStringLiteral("save_button"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !alive; }));
+    EXPECT_NE(packageDigest(path), saved);
+    DSStatDocument reopened;
+    ASSERT_TRUE(reopened.readFromURL(QUrl::fromLocalFile(path), DSStatDocument::nativeType));
+    EXPECT_EQ(reopened.active_table() ? reopened.active_table()->name() : QString(), QString())
+        << "the active table is the window's choice";
+    EXPECT_EQ(reopened.data_root()->tableAtIndex(0)->name(), QStringLiteral("Saved"));
+}
+
+TEST_F(DocumentControllerTest, QuittingReviewsEveryEditedDocument)
+{
+    DSStatDocumentWindow *first = openEdited(makePackage(QStringLiteral("a.ostrel")), QStringLiteral("A"));
+    DSStatDocumentWindow *second = openEdited(makePackage(QStringLiteral("b.ostrel")), QStringLiteral("B"));
+    ASSERT_TRUE(first && second);
+    QSignalSpy terminated(&controller, &DSDocumentController::didTerminate);
+
+    // Cancel stops the quit: nothing closes.
+    controller.terminate();
+    answer(alertOn(first->document_window()), QStringLiteral("cancel_button"));
+    EXPECT_EQ(terminated.size(), 0);
+    EXPECT_EQ(controller.documents().size(), 2);
+
+    controller.terminate();
+    answer(alertOn(first->document_window()), QStringLiteral("dont_save_button"));
+    EXPECT_EQ(terminated.size(), 0) << "the second document is asked next";
+    answer(alertOn(second->document_window()), QStringLiteral("dont_save_button"));
+    EXPECT_EQ(terminated.size(), 1);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return controller.documents().isEmpty(); }));
+}
+
+TEST_F(DocumentControllerTest, ReadOnlyAndCleanDocumentsNeverAsk)
+{
+    const QString path = makePackage(QStringLiteral("clean.ostrel"));
+    DSStatDocumentWindow *clean = controller.openDocumentWithContentsOfURL(QUrl::fromLocalFile(path));
+    ASSERT_NE(clean, nullptr);
+    const QString readOnlyPath = makePackage(QStringLiteral("sample.ostrel-ro"));
+    const auto saved = packageDigest(readOnlyPath);
+    DSStatDocumentWindow *readOnly = controller.openDocumentWithContentsOfURL(QUrl::fromLocalFile(readOnlyPath));
+    ASSERT_NE(readOnly, nullptr);
+    readOnly->active_table()->setName(QStringLiteral("Scribbled"));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(readOnly->isDocumentEdited());
+
+    QSignalSpy terminated(&controller, &DSDocumentController::didTerminate);
+    controller.terminate();
+    EXPECT_EQ(terminated.size(), 1) << "nothing to ask";
+    EXPECT_EQ(clean->document_window(), nullptr);
+    EXPECT_EQ(readOnly->document_window(), nullptr);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return controller.documents().isEmpty(); }));
+    EXPECT_EQ(packageDigest(readOnlyPath), saved);
+}
+
+TEST_F(DocumentControllerTest, TheOpenPanelOpensAPackageWithoutEnteringIt)
+{
+    const QString path = makePackage(QStringLiteral("panel.ostrel"));
+    controller.openDocument();
+    QFileDialog *panel = controller.openPanel();
+    ASSERT_NE(panel, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(panel));
+    panel->setDirectory(dir.path());
+    auto *name = panel->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+    ASSERT_NE(name, nullptr);
+    name->setText(QStringLiteral("panel.ostrel"));
+    QTest::keyClick(name, Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !controller.documents().isEmpty(); }));
+    EXPECT_EQ(controller.documents().first()->fileURL(), QUrl::fromLocalFile(path));
+    EXPECT_EQ(controller.documents().first()->document_window()->windowTitle(), QStringLiteral("panel.ostrel[*]"));
+}
+
+TEST_F(DocumentControllerTest, TheApplicationOpensTheFileItIsGiven)
+{
+    const QString path = makePackage(QStringLiteral("doc.ostrel"));
+    QProcess ostrel;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
+    environment.insert(QStringLiteral("POCL_CACHE_DIR"), QStringLiteral(OSTREL_TEST_POCL_CACHE_DIR));
+    ostrel.setProcessEnvironment(environment);
+    ostrel.start(QStringLiteral(OSTREL_TEST_EXECUTABLE), {QStringLiteral("--quit-after-launch"), path});
+    ASSERT_TRUE(ostrel.waitForFinished(60000));
+    EXPECT_EQ(ostrel.exitCode(), 0) << ostrel.readAllStandardError().toStdString();
+    const QString out = QString::fromUtf8(ostrel.readAllStandardOutput());
+    EXPECT_EQ(out.count(QStringLiteral("window: ")), 1) << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("window: doc.ostrel"))) << out.toStdString();
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(DocumentControllerTest, AFolderWithoutAStoreIsRefusedWithAnError)
+{
+    const QString path = dir.filePath(QStringLiteral("empty.ostrel"));
+    ASSERT_TRUE(QDir().mkpath(path));
+    DSError error;
+    EXPECT_EQ(controller.openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), &error), nullptr);
+    EXPECT_EQ(error.localizedDescription, QStringLiteral("The document “empty.ostrel” could not be opened."));
+    EXPECT_TRUE(controller.documents().isEmpty());
+}
+
+} // namespace

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "ui/window/DSDocumentWindowHost.h"
+
+#include <QString>
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+
+class QWidget;
+
+inline void PrintTo(const QString &text, std::ostream *os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+
+// The offscreen application, the entity classes and the window's interface
+// file, once per process; user defaults in a scratch file.
+void ensureWindowTestApplication();
+
+// The application's side as the windows see it, counting what they ask.
+class FakeHost : public DSDocumentWindowHost
+{
+public:
+    VRWContext_s *varrow_context() const override { return nullptr; }
+    const DSSmallNumberFormatter *formatterNamed(const QString &) const override { return nullptr; }
+    void incrementActionCount() override { ++actions; }
+    void orderOutSplashWindow() override { ++splashOrderedOut; }
+    void hideEstimationCommand(QObject *) override {}
+
+    int actions = 0;
+    int splashOrderedOut = 0;
+};
+
+// Renders the widget into a PNG in the test's binary folder and prints its path.
+void keepPicture(QWidget *widget, const QString &fileName);

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "model/DSAppServices.h"
+
+class QObject;
+
+// What the document windows need of the application beyond what the
+// documents do, handed to the document controller at start-up (the
+// application object is one): the fitting context and the action count of
+// DSAppServices, and the windows it shows beside the documents.
+class DSDocumentWindowHost : public DSAppServices
+{
+public:
+    virtual ~DSDocumentWindowHost() = default;
+    // A document window opened: the welcome window goes away.
+    virtual void orderOutSplashWindow() = 0;
+    // The data side shows no estimation commands.
+    virtual void hideEstimationCommand(QObject *sender) = 0;
+};

@@ -1,0 +1,151 @@
+#include "ui/window/DSStatDocumentNib.h"
+
+#include "model/DSStatDocument.h"
+#include "ui/DSNib.h"
+#include "ui/window/DSStatDocumentPaneView.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMainWindow>
+#include <QPushButton>
+#include <QSplitter>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+template <class T>
+T *named(T *object, const QString &name)
+{
+    object->setObjectName(name);
+    return object;
+}
+
+// An empty pane of a later build: a view of that name with its title.
+QWidget *placeholderPane(const QString &name, const QString &title)
+{
+    auto *pane = named(new QLabel(title), name);
+    pane->setAlignment(Qt::AlignCenter);
+    pane->setStyleSheet(QStringLiteral("color: gray"));
+    return pane;
+}
+
+struct ItemSpec
+{
+    const char *base;
+    const char *label;
+    bool selects;  // one of the exclusive pane choices
+};
+
+// A toolbar of the given number with the items named base + number.
+QToolBar *toolbar(const QString &name, int number, std::initializer_list<ItemSpec> items)
+{
+    auto *bar = named(new QToolBar, name);
+    bar->setMovable(false);
+    bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    auto *group = new QActionGroup(bar);
+    group->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    for (const ItemSpec &item : items) {
+        QAction *action = bar->addAction(QString::fromUtf8(item.label));
+        action->setObjectName(QString::fromLatin1(item.base) + QString::number(number));
+        if (item.selects) {
+            action->setCheckable(true);
+            group->addAction(action);
+        }
+    }
+    return bar;
+}
+
+QWidget *filtersPane()
+{
+    auto *pane = named(new DSStatDocumentPaneView, QStringLiteral("filters_pane"));
+    auto *layout = new QHBoxLayout(pane);
+    layout->addWidget(named(new QWidget, QStringLiteral("filters_view")), 1);
+    layout->addWidget(named(new QPushButton(QStringLiteral("+")), QStringLiteral("filter_add_button")));
+    layout->addWidget(named(new QPushButton(QStringLiteral("Zoom")), QStringLiteral("filter_zoom_button")));
+    layout->addWidget(named(new QPushButton(QStringLiteral("Refresh")), QStringLiteral("refresh_table_data_button")));
+    return pane;
+}
+
+QWidget *statPane()
+{
+    auto *pane = named(new DSStatDocumentPaneView, QStringLiteral("stat_pane"));
+    auto *layout = new QVBoxLayout(pane);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(placeholderPane(QStringLiteral("summary_view"), QStringLiteral("Summary")));
+    auto *modelPane = named(new QWidget, QStringLiteral("model_pane"));
+    auto *modelLayout = new QVBoxLayout(modelPane);
+    modelLayout->setContentsMargins(0, 0, 0, 0);
+    modelLayout->addWidget(placeholderPane(QStringLiteral("model_view"), QStringLiteral("Model")));
+    modelLayout->addWidget(placeholderPane(QStringLiteral("predictor_view"), QStringLiteral("Predict")));
+    layout->addWidget(modelPane);
+    layout->addWidget(placeholderPane(QStringLiteral("records_view"), QStringLiteral("Records")));
+    layout->addWidget(placeholderPane(QStringLiteral("pivot_view"), QStringLiteral("Pivot")));
+    return pane;
+}
+
+QObjectList buildDocumentWindow(QObject *)
+{
+    auto *window = named(new QMainWindow, QStringLiteral("document_window"));
+    window->resize(900, 600);
+    window->setUnifiedTitleAndToolBarOnMac(true);
+
+    auto *sidebar = named(new QTreeWidget, QStringLiteral("tables_table"));
+    sidebar->header()->hide();
+    sidebar->setSelectionMode(QAbstractItemView::SingleSelection);
+
+    auto *filtersSplitter = named(new QSplitter(Qt::Vertical), QStringLiteral("filters_splitter"));
+    filtersSplitter->addWidget(filtersPane());
+    filtersSplitter->addWidget(statPane());
+    filtersSplitter->setCollapsible(0, true);
+    filtersSplitter->setCollapsible(1, false);
+    auto *statView = named(new QWidget, QStringLiteral("stat_view"));
+    auto *statLayout = new QVBoxLayout(statView);
+    statLayout->setContentsMargins(0, 0, 0, 0);
+    statLayout->addWidget(filtersSplitter);
+
+    auto *mainPane = named(new QWidget, QStringLiteral("main_pane"));
+    auto *mainLayout = new QVBoxLayout(mainPane);
+    mainLayout->setContentsMargins(0, 0, 0, 0);
+    auto *message = named(new QLabel(QStringLiteral("Import data to begin: choose Import Data in the toolbar.")),
+                          QStringLiteral("import_data_message"));
+    message->setAlignment(Qt::AlignCenter);
+    mainLayout->addWidget(message);
+    mainLayout->addWidget(statView, 1);
+
+    auto *split = named(new QSplitter(Qt::Horizontal), QStringLiteral("main_splitter"));
+    split->addWidget(sidebar);
+    split->addWidget(mainPane);
+    split->setStretchFactor(1, 1);
+    split->setSizes({180, 720});
+    window->setCentralWidget(split);
+
+    const std::initializer_list<ItemSpec> dataItems{
+        {"raw_data", "Data", true}, {"summary", "Summary", true}, {"pivot", "Pivot", true},
+        {"filters", "Filters", false}, {"model", "Model", true}, {"predict", "Predict", true},
+        {"import_data", "Import Data", false}};
+    const std::initializer_list<ItemSpec> noModelItems{
+        {"raw_data", "Data", true}, {"summary", "Summary", true}, {"pivot", "Pivot", true},
+        {"filters", "Filters", false}, {"model", "Model", true}, {"import_data", "Import Data", false}};
+    const std::initializer_list<ItemSpec> modelItems{
+        {"raw_data", "Data", true}, {"summary", "Summary", true}, {"pivot", "Pivot", true},
+        {"model", "Model", true}, {"predict", "Predict", true}, {"instruments", "Instruments", false},
+        {"filters", "Filters", false}, {"import_data", "Import Data", false}};
+    const QList<QToolBar *> toolbars{toolbar(QStringLiteral("summary_toolbar"), 1, dataItems),
+                                     toolbar(QStringLiteral("summary_toolbar_no_model"), 2, noModelItems),
+                                     toolbar(QStringLiteral("model_toolbar"), 3, modelItems)};
+    for (QToolBar *bar : toolbars)
+        window->addToolBar(bar);
+    return {window};
+}
+
+} // namespace
+
+void DSStatDocumentNib::registerNib()
+{
+    DSNib::registerNib(DSStatDocument::windowNibName(), buildDocumentWindow);
+}

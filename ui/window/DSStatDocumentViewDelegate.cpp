@@ -1,0 +1,116 @@
+#include "ui/window/DSStatDocumentViewDelegate.h"
+
+#include "ui/window/DSStatDocumentWindow.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPalette>
+#include <QPlainTextEdit>
+#include <QTextEdit>
+
+namespace {
+
+void setTextColour(QWidget *view, QPalette::ColorRole role, const QColor &colour)
+{
+    QPalette palette = view->palette();
+    palette.setColor(role, colour);
+    view->setPalette(palette);
+}
+
+// Text views of either kind: read-only state and the text's colour.
+bool setTextViewEnabled(QWidget *view, bool enabled)
+{
+    auto *text = qobject_cast<QTextEdit *>(view);
+    auto *plain = qobject_cast<QPlainTextEdit *>(view);
+    if (!text && !plain)
+        return false;
+    const bool editable = text ? !text->isReadOnly() : !plain->isReadOnly();
+    if (enabled && editable)
+        return true;
+    if (text)
+        text->setReadOnly(!enabled);
+    else
+        plain->setReadOnly(!enabled);
+    setTextColour(view, QPalette::Text, enabled ? Qt::black : Qt::lightGray);
+    return true;
+}
+
+void setViewTreeEnabled(QWidget *view, bool enabled)
+{
+    if (!view)
+        return;
+    if (auto *field = qobject_cast<QLineEdit *>(view)) {
+        // A bezeled (framed) field is an input; a frameless one a label.
+        if (field->hasFrame())
+            field->setReadOnly(!enabled);
+        setTextColour(field, QPalette::Text, enabled ? Qt::black : Qt::gray);
+        return;
+    }
+    if (auto *label = qobject_cast<QLabel *>(view)) {
+        setTextColour(label, QPalette::WindowText, enabled ? Qt::black : Qt::gray);
+        return;
+    }
+    if (qobject_cast<QAbstractButton *>(view) || view->inherits("QAbstractSlider")
+        || view->inherits("QComboBox") || view->inherits("QAbstractSpinBox")) {
+        view->setEnabled(enabled);
+        return;
+    }
+    if (setTextViewEnabled(view, enabled))
+        return;
+    for (QObject *child : view->children())
+        if (child->isWidgetType())
+            setViewTreeEnabled(static_cast<QWidget *>(child), enabled);
+}
+
+} // namespace
+
+DSStatDocumentWindow *DSStatDocumentViewDelegate::document() const
+{
+    return m_document;
+}
+
+void DSStatDocumentViewDelegate::setDocument(DSStatDocumentWindow *document)
+{
+    m_document = document;
+}
+
+void DSStatDocumentViewDelegate::refreshView(QObject *)
+{
+}
+
+qint64 DSStatDocumentViewDelegate::getMask(const uint8_t **mask) const
+{
+    DSStatDocumentWindow *doc = document();
+    if (!doc) {
+        *mask = nullptr;
+        return 0;
+    }
+    return doc->getMask(mask);
+}
+
+qint64 DSStatDocumentViewDelegate::getMask(const uint8_t **mask, QObject *outcome) const
+{
+    DSStatDocumentWindow *doc = document();
+    if (!doc) {
+        *mask = nullptr;
+        return 0;
+    }
+    return doc->getMask(mask, outcome);
+}
+
+void DSStatDocumentViewDelegate::teardown()
+{
+    m_document = nullptr;
+    DSNibController::teardown();
+}
+
+void DSStatDocumentViewDelegate::disableViewAndSubviews(QWidget *view)
+{
+    setViewTreeEnabled(view, false);
+}
+
+void DSStatDocumentViewDelegate::enableViewAndSubviews(QWidget *view)
+{
+    setViewTreeEnabled(view, true);
+}

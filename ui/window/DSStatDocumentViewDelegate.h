@@ -1,0 +1,51 @@
+#pragma once
+
+#include "ui/DSNibController.h"
+
+#include <QPointer>
+
+#include <cstdint>
+
+class DSStatDocumentWindow;
+class QObject;
+class QWidget;
+
+// The base of every controller that shows part of a document: it knows its
+// document (not owned), forwards row-mask requests to it and keeps the
+// re-entry guard of its own refresh.
+//
+// Main thread only.
+class DSStatDocumentViewDelegate : public DSNibController
+{
+public:
+    virtual DSStatDocumentWindow *document() const;
+    void setDocument(DSStatDocumentWindow *document);
+
+    // Reads the entities back into the controls; empty here. An override
+    // returns at once while is_refreshing() is set and sets it for its own
+    // duration (QScopedValueRollback), so the selection changes its reload makes
+    // are ignored by its data sources.
+    virtual void refreshView(QObject *sender);
+    bool is_refreshing() const { return m_isRefreshing; }
+
+    // The document's row mask into *mask and its length in bytes (0 with no
+    // document, which means no mask: every row).
+    qint64 getMask(const uint8_t **mask) const;
+    qint64 getMask(const uint8_t **mask, QObject *outcome) const;
+
+    // Clears the document, then the base teardown.
+    void teardown() override;
+
+    // Greys a view tree for the tutorial's gates: labels grey (their
+    // children untouched), other controls disabled, text views read-only
+    // and light grey; containers visit their children in order.
+    static void disableViewAndSubviews(QWidget *view);
+    // The reverse: black text, controls enabled, text views editable.
+    static void enableViewAndSubviews(QWidget *view);
+
+protected:
+    bool m_isRefreshing = false;
+
+private:
+    QPointer<DSStatDocumentWindow> m_document;
+};

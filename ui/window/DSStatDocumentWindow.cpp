@@ -1,0 +1,799 @@
+#include "ui/window/DSStatDocumentWindow.h"
+
+#include "filter/DSTableFilterSet.h"
+#include "model/DSColumn.h"
+#include "model/DSDataColumn.h"
+#include "model/DSDataRoot.h"
+#include "model/DSDataTable.h"
+#include "model/DSTable.h"
+#include "pivot/DSPivot.h"
+#include "platform/store/DSManagedObjectContext.h"
+#include "regression/DSOutcomeVariable.h"
+#include "regression/DSRegressionModel.h"
+#include "ui/DSNib.h"
+#include "ui/window/DSDocumentWindowHost.h"
+#include "ui/window/DSStatDocumentPaneView.h"
+#include "ui/window/DSStatDocumentPopoverViewDelegate.h"
+#include "ui/window/DSStatDocumentViewDelegate.h"
+#include "ui/window/ds_change_ladder.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScopedValueRollback>
+#include <QSplitter>
+#include <QToolBar>
+#include <QTreeWidget>
+
+namespace {
+
+// The toolbars in their fixed order; a toolbar's number is its place + 1.
+const QStringList k_toolbarNames{QStringLiteral("summary_toolbar"), QStringLiteral("summary_toolbar_no_model"),
+                                 QStringLiteral("model_toolbar")};
+
+bool isFault(const DSManagedObject *object)
+{
+    return object && object->isFault();
+}
+
+// Routes the window's close requests to its document, which may ask first.
+class CloseFilter : public QObject
+{
+public:
+    CloseFilter(QObject *parent, std::function<bool()> mayClose) : QObject(parent), m_mayClose(std::move(mayClose)) {}
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() != QEvent::Close || m_mayClose())
+            return false;
+        event->ignore();
+        return true;
+    }
+
+private:
+    std::function<bool()> m_mayClose;
+};
+
+} // namespace
+
+DSStatDocumentWindow::DSStatDocumentWindow(DSDocumentWindowHost *host, QObject *parent)
+    : DSStatDocument(parent), m_host(host)
+{
+}
+
+DSStatDocumentWindow::~DSStatDocumentWindow()
+{
+    close();
+}
+
+bool DSStatDocumentWindow::makeWindowControllers()
+{
+    if (m_window)
+        return true;
+    QObjectList built;
+    if (!DSNib::instantiateWithOwner(windowNibName(), this, &built)) {
+        qWarning("WARNING - failed locate NIB named %s", qPrintable(windowNibName()));
+        return false;
+    }
+    for (QObject *object : built)
+        if (auto *window = qobject_cast<QMainWindow *>(object); window && !m_window)
+            m_window = window;
+        else
+            delete object;
+    if (!m_window)
+        return false;
+    windowControllerDidLoadNib();
+    return true;
+}
+
+QWidget *DSStatDocumentWindow::outlet(const QString &name) const
+{
+    return m_window ? m_window->findChild<QWidget *>(name) : nullptr;
+}
+
+QWidget *DSStatDocumentWindow::stat_pane() const
+{
+    return outlet(QStringLiteral("stat_pane"));
+}
+
+QSplitter *DSStatDocumentWindow::filters_splitter() const
+{
+    return qobject_cast<QSplitter *>(outlet(QStringLiteral("filters_splitter")));
+}
+
+QLabel *DSStatDocumentWindow::import_data_message() const
+{
+    return qobject_cast<QLabel *>(outlet(QStringLiteral("import_data_message")));
+}
+
+QTreeWidget *DSStatDocumentWindow::tables_table() const
+{
+    return qobject_cast<QTreeWidget *>(outlet(QStringLiteral("tables_table")));
+}
+
+void DSStatDocumentWindow::windowControllerDidLoadNib()
+{
+    m_isRefreshing = true;
+    DSDataRoot *root = data_root();
+    if (root)
+        root->setActive_table(nullptr);
+    if (m_host)
+        m_host->orderOutSplashWindow();
+    m_window->setProperty("ds_document", QVariant::fromValue<QObject *>(this));
+    m_window->setWindowTitle(displayName() + QStringLiteral("[*]"));
+    for (const QString &name : {QStringLiteral("stat_pane"), QStringLiteral("filters_pane")})
+        if (auto *pane = dynamic_cast<DSStatDocumentPaneView *>(outlet(name)))
+            pane->setDocument(this);
+    reloadSidebar();
+
+    m_window->setMouseTracking(true);
+    moveFiltersDivider(0);
+    m_lastFiltersPaneHeight = 180;
+
+    if (root) {
+        root->setActive_table(root->tableAtIndex(0));
+        for (DSTable *table : root->tables())
+            for (DSColumn *column : table->columns())
+                column->makeDependencies();
+    }
+    if (DSTable *table = active_table()) {
+        table->setShowTable(true);
+        table->setShowRecords(true);
+        table->setShowModeler(true);
+    }
+
+    DSManagedObjectContext *context = managedObjectContext();
+    m_observers << connect(context, &DSManagedObjectContext::objectsDidChange, this,
+                           &DSStatDocumentWindow::managedObjectsDidChange);
+    if (DSUndoManager *undo = context->undoManager()) {
+        m_observers << connect(undo, &DSUndoManager::didUndo, this, &DSStatDocumentWindow::undoRedoHandler);
+        m_observers << connect(undo, &DSUndoManager::didRedo, this, &DSStatDocumentWindow::undoRedoHandler);
+    }
+    for (const QString &name : k_toolbarNames)
+        if (auto *toolbar = m_window->findChild<QToolBar *>(name)) {
+            m_toolbars.append(toolbar);
+            m_window->removeToolBar(toolbar);
+        }
+    connectToolbarActions();
+    rebuildToolbar();
+
+    if (root)
+        root->setActiveModelObserver([this](DSRegressionModel *previous) { activeModelObserver(previous); });
+    if (QSplitter *splitter = filters_splitter())
+        m_observers << connect(splitter, &QSplitter::splitterMoved, this, [this](int position) {
+            if (position > 0)
+                m_lastFiltersPaneHeight = position;
+        });
+    m_observers << connect(this, &DSStatDocument::documentEditedChanged, this,
+                           &DSStatDocumentWindow::updateWindowModified);
+    watchWindow();
+
+    m_observersRegistered = true;
+    m_isRefreshing = false;
+    refreshView(nullptr);
+}
+
+void DSStatDocumentWindow::watchWindow()
+{
+    m_window->installEventFilter(new CloseFilter(m_window, [this] {
+        if (m_closed || m_closeConfirmed || !isDocumentEdited()) {
+            // Once the window has really closed, the window side goes.
+            QMetaObject::invokeMethod(this, &DSStatDocumentWindow::close, Qt::QueuedConnection);
+            return true;
+        }
+        canCloseDocument([this](bool ok) {
+            if (!ok || !m_window)
+                return;
+            m_closeConfirmed = true;
+            m_window->close();
+        });
+        return false;
+    }));
+}
+
+void DSStatDocumentWindow::updateWindowModified()
+{
+    if (m_window)
+        m_window->setWindowModified(isDocumentEdited());
+}
+
+QString DSStatDocumentWindow::displayName() const
+{
+    return fileURL().isEmpty() ? QStringLiteral("Untitled") : QFileInfo(fileURL().toLocalFile()).fileName();
+}
+
+void DSStatDocumentWindow::close()
+{
+    if (m_closed)
+        return;
+    m_closed = true;
+    if (m_observersRegistered) {
+        for (const QMetaObject::Connection &c : std::exchange(m_observers, {}))
+            disconnect(c);
+        if (DSDataRoot *root = data_root())
+            root->setActiveModelObserver(nullptr);
+        m_observersRegistered = false;
+    }
+    for (DSStatDocumentViewDelegate *delegate :
+         {m_modelDelegate.data(), m_pivotDelegate.data(), m_recordsDelegate.data(), m_summaryDelegate.data(),
+          m_predictorDelegate.data(), m_filterSetDelegate.data()})
+        if (delegate)
+            delegate->teardown();
+    m_modelDelegate = m_pivotDelegate = m_recordsDelegate = m_summaryDelegate = m_predictorDelegate =
+        m_filterSetDelegate = nullptr;
+    if (m_window) {
+        m_window->hide();
+        m_window->deleteLater();
+        m_window = nullptr;
+    }
+    Q_EMIT closed();
+}
+
+void DSStatDocumentWindow::managedObjectsDidChange(const DSObjectsDidChange &change)
+{
+    DSTable *table = active_table();
+    if (!table)
+        return;
+    if (m_host)
+        m_host->incrementActionCount();
+    const DSLadderDecision decision = ds_change_ladder(change, table);
+    if (ds_apply_ladder_action(decision.action, table))
+        queueRefresh();
+}
+
+void DSStatDocumentWindow::queueRefresh()
+{
+    if (m_refreshQueued)
+        return;
+    m_refreshQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_refreshQueued = false;
+            if (!m_closed)
+                refreshView(nullptr);
+        },
+        Qt::QueuedConnection);
+}
+
+void DSStatDocumentWindow::undoRedoHandler()
+{
+    DSDataRoot *root = data_root();
+    if (!root)
+        return;
+    if (DSTable *table = active_table()) {
+        if (DSRegressionModel *model = table->active_model()) {
+            if (isFault(model->active_prediction()))
+                model->setActive_prediction(nullptr);
+            if (isFault(model->active_outcome()))
+                model->setActive_outcome(nullptr);
+            if (isFault(model->active_instrument()))
+                model->setActive_instrument(nullptr);
+            if (isFault(model->active_explanatory_variable()))
+                model->setActive_explanatory_variable(nullptr);
+            if (isFault(model))
+                table->setActive_model(nullptr);
+        }
+        if (isFault(table->active_filter_set()))
+            table->setActive_filter_set(nullptr);
+        table->column_selection()->removeFaultedColumns();
+        table->covariate_selection()->removeFaultedColumns();
+        if (isFault(table->active_pivot()))
+            table->setActive_pivot(nullptr);
+    }
+    if (isFault(active_table()))
+        root->setActive_table(nullptr);
+    if (!active_table())
+        root->setActive_table(root->tableAtIndex(0));
+    if (DSTable *table = active_table())
+        table->removeFaultedColumnsFromCovariateSet();
+
+    m_isUpdating = true;
+    for (DSTable *table : root->tables()) {
+        table->tearDownColumnArray();
+        for (DSRegressionModel *model : ds_objects_cast<DSRegressionModel>(table->sortedRegressionModels())) {
+            model->setNeeds_regression(true);
+            model->setNeeds_panels_rebuilt(true);
+        }
+        for (DSColumn *column : table->columns())
+            if (auto *data = dynamic_cast<DSDataColumn *>(column))
+                data->teardown();
+    }
+    // The predict view, the records grid and the results table rebuild in
+    // their own refresh.
+    refreshView(nullptr);
+    m_isUpdating = false;
+}
+
+void DSStatDocumentWindow::activeModelObserver(DSRegressionModel *previous)
+{
+    if (m_isUpdating)
+        return;
+    const QScopedValueRollback<bool> updating(m_isUpdating, true);
+    if (previous && !previous->isFault())
+        previous->unloadDataMatrix();
+}
+
+void DSStatDocumentWindow::activeOutcomeNeedsSecondaryBuffersRebuilt(QObject *sender)
+{
+    if (DSTable *table = active_table())
+        if (DSRegressionModel *model = table->active_model())
+            if (auto *outcome = ds_object_cast<DSOutcomeVariable>(model->active_outcome()))
+                outcome->unloadBuffers();
+    activeModelNeedsRegression(sender);
+}
+
+void DSStatDocumentWindow::activeModelNeedsUnload(QObject *sender)
+{
+    if (DSTable *table = active_table())
+        if (DSRegressionModel *model = table->active_model())
+            model->unloadDataMatrix();
+    activeModelNeedsRegression(sender);
+}
+
+void DSStatDocumentWindow::activeModelNeedsPanelsRebuilt(QObject *sender)
+{
+    if (DSTable *table = active_table())
+        if (DSRegressionModel *model = table->active_model())
+            model->setNeeds_panels_rebuilt(true);
+    activeModelNeedsRegression(sender);
+}
+
+void DSStatDocumentWindow::activeModelNeedsRegression(QObject *sender)
+{
+    if (DSTable *table = active_table())
+        if (DSRegressionModel *model = table->active_model())
+            model->setNeeds_regression(true);
+    refreshView(sender);
+}
+
+void DSStatDocumentWindow::allModelsNeedRegression(QObject *sender)
+{
+    if (DSTable *table = active_table())
+        for (DSRegressionModel *model : ds_objects_cast<DSRegressionModel>(table->sortedRegressionModels()))
+            model->setNeeds_regression(true);
+    refreshView(sender);
+}
+
+void DSStatDocumentWindow::reloadSidebar()
+{
+    QTreeWidget *sidebar = tables_table();
+    DSDataRoot *root = data_root();
+    if (!sidebar)
+        return;
+    const QSignalBlocker blocker(sidebar);
+    sidebar->clear();
+    if (!root)
+        return;
+    for (DSTable *table : root->sortedTables()) {
+        auto *item = new QTreeWidgetItem(sidebar, {table->name()});
+        item->setData(0, Qt::UserRole, QVariant::fromValue<quintptr>(quintptr(table)));
+        for (DSRegressionModel *model : ds_objects_cast<DSRegressionModel>(table->sortedRegressionModels())) {
+            auto *child = new QTreeWidgetItem(item, {model->stringForKey(QStringLiteral("name"))});
+            child->setData(0, Qt::UserRole, QVariant::fromValue<quintptr>(quintptr(model)));
+        }
+    }
+    sidebar->expandAll();
+}
+
+void DSStatDocumentWindow::selectSidebarItem(const void *object)
+{
+    QTreeWidget *sidebar = tables_table();
+    if (!sidebar)
+        return;
+    const QSignalBlocker blocker(sidebar);
+    sidebar->clearSelection();
+    for (QTreeWidgetItemIterator it(sidebar); *it; ++it)
+        if (object && (*it)->data(0, Qt::UserRole).value<quintptr>() == quintptr(object))
+            (*it)->setSelected(true);
+}
+
+void DSStatDocumentWindow::refreshView(QObject *sender)
+{
+    reloadSidebar();
+    if (DSTable *table = active_table()) {
+        if (table->showModel() && !table->active_model())
+            table->setActive_model(ds_object_cast<DSRegressionModel>(table->regressionModelAtIndex(0)));
+        if (table->showModel()) {
+            if (table->active_model())
+                selectSidebarItem(table->active_model());
+            else
+                table->setShowTable(true);
+        }
+        if (table->showTable())
+            selectSidebarItem(table);
+    } else {
+        selectSidebarItem(nullptr);
+    }
+    refreshViewNoTable(sender);
+}
+
+void DSStatDocumentWindow::setPaneVisible(const QString &name, bool visible)
+{
+    if (QWidget *pane = outlet(name))
+        pane->setVisible(visible);
+}
+
+void DSStatDocumentWindow::refreshViewNoTable(QObject *sender)
+{
+    if (m_isRefreshing || !m_window)
+        return;
+    {
+        const QScopedValueRollback<bool> refreshing(m_isRefreshing, true);
+        m_tableMaskNeedsUpdate = true;
+        rebuildToolbar();
+        auto *refreshButton = qobject_cast<QAbstractButton *>(outlet(QStringLiteral("refresh_table_data_button")));
+        DSTable *table = active_table();
+        if (!table) {
+            if (refreshButton)
+                refreshButton->setEnabled(false);
+            setPaneVisible(QStringLiteral("stat_view"), false);
+            setPaneVisible(QStringLiteral("import_data_message"), true);
+            closePopovers(sender);
+        } else {
+            if (refreshButton)
+                refreshButton->setEnabled(ds_object_cast<DSDataTable>(table) && !table->columns().isEmpty());
+            setPaneVisible(QStringLiteral("stat_view"), true);
+            if (table->show_filters)
+                showFiltersPane();
+            else
+                hideFiltersPane();
+            if (m_filterSetDelegate)
+                m_filterSetDelegate->refreshView(sender);
+            if (table->showTable()) {
+                setPaneVisible(QStringLiteral("model_pane"), false);
+                if (m_host)
+                    m_host->hideEstimationCommand(sender);
+                setPaneVisible(QStringLiteral("import_data_message"), false);
+                refreshSummaryViewForColumns(table->columns());
+            } else if (table->showModel()) {
+                refreshModelSide(table);
+            }
+        }
+    }
+    Q_EMIT refreshed();
+}
+
+void DSStatDocumentWindow::refreshModelSide(DSTable *table)
+{
+    for (const QString &name : {QStringLiteral("summary_view"), QStringLiteral("pivot_view"), QStringLiteral("records_view")})
+        setPaneVisible(name, false);
+    if (DSRegressionModel *model = table->active_model(); model && model->needs_regression()) {
+        const uint8_t *mask = nullptr;
+        const qint64 length = getMask(&mask);
+        // A failed fit stays with the model, whose pane shows it.
+        model->runRegressionIfNeededForMask(mask, length, m_host ? m_host->varrow_context() : nullptr);
+    }
+    setPaneVisible(QStringLiteral("model_pane"), true);
+    setPaneVisible(QStringLiteral("import_data_message"), false);
+    const bool predict = table->showPredictor();
+    setPaneVisible(QStringLiteral("model_view"), !predict);
+    setPaneVisible(QStringLiteral("predictor_view"), predict);
+    if (DSStatDocumentViewDelegate *pane = predict ? m_predictorDelegate : m_modelDelegate)
+        pane->refreshView(nullptr);
+}
+
+void DSStatDocumentWindow::refreshSummaryViewForColumns(const QList<DSColumn *> &columns)
+{
+    DSTable *table = active_table();
+    if (!table)
+        return;
+    setPaneVisible(QStringLiteral("pivot_view"), table->showPivot());
+    setPaneVisible(QStringLiteral("records_view"), table->showRecords());
+    setPaneVisible(QStringLiteral("summary_view"), table->showSummary());
+    for (DSColumn *column : columns)
+        column->purgeStats();
+    DSStatDocumentViewDelegate *pane = table->showSummary() ? m_summaryDelegate.data()
+                                       : table->showRecords() ? m_recordsDelegate.data()
+                                       : table->showPivot()   ? m_pivotDelegate.data()
+                                                              : nullptr;
+    if (pane)
+        pane->refreshView(nullptr);
+}
+
+void DSStatDocumentWindow::refreshSummaryViewActiveColumnOnly()
+{
+    if (DSTable *table = active_table()) {
+        QList<DSColumn *> columns;
+        if (DSColumn *column = table->active_column())
+            columns.append(column);
+        refreshSummaryViewForColumns(columns);
+    }
+}
+
+qint64 DSStatDocumentWindow::getMask(const uint8_t **mask)
+{
+    m_tableMaskNeedsUpdate = false;
+    *mask = nullptr;
+    return 0;
+}
+
+qint64 DSStatDocumentWindow::getMask(const uint8_t **mask, QObject *)
+{
+    return getMask(mask);
+}
+
+void DSStatDocumentWindow::switchPane(QObject *sender, const std::function<void(DSTable *)> &choose)
+{
+    if (DSTable *table = active_table())
+        choose(table);
+    closePopovers(sender);
+    refreshView(sender);
+}
+
+void DSStatDocumentWindow::showRawData(QObject *sender)
+{
+    switchPane(sender, [](DSTable *table) {
+        table->setShowTable(true);
+        table->setShowRecords(true);
+    });
+}
+
+void DSStatDocumentWindow::showPivotTable(QObject *sender)
+{
+    switchPane(sender, [](DSTable *table) {
+        table->setShowTable(true);
+        table->setShowPivot(true);
+    });
+}
+
+void DSStatDocumentWindow::showSummary(QObject *sender)
+{
+    switchPane(sender, [](DSTable *table) {
+        table->setShowTable(true);
+        table->setShowSummary(true);
+        table->setBuild_model_unlocked(false);
+    });
+}
+
+void DSStatDocumentWindow::showModeler(QObject *sender)
+{
+    switchPane(sender, [](DSTable *table) {
+        table->setShowModel(true);
+        table->setShowModeler(true);
+    });
+}
+
+void DSStatDocumentWindow::showPredictor(QObject *sender)
+{
+    switchPane(sender, [](DSTable *table) {
+        table->setShowModel(true);
+        table->setShowPredictor(true);
+        if (!table->active_model())
+            table->setActive_model(ds_object_cast<DSRegressionModel>(table->regressionModelAtIndex(0)));
+        DSRegressionModel *model = table->active_model();
+        if (model && !model->active_outcome() && model->active_prediction())
+            model->setActive_outcome(model->active_prediction()->objectForKey(QStringLiteral("outcome_variable")));
+    });
+}
+
+void DSStatDocumentWindow::closePopovers(QObject *sender)
+{
+    if (auto *filterSet = dynamic_cast<DSStatDocumentPopoverViewDelegate *>(m_filterSetDelegate.data()))
+        filterSet->closePopover(sender);
+}
+
+void DSStatDocumentWindow::showFilterSetPopover(QObject *sender)
+{
+    auto *filterSet = dynamic_cast<DSStatDocumentPopoverViewDelegate *>(m_filterSetDelegate.data());
+    if (auto *view = qobject_cast<QWidget *>(sender); filterSet && view)
+        filterSet->showPopoverRelativeToView(view, DSStatDocumentPopoverViewDelegate::MaxYEdge);
+}
+
+bool DSStatDocumentWindow::filtersPaneCollapsed() const
+{
+    QSplitter *splitter = filters_splitter();
+    return !splitter || splitter->sizes().value(0) <= 0;
+}
+
+void DSStatDocumentWindow::moveFiltersDivider(int position)
+{
+    QSplitter *splitter = filters_splitter();
+    if (!splitter)
+        return;
+    const QList<int> sizes = splitter->sizes();
+    int total = 0;
+    for (int size : sizes)
+        total += size;
+    if (total <= 0)
+        total = splitter->height();
+    splitter->setSizes({position, std::max(1, total - position)});
+}
+
+void DSStatDocumentWindow::showHideFilters(QObject *)
+{
+    if (filtersPaneCollapsed())
+        showFiltersPane();
+    else
+        hideFiltersPane();
+}
+
+void DSStatDocumentWindow::showFiltersPane()
+{
+    DSTable *table = active_table();
+    if (table && !table->active_filter_set())
+        table->setActive_filter_set(ds_object_cast<DSTableFilterSet>(table->filterSetAtIndex(0)));
+    if (filtersPaneCollapsed()) {
+        moveFiltersDivider(int(m_lastFiltersPaneHeight));
+        closePopovers(nullptr);
+    }
+}
+
+void DSStatDocumentWindow::hideFiltersPane()
+{
+    // A collapsed pane has no height to remember: recording its 0 would
+    // leave the pane collapsed at the next show.
+    if (!filtersPaneCollapsed()) {
+        m_lastFiltersPaneHeight = filters_splitter()->sizes().value(0);
+        moveFiltersDivider(0);
+        closePopovers(nullptr);
+    }
+}
+
+void DSStatDocumentWindow::connectToolbarActions()
+{
+    const QList<std::pair<QString, void (DSStatDocumentWindow::*)(QObject *)>> actions{
+        {QStringLiteral("raw_data"), &DSStatDocumentWindow::showRawData},
+        {QStringLiteral("summary"), &DSStatDocumentWindow::showSummary},
+        {QStringLiteral("pivot"), &DSStatDocumentWindow::showPivotTable},
+        {QStringLiteral("filters"), &DSStatDocumentWindow::showHideFilters},
+        {QStringLiteral("model"), &DSStatDocumentWindow::showModeler},
+        {QStringLiteral("predict"), &DSStatDocumentWindow::showPredictor},
+        {QStringLiteral("instruments"), &DSStatDocumentWindow::showHideInstruments},
+    };
+    for (qsizetype i = 0; i < m_toolbars.size(); ++i)
+        for (QAction *action : m_toolbars[i]->actions())
+            for (const auto &[base, slot] : actions)
+                if (action->objectName() == base + QString::number(i + 1))
+                    connect(action, &QAction::triggered, this, [this, action, slot = slot] { (this->*slot)(action); });
+}
+
+void DSStatDocumentWindow::installToolbar(QToolBar *toolbar)
+{
+    if (!toolbar || toolbar == m_installedToolbar)
+        return;
+    if (m_installedToolbar)
+        m_window->removeToolBar(m_installedToolbar);
+    m_window->addToolBar(Qt::TopToolBarArea, toolbar);
+    toolbar->show();
+    m_installedToolbar = toolbar;
+}
+
+void DSStatDocumentWindow::rebuildToolbar()
+{
+    if (m_toolbars.size() < 3)
+        return;
+    DSTable *table = active_table();
+    QToolBar *toolbar = nullptr;
+    QString selected;
+    if (!table) {
+        toolbar = m_toolbars[1];
+    } else if (table->showModel()) {
+        toolbar = m_toolbars[2];
+        if (table->active_model())
+            selected = table->showPredictor() ? QStringLiteral("predict") : QStringLiteral("model");
+    } else if (table->showTable()) {
+        toolbar = m_toolbars[table->sortedRegressionModels().isEmpty() ? 1 : 0];
+        selected = table->showSummary() ? QStringLiteral("summary")
+                   : table->showPivot() ? QStringLiteral("pivot")
+                                        : QStringLiteral("raw_data");
+    } else {
+        toolbar = m_installedToolbar;
+    }
+    if (!toolbar)
+        return;
+    installToolbar(toolbar);
+    const QString identifier = selected.isEmpty() ? QString() : selected + QString::number(m_toolbars.indexOf(toolbar) + 1);
+    for (QAction *action : toolbar->actions()) {
+        action->setEnabled(validateToolbarItem(action));
+        if (action->isCheckable())
+            action->setChecked(action->objectName() == identifier);
+    }
+}
+
+bool DSStatDocumentWindow::validateToolbarItem(const QAction *item)
+{
+    const QString identifier = item->objectName();
+    DSTable *table = active_table();
+    for (const QString &base : {QStringLiteral("raw_data"), QStringLiteral("summary"), QStringLiteral("pivot"),
+                                QStringLiteral("filters")})
+        if (identifier.startsWith(base))
+            return table;
+    if (identifier.startsWith(QStringLiteral("model")) || identifier.startsWith(QStringLiteral("predict")))
+        return table && !table->sortedRegressionModels().isEmpty();
+    if (identifier.startsWith(QStringLiteral("instruments")))
+        return table && table->showModel() && table->active_model();
+    return true;
+}
+
+void DSStatDocumentWindow::canCloseDocument(std::function<void(bool)> done)
+{
+    if (!isDocumentEdited() || !m_window) {
+        done(true);
+        return;
+    }
+    auto *alert = new QMessageBox(QMessageBox::Warning, QString(),
+                                  QStringLiteral("Do you want to save the changes made to the document “%1”?")
+                                      .arg(displayName()),
+                                  QMessageBox::NoButton, m_window);
+    alert->setObjectName(QStringLiteral("save_changes_alert"));
+    alert->setInformativeText(QStringLiteral("Your changes will be lost if you don’t save them."));
+    QPushButton *save = alert->addButton(QStringLiteral("Save"), QMessageBox::AcceptRole);
+    QPushButton *discard = alert->addButton(QStringLiteral("Don’t Save"), QMessageBox::DestructiveRole);
+    QPushButton *cancel = alert->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    save->setObjectName(QStringLiteral("save_button"));
+    discard->setObjectName(QStringLiteral("dont_save_button"));
+    cancel->setObjectName(QStringLiteral("cancel_button"));
+    alert->setDefaultButton(save);
+    alert->setEscapeButton(cancel);
+    alert->setWindowModality(Qt::WindowModal);
+    alert->setAttribute(Qt::WA_DeleteOnClose);
+    connect(alert, &QMessageBox::finished, this, [this, alert, save, discard, done = std::move(done)] {
+        QAbstractButton *answer = alert->clickedButton();
+        if (answer == save)
+            done(saveDocument());
+        else
+            done(answer == discard);
+    });
+    alert->open();
+}
+
+bool DSStatDocumentWindow::saveDocument()
+{
+    QUrl url = fileURL();
+    DSSaveOperation operation = DSSaveOperation::Save;
+    if (url.isEmpty()) {
+        const QString path = QFileDialog::getSaveFileName(m_window, QString(), displayName() + QStringLiteral(".ostrel"),
+                                                          QStringLiteral("Ostrel documents (*.ostrel)"));
+        if (path.isEmpty())
+            return false;
+        url = QUrl::fromLocalFile(path);
+        operation = DSSaveOperation::SaveAs;
+    }
+    DSError error;
+    if (!writeSafelyToURL(url, nativeType, operation, &error)) {
+        presentError(error);
+        return false;
+    }
+    if (m_window)
+        m_window->setWindowTitle(displayName() + QStringLiteral("[*]"));
+    updateWindowModified();
+    return true;
+}
+
+bool DSStatDocumentWindow::revertDocumentToSaved()
+{
+    if (fileURL().isEmpty())
+        return false;
+    DSError error;
+    if (!revertToContentsOfURL(fileURL(), fileType(), &error)) {
+        presentError(error);
+        return false;
+    }
+    if (DSDataRoot *root = data_root()) {
+        root->setActiveModelObserver([this](DSRegressionModel *previous) { activeModelObserver(previous); });
+        root->setActive_table(root->tableAtIndex(0));
+    }
+    updateWindowModified();
+    refreshView(nullptr);
+    return true;
+}
+
+void DSStatDocumentWindow::undo()
+{
+    if (DSUndoManager *manager = managedObjectContext()->undoManager(); manager && manager->canUndo())
+        manager->undo();
+}
+
+void DSStatDocumentWindow::redo()
+{
+    if (DSUndoManager *manager = managedObjectContext()->undoManager(); manager && manager->canRedo())
+        manager->redo();
+}

@@ -1,0 +1,191 @@
+#pragma once
+
+#include "model/DSStatDocument.h"
+#include "ui/window/DSStatDocumentViewDelegate.h"
+
+#include <QList>
+#include <QMainWindow>
+#include <QPointer>
+#include <QToolBar>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class DSColumn;
+class DSDocumentWindowHost;
+class DSRegressionModel;
+class DSStatDocumentPaneView;
+class DSTable;
+class QAction;
+class QLabel;
+class QSplitter;
+class QTreeWidget;
+class QWidget;
+struct DSObjectsDidChange;
+
+// The window side of a document: the spine of the user interface. It builds
+// the window from the interface file "DSStatDocument", keeps the window in
+// step with every change of the store (choosing the pane a change should
+// bring forward), re-validates the active objects after undo and redo, owns
+// the invalidation ladder through which panes ask for a model to be re-run,
+// and performs the guarded refresh that redraws what is visible. Every pane
+// ends its work with a rung of the ladder or refreshView().
+//
+// A refresh is synchronous and guarded: a refreshView() issued from inside
+// a pane's refresh reloads the sidebar but refreshes no pane again. The
+// store's notification arrives after the code that changed the store has
+// refreshed, so a rung of the change ladder that switches a pane queues one
+// coalesced refresh instead.
+//
+// Main thread only. Outlets are not owned: the window owns its views.
+class DSStatDocumentWindow : public DSStatDocument
+{
+    Q_OBJECT
+
+public:
+    // The host (not owned) must outlive the document; null runs without one
+    // (no action count, no fitting context).
+    explicit DSStatDocumentWindow(DSDocumentWindowHost *host = nullptr, QObject *parent = nullptr);
+    ~DSStatDocumentWindow() override;
+
+    // Builds the window from its interface file and sets it up once; false,
+    // with nothing built, when the file cannot be found.
+    bool makeWindowControllers();
+    // The one-time set-up after the window has loaded.
+    void windowControllerDidLoadNib();
+    // Tears the window side down (observers, controllers) and closes the
+    // window; the document may be deleted afterwards. Idempotent.
+    void close();
+
+    // The change ladder (the store's objects-did-change notification).
+    void managedObjectsDidChange(const DSObjectsDidChange &change);
+
+    // The invalidation ladder; each rung ends in refreshView(sender).
+    void allModelsNeedRegression(QObject *sender);
+    void activeModelNeedsRegression(QObject *sender);
+    void activeModelNeedsUnload(QObject *sender);
+    void activeModelNeedsPanelsRebuilt(QObject *sender);
+    void activeOutcomeNeedsSecondaryBuffersRebuilt(QObject *sender);
+
+    // Full refresh: the sidebar and its selection, then refreshViewNoTable().
+    void refreshView(QObject *sender);
+    // The guarded refresh of the visible panes.
+    void refreshViewNoTable(QObject *sender);
+    // Purges the columns' statistics and refreshes the visible data pane.
+    void refreshSummaryViewForColumns(const QList<DSColumn *> &columns);
+    void refreshSummaryViewActiveColumnOnly();
+
+    // Pane switching; each but the filter toggle ends with closePopovers()
+    // and refreshView(sender).
+    void showRawData(QObject *sender);
+    void showPivotTable(QObject *sender);
+    void showSummary(QObject *sender);
+    void showModeler(QObject *sender);
+    void showPredictor(QObject *sender);
+    void showHideInstruments(QObject *) {}
+    void showHideFilters(QObject *sender);
+    void showFiltersPane();
+    void hideFiltersPane();
+    void closePopovers(QObject *sender);
+    // Toggles the filter-set popover at the sender (a view), above it.
+    void showFilterSetPopover(QObject *sender);
+
+    // The toolbar: chooses the window's toolbar and its selected item.
+    void rebuildToolbar();
+    // Whether a toolbar item (an action named by identifier) is enabled.
+    bool validateToolbarItem(const QAction *item);
+    // The toolbar installed in the window, or null.
+    QToolBar *installedToolbar() const { return m_installedToolbar; }
+
+    // The active table's row mask (every row for now: null and length 0).
+    qint64 getMask(const uint8_t **mask);
+    qint64 getMask(const uint8_t **mask, QObject *outcome);
+    bool table_mask_needs_update() const { return m_tableMaskNeedsUpdate; }
+
+    // The document machinery's questions.
+    // Calls done(true) when the document may close: at once when there is
+    // nothing to save (a read-only document never asks), else after a
+    // window-modal "Save" / "Don't Save" / "Cancel" alert (Save saves first;
+    // a failed save, like Cancel, answers false).
+    void canCloseDocument(std::function<void(bool)> done);
+    // Saves in place, or asks for a place when untitled; false on failure
+    // (the error is presented) or when no place was given.
+    bool saveDocument();
+    bool revertDocumentToSaved();
+    void undo();
+    void redo();
+
+    bool is_refreshing() const { return m_isRefreshing; }
+    bool is_updating() const { return m_isUpdating; }
+    void setIs_updating(bool updating) { m_isUpdating = updating; }
+    bool observers_registered() const { return m_observersRegistered; }
+    double lastFiltersPaneHeight() const { return m_lastFiltersPaneHeight; }
+    const QList<QToolBar *> &toolbars() const { return m_toolbars; }
+    DSDocumentWindowHost *host() const { return m_host; }
+
+    // Outlets of the interface file.
+    QMainWindow *document_window() const { return m_window; }
+    QWidget *stat_pane() const;
+    QSplitter *filters_splitter() const;
+    QLabel *import_data_message() const;
+    QTreeWidget *tables_table() const;
+    QWidget *outlet(const QString &name) const;
+
+    // Pane controllers (not owned; a missing one makes its steps do nothing).
+    DSStatDocumentViewDelegate *summary_delegate() const { return m_summaryDelegate; }
+    void setSummary_delegate(DSStatDocumentViewDelegate *d) { m_summaryDelegate = d; }
+    DSStatDocumentViewDelegate *records_delegate() const { return m_recordsDelegate; }
+    void setRecords_delegate(DSStatDocumentViewDelegate *d) { m_recordsDelegate = d; }
+    DSStatDocumentViewDelegate *pivot_delegate() const { return m_pivotDelegate; }
+    void setPivot_delegate(DSStatDocumentViewDelegate *d) { m_pivotDelegate = d; }
+    DSStatDocumentViewDelegate *model_delegate() const { return m_modelDelegate; }
+    void setModel_delegate(DSStatDocumentViewDelegate *d) { m_modelDelegate = d; }
+    DSStatDocumentViewDelegate *predictor_delegate() const { return m_predictorDelegate; }
+    void setPredictor_delegate(DSStatDocumentViewDelegate *d) { m_predictorDelegate = d; }
+    DSStatDocumentViewDelegate *filter_set_delegate() const { return m_filterSetDelegate; }
+    void setFilter_set_delegate(DSStatDocumentViewDelegate *d) { m_filterSetDelegate = d; }
+
+    // The window's title: the package's name, or "Untitled".
+    QString displayName() const;
+
+Q_SIGNALS:
+    // A pane refresh ran (refreshViewNoTable() past its guard).
+    void refreshed();
+    // The window side has been torn down.
+    void closed();
+
+private:
+    void undoRedoHandler();
+    void activeModelObserver(DSRegressionModel *previous);
+    void queueRefresh();
+    // Lets choose set the active table's view flags, then closes the
+    // popovers and refreshes.
+    void switchPane(QObject *sender, const std::function<void(DSTable *)> &choose);
+    void reloadSidebar();
+    void selectSidebarItem(const void *object);
+    void installToolbar(QToolBar *toolbar);
+    void refreshModelSide(DSTable *table);
+    void setPaneVisible(const QString &name, bool visible);
+    bool filtersPaneCollapsed() const;
+    void moveFiltersDivider(int position);
+    void connectToolbarActions();
+    void watchWindow();
+    void updateWindowModified();
+
+    DSDocumentWindowHost *m_host;
+    QPointer<QMainWindow> m_window;
+    QList<QToolBar *> m_toolbars;
+    QPointer<QToolBar> m_installedToolbar;
+    QPointer<DSStatDocumentViewDelegate> m_summaryDelegate, m_recordsDelegate, m_pivotDelegate, m_modelDelegate,
+        m_predictorDelegate, m_filterSetDelegate;
+    QList<QMetaObject::Connection> m_observers;
+    double m_lastFiltersPaneHeight = 180;
+    bool m_isRefreshing = false;
+    bool m_isUpdating = false;
+    bool m_observersRegistered = false;
+    bool m_tableMaskNeedsUpdate = true;
+    bool m_refreshQueued = false;
+    bool m_closed = false;
+    bool m_closeConfirmed = false;
+};
