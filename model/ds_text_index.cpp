@@ -69,17 +69,25 @@ void first_rows_by_byte(const char *const *rows, int64_t count, const char *firs
 // table taking in the one after it (0 takes 1, 2 takes 3, ...; then 0
 // takes 2, ...), so that table 0 ends up with every text, each id standing
 // for the text's first appearance in row order.
+// Chunks of rows that collect texts: fewer than the row loops' 24, since
+// with many distinct texts every chunk's table holds nearly all of them and
+// each table costs its inserts again when merged.
+constexpr uint64_t collect_chunks = 8;
+
 struct hashed_texts {
     std::vector<ds_text_table> tables;
     std::vector<std::vector<int32_t>> to_all;  // chunk c's id -> id in all()
 
     // Collects the rows; local[i] (when given) receives row i's chunk id, -1
     // for a blank row. Throws std::bad_alloc when memory runs out.
-    hashed_texts(const char *const *rows, int64_t count, int32_t *local) : tables(ds_row_chunks), to_all(ds_row_chunks)
+    hashed_texts(const char *const *rows, int64_t count, int32_t *local) : tables(collect_chunks), to_all(collect_chunks)
     {
-        bool failed[ds_row_chunks] = {};
-        ds_parallel_for(ds_row_chunks, uint64_t(count), [&](uint64_t c, int64_t first, int64_t end) {
+        bool failed[collect_chunks] = {};
+        ds_parallel_for(collect_chunks, uint64_t(count), [&](uint64_t c, int64_t first, int64_t end) {
             try {
+                // Sized for a good share of the rows' texts at once, so that
+                // tables of many texts rarely grow.
+                tables[c] = ds_text_table(std::min<int64_t>((end - first) / 8, 16384));
                 ds_text_table &table = tables[c];
                 // The table is far larger than the caches when texts are
                 // many: rows are hashed a few ahead and their slots fetched
@@ -118,12 +126,12 @@ struct hashed_texts {
         });
         throw_if_any(failed);
         // owner[c]: the table that holds chunk c's texts now.
-        std::vector<uint64_t> owner(ds_row_chunks);
-        for (uint64_t c = 0; c < ds_row_chunks; ++c)
+        std::vector<uint64_t> owner(collect_chunks);
+        for (uint64_t c = 0; c < collect_chunks; ++c)
             owner[c] = c;
-        for (uint64_t step = 1; step < ds_row_chunks; step *= 2) {
-            const uint64_t pairs = (ds_row_chunks - step + 2 * step - 1) / (2 * step);
-            std::vector<std::vector<int32_t>> taken(ds_row_chunks);
+        for (uint64_t step = 1; step < collect_chunks; step *= 2) {
+            const uint64_t pairs = (collect_chunks - step + 2 * step - 1) / (2 * step);
+            std::vector<std::vector<int32_t>> taken(collect_chunks);
             ds_dispatch_apply(pairs, [&](uint64_t p) {
                 const uint64_t into = p * 2 * step, from = into + step;
                 try {
@@ -137,7 +145,7 @@ struct hashed_texts {
                 }
             });
             throw_if_any(failed);
-            ds_dispatch_apply(ds_row_chunks, [&](uint64_t c) {
+            ds_dispatch_apply(collect_chunks, [&](uint64_t c) {
                 const uint64_t from = owner[c];
                 if (from % (2 * step) != step)
                     return;
@@ -150,7 +158,7 @@ struct hashed_texts {
 
     const ds_text_table &all() const { return tables[0]; }
 
-    static void throw_if_any(const bool (&failed)[ds_row_chunks])
+    static void throw_if_any(const bool (&failed)[collect_chunks])
     {
         if (std::find(std::begin(failed), std::end(failed), true) != std::end(failed))
             throw std::bad_alloc();
@@ -217,7 +225,7 @@ int64_t ds_text_index_build(const char *const *rows, int64_t count, ds_text_inde
                 for (int32_t id : found.to_all[c])
                     position_of[c].push_back(rank[size_t(id)]);
             const int32_t blank = int32_t(length - 1);
-            ds_parallel_for(ds_row_chunks, uint64_t(count), [&](uint64_t c, int64_t first, int64_t end) {
+            ds_parallel_for(uint64_t(found.to_all.size()), uint64_t(count), [&](uint64_t c, int64_t first, int64_t end) {
                 const int32_t *mine = position_of[c].data();
                 for (int64_t i = first; i < end; ++i)
                     positions[i] = positions[i] < 0 ? blank : mine[positions[i]];

@@ -3,26 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-namespace {
-
-inline uint64_t load_word(const char *bytes, uint64_t n)
-{
-    uint64_t word = 0;
-    std::memcpy(&word, bytes, size_t(n));
-    return word;
-}
-
-// The finaliser of MurmurHash3: every input bit reaches every output bit.
-inline uint64_t mix(uint64_t x)
-{
-    x ^= x >> 33;
-    x *= 0xff51afd7ed558ccdULL;
-    x ^= x >> 33;
-    x *= 0xc4ceb9fe1a85ec53ULL;
-    return x ^ (x >> 33);
-}
-
-} // namespace
 
 ds_text_table::ds_text_table(int64_t expected)
 {
@@ -33,21 +13,13 @@ ds_text_table::ds_text_table(int64_t expected)
     m_mask = slots - 1;
 }
 
-uint64_t ds_text_table::hash(const char *text, uint64_t length)
-{
-    uint64_t h = length * 0x9e3779b97f4a7c15ULL;
-    uint64_t at = 0;
-    for (; at + 8 <= length; at += 8)
-        h = (h ^ load_word(text + at, 8)) * 0x9e3779b97f4a7c15ULL;
-    if (at < length)
-        h = (h ^ load_word(text + at, length - at)) * 0x9e3779b97f4a7c15ULL;
-    return mix(h);
-}
-
 ds_text_table::key ds_text_table::keyOf(const char *text, uint64_t length, uint64_t hash)
 {
     key k{text, length, hash, {0, 0}};
-    std::memcpy(k.head, text, size_t(std::min<uint64_t>(length, sizeof k.head)));
+    if (length > 0)
+        k.head[0] = loadWord(text, std::min<uint64_t>(length, 8));
+    if (length > 8)
+        k.head[1] = loadWord(text + 8, std::min<uint64_t>(length - 8, 8));
     return k;
 }
 

@@ -14,6 +14,7 @@
 // calls; lookups may run concurrently once the table is complete.
 
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 class ds_text_table
@@ -22,8 +23,22 @@ public:
     // A table with room for `expected` texts before it first grows.
     explicit ds_text_table(int64_t expected = 512);
 
-    // The hash of length bytes of text.
-    static uint64_t hash(const char *text, uint64_t length);
+    // The hash of length bytes of text (inline: it runs once a row).
+    static uint64_t hash(const char *text, uint64_t length)
+    {
+        uint64_t h = length * 0x9e3779b97f4a7c15ULL;
+        uint64_t at = 0;
+        for (; at + 8 <= length; at += 8)
+            h = (h ^ loadWord(text + at, 8)) * 0x9e3779b97f4a7c15ULL;
+        if (at < length)
+            h = (h ^ loadWord(text + at, length - at)) * 0x9e3779b97f4a7c15ULL;
+        // The finaliser of MurmurHash3: every input bit reaches every output bit.
+        h ^= h >> 33;
+        h *= 0xff51afd7ed558ccdULL;
+        h ^= h >> 33;
+        h *= 0xc4ceb9fe1a85ec53ULL;
+        return h ^ (h >> 33);
+    }
 
     // The id of the text, inserting it with the next id when absent.
     int32_t insert(const char *text, uint64_t length, uint64_t hash);
@@ -40,6 +55,19 @@ public:
     uint64_t hashOf(int32_t id) const { return m_hashes[size_t(id)]; }
 
 private:
+    // n (1 to 8) bytes as a little-endian word; never reads past them.
+    static uint64_t loadWord(const char *bytes, uint64_t n)
+    {
+        uint64_t word = 0;
+        if (n == 8) {
+            std::memcpy(&word, bytes, 8);
+            return word;
+        }
+        for (uint64_t i = 0; i < n; ++i)
+            word |= uint64_t(uint8_t(bytes[i])) << (8 * i);
+        return word;
+    }
+
     struct slot
     {
         uint64_t hash;
