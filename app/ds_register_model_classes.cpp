@@ -6,11 +6,11 @@
 #include "model/DSIndicatorColumn.h"
 #include "model/DSNumericDataColumn.h"
 #include "model/DSTextDataColumn.h"
+#include "model/DSTimeDataColumn.h"
 #include "model/ds_register_formatter_classes.h"
 #include "pivot/DSPivot.h"
 #include "platform/store/DSObjectFactory.h"
-#include "regression/DSOutcomeVariable.h"
-#include "regression/DSRegressionModel.h"
+#include "regression/ds_register_regression_classes.h"
 
 void ds_register_model_classes()
 {
@@ -23,9 +23,10 @@ void ds_register_model_classes()
     DSObjectFactory::registerClass<DSNumericDataColumn>(QStringLiteral("DSNumericDataColumn"));
     DSObjectFactory::registerClass<DSTextColumn>(QStringLiteral("DSTextColumn"));
     DSObjectFactory::registerClass<DSTextDataColumn>(QStringLiteral("DSTextDataColumn"));
+    DSObjectFactory::registerClass<DSTimeColumn>(QStringLiteral("DSTimeColumn"));
+    DSObjectFactory::registerClass<DSTimeDataColumn>(QStringLiteral("DSTimeDataColumn"));
     DSObjectFactory::registerClass<DSIndicatorColumn>(QStringLiteral("DSIndicatorColumn"));
-    DSObjectFactory::registerClass<DSRegressionModel>(QStringLiteral("DSRegressionModel"));
-    DSObjectFactory::registerClass<DSOutcomeVariable>(QStringLiteral("DSOutcomeVariable"));
+    ds_register_regression_classes();
     DSObjectFactory::registerClass<DSTableFilterSet>(QStringLiteral("DSTableFilterSet"));
     DSObjectFactory::registerClass<DSPivot>(QStringLiteral("DSPivot"));
 }

@@ -58,16 +58,16 @@ QList<DSColumn *> inputColumnsBySlot(const DSObjectList &links, bool descending)
     return columns;
 }
 
-// Takes the column out of a regression outcome's weights (tag 0) and
-// exposure (tag 1) relations; the relations stay, empty. The outcome is
-// reached through the store, as the model layer sees no regression class.
+// Takes the column out of every role relation of a regression outcome
+// (weights, exposure, strata, defaults, causes), which would otherwise name
+// a deleted column; the relations stay, empty. The outcome is reached
+// through the store, as the model layer sees no regression class.
 void clearOutcomeRoles(DSManagedObject *outcome, const DSColumn *column)
 {
     if (!outcome->entity()->relationshipNamed(k_columnRelations))
         return;
     for (DSManagedObject *relation : outcome->objectsForKey(k_columnRelations)) {
-        const qint64 tag = relation->integerForKey(QStringLiteral("tag"));
-        if ((tag == 0 || tag == 1) && relation->objectForKey(k_column) == column)
+        if (relation->objectForKey(k_column) == column)
             relation->setObject(nullptr, k_column);
     }
 }

@@ -7,6 +7,7 @@
 #include "model/ds_missing_values_predicate.h"
 #include "model/ds_numeric_bins.h"
 #include "model/ds_row_mask.h"
+#include "model/ds_value_comparisons.h"
 #include "model/util/ds_colors.h"
 
 #include <algorithm>
@@ -15,62 +16,6 @@
 namespace {
 
 enum ValueSourceOperation { WholeColumn = 1, Range = 2 };
-
-// One "value" comparison marks rows in one pass over the plain values. A
-// NaN value is below, above and equal to nothing and differs from everything.
-void markComparison(uint8_t *mask, qint64 offset, const double *v, qint64 count, DSPredicateOperatorType type,
-                    double x)
-{
-    switch (type) {
-    case DSPredicateOperatorType::LessThan:
-        return ds_mark_rows(mask, offset, count, [v, x](int64_t i) { return v[i] < x; });
-    case DSPredicateOperatorType::LessThanOrEqualTo:
-        return ds_mark_rows(mask, offset, count, [v, x](int64_t i) { return v[i] <= x; });
-    case DSPredicateOperatorType::GreaterThan:
-        return ds_mark_rows(mask, offset, count, [v, x](int64_t i) { return v[i] > x; });
-    case DSPredicateOperatorType::GreaterThanOrEqualTo:
-        return ds_mark_rows(mask, offset, count, [v, x](int64_t i) { return v[i] >= x; });
-    case DSPredicateOperatorType::NotEqualTo:
-        return ds_mark_rows(mask, offset, count, [v, x](int64_t i) { return !(v[i] == x); });
-    default:
-        return;
-    }
-}
-
-// Rows equal to any operand: a linear test for a few operands, one binary
-// search a row from four on. NaN operands are dropped, so both ways agree
-// (a NaN row equals no operand; it is missing in its own right).
-void markEqualRows(uint8_t *mask, qint64 offset, const double *v, qint64 count, std::vector<double> operands)
-{
-    operands.erase(std::remove_if(operands.begin(), operands.end(), [](double x) { return std::isnan(x); }),
-                   operands.end());
-    if (operands.empty())
-        return;
-    if (operands.size() >= 4) {
-        std::sort(operands.begin(), operands.end());
-        const double *first = operands.data(), *last = first + operands.size();
-        ds_mark_rows(mask, offset, count, [v, first, last](int64_t i) { return std::binary_search(first, last, v[i]); });
-        return;
-    }
-    ds_mark_rows(mask, offset, count, [v, &operands](int64_t i) {
-        for (double x : operands)
-            if (v[i] == x)
-                return true;
-        return false;
-    });
-}
-
-// The label of a value in category_labels (number keys; integer keys as
-// older documents may hold them), or a null text.
-QString labelOf(const QCborMap &labels, double value)
-{
-    if (labels.isEmpty() || std::isnan(value))
-        return QString();
-    QCborValue label = labels.value(QCborValue(value));
-    if (label.isUndefined() && DSNumericColumn::isWhole(value))
-        label = labels.value(QCborValue(qint64(value)));
-    return label.isString() ? label.toString() : QString();
-}
 
 // Hands out a pointer (when asked) and answers the count.
 template <class T>
@@ -82,6 +27,16 @@ qint64 handOut(const T **out, const T *data, qint64 count)
 }
 
 } // namespace
+
+QString DSNumericColumn::labelOf(const QCborMap &labels, double value)
+{
+    if (labels.isEmpty() || std::isnan(value))
+        return QString();
+    QCborValue label = labels.value(QCborValue(value));
+    if (label.isUndefined() && DSNumericColumn::isWhole(value))
+        label = labels.value(QCborValue(qint64(value)));
+    return label.isString() ? label.toString() : QString();
+}
 
 qint64 DSNumericColumn::getValues(const double **out)
 {
@@ -150,7 +105,7 @@ qint64 DSNumericColumn::setupMissingMask(qint64 offset, qint64 limit)
             if (type == DSPredicateOperatorType::EqualTo)
                 equal.push_back(operand.toDouble());
             else
-                markComparison(mask, offset, v, count, type, operand.toDouble());
+                ds_mark_comparison(mask, offset, v, count, type, operand.toDouble());
         } else if (field == QLatin1String("label")) {
             const QString text = operand.toText();
             for (auto it = labels.constBegin(); it != labels.constEnd(); ++it) {
@@ -163,7 +118,7 @@ qint64 DSNumericColumn::setupMissingMask(qint64 offset, qint64 limit)
             }
         }
     }
-    markEqualRows(mask, offset, v, count, std::move(equal));
+    ds_mark_equal_rows(mask, offset, v, count, std::move(equal));
     return length;
 }
 
