@@ -1,6 +1,7 @@
 #include "app/ds_register_model_classes.h"
 
 #include "filter/DSTableFilterSet.h"
+#include "model/DSCompressDataTransformer.h"
 #include "model/DSDataRoot.h"
 #include "model/DSDataTable.h"
 #include "model/DSIndicatorColumn.h"
@@ -15,6 +16,7 @@
 void ds_register_model_classes()
 {
     ds_register_formatter_classes();
+    DSCompressDataTransformer::registerTransformer();
     DSObjectFactory::registerClass<DSDataRoot>(QStringLiteral("DSDataRoot"));
     DSObjectFactory::registerClass<DSTable>(QStringLiteral("DSTable"));
     DSObjectFactory::registerClass<DSDataTable>(QStringLiteral("DSDataTable"));

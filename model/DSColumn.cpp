@@ -25,6 +25,13 @@ const QString k_column = QStringLiteral("column");
 const QString k_index = QStringLiteral("index");
 const QString k_columnRelations = QStringLiteral("column_relations");
 
+// The members of a link between columns, none where the column's entity has
+// no such link (the columns of an older store version being migrated).
+DSObjectList linksForKey(const DSManagedObject *column, const QString &key)
+{
+    return column->entity()->relationshipNamed(key) ? column->objectsForKey(key) : DSObjectList();
+}
+
 // Sets up the column's shared tokenizer for the current locale; making one
 // is costly, so each thread keeps one until the locale changes.
 DSWordTokenizer &wordTokenizer()
@@ -364,7 +371,7 @@ void DSColumn::purgeIndex()
     for (DSColumn *derived : outputColumns())
         derived->purgeIndex();
     for (const char *key : {"local_joins", "foreign_joins"})
-        for (DSColumn *joined : ownersOf(objectsForKey(QString::fromLatin1(key))))
+        for (DSColumn *joined : ownersOf(linksForKey(this, QString::fromLatin1(key))))
             joined->purgeIndex();
     m_purgingIndex = false;
 }
@@ -627,5 +634,5 @@ DSColumn *DSColumn::inputColumnForTable(const DSTable *table) const
 
 QList<DSColumn *> DSColumn::outputColumns() const
 {
-    return ownersOf(objectsForKey(k_outputs));
+    return ownersOf(linksForKey(this, k_outputs));
 }
