@@ -1,12 +1,15 @@
 #include "model/DSTextColumn.h"
 
 #include "model/DSReentryGuard.h"
+#include "model/DSStatDocument.h"
 #include "model/DSTable.h"
 #include "model/DSTextColumnCategory.h"
 #include "model/ds_missing_values_predicate.h"
 #include "model/ds_row_mask.h"
 #include "model/util/ck_hash_table.h"
 #include "model/util/ds_colors.h"
+#include "platform/store/DSManagedObjectContext.h"
+#include "platform/store/DSManagedObjectModel.h"
 
 #include <QHash>
 #include <QStringDecoder>
@@ -189,7 +192,12 @@ void DSTextColumn::awakeFromInsert()
 {
     temp_index.release();
     m_indexKept = false;
-    setTreat_as_categories(true);
+    // A column an import fills in a pool is left undecided: finishing the
+    // import decides from its distinct texts. Objects of an older store
+    // version (a migration's steps) take what their source holds.
+    const DSManagedObjectContext *context = managedObjectContext();
+    if (context && context->model().version() == DSStatDocument::storeModels().size())
+        setTreat_as_categories(true);
     DSColumn::awakeFromInsert();
 }
 

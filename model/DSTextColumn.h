@@ -48,7 +48,9 @@ public:
     // The base's, then each missing text partition (the pivot one cut in 6
     // quantiles), pivot, filter, covariate.
     void makeDependencies() override;
-    // Empties the index and treats the new column as categories.
+    // Empties the index and treats the new column as categories, unless it
+    // is made in a pool (an import's), where finishing the import decides,
+    // or in a context of an older store version (a migration step).
     void awakeFromInsert() override;
     void awakeFromFetch() override;
     void didTurnIntoFault() override;

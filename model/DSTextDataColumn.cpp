@@ -2,6 +2,7 @@
 
 #include "model/ds_compression.h"
 #include "model/ds_row_mask.h"
+#include "platform/store/DSEntityDescription.h"
 
 #include <algorithm>
 #include <bit>
@@ -39,8 +40,10 @@ DSTextDataColumn::~DSTextDataColumn() = default;
 void DSTextDataColumn::awakeFromInsert()
 {
     DSTextColumn::awakeFromInsert();
-    setPrimitiveValue(QByteArray(""), k_text_values);
-    setPrimitiveValue(QByteArray(""), k_text_offsets);
+    // Older store versions keep their texts otherwise (migration).
+    for (const QString &key : {k_text_values, k_text_offsets})
+        if (entity()->attributeNamed(key))
+            setPrimitiveValue(QByteArray(""), key);
 }
 
 void DSTextDataColumn::didTurnIntoFault()

@@ -6,6 +6,7 @@
 
 #include "model/DSStatDocument.h"
 #include "model/ds_compression.h"
+#include "platform/store/DSObjectPool.h"
 #include "platform/store/DSUndoManager.h"
 
 #include <QTemporaryDir>
@@ -14,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -137,6 +139,31 @@ TEST_F(DSTextDataColumnTest, AHundredAndFiftyDistinctTextsAreCategories)
         EXPECT_EQ(t->treat_as_categories(), c.after) << c.what;
         EXPECT_EQ(t->temp_offsets_used(), 0) << c.what;
     }
+}
+
+// An import fills its columns in a pool, on its own thread, and finishes
+// them in parallel: there nothing has decided the categories before the
+// texts are in.
+TEST_F(DSTextDataColumnTest, AnImportInAPoolDecidesCategoriesFromItsTexts)
+{
+    DSObjectPool pool(ds_columns_test_model());
+    QList<DSDataColumn *> columns;
+    std::thread importer([&] {
+        auto *t = pool.insertNewObject<DSDataTable>(QStringLiteral("DSDataTable"));
+        for (int distinct : {3, 151}) {
+            auto *column = pool.insertNewObject<DSTextDataColumn>(QStringLiteral("DSTextDataColumn"));
+            t->insertNewColumns({column}, t->columns().size());
+            for (int r = 0; r < 400; ++r)
+                column->appendTextValue(("v" + std::to_string(r % distinct)).c_str());
+            columns.append(column);
+        }
+        t->setNum_records(400);
+    });
+    importer.join();
+    ASSERT_TRUE(DSDataColumn::saveAfterImport(columns));
+    EXPECT_TRUE(dynamic_cast<DSTextDataColumn *>(columns[0])->treat_as_categories());
+    EXPECT_FALSE(dynamic_cast<DSTextDataColumn *>(columns[1])->treat_as_categories());
+    EXPECT_EQ(textsOf(dynamic_cast<DSTextDataColumn *>(columns[1]))[399], "v97");
 }
 
 TEST_F(DSTextDataColumnTest, EditsRewriteOffsetsAndOnlyAppendTexts)
