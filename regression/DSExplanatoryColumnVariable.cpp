@@ -2,6 +2,7 @@
 
 #include "model/DSIndicatorColumn.h"
 #include "model/DSNumericColumn.h"
+#include "model/DSTextColumn.h"
 #include "model/DSTimeColumn.h"
 #include "model/ds_time_units.h"
 #include "regression/ds_row_values.h"
@@ -17,15 +18,6 @@ const QString k_column = QStringLiteral("column");
 
 const char *const k_superscripts[] = {"²", "³", "⁴", "⁵", "⁶"};
 constexpr qint64 k_maxTerms = 5;
-
-// Whether any bit of the first `bytes` of a mask is set.
-bool anyBitSet(const uint8_t *mask, qint64 bytes)
-{
-    for (qint64 i = 0; mask && i < bytes; ++i)
-        if (mask[i])
-            return true;
-    return false;
-}
 
 } // namespace
 
@@ -112,19 +104,17 @@ QStringList DSExplanatoryColumnVariable::categoryValueTexts(DSColumn *column, QS
         }
         return texts;
     }
-    // Other kinds: one entry per bin of the column's index, the last one
-    // standing for the missing rows when there are any. Their value texts
-    // come from the kind's own index.
-    const int32_t *bins = nullptr;
-    qint64 m = 0;
-    if (!column || column->getIndexedValues(&bins, &m) <= 0)
-        return texts;
-    const uint8_t *missing = nullptr;
-    const bool hasMissing = anyBitSet(missing, column->getMissingMask(&missing));
-    for (qint64 i = 0; i < m; ++i) {
-        texts.append(hasMissing && i == m - 1 ? QStringLiteral("Missing") : QString());
-        if (labels)
-            labels->append(QString());
+    if (auto *textColumn = dynamic_cast<DSTextColumn *>(column)) {
+        const char *const *index = nullptr;
+        const qint64 m = textColumn->getIndex(&index);
+        const QCborMap stored = textColumn->category_labels();
+        for (qint64 i = 0; i < m; ++i) {
+            // The blank rows' entry (a null text) stands for the missing ones.
+            const QString value = index[i] ? QString::fromUtf8(index[i]) : QString();
+            texts.append(index[i] ? value : QStringLiteral("Missing"));
+            if (labels)
+                labels->append(DSTextColumn::labelOf(stored, value));
+        }
     }
     return texts;
 }

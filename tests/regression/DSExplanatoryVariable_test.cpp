@@ -133,7 +133,8 @@ TEST_F(DSExplanatoryVariableTest, TimeInteractsThroughItsLinearColumn)
 // Two texts and blank rows: the blanks form a third, last category.
 TEST_F(DSExplanatoryVariableTest, TextWithTwoValuesAndBlanksGivesThreeDummies)
 {
-    auto *t = text(QStringLiteral("t"), {0, 1, -1, 1, -1, 0}, 2);
+    auto *t = text(QStringLiteral("t"), {"no", "yes", nullptr, "yes", nullptr, "no"});
+    t->setCategoryLabel(QStringLiteral("Yes!"), QCborValue(QStringLiteral("yes")));
     DSRegressionModel *model = newModel();
     DSExplanatoryColumnVariable *v = model->insertNewExplanatoryVariableWithColumn(t);
     ASSERT_TRUE(v->treat_as_categories());
@@ -147,8 +148,14 @@ TEST_F(DSExplanatoryVariableTest, TextWithTwoValuesAndBlanksGivesThreeDummies)
     EXPECT_EQ(v->cachedNumberOfRegressors(), 2);
     EXPECT_EQ(v->numberOfRegressors(true), 3);
     ASSERT_EQ(v->numberOfEstimatesExcluding(DSEstimateExcludeByDesign), 2);
-    EXPECT_EQ(v->estimateAtIndex(0, DSEstimateExcludeByDesign)->index, 1) << "the second text";
+    DSRegressionEstimate *second = v->estimateAtIndex(0, DSEstimateExcludeByDesign);
+    EXPECT_EQ(second->index, 1) << "the second text";
+    EXPECT_EQ(second->value, QStringLiteral("yes"));
+    EXPECT_EQ(second->label, QStringLiteral("Yes!"));
+    EXPECT_EQ(second->name(), QStringLiteral("[t = Yes!]"));
     EXPECT_EQ(v->estimateAtIndex(1, DSEstimateExcludeByDesign)->value, QStringLiteral("Missing"));
+    EXPECT_TRUE(v->estimateAtIndex(1, DSEstimateExcludeByDesign)->label.isNull());
+    EXPECT_EQ(v->estimateAtIndex(0)->value, QStringLiteral("no"));
     EXPECT_TRUE(v->estimateAtIndex(0)->is_omitted_category);
 }
 

@@ -143,7 +143,7 @@ TEST_F(DSOutcomeVariableTest, LogLinearOutcomeOfAnotherKindKeepsNoRow)
     DSOutcomeVariable *outcome = addOutcome(newModel(), b);
     outcome->setCardinal_model(DSOutcomeModelLogLinear);
     EXPECT_EQ(modelMask(outcome), (Rows{1, 1, 1})) << "a binary outcome is no log-linear one";
-    auto *t = text(QStringLiteral("t"), {0, 1, 0}, 2);
+    auto *t = text(QStringLiteral("t"), {"a", "b", "a"});
     outcome->setColumn(t);
     EXPECT_EQ(modelMask(outcome), (Rows{0, 0, 0}));
 }
