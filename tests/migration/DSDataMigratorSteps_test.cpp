@@ -1,0 +1,129 @@
+#include "MigrationTestSupport.h"
+
+#include "ds_graph_dump.h"
+#include "platform/store/DSEntityDescription.h"
+
+#include <QJsonArray>
+
+#include <gtest/gtest.h>
+
+// The store-version steps 3 to 4, 4 to 5 and 5 to 6, each on a small store
+// of its source version written from a recipe, read back through the dump's
+// paths (members in the order of their "index").
+
+namespace {
+
+QJsonObject at(const QJsonObject &dump, const char *path)
+{
+    return dump.value(QString::fromUtf8(path)).toObject();
+}
+
+bool has(const QJsonObject &dump, const char *path)
+{
+    return dump.contains(QString::fromUtf8(path));
+}
+
+QJsonObject migratedDump(const char *recipe, int to)
+{
+    const DSMigrated migrated = ds_migrate_recipe(recipe, to);
+    EXPECT_TRUE(migrated.context) << migrated.error.localizedDescription.toStdString();
+    return migrated.context ? ds_dump_graph(*migrated.context) : QJsonObject();
+}
+
+const char *const k_version3 = R"({"model": "DSDataModel003", "objects": [
+    {"id": "root", "entity": "DSDataRoot"},
+    {"id": "T", "entity": "DSDataTable", "data_root": "root", "name": "T", "index": 0, "sort_by_column": "u0"},
+    {"id": "n", "entity": "DSNumericDataColumn", "table": "T", "name": "n", "index": 0,
+     "covariate_resolution": 5, "pivot_resolution": 7},
+    {"id": "d", "entity": "DSComputeDivisionColumn", "table": "T", "name": "d", "index": 1,
+     "covariate_resolution": 9, "filter_resolution": 9, "pivot_resolution": 9},
+    {"id": "tx", "entity": "DSTextDataColumn", "table": "T", "name": "tx", "index": 2},
+    {"id": "il", "entity": "DSIndicatorLocalColumn", "table": "T", "name": "il", "index": 3},
+    {"id": "c", "entity": "DSColumnConditionValue", "column": "il", "lhs_column": "u0", "rhs_value": 4},
+    {"id": "ci", "entity": "DSColumnInput", "owner": "d", "column": "u0"},
+    {"id": "j", "entity": "DSNumericJoinedColumn", "table": "T", "name": "j", "index": 4},
+    {"id": "jc", "entity": "DSJoinColumnCondition", "owner": "j", "local_column": "n", "foreign_column": "u0"},
+    {"id": "f1", "entity": "DSTableFilter", "owner": "T", "index": 1, "column": "n"},
+    {"id": "f2", "entity": "DSTableFilter", "owner": "T", "index": 2, "column": "tx"},
+    {"id": "f3", "entity": "DSTableFilter", "owner": "T", "index": 3, "column": "d"},
+    {"id": "f4", "entity": "DSTableFilter", "owner": "T", "index": null, "column": "il"},
+    {"id": "pv", "entity": "DSPivot", "owner": "T"},
+    {"id": "pi0", "entity": "DSPivotInput", "owner": "pv", "index": 0, "column": "n"},
+    {"id": "pi2", "entity": "DSPivotInput", "owner": "pv", "index": 2, "column": "tx"},
+    {"id": "M", "entity": "DSRegressionModel", "table": "T", "name": "M", "index": 0, "residual_graph_type": 2,
+     "plot_against_column": "u0", "panel_column": "tx", "active_prediction": "p1"},
+    {"id": "o", "entity": "DSOutcomeVariable", "model": "M", "column": "n"},
+    {"id": "e", "entity": "DSExplanatoryVariable", "model": "M", "column": "tx"},
+    {"id": "iv", "entity": "DSInstrumentalVariable", "model": "M", "column": "d"},
+    {"id": "p0", "entity": "DSPrediction", "model": "M", "index": 0, "outcome_variable": "o"},
+    {"id": "p1", "entity": "DSPrediction", "model": "M", "index": 1, "outcome_variable": "o"},
+    {"id": "M2", "entity": "DSRegressionModel", "table": "T", "name": "M2", "index": 1},
+    {"id": "U", "entity": "DSDataTable", "data_root": "root", "name": "U", "index": 1},
+    {"id": "u0", "entity": "DSNumericDataColumn", "table": "U", "name": "u0", "index": 0},
+    {"id": "pa", "entity": "DSPivot", "owner": "U", "index": 0},
+    {"id": "pa4", "entity": "DSPivotInput", "owner": "pa", "index": 4, "column": "u0"},
+    {"id": "pb", "entity": "DSPivot", "owner": "U", "index": 1},
+    {"id": "pb1", "entity": "DSPivotInput", "owner": "pb", "index": 1, "column": "u0"},
+    {"id": "V", "entity": "DSDataTable", "data_root": "root", "name": "V", "index": 2}]})";
+
+} // namespace
+
+// Resolutions become partitions of numeric columns only, nil kept.
+TEST(DSDataMigrator004, NumericColumnsGetTheirResolutionsAsPartitions)
+{
+    const DSMigrated migrated = ds_migrate_recipe(k_version3, 4);
+    ASSERT_TRUE(migrated.context) << migrated.error.localizedDescription.toStdString();
+    const DSObjectList columns = ds_sorted(migrated.tables().value(0), QStringLiteral("columns"));
+    struct Case {
+        const char *key;
+        QVariant count;
+    };
+    const Case cases[] = {{"covariate_partition", 5}, {"filter_partition", QVariant()}, {"pivot_partition", 7}};
+    for (const Case &c : cases) {
+        DSManagedObject *partition = columns.value(0)->objectForKey(QString::fromUtf8(c.key));
+        ASSERT_TRUE(partition) << c.key;
+        EXPECT_EQ(partition->entity()->name(), QStringLiteral("DSNumericPartition"));
+        EXPECT_EQ(partition->valueForKey(QStringLiteral("quantile_count")), c.count) << c.key;
+        EXPECT_EQ(partition->objectForKey(QStringLiteral("column")), columns.value(0));
+        for (int other = 1; other < 4; ++other) // a computed, a text and an indicator column
+            EXPECT_FALSE(columns.value(other)->objectForKey(QString::fromUtf8(c.key)))
+                << c.key << " of " << columns.value(other)->entity()->name().toStdString();
+    }
+    EXPECT_EQ(migrated.context->objectsOfEntity(QStringLiteral("DSNumericPartition")).size(), 9) << "n, the joined j and u0";
+}
+
+TEST(DSDataMigrator004, FiltersPivotCountsModelsAndReferences)
+{
+    const QJsonObject dump = migratedDump(k_version3, 4);
+    // Filters 1, 2, 3 end 0, 1, 2; the one without an index has the default 0.
+    QStringList filters;
+    for (int i = 0; i < 4; ++i) {
+        const QJsonObject filter = dump.value(QStringLiteral("/tables/0/filters/%1").arg(i)).toObject();
+        filters << QStringLiteral("%1@%2").arg(filter.value(QStringLiteral("column")).toString()).arg(filter.value(QStringLiteral("index")).toInt());
+    }
+    filters.sort();
+    EXPECT_EQ(filters, (QStringList{"/tables/0/columns/0@0", "/tables/0/columns/1@2", "/tables/0/columns/2@1",
+                                    "/tables/0/columns/3@0"}));
+    // Pivot input indexes 0 to 2 (or none) give 3; a largest index of 4 gives 5.
+    EXPECT_EQ(at(dump, "/tables/0")["pivot_input_count"], 3);
+    EXPECT_EQ(at(dump, "/tables/1")["pivot_input_count"], 5);
+    EXPECT_EQ(at(dump, "/tables/2")["pivot_input_count"], 3);
+    // The residual type moves; a model without it keeps the default.
+    const QJsonObject model = at(dump, "/tables/0/regression_models/0");
+    EXPECT_EQ(model["residual_scatterplot_type"], 2);
+    EXPECT_FALSE(model.contains(QStringLiteral("residual_graph_type")));
+    EXPECT_FALSE(at(dump, "/tables/0/regression_models/1").contains(QStringLiteral("residual_scatterplot_type")));
+    EXPECT_EQ(model["active_prediction"], QStringLiteral("/tables/0/regression_models/0/predictions/1"));
+    EXPECT_EQ(at(dump, "/tables/0/regression_models/0/instrumental_variables/0")["column"], QStringLiteral("/tables/0/columns/1"));
+    // Pass 1 rewires inside the table only; pass 2 may cross tables.
+    EXPECT_FALSE(model.contains(QStringLiteral("plot_against_column")));
+    EXPECT_EQ(model["panel_column"], QStringLiteral("/tables/0/columns/2"));
+    EXPECT_FALSE(at(dump, "/tables/0").contains(QStringLiteral("sort_by_column")));
+    EXPECT_EQ(at(dump, "/tables/0/columns/4/join_conditions/0")["foreign_column"], QStringLiteral("/tables/1/columns/0"));
+    EXPECT_EQ(at(dump, "/tables/0/columns/4/join_conditions/0")["local_column"], QStringLiteral("/tables/0/columns/0"));
+    const QJsonObject condition = at(dump, "/tables/0/columns/3/conditions/0");
+    EXPECT_EQ(condition["entity"], QStringLiteral("DSIndicatorColumnConditionValue"));
+    EXPECT_EQ(condition["lhs_column"], QStringLiteral("/tables/1/columns/0"));
+    EXPECT_EQ(condition["rhs_value"], 4);
+    EXPECT_EQ(at(dump, "/tables/0/columns/1/inputs/0")["column"], QStringLiteral("/tables/1/columns/0"));
+}
