@@ -127,3 +127,98 @@ TEST(DSDataMigrator004, FiltersPivotCountsModelsAndReferences)
     EXPECT_EQ(condition["rhs_value"], 4);
     EXPECT_EQ(at(dump, "/tables/0/columns/1/inputs/0")["column"], QStringLiteral("/tables/1/columns/0"));
 }
+
+namespace {
+
+const char *const k_version4 = R"({"model": "DSDataModel004", "objects": [
+    {"id": "root", "entity": "DSDataRoot"},
+    {"id": "T", "entity": "DSDataTable", "data_root": "root", "name": "T", "pivot_input_count": 5},
+    {"id": "n", "entity": "DSNumericDataColumn", "table": "T", "name": "n", "index": 0,
+     "covariate_partition": "cp", "filter_partition": "fp", "pivot_partition": "pp"},
+    {"id": "cp", "entity": "DSNumericPartition", "quantile_count": 5},
+    {"id": "fp", "entity": "DSNumericPartition", "quantile_count": null},
+    {"id": "pp", "entity": "DSNumericPartition", "quantile_count": 7, "partition_type": 2},
+    {"id": "m", "entity": "DSNumericDataColumn", "table": "T", "name": "m", "index": 1},
+    {"id": "i2", "entity": "DSIndicatorLocalColumn", "table": "T", "name": "other indicator", "index": 2},
+    {"id": "il", "entity": "DSIndicatorLocalColumn", "table": "T", "name": "il", "index": 3},
+    {"id": "c0", "entity": "DSIndicatorColumnConditionValue", "column": "il", "index": 7, "lhs_column": "i2", "rhs_value": 1},
+    {"id": "cx", "entity": "DSIndicatorColumnCondition", "column": "il", "index": 1, "lhs_column": "n"},
+    {"id": "c1", "entity": "DSIndicatorColumnConditionValue", "column": "il", "index": 3, "lhs_column": "n",
+     "operator": 5, "rhs_value": 2.5},
+    {"id": "c2", "entity": "DSIndicatorColumnConditionString", "column": "il", "index": 9, "lhs_column": "m",
+     "rhs_string": "a"},
+    {"id": "f", "entity": "DSTableFilter", "owner": "T", "index": 2, "column": "n"},
+    {"id": "ag0", "entity": "DSColumnAggregation", "table": "T", "index": 0, "tag": 1, "number_formatter": "nf0"},
+    {"id": "nf0", "entity": "DSNumberFormatter"},
+    {"id": "ag1", "entity": "DSColumnAggregation", "table": "T", "index": 1, "tag": 20, "number_formatter": "nf1"},
+    {"id": "nf1", "entity": "DSNumberFormatter"},
+    {"id": "pv", "entity": "DSPivot", "owner": "T", "sort_by_aggregation": "ag1"},
+    {"id": "M", "entity": "DSRegressionModel", "table": "T", "name": "M", "residual_scatterplot_type": 3},
+    {"id": "o", "entity": "DSOutcomeVariable", "model": "M", "column": "n"},
+    {"id": "s0", "entity": "DSOutcomeCensoringConditionValue", "owner": "o", "index": 0, "lhs_column": "m", "rhs_value": 4},
+    {"id": "sx", "entity": "DSOutcomeCensoringCondition", "owner": "o", "index": 1, "lhs_column": "m"},
+    {"id": "s1", "entity": "DSOutcomeCensoringConditionBit", "owner": "o", "index": 2, "lhs_column": "i2", "rhs_bit": true},
+    {"id": "e0", "entity": "DSExplanatoryVariable", "model": "M", "index": 0, "column": "m"},
+    {"id": "e1", "entity": "DSExplanatoryVariable", "model": "M", "index": 1, "column": "i2"},
+    {"id": "iv", "entity": "DSInstrumentalVariable", "model": "M", "column": "n"}]})";
+
+} // namespace
+
+// An indicator's conditions become general conditions numbered in their
+// order; a value condition on an indicator becomes a bit condition; an
+// unlisted entity is dropped without taking a number.
+TEST(DSDataMigrator005, IndicatorConditionsBecomeNumberedColumnConditions)
+{
+    const QJsonObject dump = migratedDump(k_version4, 5);
+    const QJsonObject bit = at(dump, "/tables/0/columns/3/conditions/0");
+    EXPECT_EQ(bit["entity"], QStringLiteral("DSColumnConditionBit"));
+    EXPECT_EQ(bit["rhs_bit"], true);
+    EXPECT_EQ(bit["lhs_column"], QStringLiteral("/tables/0/columns/2"));
+    const QJsonObject value = at(dump, "/tables/0/columns/3/conditions/1");
+    EXPECT_EQ(value["entity"], QStringLiteral("DSColumnConditionValue"));
+    EXPECT_EQ(value["index"], 1);
+    EXPECT_EQ(value["rhs_value"], 2.5);
+    EXPECT_EQ(value["operator"], 5);
+    const QJsonObject text = at(dump, "/tables/0/columns/3/conditions/2");
+    EXPECT_EQ(text["entity"], QStringLiteral("DSColumnConditionString"));
+    EXPECT_EQ(text["index"], 2);
+    EXPECT_EQ(text["rhs_string"], QStringLiteral("a"));
+    EXPECT_FALSE(has(dump, "/tables/0/columns/3/conditions/3"));
+}
+
+TEST(DSDataMigrator005, CensoringVariablesPartitionsAndPivots)
+{
+    const QJsonObject dump = migratedDump(k_version4, 5);
+    // Censoring conditions: the listed kinds under their general entities.
+    const char *outcome = "/tables/0/regression_models/0/outcome_variables/0";
+    EXPECT_EQ(at(dump, outcome)["column"], QStringLiteral("/tables/0/columns/0"));
+    const DSMigrated migrated = ds_migrate_recipe(k_version4, 5);
+    ASSERT_TRUE(migrated.context);
+    QStringList conditions;
+    for (DSManagedObject *condition : migrated.context->objectsOfEntity(QStringLiteral("DSColumnCondition")))
+        if (DSManagedObject *owner = condition->objectForKey(QStringLiteral("owner_outcome_right_censoring")))
+            conditions << QStringLiteral("%1 %2 on %3")
+                              .arg(condition->entity()->name())
+                              .arg(condition->integerForKey(QStringLiteral("index")))
+                              .arg(condition->objectForKey(QStringLiteral("lhs_column"))->stringForKey(QStringLiteral("name")));
+    conditions.sort();
+    EXPECT_EQ(conditions, (QStringList{"DSColumnConditionBit 2 on other indicator", "DSColumnConditionValue 0 on m"}));
+    // Explanatory variables are column variables; instrumental ones are gone.
+    EXPECT_EQ(at(dump, "/tables/0/regression_models/0/explanatory_variables/0")["entity"],
+              QStringLiteral("DSExplanatoryColumnVariable"));
+    EXPECT_EQ(at(dump, "/tables/0/regression_models/0/explanatory_variables/1")["column"],
+              QStringLiteral("/tables/0/columns/2"));
+    EXPECT_TRUE(migrated.context->objectsOfEntity(QStringLiteral("DSInstrumentalVariable")).isEmpty());
+    EXPECT_EQ(at(dump, "/tables/0/regression_models/0")["residual_scatterplot_type"], 3);
+    // Partitions are copied as they are; a column without them gets none.
+    EXPECT_EQ(at(dump, "/tables/0/columns/0/covariate_partition")["quantile_count"], 5);
+    EXPECT_FALSE(at(dump, "/tables/0/columns/0/filter_partition").contains(QStringLiteral("quantile_count")));
+    EXPECT_EQ(at(dump, "/tables/0/columns/0/pivot_partition")["partition_type"], 2);
+    EXPECT_FALSE(has(dump, "/tables/0/columns/1/covariate_partition"));
+    // The sorting aggregation is the copy of the same one; filters, the
+    // pivot input count pass unchanged.
+    EXPECT_EQ(at(dump, "/tables/0/pivots/0")["sort_by_aggregation"], QStringLiteral("/tables/0/aggregations/1"));
+    EXPECT_EQ(at(dump, "/tables/0/aggregations/1")["tag"], 20);
+    EXPECT_EQ(at(dump, "/tables/0/filters/0")["index"], 2);
+    EXPECT_EQ(at(dump, "/tables/0")["pivot_input_count"], 5);
+}
