@@ -222,3 +222,68 @@ TEST(DSDataMigrator005, CensoringVariablesPartitionsAndPivots)
     EXPECT_EQ(at(dump, "/tables/0/filters/0")["index"], 2);
     EXPECT_EQ(at(dump, "/tables/0")["pivot_input_count"], 5);
 }
+
+namespace {
+
+const char *const k_version5 = R"({"model": "DSDataModel005", "objects": [
+    {"id": "root", "entity": "DSDataRoot"},
+    {"id": "T", "entity": "DSDataTable", "data_root": "root", "name": "T", "index": 0, "filter_count": 2},
+    {"id": "a", "entity": "DSNumericDataColumn", "table": "T", "name": "a", "index": 0},
+    {"id": "b", "entity": "DSNumericDataColumn", "table": "T", "name": "b", "index": 1},
+    {"id": "ra", "entity": "DSColumnConditionValue", "owner_column_right_censoring": "a", "lhs_column": "b",
+     "index": 0, "rhs_value": 1},
+    {"id": "rb", "entity": "DSColumnConditionValue", "owner_column_right_censoring": "b", "lhs_column": "u",
+     "index": 1, "rhs_value": 2},
+    {"id": "il", "entity": "DSIndicatorLocalColumn", "table": "T", "name": "il", "index": 2},
+    {"id": "c4", "entity": "DSColumnConditionBit", "owner_indicator": "il", "index": 4, "lhs_column": "u", "rhs_bit": true},
+    {"id": "c2", "entity": "DSColumnConditionValue", "owner_indicator": "il", "index": 2, "lhs_column": "a", "rhs_value": 3},
+    {"id": "f0", "entity": "DSTableFilter", "owner": "T", "index": 0, "column": "a"},
+    {"id": "f1", "entity": "DSTableFilter", "owner": "T", "index": 1, "column": "b"},
+    {"id": "M", "entity": "DSRegressionModel", "table": "T", "name": "M"},
+    {"id": "o", "entity": "DSOutcomeVariable", "model": "M", "column": "a"},
+    {"id": "oc", "entity": "DSColumnConditionString", "owner_outcome_right_censoring": "o", "lhs_column": "b",
+     "rhs_string": "cens"},
+    {"id": "x", "entity": "DSExplanatoryInteractionVariable", "model": "M", "index": 0, "inputs": ["va", "vb"]},
+    {"id": "va", "entity": "DSExplanatoryColumnVariable", "model": "M", "index": 1, "column": "a"},
+    {"id": "vb", "entity": "DSExplanatoryColumnVariable", "model": "M", "index": 2, "column": "b"},
+    {"id": "U", "entity": "DSDataTable", "data_root": "root", "name": "U", "index": 1},
+    {"id": "u", "entity": "DSNumericDataColumn", "table": "U", "name": "u", "index": 0}]})";
+
+} // namespace
+
+// Each table gets one filter set with its filters and its count (0 when
+// none); right-censoring keeps a column of its own table; interactions point
+// to the new copies of their inputs; indicator conditions stay as they are.
+TEST(DSDataMigrator006, FilterSetsCensoringInteractionsAndIndicatorConditions)
+{
+    const QJsonObject dump = migratedDump(k_version5, 6);
+    EXPECT_EQ(at(dump, "/tables/0/filter_sets/0")["filter_count"], 2);
+    EXPECT_FALSE(has(dump, "/tables/0/filter_sets/1"));
+    EXPECT_EQ(at(dump, "/tables/0/filter_sets/0/filters/0")["column"], QStringLiteral("/tables/0/columns/0"));
+    EXPECT_EQ(at(dump, "/tables/0/filter_sets/0/filters/1")["column"], QStringLiteral("/tables/0/columns/1"));
+    EXPECT_EQ(at(dump, "/tables/1/filter_sets/0")["entity"], QStringLiteral("DSTableFilterSet"));
+    EXPECT_FALSE(at(dump, "/tables/1/filter_sets/0").contains(QStringLiteral("filter_count"))) << "the default 0";
+    EXPECT_FALSE(has(dump, "/tables/1/filter_sets/0/filters/0"));
+
+    EXPECT_EQ(at(dump, "/tables/0/columns/0/right_censoring_conditions/0")["lhs_column"], QStringLiteral("/tables/0/columns/1"));
+    EXPECT_EQ(at(dump, "/tables/0/columns/1/right_censoring_conditions/0")["rhs_value"], 2);
+    EXPECT_FALSE(at(dump, "/tables/0/columns/1/right_censoring_conditions/0").contains(QStringLiteral("lhs_column")));
+    const QJsonObject censoring = at(dump, "/tables/0/regression_models/0/outcome_variables/0/right_censoring_conditions/0");
+    EXPECT_EQ(censoring["entity"], QStringLiteral("DSColumnConditionString"));
+    EXPECT_EQ(censoring["lhs_column"], QStringLiteral("/tables/0/columns/1"));
+
+    const QJsonObject interaction = at(dump, "/tables/0/regression_models/0/explanatory_variables/0");
+    EXPECT_EQ(interaction["entity"], QStringLiteral("DSExplanatoryInteractionVariable"));
+    EXPECT_EQ(interaction["inputs"], (QJsonArray{"/tables/0/regression_models/0/explanatory_variables/1",
+                                                 "/tables/0/regression_models/0/explanatory_variables/2"}));
+    EXPECT_EQ(at(dump, "/tables/0/regression_models/0/explanatory_variables/2")["column"], QStringLiteral("/tables/0/columns/1"));
+
+    const QJsonObject value = at(dump, "/tables/0/columns/2/conditions/0");
+    EXPECT_EQ(value["entity"], QStringLiteral("DSColumnConditionValue"));
+    EXPECT_EQ(value["index"], 2);
+    EXPECT_EQ(value["lhs_column"], QStringLiteral("/tables/0/columns/0"));
+    const QJsonObject bit = at(dump, "/tables/0/columns/2/conditions/1");
+    EXPECT_EQ(bit["entity"], QStringLiteral("DSColumnConditionBit"));
+    EXPECT_EQ(bit["index"], 4);
+    EXPECT_EQ(bit["lhs_column"], QStringLiteral("/tables/1/columns/0")) << "across tables in pass 2";
+}
