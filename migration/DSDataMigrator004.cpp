@@ -239,22 +239,22 @@ QString DSDataMigrator004::censoringEntity(const DSManagedObject *condition) con
 DSDataMigrator004::Map DSDataMigrator004::createExplanatoryVariablesForSourceExplanatoryVariables(
     const DSObjectList &sources, const Map &columns, DSManagedObject *model, DSMigrationGraph &graph)
 {
-    Map made;
-    for (DSManagedObject *source : sources) {
-        DSManagedObject *variable = graph.copy(source, explanatoryEntity());
-        DSMigrationGraph::rewire(source, variable, k_column, columns);
-        DSMigrationGraph::set(variable, k_model, model);
-        DSMigrationGraph::enter(made, source, variable);
-    }
-    return made;
+    return copyModelVariables(sources, columns, model, graph, explanatoryEntity());
 }
 
 DSDataMigrator004::Map DSDataMigrator004::createInstrumentalVariablesForSourceInstrumentalVariables(
     const DSObjectList &sources, const Map &columns, DSManagedObject *model, DSMigrationGraph &graph)
 {
+    return copyModelVariables(sources, columns, model, graph, QString());
+}
+
+DSDataMigrator004::Map DSDataMigrator004::copyModelVariables(const DSObjectList &sources, const Map &columns,
+                                                             DSManagedObject *model, DSMigrationGraph &graph,
+                                                             const QString &entity)
+{
     Map made;
     for (DSManagedObject *source : sources) {
-        DSManagedObject *variable = graph.copy(source);
+        DSManagedObject *variable = entity.isEmpty() ? graph.copy(source) : graph.copy(source, entity);
         DSMigrationGraph::rewire(source, variable, k_column, columns);
         DSMigrationGraph::set(variable, k_model, model);
         DSMigrationGraph::enter(made, source, variable);

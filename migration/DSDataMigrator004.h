@@ -92,4 +92,8 @@ protected:
     virtual QString explanatoryEntity() const { return QStringLiteral("DSExplanatoryVariable"); }
 
     static QString entityName(const DSManagedObject *object);
+    // Copies of a model's variables (of the named entity, or of their own
+    // when it is empty) with "column" rewired and "model" set.
+    static Map copyModelVariables(const DSObjectList &sources, const Map &columns, DSManagedObject *model,
+                                  DSMigrationGraph &graph, const QString &entity);
 };
