@@ -1,6 +1,7 @@
 #include "app/ds_register_model_classes.h"
 
 #include "filter/DSTableFilterSet.h"
+#include "import/ds_register_importer_classes.h"
 #include "model/DSDataRoot.h"
 #include "model/DSDataTable.h"
 #include "model/DSIndicatorColumn.h"
@@ -27,4 +28,5 @@ void ds_register_model_classes()
     DSObjectFactory::registerClass<DSOutcomeVariable>(QStringLiteral("DSOutcomeVariable"));
     DSObjectFactory::registerClass<DSTableFilterSet>(QStringLiteral("DSTableFilterSet"));
     DSObjectFactory::registerClass<DSPivot>(QStringLiteral("DSPivot"));
+    ds_register_importer_classes();
 }

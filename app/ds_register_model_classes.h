@@ -5,5 +5,6 @@
 // start-up before any document or pool makes objects; calling it again
 // changes nothing. It lives with the application, the one layer that sees
 // the classes of every layer (tables and columns, regression models, filter
-// sets, pivots); it needs no more than the core library.
+// sets, pivots); it needs no more than the core library. The importers are
+// registered by their class names here too.
 void ds_register_model_classes();

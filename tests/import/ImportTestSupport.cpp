@@ -1,0 +1,76 @@
+#include "ImportTestSupport.h"
+
+#include "app/ds_register_model_classes.h"
+#include "import/DSImportOperation.h"
+#include "model/DSDataTable.h"
+#include "model/DSNumericDataColumn.h"
+#include "model/ds_application_defaults.h"
+#include "platform/store/DSEntityDescription.h"
+#include "platform/store/DSManagedObjectModel.h"
+#include "platform/store/DSObjectPool.h"
+
+#include <QFile>
+
+#include <algorithm>
+
+std::shared_ptr<const DSManagedObjectModel> ds_import_test_model()
+{
+    static const auto model = [] {
+        ds_register_application_defaults();
+        ds_register_model_classes();
+        return DSManagedObjectModel::modelNamed(QStringLiteral("DSDataModel006"));
+    }();
+    return model;
+}
+
+QUrl ImportFiles::write(const QString &name, const QByteArray &bytes)
+{
+    QFile file(m_dir.filePath(name));
+    if (file.open(QIODevice::WriteOnly))
+        file.write(bytes);
+    return QUrl::fromLocalFile(file.fileName());
+}
+
+ImportRun::ImportRun(std::shared_ptr<DSDataImporter> importer) : importer(std::move(importer))
+{
+    this->importer->setProgressObserver([this](double p) { progress.push_back(p); });
+}
+
+void ImportRun::run()
+{
+    DSImportOperation operation;
+    operation.start(importer, ds_import_test_model());
+    operation.waitForDone();
+}
+
+QList<DSDataTable *> ImportRun::tables() const
+{
+    QList<DSDataTable *> out;
+    if (const auto pool = importer->asyncResult())
+        for (DSManagedObject *object : pool->objectsOfEntity(QStringLiteral("DSDataTable")))
+            out.append(ds_object_cast<DSDataTable>(object));
+    return out;
+}
+
+QString ImportRun::errorText() const
+{
+    const auto &error = importer->asyncError();
+    return error ? QStringLiteral("%1 %2").arg(error->code).arg(error->localizedDescription) : QString();
+}
+
+std::vector<double> ds_column_values(DSNumericDataColumn *column)
+{
+    const double *values = nullptr;
+    const qint64 k = column->getValues(&values);
+    std::vector<double> out(values, values + k);
+    out.resize(size_t(column->table()->num_records()), NAN);
+    return out;
+}
+
+QStringList ds_column_names(DSDataTable *table)
+{
+    QStringList out;
+    for (DSColumn *column : table->sortedColumns())
+        out << QStringLiteral("%1 %2 %3").arg(column->index()).arg(column->name(), column->entity()->name());
+    return out;
+}
