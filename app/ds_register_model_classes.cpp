@@ -7,6 +7,7 @@
 #include "model/DSIndicatorColumn.h"
 #include "model/DSNumericDataColumn.h"
 #include "model/DSTextColumn.h"
+#include "model/DSTimeDataColumn.h"
 #include "model/ds_register_formatter_classes.h"
 #include "pivot/DSPivot.h"
 #include "platform/store/DSObjectFactory.h"
@@ -23,6 +24,8 @@ void ds_register_model_classes()
     DSObjectFactory::registerClass<DSNumericColumn>(QStringLiteral("DSNumericColumn"));
     DSObjectFactory::registerClass<DSNumericDataColumn>(QStringLiteral("DSNumericDataColumn"));
     DSObjectFactory::registerClass<DSTextColumn>(QStringLiteral("DSTextColumn"));
+    DSObjectFactory::registerClass<DSTimeColumn>(QStringLiteral("DSTimeColumn"));
+    DSObjectFactory::registerClass<DSTimeDataColumn>(QStringLiteral("DSTimeDataColumn"));
     DSObjectFactory::registerClass<DSIndicatorColumn>(QStringLiteral("DSIndicatorColumn"));
     DSObjectFactory::registerClass<DSRegressionModel>(QStringLiteral("DSRegressionModel"));
     DSObjectFactory::registerClass<DSOutcomeVariable>(QStringLiteral("DSOutcomeVariable"));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/DSColumnCategory.h"
+#include "model/ds_time_stats.h"
 
 #include <QList>
 
@@ -57,9 +58,12 @@ public:
     void setQ3_category(CategoryRef category) { m_q3 = std::move(category); }
 
     // Time columns: the row of the time-unit table in which periods were
-    // counted. (Their time statistics join the summary with the time kind.)
+    // counted.
     qint64 time_unit() const { return m_timeUnit; }
     void setTime_unit(qint64 unit) { m_timeUnit = unit; }
+    // Time columns' period summary: the statistics of the rows it counts.
+    const ds_time_stats_s &time_stats() const { return m_timeStats; }
+    void setTime_stats(const ds_time_stats_s &stats) { m_timeStats = stats; }
 
     qsizetype numberOfCategories() const { return m_categories.size(); }
     // The category at i, or none outside the list.
@@ -78,4 +82,5 @@ private:
     qint64 m_nonmissingCount = 0;
     CategoryRef m_first, m_last, m_median, m_q1, m_q3;
     qint64 m_timeUnit = 0;
+    ds_time_stats_s m_timeStats;
 };

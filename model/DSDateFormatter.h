@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/DSDate.h"
 #include "platform/calendar/DSDatePatternGenerator.h"
 #include "platform/calendar/DSPlatformDateFormatter.h"
 
@@ -21,6 +22,11 @@ public:
     QString formattedStringForTimeFormat(double time, const QString &format);
     // The same with the pattern of a template.
     QString formattedStringForTimeTemplate(double time, const QString &tmpl);
+    // The same for the absolute time of a date.
+    QString formattedStringForDateTemplate(const DSDate &date, const QString &tmpl)
+    {
+        return formattedStringForTimeTemplate(date.timeIntervalSinceReferenceDate(), tmpl);
+    }
 
     // Whether the locale's generator understands the template symbol "J".
     bool supportsJ() const { return m_supportsJ; }

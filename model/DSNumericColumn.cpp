@@ -4,11 +4,11 @@
 #include "model/DSNumericColumnCategory.h"
 #include "model/DSReentryGuard.h"
 #include "model/DSTable.h"
+#include "model/ds_missing_values_predicate.h"
 #include "model/ds_numeric_bins.h"
 #include "model/ds_row_mask.h"
+#include "model/ds_value_comparisons.h"
 #include "model/util/ds_colors.h"
-#include "platform/predicate/DSComparisonPredicate.h"
-#include "platform/predicate/DSCompoundPredicate.h"
 
 #include <algorithm>
 #include <vector>
@@ -16,83 +16,6 @@
 namespace {
 
 enum ValueSourceOperation { WholeColumn = 1, Range = 2 };
-
-// Whether a label matches the operand by the label operators, ignoring case.
-bool labelMatches(const QString &label, DSPredicateOperatorType type, const QString &operand)
-{
-    switch (type) {
-    case DSPredicateOperatorType::EqualTo:
-        return label.compare(operand, Qt::CaseInsensitive) == 0;
-    case DSPredicateOperatorType::BeginsWith:
-        return label.startsWith(operand, Qt::CaseInsensitive);
-    case DSPredicateOperatorType::EndsWith:
-        return label.endsWith(operand, Qt::CaseInsensitive);
-    case DSPredicateOperatorType::Contains:
-        return label.contains(operand, Qt::CaseInsensitive);
-    default:
-        return false;
-    }
-}
-
-// One "value" comparison marks rows in one pass over the plain values. A
-// NaN value is below, above and equal to nothing and differs from everything.
-void markComparison(uint8_t *mask, qint64 offset, const double *v, qint64 count, DSPredicateOperatorType type,
-                    double x)
-{
-    switch (type) {
-    case DSPredicateOperatorType::LessThan:
-        return ds_mark_rows(mask, offset, count, [v, x](int64_t i) { return v[i] < x; });
-    case DSPredicateOperatorType::LessThanOrEqualTo:
-        return ds_mark_rows(mask, offset, count, [v, x](int64_t i) { return v[i] <= x; });
-    case DSPredicateOperatorType::GreaterThan:
-        return ds_mark_rows(mask, offset, count, [v, x](int64_t i) { return v[i] > x; });
-    case DSPredicateOperatorType::GreaterThanOrEqualTo:
-        return ds_mark_rows(mask, offset, count, [v, x](int64_t i) { return v[i] >= x; });
-    case DSPredicateOperatorType::NotEqualTo:
-        return ds_mark_rows(mask, offset, count, [v, x](int64_t i) { return !(v[i] == x); });
-    default:
-        return;
-    }
-}
-
-// Rows equal to any operand: a linear test for a few operands, one binary
-// search a row from four on. NaN operands are dropped, so both ways agree
-// (a NaN row equals no operand; it is missing in its own right).
-void markEqualRows(uint8_t *mask, qint64 offset, const double *v, qint64 count, std::vector<double> operands)
-{
-    operands.erase(std::remove_if(operands.begin(), operands.end(), [](double x) { return std::isnan(x); }),
-                   operands.end());
-    if (operands.empty())
-        return;
-    if (operands.size() >= 4) {
-        std::sort(operands.begin(), operands.end());
-        const double *first = operands.data(), *last = first + operands.size();
-        ds_mark_rows(mask, offset, count, [v, first, last](int64_t i) { return std::binary_search(first, last, v[i]); });
-        return;
-    }
-    ds_mark_rows(mask, offset, count, [v, &operands](int64_t i) {
-        for (double x : operands)
-            if (v[i] == x)
-                return true;
-        return false;
-    });
-}
-
-// The comparisons of a stored missing-values predicate: the subpredicates of
-// its compound (the compound's own type is not consulted), or the one
-// comparison it is.
-std::vector<const DSComparisonPredicate *> comparisonsOf(const DSPredicate &predicate)
-{
-    std::vector<const DSComparisonPredicate *> comparisons;
-    if (const DSCompoundPredicate *compound = predicate.asCompound()) {
-        for (const DSPredicatePtr &sub : compound->subpredicates())
-            if (const DSComparisonPredicate *comparison = sub ? sub->asComparison() : nullptr)
-                comparisons.push_back(comparison);
-    } else if (const DSComparisonPredicate *comparison = predicate.asComparison()) {
-        comparisons.push_back(comparison);
-    }
-    return comparisons;
-}
 
 // The label of a value in category_labels (number keys; integer keys as
 // older documents may hold them), or a null text.
@@ -172,7 +95,7 @@ qint64 DSNumericColumn::setupMissingMask(qint64 offset, qint64 limit)
     uint8_t *mask = sharedMissingMask();
     std::vector<double> equal;
     const QCborMap labels = category_labels();
-    for (const DSComparisonPredicate *comparison : comparisonsOf(*predicate)) {
+    for (const DSComparisonPredicate *comparison : ds_predicate_comparisons(*predicate)) {
         if (comparison->rightExpression().kind() != DSExpression::Kind::ConstantValue)
             continue;
         const DSPredicateValue &operand = comparison->rightExpression().constantValue();
@@ -184,7 +107,7 @@ qint64 DSNumericColumn::setupMissingMask(qint64 offset, qint64 limit)
             if (type == DSPredicateOperatorType::EqualTo)
                 equal.push_back(operand.toDouble());
             else
-                markComparison(mask, offset, v, count, type, operand.toDouble());
+                ds_mark_comparison(mask, offset, v, count, type, operand.toDouble());
         } else if (field == QLatin1String("label")) {
             const QString text = operand.toText();
             for (auto it = labels.constBegin(); it != labels.constEnd(); ++it) {
@@ -192,12 +115,12 @@ qint64 DSNumericColumn::setupMissingMask(qint64 offset, qint64 limit)
                 if (!key.isDouble() && !key.isInteger())
                     continue;
                 const double x = key.toDouble();
-                if (!std::isnan(x) && labelMatches(it.value().toString(), type, text))
+                if (!std::isnan(x) && ds_label_matches(it.value().toString(), type, text))
                     equal.push_back(x);
             }
         }
     }
-    markEqualRows(mask, offset, v, count, std::move(equal));
+    ds_mark_equal_rows(mask, offset, v, count, std::move(equal));
     return length;
 }
 

@@ -2,6 +2,7 @@
 
 #include "model/ds_compression.h"
 #include "model/ds_row_mask.h"
+#include "model/ds_stored_arrays.h"
 
 #include <algorithm>
 #include <bit>
@@ -64,18 +65,7 @@ void DSNumericDataColumn::setup()
     const qint64 n = m_decodedRows;
     m_onlyIntegers = true;
     temp_nan_mask.release();
-    const auto markMissing = [&](qint64 row) {
-        if (temp_nan_mask.isEmpty()) {
-            if (!temp_nan_mask.reserve(ds_mask_bytes(n))) {
-                qCritical("Error in malloc()");
-                return false;
-            }
-            std::memset(temp_nan_mask.data(), 0, size_t(ds_mask_bytes(n)));
-            temp_nan_mask.setUsed(ds_mask_bytes(n));
-        }
-        ds_mask_set(temp_nan_mask.data(), row);
-        return true;
-    };
+    const auto markMissing = [&](qint64 row) { return ds_mark_nan_row(temp_nan_mask, n, row); };
     const qint64 valued = std::min(m_count, n);
     for (qint64 i = 0; i < valued; ++i) {
         const double x = m_values[i];
@@ -141,9 +131,7 @@ qint64 DSNumericDataColumn::getMissingMask(const uint8_t **out, qint64 offset, q
     offset = std::max<qint64>(offset, 0);
     const qint64 length = setupMissingMask(offset, limit);
     uint8_t *mask = sharedMissingMask();
-    const uint8_t *missing = temp_nan_mask.data();
-    for (qint64 b = offset / 8, end = std::min(length, temp_nan_mask.used()); missing && b < end; ++b)
-        mask[b] |= missing[b];
+    ds_or_nan_mask(mask, temp_nan_mask, offset, length);
     if (out)
         *out = length ? mask : nullptr;
     return length;
@@ -190,21 +178,7 @@ qint64 DSNumericDataColumn::getIndexedValues(const int32_t **out, qint64 *bins)
 
 bool DSNumericDataColumn::appendValue(double x)
 {
-    if (temp_values.isEmpty()) {
-        if (!temp_values.reserve(4096)) {
-            qCritical("Error in malloc()");
-            return false;
-        }
-        temp_values.setUsed(0);
-    } else if (temp_values.used() == temp_values.capacity()) {
-        if (!temp_values.reallocate(2 * temp_values.capacity())) {
-            qCritical("Error in realloc()");
-            return false;
-        }
-    }
-    temp_values.data()[temp_values.used()] = std::isinf(x) ? double(NAN) : x;
-    temp_values.setUsed(temp_values.used() + 1);
-    return true;
+    return ds_append_to_buffer(temp_values, std::isinf(x) ? double(NAN) : x);
 }
 
 bool DSNumericDataColumn::saveAfterImport()

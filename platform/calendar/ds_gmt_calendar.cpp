@@ -83,3 +83,43 @@ double ds_gmt_day_start(double time)
 {
     return std::floor(time / kDay) * kDay;
 }
+
+double ds_gmt_add_units(double time, const ds_gmt_units_s &step)
+{
+    ds_gmt_date_s d = ds_gmt_date(time);
+    d.year += step.years;
+    d.month += step.months;
+    const double moved = ds_gmt_absolute_time(d);
+    return moved + step.days * kDay + step.hours * 3600.0 + step.minutes * 60.0 + step.seconds;
+}
+
+namespace {
+
+// Days since the epoch of the day holding `time`.
+int64_t dayNumber(double time)
+{
+    return int64_t(std::floor(time / kDay));
+}
+
+// 0 Monday to 6 Sunday of a day number; the epoch is a Monday.
+int weekdayIndex(int64_t day)
+{
+    return int(((day % 7) + 7) % 7);
+}
+
+} // namespace
+
+int ds_gmt_day_of_week(double time)
+{
+    return weekdayIndex(dayNumber(time)) + 1;
+}
+
+void ds_gmt_iso_week(double time, int64_t *week_year, int *week)
+{
+    const int64_t day = dayNumber(time);
+    const int64_t thursday = day - weekdayIndex(day) + 3;
+    const year_month_day ymd(kEpoch + days(thursday));
+    const int64_t firstDay = (sys_days(ymd.year() / January / 1) - kEpoch).count();
+    *week_year = int(ymd.year());
+    *week = int((thursday - firstDay) / 7) + 1;
+}

@@ -19,6 +19,18 @@ struct ds_gmt_date_s
     double second = 0;
 };
 
+// A calendar step: whole years, months, days, hours and minutes, and
+// seconds.
+struct ds_gmt_units_s
+{
+    int32_t years = 0;
+    int32_t months = 0;
+    int32_t days = 0;
+    int32_t hours = 0;
+    int32_t minutes = 0;
+    double seconds = 0;
+};
+
 enum ds_gmt_unit
 {
     DS_GMT_YEARS,
@@ -46,3 +58,15 @@ int64_t ds_gmt_units_between(double start, double end, ds_gmt_unit unit);
 
 // Start of the GMT day holding `time` (rounding towards minus infinity).
 double ds_gmt_day_start(double time);
+
+// `time` advanced by `step`: years and months are added to the calendar
+// fields first (a day past the end of the month carries into the next), then
+// days, hours, minutes and seconds as fixed lengths. `time` must be finite.
+double ds_gmt_add_units(double time, const ds_gmt_units_s &step);
+
+// The day of the week of `time`: 1 Monday to 7 Sunday.
+int ds_gmt_day_of_week(double time);
+
+// The ISO 8601 week of `time`: its week-year (the year of the week's
+// Thursday, so 2021-01-01 lies in 2020) and its week number, 1 to 53.
+void ds_gmt_iso_week(double time, int64_t *week_year, int *week);
