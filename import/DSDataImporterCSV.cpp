@@ -5,6 +5,7 @@
 #include "model/DSDataTable.h"
 #include "model/DSNumberFormatter.h"
 #include "model/DSNumericDataColumn.h"
+#include "model/DSTimeDataColumn.h"
 #include "model/util/ds_parse.h"
 #include "platform/store/DSObjectPool.h"
 
@@ -88,6 +89,8 @@ struct DSDataImporterCSV::ParseContext
     }
     // Makes the column of the counting slot at i for its first cell s.
     void placeColumn(qsizetype i, const char *s);
+    // A percent, currency or duration style when the first cell s shows one.
+    static void setNumberStyle(DSNumericDataColumn *column, const char *s, int kind);
     // Appends the non-empty cell s to the column of the slot.
     void appendCell(DSColumnSlots::Slot &slot, const char *s);
     void publishProgress();
@@ -96,18 +99,37 @@ struct DSDataImporterCSV::ParseContext
 void DSDataImporterCSV::ParseContext::placeColumn(qsizetype i, const char *s)
 {
     const CellKind kind = kindOfCell(s);
-    if (kind != NumberCell && kind != DurationCell) {
-        // Text and time columns arrive with their classes; until then such
-        // a column ends the import rather than vanish from it.
-        fail(QStringLiteral("The column “%1” holds %2, which this version of Ostrel cannot import yet.")
-                 .arg(slots.nameAt(i), kind == TextCell ? QStringLiteral("texts") : QStringLiteral("times")));
+    DSColumn *column = nullptr;
+    DSDataColumn *data = nullptr;
+    if (kind == NumberCell || kind == DurationCell) {
+        auto *numeric = pool->insertNewObject<DSNumericDataColumn>(QStringLiteral("DSNumericDataColumn"));
+        if (numeric)
+            setNumberStyle(numeric, s, kind);
+        column = numeric, data = numeric;
+    } else if (kind == TimeOfDayCell || kind == DateCell) {
+        auto *time = pool->insertNewObject<DSTimeDataColumn>(QStringLiteral("DSTimeDataColumn"));
+        // Before the first value: a time-of-day column keeps seconds since
+        // midnight of what it is given.
+        if (time && kind == TimeOfDayCell)
+            time->setRelative_time_unit(1);
+        column = time, data = time;
+    } else {
+        // Text columns arrive with their class; until then such a column
+        // ends the import rather than vanish from it.
+        fail(QStringLiteral("The column “%1” holds texts, which this version of Ostrel cannot import yet.")
+                 .arg(slots.nameAt(i)));
         return;
     }
-    auto *column = pool->insertNewObject<DSNumericDataColumn>(QStringLiteral("DSNumericDataColumn"));
     if (!column) {
-        fail(QStringLiteral("The document has no numeric columns to import into."));
+        fail(QStringLiteral("The document has no columns of this kind to import into."));
         return;
     }
+    if (!slots.place(i, column, data, kind, table))
+        fail(QStringLiteral("Out of memory"));
+}
+
+void DSDataImporterCSV::ParseContext::setNumberStyle(DSNumericDataColumn *column, const char *s, int kind)
+{
     int style = 0;
     if (std::strchr(s, '%'))
         style = k_percentStyle;
@@ -115,20 +137,26 @@ void DSDataImporterCSV::ParseContext::placeColumn(qsizetype i, const char *s)
         style = k_currencyStyle;
     else if (kind == DurationCell)
         style = k_durationStyle;
-    if (style) {
-        column->makeDependencies();
-        if (DSNumberFormatter *formatter = column->number_formatter())
-            formatter->setNumber_style(style);
-    }
-    if (!slots.place(i, column, column, kind, table))
-        fail(QStringLiteral("Out of memory"));
+    if (!style)
+        return;
+    // The formatter exists only once the column's dependencies are made.
+    column->makeDependencies();
+    if (DSNumberFormatter *formatter = column->number_formatter())
+        formatter->setNumber_style(style);
 }
 
 void DSDataImporterCSV::ParseContext::appendCell(DSColumnSlots::Slot &slot, const char *s)
 {
-    auto *column = static_cast<DSNumericDataColumn *>(slot.column);
-    const double x = slot.kind == DurationCell ? ds_parse_duration(s) : ds_parse_number(s, "$,");
-    if (!column->appendValue(x))
+    bool appended;
+    if (slot.kind == NumberCell || slot.kind == DurationCell) {
+        const double x = slot.kind == DurationCell ? ds_parse_duration(s) : ds_parse_number(s, "$,");
+        appended = static_cast<DSNumericDataColumn *>(slot.column)->appendValue(x);
+    } else {
+        double interval = 0;
+        const double t = slot.kind == TimeOfDayCell ? ds_parse_time_of_day(s, &interval) : ds_parse_date(s, &interval);
+        appended = static_cast<DSTimeDataColumn *>(slot.column)->appendTimeValue(t, interval);
+    }
+    if (!appended)
         fail(QStringLiteral("Out of memory"));
 }
 

@@ -8,6 +8,7 @@
 #include "model/DSDataTable.h"
 #include "model/DSNumberFormatter.h"
 #include "model/DSNumericDataColumn.h"
+#include "model/DSTimeDataColumn.h"
 #include "platform/store/DSObjectPool.h"
 
 #include <gmock/gmock.h>
@@ -93,23 +94,36 @@ TEST_F(CSVImportTest, CellKindsFromFirstValue)
     }
 }
 
-// Until text and time columns can be made, a column of texts or times ends
-// the import with an error naming it instead of vanishing from the table.
-TEST_F(CSVImportTest, ColumnsOfKindsNotYetBuiltFailByName)
+// Clock times and dates make time columns: a time of day keeps seconds
+// since midnight, a date its seconds since 2001 and the length of what the
+// text gave (a day, a minute, a second).
+TEST_F(CSVImportTest, TimeColumns)
 {
-    const struct
-    {
-        const char *cell;
-        const char *message;
-    } cases[] = {
-        {"1:45 PM", "1 The column “c” holds times, which this version of Ostrel cannot import yet."},
-        {"3/14/2015", "1 The column “c” holds times, which this version of Ostrel cannot import yet."},
-        {"abc", "1 The column “c” holds texts, which this version of Ostrel cannot import yet."},
-    };
-    for (const auto &c : cases) {
-        EXPECT_EQ(import(QByteArray("n,c\n1,") + c.cell + "\n"), nullptr) << c.cell;
-        EXPECT_EQ(run->errorText(), QString::fromUtf8(c.message)) << c.cell;
-    }
+    DSDataTable *table = import("clock,day\n"
+                                ",\n"
+                                "1:45 PM,3/14/2015\n"
+                                "13:45:30,2015-03-14 10:30\n"
+                                "x,2000-12-31T23:59:59Z\n");
+    ASSERT_NE(table, nullptr) << run->errorText().toStdString();
+    EXPECT_THAT(ds_column_names(table), ElementsAre("0 clock DSTimeDataColumn", "1 day DSTimeDataColumn"));
+    auto *clock = ds_object_cast<DSTimeDataColumn>(table->sortedColumns()[0]);
+    auto *day = ds_object_cast<DSTimeDataColumn>(table->sortedColumns()[1]);
+    ASSERT_TRUE(clock && day);
+    EXPECT_TRUE(clock->isTimeOfDay());
+    EXPECT_FALSE(day->isTimeOfDay());
+    // 2015-03-14 is day 5185 after 2001-01-01.
+    EXPECT_TRUE(sameValues(ds_time_values(clock), {NAN, 49500, 49530, NAN}));
+    EXPECT_TRUE(sameValues(ds_time_values(day), {NAN, 5185 * 86400.0, 5185 * 86400.0 + 37800, -1}))
+        << ::testing::PrintToString(ds_time_values(day));
+    EXPECT_THAT(ds_time_intervals(day), ElementsAre(0, 86400, 60, 1));
+}
+
+// Until text columns can be made, a column of texts ends the import with
+// an error naming it instead of vanishing from the table.
+TEST_F(CSVImportTest, TextColumnsFailByName)
+{
+    EXPECT_EQ(import("n,c\n1,abc\n"), nullptr);
+    EXPECT_EQ(run->errorText(), "1 The column “c” holds texts, which this version of Ostrel cannot import yet.");
 }
 
 // A byte-order mark, then comment and blank lines before the header are

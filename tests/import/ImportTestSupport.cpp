@@ -4,6 +4,7 @@
 #include "import/DSImportOperation.h"
 #include "model/DSDataTable.h"
 #include "model/DSNumericDataColumn.h"
+#include "model/DSTimeDataColumn.h"
 #include "model/ds_application_defaults.h"
 #include "platform/store/DSEntityDescription.h"
 #include "platform/store/DSManagedObjectModel.h"
@@ -65,6 +66,30 @@ std::vector<double> ds_column_values(DSNumericDataColumn *column)
     std::vector<double> out(values, values + k);
     out.resize(size_t(column->table()->num_records()), NAN);
     return out;
+}
+
+namespace {
+
+std::vector<double> timeRows(DSTimeDataColumn *column, bool intervals)
+{
+    const double *values = nullptr, *lengths = nullptr;
+    const qint64 k = column->getTimeValues(&values, &lengths);
+    const double *rows = intervals ? lengths : values;
+    std::vector<double> out(rows, rows + (rows ? k : 0));
+    out.resize(size_t(column->table()->num_records()), NAN);
+    return out;
+}
+
+} // namespace
+
+std::vector<double> ds_time_values(DSTimeDataColumn *column)
+{
+    return timeRows(column, false);
+}
+
+std::vector<double> ds_time_intervals(DSTimeDataColumn *column)
+{
+    return timeRows(column, true);
 }
 
 QStringList ds_column_names(DSDataTable *table)

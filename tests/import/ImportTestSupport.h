@@ -15,6 +15,7 @@
 class DSDataTable;
 class DSManagedObjectModel;
 class DSNumericDataColumn;
+class DSTimeDataColumn;
 
 // GoogleTest prints QStrings as text.
 inline void PrintTo(const QString &text, std::ostream *os)
@@ -53,5 +54,8 @@ struct ImportRun
 
 // A stored numeric column's values over its table's rows.
 std::vector<double> ds_column_values(DSNumericDataColumn *column);
+// A stored time column's values and intervals over its table's rows.
+std::vector<double> ds_time_values(DSTimeDataColumn *column);
+std::vector<double> ds_time_intervals(DSTimeDataColumn *column);
 // The table's columns in index order, with their entity names.
 QStringList ds_column_names(DSDataTable *table);
