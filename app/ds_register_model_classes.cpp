@@ -2,6 +2,7 @@
 
 #include "filter/DSTableFilterSet.h"
 #include "import/ds_register_importer_classes.h"
+#include "model/DSCompressDataTransformer.h"
 #include "model/DSDataRoot.h"
 #include "model/DSDataTable.h"
 #include "model/DSIndicatorColumn.h"
@@ -11,12 +12,12 @@
 #include "model/ds_register_formatter_classes.h"
 #include "pivot/DSPivot.h"
 #include "platform/store/DSObjectFactory.h"
-#include "regression/DSOutcomeVariable.h"
-#include "regression/DSRegressionModel.h"
+#include "regression/ds_register_regression_classes.h"
 
 void ds_register_model_classes()
 {
     ds_register_formatter_classes();
+    DSCompressDataTransformer::registerTransformer();
     DSObjectFactory::registerClass<DSDataRoot>(QStringLiteral("DSDataRoot"));
     DSObjectFactory::registerClass<DSTable>(QStringLiteral("DSTable"));
     DSObjectFactory::registerClass<DSDataTable>(QStringLiteral("DSDataTable"));
@@ -27,8 +28,7 @@ void ds_register_model_classes()
     DSObjectFactory::registerClass<DSTimeColumn>(QStringLiteral("DSTimeColumn"));
     DSObjectFactory::registerClass<DSTimeDataColumn>(QStringLiteral("DSTimeDataColumn"));
     DSObjectFactory::registerClass<DSIndicatorColumn>(QStringLiteral("DSIndicatorColumn"));
-    DSObjectFactory::registerClass<DSRegressionModel>(QStringLiteral("DSRegressionModel"));
-    DSObjectFactory::registerClass<DSOutcomeVariable>(QStringLiteral("DSOutcomeVariable"));
+    ds_register_regression_classes();
     DSObjectFactory::registerClass<DSTableFilterSet>(QStringLiteral("DSTableFilterSet"));
     DSObjectFactory::registerClass<DSPivot>(QStringLiteral("DSPivot"));
     ds_register_importer_classes();

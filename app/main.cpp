@@ -1,6 +1,6 @@
 #include "app/DSAppDelegate.h"
 #include "app/ds_register_model_classes.h"
-#include "migration/DSPendingDataMigrator.h"
+#include "migration/ds_register_migration_policies.h"
 #include "ui/window/DSDocumentController.h"
 #include "ui/window/DSStatDocumentWindow.h"
 
@@ -33,7 +33,7 @@ int main(int argc, char *argv[])
     // Defaults first: everything after may read them.
     DSAppDelegate::initialize();
     ds_register_model_classes();
-    DSPendingDataMigrator::registerPendingMigrators();
+    ds_register_migration_policies();
 
     DSAppDelegate delegate;
     DSDocumentController documents(&delegate);

@@ -27,10 +27,11 @@ function(ostrel_add_test name)
   # ctest --output-on-failure shows.
   #
   # Under ThreadSanitizer each case still runs in a process of its own:
-  # oneTBB is not instrumented, and over hundreds of loops in one process
-  # the sanitizer loses the hand-offs that ds_dispatch_apply annotates and
-  # reports races between one loop's caller and a later loop's workers on
-  # the reused stack.
+  # oneTBB is not instrumented, and once the process has forked (the cases
+  # that reopen a document in a new process) the sanitizer loses the
+  # hand-offs that ds_dispatch_apply annotates and reports races between a
+  # later loop's caller and its workers on the reused stack. Without the
+  # forking cases, a whole program runs clean in one process.
   if(OSTREL_SANITIZER STREQUAL "thread")
     gtest_discover_tests(${name}
       WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}

@@ -25,6 +25,13 @@ const QString k_column = QStringLiteral("column");
 const QString k_index = QStringLiteral("index");
 const QString k_columnRelations = QStringLiteral("column_relations");
 
+// The members of a link between columns, none where the column's entity has
+// no such link (the columns of an older store version being migrated).
+DSObjectList linksForKey(const DSManagedObject *column, const QString &key)
+{
+    return column->entity()->relationshipNamed(key) ? column->objectsForKey(key) : DSObjectList();
+}
+
 // Sets up the column's shared tokenizer for the current locale; making one
 // is costly, so each thread keeps one until the locale changes.
 DSWordTokenizer &wordTokenizer()
@@ -58,16 +65,16 @@ QList<DSColumn *> inputColumnsBySlot(const DSObjectList &links, bool descending)
     return columns;
 }
 
-// Takes the column out of a regression outcome's weights (tag 0) and
-// exposure (tag 1) relations; the relations stay, empty. The outcome is
-// reached through the store, as the model layer sees no regression class.
+// Takes the column out of every role relation of a regression outcome
+// (weights, exposure, strata, defaults, causes), which would otherwise name
+// a deleted column; the relations stay, empty. The outcome is reached
+// through the store, as the model layer sees no regression class.
 void clearOutcomeRoles(DSManagedObject *outcome, const DSColumn *column)
 {
     if (!outcome->entity()->relationshipNamed(k_columnRelations))
         return;
     for (DSManagedObject *relation : outcome->objectsForKey(k_columnRelations)) {
-        const qint64 tag = relation->integerForKey(QStringLiteral("tag"));
-        if ((tag == 0 || tag == 1) && relation->objectForKey(k_column) == column)
+        if (relation->objectForKey(k_column) == column)
             relation->setObject(nullptr, k_column);
     }
 }
@@ -348,7 +355,7 @@ void DSColumn::purgeIndex()
     for (DSColumn *derived : outputColumns())
         derived->purgeIndex();
     for (const char *key : {"local_joins", "foreign_joins"})
-        for (DSColumn *joined : ownersOf(objectsForKey(QString::fromLatin1(key))))
+        for (DSColumn *joined : ownersOf(linksForKey(this, QString::fromLatin1(key))))
             joined->purgeIndex();
     m_purgingIndex = false;
 }
@@ -611,5 +618,5 @@ DSColumn *DSColumn::inputColumnForTable(const DSTable *table) const
 
 QList<DSColumn *> DSColumn::outputColumns() const
 {
-    return ownersOf(objectsForKey(k_outputs));
+    return ownersOf(linksForKey(this, k_outputs));
 }

@@ -17,18 +17,6 @@ namespace {
 
 enum ValueSourceOperation { WholeColumn = 1, Range = 2 };
 
-// The label of a value in category_labels (number keys; integer keys as
-// older documents may hold them), or a null text.
-QString labelOf(const QCborMap &labels, double value)
-{
-    if (labels.isEmpty() || std::isnan(value))
-        return QString();
-    QCborValue label = labels.value(QCborValue(value));
-    if (label.isUndefined() && DSNumericColumn::isWhole(value))
-        label = labels.value(QCborValue(qint64(value)));
-    return label.isString() ? label.toString() : QString();
-}
-
 // Hands out a pointer (when asked) and answers the count.
 template <class T>
 qint64 handOut(const T **out, const T *data, qint64 count)
@@ -39,6 +27,16 @@ qint64 handOut(const T **out, const T *data, qint64 count)
 }
 
 } // namespace
+
+QString DSNumericColumn::labelOf(const QCborMap &labels, double value)
+{
+    if (labels.isEmpty() || std::isnan(value))
+        return QString();
+    QCborValue label = labels.value(QCborValue(value));
+    if (label.isUndefined() && DSNumericColumn::isWhole(value))
+        label = labels.value(QCborValue(qint64(value)));
+    return label.isString() ? label.toString() : QString();
+}
 
 qint64 DSNumericColumn::getValues(const double **out)
 {

@@ -163,6 +163,10 @@ public:
     qint64 temp_values_capacity() const { return temp_values.capacity(); }
     qint64 temp_values_used() const { return temp_values.used(); }
 
+    // The label of a value in category_labels (number keys; integer keys as
+    // older documents may hold them), or a null text.
+    static QString labelOf(const QCborMap &labels, double value);
+
     // A whole number: equal to itself after conversion to a signed 64-bit
     // integer and back (magnitudes of 2^63 or more are not).
     static bool isWhole(double x) { return std::fabs(x) < 0x1p63 && double(int64_t(x)) == x; }

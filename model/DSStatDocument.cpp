@@ -244,37 +244,68 @@ bool DSStatDocument::readPackage(const QUrl &url, const QString &type, DSError *
         --version;
     if (version < 0)
         return false;
-    // A read-only open writes nothing into the package: an older store is
-    // brought up to date in a folder of the document's own.
-    std::unique_ptr<QTemporaryDir> scratch;
-    QUrl migrated = url;
-    if (type == readOnlyType && version < current) {
-        scratch = std::make_unique<QTemporaryDir>(QDir::temp().filePath(QStringLiteral("ostrel-XXXXXX")));
-        if (!scratch->isValid())
-            return fail(error, ds_make_error(1, QStringLiteral("The document could not be brought up to date: %1")
-                                                    .arg(scratch->errorString())));
-        migrated = QUrl::fromLocalFile(scratch->path());
+    if (version == current)
+        return configurePersistentStoreCoordinatorForURL(storeURLFromURL(url), type, error);
+
+    // The chain runs in a folder of its own, so that a step failing at any
+    // version leaves the package as it was. A read-only open keeps the
+    // folder for the document's life and opens the store there; otherwise
+    // the new store files move into the package once the last step is done.
+    auto scratch = std::make_unique<QTemporaryDir>(QDir::temp().filePath(QStringLiteral("ostrel-XXXXXX")));
+    if (!scratch->isValid())
+        return fail(error, ds_make_error(1, QStringLiteral("The document could not be brought up to date: %1")
+                                                .arg(scratch->errorString())));
+    const QUrl migrated = QUrl::fromLocalFile(scratch->path());
+    if (!migrateStoresFromURL(url, version, current, migrated, error))
+        return false;
+    if (type == readOnlyType) {
+        if (!configurePersistentStoreCoordinatorForURL(storeURLFromURL(migrated), type, error))
+            return false;
+        m_migratedStoreDir = std::move(scratch);
+        return true;
     }
+    return moveStoresIntoPackage(migrated, url, files.mid(version + 1), error)
+           && configurePersistentStoreCoordinatorForURL(storeURLFromURL(url), type, error);
+}
+
+bool DSStatDocument::migrateStoresFromURL(const QUrl &url, qsizetype fromVersion, qsizetype toVersion, const QUrl &into,
+                                          DSError *error)
+{
+    const QStringList &files = storeFileNames();
     QUrl from = url;
-    for (; version < current; ++version) {
+    for (qsizetype version = fromVersion; version < toVersion; ++version) {
         DSStoreError modelError;
         auto sourceModel = DSManagedObjectModel::modelNamed(storeModels()[version], &modelError);
-        auto destinationModel = version + 1 == current
-                                    ? m_model
-                                    : DSManagedObjectModel::modelNamed(storeModels()[version + 1], &modelError);
+        auto destinationModel = sourceModel ? DSManagedObjectModel::modelNamed(storeModels()[version + 1], &modelError)
+                                            : nullptr;
         if (!sourceModel || !destinationModel)
             return fail(error, ds_make_error(1, QStringLiteral("The document was saved by an older version of Ostrel "
                                                                "that this version cannot read: %1")
                                                     .arg(modelError.message())));
         if (!migrateStoreFromURL(storeURLFromURL(from, files[version]), sourceModel,
-                                 storeURLFromURL(migrated, files[version + 1]), destinationModel,
+                                 storeURLFromURL(into, files[version + 1]), destinationModel,
                                  storeMigrators()[version], error))
             return false;
-        from = migrated;
+        from = into;
     }
-    if (!configurePersistentStoreCoordinatorForURL(storeURLFromURL(from), type, error))
-        return false;
-    m_migratedStoreDir = std::move(scratch);
+    return true;
+}
+
+bool DSStatDocument::moveStoresIntoPackage(const QUrl &folder, const QUrl &package, const QStringList &fileNames,
+                                           DSError *error)
+{
+    QStringList moved;
+    for (const QString &name : fileNames) {
+        const QString target = storeURLFromURL(package, name).toLocalFile();
+        if (QFileInfo::exists(target) || !QFile::rename(storeURLFromURL(folder, name).toLocalFile(), target)) {
+            for (const QString &done : moved)
+                QFile::remove(storeURLFromURL(package, done).toLocalFile());
+            return fail(error, ds_make_error(1, QStringLiteral("The document could not be brought up to date: "
+                                                               "“%1” could not be written into it.")
+                                                    .arg(name)));
+        }
+        moved << name;
+    }
     return true;
 }
 

@@ -85,6 +85,15 @@ public:
                                     std::shared_ptr<const DSManagedObjectModel> destinationModel,
                                     const QString &policy, DSError *error = nullptr);
 
+    // Brings the store of fromVersion (a position in storeFileNames()) in
+    // the package at url up to toVersion, one step at a time, writing each
+    // new store file into the folder at into (the first step reads the
+    // package, every later one the file of the step before). The package is
+    // never written. A failed step answers false with its error and leaves
+    // the files of the steps before it in into.
+    static bool migrateStoresFromURL(const QUrl &url, qsizetype fromVersion, qsizetype toVersion, const QUrl &into,
+                                     DSError *error = nullptr);
+
     // The current entity model.
     std::shared_ptr<const DSManagedObjectModel> managedObjectModel() const { return m_model; }
     DSManagedObjectContext *managedObjectContext() const { return m_context.get(); }
@@ -158,6 +167,10 @@ Q_SIGNALS:
 
 private:
     bool readPackage(const QUrl &url, const QString &type, DSError *error);
+    // Moves the named store files from folder into the package; on failure
+    // takes back the ones already moved, so the package is as it was.
+    static bool moveStoresIntoPackage(const QUrl &folder, const QUrl &package, const QStringList &fileNames,
+                                      DSError *error);
     bool prepareSaveAs(const QUrl &url, DSError *error);
     void markClean();
     void contextDidChange();

@@ -1,32 +1,233 @@
 #pragma once
 
+#include "model/DSError.h"
 #include "platform/store/DSManagedObject.h"
+#include "regression/ds_data_matrix.h"
+
+#include <QCborArray>
+#include <QList>
+
+#include <memory>
+#include <optional>
+#include <vector>
 
 class DSColumn;
+class DSColumnCategory;
+class DSDurationFormatter;
 class DSNumericColumn;
+class DSRegressionModel;
+struct VRWContext_s;
+struct VRWVectorBuffer_s;
 
-// One outcome of a regression model, as far as columns need it: the columns
-// that play a role for the outcome live in its column relations
-// ("DSOutcomeColumnRelation": tag, is_applied, column, owner; at most one
-// per tag), tag 0 the weights and tag 1 the exposure.
-//
-// An entity model without column relations gives an outcome no role
-// columns: the getters answer none and the setters change nothing.
+// The model codes of an outcome (which attribute counts is decided by the
+// regression factory: binary_model for a binary response, category_model
+// for another categorical outcome, cardinal_model otherwise).
+enum DSOutcomeModel : int {
+    DSOutcomeModelLinearProbability = 0,
+    DSOutcomeModelLogit = 201,
+    DSOutcomeModelProbit = 210,
+    DSOutcomeModelMultinomialLogit = 300,
+    DSOutcomeModelOrderedLogit = 400,
+    DSOutcomeModelOrderedProbit = 410,
+    DSOutcomeModelLinear = 0,
+    DSOutcomeModelLogLinear = 10,
+    DSOutcomeModelPoisson = 100,
+    DSOutcomeModelGeometric = 120,
+    DSOutcomeModelNegativeBinomial = 132,
+    DSOutcomeModelCox = 600,
+};
+
+// One dependent variable of a regression model: the outcome column, the
+// model codes, the columns that play a role for it through its column
+// relations ("DSOutcomeColumnRelation": tag, is_applied, column, owner; at
+// most one per tag: 0 analytic weights, 1 exposure, 2 stratification, 3
+// default values, 4 cause) and its censoring settings. At run time it keeps
+// its own categories, decides which table rows enter its fit (its include
+// mask), writes its column of the model's data matrix and owns its vectors
+// in the fitting library.
 class DSOutcomeVariable : public DSManagedObject
 {
 public:
-    DSNumericColumn *weight_column() const;
-    // Creates the tag-0 relation (not applied) when there is none.
-    void setWeight_column(DSNumericColumn *column);
-    DSNumericColumn *exposure_column() const;
-    // Creates the tag-1 relation (applied) when there is none.
-    void setExposure_column(DSNumericColumn *column);
+    using CategoryRef = std::shared_ptr<DSColumnCategory>;
 
-    // Frees the weight, exposure, censoring, stratum and cause vectors so the
-    // next fit loads them again. This build loads none.
-    void unloadBuffers() {}
+    DSOutcomeVariable();
+    ~DSOutcomeVariable() override;
+
+    // Stored attributes and relationships.
+    qint64 index() const { return integerForKey(QStringLiteral("index")); }
+    void setIndex(qint64 index) { setPrimitiveValue(qlonglong(index), QStringLiteral("index")); }
+    bool is_expanded() const { return boolForKey(QStringLiteral("is_expanded")); }
+    void setIs_expanded(bool on) { setPrimitiveValue(on, QStringLiteral("is_expanded")); }
+    DSColumn *column() const;
+    void setColumn(DSColumn *column);
+    DSRegressionModel *model() const;
+    void setModel(DSRegressionModel *model);
+    bool treat_as_categories() const { return boolForKey(QStringLiteral("treat_as_categories")); }
+    void setTreat_as_categories(bool on) { setPrimitiveValue(on, QStringLiteral("treat_as_categories")); }
+    qint64 base_category() const { return integerForKey(QStringLiteral("base_category")); }
+    void setBase_category(qint64 i) { setPrimitiveValue(qlonglong(i), QStringLiteral("base_category")); }
+    qint64 binary_model() const { return integerForKey(QStringLiteral("binary_model")); }
+    void setBinary_model(qint64 code) { setPrimitiveValue(qlonglong(code), QStringLiteral("binary_model")); }
+    qint64 category_model() const { return integerForKey(QStringLiteral("category_model")); }
+    void setCategory_model(qint64 code) { setPrimitiveValue(qlonglong(code), QStringLiteral("category_model")); }
+    qint64 cardinal_model() const { return integerForKey(QStringLiteral("cardinal_model")); }
+    void setCardinal_model(qint64 code) { setPrimitiveValue(qlonglong(code), QStringLiteral("cardinal_model")); }
+    QCborArray ordered_values() const { return propertyListForKey(QStringLiteral("ordered_values")).toArray(); }
+    void setOrdered_values(const QCborArray &values);
+    bool default_is_censored() const { return boolForKey(QStringLiteral("default_is_censored")); }
+    void setDefault_is_censored(bool on) { setPrimitiveValue(on, QStringLiteral("default_is_censored")); }
+    bool apply_right_censoring() const { return boolForKey(QStringLiteral("apply_right_censoring")); }
+    void setApply_right_censoring(bool on) { setPrimitiveValue(on, QStringLiteral("apply_right_censoring")); }
+    qint64 right_censoring_predicate_type() const { return integerForKey(QStringLiteral("right_censoring_predicate_type")); }
+    void setRight_censoring_predicate_type(qint64 type)
+    {
+        setPrimitiveValue(qlonglong(type), QStringLiteral("right_censoring_predicate_type"));
+    }
+    DSObjectList sortedCensoringConditions() const;
+
+    // Roles. A getter answers NO or none without a relation of its tag; a
+    // setter first inserts the relation (is_applied YES for the exposure, NO
+    // for the others). An entity model without column relations gives an
+    // outcome no roles: the getters answer none and the setters do nothing.
+    bool apply_weights() const { return isApplied(0); }
+    void setApply_weights(bool on) { setApplied(0, on); }
+    DSNumericColumn *weight_column() const;
+    void setWeight_column(DSNumericColumn *column);
+    bool apply_exposure() const { return isApplied(1); }
+    void setApply_exposure(bool on) { setApplied(1, on); }
+    DSNumericColumn *exposure_column() const;
+    void setExposure_column(DSNumericColumn *column);
+    bool apply_stratification() const { return isApplied(2); }
+    void setApply_stratification(bool on) { setApplied(2, on); }
+    DSColumn *stratification_column() const { return roleColumn(2); }
+    void setStratification_column(DSColumn *column) { setRoleColumn(2, column); }
+    bool apply_default() const { return isApplied(3); }
+    void setApply_default(bool on) { setApplied(3, on); }
+    DSColumn *default_column() const { return roleColumn(3); }
+    void setDefault_column(DSColumn *column) { setRoleColumn(3, column); }
+    bool apply_cause() const { return isApplied(4); }
+    void setApply_cause(bool on) { setApplied(4, on); }
+    DSColumn *cause_column() const { return roleColumn(4); }
+    void setCause_column(DSColumn *column) { setRoleColumn(4, column); }
+    DSManagedObject *columnRelationWithTag(qint64 tag) const;
+    // The relation, inserted when there is none; null without relations in
+    // the entity model.
+    DSManagedObject *fetchOrInsertColumnRelationWithTag(qint64 tag);
+
+    // Questions (categorical: treat_as_categories YES).
+    QString name() const;
+    bool is_binary_response() const;
+    // The model code the regression factory goes by: binary_model for a
+    // binary response, category_model for another categorical outcome,
+    // cardinal_model otherwise.
+    qint64 selectedModelCode() const;
+    bool hasOptionalWeights() const;
+    bool doWeight() const;
+    bool hasOptionalExposure() const;
+    bool doExpose() const;
+    bool doCensor() const;
+    bool doStratify() const;
+    bool doCause() const;
+    bool hasMultipleCoefficientSets() const;
+    bool hasMultiplePredictionSets() const;
+    bool hasPredictionDistribution() const;
+
+    // Own categories: the column's non-missing categories with rows, those
+    // named in ordered_values first in that order, the rest in summary
+    // order.
+    void updateCategories();
+    void copyCategories(const QList<CategoryRef> &categories, std::shared_ptr<const DSDurationFormatter> formatter);
+    const QList<CategoryRef> &categories() const { return m_categories; }
+    qint64 category_count() const { return m_categoryCount; }
+    // The column-category index of each own category.
+    const std::vector<double> &category_lookup() const { return m_categoryLookup; }
+    CategoryRef categoryAtIndex(qint64 i) const;
+    CategoryRef baseCategory() const;
+    CategoryRef nonBaseCategory() const;
+    const CategoryRef &active_category() const { return m_activeCategory; }
+    void setActive_category(CategoryRef category) { m_activeCategory = std::move(category); }
+
+    // Coefficient sets in the model's numbering.
+    qint64 coefficient_offset() const { return m_coefficientOffset; }
+    void setCoefficient_offset(qint64 offset) { m_coefficientOffset = offset; }
+    qint64 coefficientSetForCategoryIndex(qint64 i) const { return m_coefficientOffset + i; }
+    qint64 active_coefficient_set() const;
+    qint64 temp_number_of_restrictions() const;
+
+    // The include masks: one bit per table row, set for a row that enters
+    // the fit (model mask) or can be predicted (prediction mask, which keeps
+    // rows whose outcome is missing). Both point *out at the outcome's one
+    // mask buffer, overwritten by the next call of either, and answer its
+    // length in bytes.
+    qint64 getModelMask(const uint8_t **out, const uint8_t *mask, qint64 length);
+    qint64 getPredictionMask(const uint8_t **out, const uint8_t *mask, qint64 length);
+
+    // Writes the outcome's matrix column from column `column` on, rows in
+    // lookup order; answers how many coefficient sets it takes (1 for
+    // indicator and numeric outcomes, the index bins less 1 for categorical
+    // ones, 0 for columns it cannot use, which write nothing).
+    qint64 addDataToMatrix(const ds_data_matrix_s &matrix, qint64 column, const int32_t *lookup);
+    const ds_column_range_s &temp_matrix_col_range() const { return m_matrixColumns; }
+    void setTemp_matrix_col_range(const ds_column_range_s &range) { m_matrixColumns = range; }
+
+    // The per-outcome vectors in lookup order (panel form when panelCount is
+    // not 0): each rebuild unloads all five first and loads those the
+    // outcome needs; the first failure unloads them again and is returned,
+    // leaving them marked for reload. 0 on success.
+    int32_t rebuildBuffersWithPanelSizes(const int32_t *panelSizes, qint64 panelCount, const int32_t *lookup,
+                                         VRWContext_s *context);
+    // Releases the five vectors and marks them for reload.
+    void unloadBuffers();
+    bool secondary_buffers_need_reload() const { return m_buffersNeedReload; }
+    VRWVectorBuffer_s *exposure_buf() const { return m_exposure; }
+    VRWVectorBuffer_s *weight_buf() const { return m_weights; }
+    VRWVectorBuffer_s *censoring_buf() const { return m_censoring; }
+    VRWVectorBuffer_s *stratum_buf() const { return m_strata; }
+    VRWVectorBuffer_s *cause_buf() const { return m_causes; }
+    qint64 temp_cause_count() const { return m_causeCount; }
+    qint64 temp_stratum_max_count() const { return m_stratumCount; }
+
+    // The fit of this outcome on the model's data matrix (built when there
+    // is none): the regression's code, with its error in *error when it
+    // gives one. Until the regression classes exist the model codes select
+    // none, so a run fits nothing and answers 0.
+    int64_t runRegressionWithFrequencyWeights(VRWVectorBuffer_s *weights, VRWContext_s *context,
+                                              std::optional<DSError> *error);
+
+    void awakeFromInsert() override;
+    void awakeFromFetch() override;
+    // Frees the mask, the categories and the vectors.
+    void didTurnIntoFault() override;
+    // Unloads the vectors, leaves the model's order and relationship; the
+    // model stops selecting it.
+    void prepareForDeletion() override;
+    // The outcome, then its column relations and censoring conditions.
+    DSObjectList managedObjectDependencies() override;
 
 private:
-    DSManagedObject *relationWithTag(qint64 tag) const;
-    void setColumnWithTag(qint64 tag, bool appliedWhenNew, DSColumn *column);
+    DSColumn *roleColumn(qint64 tag) const;
+    void setRoleColumn(qint64 tag, DSColumn *column);
+    bool isApplied(qint64 tag) const;
+    void setApplied(qint64 tag, bool on);
+    qint64 getRemainingMask(const uint8_t **out, bool includingSelf, const uint8_t *mask, qint64 length);
+    void setCategoryValue(double value, const QString &label, std::shared_ptr<const DSDurationFormatter> formatter,
+                          qint64 count, qint64 i);
+    int32_t rebuildVectors(const int32_t *panelSizes, qint64 panelCount, const int32_t *lookup,
+                           VRWContext_s *context);
+
+    QList<CategoryRef> m_categories;
+    qint64 m_categoryCount = 0;
+    std::vector<double> m_categoryLookup;
+    CategoryRef m_activeCategory;
+    qint64 m_coefficientOffset = 0;
+    std::vector<uint8_t> m_includeMask;
+    ds_column_range_s m_matrixColumns;
+    VRWVectorBuffer_s *m_exposure = nullptr;
+    VRWVectorBuffer_s *m_weights = nullptr;
+    VRWVectorBuffer_s *m_censoring = nullptr;
+    VRWVectorBuffer_s *m_strata = nullptr;
+    VRWVectorBuffer_s *m_causes = nullptr;
+    bool m_buffersNeedReload = true;
+    qint64 m_causeCount = 1;
+    qint64 m_stratumCount = 1;
 };

@@ -1,8 +1,11 @@
 /* Loaders of data matrices and vectors into the padded device layouts. */
 #include "varrow/vrw_internal.h"
 
+#include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 void vrw_unload_matrix(VRWMatrixBuffer_s *matrix)
 {
@@ -65,6 +68,46 @@ static VRWMatrixBuffer_s *finish_matrix(VRWContext_s *context, VRWMatrixBuffer_s
         return NULL;
     }
     return matrix;
+}
+
+/* A large mapping is first touched by its filler, some 3 ms a MB in 4 KB
+** pages: it asks for transparent huge pages before that. */
+static void advise_huge_pages(void *host, size_t bytes)
+{
+    long page = sysconf(_SC_PAGESIZE);
+    if (!host || page <= 0 || bytes < ((size_t)32 << 20))
+        return;
+    uintptr_t start = ((uintptr_t)host + (uintptr_t)page - 1) & ~((uintptr_t)page - 1);
+    uintptr_t end = ((uintptr_t)host + bytes) & ~((uintptr_t)page - 1);
+    if (end > start)
+        madvise((void *)start, end - start, MADV_HUGEPAGE);
+}
+
+VRWMatrixBuffer_s *vrw_map_padded_matrix(VRWContext_s *context, int32_t rows, int32_t columns,
+                                         double **host, int32_t *status)
+{
+    *host = NULL;
+    if (rows < 0 || columns < 0) {
+        vrw_set_status(status, CL_INVALID_VALUE);
+        return NULL;
+    }
+    int32_t blocks = vrw_blocks_for_rows(rows);
+    VRWMatrixBuffer_s *matrix = begin_matrix(context, matrix_bytes(blocks, columns), rows, blocks,
+                                             columns, host, status);
+    if (matrix && !*host && matrix_bytes(blocks, columns) > 0) {
+        vrw_unload_matrix(matrix);
+        vrw_set_status(status, VRW_OUT_OF_HOST_MEMORY);
+        return NULL;
+    }
+    if (matrix)
+        advise_huge_pages(*host, matrix_bytes(blocks, columns));
+    return matrix;
+}
+
+VRWMatrixBuffer_s *vrw_unmap_padded_matrix(VRWContext_s *context, VRWMatrixBuffer_s *matrix,
+                                           double *host, int32_t *status)
+{
+    return finish_matrix(context, matrix, host, status);
 }
 
 VRWMatrixBuffer_s *vrw_load_padded_matrix(VRWContext_s *context, const double *host, size_t bytes,

@@ -65,6 +65,21 @@ VRW_EXPORT VRWStatus vrw_read_vectorized_data_buffer(VRWContext_s *context,
 ** matrix loaders multiply the values: one a row without panels, one a panel
 ** with panels. demean subtracts each panel's plain column mean first.
 */
+/*
+** A matrix the caller writes in place: a new device buffer of rows x columns
+** in the padded layout (column c at c x blocks x 16 doubles, blocks the
+** record's), mapped into host memory for the caller to fill completely,
+** padding rows as zeros, with no copy in between. vrw_unmap_padded_matrix
+** hands the filled mapping to the device and returns the record, or unloads
+** it and returns NULL with the failure in *status. On a failure of the map,
+** NULL and *host NULL.
+*/
+VRW_EXPORT VRWMatrixBuffer_s *vrw_map_padded_matrix(VRWContext_s *context, int32_t rows,
+                                                    int32_t columns, double **host,
+                                                    int32_t *status);
+VRW_EXPORT VRWMatrixBuffer_s *vrw_unmap_padded_matrix(VRWContext_s *context,
+                                                      VRWMatrixBuffer_s *matrix, double *host,
+                                                      int32_t *status);
 VRW_EXPORT VRWMatrixBuffer_s *vrw_load_padded_matrix(VRWContext_s *context, const double *host,
                                                      size_t bytes, int32_t rows, int32_t blocks,
                                                      int32_t columns, int32_t *status);

@@ -29,6 +29,9 @@ public:
     DSAttributeType attributeType() const { return m_type; }
     // The value a new object starts with (already normalised; null for none).
     const QVariant &defaultValue() const { return m_default; }
+    // The name of the DSValueTransformer a store applies to this binary
+    // attribute's bytes; empty for none.
+    const QString &valueTransformerName() const { return m_valueTransformerName; }
 
     // Converts a value to this attribute's representation. A null value
     // converts to null. Answers false, with the reason in *why when given,
@@ -45,4 +48,5 @@ private:
     friend class DSManagedObjectModel;
     DSAttributeType m_type = DSAttributeType::Integer64;
     QVariant m_default;
+    QString m_valueTransformerName;
 };

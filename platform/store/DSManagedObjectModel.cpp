@@ -163,6 +163,10 @@ private:
             return fail(QStringLiteral("attribute “%1.%2” has an unknown type “%3”").arg(entity->m_name, a->m_name, type));
         a->m_slot = int(entity->m_attributes.size());
         entity->m_attributes.push_back(a);
+        a->m_valueTransformerName = json.value(QLatin1String("valueTransformerName")).toString();
+        if (!a->m_valueTransformerName.isEmpty() && a->m_type != DSAttributeType::Binary)
+            return fail(QStringLiteral("attribute “%1.%2” names a value transformer but holds no binary data")
+                            .arg(entity->m_name, a->m_name));
         const QJsonValue def = json.value(QLatin1String("default"));
         if (def.isUndefined() || def.isNull())
             return true;

@@ -35,6 +35,8 @@ class DSEntityDescription;
 // nullify (the default), cascade, deny, none. Properties may say
 // "transient": true; names starting with "temp_" are always transient.
 // "class" defaults to "defaultClass", else to the entity's own name.
+// A binary attribute may name a registered DSValueTransformer
+// ("valueTransformerName") that its stored bytes pass through.
 // Both sides of a relationship name each other as "inverse", or neither.
 class DSManagedObjectModel
 {

@@ -8,6 +8,7 @@
 #include "platform/store/DSRelationshipDescription.h"
 #include "platform/store/DSSqliteStatement.h"
 #include "platform/store/DSStoreFile.h"
+#include "platform/store/DSValueTransformer.h"
 
 #include <QDebug>
 #include <QFile>
@@ -456,8 +457,10 @@ private:
             const QVariant &value = o->loadedAttribute(static_cast<const DSAttributeDescription *>(p));
             const bool none = value.isNull();
             // Shares the object's array and is bound in place: tens of
-            // megabytes are never copied.
-            const QByteArray data = value.toByteArray();
+            // megabytes are never copied (unless a transformer makes new ones).
+            QByteArray data = value.toByteArray();
+            if (!none && !transformForStore(static_cast<const DSAttributeDescription *>(p), &data))
+                return false;
             DSSqliteStatement &s = statement(none ? QStringLiteral("DELETE FROM %1 WHERE Z_PK = ?").arg(ds_sqlite_quote(dataTable))
                                                   : QStringLiteral("INSERT OR REPLACE INTO %1 (Z_PK, data) VALUES (?, ?)").arg(ds_sqlite_quote(dataTable)));
             s.bindInt64(1, o->m_number);
@@ -466,6 +469,23 @@ private:
             if (!s.isValid() || !runAndRelease(s))
                 return false;
         }
+        return true;
+    }
+
+    // The stored form of a binary value under its attribute's transformer;
+    // false for a transformer that is not registered or that fails.
+    static bool transformForStore(const DSAttributeDescription *a, QByteArray *data)
+    {
+        if (a->valueTransformerName().isEmpty())
+            return true;
+        const auto transformer = DSValueTransformer::valueTransformerForName(a->valueTransformerName());
+        const std::optional<QByteArray> stored = transformer ? transformer->transformedValue(*data) : std::nullopt;
+        if (!stored) {
+            qWarning("The value transformer “%s” of %s could not transform it", qPrintable(a->valueTransformerName()),
+                     qPrintable(a->name()));
+            return false;
+        }
+        *data = *stored;
         return true;
     }
 
@@ -754,7 +774,15 @@ QVariant DSPersistentStore::loadValue(const DSManagedObject *object, const DSAtt
                  qPrintable(objectLabel(object)), qPrintable(m_path), sqlite3_errstr(rc));
         return QVariant();
     }
-    return data;
+    if (attribute->valueTransformerName().isEmpty())
+        return data;
+    const auto transformer = DSValueTransformer::valueTransformerForName(attribute->valueTransformerName());
+    const std::optional<QByteArray> value = transformer ? transformer->reverseTransformedValue(data) : std::nullopt;
+    if (!value)
+        qWarning("Could not read %s of %s from the store %s: its value transformer “%s” %s", qPrintable(attribute->name()),
+                 qPrintable(objectLabel(object)), qPrintable(m_path), qPrintable(attribute->valueTransformerName()),
+                 transformer ? "does not take the stored bytes" : "is not registered");
+    return value ? QVariant(*value) : QVariant();
 }
 
 bool DSPersistentStore::save(const Changes &changes, DSStoreError *error)

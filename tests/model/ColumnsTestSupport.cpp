@@ -30,32 +30,9 @@ std::shared_ptr<const DSManagedObjectModel> ds_columns_test_model()
             return std::shared_ptr<const DSManagedObjectModel>();
         QJsonObject json = QJsonDocument::fromJson(file.readAll()).object();
         QJsonArray entities = json.value(QStringLiteral("entities")).toArray();
-        for (qsizetype i = 0; i < entities.size(); ++i) {
-            QJsonObject e = entities[i].toObject();
-            if (e.value(QStringLiteral("name")).toString() != QLatin1String("DSOutcomeVariable"))
-                continue;
-            QJsonArray relationships = e.value(QStringLiteral("relationships")).toArray();
-            relationships.append(QJsonObject{{QStringLiteral("name"), QStringLiteral("column_relations")},
-                                             {QStringLiteral("destination"), QStringLiteral("DSOutcomeColumnRelation")},
-                                             {QStringLiteral("toMany"), true},
-                                             {QStringLiteral("inverse"), QStringLiteral("owner")},
-                                             {QStringLiteral("deleteRule"), QStringLiteral("cascade")}});
-            e.insert(QStringLiteral("relationships"), relationships);
-            entities[i] = e;
-        }
         entities.append(entity("DSTestDivisionColumn", "DSNumericColumn"));
         entities.append(entity("DSTestJoinedColumn", "DSNumericColumn"));
         entities.append(entity("DSTestCategoryColumn", "DSColumn"));
-        entities.append(QJsonObject{
-            {QStringLiteral("name"), QStringLiteral("DSOutcomeColumnRelation")},
-            {QStringLiteral("attributes"),
-             QJsonArray{QJsonObject{{QStringLiteral("name"), QStringLiteral("tag")}, {QStringLiteral("type"), QStringLiteral("integer64")}},
-                        QJsonObject{{QStringLiteral("name"), QStringLiteral("is_applied")}, {QStringLiteral("type"), QStringLiteral("boolean")}}}},
-            {QStringLiteral("relationships"),
-             QJsonArray{QJsonObject{{QStringLiteral("name"), QStringLiteral("column")}, {QStringLiteral("destination"), QStringLiteral("DSColumn")}},
-                        QJsonObject{{QStringLiteral("name"), QStringLiteral("owner")},
-                                    {QStringLiteral("destination"), QStringLiteral("DSOutcomeVariable")},
-                                    {QStringLiteral("inverse"), QStringLiteral("column_relations")}}}}});
         json.insert(QStringLiteral("entities"), entities);
         DSStoreError error;
         auto loaded = DSManagedObjectModel::fromJson(QJsonDocument(json).toJson(), &error);

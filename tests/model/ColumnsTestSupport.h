@@ -13,8 +13,7 @@
 
 // The application's entity model plus what these tests need and the model
 // does not have yet: a derived column that needs two inputs (a division), a
-// joined column, a category column whose categories a test sets, and the
-// outcomes' column relations.
+// joined column and a category column whose categories a test sets.
 std::shared_ptr<const DSManagedObjectModel> ds_columns_test_model();
 
 // Registers the application's classes and the test classes below.

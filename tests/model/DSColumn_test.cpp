@@ -408,6 +408,10 @@ TEST_F(DSColumnTest, DeletionCascadeAndUndo)
     outcome->setObject(model, QStringLiteral("model"));
     outcome->setWeight_column(c);
     outcome->setExposure_column(static_cast<DSNumericColumn *>(y));
+    auto *swapped = context().insertNewObject<DSOutcomeVariable>(QStringLiteral("DSOutcomeVariable"));
+    swapped->setObject(model, QStringLiteral("model"));
+    swapped->setWeight_column(static_cast<DSNumericColumn *>(y));
+    swapped->setExposure_column(c);
     const DSObjectList relations = outcome->objectsForKey(QStringLiteral("column_relations"));
     ASSERT_EQ(relations.size(), 2);
     for (DSManagedObject *relation : relations)  // weights start unapplied, exposure applied
@@ -455,6 +459,8 @@ TEST_F(DSColumnTest, DeletionCascadeAndUndo)
     EXPECT_EQ(model->objectForKey(QStringLiteral("plot_against_column")), y);
     EXPECT_EQ(outcome->weight_column(), nullptr);
     EXPECT_EQ(outcome->exposure_column(), y);
+    EXPECT_EQ(swapped->weight_column(), y);
+    EXPECT_EQ(swapped->exposure_column(), nullptr);
     EXPECT_EQ(table()->sortedColumns(), (QList<DSColumn *>{y, f, kept}));
     EXPECT_EQ((QList<qint64>{y->index(), f->index(), kept->index()}), (QList<qint64>{0, 1, 2}));
     EXPECT_TRUE(y->outputColumns().contains(f));
@@ -475,6 +481,7 @@ TEST_F(DSColumnTest, DeletionCascadeAndUndo)
     EXPECT_EQ(kept->objectsForKey(QStringLiteral("conditions")).size(), 2);
     EXPECT_EQ(model->objectForKey(QStringLiteral("panel_column")), c);
     EXPECT_EQ(outcome->weight_column(), c);
+    EXPECT_EQ(swapped->exposure_column(), c);
     EXPECT_EQ(join->objectForKey(QStringLiteral("foreign_column")), c);
     const double *values = nullptr;
     ASSERT_EQ(c->getValues(&values), 3);

@@ -10,6 +10,7 @@
 #include "platform/store/DSManagedObjectModel.h"
 #include "platform/store/DSObjectGraphDecoder.h"
 #include "platform/store/DSObjectPool.h"
+#include "regression/DSOutcomeVariable.h"
 #include "regression/DSRegressionModel.h"
 
 #include <QCborMap>
@@ -74,7 +75,7 @@ TableParts fillTable(DSTable *table, const QString &name)
     p.prediction = table->insertNewObjectOfEntity(QStringLiteral("DSPrediction"));
     p.prediction->setObject(p.outcome, QStringLiteral("outcome_variable"));
     p.prediction->setObject(p.model, QStringLiteral("model"));
-    p.model->setActive_outcome(p.outcome);
+    p.model->setActive_outcome(ds_object_cast<DSOutcomeVariable>(p.outcome));
     p.model->setActive_prediction(p.prediction);
 
     DSManagedObject *filterSet = table->filterSetAtIndex(0);

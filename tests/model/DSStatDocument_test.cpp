@@ -345,13 +345,13 @@ TEST_F(DSStatDocumentTest, OlderVersionsWithoutTheirModelFailWithAnError)
 {
     const QString package = path(QStringLiteral("Ancient.ostrel"));
     QDir().mkpath(package);
-    const QString v1 = QDir(package).filePath(QStringLiteral("Storage.innerostrel"));
-    writeToyStore(v1, QStringLiteral("DSDataModel005"), {QStringLiteral("Alpha")});
+    const QString v4 = QDir(package).filePath(QStringLiteral("Storage-004.sqlite"));
+    writeToyStore(v4, QStringLiteral("DSDataModel005"), {QStringLiteral("Alpha")});
     DSStatDocument document;
     DSError error;
     EXPECT_FALSE(document.readFromURL(fileUrl(package), DSStatDocument::nativeType, &error));
     EXPECT_TRUE(error.localizedDescription.contains(QStringLiteral("older version"))) << error.localizedDescription.toStdString();
-    EXPECT_EQ(ds_folder_entries(package), QStringList{QStringLiteral("Storage.innerostrel")});
+    EXPECT_EQ(ds_folder_entries(package), QStringList{QStringLiteral("Storage-004.sqlite")});
 }
 
 TEST_F(DSStatDocumentTest, PackageWithoutStoreFileAnswersNoWithoutError)

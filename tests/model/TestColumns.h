@@ -50,7 +50,8 @@ public:
     qint64 getBytes(const uint8_t **values, const uint8_t **missingOut) override
     {
         *values = bits.empty() ? nullptr : bits.data();
-        *missingOut = missing.empty() ? nullptr : missing.data();
+        if (missingOut)
+            *missingOut = missing.empty() ? nullptr : missing.data();
         return qint64(bits.size());
     }
 };

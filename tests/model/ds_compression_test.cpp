@@ -1,6 +1,7 @@
 #include "model/ds_compression.h"
 
 #include "model/DSColumnBuffer.h"
+#include "model/DSCompressDataTransformer.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -246,4 +247,19 @@ TEST(Compression, OtherProgramsReadOurStreams)
 
     const QByteArray byGzip = run("gzip", {"-dc"}, *gzipDeflate(values));
     EXPECT_EQ(byGzip, values);
+}
+
+// The store's named transformer is deflate forward and inflate in reverse.
+TEST(DSCompressDataTransformer, RegisteredUnderItsNameAsDeflateAndInflate)
+{
+    DSCompressDataTransformer::registerTransformer();
+    const auto transformer = DSValueTransformer::valueTransformerForName(QStringLiteral("DSCompressDataTransformer"));
+    ASSERT_TRUE(transformer);
+    const QByteArray value(10000, 'q');
+    const std::optional<QByteArray> stored = transformer->transformedValue(value);
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(*stored, *zlibDeflate(value));
+    EXPECT_EQ(transformer->reverseTransformedValue(*stored), value);
+    EXPECT_EQ(transformer->transformedValue(QByteArray()), QByteArray());
+    EXPECT_FALSE(transformer->reverseTransformedValue(stored->left(stored->size() / 2)));
 }

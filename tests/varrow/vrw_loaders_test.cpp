@@ -316,6 +316,37 @@ TEST_F(LoadersTest, ReadsQuadInterleavedBuffersWithoutPanelPadding)
     clReleaseMemObject(buffer);
 }
 
+// A matrix written in place into the mapping holds what the copying loader
+// makes of the same columns.
+TEST_F(LoadersTest, MappedMatrixFilledInPlaceEqualsTheLoadedOne)
+{
+    const int32_t rows = 21, columns = 3;
+    std::vector<double> data = awkward_values(size_t(rows) * columns, 5);
+    int32_t status = 0;
+    double *host = nullptr;
+    VRWMatrixBuffer_s *mapped = vrw_map_padded_matrix(context.get(), rows, columns, &host, &status);
+    ASSERT_TRUE(mapped && host);
+    ASSERT_EQ(mapped->blocks, 2);
+    const size_t padded = 32;
+    for (size_t c = 0; c < size_t(columns); c++)
+        for (size_t r = 0; r < padded; r++)
+            host[c * padded + r] = r < size_t(rows) ? data[c * rows + r] : 0.0;
+    MatrixPtr in_place(vrw_unmap_padded_matrix(context.get(), mapped, host, &status));
+    ASSERT_TRUE(in_place);
+    EXPECT_EQ(status, 0);
+    MatrixPtr copied(vrw_load_matrix(context.get(), data.data(), rows, columns, &status));
+    ASSERT_TRUE(copied);
+    EXPECT_EQ(in_place->observations, rows);
+    EXPECT_EQ(in_place->columns, columns);
+    const auto a = read_all<double>(in_place->data, padded * columns);
+    const auto b = read_all<double>(copied->data, padded * columns);
+    EXPECT_EQ(std::memcmp(a.data(), b.data(), a.size() * sizeof(double)), 0);
+
+    EXPECT_EQ(vrw_map_padded_matrix(context.get(), -1, columns, &host, &status), nullptr);
+    EXPECT_EQ(host, nullptr);
+    EXPECT_NE(status, 0);
+}
+
 TEST(MatrixPrinter, NamesTheKindOfMatrix)
 {
     struct Case {

@@ -8,6 +8,7 @@
 #include "model/DSTable.h"
 #include "pivot/DSPivot.h"
 #include "platform/store/DSManagedObjectContext.h"
+#include "regression/DSExplanatoryVariable.h"
 #include "regression/DSOutcomeVariable.h"
 #include "regression/DSRegressionModel.h"
 #include "ui/DSNib.h"
@@ -570,7 +571,8 @@ void DSStatDocumentWindow::showPredictor(QObject *sender)
             table->setActive_model(ds_object_cast<DSRegressionModel>(table->regressionModelAtIndex(0)));
         DSRegressionModel *model = table->active_model();
         if (model && !model->active_outcome() && model->active_prediction())
-            model->setActive_outcome(model->active_prediction()->objectForKey(QStringLiteral("outcome_variable")));
+            model->setActive_outcome(
+                ds_object_cast<DSOutcomeVariable>(model->active_prediction()->objectForKey(QStringLiteral("outcome_variable"))));
     });
 }
 

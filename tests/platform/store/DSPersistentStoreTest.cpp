@@ -5,6 +5,7 @@
 #include "platform/store/DSManagedObjectModel.h"
 #include "platform/store/DSPersistentStore.h"
 #include "platform/store/DSUndoManager.h"
+#include "platform/store/DSValueTransformer.h"
 
 #include <QCborMap>
 #include <QDir>
@@ -13,6 +14,7 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <sqlite3.h>
 
 namespace {
@@ -421,4 +423,91 @@ TEST_F(DSPersistentStoreTest, AFailedSaveSaysWhatFailedAndWritesNothing)
     EXPECT_TRUE(error.message().contains(QStringLiteral("no such table"))) << error.message().toStdString();
     EXPECT_TRUE(context.hasChanges());
     EXPECT_NE(query(file, "SELECT name FROM Library ORDER BY Z_PK").first(), QStringLiteral("never saved"));
+}
+
+namespace {
+
+// Stores the bytes reversed; refuses a value that starts with "!" and
+// stored bytes that start with "?", so both directions can fail.
+class ReversedBytes : public DSValueTransformer
+{
+    static QByteArray reversed(const QByteArray &bytes)
+    {
+        QByteArray copy = bytes;
+        std::reverse(copy.begin(), copy.end());
+        return copy;
+    }
+
+public:
+    std::optional<QByteArray> transformedValue(const QByteArray &value) const override
+    {
+        if (value.startsWith('!'))
+            return std::nullopt;
+        return reversed(value);
+    }
+    std::optional<QByteArray> reverseTransformedValue(const QByteArray &stored) const override
+    {
+        if (stored.startsWith('?'))
+            return std::nullopt;
+        return reversed(stored);
+    }
+};
+
+std::shared_ptr<const DSManagedObjectModel> transformedModel(const char *transformer, const char *type = "binary")
+{
+    return DSManagedObjectModel::fromJson(QStringLiteral(R"({"name": "DSTransformed", "version": 1, "entities": [
+        {"name": "Blob", "attributes": [{"name": "data", "type": "%1", "valueTransformerName": "%2"}]}]})")
+                                              .arg(QLatin1String(type), QLatin1String(transformer))
+                                              .toUtf8());
+}
+
+} // namespace
+
+// A binary attribute whose model names a value transformer is stored in its
+// transformed form and reads back as it was; a transformer that is missing
+// or fails ends the save with an error, and stored bytes it refuses read as
+// none.
+TEST_F(DSPersistentStoreTest, BinaryDataPassesThroughItsValueTransformer)
+{
+    DSValueTransformer::setValueTransformer(QStringLiteral("TestReversedBytes"), std::make_shared<ReversedBytes>());
+    const QString file = path("transformed.sqlite");
+    {
+        DSManagedObjectContext context(transformedModel("TestReversedBytes"));
+        DSManagedObject *blob = context.insertNewObject(QStringLiteral("Blob"));
+        blob->setPrimitiveValue(QByteArray("abc"), QStringLiteral("data"));
+        DSStoreError error;
+        ASSERT_TRUE(context.addPersistentStore(file, DSStoreOptions(), &error) && context.save(&error))
+            << error.message().toStdString();
+        EXPECT_EQ(query(file, "SELECT data FROM Z_DATA_Blob_data"), QStringList{QStringLiteral("cba")});
+
+        blob->setPrimitiveValue(QByteArray("!refused"), QStringLiteral("data"));
+        EXPECT_FALSE(context.save(&error));
+        EXPECT_TRUE(error.isError());
+        EXPECT_EQ(query(file, "SELECT data FROM Z_DATA_Blob_data"), QStringList{QStringLiteral("cba")})
+            << "the failed save wrote nothing";
+    }
+    {
+        DSManagedObjectContext context(transformedModel("TestReversedBytes"));
+        ASSERT_TRUE(context.addPersistentStore(file, DSStoreOptions()));
+        EXPECT_EQ(context.objectsOfEntity(QStringLiteral("Blob")).value(0)->dataForKey(QStringLiteral("data")),
+                  QByteArray("abc"));
+    }
+    query(file, "UPDATE Z_DATA_Blob_data SET data = CAST('?xy' AS BLOB)");
+    {
+        DSManagedObjectContext context(transformedModel("TestReversedBytes"));
+        ASSERT_TRUE(context.addPersistentStore(file, DSStoreOptions()));
+        EXPECT_TRUE(context.objectsOfEntity(QStringLiteral("Blob")).value(0)->valueForKey(QStringLiteral("data")).isNull());
+    }
+
+    DSManagedObjectContext unregistered(transformedModel("TestNoSuchTransformer"));
+    unregistered.insertNewObject(QStringLiteral("Blob"))->setPrimitiveValue(QByteArray("abc"), QStringLiteral("data"));
+    DSStoreError error;
+    EXPECT_FALSE(unregistered.addPersistentStore(path("unregistered.sqlite"), DSStoreOptions(), &error)
+                 && unregistered.save(&error));
+
+    DSStoreError modelError;
+    EXPECT_FALSE(DSManagedObjectModel::fromJson(QByteArray(R"({"name": "M", "version": 1, "entities": [
+        {"name": "E", "attributes": [{"name": "a", "type": "string", "valueTransformerName": "TestReversedBytes"}]}]})"),
+                                                &modelError));
+    EXPECT_TRUE(modelError.message().contains(QStringLiteral("E.a"))) << modelError.message().toStdString();
 }

@@ -1,0 +1,202 @@
+#include "MigrationTestSupport.h"
+
+#include "ds_graph_dump.h"
+#include "ds_store_recipe.h"
+#include "model/DSStatDocument.h"
+#include "platform/store/DSManagedObjectModel.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QJsonObject expectedDump(const QString &name)
+{
+    QFile file(ds_fixture(name));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
+    EXPECT_TRUE(document.isObject()) << name.toStdString() << ": " << error.errorString().toStdString();
+    return document.object();
+}
+
+// The differences of two dumps, one line per path, for a readable failure.
+QStringList dumpDifferences(const QJsonObject &actual, const QJsonObject &expected)
+{
+    QStringList lines;
+    QStringList paths = actual.keys() + expected.keys();
+    paths.removeDuplicates();
+    paths.sort();
+    const auto text = [](const QJsonValue &v) {
+        return v.isUndefined() ? QStringLiteral("(missing)")
+                               : QString::fromUtf8(QJsonDocument(v.toObject()).toJson(QJsonDocument::Compact));
+    };
+    for (const QString &path : paths)
+        if (actual.value(path) != expected.value(path))
+            lines << QStringLiteral("%1\n  actual:   %2\n  expected: %3").arg(path, text(actual.value(path)), text(expected.value(path)));
+    return lines;
+}
+
+// A copy of a fixture package in a folder of its own.
+QString copyOfPackage(const QTemporaryDir &dir, const QString &fixture)
+{
+    const QString from = ds_fixture(fixture);
+    const QString to = dir.filePath(fixture);
+    QDir().mkpath(to);
+    for (const QString &entry : QDir(from).entryList(QDir::Files))
+        QFile::copy(QDir(from).filePath(entry), QDir(to).filePath(entry));
+    return to;
+}
+
+} // namespace
+
+// Both older packages reach version 3 and reopen as the graph the steps
+// describe, written out by hand in the expected dumps.
+TEST(DSMigrationPackages, OlderPackagesReachVersionThreeAsExpected)
+{
+    struct Case {
+        const char *package;
+        int version;
+        const char *expected;
+    };
+    const Case cases[] = {
+        {"v1.ostrel", 1, "v1_to_3.expected.json"},
+        {"v2.ostrel", 2, "v2_to_3.expected.json"},
+    };
+    for (const Case &c : cases) {
+        const DSMigrated migrated = ds_migrate_package(ds_fixture(QString::fromUtf8(c.package)), c.version, 3);
+        ASSERT_TRUE(migrated.context) << c.package << ": " << migrated.error.localizedDescription.toStdString();
+        EXPECT_EQ(migrated.context->model().name(), QStringLiteral("DSDataModel003"));
+        const QJsonObject actual = ds_dump_graph(*migrated.context);
+        const QStringList differences = dumpDifferences(actual, expectedDump(QString::fromUtf8(c.expected)));
+        EXPECT_TRUE(differences.isEmpty()) << c.package << "\n" << differences.join(QLatin1Char('\n')).toStdString();
+        if (!differences.isEmpty() && qEnvironmentVariableIsSet("OSTREL_WRITE_ACTUAL_DUMPS")) {
+            QFile out(QDir::temp().filePath(QString::fromUtf8(c.expected) + QStringLiteral(".actual")));
+            if (out.open(QIODevice::WriteOnly))
+                out.write(QJsonDocument(actual).toJson());
+        }
+    }
+}
+
+// The recipes remake stores equal to the checked-in packages.
+TEST(DSMigrationPackages, CheckedInPackagesAreTheirRecipes)
+{
+    for (const char *name : {"v1", "v2"}) {
+        QTemporaryDir dir;
+        QString error;
+        const QJsonObject recipe = ds_recipe_from_file(ds_fixture(QStringLiteral("%1.recipe.json").arg(QLatin1String(name))), &error);
+        const QString package = dir.filePath(QStringLiteral("made.ostrel"));
+        ASSERT_TRUE(ds_write_store_from_recipe(recipe, package, &error)) << name << ": " << error.toStdString();
+        const int version = QString::fromLatin1(name + 1).toInt();
+        const DSMigrated made = ds_migrate_package(package, version, 3);
+        const DSMigrated checkedIn =
+            ds_migrate_package(ds_fixture(QStringLiteral("%1.ostrel").arg(QLatin1String(name))), version, 3);
+        ASSERT_TRUE(made.context && checkedIn.context) << name;
+        EXPECT_EQ(ds_dump_graph(*made.context), ds_dump_graph(*checkedIn.context)) << name;
+    }
+}
+
+// A step that fails, at any version, leaves every file of the package as it
+// was, and the read fails with the step's message.
+TEST(DSMigrationPackages, FailedStepLeavesThePackageAsItWas)
+{
+    struct Case {
+        const char *what;
+        const char *recipe; // null: the fixture package of that name
+        const char *fixture;
+        const char *message;
+    };
+    const Case cases[] = {
+        {"v1 package, no step 3 to 4 yet", nullptr, "v1.ostrel", "DSDataModel004"},
+        {"v2 package, no step 3 to 4 yet", nullptr, "v2.ostrel", "DSDataModel004"},
+        {"aggregate table over an aggregate table (step 1 to 2)", R"({"model": "DSDataModel", "objects": [
+            {"id": "root", "entity": "DSDataRoot"},
+            {"id": "T", "entity": "DSDataTable", "data_root": "root", "name": "T"},
+            {"id": "A", "entity": "DSAggregateTable", "data_root": "root", "name": "Sums", "input": "T"},
+            {"id": "B", "entity": "DSAggregateTable", "data_root": "root", "name": "Sums of sums", "input": "A"}]})",
+         nullptr, "Sums of sums"},
+        {"aggregation without a number formatter (step 2 to 3)", R"({"model": "DSDataModel002", "objects": [
+            {"id": "root", "entity": "DSDataRoot"},
+            {"id": "T", "entity": "DSDataTable", "data_root": "root", "name": "Fish"},
+            {"id": "a", "entity": "DSColumnAggregation", "table": "T", "index": 3, "tag": 20}]})",
+         nullptr, "no number formatter"},
+    };
+    for (const Case &c : cases) {
+        QTemporaryDir dir;
+        QString package;
+        if (c.recipe) {
+            package = dir.filePath(QStringLiteral("Made.ostrel"));
+            QString why;
+            ASSERT_TRUE(ds_write_store_from_recipe(ds_recipe_from_json(c.recipe, &why), package, &why)) << why.toStdString();
+        } else {
+            package = copyOfPackage(dir, QString::fromUtf8(c.fixture));
+        }
+        const QStringList before = ds_folder_hashes(package);
+        for (const QString &type : {DSStatDocument::nativeType, DSStatDocument::readOnlyType}) {
+            DSStatDocument document;
+            DSError error;
+            EXPECT_FALSE(document.readFromURL(QUrl::fromLocalFile(package), type, &error)) << c.what;
+            EXPECT_TRUE(error.localizedDescription.contains(QString::fromUtf8(c.message)))
+                << c.what << ": " << error.localizedDescription.toStdString();
+            EXPECT_EQ(ds_folder_hashes(package), before) << c.what;
+        }
+    }
+}
+
+// Bytes flipped in a copy of an older store: the chain ends with an error
+// or a graph, never a crash (this program also runs under the address
+// sanitizer), and a flipped file header always ends with an error.
+TEST(DSMigrationPackages, CorruptedOlderStoresEndWithAnErrorNeverACrash)
+{
+    struct Case {
+        const char *fixture;
+        const char *file;
+        int version;
+    };
+    const Case cases[] = {
+        {"v1.ostrel", "Storage.innerostrel", 1},
+        {"v2.ostrel", "Storage-002.sqlite", 2},
+    };
+    for (const Case &c : cases) {
+        QFile original(QDir(ds_fixture(QString::fromUtf8(c.fixture))).filePath(QString::fromUtf8(c.file)));
+        ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+        const QByteArray bytes = original.readAll();
+        // The header, then a spread of places over every page of the file.
+        QList<qsizetype> offsets{0, 5, 16, 18, 28, 40, 56};
+        for (qsizetype at = 100; at < bytes.size(); at += bytes.size() / 61 + 1)
+            offsets << at;
+        int failures = 0;
+        for (qsizetype at : offsets) {
+            QTemporaryDir dir;
+            const QString package = dir.filePath(QStringLiteral("Broken.ostrel"));
+            QDir().mkpath(package);
+            QByteArray broken = bytes;
+            for (qsizetype k = at; k < std::min(at + 4, broken.size()); ++k)
+                broken[k] = char(~broken[k]);
+            QFile file(QDir(package).filePath(QString::fromUtf8(c.file)));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(broken);
+            file.close();
+
+            const DSMigrated migrated = ds_migrate_package(package, c.version, 3);
+            if (!migrated.context) {
+                ++failures;
+                EXPECT_FALSE(migrated.error.localizedDescription.isEmpty()) << c.file << " at " << at;
+            } else {
+                ds_dump_graph(*migrated.context);
+            }
+            if (at < 20) {
+                EXPECT_FALSE(migrated.context) << c.file << ": a damaged header at " << at << " must end with an error";
+            }
+            DSStatDocument document;
+            DSError error;
+            EXPECT_FALSE(document.readFromURL(QUrl::fromLocalFile(package), DSStatDocument::nativeType, &error));
+            EXPECT_FALSE(error.localizedDescription.isEmpty()) << c.file << " at " << at;
+        }
+        EXPECT_GT(failures, 0) << c.file;
+    }
+}

@@ -1,0 +1,231 @@
+// Outcome variables: their roles, categories, include masks, matrix column
+// and vectors.
+#include "RegressionTestSupport.h"
+
+#include "model/DSColumnCategory.h"
+#include "model/DSNumericColumnCategory.h"
+#include "platform/store/DSManagedObjectContext.h"
+#include "tests/varrow/vrw_test_support.h"
+#include "varrow/varrow.h"
+
+#include <memory>
+
+namespace {
+
+using Column = std::vector<double>;
+using Rows = std::vector<int>;
+constexpr double N = NAN;
+
+class DSOutcomeVariableTest : public RegressionTest
+{
+protected:
+    // The rows of an include mask, one 0 or 1 each.
+    Rows maskRows(const uint8_t *mask, qint64 bytes) const
+    {
+        Rows out;
+        for (qint64 r = 0; r < rows; ++r)
+            out.push_back(r / 8 < bytes && (mask[r / 8] >> (r % 8) & 1));
+        return out;
+    }
+    Rows modelMask(DSOutcomeVariable *outcome, const uint8_t *mask = nullptr, qint64 length = 0)
+    {
+        const uint8_t *out = nullptr;
+        const qint64 bytes = outcome->getModelMask(&out, mask, length);
+        return maskRows(out, bytes);
+    }
+    Rows predictionMask(DSOutcomeVariable *outcome)
+    {
+        const uint8_t *out = nullptr;
+        const qint64 bytes = outcome->getPredictionMask(&out, nullptr, 0);
+        return maskRows(out, bytes);
+    }
+};
+
+TEST_F(DSOutcomeVariableTest, RolesLiveInRelationsMadeOnFirstWrite)
+{
+    auto *y = numeric(QStringLiteral("y"), {1, 2});
+    auto *w = numeric(QStringLiteral("w"), {1, 1});
+    DSOutcomeVariable *outcome = addOutcome(newModel(), y);
+    EXPECT_EQ(outcome->exposure_column(), nullptr);
+    EXPECT_EQ(outcome->default_column(), nullptr);
+    EXPECT_FALSE(outcome->doExpose() || outcome->doWeight() || outcome->doCensor() || outcome->doStratify()
+                 || outcome->doCause());
+
+    outcome->setExposure_column(w);
+    EXPECT_TRUE(outcome->apply_exposure()) << "an exposure applies at once";
+    outcome->setWeight_column(w);
+    EXPECT_FALSE(outcome->apply_weights());
+    EXPECT_EQ(outcome->columnRelationWithTag(0)->integerForKey(QStringLiteral("tag")), 0);
+    outcome->setCause_column(w);
+    outcome->setApply_cause(true);
+    EXPECT_EQ(outcome->objectsForKey(QStringLiteral("column_relations")).size(), 3);
+    EXPECT_EQ(outcome->cause_column(), w);
+    EXPECT_FALSE(outcome->doCause()) << "causes belong to Cox models";
+    outcome->setCardinal_model(DSOutcomeModelCox);
+    EXPECT_TRUE(outcome->doCause());
+    EXPECT_TRUE(outcome->hasMultipleCoefficientSets());
+    EXPECT_TRUE(outcome->hasPredictionDistribution());
+}
+
+TEST_F(DSOutcomeVariableTest, DeletingARoleColumnEmptiesEveryRole)
+{
+    auto *y = numeric(QStringLiteral("y"), {1, 2});
+    auto *s = numeric(QStringLiteral("s"), {1, 1});
+    DSOutcomeVariable *outcome = addOutcome(newModel(), y);
+    outcome->setStratification_column(s);
+    outcome->setDefault_column(s);
+    outcome->setCause_column(s);
+    outcome->setWeight_column(s);
+    document.managedObjectContext()->deleteObject(s);
+    document.managedObjectContext()->processPendingChanges();
+    EXPECT_EQ(outcome->stratification_column(), nullptr);
+    EXPECT_EQ(outcome->default_column(), nullptr);
+    EXPECT_EQ(outcome->cause_column(), nullptr);
+    EXPECT_EQ(outcome->weight_column(), nullptr);
+}
+
+// Which rows enter a fit: one table of models and roles over the same rows.
+TEST_F(DSOutcomeVariableTest, IncludeMaskDropsWhatEachRoleCannotUse)
+{
+    auto *y = numeric(QStringLiteral("y"), {1, 0, -1, N, 2, 3});
+    auto *exposure = numeric(QStringLiteral("e"), {1, 0, 2, 2, N, 1});
+    auto *fallback = numeric(QStringLiteral("d"), {1, 1, 1, 1, 1, 1});
+    auto *x = numeric(QStringLiteral("x"), {1, 2, 3, 4, 5, N});
+    DSRegressionModel *model = newModel();
+    DSOutcomeVariable *outcome = addOutcome(model, y);
+    outcome->setExposure_column(exposure);
+    outcome->setDefault_column(fallback);
+
+    struct Case
+    {
+        const char *what;
+        qint64 cardinal;
+        bool exposed, defaulted;
+        Rows rows;
+    };
+    const Case cases[] = {
+        {"linear: the missing outcome leaves", DSOutcomeModelLinear, true, false, {1, 1, 1, 0, 1, 1}},
+        {"Poisson with its exposure: exposure 0 and NaN leave", DSOutcomeModelPoisson, true, false, {1, 0, 1, 0, 0, 1}},
+        {"Poisson, exposure not applied", DSOutcomeModelPoisson, false, false, {1, 1, 1, 0, 1, 1}},
+        {"log-linear: outcomes at or below 0 leave", DSOutcomeModelLogLinear, true, false, {1, 0, 0, 0, 1, 1}},
+        {"a default without missing rows keeps them", DSOutcomeModelLinear, false, true, {1, 1, 1, 1, 1, 1}},
+    };
+    for (const Case &c : cases) {
+        outcome->setCardinal_model(c.cardinal);
+        outcome->setApply_exposure(c.exposed);
+        outcome->setApply_default(c.defaulted);
+        EXPECT_EQ(modelMask(outcome), c.rows) << c.what;
+    }
+
+    // Included variables' missing rows leave; the caller's mask starts it;
+    // the prediction mask keeps the missing outcome.
+    outcome->setCardinal_model(DSOutcomeModelLinear);
+    outcome->setApply_default(false);
+    DSExplanatoryColumnVariable *vx = addVariable(model, x);
+    EXPECT_EQ(modelMask(outcome), (Rows{1, 1, 1, 0, 1, 0}));
+    EXPECT_EQ(predictionMask(outcome), (Rows{1, 1, 1, 1, 1, 0}));
+    const uint8_t firstTwo = 0x3;
+    EXPECT_EQ(modelMask(outcome, &firstTwo, 1), (Rows{1, 1, 0, 0, 0, 0}));
+    vx->setIs_included(false);
+    EXPECT_EQ(modelMask(outcome), (Rows{1, 1, 1, 0, 1, 1}));
+
+    // Rows weighing less than 1 leave.
+    table->setFrequency_weights_column(fallback);
+    fallback->values = {1, 0, 2, 1, -1, 1};
+    table->setApply_frequency_weights(true);
+    EXPECT_EQ(modelMask(outcome), (Rows{1, 0, 1, 0, 0, 1}));
+}
+
+TEST_F(DSOutcomeVariableTest, LogLinearOutcomeOfAnotherKindKeepsNoRow)
+{
+    auto *b = indicator(QStringLiteral("b"), {1, 0, 1});
+    DSOutcomeVariable *outcome = addOutcome(newModel(), b);
+    outcome->setCardinal_model(DSOutcomeModelLogLinear);
+    EXPECT_EQ(modelMask(outcome), (Rows{1, 1, 1})) << "a binary outcome is no log-linear one";
+    auto *t = text(QStringLiteral("t"), {0, 1, 0}, 2);
+    outcome->setColumn(t);
+    EXPECT_EQ(modelMask(outcome), (Rows{0, 0, 0}));
+}
+
+TEST_F(DSOutcomeVariableTest, OrderedValuesComeFirstThenTheSummaryOrder)
+{
+    auto *y = numeric(QStringLiteral("y"), {1, 2, 3, 3, N, 1});
+    DSOutcomeVariable *outcome = addOutcome(newModel(), y);
+    outcome->setTreat_as_categories(true);
+    outcome->setOrdered_values(QCborArray{3, 9, 1});
+    outcome->updateCategories();
+    ASSERT_EQ(outcome->category_count(), 3);
+    std::vector<double> values;
+    for (qint64 i = 0; i < 3; ++i)
+        values.push_back(std::dynamic_pointer_cast<DSNumericColumnCategory>(outcome->categoryAtIndex(i))->value());
+    EXPECT_EQ(values, (Column{3, 1, 2}));
+    EXPECT_EQ(outcome->category_lookup(), (Column{2, 0, 1}));
+    EXPECT_EQ(outcome->categoryAtIndex(0)->count(), 2);
+    EXPECT_EQ(outcome->categoryAtIndex(3), nullptr);
+    EXPECT_EQ(outcome->temp_number_of_restrictions(), 2);
+    EXPECT_FALSE(outcome->is_binary_response());
+    EXPECT_TRUE(outcome->hasMultipleCoefficientSets());
+}
+
+// A categorical outcome writes its bins; a multinomial fit numbers one set
+// per own category, so the next outcome's sets start after all of them.
+TEST_F(DSOutcomeVariableTest, CategoricalOutcomeWritesBinsAndFixesItsBase)
+{
+    auto *c = numeric(QStringLiteral("c"), {5, 6, 7, 5});
+    auto *y = numeric(QStringLiteral("y"), {N, 1, 2, 3});
+    auto *d = numeric(QStringLiteral("d"), {9, 9, 9, 9});
+    DSRegressionModel *model = newModel();
+    DSOutcomeVariable *first = addOutcome(model, c);
+    first->setTreat_as_categories(true);
+    first->setBase_category(17);
+    DSOutcomeVariable *second = addOutcome(model, y);
+    second->setDefault_column(d);
+    second->setApply_default(true);
+    const WrittenMatrix w = ds_written_matrix(model);
+    EXPECT_EQ(w.column(1), (Column{0, 1, 2, 0}));
+    EXPECT_EQ(w.column(2), (Column{9, 1, 2, 3})) << "the default fills the missing outcome";
+    EXPECT_EQ(first->base_category(), 0) << "no own category matched";
+    EXPECT_EQ(first->baseCategory(), first->categoryAtIndex(0));
+    EXPECT_EQ(first->nonBaseCategory(), first->categoryAtIndex(1));
+    EXPECT_EQ(first->coefficient_offset(), 0);
+    EXPECT_EQ(second->coefficient_offset(), 3);
+    EXPECT_EQ(first->coefficientSetForCategoryIndex(1), 1);
+    EXPECT_EQ(second->active_coefficient_set(), 3);
+    first->setActive_category(first->categoryAtIndex(2));
+    EXPECT_EQ(first->active_coefficient_set(), 2);
+}
+
+TEST_F(DSOutcomeVariableTest, VectorsFollowThePanelLookup)
+{
+    auto *y = numeric(QStringLiteral("y"), {1, 2, 3, 4});
+    auto *p = numeric(QStringLiteral("p"), {2, 1, 2, 1});
+    auto *e = numeric(QStringLiteral("e"), {10, 20, 30, 40});
+    DSRegressionModel *model = newModel();
+    model->setPanel_column(p);
+    model->setFixed_effects(true);
+    DSOutcomeVariable *outcome = addOutcome(model, y);
+    outcome->setCardinal_model(DSOutcomeModelPoisson);
+    outcome->setExposure_column(e);
+    model->rebuildLookupTables();
+    ASSERT_EQ(model->temp_panel_lookup(), (std::vector<int32_t>{1, 3, 0, 2}));
+
+    std::unique_ptr<VRWContext_s, VRWContextFree> context(vrw_test_context(0));
+    ASSERT_TRUE(context);
+    EXPECT_TRUE(outcome->secondary_buffers_need_reload());
+    ASSERT_EQ(outcome->rebuildBuffersWithPanelSizes(model->temp_panel_sizes().data(), model->temp_panel_count(),
+                                                    model->temp_panel_lookup().data(), context.get()),
+              0);
+    EXPECT_FALSE(outcome->secondary_buffers_need_reload());
+    ASSERT_TRUE(outcome->exposure_buf());
+    EXPECT_EQ(outcome->weight_buf(), nullptr);
+    // Panels of two rows each pad to a quad of four.
+    std::vector<double> device(size_t(outcome->exposure_buf()->blocks) * 16);
+    ASSERT_EQ(vrw_read_fp_buffer(context.get(), outcome->exposure_buf()->data, device.size(), device.data()), 0);
+    EXPECT_EQ(Column(device.begin(), device.begin() + 8), (Column{20, 40, 0, 0, 10, 30, 0, 0}));
+
+    outcome->unloadBuffers();
+    EXPECT_EQ(outcome->exposure_buf(), nullptr);
+    EXPECT_TRUE(outcome->secondary_buffers_need_reload());
+}
+
+} // namespace

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "tests/model/TestColumns.h"
+
+#include "model/DSDataTable.h"
+#include "model/DSStatDocument.h"
+#include "model/DSTextColumn.h"
+#include "regression/DSExplanatoryColumnVariable.h"
+#include "regression/DSExplanatoryInteractionVariable.h"
+#include "regression/DSOutcomeVariable.h"
+#include "regression/DSRegressionModel.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+// A text column as its index shows it: each row's bin among the sorted
+// distinct texts, blank rows in a last bin of their own. It stands in for the
+// stored text column, registered for "DSTextDataColumn".
+class TestTextColumn : public DSTextColumn
+{
+public:
+    using DSColumn::getMissingMask;
+
+    // Per row its text's position in the index, -1 for a blank row.
+    std::vector<int32_t> texts;
+    qint64 distinctTexts = 0;
+
+    qint64 getIndexedValues(const int32_t **out, qint64 *bins) override;
+    qint64 getMissingMask(const uint8_t **out, qint64 offset, qint64 limit) override;
+    qint64 numberOfUniqueValues() override;
+
+private:
+    bool hasBlanks() const;
+    std::vector<int32_t> m_bins;
+    std::vector<uint8_t> m_missing;
+};
+
+// A document with one table of a given number of rows whose columns the
+// tests fill directly, and the model pieces built on it.
+class RegressionTest : public ::testing::Test
+{
+protected:
+    void SetUp() override;
+
+    // New columns of the table, at the end of its order.
+    TestNumericColumn *numeric(const QString &name, std::vector<double> values);
+    TestIndicatorColumn *indicator(const QString &name, const std::vector<int> &bits);
+    TestTextColumn *text(const QString &name, std::vector<int32_t> texts, qint64 distinct);
+
+    DSRegressionModel *newModel(const QString &name = QStringLiteral("Model"));
+    // A new outcome of the column at the end of the model's order.
+    DSOutcomeVariable *addOutcome(DSRegressionModel *model, DSColumn *column);
+    // The column variable as the model makes it, with its settings.
+    DSExplanatoryColumnVariable *addVariable(DSRegressionModel *model, DSColumn *column, bool categorical = false,
+                                             qint64 terms = 0);
+    // An interaction placed at the end of the order.
+    DSExplanatoryInteractionVariable *addInteraction(DSRegressionModel *model, DSExplanatoryColumnVariable *a,
+                                                     DSExplanatoryColumnVariable *b);
+
+    DSStatDocument document;
+    DSDataTable *table = nullptr;
+    qint64 rows = 0;
+};
+
+// The host matrix a model writes, unpadded: column c at c x rows.
+struct WrittenMatrix
+{
+    std::vector<double> data;
+    qint64 rows = 0;
+    qint64 columns = 0;
+
+    std::vector<double> column(qint64 c) const
+    {
+        return std::vector<double>(data.begin() + c * rows, data.begin() + (c + 1) * rows);
+    }
+};
+WrittenMatrix ds_written_matrix(DSRegressionModel *model);
+
+// The matrix columns a variable lists for a fit.
+std::vector<int32_t> ds_listed_columns(DSExplanatoryVariable *variable);
