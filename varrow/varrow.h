@@ -10,8 +10,9 @@
 **    released by the matching library call, and the library never frees an
 **    array that belongs to the caller.
 **  - Host matrices are column-major doubles.
-**  - The library starts no threads and keeps no writable global state; a
-**    context serves one thread at a time.
+**  - The library keeps no writable global state; a context serves one
+**    thread at a time. The only threads it starts are those that fill a
+**    large matrix on loading, all joined before the loader returns.
 */
 #ifndef VARROW_VARROW_H
 #define VARROW_VARROW_H

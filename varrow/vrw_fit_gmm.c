@@ -15,7 +15,7 @@
 
 /* The host arrays of the loop. */
 typedef struct {
-    double *step, *rhs, *moments, *weighted, *cross, *inverse_workspace;
+    double *step, *rhs, *moments, *weighted, *cross, *inverse_workspace, *scales;
     int *pivots;
     int inverse_length;
 } GmmWorkspace;
@@ -29,6 +29,7 @@ static void free_gmm_workspace(GmmWorkspace *w)
     free(w->cross);
     free(w->pivots);
     free(w->inverse_workspace);
+    free(w->scales);
 }
 
 static bool make_gmm_workspace(GmmWorkspace *w, size_t k, size_t l)
@@ -43,8 +44,9 @@ static bool make_gmm_workspace(GmmWorkspace *w, size_t k, size_t l)
     w->cross = malloc(k * l * sizeof(double) + 1);
     w->pivots = malloc(k * k * sizeof(int) + 1);
     w->inverse_workspace = malloc((size_t)w->inverse_length * sizeof(double));
+    w->scales = malloc(k * sizeof(double) + 1);
     return w->step && w->rhs && w->moments && w->weighted && w->cross && w->pivots
-           && w->inverse_workspace;
+           && w->inverse_workspace && w->scales;
 }
 
 /* Q from the device, Q W into host_cross_products and the inverse of
@@ -63,8 +65,8 @@ static VRWStatus normal_matrix(VRWContext_s *context, VRWIterationCtx_s *iterati
                 b->host_cross_products, k);
     cblas_dgemm(CblasColMajor, CblasNoTrans, CblasTrans, k, k, l, 1.0, b->host_cross_products, k,
                 w->cross, k, 0.0, b->host_hessian, k);
-    int info = vrw_invert_matrix(b->host_hessian, k, w->pivots, w->inverse_workspace,
-                                 w->inverse_length);
+    int info = vrw_invert_equilibrated(b->host_hessian, k, w->scales, w->pivots,
+                                       w->inverse_workspace, w->inverse_length);
     return info == 0 ? VRW_SUCCESS : VRW_HESSIAN_NOT_INVERTIBLE + info;
 }
 
@@ -321,8 +323,10 @@ static VRWStatus instrument_weighting(GmmFit *f)
     f->own_weighting = malloc(entries * sizeof(double) + 1);
     int *pivots = malloc(entries * sizeof(int) + 1);
     double *workspace = malloc((size_t)(length > 0 ? length : 1) * sizeof(double));
-    VRWStatus status = f->own_weighting && pivots && workspace ? VRW_SUCCESS
-                                                                : VRW_OUT_OF_HOST_MEMORY;
+    double *scales = malloc((size_t)l * sizeof(double) + 1);
+    VRWStatus status = f->own_weighting && pivots && workspace && scales
+                           ? VRW_SUCCESS
+                           : VRW_OUT_OF_HOST_MEMORY;
     cl_mem moments = NULL;
     if (status == VRW_SUCCESS)
         moments = vrw_make_real_buffer(f->context, entries, NULL, &status);
@@ -340,12 +344,14 @@ static VRWStatus instrument_weighting(GmmFit *f)
     if (status == VRW_SUCCESS)
         status = vrw_read_fp_buffer(f->context, moments, entries, f->own_weighting);
     if (status == VRW_SUCCESS) {
-        int info = vrw_invert_matrix(f->own_weighting, l, pivots, workspace, length);
+        int info = vrw_invert_equilibrated(f->own_weighting, l, scales, pivots, workspace,
+                                           length);
         status = info == 0 ? VRW_SUCCESS : VRW_HESSIAN_NOT_INVERTIBLE + info;
     }
     vrw_release_mem(moments);
     free(pivots);
     free(workspace);
+    free(scales);
     return status;
 }
 

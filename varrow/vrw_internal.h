@@ -25,6 +25,23 @@ static inline int64_t vrw_microseconds(void)
 void vrw_log_note(const char *format, ...) __attribute__((format(printf, 1, 2)));
 void vrw_log_error(const char *format, ...) __attribute__((format(printf, 1, 2)));
 
+/*
+** Equilibration of a symmetric n x n matrix (both triangles), so that its
+** eigen test and its factorisation see the conditioning of its correlations
+** rather than that of the regressors' units (a column x 1e6 puts 1e12 on
+** its diagonal). vrw_equilibrate writes scales[i], the power of two nearest
+** 1 / sqrt(|a_ii|) (1 for a zero or non-finite diagonal), and replaces a_ij
+** by s_i a_ij s_j, leaving a diagonal between 1/2 and 2 in magnitude; powers
+** of two scale without rounding, so a well-scaled matrix fares as before. The inverse of the original is then s_i b_ij s_j of the
+** inverse b of the equilibrated one: vrw_rescale applies that.
+** vrw_invert_equilibrated does all three and returns the LAPACK info of
+** vrw_invert_matrix; the matrix then holds the original's inverse.
+*/
+void vrw_equilibrate(double *matrix, int n, double *scales);
+void vrw_rescale(double *matrix, int n, const double *scales);
+int vrw_invert_equilibrated(double *matrix, int n, double *scales, int *pivots,
+                            double *workspace, int workspace_length);
+
 /* A count as a size, a negative one as none. */
 static inline size_t vrw_count_of(int64_t n)
 {

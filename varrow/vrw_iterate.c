@@ -9,7 +9,11 @@
 #include <string.h>
 
 #define MAX_ITERATIONS VRW_ITERATION_LOG_MAX_ITERATIONS
-#define EIGENVALUE_THRESHOLD 1e-6
+/* On the equilibrated Hessian, whose diagonal is near 1: a regressor of mean
+** 1e4 and sd 10 beside the constant has an eigenvalue near 5e-7 there and
+** fits as well as R's QR fits it, while exactly collinear regressors leave
+** rounding (some 1e-16). */
+#define EIGENVALUE_THRESHOLD 1e-10
 #define EIGENVECTOR_THRESHOLD 1e-6
 #define CONVERGENCE_THRESHOLD 1e-6
 
@@ -62,7 +66,7 @@ VRWStatus vrw_upload_estimates_and_run_prefix_kernels(VRWContext_s *context,
 /* The host arrays of the loop, made once a call. */
 typedef struct {
     int k;
-    double *gradient, *step, *inverse_workspace, *eigenvalues, *eigenvectors;
+    double *gradient, *step, *inverse_workspace, *eigenvalues, *eigenvectors, *scales;
     int *pivots;
     int inverse_length;
 } Workspace;
@@ -74,6 +78,7 @@ static void free_workspace(Workspace *w)
     free(w->inverse_workspace);
     free(w->eigenvalues);
     free(w->eigenvectors);
+    free(w->scales);
     free(w->pivots);
 }
 
@@ -90,8 +95,9 @@ static bool make_workspace(Workspace *w, int k)
     w->inverse_workspace = malloc((size_t)w->inverse_length * sizeof(double));
     w->eigenvalues = malloc(n * sizeof(double));
     w->eigenvectors = malloc(n * n * sizeof(double));
+    w->scales = malloc(n * sizeof(double));
     return w->gradient && w->step && w->pivots && w->inverse_workspace && w->eigenvalues
-           && w->eigenvectors;
+           && w->eigenvectors && w->scales;
 }
 
 static bool is_free(const VRWMleBuffers_s *buffers, int64_t i)
@@ -126,10 +132,10 @@ static void mark_set(const VRWMleBuffers_s *buffers, const double *eigenvector, 
     }
 }
 
-/* A maximum has a negative definite Hessian: a positive eigenvalue means the
-** estimates are not near one (3000); one near zero means regressors that are
-** (nearly) linearly dependent (4000, after naming the members of the last
-** such set). */
+/* A maximum has a negative definite Hessian: a positive eigenvalue of the
+** equilibrated Hessian means the estimates are not near one (3000); one near
+** zero means regressors that are (nearly) linearly dependent (4000, after
+** naming the members of the last such set). */
 static VRWStatus eigen_test(const VRWMleBuffers_s *buffers, Workspace *w, int64_t *sets)
 {
     int info = vrw_matrix_eigenvectors(buffers->host_hessian, w->k, w->eigenvalues,
@@ -152,8 +158,10 @@ static VRWStatus eigen_test(const VRWMleBuffers_s *buffers, Workspace *w, int64_
     return near_zero > 0 ? VRW_MULTICOLLINEAR : VRW_SUCCESS;
 }
 
-/* Evaluates the Hessian on the device into host_hessian, tests it and
-** inverts it in place. */
+/* Evaluates the Hessian on the device into host_hessian, tests and inverts
+** it equilibrated (the unscaled one of a regressor x 1e6 has eigenvalues
+** beyond the reach of double precision) and leaves the inverse of the
+** unscaled one in place. */
 static VRWStatus evaluate_hessian(VRWContext_s *context, VRWIterationCtx_s *iteration,
                                   VRWMleBuffers_s *buffers, Workspace *w, int64_t *sets)
 {
@@ -166,13 +174,18 @@ static VRWStatus evaluate_hessian(VRWContext_s *context, VRWIterationCtx_s *iter
                                  (int64_t)iteration->hessian_run_count);
     if (status == VRW_SUCCESS)
         status = vrw_read_fp_buffer(context, buffers->hessian, entries, buffers->host_hessian);
-    if (status == VRW_SUCCESS)
+    if (status == VRW_SUCCESS) {
+        vrw_equilibrate(buffers->host_hessian, w->k, w->scales);
         status = eigen_test(buffers, w, sets);
+    }
     if (status != VRW_SUCCESS)
         return status;
     int info = vrw_invert_matrix(buffers->host_hessian, w->k, w->pivots, w->inverse_workspace,
                                  w->inverse_length);
-    return info == 0 ? VRW_SUCCESS : VRW_HESSIAN_NOT_INVERTIBLE + info;
+    if (info != 0)
+        return VRW_HESSIAN_NOT_INVERTIBLE + info;
+    vrw_rescale(buffers->host_hessian, w->k, w->scales);
+    return VRW_SUCCESS;
 }
 
 VRWStatus vrw_final_hessian(VRWContext_s *context, VRWIterationCtx_s *iteration,
@@ -200,8 +213,9 @@ VRWStatus vrw_final_hessian(VRWContext_s *context, VRWIterationCtx_s *iteration,
     if (status != VRW_SUCCESS)
         return status;
     Workspace w = {0};
-    int info = make_workspace(&w, k) ? vrw_invert_matrix(hessian, k, w.pivots,
-                                                          w.inverse_workspace, w.inverse_length)
+    int info = make_workspace(&w, k) ? vrw_invert_equilibrated(hessian, k, w.scales, w.pivots,
+                                                                w.inverse_workspace,
+                                                                w.inverse_length)
                                      : VRW_OUT_OF_HOST_MEMORY;
     free_workspace(&w);
     if (info == VRW_OUT_OF_HOST_MEMORY)

@@ -165,6 +165,24 @@ static VRWStatus bind_arguments(const VRWKernelRun_s *run, const char *name)
     return VRW_SUCCESS;
 }
 
+/*
+** The work-group size of a run. Left to it, PoCL picks one from the global
+** size and compiles the kernel anew for every size it picks, so each new
+** row count cost a compile even with a warm kernel cache. A run over rows
+** (one item a padded row, a multiple of 16, or one a block) takes a fixed
+** size: 16 items when its size allows, else 1; so the cache holds at most
+** two variants of a row kernel whatever the row count. Runs of more
+** dimensions span coefficients, clusters or choices, which no row count
+** changes, and keep PoCL's choice (NULL).
+*/
+static const size_t *local_sizes(const VRWKernelRun_s *run, size_t *local)
+{
+    if (run->work_dim != 1)
+        return NULL;
+    local[0] = run->global_size[0] % VRW_BLOCK_ROWS == 0 ? VRW_BLOCK_ROWS : 1;
+    return local;
+}
+
 static VRWStatus run_one(VRWContext_s *context, VRWKernelRun_s *run)
 {
     char name[VRW_RUN_NAME_CAPACITY] = "";
@@ -188,8 +206,9 @@ static VRWStatus run_one(VRWContext_s *context, VRWKernelRun_s *run)
     if (status != VRW_SUCCESS)
         return status;
     if (has_work(run)) {
+        size_t local[3];
         err = clEnqueueNDRangeKernel(context->queue, run->kernel, run->work_dim, NULL,
-                                     run->global_size, NULL, 0, NULL, NULL);
+                                     run->global_size, local_sizes(run, local), 0, NULL, NULL);
         if (err != CL_SUCCESS)
             return err;
     }

@@ -63,3 +63,34 @@ int vrw_matrix_eigenvalues(const double *matrix, int n, double *eigenvalues)
     return vrw_matrix_eigenvectors(matrix, n, eigenvalues, NULL);
 }
 
+void vrw_rescale(double *matrix, int n, const double *scales)
+{
+    size_t order = n > 0 ? (size_t)n : 0;
+    for (size_t j = 0; j < order; j++)
+        for (size_t i = 0; i < order; i++)
+            matrix[j * order + i] *= scales[i] * scales[j];
+}
+
+void vrw_equilibrate(double *matrix, int n, double *scales)
+{
+    size_t order = n > 0 ? (size_t)n : 0;
+    for (size_t i = 0; i < order; i++) {
+        double diagonal = fabs(matrix[i * order + i]);
+        int exponent = 0;
+        if (diagonal > 0.0 && isfinite(diagonal))
+            frexp(diagonal, &exponent);
+        /* diagonal x 2^(-2 floor(exponent / 2)) lies in [1/2, 2). */
+        scales[i] = ldexp(1.0, -(int)floor(exponent / 2.0));
+    }
+    vrw_rescale(matrix, n, scales);
+}
+
+int vrw_invert_equilibrated(double *matrix, int n, double *scales, int *pivots,
+                            double *workspace, int workspace_length)
+{
+    vrw_equilibrate(matrix, n, scales);
+    int info = vrw_invert_matrix(matrix, n, pivots, workspace, workspace_length);
+    if (info == 0)
+        vrw_rescale(matrix, n, scales);
+    return info;
+}

@@ -1,6 +1,7 @@
 /* Loaders of data matrices and vectors into the padded device layouts. */
 #include "varrow/vrw_internal.h"
 
+#include <pthread.h>
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
@@ -124,6 +125,85 @@ VRWMatrixBuffer_s *vrw_load_padded_matrix(VRWContext_s *context, const double *h
     return finish_matrix(context, matrix, mapped, status);
 }
 
+/* One thread's share of the fill of a padded matrix: the entries [begin,
+** end) of the column-major layout, rows n of padded a column. */
+typedef struct {
+    const double *data, *weights;
+    double *host;
+    size_t n, padded, begin, end;
+} FillShare;
+
+static void fill_share(const FillShare *s)
+{
+    size_t at = s->begin;
+    while (at < s->end) {
+        size_t column = at / s->padded, row = at % s->padded;
+        size_t stop = s->end - at < s->padded - row ? row + (s->end - at) : s->padded;
+        const double *from = s->data + column * s->n;
+        double *to = s->host + column * s->padded;
+        size_t filled = stop < s->n ? stop : s->n;
+        if (row < filled) {
+            if (s->weights)
+                for (size_t r = row; r < filled; r++)
+                    to[r] = from[r] * s->weights[r];
+            else
+                memcpy(to + row, from + row, (filled - row) * sizeof(double));
+        }
+        size_t zeros = row > filled ? row : filled;
+        if (zeros < stop)
+            memset(to + zeros, 0, (stop - zeros) * sizeof(double));
+        at += stop - row;
+    }
+}
+
+static void *fill_share_thread(void *share)
+{
+    fill_share(share);
+    return NULL;
+}
+
+/* Entries a thread fills at least, and the most threads of one fill. */
+#define FILL_SHARE_ENTRIES ((size_t)1 << 20)
+#define FILL_MAX_THREADS 16
+
+/*
+** Fills the mapping of a new padded matrix. What a load costs is the first
+** touch of the fresh pages, so a large mapping asks for transparent huge
+** pages and is filled in contiguous
+** shares on threads of this call's own, every one joined before it
+** returns; a share whose thread cannot start is filled here.
+*/
+static void fill_matrix(double *host, const double *data, const double *weights, size_t n,
+                        size_t padded, size_t width)
+{
+    size_t entries = padded * width;
+    advise_huge_pages(host, entries * sizeof(double));
+    long cpus = sysconf(_SC_NPROCESSORS_ONLN);
+    size_t threads = entries / FILL_SHARE_ENTRIES;
+    if (threads > (size_t)(cpus > 0 ? cpus : 1))
+        threads = (size_t)(cpus > 0 ? cpus : 1);
+    if (threads > FILL_MAX_THREADS)
+        threads = FILL_MAX_THREADS;
+    if (threads < 1)
+        threads = 1;
+    FillShare shares[FILL_MAX_THREADS];
+    pthread_t ids[FILL_MAX_THREADS];
+    bool started[FILL_MAX_THREADS] = {false};
+    for (size_t t = 0; t < threads; t++) {
+        shares[t] = (FillShare){data, weights, host, n, padded, entries * t / threads,
+                                entries * (t + 1) / threads};
+        if (t > 0)
+            started[t] = pthread_create(&ids[t], NULL, fill_share_thread, &shares[t]) == 0;
+    }
+    fill_share(&shares[0]);
+    for (size_t t = 1; t < threads; t++) {
+        if (started[t])
+            pthread_join(ids[t], NULL);
+        else
+            fill_share(&shares[t]);
+    }
+}
+
 VRWMatrixBuffer_s *vrw_load_weighted_matrix(VRWContext_s *context, const double *weights,
                                             const double *data, int32_t rows, int32_t columns,
                                             int32_t *status)
@@ -137,16 +217,8 @@ VRWMatrixBuffer_s *vrw_load_weighted_matrix(VRWContext_s *context, const double 
                                              columns, &host, status);
     if (!matrix)
         return NULL;
-    for (size_t c = 0; host && c < width; c++) {
-        const double *from = data + c * n;
-        double *to = host + c * padded;
-        if (weights)
-            for (size_t r = 0; r < n; r++)
-                to[r] = from[r] * weights[r];
-        else
-            memcpy(to, from, n * sizeof(double));
-        memset(to + n, 0, (padded - n) * sizeof(double));
-    }
+    if (host)
+        fill_matrix(host, data, weights, n, padded, width);
     return finish_matrix(context, matrix, host, status);
 }
 

@@ -367,9 +367,9 @@ VRW_EXPORT void vrw_fixed_effects_ctx_free(VRWFixedEffectsCtx_s *context);
 ** free). Starts at the constraint, else the guess (guesses may be NULL, a
 ** NaN guess is none), else 0. Each iteration: upload, prefix, gradient g and
 ** Hessian H (with reuse_hessian only in the first iteration: the five least-
-** squares models), eigen test (an eigenvalue below 1e-6 in magnitude marks a
-** multicollinear set and ends with 4000, a positive one with 3000), LU
-** inverse (1000 + info), step b -= H^-1 g. Stops after 40 iterations or when
+** squares models), eigen test of H equilibrated (scaled to a diagonal near
+** 1: an eigenvalue below 1e-10 in magnitude marks a multicollinear set and
+** ends with 4000, a positive one with 3000), LU inverse (1000 + info), step b -= H^-1 g. Stops after 40 iterations or when
 ** g'H^-1 g changes by at most 1e-6 or the step is at most 1e-6 of the
 ** coefficients; 2000 when either measure is NaN. On success the final
 ** estimates are uploaded and the prefix and final runs run once more, and

@@ -1,6 +1,7 @@
 // The Newton loop on its own: test kernels hand it a fixed gradient and
 // Hessian, so its eigen test, stop rules, reuse of the Hessian, log and
 // final stage can be checked case by case.
+#include "vrw_fit_support.h"
 #include "vrw_test_support.h"
 
 #include <gtest/gtest.h>
@@ -136,9 +137,11 @@ protected:
     std::vector<cl_mem> made;
 };
 
+// The eigen test reads the equilibrated Hessian: a coefficient without any
+// information (a diagonal of 0) is the near-zero eigenvalue here.
 TEST_F(IterateTest, PositiveEigenvalueStopsAfterTheNearZeroOneIsMarked)
 {
-    Outcome o = iterate({1, 1, 1}, {-5, 0, 0, 0, -1e-8, 0, 0, 0, 3}, 3);
+    Outcome o = iterate({1, 1, 1}, {-5, 0, 0, 0, 0, 0, 0, 0, 3}, 3);
     EXPECT_EQ(o.status, 3000);
     EXPECT_EQ(o.sets, (std::vector<int64_t>{0, 1, 0}));
     EXPECT_EQ(o.counts[kFinalRuns], 0) << "no final stage after a failure";
@@ -146,10 +149,43 @@ TEST_F(IterateTest, PositiveEigenvalueStopsAfterTheNearZeroOneIsMarked)
 
 TEST_F(IterateTest, TwoNearZeroEigenvaluesKeepTheLastSet)
 {
-    // Ascending: -5 (coefficient 2), -2e-8 (coefficient 1), -1e-8 (coefficient 0).
-    Outcome o = iterate({1, 1, 1}, {-1e-8, 0, 0, 0, -2e-8, 0, 0, 0, -5}, 3);
+    // Equilibrated, ascending: -2 and -2e-12 (coefficients 1 and 2, nearly
+    // collinear), 0 (coefficient 0, no information).
+    const double c = 1 - 2e-12;
+    Outcome o = iterate({1, 1, 1}, {0, 0, 0, 0, -1, c, 0, c, -1}, 3);
     EXPECT_EQ(o.status, 4000);
     EXPECT_EQ(o.sets, (std::vector<int64_t>{2, 0, 0}));
+}
+
+// The Hessian of a regressor x 1e6, one of unit scale correlated with it at
+// 0.9 and one x 1e-6 correlated with that at 0.3: negative definite, but
+// unscaled its eigenvalues run from -6.7e17 to below the near-zero
+// threshold, which marked the x 1e-6 regressor multicollinear (4000).
+// Equilibrated, the test passes and the steps are those of the exact
+// inverse: with H and g constant, two steps of -H^-1 g (the measure no
+// longer changes in the second).
+TEST_F(IterateTest, BadlyScaledHessianIsTestedAndInvertedEquilibrated)
+{
+    const double a = -6.7e17, d = -0.22, e = -2e-10;
+    const double c = -0.9 * std::sqrt(a * d), f = -0.3 * std::sqrt(d * e);
+    const std::vector<double> h = {a, c, 0, c, d, f, 0, f, e};
+    const std::vector<double> g = {3e8, -0.5, 1e-5};
+    Outcome o = iterate(g, h, 3);
+    ASSERT_EQ(o.status, 0);
+    // -2 H^-1 g by Cramer's rule in long double.
+    auto det = [](const std::vector<long double> &m) {
+        return m[0] * (m[4] * m[8] - m[5] * m[7]) - m[3] * (m[1] * m[8] - m[2] * m[7])
+               + m[6] * (m[1] * m[5] - m[2] * m[4]);
+    };
+    std::vector<long double> full(h.begin(), h.end());
+    std::vector<double> expected;
+    for (int j = 0; j < 3; j++) {
+        std::vector<long double> m = full;
+        for (int i = 0; i < 3; i++)
+            m[j * 3 + i] = g[i];
+        expected.push_back((double)(-2 * det(m) / det(full)));
+    }
+    vrw_test_expect_near(o.estimates, expected, 1e-10, "estimates");
 }
 
 TEST_F(IterateTest, NaNGradientOrHessian)

@@ -91,6 +91,30 @@ TEST_F(LoadersTest, LargePanelMatrixReadsBackBitForBit)
     }
 }
 
+// A matrix large enough to be filled on several threads, in shares that
+// start and end inside columns and inside their padding: every entry of the
+// device layout, padding included, is the value or product it should be.
+TEST_F(LoadersTest, LargeMatrixFilledInSharesReadsBackWhole)
+{
+    const int32_t rows = 280001, columns = 15;
+    const size_t padded = (rows + 15) / 16 * 16;
+    std::vector<double> data = awkward_values((size_t)rows * columns, 5);
+    std::vector<double> weights = awkward_values(rows, 6);
+    int32_t status = 0;
+    for (const double *w : {(const double *)nullptr, (const double *)weights.data()}) {
+        MatrixPtr m(vrw_load_weighted_matrix(context.get(), w, data.data(), rows, columns,
+                                             &status));
+        ASSERT_TRUE(m) << status;
+        std::vector<double> device = read_all<double>(m->data, padded * columns);
+        std::vector<double> expected(padded * columns, 0.0);
+        for (size_t c = 0; c < (size_t)columns; c++)
+            for (size_t r = 0; r < (size_t)rows; r++)
+                expected[c * padded + r] = data[c * rows + r] * (w ? w[r] : 1.0);
+        EXPECT_TRUE(same_bits(device.data(), expected.data(), expected.size()))
+            << (w ? "weighted" : "plain");
+    }
+}
+
 TEST_F(LoadersTest, ColumnsArePaddedToBlocksOfSixteen)
 {
     std::vector<double> data(60);
