@@ -5,6 +5,7 @@
 #include "model/DSDataTable.h"
 #include "model/DSNumberFormatter.h"
 #include "model/DSNumericDataColumn.h"
+#include "model/DSTextDataColumn.h"
 #include "model/DSTimeDataColumn.h"
 #include "model/util/ds_parse.h"
 #include "platform/store/DSObjectPool.h"
@@ -114,11 +115,8 @@ void DSDataImporterCSV::ParseContext::placeColumn(qsizetype i, const char *s)
             time->setRelative_time_unit(1);
         column = time, data = time;
     } else {
-        // Text columns arrive with their class; until then such a column
-        // ends the import rather than vanish from it.
-        fail(QStringLiteral("The column “%1” holds texts, which this version of Ostrel cannot import yet.")
-                 .arg(slots.nameAt(i)));
-        return;
+        auto *text = pool->insertNewObject<DSTextDataColumn>(QStringLiteral("DSTextDataColumn"));
+        column = text, data = text;
     }
     if (!column) {
         fail(QStringLiteral("The document has no columns of this kind to import into."));
@@ -151,6 +149,13 @@ void DSDataImporterCSV::ParseContext::appendCell(DSColumnSlots::Slot &slot, cons
     if (slot.kind == NumberCell || slot.kind == DurationCell) {
         const double x = slot.kind == DurationCell ? ds_parse_duration(s) : ds_parse_number(s, "$,");
         appended = static_cast<DSNumericDataColumn *>(slot.column)->appendValue(x);
+    } else if (slot.kind == TextCell) {
+        // A cell that decodes neither way is stored as missing.
+        const size_t length = std::strlen(s);
+        const char *text = ds_is_valid_utf8(s, length)             ? s
+                           : ds_decode_text(s, length, &decoded) ? decoded.c_str()
+                                                                  : "";
+        appended = static_cast<DSTextDataColumn *>(slot.column)->appendTextValue(text);
     } else {
         double interval = 0;
         const double t = slot.kind == TimeOfDayCell ? ds_parse_time_of_day(s, &interval) : ds_parse_date(s, &interval);

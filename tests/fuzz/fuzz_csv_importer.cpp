@@ -6,6 +6,8 @@
 #include "import/DSDataImporterCSV.h"
 #include "model/DSDataTable.h"
 #include "model/DSNumericDataColumn.h"
+#include "model/DSTextDataColumn.h"
+#include "model/DSTimeDataColumn.h"
 #include "model/ds_application_defaults.h"
 #include "platform/store/DSManagedObjectModel.h"
 #include "platform/store/DSObjectPool.h"
@@ -14,6 +16,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -40,15 +43,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     std::optional<DSError> error;
     const QByteArray text(reinterpret_cast<const char *>(data + 1), qsizetype(size - 1));
     if (DSDataTable *table = importer.parseData(text, QStringLiteral("fuzz.csv"), pool, 0, 1, &error)) {
-        for (DSColumn *column : table->sortedColumns())
+        for (DSColumn *column : table->sortedColumns()) {
+            qint64 k = 0;
             if (auto *numeric = ds_object_cast<DSNumericDataColumn>(column)) {
                 const double *values = nullptr;
-                const qint64 k = numeric->getValues(&values);
-                double sum = 0;
+                k = numeric->getValues(&values);
+            } else if (auto *time = ds_object_cast<DSTimeDataColumn>(column)) {
+                const double *values = nullptr, *intervals = nullptr;
+                k = time->getTimeValues(&values, &intervals);
+            } else if (auto *text = ds_object_cast<DSTextDataColumn>(column)) {
+                const char *const *texts = nullptr;
+                k = text->getTextValues(&texts);
+                size_t bytes = 0;
                 for (qint64 i = 0; i < k; ++i)
-                    sum += values[i];
-                (void)sum;
+                    bytes += std::strlen(texts[i] ? texts[i] : "");
+                if (bytes > 3 * size)  // Windows-1252 bytes take up to 3 in UTF-8
+                    __builtin_trap();
             }
+            // A column never holds more rows than its table.
+            if (k > table->num_records())
+                __builtin_trap();
+        }
     }
     return 0;
 }

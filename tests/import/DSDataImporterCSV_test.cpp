@@ -8,6 +8,7 @@
 #include "model/DSDataTable.h"
 #include "model/DSNumberFormatter.h"
 #include "model/DSNumericDataColumn.h"
+#include "model/DSTextDataColumn.h"
 #include "model/DSTimeDataColumn.h"
 #include "platform/store/DSObjectPool.h"
 
@@ -118,12 +119,22 @@ TEST_F(CSVImportTest, TimeColumns)
     EXPECT_THAT(ds_time_intervals(day), ElementsAre(0, 86400, 60, 1));
 }
 
-// Until text columns can be made, a column of texts ends the import with
-// an error naming it instead of vanishing from the table.
-TEST_F(CSVImportTest, TextColumnsFailByName)
+// Texts are kept as UTF-8, read as Windows-1252 where they are not UTF-8;
+// empty cells and cells that are neither are missing. Once a column is
+// numeric a later text is missing there, not a text.
+TEST_F(CSVImportTest, TextColumns)
 {
-    EXPECT_EQ(import("n,c\n1,abc\n"), nullptr);
-    EXPECT_EQ(run->errorText(), "1 The column “c” holds texts, which this version of Ostrel cannot import yet.");
+    DSDataTable *table = import("name,n\n"
+                                ",1\n"
+                                "Caf\xE9,abc\n"
+                                "\"na\xC3\xAFve, \"\"quoted\"\"\",2\n"
+                                "\x81,3\n");
+    ASSERT_NE(table, nullptr) << run->errorText().toStdString();
+    EXPECT_THAT(ds_column_names(table), ElementsAre("0 name DSTextDataColumn", "1 n DSNumericDataColumn"));
+    auto *name = ds_object_cast<DSTextDataColumn>(table->sortedColumns()[0]);
+    ASSERT_NE(name, nullptr);
+    EXPECT_THAT(ds_text_values(name), ElementsAre("", "Café", "naïve, \"quoted\"", ""));
+    EXPECT_TRUE(sameValues(ds_column_values(column(table, 1)), {1, NAN, 2, 3}));
 }
 
 // A byte-order mark, then comment and blank lines before the header are

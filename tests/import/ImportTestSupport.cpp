@@ -4,6 +4,7 @@
 #include "import/DSImportOperation.h"
 #include "model/DSDataTable.h"
 #include "model/DSNumericDataColumn.h"
+#include "model/DSTextDataColumn.h"
 #include "model/DSTimeDataColumn.h"
 #include "model/ds_application_defaults.h"
 #include "platform/store/DSEntityDescription.h"
@@ -90,6 +91,17 @@ std::vector<double> ds_time_values(DSTimeDataColumn *column)
 std::vector<double> ds_time_intervals(DSTimeDataColumn *column)
 {
     return timeRows(column, true);
+}
+
+std::vector<std::string> ds_text_values(DSTextDataColumn *column)
+{
+    const char *const *texts = nullptr;
+    const qint64 k = column->getTextValues(&texts);
+    std::vector<std::string> out;
+    for (qint64 i = 0; i < k; ++i)
+        out.emplace_back(texts[i] ? texts[i] : "");
+    out.resize(size_t(column->table()->num_records()));
+    return out;
 }
 
 QStringList ds_column_names(DSDataTable *table)

@@ -10,11 +10,13 @@
 
 #include <memory>
 #include <ostream>
+#include <string>
 #include <vector>
 
 class DSDataTable;
 class DSManagedObjectModel;
 class DSNumericDataColumn;
+class DSTextDataColumn;
 class DSTimeDataColumn;
 
 // GoogleTest prints QStrings as text.
@@ -57,5 +59,7 @@ std::vector<double> ds_column_values(DSNumericDataColumn *column);
 // A stored time column's values and intervals over its table's rows.
 std::vector<double> ds_time_values(DSTimeDataColumn *column);
 std::vector<double> ds_time_intervals(DSTimeDataColumn *column);
+// A stored text column's texts over its table's rows ("" for missing).
+std::vector<std::string> ds_text_values(DSTextDataColumn *column);
 // The table's columns in index order, with their entity names.
 QStringList ds_column_names(DSDataTable *table);
