@@ -15,6 +15,7 @@ class DSColumn;
 class DSColumnCategory;
 class DSDurationFormatter;
 class DSNumericColumn;
+class DSRegression;
 class DSRegressionModel;
 struct VRWContext_s;
 struct VRWVectorBuffer_s;
@@ -186,11 +187,14 @@ public:
     VRWVectorBuffer_s *cause_buf() const { return m_causes; }
     qint64 temp_cause_count() const { return m_causeCount; }
     qint64 temp_stratum_max_count() const { return m_stratumCount; }
+    // The last fit; none before the first.
+    DSRegression *temp_regression() const { return m_regression.get(); }
 
     // The fit of this outcome on the model's data matrix (built when there
-    // is none): the regression's code, with its error in *error when it
-    // gives one. Until the regression classes exist the model codes select
-    // none, so a run fits nothing and answers 0.
+    // is none) by a fresh regression of the class its model codes select,
+    // kept as temp_regression: the regression's code, with its error in
+    // *error when it gives one. Codes that select no class, or no context,
+    // fit nothing and answer 0.
     int64_t runRegressionWithFrequencyWeights(VRWVectorBuffer_s *weights, VRWContext_s *context,
                                               std::optional<DSError> *error);
 
@@ -230,4 +234,5 @@ private:
     bool m_buffersNeedReload = true;
     qint64 m_causeCount = 1;
     qint64 m_stratumCount = 1;
+    std::unique_ptr<DSRegression> m_regression;
 };

@@ -1,0 +1,308 @@
+// The driver and its class tree on a document: every outcome model code
+// fitted through the model's run and compared with R on the same data
+// (fixtures/make_regressions.R), the class answers, and the run's error
+// codes.
+#include "RegressionTestSupport.h"
+
+#include "regression/DSCoxRegression.h"
+#include "regression/DSLinearRegression.h"
+#include "regression/DSRegression.h"
+#include "regression/DSRegressionPostEstimator.h"
+#include "tests/varrow/vrw_test_support.h"
+
+#include <map>
+#include <memory>
+#include <string>
+
+namespace {
+
+const std::string kFixtures = std::string(OSTREL_TEST_SOURCE_DIR) + "/fixtures/";
+
+using Expected = std::map<std::string, std::vector<double>>;
+
+// "case/what" -> values in index order.
+const Expected &expected()
+{
+    static const Expected values = [] {
+        Expected out;
+        for (const auto &row : vrw_test_read_csv(kFixtures + "regressions_expected.csv"))
+            out[row.at("case") + "/" + row.at("what")].push_back(std::stod(row.at("value")));
+        return out;
+    }();
+    return values;
+}
+
+class DSRegressionTest : public RegressionTest
+{
+protected:
+    void SetUp() override
+    {
+        RegressionTest::SetUp();
+        vrw.reset(vrw_test_context(0));
+        ASSERT_TRUE(vrw);
+        std::map<std::string, std::vector<double>> data;
+        for (const auto &row : vrw_test_read_csv(kFixtures + "regressions.csv"))
+            for (const auto &[name, text] : row)
+                data[name].push_back(std::stod(text));
+        for (auto &[name, values] : data)
+            columns[name] = numeric(QString::fromStdString(name), values);
+    }
+
+    // A model of x1, x2 and the categories of g with one outcome.
+    DSOutcomeVariable *fit(const std::string &outcomeColumn, bool categorical, qint64 code, DSError *error = nullptr)
+    {
+        model = newModel();
+        for (const char *name : {"x1", "x2"})
+            variables.push_back(addVariable(model, columns.at(name)));
+        variables.push_back(addVariable(model, columns.at("g"), true));
+        DSOutcomeVariable *outcome = addOutcome(model, columns.at(outcomeColumn));
+        outcome->setTreat_as_categories(categorical);
+        outcome->setBinary_model(code);
+        outcome->setCategory_model(code);
+        outcome->setCardinal_model(code);
+        DSError ignored;
+        model->runRegressionIfNeededForMask(nullptr, 0, vrw.get(), error ? error : &ignored);
+        return outcome;
+    }
+
+    // Constant (when the model has one), x1, x2, g = 1, g = 2 of one set.
+    std::vector<double> coefficients(DSOutcomeVariable *outcome, qint64 set, bool errors = false)
+    {
+        std::vector<double> out;
+        DSRegression *r = outcome->temp_regression();
+        if (model->hasConstantTerm())
+            out.push_back(errors ? r->constantStandardErrorAtIndex(set) : r->constantCoefficientAtIndex(set));
+        for (DSExplanatoryVariable *variable : variables)
+            for (qint64 k = 0; k < variable->numberOfEstimatesExcluding(DSEstimateExcludeByDesign); ++k) {
+                const DSRegressionEstimate *e = variable->estimateAtIndex(k, DSEstimateExcludeByDesign);
+                const qint64 absolute = outcome->coefficient_offset() + set;
+                out.push_back(errors ? e->standardErrorForCoefficientSet(absolute)
+                                     : e->coefficientForCoefficientSet(absolute));
+            }
+        return out;
+    }
+
+    std::unique_ptr<VRWContext_s, VRWContextFree> vrw;
+    std::map<std::string, TestNumericColumn *> columns;
+    DSRegressionModel *model = nullptr;
+    QList<DSExplanatoryVariable *> variables;
+};
+
+void expectNear(const std::vector<double> &actual, const std::vector<double> &wanted, double tolerance,
+                const std::string &what)
+{
+    ASSERT_EQ(actual.size(), wanted.size()) << what;
+    for (size_t i = 0; i < wanted.size(); ++i)
+        EXPECT_NEAR(actual[i], wanted[i], tolerance * std::max(1.0, std::fabs(wanted[i]))) << what << " " << i;
+}
+
+struct ModelCase {
+    const char *name;
+    const char *column;
+    bool categorical;
+    qint64 code;
+    const char *className;
+    double tolerance;
+};
+
+// Every single-set model: coefficients, standard errors and the joint Wald
+// test of g against R; the class's name.
+TEST_F(DSRegressionTest, EveryOutcomeModelEqualsR)
+{
+    const ModelCase cases[] = {
+        {"linear", "y", false, DSOutcomeModelLinear, "linear", 1e-9},
+        {"log_linear", "yp", false, DSOutcomeModelLogLinear, "log-linear", 1e-9},
+        {"logit", "b", true, DSOutcomeModelLogit, "logit", 1e-7},
+        {"probit", "b", true, DSOutcomeModelProbit, "probit", 1e-7},
+        {"linear_probability", "b", true, DSOutcomeModelLinearProbability, "linear", 1e-9},
+        {"poisson", "cnt", false, DSOutcomeModelPoisson, "poisson", 1e-7},
+        {"geometric", "cnt", false, DSOutcomeModelGeometric, "geometric", 1e-7},
+    };
+    for (const ModelCase &c : cases) {
+        SCOPED_TRACE(c.name);
+        variables.clear();
+        DSOutcomeVariable *outcome = fit(c.column, c.categorical, c.code);
+        DSRegression *r = outcome->temp_regression();
+        ASSERT_TRUE(r);
+        ASSERT_EQ(r->error_code(), 0);
+        EXPECT_EQ(r->name(), QString::fromLatin1(c.className));
+        const std::string key = std::string(c.name) + "/";
+        expectNear(coefficients(outcome, 0), expected().at(key + "coefficients"), c.tolerance, "coefficients");
+        expectNear(coefficients(outcome, 0, true), expected().at(key + "standard_errors"), c.tolerance * 10,
+                   "standard errors");
+        EXPECT_EQ(r->observation_count(), 250);
+        EXPECT_NEAR(variables[2]->waldStatisticForCoefficientSet(outcome->coefficient_offset()),
+                    expected().at(key + "g_wald")[0], 1e-5 * expected().at(key + "g_wald")[0]);
+        EXPECT_EQ(variables[2]->temp_number_of_restrictions(), 2);
+    }
+}
+
+// R squared and adjusted R squared as summary(lm) has them; the p-value of g
+// is pf(W / 2, 2, df).
+TEST_F(DSRegressionTest, LinearFitStatisticsEqualSummaryOfLm)
+{
+    for (const char *name : {"linear", "log_linear"}) {
+        variables.clear();
+        DSRegression *r = fit(std::string(name) == "linear" ? "y" : "yp", false,
+                              std::string(name) == "linear" ? DSOutcomeModelLinear : DSOutcomeModelLogLinear)
+                              ->temp_regression();
+        const std::vector<double> &r2 = expected().at(std::string(name) + "/r_squared");
+        EXPECT_NEAR(r->unadjustedRSquared(), r2[0], 1e-10) << name;
+        EXPECT_NEAR(r->adjustedRSquared(), r2[1], 1e-10) << name;
+    }
+}
+
+TEST_F(DSRegressionTest, LinearGPValueIsTheFTestOfItsWaldStatistic)
+{
+    DSOutcomeVariable *outcome = fit("y", false, DSOutcomeModelLinear);
+    DSRegression *r = outcome->temp_regression();
+    EXPECT_EQ(r->df(), qint64(expected().at("linear/df")[0]));
+    EXPECT_NEAR(variables[2]->tempPValueForCoefficientSet(outcome->coefficient_offset(), r->coefficientDistribution(),
+                                                          r->df()),
+                expected().at("linear/g_p")[0], 1e-9);
+}
+
+// One set per category, the base category's held at 0.
+TEST_F(DSRegressionTest, MultinomialLogitSetsEqualMultinom)
+{
+    DSOutcomeVariable *outcome = fit("m", true, DSOutcomeModelMultinomialLogit);
+    DSRegression *r = outcome->temp_regression();
+    ASSERT_EQ(r->error_code(), 0);
+    ASSERT_EQ(outcome->category_count(), 3);
+    const std::vector<double> &R = expected().at("multinomial_logit/coefficients");
+    expectNear(coefficients(outcome, 1), std::vector<double>(R.begin(), R.begin() + 5), 1e-5, "set 1");
+    expectNear(coefficients(outcome, 2), std::vector<double>(R.begin() + 5, R.end()), 1e-5, "set 2");
+    EXPECT_EQ(r->oddsRatioHeaderName(), QStringLiteral("RRR"));
+}
+
+TEST_F(DSRegressionTest, OrderedChoiceSlopesEqualPolr)
+{
+    for (const auto &[name, code] : {std::pair{"ordered_logistic", DSOutcomeModelOrderedLogit},
+                                     std::pair{"ordered_probit", DSOutcomeModelOrderedProbit}}) {
+        variables.clear();
+        DSOutcomeVariable *outcome = fit("m", true, code);
+        ASSERT_EQ(outcome->temp_regression()->error_code(), 0) << name;
+        expectNear(coefficients(outcome, 0), expected().at(std::string(name) + "/coefficients"), 1e-5, name);
+    }
+}
+
+TEST_F(DSRegressionTest, CoxEqualsCoxph)
+{
+    DSOutcomeVariable *outcome = fit("t", false, DSOutcomeModelCox);
+    auto *r = dynamic_cast<DSCoxRegression *>(outcome->temp_regression());
+    ASSERT_TRUE(r);
+    ASSERT_EQ(r->error_code(), 0);
+    std::vector<double> slopes = coefficients(outcome, 0);
+    std::vector<double> errors = coefficients(outcome, 0, true);
+    if (model->hasConstantTerm()) {
+        slopes.erase(slopes.begin());
+        errors.erase(errors.begin());
+    }
+    expectNear(slopes, expected().at("cox/coefficients"), 1e-6, "coefficients");
+    expectNear(errors, expected().at("cox/standard_errors"), 1e-5, "standard errors");
+    EXPECT_EQ(r->oddsRatioHeaderName(), QStringLiteral("Haz. Ratio"));
+    EXPECT_EQ(r->failureTimeCountForStratum(0, 0), 250) << "every time is a distinct failure";
+}
+
+struct ClassCase {
+    bool categorical;
+    qint64 code;
+    const char *name; // null: the factory makes none
+    const char *oddsRatioHeader;
+    bool oddsRatios;
+    int64_t distribution;
+};
+
+// The factory's table and the class answers asked of unrun instances.
+TEST_F(DSRegressionTest, FactoryPicksTheClassOfTheModelCode)
+{
+    auto *three = numeric(QStringLiteral("three"), std::vector<double>(250, 0));
+    for (qint64 r = 0; r < 250; ++r)
+        three->values[size_t(r)] = double(r % 3);
+    const ClassCase cases[] = {
+        {false, DSOutcomeModelLinear, "linear", "Odds Ratio", false, DSCoefficientDistributionT},
+        {false, DSOutcomeModelLogLinear, "log-linear", "Odds Ratio", false, DSCoefficientDistributionT},
+        {false, DSOutcomeModelPoisson, "poisson", "IRR", true, DSCoefficientDistributionNormal},
+        {false, DSOutcomeModelGeometric, "geometric", "IRR", true, DSCoefficientDistributionNormal},
+        {false, DSOutcomeModelNegativeBinomial, "negative binomial", "IRR", true, DSCoefficientDistributionNormal},
+        {false, DSOutcomeModelCox, "proportional hazards", "Haz. Ratio", true, DSCoefficientDistributionNormal},
+        {false, 5, nullptr, nullptr, false, 0},
+        {true, DSOutcomeModelMultinomialLogit, "multinomial logit", "RRR", true, DSCoefficientDistributionNormal},
+        {true, DSOutcomeModelOrderedLogit, "ordered logit", "Odds Ratio", false, DSCoefficientDistributionNormal},
+        {true, DSOutcomeModelOrderedProbit, "ordered probit", "Odds Ratio", false, DSCoefficientDistributionNormal},
+        {true, 5, nullptr, nullptr, false, 0},
+    };
+    DSOutcomeVariable *outcome = addOutcome(newModel(), three);
+    for (const ClassCase &c : cases) {
+        SCOPED_TRACE(c.code);
+        outcome->setTreat_as_categories(c.categorical);
+        outcome->updateCategories();
+        outcome->setCategory_model(c.code);
+        outcome->setCardinal_model(c.code);
+        std::unique_ptr<DSRegression> r = DSRegression::regressionForOutcome(outcome);
+        ASSERT_EQ(bool(r), c.name != nullptr);
+        if (!r)
+            continue;
+        EXPECT_EQ(r->name(), QString::fromLatin1(c.name));
+        EXPECT_EQ(r->oddsRatioHeaderName(), QString::fromLatin1(c.oddsRatioHeader));
+        EXPECT_EQ(r->coefficientsCanBeExpressedAsOddsRatios(), c.oddsRatios);
+        EXPECT_EQ(r->coefficientDistribution(), c.distribution);
+    }
+    outcome->setTreat_as_categories(true);
+    outcome->setCategory_model(DSOutcomeModelMultinomialLogit);
+    EXPECT_EQ(DSRegression::regressionForOutcome(outcome)->numberOfCoefficientSetsForOutcome(outcome), 3);
+    outcome->setCategory_model(DSOutcomeModelOrderedLogit);
+    EXPECT_EQ(DSRegression::regressionForOutcome(outcome)->numberOfNuisanceParametersForOutcome(outcome), 4);
+
+    DSOutcomeVariable *binary = addOutcome(newModel(), columns.at("b"));
+    binary->setTreat_as_categories(true);
+    binary->updateCategories();
+    for (const auto &[code, name] : {std::pair{qint64(DSOutcomeModelLogit), "logit"},
+                                     std::pair{qint64(DSOutcomeModelProbit), "probit"},
+                                     std::pair{qint64(DSOutcomeModelLinearProbability), "linear"}}) {
+        binary->setBinary_model(code);
+        EXPECT_EQ(DSRegression::regressionForOutcome(binary)->name(), QString::fromLatin1(name));
+    }
+    binary->setBinary_model(5);
+    EXPECT_FALSE(DSRegression::regressionForOutcome(binary));
+}
+
+// No data: 3 with its message, the sums NaN; nothing to estimate: 1 without
+// a message; redundant regressors: 5 with the collinear set numbers kept
+// and the coefficients purged.
+TEST_F(DSRegressionTest, RunErrorCodes)
+{
+    DSOutcomeVariable *outcome = fit("y", false, DSOutcomeModelLinear);
+    DSLinearRegression fresh;
+    DSError error;
+    EXPECT_EQ(fresh.runRegressionForOutcome(outcome, nullptr, nullptr, vrw.get(), &error), 3);
+    EXPECT_EQ(error.code, 1);
+    EXPECT_EQ(error.localizedDescription, QStringLiteral("No data! Try using a broader set of filters, or delete "
+                                                         "variables that have a lot of missing values."));
+    EXPECT_EQ(fresh.observation_count(), 0);
+    EXPECT_TRUE(std::isnan(fresh.residual_sum_of_squares()) && std::isnan(fresh.log_likelihood())
+                && std::isnan(fresh.total_sum_of_squares()));
+    EXPECT_GE(fresh.running_time(), 0);
+    EXPECT_FALSE(fresh.post_estimator());
+
+    DSRegressionModel *empty = newModel();
+    empty->setInclude_constant(false);
+    DSOutcomeVariable *alone = addOutcome(empty, columns.at("y"));
+    DSError none;
+    EXPECT_TRUE(empty->runRegressionIfNeededForMask(nullptr, 0, vrw.get(), &none)) << "code 1 gives no error";
+    EXPECT_EQ(alone->temp_regression()->error_code(), 1);
+    EXPECT_TRUE(none.localizedDescription.isEmpty());
+
+    variables.clear();
+    DSRegressionModel *twice = newModel();
+    DSExplanatoryColumnVariable *first = addVariable(twice, columns.at("x1"));
+    DSExplanatoryColumnVariable *second = addVariable(twice, columns.at("x1"));
+    DSOutcomeVariable *redundant = addOutcome(twice, columns.at("y"));
+    EXPECT_TRUE(twice->runRegressionIfNeededForMask(nullptr, 0, vrw.get(), &none)) << "code 5 gives no error";
+    EXPECT_EQ(redundant->temp_regression()->error_code(), 5);
+    EXPECT_NE(first->multiCollinearityCountForCoefficientSet(-1) + second->multiCollinearityCountForCoefficientSet(-1),
+              0);
+    EXPECT_TRUE(std::isnan(first->estimateAtIndex(0)->coefficientForCoefficientSet(0)));
+}
+
+} // namespace
