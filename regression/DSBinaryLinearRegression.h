@@ -16,4 +16,7 @@ public:
     double unadjustedRSquared() const override { return linearUnadjustedRSquared(*this); }
     double adjustedRSquared() const override { return linearAdjustedRSquared(*this); }
     int64_t coefficientDistribution() const override { return DSCoefficientDistributionT; }
+    double CDFValue(double x) const override { return x; }
+    // t(a, df) x sqrt(g'Vg) around f, both ends clamped to [0, 1].
+    std::optional<DSRange> predictedRange(const DSPredictionQuery &query, double significance) const override;
 };

@@ -2,7 +2,29 @@
 
 #include "model/DSColumnCategory.h"
 #include "model/DSIndicatorColumn.h"
+#include "platform/sterna/sterna.h"
 #include "regression/DSOutcomeVariable.h"
+
+#include <algorithm>
+#include <cmath>
+
+bool DSBinaryRegression::shouldInvertPrediction(const DSPredictionQuery &query) const
+{
+    return query.outcome && query.outcome->treat_as_categories()
+        && query.outcomeCategory == query.outcome->base_category();
+}
+
+double DSBinaryRegression::predictedValue(const DSPredictionQuery &query) const
+{
+    const double p = std::clamp(CDFValue(query.fitted), 0.0, 1.0);
+    return shouldInvertPrediction(query) ? 1 - p : p;
+}
+
+std::optional<DSRange> DSBinaryRegression::predictedRange(const DSPredictionQuery &query, double significance) const
+{
+    const double h = ds_critical_value_z_score(significance) * std::sqrt(rowVariance(query));
+    return numberRange(predictedValueAt(query, query.fitted - h), predictedValueAt(query, query.fitted + h));
+}
 
 void DSBinaryRegression::configureVRWRegression(VRWRegression_s *record, DSOutcomeVariable *outcome, int64_t rows)
 {

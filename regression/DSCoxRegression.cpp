@@ -2,6 +2,9 @@
 
 #include "regression/DSOutcomeVariable.h"
 
+#include <cmath>
+#include <limits>
+
 int64_t DSCoxRegression::numberOfCoefficientSetsForOutcome(const DSOutcomeVariable *outcome) const
 {
     return outcome->temp_cause_count();
@@ -69,4 +72,30 @@ int32_t DSCoxRegression::getStratumValues(const double **out) const
     if (out)
         *out = m_stratumValues.data();
     return m_stratumCount;
+}
+
+double DSCoxRegression::predictedValue(const DSPredictionQuery &query) const
+{
+    const int64_t stratum = query.outcome && query.outcome->doStratify() ? query.stratum : 0;
+    const int64_t cause = query.outcome && query.outcome->doCause() ? query.outcomeCategory : 0;
+    const double *times = nullptr;
+    const double *hazard = nullptr;
+    const int64_t L = getFailureTimes(&times, stratum, cause);
+    getHazardFunction(&hazard, stratum, cause);
+    // Without a failure time there is no time at which half are expected
+    // to have failed.
+    if (L <= 0)
+        return std::numeric_limits<double>::quiet_NaN();
+    const double target = 0.6931471805599453 / std::exp(query.fitted);
+    int64_t lo = 0, hi = L - 1, mid = (L - 1) / 2;
+    while (hi > lo) {
+        if (hazard[mid] > target)
+            hi = mid;
+        else if (hazard[mid] < target)
+            lo = mid + 1;
+        else
+            break;
+        mid = lo + (hi - lo) / 2;
+    }
+    return times[mid];
 }

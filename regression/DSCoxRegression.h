@@ -18,6 +18,10 @@ public:
     QString oddsRatioFigureName() const override { return QStringLiteral("hazard ratio"); }
     bool coefficientsCanBeExpressedAsOddsRatios() const override { return true; }
     int64_t numberOfCoefficientSetsForOutcome(const DSOutcomeVariable *outcome) const override;
+    // The median survival time of the query's stratum and cause: the first
+    // failure time at which H x exp(f) exceeds ln 2, the last when none
+    // does; NaN for a group without failure times.
+    double predictedValue(const DSPredictionQuery &query) const override;
 
     // Position of the group's first failure time, and its count.
     int64_t failureTimeOffsetForStratum(int64_t stratum, int64_t cause) const;

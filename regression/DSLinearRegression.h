@@ -22,4 +22,21 @@ public:
     double unadjustedRSquared() const override { return linearUnadjustedRSquared(*this); }
     double adjustedRSquared() const override { return linearAdjustedRSquared(*this); }
     int64_t coefficientDistribution() const override { return DSCoefficientDistributionT; }
+    // For a new observation: t(a, df) x sqrt(g'Vg + RSS / df) around f, on
+    // the model's scale and then through the predicted value.
+    std::optional<DSRange> predictedRange(const DSPredictionQuery &query, double significance) const override;
+
+    // The critical t value of the last range, kept while the significance
+    // and df stay the same.
+    double last_t_stat() const { return m_lastT; }
+    int64_t t_stat_computations() const { return m_tComputations; }
+
+protected:
+    double criticalT(double significance) const;
+
+private:
+    mutable double m_lastT = std::numeric_limits<double>::quiet_NaN();
+    mutable double m_lastTSignificance = std::numeric_limits<double>::quiet_NaN();
+    mutable int64_t m_lastTDf = 0;
+    mutable int64_t m_tComputations = 0;
 };

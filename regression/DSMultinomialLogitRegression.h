@@ -17,4 +17,14 @@ public:
     {
         return outcome->category_count();
     }
+    // The chance of the query's category: exp(f) over the sum of exp(u_i)
+    // of every category's set under the same row vector.
+    double predictedValue(const DSPredictionQuery &query) const override;
+    // p plus and minus z(a) x sqrt(g'Vg) of the chance's gradient over every
+    // set, within [0, 1].
+    std::optional<DSRange> predictedRange(const DSPredictionQuery &query, double significance) const override;
+
+private:
+    // u_i of every category's set; empty without a fit.
+    std::vector<double> categoryFittedValues(const DSPredictionQuery &query) const;
 };

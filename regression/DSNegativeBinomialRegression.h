@@ -10,4 +10,5 @@ public:
     VRWRegressionModel VRWRegressionModelForOutcome(const DSOutcomeVariable *) const override { return 9; }
     bool canHaveExposures() const override { return true; }
     int64_t numberOfNuisanceParametersForOutcome(const DSOutcomeVariable *) const override { return 1; }
+    double conditionalVarianceForMean(double mu) const override { return mu * (1 + nuisanceCoefficientAtIndex(0) * mu); }
 };

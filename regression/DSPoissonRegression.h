@@ -8,4 +8,5 @@ public:
     QString name() const override { return QStringLiteral("poisson"); }
     VRWRegressionModel VRWRegressionModelForOutcome(const DSOutcomeVariable *) const override { return 8; }
     bool canHaveExposures() const override { return true; }
+    double conditionalVarianceForMean(double mu) const override { return mu; }
 };

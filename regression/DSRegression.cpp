@@ -21,6 +21,7 @@
 
 #include <QtDebug>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <limits>
@@ -152,6 +153,38 @@ double DSRegression::linearUnadjustedRSquared(const DSRegression &r)
 double DSRegression::linearAdjustedRSquared(const DSRegression &r)
 {
     return 1 - double(r.m_observations - 1) * r.m_rss / (double(r.m_df) * r.m_tss);
+}
+
+double DSRegression::predictedValue(const DSPredictionQuery &query) const
+{
+    return isMeanExponentiated() ? std::exp(query.fitted) : query.fitted;
+}
+
+std::optional<DSRange> DSRegression::predictedRange(const DSPredictionQuery &, double) const
+{
+    return std::nullopt;
+}
+
+double DSRegression::gradientVariance(const double *gradient, int64_t length) const
+{
+    return m_postEstimator ? m_postEstimator->varianceForGradientVector(gradient, length) : kNaN;
+}
+
+double DSRegression::rowVariance(const DSPredictionQuery &query) const
+{
+    return gradientVariance(query.row, query.length);
+}
+
+double DSRegression::predictedValueAt(const DSPredictionQuery &query, double fitted) const
+{
+    DSPredictionQuery moved = query;
+    moved.fitted = fitted;
+    return predictedValue(moved);
+}
+
+DSRange DSRegression::numberRange(double a, double b)
+{
+    return DSRange(QVariant(std::min(a, b)), QVariant(std::max(a, b)));
 }
 
 double DSRegression::constantCoefficientAtIndex(qint64 set) const

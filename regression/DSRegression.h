@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/DSError.h"
+#include "model/DSRange.h"
 #include "regression/DSRegressionEstimate.h"
 #include "varrow/varrow.h"
 
@@ -8,7 +9,9 @@
 #include <QString>
 
 #include <cstdint>
+#include <limits>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class DSExplanatoryVariable;
@@ -36,6 +39,20 @@ enum DSCoefficientDistribution : int64_t {
     DSCoefficientDistributionT = 1,
     DSCoefficientDistributionNormal = 2,
     DSCoefficientDistributionOddsRatios = 16,
+};
+
+// What a prediction asks of a fitted regression: the regressor row vector of
+// one coefficient set with the prediction's overrides applied (length =
+// the model's included regressors), the fitted value x'b of the set in
+// question, the outcome category (a position among the outcome's
+// categories, or a Cox cause) and the Cox stratum.
+struct DSPredictionQuery {
+    const DSOutcomeVariable *outcome = nullptr;
+    const double *row = nullptr;
+    int64_t length = 0;
+    double fitted = std::numeric_limits<double>::quiet_NaN();
+    int64_t outcomeCategory = 0;
+    int64_t stratum = 0;
 };
 
 // One fit of one outcome: the base of the model classes. The factory makes
@@ -111,6 +128,13 @@ public:
     virtual double adjustedRSquared() const;
     virtual int64_t coefficientDistribution() const { return DSCoefficientDistributionNormal; }
 
+    // The predicted value of the query's fitted value: exp(f) for a model
+    // whose mean is exponentiated, else f. NaN in, NaN out.
+    virtual double predictedValue(const DSPredictionQuery &query) const;
+    // The confidence range at significance a (1 - confidence), smaller end
+    // first; none for a model without one. NaN ends without a fit.
+    virtual std::optional<DSRange> predictedRange(const DSPredictionQuery &query, double significance) const;
+
     // Test lists of the joint Wald tests over K = S x R coefficients (see
     // the .cpp for their order).
     QList<QList<int64_t>> testRestrictionsForVariables(const QList<DSExplanatoryVariable *> &variables,
@@ -125,6 +149,12 @@ protected:
                                        DSOutcomeVariable *outcome);
     virtual void extractNuisanceParameters(const double *values, const double *errors, int64_t count,
                                            DSOutcomeVariable *outcome);
+    // g'Vg of the query's row vector; NaN without a fit.
+    double rowVariance(const DSPredictionQuery &query) const;
+    double gradientVariance(const double *gradient, int64_t length) const;
+    // The predicted value of the query with another fitted value.
+    double predictedValueAt(const DSPredictionQuery &query, double fitted) const;
+    static DSRange numberRange(double a, double b);
     static double linearUnadjustedRSquared(const DSRegression &r);
     static double linearAdjustedRSquared(const DSRegression &r);
 

@@ -5,6 +5,8 @@
 #include "RegressionTestSupport.h"
 
 #include "regression/DSCoxRegression.h"
+#include "model/util/ds_distribution.h"
+#include "platform/sterna/sterna.h"
 #include "regression/DSLinearRegression.h"
 #include "regression/DSRegression.h"
 #include "regression/DSRegressionPostEstimator.h"
@@ -202,6 +204,121 @@ TEST_F(DSRegressionTest, CoxEqualsCoxph)
     expectNear(errors, expected().at("cox/standard_errors"), 1e-5, "standard errors");
     EXPECT_EQ(r->oddsRatioHeaderName(), QStringLiteral("Haz. Ratio"));
     EXPECT_EQ(r->failureTimeCountForStratum(0, 0), 250) << "every time is a distinct failure";
+}
+
+// The query of the point x1 = 0.5, x2 = -0.2, g = 2 for one set of the outcome.
+struct Point {
+    std::vector<double> row = {1, 0.5, -0.2, 0, 1};
+    DSPredictionQuery query(DSOutcomeVariable *outcome, qint64 set, qint64 category)
+    {
+        DSPredictionQuery q;
+        q.outcome = outcome;
+        q.row = row.data();
+        q.length = qint64(row.size());
+        q.fitted = outcome->temp_regression()->post_estimator()->fittedValueForRowVector(q.row, set * q.length,
+                                                                                          q.length);
+        q.outcomeCategory = category;
+        return q;
+    }
+};
+
+double first(const std::optional<DSRange> &range)
+{
+    return range ? range->firstValue().toDouble() : NAN;
+}
+double last(const std::optional<DSRange> &range)
+{
+    return range ? range->lastValue().toDouble() : NAN;
+}
+
+// predict(lm, interval = "prediction") and plogis / pnorm of f +- z se from
+// predict(glm, se.fit = TRUE).
+TEST_F(DSRegressionTest, PredictionRangesEqualR)
+{
+    Point point;
+    struct Case {
+        const char *name;
+        const char *column;
+        bool categorical;
+        qint64 code;
+    };
+    for (const Case &c : {Case{"linear", "y", false, DSOutcomeModelLinear},
+                          Case{"logit", "b", true, DSOutcomeModelLogit},
+                          Case{"probit", "b", true, DSOutcomeModelProbit}}) {
+        SCOPED_TRACE(c.name);
+        variables.clear();
+        DSOutcomeVariable *outcome = fit(c.column, c.categorical, c.code);
+        DSRegression *r = outcome->temp_regression();
+        const DSPredictionQuery q = point.query(outcome, 0, 1);
+        const std::optional<DSRange> range = r->predictedRange(q, 0.05);
+        const std::vector<double> &R = expected().at(std::string(c.name) + "/prediction");
+        expectNear({r->predictedValue(q), first(range), last(range)}, R, 1e-7, "value and range");
+    }
+    // The logit of the base category is 1 minus the modelled chance.
+    variables.clear();
+    DSOutcomeVariable *binary = fit("b", true, DSOutcomeModelLogit);
+    DSPredictionQuery base = point.query(binary, 0, binary->base_category());
+    base.fitted = 2;
+    EXPECT_DOUBLE_EQ(binary->temp_regression()->predictedValue(base), 1 - ds_logistic_cdf(2));
+}
+
+TEST_F(DSRegressionTest, LinearRangeComputesItsCriticalTOncePerSignificance)
+{
+    Point point;
+    DSOutcomeVariable *outcome = fit("y", false, DSOutcomeModelLinear);
+    auto *r = dynamic_cast<DSLinearRegression *>(outcome->temp_regression());
+    const DSPredictionQuery q = point.query(outcome, 0, 0);
+    r->predictedRange(q, 0.05);
+    r->predictedRange(q, 0.05);
+    EXPECT_EQ(r->t_stat_computations(), 1);
+    r->predictedRange(q, 0.1);
+    EXPECT_EQ(r->t_stat_computations(), 2);
+}
+
+// Chances of every category add up to 1 and equal predict(type = "probs").
+TEST_F(DSRegressionTest, CategoryPredictionsEqualRsChances)
+{
+    Point point;
+    for (const auto &[name, code] : {std::pair{"multinomial_logit", DSOutcomeModelMultinomialLogit},
+                                     std::pair{"ordered_logistic", DSOutcomeModelOrderedLogit}}) {
+        SCOPED_TRACE(name);
+        variables.clear();
+        DSOutcomeVariable *outcome = fit("m", true, code);
+        DSRegression *r = outcome->temp_regression();
+        const bool multinomial = code == DSOutcomeModelMultinomialLogit;
+        std::vector<double> chances;
+        double sum = 0;
+        for (qint64 k = 0; k < 3; ++k) {
+            const DSPredictionQuery q = point.query(outcome, multinomial ? k : 0, k);
+            chances.push_back(r->predictedValue(q));
+            sum += chances.back();
+            const std::optional<DSRange> range = r->predictedRange(q, 0.05);
+            ASSERT_TRUE(range);
+            EXPECT_LT(first(range), chances.back());
+            EXPECT_GT(last(range), chances.back());
+            EXPECT_GE(first(range), 0);
+            EXPECT_LE(last(range), 1);
+        }
+        EXPECT_NEAR(sum, 1, 1e-12);
+        expectNear(chances, expected().at(std::string(name) + "/prediction"), 1e-5, "chances");
+        EXPECT_FALSE(r->predictedRange(point.query(outcome, 0, 3), 0.05)) << "past the categories";
+    }
+}
+
+// A count with mean 1 and no uncertainty in x'b has variance 1.
+TEST_F(DSRegressionTest, PoissonRangeNeverStartsBelowZero)
+{
+    DSOutcomeVariable *outcome = fit("cnt", false, DSOutcomeModelPoisson);
+    const std::vector<double> zeros(5, 0.0);
+    DSPredictionQuery q;
+    q.outcome = outcome;
+    q.row = zeros.data();
+    q.length = 5;
+    q.fitted = 0;
+    const std::optional<DSRange> range = outcome->temp_regression()->predictedRange(q, 0.05);
+    const double z = ds_critical_value_z_score(0.05);
+    EXPECT_DOUBLE_EQ(first(range), std::max(0.0, 1 - z));
+    EXPECT_DOUBLE_EQ(last(range), 1 + z);
 }
 
 struct ClassCase {
