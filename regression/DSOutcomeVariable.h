@@ -6,6 +6,7 @@
 
 #include <QCborArray>
 #include <QList>
+#include <QVariantList>
 
 #include <memory>
 #include <optional>
@@ -15,6 +16,7 @@ class DSColumn;
 class DSColumnCategory;
 class DSDurationFormatter;
 class DSNumericColumn;
+class DSNumericDataColumn;
 class DSRegression;
 class DSRegressionModel;
 struct VRWContext_s;
@@ -197,6 +199,26 @@ public:
     // fit nothing and answer 0.
     int64_t runRegressionWithFrequencyWeights(VRWVectorBuffer_s *weights, VRWContext_s *context,
                                               std::optional<DSError> *error);
+
+    // Results of the last fit (DSOutcomeVariableResults.cpp). The column
+    // makers insert stored numeric columns into the outcome's context, one
+    // value a table row, and save them; adding them to a table is the
+    // caller's. Rows outside the model mask (residuals) or the prediction
+    // mask (predicted values) are NaN; nothing is made without a successful
+    // fit.
+    DSNumericDataColumn *insertNumericColumnFromBuffer(const double *values, qint64 rows, const uint8_t *mask,
+                                                       qint64 length);
+    QList<DSNumericDataColumn *> insertColumnsFromResidualsForMask(const uint8_t *mask, qint64 length);
+    QList<DSNumericDataColumn *> insertColumnsFromPredictedValuesForMask(const uint8_t *mask, qint64 length);
+    // Rows of values: [outcome name, "constant", coefficient, standard error,
+    // z, p] (exponentiated under distribution bit 16); the negative
+    // binomial's dispersion row; a Cox fit's header row and then one row
+    // [t, H(t), exp(-exp(x) H(t))] per failure time of the stratum and cause.
+    QList<QVariantList> constantInfoForCoefficientSet(qint64 set, const QString &outcomeName, qint64 distribution,
+                                                      qint64 df) const;
+    QList<QVariantList> nuisanceInfoForCoefficientSet(qint64 set, const QString &outcomeName, qint64 distribution,
+                                                      qint64 df) const;
+    QList<QVariantList> predictionDistributionInfoForFittedValue(double x, qint64 stratum, qint64 cause) const;
 
     void awakeFromInsert() override;
     void awakeFromFetch() override;

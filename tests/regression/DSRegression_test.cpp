@@ -5,6 +5,10 @@
 #include "RegressionTestSupport.h"
 
 #include "regression/DSCoxRegression.h"
+#include "model/DSColumnCategory.h"
+#include "model/DSNumberFormatter.h"
+#include "model/DSNumericDataColumn.h"
+#include "platform/store/DSObjectFactory.h"
 #include "model/util/ds_distribution.h"
 #include "platform/sterna/sterna.h"
 #include "regression/DSLinearRegression.h"
@@ -319,6 +323,93 @@ TEST_F(DSRegressionTest, PoissonRangeNeverStartsBelowZero)
     const double z = ds_critical_value_z_score(0.05);
     EXPECT_DOUBLE_EQ(first(range), std::max(0.0, 1 - z));
     EXPECT_DOUBLE_EQ(last(range), 1 + z);
+}
+
+// New result columns are the stored kind (the next test's set-up puts the
+// test columns back).
+void useStoredNumericColumns()
+{
+    DSObjectFactory::registerClass<DSNumericDataColumn>(QStringLiteral("DSNumericDataColumn"));
+}
+
+std::vector<double> valuesOf(DSNumericDataColumn *column)
+{
+    const double *values = nullptr;
+    const qint64 n = column->getValues(&values);
+    return std::vector<double>(values, values + n);
+}
+
+// A logit gives one residual column named with its non-base category and one
+// chance column of that category equal to R's fitted values; a row outside
+// the row mask is NaN in both.
+TEST_F(DSRegressionTest, BinaryResultColumnsReadTheFirstSet)
+{
+    DSOutcomeVariable *outcome = fit("b", true, DSOutcomeModelLogit);
+    useStoredNumericColumns();
+    std::vector<uint8_t> mask((250 + 7) / 8, 0xff);
+    mask[0] = 0xfe; // row 0 filtered out
+    const QList<DSNumericDataColumn *> residuals = outcome->insertColumnsFromResidualsForMask(mask.data(), qint64(mask.size()));
+    const QList<DSNumericDataColumn *> predicted
+        = outcome->insertColumnsFromPredictedValuesForMask(mask.data(), qint64(mask.size()));
+    ASSERT_EQ(residuals.size(), 1);
+    ASSERT_EQ(predicted.size(), 1);
+    const QString other = outcome->nonBaseCategory()->label();
+    EXPECT_EQ(residuals[0]->name(), QStringLiteral("residual b = %1 (logit)").arg(other));
+    EXPECT_EQ(predicted[0]->name(), QStringLiteral("predicted chance b = %1 (logit)").arg(other));
+    EXPECT_EQ(predicted[0]->number_formatter()->number_style(), 3);
+    std::vector<double> chances = valuesOf(predicted[0]);
+    ASSERT_EQ(chances.size(), 250u);
+    EXPECT_TRUE(std::isnan(chances[0]) && std::isnan(valuesOf(residuals[0])[0]));
+    std::vector<double> wanted = expected().at("logit/fitted");
+    chances.erase(chances.begin());
+    wanted.erase(wanted.begin());
+    expectNear(chances, wanted, 1e-7, "chances");
+}
+
+TEST_F(DSRegressionTest, MultinomialGivesAColumnPerCategoryAndAFailedFitNone)
+{
+    DSOutcomeVariable *outcome = fit("m", true, DSOutcomeModelMultinomialLogit);
+    useStoredNumericColumns();
+    EXPECT_EQ(outcome->insertColumnsFromResidualsForMask(nullptr, 0).size(), 3);
+    const QList<DSNumericDataColumn *> chances = outcome->insertColumnsFromPredictedValuesForMask(nullptr, 0);
+    ASSERT_EQ(chances.size(), 3);
+    for (qint64 r = 0; r < 250; r += 50)
+        EXPECT_NEAR(valuesOf(chances[0])[size_t(r)] + valuesOf(chances[1])[size_t(r)] + valuesOf(chances[2])[size_t(r)],
+                    1, 1e-12);
+
+    variables.clear();
+    DSRegressionModel *twice = newModel();
+    addVariable(twice, columns.at("x1"));
+    addVariable(twice, columns.at("x1"));
+    DSOutcomeVariable *failed = addOutcome(twice, columns.at("y"));
+    DSError none;
+    twice->runRegressionIfNeededForMask(nullptr, 0, vrw.get(), &none);
+    ASSERT_EQ(failed->temp_regression()->error_code(), 5);
+    EXPECT_TRUE(failed->insertColumnsFromResidualsForMask(nullptr, 0).isEmpty());
+    EXPECT_TRUE(failed->insertColumnsFromPredictedValuesForMask(nullptr, 0).isEmpty());
+}
+
+// The survival rows at x'b equal survfit(coxph, newdata, ctype = 1).
+TEST_F(DSRegressionTest, CoxSurvivalRowsEqualSurvfit)
+{
+    Point point;
+    DSOutcomeVariable *outcome = fit("t", false, DSOutcomeModelCox);
+    const double x = point.query(outcome, 0, 0).fitted;
+    EXPECT_NEAR(x, expected().at("cox/fitted")[0], 1e-7);
+    const QList<QVariantList> rows = outcome->predictionDistributionInfoForFittedValue(x, 0, 0);
+    ASSERT_EQ(rows.size(), 251);
+    EXPECT_EQ(rows[0][2].toString(), QStringLiteral("survival rate"));
+    std::vector<double> survival;
+    for (qsizetype i = 1; i < rows.size(); ++i)
+        survival.push_back(rows[i][2].toDouble());
+    expectNear(survival, expected().at("cox/survival"), 1e-6, "survival");
+    // The median: the first time the predicted survival falls below one half.
+    DSPredictionQuery q = point.query(outcome, 0, 0);
+    double median = NAN;
+    for (qsizetype i = 1; i < rows.size() && std::isnan(median); ++i)
+        if (rows[i][2].toDouble() < 0.5)
+            median = rows[i][0].toDouble();
+    EXPECT_DOUBLE_EQ(outcome->temp_regression()->predictedValue(q), median);
 }
 
 struct ClassCase {
