@@ -16,6 +16,7 @@
 #include "regression/DSRegressionPostEstimator.h"
 #include "tests/varrow/vrw_test_support.h"
 
+#include <fstream>
 #include <map>
 #include <memory>
 #include <string>
@@ -410,6 +411,40 @@ TEST_F(DSRegressionTest, CoxSurvivalRowsEqualSurvfit)
         if (rows[i][2].toDouble() < 0.5)
             median = rows[i][0].toDouble();
     EXPECT_DOUBLE_EQ(outcome->temp_regression()->predictedValue(q), median);
+}
+
+// The R command of every model code, as fixtures/r_commands.txt holds it,
+// gives our coefficients when make_regressions.R runs it on the data.
+TEST_F(DSRegressionTest, EmittedRCommandsReproduceOurCoefficients)
+{
+    std::ifstream file(kFixtures + "r_commands.txt");
+    std::map<std::string, std::string> commands;
+    for (std::string line; std::getline(file, line);)
+        commands[line.substr(0, line.find('\t'))] = line.substr(line.find('\t') + 1);
+    // R's default convergence stops the iterative fits a few digits short.
+    const ModelCase cases[] = {
+        {"linear", "y", false, DSOutcomeModelLinear, "", 1e-7},
+        {"log_linear", "yp", false, DSOutcomeModelLogLinear, "", 1e-7},
+        {"logit", "b", true, DSOutcomeModelLogit, "", 1e-4},
+        {"probit", "b", true, DSOutcomeModelProbit, "", 1e-4},
+        {"linear_probability", "b", true, DSOutcomeModelLinearProbability, "", 1e-7},
+        {"poisson", "cnt", false, DSOutcomeModelPoisson, "", 1e-4},
+        {"geometric", "cnt", false, DSOutcomeModelGeometric, "", 1e-4},
+        {"ordered_logistic", "m", true, DSOutcomeModelOrderedLogit, "", 1e-4},
+        {"ordered_probit", "m", true, DSOutcomeModelOrderedProbit, "", 1e-4},
+        {"cox", "t", false, DSOutcomeModelCox, "", 1e-4},
+    };
+    ASSERT_EQ(commands.size(), std::size(cases));
+    for (const ModelCase &c : cases) {
+        SCOPED_TRACE(c.name);
+        variables.clear();
+        DSOutcomeVariable *outcome = fit(c.column, c.categorical, c.code);
+        EXPECT_EQ(model->REstimationCommandForOutcome(outcome).toStdString(), commands.at(c.name));
+        std::vector<double> ours = coefficients(outcome, 0);
+        if (c.code == DSOutcomeModelCox && model->hasConstantTerm())
+            ours.erase(ours.begin());
+        expectNear(ours, expected().at(std::string(c.name) + "/command_coefficients"), c.tolerance, "coefficients");
+    }
 }
 
 struct ClassCase {
