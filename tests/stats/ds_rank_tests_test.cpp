@@ -1,14 +1,12 @@
 // The Kruskal-Wallis, Friedman and two-sample Kolmogorov-Smirnov statistics
 // against R (fixtures/make_rank_tests.R) and the hand-worked small cases.
+#include "fixture_lines.h"
 #include "platform/sterna/sterna.h"
 #include "stats/ds_rank_tests.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <fstream>
-#include <sstream>
-#include <string>
 #include <vector>
 
 namespace {
@@ -22,32 +20,12 @@ struct FixtureLine
     std::vector<double> values;
 };
 
-template <class T>
-std::vector<T> split(const std::string &text)
-{
-    std::vector<T> out;
-    std::istringstream in(text);
-    std::string item;
-    while (std::getline(in, item, ','))
-        out.push_back(T(std::stod(item)));
-    return out;
-}
-
 std::vector<FixtureLine> readFixture(const char *name)
 {
-    std::ifstream in(std::string(OSTREL_TEST_SOURCE_DIR "/fixtures/") + name);
-    EXPECT_TRUE(in.good()) << name;
     std::vector<FixtureLine> lines;
-    std::string line;
-    while (std::getline(in, line)) {
-        std::istringstream fields(line);
-        std::string statistic, df, codes, values;
-        std::getline(fields, statistic, ';');
-        std::getline(fields, df, ';');
-        std::getline(fields, codes, ';');
-        std::getline(fields, values, ';');
-        lines.push_back({std::stod(statistic), std::stoll(df), split<int32_t>(codes), split<double>(values)});
-    }
+    for (const auto &f : ds_fixture_lines(name))
+        lines.push_back({std::stod(f.at(0)), std::stoll(f.at(1)), ds_fixture_list<int32_t>(f.at(2)),
+                         ds_fixture_list<double>(f.at(3))});
     return lines;
 }
 
@@ -119,24 +97,13 @@ TEST(ds_rank_tests, WeightedKruskalWallisEqualsRepeatedRows)
     }
 }
 
-// Row-major fixture values as k column arrays.
-std::vector<std::vector<double>> columnsOf(const FixtureLine &c, int64_t k)
-{
-    const size_t rows = c.values.size() / size_t(k);
-    std::vector<std::vector<double>> columns(static_cast<size_t>(k), std::vector<double>(rows));
-    for (size_t r = 0; r < rows; ++r)
-        for (size_t j = 0; j < size_t(k); ++j)
-            columns[j][r] = c.values[r * size_t(k) + j];
-    return columns;
-}
-
 TEST(ds_rank_tests, FriedmanEqualsRInItsFForm)
 {
     const std::vector<FixtureLine> lines = readFixture("friedman.txt");
     ASSERT_EQ(lines.size(), 200u);
     for (const FixtureLine &c : lines) {
         const int64_t k = c.codes[0];
-        const auto columns = columnsOf(c, k);
+        const auto columns = ds_fixture_columns(c.values, k);
         std::vector<const double *> pointers;
         for (const auto &column : columns)
             pointers.push_back(column.data());
