@@ -14,11 +14,6 @@ struct dct_parse_s {
     bool out_of_memory;
 };
 
-bool is_name_byte(int b)
-{
-    return ds_is_letter(b) || ds_is_digit(b) || b == '_' || b == '.';
-}
-
 bool is_file_byte(int b)
 {
     return ds_is_letter(b) || ds_is_digit(b) || b == '-' || b == '.' || b == '/' || b == '\\' || b == '_';
@@ -32,23 +27,6 @@ void line_comment(ds_parse_cursor_s *c)
         if (b == '\r')
             return; // ds_parse_line_end failed on it
         ds_parse_advance(c);
-    }
-}
-
-// "/*" through the next "*/"; the cursor is on the '/'.
-bool block_comment(ds_parse_cursor_s *c)
-{
-    ds_parse_advance(c);
-    if (!ds_parse_expect(c, '*'))
-        return false;
-    for (bool star = false;;) {
-        int b = ds_parse_peek(c);
-        if (b < 0)
-            return ds_parse_fail(c);
-        ds_parse_advance(c);
-        if (star && b == '/')
-            return true;
-        star = b == '*';
     }
 }
 
@@ -122,15 +100,7 @@ int type_code(const char *word)
 // A name into `name` (empty when over 32 bytes); the cursor is on a letter.
 void read_name(ds_parse_cursor_s *c, char *name)
 {
-    size_t n = 0;
-    name[0] = 0;
-    if (!ds_is_letter(ds_parse_peek(c))) {
-        ds_parse_fail(c);
-        return;
-    }
-    while (is_name_byte(ds_parse_peek(c)))
-        ds_parse_take(c, name, 32, &n);
-    if (n > 32)
+    if (ds_parse_name(c, name, 32, true) > 32)
         name[0] = 0;
 }
 
@@ -197,7 +167,7 @@ bool body(dct_parse_s *p)
         if (b == '*')
             line_comment(c);
         else if (b == '/')
-            block_comment(c);
+            ds_parse_block_comment(c);
         else if (b == '_')
             directive(p);
         else if (ds_is_letter(b))
@@ -231,7 +201,7 @@ void dictionary(dct_parse_s *p)
     static const char *const words[] = {"infile", "dictionary", "using"};
     ds_parse_cursor_s *c = &p->c;
     for (int b; (b = ds_parse_peek(c)) == '*' || b == '/';)
-        b == '*' ? line_comment(c) : (void)block_comment(c);
+        b == '*' ? line_comment(c) : (void)ds_parse_block_comment(c);
     int which = ds_parse_keyword(c, words, 2, true);
     ds_parse_white1(c);
     if (which == 0) {

@@ -145,3 +145,32 @@ void ds_parse_report(const ds_parse_cursor_s *c, const char *kind, unsigned *err
     if (error_line)
         *error_line = unsigned(line);
 }
+
+bool ds_parse_block_comment(ds_parse_cursor_s *c)
+{
+    ds_parse_advance(c);
+    if (!ds_parse_expect(c, '*'))
+        return false;
+    for (bool star = false;;) {
+        int b = ds_parse_peek(c);
+        if (b < 0)
+            return ds_parse_fail(c);
+        ds_parse_advance(c);
+        if (star && b == '/')
+            return true;
+        star = b == '*';
+    }
+}
+
+size_t ds_parse_name(ds_parse_cursor_s *c, char *buf, size_t cap, bool dots)
+{
+    size_t n = 0;
+    buf[0] = 0;
+    if (!ds_is_letter(ds_parse_peek(c))) {
+        ds_parse_fail(c);
+        return 0;
+    }
+    for (int b; ds_is_letter(b = ds_parse_peek(c)) || ds_is_digit(b) || b == '_' || (dots && b == '.');)
+        ds_parse_take(c, buf, cap, &n);
+    return n;
+}

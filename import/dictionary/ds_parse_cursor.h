@@ -80,6 +80,15 @@ bool ds_parse_quoted(ds_parse_cursor_s *c, int quote, char *buf, size_t cap, siz
 // and steps over it; bytes past `cap` are counted but not kept.
 void ds_parse_take(ds_parse_cursor_s *c, char *buf, size_t cap, size_t *length);
 
+// Steps over "/*" through the next "*/" (the cursor is on the '/'); every
+// byte between is content. The end of the text inside fails there.
+bool ds_parse_block_comment(ds_parse_cursor_s *c);
+
+// Reads a name: a letter, then letters, digits and '_' (and '.' when
+// `dots`), the first `cap` bytes into `buf` (cap + 1 bytes) and returns its
+// whole length; fails at a cursor not on a letter.
+size_t ds_parse_name(ds_parse_cursor_s *c, char *buf, size_t cap, bool dots);
+
 // After a failure: logs "Error parsing <kind> file around line #%d, col
 // #%ld (%c)" with the failing byte (NUL at the end of the text) and writes
 // the line through `error_line` when given.
