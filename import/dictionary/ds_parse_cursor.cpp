@@ -174,3 +174,48 @@ size_t ds_parse_name(ds_parse_cursor_s *c, char *buf, size_t cap, bool dots)
         ds_parse_take(c, buf, cap, &n);
     return n;
 }
+
+bool ds_parse_quoted_text(ds_parse_cursor_s *c, char *buf, size_t cap, size_t *length)
+{
+    int q = ds_parse_peek(c);
+    if (q != '\'' && q != '"')
+        return ds_parse_fail(c);
+    return ds_parse_quoted(c, q, buf, cap, length);
+}
+
+void ds_parse_star_comment(ds_parse_cursor_s *c, int terminator)
+{
+    ds_parse_advance(c);
+    for (bool ended = false;;) {
+        int b = ds_parse_peek(c);
+        if (b < 0) {
+            ds_parse_fail(c);
+            return;
+        }
+        ds_parse_advance(c);
+        if (ended && b == '\n')
+            return;
+        if (ended && b == '\r' && ds_parse_peek(c) == '\n') {
+            ds_parse_advance(c);
+            return;
+        }
+        ended = b == terminator || (ended && ds_is_blank(b));
+    }
+}
+
+int ds_parse_statements(ds_parse_cursor_s *c, void (*statement)(void *parser), void *parser, const char *kind,
+                        unsigned *error_line)
+{
+    for (;;) {
+        ds_parse_white(c);
+        if (ds_parse_peek(c) == DS_PARSE_END)
+            return 0;
+        if (!ds_parse_ok(c))
+            break;
+        statement(parser);
+        if (!ds_parse_ok(c))
+            break;
+    }
+    ds_parse_report(c, kind, error_line);
+    return 1;
+}

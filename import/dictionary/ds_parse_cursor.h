@@ -13,6 +13,14 @@
 // step. Anything a parser reports must therefore be guarded by `ok`.
 enum { DS_PARSE_END = -1, DS_PARSE_STOP = -2 };
 
+// The command files' fixed buffers: names and text values keep their first
+// 31 bytes, labels their first 1023.
+constexpr size_t DS_PARSE_NAME = 31;
+constexpr size_t DS_PARSE_LABEL = 1023;
+// A value range of more values than this is a syntax error: taken for a
+// typing error rather than made into that many labels.
+constexpr int64_t DS_PARSE_MAX_RANGE = 1000000;
+
 struct ds_parse_cursor_s {
     const unsigned char *text;
     size_t length;
@@ -80,6 +88,15 @@ bool ds_parse_quoted(ds_parse_cursor_s *c, int quote, char *buf, size_t cap, siz
 // and steps over it; bytes past `cap` are counted but not kept.
 void ds_parse_take(ds_parse_cursor_s *c, char *buf, size_t cap, size_t *length);
 
+// Quoted text opened by a single or a double quote at the cursor, as
+// ds_parse_quoted; fails at any other byte.
+bool ds_parse_quoted_text(ds_parse_cursor_s *c, char *buf, size_t cap, size_t *length);
+
+// A star comment of the command files: '*', then any bytes up to a
+// `terminator` followed by blanks and further terminators and then a line
+// end, which ends it. The end of the text inside fails there.
+void ds_parse_star_comment(ds_parse_cursor_s *c, int terminator);
+
 // Steps over "/*" through the next "*/" (the cursor is on the '/'); every
 // byte between is content. The end of the text inside fails there.
 bool ds_parse_block_comment(ds_parse_cursor_s *c);
@@ -88,6 +105,13 @@ bool ds_parse_block_comment(ds_parse_cursor_s *c);
 // `dots`), the first `cap` bytes into `buf` (cap + 1 bytes) and returns its
 // whole length; fails at a cursor not on a letter.
 size_t ds_parse_name(ds_parse_cursor_s *c, char *buf, size_t cap, bool dots);
+
+// Reads a command file as a sequence of statements, each after optional
+// white space, calling `statement(parser)` at each one's first byte until
+// the end of the text (0) or a failure, which is reported as
+// ds_parse_report does (1).
+int ds_parse_statements(ds_parse_cursor_s *c, void (*statement)(void *parser), void *parser, const char *kind,
+                        unsigned *error_line);
 
 // After a failure: logs "Error parsing <kind> file around line #%d, col
 // #%ld (%c)" with the failing byte (NUL at the end of the text) and writes

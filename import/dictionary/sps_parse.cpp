@@ -7,12 +7,7 @@
 
 namespace {
 
-constexpr size_t kName = 31;
-constexpr size_t kLabel = 1023;
 constexpr size_t kGroup = 1024;
-// A range beyond this many values is taken for a typing error rather than
-// made into that many labels.
-constexpr int64_t kMaxRange = 1000000;
 
 struct sps_parse_s {
     ds_parse_cursor_s c;
@@ -21,24 +16,21 @@ struct sps_parse_s {
     ds_on_variable_label_fn on_variable_label;
     ds_on_value_label_fn on_value_label;
     int32_t record;
-    char name[kName + 1];
-    char label[kLabel + 1];
-    char value[kName + 1];
-    char group[kGroup][kName + 1];
+    char name[DS_PARSE_NAME + 1];
+    char label[DS_PARSE_LABEL + 1];
+    char value[DS_PARSE_NAME + 1];
+    char group[kGroup][DS_PARSE_NAME + 1];
     size_t group_size;
 };
 
 void name(ds_parse_cursor_s *c, char *buf)
 {
-    ds_parse_name(c, buf, kName, false);
+    ds_parse_name(c, buf, DS_PARSE_NAME, false);
 }
 
 bool quoted(ds_parse_cursor_s *c, char *buf, size_t cap)
 {
-    int q = ds_parse_peek(c);
-    if (q != '\'' && q != '"')
-        return ds_parse_fail(c);
-    return ds_parse_quoted(c, q, buf, cap, nullptr);
+    return ds_parse_quoted_text(c, buf, cap, nullptr);
 }
 
 bool keyword(ds_parse_cursor_s *c, const char *word)
@@ -50,27 +42,6 @@ void end(ds_parse_cursor_s *c)
 {
     ds_parse_white(c);
     ds_parse_expect(c, '.');
-}
-
-// '*' ... '.' {blank | '.'} line end.
-void star_comment(ds_parse_cursor_s *c)
-{
-    ds_parse_advance(c);
-    for (bool dotted = false;;) {
-        int b = ds_parse_peek(c);
-        if (b < 0) {
-            ds_parse_fail(c);
-            return;
-        }
-        ds_parse_advance(c);
-        if (dotted && b == '\n')
-            return;
-        if (dotted && b == '\r' && ds_parse_peek(c) == '\n') {
-            ds_parse_advance(c);
-            return;
-        }
-        dotted = b == '.' || (dotted && ds_is_blank(b));
-    }
 }
 
 void comment(ds_parse_cursor_s *c)
@@ -112,7 +83,7 @@ void setting_value(sps_parse_s *p)
     else if (ds_is_letter(b))
         name(&p->c, p->name);
     else
-        quoted(&p->c, p->label, kLabel);
+        quoted(&p->c, p->label, DS_PARSE_LABEL);
 }
 
 void file_handle(sps_parse_s *p)
@@ -143,7 +114,7 @@ void save(sps_parse_s *p)
         ds_parse_advance(c);
         ds_parse_white(c);
     }
-    quoted(c, p->label, kLabel);
+    quoted(c, p->label, DS_PARSE_LABEL);
     end(c);
 }
 
@@ -173,7 +144,7 @@ void select_if(sps_parse_s *p)
         } else if (ds_is_letter(b))
             name(c, p->name);
         else if (b == '\'' || b == '"')
-            quoted(c, p->label, kLabel);
+            quoted(c, p->label, DS_PARSE_LABEL);
         else {
             ds_parse_fail(c);
             return;
@@ -282,7 +253,7 @@ void data_list(sps_parse_s *p)
             else if (ds_is_letter(ds_parse_peek(c)))
                 name(c, p->name);
             else
-                quoted(c, p->label, kLabel);
+                quoted(c, p->label, DS_PARSE_LABEL);
         }
     } while (ds_parse_white(c) && ds_is_letter(ds_parse_peek(c)));
     if (ds_parse_peek(c) != '/')
@@ -302,7 +273,7 @@ void variable_labels(sps_parse_s *p)
     do {
         name(c, p->name);
         ds_parse_white1(c);
-        quoted(c, p->label, kLabel);
+        quoted(c, p->label, DS_PARSE_LABEL);
         if (ds_parse_ok(c) && p->on_variable_label)
             p->on_variable_label(p->name, p->label, p->context);
     } while (ds_parse_white(c) && ds_is_letter(ds_parse_peek(c)));
@@ -324,7 +295,7 @@ value_s value(sps_parse_s *p, bool first)
     int b = ds_parse_peek(c);
     if (b == '\'' || b == '"') {
         v.kind = TEXT;
-        quoted(c, p->value, kName);
+        quoted(c, p->value, DS_PARSE_NAME);
     } else if (b == '.' && first) {
         v.kind = MISSING;
         ds_parse_advance(c);
@@ -344,7 +315,7 @@ value_s value(sps_parse_s *p, bool first)
         ds_parse_white1(c);
         ds_parse_digits(c, &v.hi);
         v.kind = RANGE;
-        if (int64_t(v.hi) - v.lo >= kMaxRange)
+        if (int64_t(v.hi) - v.lo >= DS_PARSE_MAX_RANGE)
             ds_parse_fail(c);
     }
     ds_parse_white1(c);
@@ -380,11 +351,11 @@ size_t group(sps_parse_s *p)
     do {
         name(c, p->name);
         if (p->group_size < kGroup)
-            memcpy(p->group[p->group_size++], p->name, kName + 1);
+            memcpy(p->group[p->group_size++], p->name, DS_PARSE_NAME + 1);
     } while (ds_parse_white1(c) && ds_is_letter(ds_parse_peek(c)));
     for (bool first = true;; first = false) {
         value_s v = value(p, first);
-        quoted(c, p->label, kLabel);
+        quoted(c, p->label, DS_PARSE_LABEL);
         report_value(p, v);
         size_t white = ds_parse_white(c);
         int b = ds_parse_peek(c);
@@ -429,7 +400,7 @@ void statement(sps_parse_s *p)
     ds_parse_cursor_s *c = &p->c;
     int b = ds_parse_peek(c);
     if (b == '*')
-        return star_comment(c);
+        return ds_parse_star_comment(c, '.');
     if (b == '/') {
         ds_parse_block_comment(c);
         return;
@@ -466,16 +437,5 @@ int sps_parse(const char *text, size_t length, void *context, ds_on_variable_fn 
     p.on_variable = on_variable;
     p.on_variable_label = on_variable_label;
     p.on_value_label = on_value_label;
-    for (;;) {
-        ds_parse_white(&p.c);
-        if (ds_parse_peek(&p.c) == DS_PARSE_END)
-            return 0;
-        if (!ds_parse_ok(&p.c))
-            break;
-        statement(&p);
-        if (!ds_parse_ok(&p.c))
-            break;
-    }
-    ds_parse_report(&p.c, "SPSS", error_line);
-    return 1;
+    return ds_parse_statements(&p.c, [](void *q) { statement(static_cast<sps_parse_s *>(q)); }, &p, "SPSS", error_line);
 }

@@ -25,3 +25,11 @@ private:
     }
     QtMessageHandler previous_;
 };
+
+// The log line and error line that the parsers of `kind` give for a failure
+// at `line`, `column` and `byte`, as the parser tests write them.
+inline std::string parseError(const char *kind, int line, int column, const char *byte)
+{
+    return " | Error parsing " + std::string(kind) + " file around line #" + std::to_string(line) + ", col #" +
+           std::to_string(column) + " (" + byte + ") | " + std::to_string(line);
+}

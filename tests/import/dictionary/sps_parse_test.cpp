@@ -31,8 +31,7 @@ std::string run(const std::string &text)
 
 std::string error(int line, int column, const char *byte)
 {
-    return " | Error parsing SPSS file around line #" + std::to_string(line) + ", col #" + std::to_string(column) +
-           " (" + byte + ") | " + std::to_string(line);
+    return parseError("SPSS", line, column, byte);
 }
 
 class SpsParseTest : public testing::TestWithParam<SpsCase> {};
