@@ -1,12 +1,13 @@
 #include "app/ds_register_model_classes.h"
 
 #include "filter/DSTableFilterSet.h"
+#include "import/ds_register_importer_classes.h"
 #include "model/DSCompressDataTransformer.h"
 #include "model/DSDataRoot.h"
 #include "model/DSDataTable.h"
 #include "model/DSIndicatorColumn.h"
 #include "model/DSNumericDataColumn.h"
-#include "model/DSTextColumn.h"
+#include "model/DSTextDataColumn.h"
 #include "model/DSTimeDataColumn.h"
 #include "model/ds_register_formatter_classes.h"
 #include "pivot/DSPivot.h"
@@ -24,10 +25,12 @@ void ds_register_model_classes()
     DSObjectFactory::registerClass<DSNumericColumn>(QStringLiteral("DSNumericColumn"));
     DSObjectFactory::registerClass<DSNumericDataColumn>(QStringLiteral("DSNumericDataColumn"));
     DSObjectFactory::registerClass<DSTextColumn>(QStringLiteral("DSTextColumn"));
+    DSObjectFactory::registerClass<DSTextDataColumn>(QStringLiteral("DSTextDataColumn"));
     DSObjectFactory::registerClass<DSTimeColumn>(QStringLiteral("DSTimeColumn"));
     DSObjectFactory::registerClass<DSTimeDataColumn>(QStringLiteral("DSTimeDataColumn"));
     DSObjectFactory::registerClass<DSIndicatorColumn>(QStringLiteral("DSIndicatorColumn"));
     ds_register_regression_classes();
     DSObjectFactory::registerClass<DSTableFilterSet>(QStringLiteral("DSTableFilterSet"));
     DSObjectFactory::registerClass<DSPivot>(QStringLiteral("DSPivot"));
+    ds_register_importer_classes();
 }
