@@ -12,7 +12,10 @@
 #include "regression/DSOutcomeVariable.h"
 #include "regression/DSRegressionModel.h"
 #include "ui/DSNib.h"
+#include "ui/sheets/DSStatDocumentSheetDelegate.h"
 #include "ui/window/DSDocumentWindowHost.h"
+#include "ui/window/DSFilterViewDelegate.h"
+#include "ui/window/DSFilterViewHost.h"
 #include "ui/window/DSStatDocumentPaneView.h"
 #include "ui/window/DSStatDocumentPopoverViewDelegate.h"
 #include "ui/window/DSStatDocumentViewDelegate.h"
@@ -20,6 +23,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -65,7 +69,7 @@ private:
 } // namespace
 
 DSStatDocumentWindow::DSStatDocumentWindow(DSDocumentWindowHost *host, QObject *parent)
-    : DSStatDocument(parent), m_host(host)
+    : DSStatDocument(parent), m_host(host), m_filterHost(std::make_unique<DSFilterViewHost>(this))
 {
 }
 
@@ -164,6 +168,9 @@ void DSStatDocumentWindow::windowControllerDidLoadNib()
         }
     connectToolbarActions();
     rebuildToolbar();
+    rebuildFilterViews();
+    connectFilterButtons();
+    setupSheetDelegates();
 
     if (root)
         root->setActiveModelObserver([this](DSRegressionModel *previous) { activeModelObserver(previous); });
@@ -179,6 +186,108 @@ void DSStatDocumentWindow::windowControllerDidLoadNib()
     m_observersRegistered = true;
     m_isRefreshing = false;
     refreshView(nullptr);
+}
+
+const QList<std::pair<QString, QString>> &DSStatDocumentWindow::sheetDelegateInfo()
+{
+    static const QList<std::pair<QString, QString>> info{
+        {QStringLiteral("indicator_variable_sheet_delegate"), QStringLiteral("DSIndicatorVariableSheetDelegate")},
+        {QStringLiteral("joined_column_sheet_delegate"), QStringLiteral("DSJoinedColumnSheetDelegate")},
+        {QStringLiteral("data_importer_sheet_delegate"), QStringLiteral("DSDataImporterSheetDelegate")},
+        {QStringLiteral("exporter_sheet_delegate"), QStringLiteral("DSExporterSheetDelegate")},
+        {QStringLiteral("stacked_table_sheet_delegate"), QStringLiteral("DSStackedTableSheetDelegate")},
+        {QStringLiteral("recode_variable_sheet_delegate"), QStringLiteral("DSRecodeVariableSheetDelegate")},
+        {QStringLiteral("constant_column_sheet_delegate"), QStringLiteral("DSConstantColumnSheetDelegate")},
+        {QStringLiteral("power_column_sheet_delegate"), QStringLiteral("DSPowerColumnSheetDelegate")},
+        {QStringLiteral("missing_values_sheet_delegate"), QStringLiteral("DSMissingValuesSheetDelegate")},
+        {QStringLiteral("scale_up_column_sheet_delegate"), QStringLiteral("DSScaleUpColumnSheetDelegate")},
+        {QStringLiteral("scale_down_column_sheet_delegate"), QStringLiteral("DSScaleDownColumnSheetDelegate")},
+        {QStringLiteral("compose_date_column_sheet_delegate"), QStringLiteral("DSComposeDateColumnSheetDelegate")},
+        {QStringLiteral("compose_time_column_sheet_delegate"), QStringLiteral("DSComposeTimeColumnSheetDelegate")},
+        {QStringLiteral("compute_time_difference_column_sheet_delegate"),
+         QStringLiteral("DSComputeTimeDifferenceColumnSheetDelegate")},
+        {QStringLiteral("import_stata_dictionary_sheet_delegate"),
+         QStringLiteral("DSImportStataDictionarySheetDelegate")},
+        {QStringLiteral("import_spss_dictionary_sheet_delegate"), QStringLiteral("DSImportCommandsSheetDelegate")},
+        {QStringLiteral("import_sas_binary_sheet_delegate"), QStringLiteral("DSImportSASBinarySheetDelegate")},
+        {QStringLiteral("import_database_sheet_delegate"), QStringLiteral("DSImportDatabaseSheetDelegate")},
+    };
+    return info;
+}
+
+void DSStatDocumentWindow::setupSheetDelegates()
+{
+    teardownSheetDelegates();
+    for (const auto &[property, className] : sheetDelegateInfo()) {
+        const DSStatDocumentSheetDelegate::Maker make = DSStatDocumentSheetDelegate::registeredClass(className);
+        if (!make)
+            continue;
+        std::unique_ptr<DSStatDocumentSheetDelegate> sheet = make();
+        sheet->setDocument(this);
+        sheet->awakeFromNib();
+        m_sheetDelegates.emplace_back(property, std::move(sheet));
+    }
+}
+
+void DSStatDocumentWindow::teardownSheetDelegates()
+{
+    // A sheet still up ends as cancelled (an import's ending aborts it).
+    for (auto &[property, sheet] : std::exchange(m_sheetDelegates, {}))
+        sheet->teardown();
+}
+
+DSStatDocumentSheetDelegate *DSStatDocumentWindow::sheetDelegate(const QString &property) const
+{
+    for (const auto &[name, sheet] : m_sheetDelegates)
+        if (name == property)
+            return sheet.get();
+    return nullptr;
+}
+
+DSStatDocumentSheetDelegate *DSStatDocumentWindow::data_importer_sheet_delegate() const
+{
+    return sheetDelegate(QStringLiteral("data_importer_sheet_delegate"));
+}
+
+DSStatDocumentSheetDelegate *DSStatDocumentWindow::exporter_sheet_delegate() const
+{
+    return sheetDelegate(QStringLiteral("exporter_sheet_delegate"));
+}
+
+DSStatDocumentSheetDelegate *DSStatDocumentWindow::missing_values_sheet_delegate() const
+{
+    return sheetDelegate(QStringLiteral("missing_values_sheet_delegate"));
+}
+
+QList<DSStatDocumentSheetDelegate *> DSStatDocumentWindow::sheet_delegates() const
+{
+    QList<DSStatDocumentSheetDelegate *> sheets;
+    for (const auto &[name, sheet] : m_sheetDelegates)
+        sheets.append(sheet.get());
+    return sheets;
+}
+
+QWidget *DSStatDocumentWindow::windowForSheet() const
+{
+    return m_window;
+}
+
+DSStatDocumentSheetDelegate *DSStatDocumentWindow::attached_sheet() const
+{
+    return m_attachedSheet;
+}
+
+void DSStatDocumentWindow::setAttached_sheet(DSStatDocumentSheetDelegate *sheet)
+{
+    m_attachedSheet = sheet;
+}
+
+void DSStatDocumentWindow::beep()
+{
+    if (m_host)
+        m_host->beep();
+    else
+        QApplication::beep();
 }
 
 void DSStatDocumentWindow::watchWindow()
@@ -229,6 +338,8 @@ void DSStatDocumentWindow::close()
             delegate->teardown();
     m_modelDelegate = m_pivotDelegate = m_recordsDelegate = m_summaryDelegate = m_predictorDelegate =
         m_filterSetDelegate = nullptr;
+    m_filterHost->teardownFilterViews();
+    teardownSheetDelegates();
     if (m_window) {
         m_window->hide();
         m_window->deleteLater();
@@ -428,7 +539,7 @@ void DSStatDocumentWindow::refreshViewNoTable(QObject *sender)
         return;
     {
         const QScopedValueRollback<bool> refreshing(m_isRefreshing, true);
-        m_tableMaskNeedsUpdate = true;
+        m_filterHost->markStale();
         rebuildToolbar();
         auto *refreshButton = qobject_cast<QAbstractButton *>(outlet(QStringLiteral("refresh_table_data_button")));
         DSTable *table = active_table();
@@ -448,6 +559,7 @@ void DSStatDocumentWindow::refreshViewNoTable(QObject *sender)
                 hideFiltersPane();
             if (m_filterSetDelegate)
                 m_filterSetDelegate->refreshView(sender);
+            refreshFiltersNoButtons(sender);
             if (table->showTable()) {
                 setPaneVisible(QStringLiteral("model_pane"), false);
                 if (m_host)
@@ -511,14 +623,104 @@ void DSStatDocumentWindow::refreshSummaryViewActiveColumnOnly()
 
 qint64 DSStatDocumentWindow::getMask(const uint8_t **mask)
 {
-    m_tableMaskNeedsUpdate = false;
-    *mask = nullptr;
-    return 0;
+    return m_filterHost->getMask(mask);
 }
 
-qint64 DSStatDocumentWindow::getMask(const uint8_t **mask, QObject *)
+qint64 DSStatDocumentWindow::getMask(const uint8_t **mask, QObject *outcome)
 {
-    return getMask(mask);
+    return m_filterHost->getMask(mask, dynamic_cast<DSOutcomeVariable *>(outcome));
+}
+
+qint64 DSStatDocumentWindow::getMask(const uint8_t **mask, QObject *button, uint32_t flags)
+{
+    return m_filterHost->getMask(mask, button, flags);
+}
+
+bool DSStatDocumentWindow::isIncludeMaskNullWhenExcludingButton(QObject *button, uint32_t flags)
+{
+    return m_filterHost->isIncludeMaskNullWhenExcludingButton(button, flags);
+}
+
+qint64 DSStatDocumentWindow::getZoomMask(const uint8_t **mask)
+{
+    return m_filterHost->getZoomMask(mask);
+}
+
+bool DSStatDocumentWindow::table_mask_needs_update() const
+{
+    return m_filterHost->tableMaskNeedsUpdate();
+}
+
+void DSStatDocumentWindow::rebuildFilterViews()
+{
+    m_filterHost->rebuildFilterViews();
+}
+
+DSFilterViewDelegate *DSStatDocumentWindow::filterDelegateAtIndex(int index) const
+{
+    return m_filterHost->filterDelegateAtIndex(index);
+}
+
+int DSStatDocumentWindow::numberOfFilters() const
+{
+    return m_filterHost->numberOfFilters();
+}
+
+void DSStatDocumentWindow::createFilter(QObject *sender)
+{
+    if (m_filterHost->createFilter())
+        refreshView(sender);
+}
+
+void DSStatDocumentWindow::setZoomToFilteredValues(QObject *button)
+{
+    auto *check = qobject_cast<QAbstractButton *>(button);
+    if (DSTable *table = active_table())
+        table->setValue(check && check->isChecked(), QStringLiteral("zoom_to_filtered_values"));
+    refreshView(button);
+}
+
+void DSStatDocumentWindow::connectFilterButtons()
+{
+    if (auto *add = qobject_cast<QAbstractButton *>(outlet(QStringLiteral("filter_add_button"))))
+        m_observers << connect(add, &QAbstractButton::clicked, this, [this, add] { createFilter(add); });
+    if (auto *zoom = qobject_cast<QAbstractButton *>(outlet(QStringLiteral("filter_zoom_button")))) {
+        zoom->setCheckable(true);
+        m_observers << connect(zoom, &QAbstractButton::clicked, this, [this, zoom] { setZoomToFilteredValues(zoom); });
+    }
+}
+
+void DSStatDocumentWindow::refreshFiltersNoButtons(QObject *sender)
+{
+    DSTable *table = active_table();
+    if (table && table->show_filters)
+        for (int i = 0; i < DSFilterViewHost::maxFilters; ++i)
+            if (DSFilterViewDelegate *filter = m_filterHost->filterDelegateAtIndex(i))
+                filter->refreshView(sender);
+    if (auto *add = qobject_cast<QAbstractButton *>(outlet(QStringLiteral("filter_add_button"))))
+        add->setEnabled(numberOfFilters() < DSFilterViewHost::maxFilters);
+    if (auto *zoom = qobject_cast<QAbstractButton *>(outlet(QStringLiteral("filter_zoom_button")))) {
+        const bool enabled = table && ((table->showTable() && (table->showSummary() || table->showPivot())) ||
+                                       (table->showModel() && table->showPredictor()));
+        zoom->setEnabled(enabled);
+        zoom->setChecked(enabled && table->boolForKey(QStringLiteral("zoom_to_filtered_values")));
+    }
+}
+
+void DSStatDocumentWindow::refreshFiltersWithButtons(QObject *sender)
+{
+    m_filterHost->refreshFilterButtons();
+    refreshFiltersNoButtons(sender);
+}
+
+void DSStatDocumentWindow::updateFilterSelections()
+{
+    m_filterHost->updateFilterSelections();
+}
+
+QString DSStatDocumentWindow::activeConditionString() const
+{
+    return m_filterHost->activeConditionString();
 }
 
 void DSStatDocumentWindow::switchPane(QObject *sender, const std::function<void(DSTable *)> &choose)
