@@ -42,6 +42,26 @@ QString DSStatDocumentSheetDelegate::nibName() const
     return name.size() > 10 ? name.left(name.size() - 8).mid(2) : QString();
 }
 
+DSStatDocumentWindow *DSStatDocumentSheetDelegate::document() const
+{
+    return m_document;
+}
+
+void DSStatDocumentSheetDelegate::setDocument(DSStatDocumentWindow *document)
+{
+    m_document = document;
+}
+
+QDialog *DSStatDocumentSheetDelegate::sheet() const
+{
+    return m_sheet;
+}
+
+void DSStatDocumentSheetDelegate::setSheet(QDialog *sheet)
+{
+    m_sheet = sheet;
+}
+
 QWidget *DSStatDocumentSheetDelegate::window() const
 {
     return m_sheet;

@@ -35,10 +35,10 @@ public:
     // DSMissingValuesSheetDelegate loads "MissingValuesSheet".
     QString nibName() const override;
 
-    DSStatDocumentWindow *document() const { return m_document; }
-    void setDocument(DSStatDocumentWindow *document) { m_document = document; }
-    QDialog *sheet() const { return m_sheet; }
-    void setSheet(QDialog *sheet) { m_sheet = sheet; }
+    DSStatDocumentWindow *document() const;
+    void setDocument(DSStatDocumentWindow *document);
+    QDialog *sheet() const;
+    void setSheet(QDialog *sheet);
     QWidget *window() const override;
     bool isShown() const { return m_shown; }
 

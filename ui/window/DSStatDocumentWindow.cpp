@@ -12,7 +12,11 @@
 #include "regression/DSOutcomeVariable.h"
 #include "regression/DSRegressionModel.h"
 #include "ui/DSNib.h"
+#include "ui/sheets/DSDataImporterSheetDelegate.h"
+#include "ui/sheets/DSExporter.h"
+#include "ui/sheets/DSExporterSheetDelegate.h"
 #include "ui/sheets/DSStatDocumentSheetDelegate.h"
+#include "ui/window/DSImportRun.h"
 #include "ui/window/DSDocumentWindowHost.h"
 #include "ui/window/DSFilterViewDelegate.h"
 #include "ui/window/DSFilterViewHost.h"
@@ -33,6 +37,7 @@
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QSplitter>
+#include <QThreadPool>
 #include <QToolBar>
 #include <QTreeWidget>
 
@@ -76,6 +81,15 @@ DSStatDocumentWindow::DSStatDocumentWindow(DSDocumentWindowHost *host, QObject *
 DSStatDocumentWindow::~DSStatDocumentWindow()
 {
     close();
+    // A run still parsing has been told to stop; its completion, queued to
+    // this object, goes with it.
+    waitForBackgroundRuns();
+}
+
+void DSStatDocumentWindow::waitForBackgroundRuns()
+{
+    if (m_backgroundQueue)
+        m_backgroundQueue->waitForDone();
 }
 
 bool DSStatDocumentWindow::makeWindowControllers()
@@ -290,6 +304,104 @@ void DSStatDocumentWindow::beep()
         QApplication::beep();
 }
 
+bool DSStatDocumentWindow::beginImport(std::shared_ptr<DSDataImporter> importer, qint64 index)
+{
+    closePopovers(nullptr);
+    auto run = std::make_shared<DSImportRun>(std::move(importer));
+    m_runningImports.removeIf([](const std::weak_ptr<DSImportRun> &running) { return running.expired(); });
+    m_runningImports.append(run);
+    backgroundQueue()->start([this, run, model = managedObjectModel(), index] {
+        run->asyncParseWithManagedObjectModel(model);
+        if (!run->asyncAbort())
+            run->numberTables(index);
+        QMetaObject::invokeMethod(this, [this, run] { finishImport(run); }, Qt::QueuedConnection);
+    });
+    if (auto *sheet = dynamic_cast<DSDataImporterSheetDelegate *>(data_importer_sheet_delegate())) {
+        sheet->setImporter(run);
+        sheet->showSheet(windowForSheet());
+    }
+    return true;
+}
+
+QThreadPool *DSStatDocumentWindow::backgroundQueue()
+{
+    if (!m_backgroundQueue)
+        m_backgroundQueue = std::make_unique<QThreadPool>();
+    return m_backgroundQueue.get();
+}
+
+void DSStatDocumentWindow::finishImport(const std::shared_ptr<DSImportRun> &run)
+{
+    // Ending the sheet sets the flag itself, so it is read before the sheet
+    // is closed below.
+    if (m_closed || run->asyncAbort())
+        return;
+    if (auto *sheet = dynamic_cast<DSDataImporterSheetDelegate *>(data_importer_sheet_delegate());
+        sheet && sheet->importer() == run)
+        sheet->closeSheet(nullptr);
+    const QList<DSTable *> tables = run->asyncResult();
+    if (tables.isEmpty()) {
+        presentError(run->asyncError().value_or(
+            ds_make_error(1, QStringLiteral("The file could not be imported: it holds no table."))));
+        return;
+    }
+    DSDataRoot *root = data_root();
+    DSManagedObjectContext *context = managedObjectContext();
+    DSUndoManager *undo = context->undoManager();
+    if (undo)
+        undo->beginUndoGrouping();
+    DSTable *first = nullptr;
+    for (DSTable *table : tables) {
+        DSError error;
+        auto *copy = ds_object_cast<DSTable>(root->duplicateManagedObject(table, &error));
+        if (!copy) {
+            presentError(error);
+            continue;
+        }
+        root->insertTable(copy, table->index());
+        copy->setData_root(root);
+        if (!first)
+            first = copy;
+    }
+    // The empty table of a new document gives way to the imported ones.
+    if (DSTable *active = active_table(); first && active && active->num_records() == 0 && active->columns().isEmpty())
+        context->deleteObject(active);
+    context->processPendingChanges();
+    if (undo)
+        undo->endUndoGrouping();
+    if (!first)
+        return;
+    root->setActive_table(first);
+    first->setShowTable(true);
+    first->setShowRecords(true);
+    refreshView(nullptr);
+}
+
+bool DSStatDocumentWindow::exportToURL(std::shared_ptr<DSExporter> exporter, const QUrl &url)
+{
+    const uint8_t *mask = nullptr;
+    const qint64 length = getMask(&mask);
+    exporter->setAsyncIncludeMask(mask, length);
+    backgroundQueue()->start([this, exporter, url] {
+        exporter->asyncExportToURL(url);
+        QMetaObject::invokeMethod(this, [this, exporter] { finishExport(exporter); }, Qt::QueuedConnection);
+    });
+    if (auto *sheet = dynamic_cast<DSExporterSheetDelegate *>(exporter_sheet_delegate())) {
+        sheet->setExporter(exporter);
+        sheet->showSheet(windowForSheet());
+    }
+    return true;
+}
+
+void DSStatDocumentWindow::finishExport(const std::shared_ptr<DSExporter> &exporter)
+{
+    if (auto *sheet = dynamic_cast<DSExporterSheetDelegate *>(exporter_sheet_delegate());
+        sheet && sheet->exporter() == exporter)
+        sheet->closeSheet(nullptr);
+    if (exporter->asyncError())
+        presentError(*exporter->asyncError());
+}
+
 void DSStatDocumentWindow::watchWindow()
 {
     m_window->installEventFilter(new CloseFilter(m_window, [this] {
@@ -340,6 +452,9 @@ void DSStatDocumentWindow::close()
         m_filterSetDelegate = nullptr;
     m_filterHost->teardownFilterViews();
     teardownSheetDelegates();
+    for (const std::weak_ptr<DSImportRun> &running : std::exchange(m_runningImports, {}))
+        if (const std::shared_ptr<DSImportRun> run = running.lock())
+            run->setAsyncAbort(true);
     if (m_window) {
         m_window->hide();
         m_window->deleteLater();

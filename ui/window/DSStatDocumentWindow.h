@@ -17,6 +17,10 @@ class DSColumn;
 class DSDocumentWindowHost;
 class DSFilterViewDelegate;
 class DSFilterViewHost;
+class DSDataImporter;
+class DSExporter;
+class DSImportRun;
+class QThreadPool;
 class DSRegressionModel;
 class DSStatDocumentPaneView;
 class DSStatDocumentSheetDelegate;
@@ -188,6 +192,23 @@ public:
     // The system beep, through the host when there is one.
     void beep();
 
+    // The import hand-off: parses with the importer on a thread of the
+    // document's own while the import progress sheet shows, then copies the
+    // parsed tables into the store at the insertion index, on the main
+    // thread. Always true.
+    bool beginImport(std::shared_ptr<DSDataImporter> importer, qint64 index);
+    // The main thread's completion of an import (queued by the run, never
+    // called directly): nothing when the sheet ended first (abort set); the
+    // importer's error when it parsed nothing; else the tables, one undo
+    // step, the first active on its records pane.
+    void finishImport(const std::shared_ptr<DSImportRun> &run);
+    // The export hand-off: the exporter writes the filtered rows to the URL
+    // in the background while the export sheet shows. Always true.
+    bool exportToURL(std::shared_ptr<DSExporter> exporter, const QUrl &url);
+    void finishExport(const std::shared_ptr<DSExporter> &exporter);
+    // Waits for every background run of the document to end.
+    void waitForBackgroundRuns();
+
     // The window's title: the package's name, or "Untitled".
     QString displayName() const;
 
@@ -213,6 +234,8 @@ private:
     void moveFiltersDivider(int position);
     void connectToolbarActions();
     void connectFilterButtons();
+    // The document's own threads for background runs, made on first use.
+    QThreadPool *backgroundQueue();
     void watchWindow();
     void updateWindowModified();
 
@@ -230,6 +253,10 @@ private:
     std::unique_ptr<DSFilterViewHost> m_filterHost;
     std::vector<std::pair<QString, std::unique_ptr<DSStatDocumentSheetDelegate>>> m_sheetDelegates;
     QPointer<DSStatDocumentSheetDelegate> m_attachedSheet;
+    // The background runs: their own threads, and the imports still
+    // running, which closing the document aborts.
+    std::unique_ptr<QThreadPool> m_backgroundQueue;
+    QList<std::weak_ptr<DSImportRun>> m_runningImports;
     bool m_refreshQueued = false;
     bool m_closed = false;
     bool m_closeConfirmed = false;
