@@ -15,6 +15,7 @@
 #include "ui/sheets/DSDataImporterSheetDelegate.h"
 #include "ui/sheets/DSExporter.h"
 #include "ui/sheets/DSExporterSheetDelegate.h"
+#include "ui/sheets/DSMissingValuesSheetDelegate.h"
 #include "ui/sheets/DSStatDocumentSheetDelegate.h"
 #include "ui/window/DSImportRun.h"
 #include "ui/window/DSDocumentWindowHost.h"
@@ -279,6 +280,20 @@ QList<DSStatDocumentSheetDelegate *> DSStatDocumentWindow::sheet_delegates() con
     for (const auto &[name, sheet] : m_sheetDelegates)
         sheets.append(sheet.get());
     return sheets;
+}
+
+void DSStatDocumentWindow::showMissingValuesSheetForColumns(const QList<DSColumn *> &columns,
+                                                            const QList<DSPredicateValue> &defaultValues)
+{
+    auto *sheet = dynamic_cast<DSMissingValuesSheetDelegate *>(missing_values_sheet_delegate());
+    if (!sheet || columns.isEmpty())
+        return;
+    if (attached_sheet()) {
+        beep();
+        return;
+    }
+    sheet->setColumns(columns, defaultValues);
+    sheet->showSheet(windowForSheet());
 }
 
 QWidget *DSStatDocumentWindow::windowForSheet() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/DSStatDocument.h"
+#include "platform/predicate/DSPredicateValue.h"
 #include "ui/window/DSStatDocumentViewDelegate.h"
 
 #include <QList>
@@ -184,6 +185,9 @@ public:
     DSStatDocumentSheetDelegate *exporter_sheet_delegate() const;
     DSStatDocumentSheetDelegate *missing_values_sheet_delegate() const;
     QList<DSStatDocumentSheetDelegate *> sheet_delegates() const;
+    // Opens the missing-values sheet on the columns, proposing the values
+    // (may be empty) as missing.
+    void showMissingValuesSheetForColumns(const QList<DSColumn *> &columns, const QList<DSPredicateValue> &defaultValues);
     // The window sheets are shown on.
     QWidget *windowForSheet() const;
     // The one sheet up on the window, or null.

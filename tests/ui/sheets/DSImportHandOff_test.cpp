@@ -20,11 +20,8 @@ class ImportTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ensureWindowTestApplication();
-        document = std::make_unique<DSStatDocumentWindow>(&host);
-        ASSERT_TRUE(document->initWithType(DSStatDocument::nativeType));
-        ASSERT_TRUE(document->makeWindowControllers());
-        document->document_window()->show();
+        document = showNewDocumentWindow(&host);
+        ASSERT_TRUE(document);
         sheet = dynamic_cast<DSDataImporterSheetDelegate *>(document->data_importer_sheet_delegate());
         ASSERT_TRUE(sheet);
         newTable = document->active_table();

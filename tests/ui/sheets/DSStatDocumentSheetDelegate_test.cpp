@@ -36,11 +36,9 @@ protected:
             (new QVBoxLayout(sheet))->addWidget(new QLabel(QStringLiteral("A plain sheet")));
             return QObjectList{sheet};
         });
-        document = std::make_unique<DSStatDocumentWindow>(&host);
-        ASSERT_TRUE(document->initWithType(DSStatDocument::nativeType));
+        document = showNewDocumentWindow(&host);
+        ASSERT_TRUE(document);
         context = document->managedObjectContext();
-        ASSERT_TRUE(document->makeWindowControllers());
-        document->document_window()->show();
         plain.setDocument(document.get());
         plain.awakeFromNib();
         ASSERT_TRUE(plain.sheet());

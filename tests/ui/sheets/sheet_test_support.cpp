@@ -42,6 +42,16 @@ bool SlowFakeImporter::parseIntoPool(DSObjectPool &pool, DSError *error)
     return true;
 }
 
+std::unique_ptr<DSStatDocumentWindow> showNewDocumentWindow(FakeHost *host)
+{
+    ensureWindowTestApplication();
+    auto document = std::make_unique<DSStatDocumentWindow>(host);
+    if (!document->initWithType(DSStatDocument::nativeType) || !document->makeWindowControllers())
+        return nullptr;
+    document->document_window()->show();
+    return document;
+}
+
 QStringList tableNames(DSStatDocumentWindow *document)
 {
     QStringList names;

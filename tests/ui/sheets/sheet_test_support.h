@@ -52,5 +52,9 @@ private:
     QString m_failureMessage;
 };
 
+// A new document with its window shown (the offscreen application made
+// first), or null when either cannot be made.
+std::unique_ptr<DSStatDocumentWindow> showNewDocumentWindow(FakeHost *host);
+
 // The names of the document's tables in index order.
 QStringList tableNames(DSStatDocumentWindow *document);
