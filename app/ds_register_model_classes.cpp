@@ -6,7 +6,7 @@
 #include "model/DSDataTable.h"
 #include "model/DSIndicatorColumn.h"
 #include "model/DSNumericDataColumn.h"
-#include "model/DSTextColumn.h"
+#include "model/DSTextDataColumn.h"
 #include "model/DSTimeDataColumn.h"
 #include "model/ds_register_formatter_classes.h"
 #include "pivot/DSPivot.h"
@@ -24,6 +24,7 @@ void ds_register_model_classes()
     DSObjectFactory::registerClass<DSNumericColumn>(QStringLiteral("DSNumericColumn"));
     DSObjectFactory::registerClass<DSNumericDataColumn>(QStringLiteral("DSNumericDataColumn"));
     DSObjectFactory::registerClass<DSTextColumn>(QStringLiteral("DSTextColumn"));
+    DSObjectFactory::registerClass<DSTextDataColumn>(QStringLiteral("DSTextDataColumn"));
     DSObjectFactory::registerClass<DSTimeColumn>(QStringLiteral("DSTimeColumn"));
     DSObjectFactory::registerClass<DSTimeDataColumn>(QStringLiteral("DSTimeDataColumn"));
     DSObjectFactory::registerClass<DSIndicatorColumn>(QStringLiteral("DSIndicatorColumn"));

@@ -3,7 +3,8 @@
 // synchronisation it cannot see:
 //  - oneTBB: reports whose innermost frame lies in its headers or in our loop
 //    (the task's copy of the closure, made by the worker that split the
-//    range), on its bookkeeping (task objects from its pool, the completion
+//    range, and the worker's read of the borrowed callable, ds_function_ref,
+//    that the loop was handed on the caller's stack), on its bookkeeping (task objects from its pool, the completion
 //    counters folded after a task), and its own calls into the runtime. A
 //    chunk body's own accesses have the body's frame on top and are still
 //    reported.
@@ -12,6 +13,7 @@ extern "C" const char *__tsan_default_suppressions()
 {
     return "race_top:oneapi/tbb/\n"
            "race_top:platform/dispatch/ds_parallel_for.cpp\n"
+           "race_top:platform/dispatch/ds_parallel_for.h\n"
            "race:tbb::detail::d1::small_object_allocator\n"
            "race:tbb::detail::d1::fold_tree\n"
            "called_from_lib:libtbb.so.12\n"

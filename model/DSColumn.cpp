@@ -179,6 +179,22 @@ void DSColumn::makeDependencies()
         setObject(formatter, QStringLiteral("text_formatter"));
 }
 
+void DSColumn::makePartitions(const QString &entityName)
+{
+    for (const char *key : {"pivot_partition", "filter_partition", "covariate_partition"}) {
+        const QString name = QString::fromLatin1(key);
+        if (objectForKey(name))
+            continue;
+        DSManagedObject *partition = insertNewObjectOfEntity(entityName);
+        if (!partition)
+            continue;
+        if (name == QLatin1String("pivot_partition"))
+            partition->setPrimitiveValue(qlonglong(6), QStringLiteral("quantile_count"));
+        partition->setObject(this, QStringLiteral("column"));
+        setObject(partition, name);
+    }
+}
+
 void DSColumn::prepareForDeletion()
 {
     DSTable *owner = table();

@@ -250,6 +250,9 @@ public:
     void setTemp_p_value(double p) { m_pValue = p; }
 
 protected:
+    // Creates each missing partition (pivot, filter, covariate) from the
+    // kind's partition entity, the pivot one cut in 6 quantiles.
+    void makePartitions(const QString &entityName);
     // The table's row count; 0 without a table.
     qint64 tableRowCount() const;
     // The rows of offset to offset + limit - 1 that the table has.

@@ -1,9 +1,13 @@
 #pragma once
 
+#include "model/util/ds_colors.h"
+#include "model/util/ds_corr.h"
+
 #include <QString>
 
 #include <cmath>
 #include <memory>
+#include <optional>
 
 class DSColumn;
 class QImage;
@@ -14,8 +18,9 @@ class QImage;
 // in-memory objects, made afresh whenever a column computes its categories
 // or its summary, and shared by whoever holds them (summaries, selections).
 //
-// This base holds the fields every kind has; the kinds (text, numeric, time)
-// add the value, its display texts, its hue and its colours.
+// This base holds the fields every kind has, the colours made from a hue and
+// the correlation of two categories; the kinds (text, numeric, time) add the
+// value and choose its display texts and its hue.
 class DSColumnCategory
 {
 public:
@@ -66,7 +71,47 @@ public:
     const QString &label() const { return m_label; }
     void setLabel(const QString &label) { m_label = label; }
 
+    // The category's full text; "" here.
+    virtual QString longValue() const { return QStringLiteral(""); }
+    // The text for tables and pictures: longValue through the column's text
+    // formatter (longValue itself without one); "" when longValue is null.
+    virtual QString formattedValue() const;
+
+    // A stable hue in [0, 1); NaN here.
+    virtual double hue() const { return NAN; }
+    // The category tints of hue() (plain, light, dark), made on first
+    // request and kept until purgeImageAndColors().
+    ds_rgba_s color() const { return tint(0, kDSPlainSaturation, kDSPlainLightness); }
+    ds_rgba_s lightColor() const { return tint(1, kDSLightSaturation, kDSLightLightness); }
+    ds_rgba_s darkColor() const { return tint(2, kDSDarkSaturation, kDSDarkLightness); }
+    // Drops the picture and the kept colours, so that the next request
+    // follows a changed label or label colour.
+    void purgeImageAndColors();
+
+    // The weighted phi correlation of membership of this category and of
+    // the other under the row mask (other's calculateCategoryCorrelation
+    // with this one); every field 0 without another category.
+    ds_corr_s calculateCorrelation(const DSColumnCategory *other, const uint8_t *mask, qint64 length) const;
+    // The same, computed here: rows are those both columns index, weighted
+    // by this category's column's frequency weights. r is NaN when either
+    // membership covers all rows or none.
+    ds_corr_s calculateCategoryCorrelation(const DSColumnCategory *other, const uint8_t *mask, qint64 length) const;
+    // The correlation with each category 0 ... n - 1 of another variable,
+    // given as one category number a row (byIndexes, covering this
+    // category's column's rows; numbers outside 0 ... n - 1 take no part),
+    // into results[0 .. n) in one pass. False when n < 1 or results is null.
+    bool calculateMultipleCorrelations(ds_corr_s *results, qint64 n, const int32_t *byIndexes, const uint8_t *mask,
+                                       qint64 length) const;
+
+protected:
+    // The table's label_colors entry for key, when there is one.
+    std::optional<double> tableHueFor(const QString &key) const;
+    // text through the column's text formatter, or text itself without one.
+    QString throughTextFormatter(const QString &text) const;
+
 private:
+    ds_rgba_s tint(int which, double saturation, double lightness) const;
+
     qint64 m_count = 0;
     qint64 m_index = 0;
     qint64 m_nonemptyIndex = -1;
@@ -82,4 +127,5 @@ private:
     std::shared_ptr<const QImage> m_image;
     DSColumn *m_column = nullptr;
     QString m_label;
+    mutable std::optional<ds_rgba_s> m_tints[3];
 };

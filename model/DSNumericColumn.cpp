@@ -136,18 +136,7 @@ void DSNumericColumn::makeDependencies()
     if (!number_formatter())
         if (DSManagedObject *formatter = insertNewObjectOfEntity(QStringLiteral("DSNumberFormatter")))
             setObject(formatter, QStringLiteral("number_formatter"));
-    for (const char *key : {"pivot_partition", "filter_partition", "covariate_partition"}) {
-        const QString name = QString::fromLatin1(key);
-        if (objectForKey(name))
-            continue;
-        DSManagedObject *partition = insertNewObjectOfEntity(QStringLiteral("DSNumericPartition"));
-        if (!partition)
-            continue;
-        if (name == QLatin1String("pivot_partition"))
-            partition->setPrimitiveValue(qlonglong(6), QStringLiteral("quantile_count"));
-        partition->setObject(this, QStringLiteral("column"));
-        setObject(partition, name);
-    }
+    makePartitions(QStringLiteral("DSNumericPartition"));
 }
 
 void DSNumericColumn::awakeFromInsert()

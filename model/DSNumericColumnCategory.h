@@ -22,7 +22,18 @@ public:
     // The number formatter given at construction; may be null.
     const DSDurationFormatter *formatter() const { return m_formatter.get(); }
 
+    // The label, else "Missing" for NaN, else the formatted value.
+    QString longValue() const override;
+    // The label or "Missing" through the column's text formatter; else the
+    // formatted value, not cut.
+    QString formattedValue() const override;
+    // With a label: the table's colour of the label, else the label's hue;
+    // without: the hue of the number.
+    double hue() const override;
+
 private:
+    QString formattedNumber() const;
+
     std::shared_ptr<const DSDurationFormatter> m_formatter;
     double m_value = NAN;
 };

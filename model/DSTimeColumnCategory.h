@@ -33,6 +33,13 @@ public:
     void setCount_upper_ci(double bound) { m_countUpperCI = bound; }
     const DSPlatformDateFormatter *formatter() const { return m_formatter.get(); }
 
+    // The label; else "Missing" without a start; else the formatted start,
+    // joined as "start - last" to the period's last second when the period
+    // has a length and the two texts differ.
+    QString longValue() const override;
+    // The hue of the start's seconds (0 without a start, whose hue is 0.3).
+    double hue() const override;
+
 private:
     std::shared_ptr<const DSPlatformDateFormatter> m_formatter;
     double m_value = NAN;

@@ -16,14 +16,19 @@ int64_t largestSum(int64_t n)
     return n * (n + 1) / 2;
 }
 
+// Ties and zero differences change the null distribution; only untied
+// ranks 1 .. n have the table below.
+bool exactApplies(int64_t n, double ties, bool zeros)
+{
+    return n >= 1 && n <= largestExactCount && ties == 0 && !zeros;
+}
+
 // How many of the 2^n sign assignments of the ranks 1 .. n give each absolute
 // signed sum 0 .. n (n + 1) / 2. The signed sums are counted from -c to c by
 // adding one rank at a time, each way to make s becoming a way to make s - k
 // and one to make s + k.
 std::vector<int64_t> absoluteSumTable(int64_t n)
 {
-    if (n < 1 || n > largestExactCount)
-        return {};
     const int64_t c = largestSum(n);
     std::vector<int64_t> ways(size_t(2 * c + 1), 0), next(ways.size());
     ways[size_t(c)] = 1;
@@ -45,10 +50,14 @@ std::vector<int64_t> absoluteSumTable(int64_t n)
     return absolute;
 }
 
-double zScore(double s, int64_t n)
+// R's z: (V - n (n + 1) / 4 - 1/2 sign) / sd(V) with V the sum of the
+// positive ranks, that is (s - 1) / sd(2V) for s = |2V - n (n + 1) / 2| > 0,
+// and 0 for s = 0 (R takes nothing off a z of 0).
+double zScore(double s, int64_t n, double ties)
 {
     const double size = double(n);
-    return (s - 0.5) / std::sqrt(size * (size + 1) * (2 * size + 1) / 6);
+    const double variance = size * (size + 1) * (2 * size + 1) / 6 - ties / 12;
+    return s == 0 ? 0 : (s - 1) / std::sqrt(variance);
 }
 
 int64_t wholePart(double s)
@@ -58,11 +67,12 @@ int64_t wholePart(double s)
 
 }  // namespace
 
-DSStatisticalTestWilcoxonSignedRank::DSStatisticalTestWilcoxonSignedRank(double s, int64_t n)
-    : _z(zScore(s, n)),
+DSStatisticalTestWilcoxonSignedRank::DSStatisticalTestWilcoxonSignedRank(double s, int64_t n, double ties,
+                                                                         bool zeros)
+    : _z(zScore(s, n, ties)),
       _w(wholePart(s)),
-      _w_max(n >= 1 && n <= largestExactCount ? largestSum(n) : 0),
-      _w_abs_counts(absoluteSumTable(n)),
+      _w_max(exactApplies(n, ties, zeros) ? largestSum(n) : 0),
+      _w_abs_counts(exactApplies(n, ties, zeros) ? absoluteSumTable(n) : std::vector<int64_t>()),
       _count(n)
 {
 }
@@ -92,19 +102,21 @@ QString DSStatisticalTestWilcoxonSignedRank::shortName() const
     return QStringLiteral("Signed-rank");
 }
 
+// The statistic is W where its critical value comes from the exact table,
+// and z wherever the p-value and the critical value are the normal's.
 QString DSStatisticalTestWilcoxonSignedRank::statisticName() const
 {
-    return _count < 40 ? QStringLiteral("W(%1)").arg(_count) : QStringLiteral("z");
+    return isExact() || _count < 1 ? QStringLiteral("W(%1)").arg(_count) : QStringLiteral("z");
 }
 
 QString DSStatisticalTestWilcoxonSignedRank::shortStatisticName() const
 {
-    return _count < 40 ? QStringLiteral("W") : QStringLiteral("z");
+    return isExact() || _count < 1 ? QStringLiteral("W") : QStringLiteral("z");
 }
 
 double DSStatisticalTestWilcoxonSignedRank::statisticValue() const
 {
-    if (_count < 40)
+    if (isExact() || _count < 1)
         return double(_w);
     return _z < 0 ? 0 : _z;
 }

@@ -56,8 +56,64 @@ inline double merge_mean(double &high, double &low, double weight_a, double othe
         return nan_value;
     }
     const double delta = ((other_high - high) - low) + other_low;
+    if (!std::isfinite(delta)) {
+        // Means more than the largest double apart (near -1e308 and 1e308):
+        // their weighted mean is finite, and so wide a spread has an
+        // infinite variance.
+        high = high * (weight_a / weight) + other_high * (weight_b / weight);
+        low = 0;
+        return delta;
+    }
     move_mean(high, low, delta * (weight_b / weight));
     return delta;
+}
+
+// The moments of the values[first .. end) of weight above 0, each times
+// scale: the block's rough mean first, then the deviations from it, small
+// and exact enough to correct it. Weight 0 when no value has weight.
+ds_moments_s block_moments(const double *values, const double *weights, int64_t first, int64_t end, double scale)
+{
+    double total = 0, sum = 0, lo = inf, hi = -inf;
+    for (int64_t i = first; i < end; ++i) {
+        const double w = weight_at(weights, i);
+        const double x = w > 0 ? values[i] * scale : 0.0;
+        total += w;
+        sum += w * x;
+        lo = std::min(lo, w > 0 ? x : inf);
+        hi = std::max(hi, w > 0 ? x : -inf);
+    }
+    ds_moments_s block = {total, 0.0, 0.0, 0.0, lo, hi};
+    if (!(total > 0))
+        return block;
+    const double shift = sum / total;
+    double deviations = 0, squares = 0;
+    for (int64_t i = first; i < end; ++i) {
+        const double w = weight_at(weights, i);
+        const double d = w > 0 ? values[i] * scale - shift : 0.0;
+        deviations += w * d;
+        squares += w * d * d;
+    }
+    set_mean(block.mean, block.mean_low, shift, deviations / total);
+    // Squares beyond the largest double leave M2 infinite, not NaN or 0.
+    if (!std::isfinite(shift))
+        block.m2 = nan_value;
+    else
+        block.m2 = std::isinf(squares) ? squares : std::max(0.0, squares - deviations * deviations / total);
+    return block;
+}
+
+// Finite values whose sums overflow (near 1e308) are summed in units of
+// 2^600, which is exact but for values below 2^-422, nothing beside them.
+// M2 may then exceed the largest double: it becomes infinite.
+ds_moments_s block_moments_scaled(const double *values, const double *weights, int64_t first, int64_t end)
+{
+    ds_moments_s block = block_moments(values, weights, first, end, 0x1p-600);
+    block.mean = std::ldexp(block.mean, 600);
+    block.mean_low = std::ldexp(block.mean_low, 600);
+    block.m2 = std::ldexp(block.m2, 1200);
+    block.min = std::ldexp(block.min, 600);
+    block.max = std::ldexp(block.max, 600);
+    return block;
 }
 
 }  // namespace
@@ -80,30 +136,12 @@ void ds_moments_add_values(ds_moments_s *state, const double *values, const doub
 {
     for (int64_t first = 0; first < count; first += block_length) {
         const int64_t end = std::min(count, first + block_length);
-        double total = 0, sum = 0, lo = inf, hi = -inf;
-        for (int64_t i = first; i < end; ++i) {
-            const double w = weight_at(weights, i);
-            const double x = w > 0 ? values[i] : 0.0;
-            total += w;
-            sum += w * x;
-            lo = std::min(lo, w > 0 ? x : inf);
-            hi = std::max(hi, w > 0 ? x : -inf);
-        }
-        if (!(total > 0))
+        ds_moments_s block = block_moments(values, weights, first, end, 1.0);
+        if (!(block.weight > 0))
             continue;
-        // Deviations from the block's rough mean are small and exact enough
-        // to correct it.
-        const double shift = sum / total;
-        double deviations = 0, squares = 0;
-        for (int64_t i = first; i < end; ++i) {
-            const double w = weight_at(weights, i);
-            const double d = w > 0 ? values[i] - shift : 0.0;
-            deviations += w * d;
-            squares += w * d * d;
-        }
-        ds_moments_s block = {total, 0.0, 0.0, 0.0, lo, hi};
-        set_mean(block.mean, block.mean_low, shift, deviations / total);
-        block.m2 = std::isfinite(shift) ? std::max(0.0, squares - deviations * deviations / total) : nan_value;
+        const bool overflowed = !std::isfinite(block.mean) || std::isnan(block.m2);
+        if (overflowed && std::isfinite(block.min) && std::isfinite(block.max))
+            block = block_moments_scaled(values, weights, first, end);
         ds_moments_merge(state, &block);
     }
 }

@@ -42,9 +42,13 @@ int64_t start_cuts(const int32_t *weights, int64_t count, double *cut, int k)
     return count > 0 ? total_weight(weights, count) : 0;
 }
 
+// floor(i x total / k) in whole numbers: i / k as a double is rounded, and
+// 29 / 100 x 100 falls just short of 29. total = q k + r splits the product
+// so that nothing overflows (i r < k^2).
 int64_t target_position(int i, int k, int64_t total)
 {
-    return int64_t((double(i) / double(k)) * double(total));
+    const int64_t q = total / k, r = total % k;
+    return i * q + int64_t(i) * r / k;
 }
 
 // The values at ascending positions of whole numbers in [lo, hi], by counting

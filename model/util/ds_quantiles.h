@@ -1,7 +1,8 @@
 #pragma once
 // Cut values of k quantile groups: cut[0] = -infinity, cut[k] = +infinity,
 // cut[1 .. k-1] the interior cuts, cut[i] being the value at the weighted
-// position trunc((i / k) x W) of the ascending order, W the total weight.
+// position floor(i W / k) of the ascending order, W the total weight, the
+// position found in whole numbers (exact for every i, k and W).
 
 #include <cstdint>
 

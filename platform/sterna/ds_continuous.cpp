@@ -13,17 +13,26 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 using namespace sterna;
 namespace bm = boost::math;
 
 namespace {
 
+// Above this many degrees of freedom Boost's incomplete gamma and beta
+// functions lose up to 7 digits in double precision; long double inside
+// keeps 10.
+constexpr double large_df = 1e5;
+
 // compute(Policy()), or compute(ExtendedPolicy()) where the first is so
-// small that it may have underflowed on the way.
+// small that it may have underflowed on the way, or where the degrees of
+// freedom are large.
 template <class Compute>
-double tail_probability(Compute compute)
+double tail_probability(Compute compute, double df = 0)
 {
+    if (df > large_df)
+        return guarded([&] { return compute(ExtendedPolicy()); });
     const double p = guarded([&] { return compute(Policy()); });
     if (!(p < 1e-280))
         return p;
@@ -50,9 +59,10 @@ double symmetric_p_value(Make make, double x, int hypothesis)
     });
 }
 
-// P(X >= x) of a distribution on [0, infinity); make(policy) builds it.
+// P(X >= x) of a distribution on [0, infinity) with df degrees of freedom
+// (the larger of two); make(policy) builds it.
 template <class Make>
-double upper_tail(Make make, double x)
+double upper_tail(Make make, double x, double df)
 {
     if (std::isnan(x))
         return not_a_number;
@@ -60,7 +70,15 @@ double upper_tail(Make make, double x)
         return 1;
     if (std::isinf(x))
         return 0;
-    return tail_probability([&](auto policy) { return bm::cdf(bm::complement(make(policy), x)); });
+    return tail_probability([&](auto policy) { return bm::cdf(bm::complement(make(policy), x)); }, df);
+}
+
+// P(T >= t) of Student's t with 1 df, the Cauchy distribution: Boost squares
+// t, which overflows from 1.3e154 on, where the tail is still 2e-155.
+double cauchy_upper_tail(double t)
+{
+    constexpr double pi = 3.141592653589793238462643383279502884;
+    return t >= 0 ? std::atan2(1.0, t) / pi : 1 - std::atan2(1.0, -t) / pi;
 }
 
 // The x with upper tail `tail`, for tail in [0, 1]; +infinity at 0 and the
@@ -85,6 +103,35 @@ double upper_quantile(const Distribution &distribution, double tail, double bott
 
 bool valid_df(int64_t df) { return df >= 1; }
 
+// Below this level Boost's beta inversion may stop short (a tenth of the
+// answer at 1e-100); the far tail is inverted here instead.
+constexpr double far_level = 1e-12;
+
+// The y with I_y(a, b) = level for a level below far_level: Newton's method
+// on ln I against ln y, from the leading term of the series, I_y ~ y^a /
+// (a B(a, b)), in long double so that neither y nor I underflows. NaN when
+// the search fails.
+long double beta_far_lower_quantile(double a, double b, double level)
+{
+    const long double la = a, lb = b, log_level = std::log((long double)level);
+    long double u = (log_level + std::log(la) + ds_log_beta(a, b)) / la;  // ln y
+    for (int i = 0; i < 60; ++i) {
+        const long double y = std::exp(u);
+        if (!(y < 1))
+            return std::numeric_limits<long double>::quiet_NaN();
+        const long double tail = bm::ibeta(la, lb, y, ExtendedPolicy());
+        // d ln I / d ln y = y I'(y) / I(y)
+        const long double slope = y * bm::ibeta_derivative(la, lb, y, ExtendedPolicy()) / tail;
+        const long double step = (std::log(tail) - log_level) / slope;
+        if (!std::isfinite(step))
+            return std::numeric_limits<long double>::quiet_NaN();
+        u -= step;
+        if (std::fabs(step) < 1e-15L)
+            break;
+    }
+    return std::exp(u);
+}
+
 }  // namespace
 
 double ds_p_value_normal(double z, int hypothesis) noexcept
@@ -97,6 +144,16 @@ double ds_p_value_t(double t, int64_t df, int hypothesis) noexcept
 {
     if (!valid_df(df))
         return not_a_number;
+    if (df == 1 && !std::isnan(t)) {
+        switch (hypothesis) {
+        case 1:
+            return cauchy_upper_tail(-t);
+        case -1:
+            return cauchy_upper_tail(t);
+        default:
+            return std::min(1.0, 2 * cauchy_upper_tail(std::fabs(t)));
+        }
+    }
     return symmetric_p_value(
         [df](auto policy) { return bm::students_t_distribution<double, decltype(policy)>(double(df)); }, t,
         hypothesis);
@@ -107,7 +164,8 @@ double ds_p_value_chi_square(double statistic, int64_t df) noexcept
     if (!valid_df(df))
         return not_a_number;
     return upper_tail(
-        [df](auto policy) { return bm::chi_squared_distribution<double, decltype(policy)>(double(df)); }, statistic);
+        [df](auto policy) { return bm::chi_squared_distribution<double, decltype(policy)>(double(df)); }, statistic,
+        double(df));
 }
 
 double ds_p_value_f(double f, int64_t df1, int64_t df2) noexcept
@@ -118,20 +176,32 @@ double ds_p_value_f(double f, int64_t df1, int64_t df2) noexcept
         [df1, df2](auto policy) {
             return bm::fisher_f_distribution<double, decltype(policy)>(double(df1), double(df2));
         },
-        f);
+        f, double(std::max(df1, df2)));
 }
 
 double ds_critical_value_z_score(double level) noexcept
 {
-    // Two-sided: half the level in each tail.
+    // Two-sided: half the level in each tail. A level outside [0, 1] would
+    // halve into a tail that has an answer, of the wrong sign.
+    if (!(level >= 0 && level <= 1))
+        return not_a_number;
     return upper_quantile(bm::normal_distribution<double, Policy>(), level / 2, 0);
 }
 
 double ds_critical_value_t(double level, int64_t df) noexcept
 {
-    if (!valid_df(df))
-        return not_a_number;
-    return upper_quantile(bm::students_t_distribution<double, Policy>(double(df)), level / 2, 0);
+    // t^2 is F(1, df), whose upper tail is the two-sided tail of t; the F
+    // inversion keeps its digits at levels where Boost's t quantile gives
+    // up (an infinite t of either sign at 1e-300).
+    // Far out, t is taken from the beta quantile directly: t^2 overflows
+    // before t does (t is 6e299 at 1e-300 with 1 df).
+    if (valid_df(df) && level > 0 && level < far_level)
+        return guarded([&] {
+            const long double y = beta_far_lower_quantile(df / 2.0, 0.5, level);
+            return double(std::sqrt((long double)df * (1 - y) / y));
+        });
+    const double f = ds_critical_value_f(level, 1, df);
+    return std::isnan(f) ? f : std::sqrt(f);
 }
 
 double ds_critical_value_chi_square(double level, int64_t df) noexcept
@@ -152,6 +222,10 @@ double ds_critical_value_f(double level, int64_t df1, int64_t df2) noexcept
     // beta(df2/2, df1/2)) and the other comes with it, so neither loses its
     // digits to 1 - x.
     const double f = guarded([&] {
+        if (level < far_level) {
+            const long double y = beta_far_lower_quantile(df2 / 2.0, df1 / 2.0, level);
+            return double((long double)df2 * (1 - y) / ((long double)df1 * y));
+        }
         double x = 0, y = 0;
         if (level < 0.5)
             y = bm::ibeta_inv(df2 / 2.0, df1 / 2.0, level, &x, Policy());

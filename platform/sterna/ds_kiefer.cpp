@@ -16,6 +16,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <complex>
+#include <limits>
+#include <numbers>
 #include <numeric>
 #include <vector>
 
@@ -74,26 +77,184 @@ private:
     std::vector<long double> zeros_, log_weights_;
 };
 
-bool valid_df(long double h) { return h >= 1 && std::isfinite(h); }
+// Up to this many degrees of freedom the Bessel series, and beyond its
+// reach the saddle-point path, give the tail to 10 digits. Further on,
+// Hankel's series is not yet asymptotic where the tail needs it (|z| must
+// stand well above h^2 / 8) and the Bessel series' 1 - A is noise there:
+// the distribution functions answer NaN rather than a wrong number.
+constexpr long double largest_df = 50;
 
-// P(T >= a) for h degrees of freedom; the series is that of h.
-long double kiefer_sf(long double a, long double h, KieferSeries &series)
+bool valid_df(long double h) { return h >= 1 && h <= largest_df; }
+
+// K_nu(z) / I_nu(z) x e^(2z) / pi for large |z| (Re z > 0): the ratio of
+// Hankel's asymptotic series of the two, sum a_k / z^k over sum (-1)^k
+// a_k / z^k, each summed to its smallest term; the terms of I's second
+// exponential are e^(-2z) smaller and left out. NaN where the smallest
+// term is not below 1e-18 of the sum, or the largest so big that summing
+// costs more than 6 digits: there the series cannot give 12.
+std::complex<long double> hankel_ratio(long double nu, std::complex<long double> z)
+{
+    const long double mu = 4 * nu * nu;
+    std::complex<long double> term = 1, even = 1, odd = 0;
+    long double previous = 1, largest = 1;
+    bool converged = false;
+    for (int k = 1; k < 4000 && !converged; ++k) {
+        const long double factor = mu - (2.0L * k - 1) * (2.0L * k - 1);
+        if (factor == 0) {  // half-integer nu: the series ends
+            previous = 0;
+            break;
+        }
+        // The terms may grow at first (while (2k - 1)^2 < mu) and dip where
+        // (2k - 1)^2 passes mu; once they grow by more than |z| can make up
+        // after that, the series has passed its smallest term.
+        if (factor < 0 && -factor > 8.0L * k * std::abs(z))
+            break;
+        term *= factor / (8.0L * k * z);
+        const long double size = std::abs(term);
+        (k % 2 ? odd : even) += term;
+        previous = size;
+        largest = std::max(largest, size);
+        converged = size < 1e-21L * std::abs(even + odd);
+    }
+    const long double smallest = std::min(std::abs(even + odd), std::abs(even - odd));
+    if (previous > 1e-18L * smallest || largest > 1e6L * smallest)
+        return {std::numeric_limits<long double>::quiet_NaN(), 0};
+    return (even + odd) / (even - odd);
+}
+
+// The integral below along the line z = z0 + i y, trapezoidal steps of
+// sqrt(a) / 8 (the integrand falls off like e^(-y^2 / 2a) at least), as a
+// multiple of its value at y = 0 without the ratio; NaN where Hankel's
+// series fails on the line or where the sum cancels more than 4 digits.
+long double path_integral(long double a, long double h, long double z0)
+{
+    const long double nu = h / 2 - 1;
+    const long double step = std::sqrt(a) / 8;
+    long double sum = 0, largest = 0;
+    for (int n = 0; n < 4000; ++n) {
+        const long double y = n * step;
+        const std::complex<long double> iy(0, y);
+        const std::complex<long double> exponent =
+            (2.0L * z0 * iy - y * y) / (2 * a) - 2.0L * iy + (h - 1) * std::log(1.0L + iy / z0);
+        if (exponent.real() < -52)
+            break;
+        const std::complex<long double> ratio = hankel_ratio(nu, z0 + iy);
+        if (std::isnan(ratio.real()))
+            return std::numeric_limits<long double>::quiet_NaN();
+        const long double value = (std::exp(exponent) * ratio).real();
+        sum += n == 0 ? value : 2 * value;
+        largest = std::max(largest, std::fabs(value));
+    }
+    if (!(largest < 1e4L * std::fabs(sum)))
+        return std::numeric_limits<long double>::quiet_NaN();
+    return sum * step;
+}
+
+// 1 - A_h(a) far in the tail, where 1 - A loses its digits to the sum. The
+// tail is the chance that a Brownian bridge leaves the ball of radius
+// sqrt(a); in Laplace terms it is (2 pi s)^(h/2) times the inverse
+// transform at s = 1/a of 2 z^(2 nu) K_nu(z) / ((2 pi)^(h/2) 2^nu
+// Gamma(nu + 1) I_nu(z)), z = sqrt(2 lambda), nu = h/2 - 1, that is
+//   1 - A_h(a) = a^(-h/2) / (2^(h/2-1) Gamma(h/2)) / (2 pi i)
+//                x integral of e^(z^2 / 2a - 2z) z^(h-1) pi R(z) dz
+// over a line z = z0 + i y, R = hankel_ratio. Through the saddle point z0
+// of e^(z^2 / 2a - 2z) z^(h-1) the integrand falls off like a Gaussian in y
+// without turning, so the trapezoidal rule converges fast and nothing
+// cancels. Where Hankel's series needs a larger |z| (h large against a),
+// the line moves right, which costs a little cancellation. NaN where no
+// line gives the tail.
+long double kiefer_far_tail(long double a, long double h)
+{
+    const long double square = a * a - (h - 1) * a;
+    long double z0 = a + std::sqrt(std::max(square, 0.0L));
+    for (int attempt = 0; attempt < 8; ++attempt, z0 *= 1.25L) {
+        const long double log_scale = z0 * z0 / (2 * a) - 2 * z0 + (h - 1) * std::log(z0) - h / 2 * std::log(a)
+                                      - (h / 2 - 1) * std::log(2.0L) - boost::math::lgamma(h / 2, Policy())
+                                      - std::log(std::numbers::pi_v<long double>);
+        if (log_scale < -800)  // far below the smallest double
+            return 0;
+        const long double integral = path_integral(a, h, z0);
+        if (!std::isnan(integral))
+            return std::exp(log_scale) * std::numbers::pi_v<long double> * integral;
+    }
+    return std::numeric_limits<long double>::quiet_NaN();
+}
+
+// Below this the difference 1 - A_h may keep fewer than 11 digits (its
+// terms reach 1e-17 for 40 degrees of freedom), and the tail is taken along
+// the saddle-point path instead where that path holds.
+constexpr long double far_tail_start = 1e-6L;
+
+// P(T >= a) for h degrees of freedom; the series is that of h. A search
+// for the level `bound` only needs to know that a tail is well below it:
+// such a tail is left as the Bessel series gives it.
+long double kiefer_sf(long double a, long double h, KieferSeries &series, long double bound = 0)
 {
     if (!(a > 0))
         return 1;
     if (h == 1)
         return kolmogorov_limit_sf(std::sqrt(a));
-    if (a >= far_tail(h))
+    const long double body = a >= far_tail(h) ? 0 : std::clamp(1 - series.at(a).cdf, 0.0L, 1.0L);
+    if (body >= far_tail_start || body + 1e-15L < bound / 2)
+        return body;
+    const long double far = kiefer_far_tail(a, h);
+    return far >= 0 && far <= far_tail_start ? far : body;
+}
+
+}  // namespace
+
+namespace {
+
+// ln of an upper bound of 1 - A_h(a) that holds for every h. With B(t) =
+// (1 - t) W(t / (1 - t)), the bridge leaves the ball when the Brownian
+// motion W meets ||W(u)||^2 >= a (1 + u)^2; for every lambda > 0,
+// (1 + 2 lambda u)^(-h/2) exp(lambda ||W(u)||^2 / (1 + 2 lambda u)) is a
+// martingale from 1, so by Ville's inequality the chance is at most
+// exp(max over u of f(u)), f(u) = h/2 ln(1 + 2 lambda u) - lambda a (1 +
+// u)^2 / (1 + 2 lambda u), concave in u. The best of a few lambdas is taken.
+long double kiefer_log_upper_bound(long double a, long double h)
+{
+    long double best = 0;
+    for (long double lambda = 1.0L / 16; lambda <= 1024; lambda *= 2) {
+        auto f = [&](long double u) {
+            return h / 2 * std::log1p(2 * lambda * u) - lambda * a * (1 + u) * (1 + u) / (1 + 2 * lambda * u);
+        };
+        long double lo = 0, hi = 1;
+        while (f(2 * hi) > f(hi) && hi < 1e30L)
+            hi *= 2;
+        hi *= 2;
+        for (int i = 0; i < 200; ++i) {  // ternary search on the concave f
+            const long double m1 = lo + (hi - lo) / 3, m2 = hi - (hi - lo) / 3;
+            (f(m1) < f(m2) ? lo : hi) = f(m1) < f(m2) ? m1 : m2;
+        }
+        best = std::min(best, f((lo + hi) / 2));
+    }
+    return best;
+}
+
+// Beyond largest_df only what bounds make certain: 0 where the tail is
+// below the smallest double, 1 where even the chance that the bridge
+// is outside the ball at t = 1/2, P(chi-square(h) >= 4a), rounds to 1; NaN
+// between.
+double kiefer_sf_beyond_series(long double a, long double h)
+{
+    if (!(a > 0))
+        return 1;
+    if (kiefer_log_upper_bound(a, h) < -746)
         return 0;
-    return std::clamp(1 - series.at(a).cdf, 0.0L, 1.0L);
+    if (boost::math::gamma_q(double(h / 2), double(2 * a), Policy()) == 1)
+        return 1;
+    return not_a_number;
 }
 
 }  // namespace
 
 double ds_p_value_kolmogorov_smirnov_k_sample(double statistic, double df) noexcept
 {
-    if (std::isnan(statistic) || !valid_df(df))
+    if (std::isnan(statistic) || !(df >= 1))
         return not_a_number;
+    if (!valid_df(df))
+        return guarded([&] { return kiefer_sf_beyond_series(statistic, df); });
     return guarded([&] {
         KieferSeries series(df);
         return double(kiefer_sf(statistic, df, series));
@@ -108,7 +269,7 @@ double ds_critical_value_kolmogorov_smirnov_k_sample(double level, double df) no
         return infinite;
     return guarded([&] {
         KieferSeries series(df);
-        auto sf = [&](double a) { return double(kiefer_sf(a, df, series)); };
+        auto sf = [&](double a) { return double(kiefer_sf(a, df, series, level)); };
         double hi = df + 10;
         while (sf(hi) >= level && hi < far_tail(df))
             hi *= 2;

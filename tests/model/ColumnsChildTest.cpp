@@ -6,6 +6,7 @@
 
 #include "model/DSDataRoot.h"
 #include "model/DSStatDocument.h"
+#include "model/ds_compression.h"
 
 #include <QCryptographicHash>
 #include <QUrl>
@@ -17,18 +18,35 @@
 
 namespace {
 
+// The first table of the package at path, opened into document; none (with
+// a message) when it does not open.
+DSTable *openFirstTable(DSStatDocument &document, const QString &path)
+{
+    DSError error;
+    if (!document.readFromURL(QUrl::fromLocalFile(path), DSStatDocument::nativeType, &error)) {
+        std::fprintf(stderr, "child: open failed: %s\n", qPrintable(error.localizedDescription));
+        return nullptr;
+    }
+    return document.data_root() ? document.data_root()->tableAtIndex(0) : nullptr;
+}
+
+// Prints the lines between the markers the parent looks for; answers 0.
+int printOutput(const QStringList &lines)
+{
+    std::fputs("BEGIN-OUTPUT\n", stdout);
+    std::fputs(lines.join(QLatin1Char('\n')).toUtf8().constData(), stdout);
+    std::fputs("\nEND-OUTPUT\n", stdout);
+    std::fflush(stdout);
+    return 0;
+}
+
 // Opens the package at args[0] and prints its first table's rows, then per
 // stored numeric column its name, the digest of its stored bytes, its value
 // count and each value's bits in hexadecimal.
 int printValues(const QStringList &args)
 {
     DSStatDocument document;
-    DSError error;
-    if (!document.readFromURL(QUrl::fromLocalFile(args.value(0)), DSStatDocument::nativeType, &error)) {
-        std::fprintf(stderr, "child: open failed: %s\n", qPrintable(error.localizedDescription));
-        return 1;
-    }
-    DSTable *table = document.data_root() ? document.data_root()->tableAtIndex(0) : nullptr;
+    DSTable *table = openFirstTable(document, args.value(0));
     if (!table)
         return 1;
     QStringList lines{QStringLiteral("rows %1").arg(table->num_records())};
@@ -47,11 +65,41 @@ int printValues(const QStringList &args)
                      .arg(count)
                      .arg(bits.join(QLatin1Char(' ')));
     }
-    std::fputs("BEGIN-OUTPUT\n", stdout);
-    std::fputs(lines.join(QLatin1Char('\n')).toUtf8().constData(), stdout);
-    std::fputs("\nEND-OUTPUT\n", stdout);
-    std::fflush(stdout);
-    return 0;
+    return printOutput(lines);
+}
+
+// Opens the package at args[0] and prints its first table's rows, then per
+// stored text column its name and texts, its inflated stored texts (NULs as
+// "\\0") and its stored offsets.
+int printTexts(const QStringList &args)
+{
+    DSStatDocument document;
+    DSTable *table = openFirstTable(document, args.value(0));
+    if (!table)
+        return 1;
+    QStringList lines{QStringLiteral("rows %1").arg(table->num_records())};
+    for (DSColumn *column : table->sortedColumns()) {
+        auto *stored = ds_object_cast<DSTextDataColumn>(column);
+        if (!stored)
+            continue;
+        const char *const *rows = nullptr;
+        const qint64 count = stored->getTextValues(&rows);
+        QStringList texts;
+        for (qint64 i = 0; i < count; ++i)
+            texts << (rows[i] ? QString::fromUtf8(rows[i]) : QStringLiteral("<blank>"));
+        lines << QStringLiteral("%1: %2").arg(stored->name(), texts.join(QLatin1Char('|')));
+        const QByteArray text = zlibInflate(stored->text_values()).value_or(QByteArray());
+        lines << QStringLiteral("text ") + QString::fromUtf8(QByteArray(text).replace('\0', "\\0"));
+        const QByteArray offsets = zlibInflate(stored->text_offsets()).value_or(QByteArray());
+        QStringList numbers;
+        for (qsizetype at = 0; at + 8 <= offsets.size(); at += 8) {
+            int64_t offset;
+            std::memcpy(&offset, offsets.constData() + at, sizeof offset);
+            numbers << QString::number(offset);
+        }
+        lines << QStringLiteral("offsets ") + numbers.join(QLatin1Char(' '));
+    }
+    return printOutput(lines);
 }
 
 class ChildEnvironment : public ::testing::Environment
@@ -66,6 +114,8 @@ public:
         const QStringList args = qEnvironmentVariable("OSTREL_MODEL_CHILD_ARGS").split(QLatin1Char('\n'));
         if (mode == QLatin1String("values"))
             std::exit(printValues(args));
+        if (mode == QLatin1String("texts"))
+            std::exit(printTexts(args));
         std::fprintf(stderr, "child: unknown mode %s\n", qPrintable(mode));
         std::exit(2);
     }

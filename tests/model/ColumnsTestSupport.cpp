@@ -120,6 +120,17 @@ ProbedDataColumn *ColumnsFixture::addColumn(const std::vector<double> &values, c
     return column;
 }
 
+DSTextDataColumn *ColumnsFixture::addTextColumn(const std::vector<const char *> &texts, const QString &name)
+{
+    if (m_table->num_records() < qint64(texts.size()))
+        m_table->setNum_records(qint64(texts.size()));
+    auto *column = addColumnOfEntity<DSTextDataColumn>("DSTextDataColumn", name);
+    for (const char *text : texts)
+        EXPECT_TRUE(text ? column->appendTextValue(text) : column->appendEmptyValue());
+    EXPECT_TRUE(column->saveAfterImport());
+    return column;
+}
+
 void ColumnsFixture::endEvent()
 {
     m_context->processPendingChanges();

@@ -5,6 +5,7 @@
 #include "model/DSColumnCategory.h"
 #include "model/DSDataTable.h"
 #include "model/DSNumericDataColumn.h"
+#include "model/DSTextDataColumn.h"
 #include "platform/store/DSManagedObjectContext.h"
 
 #include <cstring>
@@ -79,6 +80,10 @@ public:
     // A stored column at the end of the table; the table's row count becomes
     // the number of values when it has fewer rows.
     ProbedDataColumn *addColumn(const std::vector<double> &values, const QString &name = QStringLiteral("x"));
+    // A stored text column at the end of the table (a null text appends a
+    // blank row), saved as an import leaves it; the table's row count grows
+    // to the number of texts when it has fewer rows.
+    DSTextDataColumn *addTextColumn(const std::vector<const char *> &texts, const QString &name = QStringLiteral("t"));
     // A column of another entity, inserted at the end of the table.
     template <class T>
     T *addColumnOfEntity(const char *entity, const QString &name)

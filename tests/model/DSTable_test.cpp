@@ -454,6 +454,8 @@ TEST_F(DSTableTest, SelectionsCovariateSetAndLabelColours)
     const QList<DSColumn *> c = addColumns({"n1", "n2"});
     auto *text = newColumn<DSTextColumn>(QStringLiteral("t"), "DSTextDataColumn");
     table->insertNewColumns({text}, 0);
+    EXPECT_TRUE(text->treat_as_categories()) << "a new text column starts as categories";
+    text->setTreat_as_categories(false);
 
     EXPECT_EQ(table->active_column(), nullptr);
     table->column_selection()->addColumn(c[0]);

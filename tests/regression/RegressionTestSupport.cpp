@@ -11,8 +11,10 @@ qint64 TestTextColumn::getIndexedValues(const int32_t **out, qint64 *bins)
     for (int32_t &bin : m_bins)
         if (bin < 0)
             bin = int32_t(distinctTexts);
-    *out = m_bins.data();
-    *bins = numberOfUniqueValues();
+    if (out)
+        *out = m_bins.data();
+    if (bins)
+        *bins = numberOfUniqueValues();
     return qint64(m_bins.size());
 }
 

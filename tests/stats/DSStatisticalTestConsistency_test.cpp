@@ -3,7 +3,7 @@
 // random results per kind, drawn mostly from the null distribution so that
 // p-values and levels are close calls. A one-sided critical value against a
 // two-sided p-value (or a statistic on another scale than its critical
-// value) fails here. Then the exact signed-rank p-values against R.
+// value) fails here. Then the signed-rank p-values against R.
 #include "stats/DSStatisticalTestANOVA.h"
 #include "stats/DSStatisticalTestCMH.h"
 #include "stats/DSStatisticalTestChiSquare.h"
@@ -18,6 +18,7 @@
 #include "stats/DSStatisticalTestShapiroWilk.h"
 #include "stats/DSStatisticalTestTwoWayANOVA.h"
 #include "stats/DSStatisticalTestWilcoxonSignedRank.h"
+#include "stats/ds_signed_rank.h"
 
 #include "platform/sterna/sterna.h"
 #include "tests/platform/sterna/fixture_table.h"
@@ -26,6 +27,7 @@
 
 #include <cmath>
 #include <functional>
+#include <map>
 #include <memory>
 #include <random>
 
@@ -140,6 +142,15 @@ const Kind kinds[] = {
          return std::make_shared<const DSStatisticalTestWilcoxonSignedRank>(s, n);
      },
      true},
+    {"WilcoxonSignedRank with ties or zeros",
+     [](Random &random) {
+         const int64_t n = between(random, 2, 80);
+         const double ties = 6 * double(between(random, 0, n / 2));  // pairs tied
+         const bool zeros = ties == 0 || uniform(random, 0, 1) < 0.5;
+         const double s = 0.5 * double(between(random, 0, n * (n + 1)));
+         return std::make_shared<const DSStatisticalTestWilcoxonSignedRank>(s, n, ties, zeros);
+     },
+     true},
 };
 
 TEST(DSStatisticalTestConsistency, SignificantExactlyBeyondTheCriticalValue)
@@ -175,6 +186,38 @@ TEST(DSStatisticalTestConsistency, ExactSignedRankPValuesAgreeWithRWilcoxTest)
         EXPECT_TRUE(closeRelative(test.p_value(), row.number("p"), 1e-13))
             << "line " << row.line << ": n " << n << ", V " << v;
     }
+}
+
+// Random paired samples of 5 to 500 pairs, with and without ties and zero
+// differences (fixtures/make_wilcoxon_paired.R): ranked here, tested here,
+// against R's wilcox.test(paired = TRUE). Where our test is exact (below 40
+// differences, no ties, no zeros) so is R's; elsewhere ours is the normal
+// approximation, which R gives with exact = FALSE.
+TEST(DSStatisticalTestConsistency, SignedRankOfPairedSamplesAgreesWithRWilcoxTest)
+{
+    std::map<int, std::vector<double>> differences;
+    for (const FixtureRow &row : readFixture("wilcoxon_paired_data.csv"))
+        differences[int(row.number("sample"))].push_back(row.number("difference"));
+    int exact = 0, approximate = 0;
+    for (const FixtureRow &row : readFixture("wilcoxon_paired.csv")) {
+        const std::vector<double> &d = differences[int(row.number("sample"))];
+        ASSERT_EQ(double(d.size()), row.number("pairs"));
+        const ds_signed_rank_s rank = ds_signed_rank(d.data(), nullptr, int64_t(d.size()));
+        const DSStatisticalTestWilcoxonSignedRank test(rank.sum, rank.count, rank.ties, rank.zeros > 0);
+        // R's V, the sum of the positive ranks: |2 V - n (n + 1) / 2| = s.
+        const double n = double(rank.count);
+        EXPECT_EQ(std::fabs(2 * row.number("v") - n * (n + 1) / 2), rank.sum) << "sample " << row.text("sample");
+        const bool isExact = !test.absoluteSumCounts().empty();
+        if (isExact)
+            EXPECT_EQ(row.number("default_exact"), 1) << "sample " << row.text("sample");
+        const double expected = row.number(isExact ? "default_p" : "normal_p");
+        EXPECT_TRUE(closeRelative(test.p_value(), expected, isExact ? 1e-13 : 1e-10))
+            << "sample " << row.text("sample") << ", " << rank.count << " ranked, ties " << rank.ties << ", zeros "
+            << rank.zeros;
+        ++(isExact ? exact : approximate);
+    }
+    EXPECT_GT(exact, 5);
+    EXPECT_GT(approximate, 25);
 }
 
 }  // namespace

@@ -226,8 +226,9 @@ TEST(DSStatisticalTest, NumbersOfTheFamilies)
          ds_p_value_kolmogorov_smirnov(0.3, 30), ds_critical_value_kolmogorov_smirnov(0.05, 30)},
         {"two-sample Kolmogorov-Smirnov", make<DSStatisticalTestKSampleKolmogorovSmirnov>(2.25, int64_t(1)), 1.5,
          ds_p_value_kolmogorov_smirnov_k_sample(2.25, 1), 1.3580986393225507},
+        // R's continuity correction: 1 off the signed-rank sum.
         {"signed rank, normal", make<DSStatisticalTestWilcoxonSignedRank>(400.0, int64_t(40)),
-         399.5 / std::sqrt(40.0 * 41 * 81 / 6), ds_p_value_normal(399.5 / std::sqrt(40.0 * 41 * 81 / 6), 0),
+         399 / std::sqrt(40.0 * 41 * 81 / 6), ds_p_value_normal(399 / std::sqrt(40.0 * 41 * 81 / 6), 0),
          1.959963984540054},
     };
     for (const Case &c : cases) {
@@ -297,6 +298,13 @@ TEST(DSStatisticalTest, WilcoxonTableOfThreeRanks)
     EXPECT_TRUE(normal.absoluteSumCounts().empty());
     EXPECT_TRUE(sameText(normal.statisticName(), "z"));
     EXPECT_TRUE(sameText(DSStatisticalTestWilcoxonSignedRank(400, 39).statisticName(), "W(39)"));
+    // Ties or zero differences leave the exact table for z at any n.
+    for (const DSStatisticalTestWilcoxonSignedRank &approximate :
+         {DSStatisticalTestWilcoxonSignedRank(40.5, 12, 6), DSStatisticalTestWilcoxonSignedRank(40, 12, 0, true)}) {
+        EXPECT_TRUE(approximate.absoluteSumCounts().empty());
+        EXPECT_TRUE(sameText(approximate.statisticName(), "z"));
+        EXPECT_EQ(approximate.criticalValueAtLevel(0.05), ds_critical_value_z_score(0.05));
+    }
     EXPECT_EQ(DSStatisticalTestWilcoxonSignedRank(0, 40).statisticValue(), 0);  // a negative z shows as 0
 
     const DSStatisticalTestWilcoxonSignedRank nothing(0, 0);

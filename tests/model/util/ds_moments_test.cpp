@@ -131,6 +131,34 @@ TEST(Moments, InfiniteValues)
     }
 }
 
+// Finite values whose sum overflows: a hundred copies of 1e308 have the mean
+// 1e308 and no spread; -1e308 and 1e308 have the mean 0 and a variance
+// beyond the largest double.
+TEST(Moments, SumsBeyondTheLargestDouble)
+{
+    const double big = 1e308, largest = std::numeric_limits<double>::max();
+    const struct {
+        std::vector<double> x;
+        double mean, variance;
+    } cases[] = {
+        {std::vector<double>(100, big), big, 0},
+        {{-big, big}, 0, inf},
+        {{big, -big, big, -big, big}, 0.2 * big, inf},
+        {{big, big, 0.5 * big}, big / 6 * 5, inf},
+        {{largest, largest, largest}, largest, 0},
+    };
+    for (const auto &c : cases) {
+        const std::vector<double> w(c.x.size(), 1.0);
+        for (const ds_moments_s &m : {added_one_by_one(c.x, w), added_as_array(c.x, w), merged_in_pieces(c.x, w)}) {
+            EXPECT_NEAR(m.mean, c.mean, 1e-15 * std::fabs(c.x[0])) << c.x.size() << " values from " << c.x[0];
+            if (std::isinf(c.variance))
+                EXPECT_EQ(ds_moments_variance_biased(&m), inf) << c.x.size() << " values from " << c.x[0];
+            else
+                EXPECT_NEAR(ds_moments_variance_biased(&m), c.variance, 1e-13 * c.variance + 1e-300);
+        }
+    }
+}
+
 TEST(Moments, MergingAnEmptyState)
 {
     ds_moments_s a = added_as_array({1, 2, 3}, {1, 1, 1}), empty;

@@ -40,6 +40,21 @@ double expanded_at(std::vector<double> values, const std::vector<int32_t> &weigh
     return big[size_t(p)];
 }
 
+// 0, 1, .., 99, and the interior percentile cuts of 0 .. 99: the values 1 .. 99.
+std::vector<double> hundred()
+{
+    std::vector<double> v(100);
+    std::iota(v.begin(), v.end(), 0.0);
+    return v;
+}
+
+std::vector<double> percentile_cuts()
+{
+    std::vector<double> v = hundred();
+    v.erase(v.begin());
+    return v;
+}
+
 TEST(Quantiles, SmallCases)
 {
     const struct {
@@ -60,6 +75,10 @@ TEST(Quantiles, SmallCases)
         {{3.25, 1.25}, {0, 4}, 4, true, {1.25, 1.25, 1.25}},
         {{1, 2}, {1, 1}, 2, true, {1.5}},  // whole numbers take the counting path
         {{1.5, 2.5}, {0, 0}, 2, false, {NAN}},  // no weight at all
+        // i / k as a double puts cuts 29, 57 and 58 one place low; W = 300
+        // does the same to cuts 41, 57, 69 and 82.
+        {hundred(), {}, 100, false, percentile_cuts()},
+        {hundred(), std::vector<int32_t>(100, 3), 100, false, percentile_cuts()},
     };
     for (const auto &c : cases) {
         const std::vector<double> cut = quantiles(c.values, c.weights, c.k, c.average);
@@ -109,9 +128,9 @@ TEST(Quantiles, CountingAndSelectionAgree)
                 const auto cut = quantiles(values, weights, k, false);
                 const auto unweighted = quantiles(values, {}, k, false);
                 for (int i = 1; i < k; ++i) {
-                    EXPECT_EQ(cut[i], expanded_at(values, weights, int64_t((double(i) / k) * total)))
+                    EXPECT_EQ(cut[i], expanded_at(values, weights, i * total / k))
                         << "span " << span << " n " << n << " k " << k;
-                    EXPECT_EQ(unweighted[i], expanded_at(values, {}, int64_t((double(i) / k) * n)));
+                    EXPECT_EQ(unweighted[i], expanded_at(values, {}, i * n / k));
                 }
             }
         }
@@ -146,8 +165,10 @@ std::vector<std::vector<std::string>> read_csv(const std::string &path)
     return rows;
 }
 
-// Cut values computed by R as sort(rep(x, w))[floor((i / k) * W) + 1] (and
-// the averaged median as median(rep(x, w))): fixtures/make_weighted_quantiles.R.
+// Cut values computed by R as sort(rep(x, w))[floor(i W / k) + 1] in whole
+// numbers, which R's quantile(type = 1) confirms (and the averaged median as
+// median(rep(x, w))): fixtures/make_weighted_quantiles.R. Set 7 is 0 .. 99,
+// set 8 has W = 300.
 TEST(Quantiles, WeightedCutsMatchR)
 {
     std::map<int, FixtureSet> sets;
@@ -156,7 +177,7 @@ TEST(Quantiles, WeightedCutsMatchR)
         s.x.push_back(std::strtod(row[1].c_str(), nullptr));
         s.w.push_back(std::stoi(row[2]));
     }
-    ASSERT_EQ(sets.size(), 6u);
+    ASSERT_EQ(sets.size(), 8u);
     std::map<std::tuple<int, int, int>, std::vector<Expected>> groups;
     for (const auto &row : read_csv(std::string(OSTREL_TEST_SOURCE_DIR) + "/fixtures/weighted_quantiles_expected.csv")) {
         const Expected e{std::stoi(row[0]), std::stoi(row[1]), std::stoi(row[2]), std::stoi(row[3]),
@@ -184,8 +205,8 @@ TEST(Quantiles, WeightedCutsMatchR)
         for (const Expected &e : rows)
             EXPECT_EQ(sorted_cut[e.i], e.value) << "sorted cut " << e.i;
 
-        // Set 5 has every weight 1: no weights at all must give the same.
-        if (set == 5) {
+        // Sets 5 and 7 have every weight 1: no weights at all must give the same.
+        if (set == 5 || set == 7) {
             const auto plain = quantiles(s.x, {}, k, false);
             ds_sorted_quantiles(sorted.data(), nullptr, int64_t(sorted.size()), sorted_cut.data(), k);
             for (const Expected &e : rows) {
@@ -312,8 +333,8 @@ TEST(Select, ManyValuesThroughTheSample)
             const auto cut = quantiles(values, weights, k, false);
             const auto plain = quantiles(values, {}, k, false);
             for (int i = 1; i < k; ++i) {
-                EXPECT_EQ(cut[i], weighted_at(int64_t((double(i) / k) * total))) << i;
-                EXPECT_EQ(plain[i], pairs[size_t((double(i) / k) * n)].first) << i;
+                EXPECT_EQ(cut[i], weighted_at(i * total / k)) << i;
+                EXPECT_EQ(plain[i], pairs[size_t(i * n / k)].first) << i;
             }
         }
     }

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <functional>
 #include <limits>
+#include <vector>
 
 namespace {
 
@@ -37,6 +38,8 @@ double valueOf(const FixtureRow &row)
         return ds_critical_value_chi_square(a, int64_t(b));
     if (f == "q_f")
         return ds_critical_value_f(a, int64_t(b), int64_t(c));
+    if (f == "p_kiefer")
+        return ds_p_value_kolmogorov_smirnov_k_sample(a, b);
     if (f == "beta")
         return ds_beta(a, b);
     if (f == "lbeta")
@@ -59,6 +62,114 @@ TEST(SternaContinuous, AgreesWithRToTenDigits)
             EXPECT_TRUE(closeRelative(valueOf(row), expected, 1e-10))
                 << "line " << row.line << ": " << row.text("function") << "(" << row.text("a") << ", "
                 << row.text("b") << ", " << row.text("c") << ")";
+    }
+}
+
+// Far tails: critical values at levels down to 1e-300, p-values of
+// statistics near the largest double and of 1e10 degrees of freedom, and
+// Kiefer's k-sample tail down to 1e-194, against mpmath at 50 digits
+// (fixtures/make_tails.py) and R where mpmath gives up (make_tails.R).
+TEST(SternaContinuous, FarTailsAgreeWithFiftyDigitsToTenDigits)
+{
+    for (const char *fixture : {"tails.csv", "tails_r.csv"})
+        for (const FixtureRow &row : readFixture(fixture))
+            EXPECT_TRUE(closeRelative(valueOf(row), row.number("expected"), 1e-10))
+                << fixture << " line " << row.line << ": " << row.text("function") << "(" << row.text("a") << ", "
+                << row.text("b") << ", " << row.text("c") << ")";
+}
+
+// Whatever the arguments, a p-value lies in [0, 1] and a critical value is
+// 0 or more (or NaN), and neither goes the wrong way as the statistic or
+// the level moves into the tail.
+TEST(SternaContinuous, NoValueOfTheWrongSignOrDirection)
+{
+    const double levels[] = {1, 0.5, 1e-3, 1e-20, 1e-100, 1e-200, 1e-300, 1e-320, 0};
+    const int64_t dfs[] = {1, 2, 3, 5, 30, 50, 1000, 100000, 10000000000};
+    auto ascendsToInfinity = [](const std::vector<double> &values) {
+        for (size_t i = 0; i < values.size(); ++i)
+            if (!(values[i] >= 0) || (i > 0 && !(values[i] >= values[i - 1])))
+                return false;
+        return values.back() == inf;
+    };
+    for (int64_t df : dfs) {
+        std::vector<double> t, chi, f, fSmall, kiefer;
+        for (double level : levels) {
+            t.push_back(ds_critical_value_t(level, df));
+            chi.push_back(ds_critical_value_chi_square(level, df));
+            f.push_back(ds_critical_value_f(level, df, 5));
+            fSmall.push_back(ds_critical_value_f(level, 3, df));
+            if (df <= 50)
+                kiefer.push_back(ds_critical_value_kolmogorov_smirnov_k_sample(level, double(df)));
+        }
+        for (const auto &values : {t, chi, f, fSmall})
+            EXPECT_TRUE(ascendsToInfinity(values)) << "df " << df;
+        if (!kiefer.empty())
+            EXPECT_TRUE(ascendsToInfinity(kiefer)) << "Kiefer, df " << df;
+    }
+    const double statistics[] = {0, 1e-3, 1, 2, 10, 100, 1e3, 1e5, 1e10, 1e20, 1e100, 1e154, 1e200, 1e300,
+                                 std::numeric_limits<double>::max(), inf};
+    auto descendsToZero = [](const std::vector<double> &values) {
+        for (size_t i = 0; i < values.size(); ++i)
+            if (!(values[i] >= 0 && values[i] <= 1) || (i > 0 && !(values[i] <= values[i - 1])))
+                return false;
+        return values.back() == 0;
+    };
+    for (int64_t df : dfs) {
+        std::vector<double> t, chi, f, kiefer;
+        for (double x : statistics) {
+            t.push_back(ds_p_value_t(x, df, 0));
+            chi.push_back(ds_p_value_chi_square(x, df));
+            f.push_back(ds_p_value_f(x, df, df));
+            if (df <= 50)
+                kiefer.push_back(ds_p_value_kolmogorov_smirnov_k_sample(x, double(df)));
+        }
+        for (const auto &values : {t, chi, f})
+            EXPECT_TRUE(descendsToZero(values)) << "df " << df;
+        if (!kiefer.empty())
+            EXPECT_TRUE(descendsToZero(kiefer)) << "Kiefer, df " << df;
+    }
+    // Kiefer's distribution on a fine grid through the switch to the far
+    // tail, and beyond the 50 degrees of freedom it is computed for: NaN.
+    for (double df : {2.0, 7.0, 15.0, 30.0, 40.0, 50.0}) {
+        std::vector<double> tail;
+        for (double a = 0.5; a < 500; a *= 1.01)
+            tail.push_back(ds_p_value_kolmogorov_smirnov_k_sample(a, df));
+        tail.push_back(0);
+        EXPECT_TRUE(descendsToZero(tail)) << "Kiefer, df " << df;
+    }
+    for (int64_t n : {int64_t(1), int64_t(2), int64_t(10), int64_t(140), int64_t(141), int64_t(1000), int64_t(100000),
+                      int64_t(10000000), int64_t(1000000000000)}) {
+        std::vector<double> tail;
+        for (double d = 1e-6; d < 1; d *= 1.05)
+            tail.push_back(ds_p_value_kolmogorov_smirnov(d, n));
+        tail.push_back(ds_p_value_kolmogorov_smirnov(1, n));
+        EXPECT_TRUE(descendsToZero(tail)) << "Kolmogorov-Smirnov, n " << n;
+        for (double level : levels) {
+            const double d = ds_critical_value_kolmogorov_smirnov(level, n);
+            EXPECT_TRUE(d >= 0 && d <= 1) << "Kolmogorov-Smirnov, n " << n << ", level " << level;
+        }
+    }
+    for (int64_t n : {int64_t(3), int64_t(4), int64_t(11), int64_t(12), int64_t(100), int64_t(5000)}) {
+        std::vector<double> tail;
+        for (double w = 1; w > 0.01; w -= 0.001)
+            tail.push_back(ds_p_value_shapiro_wilk(w, n));
+        tail.push_back(0);
+        EXPECT_TRUE(descendsToZero(tail)) << "Shapiro-Wilk, n " << n;
+    }
+    // Beyond 50 degrees of freedom, the ends that bounds make certain.
+    EXPECT_EQ(ds_p_value_kolmogorov_smirnov_k_sample(5e5, 1e6), 0);
+    EXPECT_EQ(ds_p_value_kolmogorov_smirnov_k_sample(1e4, 1e6), 1);
+    EXPECT_TRUE(std::isnan(ds_p_value_kolmogorov_smirnov_k_sample(2.6e5, 1e6)));
+    EXPECT_EQ(ds_p_value_kolmogorov_smirnov_k_sample(1000, 60), 0);
+    EXPECT_EQ(ds_p_value_kolmogorov_smirnov_k_sample(1, 60), 1);
+    EXPECT_TRUE(std::isnan(ds_critical_value_kolmogorov_smirnov_k_sample(0.05, 51)));
+    for (double level : {-0.5, 1.5, -inf, inf, nan}) {
+        EXPECT_TRUE(std::isnan(ds_critical_value_z_score(level))) << level;
+        EXPECT_TRUE(std::isnan(ds_critical_value_t(level, 4))) << level;
+        EXPECT_TRUE(std::isnan(ds_critical_value_chi_square(level, 4))) << level;
+        EXPECT_TRUE(std::isnan(ds_critical_value_f(level, 2, 3))) << level;
+        EXPECT_TRUE(std::isnan(ds_critical_value_kolmogorov_smirnov(level, 10))) << level;
+        EXPECT_TRUE(std::isnan(ds_critical_value_kolmogorov_smirnov_k_sample(level, 2))) << level;
     }
 }
 
