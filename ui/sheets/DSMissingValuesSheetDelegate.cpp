@@ -74,15 +74,17 @@ void addDistinctNumbers(DSColumn *column, QList<DSPredicateValue> &numbers)
             addOnce(numbers, DSPredicateValue::fromNumber(index[i]));
 }
 
-// The distinct texts of a text column. Text columns keep no values yet, so
-// the texts are those the column has labels for.
+// The distinct non-blank texts of a text column.
 void addDistinctTexts(DSColumn *column, QList<DSPredicateValue> &texts)
 {
-    if (!dynamic_cast<DSTextColumn *>(column))
+    auto *text = dynamic_cast<DSTextColumn *>(column);
+    if (!text)
         return;
-    const QCborMap labels = column->category_labels();
-    for (auto it = labels.constBegin(); it != labels.constEnd(); ++it)
-        addOnce(texts, DSPredicateValue::fromString(it.key().toString()));
+    const char *const *index = nullptr;
+    const qint64 n = text->getIndex(&index);
+    for (qint64 i = 0; i < n && index; ++i)
+        if (index[i] && *index[i])
+            addOnce(texts, DSPredicateValue::fromString(QString::fromUtf8(index[i])));
 }
 
 DSPredicatePtr valueIs(Op type, const DSPredicateValue &value)

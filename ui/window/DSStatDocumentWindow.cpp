@@ -345,6 +345,24 @@ QThreadPool *DSStatDocumentWindow::backgroundQueue()
     return m_backgroundQueue.get();
 }
 
+QWidget *DSStatDocumentWindow::general_import_accessory() const
+{
+    return outlet(QStringLiteral("general_import_accessory"));
+}
+
+void DSStatDocumentWindow::refreshImportAccessory()
+{
+    if (auto *instructions = qobject_cast<QLabel *>(outlet(QStringLiteral("general_import_accessory_instructions"))))
+        instructions->setText(QStringLiteral("Spreadsheets and plain-text files should have variable names on the first "
+                                             "line.\nTo import data using custom delimiters%1, use the File menu.")
+                                  .arg(QStringLiteral(" or a command file")));
+    const QStringList formats{QStringLiteral("SPSS binary"), QStringLiteral("SPSS portable"),
+                              QStringLiteral("Stata binary"), QStringLiteral("SAS binary")};
+    for (int k = 1; k <= 4; ++k)
+        if (auto *feature = qobject_cast<QLabel *>(outlet(QStringLiteral("general_import_accessory_feature%1").arg(k))))
+            feature->setText(k <= formats.size() ? QStringLiteral("• %1").arg(formats[k - 1]) : QString());
+}
+
 void DSStatDocumentWindow::finishImport(const std::shared_ptr<DSImportRun> &run)
 {
     // Ending the sheet sets the flag itself, so it is read before the sheet

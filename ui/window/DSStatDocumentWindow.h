@@ -210,6 +210,10 @@ public:
     // in the background while the export sheet shows. Always true.
     bool exportToURL(std::shared_ptr<DSExporter> exporter, const QUrl &url);
     void finishExport(const std::shared_ptr<DSExporter> &exporter);
+    // Fills the texts of the import panel's accessory
+    // (general_import_accessory): the instructions and the binary formats.
+    void refreshImportAccessory();
+    QWidget *general_import_accessory() const;
     // Waits for every background run of the document to end.
     void waitForBackgroundRuns();
 

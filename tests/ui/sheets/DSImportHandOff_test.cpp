@@ -9,6 +9,7 @@
 #include "ui/window/DSStatDocumentWindow.h"
 
 #include <QDialog>
+#include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -155,6 +156,21 @@ TEST_F(ImportTest, ClosingTheWindowMidParseAbortsTheImport)
     document.reset();
     QCoreApplication::sendPostedEvents();
     EXPECT_EQ(run.use_count(), 1);
+}
+
+TEST_F(ImportTest, TheImportAccessoryListsTheBinaryFormatsAndTheCommandFileWording)
+{
+    document->refreshImportAccessory();
+    QWidget *accessory = document->general_import_accessory();
+    ASSERT_TRUE(accessory);
+    const auto text = [&](const QString &name) { return accessory->findChild<QLabel *>(name)->text(); };
+    EXPECT_EQ(text(QStringLiteral("general_import_accessory_instructions")),
+              QStringLiteral("Spreadsheets and plain-text files should have variable names on the first line.\n"
+                             "To import data using custom delimiters or a command file, use the File menu."));
+    const QStringList features{QStringLiteral("• SPSS binary"), QStringLiteral("• SPSS portable"),
+                               QStringLiteral("• Stata binary"), QStringLiteral("• SAS binary")};
+    for (int k = 1; k <= 4; ++k)
+        EXPECT_EQ(text(QStringLiteral("general_import_accessory_feature%1").arg(k)), features[k - 1]);
 }
 
 } // namespace

@@ -2,7 +2,7 @@
 
 #include "model/DSDataTable.h"
 #include "model/DSNumericDataColumn.h"
-#include "model/DSTextColumn.h"
+#include "model/DSTextDataColumn.h"
 #include "model/DSTimeDataColumn.h"
 #include "platform/predicate/DSCompoundPredicate.h"
 #include "platform/store/DSManagedObjectContext.h"
@@ -39,7 +39,7 @@ protected:
         ASSERT_TRUE(document);
         context = document->managedObjectContext();
         table = ds_object_cast<DSDataTable>(document->active_table());
-        table->setNum_records(3);
+        table->setNum_records(4);
         sheet = dynamic_cast<DSMissingValuesSheetDelegate *>(document->missing_values_sheet_delegate());
         ASSERT_TRUE(sheet);
         ASSERT_EQ(sheet->nibName(), QStringLiteral("MissingValuesSheet"));
@@ -65,11 +65,14 @@ protected:
         return column;
     }
 
-    DSColumn *textColumn(const QCborMap &labels)
+    DSColumn *textColumn(const std::vector<const char *> &texts, const QCborMap &labels)
     {
-        auto *column = context->insertNewObject<DSTextColumn>(QStringLiteral("DSTextDataColumn"));
+        auto *column = context->insertNewObject<DSTextDataColumn>(QStringLiteral("DSTextDataColumn"));
         column->setName(QStringLiteral("answer"));
         table->insertNewColumns({column}, table->columns().size());
+        for (const char *text : texts)
+            column->appendTextValue(text);
+        column->saveAfterImport();
         column->setTreat_as_categories(true);
         column->setCategory_labels(labels);
         context->processPendingChanges();
@@ -147,8 +150,9 @@ TEST_F(MissingValuesSheetTest, LabelledTextCategoriesOfferTheLabelRowsFirst)
     QCborMap labels;
     labels.insert(QStringLiteral("n"), QStringLiteral("No"));
     labels.insert(QStringLiteral("y"), QStringLiteral("Yes"));
-    labels.insert(QStringLiteral("dk"), QStringLiteral("Don't know"));
-    DSColumn *column = textColumn(labels);
+    labels.insert(QStringLiteral("x"), QStringLiteral("Not asked"));
+    // The labels name two of the three texts; a blank row offers nothing.
+    DSColumn *column = textColumn({"y", "", "n", "dk"}, labels);
     document->showMissingValuesSheetForColumns({column}, {});
     ASSERT_TRUE(sheet->columns_are_text);
     const QList<DSPredicateEditorRowTemplate> &templates = sheet->predicate_editor()->rowTemplates();
@@ -167,7 +171,7 @@ TEST_F(MissingValuesSheetTest, LabelledTextCategoriesOfferTheLabelRowsFirst)
     sheet->apply_predicate_checkbox()->click();
     sheet->predicate_editor()->addRow(0);
     EXPECT_EQ(sheet->predicate_editor()->rowPopupValues(1),
-              (QStringList{QStringLiteral("Don't know"), QStringLiteral("No"), QStringLiteral("Yes")}));
+              (QStringList{QStringLiteral("No"), QStringLiteral("Not asked"), QStringLiteral("Yes")}));
     keepPicture(sheet->sheet(), QStringLiteral("missing_values_sheet_text.png"));
 }
 
