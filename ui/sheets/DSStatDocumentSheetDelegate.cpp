@@ -78,9 +78,10 @@ void DSStatDocumentSheetDelegate::didLoadNib()
 
 void DSStatDocumentSheetDelegate::showSheet(QWidget *window)
 {
-    if (!m_document || !m_sheet || m_shown)
+    if (!m_document || !m_sheet)
         return;
-    if (m_document->attached_sheet()) {
+    // A shown sheet is the attached one: showing it again is refused too.
+    if (m_document->attached_sheet() || m_shown) {
         m_document->beep();
         return;
     }
