@@ -15,4 +15,8 @@ public:
     {
         return DSManagedObject::managedObjectDependencies() + objectsForKey(QStringLiteral("filters"));
     }
+
+    // How many filters the filter pane shows for this set (1 to 6); kept in
+    // memory only.
+    int filter_count = 3;
 };

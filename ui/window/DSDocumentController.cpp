@@ -1,5 +1,6 @@
 #include "ui/window/DSDocumentController.h"
 
+#include "ui/sheets/ds_register_sheet_classes.h"
 #include "ui/window/DSStatDocumentNib.h"
 #include "ui/window/DSStatDocumentWindow.h"
 
@@ -64,6 +65,7 @@ DSDocumentController::DSDocumentController(DSDocumentWindowHost *host, QObject *
     : QObject(parent), m_host(host)
 {
     DSStatDocumentNib::registerNib();
+    ds_register_sheet_classes();
 }
 
 DSDocumentController::~DSDocumentController()

@@ -2,6 +2,8 @@
 
 #include "model/DSAppServices.h"
 
+#include <QApplication>
+
 class QObject;
 
 // What the document windows need of the application beyond what the
@@ -16,4 +18,6 @@ public:
     virtual void orderOutSplashWindow() = 0;
     // The data side shows no estimation commands.
     virtual void hideEstimationCommand(QObject *sender) = 0;
+    // The system beep of a refused action.
+    virtual void beep() { QApplication::beep(); }
 };

@@ -88,6 +88,21 @@ QWidget *statPane()
     return pane;
 }
 
+// The accessory of the File menu's import panel: instructions over four
+// feature lines. The document holds it and fills it; the panel shows it.
+QWidget *generalImportAccessory(QWidget *window)
+{
+    auto *accessory = named(new QWidget(window, Qt::Widget), QStringLiteral("general_import_accessory"));
+    auto *layout = new QVBoxLayout(accessory);
+    auto *instructions = named(new QLabel, QStringLiteral("general_import_accessory_instructions"));
+    instructions->setWordWrap(true);
+    layout->addWidget(instructions);
+    for (int k = 1; k <= 4; ++k)
+        layout->addWidget(named(new QLabel, QStringLiteral("general_import_accessory_feature%1").arg(k)));
+    accessory->hide();
+    return accessory;
+}
+
 QObjectList buildDocumentWindow(QObject *)
 {
     auto *window = named(new QMainWindow, QStringLiteral("document_window"));
@@ -140,6 +155,7 @@ QObjectList buildDocumentWindow(QObject *)
                                      toolbar(QStringLiteral("model_toolbar"), 3, modelItems)};
     for (QToolBar *bar : toolbars)
         window->addToolBar(bar);
+    generalImportAccessory(window);
     return {window};
 }
 

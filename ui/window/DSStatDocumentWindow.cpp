@@ -12,7 +12,15 @@
 #include "regression/DSOutcomeVariable.h"
 #include "regression/DSRegressionModel.h"
 #include "ui/DSNib.h"
+#include "ui/sheets/DSDataImporterSheetDelegate.h"
+#include "ui/sheets/DSExporter.h"
+#include "ui/sheets/DSExporterSheetDelegate.h"
+#include "ui/sheets/DSMissingValuesSheetDelegate.h"
+#include "ui/sheets/DSStatDocumentSheetDelegate.h"
+#include "ui/window/DSImportRun.h"
 #include "ui/window/DSDocumentWindowHost.h"
+#include "ui/window/DSFilterViewDelegate.h"
+#include "ui/window/DSFilterViewHost.h"
 #include "ui/window/DSStatDocumentPaneView.h"
 #include "ui/window/DSStatDocumentPopoverViewDelegate.h"
 #include "ui/window/DSStatDocumentViewDelegate.h"
@@ -20,6 +28,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -29,6 +38,7 @@
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QSplitter>
+#include <QThreadPool>
 #include <QToolBar>
 #include <QTreeWidget>
 
@@ -65,13 +75,22 @@ private:
 } // namespace
 
 DSStatDocumentWindow::DSStatDocumentWindow(DSDocumentWindowHost *host, QObject *parent)
-    : DSStatDocument(parent), m_host(host)
+    : DSStatDocument(parent), m_host(host), m_filterHost(std::make_unique<DSFilterViewHost>(this))
 {
 }
 
 DSStatDocumentWindow::~DSStatDocumentWindow()
 {
     close();
+    // A run still parsing has been told to stop; its completion, queued to
+    // this object, goes with it.
+    waitForBackgroundRuns();
+}
+
+void DSStatDocumentWindow::waitForBackgroundRuns()
+{
+    if (m_backgroundQueue)
+        m_backgroundQueue->waitForDone();
 }
 
 bool DSStatDocumentWindow::makeWindowControllers()
@@ -164,6 +183,9 @@ void DSStatDocumentWindow::windowControllerDidLoadNib()
         }
     connectToolbarActions();
     rebuildToolbar();
+    rebuildFilterViews();
+    connectFilterButtons();
+    setupSheetDelegates();
 
     if (root)
         root->setActiveModelObserver([this](DSRegressionModel *previous) { activeModelObserver(previous); });
@@ -179,6 +201,238 @@ void DSStatDocumentWindow::windowControllerDidLoadNib()
     m_observersRegistered = true;
     m_isRefreshing = false;
     refreshView(nullptr);
+}
+
+const QList<std::pair<QString, QString>> &DSStatDocumentWindow::sheetDelegateInfo()
+{
+    static const QList<std::pair<QString, QString>> info{
+        {QStringLiteral("indicator_variable_sheet_delegate"), QStringLiteral("DSIndicatorVariableSheetDelegate")},
+        {QStringLiteral("joined_column_sheet_delegate"), QStringLiteral("DSJoinedColumnSheetDelegate")},
+        {QStringLiteral("data_importer_sheet_delegate"), QStringLiteral("DSDataImporterSheetDelegate")},
+        {QStringLiteral("exporter_sheet_delegate"), QStringLiteral("DSExporterSheetDelegate")},
+        {QStringLiteral("stacked_table_sheet_delegate"), QStringLiteral("DSStackedTableSheetDelegate")},
+        {QStringLiteral("recode_variable_sheet_delegate"), QStringLiteral("DSRecodeVariableSheetDelegate")},
+        {QStringLiteral("constant_column_sheet_delegate"), QStringLiteral("DSConstantColumnSheetDelegate")},
+        {QStringLiteral("power_column_sheet_delegate"), QStringLiteral("DSPowerColumnSheetDelegate")},
+        {QStringLiteral("missing_values_sheet_delegate"), QStringLiteral("DSMissingValuesSheetDelegate")},
+        {QStringLiteral("scale_up_column_sheet_delegate"), QStringLiteral("DSScaleUpColumnSheetDelegate")},
+        {QStringLiteral("scale_down_column_sheet_delegate"), QStringLiteral("DSScaleDownColumnSheetDelegate")},
+        {QStringLiteral("compose_date_column_sheet_delegate"), QStringLiteral("DSComposeDateColumnSheetDelegate")},
+        {QStringLiteral("compose_time_column_sheet_delegate"), QStringLiteral("DSComposeTimeColumnSheetDelegate")},
+        {QStringLiteral("compute_time_difference_column_sheet_delegate"),
+         QStringLiteral("DSComputeTimeDifferenceColumnSheetDelegate")},
+        {QStringLiteral("import_stata_dictionary_sheet_delegate"),
+         QStringLiteral("DSImportStataDictionarySheetDelegate")},
+        {QStringLiteral("import_spss_dictionary_sheet_delegate"), QStringLiteral("DSImportCommandsSheetDelegate")},
+        {QStringLiteral("import_sas_binary_sheet_delegate"), QStringLiteral("DSImportSASBinarySheetDelegate")},
+        {QStringLiteral("import_database_sheet_delegate"), QStringLiteral("DSImportDatabaseSheetDelegate")},
+    };
+    return info;
+}
+
+void DSStatDocumentWindow::setupSheetDelegates()
+{
+    teardownSheetDelegates();
+    for (const auto &[property, className] : sheetDelegateInfo()) {
+        const DSStatDocumentSheetDelegate::Maker make = DSStatDocumentSheetDelegate::registeredClass(className);
+        if (!make)
+            continue;
+        std::unique_ptr<DSStatDocumentSheetDelegate> sheet = make();
+        sheet->setDocument(this);
+        sheet->awakeFromNib();
+        m_sheetDelegates.emplace_back(property, std::move(sheet));
+    }
+}
+
+void DSStatDocumentWindow::teardownSheetDelegates()
+{
+    // A sheet still up ends as cancelled (an import's ending aborts it).
+    for (auto &[property, sheet] : std::exchange(m_sheetDelegates, {}))
+        sheet->teardown();
+}
+
+DSStatDocumentSheetDelegate *DSStatDocumentWindow::sheetDelegate(const QString &property) const
+{
+    for (const auto &[name, sheet] : m_sheetDelegates)
+        if (name == property)
+            return sheet.get();
+    return nullptr;
+}
+
+DSStatDocumentSheetDelegate *DSStatDocumentWindow::data_importer_sheet_delegate() const
+{
+    return sheetDelegate(QStringLiteral("data_importer_sheet_delegate"));
+}
+
+DSStatDocumentSheetDelegate *DSStatDocumentWindow::exporter_sheet_delegate() const
+{
+    return sheetDelegate(QStringLiteral("exporter_sheet_delegate"));
+}
+
+DSStatDocumentSheetDelegate *DSStatDocumentWindow::missing_values_sheet_delegate() const
+{
+    return sheetDelegate(QStringLiteral("missing_values_sheet_delegate"));
+}
+
+QList<DSStatDocumentSheetDelegate *> DSStatDocumentWindow::sheet_delegates() const
+{
+    QList<DSStatDocumentSheetDelegate *> sheets;
+    for (const auto &[name, sheet] : m_sheetDelegates)
+        sheets.append(sheet.get());
+    return sheets;
+}
+
+void DSStatDocumentWindow::showMissingValuesSheetForColumns(const QList<DSColumn *> &columns,
+                                                            const QList<DSPredicateValue> &defaultValues)
+{
+    auto *sheet = dynamic_cast<DSMissingValuesSheetDelegate *>(missing_values_sheet_delegate());
+    if (!sheet || columns.isEmpty())
+        return;
+    if (attached_sheet()) {
+        beep();
+        return;
+    }
+    sheet->setColumns(columns, defaultValues);
+    sheet->showSheet(windowForSheet());
+}
+
+QWidget *DSStatDocumentWindow::windowForSheet() const
+{
+    return m_window;
+}
+
+DSStatDocumentSheetDelegate *DSStatDocumentWindow::attached_sheet() const
+{
+    return m_attachedSheet;
+}
+
+void DSStatDocumentWindow::setAttached_sheet(DSStatDocumentSheetDelegate *sheet)
+{
+    m_attachedSheet = sheet;
+}
+
+void DSStatDocumentWindow::beep()
+{
+    if (m_host)
+        m_host->beep();
+    else
+        QApplication::beep();
+}
+
+bool DSStatDocumentWindow::beginImport(std::shared_ptr<DSDataImporter> importer, qint64 index)
+{
+    closePopovers(nullptr);
+    auto run = std::make_shared<DSImportRun>(std::move(importer));
+    m_runningImports.removeIf([](const std::weak_ptr<DSImportRun> &running) { return running.expired(); });
+    m_runningImports.append(run);
+    backgroundQueue()->start([this, run, model = managedObjectModel(), index] {
+        run->asyncParseWithManagedObjectModel(model);
+        if (!run->asyncAbort())
+            run->numberTables(index);
+        QMetaObject::invokeMethod(this, [this, run] { finishImport(run); }, Qt::QueuedConnection);
+    });
+    if (auto *sheet = dynamic_cast<DSDataImporterSheetDelegate *>(data_importer_sheet_delegate())) {
+        sheet->setImporter(run);
+        sheet->showSheet(windowForSheet());
+    }
+    return true;
+}
+
+QThreadPool *DSStatDocumentWindow::backgroundQueue()
+{
+    if (!m_backgroundQueue)
+        m_backgroundQueue = std::make_unique<QThreadPool>();
+    return m_backgroundQueue.get();
+}
+
+QWidget *DSStatDocumentWindow::general_import_accessory() const
+{
+    return outlet(QStringLiteral("general_import_accessory"));
+}
+
+void DSStatDocumentWindow::refreshImportAccessory()
+{
+    if (auto *instructions = qobject_cast<QLabel *>(outlet(QStringLiteral("general_import_accessory_instructions"))))
+        instructions->setText(QStringLiteral("Spreadsheets and plain-text files should have variable names on the first "
+                                             "line.\nTo import data using custom delimiters%1, use the File menu.")
+                                  .arg(QStringLiteral(" or a command file")));
+    const QStringList formats{QStringLiteral("SPSS binary"), QStringLiteral("SPSS portable"),
+                              QStringLiteral("Stata binary"), QStringLiteral("SAS binary")};
+    for (int k = 1; k <= 4; ++k)
+        if (auto *feature = qobject_cast<QLabel *>(outlet(QStringLiteral("general_import_accessory_feature%1").arg(k))))
+            feature->setText(k <= formats.size() ? QStringLiteral("• %1").arg(formats[k - 1]) : QString());
+}
+
+void DSStatDocumentWindow::finishImport(const std::shared_ptr<DSImportRun> &run)
+{
+    // Ending the sheet sets the flag itself, so it is read before the sheet
+    // is closed below.
+    if (m_closed || run->asyncAbort())
+        return;
+    if (auto *sheet = dynamic_cast<DSDataImporterSheetDelegate *>(data_importer_sheet_delegate());
+        sheet && sheet->importer() == run)
+        sheet->closeSheet(nullptr);
+    const QList<DSTable *> tables = run->asyncResult();
+    if (tables.isEmpty()) {
+        presentError(run->asyncError().value_or(
+            ds_make_error(1, QStringLiteral("The file could not be imported: it holds no table."))));
+        return;
+    }
+    DSDataRoot *root = data_root();
+    DSManagedObjectContext *context = managedObjectContext();
+    DSUndoManager *undo = context->undoManager();
+    if (undo)
+        undo->beginUndoGrouping();
+    DSTable *first = nullptr;
+    for (DSTable *table : tables) {
+        DSError error;
+        auto *copy = ds_object_cast<DSTable>(root->duplicateManagedObject(table, &error));
+        if (!copy) {
+            presentError(error);
+            continue;
+        }
+        root->insertTable(copy, table->index());
+        copy->setData_root(root);
+        if (!first)
+            first = copy;
+    }
+    // The empty table of a new document gives way to the imported ones.
+    if (DSTable *active = active_table(); first && active && active->num_records() == 0 && active->columns().isEmpty())
+        context->deleteObject(active);
+    context->processPendingChanges();
+    if (undo)
+        undo->endUndoGrouping();
+    if (!first)
+        return;
+    root->setActive_table(first);
+    first->setShowTable(true);
+    first->setShowRecords(true);
+    refreshView(nullptr);
+}
+
+bool DSStatDocumentWindow::exportToURL(std::shared_ptr<DSExporter> exporter, const QUrl &url)
+{
+    const uint8_t *mask = nullptr;
+    const qint64 length = getMask(&mask);
+    exporter->setAsyncIncludeMask(mask, length);
+    backgroundQueue()->start([this, exporter, url] {
+        exporter->asyncExportToURL(url);
+        QMetaObject::invokeMethod(this, [this, exporter] { finishExport(exporter); }, Qt::QueuedConnection);
+    });
+    if (auto *sheet = dynamic_cast<DSExporterSheetDelegate *>(exporter_sheet_delegate())) {
+        sheet->setExporter(exporter);
+        sheet->showSheet(windowForSheet());
+    }
+    return true;
+}
+
+void DSStatDocumentWindow::finishExport(const std::shared_ptr<DSExporter> &exporter)
+{
+    if (auto *sheet = dynamic_cast<DSExporterSheetDelegate *>(exporter_sheet_delegate());
+        sheet && sheet->exporter() == exporter)
+        sheet->closeSheet(nullptr);
+    if (exporter->asyncError())
+        presentError(*exporter->asyncError());
 }
 
 void DSStatDocumentWindow::watchWindow()
@@ -229,6 +483,11 @@ void DSStatDocumentWindow::close()
             delegate->teardown();
     m_modelDelegate = m_pivotDelegate = m_recordsDelegate = m_summaryDelegate = m_predictorDelegate =
         m_filterSetDelegate = nullptr;
+    m_filterHost->teardownFilterViews();
+    teardownSheetDelegates();
+    for (const std::weak_ptr<DSImportRun> &running : std::exchange(m_runningImports, {}))
+        if (const std::shared_ptr<DSImportRun> run = running.lock())
+            run->setAsyncAbort(true);
     if (m_window) {
         m_window->hide();
         m_window->deleteLater();
@@ -428,7 +687,7 @@ void DSStatDocumentWindow::refreshViewNoTable(QObject *sender)
         return;
     {
         const QScopedValueRollback<bool> refreshing(m_isRefreshing, true);
-        m_tableMaskNeedsUpdate = true;
+        m_filterHost->markStale();
         rebuildToolbar();
         auto *refreshButton = qobject_cast<QAbstractButton *>(outlet(QStringLiteral("refresh_table_data_button")));
         DSTable *table = active_table();
@@ -448,6 +707,7 @@ void DSStatDocumentWindow::refreshViewNoTable(QObject *sender)
                 hideFiltersPane();
             if (m_filterSetDelegate)
                 m_filterSetDelegate->refreshView(sender);
+            refreshFiltersNoButtons(sender);
             if (table->showTable()) {
                 setPaneVisible(QStringLiteral("model_pane"), false);
                 if (m_host)
@@ -511,14 +771,104 @@ void DSStatDocumentWindow::refreshSummaryViewActiveColumnOnly()
 
 qint64 DSStatDocumentWindow::getMask(const uint8_t **mask)
 {
-    m_tableMaskNeedsUpdate = false;
-    *mask = nullptr;
-    return 0;
+    return m_filterHost->getMask(mask);
 }
 
-qint64 DSStatDocumentWindow::getMask(const uint8_t **mask, QObject *)
+qint64 DSStatDocumentWindow::getMask(const uint8_t **mask, QObject *outcome)
 {
-    return getMask(mask);
+    return m_filterHost->getMask(mask, dynamic_cast<DSOutcomeVariable *>(outcome));
+}
+
+qint64 DSStatDocumentWindow::getMask(const uint8_t **mask, QObject *button, uint32_t flags)
+{
+    return m_filterHost->getMask(mask, button, flags);
+}
+
+bool DSStatDocumentWindow::isIncludeMaskNullWhenExcludingButton(QObject *button, uint32_t flags)
+{
+    return m_filterHost->isIncludeMaskNullWhenExcludingButton(button, flags);
+}
+
+qint64 DSStatDocumentWindow::getZoomMask(const uint8_t **mask)
+{
+    return m_filterHost->getZoomMask(mask);
+}
+
+bool DSStatDocumentWindow::table_mask_needs_update() const
+{
+    return m_filterHost->tableMaskNeedsUpdate();
+}
+
+void DSStatDocumentWindow::rebuildFilterViews()
+{
+    m_filterHost->rebuildFilterViews();
+}
+
+DSFilterViewDelegate *DSStatDocumentWindow::filterDelegateAtIndex(int index) const
+{
+    return m_filterHost->filterDelegateAtIndex(index);
+}
+
+int DSStatDocumentWindow::numberOfFilters() const
+{
+    return m_filterHost->numberOfFilters();
+}
+
+void DSStatDocumentWindow::createFilter(QObject *sender)
+{
+    if (m_filterHost->createFilter())
+        refreshView(sender);
+}
+
+void DSStatDocumentWindow::setZoomToFilteredValues(QObject *button)
+{
+    auto *check = qobject_cast<QAbstractButton *>(button);
+    if (DSTable *table = active_table())
+        table->setValue(check && check->isChecked(), QStringLiteral("zoom_to_filtered_values"));
+    refreshView(button);
+}
+
+void DSStatDocumentWindow::connectFilterButtons()
+{
+    if (auto *add = qobject_cast<QAbstractButton *>(outlet(QStringLiteral("filter_add_button"))))
+        m_observers << connect(add, &QAbstractButton::clicked, this, [this, add] { createFilter(add); });
+    if (auto *zoom = qobject_cast<QAbstractButton *>(outlet(QStringLiteral("filter_zoom_button")))) {
+        zoom->setCheckable(true);
+        m_observers << connect(zoom, &QAbstractButton::clicked, this, [this, zoom] { setZoomToFilteredValues(zoom); });
+    }
+}
+
+void DSStatDocumentWindow::refreshFiltersNoButtons(QObject *sender)
+{
+    DSTable *table = active_table();
+    if (table && table->show_filters)
+        for (int i = 0; i < DSFilterViewHost::maxFilters; ++i)
+            if (DSFilterViewDelegate *filter = m_filterHost->filterDelegateAtIndex(i))
+                filter->refreshView(sender);
+    if (auto *add = qobject_cast<QAbstractButton *>(outlet(QStringLiteral("filter_add_button"))))
+        add->setEnabled(numberOfFilters() < DSFilterViewHost::maxFilters);
+    if (auto *zoom = qobject_cast<QAbstractButton *>(outlet(QStringLiteral("filter_zoom_button")))) {
+        const bool enabled = table && ((table->showTable() && (table->showSummary() || table->showPivot())) ||
+                                       (table->showModel() && table->showPredictor()));
+        zoom->setEnabled(enabled);
+        zoom->setChecked(enabled && table->boolForKey(QStringLiteral("zoom_to_filtered_values")));
+    }
+}
+
+void DSStatDocumentWindow::refreshFiltersWithButtons(QObject *sender)
+{
+    m_filterHost->refreshFilterButtons();
+    refreshFiltersNoButtons(sender);
+}
+
+void DSStatDocumentWindow::updateFilterSelections()
+{
+    m_filterHost->updateFilterSelections();
+}
+
+QString DSStatDocumentWindow::activeConditionString() const
+{
+    return m_filterHost->activeConditionString();
 }
 
 void DSStatDocumentWindow::switchPane(QObject *sender, const std::function<void(DSTable *)> &choose)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/DSStatDocument.h"
+#include "platform/predicate/DSPredicateValue.h"
 #include "ui/window/DSStatDocumentViewDelegate.h"
 
 #include <QList>
@@ -11,11 +12,19 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class DSColumn;
 class DSDocumentWindowHost;
+class DSFilterViewDelegate;
+class DSFilterViewHost;
+class DSDataImporter;
+class DSExporter;
+class DSImportRun;
+class QThreadPool;
 class DSRegressionModel;
 class DSStatDocumentPaneView;
+class DSStatDocumentSheetDelegate;
 class DSTable;
 class QAction;
 class QLabel;
@@ -98,10 +107,27 @@ public:
     // The toolbar installed in the window, or null.
     QToolBar *installedToolbar() const { return m_installedToolbar; }
 
-    // The active table's row mask (every row for now: null and length 0).
+    // Row masks of the active table under the filters (DSFilterViewHost):
+    // null and length 0 mean every row. The mask stays the host's.
     qint64 getMask(const uint8_t **mask);
     qint64 getMask(const uint8_t **mask, QObject *outcome);
-    bool table_mask_needs_update() const { return m_tableMaskNeedsUpdate; }
+    qint64 getMask(const uint8_t **mask, QObject *button, uint32_t flags);
+    bool isIncludeMaskNullWhenExcludingButton(QObject *button, uint32_t flags);
+    qint64 getZoomMask(const uint8_t **mask);
+    bool table_mask_needs_update() const;
+
+    // The filter pane.
+    void rebuildFilterViews();
+    DSFilterViewDelegate *filterDelegateAtIndex(int index) const;
+    int numberOfFilters() const;
+    // One more filter shown, up to six; then a refresh.
+    void createFilter(QObject *sender);
+    // The table's zoom flag follows the button's check state; then a refresh.
+    void setZoomToFilteredValues(QObject *button);
+    void refreshFiltersNoButtons(QObject *sender);
+    void refreshFiltersWithButtons(QObject *sender);
+    void updateFilterSelections();
+    QString activeConditionString() const;
 
     // The document machinery's questions.
     // Calls done(true) when the document may close: at once when there is
@@ -146,6 +172,51 @@ public:
     DSStatDocumentViewDelegate *filter_set_delegate() const { return m_filterSetDelegate; }
     void setFilter_set_delegate(DSStatDocumentViewDelegate *d) { m_filterSetDelegate = d; }
 
+    // The sheet registry: the controllers of the document's sheets, one of
+    // each registered class, made at window set-up and torn down at close.
+    // sheetDelegateInfo() lists every property name with its class name.
+    static const QList<std::pair<QString, QString>> &sheetDelegateInfo();
+    void setupSheetDelegates();
+    void teardownSheetDelegates();
+    // The controller kept under the property name, or null when its class
+    // is not registered.
+    DSStatDocumentSheetDelegate *sheetDelegate(const QString &property) const;
+    DSStatDocumentSheetDelegate *data_importer_sheet_delegate() const;
+    DSStatDocumentSheetDelegate *exporter_sheet_delegate() const;
+    DSStatDocumentSheetDelegate *missing_values_sheet_delegate() const;
+    QList<DSStatDocumentSheetDelegate *> sheet_delegates() const;
+    // Opens the missing-values sheet on the columns, proposing the values
+    // (may be empty) as missing.
+    void showMissingValuesSheetForColumns(const QList<DSColumn *> &columns, const QList<DSPredicateValue> &defaultValues);
+    // The window sheets are shown on.
+    QWidget *windowForSheet() const;
+    // The one sheet up on the window, or null.
+    DSStatDocumentSheetDelegate *attached_sheet() const;
+    void setAttached_sheet(DSStatDocumentSheetDelegate *sheet);
+    // The system beep, through the host when there is one.
+    void beep();
+
+    // The import hand-off: parses with the importer on a thread of the
+    // document's own while the import progress sheet shows, then copies the
+    // parsed tables into the store at the insertion index, on the main
+    // thread. Always true.
+    bool beginImport(std::shared_ptr<DSDataImporter> importer, qint64 index);
+    // The main thread's completion of an import (queued by the run, never
+    // called directly): nothing when the sheet ended first (abort set); the
+    // importer's error when it parsed nothing; else the tables, one undo
+    // step, the first active on its records pane.
+    void finishImport(const std::shared_ptr<DSImportRun> &run);
+    // The export hand-off: the exporter writes the filtered rows to the URL
+    // in the background while the export sheet shows. Always true.
+    bool exportToURL(std::shared_ptr<DSExporter> exporter, const QUrl &url);
+    void finishExport(const std::shared_ptr<DSExporter> &exporter);
+    // Fills the texts of the import panel's accessory
+    // (general_import_accessory): the instructions and the binary formats.
+    void refreshImportAccessory();
+    QWidget *general_import_accessory() const;
+    // Waits for every background run of the document to end.
+    void waitForBackgroundRuns();
+
     // The window's title: the package's name, or "Untitled".
     QString displayName() const;
 
@@ -170,6 +241,9 @@ private:
     bool filtersPaneCollapsed() const;
     void moveFiltersDivider(int position);
     void connectToolbarActions();
+    void connectFilterButtons();
+    // The document's own threads for background runs, made on first use.
+    QThreadPool *backgroundQueue();
     void watchWindow();
     void updateWindowModified();
 
@@ -184,7 +258,13 @@ private:
     bool m_isRefreshing = false;
     bool m_isUpdating = false;
     bool m_observersRegistered = false;
-    bool m_tableMaskNeedsUpdate = true;
+    std::unique_ptr<DSFilterViewHost> m_filterHost;
+    std::vector<std::pair<QString, std::unique_ptr<DSStatDocumentSheetDelegate>>> m_sheetDelegates;
+    QPointer<DSStatDocumentSheetDelegate> m_attachedSheet;
+    // The background runs: their own threads, and the imports still
+    // running, which closing the document aborts.
+    std::unique_ptr<QThreadPool> m_backgroundQueue;
+    QList<std::weak_ptr<DSImportRun>> m_runningImports;
     bool m_refreshQueued = false;
     bool m_closed = false;
     bool m_closeConfirmed = false;

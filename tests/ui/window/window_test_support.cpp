@@ -3,6 +3,7 @@
 #include "app/ds_register_model_classes.h"
 #include "model/DSUserDefaults.h"
 #include "model/ds_application_defaults.h"
+#include "ui/sheets/ds_register_sheet_classes.h"
 #include "ui/window/DSStatDocumentNib.h"
 
 #include <QApplication>
@@ -25,6 +26,7 @@ void ensureWindowTestApplication()
         ds_register_application_defaults();
         ds_register_model_classes();
         DSStatDocumentNib::registerNib();
+        ds_register_sheet_classes();
         return application;
     }();
     (void)app;

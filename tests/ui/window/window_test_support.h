@@ -28,9 +28,11 @@ public:
     void incrementActionCount() override { ++actions; }
     void orderOutSplashWindow() override { ++splashOrderedOut; }
     void hideEstimationCommand(QObject *) override {}
+    void beep() override { ++beeps; }
 
     int actions = 0;
     int splashOrderedOut = 0;
+    int beeps = 0;
 };
 
 // Renders the widget into a PNG in the test's binary folder and prints its path.
