@@ -1,6 +1,7 @@
 #include "app/ds_register_model_classes.h"
 
 #include "filter/DSTableFilterSet.h"
+#include "import/ds_register_importer_classes.h"
 #include "model/DSCompressDataTransformer.h"
 #include "model/DSDataRoot.h"
 #include "model/DSDataTable.h"
@@ -31,4 +32,5 @@ void ds_register_model_classes()
     ds_register_regression_classes();
     DSObjectFactory::registerClass<DSTableFilterSet>(QStringLiteral("DSTableFilterSet"));
     DSObjectFactory::registerClass<DSPivot>(QStringLiteral("DSPivot"));
+    ds_register_importer_classes();
 }

@@ -60,6 +60,29 @@ void DSMigrationGraph::rewireWhenSet(DSManagedObject *source, DSManagedObject *m
         rewire(source, made, key, asKey);
 }
 
+DSManagedObject *DSMigrationGraph::mapped(const ObjectMap &map, DSManagedObject *source)
+{
+    return source ? map.value(source->uri()) : nullptr;
+}
+
+void DSMigrationGraph::rewire(DSManagedObject *source, DSManagedObject *made, const QString &key, const ObjectMap &map)
+{
+    set(made, key, hasRelationship(source, key) ? mapped(map, source->objectForKey(key)) : nullptr);
+}
+
+void DSMigrationGraph::rewireWhenSet(DSManagedObject *source, DSManagedObject *made, const QString &key,
+                                     const ObjectMap &map)
+{
+    if (hasRelationship(source, key) && source->objectForKey(key))
+        rewire(source, made, key, map);
+}
+
+void DSMigrationGraph::enter(ObjectMap &map, DSManagedObject *source, DSManagedObject *made)
+{
+    if (source && made)
+        map.insert(source->uri(), made);
+}
+
 void DSMigrationGraph::setValue(DSManagedObject *made, const QString &key, const QVariant &value)
 {
     if (made)

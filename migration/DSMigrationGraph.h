@@ -48,6 +48,20 @@ public:
     void rewireWhenSet(DSManagedObject *source, DSManagedObject *made, const QString &key,
                        const QString &asKey = QString());
 
+    // A map of one kind of made objects (the URI of a source object to the
+    // object made for it), for steps that rewire through named maps rather
+    // than the one object map.
+    using ObjectMap = QHash<QUrl, DSManagedObject *>;
+    // The object map holds for source, or null (also for a null source).
+    static DSManagedObject *mapped(const ObjectMap &map, DSManagedObject *source);
+    // Sets made's key to the object map holds for the target of source's
+    // key: null when the source reference is null or not in the map.
+    static void rewire(DSManagedObject *source, DSManagedObject *made, const QString &key, const ObjectMap &map);
+    // The same, only when the source reference is set.
+    static void rewireWhenSet(DSManagedObject *source, DSManagedObject *made, const QString &key, const ObjectMap &map);
+    // Enters made as the object of source in map (nothing for a null one).
+    static void enter(ObjectMap &map, DSManagedObject *source, DSManagedObject *made);
+
     // Sets an attribute, a to-one or a to-many value by key.
     static void setValue(DSManagedObject *made, const QString &key, const QVariant &value);
     static void set(DSManagedObject *made, const QString &key, DSManagedObject *object);

@@ -1,10 +1,15 @@
 #include "model/DSDataImporter.h"
 
 #include "platform/store/DSClassRegistry.h"
+#include "platform/store/DSObjectPool.h"
 
 #include <QFileInfo>
+#include <QtDebug>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
+#include <exception>
 #include <utility>
 
 namespace {
@@ -85,9 +90,44 @@ std::unique_ptr<DSDataImporter> DSDataImporter::importerForType(const QString &t
     const QString className = importerClassNameForType(type);
     if (className.isEmpty())
         return nullptr;
+    return importerForClassName(className, {url});
+}
+
+std::unique_ptr<DSDataImporter> DSDataImporter::importerForClassName(const QString &className, const QList<QUrl> &urls)
+{
     if (Maker make = registry().find(className))
-        return make({url});
-    return std::make_unique<DSPendingDataImporter>(className, QList<QUrl>{url});
+        return make(urls);
+    return std::make_unique<DSPendingDataImporter>(className, urls);
+}
+
+void DSDataImporter::asyncParse(std::shared_ptr<const DSManagedObjectModel> model)
+{
+    m_asyncResult.reset();
+    m_asyncError.reset();
+    setAsyncProgress(0);
+    setAsyncAbort(false);
+    try {
+        auto pool = std::make_shared<DSObjectPool>(std::move(model));
+        DSError error;
+        if (parseIntoPool(*pool, &error))
+            m_asyncResult = std::move(pool);
+        else if (error.code != 0 || !error.localizedDescription.isEmpty())
+            m_asyncError = error;
+    } catch (const std::exception &exception) {
+        m_asyncResult.reset();
+        qWarning("Exception: %s", exception.what());
+    } catch (...) {
+        m_asyncResult.reset();
+        qWarning("Exception: %s", "unknown");
+    }
+    setAsyncProgress(1);
+}
+
+void DSDataImporter::setAsyncProgress(double p)
+{
+    p = std::isnan(p) ? 0 : std::clamp(p, 0.0, 1.0);
+    if (m_asyncProgress.exchange(p, std::memory_order_relaxed) != p && m_progressObserver)
+        m_progressObserver(p);
 }
 
 void DSDataImporter::registerImporterClass(const QString &className, Maker make)

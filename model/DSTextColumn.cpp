@@ -65,16 +65,15 @@ bool isValueOperator(DSPredicateOperatorType type)
     }
 }
 
-// The label of a text in category_labels, or a null text.
-QString labelOf(const QCborMap &labels, const QString &text)
+} // namespace
+
+QString DSTextColumn::labelOf(const QCborMap &labels, const QString &text)
 {
     if (labels.isEmpty() || text.isNull())
         return QString();
     const QCborValue label = labels.value(text);
     return label.isString() ? label.toString() : QString();
 }
-
-} // namespace
 
 QString DSTextColumn::stringForText(const char *text)
 {

@@ -102,6 +102,8 @@ public:
     // The text of an index entry as a string: a null text for the blank
     // entry or bytes that are not UTF-8.
     static QString stringForText(const char *text);
+    // The label of a text in category_labels, or a null text.
+    static QString labelOf(const QCborMap &labels, const QString &text);
 
 protected:
     // The rows of the last request of a stored column, rebuilt at each.

@@ -2,6 +2,10 @@
 
 #include "model/DSIndicatorColumn.h"
 #include "model/DSNumericColumn.h"
+#include "model/DSTextColumn.h"
+#include "model/DSTimeColumn.h"
+#include "model/ds_time_units.h"
+#include "regression/ds_row_values.h"
 #include "regression/DSExplanatoryInteractionVariable.h"
 #include "regression/DSRegressionModel.h"
 
@@ -14,15 +18,6 @@ const QString k_column = QStringLiteral("column");
 
 const char *const k_superscripts[] = {"²", "³", "⁴", "⁵", "⁶"};
 constexpr qint64 k_maxTerms = 5;
-
-// Whether any bit of the first `bytes` of a mask is set.
-bool anyBitSet(const uint8_t *mask, qint64 bytes)
-{
-    for (qint64 i = 0; mask && i < bytes; ++i)
-        if (mask[i])
-            return true;
-    return false;
-}
 
 } // namespace
 
@@ -48,10 +43,12 @@ DSExplanatoryColumnVariable::Kind DSExplanatoryColumnVariable::kind() const
         return Kind::Indicator;
     if (!c)
         return Kind::Other;
-    if (treat_as_categories())
+    if (treat_as_categories() && c->canBeTreatedAsCategories())
         return Kind::Categorical;
     if (dynamic_cast<DSNumericColumn *>(c))
         return Kind::Numeric;
+    if (dynamic_cast<DSTimeColumn *>(c))
+        return Kind::Time;
     return Kind::Other;
 }
 
@@ -74,7 +71,8 @@ bool DSExplanatoryColumnVariable::hasCategories() const
 
 bool DSExplanatoryColumnVariable::hasHigherOrderTerms() const
 {
-    return kind() == Kind::Numeric && higher_order_terms() > 0;
+    const Kind k = kind();
+    return (k == Kind::Numeric || k == Kind::Time) && higher_order_terms() > 0;
 }
 
 qint64 DSExplanatoryColumnVariable::numberOfHigherOrderTerms() const
@@ -106,19 +104,17 @@ QStringList DSExplanatoryColumnVariable::categoryValueTexts(DSColumn *column, QS
         }
         return texts;
     }
-    // Other kinds: one entry per bin of the column's index, the last one
-    // standing for the missing rows when there are any. Their value texts
-    // come from the kind's own index.
-    const int32_t *bins = nullptr;
-    qint64 m = 0;
-    if (!column || column->getIndexedValues(&bins, &m) <= 0)
-        return texts;
-    const uint8_t *missing = nullptr;
-    const bool hasMissing = anyBitSet(missing, column->getMissingMask(&missing));
-    for (qint64 i = 0; i < m; ++i) {
-        texts.append(hasMissing && i == m - 1 ? QStringLiteral("Missing") : QString());
-        if (labels)
-            labels->append(QString());
+    if (auto *textColumn = dynamic_cast<DSTextColumn *>(column)) {
+        const char *const *index = nullptr;
+        const qint64 m = textColumn->getIndex(&index);
+        const QCborMap stored = textColumn->category_labels();
+        for (qint64 i = 0; i < m; ++i) {
+            // The blank rows' entry (a null text) stands for the missing ones.
+            const QString value = index[i] ? QString::fromUtf8(index[i]) : QString();
+            texts.append(index[i] ? value : QStringLiteral("Missing"));
+            if (labels)
+                labels->append(DSTextColumn::labelOf(stored, value));
+        }
     }
     return texts;
 }
@@ -151,7 +147,8 @@ void DSExplanatoryColumnVariable::forceSetUpEstimates()
     case Kind::Categorical:
         estimates = estimatesForCategoryColumn(column());
         break;
-    case Kind::Numeric: {
+    case Kind::Numeric:
+    case Kind::Time: {
         const QString columnName = name();
         estimates.push_back(makeEstimate(0, columnName));
         for (qint64 k = 1; k <= numberOfHigherOrderTerms(); ++k)
@@ -191,6 +188,7 @@ qint64 DSExplanatoryColumnVariable::numberOfRegressors(bool all)
         return all || m == 0 ? m : m - 1;
     }
     case Kind::Numeric:
+    case Kind::Time:
         return numberOfHigherOrderTerms() + 1;
     case Kind::Other:
         return 0;
@@ -200,11 +198,12 @@ qint64 DSExplanatoryColumnVariable::numberOfRegressors(bool all)
 
 namespace {
 
-// Writes column 0 of the block from one value per table row (rows past
-// `count` as 0.0, non-finite values as 0.0) and each further column as the
-// value times the column before: the powers.
+// Writes column 0 of the block from one value per table row, passed through
+// linearOf (rows past `count` and non-finite results as 0.0), and each
+// further column as that times the column before: the powers.
+template <class Linear>
 void writePowers(const ds_data_matrix_s &matrix, qint64 first, qint64 terms, const double *values, qint64 count,
-                 const int32_t *lookup)
+                 const int32_t *lookup, Linear linearOf)
 {
     ds_for_matrix_rows(matrix.rows, [&](int64_t begin, int64_t end) {
         for (qint64 k = 0; k <= terms; ++k) {
@@ -212,12 +211,33 @@ void writePowers(const ds_data_matrix_s &matrix, qint64 first, qint64 terms, con
             const double *previous = k ? matrix.column(first + k - 1) : nullptr;
             for (int64_t i = begin; i < end; ++i) {
                 const int32_t r = lookup[i];
-                const double x = r < count ? values[r] : NAN;
+                const double x = r < count ? linearOf(values[r]) : NAN;
                 const double linear = std::isfinite(x) ? x : 0.0;
                 to[i] = k ? previous[i] * linear : linear;
             }
         }
     });
+}
+
+// Where a time column's values start and the unit they are counted in, in
+// the matrix: hours for a time-of-day column, days for any other, counted
+// from the start of the hour or day that holds the earliest time (from 0
+// without any time).
+struct TimeScale
+{
+    double origin = 0;
+    double unit = 1;
+};
+
+TimeScale timeScaleOf(DSTimeColumn *column)
+{
+    const bool hours = column->isTimeOfDay();
+    TimeScale scale;
+    scale.unit = hours ? 3600 : 86400;
+    const double earliest = column->calculateStatsForMask(nullptr, 0, ds_time_stats_basic).min_start;
+    if (!std::isnan(earliest))
+        scale.origin = ds_time_floor(hours ? ds_time_unit_hour : ds_time_unit_day, nullptr, earliest);
+    return scale;
 }
 
 } // namespace
@@ -260,10 +280,19 @@ qint64 DSExplanatoryColumnVariable::addDataToMatrix(const ds_data_matrix_s &matr
     }
     case Kind::Numeric: {
         const double *values = nullptr;
-        const qint64 count = static_cast<DSNumericColumn *>(column())->getValues(&values);
-        const qint64 terms = numberOfHigherOrderTerms();
-        writePowers(matrix, first, terms, values, count, lookup);
-        written = terms + 1;
+        const qint64 count = ds_row_values(column(), &values);
+        written = numberOfHigherOrderTerms() + 1;
+        writePowers(matrix, first, written - 1, values, count, lookup, [](double x) { return x; });
+        break;
+    }
+    case Kind::Time: {
+        const TimeScale scale = timeScaleOf(static_cast<DSTimeColumn *>(column()));
+        setTimeScale(scale.origin / scale.unit, scale.unit);
+        const double *values = nullptr;
+        const qint64 count = ds_row_values(column(), &values);
+        written = numberOfHigherOrderTerms() + 1;
+        writePowers(matrix, first, written - 1, values, count, lookup,
+                    [scale](double t) { return (t - scale.origin) / scale.unit; });
         break;
     }
     case Kind::Other:
@@ -292,9 +321,10 @@ bool DSExplanatoryColumnVariable::addDataToVector(double *out, qint64 rows)
             out[r] = r < count ? double(bins[r]) : double(m - 1);
         return true;
     }
-    case Kind::Numeric: {
+    case Kind::Numeric:
+    case Kind::Time: {
         const double *values = nullptr;
-        const qint64 count = static_cast<DSNumericColumn *>(column())->getValues(&values);
+        const qint64 count = ds_row_values(column(), &values);
         for (qint64 r = 0; r < rows; ++r)
             out[r] = r < count ? values[r] : NAN;
         return true;

@@ -14,12 +14,15 @@ class DSExplanatoryInteractionVariable;
 //                category included; all but omitted_category enter a fit;
 //   numeric      the value (non-finite as 0.0), then its powers 2 to
 //                higher_order_terms + 1;
+//   time         as numeric, on the time in days (hours for a time-of-day
+//                column) since the start of the day (hour) of the earliest
+//                time, so that the powers stay well scaled;
 //   other        (a text column not treated as categories) nothing.
-// Time columns join with the time column kind.
+// A time column is never categorical, whatever treat_as_categories holds.
 class DSExplanatoryColumnVariable : public DSExplanatoryVariable
 {
 public:
-    enum class Kind { Indicator, Categorical, Numeric, Other };
+    enum class Kind { Indicator, Categorical, Numeric, Time, Other };
 
     DSColumn *column() const;
     void setColumn(DSColumn *column);
@@ -41,13 +44,15 @@ public:
     // The kind's estimates, then every interaction that uses this variable
     // rebuilds its own.
     void forceSetUpEstimates() override;
-    // One new estimate per entry of the column's index (numeric: "%g" of the
-    // value, "Missing" for NaN), marked when it is the omitted category,
+    // One new estimate per entry of the column's index ("%g" of a number, a
+    // text itself, "Missing" for NaN or the blank texts), marked when it is
+    // the omitted category,
     // labelled from category_labels; omitted_category past the index
     // becomes 0 first. None for other kinds of column.
     std::vector<EstimateRef> estimatesForCategoryColumn(DSColumn *column);
-    // The texts of the column's index entries ("Missing" for the missing
-    // entry) and, for each, the label stored for it (a null text without).
+    // The texts of a numeric or text column's index entries ("Missing" for
+    // the missing entry) and, for each, the label stored for it (a null text
+    // without); none for other kinds.
     static QStringList categoryValueTexts(DSColumn *column, QStringList *labels);
 
     qint64 cachedNumberOfRegressors() override;

@@ -4,14 +4,18 @@
 #include "model/DSNumericColumn.h"
 #include "model/DSNumericColumnCategory.h"
 #include "model/DSTable.h"
+#include "model/DSTimeColumn.h"
+#include "model/ds_time_units.h"
 #include "model/ds_row_mask.h"
 #include "platform/store/DSEntityDescription.h"
 #include "regression/DSExplanatoryColumnVariable.h"
 #include "regression/DSExplanatoryInteractionVariable.h"
 #include "regression/DSRegressionModel.h"
 #include "model/DSColumnSummary.h"
+#include "regression/ds_row_values.h"
 #include "varrow/varrow.h"
 
+#include <array>
 #include <cmath>
 #include <cstring>
 
@@ -464,27 +468,49 @@ qint64 DSOutcomeVariable::addDataToMatrix(const ds_data_matrix_s &matrix, qint64
             setBase_category(qint64(m_categoryLookup[0]));
         return m > 0 ? m - 1 : 0;
     }
-    if (auto *numeric = dynamic_cast<DSNumericColumn *>(c)) {
-        const double *values = nullptr;
-        const qint64 count = numeric->getValues(&values);
-        const double *fallback = nullptr;
-        qint64 fallbackCount = 0;
-        if (auto *defaults = apply_default() ? dynamic_cast<DSNumericColumn *>(default_column()) : nullptr)
-            fallbackCount = defaults->getValues(&fallback);
-        const uint8_t *missing = nullptr;
-        const qint64 missingBytes = numeric->getMissingMask(&missing);
-        ds_for_matrix_rows(matrix.rows, [&](int64_t begin, int64_t end) {
-            for (int64_t i = begin; i < end; ++i) {
-                const int32_t r = lookup[i];
-                double y = r < count ? values[r] : NAN;
-                if (missing && r / 8 < missingBytes && ds_mask_test(missing, r))
-                    y = r < fallbackCount ? fallback[r] : NAN;
-                to[i] = std::isnan(y) ? 0.0 : y;
-            }
-        });
-        return 1;
+    auto *times = dynamic_cast<DSTimeColumn *>(c);
+    if (!times && !dynamic_cast<DSNumericColumn *>(c))
+        return 0;
+    const bool hours = times && times->isTimeOfDay();
+    const double divisor = !times ? 1 : hours ? 3600 : 86400;
+    const double earliest = writeCardinalColumn(to, matrix.rows, lookup, divisor);
+    if (times) {
+        m_timeDivisor = divisor;
+        m_referenceDate =
+            std::isnan(earliest) ? 0 : ds_time_floor(hours ? ds_time_unit_hour : ds_time_unit_day, nullptr, earliest) / divisor;
     }
-    return 0;
+    return 1;
+}
+
+double DSOutcomeVariable::writeCardinalColumn(double *to, qint64 rows, const int32_t *lookup, double divisor)
+{
+    DSColumn *c = column();
+    const double *values = nullptr;
+    const qint64 count = ds_row_values(c, &values);
+    const double *fallback = nullptr;
+    const qint64 fallbackCount = apply_default() ? ds_row_values(default_column(), &fallback) : 0;
+    const uint8_t *missing = nullptr;
+    const qint64 missingBytes = c->getMissingMask(&missing);
+    // Each chunk keeps the least value it wrote in its own slot.
+    std::array<double, ds_row_chunks> earliest;
+    earliest.fill(NAN);
+    ds_parallel_for(ds_row_chunks, uint64_t(rows > 0 ? rows : 0), [&](uint64_t chunk, int64_t begin, int64_t end) {
+        double least = NAN;
+        for (int64_t i = begin; i < end; ++i) {
+            const int32_t r = lookup[i];
+            double y = r < count ? values[r] : NAN;
+            if (missing && r / 8 < missingBytes && ds_mask_test(missing, r))
+                y = r < fallbackCount ? fallback[r] : NAN;
+            if (!std::isnan(y))
+                least = std::fmin(least, y);
+            to[i] = std::isnan(y) ? 0.0 : y / divisor;
+        }
+        earliest[chunk] = least;
+    });
+    double least = NAN;
+    for (double value : earliest)
+        least = std::fmin(least, value);
+    return least;
 }
 
 namespace {
@@ -638,6 +664,8 @@ void DSOutcomeVariable::didTurnIntoFault()
     m_categoryCount = 0;
     m_categoryLookup = {};
     m_activeCategory.reset();
+    m_timeDivisor = 1;
+    m_referenceDate = 0;
     unloadBuffers();
     DSManagedObject::didTurnIntoFault();
 }

@@ -164,9 +164,17 @@ public:
 
     // Writes the outcome's matrix column from column `column` on, rows in
     // lookup order; answers how many coefficient sets it takes (1 for
-    // indicator and numeric outcomes, the index bins less 1 for categorical
-    // ones, 0 for columns it cannot use, which write nothing).
+    // indicator, numeric and time outcomes, the index bins less 1 for
+    // categorical ones, 0 for columns it cannot use, which write nothing).
+    // A missing numeric or time value comes from the applied default column,
+    // else is 0.0. Times are written in days (hours for a time-of-day column)
+    // since 2001-01-01 (midnight), and the scale is kept for the readers.
     qint64 addDataToMatrix(const ds_data_matrix_s &matrix, qint64 column, const int32_t *lookup);
+    // A time outcome's unit in seconds (86400, 3600 for times of day) and the
+    // start of the day (hour) of its earliest time in that unit, as of the
+    // last matrix write; 1 and 0 until a time outcome is written.
+    double temp_time_divisor() const { return m_timeDivisor; }
+    double temp_reference_date() const { return m_referenceDate; }
     const ds_column_range_s &temp_matrix_col_range() const { return m_matrixColumns; }
     void setTemp_matrix_col_range(const ds_column_range_s &range) { m_matrixColumns = range; }
 
@@ -212,6 +220,12 @@ private:
     qint64 getRemainingMask(const uint8_t **out, bool includingSelf, const uint8_t *mask, qint64 length);
     void setCategoryValue(double value, const QString &label, std::shared_ptr<const DSDurationFormatter> formatter,
                           qint64 count, qint64 i);
+    // Writes the values of a numeric or time outcome divided by divisor, a
+    // missing row's from the applied default column, NaN as 0.0; answers the
+    // least value written before the division, over the rows that hold one
+    // (NaN when none does): the rows written as 0.0 only stand in for
+    // values the fit never sees, so they must not move a time origin.
+    double writeCardinalColumn(double *to, qint64 rows, const int32_t *lookup, double divisor);
     int32_t rebuildVectors(const int32_t *panelSizes, qint64 panelCount, const int32_t *lookup,
                            VRWContext_s *context);
 
@@ -230,4 +244,6 @@ private:
     bool m_buffersNeedReload = true;
     qint64 m_causeCount = 1;
     qint64 m_stratumCount = 1;
+    double m_timeDivisor = 1;
+    double m_referenceDate = 0;
 };

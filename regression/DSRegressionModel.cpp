@@ -225,7 +225,7 @@ DSExplanatoryColumnVariable *DSRegressionModel::insertNewExplanatoryVariableWith
     variable->setColumn(column);
     variable->setIs_included(true);
     variable->setIs_expanded(true);
-    bool categorical = column && column->treat_as_categories();
+    bool categorical = column && column->treat_as_categories() && column->canBeTreatedAsCategories();
     if (dynamic_cast<DSTextColumn *>(column))
         categorical = true;
     else if (dynamic_cast<DSIndicatorColumn *>(column))

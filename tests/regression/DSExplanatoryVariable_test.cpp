@@ -4,6 +4,7 @@
 #include "RegressionTestSupport.h"
 
 #include "model/DSTable.h"
+#include "tests/model/ds_test_time.h"
 
 namespace {
 
@@ -38,10 +39,102 @@ TEST_F(DSExplanatoryVariableTest, NumericPowersWriteZeroWhereTheValueIsMissing)
     EXPECT_FALSE(v->hasCategories());
 }
 
+// A time enters in days (hours for times of day) from the start of the day
+// (hour) of the earliest time, so that its powers stay well scaled; the
+// expected values are the calendar arithmetic done by hand.
+TEST_F(DSExplanatoryVariableTest, TimeCountsFromTheStartOfItsEarliestDayOrHour)
+{
+    constexpr double day = 86400, hour = 3600;
+    const struct
+    {
+        const char *what;
+        std::vector<double> times;
+        bool timeOfDay;
+        Column linear;
+        double reference, divisor;
+    } cases[] = {
+        {"dates", {ds_test_time(2001, 1, 5), ds_test_time(2001, 1, 3, 12), N}, false, {2, 0.5, 0}, 2, day},
+        {"dates before 2001",
+         {ds_test_time(2000, 1, 1, 6), ds_test_time(1999, 12, 31, 18)}, false, {1.25, 0.75}, -367, day},
+        {"times of day", {9.5 * hour, 23 * hour, 11.25 * hour}, true, {0.5, 14, 2.25}, 9, hour},
+    };
+    for (const auto &c : cases) {
+        DSTimeDataColumn *t = times(QStringLiteral("t"), c.times, c.timeOfDay);
+        DSRegressionModel *model = newModel();
+        DSExplanatoryColumnVariable *v = addVariable(model, t, false, 1);
+        const WrittenMatrix w = ds_written_matrix(model);
+        EXPECT_EQ(v->kind(), DSExplanatoryColumnVariable::Kind::Time) << c.what;
+        EXPECT_EQ(v->temp_matrix_col_range(), (ds_column_range_s{1, 2})) << c.what;
+        EXPECT_EQ(w.column(1), c.linear) << c.what;
+        Column squares;
+        for (double x : c.linear)
+            squares.push_back(x * x);
+        EXPECT_EQ(w.column(2), squares) << c.what;
+        EXPECT_EQ(v->temp_reference_date(), c.reference) << c.what;
+        EXPECT_EQ(v->temp_time_divisor(), c.divisor) << c.what;
+        EXPECT_EQ(fittedLabels(v), (QStringList{QStringLiteral("t"), QStringLiteral("(t)²")})) << c.what;
+        EXPECT_EQ(ds_listed_columns(v), (Listed{1, 2})) << c.what;
+
+        // One value per row for the residual pictures: the raw times.
+        std::vector<double> raw(c.times.size());
+        ASSERT_TRUE(v->addDataToVector(raw.data(), qint64(raw.size())));
+        for (size_t r = 0; r < raw.size(); ++r)
+            EXPECT_TRUE(raw[r] == c.times[r] || (std::isnan(raw[r]) && std::isnan(c.times[r]))) << c.what << r;
+    }
+}
+
+// Time columns refuse categories: a stray flag neither makes the variable
+// categorical nor drops its columns from the matrix.
+TEST_F(DSExplanatoryVariableTest, TimeIsNeverCategorical)
+{
+    DSTimeDataColumn *t = times(QStringLiteral("t"), {ds_test_time(2001, 1, 2), ds_test_time(2001, 1, 4)});
+    t->setTreat_as_categories(true);
+    DSRegressionModel *model = newModel();
+    DSExplanatoryColumnVariable *v = model->insertNewExplanatoryVariableWithColumn(t);
+    EXPECT_FALSE(v->treat_as_categories());
+    v->setTreat_as_categories(true);
+    v->setHigher_order_terms(2);
+    EXPECT_FALSE(v->hasCategories());
+    EXPECT_EQ(v->numberOfRegressors(true), 3);
+    const WrittenMatrix w = ds_written_matrix(model);
+    EXPECT_EQ(w.column(3), (Column{0, 8}));
+    EXPECT_EQ(v->cachedNumberOfRegressors(), 3);
+    EXPECT_EQ(model->totalNumberOfRegressors(), 4);
+}
+
+// Only the linear column of a time input enters an interaction, in the
+// time's own scale.
+TEST_F(DSExplanatoryVariableTest, TimeInteractsThroughItsLinearColumn)
+{
+    auto *c = numeric(QStringLiteral("c"), {1, 2, 1, 2});
+    auto *n = numeric(QStringLiteral("n"), {2, 3, 4, N});
+    DSTimeDataColumn *t = times(QStringLiteral("t"), {ds_test_time(2001, 1, 1, 6), ds_test_time(2001, 1, 2),
+                                                      ds_test_time(2001, 1, 3), ds_test_time(2001, 1, 1, 12)});
+    DSRegressionModel *model = newModel();
+    DSExplanatoryColumnVariable *vt = addVariable(model, t, false, 2);
+    DSExplanatoryColumnVariable *vc = addVariable(model, c, true);
+    DSExplanatoryColumnVariable *vn = addVariable(model, n);
+    DSExplanatoryInteractionVariable *ct = addInteraction(model, vc, vt);
+    DSExplanatoryInteractionVariable *tn = addInteraction(model, vt, vn);
+    const WrittenMatrix w = ds_written_matrix(model);
+    ASSERT_EQ(ct->input1(), vt);
+    EXPECT_EQ(w.column(ct->temp_matrix_col_range().location), (Column{0.25, 0, 2, 0}));
+    EXPECT_EQ(w.column(ct->temp_matrix_col_range().location + 1), (Column{0, 1, 0, 0.5}));
+    EXPECT_EQ(fittedLabels(ct), (QStringList{QStringLiteral("t × 2")}));
+    EXPECT_EQ(w.column(tn->temp_matrix_col_range().location), (Column{0.5, 3, 8, 0}));
+
+    // Its one value per row multiplies the raw times.
+    std::vector<double> product(4);
+    ASSERT_TRUE(tn->addDataToVector(product.data(), 4));
+    EXPECT_EQ(product[1], 3 * ds_test_time(2001, 1, 2));
+    EXPECT_TRUE(std::isnan(product[3]));
+}
+
 // Two texts and blank rows: the blanks form a third, last category.
 TEST_F(DSExplanatoryVariableTest, TextWithTwoValuesAndBlanksGivesThreeDummies)
 {
-    auto *t = text(QStringLiteral("t"), {0, 1, -1, 1, -1, 0}, 2);
+    auto *t = text(QStringLiteral("t"), {"no", "yes", nullptr, "yes", nullptr, "no"});
+    t->setCategoryLabel(QStringLiteral("Yes!"), QCborValue(QStringLiteral("yes")));
     DSRegressionModel *model = newModel();
     DSExplanatoryColumnVariable *v = model->insertNewExplanatoryVariableWithColumn(t);
     ASSERT_TRUE(v->treat_as_categories());
@@ -55,8 +148,14 @@ TEST_F(DSExplanatoryVariableTest, TextWithTwoValuesAndBlanksGivesThreeDummies)
     EXPECT_EQ(v->cachedNumberOfRegressors(), 2);
     EXPECT_EQ(v->numberOfRegressors(true), 3);
     ASSERT_EQ(v->numberOfEstimatesExcluding(DSEstimateExcludeByDesign), 2);
-    EXPECT_EQ(v->estimateAtIndex(0, DSEstimateExcludeByDesign)->index, 1) << "the second text";
+    DSRegressionEstimate *second = v->estimateAtIndex(0, DSEstimateExcludeByDesign);
+    EXPECT_EQ(second->index, 1) << "the second text";
+    EXPECT_EQ(second->value, QStringLiteral("yes"));
+    EXPECT_EQ(second->label, QStringLiteral("Yes!"));
+    EXPECT_EQ(second->name(), QStringLiteral("[t = Yes!]"));
     EXPECT_EQ(v->estimateAtIndex(1, DSEstimateExcludeByDesign)->value, QStringLiteral("Missing"));
+    EXPECT_TRUE(v->estimateAtIndex(1, DSEstimateExcludeByDesign)->label.isNull());
+    EXPECT_EQ(v->estimateAtIndex(0)->value, QStringLiteral("no"));
     EXPECT_TRUE(v->estimateAtIndex(0)->is_omitted_category);
 }
 

@@ -5,6 +5,7 @@
 #include "model/DSColumnCategory.h"
 #include "model/DSNumericColumnCategory.h"
 #include "platform/store/DSManagedObjectContext.h"
+#include "tests/model/ds_test_time.h"
 #include "tests/varrow/vrw_test_support.h"
 #include "varrow/varrow.h"
 
@@ -142,9 +143,92 @@ TEST_F(DSOutcomeVariableTest, LogLinearOutcomeOfAnotherKindKeepsNoRow)
     DSOutcomeVariable *outcome = addOutcome(newModel(), b);
     outcome->setCardinal_model(DSOutcomeModelLogLinear);
     EXPECT_EQ(modelMask(outcome), (Rows{1, 1, 1})) << "a binary outcome is no log-linear one";
-    auto *t = text(QStringLiteral("t"), {0, 1, 0}, 2);
+    auto *t = text(QStringLiteral("t"), {"a", "b", "a"});
     outcome->setColumn(t);
     EXPECT_EQ(modelMask(outcome), (Rows{0, 0, 0}));
+}
+
+TEST_F(DSOutcomeVariableTest, LogLinearTimeOutcomeKeepsNoRow)
+{
+    DSTimeDataColumn *t = times(QStringLiteral("t"), {ds_test_time(2001, 1, 2), ds_test_time(2001, 1, 3), N});
+    DSOutcomeVariable *outcome = addOutcome(newModel(), t);
+    EXPECT_EQ(modelMask(outcome), (Rows{1, 1, 0}));
+    outcome->setCardinal_model(DSOutcomeModelLogLinear);
+    EXPECT_EQ(modelMask(outcome), (Rows{0, 0, 0}));
+    EXPECT_EQ(predictionMask(outcome), (Rows{1, 1, 1})) << "predictions keep them";
+}
+
+// A time outcome is written in days since 2001-01-01 (hours since midnight
+// for times of day), a missing time taken from the applied default column;
+// its reference is the start of the day (hour) of the earliest time written,
+// which the 0.0 of a row without any time does not move.
+TEST_F(DSOutcomeVariableTest, TimeOutcomeWritesDaysOrHours)
+{
+    constexpr double day = 86400, hour = 3600;
+    const struct
+    {
+        const char *what;
+        std::vector<double> times, defaults;
+        bool timeOfDay, defaulted;
+        Column written;
+        double reference, divisor;
+    } cases[] = {
+        {"dates", {ds_test_time(2001, 1, 3, 12), N, ds_test_time(2001, 1, 2, 6)}, {}, false, false,
+         {2.5, 0, 1.25}, 1, day},
+        {"a date from the default",
+         {ds_test_time(2001, 1, 3, 12), N, ds_test_time(2001, 1, 2, 6)},
+         {ds_test_time(2001, 2, 1), ds_test_time(2000, 12, 30, 12), N}, false, true, {2.5, -1.5, 1.25}, -2, day},
+        {"the default not applied", {ds_test_time(2001, 1, 3, 12), N, ds_test_time(2001, 1, 2, 6)},
+         {ds_test_time(2001, 2, 1), ds_test_time(2000, 12, 30, 12), N}, false, false, {2.5, 0, 1.25}, 1, day},
+        {"times of day", {9.5 * hour, 7.75 * hour, N}, {}, true, false, {9.5, 7.75, 0}, 7, hour},
+        {"no time at all", {N, N}, {}, false, false, {0, 0}, 0, day},
+    };
+    for (const auto &c : cases) {
+        DSTimeDataColumn *t = times(QStringLiteral("t"), c.times, c.timeOfDay);
+        DSRegressionModel *model = newModel();
+        DSOutcomeVariable *outcome = addOutcome(model, t);
+        if (!c.defaults.empty()) {
+            outcome->setDefault_column(times(QStringLiteral("d"), c.defaults));
+            outcome->setApply_default(c.defaulted);
+        }
+        const WrittenMatrix w = ds_written_matrix(model);
+        EXPECT_EQ(outcome->temp_matrix_col_range(), (ds_column_range_s{1, 1})) << c.what;
+        EXPECT_EQ(w.column(1), c.written) << c.what;
+        EXPECT_EQ(outcome->temp_reference_date(), c.reference) << c.what;
+        EXPECT_EQ(outcome->temp_time_divisor(), c.divisor) << c.what;
+    }
+}
+
+// Survival times from dates: a death date, and for those still alive the
+// date last seen, which censors them. Rows without either leave the fit.
+TEST_F(DSOutcomeVariableTest, FailureTimesFromDatesCensorWhereTheDefaultFills)
+{
+    DSTimeDataColumn *died = times(QStringLiteral("died"), {ds_test_time(2001, 3, 1), N, ds_test_time(2001, 2, 1), N});
+    DSTimeDataColumn *seen = times(QStringLiteral("seen"), {N, ds_test_time(2001, 4, 1), ds_test_time(2001, 1, 1), N});
+    DSRegressionModel *model = newModel();
+    DSOutcomeVariable *outcome = addOutcome(model, died);
+    outcome->setCardinal_model(DSOutcomeModelCox);
+    outcome->setDefault_column(seen);
+    outcome->setApply_default(true);
+    EXPECT_FALSE(outcome->doCensor()) << "the default counts as an event unless it censors";
+    outcome->setDefault_is_censored(true);
+    EXPECT_TRUE(outcome->doCensor());
+    EXPECT_EQ(modelMask(outcome), (Rows{1, 1, 1, 0}));
+
+    const WrittenMatrix w = ds_written_matrix(model);
+    EXPECT_EQ(w.column(1), (Column{59, 90, 31, 0}));
+    EXPECT_EQ(outcome->temp_reference_date(), 31);
+
+    std::unique_ptr<VRWContext_s, VRWContextFree> context(vrw_test_context(0));
+    ASSERT_TRUE(context);
+    model->rebuildLookupTables();
+    ASSERT_EQ(outcome->rebuildBuffersWithPanelSizes(nullptr, 0, model->temp_panel_lookup().data(), context.get()), 0);
+    ASSERT_TRUE(outcome->censoring_buf());
+    std::vector<int32_t> censored(4);
+    ASSERT_EQ(clEnqueueReadBuffer(context->queue, outcome->censoring_buf()->data, CL_TRUE, 0,
+                                  censored.size() * sizeof(int32_t), censored.data(), 0, nullptr, nullptr),
+              CL_SUCCESS);
+    EXPECT_EQ(censored, (std::vector<int32_t>{0, 1, 0, 1}));
 }
 
 TEST_F(DSOutcomeVariableTest, OrderedValuesComeFirstThenTheSummaryOrder)

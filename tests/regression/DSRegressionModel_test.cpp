@@ -360,7 +360,7 @@ TEST_F(DSRegressionModelTest, NewVariablesTakeTheirKindFromTheColumn)
 {
     auto *n = numeric(QStringLiteral("n"), {2, 1, N, 2});
     auto *i = indicator(QStringLiteral("i"), {1, 0, 1, 0});
-    auto *t = text(QStringLiteral("t"), {0, -1, 1, 0}, 2);
+    auto *t = text(QStringLiteral("t"), {"a", nullptr, "b", "a"});
     n->setTreat_as_categories(true);
     i->setTreat_as_categories(true);
     DSRegressionModel *model = newModel();

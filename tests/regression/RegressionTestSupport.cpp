@@ -5,44 +5,10 @@
 #include "model/DSDataRoot.h"
 #include "platform/store/DSObjectFactory.h"
 
-qint64 TestTextColumn::getIndexedValues(const int32_t **out, qint64 *bins)
-{
-    m_bins.assign(texts.begin(), texts.end());
-    for (int32_t &bin : m_bins)
-        if (bin < 0)
-            bin = int32_t(distinctTexts);
-    if (out)
-        *out = m_bins.data();
-    if (bins)
-        *bins = numberOfUniqueValues();
-    return qint64(m_bins.size());
-}
-
-bool TestTextColumn::hasBlanks() const
-{
-    return std::find(texts.begin(), texts.end(), -1) != texts.end();
-}
-
-qint64 TestTextColumn::numberOfUniqueValues()
-{
-    return distinctTexts + (hasBlanks() ? 1 : 0);
-}
-
-qint64 TestTextColumn::getMissingMask(const uint8_t **out, qint64, qint64)
-{
-    m_missing.assign((texts.size() + 7) / 8, 0);
-    for (size_t r = 0; r < texts.size(); ++r)
-        if (texts[r] < 0)
-            m_missing[r / 8] |= uint8_t(1u << (r % 8));
-    *out = hasBlanks() ? m_missing.data() : nullptr;
-    return hasBlanks() ? qint64(m_missing.size()) : 0;
-}
-
 void RegressionTest::SetUp()
 {
     ds_test_setup();
     useTestColumns();
-    DSObjectFactory::registerClass<TestTextColumn>(QStringLiteral("DSTextDataColumn"));
     ASSERT_TRUE(document.initWithType(DSStatDocument::nativeType));
     table = ds_object_cast<DSDataTable>(document.active_table());
     ASSERT_TRUE(table);
@@ -82,13 +48,26 @@ TestIndicatorColumn *RegressionTest::indicator(const QString &name, const std::v
     return column;
 }
 
-TestTextColumn *RegressionTest::text(const QString &name, std::vector<int32_t> texts, qint64 distinct)
+DSTextDataColumn *RegressionTest::text(const QString &name, const std::vector<const char *> &texts)
 {
-    auto *column = newColumn<TestTextColumn>(table, "DSTextDataColumn", name);
     rows = qint64(texts.size());
     table->setNum_records(rows);
-    column->texts = std::move(texts);
-    column->distinctTexts = distinct;
+    auto *column = newColumn<DSTextDataColumn>(table, "DSTextDataColumn", name);
+    for (const char *t : texts)
+        EXPECT_TRUE(t ? column->appendTextValue(t) : column->appendEmptyValue());
+    EXPECT_TRUE(column->saveAfterImport());
+    return column;
+}
+
+DSTimeDataColumn *RegressionTest::times(const QString &name, const std::vector<double> &values, bool timeOfDay)
+{
+    rows = qint64(values.size());
+    table->setNum_records(rows);
+    auto *column = newColumn<DSTimeDataColumn>(table, "DSTimeDataColumn", name);
+    column->setRelative_time_unit(timeOfDay ? 1 : 0);
+    for (double value : values)
+        column->appendTimeValue(value, std::isnan(value) ? 0 : timeOfDay ? 60 : 86400);
+    column->saveAfterImport();
     return column;
 }
 

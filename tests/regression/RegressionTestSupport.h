@@ -4,7 +4,8 @@
 
 #include "model/DSDataTable.h"
 #include "model/DSStatDocument.h"
-#include "model/DSTextColumn.h"
+#include "model/DSTextDataColumn.h"
+#include "model/DSTimeDataColumn.h"
 #include "regression/DSExplanatoryColumnVariable.h"
 #include "regression/DSExplanatoryInteractionVariable.h"
 #include "regression/DSOutcomeVariable.h"
@@ -14,28 +15,6 @@
 
 #include <cmath>
 #include <vector>
-
-// A text column as its index shows it: each row's bin among the sorted
-// distinct texts, blank rows in a last bin of their own. It stands in for the
-// stored text column, registered for "DSTextDataColumn".
-class TestTextColumn : public DSTextColumn
-{
-public:
-    using DSColumn::getMissingMask;
-
-    // Per row its text's position in the index, -1 for a blank row.
-    std::vector<int32_t> texts;
-    qint64 distinctTexts = 0;
-
-    qint64 getIndexedValues(const int32_t **out, qint64 *bins) override;
-    qint64 getMissingMask(const uint8_t **out, qint64 offset, qint64 limit) override;
-    qint64 numberOfUniqueValues() override;
-
-private:
-    bool hasBlanks() const;
-    std::vector<int32_t> m_bins;
-    std::vector<uint8_t> m_missing;
-};
 
 // A document with one table of a given number of rows whose columns the
 // tests fill directly, and the model pieces built on it.
@@ -47,7 +26,13 @@ protected:
     // New columns of the table, at the end of its order.
     TestNumericColumn *numeric(const QString &name, std::vector<double> values);
     TestIndicatorColumn *indicator(const QString &name, const std::vector<int> &bits);
-    TestTextColumn *text(const QString &name, std::vector<int32_t> texts, qint64 distinct);
+    // A stored text column of the texts (null for a blank row), imported as
+    // an importer does.
+    DSTextDataColumn *text(const QString &name, const std::vector<const char *> &texts);
+    // A stored time column of the times (seconds since 2001-01-01 GMT, or
+    // since midnight for a time-of-day column; NaN empty), imported as an
+    // importer does.
+    DSTimeDataColumn *times(const QString &name, const std::vector<double> &values, bool timeOfDay = false);
 
     DSRegressionModel *newModel(const QString &name = QStringLiteral("Model"));
     // A new outcome of the column at the end of the model's order.
