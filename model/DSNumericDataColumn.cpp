@@ -74,6 +74,7 @@ void DSNumericDataColumn::scanDecoded()
 {
     const qint64 n = m_decodedRows;
     m_onlyIntegers = true;
+    m_integersStale = false;
     temp_nan_mask.release();
     const auto markMissing = [&](qint64 row) { return ds_mark_nan_row(temp_nan_mask, n, row); };
     const qint64 valued = std::min(m_count, n);
@@ -169,6 +170,12 @@ qint64 DSNumericDataColumn::getMissingMask(const uint8_t **out, qint64 offset, q
 bool DSNumericDataColumn::containsOnlyIntegers()
 {
     ensureDecoded();
+    if (m_integersStale) {
+        const qint64 valued = std::min(m_count, m_decodedRows);
+        m_onlyIntegers = std::all_of(m_values, m_values + std::max<qint64>(valued, 0),
+                                     [](double x) { return std::isnan(x) || isWhole(x); });
+        m_integersStale = false;
+    }
     return m_onlyIntegers;
 }
 
@@ -383,7 +390,7 @@ bool DSNumericDataColumn::editCell(qint64 row, double x)
         if (!std::isnan(x) && !isWhole(x))
             m_onlyIntegers = false;
         else if (!m_onlyIntegers && !std::isnan(old) && !isWhole(old))
-            scanDecoded();  // the replaced value may have been the only fraction
+            m_integersStale = true;  // the replaced value may have been the only fraction
     }
     m_dirty = true;
     DSManagedObjectContext *context = managedObjectContext();

@@ -157,6 +157,8 @@ private:
     // Rows that are NaN or past k; empty when no row is missing.
     DSColumnBuffer<uint8_t> temp_nan_mask;
     bool m_onlyIntegers = false;
+    // An edit replaced a fraction: the flag is found again when asked.
+    bool m_integersStale = false;
     // The decoded array is temp_values (m_count doubles), and whether it
     // holds edits not yet in "values".
     bool m_editable = false;
