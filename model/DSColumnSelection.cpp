@@ -51,3 +51,32 @@ void DSColumnSelection::removeFaultedColumns()
 {
     m_entries.removeIf([](const Entry &e) { return e.column->isFault() || e.column->isDeleted(); });
 }
+
+void DSColumnSelection::removeColumnAtIndex(qsizetype i)
+{
+    if (i >= 0 && i < m_entries.size())
+        m_entries.removeAt(i);
+}
+
+void DSColumnSelection::resetWithColumn(DSColumn *column)
+{
+    m_entries.clear();
+    m_entries.append(Entry{column, {}});
+}
+
+void DSColumnSelection::unionWithColumnIndexes(const QList<qint64> &indexes)
+{
+    // One merge walk over two ascending sequences.
+    qsizetype i = 0;
+    qsizetype j = 0;
+    while (i < m_entries.size() && j < indexes.size()) {
+        const qint64 index = m_entries[i].column->index();
+        if (index < indexes[j])
+            m_entries.removeAt(i);
+        else if (index == indexes[j])
+            ++i, ++j;
+        else
+            ++j;
+    }
+    m_entries.resize(i);
+}

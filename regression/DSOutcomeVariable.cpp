@@ -10,6 +10,7 @@
 #include "platform/store/DSEntityDescription.h"
 #include "regression/DSExplanatoryColumnVariable.h"
 #include "regression/DSExplanatoryInteractionVariable.h"
+#include "regression/DSRegression.h"
 #include "regression/DSRegressionModel.h"
 #include "model/DSColumnSummary.h"
 #include "regression/ds_row_values.h"
@@ -637,12 +638,22 @@ void DSOutcomeVariable::unloadBuffers()
     m_buffersNeedReload = true;
 }
 
-int64_t DSOutcomeVariable::runRegressionWithFrequencyWeights(VRWVectorBuffer_s *, VRWContext_s *context,
-                                                             std::optional<DSError> *)
+int64_t DSOutcomeVariable::runRegressionWithFrequencyWeights(VRWVectorBuffer_s *weights, VRWContext_s *context,
+                                                             std::optional<DSError> *error)
 {
-    if (DSRegressionModel *owner = model())
-        owner->dataBuffer(context);
-    return 0;
+    // Without a fitting library there is nothing to run, and no fit to report.
+    if (!context)
+        return 0;
+    DSRegressionModel *owner = model();
+    const VRWMatrixBuffer_s *data = owner ? owner->dataBuffer(context) : nullptr;
+    m_regression = DSRegression::regressionForOutcome(this);
+    if (!m_regression)
+        return 0;
+    DSError failure;
+    const int64_t code = m_regression->runRegressionForOutcome(this, data, weights, context, &failure);
+    if (error && !failure.localizedDescription.isEmpty())
+        *error = failure;
+    return code;
 }
 
 void DSOutcomeVariable::awakeFromInsert()
@@ -666,6 +677,7 @@ void DSOutcomeVariable::didTurnIntoFault()
     m_activeCategory.reset();
     m_timeDivisor = 1;
     m_referenceDate = 0;
+    m_regression.reset();
     unloadBuffers();
     DSManagedObject::didTurnIntoFault();
 }

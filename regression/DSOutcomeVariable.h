@@ -6,6 +6,7 @@
 
 #include <QCborArray>
 #include <QList>
+#include <QVariantList>
 
 #include <memory>
 #include <optional>
@@ -15,6 +16,8 @@ class DSColumn;
 class DSColumnCategory;
 class DSDurationFormatter;
 class DSNumericColumn;
+class DSNumericDataColumn;
+class DSRegression;
 class DSRegressionModel;
 struct VRWContext_s;
 struct VRWVectorBuffer_s;
@@ -194,13 +197,36 @@ public:
     VRWVectorBuffer_s *cause_buf() const { return m_causes; }
     qint64 temp_cause_count() const { return m_causeCount; }
     qint64 temp_stratum_max_count() const { return m_stratumCount; }
+    // The last fit; none before the first.
+    DSRegression *temp_regression() const { return m_regression.get(); }
 
     // The fit of this outcome on the model's data matrix (built when there
-    // is none): the regression's code, with its error in *error when it
-    // gives one. Until the regression classes exist the model codes select
-    // none, so a run fits nothing and answers 0.
+    // is none) by a fresh regression of the class its model codes select,
+    // kept as temp_regression: the regression's code, with its error in
+    // *error when it gives one. Codes that select no class, or no context,
+    // fit nothing and answer 0.
     int64_t runRegressionWithFrequencyWeights(VRWVectorBuffer_s *weights, VRWContext_s *context,
                                               std::optional<DSError> *error);
+
+    // Results of the last fit (DSOutcomeVariableResults.cpp). The column
+    // makers insert stored numeric columns into the outcome's context, one
+    // value a table row, and save them; adding them to a table is the
+    // caller's. Rows outside the model mask (residuals) or the prediction
+    // mask (predicted values) are NaN; nothing is made without a successful
+    // fit.
+    DSNumericDataColumn *insertNumericColumnFromBuffer(const double *values, qint64 rows, const uint8_t *mask,
+                                                       qint64 length);
+    QList<DSNumericDataColumn *> insertColumnsFromResidualsForMask(const uint8_t *mask, qint64 length);
+    QList<DSNumericDataColumn *> insertColumnsFromPredictedValuesForMask(const uint8_t *mask, qint64 length);
+    // Rows of values: [outcome name, "constant", coefficient, standard error,
+    // z, p] (exponentiated under distribution bit 16); the negative
+    // binomial's dispersion row; a Cox fit's header row and then one row
+    // [t, H(t), exp(-exp(x) H(t))] per failure time of the stratum and cause.
+    QList<QVariantList> constantInfoForCoefficientSet(qint64 set, const QString &outcomeName, qint64 distribution,
+                                                      qint64 df) const;
+    QList<QVariantList> nuisanceInfoForCoefficientSet(qint64 set, const QString &outcomeName, qint64 distribution,
+                                                      qint64 df) const;
+    QList<QVariantList> predictionDistributionInfoForFittedValue(double x, qint64 stratum, qint64 cause) const;
 
     void awakeFromInsert() override;
     void awakeFromFetch() override;
@@ -246,4 +272,5 @@ private:
     qint64 m_stratumCount = 1;
     double m_timeDivisor = 1;
     double m_referenceDate = 0;
+    std::unique_ptr<DSRegression> m_regression;
 };

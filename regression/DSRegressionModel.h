@@ -188,6 +188,14 @@ public:
     // selected ones.
     void transferTransientRelationshipsFromObject(DSManagedObject *source) override;
 
+    // The command text that fits the same model for the outcome in R, Stata,
+    // SPSS or SAS (DSRegressionModelCommands.cpp); names go in as they are.
+    // Clustering appears only where the fit clusters (with fixed effects).
+    QString REstimationCommandForOutcome(DSOutcomeVariable *outcome) const;
+    QString StataEstimationCommandForOutcome(DSOutcomeVariable *outcome) const;
+    QString SPSSEstimationCommandForOutcome(DSOutcomeVariable *outcome) const;
+    QString SASEstimationCommandForOutcome(DSOutcomeVariable *outcome) const;
+
     // Called by a member's prepareForDeletion: it leaves the order and the
     // relationship and is no longer selected.
     void variableWillBeDeleted(DSExplanatoryVariable *variable);

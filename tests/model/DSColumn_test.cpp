@@ -515,3 +515,49 @@ TEST_F(DSColumnTest, DeletingTheTableTakesItsColumns)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(DSColumnTest, SelectionKeepsTheListedColumnIndexes)
+{
+    std::vector<DSColumn *> columns;
+    for (int i = 0; i < 8; ++i)
+        columns.push_back(addColumn({double(i)}, QStringLiteral("c%1").arg(i)));
+    struct Case
+    {
+        std::vector<int> selected;
+        QList<qint64> indexes;
+        std::vector<int> kept;
+    } cases[] = {
+        {{1, 4, 7}, {1, 2, 7}, {1, 7}},
+        {{1, 4, 7}, {}, {}},
+        {{}, {1, 2}, {}},
+        {{0, 1, 2}, {0, 1, 2, 5}, {0, 1, 2}},
+        {{2, 5, 6}, {0, 1, 2}, {2}},  // the list runs out: the rest goes
+        {{3, 4}, {5, 6}, {}},
+    };
+    for (const Case &c : cases) {
+        DSColumnSelection selection(table());
+        for (int i : c.selected)
+            selection.addColumn(columns[size_t(i)]);
+        selection.unionWithColumnIndexes(c.indexes);
+        QList<DSColumn *> expected;
+        for (int i : c.kept)
+            expected.append(columns[size_t(i)]);
+        EXPECT_EQ(selection.columns(), expected) << c.selected.size() << " selected";
+    }
+
+    DSColumnSelection selection(table());
+    for (int i : {1, 4, 7})
+        selection.addColumn(columns[size_t(i)]);
+    EXPECT_EQ(selection[-1], columns[7]);
+    EXPECT_EQ(selection[-3], columns[1]);
+    EXPECT_EQ(selection[-4], nullptr);
+    selection.removeColumnAtIndex(1);
+    EXPECT_EQ(selection.columns(), (QList<DSColumn *>{columns[1], columns[7]}));
+    selection.resetWithColumn(columns[4]);
+    EXPECT_EQ(selection.columns(), QList<DSColumn *>{columns[4]});
+    EXPECT_EQ(selection.numberOfCategoriesAtIndex(0), 0);
+}
+
+}  // namespace

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "import/dictionary/ds_command_file_callbacks.h"
+
+#include <cstddef>
+
+// Reads an SPSS command file (`length` bytes, no NUL needed) in one pass:
+// DATA LIST, VARIABLE LABELS and VALUE LABELS report through the callbacks
+// (any may be null; the whole text is still checked), a few surrounding
+// statements are skipped, anything else is a syntax error. Returns 0, or 1
+// after a syntax error (logged as "Error parsing SPSS file around line #%d,
+// col #%ld (%c)", the line written through `error_line` when given);
+// callbacks made before the error stay made. Numbers past 2^31 - 1 and
+// value ranges of more than 1,000,000 values are syntax errors. Allocates
+// nothing.
+int sps_parse(const char *text, size_t length, void *context, ds_on_variable_fn on_variable,
+              ds_on_variable_label_fn on_variable_label, ds_on_value_label_fn on_value_label, unsigned *error_line);

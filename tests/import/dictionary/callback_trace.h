@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <string>
+
+// Callbacks that write what the command-file parsers report into a string
+// (the context), one item per call, so a table can hold the exact trace.
+inline std::string &traceOf(void *context)
+{
+    return *static_cast<std::string *>(context);
+}
+
+inline void traceItem(void *context, const std::string &item)
+{
+    std::string &t = traceOf(context);
+    t += (t.empty() ? "" : " ") + item;
+}
+
+inline int traceVariable(const char *name, int32_t line, int32_t start, int32_t width, int32_t type, void *context)
+{
+    traceItem(context, std::string(name) + "(" + std::to_string(line) + "," + std::to_string(start) + "," +
+                           std::to_string(width) + "," + std::to_string(type) + ")");
+    return 0;
+}
+
+inline int traceVariableLabel(const char *name, const char *label, void *context)
+{
+    traceItem(context, std::string(name) + "=" + label);
+    return 0;
+}
+
+inline std::string traceNumber(double v)
+{
+    if (std::isnan(v))
+        return "NaN";
+    return std::to_string(int64_t(v));
+}
+
+inline int traceValueLabel(const char *key, const void *value, int32_t type, const char *label, void *context)
+{
+    std::string v = type == 1 ? "'" + std::string(static_cast<const char *>(value)) + "'"
+                              : traceNumber(*static_cast<const double *>(value));
+    traceItem(context, "[" + std::string(key) + "," + v + "," + std::to_string(type) + "," + label + "]");
+    return 0;
+}
+
+inline int traceInfileOption(int32_t option, int32_t value, void *context)
+{
+    traceItem(context, "opt(" + std::to_string(option) + "," + std::to_string(value) + ")");
+    return 0;
+}
+
+inline int traceVariableFormat(const char *name, const char *format, void *context)
+{
+    traceItem(context, std::string(name) + ":" + format);
+    return 0;
+}

@@ -1,0 +1,551 @@
+// The driver and its class tree on a document: every outcome model code
+// fitted through the model's run and compared with R on the same data
+// (fixtures/make_regressions.R), the class answers, and the run's error
+// codes.
+#include "RegressionTestSupport.h"
+
+#include "regression/DSCoxRegression.h"
+#include "model/DSColumnCategory.h"
+#include "model/DSNumberFormatter.h"
+#include "model/DSNumericDataColumn.h"
+#include "platform/store/DSObjectFactory.h"
+#include "model/util/ds_distribution.h"
+#include "platform/sterna/sterna.h"
+#include "regression/DSLinearRegression.h"
+#include "regression/DSRegression.h"
+#include "regression/DSRegressionPostEstimator.h"
+#include "tests/varrow/vrw_test_support.h"
+
+#include <fstream>
+#include <map>
+#include <memory>
+#include <string>
+
+namespace {
+
+const std::string kFixtures = std::string(OSTREL_TEST_SOURCE_DIR) + "/fixtures/";
+
+using Expected = std::map<std::string, std::vector<double>>;
+
+// "case/what" -> values in index order.
+const Expected &expected()
+{
+    static const Expected values = [] {
+        Expected out;
+        for (const auto &row : vrw_test_read_csv(kFixtures + "regressions_expected.csv"))
+            out[row.at("case") + "/" + row.at("what")].push_back(std::stod(row.at("value")));
+        return out;
+    }();
+    return values;
+}
+
+class DSRegressionTest : public RegressionTest
+{
+protected:
+    void SetUp() override
+    {
+        RegressionTest::SetUp();
+        vrw.reset(vrw_test_context(0));
+        ASSERT_TRUE(vrw);
+        std::map<std::string, std::vector<double>> data;
+        for (const auto &row : vrw_test_read_csv(kFixtures + "regressions.csv"))
+            for (const auto &[name, text] : row)
+                data[name].push_back(std::stod(text));
+        for (auto &[name, values] : data)
+            columns[name] = numeric(QString::fromStdString(name), values);
+    }
+
+    // A model of x1, x2 and the categories of g with one outcome.
+    DSOutcomeVariable *fit(const std::string &outcomeColumn, bool categorical, qint64 code, DSError *error = nullptr)
+    {
+        model = newModel();
+        for (const char *name : {"x1", "x2"})
+            variables.push_back(addVariable(model, columns.at(name)));
+        variables.push_back(addVariable(model, columns.at("g"), true));
+        DSOutcomeVariable *outcome = addOutcome(model, columns.at(outcomeColumn));
+        outcome->setTreat_as_categories(categorical);
+        outcome->setBinary_model(code);
+        outcome->setCategory_model(code);
+        outcome->setCardinal_model(code);
+        DSError ignored;
+        model->runRegressionIfNeededForMask(nullptr, 0, vrw.get(), error ? error : &ignored);
+        return outcome;
+    }
+
+    // Constant (when the model has one), x1, x2, g = 1, g = 2 of one set.
+    std::vector<double> coefficients(DSOutcomeVariable *outcome, qint64 set, bool errors = false)
+    {
+        std::vector<double> out;
+        DSRegression *r = outcome->temp_regression();
+        if (model->hasConstantTerm())
+            out.push_back(errors ? r->constantStandardErrorAtIndex(set) : r->constantCoefficientAtIndex(set));
+        for (DSExplanatoryVariable *variable : variables)
+            for (qint64 k = 0; k < variable->numberOfEstimatesExcluding(DSEstimateExcludeByDesign); ++k) {
+                const DSRegressionEstimate *e = variable->estimateAtIndex(k, DSEstimateExcludeByDesign);
+                const qint64 absolute = outcome->coefficient_offset() + set;
+                out.push_back(errors ? e->standardErrorForCoefficientSet(absolute)
+                                     : e->coefficientForCoefficientSet(absolute));
+            }
+        return out;
+    }
+
+    std::unique_ptr<VRWContext_s, VRWContextFree> vrw;
+    std::map<std::string, TestNumericColumn *> columns;
+    DSRegressionModel *model = nullptr;
+    QList<DSExplanatoryVariable *> variables;
+};
+
+void expectNear(const std::vector<double> &actual, const std::vector<double> &wanted, double tolerance,
+                const std::string &what)
+{
+    ASSERT_EQ(actual.size(), wanted.size()) << what;
+    for (size_t i = 0; i < wanted.size(); ++i)
+        EXPECT_NEAR(actual[i], wanted[i], tolerance * std::max(1.0, std::fabs(wanted[i]))) << what << " " << i;
+}
+
+struct ModelCase {
+    const char *name;
+    const char *column;
+    bool categorical;
+    qint64 code;
+    const char *className;
+    double tolerance;
+};
+
+// Every single-set model: coefficients, standard errors and the joint Wald
+// test of g against R; the class's name.
+TEST_F(DSRegressionTest, EveryOutcomeModelEqualsR)
+{
+    const ModelCase cases[] = {
+        {"linear", "y", false, DSOutcomeModelLinear, "linear", 1e-9},
+        {"log_linear", "yp", false, DSOutcomeModelLogLinear, "log-linear", 1e-9},
+        {"logit", "b", true, DSOutcomeModelLogit, "logit", 1e-7},
+        {"probit", "b", true, DSOutcomeModelProbit, "probit", 1e-7},
+        {"linear_probability", "b", true, DSOutcomeModelLinearProbability, "linear", 1e-9},
+        {"poisson", "cnt", false, DSOutcomeModelPoisson, "poisson", 1e-7},
+        {"geometric", "cnt", false, DSOutcomeModelGeometric, "geometric", 1e-7},
+    };
+    for (const ModelCase &c : cases) {
+        SCOPED_TRACE(c.name);
+        variables.clear();
+        DSOutcomeVariable *outcome = fit(c.column, c.categorical, c.code);
+        DSRegression *r = outcome->temp_regression();
+        ASSERT_TRUE(r);
+        ASSERT_EQ(r->error_code(), 0);
+        EXPECT_EQ(r->name(), QString::fromLatin1(c.className));
+        const std::string key = std::string(c.name) + "/";
+        expectNear(coefficients(outcome, 0), expected().at(key + "coefficients"), c.tolerance, "coefficients");
+        expectNear(coefficients(outcome, 0, true), expected().at(key + "standard_errors"), c.tolerance * 10,
+                   "standard errors");
+        EXPECT_EQ(r->observation_count(), 250);
+        EXPECT_NEAR(variables[2]->waldStatisticForCoefficientSet(outcome->coefficient_offset()),
+                    expected().at(key + "g_wald")[0], 1e-5 * expected().at(key + "g_wald")[0]);
+        EXPECT_EQ(variables[2]->temp_number_of_restrictions(), 2);
+    }
+}
+
+// R squared and adjusted R squared as summary(lm) has them; the p-value of g
+// is pf(W / 2, 2, df).
+TEST_F(DSRegressionTest, LinearFitStatisticsEqualSummaryOfLm)
+{
+    for (const char *name : {"linear", "log_linear"}) {
+        variables.clear();
+        DSRegression *r = fit(std::string(name) == "linear" ? "y" : "yp", false,
+                              std::string(name) == "linear" ? DSOutcomeModelLinear : DSOutcomeModelLogLinear)
+                              ->temp_regression();
+        const std::vector<double> &r2 = expected().at(std::string(name) + "/r_squared");
+        EXPECT_NEAR(r->unadjustedRSquared(), r2[0], 1e-10) << name;
+        EXPECT_NEAR(r->adjustedRSquared(), r2[1], 1e-10) << name;
+    }
+}
+
+TEST_F(DSRegressionTest, LinearGPValueIsTheFTestOfItsWaldStatistic)
+{
+    DSOutcomeVariable *outcome = fit("y", false, DSOutcomeModelLinear);
+    DSRegression *r = outcome->temp_regression();
+    EXPECT_EQ(r->df(), qint64(expected().at("linear/df")[0]));
+    EXPECT_NEAR(variables[2]->tempPValueForCoefficientSet(outcome->coefficient_offset(), r->coefficientDistribution(),
+                                                          r->df()),
+                expected().at("linear/g_p")[0], 1e-9);
+}
+
+// One set per category, the base category's held at 0.
+TEST_F(DSRegressionTest, MultinomialLogitSetsEqualMultinom)
+{
+    DSOutcomeVariable *outcome = fit("m", true, DSOutcomeModelMultinomialLogit);
+    DSRegression *r = outcome->temp_regression();
+    ASSERT_EQ(r->error_code(), 0);
+    ASSERT_EQ(outcome->category_count(), 3);
+    const std::vector<double> &R = expected().at("multinomial_logit/coefficients");
+    expectNear(coefficients(outcome, 1), std::vector<double>(R.begin(), R.begin() + 5), 1e-5, "set 1");
+    expectNear(coefficients(outcome, 2), std::vector<double>(R.begin() + 5, R.end()), 1e-5, "set 2");
+    EXPECT_EQ(r->oddsRatioHeaderName(), QStringLiteral("RRR"));
+}
+
+TEST_F(DSRegressionTest, OrderedChoiceSlopesEqualPolr)
+{
+    for (const auto &[name, code] : {std::pair{"ordered_logistic", DSOutcomeModelOrderedLogit},
+                                     std::pair{"ordered_probit", DSOutcomeModelOrderedProbit}}) {
+        variables.clear();
+        DSOutcomeVariable *outcome = fit("m", true, code);
+        ASSERT_EQ(outcome->temp_regression()->error_code(), 0) << name;
+        expectNear(coefficients(outcome, 0), expected().at(std::string(name) + "/coefficients"), 1e-5, name);
+    }
+}
+
+TEST_F(DSRegressionTest, CoxEqualsCoxph)
+{
+    DSOutcomeVariable *outcome = fit("t", false, DSOutcomeModelCox);
+    auto *r = dynamic_cast<DSCoxRegression *>(outcome->temp_regression());
+    ASSERT_TRUE(r);
+    ASSERT_EQ(r->error_code(), 0);
+    std::vector<double> slopes = coefficients(outcome, 0);
+    std::vector<double> errors = coefficients(outcome, 0, true);
+    if (model->hasConstantTerm()) {
+        slopes.erase(slopes.begin());
+        errors.erase(errors.begin());
+    }
+    expectNear(slopes, expected().at("cox/coefficients"), 1e-6, "coefficients");
+    expectNear(errors, expected().at("cox/standard_errors"), 1e-5, "standard errors");
+    EXPECT_EQ(r->oddsRatioHeaderName(), QStringLiteral("Haz. Ratio"));
+    EXPECT_EQ(r->failureTimeCountForStratum(0, 0), 250) << "every time is a distinct failure";
+}
+
+// The query of the point x1 = 0.5, x2 = -0.2, g = 2 for one set of the outcome.
+struct Point {
+    std::vector<double> row = {1, 0.5, -0.2, 0, 1};
+    DSPredictionQuery query(DSOutcomeVariable *outcome, qint64 set, qint64 category)
+    {
+        DSPredictionQuery q;
+        q.outcome = outcome;
+        q.row = row.data();
+        q.length = qint64(row.size());
+        q.fitted = outcome->temp_regression()->post_estimator()->fittedValueForRowVector(q.row, set * q.length,
+                                                                                          q.length);
+        q.outcomeCategory = category;
+        return q;
+    }
+};
+
+double first(const std::optional<DSRange> &range)
+{
+    return range ? range->firstValue().toDouble() : NAN;
+}
+double last(const std::optional<DSRange> &range)
+{
+    return range ? range->lastValue().toDouble() : NAN;
+}
+
+// predict(lm, interval = "prediction") and plogis / pnorm of f +- z se from
+// predict(glm, se.fit = TRUE).
+TEST_F(DSRegressionTest, PredictionRangesEqualR)
+{
+    Point point;
+    struct Case {
+        const char *name;
+        const char *column;
+        bool categorical;
+        qint64 code;
+    };
+    for (const Case &c : {Case{"linear", "y", false, DSOutcomeModelLinear},
+                          Case{"logit", "b", true, DSOutcomeModelLogit},
+                          Case{"probit", "b", true, DSOutcomeModelProbit}}) {
+        SCOPED_TRACE(c.name);
+        variables.clear();
+        DSOutcomeVariable *outcome = fit(c.column, c.categorical, c.code);
+        DSRegression *r = outcome->temp_regression();
+        const DSPredictionQuery q = point.query(outcome, 0, 1);
+        const std::optional<DSRange> range = r->predictedRange(q, 0.05);
+        const std::vector<double> &R = expected().at(std::string(c.name) + "/prediction");
+        expectNear({r->predictedValue(q), first(range), last(range)}, R, 1e-7, "value and range");
+    }
+    // The logit of the base category is 1 minus the modelled chance.
+    variables.clear();
+    DSOutcomeVariable *binary = fit("b", true, DSOutcomeModelLogit);
+    DSPredictionQuery base = point.query(binary, 0, binary->base_category());
+    base.fitted = 2;
+    EXPECT_DOUBLE_EQ(binary->temp_regression()->predictedValue(base), 1 - ds_logistic_cdf(2));
+}
+
+TEST_F(DSRegressionTest, LinearRangeComputesItsCriticalTOncePerSignificance)
+{
+    Point point;
+    DSOutcomeVariable *outcome = fit("y", false, DSOutcomeModelLinear);
+    auto *r = dynamic_cast<DSLinearRegression *>(outcome->temp_regression());
+    const DSPredictionQuery q = point.query(outcome, 0, 0);
+    r->predictedRange(q, 0.05);
+    r->predictedRange(q, 0.05);
+    EXPECT_EQ(r->t_stat_computations(), 1);
+    r->predictedRange(q, 0.1);
+    EXPECT_EQ(r->t_stat_computations(), 2);
+}
+
+// Chances of every category add up to 1 and equal predict(type = "probs").
+TEST_F(DSRegressionTest, CategoryPredictionsEqualRsChances)
+{
+    Point point;
+    for (const auto &[name, code] : {std::pair{"multinomial_logit", DSOutcomeModelMultinomialLogit},
+                                     std::pair{"ordered_logistic", DSOutcomeModelOrderedLogit}}) {
+        SCOPED_TRACE(name);
+        variables.clear();
+        DSOutcomeVariable *outcome = fit("m", true, code);
+        DSRegression *r = outcome->temp_regression();
+        const bool multinomial = code == DSOutcomeModelMultinomialLogit;
+        std::vector<double> chances;
+        double sum = 0;
+        for (qint64 k = 0; k < 3; ++k) {
+            const DSPredictionQuery q = point.query(outcome, multinomial ? k : 0, k);
+            chances.push_back(r->predictedValue(q));
+            sum += chances.back();
+            const std::optional<DSRange> range = r->predictedRange(q, 0.05);
+            ASSERT_TRUE(range);
+            EXPECT_LT(first(range), chances.back());
+            EXPECT_GT(last(range), chances.back());
+            EXPECT_GE(first(range), 0);
+            EXPECT_LE(last(range), 1);
+        }
+        EXPECT_NEAR(sum, 1, 1e-12);
+        expectNear(chances, expected().at(std::string(name) + "/prediction"), 1e-5, "chances");
+        EXPECT_FALSE(r->predictedRange(point.query(outcome, 0, 3), 0.05)) << "past the categories";
+    }
+}
+
+// A count with mean 1 and no uncertainty in x'b has variance 1.
+TEST_F(DSRegressionTest, PoissonRangeNeverStartsBelowZero)
+{
+    DSOutcomeVariable *outcome = fit("cnt", false, DSOutcomeModelPoisson);
+    const std::vector<double> zeros(5, 0.0);
+    DSPredictionQuery q;
+    q.outcome = outcome;
+    q.row = zeros.data();
+    q.length = 5;
+    q.fitted = 0;
+    const std::optional<DSRange> range = outcome->temp_regression()->predictedRange(q, 0.05);
+    const double z = ds_critical_value_z_score(0.05);
+    EXPECT_DOUBLE_EQ(first(range), std::max(0.0, 1 - z));
+    EXPECT_DOUBLE_EQ(last(range), 1 + z);
+}
+
+// New result columns are the stored kind (the next test's set-up puts the
+// test columns back).
+void useStoredNumericColumns()
+{
+    DSObjectFactory::registerClass<DSNumericDataColumn>(QStringLiteral("DSNumericDataColumn"));
+}
+
+std::vector<double> valuesOf(DSNumericDataColumn *column)
+{
+    const double *values = nullptr;
+    const qint64 n = column->getValues(&values);
+    return std::vector<double>(values, values + n);
+}
+
+// A logit gives one residual column named with its non-base category and one
+// chance column of that category equal to R's fitted values; a row outside
+// the row mask is NaN in both.
+TEST_F(DSRegressionTest, BinaryResultColumnsReadTheFirstSet)
+{
+    DSOutcomeVariable *outcome = fit("b", true, DSOutcomeModelLogit);
+    useStoredNumericColumns();
+    std::vector<uint8_t> mask((250 + 7) / 8, 0xff);
+    mask[0] = 0xfe; // row 0 filtered out
+    const QList<DSNumericDataColumn *> residuals = outcome->insertColumnsFromResidualsForMask(mask.data(), qint64(mask.size()));
+    const QList<DSNumericDataColumn *> predicted
+        = outcome->insertColumnsFromPredictedValuesForMask(mask.data(), qint64(mask.size()));
+    ASSERT_EQ(residuals.size(), 1);
+    ASSERT_EQ(predicted.size(), 1);
+    const QString other = outcome->nonBaseCategory()->label();
+    EXPECT_EQ(residuals[0]->name(), QStringLiteral("residual b = %1 (logit)").arg(other));
+    EXPECT_EQ(predicted[0]->name(), QStringLiteral("predicted chance b = %1 (logit)").arg(other));
+    EXPECT_EQ(predicted[0]->number_formatter()->number_style(), 3);
+    std::vector<double> chances = valuesOf(predicted[0]);
+    ASSERT_EQ(chances.size(), 250u);
+    EXPECT_TRUE(std::isnan(chances[0]) && std::isnan(valuesOf(residuals[0])[0]));
+    std::vector<double> wanted = expected().at("logit/fitted");
+    chances.erase(chances.begin());
+    wanted.erase(wanted.begin());
+    expectNear(chances, wanted, 1e-7, "chances");
+}
+
+TEST_F(DSRegressionTest, MultinomialGivesAColumnPerCategoryAndAFailedFitNone)
+{
+    DSOutcomeVariable *outcome = fit("m", true, DSOutcomeModelMultinomialLogit);
+    useStoredNumericColumns();
+    EXPECT_EQ(outcome->insertColumnsFromResidualsForMask(nullptr, 0).size(), 3);
+    const QList<DSNumericDataColumn *> chances = outcome->insertColumnsFromPredictedValuesForMask(nullptr, 0);
+    ASSERT_EQ(chances.size(), 3);
+    for (qint64 r = 0; r < 250; r += 50)
+        EXPECT_NEAR(valuesOf(chances[0])[size_t(r)] + valuesOf(chances[1])[size_t(r)] + valuesOf(chances[2])[size_t(r)],
+                    1, 1e-12);
+
+    variables.clear();
+    DSRegressionModel *twice = newModel();
+    addVariable(twice, columns.at("x1"));
+    addVariable(twice, columns.at("x1"));
+    DSOutcomeVariable *failed = addOutcome(twice, columns.at("y"));
+    DSError none;
+    twice->runRegressionIfNeededForMask(nullptr, 0, vrw.get(), &none);
+    ASSERT_EQ(failed->temp_regression()->error_code(), 5);
+    EXPECT_TRUE(failed->insertColumnsFromResidualsForMask(nullptr, 0).isEmpty());
+    EXPECT_TRUE(failed->insertColumnsFromPredictedValuesForMask(nullptr, 0).isEmpty());
+}
+
+// The survival rows at x'b equal survfit(coxph, newdata, ctype = 1).
+TEST_F(DSRegressionTest, CoxSurvivalRowsEqualSurvfit)
+{
+    Point point;
+    DSOutcomeVariable *outcome = fit("t", false, DSOutcomeModelCox);
+    const double x = point.query(outcome, 0, 0).fitted;
+    EXPECT_NEAR(x, expected().at("cox/fitted")[0], 1e-7);
+    const QList<QVariantList> rows = outcome->predictionDistributionInfoForFittedValue(x, 0, 0);
+    ASSERT_EQ(rows.size(), 251);
+    EXPECT_EQ(rows[0][2].toString(), QStringLiteral("survival rate"));
+    std::vector<double> survival;
+    for (qsizetype i = 1; i < rows.size(); ++i)
+        survival.push_back(rows[i][2].toDouble());
+    expectNear(survival, expected().at("cox/survival"), 1e-6, "survival");
+    // The median: the first time the predicted survival falls below one half.
+    DSPredictionQuery q = point.query(outcome, 0, 0);
+    double median = NAN;
+    for (qsizetype i = 1; i < rows.size() && std::isnan(median); ++i)
+        if (rows[i][2].toDouble() < 0.5)
+            median = rows[i][0].toDouble();
+    EXPECT_DOUBLE_EQ(outcome->temp_regression()->predictedValue(q), median);
+}
+
+// The R command of every model code, as fixtures/r_commands.txt holds it,
+// gives our coefficients when make_regressions.R runs it on the data.
+TEST_F(DSRegressionTest, EmittedRCommandsReproduceOurCoefficients)
+{
+    std::ifstream file(kFixtures + "r_commands.txt");
+    std::map<std::string, std::string> commands;
+    for (std::string line; std::getline(file, line);)
+        commands[line.substr(0, line.find('\t'))] = line.substr(line.find('\t') + 1);
+    // R's default convergence stops the iterative fits a few digits short.
+    const ModelCase cases[] = {
+        {"linear", "y", false, DSOutcomeModelLinear, "", 1e-7},
+        {"log_linear", "yp", false, DSOutcomeModelLogLinear, "", 1e-7},
+        {"logit", "b", true, DSOutcomeModelLogit, "", 1e-4},
+        {"probit", "b", true, DSOutcomeModelProbit, "", 1e-4},
+        {"linear_probability", "b", true, DSOutcomeModelLinearProbability, "", 1e-7},
+        {"poisson", "cnt", false, DSOutcomeModelPoisson, "", 1e-4},
+        {"geometric", "cnt", false, DSOutcomeModelGeometric, "", 1e-4},
+        {"ordered_logistic", "m", true, DSOutcomeModelOrderedLogit, "", 1e-4},
+        {"ordered_probit", "m", true, DSOutcomeModelOrderedProbit, "", 1e-4},
+        {"cox", "t", false, DSOutcomeModelCox, "", 1e-4},
+    };
+    ASSERT_EQ(commands.size(), std::size(cases));
+    for (const ModelCase &c : cases) {
+        SCOPED_TRACE(c.name);
+        variables.clear();
+        DSOutcomeVariable *outcome = fit(c.column, c.categorical, c.code);
+        EXPECT_EQ(model->REstimationCommandForOutcome(outcome).toStdString(), commands.at(c.name));
+        std::vector<double> ours = coefficients(outcome, 0);
+        if (c.code == DSOutcomeModelCox && model->hasConstantTerm())
+            ours.erase(ours.begin());
+        expectNear(ours, expected().at(std::string(c.name) + "/command_coefficients"), c.tolerance, "coefficients");
+    }
+}
+
+struct ClassCase {
+    bool categorical;
+    qint64 code;
+    const char *name; // null: the factory makes none
+    const char *oddsRatioHeader;
+    bool oddsRatios;
+    int64_t distribution;
+};
+
+// The factory's table and the class answers asked of unrun instances.
+TEST_F(DSRegressionTest, FactoryPicksTheClassOfTheModelCode)
+{
+    auto *three = numeric(QStringLiteral("three"), std::vector<double>(250, 0));
+    for (qint64 r = 0; r < 250; ++r)
+        three->values[size_t(r)] = double(r % 3);
+    const ClassCase cases[] = {
+        {false, DSOutcomeModelLinear, "linear", "Odds Ratio", false, DSCoefficientDistributionT},
+        {false, DSOutcomeModelLogLinear, "log-linear", "Odds Ratio", false, DSCoefficientDistributionT},
+        {false, DSOutcomeModelPoisson, "poisson", "IRR", true, DSCoefficientDistributionNormal},
+        {false, DSOutcomeModelGeometric, "geometric", "IRR", true, DSCoefficientDistributionNormal},
+        {false, DSOutcomeModelNegativeBinomial, "negative binomial", "IRR", true, DSCoefficientDistributionNormal},
+        {false, DSOutcomeModelCox, "proportional hazards", "Haz. Ratio", true, DSCoefficientDistributionNormal},
+        {false, 5, nullptr, nullptr, false, 0},
+        {true, DSOutcomeModelMultinomialLogit, "multinomial logit", "RRR", true, DSCoefficientDistributionNormal},
+        {true, DSOutcomeModelOrderedLogit, "ordered logit", "Odds Ratio", false, DSCoefficientDistributionNormal},
+        {true, DSOutcomeModelOrderedProbit, "ordered probit", "Odds Ratio", false, DSCoefficientDistributionNormal},
+        {true, 5, nullptr, nullptr, false, 0},
+    };
+    DSOutcomeVariable *outcome = addOutcome(newModel(), three);
+    for (const ClassCase &c : cases) {
+        SCOPED_TRACE(c.code);
+        outcome->setTreat_as_categories(c.categorical);
+        outcome->updateCategories();
+        outcome->setCategory_model(c.code);
+        outcome->setCardinal_model(c.code);
+        std::unique_ptr<DSRegression> r = DSRegression::regressionForOutcome(outcome);
+        ASSERT_EQ(bool(r), c.name != nullptr);
+        if (!r)
+            continue;
+        EXPECT_EQ(r->name(), QString::fromLatin1(c.name));
+        EXPECT_EQ(r->oddsRatioHeaderName(), QString::fromLatin1(c.oddsRatioHeader));
+        EXPECT_EQ(r->coefficientsCanBeExpressedAsOddsRatios(), c.oddsRatios);
+        EXPECT_EQ(r->coefficientDistribution(), c.distribution);
+    }
+    outcome->setTreat_as_categories(true);
+    outcome->setCategory_model(DSOutcomeModelMultinomialLogit);
+    EXPECT_EQ(DSRegression::regressionForOutcome(outcome)->numberOfCoefficientSetsForOutcome(outcome), 3);
+    outcome->setCategory_model(DSOutcomeModelOrderedLogit);
+    EXPECT_EQ(DSRegression::regressionForOutcome(outcome)->numberOfNuisanceParametersForOutcome(outcome), 4);
+
+    DSOutcomeVariable *binary = addOutcome(newModel(), columns.at("b"));
+    binary->setTreat_as_categories(true);
+    binary->updateCategories();
+    for (const auto &[code, name] : {std::pair{qint64(DSOutcomeModelLogit), "logit"},
+                                     std::pair{qint64(DSOutcomeModelProbit), "probit"},
+                                     std::pair{qint64(DSOutcomeModelLinearProbability), "linear"}}) {
+        binary->setBinary_model(code);
+        EXPECT_EQ(DSRegression::regressionForOutcome(binary)->name(), QString::fromLatin1(name));
+    }
+    binary->setBinary_model(5);
+    EXPECT_FALSE(DSRegression::regressionForOutcome(binary));
+}
+
+// No data: 3 with its message, the sums NaN; nothing to estimate: 1 without
+// a message; redundant regressors: 5 with the collinear set numbers kept
+// and the coefficients purged.
+TEST_F(DSRegressionTest, RunErrorCodes)
+{
+    DSOutcomeVariable *outcome = fit("y", false, DSOutcomeModelLinear);
+    DSLinearRegression fresh;
+    DSError error;
+    EXPECT_EQ(fresh.runRegressionForOutcome(outcome, nullptr, nullptr, vrw.get(), &error), 3);
+    EXPECT_EQ(error.code, 1);
+    EXPECT_EQ(error.localizedDescription, QStringLiteral("No data! Try using a broader set of filters, or delete "
+                                                         "variables that have a lot of missing values."));
+    EXPECT_EQ(fresh.observation_count(), 0);
+    EXPECT_TRUE(std::isnan(fresh.residual_sum_of_squares()) && std::isnan(fresh.log_likelihood())
+                && std::isnan(fresh.total_sum_of_squares()));
+    EXPECT_GE(fresh.running_time(), 0);
+    EXPECT_FALSE(fresh.post_estimator());
+
+    DSRegressionModel *empty = newModel();
+    empty->setInclude_constant(false);
+    DSOutcomeVariable *alone = addOutcome(empty, columns.at("y"));
+    DSError none;
+    EXPECT_TRUE(empty->runRegressionIfNeededForMask(nullptr, 0, vrw.get(), &none)) << "code 1 gives no error";
+    EXPECT_EQ(alone->temp_regression()->error_code(), 1);
+    EXPECT_TRUE(none.localizedDescription.isEmpty());
+
+    variables.clear();
+    DSRegressionModel *twice = newModel();
+    DSExplanatoryColumnVariable *first = addVariable(twice, columns.at("x1"));
+    DSExplanatoryColumnVariable *second = addVariable(twice, columns.at("x1"));
+    DSOutcomeVariable *redundant = addOutcome(twice, columns.at("y"));
+    EXPECT_TRUE(twice->runRegressionIfNeededForMask(nullptr, 0, vrw.get(), &none)) << "code 5 gives no error";
+    EXPECT_EQ(redundant->temp_regression()->error_code(), 5);
+    EXPECT_NE(first->multiCollinearityCountForCoefficientSet(-1) + second->multiCollinearityCountForCoefficientSet(-1),
+              0);
+    EXPECT_TRUE(std::isnan(first->estimateAtIndex(0)->coefficientForCoefficientSet(0)));
+}
+
+} // namespace
