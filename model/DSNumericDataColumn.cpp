@@ -3,6 +3,8 @@
 #include "model/ds_compression.h"
 #include "model/ds_row_mask.h"
 #include "model/ds_stored_arrays.h"
+#include "platform/store/DSManagedObjectContext.h"
+#include "platform/store/DSUndoManager.h"
 
 #include <algorithm>
 #include <bit>
@@ -35,6 +37,9 @@ void DSNumericDataColumn::awakeFromInsert()
 
 void DSNumericDataColumn::didTurnIntoFault()
 {
+    // Unsaved edits go with the document's other unsaved changes.
+    m_dirty = false;
+    m_prepared.reset();
     teardown();
     DSNumericColumn::didTurnIntoFault();
 }
@@ -61,9 +66,15 @@ void DSNumericDataColumn::setup()
         m_count = aligned ? m_count : 0;
     }
     m_decoded = true;
+    m_editable = false;
+    scanDecoded();
+}
 
+void DSNumericDataColumn::scanDecoded()
+{
     const qint64 n = m_decodedRows;
     m_onlyIntegers = true;
+    m_integersStale = false;
     temp_nan_mask.release();
     const auto markMissing = [&](qint64 row) { return ds_mark_nan_row(temp_nan_mask, n, row); };
     const qint64 valued = std::min(m_count, n);
@@ -83,6 +94,14 @@ void DSNumericDataColumn::setup()
 
 void DSNumericDataColumn::teardown()
 {
+    if (m_dirty) {
+        purgeIndex();
+        purgeStats();
+        return;
+    }
+    if (m_editable)
+        temp_values.release();
+    m_editable = false;
     m_decompressed = QByteArray();
     m_decodedFrom = QByteArray();
     m_alignedValues.release();
@@ -99,11 +118,22 @@ void DSNumericDataColumn::ensureDecoded()
 {
     if (m_decoded) {
         const QByteArray stored = values();
-        if (stored.constData() == m_decodedFrom.constData() && stored.size() == m_decodedFrom.size()
-            && tableRowCount() == m_decodedRows)
-            return;
+        if (stored.constData() == m_decodedFrom.constData() && stored.size() == m_decodedFrom.size()) {
+            if (tableRowCount() == m_decodedRows)
+                return;
+            if (m_editable) {
+                // The edited array is the data: only the rows it covers moved.
+                m_decodedRows = tableRowCount();
+                purgeIndex();
+                purgeStats();
+                scanDecoded();
+                return;
+            }
+        }
         // Undo, redo or a decoded copy replaced the data, or the table's rows
-        // changed: what was decoded describes the old state.
+        // changed: what was decoded describes the old state (edits included:
+        // they were made on data that is no longer the column's).
+        m_dirty = false;
         teardown();
     }
     setup();
@@ -140,6 +170,12 @@ qint64 DSNumericDataColumn::getMissingMask(const uint8_t **out, qint64 offset, q
 bool DSNumericDataColumn::containsOnlyIntegers()
 {
     ensureDecoded();
+    if (m_integersStale) {
+        const qint64 valued = std::min(m_count, m_decodedRows);
+        m_onlyIntegers = std::all_of(m_values, m_values + std::max<qint64>(valued, 0),
+                                     [](double x) { return std::isnan(x) || isWhole(x); });
+        m_integersStale = false;
+    }
     return m_onlyIntegers;
 }
 
@@ -231,7 +267,21 @@ bool DSNumericDataColumn::save()
 
 bool DSNumericDataColumn::loadEditBuffer(qint64 n)
 {
+    if (m_dirty && !storeEditsWithoutUndo())
+        return false;
     ensureDecoded();
+    if (m_editable) {
+        // The edited array becomes the buffer; what reads it decodes again.
+        if (n > temp_values.capacity() && !temp_values.reallocate(n)) {
+            qCritical("Error in realloc()");
+            return false;
+        }
+        fillMissing(temp_values.data() + std::min(m_count, n), n - m_count);
+        temp_values.setUsed(n);
+        m_editable = false;
+        teardown();
+        return true;
+    }
     temp_values.release();
     double *buffer = temp_values.reserve(n);
     if (!buffer) {
@@ -289,9 +339,117 @@ void DSNumericDataColumn::addRows(qint64 n)
 
 bool DSNumericDataColumn::replaceNumericValueAtIndex(qint64 row, double x)
 {
-    const qint64 n = tableRowCount();
-    if (row < 0 || row >= n || !loadEditBuffer(n))
+    if (row < 0 || row >= tableRowCount())
         return false;
-    temp_values.data()[row] = x;
-    return finishEdit();
+    return editCell(row, x);
+}
+
+bool DSNumericDataColumn::makeEditable(qint64 n)
+{
+    ensureDecoded();
+    if (m_editable) {
+        if (m_count >= n)
+            return true;
+        if (n > temp_values.capacity() && !temp_values.reallocate(n)) {
+            qCritical("Error in realloc()");
+            return false;
+        }
+    } else {
+        temp_values.release();
+        if (!temp_values.reserve(n)) {
+            qCritical("Error in malloc()");
+            return false;
+        }
+        const qint64 stored = std::clamp<qint64>(m_count, 0, n);
+        if (stored > 0)
+            std::memcpy(temp_values.data(), m_values, size_t(stored) * sizeof(double));
+        m_count = stored;
+        m_decompressed = QByteArray();
+        m_alignedValues.release();
+    }
+    fillMissing(temp_values.data() + m_count, n - m_count);
+    temp_values.setUsed(n);
+    m_values = temp_values.data();
+    m_count = n;
+    m_editable = true;
+    return true;
+}
+
+bool DSNumericDataColumn::editCell(qint64 row, double x)
+{
+    if (!makeEditable(std::max(tableRowCount(), row + 1)))
+        return false;
+    double &cell = temp_values.data()[row];
+    const double old = cell;
+    cell = x;
+    if (row < m_decodedRows) {
+        if (std::isnan(x))
+            ds_mark_nan_row(temp_nan_mask, m_decodedRows, row);
+        else if (!temp_nan_mask.isEmpty())
+            temp_nan_mask.data()[row / 8] &= uint8_t(~(1u << (row % 8)));
+        if (!std::isnan(x) && !isWhole(x))
+            m_onlyIntegers = false;
+        else if (!m_onlyIntegers && !std::isnan(old) && !isWhole(old))
+            m_integersStale = true;  // the replaced value may have been the only fraction
+    }
+    m_dirty = true;
+    DSManagedObjectContext *context = managedObjectContext();
+    if (!context && !storeEditsWithoutUndo()) {
+        cell = old;
+        m_dirty = false;
+        scanDecoded();
+        return false;
+    }
+    if (!context) {
+        recursivePurge();
+        return true;
+    }
+    markUnsavedEdit();
+    recursivePurge();
+    if (DSUndoManager *undo = context->undoManager())
+        undo->registerUndo([this, row, old] { editCell(row, old); }, qint64(sizeof row + sizeof old));
+    return true;
+}
+
+bool DSNumericDataColumn::prepareForSave()
+{
+    m_prepared.reset();
+    if (!m_dirty)
+        return true;
+    m_prepared = zlibDeflate(QByteArray::fromRawData(reinterpret_cast<const char *>(m_values),
+                                                     qsizetype(m_count) * qsizetype(sizeof(double))));
+    return m_prepared.has_value();
+}
+
+void DSNumericDataColumn::commitSavePreparation()
+{
+    if (!m_prepared)
+        return;
+    setPrimitiveValue(*m_prepared, k_values);
+    m_prepared.reset();
+    // The edited array stays the decoded data of what is now stored.
+    m_decodedFrom = values();
+    m_dirty = false;
+}
+
+void DSNumericDataColumn::discardSavePreparation()
+{
+    m_prepared.reset();
+}
+
+bool DSNumericDataColumn::storeEditsWithoutUndo()
+{
+    if (!prepareForSave()) {
+        qCritical("Error compressing data");
+        return false;
+    }
+    DSUndoManager *undo = managedObjectContext() ? managedObjectContext()->undoManager() : nullptr;
+    if (undo)
+        undo->disableUndoRegistration();
+    commitSavePreparation();
+    if (managedObjectContext())
+        managedObjectContext()->processPendingChanges();
+    if (undo)
+        undo->enableUndoRegistration();
+    return true;
 }

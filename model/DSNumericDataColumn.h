@@ -5,6 +5,8 @@
 
 #include <QByteArray>
 
+#include <optional>
+
 // The numeric column whose values are stored in the document.
 //
 // Stored form: "values" holds the zlib stream of k doubles, 8 bytes each,
@@ -15,10 +17,18 @@
 // States: importing (values appended into temp_values, nothing stored yet);
 // encoded (only "values" holds data, after save() or a fault); decoded
 // (after the first reader or edit: the inflated array, the NaN mask and the
-// whole-number flag are held until the next save, teardown or fault).
-// Every edit rewrites the whole stored array; the next reader decodes again.
+// whole-number flag are held until the next save, teardown or fault);
+// edited (in a context: a cell edit changed the decoded array, now held in
+// temp_values, and the column counts as unsaved; "values" still holds the
+// data before the edits until the document saves, which deflates the array
+// in prepareForSave() and stores it in commitSavePreparation(); teardown
+// keeps the edited array, a fault drops it). A row change (dropRows,
+// addRows) and an edit outside a context rewrite the whole stored array.
 // A change of "values" from elsewhere (undo, redo, a decoded copy) is
 // noticed by the next reader, which decodes the new data.
+//
+// Undo of a cell edit records the row and the old value only, through the
+// context's undo manager; undoing it is a cell edit in turn.
 //
 // The decoded array and the NaN mask stay valid until the column's next
 // edit, teardown or fault; the shared mask (predicate applied) until its
@@ -45,8 +55,17 @@ public:
     // (refused once inflating passes them, never inflated in full).
     void setup();
     // Releases the decoded data and the NaN mask, clears the whole-number
-    // flag, then purges the index and the statistics.
+    // flag, then purges the index and the statistics. An edited array is
+    // kept (only what derives from it goes): it is the column's data.
     void teardown() override;
+    // Whether cell edits wait in memory for the next save.
+    bool hasUnsavedEdits() const { return m_dirty; }
+
+    // Saving an edited column: deflates the edited array (false when that
+    // fails, the edits kept), stores it without an undo step, or drops it.
+    bool prepareForSave() override;
+    void commitSavePreparation() override;
+    void discardSavePreparation() override;
     // Whether the stored data is decoded.
     bool isDecoded() const { return m_decoded; }
 
@@ -81,8 +100,9 @@ public:
     // kept and nothing is stored.
     bool save() override;
 
-    // Editing (each rewrites the whole stored array, then purges this column
-    // and everything derived from it). Called before the table changes its
+    // Editing (a row change rewrites the whole stored array, a cell edit
+    // changes the decoded one; each then purges this column and everything
+    // derived from it). Called before the table changes its
     // row count; rows must lie below it (others are ignored). An edit whose
     // array cannot be stored (memory ran out: "Error in malloc()" or "Error
     // compressing data" logged) changes nothing.
@@ -90,8 +110,10 @@ public:
     void dropRows(const DSIndexSet &rows) override;
     // Appends n missing rows (after the table's current rows).
     void addRows(qint64 n) override;
-    // Stores x at row as given (infinities stay). False, changing nothing,
-    // for a row outside the table or an edit that cannot be stored.
+    // Stores x at row as given (infinities stay, NaN payloads too). In a
+    // context the decoded array changes and the column counts as unsaved;
+    // outside one the stored array is rewritten. False, changing nothing,
+    // for a row outside the table or when memory runs out.
     bool replaceNumericValueAtIndex(qint64 row, double x);
 
     // The stored name only; no suggested name.
@@ -109,6 +131,19 @@ private:
     // save() and the purges every edit ends with. False when saving failed:
     // the edit buffer is dropped and nothing is purged.
     bool finishEdit();
+    // Makes the decoded array the writable temp_values of at least n
+    // doubles (NaN past what was stored). False when memory runs out.
+    bool makeEditable(qint64 n);
+    // Builds the NaN mask over the table's rows and the whole-number flag
+    // from the decoded array.
+    void scanDecoded();
+    // Writes x at row of the edited array, keeps the mask in step, marks
+    // the column unsaved, purges and registers the undo of the cell.
+    bool editCell(qint64 row, double x);
+    // Stores an edited array as "values" without an undo step (before a row
+    // change, whose undo must give the edited values back). False when
+    // deflating fails, changing nothing.
+    bool storeEditsWithoutUndo();
 
     // What was decoded: the stored data and the table's row count then.
     QByteArray m_decodedFrom;
@@ -122,4 +157,12 @@ private:
     // Rows that are NaN or past k; empty when no row is missing.
     DSColumnBuffer<uint8_t> temp_nan_mask;
     bool m_onlyIntegers = false;
+    // An edit replaced a fraction: the flag is found again when asked.
+    bool m_integersStale = false;
+    // The decoded array is temp_values (m_count doubles), and whether it
+    // holds edits not yet in "values".
+    bool m_editable = false;
+    bool m_dirty = false;
+    // The edited array deflated by prepareForSave().
+    std::optional<QByteArray> m_prepared;
 };

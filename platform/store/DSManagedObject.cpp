@@ -196,6 +196,15 @@ void DSManagedObject::awakeFromFetch() {}
 void DSManagedObject::prepareForDeletion() {}
 void DSManagedObject::didTurnIntoFault() {}
 void DSManagedObject::willSave() {}
+bool DSManagedObject::prepareForSave() { return true; }
+void DSManagedObject::commitSavePreparation() {}
+void DSManagedObject::discardSavePreparation() {}
+
+void DSManagedObject::markUnsavedEdit()
+{
+    if (m_context)
+        m_context->markUnsaved(this, -1);
+}
 
 const DSRelationshipDescription *DSManagedObject::relationshipForKey(const QString &key, bool toMany,
                                                                      const char *caller) const

@@ -146,6 +146,22 @@ public:
     virtual void didTurnIntoFault();
     // Before a save writes a changed, inserted or deleted object.
     virtual void willSave();
+    // Work a save needs before anything is written, such as encoding an
+    // edited array into its stored form: runs for every changed live object
+    // side by side on the row-loop pool, so it touches only the object's own
+    // transient state. False fails the save before anything is written.
+    virtual bool prepareForSave();
+    // After every object prepared: stores what prepareForSave() made
+    // (undo registration is off, so a save is never an undoable step).
+    virtual void commitSavePreparation();
+    // When another object's preparation failed: drops what was made.
+    virtual void discardSavePreparation();
+
+protected:
+    // Counts the object as changed for the next save (and hasChanges())
+    // without a change of a stored value: an edit held in transient state
+    // until commitSavePreparation() stores it. Nothing without a context.
+    void markUnsavedEdit();
 
 private:
     friend class DSManagedObjectContext;

@@ -1,5 +1,6 @@
 #include "platform/store/DSManagedObjectContext.h"
 
+#include "platform/dispatch/ds_parallel_for.h"
 #include "platform/store/DSAttributeDescription.h"
 #include "platform/store/DSEntityDescription.h"
 #include "platform/store/DSFetchRequest.h"
@@ -13,6 +14,8 @@
 #include <QFileInfo>
 #include <QSet>
 #include <QThread>
+
+#include <algorithm>
 
 struct DSManagedObjectContext::PendingEntry
 {
@@ -36,6 +39,18 @@ struct DSManagedObjectContext::ObjectChange
     bool isLive;
     std::vector<PropertyChange> changes;
 };
+
+namespace {
+
+// The memory one recorded value holds: its byte array's data (binary
+// attributes are what make records large) or the variant alone.
+qint64 valueBytes(const QVariant &value)
+{
+    const qint64 own = qint64(sizeof(QVariant));
+    return value.typeId() == QMetaType::QByteArray ? own + value.toByteArray().size() : own;
+}
+
+} // namespace
 
 struct DSManagedObjectContext::Observer
 {
@@ -391,7 +406,11 @@ void DSManagedObjectContext::processPendingChanges()
         }
         if (!changes.empty() && m_undoManager && m_undoManager->isUndoRegistrationEnabled()) {
             auto recorded = std::make_shared<const std::vector<ObjectChange>>(std::move(changes));
-            m_undoManager->registerUndo([this, recorded] { revert(*recorded); });
+            qint64 bytes = 0;
+            for (const ObjectChange &change : *recorded)
+                for (const PropertyChange &property : change.changes)
+                    bytes += valueBytes(property.oldValue) + valueBytes(property.newValue);
+            m_undoManager->registerUndo([this, recorded] { revert(*recorded); }, bytes);
         }
         if (!note.isEmpty())
             Q_EMIT objectsDidChange(note);
@@ -526,6 +545,32 @@ void DSManagedObjectContext::reset()
     m_unsaved.clear();
 }
 
+bool DSManagedObjectContext::prepareForSave(DSStoreError *error)
+{
+    DSObjectList live;
+    for (DSManagedObject *o : m_unsaved)
+        if (o->hasFlag(DSManagedObject::Live) && !o->hasFlag(DSManagedObject::Fault))
+            live.append(o);
+    std::vector<char> prepared(size_t(live.size()), 0);
+    ds_dispatch_apply(uint64_t(live.size()), [&](uint64_t i) { prepared[i] = live[qsizetype(i)]->prepareForSave(); });
+    if (std::find(prepared.begin(), prepared.end(), 0) != prepared.end()) {
+        for (DSManagedObject *o : live)
+            o->discardSavePreparation();
+        return ds_store_fail(error, DSStoreError::SaveFailed,
+                             QStringLiteral("Could not save “%1”: an edited column could not be compressed")
+                                 .arg(QFileInfo(m_store->path()).fileName()));
+    }
+    // What the objects store now is what the file will hold, not a step to undo.
+    if (m_undoManager)
+        m_undoManager->disableUndoRegistration();
+    for (DSManagedObject *o : live)
+        o->commitSavePreparation();
+    processPendingChanges();
+    if (m_undoManager)
+        m_undoManager->enableUndoRegistration();
+    return true;
+}
+
 bool DSManagedObjectContext::save(DSStoreError *error)
 {
     processPendingChanges();
@@ -536,6 +581,8 @@ bool DSManagedObjectContext::save(DSStoreError *error)
                              QStringLiteral("Could not save “%1”: the store is read-only").arg(QFileInfo(m_store->path()).fileName()));
     if (m_unsaved.isEmpty() && m_store->hasFile())
         return true;
+    if (!prepareForSave(error))
+        return false;
     for (DSManagedObject *o : DSObjectList(m_unsaved))
         if (!o->hasFlag(DSManagedObject::Fault))
             o->willSave();

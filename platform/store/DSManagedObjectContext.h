@@ -121,9 +121,10 @@ public:
     bool removePersistentStore(DSStoreError *error = nullptr);
 
     // Writes every change into the store in one transaction, after
-    // willSave() on each changed object. On failure nothing is written, the
-    // changes stay pending and the error names what failed. Deleted objects
-    // turn into faults when their deletion is saved.
+    // prepareForSave() on the changed objects (side by side) and willSave()
+    // on each. On failure nothing is written, the changes stay pending (an
+    // object's edits held in memory included) and the error names what
+    // failed. Deleted objects turn into faults when their deletion is saved.
     bool save(DSStoreError *error = nullptr);
 
     // Forgets everything: every object turns into a fault, undo is cleared.
@@ -172,6 +173,10 @@ private:
     void beginBatch();
     void endBatch();
 
+    // Runs prepareForSave() of the changed live objects side by side, then
+    // commits what they made without undo registration. False, with the
+    // error set and every preparation discarded, when one fails.
+    bool prepareForSave(DSStoreError *error);
     bool collectDeletion(DSManagedObject *object, QList<DSManagedObject *> *closure, DSStoreError *error) const;
     void deleteWithRules(DSManagedObject *object);
     void revert(const std::vector<ObjectChange> &changes);

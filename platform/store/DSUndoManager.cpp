@@ -1,5 +1,7 @@
 #include "platform/store/DSUndoManager.h"
 
+#include <algorithm>
+
 #include <QDebug>
 
 DSUndoManager::DSUndoManager(QObject *parent) : QObject(parent) {}
@@ -91,22 +93,29 @@ void DSUndoManager::enableUndoRegistration()
     --m_disabled;
 }
 
-void DSUndoManager::registerUndo(Action action)
+void DSUndoManager::registerUndo(Action action, qint64 bytes)
 {
     if (!isUndoRegistrationEnabled())
         return;
-    if (m_state != State::Normal) {
-        m_collecting.actions.push_back(std::move(action));
-        return;
+    Group *into = &m_collecting;
+    Group single;
+    if (m_state == State::Normal) {
+        m_redoStack.clear();
+        into = m_level > 0 ? &m_open : &single;
     }
-    m_redoStack.clear();
-    if (m_level > 0) {
-        m_open.actions.push_back(std::move(action));
-        return;
-    }
-    Group group;
-    group.actions.push_back(std::move(action));
-    m_undoStack.push_back(std::move(group));
+    into->actions.push_back(std::move(action));
+    into->bytes += qint64(sizeof(Action)) + std::max<qint64>(bytes, 0);
+    if (into == &single)
+        m_undoStack.push_back(std::move(single));
+}
+
+qint64 DSUndoManager::heldBytes() const
+{
+    qint64 total = m_open.bytes + m_collecting.bytes;
+    for (const std::vector<Group> *stack : {&m_undoStack, &m_redoStack})
+        for (const Group &group : *stack)
+            total += group.bytes;
+    return total;
 }
 
 void DSUndoManager::removeAllActions()

@@ -50,8 +50,13 @@ public:
     void enableUndoRegistration();
     bool isUndoRegistrationEnabled() const { return m_disabled == 0; }
 
-    // Registers an action that undoes a change just made.
-    void registerUndo(Action action);
+    // Registers an action that undoes a change just made; bytes is the
+    // memory its record holds beyond the action object itself (the values
+    // it captures by reference), counted in heldBytes().
+    void registerUndo(Action action, qint64 bytes = 0);
+    // The memory the undo and redo stacks hold in their records, as
+    // registered: a measure of what undo costs, not of the allocator.
+    qint64 heldBytes() const;
     void removeAllActions();
 
 Q_SIGNALS:
@@ -63,6 +68,7 @@ private:
     enum class State { Normal, Undoing, Redoing };
     struct Group {
         std::vector<Action> actions;
+        qint64 bytes = 0;
     };
 
     bool run(std::vector<Group> &from, std::vector<Group> &to, State state);

@@ -10,6 +10,8 @@
 #include "platform/store/DSUndoManager.h"
 
 #include <QCryptographicHash>
+#include <QDirIterator>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QUrl>
 
@@ -499,7 +501,7 @@ TEST_F(DSNumericDataColumnTest, FailedAllocationsEndTheImport)
 // An edit whose array cannot be compressed says so and changes nothing: the
 // stored bytes and the values read are the old ones, and no edited array
 // waits in the buffer for a later save.
-TEST_F(DSNumericDataColumnTest, AnEditThatCannotBeStoredChangesNothing)
+TEST_F(DSNumericDataColumnTest, AnEditWithoutMemoryChangesNothing)
 {
     ProbedDataColumn *x = addColumn({1, 2, 3});
     endEvent();
@@ -508,17 +510,19 @@ TEST_F(DSNumericDataColumnTest, AnEditThatCannotBeStoredChangesNothing)
 
     ds_column_allocator_s &allocator = ds_column_allocator();
     const ds_column_allocator_s saved = allocator;
-    // The three-double edit buffer is granted; the compressor's state is not.
-    allocator.allocate = [](size_t bytes) -> void * { return bytes > 1024 ? nullptr : std::malloc(bytes); };
+    // Not even the three-double edited array is granted.
+    allocator.allocate = [](size_t) -> void * { return nullptr; };
     const bool replaced = x->replaceNumericValueAtIndex(1, 9);
     allocator = saved;
 
     EXPECT_FALSE(replaced);
+    EXPECT_FALSE(x->hasUnsavedEdits());
     EXPECT_EQ(x->values(), stored);
     EXPECT_EQ(valuesOf(x), (std::vector<double>{1, 2, 3}));
-    EXPECT_EQ(x->temp_values_capacity(), 0);
     EXPECT_TRUE(x->replaceNumericValueAtIndex(1, 9)) << "with memory again";
     EXPECT_EQ(valuesOf(x), (std::vector<double>{1, 9, 3}));
+    EXPECT_EQ(x->values(), stored) << "an edit waits for the save";
+    EXPECT_TRUE(x->hasUnsavedEdits());
 }
 
 // An import fills columns of a pool on its own thread, touching nothing
@@ -584,12 +588,22 @@ TEST_F(DSNumericDataColumnTest, SaveAndReopenInANewProcess)
         ASSERT_TRUE(x->replaceNumericValueAtIndex(8, inf));
         expected.push_back(std::numeric_limits<double>::quiet_NaN());
         expected.push_back(std::numeric_limits<double>::quiet_NaN());
+        // An edit past the row count the column was stored with.
+        x->addRows(1);
+        t->setNum_records(qint64(appended.size()) + 3);
+        ASSERT_TRUE(x->replaceNumericValueAtIndex(12, nanB));
+        ASSERT_TRUE(x->replaceNumericValueAtIndex(10, -inf));
+        expected.push_back(nanB);
+        expected[10] = -inf;
         ASSERT_EQ(bitsOf(valuesOf(x)), bitsOf(expected));
-        storedBytes = x->values();
+        EXPECT_TRUE(x->hasUnsavedEdits());
         DSError error;
         ASSERT_TRUE(document.writeSafelyToURL(QUrl::fromLocalFile(path), DSStatDocument::nativeType,
                                               DSSaveOperation::SaveAs, &error))
             << error.localizedDescription.toStdString();
+        EXPECT_FALSE(x->hasUnsavedEdits());
+        ASSERT_EQ(bitsOf(valuesOf(x)), bitsOf(expected)) << "the saved array stays decoded";
+        storedBytes = x->values();
     }
     const ChildResult child = ds_run_child(QStringLiteral("values"), {path});
     ASSERT_EQ(child.exitCode, 0);
@@ -597,7 +611,117 @@ TEST_F(DSNumericDataColumnTest, SaveAndReopenInANewProcess)
     for (double v : expected)
         bits << QString::number(ds_bits(v), 16);
     const QString digest = QString::fromLatin1(QCryptographicHash::hash(storedBytes, QCryptographicHash::Sha256).toHex());
-    EXPECT_EQ(child.output, QStringLiteral("rows 12\nx %1 12: %2").arg(digest, bits.join(QLatin1Char(' '))));
+    EXPECT_EQ(child.output, QStringLiteral("rows 13\nx %1 13: %2").arg(digest, bits.join(QLatin1Char(' '))));
+}
+
+// Every file of a package, by name, with its bytes.
+QMap<QString, QByteArray> packageFiles(const QString &path)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(path, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        QFile file(it.next());
+        if (file.open(QIODevice::ReadOnly))
+            files.insert(it.filePath(), file.readAll());
+    }
+    return files;
+}
+
+// A document whose active table holds one imported column x of the rows.
+struct EditedDocument
+{
+    DSStatDocument document;
+    DSNumericDataColumn *x = nullptr;
+
+    explicit EditedDocument(const std::vector<double> &values)
+    {
+        document.initWithType(DSStatDocument::nativeType);
+        auto *t = ds_object_cast<DSDataTable>(document.active_table());
+        x = document.managedObjectContext()->insertNewObject<DSNumericDataColumn>(QStringLiteral("DSNumericDataColumn"));
+        x->setName(QStringLiteral("x"));
+        t->insertNewColumns({x}, 0);
+        for (double v : values)
+            x->appendValue(v);
+        t->setNum_records(qint64(values.size()));
+        x->saveAfterImport();
+        document.managedObjectContext()->processPendingChanges();
+    }
+
+    bool save(const QString &path, DSSaveOperation operation, DSError *error)
+    {
+        return document.writeSafelyToURL(QUrl::fromLocalFile(path), DSStatDocument::nativeType, operation, error);
+    }
+};
+
+// A hundred cell edits of a 1,000,000-row column, each its own undo step,
+// then a hundred undos: the values come back bit for bit, and the undo
+// records hold cells, not arrays (one copy of the column is 8 MB).
+TEST_F(DSNumericDataColumnTest, HundredEditsThenHundredUndos)
+{
+    std::vector<double> original(1'000'000);
+    std::mt19937_64 random(5);
+    for (double &v : original)
+        v = double(random() % 100000) / 100;
+    original[7] = nanA;
+    original[999'999] = nanB;
+    EditedDocument d(original);
+    DSUndoManager *undo = d.document.managedObjectContext()->undoManager();
+    ASSERT_TRUE(undo);
+    const qint64 before = undo->heldBytes();
+    std::vector<double> edited = original;
+    for (int i = 0; i < 100; ++i) {
+        const qint64 row = qint64((uint64_t(i) * 7919 * 7919) % original.size());
+        const double value = i % 3 == 0 ? nanB : i % 3 == 1 ? inf : i + 0.25;
+        undo->beginUndoGrouping();
+        ASSERT_TRUE(d.x->replaceNumericValueAtIndex(row, value));
+        undo->endUndoGrouping();
+        edited[size_t(row)] = value;
+    }
+    EXPECT_EQ(bitsOf(valuesOf(d.x)), bitsOf(edited));
+    EXPECT_LT(undo->heldBytes() - before, 1'000'000) << "a hundred cell records";
+    for (int i = 0; i < 100; ++i)
+        undo->undo();
+    EXPECT_EQ(bitsOf(valuesOf(d.x)), bitsOf(original));
+    EXPECT_LT(undo->heldBytes() - before, 1'000'000) << "and their redo records";
+    undo->redo();
+    EXPECT_NE(bitsOf(valuesOf(d.x)), bitsOf(original)) << "redo edits again";
+}
+
+// Deflating the edited column fails at save: the save reports it, the
+// package on disk keeps its bytes, and the edit still reads back and is
+// saved by the next save.
+TEST_F(DSNumericDataColumnTest, AFailedDeflateFailsTheSave)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("edited.ostrel"));
+    EditedDocument d({1, 2, 3, 4});
+    DSError error;
+    ASSERT_TRUE(d.save(path, DSSaveOperation::SaveAs, &error)) << error.localizedDescription.toStdString();
+    const QMap<QString, QByteArray> onDisk = packageFiles(path);
+    ASSERT_FALSE(onDisk.isEmpty());
+
+    ASSERT_TRUE(d.x->replaceNumericValueAtIndex(2, nanA));
+    ds_column_allocator_s &allocator = ds_column_allocator();
+    const ds_column_allocator_s saved = allocator;
+    allocator.allocate = [](size_t) -> void * { return nullptr; };
+    const bool wrote = d.save(path, DSSaveOperation::Save, &error);
+    allocator = saved;
+
+    EXPECT_FALSE(wrote);
+    EXPECT_FALSE(error.localizedDescription.isEmpty());
+    EXPECT_EQ(packageFiles(path), onDisk);
+    EXPECT_EQ(bitsOf(valuesOf(d.x)), bitsOf({1, 2, nanA, 4}));
+    EXPECT_TRUE(d.x->hasUnsavedEdits());
+    EXPECT_TRUE(d.document.managedObjectContext()->hasChanges());
+
+    ASSERT_TRUE(d.save(path, DSSaveOperation::Save, &error)) << error.localizedDescription.toStdString();
+    EXPECT_FALSE(d.x->hasUnsavedEdits());
+    const QByteArray stored = zlibInflate(d.x->values()).value_or(QByteArray());
+    ASSERT_EQ(stored.size(), 4 * qsizetype(sizeof(double)));
+    std::vector<double> inflated(4);
+    std::memcpy(inflated.data(), stored.constData(), size_t(stored.size()));
+    EXPECT_EQ(bitsOf(inflated), bitsOf({1, 2, nanA, 4})) << "the stored array holds the edit";
 }
 
 } // namespace
