@@ -3,6 +3,7 @@
 #include "model/ds_compression.h"
 #include "model/ds_row_mask.h"
 #include "model/ds_stored_arrays.h"
+#include "platform/store/DSAttributeDescription.h"
 #include "platform/store/DSManagedObjectContext.h"
 #include "platform/store/DSUndoManager.h"
 
@@ -409,6 +410,17 @@ bool DSNumericDataColumn::editCell(qint64 row, double x)
     if (DSUndoManager *undo = context->undoManager())
         undo->registerUndo([this, row, old] { editCell(row, old); }, qint64(sizeof row + sizeof old));
     return true;
+}
+
+QVariant DSNumericDataColumn::encodedValueOfAttribute(const DSAttributeDescription *attribute) const
+{
+    if (!m_dirty || attribute->name() != k_values)
+        return DSManagedObject::encodedValueOfAttribute(attribute);
+    std::optional<QByteArray> stored = zlibDeflate(
+        QByteArray::fromRawData(reinterpret_cast<const char *>(m_values), qsizetype(m_count) * qsizetype(sizeof(double))));
+    if (!stored)
+        qCritical("Error compressing data");
+    return stored ? QVariant(*stored) : QVariant();
 }
 
 bool DSNumericDataColumn::prepareForSave()

@@ -64,6 +64,7 @@ public:
     // Saving an edited column: deflates the edited array (false when that
     // fails, the edits kept), stores it without an undo step, or drops it.
     bool prepareForSave() override;
+    QVariant encodedValueOfAttribute(const DSAttributeDescription *attribute) const override;
     void commitSavePreparation() override;
     void discardSavePreparation() override;
     // Whether the stored data is decoded.

@@ -453,13 +453,18 @@ DSObjectList DSManagedObject::managedObjectDependencies()
     return {this};
 }
 
+QVariant DSManagedObject::encodedValueOfAttribute(const DSAttributeDescription *attribute) const
+{
+    return primitiveValue(attribute);
+}
+
 QCborMap DSManagedObject::encodedManagedObject() const
 {
     QCborMap encoded;
     encoded.insert(QStringLiteral("id"), uri().toString());
     encoded.insert(QStringLiteral("class"), m_entity->name());
     for (const DSAttributeDescription *a : m_entity->attributes()) {
-        const QVariant value = primitiveValue(a);
+        const QVariant value = encodedValueOfAttribute(a);
         if (value.isNull())
             continue;
         encoded.insert(a->name(), a->attributeType() == DSAttributeType::Transformable ? value.value<QCborValue>()

@@ -114,6 +114,10 @@ public:
     // relationship that is set as the target's URI, each to-many relationship
     // as a list of URIs (empty for an empty one).
     QCborMap encodedManagedObject() const;
+    // The value encodedManagedObject() writes for an attribute: its stored
+    // value, unless the object holds an edit that only a save stores, whose
+    // stored form it answers instead, so a copy never misses unsaved edits.
+    virtual QVariant encodedValueOfAttribute(const DSAttributeDescription *attribute) const;
     // The dictionaries of managedObjectDependencies(), in that order.
     QCborArray encodedManagedObjectDependencies();
     // URI -> object for managedObjectDependencies().

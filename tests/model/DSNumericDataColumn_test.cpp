@@ -725,3 +725,17 @@ TEST_F(DSNumericDataColumnTest, AFailedDeflateFailsTheSave)
 }
 
 } // namespace
+
+// A copy is encoded from the stored attributes; an edit that only the next
+// save would store must still reach it, and leave the original unsaved.
+TEST_F(DSNumericDataColumnTest, ACopyTakesUnsavedEdits)
+{
+    EditedDocument d({1, 2, 3});
+    ASSERT_TRUE(d.x->replaceNumericValueAtIndex(1, nanB));
+    ASSERT_TRUE(d.x->hasUnsavedEdits());
+    auto *copy = ds_object_cast<DSNumericDataColumn>(d.document.data_root()->duplicateManagedObject(d.x));
+    ASSERT_TRUE(copy);
+    EXPECT_EQ(bitsOf(valuesOf(copy)), bitsOf({1, nanB, 3}));
+    EXPECT_TRUE(d.x->hasUnsavedEdits());
+    EXPECT_EQ(bitsOf(valuesOf(d.x)), bitsOf({1, nanB, 3}));
+}
