@@ -4,6 +4,8 @@
 
 #include <QUrl>
 
+#include <atomic>
+
 #include <cstdint>
 #include <vector>
 
@@ -14,6 +16,15 @@
 class DSExporter : public DSAsyncTask
 {
 public:
+    double asyncProgress() const override { return m_progress.load(std::memory_order_relaxed); }
+    // Stores p clamped to 0..1 (NaN as 0).
+    void setAsyncProgress(double p) { m_progress.store(p >= 0 ? (p <= 1 ? p : 1) : 0, std::memory_order_relaxed); }
+    bool asyncProgressIsIndeterminate() const override { return m_indeterminate.load(std::memory_order_relaxed); }
+    void setAsyncProgressIsIndeterminate(bool flag) { m_indeterminate.store(flag, std::memory_order_relaxed); }
+    bool asyncAbort() const override { return m_abort.load(std::memory_order_relaxed); }
+    void setAsyncAbort(bool abort) override { m_abort.store(abort, std::memory_order_relaxed); }
+    const std::optional<DSError> &asyncError() const override { return m_error; }
+
     // Keeps a copy of the mask of length bytes.
     void setAsyncIncludeMask(const uint8_t *mask, int64_t length)
     {
@@ -24,6 +35,12 @@ public:
     // Writes the rows to the URL, on the calling (background) thread.
     virtual void asyncExportToURL(const QUrl &url) = 0;
 
+protected:
+    std::optional<DSError> m_error;
+
 private:
     std::vector<uint8_t> m_includeMask;
+    std::atomic<double> m_progress{0};
+    std::atomic<bool> m_indeterminate{false};
+    std::atomic<bool> m_abort{false};
 };

@@ -1,7 +1,9 @@
 #include "sheet_test_support.h"
 
+#include "model/DSDataImporter.h"
 #include "model/DSDataRoot.h"
 #include "model/DSDataTable.h"
+#include "model/DSNumericDataColumn.h"
 #include "platform/store/DSManagedObjectContext.h"
 #include "ui/DSNib.h"
 #include "ui/sheets/DSDataImporterSheetDelegate.h"
@@ -9,10 +11,14 @@
 #include "ui/window/DSStatDocumentWindow.h"
 
 #include <QDialog>
+#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <vector>
 
 namespace {
 
@@ -109,6 +115,82 @@ TEST_F(ImportTest, CancellingMidParseEndsTheSheetAtOnceAndAddsNothing)
     EXPECT_FALSE(sheet->sheet()->isVisible());
     EXPECT_TRUE(run->asyncAbort());
     finish();
+    EXPECT_EQ(tableNames(document.get()), QStringList{QStringLiteral("New Table")});
+    EXPECT_EQ(document->active_table(), newTable);
+    EXPECT_EQ(errors->count(), 0);
+    EXPECT_FALSE(document->managedObjectContext()->undoManager()->canUndo());
+}
+
+// The path a user takes: a delimited-text file on disk, the importer the
+// document makes for its type, the hand-off and its completion.
+class FileImportTest : public ImportTest
+{
+protected:
+    // Writes the file into the scratch folder and starts its import.
+    void importFile(const QString &name, const QByteArray &text)
+    {
+        QFile file(dir.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_EQ(file.write(text), text.size());
+        file.close();
+        std::unique_ptr<DSDataImporter> importer = DSDataImporter::importerForType(
+            QStringLiteral("public.comma-separated-values-text"), QUrl::fromLocalFile(file.fileName()));
+        ASSERT_TRUE(importer);
+        ASSERT_EQ(importer->className(), QStringLiteral("DSDataImporterCSV"));
+        ASSERT_TRUE(document->beginImport(std::move(importer), 0));
+    }
+
+    static std::vector<double> values(DSColumn *column)
+    {
+        auto *numeric = ds_object_cast<DSNumericDataColumn>(column);
+        const double *data = nullptr;
+        const qint64 count = numeric ? numeric->getValues(&data) : 0;
+        return data ? std::vector<double>(data, data + count) : std::vector<double>{};
+    }
+
+    QTemporaryDir dir;
+};
+
+TEST_F(FileImportTest, ACSVFileBecomesTheDocumentsOneTable)
+{
+    importFile(QStringLiteral("heights.csv"), "height,weight\n1.5,60\n1.75,72.5\n1.62,58\n");
+    finish();
+
+    ASSERT_EQ(errors->count(), 0);
+    EXPECT_EQ(tableNames(document.get()), QStringList{QStringLiteral("heights")});
+    DSTable *table = document->active_table();
+    ASSERT_TRUE(table);
+    EXPECT_EQ(table->num_records(), 3);
+    const QList<DSColumn *> columns = table->sortedColumns();
+    ASSERT_EQ(columns.size(), 2);
+    EXPECT_EQ(columns[0]->name(), QStringLiteral("height"));
+    EXPECT_EQ(columns[1]->name(), QStringLiteral("weight"));
+    EXPECT_EQ(values(columns[0]), (std::vector<double>{1.5, 1.75, 1.62}));
+    EXPECT_EQ(values(columns[1]), (std::vector<double>{60, 72.5, 58}));
+    EXPECT_FALSE(sheet->isShown());
+    keepPicture(document->document_window(), QStringLiteral("import_csv_file.png"));
+}
+
+TEST_F(FileImportTest, CancellingARealParseRightAfterItStartsAddsNothing)
+{
+    QByteArray text = "x,y\n";
+    for (int i = 0; i < 200000; ++i)
+        text += QByteArray::number(i) + ',' + QByteArray::number(i * 0.5) + '\n';
+    importFile(QStringLiteral("large.csv"), text);
+    std::shared_ptr<DSImportRun> run = sheet->importer();
+    ASSERT_TRUE(run);
+    auto *cancel = sheet->sheet()->findChild<QPushButton *>(QStringLiteral("cancel_button"));
+    ASSERT_TRUE(cancel);
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    EXPECT_TRUE(run->importer()->asyncAbort() || run->importer()->asyncProgress() == 1)
+        << "the importer itself is told to stop";
+    finish();
+
+    EXPECT_TRUE(run->asyncAbort());
+    EXPECT_TRUE(run->importer()->asyncAbort());
+    // Stopped at a polling point, not parsed to the end.
+    EXPECT_FALSE(run->importer()->asyncResult());
+    EXPECT_FALSE(run->importer()->asyncError());
     EXPECT_EQ(tableNames(document.get()), QStringList{QStringLiteral("New Table")});
     EXPECT_EQ(document->active_table(), newTable);
     EXPECT_EQ(errors->count(), 0);

@@ -155,16 +155,16 @@ TEST_F(SheetTest, TheProgressBarFollowsTheRunAndEveryEndingAbortsIt)
     auto *sheet = dynamic_cast<DSDataImporterSheetDelegate *>(document->data_importer_sheet_delegate());
     ASSERT_TRUE(sheet);
     auto run = std::make_shared<DSImportRun>(std::make_shared<SlowFakeImporter>(QStringList{}, nullptr));
-    run->setAsyncProgress(0.25);
+    run->importer()->setAsyncProgress(0.25);
     sheet->setImporter(run);
     sheet->showSheet(document->windowForSheet());
     ASSERT_TRUE(sheet->isShown());
     EXPECT_EQ(sheet->progress_bar()->value(), 250);
-    run->setAsyncProgress(0.6);
+    run->importer()->setAsyncProgress(0.6);
     EXPECT_TRUE(QTest::qWaitFor([&] { return sheet->progress_bar()->value() == 600; }))
         << sheet->progress_bar()->value();
     keepPicture(sheet->sheet(), QStringLiteral("import_progress_sheet.png"));
-    run->setAsyncProgressIsIndeterminate(true);
+    run->importer()->setAsyncProgressIsIndeterminate(true);
     EXPECT_TRUE(QTest::qWaitFor([&] { return sheet->progress_bar()->maximum() == 0; }));
 
     sheet->saveSheet(nullptr);
