@@ -64,6 +64,7 @@ public:
     // Saving an edited column: deflates the edited array (false when that
     // fails, the edits kept), stores it without an undo step, or drops it.
     bool prepareForSave() override;
+    bool needsSavePreparation() const override { return m_dirty; }
     QVariant encodedValueOfAttribute(const DSAttributeDescription *attribute) const override;
     void commitSavePreparation() override;
     void discardSavePreparation() override;

@@ -197,6 +197,7 @@ void DSManagedObject::prepareForDeletion() {}
 void DSManagedObject::didTurnIntoFault() {}
 void DSManagedObject::willSave() {}
 bool DSManagedObject::prepareForSave() { return true; }
+bool DSManagedObject::needsSavePreparation() const { return false; }
 void DSManagedObject::commitSavePreparation() {}
 void DSManagedObject::discardSavePreparation() {}
 

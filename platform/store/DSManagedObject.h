@@ -155,6 +155,9 @@ public:
     // side by side on the row-loop pool, so it touches only the object's own
     // transient state. False fails the save before anything is written.
     virtual bool prepareForSave();
+    // Whether prepareForSave() has work to do: a save runs the preparations
+    // of only these objects, and none at all (no worker threads) without any.
+    virtual bool needsSavePreparation() const;
     // After every object prepared: stores what prepareForSave() made
     // (undo registration is off, so a save is never an undoable step).
     virtual void commitSavePreparation();

@@ -549,7 +549,7 @@ bool DSManagedObjectContext::prepareForSave(DSStoreError *error)
 {
     DSObjectList live;
     for (DSManagedObject *o : m_unsaved)
-        if (o->hasFlag(DSManagedObject::Live) && !o->hasFlag(DSManagedObject::Fault))
+        if (o->hasFlag(DSManagedObject::Live) && !o->hasFlag(DSManagedObject::Fault) && o->needsSavePreparation())
             live.append(o);
     std::vector<char> prepared(size_t(live.size()), 0);
     ds_dispatch_apply(uint64_t(live.size()), [&](uint64_t i) { prepared[i] = live[qsizetype(i)]->prepareForSave(); });
