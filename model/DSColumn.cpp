@@ -265,6 +265,14 @@ void DSColumn::prepareForDeletion()
     DSManagedObject::prepareForDeletion();
 }
 
+qint64 DSColumn::setupMissingMaskForPredicate(qint64 &offset, qint64 limit, DSPredicatePtr *predicate)
+{
+    offset = std::max<qint64>(offset, 0);
+    const qint64 length = DSColumn::setupMissingMask(offset, limit);
+    *predicate = length && apply_missing_values_predicate() ? missing_values_predicate() : DSPredicatePtr();
+    return length;
+}
+
 qint64 DSColumn::setupMissingMask(qint64 offset, qint64 limit)
 {
     offset = std::max<qint64>(offset, 0);

@@ -132,6 +132,11 @@ public:
     // the range. Answers its length in bytes. The kinds then mark the
     // missing-values predicate.
     virtual qint64 setupMissingMask(qint64 offset, qint64 limit);
+    // The base preparation for the kinds' setupMissingMask(): prepares the
+    // mask as above (offset clamped at 0) and answers its length, with the
+    // missing-values predicate the kind then marks in *predicate, or null
+    // when there is none, it is switched off or the range is empty.
+    qint64 setupMissingMaskForPredicate(qint64 &offset, qint64 limit, DSPredicatePtr *predicate);
     // The missing rows (owned by the column; null or length 0 when none is
     // missing). The two forms are defined through each other; every
     // concrete class supplies one of them.

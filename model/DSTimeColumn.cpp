@@ -265,11 +265,8 @@ qint64 DSTimeColumn::getMissingMask(const uint8_t **out, qint64 offset, qint64 l
 
 qint64 DSTimeColumn::setupMissingMask(qint64 offset, qint64 limit)
 {
-    offset = std::max<qint64>(offset, 0);
-    const qint64 length = DSColumn::setupMissingMask(offset, limit);
-    if (length == 0 || !apply_missing_values_predicate())
-        return length;
-    const DSPredicatePtr predicate = missing_values_predicate();
+    DSPredicatePtr predicate;
+    const qint64 length = setupMissingMaskForPredicate(offset, limit, &predicate);
     if (!predicate)
         return length;
     const double *v = nullptr;

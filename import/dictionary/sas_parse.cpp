@@ -594,7 +594,7 @@ void report_value_label(sas_parse_s *p, value_kind kind, int32_t lo, int32_t hi)
     }
 }
 
-// value spec white* "=" white* label.
+// value range white* "=" white* label.
 size_t value_clause(sas_parse_s *p)
 {
     ds_parse_cursor_s *c = &p->c;

@@ -55,11 +55,11 @@ QByteArray realsFromJson(const QJsonArray &numbers, bool wide)
 
 bool binaryFromJson(const QJsonValue &value, QByteArray *out)
 {
-    const QJsonObject spec = value.toObject();
-    if (spec.size() != 1)
+    const QJsonObject entry = value.toObject();
+    if (entry.size() != 1)
         return false;
-    const QString kind = spec.begin().key();
-    const QJsonValue data = spec.begin().value();
+    const QString kind = entry.begin().key();
+    const QJsonValue data = entry.begin().value();
     QByteArray raw;
     if (kind == QLatin1String("float32") || kind == QLatin1String("float64"))
         raw = realsFromJson(data.toArray(), kind == QLatin1String("float64"));
@@ -141,19 +141,19 @@ bool ds_write_store_from_recipe(const QJsonObject &recipe, const QString &packag
     const QJsonArray objects = recipe.value(QStringLiteral("objects")).toArray();
     QHash<QString, DSManagedObject *> byId;
     for (const QJsonValue &value : objects) {
-        const QJsonObject spec = value.toObject();
-        const QString id = spec.value(QStringLiteral("id")).toString();
-        DSManagedObject *object = context.insertNewObject(spec.value(QStringLiteral("entity")).toString());
+        const QJsonObject entry = value.toObject();
+        const QString id = entry.value(QStringLiteral("id")).toString();
+        DSManagedObject *object = context.insertNewObject(entry.value(QStringLiteral("entity")).toString());
         if (!object || id.isEmpty() || byId.contains(id))
             return failed(error, QStringLiteral("object “%1”: no entity “%2”, or no unique id")
-                                     .arg(id, spec.value(QStringLiteral("entity")).toString()));
+                                     .arg(id, entry.value(QStringLiteral("entity")).toString()));
         byId.insert(id, object);
     }
     for (const QJsonValue &value : objects) {
-        const QJsonObject spec = value.toObject();
-        const QString id = spec.value(QStringLiteral("id")).toString();
+        const QJsonObject entry = value.toObject();
+        const QString id = entry.value(QStringLiteral("id")).toString();
         DSManagedObject *object = byId.value(id);
-        for (auto it = spec.begin(); it != spec.end(); ++it) {
+        for (auto it = entry.begin(); it != entry.end(); ++it) {
             const QString key = it.key();
             if (key == QLatin1String("id") || key == QLatin1String("entity"))
                 continue;
