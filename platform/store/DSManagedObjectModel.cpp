@@ -2,6 +2,7 @@
 
 #include "platform/store/DSAttributeDescription.h"
 #include "platform/store/DSEntityDescription.h"
+#include "platform/store/DSManagedObject.h"
 #include "platform/store/DSRelationshipDescription.h"
 
 #include <QCborValue>
@@ -271,6 +272,11 @@ std::shared_ptr<const DSManagedObjectModel> DSManagedObjectModel::fromJson(const
                       QStringLiteral("The model file is not a JSON object: %1").arg(parseError.errorString()));
         return nullptr;
     }
+    // Objects hold these types in variants. Qt registers a type on first
+    // use, under a lock of its own; registering here, before any worker
+    // builds objects from this model, keeps that off the import threads.
+    qRegisterMetaType<DSManagedObject *>();
+    qRegisterMetaType<DSObjectList>();
     std::shared_ptr<DSManagedObjectModel> model(new DSManagedObjectModel);
     Loader loader(model.get());
     if (!loader.load(doc.object(), error))
