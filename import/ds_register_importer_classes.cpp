@@ -1,10 +1,16 @@
 #include "import/ds_register_importer_classes.h"
 
 #include "import/DSDataImporterCSV.h"
+#include "import/DSDataImporterDCT.h"
+#include "import/DSDataImporterDTA.h"
 #include "import/DSDataImporterMultiple.h"
+#include "import/DSDataImporterRData.h"
 
 void ds_register_importer_classes()
 {
     DSDataImporter::registerImporterClass<DSDataImporterCSV>(QStringLiteral("DSDataImporterCSV"));
+    DSDataImporter::registerImporterClass<DSDataImporterDCT>(QStringLiteral("DSDataImporterDCT"));
+    DSDataImporter::registerImporterClass<DSDataImporterDTA>(QStringLiteral("DSDataImporterDTA"));
     DSDataImporter::registerImporterClass<DSDataImporterMultiple>(QStringLiteral("DSDataImporterMultiple"));
+    DSDataImporter::registerImporterClass<DSDataImporterRData>(QStringLiteral("DSDataImporterRData"));
 }

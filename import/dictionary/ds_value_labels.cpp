@@ -19,3 +19,11 @@ int variable_format_set(const char *name, const char *format, void *context)
     static_cast<QMap<QString, QString> *>(context)->insert(QString::fromUtf8(name), QString::fromUtf8(format));
     return 0;
 }
+
+QCborMap ds_category_labels(const QMap<QCborValue, QString> &labels)
+{
+    QCborMap map;
+    for (auto it = labels.cbegin(); it != labels.cend(); ++it)
+        map.insert(it.key(), it.value());
+    return map;
+}

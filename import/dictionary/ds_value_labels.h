@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCborMap>
 #include <QCborValue>
 #include <QMap>
 #include <QString>
@@ -22,3 +23,6 @@ int format_value_labels_add(const char *key, const void *value, int32_t type, co
 // QString> from variable name to format name, the later format replacing
 // the earlier.
 int variable_format_set(const char *name, const char *format, void *context);
+
+// The labels of one variable as a column's category labels.
+QCborMap ds_category_labels(const QMap<QCborValue, QString> &labels);

@@ -13,7 +13,10 @@
 
 #include <QFile>
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
+#include <cmath>
 
 std::shared_ptr<const DSManagedObjectModel> ds_import_test_model()
 {
@@ -110,4 +113,90 @@ QStringList ds_column_names(DSDataTable *table)
     for (DSColumn *column : table->sortedColumns())
         out << QStringLiteral("%1 %2 %3").arg(column->index()).arg(column->name(), column->entity()->name());
     return out;
+}
+
+namespace {
+
+// The fields of one line of a CSV file whose quoted fields hold no newline.
+QStringList csvFields(const QString &line)
+{
+    QStringList fields;
+    QString field;
+    bool quoted = false;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const QChar c = line[i];
+        if (quoted && c == u'"' && i + 1 < line.size() && line[i + 1] == u'"')
+            field += c, ++i;
+        else if (c == u'"')
+            quoted = !quoted;
+        else if (c == u',' && !quoted)
+            fields << field, field.clear();
+        else
+            field += c;
+    }
+    fields << field;
+    return fields;
+}
+
+QString withoutTrailingBlanks(QString text)
+{
+    while (text.endsWith(u' '))
+        text.chop(1);
+    return text;
+}
+
+void expectNumbersMatch(const std::vector<double> &values, const QList<QStringList> &rows, qsizetype c,
+                        const QString &name)
+{
+    for (qsizetype r = 0; r < rows.size() && r < qsizetype(values.size()); ++r) {
+        const QString &cell = rows[r][c];
+        if (cell == QLatin1String("NA")) {
+            EXPECT_TRUE(std::isnan(values[r])) << name.toStdString() << " row " << r;
+            continue;
+        }
+        // A value stored as a 4-byte float equals the other reader's
+        // printed decimal at that precision.
+        const double expected = cell.toDouble();
+        const bool asFloat = double(float(values[r])) == values[r] && float(values[r]) == float(expected);
+        if (!asFloat)
+            EXPECT_NEAR(values[r], expected, 1e-12 * std::max(1.0, std::fabs(expected)))
+                << name.toStdString() << " row " << r;
+    }
+}
+
+} // namespace
+
+void ds_expect_table_matches_csv(DSDataTable *table, const QString &csvPath, const QStringList &skip)
+{
+    SCOPED_TRACE(csvPath.toStdString());
+    QFile file(csvPath);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_FALSE(lines.isEmpty());
+    const QStringList names = csvFields(lines[0]);
+    QList<QStringList> rows;
+    for (qsizetype i = 1; i < lines.size(); ++i)
+        rows << csvFields(lines[i]);
+    EXPECT_EQ(table->num_records(), rows.size());
+    for (qsizetype c = 0; c < names.size(); ++c) {
+        if (skip.contains(names[c]))
+            continue;
+        DSColumn *column = nullptr;
+        for (DSColumn *candidate : table->columns())
+            if (candidate->name().compare(names[c], Qt::CaseInsensitive) == 0)
+                column = candidate;
+        ASSERT_NE(column, nullptr) << names[c].toStdString();
+        if (auto *numeric = ds_object_cast<DSNumericDataColumn>(column)) {
+            expectNumbersMatch(ds_column_values(numeric), rows, c, names[c]);
+        } else if (auto *time = ds_object_cast<DSTimeDataColumn>(column)) {
+            expectNumbersMatch(ds_time_values(time), rows, c, names[c]);
+        } else {
+            const std::vector<std::string> texts = ds_text_values(ds_object_cast<DSTextDataColumn>(column));
+            for (qsizetype r = 0; r < rows.size() && r < qsizetype(texts.size()); ++r) {
+                const QString expected = rows[r][c] == QLatin1String("NA") ? QString() : rows[r][c];
+                EXPECT_EQ(withoutTrailingBlanks(QString::fromStdString(texts[r])), withoutTrailingBlanks(expected))
+                    << names[c].toStdString() << " row " << r;
+            }
+        }
+    }
 }

@@ -63,3 +63,11 @@ std::vector<double> ds_time_intervals(DSTimeDataColumn *column);
 std::vector<std::string> ds_text_values(DSTextDataColumn *column);
 // The table's columns in index order, with their entity names.
 QStringList ds_column_names(DSDataTable *table);
+
+// Expects the table to hold what another reader wrote into the CSV file
+// (a header of column names, then one line per row): the same row count,
+// and for every named column but those in `skip` a column of that name
+// (case ignored) whose numbers, or times as seconds since 2001-01-01 GMT,
+// equal the file's ("NA" is missing), or whose texts equal the file's
+// without trailing blanks ("NA" as missing).
+void ds_expect_table_matches_csv(DSDataTable *table, const QString &csvPath, const QStringList &skip = {});
