@@ -30,6 +30,9 @@ struct ds_rdata_ctx_s
     DSColumn *column = nullptr;
     DSDataImporterRData *importer = nullptr;
     QString defaultName;
+    // An .rds holds one object, whose table is made before the parse; the
+    // library's own report of it makes no second one.
+    bool singleObject = false;
     // Set when a callback stopped the parse for a fault of the file or of
     // memory, not for an abort.
     bool failed = false;
@@ -40,6 +43,8 @@ int rdata_handle_table(const char *name, void *context)
     auto *ctx = static_cast<ds_rdata_ctx_s *>(context);
     if (ctx->importer->asyncAbort())
         return 1;
+    if (ctx->singleObject && ctx->table)
+        return 0;
     const QString tableName = name ? QString::fromUtf8(name) : ctx->defaultName;
     ctx->column = nullptr;
     ctx->pendingLabels = {};
@@ -89,7 +94,7 @@ DSColumn *makeNumericColumn(ds_rdata_ctx_s *ctx, int32_t type, const void *value
         double x;
         if (type == 3) {
             const int32_t n = static_cast<const int32_t *>(values)[i];
-            x = n == std::numeric_limits<int32_t>::min() ? NAN : n;
+            x = n == std::numeric_limits<int32_t>::min() ? std::nan("") : double(n);
         } else {
             x = static_cast<const double *>(values)[i];
         }
@@ -214,7 +219,8 @@ bool DSDataImporterRData::parseIntoPool(DSObjectPool &pool, DSError *error)
         ctx.importer = this;
         ctx.defaultName = QFileInfo(fileName).completeBaseName();
         int result;
-        if (QFileInfo(fileName).suffix().compare(QLatin1String("rds"), Qt::CaseInsensitive) == 0)
+        ctx.singleObject = QFileInfo(fileName).suffix().compare(QLatin1String("rds"), Qt::CaseInsensitive) == 0;
+        if (ctx.singleObject)
             result = rdata_handle_table(nullptr, &ctx) != 0 ? ds_rdata_stopped : parse_rds(bytes, &ctx, k_callbacks);
         else
             result = parse_rdata(bytes, &ctx, k_callbacks);

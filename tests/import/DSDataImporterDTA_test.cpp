@@ -41,15 +41,6 @@ DSDataTable *importFixture(const char *name, std::unique_ptr<ImportRun> *run)
     return tables.size() == 1 ? tables[0] : nullptr;
 }
 
-DSColumn *columnNamed(DSDataTable *table, const char *name)
-{
-    for (DSColumn *column : table->columns())
-        if (column->name() == QLatin1String(name))
-            return column;
-    ADD_FAILURE() << "no column " << name;
-    return nullptr;
-}
-
 struct OracleCase
 {
     const char *file;
@@ -114,7 +105,7 @@ TEST(DTAImport, TimeColumnsOnTheirEpochs)
         std::unique_ptr<ImportRun> run;
         DSDataTable *table = importFixture(c.file, &run);
         ASSERT_NE(table, nullptr);
-        auto *time = ds_object_cast<DSTimeDataColumn>(columnNamed(table, c.column));
+        auto *time = ds_object_cast<DSTimeDataColumn>(ds_column_named(table, c.column));
         ASSERT_NE(time, nullptr);
         EXPECT_EQ(ds_time_values(time)[size_t(c.row)], c.time);
         EXPECT_EQ(ds_time_intervals(time)[size_t(c.row)], c.interval);
@@ -126,23 +117,23 @@ TEST(DTAImport, KindsLabelsAndMissingValues)
     std::unique_ptr<ImportRun> run;
     DSDataTable *stata = importFixture("stata15.dta", &run);
     ASSERT_NE(stata, nullptr);
-    auto *big = ds_object_cast<DSNumericDataColumn>(columnNamed(stata, "big"));
+    auto *big = ds_object_cast<DSNumericDataColumn>(ds_column_named(stata, "big"));
     ASSERT_NE(big, nullptr);
     EXPECT_EQ(ds_column_values(big)[0], 16777217.0);
-    DSColumn *sex = columnNamed(stata, "sex");
+    DSColumn *sex = ds_column_named(stata, "sex");
     EXPECT_TRUE(sex->treat_as_categories());
     EXPECT_EQ(sex->category_labels().value(QCborValue(2.0)).toString(), QStringLiteral("Female"));
-    auto *tagged = ds_object_cast<DSNumericDataColumn>(columnNamed(stata, "tagged"));
+    auto *tagged = ds_object_cast<DSNumericDataColumn>(ds_column_named(stata, "tagged"));
     EXPECT_TRUE(std::isnan(ds_column_values(tagged)[1])) << "a tagged missing value";
-    auto *longText = ds_object_cast<DSTextDataColumn>(columnNamed(stata, "longtext"));
+    auto *longText = ds_object_cast<DSTextDataColumn>(ds_column_named(stata, "longtext"));
     ASSERT_NE(longText, nullptr) << "strL is text";
     EXPECT_EQ(ds_text_values(longText)[0].size(), 3000u);
-    EXPECT_NE(ds_object_cast<DSTextDataColumn>(columnNamed(stata, "txt")), nullptr);
+    EXPECT_NE(ds_object_cast<DSTextDataColumn>(ds_column_named(stata, "txt")), nullptr);
 
     DSDataTable *spss = importFixture("spss.sav", &run);
     ASSERT_NE(spss, nullptr);
-    EXPECT_EQ(ds_text_values(ds_object_cast<DSTextDataColumn>(columnNamed(spss, "longtext")))[0].size(), 3000u);
-    DSColumn *answer = columnNamed(spss, "answer");
+    EXPECT_EQ(ds_text_values(ds_object_cast<DSTextDataColumn>(ds_column_named(spss, "longtext")))[0].size(), 3000u);
+    DSColumn *answer = ds_column_named(spss, "answer");
     QFile labels(fixture("spss.foreign_labels.txt"));
     ASSERT_TRUE(labels.open(QIODevice::ReadOnly));
     for (const QByteArray &line : labels.readAll().trimmed().split('\n')) {
@@ -150,14 +141,14 @@ TEST(DTAImport, KindsLabelsAndMissingValues)
         EXPECT_EQ(answer->category_labels().value(QCborValue(parts[0].toDouble())).toString(),
                   QString::fromUtf8(parts[1]));
     }
-    auto *clock = ds_object_cast<DSTimeDataColumn>(columnNamed(spss, "clock"));
+    auto *clock = ds_object_cast<DSTimeDataColumn>(ds_column_named(spss, "clock"));
     ASSERT_NE(clock, nullptr);
     EXPECT_TRUE(clock->isTimeOfDay());
 
     DSDataTable *sas = importFixture("sas.sas7bdat", &run);
     ASSERT_NE(sas, nullptr);
-    EXPECT_EQ(ds_text_values(ds_object_cast<DSTextDataColumn>(columnNamed(sas, "longtext")))[0].size(), 3000u);
-    EXPECT_FALSE(columnNamed(sas, "xval")->treat_as_categories()) << "SAS's own formats name no labels";
+    EXPECT_EQ(ds_text_values(ds_object_cast<DSTextDataColumn>(ds_column_named(sas, "longtext")))[0].size(), 3000u);
+    EXPECT_FALSE(ds_column_named(sas, "xval")->treat_as_categories()) << "SAS's own formats name no labels";
 }
 
 TEST(DTAImport, PortableFileEqualsItsSystemFile)

@@ -107,6 +107,15 @@ std::vector<std::string> ds_text_values(DSTextDataColumn *column)
     return out;
 }
 
+DSColumn *ds_column_named(DSDataTable *table, const char *name)
+{
+    for (DSColumn *column : table->columns())
+        if (column->name() == QLatin1String(name))
+            return column;
+    ADD_FAILURE() << "no column " << name;
+    return nullptr;
+}
+
 QStringList ds_column_names(DSDataTable *table)
 {
     QStringList out;
@@ -157,7 +166,8 @@ void expectNumbersMatch(const std::vector<double> &values, const QList<QStringLi
         // A value stored as a 4-byte float equals the other reader's
         // printed decimal at that precision.
         const double expected = cell.toDouble();
-        const bool asFloat = double(float(values[r])) == values[r] && float(values[r]) == float(expected);
+        const bool asFloat = std::trunc(expected) != expected && double(float(values[r])) == values[r] &&
+                             float(values[r]) == float(expected);
         if (!asFloat)
             EXPECT_NEAR(values[r], expected, 1e-12 * std::max(1.0, std::fabs(expected)))
                 << name.toStdString() << " row " << r;

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+class DSColumn;
 class DSDataTable;
 class DSManagedObjectModel;
 class DSNumericDataColumn;
@@ -61,6 +62,9 @@ std::vector<double> ds_time_values(DSTimeDataColumn *column);
 std::vector<double> ds_time_intervals(DSTimeDataColumn *column);
 // A stored text column's texts over its table's rows ("" for missing).
 std::vector<std::string> ds_text_values(DSTextDataColumn *column);
+// The table's column of that name; none (with a test failure) when it has
+// none.
+DSColumn *ds_column_named(DSDataTable *table, const char *name);
 // The table's columns in index order, with their entity names.
 QStringList ds_column_names(DSDataTable *table);
 

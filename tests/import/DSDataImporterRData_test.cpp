@@ -1,0 +1,151 @@
+// R workspaces and serialised objects written by R itself
+// (tests/import/fixtures/stat/make_stat_files.R), against the values R
+// holds; and a Stata file and an R workspace read in one process, since
+// ReadStat and librdata export functions of the same names.
+#include "ImportTestSupport.h"
+
+#include "import/DSDataImporterMultiple.h"
+#include "import/DSDataImporterRData.h"
+#include "model/DSDataTable.h"
+#include "model/DSNumericDataColumn.h"
+#include "model/DSTextDataColumn.h"
+#include "model/DSTimeDataColumn.h"
+#include "platform/store/DSObjectPool.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+QString fixture(const QString &name)
+{
+    return QStringLiteral(OSTREL_TEST_SOURCE_DIR "/fixtures/stat/") + name;
+}
+
+std::unique_ptr<ImportRun> importR(const QList<QUrl> &urls)
+{
+    ds_import_test_model();
+    auto run = std::make_unique<ImportRun>(std::make_shared<DSDataImporterRData>(urls));
+    run->run();
+    return run;
+}
+
+TEST(RDataImport, WorkspacesGiveTheirFramesInOrder)
+{
+    for (const char *file : {"four.RData", "four_plain.RData", "four_v2.rda"}) {
+        SCOPED_TRACE(file);
+        auto run = importR({QUrl::fromLocalFile(fixture(QLatin1String(file)))});
+        const QList<DSDataTable *> tables = run->tables();
+        ASSERT_EQ(tables.size(), 4) << run->errorText().toStdString();
+        const char *const names[] = {"mtcars", "iris", "airquality", "esoph"};
+        for (int t = 0; t < 4; ++t) {
+            EXPECT_EQ(tables[t]->name(), QLatin1String(names[t]));
+            ds_expect_table_matches_csv(tables[t], fixture(QLatin1String(names[t]) + QStringLiteral(".R.csv")));
+        }
+        DSColumn *species = ds_column_named(tables[1], "Species");
+        EXPECT_TRUE(species->treat_as_categories());
+        EXPECT_EQ(species->category_labels().value(QCborValue(1.0)).toString(), QStringLiteral("setosa"));
+        EXPECT_EQ(species->category_labels().value(QCborValue(3.0)).toString(), QStringLiteral("virginica"));
+        EXPECT_FALSE(ds_column_named(tables[1], "Sepal.Length")->treat_as_categories());
+    }
+}
+
+TEST(RDataImport, SingleObjectsAndTimes)
+{
+    auto iris = importR({QUrl::fromLocalFile(fixture(QStringLiteral("iris.rds")))});
+    ASSERT_EQ(iris->tables().size(), 1) << iris->errorText().toStdString();
+    EXPECT_EQ(iris->tables()[0]->name(), QStringLiteral("iris"));
+    ds_expect_table_matches_csv(iris->tables()[0], fixture(QStringLiteral("iris.R.csv")));
+
+    auto times = importR({QUrl::fromLocalFile(fixture(QStringLiteral("times.rds")))});
+    ASSERT_EQ(times->tables().size(), 1) << times->errorText().toStdString();
+    DSDataTable *table = times->tables()[0];
+    ds_expect_table_matches_csv(table, fixture(QStringLiteral("times.R.csv")));
+    const struct { const char *column; double interval; } k_intervals[] = {
+        {"midnight", 86400}, {"noon", 1}, {"day", 86400}};
+    for (const auto &c : k_intervals) {
+        auto *time = ds_object_cast<DSTimeDataColumn>(ds_column_named(table, c.column));
+        ASSERT_NE(time, nullptr) << c.column;
+        EXPECT_EQ(ds_time_intervals(time)[0], c.interval) << c.column;
+    }
+    DSColumn *flag = ds_column_named(table, "flag");
+    EXPECT_TRUE(flag->treat_as_categories()) << "logicals are kept, labelled";
+    EXPECT_EQ(flag->category_labels().value(QCborValue(0.0)).toString(), QStringLiteral("FALSE"));
+    EXPECT_EQ(flag->category_labels().value(QCborValue(1.0)).toString(), QStringLiteral("TRUE"));
+    EXPECT_EQ(ds_column_values(ds_object_cast<DSNumericDataColumn>(ds_column_named(table, "big")))[0], 16777217.0);
+}
+
+TEST(RDataImport, CompressedFilesLeaveNothingInTheTemporaryFolder)
+{
+    QTemporaryDir privateTemp;
+    const QByteArray saved = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(privateTemp.path()));
+    auto run = importR({QUrl::fromLocalFile(fixture(QStringLiteral("four.RData"))),
+                        QUrl::fromLocalFile(fixture(QStringLiteral("iris.rds")))});
+    qputenv("TMPDIR", saved);
+    EXPECT_EQ(run->tables().size(), 5);
+    EXPECT_TRUE(QDir(privateTemp.path()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
+}
+
+TEST(RDataImport, FailuresAndStops)
+{
+    ImportFiles files;
+    QFile whole(fixture(QStringLiteral("four.RData")));
+    ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
+    const QByteArray gzip = whole.readAll();
+    QFile plainFile(fixture(QStringLiteral("four_plain.RData")));
+    ASSERT_TRUE(plainFile.open(QIODevice::ReadOnly));
+    const QByteArray plain = plainFile.readAll();
+    const struct { QUrl url; const char *error; } k_cases[] = {
+        {QUrl::fromLocalFile(fixture(QStringLiteral("mtcars_xz.RData"))),
+         "Error parsing the RData file: mtcars_xz.RData"},
+        {QUrl::fromLocalFile(fixture(QStringLiteral("ragged.rds"))), "Error parsing the RData file: ragged.rds"},
+        {files.write(QStringLiteral("one.RData"), "R"), "Error reading from the RData file: one.RData"},
+        {QUrl::fromLocalFile(QStringLiteral("/nonexistent/gone.rds")), "Error opening the RData file: gone.rds"},
+        {files.write(QStringLiteral("cut.RData"), gzip.left(gzip.size() / 2)), "Error parsing the RData file: cut.RData"},
+        {files.write(QStringLiteral("cut_plain.RData"), plain.left(plain.size() / 2)),
+         "Error parsing the RData file: cut_plain.RData"},
+        {files.write(QStringLiteral("head.RData"), plain.left(40)), "Error parsing the RData file: head.RData"},
+    };
+    for (const auto &c : k_cases) {
+        SCOPED_TRACE(c.error);
+        auto run = importR({QUrl::fromLocalFile(fixture(QStringLiteral("iris.rds"))), c.url});
+        EXPECT_EQ(run->importer->asyncResult(), nullptr);
+        EXPECT_EQ(run->errorText(), QStringLiteral("1 ") + QLatin1String(c.error));
+    }
+
+    ds_import_test_model();
+    auto importer = std::make_shared<DSDataImporterRData>(
+        QList<QUrl>{QUrl::fromLocalFile(fixture(QStringLiteral("four.RData")))});
+    importer->setAsyncAbort(true);
+    DSObjectPool pool(ds_import_test_model());
+    DSError error;
+    EXPECT_FALSE(importer->parseIntoPool(pool, &error));
+    EXPECT_EQ(error.code, 0) << "a stop is no error";
+    EXPECT_TRUE(error.localizedDescription.isEmpty());
+}
+
+// Both libraries define ck_hash_table_* functions; one process reads both
+// kinds of file, under AddressSanitizer too.
+TEST(RDataImport, StataAndRFilesInOneProcess)
+{
+    ds_import_test_model();
+    const QList<QUrl> urls{QUrl::fromLocalFile(fixture(QStringLiteral("stata15.dta"))),
+                           QUrl::fromLocalFile(fixture(QStringLiteral("four.RData"))),
+                           QUrl::fromLocalFile(fixture(QStringLiteral("spss.sav")))};
+    ImportRun run(std::make_shared<DSDataImporterMultiple>(urls));
+    run.run();
+    ASSERT_EQ(run.tables().size(), 6) << run.errorText().toStdString();
+    EXPECT_EQ(run.tables()[0]->name(), QStringLiteral("stata15"));
+    EXPECT_EQ(run.tables()[1]->name(), QStringLiteral("mtcars"));
+    EXPECT_EQ(run.tables()[5]->name(), QStringLiteral("spss"));
+    EXPECT_EQ(ds_column_named(run.tables()[0], "sex")->category_labels().value(QCborValue(1.0)).toString(),
+              QStringLiteral("Male"));
+}
+
+} // namespace
