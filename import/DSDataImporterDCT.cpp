@@ -18,6 +18,10 @@ namespace {
 struct ds_dct_ctx_s
 {
     QList<DSColumn *> columns;            // in entry order, owned by the pool
+    // The same columns by kind, so that a cell needs no cast: one of the
+    // two is set for each entry.
+    QList<DSNumericDataColumn *> numeric;
+    QList<DSTextDataColumn *> text;
     const ds_stata_dct_s *dct = nullptr;
     qint32 rows = 0;
     quint64 bytes = 0;
@@ -64,13 +68,13 @@ int dct_import_cell(uint64_t, int32_t k, char *text, uint64_t length, void *cont
     if (k == 0)
         ++ctx->rows;
     bool appended;
-    if (auto *numeric = dynamic_cast<DSNumericDataColumn *>(ctx->columns[k])) {
+    if (DSNumericDataColumn *numeric = ctx->numeric[k]) {
         const double x = ctx->dct->entries[k].decimal_char == ',' ? parseCommaDecimal(text, length)
                                                                  : ds_parse_number(text, ", ");
         appended = numeric->appendValue(x);
     } else {
         cutTrailingBlanks(text, length);
-        appended = static_cast<DSTextDataColumn *>(ctx->columns[k])->appendTextValue(text);
+        appended = ctx->text[k]->appendTextValue(text);
     }
     if (!appended)
         return 1;
@@ -129,9 +133,14 @@ bool DSDataImporterDCT::parseIntoPool(DSObjectPool &pool, DSError *error)
         }
         for (int32_t k = 0; k < m_dct->num_entries; ++k) {
             const ds_stata_dct_entry_s &entry = m_dct->entries[k];
-            DSColumn *column = entry.type == 1
-                                   ? static_cast<DSColumn *>(pool.insertNewObject<DSTextDataColumn>(QStringLiteral("DSTextDataColumn")))
-                                   : pool.insertNewObject<DSNumericDataColumn>(QStringLiteral("DSNumericDataColumn"));
+            auto *text = entry.type == 1 ? pool.insertNewObject<DSTextDataColumn>(QStringLiteral("DSTextDataColumn"))
+                                         : nullptr;
+            auto *numeric = entry.type == 1
+                                ? nullptr
+                                : pool.insertNewObject<DSNumericDataColumn>(QStringLiteral("DSNumericDataColumn"));
+            DSColumn *column = text ? static_cast<DSColumn *>(text) : numeric;
+            ctx.text.append(text);
+            ctx.numeric.append(numeric);
             const QString name = QString::fromUtf8(entry.name);
             column->setName(name);
             if (const auto labels = m_valueLabels.constFind(name); labels != m_valueLabels.cend() && !labels->isEmpty()) {

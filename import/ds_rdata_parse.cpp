@@ -6,6 +6,7 @@
 
 #include <QtGlobal>
 
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -122,6 +123,9 @@ int parseBytes(const QByteArray &bytes, void *context, const ds_rdata_callbacks_
     rdata_set_seek_handler(parser.get(), seekMemory);
     rdata_set_read_handler(parser.get(), readMemory);
     rdata_set_update_handler(parser.get(), updateMemory);
+    // The library marks its default reader's state as the caller's own, so
+    // nothing frees it once another takes its place.
+    free(parser->io->io_ctx);
     rdata_set_io_ctx(parser.get(), &file);
     rdata_set_table_handler(parser.get(), onTable);
     rdata_set_column_handler(parser.get(), onColumn);

@@ -10,6 +10,7 @@
 #include <array>
 #include <cstring>
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -18,7 +19,18 @@ struct Forward
 {
     void *context;
     const ds_readstat_callbacks_s *callbacks;
+    // Stata label-set names come straight from the file's fixed-width
+    // entries, without a terminating NUL when a name fills its entry: at
+    // most this many bytes are read of one (known once the header is).
+    size_t labelSetLength = SIZE_MAX;
+    bool stata = false;
 };
+
+// The width of a label-set name entry in a Stata file of the format.
+size_t stataLabelSetWidth(int format)
+{
+    return format < 110 ? 9 : format < 118 ? 33 : 129;
+}
 
 // A value's bytes and our type code; none for a value the file calls
 // missing.
@@ -95,6 +107,8 @@ int handlerResult(int stop)
 int onMetadata(readstat_metadata_t *metadata, void *data)
 {
     auto *forward = static_cast<Forward *>(data);
+    if (forward->stata)
+        forward->labelSetLength = stataLabelSetWidth(readstat_get_file_format_version(metadata));
     return handlerResult(forward->callbacks->info(readstat_get_row_count(metadata),
                                                   readstat_get_var_count(metadata), forward->context));
 }
@@ -102,10 +116,11 @@ int onMetadata(readstat_metadata_t *metadata, void *data)
 int onVariable(int index, readstat_variable_t *variable, const char *labelSet, void *data)
 {
     auto *forward = static_cast<Forward *>(data);
+    const std::string set = labelSet ? std::string(labelSet, strnlen(labelSet, forward->labelSetLength)) : std::string();
     return handlerResult(forward->callbacks->variable(
         index, readstat_variable_get_name(variable), readstat_variable_get_format(variable),
-        readstat_variable_get_label(variable), labelSet, typeCode(readstat_variable_get_type(variable)),
-        forward->context));
+        readstat_variable_get_label(variable), labelSet ? set.c_str() : nullptr,
+        typeCode(readstat_variable_get_type(variable)), forward->context));
 }
 
 int onValue(int observation, readstat_variable_t *variable, readstat_value_t value, void *data)
@@ -231,6 +246,10 @@ int parseWith(Reader read, bool labels, const char *path, void *context, const d
         readstat_set_file_character_encoding(parser.get(), "UTF-8");
     }
     Forward forward{context, &callbacks};
+    if (read == readstat_parse_dta) {
+        forward.stata = true;
+        forward.labelSetLength = stataLabelSetWidth(0);
+    }
     readstat_set_metadata_handler(parser.get(), onMetadata);
     readstat_set_variable_handler(parser.get(), onVariable);
     readstat_set_value_handler(parser.get(), onValue);

@@ -28,7 +28,7 @@ bool entryIsReadable(const ds_stata_dct_entry_s &entry, int32_t lines)
 bool skipLine(FILE *file)
 {
     int c;
-    while ((c = getc(file)) != EOF)
+    while ((c = getc_unlocked(file)) != EOF)
         if (c == '\n')
             return true;
     return false;
@@ -49,7 +49,7 @@ bool restIsBlank(FILE *file)
     const long at = ftell(file);
     int c;
     bool blank = true;
-    while (blank && (c = getc(file)) != EOF)
+    while (blank && (c = getc_unlocked(file)) != EOF)
         blank = c == '\n' || c == '\r' || c == ' ' || c == '\t';
     if (at >= 0)
         fseek(file, at, SEEK_SET);
@@ -152,9 +152,13 @@ int dct_read_data(const char *path, const ds_stata_dct_s *dct, void *context, dc
     FilePtr file(fopen(path, "rb"));
     if (!file)
         return DCT_READ_OPEN;
+    // One thread reads the stream: byte reads need no lock.
+    flockfile(file.get());
     for (int32_t skipped = 1; skipped < dct->first_line; ++skipped)
         if (!skipLine(file.get()))
             break;
-    return dct->delimiter != 0 ? readDelimited(file.get(), dct, context, cell)
-                               : readFixed(file.get(), dct, context, cell);
+    const int result = dct->delimiter != 0 ? readDelimited(file.get(), dct, context, cell)
+                                           : readFixed(file.get(), dct, context, cell);
+    funlockfile(file.get());
+    return result;
 }
