@@ -63,6 +63,8 @@ const OracleCase k_oracleCases[] = {
     {"iris.dta", "iris_dta.pandas.csv", {"species"}},
     {"iris.sas7bdat", "iris_sas7bdat.pandas.csv", {}},
     {"electric.sav", "electric.foreign.csv", {}},
+    {"personnel.sav", "personnel.foreign.csv", {}},
+    {"physiology.sav", "physiology.foreign.csv", {}},
 };
 
 TEST(DTAImport, FilesEqualOtherReaders)
