@@ -225,7 +225,7 @@ int prepareBuffer(const MYSQL_FIELD &field, Buffer *buffer, MYSQL_BIND *bind)
 // Appends the field's value of the fetched row to its column. A text longer
 // than the bound buffer is fetched again whole. False when memory ran out
 // or the text could not be fetched.
-bool appendField(MYSQL_STMT *stmt, unsigned field, Buffer &buffer, DSColumnSlots::Slot &slot)
+bool appendField(MYSQL_STMT *stmt, unsigned field, Buffer &buffer, DSColumnSlots::Slot &slot, std::string *scratch)
 {
     if (buffer.isNull)
         return slot.data->appendEmptyValue();
@@ -260,9 +260,8 @@ bool appendField(MYSQL_STMT *stmt, unsigned field, Buffer &buffer, DSColumnSlots
         return static_cast<DSTimeDataColumn *>(slot.column)->appendTimeValue(t, interval);
     }
     case Read::Text: {
-        auto *column = static_cast<DSTextDataColumn *>(slot.column);
         if (buffer.length < buffer.bytes.size())
-            return column->appendTextValue(std::string(buffer.bytes.data(), buffer.length).c_str());
+            return DSDataImporterSQL::appendText(slot, buffer.bytes.data(), buffer.length, scratch);
         std::string whole(buffer.length, '\0');
         MYSQL_BIND bind{};
         bind.buffer_type = MYSQL_TYPE_BLOB;
@@ -272,8 +271,7 @@ bool appendField(MYSQL_STMT *stmt, unsigned field, Buffer &buffer, DSColumnSlots
         bind.length = &length;
         if (mysql_stmt_fetch_column(stmt, &bind, field, 0) != 0)
             return false;
-        whole.resize(std::min<size_t>(length, whole.size()));
-        return column->appendTextValue(whole.c_str());
+        return DSDataImporterSQL::appendText(slot, whole.data(), std::min<size_t>(length, whole.size()), scratch);
     }
     case Read::None:
         break;
@@ -321,6 +319,7 @@ bool DSDataImporterMySQL::importQuery(MYSQL *connection, const DSDatabaseQuery &
     if (names.isEmpty())
         return !asyncAbort();
     ResultTable result;
+    std::string scratch;
     if (!makeTable(pool, query.table_name(), names, kinds, &result)) {
         dropTable(&result);
         return fail("%1", "Out of memory");
@@ -344,7 +343,7 @@ bool DSDataImporterMySQL::importQuery(MYSQL *connection, const DSDatabaseQuery &
         for (unsigned f = 0; f < n; ++f) {
             if (slotOfField[f] < 0)
                 continue;
-            if (!appendField(s.stmt, f, s.buffers[f], *result.slots.slotAt(slotOfField[f]))) {
+            if (!appendField(s.stmt, f, s.buffers[f], *result.slots.slotAt(slotOfField[f]), &scratch)) {
                 dropTable(&result);
                 return fail("Error fetching data: %1", "Out of memory");
             }

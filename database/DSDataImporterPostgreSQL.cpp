@@ -48,6 +48,7 @@ struct DSDataImporterPostgreSQL::QueryRun
     QList<Oid> types;       // of the fields that have a column
     QList<int> fields;      // their field numbers
     bool madeTable = false; // the first row was seen
+    std::string scratch;
 };
 
 PGconn *DSDataImporterPostgreSQL::connectionForURL(const QUrl &url)
@@ -62,9 +63,9 @@ PGconn *DSDataImporterPostgreSQL::connectionForURL(const QUrl &url)
     // Values travel as separate parameters, so no quote or backslash in a
     // password needs escaping.
     const char *keys[] = {"host", "port", "user", "password", "dbname", "connect_timeout", "application_name",
-                          "sslmode", "options", nullptr};
+                          "sslmode", "client_encoding", "options", nullptr};
     const char *values[] = {host.c_str(), port.c_str(), user.c_str(), password.c_str(), database.c_str(),
-                            timeout.c_str(), "Ostrel", "prefer", "-c TimeZone=UTC", nullptr};
+                            timeout.c_str(), "Ostrel", "prefer", "UTF8", "-c TimeZone=UTC", nullptr};
     return PQconnectdbParams(keys, values, 0);
 }
 
@@ -203,8 +204,7 @@ bool DSDataImporterPostgreSQL::importQuery(PGconn *connection, const DSDatabaseQ
                     } else {
                         const Oid type = run.types[c];
                         if (slot.kind == TextColumn) {
-                            appended = static_cast<DSTextDataColumn *>(slot.column)
-                                           ->appendTextValue(std::string(text, length).c_str());
+                            appended = appendText(slot, text, length, &run.scratch);
                         } else if (slot.kind == BooleanColumn) {
                             appended = static_cast<DSNumericDataColumn *>(slot.column)
                                            ->appendValue(ds_pgsql_bool_value(text, length));

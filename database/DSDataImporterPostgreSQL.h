@@ -25,8 +25,8 @@ public:
 
     // A connection to the URL's server and database (its last path
     // component), with the connect timeout, SSL when the server offers it,
-    // the application's name and the session in UTC, so zoned timestamps
-    // arrive with their instant. The caller owns it (PQfinish) and checks
+    // the application's name, texts in UTF-8 and the session in UTC, so
+    // zoned timestamps arrive with their instant. The caller owns it (PQfinish) and checks
     // its status.
     static pg_conn *connectionForURL(const QUrl &url);
     // The first field of every row the statement answers, as text; none

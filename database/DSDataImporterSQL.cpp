@@ -3,6 +3,7 @@
 #include "database/DSDatabaseSQLQuery.h"
 #include "database/DSDatabaseTableQuery.h"
 #include "database/ds_sql_text.h"
+#include "import/ds_text_decoding.h"
 #include "model/DSDataTable.h"
 #include "model/DSNumericDataColumn.h"
 #include "model/DSTextDataColumn.h"
@@ -15,6 +16,7 @@
 #include <QDateTime>
 
 #include <cmath>
+#include <cstring>
 
 DSDataImporterSQL::DSDataImporterSQL(const QUrl &url, const QList<DSDatabaseQueryPtr> &queries)
     : DSDataImporter({url}), m_table_queries(queries)
@@ -261,6 +263,19 @@ void DSDataImporterSQL::dropTable(ResultTable *result)
             column->teardown();
     result->slots.reset({});
     result->table = nullptr;
+}
+
+bool DSDataImporterSQL::appendText(DSColumnSlots::Slot &slot, const char *text, size_t length, std::string *scratch)
+{
+    auto *column = static_cast<DSTextDataColumn *>(slot.column);
+    length = strnlen(text, length);
+    if (ds_is_valid_utf8(text, length)) {
+        if (text[length] == '\0')
+            return column->appendTextValue(text);
+        scratch->assign(text, length);
+        return column->appendTextValue(scratch->c_str());
+    }
+    return column->appendTextValue(ds_decode_text(text, length, scratch) ? scratch->c_str() : "");
 }
 
 qint64 DSDataImporterSQL::countFromRows(const std::optional<QStringList> &rows, DSError *error)

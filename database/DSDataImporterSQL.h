@@ -56,6 +56,13 @@ public:
     // class.
     QString queryStringForQuery(const DSDatabaseQuery &query) const;
 
+    // Appends a received text to the text column of the slot: as UTF-8 when
+    // it is, else as Windows-1252 (binary data), else missing. The text is
+    // read up to length or its first zero byte; the byte at length must be
+    // readable (the client libraries end their values with a zero). False
+    // when memory ran out.
+    static bool appendText(DSColumnSlots::Slot &slot, const char *text, size_t length, std::string *scratch);
+
     // The kinds of the columns an import makes.
     enum ColumnKind { NumericColumn, BooleanColumn, TextColumn, TimeColumn, TimeOfDayColumn };
 
@@ -79,6 +86,7 @@ protected:
                           const QList<int> &kinds, ResultTable *result);
     // Drops the import buffers of the table's columns (after a failure).
     static void dropTable(ResultTable *result);
+
 
     // The dialect's value text of a right-hand constant on a column of a
     // kind other than numeric and text; "NULL" where it has none.

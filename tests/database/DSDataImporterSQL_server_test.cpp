@@ -320,8 +320,31 @@ TEST_P(ServerTest, RowLimitsIdentifiersAndEmptyResults)
     EXPECT_EQ(b.front(), 151);
     EXPECT_EQ(b.back(), 250);
     EXPECT_EQ(column<DSNumericDataColumn>(tables[0], 0)->name(), QStringLiteral("c`o\"l"));
-    if (d() == MySQL)
+    if (d() == MySQL) {
         EXPECT_EQ(tables[2]->num_records(), 0);
+    }
+}
+
+TEST_P(ServerTest, TextsArriveAsUTF8WhateverTheServerHolds)
+{
+    // A PostgreSQL database in Latin-1, and MySQL bytes that are not UTF-8.
+    QString db;
+    if (d() == PostgreSQL) {
+        db = QStringLiteral("latin_pg");
+        exec(admin(), QStringLiteral("DROP DATABASE IF EXISTS %1").arg(db));
+        ASSERT_EQ(exec(admin(), QStringLiteral("CREATE DATABASE %1 ENCODING 'LATIN1' LC_COLLATE 'C' LC_CTYPE 'C' "
+                                               "TEMPLATE template0")
+                                    .arg(db)),
+                  "");
+        ASSERT_EQ(exec(db, QStringLiteral("CREATE TABLE t (s text); INSERT INTO t VALUES (E'caf\\u00e9')")), "");
+    } else {
+        db = makeDatabase("bytes", QStringLiteral("CREATE TABLE t (s blob); INSERT INTO t VALUES (x'636166E9')"));
+    }
+    ImportRun run(importer(d(), url(db), {tableQuery(QStringLiteral("t"), {{"s", 4}})}));
+    run.run();
+    ASSERT_EQ(run.errorText(), QString());
+    ASSERT_EQ(run.tables().size(), 1);
+    EXPECT_EQ(ds_text_values(column<DSTextDataColumn>(run.tables()[0], 0)), (std::vector<std::string>{"caf\xc3\xa9"}));
 }
 
 TEST_P(ServerTest, ValidationOfCustomSQL)
