@@ -258,10 +258,7 @@ bool DSDataImporterSQL::makeTable(DSObjectPool &pool, const QString &name, const
 
 void DSDataImporterSQL::dropTable(ResultTable *result)
 {
-    for (qsizetype i = 0; i < result->slots.size(); ++i)
-        if (DSDataColumn *column = result->slots.slotAt(i)->data)
-            column->teardown();
-    result->slots.reset({});
+    result->slots.teardown();
     result->table = nullptr;
 }
 
