@@ -71,6 +71,36 @@ TEST_P(ConnectorTest, ListsDatabasesAndTables)
     EXPECT_FALSE(zeta.is_enabled());
     // The listing left the connector disconnected, so a cancel sends nothing.
     EXPECT_FALSE(c->cancel(nullptr));
+
+    // "localhost" reaches the server on the URL's port (MySQL over TCP, not
+    // the default socket, which this server does not have).
+    QUrl local = url(db);
+    local.setHost(QStringLiteral("localhost"));
+    DSError localError;
+    EXPECT_TRUE(connector(d(), local)->connect(&localError)) << localError.localizedDescription.toStdString();
+}
+
+TEST_P(ConnectorTest, UserDeniedPostgresGetsAnEmptyList)
+{
+    if (d() != PostgreSQL)
+        GTEST_SKIP() << "PostgreSQL's database \"postgres\"";
+    ds_pg_exec(QStringLiteral("postgres"), QStringLiteral("DROP ROLE IF EXISTS denied_pg"));
+    ASSERT_EQ(ds_pg_exec(QStringLiteral("postgres"), QStringLiteral("CREATE ROLE denied_pg LOGIN PASSWORD 'pw'; "
+                                                                    "REVOKE CONNECT ON DATABASE postgres FROM PUBLIC")),
+              "");
+    QUrl denied = url(QStringLiteral("postgres"), QStringLiteral("pw"));
+    denied.setUserName(QStringLiteral("denied_pg"));
+    DSError error;
+    auto c = connector(d(), denied);
+    EXPECT_FALSE(c->connect(&error));
+    EXPECT_EQ(error.code, 5);
+    error = DSError();
+    const auto names = c->databaseArray(&error);
+    ds_pg_exec(QStringLiteral("postgres"), QStringLiteral("GRANT CONNECT ON DATABASE postgres TO PUBLIC"));
+    // Step 1 then falls back to a database name the user types.
+    ASSERT_TRUE(names);
+    EXPECT_TRUE(names->isEmpty());
+    EXPECT_EQ(error.code, 0);
 }
 
 TEST_P(ConnectorTest, ConnectionErrorCodes)
