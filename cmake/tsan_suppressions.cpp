@@ -8,10 +8,11 @@
 //    counters folded after a task), and its own calls into the runtime. A
 //    chunk body's own accesses have the body's frame on top and are still
 //    reported.
-//  - QtCore: the lock of its type registry, taken when variants compare; and
-//    a thread pool's end, whose destructor frees the wait condition of a
-//    pooled thread it joined through QtCore's own futex wait (seen in the
-//    import tests' runs, one pool an import).
+//  - QtCore: the lock of its type registry, taken when variants compare.
+//  - QtCore's thread pool: its queue's lock (QMutex) waits on a futex the
+//    sanitizer never sees, so a task queued by one thread and freed by a
+//    pooled one, or a pool's wait condition destroyed after its last
+//    worker woke it, looked like races.
 extern "C" const char *__tsan_default_suppressions()
 {
     return "race_top:oneapi/tbb/\n"
@@ -21,5 +22,7 @@ extern "C" const char *__tsan_default_suppressions()
            "race:tbb::detail::d1::fold_tree\n"
            "called_from_lib:libtbb.so.12\n"
            "race:QReadWriteLock\n"
-           "race:QWaitCondition::~QWaitCondition\n";
+           "race:QWaitCondition::~QWaitCondition\n"
+           "race:QThreadPoolPrivate::enqueueTask\n"
+           "race:QRunnable::create\n";
 }
