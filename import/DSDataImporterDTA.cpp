@@ -1,5 +1,6 @@
 #include "import/DSDataImporterDTA.h"
 
+#include "import/ds_imported_time.h"
 #include "import/ds_readstat_parse.h"
 #include "import/ds_text_decoding.h"
 #include "model/DSDataTable.h"
@@ -333,8 +334,7 @@ bool appendCell(ds_dta_ctx_s *ctx, Slot &slot, const void *value, int32_t type)
         return slot.numeric->appendValue(x);
     double t = timeOf(x, slot.format.kind, ctx->epoch);
     double length = 0;
-    // Times beyond some million years hold no calendar date.
-    if (!std::isfinite(t) || std::fabs(t) > 1e14)
+    if (!std::isfinite(t) || std::fabs(t) > kDSMaxImportedTime)
         t = NAN;
     else
         t = ds_time_floor(slot.format.unit, &length, t);

@@ -1,5 +1,6 @@
 #include "import/DSDataImporterRData.h"
 
+#include "import/ds_imported_time.h"
 #include "import/ds_rdata_parse.h"
 #include "model/DSDataTable.h"
 #include "model/DSNumericDataColumn.h"
@@ -79,8 +80,9 @@ DSColumn *makeTimeColumn(ds_rdata_ctx_s *ctx, const double *seconds, int64_t cou
         days = std::isnan(seconds[i]) || isDayStart(seconds[i]);
     const double interval = days ? 86400 : 1;
     for (int64_t i = 0; i < count; ++i) {
-        const bool missing = !std::isfinite(seconds[i]);
-        if (!column->appendTimeValue(missing ? NAN : seconds[i] - kDSUnixToAbsoluteTime, missing ? 0 : interval))
+        const double t = seconds[i] - kDSUnixToAbsoluteTime;
+        const bool missing = !std::isfinite(t) || std::fabs(t) > kDSMaxImportedTime;
+        if (!column->appendTimeValue(missing ? double(NAN) : t, missing ? 0 : interval))
             return nullptr;
     }
     return column->save() ? column : nullptr;
