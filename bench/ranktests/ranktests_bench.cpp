@@ -2,7 +2,7 @@
 // scipy_peers.py: floor of bench_values (ties on purpose), row i in group
 // i mod 10, with and without the shared frequency weights.
 #include "bench_data.h"
-#include "stats/ds_rank_tests.h"
+#include "model/util/ds_rank_tests.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,8 +1,9 @@
-#include "stats/ds_rank_tests.h"
+#include "model/util/ds_rank_tests.h"
 
 #include "model/util/ds_row_weight.h"
 #include "model/util/ds_sort.h"
 #include "platform/dispatch/ds_parallel_for.h"
+#include "platform/sterna/sterna.h"
 
 #include <algorithm>
 #include <cmath>
@@ -156,4 +157,94 @@ double ds_friedman(const double *const *columns, int64_t k, int64_t rows, const 
     if (df2)
         *df2 = (k - 1) * (int64_t(n) - 1);
     return (n - 1) * (b - n * kd * (kd + 1) * (kd + 1) / 4) / (a - b);
+}
+
+namespace {
+
+// The largest number of groups a 4-bit code holds.
+constexpr int64_t packed_group_limit = 16;
+
+// Two rows to a byte, the even row in the low half; a row that takes no
+// part is marked in `used` as 0.
+void pack_groups(const int32_t *groups, int64_t rows, int64_t group_count, const uint8_t *mask, int64_t mask_length,
+                 const uint8_t *missing, int64_t missing_length, std::vector<uint8_t> &packed,
+                 std::vector<uint8_t> &used)
+{
+    packed.assign(size_t((rows + 1) / 2), 0);
+    used.assign(size_t(rows), 0);
+    // Chunks of even length never share a packed byte.
+    ds_parallel_for_aligned(chunk_count, uint64_t(rows), 64, [&](uint64_t, int64_t first, int64_t end) {
+        for (int64_t r = first; r < end; ++r) {
+            const int32_t g = groups[r];
+            const bool valid = g >= 0 && g < group_count;
+            used[size_t(r)] = valid && ds_row_admitted(mask, mask_length, r) &&
+                              !(missing && ds_row_admitted(missing, missing_length, r));
+            if (valid)
+                packed[size_t(r / 2)] |= uint8_t(g << (4 * (r & 1)));
+        }
+    });
+}
+
+// The group of every sorted position, one byte each; 0xff for a position
+// whose row takes no part.
+void ds_unpack_groups_chunk(const int32_t *rows, int64_t first, int64_t end, int64_t num_group_rows,
+                            const std::vector<uint8_t> &packed, const std::vector<uint8_t> &used, uint8_t *out)
+{
+    for (int64_t i = first; i < end; ++i) {
+        const int32_t r = rows[i];
+        out[i] = r >= 0 && r < num_group_rows && used[size_t(r)] ? uint8_t((packed[size_t(r / 2)] >> (4 * (r & 1))) & 15)
+                                                                   : uint8_t(0xff);
+    }
+}
+
+}  // namespace
+
+double ds_kolmogorov_smirnov_groups(const double *sorted, const int32_t *rows, int64_t count,
+                                    const int32_t *groups, int64_t num_group_rows, int64_t group_count,
+                                    const uint8_t *mask, int64_t mask_length, const uint8_t *missing,
+                                    int64_t missing_length, const int32_t *weights, int64_t num_weights,
+                                    int64_t *df)
+{
+    if (group_count < 2 || group_count > packed_group_limit || count <= 0 || num_group_rows <= 0)
+        return not_a_number;
+    std::vector<uint8_t> packed;
+    std::vector<uint8_t> used;
+    pack_groups(groups, num_group_rows, group_count, mask, mask_length, missing, missing_length, packed, used);
+    std::vector<uint8_t> position_group(static_cast<size_t>(count));
+    ds_parallel_for_aligned(chunk_count, uint64_t(count), 64, [&](uint64_t, int64_t first, int64_t end) {
+        ds_unpack_groups_chunk(rows, first, end, num_group_rows, packed, used, position_group.data());
+    });
+    packed = {};
+    used = {};
+
+    // One entry per run of tied values within a group, with the run's weight.
+    std::vector<double> last(size_t(group_count), not_a_number);
+    std::vector<int64_t> run_weight(size_t(group_count), 0);
+    std::vector<double> values;
+    std::vector<int32_t> entry_groups;
+    std::vector<int32_t> entry_weights;
+    const auto emit = [&](int64_t g) {
+        values.push_back(last[size_t(g)]);
+        entry_groups.push_back(int32_t(g));
+        entry_weights.push_back(int32_t(run_weight[size_t(g)]));
+        run_weight[size_t(g)] = 0;
+    };
+    for (int64_t i = 0; i < count; ++i) {
+        const uint8_t g = position_group[size_t(i)];
+        if (g == 0xff)
+            continue;
+        if (!std::isnan(last[g]) && sorted[i] != last[g])
+            emit(g);
+        last[g] = sorted[i];
+        run_weight[g] += ds_row_weight(rows[i], weights, num_weights);
+    }
+    for (int64_t g = 0; g < group_count; ++g)
+        if (run_weight[size_t(g)] != 0)
+            emit(g);
+    if (values.empty())
+        return not_a_number;
+    if (df)
+        *df = group_count - 1;
+    return ds_kolmogorov_smirnov_k_sample(values.data(), entry_groups.data(), entry_weights.data(),
+                                          int64_t(values.size()), group_count);
 }
