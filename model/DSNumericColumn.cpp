@@ -537,6 +537,12 @@ struct Sample
     std::vector<int32_t> groups;
     std::vector<int32_t> weights;
 
+    void reserve(qint64 n)
+    {
+        values.reserve(size_t(n));
+        groups.reserve(size_t(n));
+        weights.reserve(size_t(n));
+    }
     void add(double value, int32_t group, int32_t weight)
     {
         values.push_back(value);
@@ -600,6 +606,7 @@ Sample groupedSample(const ds_numeric_rows_s &rows, const CovariateGroups &covar
                      qint64 length)
 {
     Sample sample;
+    sample.reserve(rows.count);
     for (qint64 r = 0; r < rows.count; ++r)
         if (const int32_t g = covariate.groupOf(r); g >= 0 && rowCounts(rows, r, mask, length))
             sample.add(rows.values[r], g, ds_row_frequency(rows, r));
@@ -712,15 +719,23 @@ double DSNumericColumn::calculateKruskalWallis(const Columns &columns, qint64 *d
 double DSNumericColumn::calculateKruskalWallis(DSColumn *covariate, const Categories &categories, qint64 *df,
                                                const uint8_t *mask, qint64 length)
 {
+    // The column's kept sorted values are ranked where they stand.
     const CovariateGroups groups(covariate, categories, mask, length);
     const int32_t *weights = nullptr;
     const qint64 numWeights = getFrequencyWeights(&weights);
-    const Sample sample = groupedSample(testRows(this, weights, numWeights), groups, mask, length);
+    const double *sorted = nullptr;
+    const int32_t *rows = nullptr;
+    const qint64 count = getSortedValues(&sorted, &rows);
+    Sample sample;
+    sample.reserve(count);
+    for (qint64 i = 0; i < count; ++i)
+        if (const int32_t g = groups.groupOf(rows[i]); g >= 0 && ds_row_admitted(mask, length, rows[i]))
+            sample.add(sorted[i], g, ds_row_weight(rows[i], weights, numWeights));
     if (sample.size() == 0)
         return std::numeric_limits<double>::quiet_NaN();
     int64_t used = 0;
-    const double h = ds_kruskal_wallis(sample.values.data(), sample.groups.data(), sample.weights.data(),
-                                       sample.size(), groups.bins, &used);
+    const double h = ds_kruskal_wallis_sorted(sample.values.data(), sample.groups.data(), sample.weights.data(),
+                                              sample.size(), groups.bins, &used);
     if (df)
         *df = used;
     return h;

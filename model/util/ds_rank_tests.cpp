@@ -17,21 +17,23 @@ constexpr uint64_t chunk_count = 24;
 constexpr double not_a_number = std::numeric_limits<double>::quiet_NaN();
 
 // Each sorted entry's weighted mid-rank (ranks from 0), stored at the
-// entry's original position; returns the total weight.
+// entry's original position order[i] (order NULL: the entries are in their
+// own order); returns the total weight.
 int64_t weighted_mid_ranks(const double *sorted, const int32_t *order, const int32_t *weights, int64_t count,
                            double *ranks)
 {
+    const auto at = [order](int64_t i) { return order ? int64_t(order[i]) : i; };
     int64_t passed = 0;
     for (int64_t start = 0; start < count;) {
         int64_t end = start;
         int64_t run = 0;
         // NaN never equals, so a NaN would form a run of its own.
         do
-            run += weights ? weights[order[end]] : 1;
+            run += weights ? weights[at(end)] : 1;
         while (++end < count && sorted[end] == sorted[start]);
         const double rank = double(passed) + double(run - 1) / 2;
         for (int64_t i = start; i < end; ++i)
-            ranks[order[i]] = rank;
+            ranks[at(i)] = rank;
         passed += run;
         start = end;
     }
@@ -45,21 +47,12 @@ struct GroupSums
     double squares = 0;
 };
 
-}  // namespace
-
-double ds_kruskal_wallis(const double *values, const int32_t *groups, const int32_t *weights, int64_t count,
-                         int64_t group_count, int64_t *df)
+// H of ranked entries (total weight total): the weighted rank sums of the
+// groups in 24 chunks, summed in chunk order.
+double kruskal_wallis_of_ranks(const std::vector<double> &ranks, const int32_t *groups, const int32_t *weights,
+                               int64_t total, int64_t group_count, int64_t *df)
 {
-    if (count <= 0 || group_count <= 0)
-        return not_a_number;
-    std::vector<double> sorted(values, values + count);
-    std::vector<int32_t> order(static_cast<size_t>(count));
-    std::iota(order.begin(), order.end(), 0);
-    ds_sort(sorted.data(), order.data(), count);
-    std::vector<double> ranks(static_cast<size_t>(count));
-    const int64_t total = weighted_mid_ranks(sorted.data(), order.data(), weights, count, ranks.data());
-    sorted = {};
-    order = {};
+    const int64_t count = int64_t(ranks.size());
     const double mean_rank = double(total - 1) / 2;
 
     std::vector<GroupSums> chunks(chunk_count);
@@ -96,6 +89,34 @@ double ds_kruskal_wallis(const double *values, const int32_t *groups, const int3
     if (df)
         *df = used - 1;
     return double(total - 1) * between / squares;
+}
+
+}  // namespace
+
+double ds_kruskal_wallis(const double *values, const int32_t *groups, const int32_t *weights, int64_t count,
+                         int64_t group_count, int64_t *df)
+{
+    if (count <= 0 || group_count <= 0)
+        return not_a_number;
+    std::vector<double> sorted(values, values + count);
+    std::vector<int32_t> order(static_cast<size_t>(count));
+    std::iota(order.begin(), order.end(), 0);
+    ds_sort(sorted.data(), order.data(), count);
+    std::vector<double> ranks(static_cast<size_t>(count));
+    const int64_t total = weighted_mid_ranks(sorted.data(), order.data(), weights, count, ranks.data());
+    sorted = {};
+    order = {};
+    return kruskal_wallis_of_ranks(ranks, groups, weights, total, group_count, df);
+}
+
+double ds_kruskal_wallis_sorted(const double *sorted, const int32_t *groups, const int32_t *weights, int64_t count,
+                                int64_t group_count, int64_t *df)
+{
+    if (count <= 0 || group_count <= 0)
+        return not_a_number;
+    std::vector<double> ranks(static_cast<size_t>(count));
+    const int64_t total = weighted_mid_ranks(sorted, nullptr, weights, count, ranks.data());
+    return kruskal_wallis_of_ranks(ranks, groups, weights, total, group_count, df);
 }
 
 double ds_friedman(const double *const *columns, int64_t k, int64_t rows, const uint8_t *mask,

@@ -15,6 +15,11 @@
 double ds_kruskal_wallis(const double *values, const int32_t *groups, const int32_t *weights, int64_t count,
                          int64_t group_count, int64_t *df);
 
+// As ds_kruskal_wallis for values already ascending, which are ranked
+// where they stand instead of being sorted again.
+double ds_kruskal_wallis_sorted(const double *sorted, const int32_t *groups, const int32_t *weights, int64_t count,
+                                int64_t group_count, int64_t *df);
+
 // The Friedman statistic in its F form, (n - 1)(B - n k (k + 1)^2 / 4) /
 // (A - B), of k columns of rows values each, over the rows that the mask
 // admits (mask NULL: every row; length 0: none) with frequency weights
