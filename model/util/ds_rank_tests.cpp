@@ -244,10 +244,17 @@ double ds_kolmogorov_smirnov_groups(const double *sorted, const int32_t *rows, i
     std::vector<double> values;
     std::vector<int32_t> entry_groups;
     std::vector<int32_t> entry_weights;
+    // A run heavier than an int32 weight passes as several entries of the
+    // same value and group, which the statistic counts as one.
     const auto emit = [&](int64_t g) {
-        values.push_back(last[size_t(g)]);
-        entry_groups.push_back(int32_t(g));
-        entry_weights.push_back(int32_t(run_weight[size_t(g)]));
+        int64_t weight = run_weight[size_t(g)];
+        do {
+            const int64_t part = std::min<int64_t>(weight, std::numeric_limits<int32_t>::max());
+            values.push_back(last[size_t(g)]);
+            entry_groups.push_back(int32_t(g));
+            entry_weights.push_back(int32_t(part));
+            weight -= part;
+        } while (weight > 0);
         run_weight[size_t(g)] = 0;
     };
     for (int64_t i = 0; i < count; ++i) {

@@ -201,6 +201,16 @@ TEST_F(DSNumericColumnTestsTest, KolmogorovSmirnovTakesSixteenGroupsAtMost)
                 x->calculateKolmogorovSmirnov(g16, {}, nullptr, nullptr, 0), 1e-9);
 }
 
+// Two rows of weight 2e9 tie within one group: their run weighs more than
+// an int32 and still counts whole. T = W0 W1 / (W0 + W1).
+TEST_F(DSNumericColumnTestsTest, KolmogorovSmirnovOfAHeavyRun)
+{
+    DSNumericColumn *x = addColumn({1, 1, 2}, QStringLiteral("x"));
+    DSNumericColumn *g = covariate({0, 0, 1}, QStringLiteral("g"));
+    weigh({2e9, 2e9, 1});
+    EXPECT_NEAR(x->calculateKolmogorovSmirnov(g, {}, nullptr, nullptr, 0), 4e9 / (4e9 + 1), 1e-12);
+}
+
 TEST_F(DSNumericColumnTestsTest, WilcoxonRanksEachRowOnce)
 {
     DSNumericColumn *x = addColumn({0, 0, 0, 5}, QStringLiteral("x"));
