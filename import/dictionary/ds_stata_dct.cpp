@@ -1,13 +1,20 @@
 #include "import/dictionary/ds_stata_dct.h"
 
+#include "model/DSColumnBuffer.h"
+
+#include <QtGlobal>
 #include <cstdlib>
 #include <cstring>
 
 ds_stata_dct_s *dct_dictionary_new()
 {
-    auto *dct = static_cast<ds_stata_dct_s *>(calloc(1, sizeof(ds_stata_dct_s)));
-    if (dct)
-        dct->lines_per_obs = 1;
+    auto *dct = static_cast<ds_stata_dct_s *>(ds_column_allocator().allocate(sizeof(ds_stata_dct_s)));
+    if (!dct) {
+        qCritical("Error in malloc()");
+        return nullptr;
+    }
+    memset(dct, 0, sizeof *dct);
+    dct->lines_per_obs = 1;
     return dct;
 }
 
@@ -22,9 +29,12 @@ void dct_dictionary_free(ds_stata_dct_s *dct)
 ds_stata_dct_entry_s *dct_append_entry(ds_stata_dct_s *dct)
 {
     size_t n = size_t(dct->num_entries) + 1;
-    auto *grown = static_cast<ds_stata_dct_entry_s *>(realloc(dct->entries, n * sizeof(ds_stata_dct_entry_s)));
-    if (!grown)
+    auto *grown = static_cast<ds_stata_dct_entry_s *>(
+        ds_column_allocator().reallocate(dct->entries, n * sizeof(ds_stata_dct_entry_s)));
+    if (!grown) {
+        qCritical("Error in realloc()");
         return nullptr;
+    }
     dct->entries = grown;
     ds_stata_dct_entry_s *entry = &grown[dct->num_entries++];
     memset(entry, 0, sizeof *entry);

@@ -11,7 +11,8 @@
 // data step are read and passed over; anything else is a syntax error.
 // Returns 0, or 1 after a syntax error (logged as "Error parsing SAS file
 // around line #%d, col #%ld (%c)", the line written through `error_line`
-// when given); callbacks made before the error stay made.
+// when given), or after a callback returned nonzero (nothing more logged,
+// no error line); callbacks made before the error stay made.
 //
 // An option value reports a number only when it has one: digits, a hex
 // literal ('09'x), or a one-byte quoted text, whose byte it gives (dlm=',').

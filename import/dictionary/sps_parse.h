@@ -9,7 +9,8 @@
 // (any may be null; the whole text is still checked), a few surrounding
 // statements are skipped, anything else is a syntax error. Returns 0, or 1
 // after a syntax error (logged as "Error parsing SPSS file around line #%d,
-// col #%ld (%c)", the line written through `error_line` when given);
+// col #%ld (%c)", the line written through `error_line` when given), or
+// after a callback returned nonzero (nothing more logged, no error line);
 // callbacks made before the error stay made. Numbers past 2^31 - 1 and
 // value ranges of more than 1,000,000 values are syntax errors. Allocates
 // nothing.
