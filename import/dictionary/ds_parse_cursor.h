@@ -22,6 +22,10 @@ constexpr size_t DS_PARSE_LABEL = 1023;
 // A value range of more values than this is a syntax error: taken for a
 // typing error rather than made into that many labels.
 constexpr int64_t DS_PARSE_MAX_RANGE = 1000000;
+// Nor may the ranges of one parse make more labels than this together (a
+// range counted once for each variable it labels): a few bytes repeating
+// a full range would otherwise ask for labels without end.
+constexpr int64_t DS_PARSE_MAX_RANGE_LABELS = 10000000;
 
 struct ds_parse_cursor_s {
     const unsigned char *text;
@@ -31,6 +35,7 @@ struct ds_parse_cursor_s {
     size_t line_start;   // position after the last line feed
     bool failed;
     bool stopped;        // failed by a callback or an allocation, not by the text
+    int64_t range_labels; // labels that the value ranges so far make
 };
 
 // A cursor at the start of `text` (`length` bytes, borrowed).
@@ -58,6 +63,12 @@ bool ds_parse_fail(ds_parse_cursor_s *c);
 // for an allocation that failed) is nonzero; returns whether the parse goes
 // on.
 bool ds_parse_go_on(ds_parse_cursor_s *c, int result);
+
+// Accounts for the range lo through hi labelling `names` variables (no
+// values when hi < lo); fails at the cursor when the range holds more than
+// DS_PARSE_MAX_RANGE values or takes the parse's ranges past
+// DS_PARSE_MAX_RANGE_LABELS labels.
+bool ds_parse_range(ds_parse_cursor_s *c, int32_t lo, int32_t hi, size_t names);
 
 // Steps over `byte` when it is at the cursor; fails there otherwise.
 bool ds_parse_expect(ds_parse_cursor_s *c, int byte);

@@ -618,8 +618,7 @@ size_t value_clause(sas_parse_s *p)
             ds_parse_white1(c);
             ds_parse_digits(c, &hi);
             kind = RANGE;
-            if (int64_t(hi) - lo >= DS_PARSE_MAX_RANGE)
-                ds_parse_fail(c);
+            ds_parse_range(c, lo, hi, 1);
         }
     }
     ds_parse_white(c);

@@ -315,8 +315,7 @@ value_s value(sps_parse_s *p, bool first)
         ds_parse_white1(c);
         ds_parse_digits(c, &v.hi);
         v.kind = RANGE;
-        if (int64_t(v.hi) - v.lo >= DS_PARSE_MAX_RANGE)
-            ds_parse_fail(c);
+        ds_parse_range(c, v.lo, v.hi, p->group_size);
     }
     ds_parse_white1(c);
     return v;
