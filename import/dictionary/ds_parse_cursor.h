@@ -24,8 +24,9 @@ constexpr size_t DS_PARSE_LABEL = 1023;
 constexpr int64_t DS_PARSE_MAX_RANGE = 1000000;
 // Nor may the ranges of one parse make more labels than this together (a
 // range counted once for each variable it labels): a few bytes repeating
-// a full range would otherwise ask for labels without end.
-constexpr int64_t DS_PARSE_MAX_RANGE_LABELS = 10000000;
+// a full range would otherwise ask for labels, and their memory, without
+// end.
+constexpr int64_t DS_PARSE_MAX_RANGE_LABELS = 2 * DS_PARSE_MAX_RANGE;
 
 struct ds_parse_cursor_s {
     const unsigned char *text;

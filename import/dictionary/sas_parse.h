@@ -17,7 +17,7 @@
 // An option value reports a number only when it has one: digits, a hex
 // literal ('09'x), or a one-byte quoted text, whose byte it gives (dlm=',').
 // Numbers past 2^31 - 1, a value range of more than 1,000,000 values and
-// ranges of more than 10,000,000 values together are syntax errors.
+// ranges of more than 2,000,000 values together are syntax errors.
 // Allocates nothing.
 int sas_parse(const char *text, size_t length, void *context, ds_on_infile_option_fn on_infile_option,
               ds_on_variable_fn on_variable, ds_on_variable_label_fn on_variable_label,

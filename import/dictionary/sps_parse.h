@@ -13,7 +13,7 @@
 // after a callback returned nonzero (nothing more logged, no error line);
 // callbacks made before the error stay made. Numbers past 2^31 - 1, a value
 // range of more than 1,000,000 values and ranges that make more than
-// 10,000,000 labels together (a range counts once per variable it labels)
+// 2,000,000 labels together (a range counts once per variable it labels)
 // are syntax errors. Allocates nothing.
 int sps_parse(const char *text, size_t length, void *context, ds_on_variable_fn on_variable,
               ds_on_variable_label_fn on_variable_label, ds_on_value_label_fn on_value_label, unsigned *error_line);
