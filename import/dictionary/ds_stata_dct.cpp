@@ -1,5 +1,7 @@
 #include "import/dictionary/ds_stata_dct.h"
 
+#include "import/dictionary/ds_dct_name_index.h"
+
 #include "model/DSColumnBuffer.h"
 
 #include <QtGlobal>
@@ -23,6 +25,7 @@ void dct_dictionary_free(ds_stata_dct_s *dct)
     if (!dct)
         return;
     free(dct->entries);
+    ds_dct_name_index_free(dct->name_index);
     free(dct);
 }
 
@@ -53,10 +56,8 @@ static bool copy_limited(char *field, const char *text, size_t max)
 
 static ds_stata_dct_entry_s *find_entry(ds_stata_dct_s *dct, const char *name)
 {
-    for (int32_t i = 0; i < dct->num_entries; i++)
-        if (strcmp(dct->entries[i].name, name) == 0)
-            return &dct->entries[i];
-    return nullptr;
+    int32_t i = ds_dct_name_index_find(&dct->name_index, dct->entries, dct->num_entries, name);
+    return i < 0 ? nullptr : &dct->entries[i];
 }
 
 ds_stata_dct_entry_s *dct_find_or_add_entry(ds_stata_dct_s *dct, const char *name)

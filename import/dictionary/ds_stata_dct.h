@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+struct ds_dct_name_index_s;
+
 // One variable of a data dictionary.
 struct ds_stata_dct_entry_s {
     int32_t line;       // 0-based line of the observation; 0 <= line < lines_per_obs
@@ -23,6 +25,7 @@ struct ds_stata_dct_s {
     int32_t num_entries;
     char delimiter;        // 0: fixed columns; else the byte between fields
     ds_stata_dct_entry_s *entries; // system allocator, num_entries long
+    ds_dct_name_index_s *name_index; // the handlers' lookup by name; none until their first
 };
 
 // A new record with the defaults (one line per observation, no entries), or
@@ -31,7 +34,7 @@ struct ds_stata_dct_s {
 // ds_column_allocator, so tests can make their growth fail.
 ds_stata_dct_s *dct_dictionary_new();
 
-// Frees `entries`, then the record; none is allowed.
+// Frees `entries` and the name index, then the record; none is allowed.
 void dct_dictionary_free(ds_stata_dct_s *dct);
 
 // Appends an all-zero entry and returns it, or none, leaving the record as

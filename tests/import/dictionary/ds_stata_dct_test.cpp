@@ -37,6 +37,38 @@ TEST(DctHandlersTest, NameListedTwiceGivesTwoEntriesAndTheFirstGetsTheLabel)
     EXPECT_EQ(d->entries[1].decimal_char, '.');
 }
 
+// Lookups by name through the index as it grows: every name finds its
+// first entry, also names appended between lookups and names listed twice.
+TEST(DctHandlersTest, LookupsFindTheFirstEntryOfEachNameAsTheRecordGrows)
+{
+    Dct d = newDct();
+    const int n = 3000;
+    for (int i = 0; i < n; i++) {
+        dct_add_variable(("v" + std::to_string(i % 1000)).c_str(), 0, i, 1, 5, d.get());
+        dct_merge_variable(("w" + std::to_string(i)).c_str(), -1, -1, i + 1, -1, d.get());
+        if (i % 7 == 0)
+            dct_set_variable_label(("v" + std::to_string(i % 1000)).c_str(), std::to_string(i).c_str(), d.get());
+    }
+    ASSERT_EQ(d->num_entries, 2 * n);
+    for (int i = 0; i < n; i++) {
+        dct_merge_variable(("w" + std::to_string(i)).c_str(), 1, 2, 0, 1, d.get());
+        dct_set_variable_label(("v" + std::to_string(i % 1000)).c_str(), ("L" + std::to_string(i)).c_str(), d.get());
+    }
+    ASSERT_EQ(d->num_entries, 2 * n) << "no name was added twice";
+    for (int i = 0; i < 2 * n; i++) {
+        const ds_stata_dct_entry_s &e = d->entries[i];
+        SCOPED_TRACE(e.name);
+        if (e.name[0] == 'w') {
+            EXPECT_EQ(e.width, i / 2 + 1);
+            EXPECT_EQ(e.line, 1);
+        } else if (i / 2 < 1000) {
+            EXPECT_EQ(e.label, "L" + std::to_string(i / 2 + 2000)) << "the last label, on the first entry";
+        } else {
+            EXPECT_STREQ(e.label, "");
+        }
+    }
+}
+
 TEST(DctHandlersTest, LabelOf79BytesIsKeptAndOf80Dropped)
 {
     Dct d = newDct();
