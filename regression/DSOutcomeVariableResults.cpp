@@ -70,12 +70,12 @@ QList<DSNumericDataColumn *> DSOutcomeVariable::insertColumnsFromResidualsForMas
     };
     if (!hasMultipleCoefficientSets()) {
         const CategoryRef other = is_binary_response() ? nonBaseCategory() : nullptr;
-        make(0, other ? QStringLiteral("residual %1 = %2 (%3)").arg(columnName, other->label(), modelName(r))
+        make(0, other ? QStringLiteral("residual %1 = %2 (%3)").arg(columnName, other->longValue(), modelName(r))
                       : QStringLiteral("residual %1 (%2)").arg(columnName, modelName(r)));
         return made;
     }
     for (qint64 i = 0; i < category_count(); ++i) {
-        const QString label = categoryAtIndex(i)->label();
+        const QString label = categoryAtIndex(i)->longValue();
         make(i, doCause() ? QStringLiteral("residual %1 [%2 = %3] (%4)")
                                 .arg(columnName, cause_column()->name(), label, modelName(r))
                           : QStringLiteral("residual %1 = %2 (%3)").arg(columnName, label, modelName(r)));
@@ -113,7 +113,7 @@ QList<DSNumericDataColumn *> DSOutcomeVariable::insertColumnsFromPredictedValues
                 continue;
             DSNumericDataColumn *c = make(
                 k++, QStringLiteral("predicted chance %1 = %2 (%3)")
-                         .arg(columnName, categoryAtIndex(i)->label(), modelName(r)));
+                         .arg(columnName, categoryAtIndex(i)->longValue(), modelName(r)));
             if (DSNumberFormatter *formatter = c ? c->number_formatter() : nullptr) {
                 formatter->setNumber_style(3);
                 formatter->setMaximum_fractional_digits(1);
@@ -129,7 +129,7 @@ QList<DSNumericDataColumn *> DSOutcomeVariable::insertColumnsFromPredictedValues
     }
     for (qint64 i = 0; i < category_count(); ++i)
         make(i, QStringLiteral("predicted %1 [%2 = %3] (%4)")
-                    .arg(columnName, cause_column()->name(), categoryAtIndex(i)->label(), modelName(r)));
+                    .arg(columnName, cause_column()->name(), categoryAtIndex(i)->longValue(), modelName(r)));
     return made;
 }
 

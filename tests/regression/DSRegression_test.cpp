@@ -10,6 +10,7 @@
 #include "model/DSNumericDataColumn.h"
 #include "platform/store/DSObjectFactory.h"
 #include "model/util/ds_distribution.h"
+#include "platform/format/DSPlatformNumberFormatter.h"
 #include "platform/sterna/sterna.h"
 #include "regression/DSLinearRegression.h"
 #include "regression/DSRegression.h"
@@ -89,6 +90,9 @@ protected:
         return out;
     }
 
+    // The prediction of x1 = 0.5, x2 = -0.2, g = 2 for the outcome category.
+    struct Point at(DSOutcomeVariable *outcome, qint64 category);
+
     std::unique_ptr<VRWContext_s, VRWContextFree> vrw;
     std::map<std::string, TestNumericColumn *> columns;
     DSRegressionModel *model = nullptr;
@@ -124,6 +128,7 @@ TEST_F(DSRegressionTest, EveryOutcomeModelEqualsR)
         {"linear_probability", "b", true, DSOutcomeModelLinearProbability, "linear", 1e-9},
         {"poisson", "cnt", false, DSOutcomeModelPoisson, "poisson", 1e-7},
         {"geometric", "cnt", false, DSOutcomeModelGeometric, "geometric", 1e-7},
+        {"negative_binomial", "cnt", false, DSOutcomeModelNegativeBinomial, "negative binomial", 1e-7},
     };
     for (const ModelCase &c : cases) {
         SCOPED_TRACE(c.name);
@@ -142,6 +147,17 @@ TEST_F(DSRegressionTest, EveryOutcomeModelEqualsR)
                     expected().at(key + "g_wald")[0], 1e-5 * expected().at(key + "g_wald")[0]);
         EXPECT_EQ(variables[2]->temp_number_of_restrictions(), 2);
     }
+}
+
+// glm.nb's 1 / theta is the dispersion row's coefficient.
+TEST_F(DSRegressionTest, NegativeBinomialDispersionEqualsGlmNb)
+{
+    DSOutcomeVariable *outcome = fit("cnt", false, DSOutcomeModelNegativeBinomial);
+    ASSERT_EQ(outcome->temp_regression()->error_code(), 0);
+    const QList<QVariantList> rows = outcome->nuisanceInfoForCoefficientSet(0, QStringLiteral("cnt"), 2, 0);
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows[0][1].toString(), QStringLiteral("dispersion"));
+    EXPECT_NEAR(rows[0][2].toDouble(), expected().at("negative_binomial/alpha")[0], 1e-7);
 }
 
 // R squared and adjusted R squared as summary(lm) has them; the p-value of g
@@ -211,22 +227,6 @@ TEST_F(DSRegressionTest, CoxEqualsCoxph)
     EXPECT_EQ(r->failureTimeCountForStratum(0, 0), 250) << "every time is a distinct failure";
 }
 
-// The query of the point x1 = 0.5, x2 = -0.2, g = 2 for one set of the outcome.
-struct Point {
-    std::vector<double> row = {1, 0.5, -0.2, 0, 1};
-    DSPredictionQuery query(DSOutcomeVariable *outcome, qint64 set, qint64 category)
-    {
-        DSPredictionQuery q;
-        q.outcome = outcome;
-        q.row = row.data();
-        q.length = qint64(row.size());
-        q.fitted = outcome->temp_regression()->post_estimator()->fittedValueForRowVector(q.row, set * q.length,
-                                                                                          q.length);
-        q.outcomeCategory = category;
-        return q;
-    }
-};
-
 double first(const std::optional<DSRange> &range)
 {
     return range ? range->firstValue().toDouble() : NAN;
@@ -236,11 +236,30 @@ double last(const std::optional<DSRange> &range)
     return range ? range->lastValue().toDouble() : NAN;
 }
 
+// The prediction of the point x1 = 0.5, x2 = -0.2, g = 2 for the outcome
+// category, and its fitted value of the outcome's set.
+struct Point {
+    DSPrediction *prediction;
+    double fitted(qint64 set = 0) const
+    {
+        return prediction->fittedValueForCoefficientSet(prediction->outcome_variable()->coefficient_offset() + set);
+    }
+};
+
+Point DSRegressionTest::at(DSOutcomeVariable *outcome, qint64 category)
+{
+    DSPrediction *prediction = addPrediction(model, outcome);
+    assume(prediction, variables[0], 0.5);
+    assume(prediction, variables[1], -0.2);
+    assumeCategory(prediction, variables[2], 2);
+    prediction->setOutcome_category(category);
+    return {prediction};
+}
+
 // predict(lm, interval = "prediction") and plogis / pnorm of f +- z se from
-// predict(glm, se.fit = TRUE).
+// predict(glm, se.fit = TRUE), asked of the prediction at 95 %.
 TEST_F(DSRegressionTest, PredictionRangesEqualR)
 {
-    Point point;
     struct Case {
         const char *name;
         const char *column;
@@ -253,51 +272,65 @@ TEST_F(DSRegressionTest, PredictionRangesEqualR)
         SCOPED_TRACE(c.name);
         variables.clear();
         DSOutcomeVariable *outcome = fit(c.column, c.categorical, c.code);
-        DSRegression *r = outcome->temp_regression();
-        const DSPredictionQuery q = point.query(outcome, 0, 1);
-        const std::optional<DSRange> range = r->predictedRange(q, 0.05);
+        const Point point = at(outcome, 1);
+        const double f = point.fitted();
+        EXPECT_EQ(point.prediction->rowVector(), (std::vector<double>{1, 0.5, -0.2, 0, 1}));
+        const std::optional<DSRange> range = point.prediction->predictedRangeForFittedValue(f);
         const std::vector<double> &R = expected().at(std::string(c.name) + "/prediction");
-        expectNear({r->predictedValue(q), first(range), last(range)}, R, 1e-7, "value and range");
+        expectNear({point.prediction->predictedValueForFittedValue(f), first(range), last(range)}, R, 1e-7,
+                   "value and range");
     }
-    // The logit of the base category is 1 minus the modelled chance.
-    variables.clear();
+}
+
+// The logit of the base category is 1 minus the modelled chance, and its
+// formula negates nothing.
+TEST_F(DSRegressionTest, LogitOfTheBaseCategory)
+{
     DSOutcomeVariable *binary = fit("b", true, DSOutcomeModelLogit);
-    DSPredictionQuery base = point.query(binary, 0, binary->base_category());
-    base.fitted = 2;
-    EXPECT_DOUBLE_EQ(binary->temp_regression()->predictedValue(base), 1 - ds_logistic_cdf(2));
+    const Point point = at(binary, binary->base_category());
+    EXPECT_DOUBLE_EQ(point.prediction->predictedValueForFittedValue(0), 0.5);
+    EXPECT_DOUBLE_EQ(point.prediction->predictedValueForFittedValue(2), 1 - ds_logistic_cdf(2));
+    DSPlatformNumberFormatter formatter(DSPlatformNumberFormatter::DecimalStyle, QLocale::c());
+    EXPECT_EQ(point.prediction->explanationForPredictedValue(1 - ds_logistic_cdf(2), 2, &formatter),
+              QStringLiteral("1/(1 + exp(2))"));
+    point.prediction->setOutcome_category(1 - binary->base_category());
+    EXPECT_EQ(point.prediction->explanationForPredictedValue(ds_logistic_cdf(2), 2, &formatter),
+              QStringLiteral("1/(1 + exp(-2))"));
+    model->setReport_odds_ratios(true);
+    EXPECT_EQ(point.prediction->explanationForPredictedValue(ds_logistic_cdf(2), 2, &formatter),
+              QStringLiteral("1/(1 + %1)").arg(formatter.stringFromNumber(std::exp(-2))));
 }
 
 TEST_F(DSRegressionTest, LinearRangeComputesItsCriticalTOncePerSignificance)
 {
-    Point point;
     DSOutcomeVariable *outcome = fit("y", false, DSOutcomeModelLinear);
     auto *r = dynamic_cast<DSLinearRegression *>(outcome->temp_regression());
-    const DSPredictionQuery q = point.query(outcome, 0, 0);
-    r->predictedRange(q, 0.05);
-    r->predictedRange(q, 0.05);
+    const Point point = at(outcome, 0);
+    point.prediction->predictedRangeForFittedValue(point.fitted(), {}, {}, 0.95);
+    point.prediction->predictedRangeForFittedValue(point.fitted(), {}, {}, 0.95);
     EXPECT_EQ(r->t_stat_computations(), 1);
-    r->predictedRange(q, 0.1);
+    point.prediction->predictedRangeForFittedValue(point.fitted(), {}, {}, 0.9);
     EXPECT_EQ(r->t_stat_computations(), 2);
 }
 
 // Chances of every category add up to 1 and equal predict(type = "probs").
 TEST_F(DSRegressionTest, CategoryPredictionsEqualRsChances)
 {
-    Point point;
+    DSPlatformNumberFormatter formatter(DSPlatformNumberFormatter::DecimalStyle, QLocale::c());
     for (const auto &[name, code] : {std::pair{"multinomial_logit", DSOutcomeModelMultinomialLogit},
                                      std::pair{"ordered_logistic", DSOutcomeModelOrderedLogit}}) {
         SCOPED_TRACE(name);
         variables.clear();
         DSOutcomeVariable *outcome = fit("m", true, code);
-        DSRegression *r = outcome->temp_regression();
         const bool multinomial = code == DSOutcomeModelMultinomialLogit;
+        const Point point = at(outcome, 0);
         std::vector<double> chances;
         double sum = 0;
         for (qint64 k = 0; k < 3; ++k) {
-            const DSPredictionQuery q = point.query(outcome, multinomial ? k : 0, k);
-            chances.push_back(r->predictedValue(q));
+            const double f = point.fitted(multinomial ? k : 0);
+            chances.push_back(point.prediction->predictedValueForFittedValue(f, {}, k));
             sum += chances.back();
-            const std::optional<DSRange> range = r->predictedRange(q, 0.05);
+            const std::optional<DSRange> range = point.prediction->predictedRangeForFittedValue(f, {}, k);
             ASSERT_TRUE(range);
             EXPECT_LT(first(range), chances.back());
             EXPECT_GT(last(range), chances.back());
@@ -306,7 +339,15 @@ TEST_F(DSRegressionTest, CategoryPredictionsEqualRsChances)
         }
         EXPECT_NEAR(sum, 1, 1e-12);
         expectNear(chances, expected().at(std::string(name) + "/prediction"), 1e-5, "chances");
-        EXPECT_FALSE(r->predictedRange(point.query(outcome, 0, 3), 0.05)) << "past the categories";
+        EXPECT_FALSE(point.prediction->predictedRangeForFittedValue(point.fitted(), {}, 3)) << "past the categories";
+        const QString text = point.prediction->explanationForPredictedValue(chances[0], point.fitted(), &formatter);
+        if (multinomial) {
+            EXPECT_TRUE(text.startsWith(QStringLiteral("exp(0) / (1 + exp("))) << text.toStdString();
+        } else {
+            point.prediction->setOutcome_category(2);
+            EXPECT_TRUE(point.prediction->explanationForPredictedValue(chances[2], point.fitted(), &formatter)
+                            .startsWith(QStringLiteral("1 - Λ(")));
+        }
     }
 }
 
@@ -315,11 +356,7 @@ TEST_F(DSRegressionTest, PoissonRangeNeverStartsBelowZero)
 {
     DSOutcomeVariable *outcome = fit("cnt", false, DSOutcomeModelPoisson);
     const std::vector<double> zeros(5, 0.0);
-    DSPredictionQuery q;
-    q.outcome = outcome;
-    q.row = zeros.data();
-    q.length = 5;
-    q.fitted = 0;
+    const DSPredictionQuery q{at(outcome, 0).prediction, 0, 0, nullptr, zeros.data(), 5};
     const std::optional<DSRange> range = outcome->temp_regression()->predictedRange(q, 0.05);
     const double z = ds_critical_value_z_score(0.05);
     EXPECT_DOUBLE_EQ(first(range), std::max(0.0, 1 - z));
@@ -354,9 +391,8 @@ TEST_F(DSRegressionTest, BinaryResultColumnsReadTheFirstSet)
         = outcome->insertColumnsFromPredictedValuesForMask(mask.data(), qint64(mask.size()));
     ASSERT_EQ(residuals.size(), 1);
     ASSERT_EQ(predicted.size(), 1);
-    const QString other = outcome->nonBaseCategory()->label();
-    EXPECT_EQ(residuals[0]->name(), QStringLiteral("residual b = %1 (logit)").arg(other));
-    EXPECT_EQ(predicted[0]->name(), QStringLiteral("predicted chance b = %1 (logit)").arg(other));
+    EXPECT_EQ(residuals[0]->name(), QStringLiteral("residual b = 1 (logit)"));
+    EXPECT_EQ(predicted[0]->name(), QStringLiteral("predicted chance b = 1 (logit)"));
     EXPECT_EQ(predicted[0]->number_formatter()->number_style(), 3);
     std::vector<double> chances = valuesOf(predicted[0]);
     ASSERT_EQ(chances.size(), 250u);
@@ -393,9 +429,9 @@ TEST_F(DSRegressionTest, MultinomialGivesAColumnPerCategoryAndAFailedFitNone)
 // The survival rows at x'b equal survfit(coxph, newdata, ctype = 1).
 TEST_F(DSRegressionTest, CoxSurvivalRowsEqualSurvfit)
 {
-    Point point;
     DSOutcomeVariable *outcome = fit("t", false, DSOutcomeModelCox);
-    const double x = point.query(outcome, 0, 0).fitted;
+    const Point point = at(outcome, 0);
+    const double x = point.fitted();
     EXPECT_NEAR(x, expected().at("cox/fitted")[0], 1e-7);
     const QList<QVariantList> rows = outcome->predictionDistributionInfoForFittedValue(x, 0, 0);
     ASSERT_EQ(rows.size(), 251);
@@ -405,12 +441,11 @@ TEST_F(DSRegressionTest, CoxSurvivalRowsEqualSurvfit)
         survival.push_back(rows[i][2].toDouble());
     expectNear(survival, expected().at("cox/survival"), 1e-6, "survival");
     // The median: the first time the predicted survival falls below one half.
-    DSPredictionQuery q = point.query(outcome, 0, 0);
     double median = NAN;
     for (qsizetype i = 1; i < rows.size() && std::isnan(median); ++i)
         if (rows[i][2].toDouble() < 0.5)
             median = rows[i][0].toDouble();
-    EXPECT_DOUBLE_EQ(outcome->temp_regression()->predictedValue(q), median);
+    EXPECT_DOUBLE_EQ(point.prediction->predictedValueForFittedValue(x), median);
 }
 
 // The R command of every model code, as fixtures/r_commands.txt holds it,
@@ -433,6 +468,8 @@ TEST_F(DSRegressionTest, EmittedRCommandsReproduceOurCoefficients)
         {"ordered_logistic", "m", true, DSOutcomeModelOrderedLogit, "", 1e-4},
         {"ordered_probit", "m", true, DSOutcomeModelOrderedProbit, "", 1e-4},
         {"cox", "t", false, DSOutcomeModelCox, "", 1e-4},
+        {"negative_binomial", "cnt", false, DSOutcomeModelNegativeBinomial, "", 1e-4},
+        {"multinomial_logit", "m", true, DSOutcomeModelMultinomialLogit, "", 1e-4},
     };
     ASSERT_EQ(commands.size(), std::size(cases));
     for (const ModelCase &c : cases) {
@@ -441,6 +478,12 @@ TEST_F(DSRegressionTest, EmittedRCommandsReproduceOurCoefficients)
         DSOutcomeVariable *outcome = fit(c.column, c.categorical, c.code);
         EXPECT_EQ(model->REstimationCommandForOutcome(outcome).toStdString(), commands.at(c.name));
         std::vector<double> ours = coefficients(outcome, 0);
+        // multinom's sets are those of the categories beside the base, 0.
+        if (c.code == DSOutcomeModelMultinomialLogit) {
+            ours = coefficients(outcome, 1);
+            const std::vector<double> second = coefficients(outcome, 2);
+            ours.insert(ours.end(), second.begin(), second.end());
+        }
         if (c.code == DSOutcomeModelCox && model->hasConstantTerm())
             ours.erase(ours.begin());
         expectNear(ours, expected().at(std::string(c.name) + "/command_coefficients"), c.tolerance, "coefficients");
