@@ -15,6 +15,7 @@
 #include "regression/DSLinearRegression.h"
 #include "regression/DSRegression.h"
 #include "regression/DSRegressionPostEstimator.h"
+#include "regression/ds_load_vrw_programs.h"
 #include "tests/varrow/vrw_test_support.h"
 
 #include <fstream>
@@ -589,6 +590,94 @@ TEST_F(DSRegressionTest, RunErrorCodes)
     EXPECT_NE(first->multiCollinearityCountForCoefficientSet(-1) + second->multiCollinearityCountForCoefficientSet(-1),
               0);
     EXPECT_TRUE(std::isnan(first->estimateAtIndex(0)->coefficientForCoefficientSet(0)));
+}
+
+QStringList logged;
+
+void keepMessage(QtMsgType, const QMessageLogContext &, const QString &message)
+{
+    logged << message;
+}
+
+// The run's log lines, and a kernel directory of the test's own, both put
+// back afterwards.
+class DSRegressionLogTest : public DSRegressionTest
+{
+protected:
+    void SetUp() override
+    {
+        DSRegressionTest::SetUp();
+        logged.clear();
+        previous = qInstallMessageHandler(keepMessage);
+    }
+    void TearDown() override
+    {
+        qInstallMessageHandler(previous);
+        ds_set_vrw_program_directory(QString());
+        DSRegressionTest::TearDown();
+    }
+    QStringList linesStartingWith(const QString &start) const
+    {
+        QStringList lines;
+        for (const QString &line : logged)
+            if (line.startsWith(start))
+                lines << line;
+        return lines;
+    }
+    QtMessageHandler previous = nullptr;
+};
+
+// x1 above 0 separates the outcome completely: the logit's slope grows
+// without end, and with every row counted 1e9 times each step still gains
+// enough for the fit to go on until its 40 iterations are spent.
+TEST_F(DSRegressionLogTest, FortyIterationsAreNoConvergence)
+{
+    std::vector<double> separated, heavy(250, 1e9);
+    for (double x : columns.at("x1")->values)
+        separated.push_back(x > 0 ? 1 : 0);
+    columns["separated"] = numeric(QStringLiteral("separated"), separated);
+    table->setFrequency_weights_column(numeric(QStringLiteral("w"), heavy));
+    table->setApply_frequency_weights(true);
+    DSError error;
+    DSOutcomeVariable *outcome = fit("separated", true, DSOutcomeModelLogit, &error);
+    ASSERT_TRUE(outcome->temp_regression());
+    EXPECT_EQ(outcome->temp_regression()->error_code(), 7);
+    EXPECT_EQ(error.code, 0);
+    EXPECT_EQ(error.localizedDescription, QStringLiteral("Error during regression"));
+    EXPECT_EQ(linesStartingWith(QStringLiteral("Warning: reached max iterations without converging")).size(), 1);
+    const QStringList absolute = linesStartingWith(QStringLiteral("Absolute error in iteration #"));
+    ASSERT_EQ(absolute.size(), 40);
+    EXPECT_EQ(linesStartingWith(QStringLiteral("Relative error in iteration #")).size(), 40);
+    EXPECT_TRUE(absolute.last().startsWith(QStringLiteral("Absolute error in iteration #39: ")));
+    EXPECT_TRUE(std::isnan(variables[0]->estimateAtIndex(0)->coefficientForCoefficientSet(0))) << "purged";
+    EXPECT_TRUE(outcome->insertColumnsFromResidualsForMask(nullptr, 0).isEmpty());
+}
+
+// Programs that do not build: 8 with the loader's message; programs that
+// build without the fit's kernels: the library's status, 9.
+TEST_F(DSRegressionLogTest, KernelProgramsThatFailAndOtherLibraryStatuses)
+{
+    ds_set_vrw_program_directory(QString::fromStdString(vrw_test_scratch_dir("no_programs")));
+    DSError error;
+    DSOutcomeVariable *outcome = fit("y", false, DSOutcomeModelLinear, &error);
+    EXPECT_EQ(outcome->temp_regression()->error_code(), 8);
+    EXPECT_EQ(error.code, 1);
+    EXPECT_EQ(error.localizedDescription, QStringLiteral("Error compiling Varrow code"));
+    EXPECT_FALSE(outcome->temp_regression()->post_estimator());
+
+    const std::string markers = vrw_test_program_dir("marker_programs");
+    for (const auto &[program, family] : vrw_test_programs())
+        vrw_test_write_file(markers + "/" + program + ".cl", vrw_test_marker_program(program));
+    ds_set_vrw_program_directory(QString::fromStdString(markers));
+    variables.clear();
+    logged.clear();
+    DSError other;
+    outcome = fit("y", false, DSOutcomeModelLinear, &other);
+    EXPECT_EQ(outcome->temp_regression()->error_code(), 9);
+    EXPECT_EQ(other.code, 0);
+    EXPECT_EQ(other.localizedDescription, QStringLiteral("Error during regression"));
+    EXPECT_EQ(linesStartingWith(QStringLiteral("Error during regression: ")),
+              QStringList{QStringLiteral("Error during regression: -46")});
 }
 
 } // namespace
