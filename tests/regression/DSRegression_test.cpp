@@ -21,6 +21,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <numeric>
 #include <string>
 
 namespace {
@@ -350,6 +351,41 @@ TEST_F(DSRegressionTest, CategoryPredictionsEqualRsChances)
                             .startsWith(QStringLiteral("1 - Λ(")));
         }
     }
+}
+
+// Two outcomes of one model: each prediction reads its own outcome's set
+// (R's coefficients at the point), and writes the linear formula, the
+// log-linear one inside exp(); under fixed effects there is none.
+TEST_F(DSRegressionTest, EachOutcomeReadsItsOwnSetAndFormula)
+{
+    model = newModel();
+    for (const char *name : {"x1", "x2"})
+        variables.push_back(addVariable(model, columns.at(name)));
+    variables.push_back(addVariable(model, columns.at("g"), true));
+    DSOutcomeVariable *linear = addOutcome(model, columns.at("y"));
+    DSOutcomeVariable *logLinear = addOutcome(model, columns.at("yp"));
+    logLinear->setCardinal_model(DSOutcomeModelLogLinear);
+    DSError error;
+    ASSERT_TRUE(model->runRegressionIfNeededForMask(nullptr, 0, vrw.get(), &error));
+    ASSERT_EQ(logLinear->coefficient_offset(), 1);
+    const std::vector<double> x = {1, 0.5, -0.2, 0, 1};
+    DSPlatformNumberFormatter formatter(DSPlatformNumberFormatter::DecimalStyle, QLocale::c());
+    for (const auto &[outcome, name] : {std::pair{linear, "linear"}, std::pair{logLinear, "log_linear"}}) {
+        SCOPED_TRACE(name);
+        const Point point = at(outcome, 0);
+        const std::vector<double> &b = expected().at(std::string(name) + "/coefficients");
+        const double f = std::inner_product(x.begin(), x.end(), b.begin(), 0.0);
+        EXPECT_NEAR(point.fitted(), f, 1e-9);
+        const QString text = QStringLiteral("%1 + %2").arg(formatter.stringFromNumber(b[0]),
+                                                           formatter.stringFromNumber(point.fitted() - b[0]));
+        const double value = point.prediction->predictedValueForFittedValue(point.fitted());
+        EXPECT_EQ(point.prediction->explanationForPredictedValue(value, point.fitted(), &formatter),
+                  outcome == linear ? text : QStringLiteral("exp(%1)").arg(text));
+    }
+    model->setPanel_column(columns.at("g"));
+    model->setFixed_effects(true);
+    ASSERT_TRUE(model->hasFixedEffects());
+    EXPECT_TRUE(at(linear, 0).prediction->explanationForPredictedValue(1, 1, &formatter).isNull());
 }
 
 // A count with mean 1 and no uncertainty in x'b has variance 1.
