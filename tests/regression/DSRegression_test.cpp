@@ -6,6 +6,7 @@
 
 #include "regression/DSCoxRegression.h"
 #include "model/DSColumnCategory.h"
+#include "model/DSDate.h"
 #include "model/DSNumberFormatter.h"
 #include "model/DSNumericDataColumn.h"
 #include "platform/store/DSObjectFactory.h"
@@ -18,6 +19,7 @@
 #include "regression/ds_load_vrw_programs.h"
 #include "tests/varrow/vrw_test_support.h"
 
+#include <algorithm>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -407,6 +409,14 @@ void useStoredNumericColumns()
     DSObjectFactory::registerClass<DSNumericDataColumn>(QStringLiteral("DSNumericDataColumn"));
 }
 
+QList<DSNumericDataColumn *> numericColumns(const QList<DSColumn *> &columns)
+{
+    QList<DSNumericDataColumn *> numeric;
+    for (DSColumn *column : columns)
+        numeric << dynamic_cast<DSNumericDataColumn *>(column);
+    return numeric;
+}
+
 std::vector<double> valuesOf(DSNumericDataColumn *column)
 {
     const double *values = nullptr;
@@ -424,8 +434,8 @@ TEST_F(DSRegressionTest, BinaryResultColumnsReadTheFirstSet)
     std::vector<uint8_t> mask((250 + 7) / 8, 0xff);
     mask[0] = 0xfe; // row 0 filtered out
     const QList<DSNumericDataColumn *> residuals = outcome->insertColumnsFromResidualsForMask(mask.data(), qint64(mask.size()));
-    const QList<DSNumericDataColumn *> predicted
-        = outcome->insertColumnsFromPredictedValuesForMask(mask.data(), qint64(mask.size()));
+    const QList<DSNumericDataColumn *> predicted = numericColumns(
+        outcome->insertColumnsFromPredictedValuesForMask(mask.data(), qint64(mask.size())));
     ASSERT_EQ(residuals.size(), 1);
     ASSERT_EQ(predicted.size(), 1);
     EXPECT_EQ(residuals[0]->name(), QStringLiteral("residual b = 1 (logit)"));
@@ -445,7 +455,8 @@ TEST_F(DSRegressionTest, MultinomialGivesAColumnPerCategoryAndAFailedFitNone)
     DSOutcomeVariable *outcome = fit("m", true, DSOutcomeModelMultinomialLogit);
     useStoredNumericColumns();
     EXPECT_EQ(outcome->insertColumnsFromResidualsForMask(nullptr, 0).size(), 3);
-    const QList<DSNumericDataColumn *> chances = outcome->insertColumnsFromPredictedValuesForMask(nullptr, 0);
+    const QList<DSNumericDataColumn *> chances
+        = numericColumns(outcome->insertColumnsFromPredictedValuesForMask(nullptr, 0));
     ASSERT_EQ(chances.size(), 3);
     for (qint64 r = 0; r < 250; r += 50)
         EXPECT_NEAR(valuesOf(chances[0])[size_t(r)] + valuesOf(chances[1])[size_t(r)] + valuesOf(chances[2])[size_t(r)],
@@ -461,6 +472,68 @@ TEST_F(DSRegressionTest, MultinomialGivesAColumnPerCategoryAndAFailedFitNone)
     ASSERT_EQ(failed->temp_regression()->error_code(), 5);
     EXPECT_TRUE(failed->insertColumnsFromResidualsForMask(nullptr, 0).isEmpty());
     EXPECT_TRUE(failed->insertColumnsFromPredictedValuesForMask(nullptr, 0).isEmpty());
+}
+
+// The times of a time column with their intervals.
+std::pair<std::vector<double>, std::vector<double>> timesOf(DSColumn *column)
+{
+    const double *values = nullptr, *intervals = nullptr;
+    const qint64 n = dynamic_cast<DSTimeColumn *>(column)->getTimeValues(&values, &intervals);
+    return {std::vector<double>(values, values + n), std::vector<double>(intervals, intervals + n)};
+}
+
+// Predicted values of a time outcome are times of its kind: a date is the
+// day of 2001-01-01 + the predicted days, as the numeric fit of the same
+// days has them; a time of day its second, and 23:59:59 where the
+// prediction passes midnight.
+TEST_F(DSRegressionTest, PredictedTimesAreTimesOfTheOutcomesKind)
+{
+    const std::vector<double> &y = columns.at("y")->values;
+    std::vector<double> days, dates, hours, clock;
+    for (double v : y) {
+        days.push_back(10 + v);
+        dates.push_back(days.back() * 86400);
+        hours.push_back(std::clamp(21 + 2 * v, 0.0, 23.9));
+        clock.push_back(hours.back() * 3600);
+    }
+    columns["days"] = numeric(QStringLiteral("days"), days);
+    columns["hours"] = numeric(QStringLiteral("hours"), hours);
+    std::map<std::string, DSColumn *> timeColumns{{"days", times(QStringLiteral("date"), dates)},
+                                                  {"hours", times(QStringLiteral("clock"), clock, true)}};
+    useStoredNumericColumns();
+    for (const auto &[name, timeColumn] : timeColumns) {
+        SCOPED_TRACE(name);
+        variables.clear();
+        const std::vector<double> numbers
+            = valuesOf(numericColumns(fit(name, false, DSOutcomeModelLinear)->insertColumnsFromPredictedValuesForMask(
+                                          nullptr, 0))[0]);
+        variables.clear();
+        model = newModel();
+        for (const char *x : {"x1", "x2"})
+            variables.push_back(addVariable(model, columns.at(x)));
+        variables.push_back(addVariable(model, columns.at("g"), true));
+        DSOutcomeVariable *outcome = addOutcome(model, timeColumn);
+        DSError error;
+        ASSERT_TRUE(model->runRegressionIfNeededForMask(nullptr, 0, vrw.get(), &error));
+        const QList<DSColumn *> made = outcome->insertColumnsFromPredictedValuesForMask(nullptr, 0);
+        ASSERT_EQ(made.size(), 1);
+        const auto *madeTimes = dynamic_cast<DSTimeDataColumn *>(made[0]);
+        ASSERT_TRUE(madeTimes);
+        const bool timeOfDay = name == "hours";
+        EXPECT_EQ(madeTimes->isTimeOfDay(), timeOfDay);
+        const auto [values, intervals] = timesOf(made[0]);
+        ASSERT_EQ(values.size(), numbers.size());
+        int clamped = 0;
+        for (size_t r = 0; r < values.size(); ++r) {
+            const double seconds = numbers[r] * (timeOfDay ? 3600 : 86400);
+            const double wanted = timeOfDay ? std::min(std::floor(seconds + 1e-6), 86399.0)
+                                            : std::floor(numbers[r] + 1e-9) * 86400;
+            clamped += timeOfDay && seconds >= 86400;
+            EXPECT_EQ(values[r], wanted) << r;
+            EXPECT_EQ(intervals[r], timeOfDay ? 1 : 86400) << r;
+        }
+        EXPECT_TRUE(!timeOfDay || clamped > 0) << "some predictions pass midnight";
+    }
 }
 
 // The survival rows at x'b equal survfit(coxph, newdata, ctype = 1).
@@ -483,6 +556,37 @@ TEST_F(DSRegressionTest, CoxSurvivalRowsEqualSurvfit)
         if (rows[i][2].toDouble() < 0.5)
             median = rows[i][0].toDouble();
     EXPECT_DOUBLE_EQ(point.prediction->predictedValueForFittedValue(x), median);
+}
+
+// A Cox outcome of dates (t days after 2001-01-01): the same survival, each
+// failure time the day it falls on.
+TEST_F(DSRegressionTest, CoxFailureTimesOfDatesAreDays)
+{
+    std::vector<double> dates;
+    for (double t : columns.at("t")->values)
+        dates.push_back(t * 86400);
+    DSTimeDataColumn *when = times(QStringLiteral("when"), dates);
+    model = newModel();
+    for (const char *x : {"x1", "x2"})
+        variables.push_back(addVariable(model, columns.at(x)));
+    variables.push_back(addVariable(model, columns.at("g"), true));
+    DSOutcomeVariable *outcome = addOutcome(model, when);
+    outcome->setCardinal_model(DSOutcomeModelCox);
+    DSError error;
+    ASSERT_TRUE(model->runRegressionIfNeededForMask(nullptr, 0, vrw.get(), &error));
+    const QList<QVariantList> rows = outcome->predictionDistributionInfoForFittedValue(at(outcome, 0).fitted(), 0, 0);
+    ASSERT_EQ(rows.size(), 251);
+    std::vector<double> sorted = columns.at("t")->values, survival;
+    std::sort(sorted.begin(), sorted.end());
+    for (qsizetype i = 1; i < rows.size(); ++i) {
+        ASSERT_TRUE(rows[i][0].canConvert<DSDate>());
+        const DSDate day = rows[i][0].value<DSDate>();
+        EXPECT_FALSE(day.isTimeOfDay());
+        EXPECT_EQ(day.timeIntervalSinceReferenceDate(), std::floor(sorted[size_t(i - 1)]) * 86400);
+        EXPECT_EQ(day.duration(), 86400);
+        survival.push_back(rows[i][2].toDouble());
+    }
+    expectNear(survival, expected().at("cox/survival"), 1e-6, "survival");
 }
 
 // The R command of every model code, as fixtures/r_commands.txt holds it,
