@@ -484,8 +484,8 @@ std::pair<std::vector<double>, std::vector<double>> timesOf(DSColumn *column)
 
 // Predicted values of a time outcome are times of its kind: a date is the
 // day of 2001-01-01 + the predicted days, as the numeric fit of the same
-// days has them; a time of day its second, and 23:59:59 where the
-// prediction passes midnight.
+// days has them (in the days' number format); a time of day its second,
+// and 23:59:59 where the prediction passes midnight.
 TEST_F(DSRegressionTest, PredictedTimesAreTimesOfTheOutcomesKind)
 {
     const std::vector<double> &y = columns.at("y")->values;
@@ -498,15 +498,19 @@ TEST_F(DSRegressionTest, PredictedTimesAreTimesOfTheOutcomesKind)
     }
     columns["days"] = numeric(QStringLiteral("days"), days);
     columns["hours"] = numeric(QStringLiteral("hours"), hours);
+    columns["days"]->makeDependencies();
+    columns["days"]->number_formatter()->setMaximum_fractional_digits(5);
     std::map<std::string, DSColumn *> timeColumns{{"days", times(QStringLiteral("date"), dates)},
                                                   {"hours", times(QStringLiteral("clock"), clock, true)}};
     useStoredNumericColumns();
     for (const auto &[name, timeColumn] : timeColumns) {
         SCOPED_TRACE(name);
         variables.clear();
-        const std::vector<double> numbers
-            = valuesOf(numericColumns(fit(name, false, DSOutcomeModelLinear)->insertColumnsFromPredictedValuesForMask(
-                                          nullptr, 0))[0]);
+        DSNumericDataColumn *predictedNumbers = numericColumns(
+            fit(name, false, DSOutcomeModelLinear)->insertColumnsFromPredictedValuesForMask(nullptr, 0))[0];
+        const std::vector<double> numbers = valuesOf(predictedNumbers);
+        if (name == "days")
+            EXPECT_EQ(predictedNumbers->number_formatter()->maximum_fractional_digits(), 5) << "the outcome's format";
         variables.clear();
         model = newModel();
         for (const char *x : {"x1", "x2"})
