@@ -45,6 +45,17 @@ void ImportRun::run()
     operation.waitForDone();
 }
 
+void ImportRun::runAbortingAt(double threshold)
+{
+    importer->setProgressObserver([this, threshold](double p) {
+        progress.push_back(p);
+        if (p >= threshold && p < 1)
+            importer->setAsyncAbort(true);
+    });
+    run();
+    importer->setProgressObserver([this](double p) { progress.push_back(p); });
+}
+
 QList<DSDataTable *> ImportRun::tables() const
 {
     QList<DSDataTable *> out;
@@ -110,4 +121,53 @@ QStringList ds_column_names(DSDataTable *table)
     for (DSColumn *column : table->sortedColumns())
         out << QStringLiteral("%1 %2 %3").arg(column->index()).arg(column->name(), column->entity()->name());
     return out;
+}
+
+std::vector<std::vector<std::string>> ds_read_csv_fixture(const QString &path)
+{
+    QFile file(path);
+    std::vector<std::vector<std::string>> rows;
+    if (!file.open(QIODevice::ReadOnly))
+        return rows;
+    const QByteArray bytes = file.readAll();
+    std::vector<std::string> row;
+    std::string field;
+    bool quoted = false;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        if (quoted) {
+            if (c == '"' && i + 1 < bytes.size() && bytes[i + 1] == '"')
+                field += '"', ++i;
+            else if (c == '"')
+                quoted = false;
+            else
+                field += c;
+        } else if (c == '"') {
+            quoted = true;
+        } else if (c == ',') {
+            row.push_back(std::move(field));
+            field.clear();
+        } else if (c == '\n') {
+            if (!field.empty() && field.back() == '\r')
+                field.pop_back();
+            row.push_back(std::move(field));
+            field.clear();
+            rows.push_back(std::move(row));
+            row.clear();
+        } else {
+            field += c;
+        }
+    }
+    return rows;
+}
+
+QString ds_import_fixture(const QString &relativePath)
+{
+    return QStringLiteral(OSTREL_TEST_SOURCE_DIR "/fixtures/") + relativePath;
+}
+
+QByteArray ds_file_bytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
