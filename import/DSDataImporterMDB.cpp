@@ -12,6 +12,7 @@
 #include "platform/store/DSObjectPool.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <mdbtools.h>
 
@@ -174,8 +175,13 @@ bool DSDataImporterMDB::parseIntoPool(DSObjectPool &pool, DSError *error)
             return ds_fail_import(error, ds_import_file_error(QStringLiteral("Error opening the file"), url));
         mdb_set_date_fmt(mdb.get(), "%F %T");
         mdb_set_boolean_fmt_numbers(mdb.get());
+        // mdbtools zero-fills a page cut short; a file of whole pages at
+        // least holds every page it has.
+        if (QFileInfo(url.toLocalFile()).size() % mdb->fmt->pg_size != 0)
+            return ds_fail_import(error, ds_import_file_error(QStringLiteral("The Access file is damaged or incomplete"), url));
+        // The catalog lists at least its own table: an empty one was not read.
         GPtrArray *catalog = mdb_read_catalog(mdb.get(), MDB_TABLE);
-        if (!catalog)
+        if (!catalog || catalog->len == 0)
             return ds_fail_import(error, ds_import_file_error(QStringLiteral("File does not appear to be an Access database"), url));
 
         qint64 userTables = 0;
@@ -198,6 +204,7 @@ bool DSDataImporterMDB::parseIntoPool(DSObjectPool &pool, DSError *error)
             read.bind();
             const double rowCount = std::max(1.0, double(definition->num_rows));
             qint64 records = 0;
+            bool nothingImported = false;
             while (mdb_fetch_row(definition.get())) {
                 if (asyncAbort()) {
                     read.discard();
@@ -208,7 +215,8 @@ bool DSDataImporterMDB::parseIntoPool(DSObjectPool &pool, DSError *error)
                         read.discard();
                         return ds_fail_import(error, ds_make_error(1, QStringLiteral("The document has no columns of this kind to import into.")));
                     }
-                    if (read.columns.empty())
+                    nothingImported = read.columns.empty();
+                    if (nothingImported)
                         break;
                 }
                 if (!read.appendRow()) {
@@ -218,6 +226,11 @@ bool DSDataImporterMDB::parseIntoPool(DSObjectPool &pool, DSError *error)
                 ++records;
                 if (records % 100 == 0)
                     setAsyncProgress(((records / rowCount + tablesDone) / userTables + i) / n);
+            }
+            // A page that cannot be read ends the rows early and silently.
+            if (!nothingImported && records < qint64(definition->num_rows)) {
+                read.discard();
+                return ds_fail_import(error, ds_import_file_error(QStringLiteral("Error reading from table"), url));
             }
             if (!read.columns.empty()) {
                 auto *table = pool.insertNewObject<DSDataTable>(QStringLiteral("DSDataTable"));

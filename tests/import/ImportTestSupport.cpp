@@ -14,6 +14,8 @@
 #include <QFile>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 
 std::shared_ptr<const DSManagedObjectModel> ds_import_test_model()
 {
@@ -170,4 +172,38 @@ QByteArray ds_file_bytes(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void ds_expect_table_equals_csv(DSDataTable *table, const std::vector<std::vector<std::string>> &rows,
+                                DSTimeTextReader readTime, const std::function<bool(const std::string &, size_t)> &skip)
+{
+    ASSERT_TRUE(table);
+    ASSERT_GE(rows.size(), 1u);
+    ASSERT_EQ(table->num_records(), qint64(rows.size() - 1));
+    const QList<DSColumn *> columns = table->sortedColumns();
+    ASSERT_EQ(columns.size(), qsizetype(rows[0].size()));
+    const auto same = [](double a, double b) { return a == b || (std::isnan(a) && std::isnan(b)); };
+    for (size_t c = 0; c < rows[0].size(); ++c) {
+        DSColumn *column = columns[qsizetype(c)];
+        EXPECT_EQ(column->name().toStdString(), rows[0][c]);
+        for (size_t r = 1; r < rows.size(); ++r) {
+            const std::string &cell = rows[r][c];
+            SCOPED_TRACE(rows[0][c] + " row " + std::to_string(r) + ": " + cell);
+            if (skip && skip(rows[0][c], r))
+                continue;
+            if (auto *numeric = ds_object_cast<DSNumericDataColumn>(column)) {
+                const double expected = cell.empty() ? NAN : std::strtod(cell.c_str(), nullptr);
+                EXPECT_TRUE(same(ds_column_values(numeric)[r - 1], expected)) << ds_column_values(numeric)[r - 1];
+            } else if (auto *time = ds_object_cast<DSTimeDataColumn>(column)) {
+                double interval = 0;
+                const double expected = readTime(cell.c_str(), &interval);
+                EXPECT_TRUE(same(ds_time_values(time)[r - 1], expected)) << ds_time_values(time)[r - 1];
+                EXPECT_EQ(ds_time_intervals(time)[r - 1], interval);
+            } else if (auto *text = ds_object_cast<DSTextDataColumn>(column)) {
+                EXPECT_EQ(ds_text_values(text)[r - 1], cell);
+            } else {
+                ADD_FAILURE() << "a column of no importable kind";
+            }
+        }
+    }
 }

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -75,6 +76,16 @@ QByteArray ds_file_bytes(const QString &path);
 // The rows of a CSV file another program wrote (header first): fields split
 // at commas outside double quotes, "" inside quotes read as one quote.
 std::vector<std::vector<std::string>> ds_read_csv_fixture(const QString &path);
+// How a time column's expected value and interval read from the CSV text.
+using DSTimeTextReader = double (*)(const char *text, double *interval);
+// Expects every column of the table to equal the CSV's column of the same
+// position (header first): its name, numbers as strtod reads the text (an
+// empty cell missing), times as the reader reads the text, texts as they
+// stand. A cell the skip answers true for (column name, row from 1) is left
+// to the caller.
+void ds_expect_table_equals_csv(DSDataTable *table, const std::vector<std::vector<std::string>> &rows,
+                                DSTimeTextReader readTime,
+                                const std::function<bool(const std::string &, size_t)> &skip = {});
 // A fixture file of this test folder.
 QString ds_import_fixture(const QString &relativePath);
 
