@@ -57,6 +57,25 @@ struct TableDefFree
     void operator()(MdbTableDef *table) const { mdb_free_tabledef(table); }
 };
 
+// Whether mdbtools can walk the definition's pages: it reads the first byte
+// of the page usage map without looking whether there is one.
+bool usageMapIsSound(const MdbTableDef *definition)
+{
+    return definition->usage_map && definition->map_sz >= 1;
+}
+
+// Reads the catalog's own definition (always on page 2) first, as the
+// catalog read would, and answers whether its page map can be walked.
+bool catalogIsSound(MdbHandle *mdb)
+{
+    MdbCatalogEntry catalog{};
+    catalog.mdb = mdb;
+    catalog.object_type = MDB_TABLE;
+    catalog.table_pg = 2;
+    std::unique_ptr<MdbTableDef, TableDefFree> definition(mdb_read_table(&catalog));
+    return definition && usageMapIsSound(definition.get());
+}
+
 bool isSystemTable(const MdbCatalogEntry *entry)
 {
     return (unsigned(entry->flags) & k_systemTableFlags) != 0;
@@ -180,7 +199,7 @@ bool DSDataImporterMDB::parseIntoPool(DSObjectPool &pool, DSError *error)
         if (QFileInfo(url.toLocalFile()).size() % mdb->fmt->pg_size != 0)
             return ds_fail_import(error, ds_import_file_error(QStringLiteral("The Access file is damaged or incomplete"), url));
         // The catalog lists at least its own table: an empty one was not read.
-        GPtrArray *catalog = mdb_read_catalog(mdb.get(), MDB_TABLE);
+        GPtrArray *catalog = catalogIsSound(mdb.get()) ? mdb_read_catalog(mdb.get(), MDB_TABLE) : nullptr;
         if (!catalog || catalog->len == 0)
             return ds_fail_import(error, ds_import_file_error(QStringLiteral("File does not appear to be an Access database"), url));
 
@@ -196,7 +215,7 @@ bool DSDataImporterMDB::parseIntoPool(DSObjectPool &pool, DSError *error)
             if (isSystemTable(entry))
                 continue;
             std::unique_ptr<MdbTableDef, TableDefFree> definition(mdb_read_table(entry));
-            if (!definition || !mdb_read_columns(definition.get()))
+            if (!definition || !usageMapIsSound(definition.get()) || !mdb_read_columns(definition.get()))
                 return ds_fail_import(error, ds_import_file_error(QStringLiteral("Error reading from table"), url));
             mdb_rewind_table(definition.get());
             TableRead read;

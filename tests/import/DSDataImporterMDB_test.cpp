@@ -102,6 +102,10 @@ TEST_F(MDBImportTest, BrokenFilesEndWithAnErrorNamingThem)
     peopleGone.replace(4 * 4096, 4096, QByteArray(4096, char(0xA5)));
     QByteArray peopleRowsGone = good;
     peopleRowsGone.replace(5 * 4096, 4096, QByteArray(4096, '\0'));
+    // The usage-map rows' offsets gone: a table's page map is empty, which
+    // mdbtools would read through a null pointer.
+    QByteArray mapsGone = good;
+    mapsGone.replace(4096 + 0x0C, 12, QByteArray(12, '\0'));
     QByteArray badVersion = good;
     badVersion[0x14] = char(0x7f);
     const struct
@@ -117,6 +121,7 @@ TEST_F(MDBImportTest, BrokenFilesEndWithAnErrorNamingThem)
         {"catalog.mdb", catalogGone, "File does not appear to be an Access database"},
         {"truncated.mdb", good.left(5 * 4096), "Error reading from table"},
         {"rows.mdb", peopleRowsGone, "Error reading from table"},
+        {"maps.mdb", mapsGone, "Error reading from table"},
         {"definition.mdb", peopleGone, "Error reading from table"},
     };
     for (const auto &c : cases)
