@@ -63,15 +63,19 @@ bool DSDataImporterDBF::parseIntoPool(DSObjectPool &pool, DSError *error)
         const int fieldCount = DBFGetFieldCount(dbf.get());
         const int recordCount = DBFGetRecordCount(dbf.get());
         if (fieldCount == -1)
-            return ds_fail_import(error, ds_import_file_error(QStringLiteral("Failed to read field count in DBF file"), url));
+            return ds_fail_import(
+                error, ds_import_file_error(QStringLiteral("Failed to read field count in DBF file"), url));
         if (recordCount == -1)
-            return ds_fail_import(error, ds_import_file_error(QStringLiteral("Failed to read record count in DBF file"), url));
+            return ds_fail_import(
+                error, ds_import_file_error(QStringLiteral("Failed to read record count in DBF file"), url));
         if (!layoutFits(dbf.get(), QFileInfo(path).size()))
-            return ds_fail_import(error, ds_import_file_error(QStringLiteral("The DBF file is damaged or incomplete"), url));
+            return ds_fail_import(
+                error, ds_import_file_error(QStringLiteral("The DBF file is damaged or incomplete"), url));
 
         auto *table = pool.insertNewObject<DSDataTable>(QStringLiteral("DSDataTable"));
         if (!table)
-            return ds_fail_import(error, ds_make_error(1, QStringLiteral("The document has no tables to import into.")));
+            return ds_fail_import(
+                error, ds_make_error(1, QStringLiteral("The document has no tables to import into.")));
         table->setName(QFileInfo(url.fileName()).completeBaseName());
         table->setNum_records(recordCount);
 
@@ -85,7 +89,9 @@ bool DSDataImporterDBF::parseIntoPool(DSObjectPool &pool, DSError *error)
             if (column && kind == LogicalField)
                 ds_make_boolean_column(column);
             if (!column)
-                return ds_fail_import(error, ds_make_error(1, QStringLiteral("The document has no columns of this kind to import into.")));
+                return ds_fail_import(
+                    error,
+                    ds_make_error(1, QStringLiteral("The document has no columns of this kind to import into.")));
             column->setName(QString::fromLatin1(name));
             column->setTable(table);
             column->setIndex(j);

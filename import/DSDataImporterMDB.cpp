@@ -197,11 +197,13 @@ bool DSDataImporterMDB::parseIntoPool(DSObjectPool &pool, DSError *error)
         // mdbtools zero-fills a page cut short; a file of whole pages at
         // least holds every page it has.
         if (QFileInfo(url.toLocalFile()).size() % mdb->fmt->pg_size != 0)
-            return ds_fail_import(error, ds_import_file_error(QStringLiteral("The Access file is damaged or incomplete"), url));
+            return ds_fail_import(
+                error, ds_import_file_error(QStringLiteral("The Access file is damaged or incomplete"), url));
         // The catalog lists at least its own table: an empty one was not read.
         GPtrArray *catalog = catalogIsSound(mdb.get()) ? mdb_read_catalog(mdb.get(), MDB_TABLE) : nullptr;
         if (!catalog || catalog->len == 0)
-            return ds_fail_import(error, ds_import_file_error(QStringLiteral("File does not appear to be an Access database"), url));
+            return ds_fail_import(
+                error, ds_import_file_error(QStringLiteral("File does not appear to be an Access database"), url));
 
         qint64 userTables = 0;
         for (guint e = 0; e < catalog->len; ++e)
@@ -232,7 +234,9 @@ bool DSDataImporterMDB::parseIntoPool(DSObjectPool &pool, DSError *error)
                 if (records == 0) {
                     if (!read.makeColumns(pool)) {
                         read.discard();
-                        return ds_fail_import(error, ds_make_error(1, QStringLiteral("The document has no columns of this kind to import into.")));
+                        return ds_fail_import(
+                            error,
+                            ds_make_error(1, QStringLiteral("The document has no columns of this kind to import into.")));
                     }
                     nothingImported = read.columns.empty();
                     if (nothingImported)
@@ -255,7 +259,8 @@ bool DSDataImporterMDB::parseIntoPool(DSObjectPool &pool, DSError *error)
                 auto *table = pool.insertNewObject<DSDataTable>(QStringLiteral("DSDataTable"));
                 if (!table) {
                     read.discard();
-                    return ds_fail_import(error, ds_make_error(1, QStringLiteral("The document has no tables to import into.")));
+                    return ds_fail_import(
+                        error, ds_make_error(1, QStringLiteral("The document has no tables to import into.")));
                 }
                 table->setName(QString::fromUtf8(entry->object_name));
                 table->setNum_records(records);

@@ -132,7 +132,8 @@ QString DSFileMenuDelegate::phraseForExtensions(const QStringList &extensions)
 QString DSFileMenuDelegate::titleForImporting(const QString &kind, const QStringList &extensions)
 {
     const QString phrase = phraseForExtensions(extensions);
-    return phrase.isEmpty() ? QStringLiteral("Import %1").arg(kind) : QStringLiteral("Import %1 (%2)").arg(kind, phrase);
+    return phrase.isEmpty() ? QStringLiteral("Import %1").arg(kind)
+                            : QStringLiteral("Import %1 (%2)").arg(kind, phrase);
 }
 
 std::optional<QStringList> DSFileMenuDelegate::allExtensionsForExtensions(const std::optional<QStringList> &extensions)
@@ -208,8 +209,8 @@ QList<QUrl> DSFileMenuDelegate::chooseRDataForDocument(DSStatDocumentWindow *doc
 
 QList<QUrl> DSFileMenuDelegate::chooseSQLiteForDocument(DSStatDocumentWindow *document, bool multiple)
 {
-    return runChooser(document, multiple, std::nullopt, QStringLiteral("Import %1").arg(QStringLiteral("SQLite Database")),
-                      nullptr);
+    return runChooser(document, multiple, std::nullopt,
+                      QStringLiteral("Import %1").arg(QStringLiteral("SQLite Database")), nullptr);
 }
 
 QList<QUrl> DSFileMenuDelegate::chooseDatabaseFileForDocument(DSStatDocumentWindow *document, bool multiple)
@@ -353,13 +354,15 @@ void DSFileMenuDelegate::menuNeedsUpdate(QMenu *menu)
         if (item->text().startsWith(QLatin1String("Import ")))
             item->setEnabled(canImport);
         if (name == QLatin1String("importDatabaseFile"))
-            item->setText(QStringLiteral("Import %1 Database...").arg(joined({"DBF", "Access"}, QStringLiteral(" or "))));
+            item->setText(
+                QStringLiteral("Import %1 Database...").arg(joined({"DBF", "Access"}, QStringLiteral(" or "))));
         else if (name == QLatin1String("importDatabase"))
             item->setText(
                 QStringLiteral("Import From %1 Server...").arg(joined({"MySQL", "PostgreSQL"}, QStringLiteral(" or "))));
         else if (name == QLatin1String("importBinaryData")) {
             item->setText(QStringLiteral("Import Stata or SPSS Data File..."));
-            item->setToolTip(QStringLiteral("Supported formats: %1").arg(joined({"DTA", "SAV", "POR"}, QStringLiteral(", "))));
+            item->setToolTip(
+                QStringLiteral("Supported formats: %1").arg(joined({"DTA", "SAV", "POR"}, QStringLiteral(", "))));
         } else if (name == QLatin1String("importCommands"))
             item->setText(QStringLiteral("Import Text Using SAS or SPSS Commands..."));
         const int tag = item->isSeparator() ? item->data().toInt() : 0;

@@ -45,7 +45,8 @@ TEST_F(DBFImportTest, ValuesEqualReadDbf)
                             "3 AMT_TXT DSTextDataColumn", "4 FLAG DSNumericDataColumn", "5 DAY DSTextDataColumn",
                             "6 EMPTY DSNumericDataColumn"));
     ds_expect_table_equals_csv(table, ds_read_csv_fixture(ds_import_fixture(QStringLiteral("dbf/people.R.csv"))),
-                               nullptr, [](const std::string &column, size_t row) { return column == "COUNT" && row == 2; });
+                               nullptr,
+                               [](const std::string &column, size_t row) { return column == "COUNT" && row == 2; });
     const auto columns = table->sortedColumns();
     EXPECT_EQ(ds_column_values(ds_object_cast<DSNumericDataColumn>(columns[2]))[1], 1234.0);
     EXPECT_EQ(ds_text_values(ds_object_cast<DSTextDataColumn>(columns[3]))[0], "1,234");
