@@ -5,6 +5,9 @@
 #include "import/DSDataImporterDTA.h"
 #include "import/DSDataImporterMultiple.h"
 #include "import/DSDataImporterRData.h"
+#include "import/DSDataImporterDBF.h"
+#include "import/DSDataImporterMDB.h"
+#include "import/DSDataImporterSQLite.h"
 
 void ds_register_importer_classes()
 {
@@ -13,4 +16,7 @@ void ds_register_importer_classes()
     DSDataImporter::registerImporterClass<DSDataImporterDTA>(QStringLiteral("DSDataImporterDTA"));
     DSDataImporter::registerImporterClass<DSDataImporterMultiple>(QStringLiteral("DSDataImporterMultiple"));
     DSDataImporter::registerImporterClass<DSDataImporterRData>(QStringLiteral("DSDataImporterRData"));
+    DSDataImporter::registerImporterClass<DSDataImporterDBF>(QStringLiteral("DSDataImporterDBF"));
+    DSDataImporter::registerImporterClass<DSDataImporterMDB>(QStringLiteral("DSDataImporterMDB"));
+    DSDataImporter::registerImporterClass<DSDataImporterSQLite>(QStringLiteral("DSDataImporterSQLite"));
 }

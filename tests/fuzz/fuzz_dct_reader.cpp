@@ -52,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     ds_stata_dct_s *dct = layoutOf(data, size, &used);
     if (!dct)
         return 0;
-    const QUrl url = fuzz_write_file(QStringLiteral("fuzz.dat"),
+    const QUrl url = ds_fuzz_write_file(QStringLiteral("fuzz.dat"),
                                      QByteArray(reinterpret_cast<const char *>(data + used), qsizetype(size - used)));
     if (url.isEmpty()) {
         dct_dictionary_free(dct);
@@ -60,6 +60,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     DSDataImporterDCT importer({url});
     importer.setDct(dct);
-    fuzz_import_and_read_back(importer, size);
+    ds_fuzz_import_and_read_back(importer, size);
     return 0;
 }

@@ -1,8 +1,9 @@
 #pragma once
 
-// What the importer fuzz targets share: the entity model, and reading back
-// every table an import made, so that storing and decoding its columns run
-// on what the parse appended.
+// What the importers' fuzz targets share: the entity model, and reading
+// back every table a parse made, so that saving and decoding its columns
+// run on what the parse stored.
+
 #include "app/ds_register_model_classes.h"
 #include "model/DSDataImporter.h"
 #include "model/DSDataTable.h"
@@ -15,12 +16,14 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <QUrl>
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <memory>
 
-inline std::shared_ptr<const DSManagedObjectModel> fuzz_model()
+inline std::shared_ptr<const DSManagedObjectModel> ds_fuzz_model()
 {
     static const auto loaded = [] {
         ds_register_application_defaults();
@@ -30,9 +33,9 @@ inline std::shared_ptr<const DSManagedObjectModel> fuzz_model()
     return loaded;
 }
 
-// Decodes every column of the table; traps when a column holds more rows
-// than its table or more text than `max_text_bytes`.
-inline void fuzz_read_back(DSDataTable *table, size_t max_text_bytes)
+// Reads every column of the table back; traps when a column holds more rows
+// than its table or, with a text limit, more text bytes than the limit.
+inline void ds_fuzz_read_back(DSDataTable *table, size_t textByteLimit = 0)
 {
     for (DSColumn *column : table->sortedColumns()) {
         qint64 k = 0;
@@ -48,7 +51,7 @@ inline void fuzz_read_back(DSDataTable *table, size_t max_text_bytes)
             size_t bytes = 0;
             for (qint64 i = 0; i < k; ++i)
                 bytes += std::strlen(texts[i] ? texts[i] : "");
-            if (bytes > max_text_bytes)
+            if (textByteLimit && bytes > textByteLimit)
                 __builtin_trap();
         }
         if (k > table->num_records())
@@ -56,9 +59,30 @@ inline void fuzz_read_back(DSDataTable *table, size_t max_text_bytes)
     }
 }
 
-// Writes the bytes as the named file of a folder of this process and
-// answers its URL (empty when it cannot be written).
-inline QUrl fuzz_write_file(const QString &name, const QByteArray &bytes)
+// Writes the bytes as a file of the name in a scratch folder, parses it with
+// a new importer of the class, and reads back every table made.
+template <class Importer>
+int ds_fuzz_file_importer(const uint8_t *data, size_t size, const char *fileName)
+{
+    static QTemporaryDir dir;
+    const QString path = dir.filePath(QString::fromLatin1(fileName));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return 0;
+    file.write(reinterpret_cast<const char *>(data), qint64(size));
+    file.close();
+    DSObjectPool pool(ds_fuzz_model());
+    Importer importer({QUrl::fromLocalFile(path)});
+    DSError error;
+    if (importer.parseIntoPool(pool, &error))
+        for (DSManagedObject *object : pool.objectsOfEntity(QStringLiteral("DSDataTable")))
+            ds_fuzz_read_back(ds_object_cast<DSDataTable>(object));
+    return 0;
+}
+
+// Writes the bytes as the named file of a scratch folder and answers its
+// URL (empty when it cannot be written), for importers that need setting up.
+inline QUrl ds_fuzz_write_file(const QString &name, const QByteArray &bytes)
 {
     static QTemporaryDir dir;
     QFile file(dir.filePath(name));
@@ -68,11 +92,11 @@ inline QUrl fuzz_write_file(const QString &name, const QByteArray &bytes)
 }
 
 // Runs the importer into a new pool and reads back every table it made.
-inline void fuzz_import_and_read_back(DSDataImporter &importer, size_t max_text_bytes)
+inline void ds_fuzz_import_and_read_back(DSDataImporter &importer, size_t textByteLimit = 0)
 {
-    DSObjectPool pool(fuzz_model());
+    DSObjectPool pool(ds_fuzz_model());
     DSError error;
     if (importer.parseIntoPool(pool, &error))
         for (DSManagedObject *table : pool.objectsOfEntity(QStringLiteral("DSDataTable")))
-            fuzz_read_back(ds_object_cast<DSDataTable>(table), max_text_bytes);
+            ds_fuzz_read_back(ds_object_cast<DSDataTable>(table), textByteLimit);
 }

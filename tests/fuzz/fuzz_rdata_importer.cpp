@@ -20,10 +20,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             return 0;
         bytes = *gzip;
     }
-    const QUrl url = fuzz_write_file((data[0] & 2) ? QStringLiteral("fuzz.rds") : QStringLiteral("fuzz.RData"), bytes);
-    if (url.isEmpty())
-        return 0;
-    DSDataImporterRData importer({url});
-    fuzz_import_and_read_back(importer, SIZE_MAX);
-    return 0;
+    return ds_fuzz_file_importer<DSDataImporterRData>(reinterpret_cast<const uint8_t *>(bytes.constData()),
+                                                      size_t(bytes.size()), (data[0] & 2) ? "fuzz.rds" : "fuzz.RData");
 }

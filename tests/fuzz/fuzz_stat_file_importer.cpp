@@ -9,12 +9,5 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const QUrl url = fuzz_write_file(QStringLiteral("fuzz." FUZZ_EXTENSION),
-                                     QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)));
-    if (url.isEmpty())
-        return 0;
-    DSDataImporterDTA importer({url});
-    // Compressed SAS files may hold far more text than their size.
-    fuzz_import_and_read_back(importer, SIZE_MAX);
-    return 0;
+    return ds_fuzz_file_importer<DSDataImporterDTA>(data, size, "fuzz." FUZZ_EXTENSION);
 }
