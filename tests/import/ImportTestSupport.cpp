@@ -218,6 +218,11 @@ void ds_expect_table_matches_csv(DSDataTable *table, const QString &csvPath, con
                 const QString expected = rows[r][c] == QLatin1String("NA") ? QString() : rows[r][c];
                 EXPECT_EQ(withoutTrailingBlanks(QString::fromStdString(texts[r])), withoutTrailingBlanks(expected))
                     << names[c].toStdString() << " row " << r;
+            }
+        }
+    }
+}
+
 std::vector<std::vector<std::string>> ds_read_csv_fixture(const QString &path)
 {
     QFile file(path);
