@@ -407,9 +407,14 @@ bool DSTextDataColumn::prepareForSave()
     discardSavePreparation();
     if (!m_dirty)
         return true;
-    m_preparedOffsets = deflated(decompressed_offsets.constData(), decompressed_offsets.size());
-    if (m_textsEdited)
-        m_preparedTexts = deflated(decompressed_text.constData(), decompressed_text.size());
+    // The two streams deflate side by side: a save of one edited column
+    // waits for the longer of them only.
+    ds_dispatch_apply(m_textsEdited ? 2 : 1, [this](uint64_t i) {
+        if (i == 0)
+            m_preparedOffsets = deflated(decompressed_offsets.constData(), decompressed_offsets.size());
+        else
+            m_preparedTexts = deflated(decompressed_text.constData(), decompressed_text.size());
+    });
     if (m_preparedOffsets && (m_preparedTexts || !m_textsEdited))
         return true;
     discardSavePreparation();
