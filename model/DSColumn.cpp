@@ -370,6 +370,7 @@ void DSColumn::purgeIndex()
     if (m_purgingIndex)
         return;
     m_purgingIndex = true;
+    ++m_dataVersion;
     temp_indexed_values.release();
     temp_indexed_values_bins = 0;
     temp_sorted.release();

@@ -183,6 +183,9 @@ public:
     // stored values and every change of how a column is computed.
     void purgeImages();
     virtual void purgeIndex();
+    // Counts purges of the index: it moves whenever the values may have
+    // changed, so a view keyed on it knows when to read them again.
+    quint64 dataVersion() const { return m_dataVersion; }
     virtual void purgeStats();
     void recursivePurge();
 
@@ -296,4 +299,5 @@ private:
     // columns ends here instead of recursing for ever.
     bool m_purgingIndex = false;
     bool m_purgingRecursively = false;
+    quint64 m_dataVersion = 0;
 };
