@@ -151,6 +151,8 @@ void BM_UndoOneEdit(benchmark::State &state)
     for (auto _ : state) {
         state.PauseTiming();
         f.column->replaceNumericValueAtIndex(row, double(row));
+        // The end of the event: an edit stored at once registers its undo here.
+        f.context->processPendingChanges();
         state.ResumeTiming();
         undo->undo();
         const double *values = nullptr;
