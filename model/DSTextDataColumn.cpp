@@ -66,14 +66,8 @@ void DSTextDataColumn::setup()
 {
     m_decodedTextFrom = text_values();
     m_decodedOffsetsFrom = text_offsets();
-    // The two streams inflate side by side: a first read waits for the
-    // longer of them only.
-    ds_dispatch_apply(2, [this](uint64_t i) {
-        if (i == 0)
-            decompressed_text = inflated(m_decodedTextFrom);
-        else
-            decompressed_offsets = inflated(m_decodedOffsetsFrom);
-    });
+    decompressed_text = inflated(m_decodedTextFrom);
+    decompressed_offsets = inflated(m_decodedOffsetsFrom);
     m_offsetCount = decompressed_offsets.size() / qsizetype(sizeof(int64_t));
     m_decoded = true;
     scanBlanks();
