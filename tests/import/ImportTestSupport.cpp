@@ -14,6 +14,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <cmath>
 
 std::shared_ptr<const DSManagedObjectModel> ds_import_test_model()
 {
@@ -110,4 +111,14 @@ QStringList ds_column_names(DSDataTable *table)
     for (DSColumn *column : table->sortedColumns())
         out << QStringLiteral("%1 %2 %3").arg(column->index()).arg(column->name(), column->entity()->name());
     return out;
+}
+
+bool ds_same_values(const std::vector<double> &a, const std::vector<double> &b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (!(a[i] == b[i] || (std::isnan(a[i]) && std::isnan(b[i]))))
+            return false;
+    return true;
 }
