@@ -16,13 +16,16 @@
 
 namespace {
 
-enum ColumnKind { NumericColumn = 1, TimeColumn, TextColumn };
+enum ColumnKind { NumericColumn = 1, DurationColumn, TimeColumn, TextColumn };
 
 // 2001-01-01 minus 1904-01-01, and 1904-01-01 minus 1899-12-30, in seconds.
 constexpr double k_secondsSince1904 = 3061152000.0;
 constexpr double k_secondsFrom1900To1904 = 126316800.0;
 constexpr double k_secondsPerDay = 86400.0;
 constexpr int64_t k_day = 9;
+// Excel's calendar ends with 9999-12-31, serial 2,958,465; no date is
+// negative. A serial outside is no time (and would overflow the calendar).
+constexpr double k_serialLimit = 2958466;
 
 // The number a cell stands for in a numeric or time column: a text reads
 // as a number when it is one.
@@ -92,7 +95,8 @@ bool DSSpreadsheetColumns::placeColumn(qsizetype position, const DSSpreadsheetCe
             column->setCategory_labels(QCborMap{{0.0, QStringLiteral("FALSE")}, {1.0, QStringLiteral("TRUE")}});
             column->setTreat_as_categories(true);
         }
-        return m_slots.place(position, column, column, NumericColumn, owner);
+        // A duration keeps seconds: the day fractions are scaled as they come.
+        return m_slots.place(position, column, column, column->isDuration() ? DurationColumn : NumericColumn, owner);
     }
     if (number) {
         auto *column = m_pool.insertNewObject<DSTimeDataColumn>(QStringLiteral("DSTimeDataColumn"));
@@ -110,6 +114,16 @@ bool DSSpreadsheetColumns::placeColumn(qsizetype position, const DSSpreadsheetCe
     return m_slots.place(position, column, column, TextColumn, owner);
 }
 
+int64_t DSSpreadsheetColumns::finestUnit(const char *format)
+{
+    auto found = m_finestUnits.find(format);
+    if (found == m_finestUnits.end()) {
+        const int64_t unit = ds_format_finest_unit(format, 0);
+        found = m_finestUnits.emplace(format, unit == -1 ? k_day : unit).first;
+    }
+    return found->second;
+}
+
 double DSSpreadsheetColumns::timeOfSerial(double serial) const
 {
     if (m_date1904)
@@ -123,19 +137,19 @@ bool DSSpreadsheetColumns::appendCell(DSColumnSlots::Slot &slot, const DSSpreads
 {
     if (slot.kind == TextColumn)
         return static_cast<DSTextDataColumn *>(slot.column)->appendTextValue(cell.text ? cell.text : "");
-    if (slot.kind == NumericColumn) {
-        auto *column = static_cast<DSNumericDataColumn *>(slot.column);
+    if (slot.kind == NumericColumn || slot.kind == DurationColumn) {
         const double x = numberOfCell(cell);
-        return column->appendValue(column->isDuration() ? x * k_secondsPerDay : x);
+        return static_cast<DSNumericDataColumn *>(slot.column)
+            ->appendValue(slot.kind == DurationColumn ? x * k_secondsPerDay : x);
     }
     double t = numberOfCell(cell);
     double interval = 0;
+    if (!(t >= 0 && t < k_serialLimit))
+        t = NAN;
     if (!std::isnan(t)) {
         t = timeOfSerial(t);
-        if (cell.format) {
-            int64_t unit = ds_format_finest_unit(cell.format, 0);
-            t = ds_time_floor(unit == -1 ? k_day : unit, &interval, t);
-        }
+        if (cell.format)
+            t = ds_time_floor(finestUnit(cell.format), &interval, t);
     }
     return static_cast<DSTimeDataColumn *>(slot.column)->appendTimeValue(t, std::isnan(t) ? 0 : interval);
 }

@@ -5,6 +5,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
+#include <unordered_map>
+
 class DSDataTable;
 class DSObjectPool;
 
@@ -67,6 +70,9 @@ public:
 private:
     bool placeColumn(qsizetype position, const DSSpreadsheetCell &cell);
     bool appendCell(DSColumnSlots::Slot &slot, const DSSpreadsheetCell &cell);
+    // The finest unit a format code shows (the day when it shows none),
+    // read once a code: the codes are the workbook's and outlive the sheet.
+    int64_t finestUnit(const char *format);
     // Seconds since 2001-01-01 GMT of a serial day number.
     double timeOfSerial(double serial) const;
 
@@ -75,4 +81,5 @@ private:
     bool m_date1904;
     DSDataTable *m_table = nullptr;
     DSColumnSlots m_slots;
+    std::unordered_map<const char *, int64_t> m_finestUnits;
 };

@@ -49,7 +49,7 @@ const char *DSXMLReader::attribute(const char **attributes, const char *name, bo
     return found;
 }
 
-bool DSXMLReader::is(const char *element, const char *name)
+bool DSXMLReader::equalIgnoringCase(const char *element, const char *name)
 {
     return strcasecmp(element, name) == 0;
 }

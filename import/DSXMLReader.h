@@ -19,7 +19,14 @@ public:
     // or the last of that name; null when absent.
     static const char *attribute(const char **attributes, const char *name, bool last = false);
     // The element name is `name`, ignoring case.
-    static bool is(const char *element, const char *name);
+    static bool is(const char *element, const char *name)
+    {
+        // The first letters settle most comparisons of a sheet's many cells.
+        return (element[0] | 0x20) == (name[0] | 0x20) && equalIgnoringCase(element, name);
+    }
+
+private:
+    static bool equalIgnoringCase(const char *a, const char *b);
 
 protected:
     virtual void startElement(const char *name, const char **attributes) = 0;
