@@ -49,9 +49,7 @@ int DSDataImporterXLSX::parseArchive(ZipFile &zip, DSObjectPool &pool, double pr
         const double end = progressStart + (progressEnd - progressStart) * double(i + 1) / double(sheets);
         DSSpreadsheetColumns columns(pool, sheet.name, book.date1904());
         DSXLSXSheetReader reader(book, columns, *this, start, end);
-        const std::optional<QByteArray> xml = zip.readEntry(sheet.entry);
-        const bool parsed = !xml || xml->isEmpty() || reader.read(*xml);
-        if (!parsed) {
+        if (!reader.read(zip, sheet.entry)) {
             columns.teardown();
             return reader.aborted() ? 0 : 1;
         }

@@ -11,8 +11,11 @@
 
 #include <QCborMap>
 
+#include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -31,11 +34,7 @@ constexpr double k_serialLimit = 2958466;
 // as a number when it is one.
 double numberOfCell(const DSSpreadsheetCell &cell)
 {
-    if (cell.kind != DSSpreadsheetCell::Text)
-        return cell.number;
-    char *end = nullptr;
-    const double x = std::strtod(cell.text, &end);
-    return end == cell.text ? NAN : x;
+    return cell.kind == DSSpreadsheetCell::Text ? DSSpreadsheetColumns::readNumber(cell.text) : cell.number;
 }
 
 } // namespace
@@ -43,6 +42,23 @@ double numberOfCell(const DSSpreadsheetCell &cell)
 DSSpreadsheetColumns::DSSpreadsheetColumns(DSObjectPool &pool, const QString &tableName, bool date1904)
     : m_pool(pool), m_tableName(tableName), m_date1904(date1904)
 {
+}
+
+double DSSpreadsheetColumns::readNumber(const char *text)
+{
+    // from_chars is several times faster than strtod on a sheet's millions
+    // of numbers; it takes neither white space nor a "+", nor hexadecimal,
+    // which strtod then reads.
+    const char *p = text;
+    while (std::isspace(static_cast<unsigned char>(*p)))
+        ++p;
+    double x = NAN;
+    const auto [end, error] = std::from_chars(p, p + std::strlen(p), x);
+    if (error == std::errc() && !(end - p == 1 && (*p == '0') && (end[0] == 'x' || end[0] == 'X')))
+        return x;
+    char *stop = nullptr;
+    x = std::strtod(text, &stop);
+    return stop == text ? NAN : x;
 }
 
 DSDataTable *DSSpreadsheetColumns::table()

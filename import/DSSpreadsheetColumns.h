@@ -44,6 +44,10 @@ class DSSpreadsheetColumns
 public:
     DSSpreadsheetColumns(DSObjectPool &pool, const QString &tableName, bool date1904);
 
+    // The number a text starts with, after leading white space (as "%lf"
+    // reads it); NaN when it starts with none.
+    static double readNumber(const char *text);
+
     // One counting slot per header name.
     void setHeader(const QStringList &names) { m_slots.reset(names); }
     qsizetype size() const { return m_slots.size(); }

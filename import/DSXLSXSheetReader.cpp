@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <strings.h>
 
 namespace {
 
@@ -59,9 +58,10 @@ DSXLSXSheetReader::DSXLSXSheetReader(const DSXLSXWorkbook &book, DSSpreadsheetCo
 {
 }
 
-bool DSXLSXSheetReader::read(const QByteArray &xml)
+bool DSXLSXSheetReader::read(ZipFile &zip, const QString &entry)
 {
-    return parse(xml);
+    bool present = false;
+    return parseEntry(zip, entry, &present);
 }
 
 void DSXLSXSheetReader::startElement(const char *name, const char **attributes)
@@ -226,10 +226,7 @@ void DSXLSXSheetReader::addDataValue(const char *text)
         cell.format = m_book.formatOfStyle(m_style);
         if (m_isNumber) {
             cell.kind = m_isBoolean ? DSSpreadsheetCell::Boolean : DSSpreadsheetCell::Number;
-            char *end = nullptr;
-            cell.number = std::strtod(text, &end);
-            if (end == text)
-                cell.number = NAN;
+            cell.number = DSSpreadsheetColumns::readNumber(text);
         } else {
             cell.kind = DSSpreadsheetCell::Text;
         }

@@ -7,6 +7,7 @@
 #include <string>
 
 class DSDataImporter;
+class ZipFile;
 class DSSpreadsheetColumns;
 class DSXLSXWorkbook;
 
@@ -31,10 +32,10 @@ public:
     DSXLSXSheetReader(const DSXLSXWorkbook &book, DSSpreadsheetColumns &columns, DSDataImporter &importer,
                       double progressStart, double progressEnd);
 
-    // Parses the part. False when it is not well-formed, a cell is invalid
+    // Parses the archive's part (an absent or empty part adds nothing). False when it is not well-formed, a cell is invalid
     // (a shared string outside the list, a column past XFD), a column could
     // not be stored, or the abort flag was seen (aborted() then says so).
-    bool read(const QByteArray &xml);
+    bool read(ZipFile &zip, const QString &entry);
 
     qint64 records() const { return m_rows; }
     qsizetype headerSize() const { return m_names.size(); }

@@ -246,18 +246,43 @@ void ZipFile::checkEntrySizes(const FileInZipInfo &info, uint64_t maxLength) con
 
 std::optional<QByteArray> ZipFile::readEntry(const QString &fileNameInZip, uint64_t maxLength)
 {
-    if (!locateFileInZip(fileNameInZip))
+    QByteArray data;
+    const auto append = [&data](const char *bytes, qsizetype size) {
+        data.append(bytes, size);
+        return true;
+    };
+    // One piece: the buffer is the entry's checked length.
+    if (!readEntryInChunks(fileNameInZip, append, qsizetype(k_maxEntryLength), maxLength))
         return std::nullopt;
+    return data;
+}
+
+bool ZipFile::readEntryInChunks(const QString &fileNameInZip, const ChunkSink &sink, qsizetype chunk,
+                                uint64_t maxLength)
+{
+    if (!locateFileInZip(fileNameInZip))
+        return false;
     const FileInZipInfo info = getCurrentFileInZipInfo();
     checkEntrySizes(info, maxLength);
-    QByteArray data(qsizetype(info.length), Qt::Uninitialized);
     std::unique_ptr<ZipReadStream> stream = readCurrentFileInZip();
-    const uint64_t read = stream->readDataWithBuffer(data.data(), info.length);
-    if (read != info.length)
+    QByteArray buffer(qsizetype(std::min<uint64_t>(uint64_t(std::max<qsizetype>(chunk, 1)), info.length)), Qt::Uninitialized);
+    uint64_t total = 0;
+    while (total < info.length) {
+        const uint64_t n =
+            stream->readDataWithBuffer(buffer.data(), std::min<uint64_t>(uint64_t(buffer.size()), info.length - total));
+        if (n == 0)
+            break;
+        total += n;
+        if (!sink(buffer.constData(), qsizetype(n))) {
+            unzCloseCurrentFile(m_unzFile);
+            return true;
+        }
+    }
+    if (total != info.length)
         throw ZipException(QStringLiteral("Error in reading '%1' in the zipfile: it ends after %2 of %3 bytes")
                                .arg(info.name)
-                               .arg(read)
+                               .arg(total)
                                .arg(info.length));
     stream->finishedReading();
-    return data;
+    return true;
 }

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -66,6 +67,14 @@ public:
     // or claims more than `maxLength` bytes or more than its compressed
     // bytes can inflate to.
     std::optional<QByteArray> readEntry(const QString &fileNameInZip, uint64_t maxLength = k_maxEntryLength);
+
+    // The same entry handed to `sink` in pieces of at most `chunk` bytes as
+    // it inflates, with the same checks; false when there is no such entry.
+    // A sink that answers false stops the read (the entry is closed, not
+    // checked further). Throws as readEntry does.
+    using ChunkSink = std::function<bool(const char *data, qsizetype size)>;
+    bool readEntryInChunks(const QString &fileNameInZip, const ChunkSink &sink, qsizetype chunk = 1 << 20,
+                           uint64_t maxLength = k_maxEntryLength);
 
 private:
     struct MemoryArchive;
