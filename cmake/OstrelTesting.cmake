@@ -1,4 +1,8 @@
-# ostrel_add_test(NAME SOURCES ... LIBS ... [LABELS ...] [SANITIZE thread|address ...])
+# ostrel_add_test(NAME SOURCES ... LIBS ... [LABELS ...] [SANITIZE thread|address ...]
+#                 [FIXTURES ...])
+#
+# FIXTURES names ctest fixtures the program needs (servers a setup test
+# starts), in every build, sanitizer builds included.
 #
 # One GoogleTest program per call, registered as one ctest test. Its tests
 # run from the source tree's folder of the same name, so fixtures are found
@@ -6,7 +10,7 @@
 # sanitizer are built.
 include(GoogleTest)
 function(ostrel_add_test name)
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS;SANITIZE" ${ARGN})
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS;SANITIZE;FIXTURES" ${ARGN})
   if(OSTREL_SANITIZER AND NOT OSTREL_SANITIZER IN_LIST T_SANITIZE)
     return()
   endif()
@@ -36,7 +40,8 @@ function(ostrel_add_test name)
     gtest_discover_tests(${name}
       WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}
       DISCOVERY_MODE PRE_TEST
-      PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" LABELS "${T_LABELS}")
+      PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" LABELS "${T_LABELS}"
+                 FIXTURES_REQUIRED "${T_FIXTURES}")
     return()
   endif()
   add_test(NAME ${name} COMMAND ${name})
@@ -45,5 +50,8 @@ function(ostrel_add_test name)
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
   if(T_LABELS)
     set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
+  endif()
+  if(T_FIXTURES)
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED "${T_FIXTURES}")
   endif()
 endfunction()

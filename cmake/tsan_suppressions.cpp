@@ -9,6 +9,10 @@
 //    chunk body's own accesses have the body's frame on top and are still
 //    reported.
 //  - QtCore: the lock of its type registry, taken when variants compare.
+//  - QtCore's thread pool: its queue's lock (QMutex) waits on a futex the
+//    sanitizer never sees, so a task queued by one thread and freed by a
+//    pooled one, or a pool's wait condition destroyed after its last
+//    worker woke it, looked like races.
 extern "C" const char *__tsan_default_suppressions()
 {
     return "race_top:oneapi/tbb/\n"
@@ -17,5 +21,8 @@ extern "C" const char *__tsan_default_suppressions()
            "race:tbb::detail::d1::small_object_allocator\n"
            "race:tbb::detail::d1::fold_tree\n"
            "called_from_lib:libtbb.so.12\n"
-           "race:QReadWriteLock\n";
+           "race:QReadWriteLock\n"
+           "race:QWaitCondition::~QWaitCondition\n"
+           "race:QThreadPoolPrivate::enqueueTask\n"
+           "race:QRunnable::create\n";
 }

@@ -181,8 +181,5 @@ bool DSSpreadsheetColumns::finish(qint64 records)
 
 void DSSpreadsheetColumns::teardown()
 {
-    for (qsizetype i = 0; i < m_slots.size(); ++i)
-        if (DSDataColumn *column = m_slots.slotAt(i)->data)
-            column->teardown();
-    m_slots.reset({});
+    m_slots.teardown();
 }

@@ -154,6 +154,10 @@ public:
     void setFrequency_weights_column(DSColumn *column);
     DSColumn *sort_by_column() const;
     void setSort_by_column(DSColumn *column);
+    bool sort_ascending() const { return boolForKey(QStringLiteral("sort_ascending")); }
+    void setSort_ascending(bool on) { setPrimitiveValue(on, QStringLiteral("sort_ascending")); }
+    bool show_category_labels() const { return boolForKey(QStringLiteral("show_category_labels")); }
+    void setShow_category_labels(bool on) { setPrimitiveValue(on, QStringLiteral("show_category_labels")); }
     double confidence_level() const { return doubleForKey(QStringLiteral("confidence_level")); }
     void setConfidence_level(double level) { setPrimitiveValue(level, QStringLiteral("confidence_level")); }
     // Label text -> hue in [0, 1).

@@ -59,3 +59,13 @@ QString DSPlatformDateFormatter::stringFromTime(double time) const
     m_format->format((time + kDSUnixToAbsoluteTime) * 1000.0, out);
     return ds_qstring(out);
 }
+
+std::optional<double> DSPlatformDateFormatter::timeFromString(const QString &text) const
+{
+    const icu::UnicodeString source = ds_unicode(text);
+    icu::ParsePosition position(0);
+    const UDate date = m_format->parse(source, position);
+    if (position.getErrorIndex() >= 0 || position.getIndex() != source.length() || source.isEmpty())
+        return std::nullopt;
+    return date / 1000.0 - kDSUnixToAbsoluteTime;
+}

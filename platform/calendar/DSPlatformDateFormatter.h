@@ -3,6 +3,7 @@
 #include <QLocale>
 #include <QString>
 #include <memory>
+#include <optional>
 #include <unicode/uversion.h>
 
 U_NAMESPACE_BEGIN
@@ -30,6 +31,9 @@ public:
 
     // The text of `time`; a null QString for a NaN or infinite time.
     QString stringFromTime(double time) const;
+    // The absolute time the whole of `text` reads as under the pattern, or
+    // nothing when the pattern does not take all of it.
+    std::optional<double> timeFromString(const QString &text) const;
 
 private:
     QLocale m_locale;

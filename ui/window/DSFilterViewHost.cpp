@@ -70,6 +70,7 @@ int64_t DSFilterViewHost::getMask(const uint8_t **mask)
             return 0;
         m_tableMaskRows = n;
         m_tableMaskNeedsUpdate = false;
+        ++m_maskGeneration;
     }
     *mask = m_tableMask.data();
     return size;

@@ -47,6 +47,8 @@ public:
     int64_t getMask(const uint8_t **mask, DSOutcomeVariable *outcome);
 
     void markStale() { m_tableMaskNeedsUpdate = true; }
+    // Moves each time the table mask is built again.
+    uint64_t maskGeneration() const { return m_maskGeneration; }
     bool tableMaskNeedsUpdate() const { return m_tableMaskNeedsUpdate; }
 
     // Makes the six filter views afresh from the registered filter class;
@@ -77,4 +79,5 @@ private:
     std::vector<uint8_t> m_filterMask;
     int64_t m_tableMaskRows = -1;
     bool m_tableMaskNeedsUpdate = true;
+    uint64_t m_maskGeneration = 0;
 };

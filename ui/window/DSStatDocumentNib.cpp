@@ -2,6 +2,7 @@
 
 #include "model/DSStatDocument.h"
 #include "ui/DSNib.h"
+#include "ui/panes/DSRecordsNib.h"
 #include "ui/window/DSStatDocumentPaneView.h"
 
 #include <QAction>
@@ -164,4 +165,5 @@ QObjectList buildDocumentWindow(QObject *)
 void DSStatDocumentNib::registerNib()
 {
     DSNib::registerNib(DSStatDocument::windowNibName(), buildDocumentWindow);
+    DSRecordsNib::registerNib();
 }

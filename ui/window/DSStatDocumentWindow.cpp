@@ -12,6 +12,7 @@
 #include "regression/DSOutcomeVariable.h"
 #include "regression/DSRegressionModel.h"
 #include "ui/DSNib.h"
+#include "ui/panes/DSRecordsViewDelegate.h"
 #include "ui/sheets/DSDataImporterSheetDelegate.h"
 #include "ui/sheets/DSExporter.h"
 #include "ui/sheets/DSExporterSheetDelegate.h"
@@ -27,6 +28,7 @@
 #include "ui/window/ds_change_ladder.h"
 
 #include <QAbstractButton>
+#include <QLayout>
 #include <QAction>
 #include <QApplication>
 #include <QEvent>
@@ -186,6 +188,7 @@ void DSStatDocumentWindow::windowControllerDidLoadNib()
     rebuildFilterViews();
     connectFilterButtons();
     setupSheetDelegates();
+    setupPaneDelegates();
 
     if (root)
         root->setActiveModelObserver([this](DSRegressionModel *previous) { activeModelObserver(previous); });
@@ -242,6 +245,22 @@ void DSStatDocumentWindow::setupSheetDelegates()
         sheet->awakeFromNib();
         m_sheetDelegates.emplace_back(property, std::move(sheet));
     }
+}
+
+void DSStatDocumentWindow::setupPaneDelegates()
+{
+    auto records = std::make_unique<DSRecordsViewDelegate>();
+    records->setDocument(this);
+    records->awakeFromNib();
+    auto *view = records->outlet<QWidget>(QStringLiteral("records_view"));
+    QWidget *placeholder = outlet(QStringLiteral("records_view"));
+    if (!view || !placeholder || !placeholder->parentWidget() || !placeholder->parentWidget()->layout())
+        return records->teardown();
+    view->setVisible(placeholder->isVisible());
+    delete placeholder->parentWidget()->layout()->replaceWidget(placeholder, view);
+    delete placeholder;
+    m_recordsDelegate = records.get();
+    m_ownedPanes.push_back(std::move(records));
 }
 
 void DSStatDocumentWindow::teardownSheetDelegates()
@@ -797,6 +816,11 @@ qint64 DSStatDocumentWindow::getZoomMask(const uint8_t **mask)
 bool DSStatDocumentWindow::table_mask_needs_update() const
 {
     return m_filterHost->tableMaskNeedsUpdate();
+}
+
+uint64_t DSStatDocumentWindow::mask_generation() const
+{
+    return m_filterHost->maskGeneration();
 }
 
 void DSStatDocumentWindow::rebuildFilterViews()

@@ -115,6 +115,8 @@ public:
     bool isIncludeMaskNullWhenExcludingButton(QObject *button, uint32_t flags);
     qint64 getZoomMask(const uint8_t **mask);
     bool table_mask_needs_update() const;
+    // Moves each time the active table's row mask is built again.
+    uint64_t mask_generation() const;
 
     // The filter pane.
     void rebuildFilterViews();
@@ -177,6 +179,8 @@ public:
     // sheetDelegateInfo() lists every property name with its class name.
     static const QList<std::pair<QString, QString>> &sheetDelegateInfo();
     void setupSheetDelegates();
+    // The panes the window makes itself; each replaces its placeholder.
+    void setupPaneDelegates();
     void teardownSheetDelegates();
     // The controller kept under the property name, or null when its class
     // is not registered.
@@ -260,6 +264,7 @@ private:
     bool m_observersRegistered = false;
     std::unique_ptr<DSFilterViewHost> m_filterHost;
     std::vector<std::pair<QString, std::unique_ptr<DSStatDocumentSheetDelegate>>> m_sheetDelegates;
+    std::vector<std::unique_ptr<DSStatDocumentViewDelegate>> m_ownedPanes;
     QPointer<DSStatDocumentSheetDelegate> m_attachedSheet;
     // The background runs: their own threads, and the imports still
     // running, which closing the document aborts.

@@ -1,4 +1,4 @@
-#include "stats/ds_signed_rank.h"
+#include "model/util/ds_signed_rank.h"
 
 #include "model/util/ds_sort.h"
 

@@ -1,4 +1,4 @@
-#include "stats/ds_anova.h"
+#include "model/util/ds_anova.h"
 
 #include "model/util/ds_row_weight.h"
 #include "platform/dispatch/ds_parallel_for.h"
@@ -51,9 +51,14 @@ double within_squares(const double *values, const int32_t *weights, int64_t coun
     ds_parallel_for(chunk_count, uint64_t(count), [&](uint64_t c, int64_t first, int64_t end) {
         double sum = 0;
         for (int64_t i = first; i < end; ++i) {
+            // A row of weight 0 is no row: its cell may hold no weight at
+            // all, and 0 x NaN would spoil the sum.
+            const int32_t w = weights ? weights[i] : 1;
+            if (w == 0)
+                continue;
             const size_t cell = size_t(cell_of(i));
             const double d = values[i] - cells.s[cell] / cells.n[cell];
-            sum += (weights ? weights[i] : 1) * d * d;
+            sum += w * d * d;
         }
         chunks[c] = sum;
     });
