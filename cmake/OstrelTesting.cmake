@@ -1,4 +1,4 @@
-# ostrel_add_test(NAME SOURCES ... LIBS ... [LABELS ...] [SANITIZE thread|address ...]
+# ostrel_add_test(NAME SOURCES ... LIBS ... [LABELS ...] [SANITIZE thread|address|undefined ...]
 #                 [FIXTURES ...])
 #
 # FIXTURES names ctest fixtures the program needs (servers a setup test
@@ -7,16 +7,19 @@
 # One GoogleTest program per call, registered as one ctest test. Its tests
 # run from the source tree's folder of the same name, so fixtures are found
 # relative to it. In a sanitizer build only the programs that ask for that
-# sanitizer are built.
+# sanitizer (each of them, for a list such as address,undefined) are built.
 include(GoogleTest)
 function(ostrel_add_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS;SANITIZE;FIXTURES" ${ARGN})
-  if(OSTREL_SANITIZER AND NOT OSTREL_SANITIZER IN_LIST T_SANITIZE)
-    return()
-  endif()
+  string(REPLACE "," ";" sanitizers "${OSTREL_SANITIZER}")
+  foreach(sanitizer IN LISTS sanitizers)
+    if(NOT sanitizer IN_LIST T_SANITIZE)
+      return()
+    endif()
+  endforeach()
   find_package(GTest REQUIRED)
   add_executable(${name} ${T_SOURCES})
-  if(OSTREL_SANITIZER STREQUAL "address")
+  if("address" IN_LIST sanitizers)
     target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/cmake/lsan_suppressions.cpp)
   elseif(OSTREL_SANITIZER STREQUAL "thread")
     target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/cmake/tsan_suppressions.cpp)

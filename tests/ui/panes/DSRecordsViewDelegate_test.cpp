@@ -11,6 +11,7 @@
 #include "ui/panes/DSRecordsTableDelegate.h"
 #include "ui/panes/DSRecordsTableView.h"
 #include "ui/panes/DSRecordsViewDelegate.h"
+#include "ui/window/DSFilterViewDelegate.h"
 #include "ui/window/DSStatDocumentWindow.h"
 
 #include <QApplication>
@@ -320,4 +321,57 @@ TEST_F(RecordsPaneTest, TheAddColumnSheetAppendsAnEmptyColumnOfTheChosenKind)
     QTest::mouseClick(sheet->outlet<QPushButton>(QStringLiteral("cancel_button")), Qt::LeftButton);
     QApplication::processEvents();
     EXPECT_EQ(table->columns().size(), before) << "cancel changes nothing";
+}
+
+namespace {
+
+// A first filter that keeps records 3 and 7 only.
+class KeepThreeAndSeven : public DSFilterViewDelegate
+{
+public:
+    explicit KeepThreeAndSeven(int index) : m_index(index) {}
+    bool willClearBitsWhenExcludingButton(QObject *button, uint32_t) override { return m_index == 0 && button != this; }
+    void clearUnmatchingBitsFromMask(uint8_t *mask, int64_t length, QObject *button, uint32_t flags) override
+    {
+        if (willClearBitsWhenExcludingButton(button, flags))
+            for (int64_t byte = 0; byte < length; ++byte)
+                mask[byte] &= byte == 0 ? uint8_t(1u << 3 | 1u << 7) : 0;
+    }
+
+private:
+    int m_index;
+};
+
+} // namespace
+
+TEST(RecordsPaneMaskTest, OnlyTheRecordsTheMaskKeepsAreRowsAndCanBeSelected)
+{
+    DSFilterViewDelegate::registerClass([](int index) { return std::make_unique<KeepThreeAndSeven>(index); });
+    FakeHost host;
+    std::unique_ptr<DSStatDocumentWindow> document = showNewDocumentWindow(&host);
+    ASSERT_TRUE(document);
+    auto *table = ds_object_cast<DSDataTable>(document->active_table());
+    auto *column = document->managedObjectContext()->insertNewObject<DSNumericDataColumn>(
+        QStringLiteral("DSNumericDataColumn"));
+    table->insertNewColumns({column}, 0);
+    for (int i = 0; i < 10; ++i)
+        column->appendValue(i);
+    column->saveAfterImport();
+    table->setNum_records(10);
+    table->show_filters = true;
+    document->managedObjectContext()->processPendingChanges();
+    document->rebuildFilterViews();
+    document->refreshView(nullptr);
+    auto *pane = dynamic_cast<DSRecordsViewDelegate *>(document->records_delegate());
+    ASSERT_TRUE(pane);
+    pane->refreshView(nullptr);
+
+    ASSERT_EQ(pane->records_table_delegate()->rowCount(), 2);
+    EXPECT_EQ(pane->convertRowToIndex(0), 3);
+    EXPECT_EQ(pane->convertRowToIndex(1), 7);
+    pane->selectRecords({1, 3});
+    EXPECT_EQ(pane->selectedRecords(), DSIndexSet{3});
+    EXPECT_EQ(pane->numberOfSelectedRecords(), 1);
+    document.reset();
+    DSFilterViewDelegate::registerClass(nullptr);
 }
