@@ -7,6 +7,8 @@
 #include "regression/DSOutcomeVariable.h"
 #include "regression/DSRegressionModel.h"
 #include "ui/window/DSStatDocumentWindow.h"
+#include "ui/menus/DSModelMenuDelegate.h"
+#include "ui/menus/DSTableMenuDelegate.h"
 #include "ui/window/DSSplitter.h"
 #include "ui/window/DSTableOutlineView.h"
 
@@ -420,6 +422,57 @@ TEST_F(SidebarTest, TheContextMenuDuplicatesAndDeletes)
     menu->actions()[1]->trigger();
     EXPECT_EQ(names(root), (QStringList{"B", "B", "C"}));
     EXPECT_EQ(document->active_table(), b);
+}
+
+TEST_F(SidebarTest, TheTableAndModelMenusDuplicateAndDelete)
+{
+    DSTableMenuDelegate tables(document.get());
+    DSModelMenuDelegate models(document.get());
+    std::unique_ptr<QMenu> tableMenu(tables.makeMenu(nullptr));
+    std::unique_ptr<QMenu> modelMenu(models.makeMenu(nullptr));
+    auto enabled = [](QMenu *menu) {
+        QStringList titles;
+        for (QAction *item : menu->actions())
+            if (item->isEnabled())
+                titles << item->text();
+        return titles;
+    };
+
+    // From the table menu the copy becomes the active table.
+    tables.menuNeedsUpdate(tableMenu.get());
+    EXPECT_EQ(enabled(tableMenu.get()), (QStringList{"New Empty Table", "Duplicate Table", "Delete Table"}));
+    tableMenu->actions()[1]->trigger();
+    EXPECT_EQ(names(root), (QStringList{"A", "A", "B", "C"}));
+    EXPECT_EQ(document->active_table(), root->tableAtIndex(1));
+    EXPECT_EQ(sidebar->selectedItem(), root->tableAtIndex(1));
+
+    // The model menu acts only on the model side.
+    models.menuNeedsUpdate(modelMenu.get());
+    EXPECT_EQ(enabled(modelMenu.get()), QStringList());
+    click(m2);
+    models.menuNeedsUpdate(modelMenu.get());
+    EXPECT_EQ(enabled(modelMenu.get()), (QStringList{"Duplicate Model", "Delete Model"}));
+    modelMenu->actions()[0]->trigger();
+    ASSERT_EQ(b->sortedRegressionModels().size(), 3);
+    EXPECT_EQ(b->active_model(), b->regressionModelAtIndex(2));
+    modelMenu->actions()[1]->trigger();
+    modelMenu->actions()[1]->trigger();
+    EXPECT_EQ(b->active_model(), m1);
+
+    // "Delete Table" deletes the active table even while its model is selected.
+    tableMenu->actions()[2]->trigger();
+    EXPECT_EQ(names(root), (QStringList{"A", "A", "C"}));
+
+    for (DSTable *table : root->sortedTables())
+        sidebar->deleteItem(table);
+    ASSERT_EQ(document->active_table(), nullptr);
+    tables.menuNeedsUpdate(tableMenu.get());
+    EXPECT_EQ(enabled(tableMenu.get()), QStringList{"New Empty Table"});
+    tableMenu->actions()[0]->trigger();
+    ASSERT_TRUE(document->active_table());
+    EXPECT_EQ(document->active_table()->name(), QStringLiteral("New Table"));
+    EXPECT_TRUE(document->active_table()->edit_data_unlocked());
+    EXPECT_TRUE(document->import_data_message()->isHidden());
 }
 
 // The window's split views under the offscreen platform.
