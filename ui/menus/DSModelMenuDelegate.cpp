@@ -7,33 +7,20 @@
 #include "ui/window/DSStatDocumentWindow.h"
 #include "ui/window/DSTableOutlineView.h"
 
-#include <QMenu>
+#include <QAction>
 
-DSModelMenuDelegate::DSModelMenuDelegate(DSStatDocumentWindow *document, QObject *parent)
-    : QObject(parent), m_document(document)
+DSStatDocumentMenuDelegate::MenuSpec DSModelMenuDelegate::menuSpec()
 {
-}
-
-QMenu *DSModelMenuDelegate::makeMenu(QWidget *parent)
-{
-    auto *menu = new QMenu(tr("&Model"), parent);
-    menu->setObjectName(QStringLiteral("model_menu"));
-    menu->addAction(QStringLiteral("Duplicate Model"), this, [this] { duplicateModel(nullptr); });
-    menu->addAction(QStringLiteral("Delete Model"), this, [this] { deleteModel(nullptr); });
-    connect(menu, &QMenu::aboutToShow, this, [this, menu] { menuNeedsUpdate(menu); });
-    return menu;
-}
-
-void DSModelMenuDelegate::menuNeedsUpdate(QMenu *menu) const
-{
-    for (QAction *item : menu->actions())
-        if (!item->isSeparator())
-            item->setEnabled(validateItem(item));
+    return {tr("&Model"),
+            QStringLiteral("model_menu"),
+            {{QStringLiteral("Duplicate Model"), [this] { duplicateModel(nullptr); }},
+             {QStringLiteral("Delete Model"), [this] { deleteModel(nullptr); }}}};
 }
 
 bool DSModelMenuDelegate::validateItem(const QAction *item) const
 {
-    DSTable *table = m_document ? m_document->active_table() : nullptr;
+    DSStatDocumentWindow *document = this->document();
+    DSTable *table = document ? document->active_table() : nullptr;
     if (!table || !table->showModel() || item->data().toInt() == -1)
         return false;
     const QString key = item->text().toLower();
@@ -49,28 +36,30 @@ bool DSModelMenuDelegate::validateItem(const QAction *item) const
 
 void DSModelMenuDelegate::duplicateModel(QObject *sender)
 {
-    DSTable *table = m_document ? m_document->active_table() : nullptr;
+    DSStatDocumentWindow *document = this->document();
+    DSTable *table = document ? document->active_table() : nullptr;
     DSRegressionModel *model = table ? table->active_model() : nullptr;
     if (!model)
         return;
     DSError error;
-    auto *copy = ds_object_cast<DSRegressionModel>(m_document->data_root()->duplicateManagedObject(model, &error));
+    auto *copy = ds_object_cast<DSRegressionModel>(document->data_root()->duplicateManagedObject(model, &error));
     if (!copy) {
-        m_document->presentError(error);
+        document->presentError(error);
         return;
     }
     table->insertRegressionModel(copy, model->index() + 1);
     copy->setObject(table, QStringLiteral("table"));
-    m_document->managedObjectContext()->processPendingChanges();
+    document->managedObjectContext()->processPendingChanges();
     table->setActive_model(copy);
     table->setShowModel(true);
-    m_document->refreshView(sender);
+    document->refreshView(sender);
 }
 
 void DSModelMenuDelegate::deleteModel(QObject *)
 {
-    DSTable *table = m_document ? m_document->active_table() : nullptr;
+    DSStatDocumentWindow *document = this->document();
+    DSTable *table = document ? document->active_table() : nullptr;
     if (DSRegressionModel *model = table ? table->active_model() : nullptr)
-        if (DSTableOutlineView *sidebar = m_document->tables_table())
+        if (DSTableOutlineView *sidebar = document->tables_table())
             sidebar->deleteItem(model);
 }

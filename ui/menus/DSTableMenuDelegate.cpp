@@ -8,7 +8,7 @@
 #include "ui/window/DSStatDocumentWindow.h"
 #include "ui/window/DSTableOutlineView.h"
 
-#include <QMenu>
+#include <QAction>
 
 #include <algorithm>
 
@@ -31,35 +31,27 @@ bool hasDateColumn(const DSTable *table)
 
 } // namespace
 
-DSTableMenuDelegate::DSTableMenuDelegate(DSStatDocumentWindow *document, QObject *parent)
-    : QObject(parent), m_document(document)
+DSStatDocumentMenuDelegate::MenuSpec DSTableMenuDelegate::menuSpec()
 {
+    return {tr("&Table"),
+            QStringLiteral("table_menu"),
+            {{QStringLiteral("New Empty Table"), [this] { createEmptyTable(nullptr); }},
+             {QStringLiteral("Duplicate Table"), [this] { duplicateTable(nullptr); }},
+             {QStringLiteral("Delete Table"), [this] { deleteTable(nullptr); }}}};
 }
 
-QMenu *DSTableMenuDelegate::makeMenu(QWidget *parent)
+bool DSTableMenuDelegate::validateItem(const QAction *item) const
 {
-    auto *menu = new QMenu(tr("&Table"), parent);
-    menu->setObjectName(QStringLiteral("table_menu"));
-    menu->addAction(QStringLiteral("New Empty Table"), this, [this] { createEmptyTable(nullptr); });
-    menu->addAction(QStringLiteral("Duplicate Table"), this, [this] { duplicateTable(nullptr); });
-    menu->addAction(QStringLiteral("Delete Table"), this, [this] { deleteTable(nullptr); });
-    connect(menu, &QMenu::aboutToShow, this, [this, menu] { menuNeedsUpdate(menu); });
-    return menu;
+    return validateTitle(item->text());
 }
 
-void DSTableMenuDelegate::menuNeedsUpdate(QMenu *menu) const
+bool DSTableMenuDelegate::validateTitle(const QString &title) const
 {
-    for (QAction *item : menu->actions())
-        if (!item->isSeparator())
-            item->setEnabled(validateItem(item->text()));
-}
-
-bool DSTableMenuDelegate::validateItem(const QString &title) const
-{
+    DSStatDocumentWindow *document = this->document();
     const QString key = title.toLower();
-    DSTable *table = m_document ? m_document->active_table() : nullptr;
+    DSTable *table = document ? document->active_table() : nullptr;
     if (!table)
-        return m_document && key == QStringLiteral("new empty table");
+        return document && key == QStringLiteral("new empty table");
     if (key == QStringLiteral("new stacked table..."))
         return !table->is_stacked();
     if (key == QStringLiteral("edit stacked table..."))
@@ -67,7 +59,7 @@ bool DSTableMenuDelegate::validateItem(const QString &title) const
     if (key == QStringLiteral("apply frequency weights"))
         return ds_object_cast<DSDataTable>(table) != nullptr;
     if (key.startsWith(QStringLiteral("copy other table's ")))
-        return m_document->data_root()->tables().size() > 1;
+        return document->data_root()->tables().size() > 1;
     if (key == QStringLiteral("export covariate table") || key == QStringLiteral("export summary image"))
         return table->active_column() && table->showSummaryCharts();
     if (key == QStringLiteral("export covariate image"))
@@ -81,46 +73,49 @@ bool DSTableMenuDelegate::validateItem(const QString &title) const
 
 void DSTableMenuDelegate::createEmptyTable(QObject *sender)
 {
-    if (!m_document)
+    DSStatDocumentWindow *document = this->document();
+    if (!document)
         return;
-    DSDataRoot *root = m_document->data_root();
-    auto *table = m_document->managedObjectContext()->insertNewObject<DSDataTable>(QStringLiteral("DSDataTable"));
+    DSDataRoot *root = document->data_root();
+    auto *table = document->managedObjectContext()->insertNewObject<DSDataTable>(QStringLiteral("DSDataTable"));
     table->setEdit_data_unlocked(true);
     table->setIndex(root->tables().size());
     table->setData_root(root);
     table->makeDependencies();
     table->setName(QStringLiteral("New Table"));
-    m_document->setActive_table(table);
+    document->setActive_table(table);
     table->setShowRecords(true);
-    rebuildRecords(m_document);
-    m_document->refreshView(sender);
+    rebuildRecords(document);
+    document->refreshView(sender);
 }
 
 void DSTableMenuDelegate::duplicateTable(QObject *sender)
 {
-    DSTable *table = m_document ? m_document->active_table() : nullptr;
+    DSStatDocumentWindow *document = this->document();
+    DSTable *table = document ? document->active_table() : nullptr;
     if (!table)
         return;
-    DSDataRoot *root = m_document->data_root();
+    DSDataRoot *root = document->data_root();
     DSError error;
     auto *copy = ds_object_cast<DSTable>(root->duplicateManagedObject(table, &error));
     if (!copy) {
-        m_document->presentError(error);
+        document->presentError(error);
         return;
     }
     root->insertTable(copy, table->index() + 1);
     copy->setData_root(root);
-    m_document->managedObjectContext()->processPendingChanges();
-    m_document->setActive_table(copy);
+    document->managedObjectContext()->processPendingChanges();
+    document->setActive_table(copy);
     copy->setShowTable(true);
-    rebuildRecords(m_document);
-    m_document->refreshView(sender);
+    rebuildRecords(document);
+    document->refreshView(sender);
 }
 
 void DSTableMenuDelegate::deleteTable(QObject *)
 {
+    DSStatDocumentWindow *document = this->document();
     // The active table itself, even while the sidebar selects its model.
-    if (DSTable *table = m_document ? m_document->active_table() : nullptr)
-        if (DSTableOutlineView *sidebar = m_document->tables_table())
+    if (DSTable *table = document ? document->active_table() : nullptr)
+        if (DSTableOutlineView *sidebar = document->tables_table())
             sidebar->deleteItem(table);
 }
