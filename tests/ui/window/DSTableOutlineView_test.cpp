@@ -9,6 +9,7 @@
 #include "ui/window/DSStatDocumentWindow.h"
 #include "ui/menus/DSModelMenuDelegate.h"
 #include "ui/menus/DSTableMenuDelegate.h"
+#include "ui/window/DSPopover.h"
 #include "ui/window/DSSplitter.h"
 #include "ui/window/DSTableOutlineView.h"
 
@@ -18,6 +19,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QTemporaryDir>
+#include <QVBoxLayout>
 #include <QTest>
 
 #include <functional>
@@ -583,6 +585,20 @@ TEST_F(SplitTest, DraggingTheFilterPaneShutOrOpenKeepsShowFiltersInStep)
     // Short of half the kept room the pane stops at its minimum.
     dragHandle(filters, 60);
     EXPECT_EQ(filters->sizes()[0], 98);
+}
+
+TEST_F(SplitTest, APopoverShowsBesideItsAnchorAndEscapeClosesIt)
+{
+    DSPopover popover(window);
+    auto *layout = new QVBoxLayout(&popover);
+    layout->addWidget(new QLabel(QStringLiteral("Filters")));
+    popover.showRelativeToView(sidebar, DSPopover::MaxXEdge);
+    ASSERT_TRUE(popover.isVisible());
+    const QPoint anchor = sidebar->mapToGlobal(QPoint(0, 0));
+    EXPECT_EQ(popover.geometry().left(), anchor.x() + sidebar->width());
+    EXPECT_NEAR(popover.geometry().center().y(), QRect(anchor, sidebar->size()).center().y(), 1);
+    QTest::keyClick(&popover, Qt::Key_Escape);
+    EXPECT_FALSE(popover.isVisible());
 }
 
 } // namespace
