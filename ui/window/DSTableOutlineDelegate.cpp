@@ -9,10 +9,12 @@
 #include "platform/store/DSUndoManager.h"
 #include "regression/DSOutcomeVariable.h"
 #include "regression/DSRegressionModel.h"
+#include "ui/DSFileMenuDelegate.h"
 #include "ui/panes/DSRecordsViewDelegate.h"
 #include "ui/window/DSStatDocumentViewDelegate.h"
 #include "ui/window/DSStatDocumentWindow.h"
 
+#include <QFileInfo>
 #include <QUrl>
 
 namespace {
@@ -273,8 +275,10 @@ Operation DSTableOutlineDelegate::validateTableDrop(const QMimeData *data, Sourc
         return Operation::Copy;
     if (!data->hasUrls())
         return Operation::None;
+    // An extension counts in its lower- and upper-case forms only.
+    const QStringList extensions = DSFileMenuDelegate::allSupportedFileExtensions();
     for (const QUrl &url : data->urls())
-        if (DSDataImporterMultiple::importerClassNameForURL(url).isEmpty())
+        if (!extensions.contains(QFileInfo(url.path()).suffix()))
             return Operation::None;
     return Operation::Copy;
 }

@@ -215,6 +215,7 @@ TEST_F(SidebarTest, DropsAreValidatedByTheirSourceAndTarget)
          [&] { return row(m1); }, -1, Operation::None},
         {"files of two cases of one extension", [&] { return files({"a.csv", "B.CSV"}); }, Source::Other, none, 2,
          Operation::Copy},
+        {"an extension in mixed case", [&] { return files({"a.Csv"}); }, Source::Other, none, 2, Operation::None},
         {"one unknown extension refuses all", [&] { return files({"a.csv", "c.foo"}); }, Source::Other, none, 2,
          Operation::None},
         {"files onto a table", [&] { return files({"a.csv"}); }, Source::Other, [&] { return row(c); }, -1,
