@@ -16,6 +16,7 @@
 #include <QCborArray>
 #include <QCborMap>
 #include <QCborValue>
+#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QTemporaryDir>
@@ -272,6 +273,29 @@ TEST_F(SidebarTest, TablesAndModelsMoveByTheGapRule)
     EXPECT_EQ(b->regressionModelAtIndex(0), m2);
     EXPECT_EQ(b->active_model(), m2);
     EXPECT_EQ(sidebar->selectedItem(), m2);
+}
+
+TEST_F(SidebarTest, FilesDroppedBetweenTablesAreImportedAtTheGap)
+{
+    QTemporaryDir dir;
+    QList<QUrl> urls;
+    for (const char *name : {"a.csv", "B.CSV"}) {
+        QFile file(dir.filePath(QString::fromLatin1(name)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("x,y\n1,2\n3,4\n");
+        file.close();
+        urls << QUrl::fromLocalFile(file.fileName());
+    }
+    QMimeData data;
+    data.setUrls(urls);
+    ASSERT_EQ(outline->validateDrop(&data, Source::Other, {}, 1), Operation::Copy);
+    ASSERT_TRUE(outline->acceptDrop(&data, Source::Other, {}, 1));
+    document->waitForBackgroundRuns();
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(names(root), (QStringList{"A", "a", "B", "B", "C"}));
+    ASSERT_TRUE(root->tableAtIndex(1));
+    EXPECT_EQ(root->tableAtIndex(1)->num_records(), 2);
 }
 
 TEST_F(SidebarTest, ATableDraggedToAnotherWindowIsCopiedThere)
