@@ -14,6 +14,7 @@
 #include "ui/window/DSStatDocumentViewDelegate.h"
 #include "ui/window/DSStatDocumentWindow.h"
 
+#include <QColor>
 #include <QFileInfo>
 #include <QUrl>
 
@@ -43,6 +44,20 @@ QList<qint64> numbers(const QMimeData *data, const char *format)
 bool isTextOrNumeric(DSColumn *column)
 {
     return dynamic_cast<DSTextColumn *>(column) || dynamic_cast<DSNumericColumn *>(column);
+}
+
+// Whether a joined column of the active table's active column looks its
+// values up in the table.
+bool isForeignTableOfActiveColumn(const DSTable *table, DSTable *active)
+{
+    DSColumn *column = active ? active->active_column() : nullptr;
+    if (!column)
+        return false;
+    for (DSManagedObject *condition : column->objectsForKey(QStringLiteral("join_conditions")))
+        if (auto *foreign = dynamic_cast<DSColumn *>(condition->objectForKey(QStringLiteral("foreign_column"))))
+            if (foreign->table() == table)
+                return true;
+    return false;
 }
 
 // A gap's destination for an item now at from: the gap counts the row moved.
@@ -176,6 +191,10 @@ QVariant DSTableOutlineDelegate::data(const QModelIndex &index, int role) const
             return m_modelIcon;
         if (table)
             return table->is_stacked() ? m_longTableIcon : m_dataTableIcon;
+        return {};
+    case Qt::BackgroundRole:
+        if (isForeignTableOfActiveColumn(table, active_table()))
+            return QColor::fromRgbF(0.687776f, 0.888175f, 0.928431f);
         return {};
     default:
         return {};

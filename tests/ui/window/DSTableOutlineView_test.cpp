@@ -1,6 +1,7 @@
 #include "window_test_support.h"
 
 #include "model/DSDataRoot.h"
+#include "model/DSColumnSelection.h"
 #include "model/DSDataTable.h"
 #include "model/DSTimeDataColumn.h"
 #include "platform/store/DSManagedObjectContext.h"
@@ -138,6 +139,22 @@ TEST_F(SidebarTest, RowsAreTheTablesWithTheirModelsBelow)
     // Renaming stores the name as typed, empty included.
     EXPECT_TRUE(outline->setData(row(c), QString(), Qt::EditRole));
     EXPECT_EQ(c->name(), QString());
+}
+
+TEST_F(SidebarTest, TheTableAJoinedColumnLooksUpIsTinted)
+{
+    DSColumn *joined = a->columns().first();
+    DSManagedObject *condition = context->insertNewObject(QStringLiteral("DSJoinColumnCondition"));
+    condition->setObject(joined, QStringLiteral("owner"));
+    condition->setObject(c->columns().first(), QStringLiteral("foreign_column"));
+    context->processPendingChanges();
+    auto tinted = [&](DSTable *table) { return row(table).data(Qt::BackgroundRole).isValid(); };
+    EXPECT_FALSE(tinted(c)) << "no active column yet";
+    a->column_selection()->resetWithColumn(joined);
+    EXPECT_TRUE(tinted(c));
+    EXPECT_FALSE(tinted(a));
+    EXPECT_FALSE(tinted(b));
+    EXPECT_EQ(row(c).data(Qt::BackgroundRole).value<QColor>().name(), QStringLiteral("#afe2ed"));
 }
 
 TEST_F(SidebarTest, SelectingATableOrAModelActivatesIt)
