@@ -20,6 +20,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
 #include <QTest>
@@ -351,6 +352,10 @@ TEST_F(SidebarTest, ATableDraggedToAnotherWindowIsCopiedThere)
     EXPECT_EQ(saved->name(), QStringLiteral("B"));
     EXPECT_EQ(saved->columns().size(), 1);
     EXPECT_EQ(saved->sortedRegressionModels().size(), 2);
+
+    // The copy is one step to undo.
+    target->undo();
+    EXPECT_EQ(names(targetRoot), (QStringList{"T0", "T1"}));
     target->close();
 }
 
@@ -375,11 +380,14 @@ TEST_F(SidebarTest, AHostileArchiveChangesNothing)
          })},
     };
     const qsizetype objects = objectCount(context);
+    QSignalSpy shown(document.get(), &DSStatDocument::errorPresented);
     for (const auto &[what, bytes] : cases) {
         SCOPED_TRACE(what);
+        shown.clear();
         std::unique_ptr<QMimeData> data(mime(DSSidebarTypes::table, bytes));
         EXPECT_FALSE(outline->acceptDrop(data.get(), Source::OtherSidebar, {}, 0));
         EXPECT_FALSE(outline->lastError().isEmpty());
+        EXPECT_EQ(shown.size(), 1);
         EXPECT_EQ(names(root), (QStringList{"A", "B", "C"}));
         EXPECT_EQ(objectCount(context), objects);
         EXPECT_EQ(document->active_table(), a);
