@@ -7,7 +7,6 @@
 #include "model/DSTextColumn.h"
 #include "platform/store/DSManagedObjectContext.h"
 #include "platform/store/DSUndoManager.h"
-#include "regression/DSOutcomeVariable.h"
 #include "regression/DSRegressionModel.h"
 #include "ui/DSFileMenuDelegate.h"
 #include "ui/panes/DSRecordsViewDelegate.h"
@@ -73,7 +72,7 @@ DSStatDocumentWindow *DSTableOutlineDelegate::document() const
     return m_document;
 }
 
-DSTableMimeData::DSTableMimeData(DSTable *table) : m_guard(nullptr), m_table(table)
+DSTableMimeData::DSTableMimeData(DSTable *table) : m_table(table)
 {
     setData(type(DSSidebarTypes::tableIndex), QByteArray::number(table->index()));
 }
@@ -268,7 +267,7 @@ Operation DSTableOutlineDelegate::validateDrop(const QMimeData *data, Source sou
         }
         return Operation::None;
     case Source::StatsOutline:
-        return onItem && data->hasFormat(type(columnsIndex)) ? validateColumnsDrop(data, target) : Operation::None;
+        return onItem && data->hasFormat(type(columnsIndex)) ? validateColumnsDrop(target) : Operation::None;
     case Source::OutcomeOutline:
     case Source::RecordsGrid:
         // Predictions from records and residual columns from outcomes have
@@ -302,7 +301,7 @@ Operation DSTableOutlineDelegate::validateTableDrop(const QMimeData *data, Sourc
     return Operation::Copy;
 }
 
-Operation DSTableOutlineDelegate::validateColumnsDrop(const QMimeData *, DSManagedObject *target) const
+Operation DSTableOutlineDelegate::validateColumnsDrop(DSManagedObject *target) const
 {
     DSTable *active = active_table();
     if (!active)

@@ -38,7 +38,6 @@ protected:
     QVariant retrieveData(const QString &mimeType, QMetaType type) const override;
 
 private:
-    QPointer<QObject> m_guard;
     DSTable *m_table;
 };
 
@@ -102,7 +101,7 @@ public:
 
 private:
     Operation validateTableDrop(const QMimeData *data, Source source, bool betweenTables) const;
-    Operation validateColumnsDrop(const QMimeData *data, DSManagedObject *target) const;
+    Operation validateColumnsDrop(DSManagedObject *target) const;
     bool moveTable(const QMimeData *data, int row);
     bool moveModel(const QMimeData *data, int row);
     bool copyTables(const QMimeData *data, int row);
