@@ -156,6 +156,7 @@ TEST_F(SidebarTest, TheTableAJoinedColumnLooksUpIsTinted)
     EXPECT_FALSE(tinted(a));
     EXPECT_FALSE(tinted(b));
     EXPECT_EQ(row(c).data(Qt::BackgroundRole).value<QColor>().name(), QStringLiteral("#afe2ed"));
+    keepPicture(sidebar, QStringLiteral("sidebar_joined_table.png"));
 }
 
 TEST_F(SidebarTest, SelectingATableOrAModelActivatesIt)
