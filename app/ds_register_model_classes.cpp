@@ -7,8 +7,11 @@
 #include "model/DSDataTable.h"
 #include "model/DSIndicatorColumn.h"
 #include "model/DSNumericDataColumn.h"
+#include "model/DSNumericPartition.h"
 #include "model/DSTextDataColumn.h"
+#include "model/DSTextPartition.h"
 #include "model/DSTimeDataColumn.h"
+#include "model/DSTimePartition.h"
 #include "model/ds_register_formatter_classes.h"
 #include "pivot/DSPivot.h"
 #include "platform/store/DSObjectFactory.h"
@@ -29,6 +32,10 @@ void ds_register_model_classes()
     DSObjectFactory::registerClass<DSTimeColumn>(QStringLiteral("DSTimeColumn"));
     DSObjectFactory::registerClass<DSTimeDataColumn>(QStringLiteral("DSTimeDataColumn"));
     DSObjectFactory::registerClass<DSIndicatorColumn>(QStringLiteral("DSIndicatorColumn"));
+    DSObjectFactory::registerClass<DSPartition>(QStringLiteral("DSPartition"));
+    DSObjectFactory::registerClass<DSNumericPartition>(QStringLiteral("DSNumericPartition"));
+    DSObjectFactory::registerClass<DSTextPartition>(QStringLiteral("DSTextPartition"));
+    DSObjectFactory::registerClass<DSTimePartition>(QStringLiteral("DSTimePartition"));
     ds_register_regression_classes();
     DSObjectFactory::registerClass<DSTableFilterSet>(QStringLiteral("DSTableFilterSet"));
     DSObjectFactory::registerClass<DSPivot>(QStringLiteral("DSPivot"));

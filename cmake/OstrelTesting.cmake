@@ -1,18 +1,25 @@
-# ostrel_add_test(NAME SOURCES ... LIBS ... [LABELS ...] [SANITIZE thread|address ...])
+# ostrel_add_test(NAME SOURCES ... LIBS ... [LABELS ...] [SANITIZE thread|address|undefined ...]
+#                 [FIXTURES ...])
+#
+# FIXTURES names ctest fixtures the program needs (servers a setup test
+# starts), in every build, sanitizer builds included.
 #
 # One GoogleTest program per call, registered as one ctest test. Its tests
 # run from the source tree's folder of the same name, so fixtures are found
 # relative to it. In a sanitizer build only the programs that ask for that
-# sanitizer are built.
+# sanitizer (each of them, for a list such as address,undefined) are built.
 include(GoogleTest)
 function(ostrel_add_test name)
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS;SANITIZE" ${ARGN})
-  if(OSTREL_SANITIZER AND NOT OSTREL_SANITIZER IN_LIST T_SANITIZE)
-    return()
-  endif()
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS;SANITIZE;FIXTURES" ${ARGN})
+  string(REPLACE "," ";" sanitizers "${OSTREL_SANITIZER}")
+  foreach(sanitizer IN LISTS sanitizers)
+    if(NOT sanitizer IN_LIST T_SANITIZE)
+      return()
+    endif()
+  endforeach()
   find_package(GTest REQUIRED)
   add_executable(${name} ${T_SOURCES})
-  if(OSTREL_SANITIZER STREQUAL "address")
+  if("address" IN_LIST sanitizers)
     target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/cmake/lsan_suppressions.cpp)
   elseif(OSTREL_SANITIZER STREQUAL "thread")
     target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/cmake/tsan_suppressions.cpp)
@@ -36,7 +43,8 @@ function(ostrel_add_test name)
     gtest_discover_tests(${name}
       WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}
       DISCOVERY_MODE PRE_TEST
-      PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" LABELS "${T_LABELS}")
+      PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" LABELS "${T_LABELS}"
+                 FIXTURES_REQUIRED "${T_FIXTURES}")
     return()
   endif()
   add_test(NAME ${name} COMMAND ${name})
@@ -45,5 +53,8 @@ function(ostrel_add_test name)
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
   if(T_LABELS)
     set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
+  endif()
+  if(T_FIXTURES)
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED "${T_FIXTURES}")
   endif()
 endfunction()

@@ -30,6 +30,14 @@ bool DSColumnSlots::place(qsizetype i, DSColumn *column, DSDataColumn *data, int
     return ok;
 }
 
+void DSColumnSlots::teardown()
+{
+    for (const Slot &slot : m_slots)
+        if (slot.data)
+            slot.data->teardown();
+    reset({});
+}
+
 bool DSColumnSlots::finish()
 {
     QList<DSDataColumn *> columns;

@@ -41,6 +41,10 @@ public:
     // False when memory ran out (the column is linked and kept all the same).
     bool place(qsizetype i, DSColumn *column, DSDataColumn *data, int kind, DSTable *table);
 
+    // Releases the import buffers of every column and forgets the columns
+    // (after a failure; the columns stay in their pool).
+    void teardown();
+
     // Finishes every column (the table's row count set before): saves them
     // as parallel tasks, then numbers them in position order. False when a
     // column could not be saved.

@@ -233,10 +233,7 @@ void DSDataImporterCSV::rowCallback(int, void *data)
 
 void DSDataImporterCSV::teardown(ParseContext *context)
 {
-    for (qsizetype i = 0; i < context->slots.size(); ++i)
-        if (DSDataColumn *column = context->slots.slotAt(i)->data)
-            column->teardown();
-    context->slots.reset({});
+    context->slots.teardown();
     context->table = nullptr;
 }
 

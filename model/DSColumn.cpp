@@ -8,6 +8,8 @@
 #include "model/ds_row_mask.h"
 #include "model/util/DSWordTokenizer.h"
 #include "model/util/ck_hash_table.h"
+#include "model/util/ds_quantiles.h"
+#include "model/util/ds_row_weight.h"
 #include "platform/sterna/sterna.h"
 #include "platform/store/DSEntityDescription.h"
 #include "platform/store/DSManagedObjectContext.h"
@@ -542,18 +544,30 @@ qint64 DSColumn::getCovariateIndexedValues(const int32_t **out, qint64 *bins, co
     for (qsizetype j = 0; j < selected.size(); ++j)
         if (const qint64 entry = selected[j]->index(); entry >= 0 && entry < entries)
             group[size_t(entry)] = int32_t(j);
-    int32_t *buffer = temp_covariate_indexed_values.reserve(rows);
+    int32_t *buffer = covariateGroupsBuffer(rows);
     if (!buffer)
         return 0;
     for (qint64 r = 0; r < rows; ++r)
         buffer[r] = values[r] >= 0 && values[r] < entries ? group[size_t(values[r])] : other;
-    temp_covariate_indexed_values.setUsed(rows);
-    temp_covariate_indexed_values_bins = other + 1;
+    return handOutCovariateGroups(out, bins, rows, other + 1);
+}
+
+int32_t *DSColumn::covariateGroupsBuffer(qint64 rows)
+{
+    int32_t *buffer = temp_covariate_indexed_values.reserve(rows);
+    if (buffer)
+        temp_covariate_indexed_values.setUsed(rows);
+    return buffer;
+}
+
+qint64 DSColumn::handOutCovariateGroups(const int32_t **out, qint64 *bins, qint64 rows, qint64 groups)
+{
+    temp_covariate_indexed_values_bins = rows > 0 ? groups : 0;
     if (out)
-        *out = buffer;
+        *out = rows > 0 ? temp_covariate_indexed_values.data() : nullptr;
     if (bins)
         *bins = temp_covariate_indexed_values_bins;
-    return rows;
+    return rows > 0 ? rows : 0;
 }
 
 qint64 DSColumn::getFrequencyWeights(const int32_t **out)
@@ -570,6 +584,42 @@ qint64 DSColumn::getFrequencyWeights(const int32_t **out)
 qint64 DSColumn::getSortedValues(const double **, const int32_t **)
 {
     return 0;
+}
+
+std::optional<QList<qint64>> DSColumn::calculateIndexedQuantiles(qint64 k, bool *anyMissing)
+{
+    const int32_t *positions = nullptr;
+    qint64 bins = 0;
+    const qint64 rows = getIndexedValues(&positions, &bins);
+    if (rows <= 0 || !positions || k < 1 || k > INT32_MAX)
+        return std::nullopt;
+    const uint8_t *missing = nullptr;
+    const qint64 missingLength = getMissingMask(&missing);
+    const int32_t *frequencies = nullptr;
+    const qint64 numWeights = getFrequencyWeights(&frequencies);
+    std::vector<double> kept;
+    std::vector<int32_t> weights;
+    bool missed = false;
+    for (qint64 r = 0; r < rows; ++r) {
+        if (missing && r / 8 < missingLength && ds_mask_test(missing, r)) {
+            missed = true;
+            continue;
+        }
+        kept.push_back(positions[r]);
+        if (frequencies)
+            weights.push_back(ds_row_weight(r, frequencies, numWeights));
+    }
+    if (anyMissing)
+        *anyMissing = missed;
+    std::vector<double> cut(size_t(k + 1));
+    ds_quantiles(kept.data(), frequencies ? weights.data() : nullptr, qint64(kept.size()), cut.data(), int(k), false);
+    QList<qint64> result;
+    for (qint64 i = 1; i < k; ++i) {
+        const double x = cut[size_t(i)];
+        if (x > 0 && (result.isEmpty() || double(result.last()) < x))
+            result.append(qint64(x));
+    }
+    return result;
 }
 
 void DSColumn::addInputColumn(DSColumn *column)

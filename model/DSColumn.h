@@ -222,6 +222,11 @@ public:
     qint64 getFrequencyWeights(const int32_t **out);
     // Non-missing values ascending and their rows; 0 here, out untouched.
     virtual qint64 getSortedValues(const double **values, const int32_t **rows);
+    // The interior cut positions of k quantile groups of the non-missing
+    // rows' index positions (weighted), each above 0 and once, ascending;
+    // nullopt without indexed values. *anyMissing (when given) tells
+    // whether a row is missing.
+    std::optional<QList<qint64>> calculateIndexedQuantiles(qint64 k, bool *anyMissing);
 
     // Inputs of a derived column, by slot (dividend 0, divisor 1, ...).
     // A new link at slot = the number of inputs.
@@ -268,6 +273,12 @@ protected:
     // Input links: a new one at a slot; one removed and deleted.
     void insertInputLink(qint64 slot, DSColumn *column);
     void deleteInputLink(DSManagedObject *link);
+    // temp_covariate_indexed_values with room for rows groups, used :=
+    // rows; null when memory runs out.
+    int32_t *covariateGroupsBuffer(qint64 rows);
+    // Hands out the covariate groups (none when rows is 0) and their count;
+    // answers rows.
+    qint64 handOutCovariateGroups(const int32_t **out, qint64 *bins, qint64 rows, qint64 groups);
     // The shared mask for writing, as the last set-up prepared it.
     uint8_t *sharedMissingMask() { return _missing_mask.data(); }
 

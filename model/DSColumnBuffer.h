@@ -6,8 +6,9 @@
 #include <cstring>
 #include <type_traits>
 
-// How column buffers, and the zlib streams that store their arrays, get
-// memory (blocks are freed with std::free). Tests swap these to make an
+// How column buffers, the zlib streams that store their arrays, and the
+// import's data-dictionary records get memory (blocks are freed with
+// std::free). Tests swap these to make an
 // allocation fail; nothing else changes them, and never while a column is in
 // use.
 struct ds_column_allocator_s

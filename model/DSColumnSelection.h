@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QList>
+#include <QStringList>
 
+#include <algorithm>
 #include <memory>
 
 class DSColumn;
@@ -33,6 +35,9 @@ public:
     // Appends the column with a copy of the categories (or replaces its
     // categories when it is selected already).
     void addColumn(DSColumn *column, const Categories &categories = {});
+    // Appends the category to its column's list, selecting the column (at
+    // the end) when it is not selected.
+    void addCategory(const std::shared_ptr<DSColumnCategory> &category);
     void removeColumn(const DSColumn *column);
     // Removes the i-th column with its categories; nothing outside the range.
     void removeColumnAtIndex(qsizetype i);
@@ -47,7 +52,59 @@ public:
     // Drops columns that are deleted or no longer loaded.
     void removeFaultedColumns();
 
+    // The columns' names in order.
+    QStringList columnNames() const;
+
+    // Questions that decide which test and picture apply. For an empty
+    // selection every all-question answers true and every any-question
+    // false (anyTimeOfDay included).
+    template <class T>
+    bool allKindOfClass() const
+    {
+        return allColumns([](const DSColumn *c) { return dynamic_cast<const T *>(c) != nullptr; });
+    }
+    template <class T>
+    bool anyKindOfClass() const
+    {
+        return anyColumn([](const DSColumn *c) { return dynamic_cast<const T *>(c) != nullptr; });
+    }
+    bool allNumeric() const;
+    bool anyNumeric() const;
+    bool allText() const;
+    bool anyText() const;
+    bool allTime() const;
+    bool anyTime() const;
+    bool allIndicator() const;
+    bool anyIndicator() const;
+    // Every column a time column, each of the time of day.
+    bool allTimeOfDay() const;
+    // Every column a time column, one at least of the time of day.
+    bool anyTimeOfDay() const;
+    bool allSurvivalTimes() const;
+    bool anySurvivalTimes() const;
+    bool allCategories() const;
+    bool anyCategories() const;
+    // Whether every column is a category column (not survival times, not
+    // time) with the first column's value labels and the same distinct
+    // values, bit for bit for numbers and byte for byte for texts (missing
+    // entries left out), and there are n of them (-1: any number). Two
+    // indicator columns always share their two values. Needs a column.
+    bool allConformableCategoriesOfCardinality(qint64 n) const;
+    bool allConformableCategories() const { return allConformableCategoriesOfCardinality(-1); }
+    bool allBinaryConformableCategories() const { return allConformableCategoriesOfCardinality(2); }
+
 private:
+    template <class Test>
+    bool allColumns(const Test &test) const
+    {
+        return std::all_of(m_entries.begin(), m_entries.end(), [&](const Entry &e) { return test(e.column); });
+    }
+    template <class Test>
+    bool anyColumn(const Test &test) const
+    {
+        return std::any_of(m_entries.begin(), m_entries.end(), [&](const Entry &e) { return test(e.column); });
+    }
+
     struct Entry
     {
         DSColumn *column;

@@ -2,6 +2,7 @@
 
 #include "model/DSNumberFormatter.h"
 #include "model/DSNumericColumnCategory.h"
+#include "model/DSNumericPartition.h"
 #include "model/DSReentryGuard.h"
 #include "model/DSTable.h"
 #include "model/ds_missing_values_predicate.h"
@@ -9,8 +10,14 @@
 #include "model/ds_row_mask.h"
 #include "model/ds_value_comparisons.h"
 #include "model/util/ds_colors.h"
+#include "model/util/ds_anova.h"
+#include "model/util/ds_histogram.h"
+#include "model/util/ds_rank_tests.h"
+#include "model/util/ds_signed_rank.h"
+#include "platform/sterna/sterna.h"
 
 #include <algorithm>
+#include <limits>
 #include <vector>
 
 namespace {
@@ -274,6 +281,29 @@ qint64 DSNumericColumn::numberOfUniqueValues()
     return std::max<qint64>(ds_numeric_unique_count(values, count), 0);
 }
 
+qint64 DSNumericColumn::getCovariateIndexedValues(const int32_t **out, qint64 *bins, const Categories &selected,
+                                                  const uint8_t *mask, qint64 length)
+{
+    if (treat_as_categories())
+        return DSColumn::getCovariateIndexedValues(out, bins, selected, mask, length);
+    const double *values = nullptr;
+    if (getValues(&values) <= 0)
+        return handOutCovariateGroups(out, bins, 0, 0);
+    const ds_stats_s extremes = calculateStatsWithMask(nullptr, 0, 1);
+    double resolution = std::numeric_limits<double>::quiet_NaN();
+    const auto *partition = ds_object_cast<DSNumericPartition>(covariate_partition());
+    const QList<double> cuts =
+        partition ? partition->cutoffValuesFromValue(extremes.min, extremes.max, &resolution).value_or(QList<double>())
+                  : QList<double>();
+    // Asked last, so a derived column's buffer holds them for the search.
+    const qint64 n = getValues(&values);
+    int32_t *groups = covariateGroupsBuffer(n);
+    if (!groups)
+        return handOutCovariateGroups(out, bins, 0, 0);
+    ds_index_by_double_cutoffs(values, groups, n, mask, length, cuts.constData(), cuts.size(), resolution);
+    return handOutCovariateGroups(out, bins, n, cuts.size() + 1);
+}
+
 qint64 DSNumericColumn::getIndexedValues(const int32_t **out, qint64 *bins)
 {
     const double *index = nullptr;
@@ -478,4 +508,355 @@ std::optional<QList<double>> DSNumericColumn::calculateQuantiles(qint64 k)
     QList<double> cuts(k - 1);
     cuts.resize(ds_distinct_quantile_cuts(sorted, frequencies ? weights.data() : nullptr, count, int(k), cuts.data()));
     return cuts;
+}
+
+namespace {
+
+// The rows a column offers a test: its values and missing mask, weighted by
+// the given weights.
+ds_numeric_rows_s testRows(DSNumericColumn *column, const int32_t *weights, qint64 numWeights)
+{
+    ds_numeric_rows_s rows = {};
+    rows.missing_length = column->getMissingMask(&rows.missing);
+    rows.count = column->getValues(&rows.values);
+    rows.weights = weights;
+    rows.num_weights = numWeights;
+    return rows;
+}
+
+// Whether a row of the column counts: admitted, present and not missing.
+bool rowCounts(const ds_numeric_rows_s &rows, qint64 row, const uint8_t *mask, qint64 length)
+{
+    return row < rows.count && ds_row_admitted(mask, length, row) && !ds_row_missing(rows, row);
+}
+
+// Entries of a test: a value, its group and its weight each.
+struct Sample
+{
+    std::vector<double> values;
+    std::vector<int32_t> groups;
+    std::vector<int32_t> weights;
+
+    void reserve(qint64 n)
+    {
+        values.reserve(size_t(n));
+        groups.reserve(size_t(n));
+        weights.reserve(size_t(n));
+    }
+    void add(double value, int32_t group, int32_t weight)
+    {
+        values.push_back(value);
+        groups.push_back(group);
+        weights.push_back(weight);
+    }
+    int64_t size() const { return int64_t(values.size()); }
+};
+
+// The table's weights of the columns' table; none without a column or table.
+qint64 tableWeights(const DSNumericColumn::Columns &columns, const int32_t **weights)
+{
+    *weights = nullptr;
+    DSTable *table = columns.isEmpty() ? nullptr : columns.first()->table();
+    return table ? table->getFrequencyWeights(weights) : 0;
+}
+
+// One group per column: the rows of each that count.
+Sample columnsSample(const DSNumericColumn::Columns &columns, const uint8_t *mask, qint64 length)
+{
+    const int32_t *weights = nullptr;
+    const qint64 numWeights = tableWeights(columns, &weights);
+    Sample sample;
+    for (qsizetype j = 0; j < columns.size(); ++j) {
+        const ds_numeric_rows_s rows = testRows(columns[j], weights, numWeights);
+        for (qint64 r = 0; r < rows.count; ++r)
+            if (rowCounts(rows, r, mask, length))
+                sample.add(rows.values[r], int32_t(j), ds_row_frequency(rows, r));
+    }
+    return sample;
+}
+
+// A covariate's groups of the rows, with its missing mask.
+struct CovariateGroups
+{
+    const int32_t *groups = nullptr;
+    qint64 rows = 0;
+    qint64 bins = 0;
+    const uint8_t *missing = nullptr;
+    qint64 missingLength = 0;
+
+    CovariateGroups(DSColumn *covariate, const DSColumn::Categories &categories, const uint8_t *mask, qint64 length)
+    {
+        if (!covariate)
+            return;
+        rows = covariate->getCovariateIndexedValues(&groups, &bins, categories, mask, length);
+        missingLength = covariate->getMissingMask(&missing);
+    }
+    // The row's group, or -1 when the covariate leaves the row out.
+    int32_t groupOf(qint64 row) const
+    {
+        if (row >= rows || (missing && row / 8 < missingLength && ds_mask_test(missing, row)))
+            return -1;
+        const int32_t g = groups[row];
+        return g >= 0 && g < bins ? g : -1;
+    }
+};
+
+// The receiver's rows that count, grouped by the covariate.
+Sample groupedSample(const ds_numeric_rows_s &rows, const CovariateGroups &covariate, const uint8_t *mask,
+                     qint64 length)
+{
+    Sample sample;
+    sample.reserve(rows.count);
+    for (qint64 r = 0; r < rows.count; ++r)
+        if (const int32_t g = covariate.groupOf(r); g >= 0 && rowCounts(rows, r, mask, length))
+            sample.add(rows.values[r], g, ds_row_frequency(rows, r));
+    return sample;
+}
+
+// Hands out two degrees of freedom where the caller asked for them.
+void writeDegrees(int64_t d1, int64_t d2, qint64 *df1, qint64 *df2)
+{
+    if (df1)
+        *df1 = d1;
+    if (df2)
+        *df2 = d2;
+}
+
+double oneWayANOVA(const Sample &sample, qint64 groups, qint64 *df1, qint64 *df2)
+{
+    int64_t d1 = 0, d2 = 0;
+    const double f = ds_anova_one_way(sample.values.data(), sample.groups.data(), sample.weights.data(),
+                                      sample.size(), groups, &d1, &d2);
+    writeDegrees(d1, d2, df1, df2);
+    return f;
+}
+
+qint64 tableRows(const DSNumericColumn::Columns &columns)
+{
+    DSTable *table = columns.isEmpty() ? nullptr : columns.first()->table();
+    return table ? table->num_records() : 0;
+}
+
+// The statistic of an array routine over the rows left in every column
+// (the remaining mask, the columns' values, the table's weights); the
+// degrees of freedom are handed out when the routine wrote them.
+using RemainingRowsRoutine = double (*)(const double *const *, int64_t, int64_t, const uint8_t *, int64_t,
+                                        const int32_t *, int64_t, int64_t *, int64_t *);
+double overRemainingRows(RemainingRowsRoutine routine, const DSNumericColumn::Columns &columns, qint64 *df1,
+                         qint64 *df2, const uint8_t *mask, qint64 length)
+{
+    std::unique_ptr<uint8_t[]> remaining;
+    const qint64 remainingLength = DSNumericColumn::getRemainingMask(&remaining, columns, mask, length);
+    const int32_t *weights = nullptr;
+    const qint64 numWeights = tableWeights(columns, &weights);
+    // Rows past a column's values are missing in it: the rows end at the
+    // shortest column.
+    qint64 rows = tableRows(columns);
+    std::vector<const double *> values;
+    for (DSNumericColumn *column : columns) {
+        const double *v = nullptr;
+        rows = std::min(rows, column->getValues(&v));
+        values.push_back(v);
+    }
+    constexpr int64_t unwritten = std::numeric_limits<int64_t>::min();
+    int64_t d1 = unwritten, d2 = unwritten;
+    const double statistic = routine(values.data(), int64_t(columns.size()), std::max<qint64>(rows, 0),
+                                     remaining.get(), remainingLength, weights, numWeights, &d1, &d2);
+    if (d1 != unwritten)
+        writeDegrees(d1, d2, df1, df2);
+    return statistic;
+}
+
+}  // namespace
+
+double DSNumericColumn::calculateKolmogorovSmirnov(const Columns &columns, qint64 *df, const uint8_t *mask,
+                                                   qint64 length)
+{
+    const Sample sample = columnsSample(columns, mask, length);
+    if (sample.size() == 0)
+        return std::numeric_limits<double>::quiet_NaN();
+    if (df)
+        *df = columns.size() - 1;
+    return ds_kolmogorov_smirnov_k_sample(sample.values.data(), sample.groups.data(), sample.weights.data(),
+                                          sample.size(), columns.size());
+}
+
+double DSNumericColumn::calculateKolmogorovSmirnov(DSColumn *covariate, const Categories &categories, qint64 *df,
+                                                   const uint8_t *mask, qint64 length)
+{
+    const CovariateGroups groups(covariate, categories, mask, length);
+    const double *sorted = nullptr;
+    const int32_t *rows = nullptr;
+    const qint64 count = getSortedValues(&sorted, &rows);
+    const int32_t *weights = nullptr;
+    const qint64 numWeights = getFrequencyWeights(&weights);
+    int64_t groupsDf = 0;
+    const double statistic =
+        ds_kolmogorov_smirnov_groups(sorted, rows, count, groups.groups, groups.rows, groups.bins, mask, length,
+                                     groups.missing, groups.missingLength, weights, numWeights, &groupsDf);
+    if (df && !std::isnan(statistic))
+        *df = groupsDf;
+    return statistic;
+}
+
+double DSNumericColumn::calculateKruskalWallis(const Columns &columns, qint64 *df, const uint8_t *mask,
+                                               qint64 length)
+{
+    const Sample sample = columnsSample(columns, mask, length);
+    if (sample.size() == 0) {
+        if (df)
+            *df = 0;
+        return std::numeric_limits<double>::quiet_NaN();
+    }
+    int64_t used = 0;
+    const double h = ds_kruskal_wallis(sample.values.data(), sample.groups.data(), sample.weights.data(),
+                                       sample.size(), columns.size(), &used);
+    if (df)
+        *df = used;
+    return h;
+}
+
+double DSNumericColumn::calculateKruskalWallis(DSColumn *covariate, const Categories &categories, qint64 *df,
+                                               const uint8_t *mask, qint64 length)
+{
+    // The column's kept sorted values are ranked where they stand.
+    const CovariateGroups groups(covariate, categories, mask, length);
+    const int32_t *weights = nullptr;
+    const qint64 numWeights = getFrequencyWeights(&weights);
+    const double *sorted = nullptr;
+    const int32_t *rows = nullptr;
+    const qint64 count = getSortedValues(&sorted, &rows);
+    Sample sample;
+    sample.reserve(count);
+    for (qint64 i = 0; i < count; ++i)
+        if (const int32_t g = groups.groupOf(rows[i]); g >= 0 && ds_row_admitted(mask, length, rows[i]))
+            sample.add(sorted[i], g, ds_row_weight(rows[i], weights, numWeights));
+    if (sample.size() == 0)
+        return std::numeric_limits<double>::quiet_NaN();
+    int64_t used = 0;
+    const double h = ds_kruskal_wallis_sorted(sample.values.data(), sample.groups.data(), sample.weights.data(),
+                                              sample.size(), groups.bins, &used);
+    if (df)
+        *df = used;
+    return h;
+}
+
+double DSNumericColumn::calculateWilcoxonSignedRank(const Columns &columns, qint64 *count, const uint8_t *mask,
+                                                    qint64 length)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const qint64 rows = tableRows(columns);
+    if (columns.size() != 2)
+        return nan;
+    const int32_t *weights = nullptr;
+    const qint64 numWeights = tableWeights(columns, &weights);
+    const ds_numeric_rows_s x = testRows(columns[0], weights, numWeights);
+    const ds_numeric_rows_s y = testRows(columns[1], weights, numWeights);
+    if (x.count != rows || y.count != rows)
+        return nan;
+    std::vector<double> differences;
+    std::vector<int32_t> differenceWeights;
+    for (qint64 r = 0; r < rows; ++r)
+        if (rowCounts(x, r, mask, length) && rowCounts(y, r, mask, length)) {
+            differences.push_back(y.values[r] - x.values[r]);
+            differenceWeights.push_back(ds_row_frequency(x, r));
+        }
+    const ds_signed_rank_s ranked =
+        ds_signed_rank(differences.data(), differenceWeights.data(), qint64(differences.size()));
+    if (std::isnan(ranked.sum) || ranked.count == 0)
+        return nan;
+    if (count)
+        *count = ranked.count;
+    return ranked.sum;
+}
+
+double DSNumericColumn::calculateFriedmanTest(const Columns &columns, qint64 *df1, qint64 *df2, const uint8_t *mask,
+                                              qint64 length)
+{
+    return overRemainingRows(ds_friedman, columns, df1, df2, mask, length);
+}
+
+qint64 DSNumericColumn::getRemainingMask(std::unique_ptr<uint8_t[]> *out, const Columns &columns,
+                                         const uint8_t *mask, qint64 length)
+{
+    std::unique_ptr<uint8_t[]> result;
+    qint64 resultLength = 0;
+    if (mask) {
+        result = std::make_unique<uint8_t[]>(size_t(std::max<qint64>(length, 0)));
+        std::copy(mask, mask + std::max<qint64>(length, 0), result.get());
+        resultLength = length;
+    }
+    for (DSNumericColumn *column : columns) {
+        const uint8_t *missing = nullptr;
+        const qint64 missingLength = column->getMissingMask(&missing);
+        if (!missing || missingLength == 0)
+            continue;
+        if (!result) {
+            result = std::make_unique<uint8_t[]>(size_t(missingLength));
+            std::fill(result.get(), result.get() + missingLength, uint8_t(0xff));
+            resultLength = missingLength;
+        }
+        // Every mask of one table has the same length; a shorter one leaves
+        // the bytes past it as they are.
+        for (qint64 i = 0; i < std::min(resultLength, missingLength); ++i)
+            result[size_t(i)] &= uint8_t(~missing[i]);
+    }
+    if (out)
+        *out = std::move(result);
+    return resultLength;
+}
+
+double DSNumericColumn::calculateANOVA(DSColumn *covariate, const Categories &categories, qint64 *df1, qint64 *df2,
+                                       const uint8_t *mask, qint64 length)
+{
+    const CovariateGroups groups(covariate, categories, mask, length);
+    const int32_t *weights = nullptr;
+    const qint64 numWeights = getFrequencyWeights(&weights);
+    const Sample sample = groupedSample(testRows(this, weights, numWeights), groups, mask, length);
+    return oneWayANOVA(sample, groups.bins, df1, df2);
+}
+
+double DSNumericColumn::calculateNonRepeatedMeasuresANOVA(const Columns &columns, qint64 *df1, qint64 *df2,
+                                                          const uint8_t *mask, qint64 length)
+{
+    if (columns.size() < 2)
+        return std::numeric_limits<double>::quiet_NaN();
+    return oneWayANOVA(columnsSample(columns, mask, length), columns.size(), df1, df2);
+}
+
+double DSNumericColumn::calculateTwoWayANOVA(DSColumn *covariate1, const Categories &categories1,
+                                             DSColumn *covariate2, const Categories &categories2, qint64 *df1,
+                                             qint64 *df2, const uint8_t *mask, qint64 length)
+{
+    // The first covariate's groups are copied: the second may be the same
+    // column, whose request would reuse the buffer.
+    const CovariateGroups first(covariate1, categories1, mask, length);
+    std::vector<int32_t> firstGroups(size_t(first.rows));
+    for (qint64 r = 0; r < first.rows; ++r)
+        firstGroups[size_t(r)] = first.groupOf(r);
+    const CovariateGroups second(covariate2, categories2, mask, length);
+    const int32_t *weights = nullptr;
+    const qint64 numWeights = getFrequencyWeights(&weights);
+    const ds_numeric_rows_s rows = testRows(this, weights, numWeights);
+    Sample sample;
+    std::vector<int32_t> secondGroups;
+    for (qint64 r = 0; r < std::min<qint64>(rows.count, first.rows); ++r) {
+        const int32_t a = firstGroups[size_t(r)];
+        const int32_t b = second.groupOf(r);
+        if (a >= 0 && b >= 0 && rowCounts(rows, r, mask, length)) {
+            sample.add(rows.values[r], a, ds_row_frequency(rows, r));
+            secondGroups.push_back(b);
+        }
+    }
+    int64_t d1 = 0, d2 = 0;
+    const double f = ds_anova_two_way(sample.values.data(), sample.groups.data(), secondGroups.data(),
+                                      sample.weights.data(), sample.size(), first.bins, second.bins, &d1, &d2);
+    writeDegrees(d1, d2, df1, df2);
+    return f;
+}
+
+double DSNumericColumn::calculateRepeatedMeasuresANOVA(const Columns &columns, qint64 *df1, qint64 *df2,
+                                                       const uint8_t *mask, qint64 length)
+{
+    return overRemainingRows(ds_anova_repeated_measures, columns, df1, df2, mask, length);
 }

@@ -96,6 +96,12 @@ public:
     // Each row's position in the index and the index length in *bins; the
     // row count. Null, 0 and 0 without rows or when memory runs out.
     qint64 getIndexedValues(const int32_t **out, qint64 *bins) override;
+    // Covariate groups: the base's when treated as categories; else the
+    // groups of the covariate partition's cut-offs over all rows, rows
+    // outside the mask (and missing rows) getting the group one past the
+    // last. The row count; null, 0 groups and 0 without rows.
+    qint64 getCovariateIndexedValues(const int32_t **out, qint64 *bins, const Categories &selected,
+                                     const uint8_t *mask, qint64 length) override;
     // The entries in ordered_values first (each once, as listed), then the
     // others ascending; the index length.
     qint64 getIndexedValueOrder(const int32_t **out) override;
@@ -149,6 +155,58 @@ public:
     // The distinct cut values of k quantile groups of all non-missing
     // values, ascending; none without a non-missing value (or for k < 2).
     std::optional<QList<double>> calculateQuantiles(qint64 k);
+
+    // Rank, distribution and variance tests. The samples are several
+    // columns of one table (static: one group per column, weighted by the
+    // first column's table's weights) or this column split by a covariate's
+    // groups (getCovariateIndexedValues; weighted by this column's weights).
+    // Rows count when the mask admits them (null: every row; length 0: none)
+    // and no column used marks them missing. Each answers the statistic, NaN
+    // when it cannot be computed, with the out-parameters (each optional)
+    // then unwritten unless said otherwise.
+    using Columns = QList<DSNumericColumn *>;
+    // Kiefer's k-sample statistic; df := columns - 1.
+    static double calculateKolmogorovSmirnov(const Columns &columns, qint64 *df, const uint8_t *mask,
+                                             qint64 length);
+    // The same across 2 to 16 covariate groups (NaN beyond: the groups are
+    // packed four bits to a row); df := groups - 1.
+    double calculateKolmogorovSmirnov(DSColumn *covariate, const Categories &categories, qint64 *df,
+                                      const uint8_t *mask, qint64 length);
+    // Kruskal-Wallis H with weighted mid-ranks; df := non-empty groups - 1.
+    // With no row in any column: NaN and df := 0.
+    static double calculateKruskalWallis(const Columns &columns, qint64 *df, const uint8_t *mask, qint64 length);
+    double calculateKruskalWallis(DSColumn *covariate, const Categories &categories, qint64 *df,
+                                  const uint8_t *mask, qint64 length);
+    // |sum of sign x weight x mid-rank| of the non-zero differences of two
+    // columns of the table's full length, each row ranked once whatever its
+    // weight; *count := their total weight.
+    static double calculateWilcoxonSignedRank(const Columns &columns, qint64 *count, const uint8_t *mask,
+                                              qint64 length);
+    // The Friedman statistic in its F form over the rows present in every
+    // column; df1 := k - 1, df2 := (k - 1)(n - 1). Fewer than 2 columns: NaN.
+    static double calculateFriedmanTest(const Columns &columns, qint64 *df1, qint64 *df2, const uint8_t *mask,
+                                        qint64 length);
+    // The rows the mask admits that no column marks missing, as a new mask
+    // the caller owns (*out), and its length in bytes; *out null with length
+    // 0 when there is no mask and no column has missing rows (every row).
+    static qint64 getRemainingMask(std::unique_ptr<uint8_t[]> *out, const Columns &columns, const uint8_t *mask,
+                                   qint64 length);
+    // One-way analysis of variance of this column across the covariate's
+    // groups: F with df1 := groups with rows - 1, df2 := N - those groups.
+    double calculateANOVA(DSColumn *covariate, const Categories &categories, qint64 *df1, qint64 *df2,
+                          const uint8_t *mask, qint64 length);
+    // The same with the columns as independent groups; fewer than 2: NaN.
+    static double calculateNonRepeatedMeasuresANOVA(const Columns &columns, qint64 *df1, qint64 *df2,
+                                                    const uint8_t *mask, qint64 length);
+    // F of the interaction of two covariates: df1 := (used groups of the
+    // first - 1)(used groups of the second - 1), df2 := N - non-empty cells.
+    double calculateTwoWayANOVA(DSColumn *covariate1, const Categories &categories1, DSColumn *covariate2,
+                                const Categories &categories2, qint64 *df1, qint64 *df2, const uint8_t *mask,
+                                qint64 length);
+    // Repeated measures, rows as subjects: df1 := k - 1, df2 := (n - 1)(k -
+    // 1). Fewer than 2 columns or no row left: NaN.
+    static double calculateRepeatedMeasuresANOVA(const Columns &columns, qint64 *df1, qint64 *df2,
+                                                 const uint8_t *mask, qint64 length);
 
     DSNumberFormatter *number_formatter() const;
     void setNumber_formatter(DSNumberFormatter *formatter);

@@ -4,10 +4,12 @@
 #include "model/DSStatDocument.h"
 #include "model/DSTable.h"
 #include "model/DSTextColumnCategory.h"
+#include "model/DSTextPartition.h"
 #include "model/ds_missing_values_predicate.h"
 #include "model/ds_row_mask.h"
 #include "model/util/ck_hash_table.h"
 #include "model/util/ds_colors.h"
+#include "model/util/ds_histogram.h"
 #include "platform/store/DSManagedObjectContext.h"
 #include "platform/store/DSManagedObjectModel.h"
 
@@ -268,6 +270,25 @@ quint64 DSTextColumn::maximumTextValueLength()
     const char *const *index = nullptr;
     const qint64 length = getIndex(&index);
     return ds_text_index_max_length(index, length);
+}
+
+qint64 DSTextColumn::getCovariateIndexedValues(const int32_t **out, qint64 *bins, const Categories &selected,
+                                               const uint8_t *mask, qint64 length)
+{
+    if (treat_as_categories())
+        return DSColumn::getCovariateIndexedValues(out, bins, selected, mask, length);
+    const auto *partition = ds_object_cast<DSTextPartition>(covariate_partition());
+    const QList<qint64> found =
+        partition ? partition->indexCutoffValues(nullptr).value_or(QList<qint64>()) : QList<qint64>();
+    const std::vector<int32_t> cuts(found.begin(), found.end());
+    const int32_t *positions = nullptr;
+    qint64 entries = 0;
+    const qint64 n = getIndexedValues(&positions, &entries);
+    int32_t *groups = n > 0 && positions ? covariateGroupsBuffer(n) : nullptr;
+    if (!groups)
+        return handOutCovariateGroups(out, bins, 0, 0);
+    ds_index_by_int_cutoffs(positions, groups, n, mask, length, cuts.data(), qint64(cuts.size()));
+    return handOutCovariateGroups(out, bins, n, qint64(cuts.size()) + 1);
 }
 
 qint64 DSTextColumn::getIndexedValues(const int32_t **out, qint64 *bins)

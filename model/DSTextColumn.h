@@ -76,6 +76,12 @@ public:
     quint64 maximumTextValueLength();
     // Each row's position and the index length; kept until purged.
     qint64 getIndexedValues(const int32_t **out, qint64 *bins) override;
+    // Covariate groups: the base's when treated as categories; else the
+    // groups of the covariate partition's cut-offs over all rows, rows
+    // outside the mask (and missing rows) getting the group one past the
+    // last. The row count; null, 0 groups and 0 without rows.
+    qint64 getCovariateIndexedValues(const int32_t **out, qint64 *bins, const Categories &selected,
+                                     const uint8_t *mask, qint64 length) override;
     // Computes the positions afresh; null, 0 and 0 without rows or when
     // memory runs out.
     qint64 getUncachedIndexedValues(const int32_t **out, qint64 *bins);

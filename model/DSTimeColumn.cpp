@@ -4,6 +4,7 @@
 #include "model/DSDateFormatter.h"
 #include "model/DSReentryGuard.h"
 #include "model/DSTimeColumnCategory.h"
+#include "model/DSTimePartition.h"
 #include "model/ds_missing_values_predicate.h"
 #include "model/ds_row_mask.h"
 #include "model/ds_time_units.h"
@@ -294,6 +295,23 @@ qint64 DSTimeColumn::setupMissingMask(qint64 offset, qint64 limit)
     }
     ds_mark_equal_rows(mask, offset, v, count, std::move(equal));
     return length;
+}
+
+qint64 DSTimeColumn::getCovariateIndexedValues(const int32_t **out, qint64 *bins, const Categories &,
+                                               const uint8_t *mask, qint64 length)
+{
+    const double *values = nullptr;
+    if (getTimeValues(&values, nullptr) <= 0)
+        return handOutCovariateGroups(out, bins, 0, 0);
+    const ds_time_stats_s stats = calculateStatsForMask(nullptr, 0, 1);
+    const auto *partition = ds_object_cast<DSTimePartition>(covariate_partition());
+    const QList<double> cuts = partition ? partition->cutoffsForStats(stats, nullptr) : QList<double>();
+    const qint64 n = getTimeValues(&values, nullptr);
+    int32_t *groups = covariateGroupsBuffer(n);
+    if (!groups)
+        return handOutCovariateGroups(out, bins, 0, 0);
+    ds_bin_times(values, groups, n, mask, length, cuts.constData(), cuts.size());
+    return handOutCovariateGroups(out, bins, n, cuts.isEmpty() ? 0 : cuts.size() - 1);
 }
 
 qint64 DSTimeColumn::getSortedValues(const double **values, const int32_t **rows)

@@ -111,6 +111,12 @@ public:
     // user's time-zone offset at d onto the GMT scale, then to the start of
     // its day (absolute columns) or to its minute of the day (time of day).
     qint64 setupMissingMask(qint64 offset, qint64 limit) override;
+    // Covariate groups: the periods of the covariate partition over all
+    // rows (the categories are not used), rows outside the mask and missing
+    // rows getting the number of periods. The row count; null, 0 periods
+    // and 0 without rows.
+    qint64 getCovariateIndexedValues(const int32_t **out, qint64 *bins, const Categories &selected,
+                                     const uint8_t *mask, qint64 length) override;
     // Non-missing values ascending with their rows, kept until purgeIndex.
     qint64 getSortedValues(const double **values, const int32_t **rows) override;
 

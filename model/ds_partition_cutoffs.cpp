@@ -1,6 +1,8 @@
 #include "model/ds_partition_cutoffs.h"
 
 #include "model/util/ds_decimal.h"
+#include "model/util/ds_histogram.h"
+#include "model/util/ds_row_weight.h"
 
 #include <algorithm>
 #include <cmath>
@@ -32,6 +34,60 @@ std::vector<double> ds_fixed_width_cutoffs(double lowest, double highest, int le
     if (resolution)
         *resolution = step;
     return cuts;
+}
+
+double ds_fixed_width_step(double lowest, double highest, int level, unsigned scheme)
+{
+    double lo = lowest;
+    double hi = highest;
+    ds_decimal_s width{};
+    ds_nice_resolution(level, 3, scheme, &lo, &hi, &width);
+    const double step = ds_resolution_size(scheme, width);
+    return step > 0 && std::isfinite(step) ? step : std::numeric_limits<double>::quiet_NaN();
+}
+
+namespace {
+
+// Adds every admitted row to the missing count or to its group's counter.
+void count_groups(const int32_t *group, int64_t count, int64_t num_cuts, const uint8_t *mask, int64_t mask_length,
+                  const uint8_t *missing, int64_t missing_length, int64_t *counts, int64_t *number_missing)
+{
+    std::fill(counts, counts + num_cuts + 1, 0);
+    int64_t missed = 0;
+    for (int64_t row = 0; row < count; ++row) {
+        if (!ds_row_admitted(mask, mask_length, row))
+            continue;
+        if (missing && ds_row_admitted(missing, missing_length, row))
+            ++missed;
+        else if (group[row] >= 0 && group[row] <= num_cuts)
+            ++counts[group[row]];
+    }
+    if (number_missing)
+        *number_missing = missed;
+}
+
+}  // namespace
+
+void ds_count_by_double_cutoffs(const double *values, int64_t count, const double *cuts, int64_t num_cuts,
+                                double resolution, const uint8_t *mask, int64_t mask_length,
+                                const uint8_t *missing, int64_t missing_length, int64_t *counts,
+                                int64_t *number_missing, bool *any_missing)
+{
+    std::vector<int32_t> group(size_t(std::max<int64_t>(count, 0)));
+    ds_index_by_double_cutoffs(values, group.data(), count, mask, mask_length, cuts, num_cuts, resolution);
+    count_groups(group.data(), count, num_cuts, mask, mask_length, missing, missing_length, counts, number_missing);
+    if (any_missing)
+        *any_missing = missing && std::any_of(missing, missing + std::max<int64_t>(missing_length, 0),
+                                              [](uint8_t byte) { return byte != 0; });
+}
+
+void ds_count_by_int_cutoffs(const int32_t *positions, int64_t count, const int32_t *cuts, int64_t num_cuts,
+                             const uint8_t *mask, int64_t mask_length, const uint8_t *missing,
+                             int64_t missing_length, int64_t *counts, int64_t *number_missing)
+{
+    std::vector<int32_t> group(size_t(std::max<int64_t>(count, 0)));
+    ds_index_by_int_cutoffs(positions, group.data(), count, mask, mask_length, cuts, num_cuts);
+    count_groups(group.data(), count, num_cuts, mask, mask_length, missing, missing_length, counts, number_missing);
 }
 
 std::vector<int64_t> ds_custom_text_cutoffs(const std::vector<std::string_view> &sorted,

@@ -15,6 +15,29 @@
 std::vector<double> ds_fixed_width_cutoffs(double lowest, double highest, int level, unsigned scheme,
                                            double *resolution);
 
+// The step that ds_fixed_width_cutoffs would cut at, without the cut values;
+// NaN when the ladder finds no width (a NaN or infinite end).
+double ds_fixed_width_step(double lowest, double highest, int level, unsigned scheme);
+
+// The rows per group of values cut at cut values (ascending): counts[0 ..
+// num_cuts] are zeroed, then every row the mask admits (mask NULL: every
+// row; length 0: none) adds 1 to the missing count when its bit is set in
+// missing (NULL or length 0: none missing), else to the counter of its
+// group (rows past count are not read). Values are raised by resolution x
+// 1e-10 before the search (NaN: not raised). *any_missing (when given)
+// tells whether any row is missing, admitted or not; *number_missing (when
+// given) receives the missing count.
+void ds_count_by_double_cutoffs(const double *values, int64_t count, const double *cuts, int64_t num_cuts,
+                                double resolution, const uint8_t *mask, int64_t mask_length,
+                                const uint8_t *missing, int64_t missing_length, int64_t *counts,
+                                int64_t *number_missing, bool *any_missing);
+
+// As ds_count_by_double_cutoffs for positions into the sorted distinct
+// texts cut at cut positions, without the any-missing flag.
+void ds_count_by_int_cutoffs(const int32_t *positions, int64_t count, const int32_t *cuts, int64_t num_cuts,
+                             const uint8_t *mask, int64_t mask_length, const uint8_t *missing,
+                             int64_t missing_length, int64_t *counts, int64_t *number_missing);
+
 // For each custom text in its order (duplicates kept): the first position of
 // the sorted distinct texts whose text is not before it in byte order, or
 // the last position when every text is before it. The texts must be sorted

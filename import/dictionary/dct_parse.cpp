@@ -11,7 +11,6 @@ struct dct_parse_s {
     ds_stata_dct_s *dct;
     int32_t line;   // line of the observation for the next variables
     int32_t column; // where the next variable starts
-    bool out_of_memory;
 };
 
 bool is_file_byte(int b)
@@ -146,11 +145,8 @@ void variable(dct_parse_s *p)
     entry.line = p->line;
     entry.start = p->column;
     ds_stata_dct_entry_s *slot = dct_append_entry(p->dct);
-    if (!slot) {
-        p->out_of_memory = true;
-        ds_parse_fail(c);
+    if (!ds_parse_go_on(c, slot ? 0 : 1))
         return;
-    }
     *slot = entry;
     p->column = int32_t(next);
 }
@@ -223,14 +219,13 @@ void dictionary(dct_parse_s *p)
 
 ds_stata_dct_s *dct_parse(const char *text, size_t length, unsigned *error_line)
 {
-    dct_parse_s p = {ds_parse_cursor(text, length), dct_dictionary_new(), 0, 0, false};
+    dct_parse_s p = {ds_parse_cursor(text, length), dct_dictionary_new(), 0, 0};
     if (!p.dct)
         return nullptr;
     dictionary(&p);
     if (ds_parse_ok(&p.c))
         return p.dct;
-    if (!p.out_of_memory)
-        ds_parse_report(&p.c, ".dct", error_line);
+    ds_parse_report(&p.c, ".dct", error_line);
     dct_dictionary_free(p.dct);
     return nullptr;
 }

@@ -4,7 +4,9 @@
 
 // What the command-file parsers report. Every callback gets the parser's
 // context last, unchanged; strings are NUL-terminated and valid only during
-// the call; the parsers ignore the result. A null slot is not called.
+// the call. A callback returns 0 to go on; anything else (a handler that
+// could not grow its record) stops the parse, which then fails without a
+// syntax error of its own: the callback logs why. A null slot is not called.
 
 // One variable: 0-based line of the observation, 0-based start column and
 // width in bytes (line and start -1 when the statement gives no position),

@@ -5,7 +5,7 @@
 
 ds_parse_cursor_s ds_parse_cursor(const char *text, size_t length)
 {
-    return {reinterpret_cast<const unsigned char *>(text), length, 0, 0, 0, false};
+    return {reinterpret_cast<const unsigned char *>(text), length, 0, 0, 0, false, false, 0};
 }
 
 void ds_parse_advance(ds_parse_cursor_s *c)
@@ -22,6 +22,26 @@ bool ds_parse_fail(ds_parse_cursor_s *c)
 {
     c->failed = true;
     return false;
+}
+
+bool ds_parse_go_on(ds_parse_cursor_s *c, int result)
+{
+    if (result == 0)
+        return !c->failed;
+    c->stopped = true;
+    return ds_parse_fail(c);
+}
+
+bool ds_parse_range(ds_parse_cursor_s *c, int32_t lo, int32_t hi, size_t names)
+{
+    const int64_t values = hi < lo ? 0 : int64_t(hi) - lo + 1;
+    if (values > DS_PARSE_MAX_RANGE)
+        return ds_parse_fail(c);
+    // names <= the SPSS group's 1024, so the product stays far inside 64 bits.
+    c->range_labels += values * int64_t(names);
+    if (c->range_labels > DS_PARSE_MAX_RANGE_LABELS)
+        return ds_parse_fail(c);
+    return true;
 }
 
 bool ds_parse_expect(ds_parse_cursor_s *c, int byte)
@@ -138,6 +158,8 @@ bool ds_parse_quoted(ds_parse_cursor_s *c, int quote, char *buf, size_t cap, siz
 
 void ds_parse_report(const ds_parse_cursor_s *c, const char *kind, unsigned *error_line)
 {
+    if (c->stopped)
+        return;
     int line = int(c->line) + 1;
     long column = long(c->pos - c->line_start) + 1;
     char byte = c->pos < c->length ? char(c->text[c->pos]) : 0;

@@ -10,7 +10,9 @@
 // The first failure freezes the cursor: its position is kept for the report
 // and from then on `peek` answers DS_PARSE_STOP, which no grammar accepts,
 // so a parser's loops end by themselves and it unwinds without checking each
-// step. Anything a parser reports must therefore be guarded by `ok`.
+// step. Anything a parser reports must therefore be guarded by `ok`. A
+// callback that fails (a handler whose record could not grow) stops the
+// cursor the same way, with no syntax error to report.
 enum { DS_PARSE_END = -1, DS_PARSE_STOP = -2 };
 
 // The command files' fixed buffers: names and text values keep their first
@@ -20,6 +22,11 @@ constexpr size_t DS_PARSE_LABEL = 1023;
 // A value range of more values than this is a syntax error: taken for a
 // typing error rather than made into that many labels.
 constexpr int64_t DS_PARSE_MAX_RANGE = 1000000;
+// Nor may the ranges of one parse make more labels than this together (a
+// range counted once for each variable it labels): a few bytes repeating
+// a full range would otherwise ask for labels, and their memory, without
+// end.
+constexpr int64_t DS_PARSE_MAX_RANGE_LABELS = 2 * DS_PARSE_MAX_RANGE;
 
 struct ds_parse_cursor_s {
     const unsigned char *text;
@@ -28,6 +35,8 @@ struct ds_parse_cursor_s {
     uint32_t line;       // line feeds passed, wherever they stood
     size_t line_start;   // position after the last line feed
     bool failed;
+    bool stopped;        // failed by a callback or an allocation, not by the text
+    int64_t range_labels; // labels that the value ranges so far make
 };
 
 // A cursor at the start of `text` (`length` bytes, borrowed).
@@ -50,6 +59,17 @@ void ds_parse_advance(ds_parse_cursor_s *c);
 // Marks the failure at the cursor's byte (the first one counts) and returns
 // false, so callers can `return ds_parse_fail(c)`.
 bool ds_parse_fail(ds_parse_cursor_s *c);
+
+// Fails the cursor without a syntax error when `result` (a callback's, or 1
+// for an allocation that failed) is nonzero; returns whether the parse goes
+// on.
+bool ds_parse_go_on(ds_parse_cursor_s *c, int result);
+
+// Accounts for the range lo through hi labelling `names` variables (no
+// values when hi < lo); fails at the cursor when the range holds more than
+// DS_PARSE_MAX_RANGE values or takes the parse's ranges past
+// DS_PARSE_MAX_RANGE_LABELS labels.
+bool ds_parse_range(ds_parse_cursor_s *c, int32_t lo, int32_t hi, size_t names);
 
 // Steps over `byte` when it is at the cursor; fails there otherwise.
 bool ds_parse_expect(ds_parse_cursor_s *c, int byte);
@@ -109,13 +129,14 @@ size_t ds_parse_name(ds_parse_cursor_s *c, char *buf, size_t cap, bool dots);
 // Reads a command file as a sequence of statements, each after optional
 // white space, calling `statement(parser)` at each one's first byte until
 // the end of the text (0) or a failure, which is reported as
-// ds_parse_report does (1).
+// ds_parse_report does (1, also after a stop).
 int ds_parse_statements(ds_parse_cursor_s *c, void (*statement)(void *parser), void *parser, const char *kind,
                         unsigned *error_line);
 
 // After a failure: logs "Error parsing <kind> file around line #%d, col
 // #%ld (%c)" with the failing byte (NUL at the end of the text) and writes
-// the line through `error_line` when given.
+// the line through `error_line` when given; nothing after a stop
+// (ds_parse_go_on), whose cause logs its own failure.
 void ds_parse_report(const ds_parse_cursor_s *c, const char *kind, unsigned *error_line);
 
 inline bool ds_is_letter(int b) { return (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z'); }

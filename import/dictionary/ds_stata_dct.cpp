@@ -1,13 +1,22 @@
 #include "import/dictionary/ds_stata_dct.h"
 
+#include "import/dictionary/ds_dct_name_index.h"
+
+#include "model/DSColumnBuffer.h"
+
+#include <QtGlobal>
 #include <cstdlib>
 #include <cstring>
 
 ds_stata_dct_s *dct_dictionary_new()
 {
-    auto *dct = static_cast<ds_stata_dct_s *>(calloc(1, sizeof(ds_stata_dct_s)));
-    if (dct)
-        dct->lines_per_obs = 1;
+    auto *dct = static_cast<ds_stata_dct_s *>(ds_column_allocator().allocate(sizeof(ds_stata_dct_s)));
+    if (!dct) {
+        qCritical("Error in malloc()");
+        return nullptr;
+    }
+    memset(dct, 0, sizeof *dct);
+    dct->lines_per_obs = 1;
     return dct;
 }
 
@@ -16,15 +25,19 @@ void dct_dictionary_free(ds_stata_dct_s *dct)
     if (!dct)
         return;
     free(dct->entries);
+    ds_dct_name_index_free(dct->name_index);
     free(dct);
 }
 
 ds_stata_dct_entry_s *dct_append_entry(ds_stata_dct_s *dct)
 {
     size_t n = size_t(dct->num_entries) + 1;
-    auto *grown = static_cast<ds_stata_dct_entry_s *>(realloc(dct->entries, n * sizeof(ds_stata_dct_entry_s)));
-    if (!grown)
+    auto *grown = static_cast<ds_stata_dct_entry_s *>(
+        ds_column_allocator().reallocate(dct->entries, n * sizeof(ds_stata_dct_entry_s)));
+    if (!grown) {
+        qCritical("Error in realloc()");
         return nullptr;
+    }
     dct->entries = grown;
     ds_stata_dct_entry_s *entry = &grown[dct->num_entries++];
     memset(entry, 0, sizeof *entry);
@@ -43,10 +56,8 @@ static bool copy_limited(char *field, const char *text, size_t max)
 
 static ds_stata_dct_entry_s *find_entry(ds_stata_dct_s *dct, const char *name)
 {
-    for (int32_t i = 0; i < dct->num_entries; i++)
-        if (strcmp(dct->entries[i].name, name) == 0)
-            return &dct->entries[i];
-    return nullptr;
+    int32_t i = ds_dct_name_index_find(&dct->name_index, dct->entries, dct->num_entries, name);
+    return i < 0 ? nullptr : &dct->entries[i];
 }
 
 ds_stata_dct_entry_s *dct_find_or_add_entry(ds_stata_dct_s *dct, const char *name)

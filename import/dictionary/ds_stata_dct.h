@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+struct ds_dct_name_index_s;
+
 // One variable of a data dictionary.
 struct ds_stata_dct_entry_s {
     int32_t line;       // 0-based line of the observation; 0 <= line < lines_per_obs
@@ -23,17 +25,20 @@ struct ds_stata_dct_s {
     int32_t num_entries;
     char delimiter;        // 0: fixed columns; else the byte between fields
     ds_stata_dct_entry_s *entries; // system allocator, num_entries long
+    ds_dct_name_index_s *name_index; // the handlers' lookup by name; none until their first
 };
 
 // A new record with the defaults (one line per observation, no entries), or
-// none when memory cannot be had. Free it with dct_dictionary_free.
+// none when memory cannot be had ("Error in malloc()" logged). Free it with
+// dct_dictionary_free. The record and its entries come from
+// ds_column_allocator, so tests can make their growth fail.
 ds_stata_dct_s *dct_dictionary_new();
 
-// Frees `entries`, then the record; none is allowed.
+// Frees `entries` and the name index, then the record; none is allowed.
 void dct_dictionary_free(ds_stata_dct_s *dct);
 
 // Appends an all-zero entry and returns it, or none, leaving the record as
-// it was, when the array cannot grow.
+// it was, when the array cannot grow ("Error in realloc()" logged).
 ds_stata_dct_entry_s *dct_append_entry(ds_stata_dct_s *dct);
 
 // The first entry named `name` byte for byte; when there is none, a new
@@ -43,7 +48,7 @@ ds_stata_dct_entry_s *dct_find_or_add_entry(ds_stata_dct_s *dct, const char *nam
 
 // Handlers of the command-file parsers' callbacks that fill the record
 // passed as `context`. Each returns 0, or 1 when the entry array could not
-// grow (the record is then unchanged).
+// grow (the record is then unchanged), which stops the parse that called it.
 
 // on_variable of sps_parse: appends an entry (type 1 for 1, else 3), also
 // for a name already there; a name over 31 bytes gives an empty name.

@@ -95,7 +95,7 @@ void report_option(sas_parse_s *p, int32_t value)
 {
     int option = same_letters(p->option, "firstobs") ? 1 : same_letters(p->option, "dlm") ? 2 : 0;
     if (option && ds_parse_ok(&p->c) && p->on_infile_option)
-        p->on_infile_option(option, value, p->context);
+        ds_parse_go_on(&p->c, p->on_infile_option(option, value, p->context));
 }
 
 // Single-quoted text that may be a hex literal: true with `*value` when the
@@ -408,7 +408,7 @@ void report_variable(sas_parse_s *p, int32_t line, int32_t start, int64_t width,
     if (width > INT32_MAX)
         ds_parse_fail(&p->c);
     if (ds_parse_ok(&p->c) && p->on_variable)
-        p->on_variable(p->name, line, start, int32_t(width), type, p->context);
+        ds_parse_go_on(&p->c, p->on_variable(p->name, line, start, int32_t(width), type, p->context));
 }
 
 // One INPUT item; returns the white space read after it.
@@ -509,7 +509,7 @@ void label_value(sas_parse_s *p)
     ds_parse_white(&p->c);
     quoted(p, p->label, DS_PARSE_LABEL);
     if (ds_parse_ok(&p->c) && p->on_variable_label)
-        p->on_variable_label(p->name, p->label, p->context);
+        ds_parse_go_on(&p->c, p->on_variable_label(p->name, p->label, p->context));
 }
 
 size_t label_item(sas_parse_s *p)
@@ -559,7 +559,7 @@ size_t format_item(sas_parse_s *p)
     if (ds_is_digit(ds_parse_peek(c)))
         ds_parse_fail(c);
     if (ds_parse_ok(c) && p->on_variable_format)
-        p->on_variable_format(p->name, p->format, p->context);
+        ds_parse_go_on(c, p->on_variable_format(p->name, p->format, p->context));
     return 0;
 }
 
@@ -585,12 +585,12 @@ void report_value_label(sas_parse_s *p, value_kind kind, int32_t lo, int32_t hi)
     if (!ds_parse_ok(&p->c) || !p->on_value_label)
         return;
     if (kind == TEXT) {
-        p->on_value_label(p->format, p->text, 1, p->label, p->context);
+        ds_parse_go_on(&p->c, p->on_value_label(p->format, p->text, 1, p->label, p->context));
         return;
     }
-    for (int64_t v = lo; v <= (kind == RANGE ? hi : lo); v++) {
+    for (int64_t v = lo; v <= (kind == RANGE ? hi : lo) && ds_parse_ok(&p->c); v++) {
         double d = double(v);
-        p->on_value_label(p->format, &d, 5, p->label, p->context);
+        ds_parse_go_on(&p->c, p->on_value_label(p->format, &d, 5, p->label, p->context));
     }
 }
 
@@ -618,8 +618,7 @@ size_t value_clause(sas_parse_s *p)
             ds_parse_white1(c);
             ds_parse_digits(c, &hi);
             kind = RANGE;
-            if (int64_t(hi) - lo >= DS_PARSE_MAX_RANGE)
-                ds_parse_fail(c);
+            ds_parse_range(c, lo, hi, 1);
         }
     }
     ds_parse_white(c);

@@ -11,12 +11,14 @@
 // data step are read and passed over; anything else is a syntax error.
 // Returns 0, or 1 after a syntax error (logged as "Error parsing SAS file
 // around line #%d, col #%ld (%c)", the line written through `error_line`
-// when given); callbacks made before the error stay made.
+// when given), or after a callback returned nonzero (nothing more logged,
+// no error line); callbacks made before the error stay made.
 //
 // An option value reports a number only when it has one: digits, a hex
 // literal ('09'x), or a one-byte quoted text, whose byte it gives (dlm=',').
-// Numbers past 2^31 - 1 and value ranges of more than 1,000,000 values are
-// syntax errors. Allocates nothing.
+// Numbers past 2^31 - 1, a value range of more than 1,000,000 values and
+// ranges of more than 2,000,000 values together are syntax errors.
+// Allocates nothing.
 int sas_parse(const char *text, size_t length, void *context, ds_on_infile_option_fn on_infile_option,
               ds_on_variable_fn on_variable, ds_on_variable_label_fn on_variable_label,
               ds_on_value_label_fn on_value_label, ds_on_variable_format_fn on_variable_format, unsigned *error_line);

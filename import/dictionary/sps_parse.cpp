@@ -228,7 +228,7 @@ void record(sps_parse_s *p)
         if (ds_is_letter(b) ? !white : (b != '/' && b != '.') || count < 2)
             ds_parse_fail(c);
         if (ds_parse_ok(c) && p->on_variable)
-            p->on_variable(p->name, p->record, start, width, type, p->context);
+            ds_parse_go_on(c, p->on_variable(p->name, p->record, start, width, type, p->context));
         if (!ds_is_letter(b))
             return;
     }
@@ -275,7 +275,7 @@ void variable_labels(sps_parse_s *p)
         ds_parse_white1(c);
         quoted(c, p->label, DS_PARSE_LABEL);
         if (ds_parse_ok(c) && p->on_variable_label)
-            p->on_variable_label(p->name, p->label, p->context);
+            ds_parse_go_on(c, p->on_variable_label(p->name, p->label, p->context));
     } while (ds_parse_white(c) && ds_is_letter(ds_parse_peek(c)));
     ds_parse_expect(c, '.');
 }
@@ -315,8 +315,7 @@ value_s value(sps_parse_s *p, bool first)
         ds_parse_white1(c);
         ds_parse_digits(c, &v.hi);
         v.kind = RANGE;
-        if (int64_t(v.hi) - v.lo >= DS_PARSE_MAX_RANGE)
-            ds_parse_fail(c);
+        ds_parse_range(c, v.lo, v.hi, p->group_size);
     }
     ds_parse_white1(c);
     return v;
@@ -324,19 +323,20 @@ value_s value(sps_parse_s *p, bool first)
 
 void report_value(sps_parse_s *p, const value_s &v)
 {
-    if (!ds_parse_ok(&p->c) || !p->on_value_label)
+    ds_parse_cursor_s *c = &p->c;
+    if (!p->on_value_label)
         return;
-    for (size_t i = 0; i < p->group_size; i++) {
+    for (size_t i = 0; i < p->group_size && ds_parse_ok(c); i++) {
         if (v.kind == MISSING) {
             double missing = NAN;
-            p->on_value_label(p->group[i], &missing, 5, p->label, p->context);
+            ds_parse_go_on(c, p->on_value_label(p->group[i], &missing, 5, p->label, p->context));
         } else if (v.kind == TEXT) {
-            p->on_value_label(p->group[i], p->value, 1, p->label, p->context);
+            ds_parse_go_on(c, p->on_value_label(p->group[i], p->value, 1, p->label, p->context));
         } else {
             int32_t hi = v.kind == RANGE ? v.hi : v.lo;
-            for (int64_t x = v.lo; x <= hi; x++) {
+            for (int64_t x = v.lo; x <= hi && ds_parse_ok(c); x++) {
                 double d = double(x);
-                p->on_value_label(p->group[i], &d, 5, p->label, p->context);
+                ds_parse_go_on(c, p->on_value_label(p->group[i], &d, 5, p->label, p->context));
             }
         }
     }

@@ -9,9 +9,11 @@
 // (any may be null; the whole text is still checked), a few surrounding
 // statements are skipped, anything else is a syntax error. Returns 0, or 1
 // after a syntax error (logged as "Error parsing SPSS file around line #%d,
-// col #%ld (%c)", the line written through `error_line` when given);
-// callbacks made before the error stay made. Numbers past 2^31 - 1 and
-// value ranges of more than 1,000,000 values are syntax errors. Allocates
-// nothing.
+// col #%ld (%c)", the line written through `error_line` when given), or
+// after a callback returned nonzero (nothing more logged, no error line);
+// callbacks made before the error stay made. Numbers past 2^31 - 1, a value
+// range of more than 1,000,000 values and ranges that make more than
+// 2,000,000 labels together (a range counts once per variable it labels)
+// are syntax errors. Allocates nothing.
 int sps_parse(const char *text, size_t length, void *context, ds_on_variable_fn on_variable,
               ds_on_variable_label_fn on_variable_label, ds_on_value_label_fn on_value_label, unsigned *error_line);

@@ -18,7 +18,7 @@
 #include "stats/DSStatisticalTestShapiroWilk.h"
 #include "stats/DSStatisticalTestTwoWayANOVA.h"
 #include "stats/DSStatisticalTestWilcoxonSignedRank.h"
-#include "stats/ds_signed_rank.h"
+#include "model/util/ds_signed_rank.h"
 
 #include "platform/sterna/sterna.h"
 #include "tests/platform/sterna/fixture_table.h"

@@ -1,7 +1,7 @@
 // The analyses of variance against R (fixtures/make_anova.R) and the
 // hand-worked small cases.
 #include "fixture_lines.h"
-#include "stats/ds_anova.h"
+#include "model/util/ds_anova.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // against R (fixtures/make_rank_tests.R) and the hand-worked small cases.
 #include "fixture_lines.h"
 #include "platform/sterna/sterna.h"
-#include "stats/ds_rank_tests.h"
+#include "model/util/ds_rank_tests.h"
 
 #include <gtest/gtest.h>
 

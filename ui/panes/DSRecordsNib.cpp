@@ -5,6 +5,10 @@
 #include "ui/panes/DSRecordsTableView.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -77,9 +81,58 @@ QObjectList buildRecordsPane(QObject *)
     return {pane};
 }
 
+QComboBox *popUp(const QString &name, std::initializer_list<std::pair<const char *, int>> items)
+{
+    auto *button = named(new QComboBox, name);
+    for (const auto &[title, tag] : items)
+        button->addItem(QString::fromUtf8(title), tag);
+    return button;
+}
+
+// Options in a row of their own, shown and hidden as one view.
+QWidget *options(const QString &name, const QString &label, QWidget *control)
+{
+    auto *view = named(new QWidget, name);
+    auto *layout = new QFormLayout(view);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addRow(label, control);
+    return view;
+}
+
+QObjectList buildCreateColumnSheet(QObject *)
+{
+    auto *sheet = named(new QDialog, QStringLiteral("sheet"));
+    sheet->setWindowTitle(QStringLiteral("Add Column"));
+    auto *layout = new QVBoxLayout(sheet);
+    auto *form = new QFormLayout;
+    form->addRow(QStringLiteral("Name:"), named(new QLineEdit, QStringLiteral("name_field")));
+    form->addRow(QStringLiteral("Kind:"), popUp(QStringLiteral("type_button"), {{"Text", 0},
+                                                                              {"Number", 1},
+                                                                              {"Date and Time", 2},
+                                                                              {"Time of Day", 3},
+                                                                              {"Duration", 4}}));
+    layout->addLayout(form);
+    layout->addWidget(options(QStringLiteral("numeric_options"), QStringLiteral("Format:"),
+                              popUp(QStringLiteral("numeric_format_button"),
+                                    {{"Decimal", 1}, {"Currency", 2}, {"Percent", 3}, {"Scientific", 4}})));
+    layout->addWidget(options(QStringLiteral("duration_options"), QStringLiteral("Units:"),
+                              popUp(QStringLiteral("duration_style_button"),
+                                    {{"1:02:03", 0}, {"1h 2m 3s", 1}, {"1 hr, 2 min, 3 sec", 2}})));
+    auto *buttons = new QDialogButtonBox;
+    QPushButton *cancel = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
+    cancel->setObjectName(QStringLiteral("cancel_button"));
+    cancel->setAutoDefault(false);
+    QPushButton *save = buttons->addButton(QStringLiteral("Add"), QDialogButtonBox::AcceptRole);
+    save->setObjectName(QStringLiteral("save_button"));
+    save->setDefault(true);
+    layout->addWidget(buttons);
+    return {sheet};
+}
+
 } // namespace
 
 void DSRecordsNib::registerNib()
 {
     DSNib::registerNib(QStringLiteral("DSStatDocumentRecords"), buildRecordsPane);
+    DSNib::registerNib(QStringLiteral("CreateDataColumnSheet"), buildCreateColumnSheet);
 }

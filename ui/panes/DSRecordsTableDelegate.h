@@ -3,6 +3,7 @@
 #include "ui/panes/DSRecordIndex.h"
 
 #include <QAbstractTableModel>
+#include <QLabel>
 #include <QList>
 #include <QPointer>
 
@@ -14,7 +15,6 @@ class DSColumn;
 class DSDurationFormatter;
 class DSRecordsViewDelegate;
 class DSTable;
-class QLabel;
 
 // The records grid's data: one row per record of the pane's record index,
 // column 0 the record number ("index"), then one grid column per column of

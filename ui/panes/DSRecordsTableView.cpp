@@ -3,6 +3,10 @@
 #include "ui/panes/DSRecordsViewDelegate.h"
 
 #include <QKeyEvent>
+#include <QPointer>
+
+#include <functional>
+#include <utility>
 #include <QLineEdit>
 
 DSRecordsTableView::DSRecordsTableView(QWidget *parent) : DSTableView(parent)
@@ -44,9 +48,49 @@ void DSRecordsTableView::editCell(int row, int column)
             field->selectAll();
 }
 
+namespace {
+
+// Runs an action once, at the next activation of a window.
+class OnActivation : public QObject
+{
+public:
+    OnActivation(QWidget *window, std::function<void()> action) : QObject(window), m_action(std::move(action))
+    {
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::WindowActivate) {
+            deleteLater();
+            if (m_action)
+                std::exchange(m_action, nullptr)();
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> m_action;
+};
+
+} // namespace
+
+void DSRecordsTableView::editCellWhenActive(int row, int column)
+{
+    if (isActiveWindow())
+        return editCell(row, column);
+    QPointer<DSRecordsTableView> grid(this);
+    new OnActivation(window(), [grid, row, column] {
+        if (grid)
+            grid->editCell(row, column);
+    });
+    window()->activateWindow();
+}
+
 void DSRecordsTableView::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint)
 {
-    const QModelIndex current = currentIndex();
+const QModelIndex current = currentIndex();
     const int rows = model()->rowCount(), row = current.row(), column = current.column();
     // The view's own moves skip our rules: it ends the edit and we move.
     DSTableView::closeEditor(editor, QAbstractItemDelegate::NoHint);

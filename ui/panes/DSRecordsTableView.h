@@ -15,6 +15,10 @@ public:
     void setRecords_delegate(DSRecordsViewDelegate *pane) { m_pane = pane; }
     // Starts editing a cell with its text selected, its row selected alone.
     void editCell(int row, int column);
+    // The same once the grid's window is active: at once when it is, else
+    // when it next becomes active (a sheet closing hands activation back
+    // later, and the focus it takes back would end an edit started before).
+    void editCellWhenActive(int row, int column);
 
 protected:
     void closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint) override;

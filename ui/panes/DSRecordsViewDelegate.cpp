@@ -2,6 +2,7 @@
 
 #include "model/DSDataTable.h"
 #include "platform/store/DSManagedObjectContext.h"
+#include "ui/panes/DSCreateDataColumnSheetDelegate.h"
 #include "ui/panes/DSRecordsTableDelegate.h"
 #include "ui/panes/DSRecordsTableHeaderView.h"
 #include "ui/panes/DSRecordsTableView.h"
@@ -63,6 +64,11 @@ void DSRecordsViewDelegate::didLoadNib()
     connectButton(QStringLiteral("edit_table_button"), [this](bool on) { toggleEditingTable(on); });
     connectButton(QStringLiteral("add_rows_button"), [this](bool) { addRow(); });
     connectButton(QStringLiteral("drop_rows_button"), [this](bool) { dropSelectedRows(); });
+    connectButton(QStringLiteral("add_column_button"), [this](bool) { addColumn(); });
+    m_createColumnSheet = std::make_unique<DSCreateDataColumnSheetDelegate>();
+    m_createColumnSheet->setDocument(document());
+    m_createColumnSheet->setRecords_delegate(this);
+    m_createColumnSheet->awakeFromNib();
     DSStatDocumentViewDelegate::didLoadNib();
 }
 
@@ -85,6 +91,10 @@ void DSRecordsViewDelegate::detachViews()
 void DSRecordsViewDelegate::teardown()
 {
     detachViews();
+    if (m_createColumnSheet) {
+        m_createColumnSheet->setRecords_delegate(nullptr);
+        m_createColumnSheet->teardown();
+    }
     DSStatDocumentViewDelegate::teardown();
 }
 
@@ -304,6 +314,12 @@ void DSRecordsViewDelegate::toggleShowCategoryLabels(bool on)
     if (DSTable *table = active_table())
         table->setShow_category_labels(on);
     refreshView(nullptr);
+}
+
+void DSRecordsViewDelegate::addColumn()
+{
+    if (m_createColumnSheet && document())
+        m_createColumnSheet->showSheet(document()->document_window());
 }
 
 void DSRecordsViewDelegate::updateFilter(const QString &text)

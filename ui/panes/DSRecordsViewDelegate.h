@@ -11,6 +11,7 @@
 #include <memory>
 
 class DSColumn;
+class DSCreateDataColumnSheetDelegate;
 class DSRecordsTableDelegate;
 class DSTable;
 class QAbstractButton;
@@ -51,6 +52,8 @@ public:
     void dropSelectedRows();
     void addRow();
     void toggleShowCategoryLabels(bool on);
+    // Opens the add-column sheet on the document's window.
+    void addColumn();
     void updateFilter(const QString &text);
     // Tab past the last cell of the last row: a new record, then editing
     // goes on in its first editable cell.
@@ -62,6 +65,7 @@ public:
     DSTable *active_table() const;
     DSRecordsTableView *records_table() const { return m_table; }
     DSRecordsTableDelegate *records_table_delegate() const { return m_model.get(); }
+    DSCreateDataColumnSheetDelegate *create_column_sheet_delegate() const { return m_createColumnSheet.get(); }
 
 protected:
     void didLoadNib() override;
@@ -75,6 +79,7 @@ private:
     void columnMoved(int from, int to);
 
     std::unique_ptr<DSRecordsTableDelegate> m_model;
+    std::unique_ptr<DSCreateDataColumnSheetDelegate> m_createColumnSheet;
     QPointer<DSRecordsTableView> m_table;
     QPointer<QLineEdit> m_filterField;
     bool m_rebuilding = false;

@@ -45,6 +45,13 @@ inline int traceValueLabel(const char *key, const void *value, int32_t type, con
     return 0;
 }
 
+// Counts value labels in an int64_t context, for traces too long to write.
+inline int countingLabel(const char *, const void *, int32_t, const char *, void *context)
+{
+    ++*static_cast<int64_t *>(context);
+    return 0;
+}
+
 inline int traceInfileOption(int32_t option, int32_t value, void *context)
 {
     traceItem(context, "opt(" + std::to_string(option) + "," + std::to_string(value) + ")");

@@ -1,5 +1,13 @@
 #include "import/dictionary/ds_stata_dct.h"
 
+#include "import/dictionary/dct_parse.h"
+#include "import/dictionary/sas_parse.h"
+#include "import/dictionary/sps_parse.h"
+#include "model/DSColumnBuffer.h"
+
+#include "parse_log.h"
+
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
@@ -27,6 +35,38 @@ TEST(DctHandlersTest, NameListedTwiceGivesTwoEntriesAndTheFirstGetsTheLabel)
     EXPECT_EQ(d->entries[1].type, 1);
     EXPECT_EQ(d->entries[1].start, 3);
     EXPECT_EQ(d->entries[1].decimal_char, '.');
+}
+
+// Lookups by name through the index as it grows: every name finds its
+// first entry, also names appended between lookups and names listed twice.
+TEST(DctHandlersTest, LookupsFindTheFirstEntryOfEachNameAsTheRecordGrows)
+{
+    Dct d = newDct();
+    const int n = 3000;
+    for (int i = 0; i < n; i++) {
+        dct_add_variable(("v" + std::to_string(i % 1000)).c_str(), 0, i, 1, 5, d.get());
+        dct_merge_variable(("w" + std::to_string(i)).c_str(), -1, -1, i + 1, -1, d.get());
+        if (i % 7 == 0)
+            dct_set_variable_label(("v" + std::to_string(i % 1000)).c_str(), std::to_string(i).c_str(), d.get());
+    }
+    ASSERT_EQ(d->num_entries, 2 * n);
+    for (int i = 0; i < n; i++) {
+        dct_merge_variable(("w" + std::to_string(i)).c_str(), 1, 2, 0, 1, d.get());
+        dct_set_variable_label(("v" + std::to_string(i % 1000)).c_str(), ("L" + std::to_string(i)).c_str(), d.get());
+    }
+    ASSERT_EQ(d->num_entries, 2 * n) << "no name was added twice";
+    for (int i = 0; i < 2 * n; i++) {
+        const ds_stata_dct_entry_s &e = d->entries[i];
+        SCOPED_TRACE(e.name);
+        if (e.name[0] == 'w') {
+            EXPECT_EQ(e.width, i / 2 + 1);
+            EXPECT_EQ(e.line, 1);
+        } else if (i / 2 < 1000) {
+            EXPECT_EQ(e.label, "L" + std::to_string(i / 2 + 2000)) << "the last label, on the first entry";
+        } else {
+            EXPECT_STREQ(e.label, "");
+        }
+    }
 }
 
 TEST(DctHandlersTest, LabelOf79BytesIsKeptAndOf80Dropped)
@@ -69,6 +109,95 @@ TEST(DctHandlersTest, InfileOptionsSetFirstLineAndDelimiter)
     EXPECT_EQ(d->first_line, 3);
     EXPECT_EQ(d->delimiter, '\t');
     EXPECT_EQ(d->lines_per_obs, 1);
+}
+
+// Grants the next `allowed` growths of a record, then refuses every one.
+class RefusedGrowth {
+public:
+    explicit RefusedGrowth(int allowed) : saved_(ds_column_allocator())
+    {
+        left() = allowed;
+        ds_column_allocator().reallocate = [](void *block, size_t bytes) -> void * {
+            return left()-- > 0 ? std::realloc(block, bytes) : nullptr;
+        };
+    }
+    ~RefusedGrowth() { ds_column_allocator() = saved_; }
+
+private:
+    static int &left()
+    {
+        static int n;
+        return n;
+    }
+    ds_column_allocator_s saved_;
+};
+
+struct GrowthCase {
+    const char *kind;
+    // Parses a text of three variables into a record; returns the parse's
+    // result and leaves the record (or none) in `*dct`.
+    std::function<int(ds_stata_dct_s **dct, unsigned *line)> parse;
+};
+
+// Each entry the parse appends grows the array once: the growth that fails
+// ends the parse with 1 and only "Error in realloc()" logged, the error line
+// untouched, the entries before it kept (the command files) or everything
+// freed (the dictionary, which the address sanitizer checks for leaks).
+TEST(DctHandlersTest, RefusedGrowthEndsEachParseInACleanError)
+{
+    static const std::string dct = "dictionary {\na %1f\nb %1f\nc %1f\n}\n";
+    static const std::string sps = "DATA LIST FIXED /1 a 1 b 2 c 3.\nVARIABLE LABELS c 'C'.\n";
+    static const std::string sas = "INPUT a 1-1 b 2-2 c 3-3;\nLABEL c='C';\n";
+    const GrowthCase cases[] = {
+        {".dct",
+         [](ds_stata_dct_s **d, unsigned *line) {
+             *d = dct_parse(dct.data(), dct.size(), line);
+             return *d ? 0 : 1;
+         }},
+        {"SPSS",
+         [](ds_stata_dct_s **d, unsigned *line) {
+             *d = dct_dictionary_new();
+             return sps_parse(sps.data(), sps.size(), *d, dct_add_variable, dct_set_variable_label, nullptr, line);
+         }},
+        {"SAS",
+         [](ds_stata_dct_s **d, unsigned *line) {
+             *d = dct_dictionary_new();
+             return sas_parse(sas.data(), sas.size(), *d, dct_set_infile_option, dct_merge_variable,
+                              dct_merge_variable_label, nullptr, nullptr, line);
+         }},
+    };
+    for (const GrowthCase &c : cases) {
+        for (int allowed = 0; allowed <= 3; allowed++) {
+            SCOPED_TRACE(std::string(c.kind) + ", growths granted: " + std::to_string(allowed));
+            ParseLog log;
+            ds_stata_dct_s *d = nullptr;
+            unsigned line = 0;
+            int result;
+            {
+                RefusedGrowth refused(allowed);
+                result = c.parse(&d, &line);
+            }
+            Dct owned(d, dct_dictionary_free);
+            EXPECT_EQ(line, 0u);
+            if (allowed == 3) {
+                EXPECT_EQ(result, 0);
+                ASSERT_TRUE(d);
+                EXPECT_EQ(d->num_entries, 3);
+                EXPECT_STREQ(d->entries[2].name, "c");
+                continue;
+            }
+            EXPECT_EQ(result, 1);
+            EXPECT_EQ(log.text(), "Error in realloc()");
+            if (std::string(c.kind) == ".dct") {
+                EXPECT_FALSE(d);
+            } else {
+                ASSERT_TRUE(d);
+                EXPECT_EQ(d->num_entries, allowed);
+                for (int32_t i = 0; i < d->num_entries; i++)
+                    EXPECT_STREQ(d->entries[i].label, "");
+            }
+        }
+    }
 }
 
 } // namespace

@@ -136,6 +136,28 @@ INSTANTIATE_TEST_SUITE_P(Variables, SasParseTest, testing::Values(
     SasCase{"VALUE x 99999999999='a';", errorAt("VALUE x 99999999999='a';", "9", 10)},
     SasCase{"VALUE x 2147483646 - 2147483647='m';", "[x,2147483646,5,m] [x,2147483647,5,m]"}));
 
+// Two full ranges reach the parse's budget of range labels exactly; a third
+// fails at its end, after the two made their labels.
+TEST(SasParseTest, RangesTogetherMakeAtMostTwoMillionLabels)
+{
+    ParseLog log;
+    std::string text = "PROC FORMAT;\n";
+    for (int i = 0; i < 2; i++)
+        text += "VALUE f 1 - 1000000='a' 0='b';\n";
+    int64_t calls = 0;
+    EXPECT_EQ(sas_parse(text.data(), text.size(), &calls, nullptr, nullptr, nullptr, countingLabel, nullptr, nullptr),
+              0);
+    EXPECT_EQ(calls, 2000002);
+    text += "VALUE g 5 - 5='c';\n";
+    calls = 0;
+    unsigned line = 0;
+    EXPECT_EQ(sas_parse(text.data(), text.size(), &calls, nullptr, nullptr, nullptr, countingLabel, nullptr, &line),
+              1);
+    EXPECT_EQ(calls, 2000002);
+    EXPECT_EQ(log.text(), "Error parsing SAS file around line #4, col #14 (=)");
+    EXPECT_EQ(line, 4u);
+}
+
 TEST(SasParseTest, HandlersFillTheRecordAndTheLabels)
 {
     std::string text = "DATA d; INFILE 'd.txt' dlm='09'x firstobs=2;\nINPUT #2 a 1-2 b $ 3-5;\n"

@@ -84,13 +84,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, SpsParseTest, testing::Values(
     SpsCase{"DATA LIST FIXED /1 A 2147483648 B 1.", error(1, 31, "8")},
     SpsCase{"DATA LIST FIXED /1 A 0-2147483647 B 1.", error(1, 34, " ")},
     SpsCase{"VALUE LABELS A 0 - 1000000 'a'.", error(1, 27, " ")},
-    SpsCase{"VALUE LABELS A 1 - 2000000000 'a'.", error(1, 30, " ")}));
-
-int countingLabel(const char *, const void *, int32_t, const char *, void *context)
-{
-    ++*static_cast<int64_t *>(context);
-    return 0;
-}
+    SpsCase{"VALUE LABELS A 1 - 2000000000 'a'.", error(1, 30, " ")},
+    SpsCase{"VALUE LABELS A B C 1 - 1000000 'a'.", error(1, 31, " ")}));
 
 TEST(SpsParseTest, RangeLimitIsTheLastAccepted)
 {
@@ -98,6 +93,24 @@ TEST(SpsParseTest, RangeLimitIsTheLastAccepted)
     int64_t calls = 0;
     EXPECT_EQ(sps_parse(text.data(), text.size(), &calls, nullptr, nullptr, countingLabel, nullptr), 0);
     EXPECT_EQ(calls, 2000000);
+}
+
+// Two variables with a full range each reach the parse's budget of range
+// labels exactly; single values still count nothing against it, another
+// range fails.
+TEST(SpsParseTest, RangesTogetherMakeAtMostTwoMillionLabels)
+{
+    ParseLog log;
+    const std::string full = "VALUE LABELS A B 1 - 1000000 'a' 0 'b'";
+    int64_t calls = 0;
+    std::string text = full + ".";
+    EXPECT_EQ(sps_parse(text.data(), text.size(), &calls, nullptr, nullptr, countingLabel, nullptr), 0);
+    EXPECT_EQ(calls, 2000002);
+    calls = 0;
+    text = full + " 7 - 7 'c'.";
+    EXPECT_EQ(sps_parse(text.data(), text.size(), &calls, nullptr, nullptr, countingLabel, nullptr), 1);
+    EXPECT_EQ(calls, 2000002);
+    EXPECT_EQ(log.text(), "Error parsing SPSS file around line #1, col #" + std::to_string(full.size() + 7) + " ( )");
 }
 
 TEST(SpsParseTest, NullSlotsStillCheckTheText)

@@ -1,17 +1,24 @@
 #include "../sheets/sheet_test_support.h"
 
 #include "model/DSDataTable.h"
+#include "model/DSNumberFormatter.h"
 #include "model/DSNumericDataColumn.h"
 #include "model/DSTextDataColumn.h"
 #include "model/DSTimeDataColumn.h"
+#include "platform/store/DSEntityDescription.h"
 #include "platform/store/DSManagedObjectContext.h"
+#include "ui/panes/DSCreateDataColumnSheetDelegate.h"
 #include "ui/panes/DSRecordsTableDelegate.h"
 #include "ui/panes/DSRecordsTableView.h"
 #include "ui/panes/DSRecordsViewDelegate.h"
+#include "ui/window/DSFilterViewDelegate.h"
 #include "ui/window/DSStatDocumentWindow.h"
 
 #include <QApplication>
 #include <QCborMap>
+#include <QComboBox>
+#include <QDialog>
+#include <QPushButton>
 #include <QDate>
 #include <QHeaderView>
 #include <QLabel>
@@ -256,4 +263,115 @@ TEST_F(RecordsPaneTest, TheColumnSearchHidesOtherColumns)
     EXPECT_TRUE(grid->isColumnHidden(2));
     pane->updateFilter(QStringLiteral("   "));
     EXPECT_FALSE(grid->isColumnHidden(2)) << "blanks only show every column";
+}
+
+TEST_F(RecordsPaneTest, TheAddColumnSheetAppendsAnEmptyColumnOfTheChosenKind)
+{
+    numbers(QStringLiteral("x"), {1, 2, 3, 4, 5});
+    show(5, true);
+    table->column_filter_records = QStringLiteral("x");
+    DSCreateDataColumnSheetDelegate *sheet = pane->create_column_sheet_delegate();
+    ASSERT_TRUE(sheet);
+    auto *kind = sheet->outlet<QComboBox>(QStringLiteral("type_button"));
+    auto *name = sheet->outlet<QLineEdit>(QStringLiteral("name_field"));
+
+    struct Case
+    {
+        int kind;
+        const char *entity;
+        bool timeOfDay;
+    };
+    for (const Case &c : {Case{DSCreateDataColumnSheetDelegate::TimeOfDay, "DSTimeDataColumn", true},
+                          Case{DSCreateDataColumnSheetDelegate::DateAndTime, "DSTimeDataColumn", false},
+                          Case{DSCreateDataColumnSheetDelegate::Duration, "DSNumericDataColumn", false},
+                          Case{DSCreateDataColumnSheetDelegate::Text, "DSTextDataColumn", false}}) {
+        pane->addColumn();
+        ASSERT_TRUE(sheet->isShown());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(sheet->sheet())) << "the user sees the sheet";
+        kind->setCurrentIndex(kind->findData(c.kind));
+        EXPECT_EQ(sheet->outlet<QWidget>(QStringLiteral("duration_options"))->isVisibleTo(sheet->sheet()),
+                  c.kind == DSCreateDataColumnSheetDelegate::Duration);
+        name->setText(QStringLiteral("new %1").arg(c.kind));
+        QTest::mouseClick(sheet->outlet<QPushButton>(QStringLiteral("save_button")), Qt::LeftButton);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return openEditor() != nullptr; }, 1000)) << "editing the new column";
+
+        DSColumn *added = table->sortedColumns().last();
+        EXPECT_EQ(added->entity()->name(), QString::fromLatin1(c.entity));
+        EXPECT_EQ(added->name(), QStringLiteral("new %1").arg(c.kind));
+        if (auto *time = ds_object_cast<DSTimeColumn>(added))
+            EXPECT_EQ(time->isTimeOfDay(), c.timeOfDay);
+        if (auto *number = ds_object_cast<DSNumericDataColumn>(added)) {
+            EXPECT_EQ(number->number_formatter()->number_style(), 500) << "a duration";
+            const double *values = nullptr;
+            ASSERT_EQ(number->getValues(&values, 0, 5), 5);
+            for (int i = 0; i < 5; ++i)
+                EXPECT_TRUE(std::isnan(values[i]));
+        }
+        EXPECT_EQ(table->column_filter_records, QString()) << "the search is cleared";
+        const int gridColumn = model->gridColumnOfColumn(added);
+        EXPECT_FALSE(grid->isColumnHidden(gridColumn));
+        EXPECT_EQ(grid->currentIndex(), model->index(0, gridColumn)) << "editing its first cell";
+        ASSERT_TRUE(openEditor());
+        QTest::keyClick(openEditor(), Qt::Key_Escape);
+    }
+    keepPicture(document->document_window(), QStringLiteral("records_added_columns.png"));
+
+    const qsizetype before = table->columns().size();
+    pane->addColumn();
+    QTest::mouseClick(sheet->outlet<QPushButton>(QStringLiteral("cancel_button")), Qt::LeftButton);
+    QApplication::processEvents();
+    EXPECT_EQ(table->columns().size(), before) << "cancel changes nothing";
+}
+
+namespace {
+
+// A first filter that keeps records 3 and 7 only.
+class KeepThreeAndSeven : public DSFilterViewDelegate
+{
+public:
+    explicit KeepThreeAndSeven(int index) : m_index(index) {}
+    bool willClearBitsWhenExcludingButton(QObject *button, uint32_t) override { return m_index == 0 && button != this; }
+    void clearUnmatchingBitsFromMask(uint8_t *mask, int64_t length, QObject *button, uint32_t flags) override
+    {
+        if (willClearBitsWhenExcludingButton(button, flags))
+            for (int64_t byte = 0; byte < length; ++byte)
+                mask[byte] &= byte == 0 ? uint8_t(1u << 3 | 1u << 7) : 0;
+    }
+
+private:
+    int m_index;
+};
+
+} // namespace
+
+TEST(RecordsPaneMaskTest, OnlyTheRecordsTheMaskKeepsAreRowsAndCanBeSelected)
+{
+    DSFilterViewDelegate::registerClass([](int index) { return std::make_unique<KeepThreeAndSeven>(index); });
+    FakeHost host;
+    std::unique_ptr<DSStatDocumentWindow> document = showNewDocumentWindow(&host);
+    ASSERT_TRUE(document);
+    auto *table = ds_object_cast<DSDataTable>(document->active_table());
+    auto *column = document->managedObjectContext()->insertNewObject<DSNumericDataColumn>(
+        QStringLiteral("DSNumericDataColumn"));
+    table->insertNewColumns({column}, 0);
+    for (int i = 0; i < 10; ++i)
+        column->appendValue(i);
+    column->saveAfterImport();
+    table->setNum_records(10);
+    table->show_filters = true;
+    document->managedObjectContext()->processPendingChanges();
+    document->rebuildFilterViews();
+    document->refreshView(nullptr);
+    auto *pane = dynamic_cast<DSRecordsViewDelegate *>(document->records_delegate());
+    ASSERT_TRUE(pane);
+    pane->refreshView(nullptr);
+
+    ASSERT_EQ(pane->records_table_delegate()->rowCount(), 2);
+    EXPECT_EQ(pane->convertRowToIndex(0), 3);
+    EXPECT_EQ(pane->convertRowToIndex(1), 7);
+    pane->selectRecords({1, 3});
+    EXPECT_EQ(pane->selectedRecords(), DSIndexSet{3});
+    EXPECT_EQ(pane->numberOfSelectedRecords(), 1);
+    document.reset();
+    DSFilterViewDelegate::registerClass(nullptr);
 }
