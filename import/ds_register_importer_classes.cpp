@@ -8,6 +8,8 @@
 #include "import/DSDataImporterDBF.h"
 #include "import/DSDataImporterMDB.h"
 #include "import/DSDataImporterSQLite.h"
+#include "import/DSDataImporterXLS.h"
+#include "import/DSDataImporterXLSX.h"
 
 void ds_register_importer_classes()
 {
@@ -19,4 +21,6 @@ void ds_register_importer_classes()
     DSDataImporter::registerImporterClass<DSDataImporterDBF>(QStringLiteral("DSDataImporterDBF"));
     DSDataImporter::registerImporterClass<DSDataImporterMDB>(QStringLiteral("DSDataImporterMDB"));
     DSDataImporter::registerImporterClass<DSDataImporterSQLite>(QStringLiteral("DSDataImporterSQLite"));
+    DSDataImporter::registerImporterClass<DSDataImporterXLS>(QStringLiteral("DSDataImporterXLS"));
+    DSDataImporter::registerImporterClass<DSDataImporterXLSX>(QStringLiteral("DSDataImporterXLSX"));
 }

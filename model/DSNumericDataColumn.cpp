@@ -451,17 +451,8 @@ void DSNumericDataColumn::discardSavePreparation()
 
 bool DSNumericDataColumn::storeEditsWithoutUndo()
 {
-    if (!prepareForSave()) {
-        qCritical("Error compressing data");
-        return false;
-    }
-    DSUndoManager *undo = managedObjectContext() ? managedObjectContext()->undoManager() : nullptr;
-    if (undo)
-        undo->disableUndoRegistration();
-    commitSavePreparation();
-    if (managedObjectContext())
-        managedObjectContext()->processPendingChanges();
-    if (undo)
-        undo->enableUndoRegistration();
-    return true;
+    if (storeSavePreparationWithoutUndo())
+        return true;
+    qCritical("Error compressing data");
+    return false;
 }

@@ -2,7 +2,11 @@
 
 #include "model/ds_compression.h"
 #include "model/ds_row_mask.h"
+#include "model/ds_stored_arrays.h"
+#include "platform/store/DSAttributeDescription.h"
 #include "platform/store/DSEntityDescription.h"
+#include "platform/store/DSManagedObjectContext.h"
+#include "platform/store/DSUndoManager.h"
 
 #include <algorithm>
 #include <bit>
@@ -48,6 +52,10 @@ void DSTextDataColumn::awakeFromInsert()
 
 void DSTextDataColumn::didTurnIntoFault()
 {
+    // Unsaved edits go with the document's other unsaved changes.
+    m_dirty = false;
+    m_textsEdited = false;
+    discardSavePreparation();
     temp_text.release();
     temp_offsets.release();
     teardown();
@@ -58,40 +66,34 @@ void DSTextDataColumn::setup()
 {
     m_decodedTextFrom = text_values();
     m_decodedOffsetsFrom = text_offsets();
-    m_decodedRows = tableRowCount();
     decompressed_text = inflated(m_decodedTextFrom);
     decompressed_offsets = inflated(m_decodedOffsetsFrom);
     m_offsetCount = decompressed_offsets.size() / qsizetype(sizeof(int64_t));
     m_decoded = true;
+    scanBlanks();
+}
 
-    const qint64 n = m_decodedRows;
-    const qint64 textBytes = decompressed_text.size();
+void DSTextDataColumn::scanBlanks()
+{
+    const qint64 n = m_decodedRows = tableRowCount();
     temp_blank_mask.release();
-    for (qint64 i = 0; i < n; ++i) {
-        const int64_t offset = i < m_offsetCount ? storedOffset(i) : -1;
-        if (offset >= 0 && offset < textBytes)
-            continue;
-        if (temp_blank_mask.isEmpty()) {
-            if (!temp_blank_mask.reserve(ds_mask_bytes(n))) {
-                qCritical("Error in malloc()");
-                return;
-            }
-            std::memset(temp_blank_mask.data(), 0, size_t(ds_mask_bytes(n)));
-            temp_blank_mask.setUsed(ds_mask_bytes(n));
-        }
-        ds_mask_set(temp_blank_mask.data(), i);
-    }
+    for (qint64 i = 0; i < n; ++i)
+        if (!(i < m_offsetCount && isTextOffset(storedOffset(i))) && !ds_mark_nan_row(temp_blank_mask, n, i))
+            return;
 }
 
 void DSTextDataColumn::teardown()
 {
-    decompressed_text = QByteArray();
-    decompressed_offsets = QByteArray();
-    m_decodedTextFrom = QByteArray();
-    m_decodedOffsetsFrom = QByteArray();
-    m_offsetCount = 0;
-    m_decoded = false;
-    temp_blank_mask.release();
+    if (!m_dirty) {
+        decompressed_text = QByteArray();
+        decompressed_offsets = QByteArray();
+        m_decodedTextFrom = QByteArray();
+        m_decodedOffsetsFrom = QByteArray();
+        m_offsetCount = 0;
+        m_decoded = false;
+        m_textsEdited = false;
+        temp_blank_mask.release();
+    }
     purgeIndex();
     purgeStats();
 }
@@ -99,14 +101,21 @@ void DSTextDataColumn::teardown()
 void DSTextDataColumn::ensureDecoded()
 {
     if (m_decoded) {
-        const QByteArray texts = text_values(), offsets = text_offsets();
         const auto same = [](const QByteArray &a, const QByteArray &b) {
             return a.constData() == b.constData() && a.size() == b.size();
         };
-        if (same(texts, m_decodedTextFrom) && same(offsets, m_decodedOffsetsFrom) && tableRowCount() == m_decodedRows)
+        if (same(text_values(), m_decodedTextFrom) && same(text_offsets(), m_decodedOffsetsFrom)) {
+            if (tableRowCount() != m_decodedRows) {
+                purgeIndex();
+                purgeStats();
+                scanBlanks();
+            }
             return;
-        // Undo, redo or a decoded copy replaced the data, or the table's rows
-        // changed: what was decoded describes the old state.
+        }
+        // Undo, redo or a decoded copy replaced the data: what was decoded
+        // describes the old state (edits included: they were made on data
+        // that is no longer the column's).
+        m_dirty = false;
         teardown();
     }
     setup();
@@ -164,9 +173,7 @@ qint64 DSTextDataColumn::getMissingMask(const uint8_t **out, qint64 offset, qint
     offset = std::max<qint64>(offset, 0);
     const qint64 length = setupMissingMask(offset, limit);
     uint8_t *mask = sharedMissingMask();
-    const uint8_t *blank = temp_blank_mask.data();
-    for (qint64 b = offset / 8, end = std::min(length, temp_blank_mask.used()); blank && b < end; ++b)
-        mask[b] |= blank[b];
+    ds_or_nan_mask(mask, temp_blank_mask, offset, length);
     if (out)
         *out = length ? mask : nullptr;
     return length;
@@ -263,6 +270,8 @@ bool DSTextDataColumn::save()
 
 std::optional<std::vector<int64_t>> DSTextDataColumn::loadOffsets(qint64 n)
 {
+    if (m_dirty && !storeEditsWithoutUndo())
+        return std::nullopt;
     ensureDecoded();
     std::vector<int64_t> offsets;
     try {
@@ -277,18 +286,15 @@ std::optional<std::vector<int64_t>> DSTextDataColumn::loadOffsets(qint64 n)
     return offsets;
 }
 
-bool DSTextDataColumn::storeEdit(const std::vector<int64_t> &offsets, const QByteArray *texts)
+bool DSTextDataColumn::storeOffsets(const std::vector<int64_t> &offsets)
 {
-    const std::optional<QByteArray> storedOffsets =
+    const std::optional<QByteArray> stored =
         deflated(reinterpret_cast<const char *>(offsets.data()), qint64(offsets.size() * sizeof(int64_t)));
-    const std::optional<QByteArray> storedTexts = texts ? deflated(texts->constData(), texts->size()) : std::nullopt;
-    if (!storedOffsets || (texts && !storedTexts)) {
+    if (!stored) {
         qCritical("Error compressing data");
         return false;
     }
-    if (storedTexts)
-        setPrimitiveValue(*storedTexts, k_text_values);
-    setPrimitiveValue(*storedOffsets, k_text_offsets);
+    setPrimitiveValue(*stored, k_text_offsets);
     teardown();
     recursivePurge();
     return true;
@@ -305,30 +311,141 @@ void DSTextDataColumn::dropRows(const DSIndexSet &rows)
     for (qint64 row = 0; row < n; ++row)
         if (!rows.count(row))
             kept.push_back((*offsets)[size_t(row)]);
-    storeEdit(kept, nullptr);
+    storeOffsets(kept);
 }
 
 void DSTextDataColumn::addRows(qint64 n)
 {
     if (std::optional<std::vector<int64_t>> offsets = loadOffsets(tableRowCount() + std::max<qint64>(n, 0)))
-        storeEdit(*offsets, nullptr);
+        storeOffsets(*offsets);
 }
 
 bool DSTextDataColumn::replaceTextValueAtIndex(qint64 row, const char *text)
 {
-    const qint64 n = tableRowCount();
-    if (row < 0 || row >= n)
+    if (row < 0 || row >= tableRowCount())
         return false;
-    std::optional<std::vector<int64_t>> offsets = loadOffsets(n);
-    if (!offsets)
-        return false;
-    if (ds_text_blank(text)) {
-        (*offsets)[size_t(row)] = -1;
-        return storeEdit(*offsets, nullptr);
-    }
+    ensureDecoded();
+    if (ds_text_blank(text))
+        return editOffset(row, -1);
     // The old texts stay: other rows, and undo, still point into them.
-    QByteArray texts = decompressed_text;
-    (*offsets)[size_t(row)] = texts.size();
-    texts.append(text, qsizetype(std::strlen(text)) + 1);
-    return storeEdit(*offsets, &texts);
+    const qsizetype at = decompressed_text.size();
+    try {
+        decompressed_text.append(text, qsizetype(std::strlen(text)) + 1);
+    } catch (const std::bad_alloc &) {
+        qCritical("Error in realloc()");
+        return false;
+    }
+    const bool textsEdited = m_textsEdited;
+    m_textsEdited = true;
+    if (editOffset(row, at))
+        return true;
+    decompressed_text.truncate(at);
+    m_textsEdited = textsEdited;
+    return false;
+}
+
+bool DSTextDataColumn::editOffset(qint64 row, int64_t offset)
+{
+    ensureDecoded();
+    if (row >= m_offsetCount) {
+        // An edit past the stored rows: the rows up to it are blank.
+        const qint64 n = std::max(m_decodedRows, row + 1);
+        try {
+            decompressed_offsets.resize(qsizetype(n) * qsizetype(sizeof(int64_t)));
+        } catch (const std::bad_alloc &) {
+            qCritical("Error in realloc()");
+            return false;
+        }
+        std::fill_n(reinterpret_cast<int64_t *>(decompressed_offsets.data()) + m_offsetCount, n - m_offsetCount,
+                    int64_t(-1));
+        m_offsetCount = n;
+    }
+    char *cell = decompressed_offsets.data() + row * qsizetype(sizeof offset);
+    int64_t old;
+    std::memcpy(&old, cell, sizeof old);
+    const auto write = [&](int64_t value) {
+        std::memcpy(cell, &value, sizeof value);
+        if (row >= m_decodedRows)
+            return;
+        if (!isTextOffset(value))
+            ds_mark_nan_row(temp_blank_mask, m_decodedRows, row);
+        else if (!temp_blank_mask.isEmpty())
+            temp_blank_mask.data()[row / 8] &= uint8_t(~(1u << (row % 8)));
+    };
+    write(offset);
+    const bool wasDirty = m_dirty;
+    m_dirty = true;
+    DSManagedObjectContext *context = managedObjectContext();
+    if (!context && !storeEditsWithoutUndo()) {
+        write(old);
+        m_dirty = wasDirty;
+        return false;
+    }
+    if (context)
+        markUnsavedEdit();
+    recursivePurge();
+    if (DSUndoManager *undo = context ? context->undoManager() : nullptr)
+        undo->registerUndo([this, row, old] { editOffset(row, old); }, qint64(sizeof row + sizeof old));
+    return true;
+}
+
+QVariant DSTextDataColumn::encodedValueOfAttribute(const DSAttributeDescription *attribute) const
+{
+    const bool offsets = attribute->name() == k_text_offsets;
+    const bool texts = attribute->name() == k_text_values && m_textsEdited;
+    if (!m_dirty || !(offsets || texts))
+        return DSManagedObject::encodedValueOfAttribute(attribute);
+    const QByteArray &decoded = offsets ? decompressed_offsets : decompressed_text;
+    const std::optional<QByteArray> stored = deflated(decoded.constData(), decoded.size());
+    if (!stored)
+        qCritical("Error compressing data");
+    return stored ? QVariant(*stored) : QVariant();
+}
+
+bool DSTextDataColumn::prepareForSave()
+{
+    discardSavePreparation();
+    if (!m_dirty)
+        return true;
+    // The two streams deflate side by side: a save of one edited column
+    // waits for the longer of them only.
+    ds_dispatch_apply(m_textsEdited ? 2 : 1, [this](uint64_t i) {
+        if (i == 0)
+            m_preparedOffsets = deflated(decompressed_offsets.constData(), decompressed_offsets.size());
+        else
+            m_preparedTexts = deflated(decompressed_text.constData(), decompressed_text.size());
+    });
+    if (m_preparedOffsets && (m_preparedTexts || !m_textsEdited))
+        return true;
+    discardSavePreparation();
+    return false;
+}
+
+void DSTextDataColumn::commitSavePreparation()
+{
+    if (!m_preparedOffsets)
+        return;
+    if (m_preparedTexts)
+        setPrimitiveValue(*m_preparedTexts, k_text_values);
+    setPrimitiveValue(*m_preparedOffsets, k_text_offsets);
+    discardSavePreparation();
+    // The edited data stays the decoded data of what is now stored.
+    m_decodedTextFrom = text_values();
+    m_decodedOffsetsFrom = text_offsets();
+    m_dirty = false;
+    m_textsEdited = false;
+}
+
+void DSTextDataColumn::discardSavePreparation()
+{
+    m_preparedOffsets.reset();
+    m_preparedTexts.reset();
+}
+
+bool DSTextDataColumn::storeEditsWithoutUndo()
+{
+    if (storeSavePreparationWithoutUndo())
+        return true;
+    qCritical("Error compressing data");
+    return false;
 }

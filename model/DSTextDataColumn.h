@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 
+#include <optional>
 #include <vector>
 
 // The text column whose texts are stored in the document.
@@ -20,9 +21,19 @@
 // States: importing (texts appended into temp_text and temp_offsets);
 // encoded (only the attributes hold data, after save() or a fault); decoded
 // (after the first reader or edit: the inflated attributes and the blank
-// mask are held until the next save, teardown or fault). A change of the
-// attributes from elsewhere (undo, redo, a decoded copy) is noticed by the
-// next reader, which decodes the new data.
+// mask are held until the next save, teardown or fault); edited (in a
+// context: a cell edit changed the decoded offsets, and appended its text
+// to the decoded texts, and the column counts as unsaved; the attributes
+// still hold the data before the edits until the document saves, which
+// deflates what changed in prepareForSave() and stores it in
+// commitSavePreparation(); teardown keeps the edits, a fault drops them). A
+// row change (dropRows, addRows) and an edit outside a context rewrite the
+// stored offsets. A change of the attributes from elsewhere (undo, redo, a
+// decoded copy) is noticed by the next reader, which decodes the new data.
+//
+// Undo of a cell edit records the row and its old offset only, through the
+// context's undo manager (the old text stays in the texts); undoing it is a
+// cell edit in turn.
 class DSTextDataColumn : public DSTextColumn, public DSDataColumn
 {
 public:
@@ -44,8 +55,20 @@ public:
     // Data that does not inflate reads as empty.
     void setup();
     // Releases the decoded data and the blank mask, then purges the index
-    // and the statistics.
+    // and the statistics. Edited data is kept (only what derives from it
+    // goes): it is the column's data.
     void teardown() override;
+    // Whether cell edits wait in memory for the next save.
+    bool hasUnsavedEdits() const { return m_dirty; }
+
+    // Saving an edited column: deflates the edited offsets, and the texts
+    // when an edit appended one (false when that fails, the edits kept),
+    // stores them without an undo step, or drops them.
+    bool prepareForSave() override;
+    bool needsSavePreparation() const override { return m_dirty; }
+    QVariant encodedValueOfAttribute(const DSAttributeDescription *attribute) const override;
+    void commitSavePreparation() override;
+    void discardSavePreparation() override;
 
     // The texts of rows offset on: c rows, c = limit when 0 < limit < n -
     // offset, else every row to the last (n the table's rows). A row reads
@@ -80,7 +103,8 @@ public:
 
     // Editing: each rewrites the offsets (and, replacing with a non-empty
     // text, appends it to the texts), then purges this column and everything
-    // derived from it. Called before the table changes its row count; rows
+    // derived from it; a row change stores the offsets, a cell edit changes
+    // the decoded ones. Called before the table changes its row count; rows
     // must lie below it (others are ignored). An edit that cannot be stored
     // ("Error in malloc()" or "Error compressing data" logged) changes
     // nothing.
@@ -88,7 +112,9 @@ public:
     void dropRows(const DSIndexSet &rows) override;
     // Appends n blank rows after the table's current rows.
     void addRows(qint64 n) override;
-    // Makes the row's text the given one (blank for the empty text). False,
+    // Makes the row's text the given one (blank for the empty text). In a
+    // context the decoded data changes and the column counts as unsaved;
+    // outside one the stored offsets (and texts) are rewritten. False,
     // changing nothing, for a row outside the table or an edit that cannot
     // be stored.
     bool replaceTextValueAtIndex(qint64 row, const char *text);
@@ -105,16 +131,29 @@ public:
     qint64 temp_offsets_used() const { return temp_offsets.used(); }
 
 private:
-    // Decodes unless the decoded data is that of the stored attributes.
+    // Decodes unless the decoded data is that of the stored attributes; a
+    // change of the table's rows alone marks the blank rows again.
     void ensureDecoded();
+    // Builds the blank mask over the table's rows from the decoded data.
+    void scanBlanks();
+    // Whether a decoded offset reads as a text.
+    bool isTextOffset(int64_t offset) const { return offset >= 0 && offset < decompressed_text.size(); }
+    // Writes offset at row of the decoded offsets (grown with blank rows to
+    // cover it), keeps the blank mask in step, marks the column unsaved,
+    // purges and registers the undo of the cell. False, changing nothing,
+    // when memory runs out or, outside a context, the edit cannot be stored.
+    bool editOffset(qint64 row, int64_t offset);
+    // Stores the edits as the attributes without an undo step (before a row
+    // change, whose undo must give the edited texts back). False when
+    // deflating fails, changing nothing.
+    bool storeEditsWithoutUndo();
     // The decoded offset of row i (below k).
     int64_t storedOffset(qint64 i) const;
     // The offsets of the table's n rows as stored: -1 past k.
     std::optional<std::vector<int64_t>> loadOffsets(qint64 n);
-    // Deflates offsets into "text_offsets" and texts (when given) into
-    // "text_values", then tears down and purges everything derived. False,
-    // storing nothing, when deflating fails.
-    bool storeEdit(const std::vector<int64_t> &offsets, const QByteArray *texts);
+    // Deflates offsets into "text_offsets", then tears down and purges
+    // everything derived. False, storing nothing, when deflating fails.
+    bool storeOffsets(const std::vector<int64_t> &offsets);
     // Grows a private import buffer to hold `needed` entries, doubling from
     // 4,096. False, logging, when memory runs out.
     template <class T>
@@ -129,6 +168,12 @@ private:
     qint64 m_offsetCount = 0;
     // Rows whose offset is -1 or that lie past k; empty when none is blank.
     DSColumnBuffer<uint8_t> temp_blank_mask;
+    // The decoded offsets hold edits not yet stored, and the decoded texts
+    // texts that an edit appended.
+    bool m_dirty = false;
+    bool m_textsEdited = false;
+    // What prepareForSave() deflated: the offsets, and the texts when edited.
+    std::optional<QByteArray> m_preparedOffsets, m_preparedTexts;
 
     DSColumnBuffer<char> temp_text;
     DSColumnBuffer<int64_t> temp_offsets;

@@ -3,6 +3,7 @@
 #include "platform/store/DSAttributeDescription.h"
 #include "platform/store/DSEntityDescription.h"
 #include "platform/store/DSManagedObjectContext.h"
+#include "platform/store/DSUndoManager.h"
 #include "platform/store/DSManagedObjectModel.h"
 #include "platform/store/DSObjectOwner.h"
 #include "platform/store/DSRelationshipDescription.h"
@@ -205,6 +206,21 @@ void DSManagedObject::markUnsavedEdit()
 {
     if (m_context)
         m_context->markUnsaved(this, -1);
+}
+
+bool DSManagedObject::storeSavePreparationWithoutUndo()
+{
+    if (!prepareForSave())
+        return false;
+    DSUndoManager *undo = m_context ? m_context->undoManager() : nullptr;
+    if (undo)
+        undo->disableUndoRegistration();
+    commitSavePreparation();
+    if (m_context)
+        m_context->processPendingChanges();
+    if (undo)
+        undo->enableUndoRegistration();
+    return true;
 }
 
 const DSRelationshipDescription *DSManagedObject::relationshipForKey(const QString &key, bool toMany,

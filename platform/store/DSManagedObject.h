@@ -169,6 +169,11 @@ protected:
     // without a change of a stored value: an edit held in transient state
     // until commitSavePreparation() stores it. Nothing without a context.
     void markUnsavedEdit();
+    // Stores held edits now, outside a save: prepareForSave() then
+    // commitSavePreparation() with undo registration off, and the change
+    // processed, so that a change which follows (and its undo) starts from
+    // the edited values. False, storing nothing, when preparing fails.
+    bool storeSavePreparationWithoutUndo();
 
 private:
     friend class DSManagedObjectContext;

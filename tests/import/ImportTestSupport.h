@@ -71,6 +71,8 @@ std::vector<std::string> ds_text_values(DSTextDataColumn *column);
 // The table's column of that name; none (with a test failure) when it has
 // none.
 DSColumn *ds_column_named(DSDataTable *table, const char *name);
+// The two have the same values, NaN equal to NaN.
+bool ds_same_values(const std::vector<double> &a, const std::vector<double> &b);
 // The table's columns in index order, with their entity names.
 QStringList ds_column_names(DSDataTable *table);
 

@@ -15,6 +15,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 
 namespace {
 
@@ -102,6 +103,39 @@ int printTexts(const QStringList &args)
     return printOutput(lines);
 }
 
+// Writes the package at args[0]: one table of 6 rows with a stored numeric
+// column x and a stored text column t, imported then edited (the values the
+// old-package test expects). Kept to remake that test's fixture with the
+// code of the day.
+int writeEditedPackage(const QStringList &args)
+{
+    DSStatDocument document;
+    if (!document.initWithType(DSStatDocument::nativeType))
+        return 1;
+    auto *table = ds_object_cast<DSDataTable>(document.active_table());
+    DSManagedObjectContext *context = document.managedObjectContext();
+    auto *x = context->insertNewObject<DSNumericDataColumn>(QStringLiteral("DSNumericDataColumn"));
+    auto *t = context->insertNewObject<DSTextDataColumn>(QStringLiteral("DSTextDataColumn"));
+    x->setName(QStringLiteral("x"));
+    t->setName(QStringLiteral("t"));
+    table->insertNewColumns({x, t}, 0);
+    for (double v : {1.5, -0.0, ds_from_bits(0x7ff8000000000123ull), 1e300, 7.0})
+        x->appendValue(v);
+    for (const char *text : {"a", "", "Grüße", "bc"})
+        t->appendTextValue(text);
+    table->setNum_records(6);
+    if (!x->saveAfterImport() || !t->saveAfterImport())
+        return 1;
+    const bool edited = x->replaceNumericValueAtIndex(1, std::numeric_limits<double>::infinity())
+                        && x->replaceNumericValueAtIndex(3, ds_from_bits(0xfff8000000abcdefull))
+                        && t->replaceTextValueAtIndex(1, "new") && t->replaceTextValueAtIndex(0, "");
+    DSError error;
+    if (!edited || !document.writeSafelyToURL(QUrl::fromLocalFile(args.value(0)), DSStatDocument::nativeType,
+                                              DSSaveOperation::SaveAs, &error))
+        return 1;
+    return printOutput({QStringLiteral("written")});
+}
+
 class ChildEnvironment : public ::testing::Environment
 {
 public:
@@ -116,6 +150,8 @@ public:
             std::exit(printValues(args));
         if (mode == QLatin1String("texts"))
             std::exit(printTexts(args));
+        if (mode == QLatin1String("write"))
+            std::exit(writeEditedPackage(args));
         std::fprintf(stderr, "child: unknown mode %s\n", qPrintable(mode));
         std::exit(2);
     }

@@ -5,7 +5,9 @@
 #include "platform/store/DSObjectFactory.h"
 #include "platform/store/DSUndoManager.h"
 
+#include <QDirIterator>
 #include <QFile>
+#include <QUrl>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -143,4 +145,63 @@ void ColumnsFixture::usePredicate(DSColumn *column, const char *text)
     ASSERT_NE(predicate, nullptr) << error.toStdString();
     column->setMissing_values_predicate(predicate);
     column->setApply_missing_values_predicate(true);
+}
+
+EditedDocument::EditedDocument()
+{
+    document.initWithType(DSStatDocument::nativeType);
+}
+
+EditedDocument::EditedDocument(const std::vector<double> &values) : EditedDocument()
+{
+    auto *t = ds_object_cast<DSDataTable>(document.active_table());
+    x = document.managedObjectContext()->insertNewObject<DSNumericDataColumn>(QStringLiteral("DSNumericDataColumn"));
+    x->setName(QStringLiteral("x"));
+    t->insertNewColumns({x}, 0);
+    for (double v : values)
+        x->appendValue(v);
+    t->setNum_records(qint64(values.size()));
+    x->saveAfterImport();
+    document.managedObjectContext()->processPendingChanges();
+}
+
+DSTextDataColumn *EditedDocument::addTextColumn(const std::vector<std::string> &texts, const QString &name)
+{
+    auto *t = ds_object_cast<DSDataTable>(document.active_table());
+    auto *column = document.managedObjectContext()->insertNewObject<DSTextDataColumn>(QStringLiteral("DSTextDataColumn"));
+    column->setName(name);
+    t->insertNewColumns({column}, t->columns().size());
+    for (const std::string &text : texts)
+        EXPECT_TRUE(column->appendTextValue(text.c_str()));
+    t->setNum_records(std::max(t->num_records(), qint64(texts.size())));
+    EXPECT_TRUE(column->saveAfterImport());
+    document.managedObjectContext()->processPendingChanges();
+    return column;
+}
+
+bool EditedDocument::save(const QString &path, DSSaveOperation operation, DSError *error)
+{
+    return document.writeSafelyToURL(QUrl::fromLocalFile(path), DSStatDocument::nativeType, operation, error);
+}
+
+bool EditedDocument::saveWithoutMemory(const QString &path, DSError *error)
+{
+    ds_column_allocator_s &allocator = ds_column_allocator();
+    const ds_column_allocator_s saved = allocator;
+    allocator.allocate = [](size_t) -> void * { return nullptr; };
+    const bool wrote = save(path, DSSaveOperation::Save, error);
+    allocator = saved;
+    return wrote;
+}
+
+QMap<QString, QByteArray> ds_package_files(const QString &path)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(path, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        QFile file(it.next());
+        if (file.open(QIODevice::ReadOnly))
+            files.insert(it.filePath(), file.readAll());
+    }
+    return files;
 }

@@ -5,11 +5,15 @@
 #include "model/DSColumnCategory.h"
 #include "model/DSDataTable.h"
 #include "model/DSNumericDataColumn.h"
+#include "model/DSStatDocument.h"
 #include "model/DSTextDataColumn.h"
 #include "platform/store/DSManagedObjectContext.h"
 
+#include <QMap>
+
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 // The application's entity model plus what these tests need and the model
@@ -103,6 +107,30 @@ private:
     std::unique_ptr<DSManagedObjectContext> m_context;
     DSDataTable *m_table = nullptr;
 };
+
+// A new document of the native type whose active table holds stored
+// columns as an import leaves them, with the document's own undo.
+struct EditedDocument
+{
+    DSStatDocument document;
+    // The numeric column "x" of the first constructor.
+    DSNumericDataColumn *x = nullptr;
+
+    EditedDocument();
+    // With the numeric column "x" holding values; the table has their rows.
+    explicit EditedDocument(const std::vector<double> &values);
+    // Appends a stored text column holding texts (the empty text a blank
+    // row); the table's rows grow to the number of texts when fewer.
+    DSTextDataColumn *addTextColumn(const std::vector<std::string> &texts, const QString &name = QStringLiteral("t"));
+    DSUndoManager *undoManager() { return document.managedObjectContext()->undoManager(); }
+    bool save(const QString &path, DSSaveOperation operation, DSError *error);
+    // save() in place while the column allocator refuses every block, as
+    // when memory runs out; its answer.
+    bool saveWithoutMemory(const QString &path, DSError *error);
+};
+
+// Every file of a package, by name, with its bytes.
+QMap<QString, QByteArray> ds_package_files(const QString &path);
 
 // Bits of a double, so NaN payloads and -0 compare exactly.
 inline uint64_t ds_bits(double x)

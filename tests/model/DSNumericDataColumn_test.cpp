@@ -10,8 +10,6 @@
 #include "platform/store/DSUndoManager.h"
 
 #include <QCryptographicHash>
-#include <QDirIterator>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QUrl>
 
@@ -614,45 +612,6 @@ TEST_F(DSNumericDataColumnTest, SaveAndReopenInANewProcess)
     EXPECT_EQ(child.output, QStringLiteral("rows 13\nx %1 13: %2").arg(digest, bits.join(QLatin1Char(' '))));
 }
 
-// Every file of a package, by name, with its bytes.
-QMap<QString, QByteArray> packageFiles(const QString &path)
-{
-    QMap<QString, QByteArray> files;
-    QDirIterator it(path, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        QFile file(it.next());
-        if (file.open(QIODevice::ReadOnly))
-            files.insert(it.filePath(), file.readAll());
-    }
-    return files;
-}
-
-// A document whose active table holds one imported column x of the rows.
-struct EditedDocument
-{
-    DSStatDocument document;
-    DSNumericDataColumn *x = nullptr;
-
-    explicit EditedDocument(const std::vector<double> &values)
-    {
-        document.initWithType(DSStatDocument::nativeType);
-        auto *t = ds_object_cast<DSDataTable>(document.active_table());
-        x = document.managedObjectContext()->insertNewObject<DSNumericDataColumn>(QStringLiteral("DSNumericDataColumn"));
-        x->setName(QStringLiteral("x"));
-        t->insertNewColumns({x}, 0);
-        for (double v : values)
-            x->appendValue(v);
-        t->setNum_records(qint64(values.size()));
-        x->saveAfterImport();
-        document.managedObjectContext()->processPendingChanges();
-    }
-
-    bool save(const QString &path, DSSaveOperation operation, DSError *error)
-    {
-        return document.writeSafelyToURL(QUrl::fromLocalFile(path), DSStatDocument::nativeType, operation, error);
-    }
-};
-
 // A hundred cell edits of a 1,000,000-row column, each its own undo step,
 // then a hundred undos: the values come back bit for bit, and the undo
 // records hold cells, not arrays (one copy of the column is 8 MB).
@@ -698,19 +657,13 @@ TEST_F(DSNumericDataColumnTest, AFailedDeflateFailsTheSave)
     EditedDocument d({1, 2, 3, 4});
     DSError error;
     ASSERT_TRUE(d.save(path, DSSaveOperation::SaveAs, &error)) << error.localizedDescription.toStdString();
-    const QMap<QString, QByteArray> onDisk = packageFiles(path);
+    const QMap<QString, QByteArray> onDisk = ds_package_files(path);
     ASSERT_FALSE(onDisk.isEmpty());
 
     ASSERT_TRUE(d.x->replaceNumericValueAtIndex(2, nanA));
-    ds_column_allocator_s &allocator = ds_column_allocator();
-    const ds_column_allocator_s saved = allocator;
-    allocator.allocate = [](size_t) -> void * { return nullptr; };
-    const bool wrote = d.save(path, DSSaveOperation::Save, &error);
-    allocator = saved;
-
-    EXPECT_FALSE(wrote);
+    EXPECT_FALSE(d.saveWithoutMemory(path, &error));
     EXPECT_FALSE(error.localizedDescription.isEmpty());
-    EXPECT_EQ(packageFiles(path), onDisk);
+    EXPECT_EQ(ds_package_files(path), onDisk);
     EXPECT_EQ(bitsOf(valuesOf(d.x)), bitsOf({1, 2, nanA, 4}));
     EXPECT_TRUE(d.x->hasUnsavedEdits());
     EXPECT_TRUE(d.document.managedObjectContext()->hasChanges());

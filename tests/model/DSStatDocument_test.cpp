@@ -380,9 +380,9 @@ TEST_F(DSStatDocumentTest, ImportableFileOpensAsUntitledDocumentWithPendingImpor
         Outcome outcome = NotBuilt;
     };
     const Case cases[] = {
-        {"data.csv", "DSDataImporterCSV", Reads},    {"data.TSV", "DSDataImporterCSV", Reads},
-        {"book.xlsx", "DSDataImporterXLSX"},         {"survey.sav", "DSDataImporterDTA", Refuses},
-        {"ws.RData", "DSDataImporterRData", Refuses}, {"base.sqlite3", "DSDataImporterSQLite"},
+        {"data.csv", "DSDataImporterCSV", Reads},      {"data.TSV", "DSDataImporterCSV", Reads},
+        {"book.numbers", "DSDataImporterNumbers"},     {"survey.sav", "DSDataImporterDTA", Refuses},
+        {"ws.RData", "DSDataImporterRData", Refuses}, {"base.sqlite3", "DSDataImporterSQLite", Refuses},
     };
     for (const Case &c : cases) {
         const QString file = path(QString::fromLatin1(c.file));

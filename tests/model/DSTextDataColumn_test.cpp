@@ -4,6 +4,7 @@
 
 #include "ColumnsTestSupport.h"
 
+#include "model/DSDataRoot.h"
 #include "model/DSStatDocument.h"
 #include "model/ds_compression.h"
 #include "platform/store/DSObjectPool.h"
@@ -166,26 +167,77 @@ TEST_F(DSTextDataColumnTest, AnImportInAPoolDecidesCategoriesFromItsTexts)
     EXPECT_EQ(textsOf(dynamic_cast<DSTextDataColumn *>(columns[1]))[399], "v97");
 }
 
+// What a save does with an edited column before it writes.
+void storeAsASaveDoes(DSTextDataColumn *column)
+{
+    ASSERT_TRUE(column->prepareForSave());
+    column->commitSavePreparation();
+}
+
+// A cell edit changes the decoded data and waits for the save, which
+// stores the rewritten offsets and the texts with the new one appended; a
+// row change stores the offsets at once, the waiting edits first.
 TEST_F(DSTextDataColumnTest, EditsRewriteOffsetsAndOnlyAppendTexts)
 {
     DSTextDataColumn *t = addTextColumn({"a", "", "bc"});
+    const QByteArray importedOffsets = t->text_offsets();
     ASSERT_TRUE(t->replaceTextValueAtIndex(1, "xyz"));
+    EXPECT_EQ(textsOf(t), (std::vector<std::string>{"a", "xyz", "bc"}));
+    EXPECT_EQ(missingRows(t, 3), (std::vector<bool>{false, false, false}));
+    EXPECT_EQ(t->text_offsets(), importedOffsets) << "the edit waits for the save";
+    EXPECT_TRUE(t->hasUnsavedEdits());
+    storeAsASaveDoes(t);
+    EXPECT_FALSE(t->hasUnsavedEdits());
     EXPECT_EQ(storedText(t), QByteArray("a\0bc\0xyz\0", 9));
     EXPECT_EQ(storedOffsets(t), (std::vector<int64_t>{0, 5, 2}));
+
+    const QByteArray texts = t->text_values();
     ASSERT_TRUE(t->replaceTextValueAtIndex(0, ""));
-    EXPECT_EQ(storedText(t), QByteArray("a\0bc\0xyz\0", 9)) << "a blank appends nothing";
+    EXPECT_EQ(missingRows(t, 3), (std::vector<bool>{true, false, false}));
+    storeAsASaveDoes(t);
+    EXPECT_EQ(t->text_values().constData(), texts.constData()) << "a blank appends nothing: the texts stay as stored";
     EXPECT_EQ(storedOffsets(t), (std::vector<int64_t>{-1, 5, 2}));
     EXPECT_FALSE(t->replaceTextValueAtIndex(3, "out of the table"));
 
+    ASSERT_TRUE(t->replaceTextValueAtIndex(2, "zz"));
     t->dropRows({0});
     table()->setNum_records(2);
-    EXPECT_EQ(storedOffsets(t), (std::vector<int64_t>{5, 2})) << "the other rows keep their offsets";
-    EXPECT_EQ(textsOf(t), (std::vector<std::string>{"xyz", "bc"}));
+    EXPECT_FALSE(t->hasUnsavedEdits());
+    EXPECT_EQ(storedText(t), QByteArray("a\0bc\0xyz\0zz\0", 12));
+    EXPECT_EQ(storedOffsets(t), (std::vector<int64_t>{5, 9})) << "the other rows keep their offsets";
+    EXPECT_EQ(textsOf(t), (std::vector<std::string>{"xyz", "zz"}));
 
     t->addRows(2);
     table()->setNum_records(4);
-    EXPECT_EQ(storedOffsets(t), (std::vector<int64_t>{5, 2, -1, -1}));
+    EXPECT_EQ(storedOffsets(t), (std::vector<int64_t>{5, 9, -1, -1}));
     EXPECT_EQ(missingRows(t, 4), (std::vector<bool>{false, false, true, true}));
+}
+
+// Rows past the stored offsets are blank until edited; an edit there grows
+// the offsets, and the undo of a row change gives the waiting edits back.
+TEST_F(DSTextDataColumnTest, EditsPastTheStoredRowsAndRowChangesUndo)
+{
+    DSTextDataColumn *t = addTextColumn({"a", "b"});
+    endEvent();
+    table()->setNum_records(4);
+    endEvent();
+    EXPECT_EQ(missingRows(t, 4), (std::vector<bool>{false, false, true, true}));
+    ASSERT_TRUE(t->replaceTextValueAtIndex(3, "d"));
+    endEvent();
+    EXPECT_EQ(textsOf(t), (std::vector<std::string>{"a", "b", "<blank>", "d"}));
+    EXPECT_EQ(missingRows(t, 4), (std::vector<bool>{false, false, true, false}));
+
+    t->addRows(1);
+    table()->setNum_records(5);
+    endEvent();
+    EXPECT_EQ(storedOffsets(t), (std::vector<int64_t>{0, 2, -1, 4, -1}));
+    DSUndoManager *undo = context().undoManager();
+    undo->undo();
+    EXPECT_EQ(textsOf(t), (std::vector<std::string>{"a", "b", "<blank>", "d"})) << "the edit stays";
+    undo->undo();
+    EXPECT_EQ(textsOf(t), (std::vector<std::string>{"a", "b", "<blank>", "<blank>"}));
+    undo->redo();
+    EXPECT_EQ(textsOf(t), (std::vector<std::string>{"a", "b", "<blank>", "d"}));
 }
 
 TEST_F(DSTextDataColumnTest, UndoOfAnEditIsReadBack)
@@ -247,34 +299,109 @@ TEST_F(DSTextDataColumnTest, WithoutThePredicateTheWholeBlankMaskServesAnyRange)
     EXPECT_EQ(whole[0], 0b1010);
 }
 
-// Saved and reopened in a new process, the texts are the edited ones and the
-// stored bytes are unchanged.
+// Saved and reopened in a new process, the texts are the edited ones (an
+// edit past the stored rows included) and the stored bytes are unchanged.
 TEST_F(DSTextDataColumnTest, SaveAndReopenInANewProcess)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString path = dir.filePath(QStringLiteral("texts.ostrel"));
     {
-        DSStatDocument document;
-        ASSERT_TRUE(document.initWithType(DSStatDocument::nativeType));
-        auto *t = ds_object_cast<DSDataTable>(document.active_table());
-        auto *x = document.managedObjectContext()->insertNewObject<DSTextDataColumn>(QStringLiteral("DSTextDataColumn"));
-        x->setName(QStringLiteral("t"));
-        t->insertNewColumns({x}, 0);
-        for (const char *text : {"a", "", "bc", "Grüße"})
-            ASSERT_TRUE(x->appendTextValue(text));
+        EditedDocument d;
+        DSTextDataColumn *x = d.addTextColumn({"a", "", "bc", "Grüße"});
+        auto *t = ds_object_cast<DSDataTable>(d.document.active_table());
         t->setNum_records(5);
-        ASSERT_TRUE(x->saveAfterImport());
         ASSERT_TRUE(x->replaceTextValueAtIndex(1, "new"));
+        t->setNum_records(7);
+        ASSERT_TRUE(x->replaceTextValueAtIndex(6, "tail"));
+        ASSERT_TRUE(x->replaceTextValueAtIndex(0, ""));
+        EXPECT_TRUE(x->hasUnsavedEdits());
         DSError error;
-        ASSERT_TRUE(document.writeSafelyToURL(QUrl::fromLocalFile(path), DSStatDocument::nativeType,
-                                              DSSaveOperation::SaveAs, &error))
-            << error.localizedDescription.toStdString();
+        ASSERT_TRUE(d.save(path, DSSaveOperation::SaveAs, &error)) << error.localizedDescription.toStdString();
+        EXPECT_FALSE(x->hasUnsavedEdits());
+        EXPECT_EQ(textsOf(x), (std::vector<std::string>{"<blank>", "new", "bc", "Grüße", "<blank>", "<blank>", "tail"}));
     }
     const ChildResult child = ds_run_child(QStringLiteral("texts"), {path});
     ASSERT_EQ(child.exitCode, 0);
-    EXPECT_EQ(child.output, QStringLiteral("rows 5\nt: a|new|bc|Grüße|<blank>\ntext a\\0bc\\0Grüße\\0new\\0\n"
-                                           "offsets 0 13 2 5 -1"));
+    EXPECT_EQ(child.output, QStringLiteral("rows 7\nt: <blank>|new|bc|Grüße|<blank>|<blank>|tail\n"
+                                           "text a\\0bc\\0Grüße\\0new\\0tail\\0\n"
+                                           "offsets -1 13 2 5 -1 -1 17"));
+}
+
+// A hundred cell edits of a 1,000,000-row column, each its own undo step,
+// then a hundred undos: the texts come back, and the undo records hold
+// cells, not arrays (one copy of the offsets is 8 MB).
+TEST_F(DSTextDataColumnTest, HundredEditsThenHundredUndos)
+{
+    std::vector<std::string> original(1'000'000);
+    for (size_t i = 0; i < original.size(); ++i)
+        original[i] = i % 10 == 3 ? std::string() : "v" + std::to_string(i % 1000);
+    EditedDocument d;
+    DSTextDataColumn *t = d.addTextColumn(original);
+    const std::vector<std::string> before = textsOf(t);
+    DSUndoManager *undo = d.undoManager();
+    ASSERT_TRUE(undo);
+    const qint64 held = undo->heldBytes();
+    std::vector<std::string> edited = before;
+    for (int i = 0; i < 100; ++i) {
+        const qint64 row = qint64((uint64_t(i) * 7919 * 7919) % original.size());
+        const std::string text = i % 3 == 0 ? std::string() : i % 3 == 1 ? "Grüße " + std::to_string(i) : "x";
+        undo->beginUndoGrouping();
+        ASSERT_TRUE(t->replaceTextValueAtIndex(row, text.c_str()));
+        undo->endUndoGrouping();
+        edited[size_t(row)] = text.empty() ? "<blank>" : text;
+    }
+    EXPECT_EQ(textsOf(t), edited);
+    EXPECT_LT(undo->heldBytes() - held, 1'000'000) << "a hundred cell records";
+    for (int i = 0; i < 100; ++i)
+        undo->undo();
+    EXPECT_EQ(textsOf(t), before);
+    EXPECT_LT(undo->heldBytes() - held, 1'000'000) << "and their redo records";
+    undo->redo();
+    EXPECT_NE(textsOf(t), before) << "redo edits again";
+}
+
+// Deflating the edited column fails at save: the save reports it, the
+// package on disk keeps its bytes, and the edit still reads back and is
+// saved by the next save.
+TEST_F(DSTextDataColumnTest, AFailedDeflateFailsTheSave)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("edited.ostrel"));
+    EditedDocument d;
+    DSTextDataColumn *t = d.addTextColumn({"a", "b", "c"});
+    DSError error;
+    ASSERT_TRUE(d.save(path, DSSaveOperation::SaveAs, &error)) << error.localizedDescription.toStdString();
+    const QMap<QString, QByteArray> onDisk = ds_package_files(path);
+    ASSERT_FALSE(onDisk.isEmpty());
+
+    ASSERT_TRUE(t->replaceTextValueAtIndex(1, "edited"));
+    EXPECT_FALSE(d.saveWithoutMemory(path, &error));
+    EXPECT_FALSE(error.localizedDescription.isEmpty());
+    EXPECT_EQ(ds_package_files(path), onDisk);
+    EXPECT_EQ(textsOf(t), (std::vector<std::string>{"a", "edited", "c"}));
+    EXPECT_TRUE(t->hasUnsavedEdits());
+    EXPECT_TRUE(d.document.managedObjectContext()->hasChanges());
+
+    ASSERT_TRUE(d.save(path, DSSaveOperation::Save, &error)) << error.localizedDescription.toStdString();
+    EXPECT_FALSE(t->hasUnsavedEdits());
+    EXPECT_EQ(storedText(t), QByteArray("a\0b\0c\0edited\0", 13));
+    EXPECT_EQ(storedOffsets(t), (std::vector<int64_t>{0, 6, 4}));
+}
+
+// A copy of an edited column takes the edits; the original keeps them
+// unsaved.
+TEST_F(DSTextDataColumnTest, ACopyTakesUnsavedEdits)
+{
+    EditedDocument d;
+    DSTextDataColumn *t = d.addTextColumn({"a", "b"});
+    ASSERT_TRUE(t->replaceTextValueAtIndex(0, "c"));
+    auto *copy = ds_object_cast<DSTextDataColumn>(d.document.data_root()->duplicateManagedObject(t));
+    ASSERT_TRUE(copy);
+    EXPECT_EQ(textsOf(copy), (std::vector<std::string>{"c", "b"}));
+    EXPECT_TRUE(t->hasUnsavedEdits());
+    EXPECT_EQ(textsOf(t), (std::vector<std::string>{"c", "b"}));
 }
 
 } // namespace
