@@ -1,5 +1,8 @@
+#include "ui/menus/DSModelMenuDelegate.h"
+#include "ui/menus/DSTableMenuDelegate.h"
 #include "ui/window/DSDocumentController.h"
 
+#include "ui/DSFileMenuDelegate.h"
 #include "ui/sheets/ds_register_sheet_classes.h"
 #include "ui/window/DSStatDocumentNib.h"
 #include "ui/window/DSStatDocumentWindow.h"
@@ -139,6 +142,10 @@ void DSDocumentController::installMenus(DSStatDocumentWindow *document)
     QMenu *file = window->menuBar()->addMenu(QStringLiteral("&File"));
     file->addAction(QStringLiteral("New"), QKeySequence::New, this, [this] { openUntitledDocument(); });
     file->addAction(QStringLiteral("Open…"), QKeySequence::Open, this, [this] { openDocument(); });
+    auto *imports = new DSFileMenuDelegate(document);
+    imports->setObjectName(QStringLiteral("file_menu_delegate"));
+    imports->setDocument(document);
+    imports->addImportItems(file);
     file->addSeparator();
     file->addAction(QStringLiteral("Close"), QKeySequence::Close, window, &QWidget::close);
     file->addAction(QStringLiteral("Save"), QKeySequence::Save, document, &DSStatDocumentWindow::saveDocument);
@@ -148,6 +155,8 @@ void DSDocumentController::installMenus(DSStatDocumentWindow *document)
     QMenu *edit = window->menuBar()->addMenu(QStringLiteral("&Edit"));
     edit->addAction(QStringLiteral("Undo"), QKeySequence::Undo, document, &DSStatDocumentWindow::undo);
     edit->addAction(QStringLiteral("Redo"), QKeySequence::Redo, document, &DSStatDocumentWindow::redo);
+    window->menuBar()->addMenu((new DSTableMenuDelegate(document, window))->makeMenu(window));
+    window->menuBar()->addMenu((new DSModelMenuDelegate(document, window))->makeMenu(window));
 }
 
 void DSDocumentController::openDocument()

@@ -3,18 +3,24 @@
 #include "model/DSStatDocument.h"
 #include "ui/DSNib.h"
 #include "ui/panes/DSRecordsNib.h"
+#include "ui/window/DSSplitter.h"
 #include "ui/window/DSStatDocumentPaneView.h"
+#include "ui/window/ds_pane_views.h"
+#include "ui/window/DSTableOutlineView.h"
 
 #include <QAction>
 #include <QActionGroup>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QRegularExpressionValidator>
 #include <QMainWindow>
 #include <QPushButton>
 #include <QSplitter>
 #include <QToolBar>
-#include <QTreeWidget>
 #include <QVBoxLayout>
 
 namespace {
@@ -63,7 +69,7 @@ QToolBar *toolbar(const QString &name, int number, std::initializer_list<ItemSpe
 
 QWidget *filtersPane()
 {
-    auto *pane = named(new DSStatDocumentPaneView, QStringLiteral("filters_pane"));
+    auto *pane = named(new DSFilterPaneView, QStringLiteral("filters_pane"));
     auto *layout = new QHBoxLayout(pane);
     layout->addWidget(named(new QWidget, QStringLiteral("filters_view")), 1);
     layout->addWidget(named(new QPushButton(QStringLiteral("+")), QStringLiteral("filter_add_button")));
@@ -74,7 +80,7 @@ QWidget *filtersPane()
 
 QWidget *statPane()
 {
-    auto *pane = named(new DSStatDocumentPaneView, QStringLiteral("stat_pane"));
+    auto *pane = named(new DSStatPaneView, QStringLiteral("stat_pane"));
     auto *layout = new QVBoxLayout(pane);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(placeholderPane(QStringLiteral("summary_view"), QStringLiteral("Summary")));
@@ -104,17 +110,56 @@ QWidget *generalImportAccessory(QWidget *window)
     return accessory;
 }
 
+// A hidden accessory of one of the File menu's panels, owned by the window
+// until a panel borrows it.
+QWidget *panelAccessory(QWidget *window, const QString &name, const QString &text)
+{
+    auto *accessory = named(new QWidget(window, Qt::Widget), name);
+    auto *layout = new QVBoxLayout(accessory);
+    auto *label = new QLabel(text);
+    label->setWordWrap(true);
+    layout->addWidget(label);
+    accessory->hide();
+    return accessory;
+}
+
+// The delimiter choice of the delimited-text panel: each choice's tag is
+// the delimiter's character code, -1 the character typed into the field.
+QWidget *delimitedTextImportAccessory(QWidget *window)
+{
+    auto *accessory = panelAccessory(window, QStringLiteral("delimited_text_import_accessory"),
+                                     QStringLiteral("Variable names should be on the first line. Delimiter:"));
+    auto *matrix = named(new QWidget, QStringLiteral("delimited_text_import_matrix"));
+    auto *row = new QHBoxLayout(matrix);
+    row->setContentsMargins(0, 0, 0, 0);
+    const std::pair<const char *, int> choices[] = {
+        {"Comma", ','}, {"Tab", '\t'}, {"Semicolon", ';'}, {"Space", ' '}, {"Vertical bar", '|'}, {"Other:", -1}};
+    for (const auto &[title, tag] : choices) {
+        auto *cell = new QRadioButton(QString::fromLatin1(title));
+        cell->setProperty("tag", tag);
+        cell->setChecked(tag == ',');
+        row->addWidget(cell);
+    }
+    auto *field = named(new QLineEdit, QStringLiteral("delimited_text_import_field"));
+    // One printable ASCII character.
+    field->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[ -~]")), field));
+    field->setMaxLength(1);
+    field->setFixedWidth(32);
+    row->addWidget(field);
+    row->addStretch(1);
+    accessory->layout()->addWidget(matrix);
+    return accessory;
+}
+
 QObjectList buildDocumentWindow(QObject *)
 {
     auto *window = named(new QMainWindow, QStringLiteral("document_window"));
     window->resize(900, 600);
     window->setUnifiedTitleAndToolBarOnMac(true);
 
-    auto *sidebar = named(new QTreeWidget, QStringLiteral("tables_table"));
-    sidebar->header()->hide();
-    sidebar->setSelectionMode(QAbstractItemView::SingleSelection);
+    auto *sidebar = named(new DSTableOutlineView, QStringLiteral("tables_table"));
 
-    auto *filtersSplitter = named(new QSplitter(Qt::Vertical), QStringLiteral("filters_splitter"));
+    auto *filtersSplitter = named(new DSSplitter(Qt::Vertical), QStringLiteral("filters_splitter"));
     filtersSplitter->addWidget(filtersPane());
     filtersSplitter->addWidget(statPane());
     filtersSplitter->setCollapsible(0, true);
@@ -124,7 +169,7 @@ QObjectList buildDocumentWindow(QObject *)
     statLayout->setContentsMargins(0, 0, 0, 0);
     statLayout->addWidget(filtersSplitter);
 
-    auto *mainPane = named(new QWidget, QStringLiteral("main_pane"));
+    auto *mainPane = named(new DSMainPaneView, QStringLiteral("main_pane"));
     auto *mainLayout = new QVBoxLayout(mainPane);
     mainLayout->setContentsMargins(0, 0, 0, 0);
     auto *message = named(new QLabel(QStringLiteral("Import data to begin: choose Import Data in the toolbar.")),
@@ -133,8 +178,14 @@ QObjectList buildDocumentWindow(QObject *)
     mainLayout->addWidget(message);
     mainLayout->addWidget(statView, 1);
 
-    auto *split = named(new QSplitter(Qt::Horizontal), QStringLiteral("main_splitter"));
-    split->addWidget(sidebar);
+    auto *sidebarPane = named(new DSSidebarPaneView, QStringLiteral("sidebar_pane"));
+    auto *sidebarLayout = new QVBoxLayout(sidebarPane);
+    sidebarLayout->setContentsMargins(0, 0, 0, 0);
+    sidebarLayout->addWidget(sidebar);
+
+    auto *split = named(new DSSplitter(Qt::Horizontal), QStringLiteral("main_splitter"));
+    split->setChildrenCollapsible(false);
+    split->addWidget(sidebarPane);
     split->addWidget(mainPane);
     split->setStretchFactor(1, 1);
     split->setSizes({180, 720});
@@ -157,6 +208,11 @@ QObjectList buildDocumentWindow(QObject *)
     for (QToolBar *bar : toolbars)
         window->addToolBar(bar);
     generalImportAccessory(window);
+    panelAccessory(window, QStringLiteral("csv_import_accessory"),
+                   QStringLiteral("Variable names should be on the first line; commas or tabs separate the values."));
+    panelAccessory(window, QStringLiteral("spreadsheet_import_accessory"),
+                   QStringLiteral("Each sheet becomes a table; variable names should be on its first row."));
+    delimitedTextImportAccessory(window);
     return {window};
 }
 

@@ -3,6 +3,7 @@
 #include "filter/DSTableFilterSet.h"
 #include "model/DSColumn.h"
 #include "model/DSDataColumn.h"
+#include "model/DSDataImporter.h"
 #include "model/DSDataRoot.h"
 #include "model/DSDataTable.h"
 #include "model/DSTable.h"
@@ -11,8 +12,12 @@
 #include "regression/DSExplanatoryVariable.h"
 #include "regression/DSOutcomeVariable.h"
 #include "regression/DSRegressionModel.h"
+#include "ui/DSFileMenuDelegate.h"
 #include "ui/DSNib.h"
 #include "ui/panes/DSRecordsViewDelegate.h"
+#include "ui/window/DSSplitViewDelegate.h"
+#include "ui/window/DSSplitter.h"
+#include "ui/window/DSTableOutlineView.h"
 #include "ui/sheets/DSDataImporterSheetDelegate.h"
 #include "ui/sheets/DSExporter.h"
 #include "ui/sheets/DSExporterSheetDelegate.h"
@@ -42,7 +47,6 @@
 #include <QSplitter>
 #include <QThreadPool>
 #include <QToolBar>
-#include <QTreeWidget>
 
 namespace {
 
@@ -135,9 +139,9 @@ QLabel *DSStatDocumentWindow::import_data_message() const
     return qobject_cast<QLabel *>(outlet(QStringLiteral("import_data_message")));
 }
 
-QTreeWidget *DSStatDocumentWindow::tables_table() const
+DSTableOutlineView *DSStatDocumentWindow::tables_table() const
 {
-    return qobject_cast<QTreeWidget *>(outlet(QStringLiteral("tables_table")));
+    return qobject_cast<DSTableOutlineView *>(outlet(QStringLiteral("tables_table")));
 }
 
 void DSStatDocumentWindow::windowControllerDidLoadNib()
@@ -153,7 +157,12 @@ void DSStatDocumentWindow::windowControllerDidLoadNib()
     for (const QString &name : {QStringLiteral("stat_pane"), QStringLiteral("filters_pane")})
         if (auto *pane = dynamic_cast<DSStatDocumentPaneView *>(outlet(name)))
             pane->setDocument(this);
-    reloadSidebar();
+    if (DSTableOutlineView *sidebar = tables_table())
+        sidebar->setDocument(this);
+    auto *splitRules = new DSSplitViewDelegate(m_window);
+    splitRules->setDocument(this);
+    for (auto *splitter : m_window->findChildren<DSSplitter *>())
+        splitter->setSplitDelegate(splitRules);
 
     m_window->setMouseTracking(true);
     moveFiltersDivider(0);
@@ -367,6 +376,15 @@ QThreadPool *DSStatDocumentWindow::backgroundQueue()
 QWidget *DSStatDocumentWindow::general_import_accessory() const
 {
     return outlet(QStringLiteral("general_import_accessory"));
+}
+
+void DSStatDocumentWindow::importData(QObject *)
+{
+    const QList<QUrl> urls = DSFileMenuDelegate::chooseAnyForDocument(this, true);
+    if (urls.isEmpty())
+        return;
+    if (!beginImport(DSDataImporter::importerForClassName(QStringLiteral("DSDataImporterMultiple"), urls), 0))
+        beep();
 }
 
 void DSStatDocumentWindow::refreshImportAccessory()
@@ -643,35 +661,14 @@ void DSStatDocumentWindow::allModelsNeedRegression(QObject *sender)
 
 void DSStatDocumentWindow::reloadSidebar()
 {
-    QTreeWidget *sidebar = tables_table();
-    DSDataRoot *root = data_root();
-    if (!sidebar)
-        return;
-    const QSignalBlocker blocker(sidebar);
-    sidebar->clear();
-    if (!root)
-        return;
-    for (DSTable *table : root->sortedTables()) {
-        auto *item = new QTreeWidgetItem(sidebar, {table->name()});
-        item->setData(0, Qt::UserRole, QVariant::fromValue<quintptr>(quintptr(table)));
-        for (DSRegressionModel *model : ds_objects_cast<DSRegressionModel>(table->sortedRegressionModels())) {
-            auto *child = new QTreeWidgetItem(item, {model->stringForKey(QStringLiteral("name"))});
-            child->setData(0, Qt::UserRole, QVariant::fromValue<quintptr>(quintptr(model)));
-        }
-    }
-    sidebar->expandAll();
+    if (DSTableOutlineView *sidebar = tables_table())
+        sidebar->reloadData();
 }
 
-void DSStatDocumentWindow::selectSidebarItem(const void *object)
+void DSStatDocumentWindow::selectSidebarItem(DSManagedObject *object)
 {
-    QTreeWidget *sidebar = tables_table();
-    if (!sidebar)
-        return;
-    const QSignalBlocker blocker(sidebar);
-    sidebar->clearSelection();
-    for (QTreeWidgetItemIterator it(sidebar); *it; ++it)
-        if (object && (*it)->data(0, Qt::UserRole).value<quintptr>() == quintptr(object))
-            (*it)->setSelected(true);
+    if (DSTableOutlineView *sidebar = tables_table())
+        sidebar->selectItem(object);
 }
 
 void DSStatDocumentWindow::refreshView(QObject *sender)
@@ -1023,6 +1020,7 @@ void DSStatDocumentWindow::connectToolbarActions()
         {QStringLiteral("model"), &DSStatDocumentWindow::showModeler},
         {QStringLiteral("predict"), &DSStatDocumentWindow::showPredictor},
         {QStringLiteral("instruments"), &DSStatDocumentWindow::showHideInstruments},
+        {QStringLiteral("import_data"), &DSStatDocumentWindow::importData},
     };
     for (qsizetype i = 0; i < m_toolbars.size(); ++i)
         for (QAction *action : m_toolbars[i]->actions())

@@ -15,6 +15,7 @@
 #include <vector>
 
 class DSColumn;
+class DSManagedObject;
 class DSDocumentWindowHost;
 class DSFilterViewDelegate;
 class DSFilterViewHost;
@@ -29,7 +30,7 @@ class DSTable;
 class QAction;
 class QLabel;
 class QSplitter;
-class QTreeWidget;
+class DSTableOutlineView;
 class QWidget;
 struct DSObjectsDidChange;
 
@@ -157,7 +158,7 @@ public:
     QWidget *stat_pane() const;
     QSplitter *filters_splitter() const;
     QLabel *import_data_message() const;
-    QTreeWidget *tables_table() const;
+    DSTableOutlineView *tables_table() const;
     QWidget *outlet(const QString &name) const;
 
     // Pane controllers (not owned; a missing one makes its steps do nothing).
@@ -214,6 +215,10 @@ public:
     // in the background while the export sheet shows. Always true.
     bool exportToURL(std::shared_ptr<DSExporter> exporter, const QUrl &url);
     void finishExport(const std::shared_ptr<DSExporter> &exporter);
+    // The import-data action: the File menu's panel for any importable
+    // files, then one import of them all at the top of the table list;
+    // nothing when the panel is cancelled.
+    void importData(QObject *sender);
     // Fills the texts of the import panel's accessory
     // (general_import_accessory): the instructions and the binary formats.
     void refreshImportAccessory();
@@ -238,7 +243,7 @@ private:
     // popovers and refreshes.
     void switchPane(QObject *sender, const std::function<void(DSTable *)> &choose);
     void reloadSidebar();
-    void selectSidebarItem(const void *object);
+    void selectSidebarItem(DSManagedObject *object);
     void installToolbar(QToolBar *toolbar);
     void refreshModelSide(DSTable *table);
     void setPaneVisible(const QString &name, bool visible);
