@@ -1,5 +1,6 @@
 #include "app/DSAppDelegate.h"
 #include "app/ds_register_model_classes.h"
+#include "filter/DSTableFilterViewDelegate.h"
 #include "migration/ds_register_migration_policies.h"
 #include "ui/window/DSDocumentController.h"
 #include "ui/window/DSStatDocumentWindow.h"
@@ -34,6 +35,7 @@ int main(int argc, char *argv[])
     DSAppDelegate::initialize();
     ds_register_model_classes();
     ds_register_migration_policies();
+    DSTableFilterViewDelegate::registerFilterClass();
 
     DSAppDelegate delegate;
     DSDocumentController documents(&delegate);

@@ -55,3 +55,27 @@ void ds_mark_rows(uint8_t *mask, int64_t offset, int64_t count, const Picks &pic
                                         ds_mask_set(mask, r);
                             });
 }
+
+// Clears the bit of every row r in [0, count) that keeps(r) rejects, leaving
+// the others and every row from count on as they are; never sets a bit. The
+// chunks are those of ds_mark_rows (bounds at multiples of
+// ds_mask_alignment), so keeps must be safe to call from several threads.
+template <class Keeps>
+void ds_keep_rows(uint8_t *mask, int64_t count, const Keeps &keeps)
+{
+    if (count <= 0)
+        return;
+    ds_parallel_for_aligned(ds_row_chunks, uint64_t(count), ds_mask_alignment,
+                            [&](uint64_t, int64_t first, int64_t end) {
+                                int64_t r = first;
+                                for (; r + 8 <= end; r += 8) {
+                                    unsigned bits = 0;
+                                    for (int k = 0; k < 8; ++k)
+                                        bits |= unsigned(bool(keeps(r + k))) << k;
+                                    mask[r >> 3] &= uint8_t(bits);
+                                }
+                                for (; r < end; ++r)
+                                    if (!keeps(r))
+                                        mask[r >> 3] &= uint8_t(~(1u << (r & 7)));
+                            });
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "filter/ds_filter_exclude_flags.h"
 #include "ui/window/DSStatDocumentViewDelegate.h"
 
 #include <QString>
@@ -22,20 +23,10 @@ class QObject;
 class DSFilterViewDelegate : public DSStatDocumentViewDelegate
 {
 public:
-    // Exclusion flags: the parts of a time filter a leave-one-out mask
-    // leaves out.
-    enum ExclusionFlag : uint32_t {
-        ExcludeYear = 1,
-        ExcludeMonth = 2,
-        ExcludeDayOfMonth = 4,
-        ExcludeHourOfDay = 8,
-        ExcludeDayOfWeek = 0x40,
-        ExcludeEverything = 0xffffff,
-    };
-
     // Whether clearUnmatchingBitsFromMask() would clear any bit when the
     // filter of the given button (or none) leaves out the parts the flags
-    // name. Must answer truthfully: a false "no" hands out "every row".
+    // (ds_filter_exclude_flags) name. Must answer truthfully: a false "no"
+    // hands out "every row".
     virtual bool willClearBitsWhenExcludingButton(QObject *button, uint32_t flags) = 0;
     // Clears the bits of the rows this filter rejects in the mask of length
     // bytes; never sets a bit.

@@ -56,7 +56,7 @@ bool DSFilterViewHost::buildMask(std::vector<uint8_t> &buffer, int64_t n, QObjec
 int64_t DSFilterViewHost::getMask(const uint8_t **mask)
 {
     *mask = nullptr;
-    if (isIncludeMaskNullWhenExcludingButton(nullptr, DSFilterViewDelegate::ExcludeEverything))
+    if (isIncludeMaskNullWhenExcludingButton(nullptr, ds_filter_exclude_everything))
         return 0;
     const int64_t n = activeTable()->num_records();
     const int64_t size = ds_mask_bytes(n);
@@ -66,7 +66,7 @@ int64_t DSFilterViewHost::getMask(const uint8_t **mask)
     // row count under a fresh cache: handing out the old, shorter mask
     // would let its readers run past its end.
     if (m_tableMaskNeedsUpdate || n != m_tableMaskRows) {
-        if (!buildMask(m_tableMask, n, nullptr, DSFilterViewDelegate::ExcludeEverything))
+        if (!buildMask(m_tableMask, n, nullptr, ds_filter_exclude_everything))
             return 0;
         m_tableMaskRows = n;
         m_tableMaskNeedsUpdate = false;

@@ -114,7 +114,7 @@ TEST_F(FilterViewHostTest, TheTableMaskFollowsTheFiltersThatWouldClearBits)
         document->refreshView(nullptr);
         EXPECT_EQ(mask(), c.expected);
         const uint8_t *bytes = nullptr;
-        EXPECT_EQ(document->getMask(&bytes, nullptr, DSFilterViewDelegate::ExcludeEverything) != 0, !c.expected.empty());
+        EXPECT_EQ(document->getMask(&bytes, nullptr, ds_filter_exclude_everything) != 0, !c.expected.empty());
         EXPECT_EQ(document->isIncludeMaskNullWhenExcludingButton(nullptr, 0), c.expected.empty());
     }
 }
@@ -157,8 +157,8 @@ TEST_F(FilterViewHostTest, TheLeaveOneOutMaskLeavesOutTheButtonsFilter)
     QObject *firstFilter = document->filterDelegateAtIndex(0);
     ASSERT_TRUE(firstFilter);
     const uint8_t *bytes = nullptr;
-    EXPECT_EQ(document->getMask(&bytes, firstFilter, DSFilterViewDelegate::ExcludeEverything), 0);
-    EXPECT_TRUE(document->isIncludeMaskNullWhenExcludingButton(firstFilter, DSFilterViewDelegate::ExcludeYear));
+    EXPECT_EQ(document->getMask(&bytes, firstFilter, ds_filter_exclude_everything), 0);
+    EXPECT_TRUE(document->isIncludeMaskNullWhenExcludingButton(firstFilter, ds_filter_exclude_year));
     ASSERT_EQ(document->getMask(&bytes, document->filterDelegateAtIndex(1), 0), 2);
     EXPECT_EQ(bytes[0], 0xFB);
 }
