@@ -108,11 +108,12 @@ QString DSBottomLineReporterPairedDifferences::commandBody(qint64 syntax, const 
 {
     // By kind of test and syntax code (R, SAS, SPSS, Stata); %1 the minuend
     // M, %2 the subtrahend S, %3 and %4 the normal of the differences. Each
-    // package writes the differences as M - S and names the pair S, M.
+    // package writes the differences as M - S and names the pair S, M. R is
+    // asked for the exact Kolmogorov-Smirnov p-value, which ours is.
     static const char *const templates[][4] = {
         {"shapiro.test(%1 - %2)", "diff = %1 - %2;\nproc univariate normal;\n  var diff;\n",
          "compute diff = %1 - %2.\nexamine variables=diff /plot=nnplot.", "egen diff = %1 - %2\nswilk diff"},
-        {"ks.test(%1 - %2, \"pnorm\", %3, %4)", "diff = %1 - %2;\nproc univariate normal;\n  var diff;\n",
+        {"ks.test(%1 - %2, \"pnorm\", %3, %4, exact = TRUE)", "diff = %1 - %2;\nproc univariate normal;\n  var diff;\n",
          "compute diff = %1 - %2.\nnpar tests k-s(normal,%3,%4)=diff.",
          "egen diff = %1 - %2\nksmirnov diff = normal((diff-%3)/%4)"},
         {"t.test(%2, %1, paired = TRUE)", "proc ttest;\n  paired %2*%1;\n", "t-test pairs=%2 %1.", "ttest %2 == %1"},

@@ -259,7 +259,7 @@ TEST_F(BottomLineTest, NormalityBySizeAndDistribution)
         if (!c.shapiroWilk && c.distribution == 1) {
             const auto moments = x->calculateStatsWithMask(nullptr, 0, ds_stats_moments);
             EXPECT_EQ(reporter->REstimationCommandForResult(result.get(), &columns, nullptr),
-                      QStringLiteral("ks.test(x, \"pnorm\", %1, %2)")
+                      QStringLiteral("ks.test(x, \"pnorm\", %1, %2, exact = TRUE)")
                           .arg(QString::number(moments.avg, 'g', QLocale::FloatingPointShortest),
                                QString::number(std::sqrt(moments.var_unbiased), 'g',
                                                QLocale::FloatingPointShortest)));
