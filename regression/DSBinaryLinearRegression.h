@@ -1,6 +1,7 @@
 #pragma once
 
 #include "regression/DSBinaryRegression.h"
+#include "regression/DSLinearRegression.h"
 
 // The linear probability model: least squares on the 0/1 outcome, t-distributed.
 class DSBinaryLinearRegression : public DSBinaryRegression
@@ -19,4 +20,9 @@ public:
     double CDFValue(double x) const override { return x; }
     // t(a, df) x sqrt(g'Vg) around f, both ends clamped to [0, 1].
     std::optional<DSRange> predictedRange(const DSPredictionQuery &query, double significance) const override;
+    QString explanationForPredictedValue(double, const DSPredictionQuery &query,
+                                         const DSPlatformNumberFormatter *formatter) const override
+    {
+        return DSLinearRegression::linearExplanation(*this, query.fitted, formatter);
+    }
 };

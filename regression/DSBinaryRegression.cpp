@@ -10,8 +10,8 @@
 
 bool DSBinaryRegression::shouldInvertPrediction(const DSPredictionQuery &query) const
 {
-    return query.outcome && query.outcome->treat_as_categories()
-        && query.outcomeCategory == query.outcome->base_category();
+    const DSOutcomeVariable *outcome = query.outcome();
+    return outcome && outcome->treat_as_categories() && query.outcomeCategory == outcome->base_category();
 }
 
 double DSBinaryRegression::predictedValue(const DSPredictionQuery &query) const

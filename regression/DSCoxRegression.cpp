@@ -76,8 +76,9 @@ int32_t DSCoxRegression::getStratumValues(const double **out) const
 
 double DSCoxRegression::predictedValue(const DSPredictionQuery &query) const
 {
-    const int64_t stratum = query.outcome && query.outcome->doStratify() ? query.stratum : 0;
-    const int64_t cause = query.outcome && query.outcome->doCause() ? query.outcomeCategory : 0;
+    const DSOutcomeVariable *outcome = query.outcome();
+    const int64_t stratum = outcome && outcome->doStratify() ? query.stratum() : 0;
+    const int64_t cause = outcome && outcome->doCause() ? query.outcomeCategory : 0;
     const double *times = nullptr;
     const double *hazard = nullptr;
     const int64_t L = getFailureTimes(&times, stratum, cause);

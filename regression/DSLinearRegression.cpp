@@ -1,5 +1,6 @@
 #include "regression/DSLinearRegression.h"
 
+#include "model/util/ds_labels.h"
 #include "platform/sterna/sterna.h"
 
 #include <cmath>
@@ -13,6 +14,20 @@ double DSLinearRegression::criticalT(double significance) const
         ++m_tComputations;
     }
     return m_lastT;
+}
+
+QString DSLinearRegression::linearExplanation(const DSRegression &r, double fitted,
+                                              const DSPlatformNumberFormatter *formatter)
+{
+    const double constant = r.constantCoefficientAtIndex(0);
+    return QStringLiteral("%1 + %2").arg(ds_format_number(formatter, constant),
+                                         ds_format_number(formatter, fitted - constant));
+}
+
+QString DSLinearRegression::explanationForPredictedValue(double, const DSPredictionQuery &query,
+                                                         const DSPlatformNumberFormatter *formatter) const
+{
+    return linearExplanation(*this, query.fitted, formatter);
 }
 
 std::optional<DSRange> DSLinearRegression::predictedRange(const DSPredictionQuery &query, double significance) const

@@ -25,6 +25,11 @@ public:
     // For a new observation: t(a, df) x sqrt(g'Vg + RSS / df) around f, on
     // the model's scale and then through the predicted value.
     std::optional<DSRange> predictedRange(const DSPredictionQuery &query, double significance) const override;
+    // "b0 + (f - b0)" with the constant of set 0.
+    QString explanationForPredictedValue(double value, const DSPredictionQuery &query,
+                                         const DSPlatformNumberFormatter *formatter) const override;
+    // The linear text of the fitted value: the constant, then the rest.
+    static QString linearExplanation(const DSRegression &r, double fitted, const DSPlatformNumberFormatter *formatter);
 
     // The critical t value of the last range, kept while the significance
     // and df stay the same.

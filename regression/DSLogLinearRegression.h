@@ -12,4 +12,10 @@ public:
         return outcome->doWeight() ? 3 : 1;
     }
     bool isMeanExponentiated() const override { return true; }
+    // "exp(...)" around the linear text.
+    QString explanationForPredictedValue(double value, const DSPredictionQuery &query,
+                                         const DSPlatformNumberFormatter *formatter) const override
+    {
+        return QStringLiteral("exp(%1)").arg(DSLinearRegression::explanationForPredictedValue(value, query, formatter));
+    }
 };

@@ -1,18 +1,24 @@
 #include "regression/DSMultinomialLogitRegression.h"
 
+#include "model/util/ds_labels.h"
 #include "platform/sterna/sterna.h"
+#include "regression/DSPrediction.h"
 #include "regression/DSRegressionPostEstimator.h"
 
 #include <algorithm>
 #include <cmath>
 
-std::vector<double> DSMultinomialLogitRegression::categoryFittedValues(const DSPredictionQuery &query) const
+std::vector<double> DSMultinomialLogitRegression::categoryFittedValues(const DSPredictionQuery &query,
+                                                                       bool unchanged) const
 {
     std::vector<double> u;
-    if (!post_estimator() || !query.outcome)
+    const DSOutcomeVariable *outcome = query.outcome();
+    if (!post_estimator() || !outcome)
         return u;
-    for (qint64 i = 0; i < query.outcome->category_count(); ++i)
-        u.push_back(post_estimator()->fittedValueForRowVector(query.row, i * query.length, query.length));
+    const DSPredictionOverride none;
+    const DSPredictionOverride &change = unchanged || !query.change ? none : *query.change;
+    for (qint64 i = 0; i < outcome->category_count(); ++i)
+        u.push_back(query.prediction->fittedValueForCoefficientSet(outcome->coefficientSetForCategoryIndex(i), change));
     return u;
 }
 
@@ -45,4 +51,22 @@ std::optional<DSRange> DSMultinomialLogitRegression::predictedRange(const DSPred
     }
     const double h = ds_critical_value_z_score(significance) * std::sqrt(gradientVariance(gradient.data(), m * n));
     return numberRange(std::max(0.0, pk - h), std::min(1.0, pk + h));
+}
+
+QString DSMultinomialLogitRegression::explanationForPredictedValue(double, const DSPredictionQuery &query,
+                                                                   const DSPlatformNumberFormatter *formatter) const
+{
+    const bool odds = displaysOddsRatios(query.outcome());
+    auto number = [formatter](double x) { return ds_format_number(formatter, x); };
+    QStringList terms;
+    for (double u : categoryFittedValues(query, true)) {
+        if (u == 0)
+            terms << QStringLiteral("1");
+        else if (!(std::isinf(u) && u < 0))
+            terms << (odds ? number(std::exp(u)) : QStringLiteral("exp(%1)").arg(number(u)));
+    }
+    const QString sum = terms.join(QStringLiteral(" + "));
+    if (odds)
+        return QStringLiteral("%1 / (%2)").arg(number(std::exp(query.fitted)), sum);
+    return QStringLiteral("exp(%1) / (%2)").arg(number(query.fitted), sum);
 }

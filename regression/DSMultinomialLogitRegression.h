@@ -23,8 +23,13 @@ public:
     // p plus and minus z(a) x sqrt(g'Vg) of the chance's gradient over every
     // set, within [0, 1].
     std::optional<DSRange> predictedRange(const DSPredictionQuery &query, double significance) const override;
+    // "exp(f) / (1 + exp(u_1) + ...)" over every category's u_i (numbers
+    // exp(f) and exp(u_i) while odds ratios show); the base's term is "1".
+    QString explanationForPredictedValue(double value, const DSPredictionQuery &query,
+                                         const DSPlatformNumberFormatter *formatter) const override;
 
 private:
-    // u_i of every category's set; empty without a fit.
-    std::vector<double> categoryFittedValues(const DSPredictionQuery &query) const;
+    // u_i of every category's set under the query's change (none with
+    // `unchanged`); empty without a fit.
+    std::vector<double> categoryFittedValues(const DSPredictionQuery &query, bool unchanged = false) const;
 };

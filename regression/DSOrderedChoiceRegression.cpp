@@ -1,8 +1,10 @@
 #include "regression/DSOrderedChoiceRegression.h"
 
 #include "model/DSColumnCategory.h"
+#include "model/util/ds_labels.h"
 #include "platform/sterna/sterna.h"
 #include "regression/DSOutcomeVariable.h"
+#include "regression/DSPrediction.h"
 
 #include <algorithm>
 #include <cmath>
@@ -40,7 +42,7 @@ std::optional<DSOrderedChoiceRegression::Cuts> DSOrderedChoiceRegression::cutsFo
 
 double DSOrderedChoiceRegression::predictedValue(const DSPredictionQuery &query) const
 {
-    const std::optional<Cuts> cuts = cutsForCategory(query.outcome, query.outcomeCategory);
+    const std::optional<Cuts> cuts = cutsForCategory(query.outcome(), query.outcomeCategory);
     if (!cuts)
         return std::numeric_limits<double>::quiet_NaN();
     const double f = query.fitted;
@@ -52,10 +54,10 @@ double DSOrderedChoiceRegression::predictedValue(const DSPredictionQuery &query)
 std::optional<DSRange> DSOrderedChoiceRegression::predictedRange(const DSPredictionQuery &query,
                                                                  double significance) const
 {
-    const std::optional<Cuts> cuts = cutsForCategory(query.outcome, query.outcomeCategory);
+    const std::optional<Cuts> cuts = cutsForCategory(query.outcome(), query.outcomeCategory);
     if (!cuts)
         return std::nullopt;
-    const int64_t n = query.length, m = query.outcome->category_count(), k = query.outcomeCategory;
+    const int64_t n = query.length, m = query.outcome()->category_count(), k = query.outcomeCategory;
     const double f = query.fitted;
     const bool finiteHi = !(std::isinf(cuts->hi) && cuts->hi > 0);
     const double dHi = finiteHi ? PDFValue(cuts->hi - f) : 0.0;
@@ -73,4 +75,20 @@ std::optional<DSRange> DSOrderedChoiceRegression::predictedRange(const DSPredict
     const double h = ds_critical_value_z_score(significance)
         * std::sqrt(gradientVariance(gradient.data(), int64_t(gradient.size())));
     return numberRange(std::max(0.0, p - h), std::min(1.0, p + h));
+}
+
+QString DSOrderedChoiceRegression::explanationForPredictedValue(double, const DSPredictionQuery &query,
+                                                                const DSPlatformNumberFormatter *formatter) const
+{
+    const DSPrediction *prediction = query.prediction;
+    const std::optional<Cuts> cuts = cutsForCategory(query.outcome(), prediction ? prediction->outcome_category() : -1);
+    if (!cuts)
+        return QString();
+    auto number = [formatter](double x) { return ds_format_number(formatter, x); };
+    auto term = [&](double cut) { return QStringLiteral("%1(%2 - %3)").arg(CDFSymbol(), number(cut), number(query.fitted)); };
+    if (std::isinf(cuts->hi) && cuts->hi > 0)
+        return QStringLiteral("1 - %1").arg(term(cuts->lo));
+    if (!cuts->hasPrevious || (std::isinf(cuts->lo) && cuts->lo < 0))
+        return term(cuts->hi);
+    return QStringLiteral("%1 - %2").arg(term(cuts->hi), term(cuts->lo));
 }

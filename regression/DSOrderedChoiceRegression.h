@@ -17,6 +17,10 @@ public:
     // p plus and minus z(a) x sqrt(g'Vg) of the chance's gradient over the
     // regressors and cut points, within [0, 1]; none past the categories.
     std::optional<DSRange> predictedRange(const DSPredictionQuery &query, double significance) const override;
+    // "F(hi - f) - F(lo - f)" for the prediction's own category, one term
+    // at either end.
+    QString explanationForPredictedValue(double value, const DSPredictionQuery &query,
+                                         const DSPlatformNumberFormatter *formatter) const override;
 
 protected:
     // Category i gets the upper cut point i + 1 and its standard error; the

@@ -14,11 +14,13 @@
 
 class DSColumn;
 class DSColumnCategory;
+class DSDate;
 class DSDurationFormatter;
 class DSNumericColumn;
 class DSNumericDataColumn;
 class DSRegression;
 class DSRegressionModel;
+class DSTimeDataColumn;
 struct VRWContext_s;
 struct VRWVectorBuffer_s;
 
@@ -209,19 +211,28 @@ public:
                                               std::optional<DSError> *error);
 
     // Results of the last fit (DSOutcomeVariableResults.cpp). The column
-    // makers insert stored numeric columns into the outcome's context, one
-    // value a table row, and save them; adding them to a table is the
-    // caller's. Rows outside the model mask (residuals) or the prediction
-    // mask (predicted values) are NaN; nothing is made without a successful
-    // fit.
+    // makers insert stored columns into the outcome's context, one value a
+    // table row (rows outside the mask, or all without one, empty), and save
+    // them; adding them to a table is the caller's. A date column takes each
+    // value times temp_time_divisor floored to its day, a time-of-day column
+    // floored to its second and kept below 24:00.
     DSNumericDataColumn *insertNumericColumnFromBuffer(const double *values, qint64 rows, const uint8_t *mask,
                                                        qint64 length);
+    DSTimeDataColumn *insertDateColumnFromBuffer(const double *values, qint64 rows, const uint8_t *mask,
+                                                 qint64 length);
+    DSTimeDataColumn *insertTimeOfDayColumnFromBuffer(const double *values, qint64 rows, const uint8_t *mask,
+                                                      qint64 length);
+    // Rows outside the model mask (residuals) or the prediction mask
+    // (predicted values) are NaN; nothing is made without a successful fit.
+    // Predicted values of a time outcome are times of its kind, of a numeric
+    // one numbers in its format.
     QList<DSNumericDataColumn *> insertColumnsFromResidualsForMask(const uint8_t *mask, qint64 length);
-    QList<DSNumericDataColumn *> insertColumnsFromPredictedValuesForMask(const uint8_t *mask, qint64 length);
+    QList<DSColumn *> insertColumnsFromPredictedValuesForMask(const uint8_t *mask, qint64 length);
     // Rows of values: [outcome name, "constant", coefficient, standard error,
     // z, p] (exponentiated under distribution bit 16); the negative
     // binomial's dispersion row; a Cox fit's header row and then one row
-    // [t, H(t), exp(-exp(x) H(t))] per failure time of the stratum and cause.
+    // [t, H(t), exp(-exp(x) H(t))] per failure time of the stratum and cause,
+    // t a DSDate for a time outcome (its minute, or its day).
     QList<QVariantList> constantInfoForCoefficientSet(qint64 set, const QString &outcomeName, qint64 distribution,
                                                       qint64 df) const;
     QList<QVariantList> nuisanceInfoForCoefficientSet(qint64 set, const QString &outcomeName, qint64 distribution,
@@ -239,6 +250,9 @@ public:
     DSObjectList managedObjectDependencies() override;
 
 private:
+    DSColumn *insertPredictedColumn(const double *values, qint64 rows, const uint8_t *mask, qint64 length);
+    // A failure time in model units as the time it stands for.
+    DSDate failureDate(double t, bool timeOfDay) const;
     DSColumn *roleColumn(qint64 tag) const;
     void setRoleColumn(qint64 tag, DSColumn *column);
     bool isApplied(qint64 tag) const;

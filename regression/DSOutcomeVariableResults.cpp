@@ -5,7 +5,10 @@
 #include "model/DSColumn.h"
 #include "model/DSColumnCategory.h"
 #include "model/DSNumberFormatter.h"
+#include "model/DSDate.h"
 #include "model/DSNumericDataColumn.h"
+#include "model/DSTimeDataColumn.h"
+#include "model/ds_time_units.h"
 #include "model/ds_row_mask.h"
 #include "platform/sterna/sterna.h"
 #include "platform/store/DSManagedObjectContext.h"
@@ -13,9 +16,12 @@
 #include "regression/DSRegression.h"
 #include "regression/DSRegressionModel.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
+
+constexpr double kLastSecondOfDay = 86399;
 
 QString modelName(const DSRegression *regression)
 {
@@ -32,20 +38,74 @@ const DSRegression *successfulFit(const DSOutcomeVariable *outcome)
 
 } // namespace
 
+namespace {
+
+bool inMask(const uint8_t *mask, qint64 length, qint64 i)
+{
+    return length > 0 && i / 8 < length && ds_mask_test(mask, i);
+}
+
+// A new stored column of the entity with its formatters made, so that the
+// makers can set them before a table takes it; null without a context.
+template <class T>
+T *insertColumn(const DSOutcomeVariable *outcome, const QString &entity)
+{
+    DSManagedObjectContext *context = outcome->managedObjectContext();
+    T *column = context ? context->insertNewObject<T>(entity) : nullptr;
+    if (column)
+        column->makeDependencies();
+    return column;
+}
+
+// Model units times the divisor floored to the unit, as one time a row.
+DSTimeDataColumn *insertTimes(const DSOutcomeVariable *outcome, const double *values, qint64 rows,
+                              const uint8_t *mask, qint64 length, bool timeOfDay)
+{
+    auto *column = insertColumn<DSTimeDataColumn>(outcome, QStringLiteral("DSTimeDataColumn"));
+    if (!column)
+        return nullptr;
+    if (timeOfDay)
+        column->setRelative_time_unit(1);
+    for (qint64 i = 0; i < rows; ++i) {
+        double interval = 0;
+        double time = NAN;
+        if (inMask(mask, length, i)) {
+            const double seconds = values[i] * outcome->temp_time_divisor();
+            time = ds_time_floor(timeOfDay ? ds_time_unit_second : ds_time_unit_day, &interval, seconds);
+            // A prediction past the end of the day is the day's last second.
+            if (timeOfDay)
+                time = std::clamp(time, 0.0, kLastSecondOfDay);
+        }
+        column->appendTimeValue(time, std::isnan(time) ? 0 : interval);
+    }
+    column->save();
+    return column;
+}
+
+} // namespace
+
 DSNumericDataColumn *DSOutcomeVariable::insertNumericColumnFromBuffer(const double *values, qint64 rows,
                                                                       const uint8_t *mask, qint64 length)
 {
-    DSManagedObjectContext *context = managedObjectContext();
-    auto *column = context ? context->insertNewObject<DSNumericDataColumn>(QStringLiteral("DSNumericDataColumn"))
-                           : nullptr;
+    auto *column = insertColumn<DSNumericDataColumn>(this, QStringLiteral("DSNumericDataColumn"));
     if (!column)
         return nullptr;
-    // Its formatters exist before a table takes it, so the makers can set them.
-    column->makeDependencies();
     for (qint64 i = 0; i < rows; ++i)
-        column->appendValue(length > 0 && i / 8 < length && ds_mask_test(mask, i) ? values[i] : NAN);
+        column->appendValue(inMask(mask, length, i) ? values[i] : NAN);
     column->save();
     return column;
+}
+
+DSTimeDataColumn *DSOutcomeVariable::insertDateColumnFromBuffer(const double *values, qint64 rows,
+                                                                const uint8_t *mask, qint64 length)
+{
+    return insertTimes(this, values, rows, mask, length, false);
+}
+
+DSTimeDataColumn *DSOutcomeVariable::insertTimeOfDayColumnFromBuffer(const double *values, qint64 rows,
+                                                                     const uint8_t *mask, qint64 length)
+{
+    return insertTimes(this, values, rows, mask, length, true);
 }
 
 QList<DSNumericDataColumn *> DSOutcomeVariable::insertColumnsFromResidualsForMask(const uint8_t *mask, qint64 length)
@@ -70,12 +130,12 @@ QList<DSNumericDataColumn *> DSOutcomeVariable::insertColumnsFromResidualsForMas
     };
     if (!hasMultipleCoefficientSets()) {
         const CategoryRef other = is_binary_response() ? nonBaseCategory() : nullptr;
-        make(0, other ? QStringLiteral("residual %1 = %2 (%3)").arg(columnName, other->label(), modelName(r))
+        make(0, other ? QStringLiteral("residual %1 = %2 (%3)").arg(columnName, other->longValue(), modelName(r))
                       : QStringLiteral("residual %1 (%2)").arg(columnName, modelName(r)));
         return made;
     }
     for (qint64 i = 0; i < category_count(); ++i) {
-        const QString label = categoryAtIndex(i)->label();
+        const QString label = categoryAtIndex(i)->longValue();
         make(i, doCause() ? QStringLiteral("residual %1 [%2 = %3] (%4)")
                                 .arg(columnName, cause_column()->name(), label, modelName(r))
                           : QStringLiteral("residual %1 = %2 (%3)").arg(columnName, label, modelName(r)));
@@ -83,8 +143,22 @@ QList<DSNumericDataColumn *> DSOutcomeVariable::insertColumnsFromResidualsForMas
     return made;
 }
 
-QList<DSNumericDataColumn *> DSOutcomeVariable::insertColumnsFromPredictedValuesForMask(const uint8_t *mask,
-                                                                                        qint64 length)
+// One column of a predicted-value block in the outcome column's kind: its
+// times, or numbers in its number format.
+DSColumn *DSOutcomeVariable::insertPredictedColumn(const double *values, qint64 rows, const uint8_t *mask,
+                                                   qint64 length)
+{
+    if (auto *times = dynamic_cast<DSTimeColumn *>(column()))
+        return times->isTimeOfDay() ? insertTimeOfDayColumnFromBuffer(values, rows, mask, length)
+                                    : insertDateColumnFromBuffer(values, rows, mask, length);
+    DSNumericDataColumn *made = insertNumericColumnFromBuffer(values, rows, mask, length);
+    const auto *numbers = dynamic_cast<DSNumericColumn *>(column());
+    if (made && numbers && numbers->number_formatter() && made->number_formatter())
+        made->number_formatter()->decodeAttributes(numbers->number_formatter()->encodedManagedObject());
+    return made;
+}
+
+QList<DSColumn *> DSOutcomeVariable::insertColumnsFromPredictedValuesForMask(const uint8_t *mask, qint64 length)
 {
     const DSRegression *r = successfulFit(this);
     if (!r || !model() || !column())
@@ -93,17 +167,16 @@ QList<DSNumericDataColumn *> DSOutcomeVariable::insertColumnsFromPredictedValues
     const uint8_t *predictionMask = nullptr;
     const qint64 bytes = getPredictionMask(&predictionMask, mask, length);
     const QString columnName = column()->name();
-    QList<DSNumericDataColumn *> made;
-    auto make = [&](qint64 block, const QString &name) -> DSNumericDataColumn * {
-        if (int64_t(r->predicted_values().size()) < (block + 1) * n)
-            return nullptr;
-        DSNumericDataColumn *c = insertNumericColumnFromBuffer(r->predicted_values().data() + block * n, n,
-                                                               predictionMask, bytes);
+    QList<DSColumn *> made;
+    auto block = [&](qint64 b) -> const double * {
+        return int64_t(r->predicted_values().size()) < (b + 1) * n ? nullptr : r->predicted_values().data() + b * n;
+    };
+    auto make = [&](qint64 b, const QString &name) {
+        DSColumn *c = block(b) ? insertPredictedColumn(block(b), n, predictionMask, bytes) : nullptr;
         if (c) {
             c->setName(name);
             made << c;
         }
-        return c;
     };
     if (treat_as_categories()) {
         qint64 k = 0;
@@ -111,10 +184,15 @@ QList<DSNumericDataColumn *> DSOutcomeVariable::insertColumnsFromPredictedValues
             // Of two categories only the non-base one's chance is modelled.
             if (category_count() == 2 && category_lookup()[size_t(i)] == double(base_category()))
                 continue;
-            DSNumericDataColumn *c = make(
-                k++, QStringLiteral("predicted chance %1 = %2 (%3)")
-                         .arg(columnName, categoryAtIndex(i)->label(), modelName(r)));
-            if (DSNumberFormatter *formatter = c ? c->number_formatter() : nullptr) {
+            DSNumericDataColumn *c = block(k) ? insertNumericColumnFromBuffer(block(k), n, predictionMask, bytes)
+                                              : nullptr;
+            ++k;
+            if (!c)
+                continue;
+            c->setName(QStringLiteral("predicted chance %1 = %2 (%3)")
+                           .arg(columnName, categoryAtIndex(i)->longValue(), modelName(r)));
+            made << c;
+            if (DSNumberFormatter *formatter = c->number_formatter()) {
                 formatter->setNumber_style(3);
                 formatter->setMaximum_fractional_digits(1);
                 formatter->setMinimum_fractional_digits(1);
@@ -129,7 +207,7 @@ QList<DSNumericDataColumn *> DSOutcomeVariable::insertColumnsFromPredictedValues
     }
     for (qint64 i = 0; i < category_count(); ++i)
         make(i, QStringLiteral("predicted %1 [%2 = %3] (%4)")
-                    .arg(columnName, cause_column()->name(), categoryAtIndex(i)->label(), modelName(r)));
+                    .arg(columnName, cause_column()->name(), categoryAtIndex(i)->longValue(), modelName(r)));
     return made;
 }
 
@@ -161,6 +239,15 @@ QList<QVariantList> DSOutcomeVariable::nuisanceInfoForCoefficientSet(qint64, con
                          r->nuisanceStandardErrorAtIndex(0), double(NAN), double(NAN)}};
 }
 
+DSDate DSOutcomeVariable::failureDate(double t, bool timeOfDay) const
+{
+    double interval = 0;
+    const double start = ds_time_floor(timeOfDay ? ds_time_unit_minute : ds_time_unit_day, &interval,
+                                       t * temp_time_divisor());
+    return timeOfDay ? DSDate::dateWithTimeIntervalSinceMidnight(start, interval)
+                     : DSDate::dateWithTimeIntervalSinceReferenceDate(start, interval);
+}
+
 QList<QVariantList> DSOutcomeVariable::predictionDistributionInfoForFittedValue(double x, qint64 stratum,
                                                                                 qint64 cause) const
 {
@@ -173,7 +260,11 @@ QList<QVariantList> DSOutcomeVariable::predictionDistributionInfoForFittedValue(
     const double *hazard = nullptr;
     const int64_t count = cox->getFailureTimes(&times, stratum, cause);
     cox->getHazardFunction(&hazard, stratum, cause);
-    for (int64_t i = 0; i < count; ++i)
-        rows << QVariantList{times[i], hazard[i], std::exp(-std::exp(x) * hazard[i])};
+    const auto *timeColumn = dynamic_cast<const DSTimeColumn *>(column());
+    for (int64_t i = 0; i < count; ++i) {
+        const QVariant t = timeColumn ? QVariant::fromValue(failureDate(times[i], timeColumn->isTimeOfDay()))
+                                      : QVariant(times[i]);
+        rows << QVariantList{t, hazard[i], std::exp(-std::exp(x) * hazard[i])};
+    }
     return rows;
 }

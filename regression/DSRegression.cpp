@@ -4,6 +4,8 @@
 #include "model/DSTable.h"
 #include "regression/DSExplanatoryVariable.h"
 #include "regression/DSOutcomeVariable.h"
+#include "regression/DSPrediction.h"
+#include "model/util/ds_labels.h"
 #include "regression/DSBinaryLinearRegression.h"
 #include "regression/DSCoxRegression.h"
 #include "regression/DSGeometricRegression.h"
@@ -153,6 +155,30 @@ double DSRegression::linearUnadjustedRSquared(const DSRegression &r)
 double DSRegression::linearAdjustedRSquared(const DSRegression &r)
 {
     return 1 - double(r.m_observations - 1) * r.m_rss / (double(r.m_df) * r.m_tss);
+}
+
+const DSOutcomeVariable *DSPredictionQuery::outcome() const
+{
+    return prediction ? prediction->outcome_variable() : nullptr;
+}
+
+int64_t DSPredictionQuery::stratum() const
+{
+    return prediction ? prediction->outcome_stratum() : 0;
+}
+
+bool DSRegression::displaysOddsRatios(const DSOutcomeVariable *outcome) const
+{
+    const DSRegressionModel *model = outcome ? outcome->model() : nullptr;
+    return coefficientsCanBeExpressedAsOddsRatios() && model && model->report_odds_ratios();
+}
+
+QString DSRegression::explanationForPredictedValue(double, const DSPredictionQuery &query,
+                                                   const DSPlatformNumberFormatter *formatter) const
+{
+    if (!isMeanExponentiated() || displaysOddsRatios(query.outcome()))
+        return QString();
+    return QStringLiteral("exp(%1)").arg(ds_format_number(formatter, query.fitted));
 }
 
 double DSRegression::predictedValue(const DSPredictionQuery &query) const

@@ -16,8 +16,11 @@
 
 class DSExplanatoryVariable;
 class DSOutcomeVariable;
+class DSPlatformNumberFormatter;
+class DSPrediction;
 class DSRegressionModel;
 class DSRegressionPostEstimator;
+struct DSPredictionOverride;
 
 // Outcomes of a regression run.
 enum DSRegressionError : int64_t {
@@ -41,18 +44,23 @@ enum DSCoefficientDistribution : int64_t {
     DSCoefficientDistributionOddsRatios = 16,
 };
 
-// What a prediction asks of a fitted regression: the regressor row vector of
-// one coefficient set with the prediction's overrides applied (length =
-// the model's included regressors), the fitted value x'b of the set in
-// question, the outcome category (a position among the outcome's
-// categories, or a Cox cause) and the Cox stratum.
+// One question a prediction puts to the fitted regression of its outcome:
+// the fitted value f = x'b of the coefficient set in question, the outcome
+// category k (a position among the outcome's categories, or a Cox cause),
+// the change of one variable that the response pictures sweep and, for
+// ranges, the regressor row vector x under that change (the model's
+// included regressors). The prediction gives the outcome and the stratum.
 struct DSPredictionQuery {
-    const DSOutcomeVariable *outcome = nullptr;
-    const double *row = nullptr;
-    int64_t length = 0;
+    const DSPrediction *prediction = nullptr;
     double fitted = std::numeric_limits<double>::quiet_NaN();
     int64_t outcomeCategory = 0;
-    int64_t stratum = 0;
+    const DSPredictionOverride *change = nullptr; // none: no change
+    const double *row = nullptr;
+    int64_t length = 0;
+
+    // The prediction's outcome (null without) and stratum.
+    const DSOutcomeVariable *outcome() const;
+    int64_t stratum() const;
 };
 
 // One fit of one outcome: the base of the model classes. The factory makes
@@ -134,6 +142,12 @@ public:
     // The confidence range at significance a (1 - confidence), smaller end
     // first; none for a model without one. NaN ends without a fit.
     virtual std::optional<DSRange> predictedRange(const DSPredictionQuery &query, double significance) const;
+    // The formula of the predicted value `value` of the query's fitted
+    // value, its numbers written by the formatter; null for a model without
+    // one. Here: "exp(f)" for a mean that is exponentiated while the
+    // outcome does not show odds ratios.
+    virtual QString explanationForPredictedValue(double value, const DSPredictionQuery &query,
+                                                 const DSPlatformNumberFormatter *formatter) const;
 
     // Test lists of the joint Wald tests over K = S x R coefficients (see
     // the .cpp for their order).
@@ -155,6 +169,9 @@ protected:
     // The predicted value of the query with another fitted value.
     double predictedValueAt(const DSPredictionQuery &query, double fitted) const;
     static DSRange numberRange(double a, double b);
+    // Whether the outcome shows its coefficients as odds ratios (the class
+    // can and the model asks for them).
+    bool displaysOddsRatios(const DSOutcomeVariable *outcome) const;
     static double linearUnadjustedRSquared(const DSRegression &r);
     static double linearAdjustedRSquared(const DSRegression &r);
 

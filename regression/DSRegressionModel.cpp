@@ -8,6 +8,7 @@
 #include "regression/DSExplanatoryColumnVariable.h"
 #include "regression/DSExplanatoryInteractionVariable.h"
 #include "regression/DSOutcomeVariable.h"
+#include "regression/DSPrediction.h"
 #include "model/DSColumnSummary.h"
 #include "varrow/varrow.h"
 
@@ -547,6 +548,19 @@ void DSRegressionModel::variableWillBeDeleted(DSExplanatoryVariable *variable)
     removeObject(variable, k_explanatory);
     if (m_activeExplanatory == variable)
         m_activeExplanatory = nullptr;
+    for (DSPrediction *prediction : ds_objects_cast<DSPrediction>(objectsForKey(k_predictions)))
+        if (prediction->active_explanatory() == variable)
+            prediction->setActive_explanatory(nullptr);
+}
+
+void DSRegressionModel::predictionWillBeDeleted(DSManagedObject *prediction)
+{
+    const qint64 index = prediction->integerForKey(QStringLiteral("index"));
+    if (index >= 0)
+        removePredictionFromIndex(index);
+    removeObject(prediction, k_predictions);
+    if (m_activePrediction == prediction)
+        m_activePrediction = nullptr;
 }
 
 void DSRegressionModel::outcomeWillBeDeleted(DSOutcomeVariable *outcome)

@@ -197,9 +197,11 @@ public:
     QString SASEstimationCommandForOutcome(DSOutcomeVariable *outcome) const;
 
     // Called by a member's prepareForDeletion: it leaves the order and the
-    // relationship and is no longer selected.
+    // relationship and is no longer selected (a variable also by the
+    // predictions).
     void variableWillBeDeleted(DSExplanatoryVariable *variable);
     void outcomeWillBeDeleted(DSOutcomeVariable *outcome);
+    void predictionWillBeDeleted(DSManagedObject *prediction);
 
 private:
     VRWMatrixBuffer_s *m_data = nullptr;

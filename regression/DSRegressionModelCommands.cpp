@@ -6,6 +6,7 @@
 #include "model/DSColumn.h"
 #include "model/DSColumnCategory.h"
 #include "model/DSNumericColumn.h"
+#include "model/DSNumericColumnCategory.h"
 #include "model/DSTable.h"
 #include "regression/DSExplanatoryColumnVariable.h"
 #include "regression/DSExplanatoryInteractionVariable.h"
@@ -59,8 +60,12 @@ CommandInputs inputsFor(const DSRegressionModel *model, DSOutcomeVariable *outco
     in.code = outcome->selectedModelCode();
     in.outcome = nameOf(outcome->column());
     in.table = model->table() ? model->table()->name() : QString();
-    if (const auto base = outcome->baseCategory())
-        in.baseValue = base->label();
+    // The value itself, as the other package reads the column: a user's
+    // label is not a level there.
+    if (const auto base = outcome->baseCategory()) {
+        const auto *number = dynamic_cast<const DSNumericColumnCategory *>(base.get());
+        in.baseValue = number ? QString::number(number->value(), 'g', 15) : base->longValue();
+    }
     if (outcome->doExpose())
         in.exposure = nameOf(outcome->exposure_column());
     if (outcome->doWeight())
@@ -119,10 +124,11 @@ QString rCommand(const CommandInputs &in)
         return QStringLiteral("lm(%1 ~ %2)").arg(N, T);
     }
     if (in.kind == Kind::Categorical) {
+        // nnet's multinom takes the regressors as they are, one set per
+        // category against the base; mlogit would read them as varying by
+        // alternative, which wide data do not.
         if (in.code == DSOutcomeModelMultinomialLogit)
-            return QStringLiteral("mdata<-mlogit.data(%1, choice=\"%2\", shape=\"wide\")\n"
-                                  "mlogit(%2 ~ %3, data = mdata, reflevel=\"%4\")")
-                .arg(in.table, N, T, in.baseValue);
+            return QStringLiteral("multinom(relevel(as.factor(%1), ref = \"%2\") ~ %3)").arg(N, in.baseValue, T);
         // polr wants a factor response, and R calls the logit link "logistic".
         return QStringLiteral("polr(as.factor(%1) ~ %2, method = \"%3\")")
             .arg(N, T,

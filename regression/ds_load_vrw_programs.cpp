@@ -25,10 +25,23 @@ QString executable_dir()
     return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().section(u'/', 0, -2);
 }
 
+QString &chosen_directory()
+{
+    static QString directory;
+    return directory;
+}
+
 } // namespace
+
+void ds_set_vrw_program_directory(const QString &directory)
+{
+    chosen_directory() = directory;
+}
 
 QString ds_vrw_program_directory()
 {
+    if (!chosen_directory().isNull())
+        return chosen_directory();
     QDir installed(executable_dir() + QStringLiteral("/../share/ostrel/cl"));
     if (installed.exists())
         return installed.canonicalPath();

@@ -27,5 +27,9 @@ int ds_compile_vrw_program(unsigned bit, const QString &directory, VRWContext_s 
                            DSError *error);
 
 // The "cl" resource directory: share/ostrel/cl beside the executable's
-// folder when it is there (an installed application), else the build tree's.
+// folder when it is there (an installed application), else the build tree's;
+// the directory set below instead while one is set.
 QString ds_vrw_program_directory();
+// Sets the directory ds_vrw_program_directory answers, for programs kept
+// elsewhere; a null text goes back to the resource directory. Main thread.
+void ds_set_vrw_program_directory(const QString &directory);

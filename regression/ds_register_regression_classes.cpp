@@ -4,6 +4,8 @@
 #include "regression/DSExplanatoryColumnVariable.h"
 #include "regression/DSExplanatoryInteractionVariable.h"
 #include "regression/DSOutcomeVariable.h"
+#include "regression/DSPrediction.h"
+#include "regression/DSPredictionAssumption.h"
 #include "regression/DSRegressionModel.h"
 
 void ds_register_regression_classes()
@@ -13,4 +15,6 @@ void ds_register_regression_classes()
     DSObjectFactory::registerClass<DSExplanatoryColumnVariable>(QStringLiteral("DSExplanatoryColumnVariable"));
     DSObjectFactory::registerClass<DSExplanatoryInteractionVariable>(
         QStringLiteral("DSExplanatoryInteractionVariable"));
+    DSObjectFactory::registerClass<DSPrediction>(QStringLiteral("DSPrediction"));
+    DSObjectFactory::registerClass<DSPredictionAssumption>(QStringLiteral("DSPredictionAssumption"));
 }

@@ -1,11 +1,16 @@
 /* The negative binomial count model (variance mu + mu^2 / theta): theta is
 ** one more coefficient after the regressors, stepped with them in the
-** Newton loop and reported as its reciprocal. */
+** Newton loop and reported as its reciprocal. Two loops: the first on a
+** shaped Hessian (a bounded step on log theta, theta's cross entries at
+** their expectation 0; the kernels say why), which gets near the maximum
+** from a poor start but only linearly, then Newton's on the observed one,
+** which finishes there. */
 #include "varrow/vrw_fit_internal.h"
 #include "varrow/vrw_kernel_names.h"
 
 #include <math.h>
 #include <stdlib.h>
+#include <string.h>
 
 /* Everything one fit makes, released on every path. */
 typedef struct {
@@ -99,7 +104,7 @@ static VRWStatus hessian_runs(Negbin2Fit *f, cl_kernel hessian, cl_kernel cross,
     run[2].kernel = nuisance;
     vrw_set_kernel_dim1(&run[2], 1);
     vrw_set_mle_negative_binomial_hessian_nuisance_kernel_args(&run[2], m, frequency(f), b,
-                                                               f->negbin2, last);
+                                                               f->negbin2, last, 1);
     return f->panels > 0 ? vrw_fixed_effects_delta_run(f->context, &run[3], b, 1) : VRW_SUCCESS;
 }
 
@@ -175,8 +180,61 @@ static VRWStatus negbin2_iteration(Negbin2Fit *f)
                                      guesses, &f->s.own_fixed_effects);
 }
 
+/* Whether the Hessian runs shape theta's steps (1) or take the observed
+** Hessian (0). */
+static void shape_theta_curvature(Negbin2Fit *f, int32_t shaped)
+{
+    VRWKernelRun_s *run = &f->s.iteration->hessian_runs[2];
+    vrw_reset_kernel_args(run);
+    vrw_set_mle_negative_binomial_hessian_nuisance_kernel_args(
+        run, f->r->data, frequency(f), f->s.buffers, f->negbin2,
+        (int32_t)f->s.buffers->free_count - 1, shaped);
+}
+
+/* The shaped loop's iterations, then the observed loop's, in one log;
+** the count is capped at the maximum, which reads as not converged. */
+static void append_log(VRWIterationLogWord *log, const VRWIterationLogWord *more)
+{
+    int64_t first = log[VRW_ITERATION_LOG_COUNT].count;
+    int64_t total = first + more[VRW_ITERATION_LOG_COUNT].count;
+    for (int64_t i = first; i < total && i < VRW_ITERATION_LOG_MAX_ITERATIONS; i++)
+        for (int64_t word = 0; word < VRW_ITERATION_LOG_COUNT; word += VRW_ITERATION_LOG_MAX_ITERATIONS)
+            log[word + i] = more[word + i - first];
+    log[VRW_ITERATION_LOG_COUNT].count = total < VRW_ITERATION_LOG_MAX_ITERATIONS
+                                             ? total
+                                             : VRW_ITERATION_LOG_MAX_ITERATIONS;
+}
+
+/* Newton's steps on the observed Hessian from the shaped loop's end (not
+** after a shaped loop that used every iteration). Where they fail, that
+** end stands: the estimates and the row buffers are put back. */
+static VRWStatus finish_on_observed_hessian(Negbin2Fit *f, VRWIterationLogWord *log)
+{
+    if (log && log[VRW_ITERATION_LOG_COUNT].count >= VRW_ITERATION_LOG_MAX_ITERATIONS)
+        return VRW_SUCCESS;
+    size_t n = (size_t)f->k + 1;
+    double *start = malloc(n * sizeof(double));
+    if (!start)
+        return VRW_OUT_OF_HOST_MEMORY;
+    memcpy(start, f->s.estimates, n * sizeof(double));
+    shape_theta_curvature(f, 0);
+    VRWIterationLog more = {0};
+    VRWStatus status = vrw_iterate_mle(f->context, f->s.iteration, f->s.buffers, start,
+                                       f->s.estimates, 0, NULL, log ? more : NULL);
+    if (status == VRW_SUCCESS && log)
+        append_log(log, more);
+    if (status != VRW_SUCCESS && status != VRW_OUT_OF_HOST_MEMORY) {
+        memcpy(f->s.estimates, start, n * sizeof(double));
+        status = vrw_upload_estimates_and_run_prefix_kernels(f->context, f->s.iteration,
+                                                             f->s.buffers, start);
+    }
+    free(start);
+    return status;
+}
+
 /* The variance glm.nb reports: the expected information of the
-** coefficients and theta's observed second derivative, at the estimates. */
+** coefficients and theta's observed second derivative (not the iteration's
+** shaped curvature), at the estimates. */
 static VRWStatus final_information(Negbin2Fit *f)
 {
     VRWKernelRun_s information = {0};
@@ -184,6 +242,7 @@ static VRWStatus final_information(Negbin2Fit *f)
     if (!information.kernel)
         return VRW_KERNEL_NOT_LOADED;
     const VRWMatrixBuffer_s *m = f->r->data;
+    shape_theta_curvature(f, 0);
     vrw_set_kernel_dim1(&information, (size_t)m->blocks);
     vrw_set_mle_negative_binomial_prefix_kernel_args(&information, m, f->r->dependent_column,
                                                      f->s.buffers, f->negbin2);
@@ -321,6 +380,8 @@ VRWStatus vrw_fit_negative_binomial(VRWRegression_s *r, VRWIterationLogWord *log
     if (status == VRW_SUCCESS) {
         status = vrw_iterate_mle(f.context, f.s.iteration, f.s.buffers, f.s.guesses, f.s.estimates, 0,
                                  f.s.sets, log);
+        if (status == VRW_SUCCESS)
+            status = finish_on_observed_hessian(&f, log);
         /* Whatever the iteration reached, and which regressors were
         ** collinear. */
         for (int64_t j = 0; j < f.k; j++) {

@@ -156,7 +156,8 @@ void vrw_set_mle_negative_binomial_hessian_cross_kernel_args(
 
 void vrw_set_mle_negative_binomial_hessian_nuisance_kernel_args(
     VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix, const VRWVectorBuffer_s *weights,
-    const VRWMleBuffers_s *buffers, const VRWNegbin2Buffers_s *negbin2, int32_t nuisance)
+    const VRWMleBuffers_s *buffers, const VRWNegbin2Buffers_s *negbin2, int32_t nuisance,
+    int32_t shaped)
 {
     data_args(run, matrix, weights);
     integer(run, matrix->blocks);
@@ -164,6 +165,10 @@ void vrw_set_mle_negative_binomial_hessian_nuisance_kernel_args(
     integer(run, nuisance);
     mem(run, buffers->hessian);
     mem(run, negbin2->nuisance_weights);
+    mem(run, negbin2->nuisance_scores);
+    mem(run, buffers->estimates);
+    integer(run, buffers->variable_count);
+    integer(run, shaped);
 }
 
 void vrw_set_mle_negative_binomial_robust_kernel_args(

@@ -515,9 +515,12 @@ VRW_EXPORT void vrw_set_mle_negative_binomial_jacobian_nuisance_kernel_args(
 VRW_EXPORT void vrw_set_mle_negative_binomial_hessian_cross_kernel_args(
     VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix, const VRWVectorBuffer_s *weights,
     const VRWMleBuffers_s *buffers, const VRWNegbin2Buffers_s *negbin2, int32_t nuisance);
+/* shaped 1: theta's entry is the curvature of the iteration's bounded step
+** on log theta; 0: its observed second derivative (the variance's). */
 VRW_EXPORT void vrw_set_mle_negative_binomial_hessian_nuisance_kernel_args(
     VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix, const VRWVectorBuffer_s *weights,
-    const VRWMleBuffers_s *buffers, const VRWNegbin2Buffers_s *negbin2, int32_t nuisance);
+    const VRWMleBuffers_s *buffers, const VRWNegbin2Buffers_s *negbin2, int32_t nuisance,
+    int32_t shaped);
 VRW_EXPORT void vrw_set_mle_negative_binomial_robust_kernel_args(
     VRWKernelRun_s *run, const VRWMatrixBuffer_s *matrix, const VRWVectorBuffer_s *weights,
     const VRWMleBuffers_s *buffers, const VRWNegbin2Buffers_s *negbin2, int32_t nuisance);

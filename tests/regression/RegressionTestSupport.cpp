@@ -108,6 +108,31 @@ DSExplanatoryInteractionVariable *RegressionTest::addInteraction(DSRegressionMod
     return interaction;
 }
 
+DSPrediction *RegressionTest::addPrediction(DSRegressionModel *model, DSOutcomeVariable *outcome)
+{
+    auto *prediction = ds_object_cast<DSPrediction>(model->insertNewObjectOfEntity(QStringLiteral("DSPrediction")));
+    model->insertPrediction(prediction, model->sortedPredictions().size());
+    prediction->setModel(model);
+    prediction->setOutcome_variable(outcome);
+    prediction->createMissingPredictionAssumptions();
+    return prediction;
+}
+
+void RegressionTest::assume(DSPrediction *prediction, DSExplanatoryVariable *variable, double value)
+{
+    DSPredictionAssumption *assumption = prediction->assumptionForVariable(variable);
+    ASSERT_TRUE(assumption);
+    assumption->setNumeric_value(value);
+    assumption->setTemp_numeric_value(value);
+}
+
+void RegressionTest::assumeCategory(DSPrediction *prediction, DSExplanatoryVariable *variable, qint64 category)
+{
+    DSPredictionAssumption *assumption = prediction->assumptionForVariable(variable);
+    ASSERT_TRUE(assumption);
+    assumption->setCategory_value(category);
+}
+
 WrittenMatrix ds_written_matrix(DSRegressionModel *model)
 {
     model->rebuildLookupTables();

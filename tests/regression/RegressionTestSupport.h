@@ -9,6 +9,8 @@
 #include "regression/DSExplanatoryColumnVariable.h"
 #include "regression/DSExplanatoryInteractionVariable.h"
 #include "regression/DSOutcomeVariable.h"
+#include "regression/DSPrediction.h"
+#include "regression/DSPredictionAssumption.h"
 #include "regression/DSRegressionModel.h"
 
 #include <gtest/gtest.h>
@@ -43,6 +45,13 @@ protected:
     // An interaction placed at the end of the order.
     DSExplanatoryInteractionVariable *addInteraction(DSRegressionModel *model, DSExplanatoryColumnVariable *a,
                                                      DSExplanatoryColumnVariable *b);
+    // A prediction of the outcome at the end of the model's order, with an
+    // assumption for every included column variable.
+    DSPrediction *addPrediction(DSRegressionModel *model, DSOutcomeVariable *outcome);
+    // Sets the variable's assumed value (both the stored and the edited one)
+    // or category.
+    static void assume(DSPrediction *prediction, DSExplanatoryVariable *variable, double value);
+    static void assumeCategory(DSPrediction *prediction, DSExplanatoryVariable *variable, qint64 category);
 
     DSStatDocument document;
     DSDataTable *table = nullptr;

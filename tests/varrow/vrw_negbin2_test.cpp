@@ -1,7 +1,7 @@
 // The negative binomial fit against MASS's glm.nb (fixtures/make_negbin2.R):
 // coefficients, standard errors, 1 / theta with its standard error, the log
-// likelihood, predictions and the robust variance on MASS::quine, and the
-// fit with one effect a panel.
+// likelihood, predictions and the robust variance on MASS::quine, the fit
+// with one effect a panel, and fits that start far from their maximum.
 #include "vrw_fit_support.h"
 #include "vrw_test_support.h"
 
@@ -22,6 +22,7 @@ protected:
         context = vrw_test_context(VRW_FAMILY_COMMON | VRW_FAMILY_NEGATIVE_BINOMIAL);
         quine = vrw_test_read_table(kFixtures + "quine.csv");
         panels = vrw_test_read_table(kFixtures + "negbin2_panels.csv");
+        slopes = vrw_test_read_table(kFixtures + "negbin2_slopes.csv");
         expected = vrw_test_read_expected(kFixtures + "negbin2_expected.csv");
     }
     static void TearDownTestSuite() { vrw_context_free(context); }
@@ -43,7 +44,7 @@ protected:
     }
 
     static inline VRWContext_s *context;
-    static inline VRWTestTable quine, panels;
+    static inline VRWTestTable quine, panels, slopes;
     static inline VRWTestExpected expected;
 };
 
@@ -82,6 +83,24 @@ TEST_F(NegativeBinomialTest, QuineEqualsGlmNb)
     double theta = 1 / fit.nuisance[0];
     EXPECT_NEAR(std::sqrt(fit.variance[8 * 8 - 1]),
                 fit.nuisance_standard_errors[0] * theta * theta, 1e-12);
+}
+
+// Continuous regressors, theta of 0.3, 1 and 5 against the start of 1: the
+// first steps, from the log mean alone, meet an indefinite observed Hessian
+// and a Newton step on theta that lands below 0.
+TEST_F(NegativeBinomialTest, FitsFarFromTheStartEqualGlmNb)
+{
+    for (const char *size : {"small", "one", "large"}) {
+        SCOPED_TRACE(size);
+        VRWTestFitSetup s;
+        s.model = VRW_MODEL_NEGATIVE_BINOMIAL;
+        s.regressors = {"1", "x1", "x2"};
+        s.dependent = size;
+        VRWTestFitResult fit = vrw_test_fit(context, slopes, s);
+        ASSERT_EQ(fit.status, 0);
+        EXPECT_LT(fit.iterations(), 20);
+        expect_glm_nb(fit, std::string("slopes_") + size, 1e-7);
+    }
 }
 
 TEST_F(NegativeBinomialTest, RobustVarianceEqualsSandwich)

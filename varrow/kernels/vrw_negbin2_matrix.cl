@@ -89,13 +89,50 @@ kernel void vrw_compute_cross_hessian_negbin2(global const double *data,
                     nuisance);
 }
 
+// The farthest a shaped step moves log theta: a factor e^2.
+#define LOG_THETA_STEP_LIMIT 2.0
+
+// theta's curvature for a shaped step, from the sums of d2 log L / d theta2
+// (h) and d log L / d theta (g) at theta. A Newton step on theta itself
+// overshoots: from theta = 1 a sample of theta 0.3 steps below 0, and away
+// from the maximum h turns positive. The step is taken on log theta instead,
+// whose curvature is c = theta^2 h + theta g, d = -theta g / c (a step of
+// the sign of g, at the limit, where c is not negative), bounded to the
+// limit, and the answer is the curvature whose linear step -g / H lands
+// where that step does, theta (exp(d) - 1): negative, so theta stays above
+// 0, and near the maximum h + g / theta, which tends to h.
+inline double shaped_curvature(double h, double g, double theta)
+{
+    if (g == 0.0)
+        return h;
+    double c = theta * theta * h + theta * g;
+    double d = c < 0.0 ? -theta * g / c : copysign(LOG_THETA_STEP_LIMIT, g);
+    d = clamp(d, -LOG_THETA_STEP_LIMIT, LOG_THETA_STEP_LIMIT);
+    return -g / (theta * expm1(d));
+}
+
 // Global size 1: hessian[nuisance, nuisance] = sum f x d2 log L / d theta2.
+// Shaped (shaped != 0), the curvature above, and theta's cross entries
+// (the cross kernel's, which runs first) 0, their expectation: observed far
+// from the maximum (from the log mean alone) they make the Hessian
+// indefinite where both blocks on their own are negative. The shaped steps
+// get near the maximum, the observed ones finish there.
 kernel void vrw_compute_nuisance_hessian_negbin2(global const double *data,
                                                  global const double *frequency, int blocks,
                                                  int k, int nuisance, global double *hessian,
-                                                 global const double *nuisance_weights)
+                                                 global const double *nuisance_weights,
+                                                 global const double *nuisance_scores,
+                                                 global const double *estimates,
+                                                 int variable_count, int shaped)
 {
-    hessian[(size_t)nuisance * k + nuisance] = row_sum(frequency, nuisance_weights, 0, blocks);
+    double h = row_sum(frequency, nuisance_weights, 0, blocks);
+    if (shaped) {
+        h = shaped_curvature(h, row_sum(frequency, nuisance_scores, 0, blocks),
+                             estimates[variable_count]);
+        for (int i = 0; i < nuisance; i++)
+            hessian[(size_t)nuisance * k + i] = hessian[(size_t)i * k + nuisance] = 0.0;
+    }
+    hessian[(size_t)nuisance * k + nuisance] = h;
 }
 
 // Global size (the free regressors): opg[i, nuisance] = sum f x score x
