@@ -103,6 +103,7 @@ void DSEstimationCommandDelegate::refreshViewForDocument(DSStatDocument *documen
 {
     if (m_syntax == 0)
         m_syntax = DSBottomLineReporter::syntaxR;
+    m_lastDocument = document;
     const QString text = commandForDocument(document);
     if (!m_syntaxMatrix || !text_field() || !clipboard_copy_button())
         return;
@@ -123,6 +124,8 @@ void DSEstimationCommandDelegate::refreshViewForDocument(DSStatDocument *documen
         QAbstractButton *button = newButtonWithTitle(QString::fromLatin1(title));
         m_syntaxButtons->addButton(button, int(code));
         m_syntaxMatrix->layout()->addWidget(button);
+        // At once, not in a posted event, where the window is shown already.
+        button->show();
         button->setChecked(code == m_syntax);
     }
     m_syntaxView->show();
@@ -135,7 +138,7 @@ void DSEstimationCommandDelegate::setEstimationCommandSyntax(QAbstractButton *se
     const int code = m_syntaxButtons ? m_syntaxButtons->id(sender) : -1;
     if (code > 0)
         m_syntax = code;
-    refreshViewForDocument(m_mainDocument ? m_mainDocument() : nullptr);
+    refreshViewForDocument(m_mainDocument ? m_mainDocument() : m_lastDocument.data());
 }
 
 void DSEstimationCommandDelegate::copyEstimationCommand()

@@ -53,7 +53,8 @@ public:
     // no text), enabling Copy exactly when there is text.
     virtual void refreshViewForDocument(DSStatDocument *document);
     // syntax := the checked button's code, then a refresh for the main
-    // window's document.
+    // window's document (without a lookup, the document of the last
+    // refresh).
     void setEstimationCommandSyntax(QAbstractButton *sender);
     // Puts the shown text on the clipboard as plain text; a beep when the
     // clipboard does not take it.
@@ -86,6 +87,7 @@ private:
     qint64 m_syntax = 0;
     BottomLineLookup m_bottomLine;
     MainDocumentLookup m_mainDocument;
+    QPointer<DSStatDocument> m_lastDocument;
     // Outlets, not owned (the window owns its views).
     QPointer<QWidget> m_window, m_syntaxView, m_syntaxMatrix, m_textField, m_copyButton;
     QButtonGroup *m_syntaxButtons = nullptr;

@@ -98,8 +98,9 @@ protected:
     }
     QAbstractButton *button(const QString &title) const
     {
+        // Buttons of an earlier refresh linger hidden until deleted.
         for (auto *b : delegate.pro_syntax_matrix()->findChildren<QAbstractButton *>())
-            if (b->text() == title)
+            if (b->text() == title && !b->isHidden())
                 return b;
         return nullptr;
     }
@@ -142,6 +143,9 @@ TEST_F(EstimationCommandTest, FriedmanHasNoRCommandAndOneInStata)
     EXPECT_EQ(shownText(), QString());
     EXPECT_FALSE(delegate.clipboard_copy_button()->isEnabled());
 
+    // Picking a package reads the main window's document, not the one of
+    // the last refresh.
+    delegate.refreshViewForDocument(nullptr);
     delegate.window()->show();
     QTest::mouseClick(button("Stata"), Qt::LeftButton);
     EXPECT_EQ(delegate.syntax(), DSBottomLineReporter::syntaxStata);
