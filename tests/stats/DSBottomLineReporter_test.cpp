@@ -331,6 +331,7 @@ TEST_F(BottomLineTest, PairedAndRepeatedCommands)
     // The normality sentence names the second minus the first whatever the
     // order of subtraction.
     setSetting("paired_differences_graph_type", 8);
+    setSetting("paired_differences_relative_to", 1);
     const DSColumnSelection pair = selectionOf({a, b});
     DSBottomLineReporter *reporter = chain.reporterForColumns(&pair, nullptr);
     const auto result = reporter->resultForColumns(&pair, nullptr, nullptr, 0);
