@@ -265,6 +265,11 @@ QUrl DSAppDelegate::chooseFile(const QString &proposedName, QFileDialog *panel, 
     return panel->selectedUrls().first();
 }
 
+bool DSAppDelegate::tutorialRunsOn(const QObject *document) const
+{
+    return m_tutorial && document && m_tutorial->document() == document;
+}
+
 void DSAppDelegate::orderOutSplashWindow()
 {
     if (splash_window)

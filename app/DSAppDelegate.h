@@ -107,6 +107,7 @@ public:
     void incrementActionCount() override { ++m_actionCount; }
     // The welcome window goes when a document window opens.
     void orderOutSplashWindow() override;
+    bool tutorialRunsOn(const QObject *document) const override;
     // Seconds since 2001-01-01 00:00:00 GMT when launching finished.
     double application_launch_time() const { return m_launchTime; }
     double intervalSinceApplicationLaunch() const;

@@ -31,6 +31,11 @@ QString ds_pgsql_quote_identifier(const QString &name)
     return u'"' + s + u'"';
 }
 
+QString ds_sqlite_quote_identifier(const QString &name)
+{
+    return ds_pgsql_quote_identifier(name);
+}
+
 QString ds_sql_escape_like(const QString &text)
 {
     // The backslash is LIKE's escape character, so one in the text must be

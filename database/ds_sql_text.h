@@ -18,6 +18,10 @@ QString ds_pgsql_quote_string(const QString &text);
 QString ds_mysql_quote_identifier(const QString &name);
 // A PostgreSQL identifier in double quotes, each double quote inside doubled.
 QString ds_pgsql_quote_identifier(const QString &name);
+// An SQLite identifier, quoted as PostgreSQL's: any table name, quotes,
+// spaces and keywords included, can stand in the SQLite file importer's
+// statements.
+QString ds_sqlite_quote_identifier(const QString &name);
 // The text with every backslash, then every "%" and every "_" preceded by
 // a backslash, so a LIKE pattern matches all three literally (the string
 // quoting then doubles backslashes where the dialect needs it).

@@ -280,19 +280,13 @@ TEST_F(CSVImportTest, AbortMidParse)
         text += QByteArray::number(i) + "," + QByteArray::number(i * 2) + "\n";
     auto importer = std::make_shared<DSDataImporterCSV>(QList<QUrl>{files.write("big.csv", text)});
     ImportRun cancelled(importer);
-    importer->setProgressObserver([&](double p) {
-        cancelled.progress.push_back(p);
-        if (p >= 0.3 && p < 1)
-            importer->setAsyncAbort(true);
-    });
-    cancelled.run();
+    cancelled.runAbortingAt(0.3);
     EXPECT_EQ(importer->asyncResult(), nullptr);
     EXPECT_FALSE(importer->asyncError());
     EXPECT_EQ(importer->asyncProgress(), 1.0);
     ASSERT_GE(cancelled.progress.size(), 2u);
     EXPECT_LT(cancelled.progress[cancelled.progress.size() - 2], 0.35) << "stopped soon after the abort";
 
-    importer->setProgressObserver(nullptr);
     cancelled.run();
     ASSERT_EQ(cancelled.tables().size(), 1);
     EXPECT_EQ(cancelled.tables()[0]->num_records(), 20000);

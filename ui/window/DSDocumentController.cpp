@@ -1,5 +1,6 @@
 #include "ui/window/DSDocumentController.h"
 
+#include "ui/DSFileMenuDelegate.h"
 #include "ui/sheets/ds_register_sheet_classes.h"
 #include "ui/window/DSStatDocumentNib.h"
 #include "ui/window/DSStatDocumentWindow.h"
@@ -139,6 +140,10 @@ void DSDocumentController::installMenus(DSStatDocumentWindow *document)
     QMenu *file = window->menuBar()->addMenu(QStringLiteral("&File"));
     file->addAction(QStringLiteral("New"), QKeySequence::New, this, [this] { openUntitledDocument(); });
     file->addAction(QStringLiteral("Open…"), QKeySequence::Open, this, [this] { openDocument(); });
+    auto *imports = new DSFileMenuDelegate(document);
+    imports->setObjectName(QStringLiteral("file_menu_delegate"));
+    imports->setDocument(document);
+    imports->addImportItems(file);
     file->addSeparator();
     file->addAction(QStringLiteral("Close"), QKeySequence::Close, window, &QWidget::close);
     file->addAction(QStringLiteral("Save"), QKeySequence::Save, document, &DSStatDocumentWindow::saveDocument);

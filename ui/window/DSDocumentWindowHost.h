@@ -18,6 +18,13 @@ public:
     virtual void orderOutSplashWindow() = 0;
     // The data side shows no estimation commands.
     virtual void hideEstimationCommand(QObject *sender) = 0;
+    // Whether the tutorial runs on the document (its menus' import commands
+    // wait until it has ended).
+    virtual bool tutorialRunsOn(const QObject *document) const
+    {
+        (void)document;
+        return false;
+    }
     // The system beep of a refused action.
     virtual void beep() { QApplication::beep(); }
 };

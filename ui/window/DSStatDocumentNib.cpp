@@ -10,6 +10,10 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QRegularExpressionValidator>
 #include <QMainWindow>
 #include <QPushButton>
 #include <QSplitter>
@@ -104,6 +108,47 @@ QWidget *generalImportAccessory(QWidget *window)
     return accessory;
 }
 
+// A hidden accessory of one of the File menu's panels, owned by the window
+// until a panel borrows it.
+QWidget *panelAccessory(QWidget *window, const QString &name, const QString &text)
+{
+    auto *accessory = named(new QWidget(window, Qt::Widget), name);
+    auto *layout = new QVBoxLayout(accessory);
+    auto *label = new QLabel(text);
+    label->setWordWrap(true);
+    layout->addWidget(label);
+    accessory->hide();
+    return accessory;
+}
+
+// The delimiter choice of the delimited-text panel: each choice's tag is
+// the delimiter's character code, -1 the character typed into the field.
+QWidget *delimitedTextImportAccessory(QWidget *window)
+{
+    auto *accessory = panelAccessory(window, QStringLiteral("delimited_text_import_accessory"),
+                                     QStringLiteral("Variable names should be on the first line. Delimiter:"));
+    auto *matrix = named(new QWidget, QStringLiteral("delimited_text_import_matrix"));
+    auto *row = new QHBoxLayout(matrix);
+    row->setContentsMargins(0, 0, 0, 0);
+    const std::pair<const char *, int> choices[] = {
+        {"Comma", ','}, {"Tab", '\t'}, {"Semicolon", ';'}, {"Space", ' '}, {"Vertical bar", '|'}, {"Other:", -1}};
+    for (const auto &[title, tag] : choices) {
+        auto *cell = new QRadioButton(QString::fromLatin1(title));
+        cell->setProperty("tag", tag);
+        cell->setChecked(tag == ',');
+        row->addWidget(cell);
+    }
+    auto *field = named(new QLineEdit, QStringLiteral("delimited_text_import_field"));
+    // One printable ASCII character.
+    field->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[ -~]")), field));
+    field->setMaxLength(1);
+    field->setFixedWidth(32);
+    row->addWidget(field);
+    row->addStretch(1);
+    accessory->layout()->addWidget(matrix);
+    return accessory;
+}
+
 QObjectList buildDocumentWindow(QObject *)
 {
     auto *window = named(new QMainWindow, QStringLiteral("document_window"));
@@ -157,6 +202,11 @@ QObjectList buildDocumentWindow(QObject *)
     for (QToolBar *bar : toolbars)
         window->addToolBar(bar);
     generalImportAccessory(window);
+    panelAccessory(window, QStringLiteral("csv_import_accessory"),
+                   QStringLiteral("Variable names should be on the first line; commas or tabs separate the values."));
+    panelAccessory(window, QStringLiteral("spreadsheet_import_accessory"),
+                   QStringLiteral("Each sheet becomes a table; variable names should be on its first row."));
+    delimitedTextImportAccessory(window);
     return {window};
 }
 

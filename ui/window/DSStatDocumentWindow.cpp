@@ -3,6 +3,7 @@
 #include "filter/DSTableFilterSet.h"
 #include "model/DSColumn.h"
 #include "model/DSDataColumn.h"
+#include "model/DSDataImporter.h"
 #include "model/DSDataRoot.h"
 #include "model/DSDataTable.h"
 #include "model/DSTable.h"
@@ -11,6 +12,7 @@
 #include "regression/DSExplanatoryVariable.h"
 #include "regression/DSOutcomeVariable.h"
 #include "regression/DSRegressionModel.h"
+#include "ui/DSFileMenuDelegate.h"
 #include "ui/DSNib.h"
 #include "ui/panes/DSRecordsViewDelegate.h"
 #include "ui/sheets/DSDataImporterSheetDelegate.h"
@@ -367,6 +369,15 @@ QThreadPool *DSStatDocumentWindow::backgroundQueue()
 QWidget *DSStatDocumentWindow::general_import_accessory() const
 {
     return outlet(QStringLiteral("general_import_accessory"));
+}
+
+void DSStatDocumentWindow::importData(QObject *)
+{
+    const QList<QUrl> urls = DSFileMenuDelegate::chooseAnyForDocument(this, true);
+    if (urls.isEmpty())
+        return;
+    if (!beginImport(DSDataImporter::importerForClassName(QStringLiteral("DSDataImporterMultiple"), urls), 0))
+        beep();
 }
 
 void DSStatDocumentWindow::refreshImportAccessory()
@@ -1023,6 +1034,7 @@ void DSStatDocumentWindow::connectToolbarActions()
         {QStringLiteral("model"), &DSStatDocumentWindow::showModeler},
         {QStringLiteral("predict"), &DSStatDocumentWindow::showPredictor},
         {QStringLiteral("instruments"), &DSStatDocumentWindow::showHideInstruments},
+        {QStringLiteral("import_data"), &DSStatDocumentWindow::importData},
     };
     for (qsizetype i = 0; i < m_toolbars.size(); ++i)
         for (QAction *action : m_toolbars[i]->actions())

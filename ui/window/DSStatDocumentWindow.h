@@ -214,6 +214,10 @@ public:
     // in the background while the export sheet shows. Always true.
     bool exportToURL(std::shared_ptr<DSExporter> exporter, const QUrl &url);
     void finishExport(const std::shared_ptr<DSExporter> &exporter);
+    // The import-data action: the File menu's panel for any importable
+    // files, then one import of them all at the top of the table list;
+    // nothing when the panel is cancelled.
+    void importData(QObject *sender);
     // Fills the texts of the import panel's accessory
     // (general_import_accessory): the instructions and the binary formats.
     void refreshImportAccessory();

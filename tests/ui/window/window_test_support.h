@@ -29,10 +29,16 @@ public:
     void orderOutSplashWindow() override { ++splashOrderedOut; }
     void hideEstimationCommand(QObject *) override {}
     void beep() override { ++beeps; }
+    bool tutorialRunsOn(const QObject *document) const override
+    {
+        return document && document == tutorialDocument;
+    }
 
     int actions = 0;
     int splashOrderedOut = 0;
     int beeps = 0;
+    // The document the tutorial runs on, or null.
+    const QObject *tutorialDocument = nullptr;
 };
 
 // Renders the widget into a PNG in the test's binary folder and prints its path.

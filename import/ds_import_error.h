@@ -1,0 +1,15 @@
+#pragma once
+
+#include "model/DSError.h"
+
+#include <QString>
+#include <QUrl>
+
+// The error of a file an importer cannot read: the message followed by the
+// file's name in quotes, so a user importing several files knows which one
+// failed.
+DSError ds_import_file_error(const QString &message, const QUrl &url);
+
+// Stores the failure where the caller asked for it (error may be null) and
+// answers false, the answer of a parse that failed.
+bool ds_fail_import(DSError *error, const DSError &failure);
