@@ -26,15 +26,14 @@ bool DSBottomLineReporter::hasResultForColumns(const DSColumnSelection *, const 
 }
 
 DSBottomLineReporter::Result DSBottomLineReporter::resultForColumns(const DSColumnSelection *,
-                                                                    const DSColumnSelection *, const uint8_t *,
-                                                                    qint64)
+                                                                    const DSColumnSelection *, const uint8_t *, qint64)
 {
     return nullptr;
 }
 
 void DSBottomLineReporter::appendStringForCovariate(DSColumn *covariate,
-                                                    const DSColumnSelection::Categories &categories,
-                                                    bool useGroupName, DSAttributedString *string) const
+                                                    const DSColumnSelection::Categories &categories, bool useGroupName,
+                                                    DSAttributedString *string) const
 {
     if (categories.size() == 1) {
         string->append(QLatin1Char('"') + categories.first()->formattedValue() + QLatin1Char('"'),
@@ -52,8 +51,7 @@ namespace {
 
 // The subject of the base sentence: a selected category, a time column's
 // period, the column's name or "value(s)" for several columns.
-DSAttributedString subjectOf(const DSStatisticalTest *result, double significance,
-                             const DSColumnSelection *columns)
+DSAttributedString subjectOf(const DSStatisticalTest *result, double significance, const DSColumnSelection *columns)
 {
     DSAttributedString subject;
     const auto standard = DSBottomLineReporter::standardAttributes();
@@ -97,14 +95,11 @@ std::optional<DSAttributedString> DSBottomLineReporter::attributedStringForResul
     } else if (numCovariates == 0 && columns->count() >= 3) {
         phrase.append(QStringLiteral("the %1 selected columns").arg(columns->count()), standardAttributes());
     } else if (numCovariates > 0) {
-        const bool useGroupName =
-            numCovariates == 1 && !dynamic_cast<const DSStatisticalTestCorrelation *>(result);
-        appendStringForCovariate(covariates->columnAtIndex(0), covariates->categoriesAtIndex(0), useGroupName,
-                                 &phrase);
+        const bool useGroupName = numCovariates == 1 && !dynamic_cast<const DSStatisticalTestCorrelation *>(result);
+        appendStringForCovariate(covariates->columnAtIndex(0), covariates->categoriesAtIndex(0), useGroupName, &phrase);
         if (numCovariates == 2) {
             phrase.append(QStringLiteral(" and "), standardAttributes());
-            appendStringForCovariate(covariates->columnAtIndex(1), covariates->categoriesAtIndex(1), false,
-                                     &phrase);
+            appendStringForCovariate(covariates->columnAtIndex(1), covariates->categoriesAtIndex(1), false, &phrase);
         }
     }
 
@@ -125,16 +120,15 @@ QString DSBottomLineReporter::shortStringForResult(const DSStatisticalTest *resu
     return result->shortExplanationAtLevel(significance);
 }
 
-QString DSBottomLineReporter::commandForRecodingCovariate(DSColumn *covariate, const QString &variable,
-                                                          qint64 syntax)
+QString DSBottomLineReporter::commandForRecodingCovariate(DSColumn *covariate, const QString &variable, qint64 syntax)
 {
     auto *numeric = dynamic_cast<DSNumericColumn *>(covariate);
     auto *partition = numeric ? dynamic_cast<DSNumericPartition *>(numeric->covariate_partition()) : nullptr;
     if (!numeric || numeric->treat_as_categories() || !partition)
         return QString();
     const ds_stats_s extremes = numeric->calculateStatsWithMask(nullptr, 0, ds_stats_extremes);
-    const QList<double> cutoffs = partition->cutoffValuesFromValue(extremes.min, extremes.max, nullptr)
-                                      .value_or(QList<double>());
+    const QList<double> cutoffs =
+        partition->cutoffValuesFromValue(extremes.min, extremes.max, nullptr).value_or(QList<double>());
     // Without a cut-off every row is one group: there is nothing to recode,
     // and the forms below would name a last cut-off that does not exist.
     if (cutoffs.isEmpty())
@@ -240,8 +234,7 @@ qint64 DSBottomLineReporter::tableSetting(const DSColumnSelection *columns, cons
 
 bool DSBottomLineReporter::allPlainNumeric(const DSColumnSelection *columns)
 {
-    return countOf(columns) > 0 && columns->allNumeric() && !columns->anyCategories()
-           && !columns->anySurvivalTimes();
+    return countOf(columns) > 0 && columns->allNumeric() && !columns->anyCategories() && !columns->anySurvivalTimes();
 }
 
 QList<DSNumericColumn *> DSBottomLineReporter::numericColumns(const DSColumnSelection *columns)
@@ -323,9 +316,9 @@ void DSBottomLineReporter::showQuantiles(const double *values, const int32_t *we
 }
 
 DSBottomLineReporter::Result DSBottomLineReporter::normalityResult(const double *values, const int32_t *weights,
-                                                                  qint64 count,
-                                                                  const std::function<ds_stats_s()> &moments,
-                                                                  double *mean, double *sd)
+                                                                   qint64 count,
+                                                                   const std::function<ds_stats_s()> &moments,
+                                                                   double *mean, double *sd)
 {
     const qint64 n = observationCount(weights, count);
     if (n > 5000) {
@@ -349,7 +342,7 @@ qint64 DSBottomLineReporter::observationCount(const int32_t *weights, qint64 cou
 }
 
 DSBottomLineReporter::Result DSBottomLineReporter::signedRankResult(const DSColumnSelection *columns,
-                                                                   const uint8_t *mask, qint64 length)
+                                                                    const uint8_t *mask, qint64 length)
 {
     const ds_signed_rank_s ranked = DSNumericColumn::calculateSignedRanks(numericColumns(columns), mask, length);
     return std::make_shared<DSStatisticalTestWilcoxonSignedRank>(ranked.sum, ranked.count, ranked.ties,

@@ -68,18 +68,16 @@ public:
     // The command that reproduces the result in each package; base: nothing.
     virtual QString REstimationCommandForResult(const DSStatisticalTest *result, const DSColumnSelection *columns,
                                                 const DSColumnSelection *covariates);
-    virtual QString SPSSEstimationCommandForResult(const DSStatisticalTest *result,
-                                                   const DSColumnSelection *columns,
+    virtual QString SPSSEstimationCommandForResult(const DSStatisticalTest *result, const DSColumnSelection *columns,
                                                    const DSColumnSelection *covariates);
-    virtual QString StataEstimationCommandForResult(const DSStatisticalTest *result,
-                                                    const DSColumnSelection *columns,
+    virtual QString StataEstimationCommandForResult(const DSStatisticalTest *result, const DSColumnSelection *columns,
                                                     const DSColumnSelection *covariates);
     virtual QString SASEstimationCommandForResult(const DSStatisticalTest *result, const DSColumnSelection *columns,
                                                   const DSColumnSelection *covariates);
     // The command of the syntax code (1 R, 2 SAS, 3 SPSS, 4 Stata); nothing
     // for any other code.
-    QString estimationCommandForResult(qint64 syntax, const DSStatisticalTest *result,
-                                       const DSColumnSelection *columns, const DSColumnSelection *covariates);
+    QString estimationCommandForResult(qint64 syntax, const DSStatisticalTest *result, const DSColumnSelection *columns,
+                                       const DSColumnSelection *covariates);
 
     // The pane that created the reporter; not owned.
     DSBottomLineReporterOwner *owner() const { return m_owner; }

@@ -25,8 +25,7 @@ bool DSBottomLineReporterMultipleNumeric::hasResultForColumns(const DSColumnSele
 
 DSBottomLineReporter::Result DSBottomLineReporterMultipleNumeric::resultForColumns(const DSColumnSelection *columns,
                                                                                    const DSColumnSelection *,
-                                                                                   const uint8_t *mask,
-                                                                                   qint64 length)
+                                                                                   const uint8_t *mask, qint64 length)
 {
     const DSNumericColumn::Columns list = numericColumns(columns);
     qint64 df1 = 0, df2 = 0;

@@ -29,8 +29,10 @@ bool DSBottomLineReporterNumericNoCovariate::hasResultForColumns(const DSColumnS
     return countOf(columns) == 1 && allPlainNumeric(columns) && countOf(covariates) == 0;
 }
 
-DSBottomLineReporter::Result DSBottomLineReporterNumericNoCovariate::resultForColumns(
-    const DSColumnSelection *columns, const DSColumnSelection *, const uint8_t *mask, qint64 length)
+DSBottomLineReporter::Result DSBottomLineReporterNumericNoCovariate::resultForColumns(const DSColumnSelection *columns,
+                                                                                      const DSColumnSelection *,
+                                                                                      const uint8_t *mask,
+                                                                                      qint64 length)
 {
     auto *column = dynamic_cast<DSNumericColumn *>(columns->columnAtIndex(0));
     double *values = nullptr;
@@ -57,8 +59,7 @@ DSBottomLineReporter::Result DSBottomLineReporterNumericNoCovariate::resultForCo
 }
 
 std::optional<DSAttributedString> DSBottomLineReporterNumericNoCovariate::attributedStringForResult(
-    const DSStatisticalTest *result, double significance, const DSColumnSelection *columns,
-    const DSColumnSelection *)
+    const DSStatisticalTest *result, double significance, const DSColumnSelection *columns, const DSColumnSelection *)
 {
     if (!result || countOf(columns) == 0)
         return std::nullopt;
@@ -68,10 +69,11 @@ std::optional<DSAttributedString> DSBottomLineReporterNumericNoCovariate::attrib
     if (isShapiroWilk(result))
         sentence.append(result->explanationSuffix(significant), standardAttributes());
     else
-        sentence.append(result->explanationInfix(significant)
-                            + (distributionOf(columns) != uniform ? QStringLiteral("normal") : QStringLiteral("uniform"))
-                            + result->explanationSuffix(significant),
-                        standardAttributes());
+        sentence.append(
+            result->explanationInfix(significant)
+                + (distributionOf(columns) != uniform ? QStringLiteral("normal") : QStringLiteral("uniform"))
+                + result->explanationSuffix(significant),
+            standardAttributes());
     return sentence;
 }
 
@@ -100,9 +102,11 @@ QString DSBottomLineReporterNumericNoCovariate::REstimationCommandForResult(cons
     // from 100 values on or with ties unless asked.
     switch (distributionOf(columns)) {
     case normal:
-        return QStringLiteral("ks.test(%1, \"pnorm\", %2, %3, exact = TRUE)").arg(x, number(temp_mean), number(temp_sd));
+        return QStringLiteral("ks.test(%1, \"pnorm\", %2, %3, exact = TRUE)")
+            .arg(x, number(temp_mean), number(temp_sd));
     case uniform:
-        return QStringLiteral("ks.test(%1, \"punif\", %2, %3, exact = TRUE)").arg(x, number(temp_min), number(temp_max));
+        return QStringLiteral("ks.test(%1, \"punif\", %2, %3, exact = TRUE)")
+            .arg(x, number(temp_min), number(temp_max));
     default:
         return QString();
     }

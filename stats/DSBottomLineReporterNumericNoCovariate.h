@@ -11,12 +11,11 @@ public:
     bool hasResultForColumns(const DSColumnSelection *columns, const DSColumnSelection *covariates) override;
     // The sorted values go to the owner first, whatever their number; fewer
     // than 4 give no result.
-    Result resultForColumns(const DSColumnSelection *columns, const DSColumnSelection *covariates,
-                            const uint8_t *mask, qint64 length) override;
+    Result resultForColumns(const DSColumnSelection *columns, const DSColumnSelection *covariates, const uint8_t *mask,
+                            qint64 length) override;
     // "<column> departs from a normal distribution" and the like; nothing
     // without a result.
-    std::optional<DSAttributedString> attributedStringForResult(const DSStatisticalTest *result,
-                                                                double significance,
+    std::optional<DSAttributedString> attributedStringForResult(const DSStatisticalTest *result, double significance,
                                                                 const DSColumnSelection *columns,
                                                                 const DSColumnSelection *covariates) override;
     QString shortStringForResult(const DSStatisticalTest *result, double significance,

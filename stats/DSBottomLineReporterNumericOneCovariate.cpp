@@ -7,6 +7,8 @@
 #include "stats/DSStatisticalTestKSampleKolmogorovSmirnov.h"
 #include "stats/DSStatisticalTestKruskalWallis.h"
 
+#include <typeinfo>
+
 namespace {
 
 // In the order of the command templates.
@@ -73,8 +75,8 @@ DSBottomLineReporter::Result DSBottomLineReporterNumericOneCovariate::resultForC
 }
 
 QString DSBottomLineReporterNumericOneCovariate::commandBody(qint64 syntax, const DSStatisticalTest *result,
-                                                            const DSColumnSelection *columns,
-                                                            const DSColumnSelection *covariates)
+                                                             const DSColumnSelection *columns,
+                                                             const DSColumnSelection *covariates)
 {
     // By kind of test and syntax code (R, SAS, SPSS, Stata); %1 the column,
     // %2 the covariate or its grouping variable, %3 R's data argument. aov
@@ -96,8 +98,7 @@ QString DSBottomLineReporterNumericOneCovariate::commandBody(qint64 syntax, cons
         return QString();
     DSColumn *covariate = covariates->columnAtIndex(0);
     QString text;
-    const QString g =
-        kind == Kind::correlation ? covariate->name() : groupingVariable(covariate, syntax, &text);
+    const QString g = kind == Kind::correlation ? covariate->name() : groupingVariable(covariate, syntax, &text);
     const QString data = text.isEmpty() ? QString() : QStringLiteral(", data = df");
     return text + fill(form, {columns->columnAtIndex(0)->name(), g, data});
 }
@@ -109,14 +110,16 @@ QString DSBottomLineReporterNumericOneCovariate::REstimationCommandForResult(con
     return commandBody(syntaxR, result, columns, covariates);
 }
 
-QString DSBottomLineReporterNumericOneCovariate::SPSSEstimationCommandForResult(
-    const DSStatisticalTest *result, const DSColumnSelection *columns, const DSColumnSelection *covariates)
+QString DSBottomLineReporterNumericOneCovariate::SPSSEstimationCommandForResult(const DSStatisticalTest *result,
+                                                                                const DSColumnSelection *columns,
+                                                                                const DSColumnSelection *covariates)
 {
     return spssCommand(columns, commandBody(syntaxSPSS, result, columns, covariates));
 }
 
-QString DSBottomLineReporterNumericOneCovariate::StataEstimationCommandForResult(
-    const DSStatisticalTest *result, const DSColumnSelection *columns, const DSColumnSelection *covariates)
+QString DSBottomLineReporterNumericOneCovariate::StataEstimationCommandForResult(const DSStatisticalTest *result,
+                                                                                 const DSColumnSelection *columns,
+                                                                                 const DSColumnSelection *covariates)
 {
     return stataCommand(columns, commandBody(syntaxStata, result, columns, covariates));
 }

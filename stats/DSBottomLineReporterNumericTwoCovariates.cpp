@@ -15,13 +15,13 @@ DSBottomLineReporter::Result DSBottomLineReporterNumericTwoCovariates::resultFor
     auto *column = dynamic_cast<DSNumericColumn *>(columns->columnAtIndex(0));
     qint64 df1 = 0, df2 = 0;
     const double f = column->calculateTwoWayANOVA(covariates->columnAtIndex(0), covariates->categoriesAtIndex(0),
-                                                  covariates->columnAtIndex(1), covariates->categoriesAtIndex(1),
-                                                  &df1, &df2, mask, length);
+                                                  covariates->columnAtIndex(1), covariates->categoriesAtIndex(1), &df1,
+                                                  &df2, mask, length);
     return std::make_shared<DSStatisticalTestTwoWayANOVA>(f, df1, df2);
 }
 
-QPair<QString, QString> DSBottomLineReporterNumericTwoCovariates::groupingVariables(
-    const DSColumnSelection *covariates, qint64 syntax, QString *text)
+QPair<QString, QString> DSBottomLineReporterNumericTwoCovariates::groupingVariables(const DSColumnSelection *covariates,
+                                                                                    qint64 syntax, QString *text)
 {
     const QString g1 = groupingVariable(covariates->columnAtIndex(0), syntax, text);
     return {g1, groupingVariable(covariates->columnAtIndex(1), syntax, text)};
@@ -47,8 +47,8 @@ QString DSBottomLineReporterNumericTwoCovariates::SPSSEstimationCommandForResult
 {
     QString text;
     const auto [g1, g2] = groupingVariables(covariates, syntaxSPSS, &text);
-    return spssCommand(columns,
-                       text + QStringLiteral("anova variables=%1 by %2 %3.").arg(columns->columnAtIndex(0)->name(), g1, g2));
+    return spssCommand(
+        columns, text + QStringLiteral("anova variables=%1 by %2 %3.").arg(columns->columnAtIndex(0)->name(), g1, g2));
 }
 
 QString DSBottomLineReporterNumericTwoCovariates::StataEstimationCommandForResult(const DSStatisticalTest *,

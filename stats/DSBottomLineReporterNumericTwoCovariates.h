@@ -8,8 +8,8 @@ class DSBottomLineReporterNumericTwoCovariates : public DSBottomLineReporter
 {
 public:
     bool hasResultForColumns(const DSColumnSelection *columns, const DSColumnSelection *covariates) override;
-    Result resultForColumns(const DSColumnSelection *columns, const DSColumnSelection *covariates,
-                            const uint8_t *mask, qint64 length) override;
+    Result resultForColumns(const DSColumnSelection *columns, const DSColumnSelection *covariates, const uint8_t *mask,
+                            qint64 length) override;
     QString REstimationCommandForResult(const DSStatisticalTest *result, const DSColumnSelection *columns,
                                         const DSColumnSelection *covariates) override;
     QString SPSSEstimationCommandForResult(const DSStatisticalTest *result, const DSColumnSelection *columns,

@@ -46,11 +46,10 @@ bool DSBottomLineReporterPairedDifferences::hasResultForColumns(const DSColumnSe
     return countOf(columns) == 2 && allPlainNumeric(columns) && tableFlag(columns, "show_paired_differences");
 }
 
-DSBottomLineReporter::Result DSBottomLineReporterPairedDifferences::resultForColumns(
-    const DSColumnSelection *columns, const DSColumnSelection *, const uint8_t *mask, qint64 length)
+DSBottomLineReporter::Result DSBottomLineReporterPairedDifferences::resultForColumns(const DSColumnSelection *columns,
+                                                                                     const DSColumnSelection *,
+                                                                                     const uint8_t *mask, qint64 length)
 {
-    const DSNumericColumn::Columns list = numericColumns(columns);
-    qint64 df1 = 0, df2 = 0;
     switch (tableSetting(columns, "paired_differences_graph_type")) {
     case 8: {
         const Pair pair = pairOf(columns, tableSetting(columns, "paired_differences_relative_to"));
@@ -63,21 +62,24 @@ DSBottomLineReporter::Result DSBottomLineReporterPairedDifferences::resultForCol
         showQuantiles(values, weights, n);
         return normalityResult(
             values, weights, n,
-            [&] { return m->calculateStatsForDifferencesOverColumn(s, mask, length, ds_stats_moments); },
-            &temp_mean, &temp_sd);
+            [&] { return m->calculateStatsForDifferencesOverColumn(s, mask, length, ds_stats_moments); }, &temp_mean,
+            &temp_sd);
     }
     case 3:
         return signedRankResult(columns, mask, length);
     default: {
-        const double f = DSNumericColumn::calculateRepeatedMeasuresANOVA(list, &df1, &df2, mask, length);
+        qint64 df1 = 0, df2 = 0;
+        const double f =
+            DSNumericColumn::calculateRepeatedMeasuresANOVA(numericColumns(columns), &df1, &df2, mask, length);
         return std::make_shared<DSStatisticalTestRepeatedMeasuresANOVA>(f, df1, df2);
     }
     }
 }
 
-std::optional<DSAttributedString> DSBottomLineReporterPairedDifferences::attributedStringForResult(
-    const DSStatisticalTest *result, double significance, const DSColumnSelection *columns,
-    const DSColumnSelection *covariates)
+std::optional<DSAttributedString>
+DSBottomLineReporterPairedDifferences::attributedStringForResult(const DSStatisticalTest *result, double significance,
+                                                                 const DSColumnSelection *columns,
+                                                                 const DSColumnSelection *covariates)
 {
     const Kind kind = kindOf(result);
     if (kind != Kind::shapiroWilk && kind != Kind::kolmogorovSmirnov)
@@ -104,7 +106,7 @@ QString DSBottomLineReporterPairedDifferences::shortStringForResult(const DSStat
 }
 
 QString DSBottomLineReporterPairedDifferences::commandBody(qint64 syntax, const DSStatisticalTest *result,
-                                                          const DSColumnSelection *columns)
+                                                           const DSColumnSelection *columns)
 {
     // By kind of test and syntax code (R, SAS, SPSS, Stata); %1 the minuend
     // M, %2 the subtrahend S, %3 and %4 the normal of the differences. Each
@@ -117,8 +119,7 @@ QString DSBottomLineReporterPairedDifferences::commandBody(qint64 syntax, const 
          "compute diff = %1 - %2.\nnpar tests k-s(normal,%3,%4)=diff.",
          "egen diff = %1 - %2\nksmirnov diff = normal((diff-%3)/%4)"},
         {"t.test(%2, %1, paired = TRUE)", "proc ttest;\n  paired %2*%1;\n", "t-test pairs=%2 %1.", "ttest %2 == %1"},
-        {nullptr, "diff = %1 - %2;\nproc univariate;\n  var diff;\n", "npar tests wilcoxon=%2 %1.",
-         "signrank %2 = %1"},
+        {nullptr, "diff = %1 - %2;\nproc univariate;\n  var diff;\n", "npar tests wilcoxon=%2 %1.", "signrank %2 = %1"},
     };
     const Kind kind = kindOf(result);
     const Pair pair = pairOf(columns, tableSetting(columns, "paired_differences_relative_to"));

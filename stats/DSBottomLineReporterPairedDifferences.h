@@ -13,12 +13,11 @@ class DSBottomLineReporterPairedDifferences : public DSBottomLineReporter
 public:
     bool hasResultForColumns(const DSColumnSelection *columns, const DSColumnSelection *covariates) override;
     // For a normality check the sorted differences go to the owner first.
-    Result resultForColumns(const DSColumnSelection *columns, const DSColumnSelection *covariates,
-                            const uint8_t *mask, qint64 length) override;
+    Result resultForColumns(const DSColumnSelection *columns, const DSColumnSelection *covariates, const uint8_t *mask,
+                            qint64 length) override;
     // A normality result reads "B minus A ..." whatever the order of
     // subtraction; the others take the base sentence.
-    std::optional<DSAttributedString> attributedStringForResult(const DSStatisticalTest *result,
-                                                                double significance,
+    std::optional<DSAttributedString> attributedStringForResult(const DSStatisticalTest *result, double significance,
                                                                 const DSColumnSelection *columns,
                                                                 const DSColumnSelection *covariates) override;
     QString shortStringForResult(const DSStatisticalTest *result, double significance,

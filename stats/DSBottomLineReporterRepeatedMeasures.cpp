@@ -31,8 +31,9 @@ bool DSBottomLineReporterRepeatedMeasures::hasResultForColumns(const DSColumnSel
            && (tableFlag(columns, "repeated_measures") || paired);
 }
 
-DSBottomLineReporter::Result DSBottomLineReporterRepeatedMeasures::resultForColumns(
-    const DSColumnSelection *columns, const DSColumnSelection *, const uint8_t *mask, qint64 length)
+DSBottomLineReporter::Result DSBottomLineReporterRepeatedMeasures::resultForColumns(const DSColumnSelection *columns,
+                                                                                    const DSColumnSelection *,
+                                                                                    const uint8_t *mask, qint64 length)
 {
     const DSNumericColumn::Columns list = numericColumns(columns);
     qint64 df1 = 0, df2 = 0;

@@ -117,9 +117,9 @@ void DSEstimationCommandDelegate::refreshViewForDocument(DSStatDocument *documen
         (*it)->deleteLater();
     }
     const std::pair<const char *, qint64> packages[] = {{"Stata", DSBottomLineReporter::syntaxStata},
-                                                         {"SPSS", DSBottomLineReporter::syntaxSPSS},
-                                                         {"SAS", DSBottomLineReporter::syntaxSAS},
-                                                         {"R", DSBottomLineReporter::syntaxR}};
+                                                        {"SPSS", DSBottomLineReporter::syntaxSPSS},
+                                                        {"SAS", DSBottomLineReporter::syntaxSAS},
+                                                        {"R", DSBottomLineReporter::syntaxR}};
     for (const auto &[title, code] : packages) {
         QAbstractButton *button = newButtonWithTitle(QString::fromLatin1(title));
         m_syntaxButtons->addButton(button, int(code));

@@ -71,7 +71,8 @@ public:
         while (std::getline(in, line)) {
             const QStringList fields = QString::fromStdString(line).split(QLatin1Char(','));
             for (size_t j = 0; j < names.size(); ++j)
-                values[j].push_back(fields[qsizetype(j)] == QLatin1String("NA") ? NAN : fields[qsizetype(j)].toDouble());
+                values[j].push_back(fields[qsizetype(j)] == QLatin1String("NA") ? NAN
+                                                                                : fields[qsizetype(j)].toDouble());
         }
         for (size_t j = 0; j < names.size(); ++j)
             m_columns[names[j]] = addColumn(values[j], QString::fromStdString(names[j]));

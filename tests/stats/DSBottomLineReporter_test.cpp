@@ -145,7 +145,8 @@ TEST_F(BottomLineTest, SentencesNameColumnsAndCovariates)
     DSBottomLineReporter base;
     const DSStatisticalTestANOVA significant(50, 1, 10), nan(NAN, 1, 10);
 
-    EXPECT_EQ(sentence(&base, &significant, selectionOf({y}), selectionOf({g})), "Average *y* varies across group of *g*");
+    EXPECT_EQ(sentence(&base, &significant, selectionOf({y}), selectionOf({g})),
+              "Average *y* varies across group of *g*");
     EXPECT_EQ(sentence(&base, &significant, selectionOf({y}), selectionOf({g, h})),
               "Average *y* varies across *g* and *h*");
     EXPECT_EQ(sentence(&base, &significant, selectionOf({a, b}), selectionOf({})),
@@ -261,16 +262,15 @@ TEST_F(BottomLineTest, NormalityBySizeAndDistribution)
             EXPECT_EQ(reporter->REstimationCommandForResult(result.get(), &columns, nullptr),
                       QStringLiteral("ks.test(x, \"pnorm\", %1, %2, exact = TRUE)")
                           .arg(QString::number(moments.avg, 'g', QLocale::FloatingPointShortest),
-                               QString::number(std::sqrt(moments.var_unbiased), 'g',
-                                               QLocale::FloatingPointShortest)));
+                               QString::number(std::sqrt(moments.var_unbiased), 'g', QLocale::FloatingPointShortest)));
         }
         if (c.distribution == 0) {
             const auto sorted = std::minmax_element(values.begin(), values.end());
             const QString sas = reporter->SASEstimationCommandForResult(result.get(), &columns, nullptr);
-            EXPECT_TRUE(sas.contains(QStringLiteral("theta=%1 sigma=%2")
-                                         .arg(QString::number(*sorted.first, 'g', QLocale::FloatingPointShortest),
-                                              QString::number(*sorted.second - *sorted.first, 'g',
-                                                              QLocale::FloatingPointShortest))))
+            EXPECT_TRUE(sas.contains(
+                QStringLiteral("theta=%1 sigma=%2")
+                    .arg(QString::number(*sorted.first, 'g', QLocale::FloatingPointShortest),
+                         QString::number(*sorted.second - *sorted.first, 'g', QLocale::FloatingPointShortest))))
                 << sas.toStdString();
         }
     }
@@ -299,17 +299,50 @@ TEST_F(BottomLineTest, PairedAndRepeatedCommands)
         const char *r, *spss, *stata, *sas;
     };
     const Case cases[] = {
-        {"paired means", {a, b}, 2, 0, 0, "t.test(a, b, paired = TRUE)", "weight by w.\nt-test pairs=a b.",
-         "ttest a == b [fweight=w]", "proc ttest;\n  paired a*b;\n  freq w;\nrun;"},
-        {"paired medians", {a, b}, 3, 0, 0, "wilcox.test(a, b, paired = TRUE)", "weight by w.\nnpar tests wilcoxon=a b.",
-         "signrank a = b [fweight=w]", "diff = b - a;\nproc univariate;\n  var diff;\n  freq w;\nrun;"},
-        {"paired normality", {a, b}, 8, 0, 0, "shapiro.test(b - a)",
+        {"paired means",
+         {a, b},
+         2,
+         0,
+         0,
+         "t.test(a, b, paired = TRUE)",
+         "weight by w.\nt-test pairs=a b.",
+         "ttest a == b [fweight=w]",
+         "proc ttest;\n  paired a*b;\n  freq w;\nrun;"},
+        {"paired medians",
+         {a, b},
+         3,
+         0,
+         0,
+         "wilcox.test(a, b, paired = TRUE)",
+         "weight by w.\nnpar tests wilcoxon=a b.",
+         "signrank a = b [fweight=w]",
+         "diff = b - a;\nproc univariate;\n  var diff;\n  freq w;\nrun;"},
+        {"paired normality",
+         {a, b},
+         8,
+         0,
+         0,
+         "shapiro.test(b - a)",
          "weight by w.\ncompute diff = b - a.\nexamine variables=diff /plot=nnplot.",
-         "egen diff = b - a\nswilk diff [fweight=w]", "diff = b - a;\nproc univariate normal;\n  var diff;\n  freq w;\nrun;"},
-        {"paired normality, first minus second", {a, b}, 8, 1, 0, "shapiro.test(a - b)",
+         "egen diff = b - a\nswilk diff [fweight=w]",
+         "diff = b - a;\nproc univariate normal;\n  var diff;\n  freq w;\nrun;"},
+        {"paired normality, first minus second",
+         {a, b},
+         8,
+         1,
+         0,
+         "shapiro.test(a - b)",
          "weight by w.\ncompute diff = a - b.\nexamine variables=diff /plot=nnplot.",
-         "egen diff = a - b\nswilk diff [fweight=w]", "diff = a - b;\nproc univariate normal;\n  var diff;\n  freq w;\nrun;"},
-        {"Friedman", {a, b, c}, 2, 0, 0, "", "weight by w.\nnpar tests friedman=a b c.", "friedman a b c [fweight=w]",
+         "egen diff = a - b\nswilk diff [fweight=w]",
+         "diff = a - b;\nproc univariate normal;\n  var diff;\n  freq w;\nrun;"},
+        {"Friedman",
+         {a, b, c},
+         2,
+         0,
+         0,
+         "",
+         "weight by w.\nnpar tests friedman=a b c.",
+         "friedman a b c [fweight=w]",
          ""},
         {"repeated-measures analysis of three", {a, b, c}, 2, 0, 2, "", "", "", ""},
     };
@@ -352,8 +385,7 @@ TEST_F(BottomLineTest, MultipleNumericCommands)
     EXPECT_EQ(reporter->StataEstimationCommandForResult(result.get(), &columns, nullptr), QString());
     setSetting("covariate_graph_type", 2);
     result = reporter->resultForColumns(&columns, nullptr, nullptr, 0);
-    EXPECT_EQ(reporter->REstimationCommandForResult(result.get(), &columns, nullptr),
-              "t.test(a, b, var.equal = TRUE)");
+    EXPECT_EQ(reporter->REstimationCommandForResult(result.get(), &columns, nullptr), "t.test(a, b, var.equal = TRUE)");
     EXPECT_EQ(reporter->StataEstimationCommandForResult(result.get(), &columns, nullptr),
               "ttest a == b, unpaired [fweight=w]");
     EXPECT_EQ(reporter->SPSSEstimationCommandForResult(result.get(), &columns, nullptr), QString());

@@ -46,9 +46,9 @@ public:
     {
         DSBottomLineReporter *reporter =
             chain.reporterForColumns(table->column_selection(), table->covariate_selection());
-        test = reporter ? reporter->resultForColumns(table->column_selection(), table->covariate_selection(),
-                                                     nullptr, 0)
-                        : nullptr;
+        test = reporter
+                   ? reporter->resultForColumns(table->column_selection(), table->covariate_selection(), nullptr, 0)
+                   : nullptr;
     }
 
     DSBottomLineReporterChain chain;
@@ -129,8 +129,7 @@ protected:
 TEST_F(EstimationCommandTest, FriedmanHasNoRCommandAndOneInStata)
 {
     for (const char *name : {"a", "b", "c"})
-        table->column_selection()->addColumn(
-            addColumn(QString::fromLatin1(name), {1, 2, 3, 4, 5, 6, 7, 8}));
+        table->column_selection()->addColumn(addColumn(QString::fromLatin1(name), {1, 2, 3, 4, 5, 6, 7, 8}));
     table->setPrimitiveValue(true, QStringLiteral("repeated_measures"));
     refresh();
 
