@@ -5,6 +5,8 @@
 #include "import/DSDataImporterMDB.h"
 #include "import/DSDataImporterMultiple.h"
 #include "import/DSDataImporterSQLite.h"
+#include "import/DSDataImporterXLS.h"
+#include "import/DSDataImporterXLSX.h"
 
 void ds_register_importer_classes()
 {
@@ -13,4 +15,6 @@ void ds_register_importer_classes()
     DSDataImporter::registerImporterClass<DSDataImporterMDB>(QStringLiteral("DSDataImporterMDB"));
     DSDataImporter::registerImporterClass<DSDataImporterMultiple>(QStringLiteral("DSDataImporterMultiple"));
     DSDataImporter::registerImporterClass<DSDataImporterSQLite>(QStringLiteral("DSDataImporterSQLite"));
+    DSDataImporter::registerImporterClass<DSDataImporterXLS>(QStringLiteral("DSDataImporterXLS"));
+    DSDataImporter::registerImporterClass<DSDataImporterXLSX>(QStringLiteral("DSDataImporterXLSX"));
 }

@@ -47,16 +47,6 @@ protected:
     std::unique_ptr<ImportRun> run;
 };
 
-bool sameValues(const std::vector<double> &a, const std::vector<double> &b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (!(a[i] == b[i] || (std::isnan(a[i]) && std::isnan(b[i]))))
-            return false;
-    return true;
-}
-
 // The first non-empty cell decides a column's kind and style; a column
 // whose first value comes late starts with missing values; a column without
 // a value is dropped and the numbering closes the gap.
@@ -91,7 +81,7 @@ TEST_F(CSVImportTest, CellKindsFromFirstValue)
         ASSERT_NE(c, nullptr);
         const DSNumberFormatter *formatter = c->number_formatter();
         EXPECT_EQ(formatter ? formatter->number_style() : 0, expected[i].style) << c->name().toStdString();
-        EXPECT_TRUE(sameValues(ds_column_values(c), expected[i].values)) << c->name().toStdString();
+        EXPECT_TRUE(ds_same_values(ds_column_values(c), expected[i].values)) << c->name().toStdString();
     }
 }
 
@@ -113,8 +103,8 @@ TEST_F(CSVImportTest, TimeColumns)
     EXPECT_TRUE(clock->isTimeOfDay());
     EXPECT_FALSE(day->isTimeOfDay());
     // 2015-03-14 is day 5185 after 2001-01-01.
-    EXPECT_TRUE(sameValues(ds_time_values(clock), {NAN, 49500, 49530, NAN}));
-    EXPECT_TRUE(sameValues(ds_time_values(day), {NAN, 5185 * 86400.0, 5185 * 86400.0 + 37800, -1}))
+    EXPECT_TRUE(ds_same_values(ds_time_values(clock), {NAN, 49500, 49530, NAN}));
+    EXPECT_TRUE(ds_same_values(ds_time_values(day), {NAN, 5185 * 86400.0, 5185 * 86400.0 + 37800, -1}))
         << ::testing::PrintToString(ds_time_values(day));
     EXPECT_THAT(ds_time_intervals(day), ElementsAre(0, 86400, 60, 1));
 }
@@ -134,7 +124,7 @@ TEST_F(CSVImportTest, TextColumns)
     auto *name = ds_object_cast<DSTextDataColumn>(table->sortedColumns()[0]);
     ASSERT_NE(name, nullptr);
     EXPECT_THAT(ds_text_values(name), ElementsAre("", "Café", "naïve, \"quoted\"", ""));
-    EXPECT_TRUE(sameValues(ds_column_values(column(table, 1)), {1, NAN, 2, 3}));
+    EXPECT_TRUE(ds_same_values(ds_column_values(column(table, 1)), {1, NAN, 2, 3}));
 }
 
 // A byte-order mark, then comment and blank lines before the header are
@@ -146,8 +136,8 @@ TEST_F(CSVImportTest, PreambleAndBlankLines)
     ASSERT_NE(table, nullptr) << run->errorText().toStdString();
     EXPECT_THAT(ds_column_names(table), ElementsAre("0 1 DSNumericDataColumn", "1 2 DSNumericDataColumn"));
     EXPECT_EQ(table->num_records(), 3);
-    EXPECT_TRUE(sameValues(ds_column_values(column(table, 0)), {1, 3, NAN}));
-    EXPECT_TRUE(sameValues(ds_column_values(column(table, 1)), {2, 4, 6}));
+    EXPECT_TRUE(ds_same_values(ds_column_values(column(table, 0)), {1, 3, NAN}));
+    EXPECT_TRUE(ds_same_values(ds_column_values(column(table, 1)), {2, 4, 6}));
 }
 
 // Short records are padded with missing values and keep later records
@@ -158,9 +148,9 @@ TEST_F(CSVImportTest, RaggedRecordsAndHeaderOnly)
     DSDataTable *table = import("a,b,c\n1,2,3\n4\n5,6,7,8,9\n,,\n");
     ASSERT_NE(table, nullptr) << run->errorText().toStdString();
     EXPECT_EQ(table->num_records(), 4);
-    EXPECT_TRUE(sameValues(ds_column_values(column(table, 0)), {1, 4, 5, NAN}));
-    EXPECT_TRUE(sameValues(ds_column_values(column(table, 1)), {2, NAN, 6, NAN}));
-    EXPECT_TRUE(sameValues(ds_column_values(column(table, 2)), {3, NAN, 7, NAN}));
+    EXPECT_TRUE(ds_same_values(ds_column_values(column(table, 0)), {1, 4, 5, NAN}));
+    EXPECT_TRUE(ds_same_values(ds_column_values(column(table, 1)), {2, NAN, 6, NAN}));
+    EXPECT_TRUE(ds_same_values(ds_column_values(column(table, 2)), {3, NAN, 7, NAN}));
 
     table = import("a,b,c\n");
     ASSERT_NE(table, nullptr) << run->errorText().toStdString();
@@ -235,7 +225,7 @@ TEST_F(CSVImportTest, Delimiters)
         DSDataTable *table = import(c.text, c.delimiter);
         ASSERT_NE(table, nullptr) << c.text;
         EXPECT_EQ(table->sortedColumns().size(), 2) << c.text;
-        EXPECT_TRUE(sameValues(ds_column_values(column(table, 0)), c.first)) << c.text;
+        EXPECT_TRUE(ds_same_values(ds_column_values(column(table, 0)), c.first)) << c.text;
     }
 }
 

@@ -86,8 +86,8 @@ TEST_F(MultipleImportTest, OneFailureFailsAll)
         {files.write("x.foo", "a\n1\n"), "1 File format not recognized for x.foo"},
         {files.write("bad.csv", "a\n\"1\"2\n"), "1 CSV error: error parsing data while strict checking enabled"},
         {files.write("blank.txt", "\n\n"), "1 “blank.txt” holds no data."},
-        {files.write("book.xlsx", "PK"),
-         "1 “book.xlsx” cannot be imported: this version of Ostrel has no reader for its file type."},
+        {files.write("book.numbers", "PK"),
+         "1 “book.numbers” cannot be imported: this version of Ostrel has no reader for its file type."},
     };
     for (const auto &c : cases) {
         ImportRun run = importFiles({good, c.bad, good});

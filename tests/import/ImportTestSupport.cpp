@@ -207,3 +207,13 @@ void ds_expect_table_equals_csv(DSDataTable *table, const std::vector<std::vecto
         }
     }
 }
+
+bool ds_same_values(const std::vector<double> &a, const std::vector<double> &b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (!(a[i] == b[i] || (std::isnan(a[i]) && std::isnan(b[i]))))
+            return false;
+    return true;
+}

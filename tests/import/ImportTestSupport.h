@@ -67,6 +67,8 @@ std::vector<double> ds_time_values(DSTimeDataColumn *column);
 std::vector<double> ds_time_intervals(DSTimeDataColumn *column);
 // A stored text column's texts over its table's rows ("" for missing).
 std::vector<std::string> ds_text_values(DSTextDataColumn *column);
+// The two have the same values, NaN equal to NaN.
+bool ds_same_values(const std::vector<double> &a, const std::vector<double> &b);
 // The table's columns in index order, with their entity names.
 QStringList ds_column_names(DSDataTable *table);
 

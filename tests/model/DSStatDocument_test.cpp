@@ -379,7 +379,7 @@ TEST_F(DSStatDocumentTest, ImportableFileOpensAsUntitledDocumentWithPendingImpor
     };
     const Case cases[] = {
         {"data.csv", "DSDataImporterCSV", true}, {"data.TSV", "DSDataImporterCSV", true},
-        {"book.xlsx", "DSDataImporterXLSX"},    {"survey.sav", "DSDataImporterDTA"},
+        {"book.numbers", "DSDataImporterNumbers"}, {"survey.sav", "DSDataImporterDTA"},
         {"ws.RData", "DSDataImporterRData"},    {"base.sqlite3", "DSDataImporterSQLite"},
     };
     for (const Case &c : cases) {

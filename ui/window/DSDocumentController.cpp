@@ -1,3 +1,5 @@
+#include "ui/menus/DSModelMenuDelegate.h"
+#include "ui/menus/DSTableMenuDelegate.h"
 #include "ui/window/DSDocumentController.h"
 
 #include "ui/DSFileMenuDelegate.h"
@@ -153,6 +155,8 @@ void DSDocumentController::installMenus(DSStatDocumentWindow *document)
     QMenu *edit = window->menuBar()->addMenu(QStringLiteral("&Edit"));
     edit->addAction(QStringLiteral("Undo"), QKeySequence::Undo, document, &DSStatDocumentWindow::undo);
     edit->addAction(QStringLiteral("Redo"), QKeySequence::Redo, document, &DSStatDocumentWindow::redo);
+    window->menuBar()->addMenu((new DSTableMenuDelegate(document, window))->makeMenu(window));
+    window->menuBar()->addMenu((new DSModelMenuDelegate(document, window))->makeMenu(window));
 }
 
 void DSDocumentController::openDocument()

@@ -3,7 +3,10 @@
 #include "model/DSStatDocument.h"
 #include "ui/DSNib.h"
 #include "ui/panes/DSRecordsNib.h"
+#include "ui/window/DSSplitter.h"
 #include "ui/window/DSStatDocumentPaneView.h"
+#include "ui/window/ds_pane_views.h"
+#include "ui/window/DSTableOutlineView.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -18,7 +21,6 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QToolBar>
-#include <QTreeWidget>
 #include <QVBoxLayout>
 
 namespace {
@@ -67,7 +69,7 @@ QToolBar *toolbar(const QString &name, int number, std::initializer_list<ItemSpe
 
 QWidget *filtersPane()
 {
-    auto *pane = named(new DSStatDocumentPaneView, QStringLiteral("filters_pane"));
+    auto *pane = named(new DSFilterPaneView, QStringLiteral("filters_pane"));
     auto *layout = new QHBoxLayout(pane);
     layout->addWidget(named(new QWidget, QStringLiteral("filters_view")), 1);
     layout->addWidget(named(new QPushButton(QStringLiteral("+")), QStringLiteral("filter_add_button")));
@@ -78,7 +80,7 @@ QWidget *filtersPane()
 
 QWidget *statPane()
 {
-    auto *pane = named(new DSStatDocumentPaneView, QStringLiteral("stat_pane"));
+    auto *pane = named(new DSStatPaneView, QStringLiteral("stat_pane"));
     auto *layout = new QVBoxLayout(pane);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(placeholderPane(QStringLiteral("summary_view"), QStringLiteral("Summary")));
@@ -155,11 +157,9 @@ QObjectList buildDocumentWindow(QObject *)
     window->resize(900, 600);
     window->setUnifiedTitleAndToolBarOnMac(true);
 
-    auto *sidebar = named(new QTreeWidget, QStringLiteral("tables_table"));
-    sidebar->header()->hide();
-    sidebar->setSelectionMode(QAbstractItemView::SingleSelection);
+    auto *sidebar = named(new DSTableOutlineView, QStringLiteral("tables_table"));
 
-    auto *filtersSplitter = named(new QSplitter(Qt::Vertical), QStringLiteral("filters_splitter"));
+    auto *filtersSplitter = named(new DSSplitter(Qt::Vertical), QStringLiteral("filters_splitter"));
     filtersSplitter->addWidget(filtersPane());
     filtersSplitter->addWidget(statPane());
     filtersSplitter->setCollapsible(0, true);
@@ -169,7 +169,7 @@ QObjectList buildDocumentWindow(QObject *)
     statLayout->setContentsMargins(0, 0, 0, 0);
     statLayout->addWidget(filtersSplitter);
 
-    auto *mainPane = named(new QWidget, QStringLiteral("main_pane"));
+    auto *mainPane = named(new DSMainPaneView, QStringLiteral("main_pane"));
     auto *mainLayout = new QVBoxLayout(mainPane);
     mainLayout->setContentsMargins(0, 0, 0, 0);
     auto *message = named(new QLabel(QStringLiteral("Import data to begin: choose Import Data in the toolbar.")),
@@ -178,8 +178,14 @@ QObjectList buildDocumentWindow(QObject *)
     mainLayout->addWidget(message);
     mainLayout->addWidget(statView, 1);
 
-    auto *split = named(new QSplitter(Qt::Horizontal), QStringLiteral("main_splitter"));
-    split->addWidget(sidebar);
+    auto *sidebarPane = named(new DSSidebarPaneView, QStringLiteral("sidebar_pane"));
+    auto *sidebarLayout = new QVBoxLayout(sidebarPane);
+    sidebarLayout->setContentsMargins(0, 0, 0, 0);
+    sidebarLayout->addWidget(sidebar);
+
+    auto *split = named(new DSSplitter(Qt::Horizontal), QStringLiteral("main_splitter"));
+    split->setChildrenCollapsible(false);
+    split->addWidget(sidebarPane);
     split->addWidget(mainPane);
     split->setStretchFactor(1, 1);
     split->setSizes({180, 720});

@@ -1,29 +1,10 @@
 #include "ui/window/DSStatDocumentPopoverViewDelegate.h"
 
+#include "ui/window/DSPopover.h"
+
 #include <QAbstractButton>
 #include <QEvent>
 #include <QWidget>
-
-namespace {
-
-// The popover's top-left corner, in global coordinates, beside that edge of
-// the view and centred along it.
-QPoint popoverOrigin(const QWidget *view, const QSize &size, int edge)
-{
-    const QRect anchor(view->mapToGlobal(QPoint(0, 0)), view->size());
-    switch (edge) {
-    case DSStatDocumentPopoverViewDelegate::MinXEdge:
-        return {anchor.left() - size.width(), anchor.center().y() - size.height() / 2};
-    case DSStatDocumentPopoverViewDelegate::MaxXEdge:
-        return {anchor.right() + 1, anchor.center().y() - size.height() / 2};
-    case DSStatDocumentPopoverViewDelegate::MaxYEdge:
-        return {anchor.center().x() - size.width() / 2, anchor.top() - size.height()};
-    default:
-        return {anchor.center().x() - size.width() / 2, anchor.bottom() + 1};
-    }
-}
-
-} // namespace
 
 DSStatDocumentWindow *DSStatDocumentPopoverViewDelegate::document() const
 {
@@ -52,7 +33,7 @@ void DSStatDocumentPopoverViewDelegate::showPopoverRelativeToView(QWidget *view,
                 m_popover->close();
         } else if (view) {
             m_popover->adjustSize();
-            m_popover->setGeometry(QRect(popoverOrigin(view, m_popover->size(), edge), m_popover->size()));
+            m_popover->setGeometry(QRect(DSPopover::originBesideView(view, m_popover->size(), edge), m_popover->size()));
             m_popover->show();
         }
     }

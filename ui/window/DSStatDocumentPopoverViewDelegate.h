@@ -16,7 +16,7 @@ class DSStatDocumentPopoverViewDelegate : public DSStatDocumentViewDelegate
 public:
     // The edges of the anchoring view, y up as the drawing context counts:
     // 3 (the maximum-y edge) shows the popover above the view.
-    enum Edge { MinXEdge = 0, MinYEdge = 1, MaxXEdge = 2, MaxYEdge = 3 };
+    enum Edge { MinXEdge = 0, MinYEdge = 1, MaxXEdge = 2, MaxYEdge = 3 };  // as DSPopover's
 
     DSStatDocumentWindow *document() const override;
 

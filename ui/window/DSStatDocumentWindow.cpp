@@ -15,6 +15,9 @@
 #include "ui/DSFileMenuDelegate.h"
 #include "ui/DSNib.h"
 #include "ui/panes/DSRecordsViewDelegate.h"
+#include "ui/window/DSSplitViewDelegate.h"
+#include "ui/window/DSSplitter.h"
+#include "ui/window/DSTableOutlineView.h"
 #include "ui/sheets/DSDataImporterSheetDelegate.h"
 #include "ui/sheets/DSExporter.h"
 #include "ui/sheets/DSExporterSheetDelegate.h"
@@ -44,7 +47,6 @@
 #include <QSplitter>
 #include <QThreadPool>
 #include <QToolBar>
-#include <QTreeWidget>
 
 namespace {
 
@@ -137,9 +139,9 @@ QLabel *DSStatDocumentWindow::import_data_message() const
     return qobject_cast<QLabel *>(outlet(QStringLiteral("import_data_message")));
 }
 
-QTreeWidget *DSStatDocumentWindow::tables_table() const
+DSTableOutlineView *DSStatDocumentWindow::tables_table() const
 {
-    return qobject_cast<QTreeWidget *>(outlet(QStringLiteral("tables_table")));
+    return qobject_cast<DSTableOutlineView *>(outlet(QStringLiteral("tables_table")));
 }
 
 void DSStatDocumentWindow::windowControllerDidLoadNib()
@@ -155,7 +157,12 @@ void DSStatDocumentWindow::windowControllerDidLoadNib()
     for (const QString &name : {QStringLiteral("stat_pane"), QStringLiteral("filters_pane")})
         if (auto *pane = dynamic_cast<DSStatDocumentPaneView *>(outlet(name)))
             pane->setDocument(this);
-    reloadSidebar();
+    if (DSTableOutlineView *sidebar = tables_table())
+        sidebar->setDocument(this);
+    auto *splitRules = new DSSplitViewDelegate(m_window);
+    splitRules->setDocument(this);
+    for (auto *splitter : m_window->findChildren<DSSplitter *>())
+        splitter->setSplitDelegate(splitRules);
 
     m_window->setMouseTracking(true);
     moveFiltersDivider(0);
@@ -654,35 +661,14 @@ void DSStatDocumentWindow::allModelsNeedRegression(QObject *sender)
 
 void DSStatDocumentWindow::reloadSidebar()
 {
-    QTreeWidget *sidebar = tables_table();
-    DSDataRoot *root = data_root();
-    if (!sidebar)
-        return;
-    const QSignalBlocker blocker(sidebar);
-    sidebar->clear();
-    if (!root)
-        return;
-    for (DSTable *table : root->sortedTables()) {
-        auto *item = new QTreeWidgetItem(sidebar, {table->name()});
-        item->setData(0, Qt::UserRole, QVariant::fromValue<quintptr>(quintptr(table)));
-        for (DSRegressionModel *model : ds_objects_cast<DSRegressionModel>(table->sortedRegressionModels())) {
-            auto *child = new QTreeWidgetItem(item, {model->stringForKey(QStringLiteral("name"))});
-            child->setData(0, Qt::UserRole, QVariant::fromValue<quintptr>(quintptr(model)));
-        }
-    }
-    sidebar->expandAll();
+    if (DSTableOutlineView *sidebar = tables_table())
+        sidebar->reloadData();
 }
 
-void DSStatDocumentWindow::selectSidebarItem(const void *object)
+void DSStatDocumentWindow::selectSidebarItem(DSManagedObject *object)
 {
-    QTreeWidget *sidebar = tables_table();
-    if (!sidebar)
-        return;
-    const QSignalBlocker blocker(sidebar);
-    sidebar->clearSelection();
-    for (QTreeWidgetItemIterator it(sidebar); *it; ++it)
-        if (object && (*it)->data(0, Qt::UserRole).value<quintptr>() == quintptr(object))
-            (*it)->setSelected(true);
+    if (DSTableOutlineView *sidebar = tables_table())
+        sidebar->selectItem(object);
 }
 
 void DSStatDocumentWindow::refreshView(QObject *sender)

@@ -15,6 +15,7 @@
 #include <vector>
 
 class DSColumn;
+class DSManagedObject;
 class DSDocumentWindowHost;
 class DSFilterViewDelegate;
 class DSFilterViewHost;
@@ -29,7 +30,7 @@ class DSTable;
 class QAction;
 class QLabel;
 class QSplitter;
-class QTreeWidget;
+class DSTableOutlineView;
 class QWidget;
 struct DSObjectsDidChange;
 
@@ -157,7 +158,7 @@ public:
     QWidget *stat_pane() const;
     QSplitter *filters_splitter() const;
     QLabel *import_data_message() const;
-    QTreeWidget *tables_table() const;
+    DSTableOutlineView *tables_table() const;
     QWidget *outlet(const QString &name) const;
 
     // Pane controllers (not owned; a missing one makes its steps do nothing).
@@ -242,7 +243,7 @@ private:
     // popovers and refreshes.
     void switchPane(QObject *sender, const std::function<void(DSTable *)> &choose);
     void reloadSidebar();
-    void selectSidebarItem(const void *object);
+    void selectSidebarItem(DSManagedObject *object);
     void installToolbar(QToolBar *toolbar);
     void refreshModelSide(DSTable *table);
     void setPaneVisible(const QString &name, bool visible);

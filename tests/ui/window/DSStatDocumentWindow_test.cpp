@@ -45,33 +45,9 @@ protected:
         host.actions = 0;
     }
 
-    DSTable *newTable(const QString &name)
-    {
-        auto *table = context->insertNewObject<DSDataTable>(QStringLiteral("DSDataTable"));
-        DSDataRoot *root = document->data_root();
-        table->setIndex(root->tables().size());
-        table->setData_root(root);
-        table->makeDependencies();
-        table->setName(name);
-        return table;
-    }
-
-    DSColumn *addColumn(DSTable *table, const QString &name)
-    {
-        auto *column = context->insertNewObject<DSNumericDataColumn>(QStringLiteral("DSNumericDataColumn"));
-        column->setName(name);
-        table->insertNewColumns({column}, table->columns().size());
-        return column;
-    }
-
-    DSRegressionModel *addModel(DSTable *table)
-    {
-        auto *model = context->insertNewObject<DSRegressionModel>(QStringLiteral("DSRegressionModel"));
-        model->setValue(QStringLiteral("Model"), QStringLiteral("name"));
-        table->insertRegressionModel(model, table->sortedRegressionModels().size());
-        model->setObject(table, QStringLiteral("table"));
-        return model;
-    }
+    DSTable *newTable(const QString &name) { return addTestTable(*document, name); }
+    DSColumn *addColumn(DSTable *table, const QString &name) { return addTestColumn(table, name); }
+    DSRegressionModel *addModel(DSTable *table) { return addTestModel(table); }
 
     QAction *toolbarItem(const QString &identifier) const
     {

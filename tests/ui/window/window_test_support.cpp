@@ -1,7 +1,13 @@
 #include "window_test_support.h"
 
 #include "app/ds_register_model_classes.h"
+#include "model/DSDataRoot.h"
+#include "model/DSDataTable.h"
+#include "model/DSNumericDataColumn.h"
+#include "model/DSStatDocument.h"
 #include "model/DSUserDefaults.h"
+#include "platform/store/DSManagedObjectContext.h"
+#include "regression/DSRegressionModel.h"
 #include "model/ds_application_defaults.h"
 #include "ui/sheets/ds_register_sheet_classes.h"
 #include "ui/window/DSStatDocumentNib.h"
@@ -40,4 +46,34 @@ void keepPicture(QWidget *widget, const QString &fileName)
     const QString path = QDir(QStringLiteral(OSTREL_TEST_BINARY_DIR)).filePath(fileName);
     ASSERT_TRUE(widget->grab().save(path)) << path.toStdString();
     std::cout << "window picture: " << path.toStdString() << std::endl;
+}
+
+DSTable *addTestTable(DSStatDocument &document, const QString &name)
+{
+    auto *table = document.managedObjectContext()->insertNewObject<DSDataTable>(QStringLiteral("DSDataTable"));
+    DSDataRoot *root = document.data_root();
+    table->setIndex(root->tables().size());
+    table->setData_root(root);
+    table->makeDependencies();
+    table->setName(name);
+    return table;
+}
+
+DSColumn *addTestColumn(DSTable *table, const QString &name)
+{
+    auto *column = table->managedObjectContext()->insertNewObject<DSNumericDataColumn>(
+        QStringLiteral("DSNumericDataColumn"));
+    column->setName(name);
+    table->insertNewColumns({column}, table->columns().size());
+    return column;
+}
+
+DSRegressionModel *addTestModel(DSTable *table)
+{
+    auto *model = table->managedObjectContext()->insertNewObject<DSRegressionModel>(
+        QStringLiteral("DSRegressionModel"));
+    model->setValue(QStringLiteral("Model"), QStringLiteral("name"));
+    table->insertRegressionModel(model, table->sortedRegressionModels().size());
+    model->setObject(table, QStringLiteral("table"));
+    return model;
 }

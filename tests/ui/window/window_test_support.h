@@ -8,6 +8,10 @@
 
 #include <ostream>
 
+class DSColumn;
+class DSRegressionModel;
+class DSStatDocument;
+class DSTable;
 class QWidget;
 
 inline void PrintTo(const QString &text, std::ostream *os)
@@ -43,3 +47,11 @@ public:
 
 // Renders the widget into a PNG in the test's binary folder and prints its path.
 void keepPicture(QWidget *widget, const QString &fileName);
+
+// A new stored table of the document, last in the order, with its
+// dependencies (filter set, pivot, aggregation).
+DSTable *addTestTable(DSStatDocument &document, const QString &name);
+// An empty numeric column appended to the table.
+DSColumn *addTestColumn(DSTable *table, const QString &name);
+// A model named "Model" appended to the table's models.
+DSRegressionModel *addTestModel(DSTable *table);
