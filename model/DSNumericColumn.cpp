@@ -741,19 +741,19 @@ double DSNumericColumn::calculateKruskalWallis(DSColumn *covariate, const Catego
     return h;
 }
 
-double DSNumericColumn::calculateWilcoxonSignedRank(const Columns &columns, qint64 *count, const uint8_t *mask,
-                                                    qint64 length)
+ds_signed_rank_s DSNumericColumn::calculateSignedRanks(const Columns &columns, const uint8_t *mask, qint64 length)
 {
     const double nan = std::numeric_limits<double>::quiet_NaN();
+    const ds_signed_rank_s none{nan, 0, 0, 0};
     const qint64 rows = tableRows(columns);
     if (columns.size() != 2)
-        return nan;
+        return none;
     const int32_t *weights = nullptr;
     const qint64 numWeights = tableWeights(columns, &weights);
     const ds_numeric_rows_s x = testRows(columns[0], weights, numWeights);
     const ds_numeric_rows_s y = testRows(columns[1], weights, numWeights);
     if (x.count != rows || y.count != rows)
-        return nan;
+        return none;
     std::vector<double> differences;
     std::vector<int32_t> differenceWeights;
     for (qint64 r = 0; r < rows; ++r)
@@ -763,9 +763,14 @@ double DSNumericColumn::calculateWilcoxonSignedRank(const Columns &columns, qint
         }
     const ds_signed_rank_s ranked =
         ds_signed_rank(differences.data(), differenceWeights.data(), qint64(differences.size()));
-    if (std::isnan(ranked.sum) || ranked.count == 0)
-        return nan;
-    if (count)
+    return std::isnan(ranked.sum) || ranked.count == 0 ? none : ranked;
+}
+
+double DSNumericColumn::calculateWilcoxonSignedRank(const Columns &columns, qint64 *count, const uint8_t *mask,
+                                                    qint64 length)
+{
+    const ds_signed_rank_s ranked = calculateSignedRanks(columns, mask, length);
+    if (count && !std::isnan(ranked.sum))
         *count = ranked.count;
     return ranked.sum;
 }

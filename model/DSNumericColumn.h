@@ -2,6 +2,7 @@
 
 #include "model/DSColumn.h"
 #include "model/ds_numeric_index.h"
+#include "model/util/ds_signed_rank.h"
 #include "model/util/ds_stats.h"
 
 #include <QVariantList>
@@ -182,6 +183,9 @@ public:
     // weight; *count := their total weight.
     static double calculateWilcoxonSignedRank(const Columns &columns, qint64 *count, const uint8_t *mask,
                                               qint64 length);
+    // The same ranking with the ties and zero differences the test's
+    // p-value needs; sum NaN (and the rest 0) where it cannot be computed.
+    static ds_signed_rank_s calculateSignedRanks(const Columns &columns, const uint8_t *mask, qint64 length);
     // The Friedman statistic in its F form over the rows present in every
     // column; df1 := k - 1, df2 := (k - 1)(n - 1). Fewer than 2 columns: NaN.
     static double calculateFriedmanTest(const Columns &columns, qint64 *df1, qint64 *df2, const uint8_t *mask,

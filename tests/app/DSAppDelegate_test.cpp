@@ -103,10 +103,12 @@ TEST_F(DSAppDelegateTest, ActionCountIsLoadedAtLaunchAndStoredAtTermination)
     EXPECT_EQ(file.value(QStringLiteral("action_count")).toLongLong(), 42);
 }
 
-TEST_F(DSAppDelegateTest, PendingWindowsAndTutorialSaySoInsteadOfPretending)
+TEST_F(DSAppDelegateTest, EstimationWindowShowsAndPendingTutorialSaysSo)
 {
     DSAppDelegate delegate;
     delegate.showEstimationCommand();
+    EXPECT_TRUE(delegate.isEstimationCommandVisible());
+    delegate.hideEstimationCommand();
     EXPECT_FALSE(delegate.isEstimationCommandVisible());
     DSError error;
     EXPECT_FALSE(delegate.beginTutorial(nullptr, &error));
