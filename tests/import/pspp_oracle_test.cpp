@@ -1,0 +1,134 @@
+// The SPSS command-file import against PSPP: the command files of
+// fixtures/pspp read by our parser, handlers and importer must give the
+// values, variable labels and value labels that PSPP read from them
+// (make_pspp_oracle.sh keeps its CSV of the values and its dictionary
+// listing beside them).
+#include "ImportTestSupport.h"
+
+#include "import/DSDataImporterDCT.h"
+#include "import/dictionary/ds_stata_dct.h"
+#include "import/dictionary/ds_value_labels.h"
+#include "import/dictionary/sps_parse.h"
+#include "model/DSColumn.h"
+#include "model/DSDataTable.h"
+
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+// What PSPP's DISPLAY DICTIONARY listed.
+struct PsppDictionary
+{
+    QMap<QString, QString> labels;     // variable label by name, "" for none
+    QMap<QString, bool> numeric;       // by name: an F format rather than A
+    ds_value_labels valueLabels;       // by name, numbers for numeric variables
+};
+
+// Reads the "Variables" and "Value Labels" tables of PSPP's CSV listing;
+// the latter names each variable by its label on its first row only.
+PsppDictionary readPsppDictionary(const QString &path)
+{
+    PsppDictionary dictionary;
+    QMap<QString, QString> nameOfLabel;
+    std::string table;
+    bool header = false;
+    QString variable;
+    for (const std::vector<std::string> &row : ds_read_csv_fixture(path)) {
+        if (row.size() == 1 && row[0].rfind("Table: ", 0) == 0) {
+            table = row[0].substr(7);
+            header = true;
+        } else if (row.size() < 3) {
+            table.clear();
+        } else if (header) {
+            header = false;
+        } else if (table == "Variables") {
+            const QString name = QString::fromStdString(row[0]);
+            dictionary.labels[name] = QString::fromStdString(row[2]);
+            dictionary.numeric[name] = row[7].rfind('F', 0) == 0;
+            nameOfLabel[QString::fromStdString(row[2])] = name;
+        } else if (table == "Value Labels") {
+            if (!row[0].empty())
+                variable = nameOfLabel.value(QString::fromStdString(row[0]));
+            const QCborValue value = dictionary.numeric.value(variable)
+                                         ? QCborValue(std::stod(row[1]))
+                                         : QCborValue(QString::fromStdString(row[1]));
+            dictionary.valueLabels[variable][value] = QString::fromStdString(row[2]);
+        }
+    }
+    return dictionary;
+}
+
+// The record the command-file sheet hands the importer: the variables and
+// their labels, one observation spanning the records the variables name.
+ds_stata_dct_s *parseLayout(const QByteArray &text)
+{
+    ds_stata_dct_s *dct = dct_dictionary_new();
+    EXPECT_EQ(sps_parse(text.constData(), size_t(text.size()), dct, dct_add_variable, dct_set_variable_label,
+                        nullptr, nullptr),
+              0);
+    for (int32_t k = 0; k < dct->num_entries; ++k)
+        dct->lines_per_obs = std::max(dct->lines_per_obs, dct->entries[k].line + 1);
+    return dct;
+}
+
+ds_value_labels parseValueLabels(const QByteArray &text)
+{
+    ds_value_labels labels;
+    EXPECT_EQ(sps_parse(text.constData(), size_t(text.size()), &labels, nullptr, nullptr, value_labels_add, nullptr),
+              0);
+    return labels;
+}
+
+// PSPP writes the system-missing value of a numeric variable as a blank.
+std::vector<std::vector<std::string>> readPsppValues(const QString &path, const PsppDictionary &dictionary)
+{
+    std::vector<std::vector<std::string>> rows = ds_read_csv_fixture(path);
+    for (size_t r = 1; r < rows.size(); ++r)
+        for (size_t c = 0; c < rows[r].size(); ++c)
+            if (rows[r][c] == " " && dictionary.numeric.value(QString::fromStdString(rows[0][c])))
+                rows[r][c].clear();
+    return rows;
+}
+
+// survey_range.sps labels "1 - 3" where survey.sps, for PSPP, which has no
+// ranges, lists 1, 2 and 3: both must give what PSPP read from survey.sps.
+TEST(PsppOracle, CommandFileImportMatchesPspp)
+{
+    ds_import_test_model();
+    const PsppDictionary pspp = readPsppDictionary(ds_import_fixture(QStringLiteral("pspp/survey.dictionary.csv")));
+    ASSERT_EQ(pspp.labels.size(), 6);
+    ASSERT_EQ(pspp.valueLabels.size(), 2);
+    const auto values = readPsppValues(ds_import_fixture(QStringLiteral("pspp/survey.values.csv")), pspp);
+    for (const char *commands : {"pspp/survey.sps", "pspp/survey_range.sps"}) {
+        SCOPED_TRACE(commands);
+        const QByteArray text = ds_file_bytes(ds_import_fixture(QString::fromUtf8(commands)));
+        ASSERT_FALSE(text.isEmpty());
+        const ds_value_labels labels = parseValueLabels(text);
+        EXPECT_EQ(labels, pspp.valueLabels);
+
+        auto importer = std::make_shared<DSDataImporterDCT>(
+            QList<QUrl>{QUrl::fromLocalFile(ds_import_fixture(QStringLiteral("pspp/survey.dat")))});
+        importer->setDct(parseLayout(text));
+        importer->setValue_labels(labels);
+        ImportRun run(importer);
+        run.run();
+        ASSERT_EQ(run.tables().size(), 1) << run.errorText().toStdString();
+        DSDataTable *table = run.tables()[0];
+        ds_expect_table_equals_csv(table, values, nullptr);
+        for (DSColumn *column : table->sortedColumns()) {
+            SCOPED_TRACE(column->name().toStdString());
+            EXPECT_EQ(column->title(), pspp.labels.value(column->name()));
+            const auto expected = pspp.valueLabels.constFind(column->name());
+            EXPECT_EQ(column->category_labels(),
+                      expected == pspp.valueLabels.cend() ? QCborMap() : ds_category_labels(*expected));
+        }
+    }
+}
+
+} // namespace
