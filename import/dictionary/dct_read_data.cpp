@@ -34,6 +34,32 @@ bool skipLine(FILE *file)
     return false;
 }
 
+// Reads at most length bytes of the line into record, through its newline
+// when the line ends within them (*ended; a carriage return before it is
+// dropped). Answers the bytes stored.
+size_t readLine(FILE *file, char *record, size_t length, bool *ended)
+{
+    size_t got = 0;
+    int c = 0;
+    while (got < length && (c = getc_unlocked(file)) != EOF) {
+        if (c == '\n') {
+            *ended = true;
+            break;
+        }
+        record[got++] = char(c);
+    }
+    // A full line may still end right here: its newline is the next byte.
+    if (!*ended && got == length && (c = getc_unlocked(file)) != EOF) {
+        if (c == '\n')
+            *ended = true;
+        else
+            ungetc(c, file);
+    }
+    if (*ended && got > 0 && record[got - 1] == '\r')
+        --got;
+    return got;
+}
+
 bool isBlank(const char *bytes, size_t n)
 {
     for (size_t i = 0; i < n; ++i)
@@ -117,19 +143,26 @@ int readFixed(FILE *file, const ds_stata_dct_s *dct, void *context, dct_cell_fn 
     if (!record)
         return DCT_READ_MEMORY;
     char field[k_maxFieldWidth + 1];
+    const bool byLines = dct->record_length == 0;
     for (uint64_t row = 0;; ++row) {
         int32_t k = 0;
         for (int32_t j = 0; j < lines; ++j) {
             const size_t length = size_t(lengths.get()[j]);
-            const size_t got = fread(record.get(), 1, length, file);
+            bool ended = false;
+            const size_t got = byLines ? readLine(file, record.get(), length, &ended)
+                                       : fread(record.get(), 1, length, file);
             // Blank lines after the last observation end the data rather
             // than make a short line of it.
-            if (j == 0 && got > 0 && isBlank(record.get(), got) && (got < length || restIsBlank(file)))
+            if (j == 0 && (got > 0 || ended) && isBlank(record.get(), got) && restIsBlank(file))
                 return DCT_READ_OK;
-            if (got == 0 && length > 0)
+            if (got == 0 && length > 0 && !ended)
                 return DCT_READ_OK;
-            if (got < length)
+            if (got < length && !ended)
                 return DCT_READ_SHORT_LINE;
+            // A line that ends before its columns (an editor dropped its
+            // trailing blanks) reads as blank there; reading on into the
+            // next line would shift every later observation.
+            memset(record.get() + got, ' ', length - got);
             for (; k < dct->num_entries && dct->entries[k].line == j; ++k) {
                 const ds_stata_dct_entry_s &entry = dct->entries[k];
                 if (!entryIsReadable(entry, lines) || entry.width > k_maxFieldWidth)
@@ -139,7 +172,7 @@ int readFixed(FILE *file, const ds_stata_dct_s *dct, void *context, dct_cell_fn 
                 if (cell(row, k, field, uint64_t(entry.width), context) != 0)
                     return DCT_READ_STOPPED;
             }
-            if (dct->record_length == 0 && !skipLine(file) && length == 0)
+            if (byLines && !ended && !skipLine(file) && length == 0)
                 return DCT_READ_OK;
         }
     }

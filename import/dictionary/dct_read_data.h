@@ -24,8 +24,9 @@ enum {
 // data (`delimiter` not 0) split each observation into num_entries fields,
 // the last ending at a newline; quotes mean nothing. Fixed columns read each
 // line of an observation by its length (the largest start + width of its
-// entries, at least record_length) and discard the rest of the line up to
-// its newline when record_length is 0; entries wider than 4,095 bytes or
+// entries, at least record_length); when record_length is 0 lines end at
+// their newline: the rest of a longer line is discarded and a shorter one
+// reads as blanks past its end; entries wider than 4,095 bytes or
 // outside their observation's lines are never delivered. Keeps no state
 // between calls; the file and the buffers are released on every path.
 int dct_read_data(const char *path, const ds_stata_dct_s *dct, void *context, dct_cell_fn cell);
