@@ -37,14 +37,14 @@ ds_stata_dct_s *makeDct(std::initializer_list<EntrySpec> entries, int32_t lines 
     dct->record_length = recordLength;
     dct->first_line = firstLine;
     dct->delimiter = delimiter;
-    for (const EntrySpec &spec : entries) {
+    for (const EntrySpec &given : entries) {
         ds_stata_dct_entry_s *entry = dct_append_entry(dct);
-        entry->line = spec.line;
-        entry->start = spec.start;
-        entry->width = spec.width;
-        entry->type = spec.type;
-        entry->decimal_char = spec.decimal;
-        std::strncpy(entry->name, spec.name, sizeof entry->name - 1);
+        entry->line = given.line;
+        entry->start = given.start;
+        entry->width = given.width;
+        entry->type = given.type;
+        entry->decimal_char = given.decimal;
+        std::strncpy(entry->name, given.name, sizeof entry->name - 1);
     }
     return dct;
 }
