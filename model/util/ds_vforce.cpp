@@ -16,8 +16,15 @@ double log10(double);
 double log1p(double);
 }
 
-// One version per instruction set, picked when the program loads.
+// One version per instruction set, picked when the program loads. Not under
+// ThreadSanitizer, which instruments the resolver that picks the version:
+// it runs while the program is relocated, before the sanitizer's runtime is
+// set up, and crashes there.
+#if defined(__SANITIZE_THREAD__)
+#define DS_VECTOR_CLONES
+#else
 #define DS_VECTOR_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
+#endif
 
 #define DS_ELEMENTWISE(name, expression)                       \
     DS_VECTOR_CLONES void name(double *y, const double *x, int64_t n) \
