@@ -130,6 +130,8 @@ bool DSComputeQuantileColumn::setupQuantileValues()
     rows.missing_length = x->getMissingMask(&rows.missing);
     rows.num_weights = x->getFrequencyWeights(&rows.weights);
     rows.count = x->getValues(&rows.values);
+    if (rows.count <= 0)
+        return false;
     double *kept = reserveValues(std::max<qint64>(rows.count, 1));
     int32_t *weights = rows.weights ? temp_weights.reserve(std::max<qint64>(rows.count, 1)) : nullptr;
     if (!kept || (rows.weights && !weights))

@@ -40,8 +40,8 @@ public:
     void generateCategoryLabels();
 
     // Computes the cut-offs of the whole input into quantile_cutoffs; NO
-    // (the cut-offs unset) without a numeric input, for a k outside 1 to 199,
-    // or when memory runs out.
+    // (the cut-offs unset) without a numeric input or without its values,
+    // for a k outside 1 to 199, or when memory runs out.
     bool setupQuantileValues();
     // The k + 1 cut-offs of the last set-up.
     const double *quantile_cutoffs() const { return m_cutoffs.data(); }

@@ -131,6 +131,7 @@ TEST_F(DSComputeQuantileColumnTest, MissingAndAbsentInputs)
         EXPECT_EQ(valuesOf(quantiles(x, k)), std::vector<double>()) << k;
     // A value on a cut-off belongs to the group above it.
     EXPECT_EQ(valuesOf(quantiles(x, 199)), (std::vector<double>{67, 133, 199}));
+    EXPECT_EQ(valuesOf(quantiles(addColumn({}, QStringLiteral("empty")), 4)), std::vector<double>());
     auto *orphan = context().insertNewObject<DSComputeQuantileColumn>(QStringLiteral("DSComputeQuantileColumn"));
     table()->insertNewColumns({orphan}, 0);
     EXPECT_EQ(valuesOf(orphan), std::vector<double>());
