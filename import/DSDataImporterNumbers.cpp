@@ -1,0 +1,26 @@
+#include "import/DSDataImporterNumbers.h"
+
+#include "import/DSDataImporterNumbers09.h"
+#include "import/DSDataImporterNumbers13.h"
+#include "import/ZipFile.h"
+
+#include <QFileInfo>
+
+DSDataImporterNumbers::DSDataImporterNumbers(const QList<QUrl> &urls) : DSDataImporterMultiple(urls)
+{
+}
+
+std::shared_ptr<DSDataImporter> DSDataImporterNumbers::importerForURL(const QUrl &url) const
+{
+    const QFileInfo file(url.toLocalFile());
+    if (!file.exists())
+        return nullptr;
+    if (file.isDir())
+        return std::make_shared<DSDataImporterNumbers13>(QList<QUrl>{url});
+    ZipFile zip(file.filePath());
+    const bool index = zip.locateFileInZip(QStringLiteral("index.xml"));
+    zip.close();
+    if (index)
+        return std::make_shared<DSDataImporterNumbers09>(QList<QUrl>{url});
+    return std::make_shared<DSDataImporterNumbers13>(QList<QUrl>{url});
+}
