@@ -30,11 +30,15 @@ enum ColumnKind { NumericColumn = 1, TimeColumn, TextColumn };
 
 constexpr int64_t k_day = 9;
 
+// xml_name_matches with the prefix and the local name written as one
+// qualified name ("sf:grid").
 bool matches(const char *name, const char *qualified)
 {
-    const char *colon = std::strchr(qualified, ':');
-    const std::string prefix(qualified, colon);
-    return DSDataImporterNumbers09::xml_name_matches(name, prefix.c_str(), colon + 1);
+    const char *local = std::strchr(qualified, ':') + 1;
+    if (strcasecmp(name, local) == 0)
+        return true;
+    const size_t n = size_t(local - qualified);
+    return strncasecmp(name, qualified, n) == 0 && strcasecmp(name + n, local) == 0;
 }
 
 // The value of the attribute the qualified name matches: the first or the

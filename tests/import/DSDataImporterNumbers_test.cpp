@@ -21,11 +21,16 @@
 #include "DSNumbers13TST.pb.h"
 
 #include <QDateTime>
+#include <QDir>
+#include <QFile>
 #include <QTimeZone>
 
 #include <snappy-c.h>
 
 #include <cmath>
+
+// The test data from outside the project, beside the checkout.
+#define OSTREL_SHARED_TESTDATA OSTREL_TEST_SOURCE_DIR "/../../../shared/testdata"
 
 namespace {
 
@@ -721,6 +726,61 @@ TEST_F(NumbersImportTest, DocumentsWrittenHere)
         EXPECT_TRUE(import({good, files.write(QString::fromLatin1(c.name), c.bytes)}).isEmpty());
         EXPECT_EQ(run->importer->asyncResult(), nullptr);
         EXPECT_EQ(run->errorText(), QStringLiteral("1 Error parsing Numbers file: %1").arg(QString::fromLatin1(c.name)));
+    }
+}
+
+} // namespace
+
+namespace {
+
+// Which reader a Numbers file gets: a zip with "index.xml" (exact case) the
+// 2009 one, any other zip the 2013 one, a package folder the 2013 one over
+// its "Index.zip".
+TEST_F(NumbersImportTest, FormatSwitch)
+{
+    const QByteArray index = R"(<ls:workspace><sf:tabular-model sf:name="Old"><sf:grid sf:numrows="2" sf:numcols="1">
+<sf:grid-row/><sf:grid-row/><sf:grid-column/><sf:datasource><sf:t><sf:ct sfa:s="n"/></sf:t><sf:n sf:v="4"/></sf:datasource>
+</sf:grid></sf:tabular-model></ls:workspace>)";
+    TST::Tile tile = makeTile();
+    addRow(&tile, {record(3, 0xA0, 0, 1)});
+    addRow(&tile, {record(2, 0xA0, 5, 0)});
+    const QByteArray document13 = document({{QStringLiteral("New"), tile}}, {0}, {"m"});
+    QTemporaryDir packages;
+    ASSERT_TRUE(QDir(packages.path()).mkdir(QStringLiteral("package.numbers")));
+    QFile member(packages.filePath(QStringLiteral("package.numbers/Index.zip")));
+    ASSERT_TRUE(member.open(QIODevice::WriteOnly));
+    member.write(document13);
+    member.close();
+
+    struct Case
+    {
+        const char *what;
+        QUrl url;
+        const char *importer;
+        const char *table;  // null: no table
+    };
+    const Case cases[] = {
+        {"index.xml", files.write(QStringLiteral("old.numbers"), ds_make_zip({{QStringLiteral("index.xml"), index}})),
+         "DSDataImporterNumbers09", "Old"},
+        {"Index.xml", files.write(QStringLiteral("case.numbers"), ds_make_zip({{QStringLiteral("Index.xml"), index}})),
+         "DSDataImporterNumbers13", nullptr},
+        {"iwa entries", files.write(QStringLiteral("new.numbers"), document13), "DSDataImporterNumbers13", "New"},
+        {"package", QUrl::fromLocalFile(packages.filePath(QStringLiteral("package.numbers"))), "DSDataImporterNumbers13",
+         "New"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        const QList<DSDataTable *> tables = import({c.url});
+        EXPECT_EQ(run->errorText(), QString());
+        auto *numbers = static_cast<DSDataImporterNumbers *>(run->importer.get());
+        ASSERT_NE(numbers->active_importer(), nullptr);
+        EXPECT_EQ(numbers->active_importer()->className(), QString::fromLatin1(c.importer));
+        ASSERT_EQ(tables.size(), c.table ? 1 : 0);
+        if (c.table) {
+            EXPECT_EQ(tables[0]->name(), QString::fromLatin1(c.table));
+            EXPECT_EQ(tables[0]->num_records(), 1);
+            EXPECT_EQ(tables[0]->columns().size(), 1);
+        }
     }
 }
 
