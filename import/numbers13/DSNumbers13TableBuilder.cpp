@@ -1,5 +1,6 @@
 #include "import/numbers13/DSNumbers13TableBuilder.h"
 
+#include "import/ds_imported_time.h"
 #include "model/DSDataTable.h"
 #include "model/DSNumberFormatter.h"
 #include "model/DSNumericDataColumn.h"
@@ -88,7 +89,10 @@ DSNumbers13TableBuilder::Cell DSNumbers13TableBuilder::cellAt(const QByteArray &
     case DateType:
         cell.kind = Cell::Date;
         cell.format = key == 0 ? nullptr : lookup(formats, key);
-        break;
+        // A time beyond the calendar's reach is missing, as every reader
+        // keeps it.
+        cell.number = std::fabs(number) <= kDSMaxImportedTime ? number : NAN;
+        return cell;
     case BooleanType:
         cell.kind = Cell::Boolean;
         break;
