@@ -2,6 +2,7 @@
 
 #include "import/DSDataImporterNumbers09.h"
 #include "import/DSDataImporterNumbers13.h"
+#include "import/ZipException.h"
 #include "import/ZipFile.h"
 
 #include <QFileInfo>
@@ -17,9 +18,14 @@ std::shared_ptr<DSDataImporter> DSDataImporterNumbers::importerForURL(const QUrl
         return nullptr;
     if (file.isDir())
         return std::make_shared<DSDataImporterNumbers13>(QList<QUrl>{url});
-    ZipFile zip(file.filePath());
-    const bool index = zip.locateFileInZip(QStringLiteral("index.xml"));
-    zip.close();
+    bool index = false;
+    try {
+        ZipFile zip(file.filePath());
+        index = zip.locateFileInZip(QStringLiteral("index.xml"));
+    } catch (const ZipException &) {
+        // Neither format: the run then names the file as not recognised.
+        return nullptr;
+    }
     if (index)
         return std::make_shared<DSDataImporterNumbers09>(QList<QUrl>{url});
     return std::make_shared<DSDataImporterNumbers13>(QList<QUrl>{url});

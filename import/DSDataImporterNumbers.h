@@ -14,6 +14,7 @@ public:
     QString className() const override { return QStringLiteral("DSDataImporterNumbers"); }
 
     // The importer of the file's format; null when the file cannot be
-    // found. A file that is not a zip archive throws ZipException.
+    // found or is neither a folder nor a zip archive (the run then fails
+    // with "File format not recognized for" the file).
     std::shared_ptr<DSDataImporter> importerForURL(const QUrl &url) const override;
 };

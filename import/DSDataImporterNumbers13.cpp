@@ -221,7 +221,7 @@ DSDataImporterNumbers13::Walk DSDataImporterNumbers13::walkEntry(ZipFile &zip, c
         return Walk::Failed;
     DSIWAStream stream(std::move(*decoded));
     while (stream.bytesRemain()) {
-        const std::unique_ptr<TSP::ArchiveInfo> archive = stream.archiveInfo(error);
+        const std::unique_ptr<TSP::ArchiveInfo> archive = stream.archiveInfoFromStream(error);
         if (!archive)
             return Walk::Failed;
         if (walker.archive)

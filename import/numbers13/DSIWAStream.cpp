@@ -49,7 +49,7 @@ bool DSIWAStream::bytesRemain()
     return m_coded.BytesUntilLimit() > 0;
 }
 
-std::unique_ptr<TSP::ArchiveInfo> DSIWAStream::archiveInfo(DSError *error)
+std::unique_ptr<TSP::ArchiveInfo> DSIWAStream::archiveInfoFromStream(DSError *error)
 {
     uint64_t length = 0;
     if (!m_coded.ReadVarint64(&length)) {

@@ -25,7 +25,7 @@ class ArchiveInfo;
 // entry states. A reader walks it as
 //
 //     while (stream.bytesRemain()) {
-//         header = stream.archiveInfo(&error)      // stop on failure
+//         header = stream.archiveInfoFromStream(&error)  // stop on failure
 //         for each message entry: stream.parsePayload(length, message)
 //                                 or stream.skipPayload(length)
 //     }
@@ -64,7 +64,7 @@ public:
     // length" when the length varint cannot be read, or "Failed to read
     // archive info" when the header is short, malformed or lacks a required
     // field (error may be null).
-    std::unique_ptr<TSP::ArchiveInfo> archiveInfo(DSError *error);
+    std::unique_ptr<TSP::ArchiveInfo> archiveInfoFromStream(DSError *error);
 
     // Parses the next payload, `length` bytes, into the message (cleared
     // first). False when it is malformed, truncated or lacks a required

@@ -58,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return 0;
     DSIWAStream stream(std::move(*decoded));
     while (stream.bytesRemain()) {
-        const std::unique_ptr<TSP::ArchiveInfo> archive = stream.archiveInfo(nullptr);
+        const std::unique_ptr<TSP::ArchiveInfo> archive = stream.archiveInfoFromStream(nullptr);
         if (!archive)
             break;
         for (const TSP::MessageInfo &info : archive->message_infos()) {

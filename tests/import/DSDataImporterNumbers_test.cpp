@@ -402,6 +402,8 @@ TEST(IWSnappyTest, ChunkFraming)
     const Case cases[] = {
         {"one chunk", chunk, QByteArray("abc"), ""},
         {"one trailing byte", chunk + QByteArray::fromHex("ff"), QByteArray("abc"), ""},
+        {"two trailing bytes", chunk + QByteArray::fromHex("0000"), QByteArray("abc"), ""},
+        {"three trailing bytes", chunk + QByteArray::fromHex("000500"), QByteArray("abc"), ""},
         {"four trailing bytes", chunk + QByteArray::fromHex("01020304"), QByteArray("abc"), ""},
         {"two chunks", chunk + chunk, QByteArray("abcabc"), ""},
         {"a block of length 0", QByteArray::fromHex("0001000000") + chunk, QByteArray("abc"), ""},
@@ -442,7 +444,7 @@ TEST(IWAStreamTest, PayloadsAreReadOrSkippedByTheirLengths)
     int tiles = 0;
     while (stream.bytesRemain()) {
         DSError error;
-        const std::unique_ptr<TSP::ArchiveInfo> archive = stream.archiveInfo(&error);
+        const std::unique_ptr<TSP::ArchiveInfo> archive = stream.archiveInfoFromStream(&error);
         ASSERT_NE(archive, nullptr) << error.localizedDescription.toStdString();
         identifiers.append(archive->identifier());
         for (const TSP::MessageInfo &info : archive->message_infos()) {
@@ -478,12 +480,12 @@ TEST(IWAStreamTest, PayloadsAreReadOrSkippedByTheirLengths)
         SCOPED_TRACE(c.what);
         DSIWAStream bad(c.bytes);
         DSError error;
-        EXPECT_EQ(bad.archiveInfo(&error), nullptr);
+        EXPECT_EQ(bad.archiveInfoFromStream(&error), nullptr);
         EXPECT_EQ(error.localizedDescription, QString::fromLatin1(c.message));
     }
     DSIWAStream empty(varint(0));
     ASSERT_TRUE(empty.bytesRemain());
-    const std::unique_ptr<TSP::ArchiveInfo> none = empty.archiveInfo(nullptr);
+    const std::unique_ptr<TSP::ArchiveInfo> none = empty.archiveInfoFromStream(nullptr);
     ASSERT_NE(none, nullptr);
     EXPECT_EQ(none->identifier(), 0u);
     EXPECT_FALSE(empty.bytesRemain());
@@ -709,7 +711,7 @@ TEST_F(NumbersImportTest, DocumentsWrittenHere)
     addRow(&longRow, {record(3, 0xA0, 0, 1)});
     addRow(&longRow, {record(2, 0xA0, 1, 0), record(2, 0xA0, 2, 0)});
     TST::Tile badRow = one;
-    badRow.mutable_rows(0)->clear_cell_count();
+    badRow.mutable_rows(1)->clear_tile_row_index();
     const QUrl good = files.write(QStringLiteral("good.numbers"), document({{QStringLiteral("S"), one}}, {0}, {"x"}));
     const QPair<QString, TST::Tile> sheet{QStringLiteral("S"), one};
     struct Case
