@@ -32,7 +32,6 @@ enum PayloadType : uint32_t {
     PackageMetadataType = 11006,
 };
 
-enum ListType { StringList = 1, FormatList = 2, RichTextList = 8 };
 enum FormatType { PercentFormat = 258, ScientificFormat = 259, DateTimeFormat = 261 };
 
 // One table model found in the calculation engine, before its table is made.
@@ -90,7 +89,7 @@ bool walkDataLists(ZipFile &zip, const DSDataImporterNumbers13::Walker &walker, 
 // The string or format tables: one map per list archive of the list type,
 // filled by `add` from each entry.
 std::optional<DSDataImporterNumbers13::ListTables>
-listTablesInZipFile(ZipFile &zip, int listType,
+listTablesInZipFile(ZipFile &zip, TST::TableDataList_ListType listType,
                     const std::function<void(const TST::TableDataList_ListEntry &, DSDataImporterNumbers13::KeyedStrings &)> &add,
                     DSError *error)
 {
@@ -336,7 +335,7 @@ std::optional<DSDataImporterNumbers13::ListTables> DSDataImporterNumbers13::stri
                                                                                                DSError *error)
 {
     return listTablesInZipFile(
-        zip, StringList,
+        zip, TST::TableDataList::STRING,
         [](const TST::TableDataList_ListEntry &entry, KeyedStrings &strings) {
             if (entry.has_string_value())
                 strings.insert(entry.key(), QString::fromStdString(entry.string_value()));
@@ -348,7 +347,7 @@ std::optional<DSDataImporterNumbers13::ListTables> DSDataImporterNumbers13::form
                                                                                                DSError *error)
 {
     return listTablesInZipFile(
-        zip, FormatList,
+        zip, TST::TableDataList::FORMAT,
         [](const TST::TableDataList_ListEntry &entry, KeyedStrings &formats) {
             if (!entry.has_format())
                 return;
@@ -395,7 +394,7 @@ DSDataImporterNumbers13::richTextPayloadTablesInZipFile(ZipFile &zip, DSError *e
             TST::TableDataList list;
             if (!stream.parsePayload(length, list))
                 return Step::Fail;
-            if (list.listtype() == RichTextList) {
+            if (list.listtype() == TST::TableDataList::RICH_TEXT_PAYLOAD) {
                 listIdentifier = int64_t(archive.identifier());
                 for (const TST::TableDataList_ListEntry &entry : list.entries())
                     if (entry.has_rich_text_payload())
