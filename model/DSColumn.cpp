@@ -2,19 +2,28 @@
 
 #include "model/DSColumnCategory.h"
 #include "model/DSColumnSummary.h"
+#include "model/DSIndicatorColumn.h"
+#include "model/DSJoinColumnCondition.h"
+#include "model/DSNumericColumn.h"
 #include "model/DSReentryGuard.h"
 #include "model/DSTable.h"
+#include "model/DSTextColumn.h"
+#include "model/DSTimeColumn.h"
+#include "model/ds_join_key.h"
 #include "model/ds_number_format.h"
 #include "model/ds_row_mask.h"
 #include "model/util/DSWordTokenizer.h"
 #include "model/util/ck_hash_table.h"
 #include "model/util/ds_quantiles.h"
 #include "model/util/ds_row_weight.h"
+#include "platform/predicate/DSComparisonPredicate.h"
+#include "platform/predicate/DSCompoundPredicate.h"
 #include "platform/sterna/sterna.h"
 #include "platform/store/DSEntityDescription.h"
 #include "platform/store/DSManagedObjectContext.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 
@@ -695,3 +704,241 @@ QList<DSColumn *> DSColumn::outputColumns() const
 {
     return ownersOf(linksForKey(this, k_outputs));
 }
+
+QString DSColumn::joinName() const
+{
+    const DSTable *owner = table();
+    return QStringLiteral("%1 (%2)").arg(name(), owner ? owner->name() : QString());
+}
+
+QList<DSJoinColumnCondition *> DSColumn::sortedJoinConditions() const
+{
+    QList<DSJoinColumnCondition *> conditions;
+    for (DSManagedObject *object : DSTable::sortedByIndex(linksForKey(this, QStringLiteral("join_conditions"))))
+        if (auto *condition = ds_object_cast<DSJoinColumnCondition>(object))
+            conditions.append(condition);
+    return conditions;
+}
+
+DSPredicatePtr DSColumn::joinPredicate() const
+{
+    std::vector<DSPredicatePtr> comparisons;
+    for (const DSJoinColumnCondition *condition : sortedJoinConditions())
+        comparisons.push_back(condition->predicate());
+    return DSCompoundPredicate::andPredicate(std::move(comparisons));
+}
+
+namespace {
+
+// The comparisons a predicate editor's predicate holds: a compound's
+// comparisons in order, or the comparison itself; nothing for others.
+std::vector<const DSComparisonPredicate *> comparisonsOf(const DSPredicatePtr &predicate)
+{
+    std::vector<const DSComparisonPredicate *> comparisons;
+    if (!predicate)
+        return comparisons;
+    if (const DSComparisonPredicate *comparison = predicate->asComparison())
+        comparisons.push_back(comparison);
+    else if (const DSCompoundPredicate *compound = predicate->asCompound())
+        for (const DSPredicatePtr &sub : compound->subpredicates())
+            if (const DSComparisonPredicate *comparison = sub ? sub->asComparison() : nullptr)
+                comparisons.push_back(comparison);
+    return comparisons;
+}
+
+// The text of a constant expression; a null text for a key path or a
+// constant of another kind.
+QString constantText(const DSExpression &expression)
+{
+    if (expression.kind() != DSExpression::Kind::ConstantValue
+        || expression.constantValue().kind() != DSPredicateValue::Kind::String)
+        return QString();
+    return expression.constantValue().stringValue();
+}
+
+// The first column of the table that is not an indicator and whose
+// joinName is joinName; none for a null name.
+DSColumn *keyColumnNamed(const DSTable *table, const QString &joinName)
+{
+    if (!table || joinName.isNull())
+        return nullptr;
+    for (DSColumn *column : table->columns())
+        if (!ds_object_cast<DSIndicatorColumn>(column) && column->joinName() == joinName)
+            return column;
+    return nullptr;
+}
+
+// The values of rows offset to offset + limit - 1 of a key column into
+// slot i of the array of its kind; the rows delivered (0 for a column of
+// no key kind).
+qint64 fetchKeyValues(DSColumn *column, size_t i, DSColumn::JoinTexts *text, DSColumn::JoinValues *numeric,
+                      DSColumn::JoinValues *time, qint64 offset, qint64 limit)
+{
+    if (auto *texts = ds_object_cast<DSTextColumn>(column))
+        return texts->getTextValues(&(*text)[i], offset, limit);
+    if (auto *numbers = ds_object_cast<DSNumericColumn>(column))
+        return numbers->getValues(&(*numeric)[i], offset, limit);
+    if (auto *times = ds_object_cast<DSTimeColumn>(column))
+        return times->getTimeValues(&(*time)[i], nullptr, offset, limit);
+    return 0;
+}
+
+// Fills the three arrays with the key values of the columns that side
+// picks from each condition; the rows every slot holds, at most limit.
+qint64 populateJoining(DSColumn::JoinTexts *text, DSColumn::JoinValues *numeric, DSColumn::JoinValues *time,
+                       const QList<DSJoinColumnCondition *> &conditions, qint64 offset, qint64 limit,
+                       DSColumn *(DSJoinColumnCondition::*side)() const)
+{
+    const size_t k = size_t(conditions.size());
+    text->assign(k, nullptr);
+    numeric->assign(k, nullptr);
+    time->assign(k, nullptr);
+    qint64 rows = limit;
+    for (size_t i = 0; i < k; ++i) {
+        DSColumn *column = (conditions[qsizetype(i)]->*side)();
+        // A key that delivers fewer rows bounds every slot, so a key is
+        // never read past its column's values.
+        rows = std::min(rows, column ? fetchKeyValues(column, i, text, numeric, time, offset, limit) : 0);
+        if ((*text)[i] == nullptr && (*numeric)[i] == nullptr && (*time)[i] == nullptr)
+            rows = 0;
+    }
+    return k ? std::max<qint64>(rows, 0) : 0;
+}
+
+// Per key lookup: the foreign row with the key has a value, or not.
+constexpr uint64_t k_keyHasValue = 1;
+constexpr uint64_t k_keyWithoutValue = 2;
+
+} // namespace
+
+void DSColumn::setJoinPredicate(const DSPredicatePtr &predicate)
+{
+    DSManagedObjectContext *context = managedObjectContext();
+    for (DSJoinColumnCondition *condition : sortedJoinConditions()) {
+        removeObject(condition, QStringLiteral("join_conditions"));
+        if (context)
+            context->deleteObject(condition);
+    }
+    if (context)
+        context->processPendingChanges();
+    qint64 count = 0;
+    for (const DSComparisonPredicate *comparison : comparisonsOf(predicate))
+        if (DSJoinColumnCondition *condition = joinConditionForComparisonPredicate(*comparison)) {
+            condition->setIndex(count++);
+            condition->setOwner(this);
+        }
+    if (context)
+        context->processPendingChanges();
+}
+
+DSJoinColumnCondition *DSColumn::joinConditionForComparisonPredicate(const DSComparisonPredicate &comparison)
+{
+    DSColumn *local = keyColumnNamed(table(), constantText(comparison.leftExpression()));
+    const DSColumn *source = input();
+    DSColumn *foreign = keyColumnNamed(source ? source->table() : nullptr, constantText(comparison.rightExpression()));
+    if (!local || !foreign)
+        return nullptr;
+    auto *condition = ds_object_cast<DSJoinColumnCondition>(insertNewObjectOfEntity(QStringLiteral("DSJoinColumnCondition")));
+    if (!condition)
+        return nullptr;
+    condition->setLocal_column(local);
+    condition->setForeign_column(foreign);
+    condition->setOperatorCode(qint64(comparison.predicateOperatorType()));
+    return condition;
+}
+
+qint64 DSColumn::populateForeignJoiningText(JoinTexts *text, JoinValues *numeric, JoinValues *time,
+                                            const QList<DSJoinColumnCondition *> &conditions)
+{
+    const DSColumn *last = conditions.isEmpty() ? nullptr : conditions.last()->foreign_column();
+    return populateJoining(text, numeric, time, conditions, 0, last ? last->tableRowCount() : 0,
+                           &DSJoinColumnCondition::foreign_column);
+}
+
+qint64 DSColumn::populateLocalJoiningText(JoinTexts *text, JoinValues *numeric, JoinValues *time,
+                                          const QList<DSJoinColumnCondition *> &conditions, qint64 offset,
+                                          qint64 limit)
+{
+    const DSColumn *last = conditions.isEmpty() ? nullptr : conditions.last()->local_column();
+    return populateJoining(text, numeric, time, conditions, offset, last ? last->rowsInRange(offset, limit) : 0,
+                           &DSJoinColumnCondition::local_column);
+}
+
+bool DSColumn::setupJoinedMissingMask(qint64 offset, qint64 limit)
+{
+    offset = std::max<qint64>(offset, 0);
+    const qint64 requested = rowsInRange(offset, limit);
+    uint8_t *mask = sharedMissingMask();
+    if (requested <= 0 || !mask || missingMaskLength() < ds_mask_bytes(offset + requested))
+        return false;
+    const QList<DSJoinColumnCondition *> conditions = sortedJoinConditions();
+    DSColumn *source = input();
+    const uint8_t *valueMissing = nullptr;
+    const qint64 valueMissingLength = source ? source->getMissingMask(&valueMissing) : 0;
+    const auto hasValue = [&](qint64 row) {
+        return !(valueMissing && row / 8 < valueMissingLength && ds_mask_test(valueMissing, row));
+    };
+
+    JoinTexts foreignText, localText;
+    JoinValues foreignNumeric, foreignTime, localNumeric, localTime;
+    const qint64 foreignRows =
+        source ? populateForeignJoiningText(&foreignText, &foreignNumeric, &foreignTime, conditions) : 0;
+    const qint64 localRows =
+        populateLocalJoiningText(&localText, &localNumeric, &localTime, conditions, offset, requested);
+    const qint64 k = conditions.size();
+    // Rows whose keys cannot be read (no condition, a key column without
+    // values) find nothing.
+    const auto localKey = [&](std::vector<uint8_t> &key, qint64 i) {
+        return i < localRows && ds_make_join_key(key, i, k, localText.data(), localNumeric.data(), localTime.data()) > 0;
+    };
+
+    if (requested == 1 && !_foreign_missing_table) {
+        std::vector<uint8_t> key, foreignKey;
+        bool found = false;
+        if (localKey(key, 0))
+            // The last foreign row with the key is the one a joined value
+            // comes from.
+            for (qint64 j = foreignRows - 1; j >= 0 && !found; --j) {
+                ds_make_join_key(foreignKey, j, k, foreignText.data(), foreignNumeric.data(), foreignTime.data());
+                if (foreignKey == key) {
+                    found = true;
+                    if (hasValue(j))
+                        return false;
+                }
+            }
+        ds_mask_set(mask, offset);
+        return true;
+    }
+
+    if (!_foreign_missing_table) {
+        ck_hash_table_s *keys = ck_hash_create(uint64_t(2 * foreignRows), 32);
+        std::vector<uint8_t> key;
+        for (qint64 j = 0; keys && j < foreignRows; ++j) {
+            // Inserted in row order, so a repeated key ends with its last
+            // row's state.
+            ds_make_join_key(key, j, k, foreignText.data(), foreignNumeric.data(), foreignTime.data());
+            if (!ck_hash_insert(key.data(), key.size(), hasValue(j) ? k_keyHasValue : k_keyWithoutValue, keys)) {
+                ck_hash_free(keys);
+                keys = nullptr;
+            }
+        }
+        if (!keys) {
+            qCritical("Error in malloc()");
+            return false;
+        }
+        _foreign_missing_table = keys;
+    }
+
+    const ck_hash_table_s *keys = _foreign_missing_table;
+    std::atomic<bool> marked = false;
+    ds_mark_rows(mask, offset, requested, [&](int64_t i) {
+        thread_local std::vector<uint8_t> key;
+        const bool missing =
+            !localKey(key, i) || ck_hash_lookup(key.data(), key.size(), keys) != k_keyHasValue;
+        if (missing)
+            marked.store(true, std::memory_order_relaxed);
+        return missing;
+    });
+    return marked.load();
+}
+

@@ -17,7 +17,9 @@
 
 class DSColumnCategory;
 class DSColumnSummary;
+class DSComparisonPredicate;
 class DSDurationFormatter;
+class DSJoinColumnCondition;
 class DSTable;
 class QImage;
 struct ck_hash_table_s;
@@ -245,6 +247,44 @@ public:
     DSColumn *inputColumnForTable(const DSTable *table) const;
     // The columns computed from this one (owners of its output links).
     QList<DSColumn *> outputColumns() const;
+
+    // Joins: a joined column looks its input's values up in the input's
+    // table by keys made of its join conditions' columns.
+    // "<name> (<table name>)", as the join editor names columns.
+    QString joinName() const;
+    QList<DSJoinColumnCondition *> sortedJoinConditions() const;
+    // The AND of the conditions' predicates (an empty AND without any).
+    DSPredicatePtr joinPredicate() const;
+    // Replaces the join conditions by one per comparison of predicate (a
+    // compound's comparisons in order, or the comparison itself); the
+    // compound's type is not kept: conditions always act together.
+    // Comparisons naming no column are dropped.
+    void setJoinPredicate(const DSPredicatePtr &predicate);
+    // A new condition for comparison: left a joinName of this column's
+    // table, right one of its input's table (indicator columns are not
+    // keys); null when either names no column. Index and owner are the
+    // caller's to set.
+    DSJoinColumnCondition *joinConditionForComparisonPredicate(const DSComparisonPredicate &comparison);
+    // Per-condition key values: slot i of the array of condition i's column
+    // kind points at its values (owned by that column), the other two slots
+    // of i are null. Foreign: every row of each condition's foreign column;
+    // answers the rows every slot holds (the foreign table's row count,
+    // fewer when a column delivers fewer). Local: the rows of the range
+    // from offset; answers the rows every slot holds.
+    using JoinTexts = std::vector<const char *const *>;
+    using JoinValues = std::vector<const double *>;
+    static qint64 populateForeignJoiningText(JoinTexts *text, JoinValues *numeric, JoinValues *time,
+                                             const QList<DSJoinColumnCondition *> &conditions);
+    static qint64 populateLocalJoiningText(JoinTexts *text, JoinValues *numeric, JoinValues *time,
+                                           const QList<DSJoinColumnCondition *> &conditions, qint64 offset,
+                                           qint64 limit);
+    // For a joined column, after setupMissingMask(offset, limit): sets the
+    // missing bit of every local row of the range whose key finds no foreign
+    // row, or whose key's last foreign row has no value in the input (the
+    // same rule the joined values follow when keys repeat). Answers whether
+    // it set a bit. A single row asked before the key set exists is looked
+    // up by a scan instead of building the set.
+    bool setupJoinedMissingMask(qint64 offset, qint64 limit);
 
     // Cached statistics (plain accessors).
     const std::shared_ptr<DSColumnSummary> &temp_summary() const { return m_summary; }
