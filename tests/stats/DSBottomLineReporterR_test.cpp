@@ -52,6 +52,9 @@ const Case cases[] = {
     {"paired_shapiro_wilk", {"a", "b"}, {}, "show_paired_differences", 0, 8, Compare::pOnly},
     {"repeated_signed_rank", {"a", "c"}, {}, "repeated_measures", 0, 0, Compare::pOnly},
     {"repeated_t", {"c", "b"}, {}, "repeated_measures", 2, 0, Compare::absolute},
+    {"categories_alone", {"h"}, {}, nullptr, 0, 0, Compare::same},
+    {"categories_covariate", {"h"}, {"k"}, nullptr, 0, 0, Compare::same},
+    {"categories_recoded", {"h"}, {"age"}, nullptr, 0, 0, Compare::same},
 };
 
 // reporter_data.csv as stored columns of one table, set up as the cases
