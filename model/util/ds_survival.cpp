@@ -1,5 +1,9 @@
 #include "model/util/ds_survival.h"
 
+#include "model/util/ds_contingency.h"
+
+#include <cblas.h>
+
 #include <cmath>
 #include <limits>
 
@@ -33,42 +37,18 @@ ds_survival_s nextStep(double hazard, double variance, int64_t events, int64_t a
     return {std::exp(-hazard), hazard, variance, events, at_risk};
 }
 
-// U'V^-1 U for the symmetric positive definite k x k matrix V (column-major,
-// overwritten); NaN when V is singular.
-double quadraticForm(std::vector<double> &v, std::vector<double> u, int64_t k)
+// U'V^-1 U for the symmetric k x k matrix V (column-major, inverted in
+// place); NaN when V cannot be inverted.
+double quadraticForm(std::vector<double> &v, const std::vector<double> &u, int64_t k)
 {
-    const std::vector<double> score = u;
-    // Gaussian elimination with partial pivoting, solving V y = U in u.
-    for (int64_t c = 0; c < k; ++c) {
-        int64_t pivot = c;
-        for (int64_t r = c + 1; r < k; ++r)
-            if (std::fabs(v[size_t(c * k + r)]) > std::fabs(v[size_t(c * k + pivot)]))
-                pivot = r;
-        const double largest = std::fabs(v[size_t(c * k + pivot)]);
-        if (!(largest > 0) || !std::isfinite(largest))
-            return std::numeric_limits<double>::quiet_NaN();
-        if (pivot != c) {
-            for (int64_t j = 0; j < k; ++j)
-                std::swap(v[size_t(j * k + c)], v[size_t(j * k + pivot)]);
-            std::swap(u[size_t(c)], u[size_t(pivot)]);
-        }
-        for (int64_t r = c + 1; r < k; ++r) {
-            const double f = v[size_t(c * k + r)] / v[size_t(c * k + c)];
-            for (int64_t j = c; j < k; ++j)
-                v[size_t(j * k + r)] -= f * v[size_t(j * k + c)];
-            u[size_t(r)] -= f * u[size_t(c)];
-        }
-    }
-    for (int64_t r = k - 1; r >= 0; --r) {
-        double x = u[size_t(r)];
-        for (int64_t j = r + 1; j < k; ++j)
-            x -= v[size_t(j * k + r)] * u[size_t(j)];
-        u[size_t(r)] = x / v[size_t(r * k + r)];
-    }
-    double q = 0;
-    for (int64_t i = 0; i < k; ++i)
-        q += u[size_t(i)] * score[size_t(i)];
-    return q;
+    const int64_t length = ds_dgetri_workspace_size(k);
+    std::vector<double> workspace(static_cast<size_t>(length));
+    std::vector<int32_t> pivots(static_cast<size_t>(k));
+    if (ds_invert_matrix(v.data(), k, k, pivots.data(), workspace.data(), length) != 0)
+        return std::numeric_limits<double>::quiet_NaN();
+    std::vector<double> y(static_cast<size_t>(k));
+    cblas_dsymv(CblasColMajor, CblasUpper, int(k), 1.0, v.data(), int(k), u.data(), 1, 0.0, y.data(), 1);
+    return cblas_ddot(int(k), y.data(), 1, u.data(), 1);
 }
 
 } // namespace
