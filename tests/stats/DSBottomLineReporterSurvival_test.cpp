@@ -223,4 +223,31 @@ TEST_F(SurvivalReporterTest, TimeColumnAlone)
     EXPECT_EQ(reporter.shortStringForResult(nullptr, 0.05, &onceOnly), QStringLiteral("Only 1 period"));
 }
 
+// The periods of the summary's unit against a covariate; the base sentence
+// names the period and the column.
+TEST_F(SurvivalReporterTest, TimeColumnAgainstACovariate)
+{
+    const double day = 86400;
+    std::vector<double> days;
+    for (int i = 0; i < 12; ++i)
+        days.push_back(day * (i % 4));
+    DSTimeDataColumn *d = addTimeColumn(days, {day}, false, QStringLiteral("d"));
+    DSNumericColumn *g = addColumn({1, 1, 1, 1, 2, 2, 2, 2, 2, 1, 2, 1}, QStringLiteral("g"));
+    g->setTreat_as_categories(true);
+    d->setTemp_summary(d->summaryWithSignificance(0.05));
+    const DSColumnSelection columns = selectionOf({d}), covariates = selectionOf({g});
+    DSBottomLineReporter *reporter = chain.reporterForColumns(&columns, &covariates);
+    ASSERT_TRUE(reporter);
+    const auto result = reporter->resultForColumns(&columns, &covariates, nullptr, 0);
+    ASSERT_TRUE(result);
+    qint64 df = 0;
+    const double chisq = d->calculateTimeIndependence(g, {}, &df, d->temp_summary()->time_unit(), nullptr, 0);
+    EXPECT_DOUBLE_EQ(result->statisticValue(), chisq);
+    EXPECT_EQ(df, 3);
+    const QString period = QString::fromUtf8(ds_time_period_name(d->temp_summary()->time_unit()));
+    const QString sentence = reporter->attributedStringForResult(result.get(), 0.05, &columns, &covariates)->markedString();
+    EXPECT_TRUE(sentence.contains(QStringLiteral("%1 of *d*").arg(period))) << sentence.toStdString();
+    EXPECT_EQ(reporter->REstimationCommandForResult(result.get(), &columns, &covariates), QString());
+}
+
 } // namespace
