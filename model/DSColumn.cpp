@@ -1005,15 +1005,17 @@ double DSColumn::calculateBinaryMarginalHomogeneity(const QList<DSColumn *> &col
     DSTable *table = columns.first()->table();
     if (!table)
         return NAN;
-    const qint64 rows = table->num_records();
+    qint64 rows = table->num_records();
     const int32_t *weights = nullptr;
     const qint64 numWeights = columns.first()->getFrequencyWeights(&weights);
     // Each column's index array stays valid while the others are read
-    // (a column's next request frees nothing it handed out).
+    // (a column's next request frees nothing it handed out). Rows past the
+    // shortest array count in no column.
     std::vector<const int32_t *> indexed;
     for (DSColumn *column : columns) {
         const int32_t *values = nullptr;
-        if (column->getIndexedValues(&values, nullptr) < rows || !values)
+        rows = std::min(rows, column->getIndexedValues(&values, nullptr));
+        if (!values)
             return NAN;
         indexed.push_back(values);
     }

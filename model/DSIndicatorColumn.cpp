@@ -3,6 +3,7 @@
 #include "model/DSColumnSummary.h"
 #include "model/DSNumericColumn.h"
 #include "model/DSReentryGuard.h"
+#include "model/DSStatDocument.h"
 #include "model/DSTable.h"
 #include "model/DSTextColumnCategory.h"
 #include "model/DSTimeColumn.h"
@@ -12,6 +13,8 @@
 #include "platform/dispatch/ds_parallel_for.h"
 #include "platform/predicate/DSPredicateValue.h"
 #include "platform/sterna/sterna.h"
+#include "platform/store/DSManagedObjectContext.h"
+#include "platform/store/DSManagedObjectModel.h"
 
 #include <QCborMap>
 
@@ -67,11 +70,16 @@ QString labelOf(const QCborMap &labels, const char *key)
 
 void DSIndicatorColumn::awakeFromInsert()
 {
-    setTreat_as_categories(true);
-    QCborMap labels;
-    labels.insert(QStringLiteral("0"), QStringLiteral("FALSE"));
-    labels.insert(QStringLiteral("1"), QStringLiteral("TRUE"));
-    setCategory_labels(labels);
+    // Objects of an older store version (a migration's steps) take what
+    // their source holds.
+    const DSManagedObjectContext *context = managedObjectContext();
+    if (context && context->model().version() == DSStatDocument::storeModels().size()) {
+        setTreat_as_categories(true);
+        QCborMap labels;
+        labels.insert(QStringLiteral("0"), QStringLiteral("FALSE"));
+        labels.insert(QStringLiteral("1"), QStringLiteral("TRUE"));
+        setCategory_labels(labels);
+    }
     temp_index = {0, 1, NAN};
     temp_index_count = 3;
     DSColumn::awakeFromInsert();

@@ -189,7 +189,8 @@ public:
                                      const uint8_t *mask, qint64 length);
 
     // Correlations of the times: with another time column (over the rows
-    // both have; any other kind gives NaN r and count 0), with the
+    // both have; a numeric or indicator column answers for itself, any
+    // other kind gives NaN r and count 0), with the
     // indicator of one category of a column, and with every category index
     // 0 .. k-1 of byIndexes at once (false, nothing written, for k < 1 or no
     // output).

@@ -10,6 +10,7 @@
 #include "model/DSNumericColumnCategory.h"
 #include "model/DSTable.h"
 #include "model/DSTextColumnCategory.h"
+#include "model/util/ds_colors.h"
 
 #include <gtest/gtest.h>
 
@@ -70,6 +71,14 @@ TEST_F(DSColumnCorrelationTest, IndicatorIndexAndStatistics)
     EXPECT_EQ(bins, 3);
     EXPECT_TRUE(column->treat_as_categories());
     EXPECT_EQ(column->category_labels().value(QStringLiteral("1")).toString(), QStringLiteral("TRUE"));
+    // Hues follow the labels, or the keys without labels.
+    const QList<double> hues = column->hueIndex();
+    ASSERT_EQ(hues.size(), 3);
+    EXPECT_EQ(hues[0], ds_hue_for_text("FALSE"));
+    EXPECT_EQ(hues[1], ds_hue_for_text("TRUE"));
+    EXPECT_TRUE(std::isnan(hues[2]));
+    column->setCategory_labels({});
+    EXPECT_EQ(column->hueIndex()[1], ds_hue_for_text("1"));
 
     setRows(column, "1101");
     EXPECT_EQ(column->numberOfBins(), 2);
