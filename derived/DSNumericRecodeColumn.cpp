@@ -190,27 +190,41 @@ QString DSNumericRecodeColumn::suggestedName() const
     return QStringLiteral("recode%1(%2)").arg(distinct).arg(column ? column->name() : QString());
 }
 
-qint64 DSNumericRecodeColumn::getValues(const double **out)
+std::vector<double> DSNumericRecodeColumn::entryCodes()
 {
-    const qint64 rows = tableRowCount();
     DSColumn *column = input();
     const Coder coder(value_mapping(), column);
-    if (coder.kind() != Coder::Numeric && coder.kind() != Coder::Text)
-        return getValues(out, 0, rows);
-    // Each distinct input value is coded once, then the rows pick their
-    // entry's code.
     std::vector<double> codes;
     if (coder.kind() == Coder::Numeric) {
         const double *index = nullptr;
         const qint64 m = static_cast<DSNumericColumn *>(column)->getIndex(&index);
         for (qint64 e = 0; e < m; ++e)
             codes.push_back(coder.number(index[e]));
-    } else {
+    } else if (coder.kind() == Coder::Text) {
         const char *const *index = nullptr;
         const qint64 m = static_cast<DSTextColumn *>(column)->getIndex(&index);
         for (qint64 e = 0; e < m; ++e)
             codes.push_back(coder.text(index[e]));
+    } else if (coder.kind() == Coder::Indicator) {
+        const float *index = nullptr;
+        const qint64 m = static_cast<DSIndicatorColumn *>(column)->getIndex(&index);
+        for (qint64 e = 0; e < m; ++e)
+            codes.push_back(std::isnan(index[e]) ? NAN : coder.bit(index[e] != 0));
+    } else {
+        codes.push_back(NAN);
     }
+    return codes;
+}
+
+qint64 DSNumericRecodeColumn::getValues(const double **out)
+{
+    const qint64 rows = tableRowCount();
+    DSColumn *column = input();
+    if (!dynamic_cast<DSNumericColumn *>(column) && !dynamic_cast<DSTextColumn *>(column))
+        return getValues(out, 0, rows);
+    // Each distinct input value is coded once, then the rows pick their
+    // entry's code.
+    const std::vector<double> codes = entryCodes();
     const int32_t *positions = nullptr;
     const qint64 count = rows > 0 ? column->getIndexedValues(&positions, nullptr) : 0;
     double *values = positions && count >= rows ? valueBuffer(rows) : nullptr;
@@ -272,8 +286,10 @@ qint64 DSNumericRecodeColumn::getIndex(const double **out)
             codes.push_back(code);
     std::sort(codes.begin(), codes.end());
     codes.erase(std::unique(codes.begin(), codes.end()), codes.end());
-    DSColumn *column = input();
-    if (!column || mapping.size() != column->numberOfBins())
+    // NaN whenever a value of the input has no code, so that its rows get
+    // their own bin and are never counted with the highest code.
+    const std::vector<double> entries = entryCodes();
+    if (std::any_of(entries.begin(), entries.end(), [](double code) { return std::isnan(code); }))
         codes.push_back(NAN);
     double *index = reserveIndex(qint64(codes.size()));
     if (index)

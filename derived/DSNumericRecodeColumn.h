@@ -7,6 +7,8 @@
 #include <QCborValue>
 #include <QList>
 
+#include <vector>
+
 // Whole-number codes for the distinct values of one input column (slot 0):
 // a numeric, text or indicator column. value_mapping maps an input value to
 // its code: number keys (doubles, NaN standing for the missing value) for a
@@ -57,8 +59,9 @@ public:
     // The codes of the rows of the range the table has; null and 0 when the
     // input delivers fewer rows or memory runs out.
     qint64 getValues(const double **out, qint64 offset, qint64 limit) override;
-    // The distinct codes, ascending, then NaN when the mapping's keys do not
-    // number the input's index entries (some value has no code).
+    // The distinct codes, ascending, then NaN when some entry of the
+    // input's index has no code (an indicator's missing entry never has
+    // one).
     qint64 getIndex(const double **out) override;
 
     void awakeFromInsert() override;
@@ -66,5 +69,9 @@ public:
     void didTurnIntoFault() override;
 
 private:
+    // The code of each entry of the input's index (NaN: none); one NaN for
+    // an input of another kind.
+    std::vector<double> entryCodes();
+
     DSPurgeOnChange m_definition;
 };

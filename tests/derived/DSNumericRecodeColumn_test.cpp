@@ -89,6 +89,19 @@ TEST_F(DSNumericRecodeColumnTest, UnmappedValuesAreMissingAndSharedCodesCountOnc
     EXPECT_EQ(merged->name(), QStringLiteral("recode3(x)"));
     expectSame(indexOf(merged), {5, 6, 9});
 
+    // A code for a value the input lacks leaves c without one: its rows
+    // keep their own bin instead of joining the highest code's.
+    DSNumericRecodeColumn *stale = recode(x);
+    stale->setValueMapping(QCborValue(1), QCborValue(QStringLiteral("a")));
+    stale->setValueMapping(QCborValue(2), QCborValue(QStringLiteral("b")));
+    stale->setValueMapping(QCborValue(3), QCborValue(QStringLiteral("z")));
+    stale->setValueMapping(QCborValue(4), QCborValue(QStringLiteral("")));
+    expectSame(indexOf(stale), {1, 2, 3, 4, NAN});
+    const int32_t *positions = nullptr;
+    qint64 bins = 0;
+    ASSERT_EQ(stale->getIndexedValues(&positions, &bins), 5);
+    EXPECT_EQ(std::vector<int32_t>(positions, positions + 5), (std::vector<int32_t>{0, 1, 4, 3, 3}));
+
     // Removing a code brings the value's rows back to missing.
     merged->setValueMapping(QCborValue(), QCborValue(QStringLiteral("c")));
     expectSame(agreedValues(merged), {5, 5, NAN, 9, 9});
