@@ -30,6 +30,7 @@ public:
     void setPredicate_type(qint64 type) { setPrimitiveValue(qlonglong(type), QStringLiteral("predicate_type")); }
     // The column the indicator was made from (not stored): it places a new
     // indicator and gives the comparison shown while there is no condition.
+    // Not owned: the sheet that sets it clears it before the column can go.
     DSColumn *default_column() const { return m_defaultColumn; }
     void setDefault_column(DSColumn *column) { m_defaultColumn = column; }
 
