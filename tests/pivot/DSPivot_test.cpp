@@ -77,6 +77,49 @@ TEST_F(DSPivotTest, CodesAreMixedRadixOfTheLabels)
     EXPECT_EQ(pivot->numberOfRows(), 12);
 }
 
+// Codes are exact integers: five inputs of 2,000 labels make codes near
+// 3.2e16, past 2^53, where two codes 1 apart are one double; 7,000 labels
+// each pass 2^63 - 1, and then there is no row rather than merged ones.
+TEST_F(DSPivotTest, CodesStayExactAndNeverOverflow)
+{
+    for (const int64_t levels : {2000, 7000}) {
+        ColumnsFixture tables;
+        // The diagonal gives every input all its labels; two more records
+        // differ only in the last input, at the largest codes.
+        std::vector<std::vector<double>> values(5);
+        for (int64_t i = 0; i < levels; ++i)
+            for (auto &column : values)
+                column.push_back(double(i));
+        for (double last : {0.0, 1.0}) {
+            for (size_t k = 0; k < 4; ++k)
+                values[k].push_back(double(levels - 1));
+            values[4].push_back(last);
+        }
+        QList<DSColumn *> inputs;
+        for (size_t k = 0; k < values.size(); ++k) {
+            DSNumericColumn *column = tables.addColumn(values[k], QStringLiteral("c%1").arg(k));
+            column->setTreat_as_categories(true);
+            inputs << column;
+        }
+        DSPivot *pivot = ds_pivot_on(tables.table(), inputs);
+        pivot->recomputePivot();
+        pivot->recomputeValuesWithMask(nullptr, 0);
+        if (levels == 7000) {
+            EXPECT_EQ(pivot->numberOfRows(), 0);
+            EXPECT_FALSE(pivot->overflowMessage().isEmpty());
+            continue;
+        }
+        EXPECT_TRUE(pivot->overflowMessage().isNull());
+        ASSERT_EQ(pivot->numberOfRows(), levels + 2);
+        const int64_t r = pivot->numberOfRows() - 1;
+        EXPECT_GT(pivot->convertRowToLabelIndex(r), int64_t(1) << 53);
+        EXPECT_EQ(pivot->labelPositionForRow(4, r), levels - 1);  // the diagonal's last record
+        EXPECT_EQ(pivot->labelPositionForRow(4, r - 1), 1);
+        EXPECT_EQ(pivot->labelPositionForRow(4, r - 2), 0);
+        EXPECT_EQ(pivot->labelPositionForRow(3, r - 2), levels - 1);
+    }
+}
+
 TEST_F(DSPivotTest, LabelsByInputKind)
 {
     TimeColumnsFixture tables;
