@@ -7,6 +7,7 @@
 #include "model/DSNumericDataColumn.h"
 #include "model/DSStatDocument.h"
 #include "model/DSTable.h"
+#include "model/DSTextFormatter.h"
 #include "pivot/DSAggregationInput.h"
 #include "pivot/DSPivot.h"
 #include "platform/store/DSManagedObjectContext.h"
@@ -165,7 +166,9 @@ double DSAggregation::doubleValueAtIndex(int64_t g, int64_t c)
 
 QString DSAggregation::formattedStringAtIndex(int64_t g)
 {
-    return stringValueAtIndex(g);
+    const QString text = stringValueAtIndex(g);
+    DSTextFormatter *formatter = textFormatter();
+    return formatter && !text.isNull() ? formatter->formatString(text) : text;
 }
 
 QString DSAggregation::headerNameForCategory(const DSColumnCategory &category) const

@@ -100,6 +100,7 @@ public:
     // Whether the values are texts (category names) or times.
     virtual bool hasStringValue() { return false; }
     virtual QString stringValueAtIndex(int64_t) { return QString(); }
+    // stringValueAtIndex through the text formatter, when there is one.
     QString formattedStringAtIndex(int64_t g);
     // The heading of one category's result, and its name as an operand.
     virtual QString headerNameForCategory(const DSColumnCategory &category) const;

@@ -184,6 +184,7 @@ TEST_F(DSColumnAggregationTest, CategoricalResultsAnswerTheLongValue)
         DSColumnAggregation *aggregation = accumulate(tables, Kind::Categories, {3, 1, 2, 2}, {}, k_everyRecord, c.tag);
         EXPECT_TRUE(aggregation->hasStringValue());
         EXPECT_EQ(aggregation->stringValueAtIndex(0), QString::fromLatin1(c.value)) << c.tag;
+        EXPECT_EQ(aggregation->formattedStringAtIndex(0), QString::fromLatin1(c.value)) << c.tag;
         EXPECT_TRUE(std::isnan(aggregation->doubleValueAtIndex(0))) << c.tag;
         EXPECT_FALSE(aggregation->canServeAsInput());
     }
