@@ -5,7 +5,6 @@
 
 #include "../model/TimeColumnsTestSupport.h"
 
-#include "model/DSIndicatorColumn.h"
 #include "model/DSNumberFormatter.h"
 #include "model/ds_row_mask.h"
 #include "platform/store/DSObjectFactory.h"
@@ -16,20 +15,6 @@
 #include <optional>
 
 namespace {
-
-// An indicator whose bits a test sets.
-class GeneratedIndicator : public DSIndicatorColumn
-{
-public:
-    std::vector<uint8_t> bits, missing;
-    qint64 getBytes(const uint8_t **values, const uint8_t **missingOut) override
-    {
-        *values = bits.data();
-        if (missingOut)
-            *missingOut = missing.data();
-        return qint64(bits.size());
-    }
-};
 
 enum class Kind { Numeric, Indicator, Categories };
 
@@ -70,17 +55,10 @@ protected:
     {
         DSColumn *column = nullptr;
         if (kind == Kind::Indicator) {
-            tables.table()->setNum_records(qint64(values.size()));
-            auto *flag = tables.addColumnOfEntity<GeneratedIndicator>("DSIndicatorLocalColumn", QStringLiteral("f"));
-            flag->bits.assign(size_t(ds_mask_bytes(qint64(values.size()))), 0);
-            flag->missing = flag->bits;
-            for (size_t i = 0; i < values.size(); ++i) {
-                if (std::isnan(values[i]))
-                    ds_mask_set(flag->missing.data(), int64_t(i));
-                else if (values[i] != 0)
-                    ds_mask_set(flag->bits.data(), int64_t(i));
-            }
-            column = flag;
+            // New indicators are treated as categories; the 0/1 rules are
+            // those of the plain kind.
+            column = ds_add_indicator(tables, values);
+            column->setTreat_as_categories(false);
         } else {
             column = tables.addColumn(values, QStringLiteral("x"));
             column->setTreat_as_categories(kind == Kind::Categories);

@@ -18,6 +18,7 @@
 #include "pivot/DSComputeDivisionAggregation.h"
 #include "pivot/DSComputeProductAggregation.h"
 #include "pivot/DSComputeSumAggregation.h"
+#include "platform/store/DSObjectFactory.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -34,7 +35,11 @@ namespace {
 class DSPivotTest : public ::testing::Test
 {
 protected:
-    static void SetUpTestSuite() { ds_columns_test_setup(); }
+    static void SetUpTestSuite()
+    {
+        ds_columns_test_setup();
+        DSObjectFactory::registerClass<GeneratedIndicator>(QStringLiteral("DSIndicatorLocalColumn"));
+    }
 };
 
 // The record's display row.
@@ -149,6 +154,31 @@ TEST_F(DSPivotTest, LabelsByInputKind)
     EXPECT_EQ(pivot->labelForPivot(2, 0), QStringLiteral("a"));
     EXPECT_EQ(pivot->labelForPivot(2, 3), QStringLiteral("Missing"));
     EXPECT_EQ(pivot->stringValueForPivot(2, 3), QString());
+}
+
+// An indicator has no partition: it takes the category route, its labels
+// FALSE, TRUE and "Missing" whether or not it is treated as categories.
+TEST_F(DSPivotTest, AnIndicatorInputTakesTheCategoryRoute)
+{
+    for (const bool categories : {true, false}) {
+        ColumnsFixture tables;
+        GeneratedIndicator *flag = ds_add_indicator(tables, {1, 0, 1, NAN, 0, 1});
+        flag->setTreat_as_categories(categories);
+        EXPECT_FALSE(flag->pivot_partition());
+        DSPivot *pivot = ds_pivot_on(tables.table(), {flag});
+        pivot->recomputePivot();
+        pivot->recomputeValuesWithMask(nullptr, 0);
+        ASSERT_EQ(pivot->numberOfLabelsForPivot(0), 3);
+        EXPECT_EQ(pivot->labelForPivot(0, 0), QStringLiteral("FALSE"));
+        EXPECT_EQ(pivot->labelForPivot(0, 1), QStringLiteral("TRUE"));
+        EXPECT_EQ(pivot->labelForPivot(0, 2), QStringLiteral("Missing"));
+        EXPECT_EQ(pivot->stringValueForPivot(0, 2), QString());
+        EXPECT_EQ(pivot->numberOfRows(), 3);
+        EXPECT_EQ(pivot->labelPositionForRow(0, rowOfRecord(pivot, 5)), 1);
+        EXPECT_EQ(pivot->labelPositionForRow(0, rowOfRecord(pivot, 3)), 2);
+        auto *count = ds_object_cast<DSAggregation>(tables.table()->aggregationAtIndex(0));
+        EXPECT_EQ(count->doubleValueAtIndex(pivot->convertRowToValueIndex(1)), 3);
+    }
 }
 
 TEST_F(DSPivotTest, RowsUnderTheMask)
