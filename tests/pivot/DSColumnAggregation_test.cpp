@@ -45,7 +45,7 @@ protected:
     static void SetUpTestSuite()
     {
         ds_columns_test_setup();
-        DSObjectFactory::registerClass<GeneratedIndicator>(QStringLiteral("DSIndicatorLocalColumn"));
+        DSObjectFactory::registerClass<TestIndicatorColumn>(QStringLiteral("DSIndicatorLocalColumn"));
     }
 
     // The aggregation of tag over a new column of kind holding values, all

@@ -38,7 +38,7 @@ protected:
     static void SetUpTestSuite()
     {
         ds_columns_test_setup();
-        DSObjectFactory::registerClass<GeneratedIndicator>(QStringLiteral("DSIndicatorLocalColumn"));
+        DSObjectFactory::registerClass<TestIndicatorColumn>(QStringLiteral("DSIndicatorLocalColumn"));
     }
 };
 
@@ -162,7 +162,7 @@ TEST_F(DSPivotTest, AnIndicatorInputTakesTheCategoryRoute)
 {
     for (const bool categories : {true, false}) {
         ColumnsFixture tables;
-        GeneratedIndicator *flag = ds_add_indicator(tables, {1, 0, 1, NAN, 0, 1});
+        TestIndicatorColumn *flag = ds_add_indicator(tables, {1, 0, 1, NAN, 0, 1});
         flag->setTreat_as_categories(categories);
         EXPECT_FALSE(flag->pivot_partition());
         DSPivot *pivot = ds_pivot_on(tables.table(), {flag});

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "../model/ColumnsTestSupport.h"
+#include "../model/TestColumns.h"
 
 #include "model/DSIndicatorColumn.h"
 #include "model/DSTable.h"
@@ -47,27 +48,14 @@ inline int64_t ds_hashed_levels(int64_t i, int64_t a, int64_t k)
     return int64_t((uint64_t(ds_hashed(i, a, 4294967296)) * uint64_t(k)) >> 32);
 }
 
-// An indicator whose bits a test sets; registered as "DSIndicatorLocalColumn".
-class GeneratedIndicator : public DSIndicatorColumn
-{
-public:
-    std::vector<uint8_t> bits, missing;
-    qint64 getBytes(const uint8_t **values, const uint8_t **missingOut) override
-    {
-        *values = bits.data();
-        if (missingOut)
-            *missingOut = missing.data();
-        return qint64(bits.size());
-    }
-};
-
-// A new indicator "f" at the end of the table: 0 false, NaN missing, any
+// A new indicator "f" at the end of the table (TestIndicatorColumn
+// registered as "DSIndicatorLocalColumn"): 0 false, NaN missing, any
 // other value true.
-inline GeneratedIndicator *ds_add_indicator(ColumnsFixture &tables, const std::vector<double> &values)
+inline TestIndicatorColumn *ds_add_indicator(ColumnsFixture &tables, const std::vector<double> &values)
 {
     if (tables.table()->num_records() < qint64(values.size()))
         tables.table()->setNum_records(qint64(values.size()));
-    auto *flag = tables.addColumnOfEntity<GeneratedIndicator>("DSIndicatorLocalColumn", QStringLiteral("f"));
+    auto *flag = tables.addColumnOfEntity<TestIndicatorColumn>("DSIndicatorLocalColumn", QStringLiteral("f"));
     flag->bits.assign(size_t(ds_mask_bytes(qint64(values.size()))), 0);
     flag->missing = flag->bits;
     for (size_t i = 0; i < values.size(); ++i) {
