@@ -160,6 +160,29 @@ std::unique_ptr<DSStatDocument> open(const QString &path, DSError *error)
     return document;
 }
 
+// The saved package of savePackage() in a folder of its own, as it reads.
+struct Saved
+{
+    QTemporaryDir dir;
+    QString package;
+    std::map<Place, QByteArray> rows;
+    // Object numbers of table "A" and its column "x".
+    QString tableA, columnX;
+
+    Saved() : package(savePackage(dir.path()))
+    {
+        DSError error;
+        std::unique_ptr<DSStatDocument> original = open(package, &error);
+        EXPECT_TRUE(original) << error.localizedDescription.toStdString();
+        if (!original)
+            return;
+        rows = rowsOfDocument(*original);
+        tableA = QString::number(original->data_root()->tableAtIndex(0)->objectID().number());
+        columnX = QString::number(columnsOf(*original, 0)[0]->objectID().number());
+    }
+    QString store() const { return package + QLatin1Char('/') + k_store; }
+};
+
 // A package at path holding store as its store file.
 QString packageOf(const QString &store, const QString &path)
 {
@@ -275,19 +298,12 @@ TEST(DamagedDocument, DrillOpensIntactWarnsOrRefuses)
 // and a save leave its stored bytes as they were.
 TEST(DamagedDocument, ABadByteInAColumnMakesItDamaged)
 {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString package = savePackage(dir.path());
+    const Saved saved;
+    ASSERT_EQ(saved.rows.size(), 4u);
+    const QTemporaryDir &dir = saved.dir;
+    const std::map<Place, QByteArray> &expected = saved.rows;
+    const QString store = saved.store(), xNumber = saved.columnX;
     DSError error;
-    std::map<Place, QByteArray> expected;
-    QString xNumber;
-    {
-        std::unique_ptr<DSStatDocument> original = open(package, &error);
-        ASSERT_TRUE(original);
-        expected = rowsOfDocument(*original);
-        xNumber = QString::number(columnsOf(*original, 0)[0]->objectID().number());
-    }
-    const QString store = package + QLatin1Char('/') + k_store;
     struct Case {
         const char *what;
         QStringList arguments;
@@ -341,18 +357,12 @@ TEST(DamagedDocument, ABadByteInAColumnMakesItDamaged)
 // change, and keeps its stored count through an edit elsewhere and a save.
 TEST(DamagedDocument, ARowCountOutOfReachOpensAsDamagedAtOnce)
 {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString package = savePackage(dir.path());
+    const Saved saved;
+    ASSERT_EQ(saved.rows.size(), 4u);
+    const QTemporaryDir &dir = saved.dir;
+    const std::map<Place, QByteArray> &expected = saved.rows;
+    const QString package = saved.package, aNumber = saved.tableA;
     DSError error;
-    std::map<Place, QByteArray> expected;
-    QString aNumber;
-    {
-        std::unique_ptr<DSStatDocument> original = open(package, &error);
-        ASSERT_TRUE(original);
-        expected = rowsOfDocument(*original);
-        aNumber = QString::number(original->data_root()->tableAtIndex(0)->objectID().number());
-    }
     const qint64 counts[] = {qint64(1) << 40, -5, k_rows + 16};
     for (qint64 count : counts) {
         const QString path = packageOf(package + QLatin1Char('/') + k_store,
