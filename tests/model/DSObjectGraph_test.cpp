@@ -373,6 +373,20 @@ TEST_F(DSObjectGraphTest, HostileArchivesAreRefusedAndChangeNothing)
     ASSERT_FALSE(pasted.isEmpty()) << error.localizedDescription.toStdString();
     EXPECT_EQ(pasted.size(), valid.size());
     EXPECT_EQ(ds_object_cast<DSTable>(pasted.first())->sortedColumns().size(), 2);
+    EXPECT_FALSE(ds_object_cast<DSDataTable>(pasted.first())->isDamaged());
+
+    // A row count out of reach goes in as damage of the pasted table: it
+    // reads as the rows its columns hold (none), not two billion.
+    QCborArray huge = valid;
+    QCborMap pastedTable = huge.at(0).toMap();
+    pastedTable.insert(QStringLiteral("num_records"), qint64(1) << 40);
+    huge[0] = pastedTable;
+    const DSObjectList damaged = root->insertObjectsFromArchive(QCborValue(huge).toCbor(), &error);
+    ASSERT_FALSE(damaged.isEmpty()) << error.localizedDescription.toStdString();
+    auto *hugeTable = ds_object_cast<DSDataTable>(damaged.first());
+    EXPECT_TRUE(hugeTable->isDamaged());
+    EXPECT_EQ(hugeTable->num_records(), 0);
+    EXPECT_EQ(hugeTable->storedRowCount(), qint64(1) << 40);
 }
 
 // A table dragged to another document: the archive carries no reference
