@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <iconv.h>
 #include <limits>
@@ -110,7 +111,8 @@ private:
     bool dataFrameAttribute(const QByteArray &key, const Header &value);
     bool genericList(bool attributes);
     bool altrepVector();
-    bool wrappedVector();
+    bool wrappedVector(bool deferredText);
+    bool librdataWritesTheTextOf(const Header &h) const;
     bool compactSequence();
     bool discard(const Header &h);
     bool discardVector(const Header &h, int64_t elementSize);
@@ -445,7 +447,7 @@ bool Walk::altrepVector()
     if (!header(h) || h.type != kPairlist || !discard(h))
         return false;
     if (className == "wrap_real" || className == "deferred_string")
-        return wrappedVector();
+        return wrappedVector(className == "deferred_string");
     if (className == "compact_intseq")
         return compactSequence();
     return false;
@@ -453,12 +455,53 @@ bool Walk::altrepVector()
 
 // A wrapped or deferred vector: its representation, an alternative the
 // library skips, and the end of the list.
-bool Walk::wrappedVector()
+bool Walk::wrappedVector(bool deferredText)
 {
     Header h;
-    if (!header(h) || h.type != kPairlist || !header(h) || !valueVector(h) || !header(h) || !discard(h))
+    if (!header(h) || h.type != kPairlist || !header(h))
+        return false;
+    if (deferredText && !librdataWritesTheTextOf(h))
+        return false;
+    if (!valueVector(h) || !header(h) || !discard(h))
         return false;
     return header(h) && h.type == kNil;
+}
+
+// Whether R writes x as "%.0f" does: a whole number below 10^15 whose
+// digits are no wider than R's exponent form (100000 is "1e+05" in R).
+bool isWrittenWhole(double x)
+{
+    if (!std::isfinite(x) || x != std::floor(x) || std::fabs(x) >= 1e15 || (x == 0 && std::signbit(x)))
+        return false;
+    char digits[24];
+    const int width = std::snprintf(digits, sizeof digits, "%.0f", std::fabs(x));
+    int significant = width;
+    while (significant > 1 && digits[significant - 1] == '0')
+        --significant;
+    return width <= (significant > 1 ? significant + 1 : 1) + 4;
+}
+
+// A deferred text (R's as.character of numbers, kept as the numbers) is
+// written out by librdata itself, with "%d" and "%.0f": what R makes of
+// them only for whole numbers R writes without an exponent. Anything else
+// (1.5 would read "2", a missing number "nan" or "-2147483648") is refused
+// rather than imported wrong. Reads the vector's count and values ahead.
+bool Walk::librdataWritesTheTextOf(const Header &h) const
+{
+    const int64_t size = h.type == kReal ? 8 : 4;
+    if ((h.type != kReal && h.type != kInteger) || remaining() < 4)
+        return false;
+    const int32_t length = qFromBigEndian<qint32>(m_at);
+    if (length < 0 || length > (remaining() - 4) / size)
+        return false;
+    const char *values = m_at + 4;
+    for (int32_t i = 0; i < length; ++i) {
+        const bool exact = h.type == kReal ? isWrittenWhole(qFromBigEndian<double>(values + 8 * i))
+                                           : qFromBigEndian<qint32>(values + 4 * i) != INT32_MIN;
+        if (!exact)
+            return false;
+    }
+    return true;
 }
 
 // The library writes the sequence out from its count, start and step (R's

@@ -206,6 +206,25 @@ TEST(RDataImport, WhatLibrdataWouldCrashOnIsRefused)
     EXPECT_EQ(run->errorText(), QStringLiteral("1 Error parsing the RData file: deep.rds"));
 }
 
+// R's as.character of numbers may be stored as the numbers (a deferred
+// string); librdata writes them out with "%.0f", which is R's text only for
+// whole numbers, and goes on past a column of the wrong length.
+TEST(RDataImport, DeferredTextImportsOnlyWhereItIsRsOwn)
+{
+    auto whole = importR({QUrl::fromLocalFile(fixture(QStringLiteral("deferred.rds")))});
+    ASSERT_EQ(whole->tables().size(), 1) << whole->errorText().toStdString();
+    auto *text = ds_object_cast<DSTextDataColumn>(ds_column_named(whole->tables()[0], "whole"));
+    ASSERT_TRUE(text);
+    EXPECT_EQ(ds_text_values(text), (std::vector<std::string>{"1", "20", "300"}));
+
+    for (const char *name : {"deferred_fraction.rds", "deferred_short.rds"}) {
+        SCOPED_TRACE(name);
+        auto run = importR({QUrl::fromLocalFile(fixture(QLatin1String(name)))});
+        EXPECT_EQ(run->importer->asyncResult(), nullptr);
+        EXPECT_EQ(run->errorText(), QStringLiteral("1 Error parsing the RData file: ") + QLatin1String(name));
+    }
+}
+
 // Both libraries define ck_hash_table_* functions; one process reads both
 // kinds of file, under AddressSanitizer too.
 TEST(RDataImport, StataAndRFilesInOneProcess)
