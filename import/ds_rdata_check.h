@@ -16,7 +16,8 @@ inline constexpr int ds_rdata_max_depth = 2000;
 // reader takes, and answers whether librdata may be handed them: false for
 // a file that ends early, names an unknown reference, holds a negative or
 // oversized length (one the rest of the file cannot hold), nests deeper
-// than ds_rdata_max_depth, or holds a compact integer sequence that is not
-// a whole count up to ds_rdata_max_sequence of 32-bit values. Reads only;
-// allocates no more than the names it meets.
+// than ds_rdata_max_depth, holds a compact integer sequence that is not a
+// whole count up to ds_rdata_max_sequence of 32-bit values or a deferred
+// text librdata would write unlike R, or declares a stateful encoding.
+// Reads only; allocates no more than the names it meets.
 bool ds_rdata_check(const QByteArray &bytes);
