@@ -96,8 +96,9 @@ TEST_F(DSComputeQuantileColumnTest, CutoffsFollowEditsOfTheInput)
     const std::vector<double> before = valuesOf(column, 200, 100);
     // Moving the smallest values to the top shifts every group down.
     for (size_t i = 0; i < values.size(); ++i)
-        if (values[i] < 300)
+        if (values[i] < 300) {
             ASSERT_TRUE(x->replaceNumericValueAtIndex(qint64(i), values[i] + 1000));
+        }
     const std::vector<double> after = valuesOf(column, 200, 100);
     EXPECT_NE(before, after);
     EXPECT_EQ(after, valuesOf(quantiles(x, 10), 200, 100));
