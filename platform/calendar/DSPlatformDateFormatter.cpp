@@ -7,11 +7,35 @@
 #include <unicode/smpdtfmt.h>
 #include <unicode/timezone.h>
 
-DSPlatformDateFormatter::DSPlatformDateFormatter(const QLocale &locale) : m_locale(locale)
+namespace {
+
+icu::DateFormat::EStyle icuStyle(DSPlatformDateFormatter::Style style)
+{
+    switch (style) {
+    case DSPlatformDateFormatter::ShortStyle:
+        return icu::DateFormat::kShort;
+    case DSPlatformDateFormatter::MediumStyle:
+        return icu::DateFormat::kMedium;
+    case DSPlatformDateFormatter::LongStyle:
+        return icu::DateFormat::kLong;
+    default:
+        return icu::DateFormat::kNone;
+    }
+}
+
+} // namespace
+
+DSPlatformDateFormatter::DSPlatformDateFormatter(const QLocale &locale)
+    : DSPlatformDateFormatter(locale, LongStyle, LongStyle)
+{
+}
+
+DSPlatformDateFormatter::DSPlatformDateFormatter(const QLocale &locale, Style dateStyle, Style timeStyle)
+    : m_locale(locale)
 {
     const icu::Locale icuLocale = ds_icu_gregorian_locale(locale);
     std::unique_ptr<icu::DateFormat> format(
-        icu::DateFormat::createDateTimeInstance(icu::DateFormat::kLong, icu::DateFormat::kLong, icuLocale));
+        icu::DateFormat::createDateTimeInstance(icuStyle(dateStyle), icuStyle(timeStyle), icuLocale));
     if (auto *simple = dynamic_cast<icu::SimpleDateFormat *>(format.get())) {
         format.release();
         m_format.reset(simple);

@@ -19,6 +19,10 @@ class DSPlatformDateFormatter
 {
 public:
     explicit DSPlatformDateFormatter(const QLocale &locale = QLocale());
+    // The locale's format of the date and time styles; NoStyle leaves that
+    // part out.
+    enum Style { NoStyle, ShortStyle, MediumStyle, LongStyle };
+    DSPlatformDateFormatter(const QLocale &locale, Style dateStyle, Style timeStyle);
     DSPlatformDateFormatter(const DSPlatformDateFormatter &other);
     DSPlatformDateFormatter &operator=(const DSPlatformDateFormatter &other);
     ~DSPlatformDateFormatter();
