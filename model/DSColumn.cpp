@@ -311,6 +311,22 @@ qint64 DSColumn::setupMissingMask(qint64 offset, qint64 limit)
     return length;
 }
 
+void DSColumn::mergeInputMissingMasks(qint64 offset, qint64 limit, qint64 length)
+{
+    offset = std::max<qint64>(offset, 0);
+    const qint64 end = ds_mask_bytes(offset + rowsInRange(offset, limit));
+    uint8_t *mask = sharedMissingMask();
+    for (DSColumn *column : sortedInputColumns()) {
+        const uint8_t *inputMask = nullptr;
+        const qint64 inputLength = column->getMissingMask(&inputMask, offset, limit);
+        if (!inputMask || !mask)
+            continue;
+        const qint64 stop = std::min({end, inputLength, length});
+        for (qint64 b = offset / 8; b < stop; ++b)
+            mask[b] |= inputMask[b];
+    }
+}
+
 qint64 DSColumn::getMissingMask(const uint8_t **out)
 {
     return getMissingMask(out, 0, tableRowCount());

@@ -429,6 +429,11 @@ protected:
     std::vector<uint8_t> rightCensoringMask();
     // The shared mask for writing, as the last set-up prepared it.
     uint8_t *sharedMissingMask() { return _missing_mask.data(); }
+    // ORs each input column's mask of the same range into the shared mask
+    // that a set-up of length bytes prepared for rows offset to offset +
+    // limit - 1, over the bytes of that range both masks reach: a derived
+    // row is missing where any input's row is.
+    void mergeInputMissingMasks(qint64 offset, qint64 limit, qint64 length);
 
     // Transient caches (never stored). The index kinds fill the first
     // three; the covariate groups and display order live until a fault.

@@ -18,6 +18,8 @@ icu::DateFormat::EStyle icuStyle(DSPlatformDateFormatter::Style style)
         return icu::DateFormat::kMedium;
     case DSPlatformDateFormatter::LongStyle:
         return icu::DateFormat::kLong;
+    case DSPlatformDateFormatter::FullStyle:
+        return icu::DateFormat::kFull;
     default:
         return icu::DateFormat::kNone;
     }
@@ -74,26 +76,6 @@ void DSPlatformDateFormatter::setDateFormat(const QString &pattern)
 {
     m_format->applyPattern(ds_unicode(pattern));
 }
-
-namespace {
-
-icu::DateFormat::EStyle icuStyle(DSPlatformDateFormatter::Style style)
-{
-    switch (style) {
-    case DSPlatformDateFormatter::ShortStyle:
-        return icu::DateFormat::kShort;
-    case DSPlatformDateFormatter::MediumStyle:
-        return icu::DateFormat::kMedium;
-    case DSPlatformDateFormatter::LongStyle:
-        return icu::DateFormat::kLong;
-    case DSPlatformDateFormatter::FullStyle:
-        return icu::DateFormat::kFull;
-    default:
-        return icu::DateFormat::kNone;
-    }
-}
-
-}  // namespace
 
 void DSPlatformDateFormatter::setStyles(Style dateStyle, Style timeStyle)
 {
