@@ -78,6 +78,7 @@ DSStyle::DSStyle(DSStatDocument *document)
             if (!m_fallback) {
                 auto fallback = std::make_unique<DSSmallNumberFormatter>();
                 fallback->setMaximumFractionDigits(3);
+                fallback->setShowsUnrepresentableNumber(true);
                 m_fallback = std::move(fallback);
             }
             formatter = m_fallback.get();

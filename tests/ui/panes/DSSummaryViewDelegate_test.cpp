@@ -1,6 +1,7 @@
 #include "../sheets/sheet_test_support.h"
 
 #include "charts/DSStatisticalTestView.h"
+#include "charts/DSStyle.h"
 #include "filter/DSTableFilterSet.h"
 #include "model/DSDataTable.h"
 #include "model/DSNumericDataColumn.h"
@@ -25,6 +26,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QSlider>
 #include <QSignalSpy>
 #include <QStandardItemModel>
 #include <QTest>
@@ -50,6 +52,19 @@ public:
             if (row / 8 < length)
                 mask[row / 8] &= uint8_t(~(1u << (row % 8)));
     }
+};
+
+// Counts the estimation-command window's refreshes.
+class CountingHost : public FakeHost
+{
+public:
+    void refreshEstimationCommandForDocument(DSStatDocument *document) override
+    {
+        ++commandRefreshes;
+        lastDocument = document;
+    }
+    int commandRefreshes = 0;
+    DSStatDocument *lastDocument = nullptr;
 };
 
 // A pivot pane with a selection of its own.
@@ -153,7 +168,7 @@ protected:
     QString info() const { return bottomLine->field("the_bottom_line_info")->text(); }
     bool visible(const char *name) const { return pane->control<QWidget>(name)->isVisibleTo(pane->summary_view()); }
 
-    FakeHost host;
+    CountingHost host;
     std::unique_ptr<DSStatDocumentWindow> document;
     DSManagedObjectContext *context = nullptr;
     DSDataTable *table = nullptr;
@@ -402,6 +417,7 @@ TEST_F(SummaryPaneTest, BottomLineShowsTheDecorationOfTheReportersResult)
     table->covariate_selection()->resetWithColumn(cy);
     pane->refreshTheBottomLine(nullptr);
     EXPECT_TRUE(sentence().startsWith(QStringLiteral("💡 "))) << sentence().toStdString();
+    keepPicture(bottomLine->the_bottom_line_view(), QStringLiteral("bottom_line_light_bulb.png"));
     // The same covariate with the summary charts hidden is ignored.
     table->setShowSummaryCharts(false);
     pane->refreshTheBottomLine(nullptr);
@@ -431,6 +447,7 @@ TEST_F(SummaryPaneTest, BottomLinePopoverAndStyles)
     EXPECT_TRUE(bottomLine->field("critical_value_field")->text().startsWith(QStringLiteral("C = ")));
     EXPECT_EQ(bottomLine->field("is_significant_field")->text(), QStringLiteral("yes"));
     EXPECT_TRUE(bottomLine->field("p_value_field")->text().size() > 0);
+    keepPicture(bottomLine->diagnostics_popover(), QStringLiteral("bottom_line_diagnostics.png"));
     bottomLine->showDiagnostics(button);
     EXPECT_FALSE(bottomLine->diagnostics_popover()->isVisible());
     EXPECT_FALSE(button->isChecked());
@@ -447,6 +464,70 @@ TEST_F(SummaryPaneTest, BottomLinePopoverAndStyles)
         EXPECT_EQ(bottomLine->field("the_bottom_line_friendly_text")->isVisibleTo(view), c.friendly) << c.style;
         EXPECT_EQ(bottomLine->field("the_bottom_line_neutral_text")->isVisibleTo(view), c.neutral) << c.style;
     }
+}
+
+TEST_F(SummaryPaneTest, TheCommandWindowReadsTheShownTest)
+{
+    std::vector<double> x;
+    for (int i = 0; i < 20; ++i)
+        x.push_back(i % 3 + i * 0.5);
+    DSColumn *cx = numbers(QStringLiteral("x"), x);
+    show();
+    const int before = host.commandRefreshes;
+    click(cx);
+    EXPECT_GT(host.commandRefreshes, before);
+    EXPECT_EQ(host.lastDocument, document.get());
+    ASSERT_TRUE(bottomLine->shownTest());
+    EXPECT_EQ(bottomLine->shownTest(), bottomLine->result());
+    EXPECT_TRUE(bottomLine->reporterForColumns(table->column_selection(), nullptr));
+
+    // The padlock open: the bottom line gives way to the instructions and
+    // the picture forgets its test.
+    QTest::mouseClick(pane->control<QAbstractButton>("build_model_lock_button"), Qt::LeftButton);
+    EXPECT_TRUE(table->build_model_unlocked());
+    EXPECT_FALSE(bottomLine->the_bottom_line_view()->isVisibleTo(pane->summary_view()));
+    EXPECT_TRUE(visible("build_model_instructions"));
+    EXPECT_TRUE(pane->control<QAbstractButton>("build_model_button")->isEnabled());
+    EXPECT_EQ(bottomLine->shownTest(), nullptr);
+    QTest::mouseClick(pane->control<QAbstractButton>("build_model_lock_button"), Qt::LeftButton);
+    EXPECT_TRUE(bottomLine->the_bottom_line_view()->isVisibleTo(pane->summary_view()));
+    EXPECT_FALSE(visible("build_model_instructions"));
+    EXPECT_FALSE(pane->control<QAbstractButton>("build_model_button")->isEnabled());
+}
+
+TEST_F(SummaryPaneTest, PanesHaveStyleSheetsOfTheirOwn)
+{
+    DSStyle *style = pane->style();
+    EXPECT_EQ(pane->style(), style) << "made once";
+    EXPECT_NE(bottomLine->style(), style);
+    for (const char *key : {"BottomLineTestStatisticFormatter", "BottomLineCriticalValueFormatter",
+                            "BottomLinePValueFormatter", "ValueCountFormatter"})
+        EXPECT_TRUE(style->numberFormatterForKey(QString::fromLatin1(key))) << key;
+    EXPECT_EQ(style->numberFormatterForKey(QStringLiteral("ValueCountFormatter")), document->decimal_formatter());
+    EXPECT_EQ(style->numberFormatterForKey(QStringLiteral("NoSuchFormatter")), nullptr);
+}
+
+TEST_F(SummaryPaneTest, GraphicsPaneAndConfidence)
+{
+    DSColumn *x = numbers(QStringLiteral("x"), {1, 2, 3, 4, 5});
+    show();
+    click(x);
+    ASSERT_FALSE(pane->graphicsPaneCollapsed());
+    pane->showHideSummaryGraphics(nullptr);
+    EXPECT_TRUE(pane->graphicsPaneCollapsed());
+    EXPECT_FALSE(table->showSummaryCharts());
+    EXPECT_TRUE(visible("summary_graphics_button_view"));
+    EXPECT_FALSE(visible("build_model_view"));
+    QTest::mouseClick(pane->control<QAbstractButton>("summary_graphics_button"), Qt::LeftButton);
+    EXPECT_FALSE(pane->graphicsPaneCollapsed());
+    EXPECT_TRUE(table->showSummaryCharts());
+    EXPECT_FALSE(visible("summary_graphics_button_view"));
+
+    auto *slider = pane->control<QSlider>("confidence_slider");
+    EXPECT_EQ(slider->value(), 95);
+    QTest::keyClick(slider, Qt::Key_Left);
+    EXPECT_DOUBLE_EQ(table->confidence_level(), 0.94);
+    EXPECT_EQ(pane->control<QLabel>("confidence_label")->text(), QStringLiteral("94%"));
 }
 
 TEST_F(SummaryPaneTest, TwoNumericColumnsGoToTheReporterOfTheirTable)
