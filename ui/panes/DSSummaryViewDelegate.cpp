@@ -271,13 +271,11 @@ void DSSummaryViewDelegate::refreshView(QObject *)
     DSTable *table = active_table();
     if (!table)
         return;
-    {
-        QScopedValueRollback guard(m_isRefreshing, true);
-        if (auto *field = control<QLineEdit>("column_filter_field"))
-            field->setText(table->column_filter_summary);
-        m_outline->reloadData();
-        refreshSummaryTableSelection(nullptr);
-    }
+    QScopedValueRollback guard(m_isRefreshing, true);
+    if (auto *field = control<QLineEdit>("column_filter_field"))
+        field->setText(table->column_filter_summary);
+    m_outline->reloadData();
+    refreshSummaryTableSelection(nullptr);
     refreshSummaryViewNoTable(nullptr);
 }
 
@@ -345,8 +343,10 @@ void DSSummaryViewDelegate::refreshSummaryViewNoTable(QObject *sender)
     // The covariate pane would refresh here and call these back.
     refreshBuildModelControls(sender);
     refreshTheBottomLine(sender);
+    // The format inspector edits the category when one is chosen.
     if (auto *formatting = control<QAbstractButton>("formatting_options_button"))
-        formatting->setChecked(table->active_column_category() != nullptr);
+        formatting->setText(table->active_column_category() ? QStringLiteral("Format Category…")
+                                                            : QStringLiteral("Format…"));
     refreshConfidenceViews(sender);
 }
 

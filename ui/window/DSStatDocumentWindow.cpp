@@ -1365,11 +1365,12 @@ void DSStatDocumentWindow::purgeImagesForColumsDisplayingLabel(const QString &la
 void DSStatDocumentWindow::setEnabledForControls(bool enabled, const QList<QWidget *> &views)
 {
     for (QWidget *view : views) {
-        if (auto *field = qobject_cast<QLineEdit *>(view)) {
-            field->setEnabled(enabled);
-            QPalette palette = field->palette();
-            palette.setColor(QPalette::Text, enabled ? Qt::black : Qt::gray);
-            field->setPalette(palette);
+        if (qobject_cast<QLineEdit *>(view) || qobject_cast<QLabel *>(view)) {
+            view->setEnabled(enabled);
+            QPalette palette = view->palette();
+            palette.setColor(qobject_cast<QLabel *>(view) ? QPalette::WindowText : QPalette::Text,
+                             enabled ? Qt::black : Qt::gray);
+            view->setPalette(palette);
         } else if (qobject_cast<QAbstractButton *>(view) || view->inherits("QAbstractSlider")
                    || view->inherits("QComboBox") || view->inherits("QAbstractSpinBox")) {
             view->setEnabled(enabled);

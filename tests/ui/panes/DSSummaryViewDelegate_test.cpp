@@ -22,6 +22,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
+#include <QImage>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -588,6 +590,41 @@ TEST_F(SummaryPaneTest, SelectionServicesAskTheVisiblePane)
     EXPECT_EQ(pane->control<QLineEdit>("column_filter_field")->text(), QString());
     EXPECT_EQ(outline->model()->rowCount(), 4);
     EXPECT_EQ(selectedNames(), QStringList{QStringLiteral("added")});
+}
+
+TEST_F(SummaryPaneTest, EnablingControlsReachesIntoContainers)
+{
+    QWidget box;
+    auto *field = new QLineEdit(&box);
+    auto *inner = new QWidget(&box);
+    auto *label = new QLabel(QStringLiteral("label"), inner);
+    auto *check = new QCheckBox(inner);
+    for (bool enabled : {false, true}) {
+        DSStatDocumentWindow::setEnabledForControls(enabled, {field, inner});
+        EXPECT_EQ(field->isEnabled(), enabled);
+        EXPECT_EQ(label->isEnabled(), enabled);
+        EXPECT_EQ(check->isEnabled(), enabled);
+        EXPECT_TRUE(inner->isEnabled()) << "a container passes the flag on";
+        const QColor text = enabled ? Qt::black : Qt::gray;
+        EXPECT_EQ(field->palette().color(QPalette::Text), text);
+        EXPECT_EQ(label->palette().color(QPalette::WindowText), text);
+    }
+}
+
+TEST_F(SummaryPaneTest, ALabelColourDropsTheMiniChartsThatShowIt)
+{
+    DSColumn *colours = texts(QStringLiteral("colour"), {"red", "blue"});
+    DSColumn *shapes = texts(QStringLiteral("shape"), {"round", "square"});
+    show();
+    const auto image = std::make_shared<const QImage>(4, 4, QImage::Format_ARGB32);
+    for (DSColumn *column : {colours, shapes}) {
+        column->setTemp_summary(column->summaryForMask(nullptr, 0, NAN));
+        column->setTemp_image(image);
+    }
+    document->purgeImagesForColumsDisplayingLabel(QStringLiteral("red"));
+    EXPECT_EQ(colours->temp_image(), nullptr);
+    EXPECT_EQ(colours->last_image(), image) << "kept for the redraw";
+    EXPECT_EQ(shapes->temp_image(), image) << "no category of it shows the label";
 }
 
 TEST_F(SummaryPaneTest, ActivatingAModelMovesTheOthersUp)
