@@ -214,13 +214,18 @@ TEST_F(SummaryPaneTest, TreatAsControlsFollowTheSelection)
 {
     DSColumn *weights = numbers(QStringLiteral("count"), {1, 2, 3, 4});
     DSColumn *values = numbers(QStringLiteral("value"), {5, 6, 7, 8});
+    DSColumn *grouped = numbers(QStringLiteral("group"), {1, 2, 3, 1});
+    DSColumn *times = numbers(QStringLiteral("time"), {3, 4, 5, 9});
     DSColumn *labels = texts(QStringLiteral("label"), {"a", "b", "a", "b"});
     DSColumn *when = days(QStringLiteral("when"), 4);
+    grouped->setTreat_as_categories(true);
+    times->setTreat_as_survival_times(true);
     table->setFrequency_weights_column(weights);
     table->setApply_frequency_weights(true);
     show();
     auto *categories = pane->control<QAbstractButton>("treat_as_categories_button");
     auto *popUp = pane->control<QComboBox>("treat_as_popup_button");
+    auto *items = qobject_cast<QStandardItemModel *>(popUp->model());
     auto shownView = [this] {
         for (const char *name : {"treat_as_categories_view", "treat_as_survival_times_view", "treat_as_button_view"})
             if (visible(name))
@@ -228,16 +233,37 @@ TEST_F(SummaryPaneTest, TreatAsControlsFollowTheSelection)
         return QString();
     };
 
-    // No selection: the categories box, disabled; the hidden pop-up at tag 0.
-    EXPECT_EQ(shownView(), QStringLiteral("treat_as_categories_view"));
-    EXPECT_FALSE(categories->isEnabled());
-    EXPECT_EQ(popUp->currentData().toInt(), 0);
+    struct Case
+    {
+        const char *name;
+        QList<DSColumn *> selection;
+        const char *view;
+        bool categoriesEnabled;
+        int tag;
+    };
+    const Case cases[] = {
+        {"nothing selected", {}, "treat_as_categories_view", false, 0},
+        {"the applied weights column", {weights}, "treat_as_button_view", true, 2},
+        {"plain values", {values}, "treat_as_button_view", true, 1},
+        {"numbers treated as categories", {grouped}, "treat_as_button_view", true, 0},
+        {"survival times", {times}, "treat_as_button_view", true, 3},
+        {"numbers of two kinds", {values, grouped}, "treat_as_button_view", true, 1},
+        {"a text column", {labels}, "treat_as_categories_view", true, 0},
+        {"numbers and text", {values, labels}, "treat_as_categories_view", true, 1},
+        {"a time column", {when}, "treat_as_survival_times_view", false, 1},
+    };
+    for (const Case &c : cases) {
+        document->selectExistingColumns(c.selection);
+        pane->refreshView(nullptr);
+        EXPECT_EQ(shownView(), QString::fromLatin1(c.view)) << c.name;
+        EXPECT_EQ(categories->isEnabled(), c.categoriesEnabled) << c.name;
+        EXPECT_EQ(popUp->currentData().toInt(), c.tag) << c.name;
+        EXPECT_EQ(items->item(2)->isEnabled(), c.selection.size() == 1) << c.name << ": row counts for one column";
+    }
 
+    // Tag 1 for the weights column, by the keyboard: the weights go and the
+    // whole document refreshes.
     click(weights);
-    EXPECT_EQ(shownView(), QStringLiteral("treat_as_button_view"));
-    EXPECT_EQ(popUp->currentData().toInt(), 2) << "the applied weights column reads as row counts";
-
-    // Tag 1 by the keyboard: the weights go and the whole document refreshes.
     QSignalSpy refreshes(document.get(), &DSStatDocumentWindow::refreshed);
     popUp->setFocus();
     QTest::keyClick(popUp, Qt::Key_Up);
@@ -247,28 +273,24 @@ TEST_F(SummaryPaneTest, TreatAsControlsFollowTheSelection)
     EXPECT_GE(refreshes.count(), 1);
 
     // A mix of a treated and an untreated column: all treated, then none.
-    values->setTreat_as_categories(true);
     labels->setTreat_as_categories(false);
-    click(values);
+    click(grouped);
     click(labels, Qt::ControlModifier);
-    ASSERT_EQ(selectedNames(), (QStringList{QStringLiteral("value"), QStringLiteral("label")}));
-    EXPECT_EQ(shownView(), QStringLiteral("treat_as_categories_view"));
+    ASSERT_EQ(selectedNames(), (QStringList{QStringLiteral("group"), QStringLiteral("label")}));
     QTest::mouseClick(categories, Qt::LeftButton);
-    EXPECT_TRUE(values->treat_as_categories());
+    EXPECT_TRUE(grouped->treat_as_categories());
     EXPECT_TRUE(labels->treat_as_categories());
     QTest::mouseClick(categories, Qt::LeftButton);
-    EXPECT_FALSE(values->treat_as_categories());
+    EXPECT_FALSE(grouped->treat_as_categories());
     EXPECT_FALSE(labels->treat_as_categories());
 
-    // A time column cannot be treated as categories: every toggle leaves it off.
+    // A column that cannot be treated as categories is off after every toggle.
     click(when, Qt::ControlModifier);
     for (int i = 0; i < 2; ++i) {
         QTest::mouseClick(categories, Qt::LeftButton);
         EXPECT_FALSE(when->treat_as_categories()) << i;
     }
     click(when);
-    EXPECT_EQ(shownView(), QStringLiteral("treat_as_survival_times_view"))
-        << "a column that cannot be categories offers survival times";
     QTest::mouseClick(pane->control<QAbstractButton>("treat_as_survival_times_button"), Qt::LeftButton);
     EXPECT_TRUE(when->treat_as_survival_times());
     EXPECT_TRUE(visible("survival_options_view"));
@@ -325,7 +347,9 @@ TEST_F(SummaryPaneTest, CensoringAndBinSizeLabels)
     show();
     click(survival);
     EXPECT_TRUE(visible("survival_options_view"));
-    EXPECT_EQ(pane->control<QLabel>("censoring_label")->text(), QStringLiteral("0 censored"));
+    auto *censoring = pane->control<QLabel>("censoring_label");
+    EXPECT_EQ(censoring->text(), QStringLiteral("0 censored"));
+    EXPECT_EQ(censoring->palette().color(QPalette::WindowText), QColor(Qt::gray));
 
     click(x);
     EXPECT_TRUE(visible("continuous_options_view"));
