@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QScopedValueRollback>
+#include <QSet>
 #include <QSlider>
 #include <QSplitter>
 #include <QStandardItemModel>
@@ -187,10 +188,14 @@ qint64 DSSummaryViewDelegate::refreshFilteredColumns()
         return 0;
     for (DSColumn *column : table->columnsMatching(table->column_filter_summary))
         m_filteredColumns.append(column->index());
-    // The selection and the list must both ascend by index.
-    QList<qint64> ascending = m_filteredColumns;
-    std::sort(ascending.begin(), ascending.end());
-    table->column_selection()->unionWithColumnIndexes(ascending);
+    // The selection keeps its own order (the order of the user's clicks, or
+    // of a menu's list), which need not ascend by index: each hidden column
+    // is dropped by itself rather than by a merge of two ascending lists.
+    const QSet<qint64> listed(m_filteredColumns.begin(), m_filteredColumns.end());
+    DSColumnSelection *selection = table->column_selection();
+    for (DSColumn *column : selection->columns())
+        if (!listed.contains(column->index()))
+            selection->removeColumn(column);
     return m_filteredColumns.size();
 }
 

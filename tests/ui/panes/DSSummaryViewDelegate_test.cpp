@@ -604,6 +604,9 @@ TEST_F(SummaryPaneTest, SelectionServicesAskTheVisiblePane)
 
     document->selectExistingColumns({c, a});
     EXPECT_EQ(selectedNames(), (QStringList{QStringLiteral("c"), QStringLiteral("a")}));
+    pane->refreshView(nullptr);
+    EXPECT_EQ(selectedNames(), (QStringList{QStringLiteral("c"), QStringLiteral("a")}))
+        << "a reload keeps listed columns in any order";
 
     // New columns are found whatever the search said.
     search(QStringLiteral("a"));
