@@ -1,5 +1,6 @@
 #include "app/ds_register_model_classes.h"
 
+#include "derived/ds_register_derived_classes.h"
 #include "filter/DSTableFilter.h"
 #include "filter/DSTableFilterSet.h"
 #include "import/ds_register_importer_classes.h"
@@ -38,6 +39,7 @@ void ds_register_model_classes()
     DSObjectFactory::registerClass<DSTextPartition>(QStringLiteral("DSTextPartition"));
     DSObjectFactory::registerClass<DSTimePartition>(QStringLiteral("DSTimePartition"));
     ds_register_regression_classes();
+    ds_register_derived_classes();
     DSObjectFactory::registerClass<DSTableFilterSet>(QStringLiteral("DSTableFilterSet"));
     DSObjectFactory::registerClass<DSTableFilter>(QStringLiteral("DSTableFilter"));
     DSObjectFactory::registerClass<DSPivot>(QStringLiteral("DSPivot"));

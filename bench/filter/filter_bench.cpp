@@ -7,6 +7,7 @@
 // components) and pandas (cold, with .dt extraction) on the same rows.
 //
 // Prints the load average: the machine is shared.
+#include "../ds_bench_main.h"
 #include "app/ds_register_model_classes.h"
 #include "filter/DSTableFilter.h"
 #include "filter/DSTableFilterSet.h"
@@ -20,8 +21,6 @@
 #include "platform/store/DSManagedObjectModel.h"
 
 #include <benchmark/benchmark.h>
-
-#include <QFile>
 
 #include <algorithm>
 #include <bit>
@@ -140,11 +139,5 @@ BENCHMARK(BM_MaskCold)->Unit(benchmark::kMillisecond)->Repetitions(9)->ComputeSt
 
 int main(int argc, char **argv)
 {
-    QFile load(QStringLiteral("/proc/loadavg"));
-    if (load.open(QIODevice::ReadOnly))
-        benchmark::AddCustomContext("load average", load.readAll().trimmed().toStdString());
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return ds_bench_main(argc, argv);
 }

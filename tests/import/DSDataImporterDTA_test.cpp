@@ -168,8 +168,9 @@ TEST(DTAImport, PortableFileEqualsItsSystemFile)
         EXPECT_EQ(porColumns[c]->name().toLower(), savColumns[c]->name().toLower());
         EXPECT_EQ(porColumns[c]->entity()->name(), savColumns[c]->entity()->name());
         EXPECT_EQ(porColumns[c]->category_labels(), savColumns[c]->category_labels());
-        if (auto *n = ds_object_cast<DSNumericDataColumn>(porColumns[c]))
+        if (auto *n = ds_object_cast<DSNumericDataColumn>(porColumns[c])) {
             EXPECT_EQ(ds_column_values(n).size(), ds_column_values(ds_object_cast<DSNumericDataColumn>(savColumns[c])).size());
+        }
     }
 }
 

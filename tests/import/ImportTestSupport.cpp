@@ -180,9 +180,10 @@ void expectNumbersMatch(const std::vector<double> &values, const QList<QStringLi
         const double expected = cell.toDouble();
         const bool asFloat = std::trunc(expected) != expected && double(float(values[r])) == values[r] &&
                              float(values[r]) == float(expected);
-        if (!asFloat)
+        if (!asFloat) {
             EXPECT_NEAR(values[r], expected, 1e-12 * std::max(1.0, std::fabs(expected)))
                 << name.toStdString() << " row " << r;
+        }
     }
 }
 

@@ -416,8 +416,9 @@ TEST_F(DSStatDocumentTest, ImportableFileOpensAsUntitledDocumentWithPendingImpor
         }
         EXPECT_FALSE(document.initial_importer()->parseIntoPool(pool, &error)) << c.file;
         EXPECT_TRUE(error.localizedDescription.contains(QString::fromLatin1(c.file))) << c.file;
-        if (c.outcome == NotBuilt)
+        if (c.outcome == NotBuilt) {
             EXPECT_TRUE(pool.objects().isEmpty()) << c.file;
+        }
     }
 }
 

@@ -509,8 +509,9 @@ TEST_F(DSRegressionTest, PredictedTimesAreTimesOfTheOutcomesKind)
         DSNumericDataColumn *predictedNumbers = numericColumns(
             fit(name, false, DSOutcomeModelLinear)->insertColumnsFromPredictedValuesForMask(nullptr, 0))[0];
         const std::vector<double> numbers = valuesOf(predictedNumbers);
-        if (name == "days")
+        if (name == "days") {
             EXPECT_EQ(predictedNumbers->number_formatter()->maximum_fractional_digits(), 5) << "the outcome's format";
+        }
         variables.clear();
         model = newModel();
         for (const char *x : {"x1", "x2"})

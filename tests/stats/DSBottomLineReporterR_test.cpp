@@ -141,10 +141,11 @@ TEST(BottomLineR, CommandsReproduceOurStatistics)
         const Answer ours = answerOf(table, c);
         EXPECT_EQ(ours.command.toStdString(), r.at(1));
         const double statistic = std::stod(r.at(2)), p = std::stod(r.at(3));
-        if (c.compare == Compare::same)
+        if (c.compare == Compare::same) {
             EXPECT_NEAR(ours.statistic, statistic, 1e-9 * std::fabs(statistic));
-        else if (c.compare == Compare::absolute)
+        } else if (c.compare == Compare::absolute) {
             EXPECT_NEAR(ours.statistic, std::fabs(statistic), 1e-9 * std::fabs(statistic));
+        }
         EXPECT_NEAR(ours.p, p, 1e-6 * p + 1e-12) << "R's p " << r.at(3);
     }
 }

@@ -368,7 +368,7 @@ TEST_F(BottomLineTest, PairedAndRepeatedCommands)
     const DSColumnSelection pair = selectionOf({a, b});
     DSBottomLineReporter *reporter = chain.reporterForColumns(&pair, nullptr);
     const auto result = reporter->resultForColumns(&pair, nullptr, nullptr, 0);
-    EXPECT_TRUE(sentence(reporter, result.get(), pair, {}).startsWith("*b* minus *a* "));
+    EXPECT_TRUE(sentence(reporter, result.get(), pair, selectionOf({})).startsWith("*b* minus *a* "));
 }
 
 TEST_F(BottomLineTest, MultipleNumericCommands)

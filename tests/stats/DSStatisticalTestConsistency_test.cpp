@@ -208,8 +208,9 @@ TEST(DSStatisticalTestConsistency, SignedRankOfPairedSamplesAgreesWithRWilcoxTes
         const double n = double(rank.count);
         EXPECT_EQ(std::fabs(2 * row.number("v") - n * (n + 1) / 2), rank.sum) << "sample " << row.text("sample");
         const bool isExact = !test.absoluteSumCounts().empty();
-        if (isExact)
+        if (isExact) {
             EXPECT_EQ(row.number("default_exact"), 1) << "sample " << row.text("sample");
+        }
         const double expected = row.number(isExact ? "default_p" : "normal_p");
         EXPECT_TRUE(closeRelative(test.p_value(), expected, isExact ? 1e-13 : 1e-10))
             << "sample " << row.text("sample") << ", " << rank.count << " ranked, ties " << rank.ties << ", zeros "

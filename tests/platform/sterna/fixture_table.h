@@ -33,7 +33,10 @@ struct FixtureRow {
 
 inline std::vector<FixtureRow> readFixture(const std::string &name)
 {
-    std::ifstream in(std::string(OSTREL_TEST_SOURCE_DIR) + "/fixtures/" + name);
+    std::string path = OSTREL_TEST_SOURCE_DIR;
+    path += "/fixtures/";
+    path += name;
+    std::ifstream in(path);
     EXPECT_TRUE(in.good()) << "missing fixture " << name;
     auto split = [](const std::string &line) {
         std::vector<std::string> cells;

@@ -103,8 +103,9 @@ TEST(SternaContinuous, NoValueOfTheWrongSignOrDirection)
         }
         for (const auto &values : {t, chi, f, fSmall})
             EXPECT_TRUE(ascendsToInfinity(values)) << "df " << df;
-        if (!kiefer.empty())
+        if (!kiefer.empty()) {
             EXPECT_TRUE(ascendsToInfinity(kiefer)) << "Kiefer, df " << df;
+        }
     }
     const double statistics[] = {0, 1e-3, 1, 2, 10, 100, 1e3, 1e5, 1e10, 1e20, 1e100, 1e154, 1e200, 1e300,
                                  std::numeric_limits<double>::max(), inf};
@@ -125,8 +126,9 @@ TEST(SternaContinuous, NoValueOfTheWrongSignOrDirection)
         }
         for (const auto &values : {t, chi, f})
             EXPECT_TRUE(descendsToZero(values)) << "df " << df;
-        if (!kiefer.empty())
+        if (!kiefer.empty()) {
             EXPECT_TRUE(descendsToZero(kiefer)) << "Kiefer, df " << df;
+        }
     }
     // Kiefer's distribution on a fine grid through the switch to the far
     // tail, and beyond the 50 degrees of freedom it is computed for: NaN.

@@ -286,8 +286,9 @@ TEST_F(RecordsPaneTest, TheAddColumnSheetAppendsAnEmptyColumnOfTheChosenKind)
         DSColumn *added = table->sortedColumns().last();
         EXPECT_EQ(added->entity()->name(), QString::fromLatin1(c.entity));
         EXPECT_EQ(added->name(), QStringLiteral("new %1").arg(c.kind));
-        if (auto *time = ds_object_cast<DSTimeColumn>(added))
+        if (auto *time = ds_object_cast<DSTimeColumn>(added)) {
             EXPECT_EQ(time->isTimeOfDay(), c.timeOfDay);
+        }
         if (auto *number = ds_object_cast<DSNumericDataColumn>(added)) {
             EXPECT_EQ(number->number_formatter()->number_style(), 500) << "a duration";
             const double *values = nullptr;
