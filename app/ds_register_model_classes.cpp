@@ -4,6 +4,10 @@
 #include "filter/DSTableFilter.h"
 #include "filter/DSTableFilterSet.h"
 #include "import/ds_register_importer_classes.h"
+#include "model/DSColumnConditionBit.h"
+#include "model/DSColumnConditionInterval.h"
+#include "model/DSColumnConditionString.h"
+#include "model/DSColumnConditionValue.h"
 #include "model/DSCompressDataTransformer.h"
 #include "model/DSDataRoot.h"
 #include "model/DSDataTable.h"
@@ -34,6 +38,11 @@ void ds_register_model_classes()
     DSObjectFactory::registerClass<DSTimeColumn>(QStringLiteral("DSTimeColumn"));
     DSObjectFactory::registerClass<DSTimeDataColumn>(QStringLiteral("DSTimeDataColumn"));
     DSObjectFactory::registerClass<DSIndicatorColumn>(QStringLiteral("DSIndicatorColumn"));
+    DSObjectFactory::registerClass<DSColumnCondition>(QStringLiteral("DSColumnCondition"));
+    DSObjectFactory::registerClass<DSColumnConditionValue>(QStringLiteral("DSColumnConditionValue"));
+    DSObjectFactory::registerClass<DSColumnConditionInterval>(QStringLiteral("DSColumnConditionInterval"));
+    DSObjectFactory::registerClass<DSColumnConditionBit>(QStringLiteral("DSColumnConditionBit"));
+    DSObjectFactory::registerClass<DSColumnConditionString>(QStringLiteral("DSColumnConditionString"));
     DSObjectFactory::registerClass<DSPartition>(QStringLiteral("DSPartition"));
     DSObjectFactory::registerClass<DSNumericPartition>(QStringLiteral("DSNumericPartition"));
     DSObjectFactory::registerClass<DSTextPartition>(QStringLiteral("DSTextPartition"));

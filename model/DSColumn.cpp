@@ -4,10 +4,12 @@
 #include "model/DSColumnSummary.h"
 #include "model/DSReentryGuard.h"
 #include "model/DSTable.h"
+#include "model/ds_covariate_independence.h"
 #include "model/ds_number_format.h"
 #include "model/ds_row_mask.h"
 #include "model/util/DSWordTokenizer.h"
 #include "model/util/ck_hash_table.h"
+#include "model/util/ds_contingency.h"
 #include "model/util/ds_quantiles.h"
 #include "model/util/ds_row_weight.h"
 #include "platform/sterna/sterna.h"
@@ -611,7 +613,7 @@ std::optional<QList<qint64>> DSColumn::calculateIndexedQuantiles(qint64 k, bool 
     }
     if (anyMissing)
         *anyMissing = missed;
-    std::vector<double> cut(size_t(k + 1));
+    std::vector<double> cut(static_cast<size_t>(k + 1));
     ds_quantiles(kept.data(), frequencies ? weights.data() : nullptr, qint64(kept.size()), cut.data(), int(k), false);
     QList<qint64> result;
     for (qint64 i = 1; i < k; ++i) {
@@ -694,4 +696,129 @@ DSColumn *DSColumn::inputColumnForTable(const DSTable *table) const
 QList<DSColumn *> DSColumn::outputColumns() const
 {
     return ownersOf(linksForKey(this, k_outputs));
+}
+
+double DSColumn::calculateIndependence(DSColumn *covariate, const Categories &categories, qint64 *df,
+                                       const uint8_t *mask, qint64 length)
+{
+    const uint8_t *missing = nullptr;
+    const qint64 missingLength = getMissingMask(&missing);
+    const int32_t *weights = nullptr;
+    const qint64 numWeights = getFrequencyWeights(&weights);
+    const int32_t *indexed = nullptr;
+    qint64 bins = 0;
+    const qint64 rows = getIndexedValues(&indexed, &bins);
+    int64_t degrees = 0;
+    const double chiSquare = ds_covariate_independence_chisq(indexed, rows, bins, missing, missingLength, weights,
+                                                             numWeights, covariate, categories, mask, length, &degrees);
+    if (df)
+        *df = degrees;
+    return chiSquare;
+}
+
+double DSColumn::calculateIndependence(const QList<DSColumn *> &columns, qint64 *df, const uint8_t *mask,
+                                       qint64 length)
+{
+    qint64 b = 0;
+    for (DSColumn *column : columns)
+        b = std::max(b, column->numberOfBins());
+    const qint64 k = columns.size();
+    if (k == 0 || b == 0) {
+        if (df)
+            *df = 0;
+        return NAN;
+    }
+    std::vector<int64_t> table(size_t(k * b), 0);
+    for (qint64 i = 0; i < k; ++i) {
+        const std::shared_ptr<DSColumnSummary> summary = columns[i]->summaryForMask(mask, length, NAN);
+        if (!summary)
+            continue;
+        const Categories &categories = summary->categories();
+        for (qint64 j = 0; j < std::min<qint64>(b, categories.size()); ++j)
+            if (!categories[j]->is_missing())
+                table[size_t(i * b + j)] = categories[j]->count();
+    }
+    int64_t degrees = 0;
+    const double chiSquare = ds_contingency_chisq(table.data(), k, b, &degrees);
+    if (df)
+        *df = degrees;
+    return chiSquare;
+}
+
+double DSColumn::calculateBinaryMarginalHomogeneity(const QList<DSColumn *> &columns, qint64 *df,
+                                                    const uint8_t *mask, qint64 length)
+{
+    if (columns.size() > 255 || columns.isEmpty())
+        return NAN;
+    DSTable *table = columns.first()->table();
+    if (!table)
+        return NAN;
+    qint64 rows = table->num_records();
+    const int32_t *weights = nullptr;
+    const qint64 numWeights = columns.first()->getFrequencyWeights(&weights);
+    // Each column's index array stays valid while the others are read
+    // (a column's next request frees nothing it handed out). Rows past the
+    // shortest array count in no column.
+    std::vector<const int32_t *> indexed;
+    for (DSColumn *column : columns) {
+        const int32_t *values = nullptr;
+        rows = std::min(rows, column->getIndexedValues(&values, nullptr));
+        if (!values)
+            return NAN;
+        indexed.push_back(values);
+    }
+    const uint8_t *admitted = nullptr;
+    const qint64 admittedLength = table->getNonmissingMask(&admitted, columns, mask, length);
+    int64_t degrees = 0;
+    const double q = ds_cochran_q(indexed.data(), columns.size(), rows, weights, numWeights, admitted,
+                                  admitted ? admittedLength : 0, &degrees);
+    if (df)
+        *df = degrees;
+    return q;
+}
+
+double DSColumn::calculateMarginalHomogeneity(const QList<DSColumn *> &columns, qint64 *df, const uint8_t *mask,
+                                              qint64 length)
+{
+    if (columns.size() != 2)
+        return NAN;
+    const int32_t *first = nullptr, *second = nullptr;
+    qint64 bins1 = 0, bins2 = 0;
+    const qint64 rows1 = columns[0]->getIndexedValues(&first, &bins1);
+    const qint64 rows2 = columns[1]->getIndexedValues(&second, &bins2);
+    const uint8_t *missing1 = nullptr, *missing2 = nullptr;
+    const qint64 missingLength1 = columns[0]->getMissingMask(&missing1);
+    const qint64 missingLength2 = columns[1]->getMissingMask(&missing2);
+    const int32_t *weights = nullptr;
+    const qint64 numWeights = columns[0]->getFrequencyWeights(&weights);
+    const qint64 K = std::max(bins1, bins2), n = std::min(rows1, rows2);
+    if (K <= 0 || K > 200 || n <= 0 || !first || !second)
+        return NAN;
+    std::vector<int64_t> table(static_cast<size_t>(K * K));
+    ds_paired_table(table.data(), K, first, second, n, missing1, missingLength1, missing2, missingLength2, weights,
+                    numWeights, mask, length);
+    int64_t degrees = df ? *df : 0;
+    const double statistic = ds_marginal_homogeneity_chisq(table.data(), K, &degrees);
+    if (df)
+        *df = degrees;
+    return statistic;
+}
+
+ds_corr_s DSColumn::calculateCorrelation(DSColumn *, const uint8_t *, qint64)
+{
+    ds_corr_s none{};
+    none.correlation = NAN;
+    return none;
+}
+
+ds_corr_s DSColumn::calculateCategoryCorrelation(const DSColumnCategory *, const uint8_t *, qint64)
+{
+    ds_corr_s none{};
+    none.correlation = NAN;
+    return none;
+}
+
+bool DSColumn::calculateMultipleCorrelations(ds_corr_s *, qint64, const int32_t *, const uint8_t *, qint64)
+{
+    return false;
 }

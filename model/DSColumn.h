@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/DSColumnBuffer.h"
+#include "model/util/ds_corr.h"
 #include "model/util/ds_stats.h"
 #include "platform/predicate/DSExpression.h"
 #include "platform/predicate/DSPredicate.h"
@@ -227,6 +228,40 @@ public:
     // nullopt without indexed values. *anyMissing (when given) tells
     // whether a row is missing.
     std::optional<QList<qint64>> calculateIndexedQuantiles(qint64 k, bool *anyMissing);
+
+    // Tests on categories, under an include mask (null: every row; length
+    // 0: none), weighted by the frequency weights; NaN when a statistic
+    // cannot be computed. df is written as each operation says.
+    // Pearson's chi-square of this column's categories against the groups
+    // of covariate (its selected categories, or all of them); NaN with df
+    // -1 when the covariate has no groups. The kinds that are not
+    // categories answer NaN.
+    virtual double calculateIndependence(DSColumn *covariate, const Categories &categories, qint64 *df,
+                                         const uint8_t *mask, qint64 length);
+    // Homogeneity of the columns' category counts (k columns x the largest
+    // number of bins); NaN with df 0 without columns or bins.
+    static double calculateIndependence(const QList<DSColumn *> &columns, qint64 *df, const uint8_t *mask,
+                                        qint64 length);
+    // Cochran's Q of binary columns of one table (category index 0 the
+    // success) over the rows complete in all of them; NaN for more than 255
+    // columns (df untouched) or when no row varies. df = columns - 1.
+    static double calculateBinaryMarginalHomogeneity(const QList<DSColumn *> &columns, qint64 *df,
+                                                     const uint8_t *mask, qint64 length);
+    // Stuart-Maxwell's statistic of exactly two columns of the same
+    // categories (McNemar's for two); NaN (df untouched) for another number
+    // of columns, more than 200 categories or fewer than two in use.
+    static double calculateMarginalHomogeneity(const QList<DSColumn *> &columns, qint64 *df, const uint8_t *mask,
+                                               qint64 length);
+
+    // Correlations under the mask. Base: r NaN, every other field 0 (and
+    // NO for the several groups); the kinds that have values answer.
+    virtual ds_corr_s calculateCorrelation(DSColumn *other, const uint8_t *mask, qint64 length);
+    virtual ds_corr_s calculateCategoryCorrelation(const DSColumnCategory *category, const uint8_t *mask,
+                                                   qint64 length);
+    // One record a group (count groups; byIndexes the group of each row,
+    // below count); NO when count < 1 or results is null.
+    virtual bool calculateMultipleCorrelations(ds_corr_s *results, qint64 count, const int32_t *byIndexes,
+                                               const uint8_t *mask, qint64 length);
 
     // Inputs of a derived column, by slot (dividend 0, divisor 1, ...).
     // A new link at slot = the number of inputs.

@@ -4,9 +4,12 @@
 #include "model/DSNumericColumnCategory.h"
 #include "model/DSNumericPartition.h"
 #include "model/DSReentryGuard.h"
+#include "model/DSIndicatorColumn.h"
 #include "model/DSTable.h"
+#include "model/DSTimeColumn.h"
 #include "model/ds_missing_values_predicate.h"
 #include "model/ds_numeric_bins.h"
+#include "model/ds_time_stats.h"
 #include "model/ds_row_mask.h"
 #include "model/ds_value_comparisons.h"
 #include "model/util/ds_colors.h"
@@ -836,7 +839,7 @@ double DSNumericColumn::calculateTwoWayANOVA(DSColumn *covariate1, const Categor
     // The first covariate's groups are copied: the second may be the same
     // column, whose request would reuse the buffer.
     const CovariateGroups first(covariate1, categories1, mask, length);
-    std::vector<int32_t> firstGroups(size_t(first.rows));
+    std::vector<int32_t> firstGroups(static_cast<size_t>(first.rows));
     for (qint64 r = 0; r < first.rows; ++r)
         firstGroups[size_t(r)] = first.groupOf(r);
     const CovariateGroups second(covariate2, categories2, mask, length);
@@ -864,4 +867,90 @@ double DSNumericColumn::calculateRepeatedMeasuresANOVA(const Columns &columns, q
                                                        const uint8_t *mask, qint64 length)
 {
     return overRemainingRows(ds_anova_repeated_measures, columns, df1, df2, mask, length);
+}
+
+namespace {
+
+// The numeric rows in the form the value correlations read.
+ds_time_rows_s valueRows(const ds_numeric_rows_s &rows)
+{
+    ds_time_rows_s values{};
+    values.values = rows.values;
+    values.count = rows.values ? rows.count : 0;
+    values.missing = rows.missing;
+    values.missing_length = rows.missing_length;
+    values.weights = rows.weights;
+    values.num_weights = rows.num_weights;
+    return values;
+}
+
+ds_corr_s correlationOfCategories()
+{
+    ds_corr_s c{};
+    c.correlation = c.covariance = c.p_value = c.r_squared = c.z_score = NAN;
+    return c;
+}
+
+}  // namespace
+
+ds_corr_s DSNumericColumn::calculateCorrelation(DSColumn *other, const uint8_t *mask, qint64 length)
+{
+    if (auto *indicator = dynamic_cast<DSIndicatorColumn *>(other))
+        return indicator->calculateCorrelation(this, mask, length);
+    if (treat_as_categories())
+        return correlationOfCategories();
+    auto *numeric = dynamic_cast<DSNumericColumn *>(other);
+    auto *times = dynamic_cast<DSTimeColumn *>(other);
+    if (!numeric && !times) {
+        ds_corr_s c{};
+        c.correlation = c.r_squared = NAN;
+        c.z_score = ds_correlation_z_score(NAN, 0, 0);
+        c.p_value = ds_p_value_normal(c.z_score, 0);
+        return c;
+    }
+    if (other->treat_as_categories())
+        return correlationOfCategories();
+    ds_time_rows_s y{};
+    if (numeric) {
+        y = valueRows(numeric->numericRows());
+    } else {
+        y.count = times->getTimeValues(&y.values, nullptr);
+        y.missing_length = times->getMissingMask(&y.missing);
+        if (!y.values)
+            y.count = 0;
+    }
+    // Asked last, so that a derived column's values are the ones read.
+    const ds_time_rows_s x = valueRows(numericRows());
+    return ds_time_correlation(x, y, mask, length);
+}
+
+ds_corr_s DSNumericColumn::calculateCategoryCorrelation(const DSColumnCategory *category, const uint8_t *mask,
+                                                        qint64 length)
+{
+    if (treat_as_categories()) {
+        ds_corr_s c{};
+        c.correlation = c.covariance = NAN;
+        return c;
+    }
+    const int32_t *indexed = nullptr;
+    DSColumn *column = category ? category->column() : nullptr;
+    const qint64 rows = column ? column->getIndexedValues(&indexed, nullptr) : 0;
+    return ds_category_correlation(valueRows(numericRows()), indexed, indexed ? rows : 0,
+                                   category ? category->index() : -1, mask, length);
+}
+
+bool DSNumericColumn::calculateMultipleCorrelations(ds_corr_s *results, qint64 count, const int32_t *byIndexes,
+                                                    const uint8_t *mask, qint64 length)
+{
+    if (!byIndexes)
+        return false;
+    return ds_time_multiple_correlations(valueRows(numericRows()), byIndexes, results, count, mask, length);
+}
+
+double DSNumericColumn::calculateIndependence(DSColumn *covariate, const Categories &categories, qint64 *df,
+                                              const uint8_t *mask, qint64 length)
+{
+    if (!treat_as_categories())
+        return NAN;
+    return DSColumn::calculateIndependence(covariate, categories, df, mask, length);
 }

@@ -212,6 +212,23 @@ public:
     static double calculateRepeatedMeasuresANOVA(const Columns &columns, qint64 *df1, qint64 *df2,
                                                  const uint8_t *mask, qint64 length);
 
+    // Correlations under the mask, weighted by the frequency weights.
+    // Pearson's r with a numeric or time column over the rows both have
+    // (an indicator column answers for itself); r NaN with count 0 when
+    // either side is treated as categories or the other has no values.
+    ds_corr_s calculateCorrelation(DSColumn *other, const uint8_t *mask, qint64 length) override;
+    // The point-biserial r with the indicator of one category of a column;
+    // a column treated as categories answers r and covariance NaN.
+    ds_corr_s calculateCategoryCorrelation(const DSColumnCategory *category, const uint8_t *mask,
+                                           qint64 length) override;
+    bool calculateMultipleCorrelations(ds_corr_s *results, qint64 count, const int32_t *byIndexes,
+                                       const uint8_t *mask, qint64 length) override;
+    // The chi-square test of the base for a column treated as categories;
+    // NaN (df untouched) otherwise.
+    double calculateIndependence(DSColumn *covariate, const Categories &categories, qint64 *df, const uint8_t *mask,
+                                 qint64 length) override;
+    using DSColumn::calculateIndependence;
+
     DSNumberFormatter *number_formatter() const;
     void setNumber_formatter(DSNumberFormatter *formatter);
     qint64 histogram_resolution_level() const { return integerForKey(QStringLiteral("histogram_resolution_level")); }

@@ -2,9 +2,12 @@
 
 #include "model/DSColumnSummary.h"
 #include "model/DSDateFormatter.h"
+#include "model/DSIndicatorColumn.h"
+#include "model/DSNumericColumn.h"
 #include "model/DSReentryGuard.h"
 #include "model/DSTimeColumnCategory.h"
 #include "model/DSTimePartition.h"
+#include "model/ds_covariate_independence.h"
 #include "model/ds_missing_values_predicate.h"
 #include "model/ds_row_mask.h"
 #include "model/ds_time_units.h"
@@ -14,13 +17,13 @@
 #include "model/util/ds_sort.h"
 #include "platform/calendar/DSDatePatternGenerator.h"
 #include "platform/calendar/DSPlatformDateFormatter.h"
+#include "platform/calendar/ds_local_time_zone.h"
 #include "platform/dispatch/ds_parallel_for.h"
 #include "platform/store/DSEntityDescription.h"
 #include "platform/store/DSManagedObjectModel.h"
 #include "platform/sterna/sterna.h"
 
 #include <QDateTime>
-#include <QTimeZone>
 
 #include <algorithm>
 #include <cmath>
@@ -31,15 +34,6 @@ namespace {
 enum ValueSourceOperation { WholeColumn = 1, Range = 2 };
 
 constexpr double kDay = 86400.0;
-
-// The offset from GMT of the user's time zone at the absolute time t, in
-// seconds: what brings a date picked on the local clock onto the GMT wall
-// clock of stored values.
-double localOffset(double t)
-{
-    const QDateTime at = QDateTime::fromSecsSinceEpoch(qint64(std::floor(t + kDSUnixToAbsoluteTime)), Qt::UTC);
-    return QTimeZone::systemTimeZone().offsetFromUtc(at);
-}
 
 } // namespace
 
@@ -285,7 +279,7 @@ qint64 DSTimeColumn::setupMissingMask(qint64 offset, qint64 limit)
         if (operand.kind() != DSPredicateValue::Kind::Date)
             continue;
         const double d = operand.dateValue();
-        const double s = d + localOffset(d);
+        const double s = d + ds_local_time_zone_offset(d);
         const double day = ds_time_floor(ds_time_unit_day, nullptr, s);
         const double x = isTimeOfDay() ? ds_time_floor(ds_time_unit_minute, nullptr, s) - day : day;
         if (comparison->predicateOperatorType() == DSPredicateOperatorType::EqualTo)
@@ -785,6 +779,10 @@ std::shared_ptr<DSColumnSummary> DSTimeColumn::internalSummaryForDates(
 
 ds_corr_s DSTimeColumn::calculateCorrelation(DSColumn *other, const uint8_t *mask, qint64 length)
 {
+    // Numbers and indicators answer for themselves, so one pair of columns
+    // gives one answer whichever side asks.
+    if (dynamic_cast<DSNumericColumn *>(other) || dynamic_cast<DSIndicatorColumn *>(other))
+        return other->calculateCorrelation(this, mask, length);
     if (auto *times = dynamic_cast<DSTimeColumn *>(other))
         return ds_time_correlation(timeRows(), times->timeRows(), mask, length);
     ds_corr_s none{};
@@ -805,4 +803,55 @@ bool DSTimeColumn::calculateMultipleCorrelations(ds_corr_s *out, qint64 k, const
                                                  const uint8_t *mask, qint64 length)
 {
     return ds_time_multiple_correlations(timeRows(), byIndexes, out, k, mask, length);
+}
+
+double DSTimeColumn::calculateIndependence(DSColumn *covariate, const Categories &categories, qint64 *df,
+                                           const uint8_t *mask, qint64 length)
+{
+    const double *values = nullptr;
+    if (getTimeValues(&values, nullptr) <= 0)
+        return NAN;
+    const ds_time_stats_s stats = calculateStatsForMask(nullptr, 0, 1);
+    const auto *partition = ds_object_cast<DSTimePartition>(covariate_partition());
+    const QList<double> cuts = partition ? partition->cutoffsForStats(stats, nullptr) : QList<double>();
+    const ds_time_rows_s rows = timeRows();
+    std::vector<int32_t> groups(static_cast<size_t>(rows.count));
+    ds_bin_times(rows.values, groups.data(), rows.count, mask, length, cuts.constData(), cuts.size());
+    int64_t degrees = 0;
+    const double chiSquare = ds_covariate_independence_chisq(
+        groups.data(), rows.count, cuts.isEmpty() ? 0 : cuts.size() - 1, rows.missing, rows.missing_length,
+        rows.weights, rows.num_weights, covariate, categories, mask, length, &degrees);
+    if (df)
+        *df = degrees;
+    return chiSquare;
+}
+
+double DSTimeColumn::calculateTimeIndependence(DSColumn *covariate, const Categories &categories, qint64 *df,
+                                               qint64 unit, const uint8_t *mask, qint64 length)
+{
+    const ds_time_stats_s stats = calculateStatsForMask(mask, length, 1);
+    const qint64 periods = bucketCountForStats(stats, unit);
+    const ds_time_rows_s rows = timeRows();
+    if (rows.count <= 0 || periods <= 0)
+        return NAN;
+    std::vector<double> limits(static_cast<size_t>(2 * periods));
+    ds_time_bin_limits(limits.data(), periods, unit, ds_time_floor(unit, nullptr, stats.min_start));
+    // Ends ascend, so the period of a value is the first whose end is above it.
+    std::vector<double> ends(static_cast<size_t>(periods));
+    for (qint64 j = 0; j < periods; ++j)
+        ends[size_t(j)] = limits[size_t(2 * j + 1)];
+    std::vector<int32_t> groups(static_cast<size_t>(rows.count));
+    ds_parallel_for(ds_row_chunks, uint64_t(rows.count), [&](uint64_t, int64_t first, int64_t end) {
+        for (int64_t r = first; r < end; ++r)
+            groups[size_t(r)] = ds_time_row_missing(rows, r)
+                                    ? int32_t(periods)
+                                    : int32_t(std::upper_bound(ends.begin(), ends.end(), rows.values[r]) - ends.begin());
+    });
+    int64_t degrees = 0;
+    const double chiSquare =
+        ds_covariate_independence_chisq(groups.data(), rows.count, periods, rows.missing, rows.missing_length,
+                                        rows.weights, rows.num_weights, covariate, categories, mask, length, &degrees);
+    if (df)
+        *df = degrees;
+    return chiSquare;
 }

@@ -176,15 +176,28 @@ public:
                                                              const std::shared_ptr<DSPlatformDateFormatter> &formatter,
                                                              double significance, DSColumn *owner);
 
+    // Pearson's chi-square of the column's covariate groups (as
+    // getCovariateIndexedValues bins them) against the covariate's
+    // categories; NaN without rows.
+    double calculateIndependence(DSColumn *covariate, const Categories &categories, qint64 *df, const uint8_t *mask,
+                                 qint64 length) override;
+    using DSColumn::calculateIndependence;
+    // The same with the rows grouped by their period of the unit from the
+    // floored earliest time under the mask (missing rows last); NaN without
+    // rows or periods.
+    double calculateTimeIndependence(DSColumn *covariate, const Categories &categories, qint64 *df, qint64 unit,
+                                     const uint8_t *mask, qint64 length);
+
     // Correlations of the times: with another time column (over the rows
-    // both have; any other kind gives NaN r and count 0), with the
+    // both have; a numeric or indicator column answers for itself, any
+    // other kind gives NaN r and count 0), with the
     // indicator of one category of a column, and with every category index
     // 0 .. k-1 of byIndexes at once (false, nothing written, for k < 1 or no
     // output).
-    ds_corr_s calculateCorrelation(DSColumn *other, const uint8_t *mask, qint64 length);
-    ds_corr_s calculateCategoryCorrelation(const DSColumnCategory *category, const uint8_t *mask, qint64 length);
+    ds_corr_s calculateCorrelation(DSColumn *other, const uint8_t *mask, qint64 length) override;
+    ds_corr_s calculateCategoryCorrelation(const DSColumnCategory *category, const uint8_t *mask, qint64 length) override;
     bool calculateMultipleCorrelations(ds_corr_s *out, qint64 k, const int32_t *byIndexes, const uint8_t *mask,
-                                       qint64 length);
+                                       qint64 length) override;
 
 protected:
     // The arrays the row statistics read: all values and intervals, the

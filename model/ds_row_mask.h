@@ -56,26 +56,52 @@ void ds_mark_rows(uint8_t *mask, int64_t offset, int64_t count, const Picks &pic
                             });
 }
 
-// Clears the bit of every row r in [0, count) that keeps(r) rejects, leaving
-// the others and every row from count on as they are; never sets a bit. The
-// chunks are those of ds_mark_rows (bounds at multiples of
-// ds_mask_alignment), so keeps must be safe to call from several threads.
+// Clears the bit of row offset + i for every i in [0, count) that keeps(i)
+// rejects, leaving every other bit as it is; never sets a bit. The chunks
+// are those of ds_mark_rows (bounds at multiples of ds_mask_alignment
+// counted from row 0 of the mask), so keeps must be safe to call from
+// several threads.
 template <class Keeps>
-void ds_keep_rows(uint8_t *mask, int64_t count, const Keeps &keeps)
+void ds_unmark_rows(uint8_t *mask, int64_t offset, int64_t count, const Keeps &keeps)
 {
     if (count <= 0)
         return;
-    ds_parallel_for_aligned(ds_row_chunks, uint64_t(count), ds_mask_alignment,
+    const int64_t lead = offset % int64_t(ds_mask_alignment);
+    const int64_t base = offset - lead;
+    ds_parallel_for_aligned(ds_row_chunks, uint64_t(lead + count), ds_mask_alignment,
                             [&](uint64_t, int64_t first, int64_t end) {
-                                int64_t r = first;
-                                for (; r + 8 <= end; r += 8) {
+                                int64_t r = base + std::max(first, lead);
+                                const int64_t stop = base + end;
+                                for (; r < stop && (r & 7); ++r)
+                                    if (!keeps(r - offset))
+                                        mask[r >> 3] &= uint8_t(~(1u << (r & 7)));
+                                for (; r + 8 <= stop; r += 8) {
                                     unsigned bits = 0;
                                     for (int k = 0; k < 8; ++k)
-                                        bits |= unsigned(bool(keeps(r + k))) << k;
+                                        bits |= unsigned(bool(keeps(r + k - offset))) << k;
                                     mask[r >> 3] &= uint8_t(bits);
                                 }
-                                for (; r < end; ++r)
-                                    if (!keeps(r))
+                                for (; r < stop; ++r)
+                                    if (!keeps(r - offset))
                                         mask[r >> 3] &= uint8_t(~(1u << (r & 7)));
                             });
+}
+
+// Clears the bit of every row r in [0, count) that keeps(r) rejects, leaving
+// the others and every row from count on as they are; never sets a bit.
+template <class Keeps>
+void ds_keep_rows(uint8_t *mask, int64_t count, const Keeps &keeps)
+{
+    ds_unmark_rows(mask, 0, count, keeps);
+}
+
+// Clears the bits of rows [first, end) (serially: whole bytes at once).
+inline void ds_clear_rows(uint8_t *mask, int64_t first, int64_t end)
+{
+    for (; first < end && (first & 7); ++first)
+        mask[first >> 3] &= uint8_t(~(1u << (first & 7)));
+    for (; first + 8 <= end; first += 8)
+        mask[first >> 3] = 0;
+    for (; first < end; ++first)
+        mask[first >> 3] &= uint8_t(~(1u << (first & 7)));
 }

@@ -234,18 +234,6 @@ void ds_time_period_counts(const ds_time_rows_s &rows, const uint8_t *mask, int6
 
 namespace {
 
-// r, z, p-value and r^2 of a correlation whose covariance and count are set.
-void finishCorrelation(ds_corr_s &c, double r)
-{
-    c.correlation = r;
-    c.z_score = c.p_value = c.r_squared = NAN;
-    if (std::isnan(r))
-        return;
-    c.z_score = ds_correlation_z_score(r, 0, c.count);
-    c.p_value = ds_p_value_normal(c.z_score, 0);
-    c.r_squared = r * r;
-}
-
 // Weighted moments of the times taken by mask and not missing, and per
 // chunk whatever `each` adds for those rows, merged in chunk order.
 template <class Part, class Each>
@@ -279,7 +267,7 @@ ds_corr_s ds_time_correlation(const ds_time_rows_s &a, const ds_time_rows_s &b, 
     ds_corr_s c{};
     c.count = int64_t(all.weight);
     c.covariance = ds_comoments_covariance_unbiased(&all);
-    finishCorrelation(c, ds_comoments_correlation(&all));
+    ds_corr_finish(&c, ds_comoments_correlation(&all));
     return c;
 }
 
@@ -349,14 +337,18 @@ ds_corr_s categoryCorrelation(const ds_moments_s &m, double shift, double W, dou
     const double V = ds_moments_variance_biased(&m);
     c.covariance = cov * scale;
     const double r = V != 0 && q * (1 - q) != 0 ? cov / (std::sqrt(q * (1 - q)) * std::sqrt(V)) : NAN;
-    finishCorrelation(c, r);
+    ds_corr_finish(&c, r);
     return c;
 }
 
 } // namespace
 
-ds_corr_s ds_time_category_correlation(const ds_time_rows_s &rows, const int32_t *indexed, int64_t num_indexed,
-                                       int64_t category, const uint8_t *mask, int64_t mask_length)
+namespace {
+
+// The correlation with the indicator of a category; the covariance field
+// scaled to denominator n - 1 when unbiased.
+ds_corr_s oneCategoryCorrelation(const ds_time_rows_s &rows, const int32_t *indexed, int64_t num_indexed,
+                                 int64_t category, const uint8_t *mask, int64_t mask_length, bool unbiased)
 {
     // Two classes: the category (0) and every other row (1).
     const int64_t count = std::min(rows.count, num_indexed);
@@ -367,7 +359,31 @@ ds_corr_s ds_time_category_correlation(const ds_time_rows_s &rows, const int32_t
     std::vector<double> weight, shifted;
     const ds_moments_s m =
         categorySums(rows, inCategory.data(), count, 2, mask, mask_length, shift, weight, shifted);
-    return categoryCorrelation(m, shift, weight[0], shifted[0], 1.0);
+    return categoryCorrelation(m, shift, weight[0], shifted[0], unbiased ? m.weight / (m.weight - 1) : 1.0);
+}
+
+} // namespace
+
+ds_corr_s ds_time_category_correlation(const ds_time_rows_s &rows, const int32_t *indexed, int64_t num_indexed,
+                                       int64_t category, const uint8_t *mask, int64_t mask_length)
+{
+    return oneCategoryCorrelation(rows, indexed, num_indexed, category, mask, mask_length, false);
+}
+
+ds_corr_s ds_category_correlation(const ds_time_rows_s &rows, const int32_t *indexed, int64_t num_indexed,
+                                  int64_t category, const uint8_t *mask, int64_t mask_length)
+{
+    return oneCategoryCorrelation(rows, indexed, num_indexed, category, mask, mask_length, true);
+}
+
+ds_corr_s ds_point_biserial_correlation(const ds_time_rows_s &rows, const int32_t *classes, int64_t num_classes,
+                                        const uint8_t *mask, int64_t mask_length)
+{
+    const int64_t count = std::min(rows.count, num_classes);
+    const double shift = shiftOf(rows, count);
+    std::vector<double> weight, shifted;
+    const ds_moments_s m = categorySums(rows, classes, count, 2, mask, mask_length, shift, weight, shifted);
+    return categoryCorrelation(m, shift, weight[0], shifted[0], m.weight / (m.weight - 1));
 }
 
 bool ds_time_multiple_correlations(const ds_time_rows_s &rows, const int32_t *indexed, ds_corr_s *out, int64_t k,

@@ -143,6 +143,15 @@ ds_corr_s ds_time_correlation(const ds_time_rows_s &a, const ds_time_rows_s &b, 
 // denominator n.
 ds_corr_s ds_time_category_correlation(const ds_time_rows_s &rows, const int32_t *indexed, int64_t num_indexed,
                                        int64_t category, const uint8_t *mask, int64_t mask_length);
+// As ds_time_category_correlation, with the covariance field's denominator
+// n - 1 (the numeric columns' form). Any values, not only times.
+ds_corr_s ds_category_correlation(const ds_time_rows_s &rows, const int32_t *indexed, int64_t num_indexed,
+                                  int64_t category, const uint8_t *mask, int64_t mask_length);
+// The point-biserial correlation of the values with the class 0 of a two-
+// class index over the first min(count, num_classes) rows (class 0 or 1;
+// rows of any other class are left out), covariance denominator n - 1.
+ds_corr_s ds_point_biserial_correlation(const ds_time_rows_s &rows, const int32_t *classes, int64_t num_classes,
+                                        const uint8_t *mask, int64_t mask_length);
 
 // The correlation of the times with each of the k indicators "the row's
 // index is j" into out[0 .. k-1] (covariance with denominator n - 1); rows

@@ -47,6 +47,17 @@ void DSBottomLineReporter::appendStringForCovariate(DSColumn *covariate,
     string->append(covariate->shortName(), italicAttributes());
 }
 
+void DSBottomLineReporter::appendStringForColumns(const DSColumnSelection *columns, DSAttributedString *string)
+{
+    if (columns->count() == 2) {
+        string->append(columns->columnAtIndex(0)->name(), italicAttributes());
+        string->append(QStringLiteral(" and "), standardAttributes());
+        string->append(columns->columnAtIndex(1)->name(), italicAttributes());
+    } else if (columns->count() >= 3) {
+        string->append(QStringLiteral("the %1 selected columns").arg(columns->count()), standardAttributes());
+    }
+}
+
 namespace {
 
 // The subject of the base sentence: a selected category, a time column's
@@ -88,13 +99,9 @@ std::optional<DSAttributedString> DSBottomLineReporter::attributedStringForResul
     const bool significant = result->isSignificantAtLevel(significance);
 
     DSAttributedString phrase;
-    if (numCovariates == 0 && columns->count() == 2) {
-        phrase.append(columns->columnAtIndex(0)->name(), italicAttributes());
-        phrase.append(QStringLiteral(" and "), standardAttributes());
-        phrase.append(columns->columnAtIndex(1)->name(), italicAttributes());
-    } else if (numCovariates == 0 && columns->count() >= 3) {
-        phrase.append(QStringLiteral("the %1 selected columns").arg(columns->count()), standardAttributes());
-    } else if (numCovariates > 0) {
+    if (numCovariates == 0) {
+        appendStringForColumns(columns, &phrase);
+    } else {
         const bool useGroupName = numCovariates == 1 && !dynamic_cast<const DSStatisticalTestCorrelation *>(result);
         appendStringForCovariate(covariates->columnAtIndex(0), covariates->categoriesAtIndex(0), useGroupName, &phrase);
         if (numCovariates == 2) {

@@ -50,6 +50,9 @@ public:
     // Appends the phrase naming a covariate with its selected categories.
     void appendStringForCovariate(DSColumn *covariate, const DSColumnSelection::Categories &categories,
                                   bool useGroupName, DSAttributedString *string) const;
+    // Appends "<first> and <second>" (names in italics) for two columns,
+    // "the <n> selected columns" for more, nothing for fewer.
+    static void appendStringForColumns(const DSColumnSelection *columns, DSAttributedString *string);
     // The sentence of the result at the significance level (1 minus the
     // table's confidence level); nothing for no result or a NaN p-value.
     virtual std::optional<DSAttributedString> attributedStringForResult(const DSStatisticalTest *result,

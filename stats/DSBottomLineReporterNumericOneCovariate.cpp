@@ -56,10 +56,10 @@ DSBottomLineReporter::Result DSBottomLineReporterNumericOneCovariate::resultForC
         return std::make_shared<DSStatisticalTestANOVA>(f, df1, df2);
     }
     case 1:
-        // Numeric columns have no correlation operation yet: a scatterplot
-        // gets no result rather than a test of the groups it does not show.
-        if (isScatterCovariate(covariate))
-            return nullptr;
+        if (isScatterCovariate(covariate)) {
+            const ds_corr_s r = column->calculateCorrelation(covariate, mask, length);
+            return std::make_shared<DSStatisticalTestCorrelation>(r.correlation, r.count);
+        }
         [[fallthrough]];
     case 0: {
         const double t = column->calculateKolmogorovSmirnov(covariate, categories, &df1, mask, length);

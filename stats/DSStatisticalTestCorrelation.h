@@ -22,6 +22,7 @@ public:
     QString explanationSuffix(bool significant) const override;
     QString shortExplanationAtLevel(double level) const override;
 
+    double correlation() const { return _correlation; }
     // "perfect", "positive" or "negative" for a significant result; null
     // otherwise.
     QString adjective(bool significant) const;

@@ -12,3 +12,8 @@ struct ds_corr_s {
     double r_squared;    // r x r
     double z_score;      // Fisher's z of r against 0
 };
+
+// Sets r and, when r is a number, Fisher's z against 0 with count
+// observations, its two-sided normal p-value and r^2; all four NaN
+// otherwise. The covariance and count are the caller's.
+void ds_corr_finish(ds_corr_s *c, double r);

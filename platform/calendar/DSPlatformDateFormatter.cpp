@@ -51,6 +51,39 @@ void DSPlatformDateFormatter::setDateFormat(const QString &pattern)
     m_format->applyPattern(ds_unicode(pattern));
 }
 
+namespace {
+
+icu::DateFormat::EStyle icuStyle(DSPlatformDateFormatter::Style style)
+{
+    switch (style) {
+    case DSPlatformDateFormatter::ShortStyle:
+        return icu::DateFormat::kShort;
+    case DSPlatformDateFormatter::MediumStyle:
+        return icu::DateFormat::kMedium;
+    case DSPlatformDateFormatter::LongStyle:
+        return icu::DateFormat::kLong;
+    case DSPlatformDateFormatter::FullStyle:
+        return icu::DateFormat::kFull;
+    default:
+        return icu::DateFormat::kNone;
+    }
+}
+
+}  // namespace
+
+void DSPlatformDateFormatter::setStyles(Style dateStyle, Style timeStyle)
+{
+    if (dateStyle == NoStyle && timeStyle == NoStyle)
+        return;
+    std::unique_ptr<icu::DateFormat> format(icu::DateFormat::createDateTimeInstance(
+        icuStyle(dateStyle), icuStyle(timeStyle), ds_icu_gregorian_locale(m_locale)));
+    if (auto *simple = dynamic_cast<icu::SimpleDateFormat *>(format.get())) {
+        icu::UnicodeString pattern;
+        simple->toPattern(pattern);
+        m_format->applyPattern(pattern);
+    }
+}
+
 QString DSPlatformDateFormatter::stringFromTime(double time) const
 {
     if (!std::isfinite(time))

@@ -29,6 +29,11 @@ public:
     QString dateFormat() const;
     void setDateFormat(const QString &pattern);
 
+    // The locale's pattern of a date style and a time style (NoStyle leaves
+    // that part out; both NoStyle keep the pattern as it is).
+    enum Style { NoStyle, ShortStyle, MediumStyle, LongStyle, FullStyle };
+    void setStyles(Style dateStyle, Style timeStyle);
+
     // The text of `time`; a null QString for a NaN or infinite time.
     QString stringFromTime(double time) const;
     // The absolute time the whole of `text` reads as under the pattern, or

@@ -329,7 +329,7 @@ TEST_F(DSTimeColumnStatsTest, CorrelationOfTwoTimeColumnsEqualsR)
     EXPECT_NEAR(self.correlation, 1, 1e-14);
     EXPECT_NEAR(self.r_squared, 1, 1e-14);
 
-    const ds_corr_s other = a->calculateCorrelation(addColumn({1, 2}), nullptr, 0);
+    const ds_corr_s other = a->calculateCorrelation(addTextColumn({"a", "b"}), nullptr, 0);
     EXPECT_TRUE(std::isnan(other.correlation));
     EXPECT_EQ(other.count, 0);
 }

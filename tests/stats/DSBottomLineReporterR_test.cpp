@@ -10,6 +10,7 @@
 #include "stats/DSBottomLineReporter.h"
 #include "stats/DSBottomLineReporterChain.h"
 #include "stats/DSStatisticalTest.h"
+#include "stats/DSStatisticalTestCorrelation.h"
 
 #include <gtest/gtest.h>
 
@@ -22,8 +23,10 @@ namespace {
 // How our statistic stands to R's: the same, R's t as our |t| (an analysis
 // of variance of one degree of freedom shows t), or another statistic of the
 // same test (our Shapiro-Wilk shows z, our k-sample Kolmogorov-Smirnov
-// Kiefer's T, our signed ranks the absolute sum).
-enum class Compare { same, absolute, pOnly };
+// Kiefer's T, our signed ranks the absolute sum), or a correlation whose
+// estimate R gives as its statistic (its p-value is R's t form, ours the
+// Fisher z form).
+enum class Compare { same, absolute, pOnly, estimate };
 
 struct Case
 {
@@ -52,6 +55,10 @@ const Case cases[] = {
     {"paired_shapiro_wilk", {"a", "b"}, {}, "show_paired_differences", 0, 8, Compare::pOnly},
     {"repeated_signed_rank", {"a", "c"}, {}, "repeated_measures", 0, 0, Compare::pOnly},
     {"repeated_t", {"c", "b"}, {}, "repeated_measures", 2, 0, Compare::absolute},
+    {"correlation", {"y"}, {"age"}, nullptr, 1, 0, Compare::estimate},
+    {"categories_alone", {"h"}, {}, nullptr, 0, 0, Compare::same},
+    {"categories_covariate", {"h"}, {"k"}, nullptr, 0, 0, Compare::same},
+    {"categories_recoded", {"h"}, {"age"}, nullptr, 0, 0, Compare::same},
 };
 
 // reporter_data.csv as stored columns of one table, set up as the cases
@@ -101,6 +108,7 @@ struct Answer
 {
     QString command;
     double statistic, p;
+    double estimate = NAN;  // a correlation's r
 };
 
 Answer answerOf(ReporterTable &table, const Case &c)
@@ -118,7 +126,9 @@ Answer answerOf(ReporterTable &table, const Case &c)
     if (!result)
         return {QString(), NAN, NAN};
     QString command = reporter->REstimationCommandForResult(result.get(), &columns, &covariates);
-    return {command.replace(QLatin1Char('\n'), QStringLiteral("\\n")), result->statisticValue(), result->p_value()};
+    const auto *correlation = dynamic_cast<const DSStatisticalTestCorrelation *>(result.get());
+    return {command.replace(QLatin1Char('\n'), QStringLiteral("\\n")), result->statisticValue(), result->p_value(),
+            correlation ? correlation->correlation() : NAN};
 }
 
 TEST(BottomLineR, CommandsReproduceOurStatistics)
@@ -146,7 +156,11 @@ TEST(BottomLineR, CommandsReproduceOurStatistics)
         } else if (c.compare == Compare::absolute) {
             EXPECT_NEAR(ours.statistic, std::fabs(statistic), 1e-9 * std::fabs(statistic));
         }
-        EXPECT_NEAR(ours.p, p, 1e-6 * p + 1e-12) << "R's p " << r.at(3);
+        if (c.compare == Compare::estimate) {
+            EXPECT_NEAR(ours.estimate, statistic, 1e-12);
+        } else {
+            EXPECT_NEAR(ours.p, p, 1e-6 * p + 1e-12) << "R's p " << r.at(3);
+        }
     }
 }
 
