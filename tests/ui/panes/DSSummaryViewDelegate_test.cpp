@@ -453,6 +453,17 @@ TEST_F(SummaryPaneTest, BottomLineShowsTheDecorationOfTheReportersResult)
     pane->refreshTheBottomLine(nullptr);
     EXPECT_FALSE(sentence().startsWith(QStringLiteral("💡"))) << "the column itself is no new insight";
     EXPECT_FALSE(sentence().endsWith(QStringLiteral("(obviously)"))) << "a rank test cannot be obvious";
+
+    // Categories against themselves: a test that can be obvious.
+    std::vector<const char *> g;
+    for (int i = 0; i < 40; ++i)
+        g.push_back(i % 3 ? "a" : "b");
+    DSColumn *cg = texts(QStringLiteral("g"), g);
+    show();
+    click(cg);
+    table->covariate_selection()->resetWithColumn(cg);
+    pane->refreshTheBottomLine(nullptr);
+    EXPECT_TRUE(sentence().endsWith(QStringLiteral(" (obviously)"))) << sentence().toStdString();
 }
 
 TEST_F(SummaryPaneTest, BottomLinePopoverAndStyles)
