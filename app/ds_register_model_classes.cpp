@@ -12,6 +12,7 @@
 #include "model/DSDataRoot.h"
 #include "model/DSDataTable.h"
 #include "model/DSIndicatorColumn.h"
+#include "model/DSJoinColumnCondition.h"
 #include "model/DSNumericDataColumn.h"
 #include "model/DSNumericPartition.h"
 #include "model/DSTextDataColumn.h"
@@ -38,6 +39,7 @@ void ds_register_model_classes()
     DSObjectFactory::registerClass<DSTimeColumn>(QStringLiteral("DSTimeColumn"));
     DSObjectFactory::registerClass<DSTimeDataColumn>(QStringLiteral("DSTimeDataColumn"));
     DSObjectFactory::registerClass<DSIndicatorColumn>(QStringLiteral("DSIndicatorColumn"));
+    DSObjectFactory::registerClass<DSJoinColumnCondition>(QStringLiteral("DSJoinColumnCondition"));
     DSObjectFactory::registerClass<DSColumnCondition>(QStringLiteral("DSColumnCondition"));
     DSObjectFactory::registerClass<DSColumnConditionValue>(QStringLiteral("DSColumnConditionValue"));
     DSObjectFactory::registerClass<DSColumnConditionInterval>(QStringLiteral("DSColumnConditionInterval"));

@@ -11,6 +11,12 @@
 #include "derived/DSComputeScaledColumn.h"
 #include "derived/DSComputeStandardizedColumn.h"
 #include "derived/DSComputeSumColumn.h"
+#include "derived/DSIndicatorLocalColumn.h"
+#include "derived/DSNumericConstantColumn.h"
+#include "derived/DSNumericRecodeColumn.h"
+#include "derived/DSTextConstantColumn.h"
+#include "derived/DSTextTupleColumn.h"
+#include "derived/DSTimeConstantColumn.h"
 #include "platform/store/DSObjectFactory.h"
 
 void ds_register_derived_classes()
@@ -26,4 +32,10 @@ void ds_register_derived_classes()
     DSObjectFactory::registerClass<DSComputeLeadingDigitsColumn>(QStringLiteral("DSComputeLeadingDigitsColumn"));
     DSObjectFactory::registerClass<DSComputeStandardizedColumn>(QStringLiteral("DSComputeStandardizedColumn"));
     DSObjectFactory::registerClass<DSComputeQuantileColumn>(QStringLiteral("DSComputeQuantileColumn"));
+    DSObjectFactory::registerClass<DSNumericRecodeColumn>(QStringLiteral("DSNumericRecodeColumn"));
+    DSObjectFactory::registerClass<DSNumericConstantColumn>(QStringLiteral("DSNumericConstantColumn"));
+    DSObjectFactory::registerClass<DSTextConstantColumn>(QStringLiteral("DSTextConstantColumn"));
+    DSObjectFactory::registerClass<DSTimeConstantColumn>(QStringLiteral("DSTimeConstantColumn"));
+    DSObjectFactory::registerClass<DSTextTupleColumn>(QStringLiteral("DSTextTupleColumn"));
+    DSObjectFactory::registerClass<DSIndicatorLocalColumn>(QStringLiteral("DSIndicatorLocalColumn"));
 }
