@@ -525,9 +525,9 @@ void DSSummaryViewDelegate::refreshCensoringLabel(QObject *)
     auto *label = control<QLabel>("censoring_label");
     if (!column || !column->treat_as_survival_times() || !label)
         return;
-    // The censored share comes with the columns' right censoring; until
-    // then no row counts as censored.
-    const double f = 0;
+    const uint8_t *mask = nullptr;
+    const qint64 length = getMask(&mask);
+    const double f = column->fractionOfCensoredObservationsForMask(mask, length);
     bool grey = false;
     label->setText(censoringText(f, &grey));
     setTextColour(label, grey ? Qt::gray : Qt::black);

@@ -8,6 +8,7 @@
 #include "model/DSTextDataColumn.h"
 #include "model/DSTimeDataColumn.h"
 #include "model/DSUserDefaults.h"
+#include "platform/predicate/DSComparisonPredicate.h"
 #include "platform/store/DSManagedObjectContext.h"
 #include "regression/DSRegressionModel.h"
 #include "stats/DSBottomLineReporterChain.h"
@@ -338,19 +339,37 @@ TEST_F(SummaryPaneTest, CensoringAndBinSizeLabels)
         EXPECT_EQ(grey, c.grey) << c.text;
     }
 
+    // 1,000 survival times, censored where their status is 1: none, 4 (0.4 %)
+    // and 124 (12.4 %) of them.
+    std::vector<double> times(1000), status(1000, 0);
+    for (int i = 0; i < 1000; ++i)
+        times[size_t(i)] = 1 + i % 17;
+    DSColumn *t = numbers(QStringLiteral("t"), times);
+    DSNumericDataColumn *censored = numbers(QStringLiteral("status"), status);
+    t->setTreat_as_survival_times(true);
+    t->setApply_right_censoring(true);
+    t->setRight_censoring_predicate(DSComparisonPredicate::make(
+        DSExpression::forConstantValue(DSPredicateValue::fromString(QStringLiteral("status"))),
+        DSPredicateOperatorType::EqualTo, DSExpression::forConstantValue(DSPredicateValue::fromNumber(1))));
+    show();
+    click(t);
+    EXPECT_TRUE(visible("survival_options_view"));
+    auto *censoring = pane->control<QLabel>("censoring_label");
+    for (const Case &c : {Case{0, "0 censored", true}, Case{4, "< 1% censored", false},
+                          Case{124, "12% censored", false}}) {
+        for (int i = 0; i < 1000; ++i)
+            ASSERT_TRUE(censored->replaceNumericValueAtIndex(i, i < c.fraction ? 1 : 0));
+        t->recursivePurge();
+        pane->refreshCensoringLabel(nullptr);
+        EXPECT_EQ(censoring->text(), QString::fromLatin1(c.text));
+        EXPECT_EQ(censoring->palette().color(QPalette::WindowText), QColor(c.grey ? Qt::gray : Qt::black)) << c.text;
+    }
+
     std::vector<double> values;
     for (int i = 0; i <= 100; ++i)
         values.push_back(i);
     DSColumn *x = numbers(QStringLiteral("x"), values);
-    DSColumn *survival = numbers(QStringLiteral("t"), values);
-    survival->setTreat_as_survival_times(true);
     show();
-    click(survival);
-    EXPECT_TRUE(visible("survival_options_view"));
-    auto *censoring = pane->control<QLabel>("censoring_label");
-    EXPECT_EQ(censoring->text(), QStringLiteral("0 censored"));
-    EXPECT_EQ(censoring->palette().color(QPalette::WindowText), QColor(Qt::gray));
-
     click(x);
     EXPECT_TRUE(visible("continuous_options_view"));
     const QString whole = pane->control<QLabel>("histogram_bin_size_label")->text();
