@@ -13,6 +13,9 @@
 #include "ui/DSFeedbackDelegate.h"
 #include "ui/DSPreferencesDelegate.h"
 #include "ui/DSTutorialDelegate.h"
+#include "ui/panes/DSBottomLineViewDelegate.h"
+#include "ui/panes/DSSummaryViewDelegate.h"
+#include "ui/window/DSStatDocumentWindow.h"
 #include "varrow/varrow.h"
 
 #include <QApplication>
@@ -89,6 +92,11 @@ DSAppDelegate::DSAppDelegate(QObject *parent) : QObject(parent)
     m_format = std::make_unique<DSColumnFormatDelegate>();
     m_tutorial = std::make_unique<DSTutorialDelegate>();
     m_estimationCommand = std::make_unique<DSEstimationCommandDelegate>();
+    m_estimationCommand->setBottomLineLookup([](DSStatDocument *document) -> DSEstimationCommandDelegate::BottomLine * {
+        auto *window = qobject_cast<DSStatDocumentWindow *>(document);
+        auto *summary = window ? dynamic_cast<DSSummaryViewDelegate *>(window->summary_delegate()) : nullptr;
+        return summary ? summary->the_bottom_line_delegate() : nullptr;
+    });
     m_servers = std::make_unique<DSDatabaseServerListDelegate>();
     m_feedback = std::make_unique<DSFeedbackDelegate>();
     for (DSNibController *controller : controllers())
@@ -291,6 +299,11 @@ void DSAppDelegate::showEstimationCommand(QObject *)
         window->show();
         window->raise();
     }
+}
+
+void DSAppDelegate::refreshEstimationCommandForDocument(DSStatDocument *document)
+{
+    m_estimationCommand->refreshViewForDocument(document);
 }
 
 void DSAppDelegate::hideEstimationCommand(QObject *)

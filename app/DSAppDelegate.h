@@ -125,6 +125,7 @@ public:
     void showPreferences(QObject *sender = nullptr);
     void showEstimationCommand(QObject *sender = nullptr);
     void hideEstimationCommand(QObject *sender = nullptr) override;
+    void refreshEstimationCommandForDocument(DSStatDocument *document) override;
     bool isEstimationCommandVisible() const;
     // Starts the tutorial on its read-only sample document.
     bool beginTutorial(QObject *sender = nullptr, DSError *error = nullptr);

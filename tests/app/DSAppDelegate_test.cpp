@@ -1,11 +1,18 @@
 #include "app/DSAppDelegate.h"
 #include "app/ds_register_model_classes.h"
+#include "model/DSDataTable.h"
+#include "model/DSNumericDataColumn.h"
 #include "model/DSStatDocument.h"
+#include "platform/store/DSManagedObjectContext.h"
+#include "stats/DSEstimationCommandDelegate.h"
+#include "ui/window/DSStatDocumentNib.h"
+#include "ui/window/DSStatDocumentWindow.h"
 #include "model/DSUserDefaults.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QSettings>
@@ -113,6 +120,35 @@ TEST_F(DSAppDelegateTest, EstimationWindowShowsAndPendingTutorialSaysSo)
     DSError error;
     EXPECT_FALSE(delegate.beginTutorial(nullptr, &error));
     EXPECT_FALSE(error.localizedDescription.isEmpty());
+}
+
+// The summary's bottom line reaches the estimation-command window through
+// the application: the window shows the command of the test the pane shows.
+TEST_F(DSAppDelegateTest, EstimationWindowFollowsTheBottomLine)
+{
+    DSAppDelegate delegate;
+    DSStatDocumentNib::registerNib();
+    DSStatDocumentWindow document(&delegate);
+    ASSERT_TRUE(document.initWithType(DSStatDocument::nativeType));
+    ASSERT_TRUE(document.makeWindowControllers());
+    DSTable *table = document.active_table();
+    static_cast<DSDataTable *>(table)->setNum_records(6);
+    auto *column = document.managedObjectContext()->insertNewObject<DSNumericDataColumn>(
+        QStringLiteral("DSNumericDataColumn"));
+    column->setName(QStringLiteral("height"));
+    table->insertNewColumns({column}, 0);
+    for (double x : {1.5, 2.5, 2.0, 4.0, 3.5, 9.0})
+        column->appendValue(x);
+    column->saveAfterImport();
+    document.managedObjectContext()->processPendingChanges();
+    table->column_selection()->resetWithColumn(column);
+    document.showSummary(nullptr);
+
+    DSEstimationCommandDelegate *commands = delegate.estimation_command_delegate();
+    const QString command = commands->commandForDocument(&document);
+    EXPECT_TRUE(command.contains(QStringLiteral("height"))) << command.toStdString();
+    EXPECT_EQ(commands->text_field()->toPlainText(), command);
+    document.close();
 }
 
 // The fourteen formatters: their set-up, and their digits from the

@@ -1,6 +1,7 @@
 #include "ui/panes/DSRecordsNib.h"
 
 #include "ui/DSNib.h"
+#include "ui/ds_nib_views.h"
 #include "ui/panes/DSRecordsTableHeaderView.h"
 #include "ui/panes/DSRecordsTableView.h"
 
@@ -16,25 +17,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-template <class T>
-T *named(T *object, const QString &name)
-{
-    object->setObjectName(name);
-    return object;
-}
-
-// A row of the bar holding one or two controls, so that it shows and hides
-// as one.
-QWidget *group(const QString &name, std::initializer_list<QWidget *> controls)
-{
-    auto *view = named(new QWidget, name);
-    auto *layout = new QHBoxLayout(view);
-    layout->setContentsMargins(0, 0, 0, 0);
-    for (QWidget *control : controls)
-        layout->addWidget(control);
-    return view;
-}
 
 QObjectList buildRecordsPane(QObject *)
 {

@@ -41,7 +41,7 @@ public:
     DSColumn *columnForTableColumnIndex(int gridColumn) const;
     // The columns of the selected grid columns in grid order; with none
     // selected, the table's sort column when it has one.
-    QList<DSColumn *> selectedColumns() const;
+    QList<DSColumn *> selectedColumns() const override;
     qint64 numberOfSelectedRecords() const;
     DSIndexSet selectedRecords() const;
     // Selects the rows showing those records (others skipped); nothing while

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 
+class DSStatDocument;
 class QObject;
 
 // What the document windows need of the application beyond what the
@@ -18,6 +19,9 @@ public:
     virtual void orderOutSplashWindow() = 0;
     // The data side shows no estimation commands.
     virtual void hideEstimationCommand(QObject *sender) = 0;
+    // The estimation-command window shows the document's command again
+    // (its bottom line changed).
+    virtual void refreshEstimationCommandForDocument(DSStatDocument *document) { (void)document; }
     // Whether the tutorial runs on the document (its menus' import commands
     // wait until it has ended).
     virtual bool tutorialRunsOn(const QObject *document) const

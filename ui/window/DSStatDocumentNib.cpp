@@ -2,7 +2,9 @@
 
 #include "model/DSStatDocument.h"
 #include "ui/DSNib.h"
+#include "ui/panes/DSBottomLineNib.h"
 #include "ui/panes/DSRecordsNib.h"
+#include "ui/panes/DSSummaryNib.h"
 #include "ui/window/DSSplitter.h"
 #include "ui/window/DSStatDocumentPaneView.h"
 #include "ui/window/ds_pane_views.h"
@@ -222,4 +224,6 @@ void DSStatDocumentNib::registerNib()
 {
     DSNib::registerNib(DSStatDocument::windowNibName(), buildDocumentWindow);
     DSRecordsNib::registerNib();
+    DSSummaryNib::registerNib();
+    DSBottomLineNib::registerNib();
 }

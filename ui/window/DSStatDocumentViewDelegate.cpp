@@ -1,5 +1,6 @@
 #include "ui/window/DSStatDocumentViewDelegate.h"
 
+#include "charts/DSStyle.h"
 #include "ui/window/DSStatDocumentWindow.h"
 
 #include <QAbstractButton>
@@ -65,6 +66,10 @@ void setViewTreeEnabled(QWidget *view, bool enabled)
 
 } // namespace
 
+DSStatDocumentViewDelegate::DSStatDocumentViewDelegate() = default;
+
+DSStatDocumentViewDelegate::~DSStatDocumentViewDelegate() = default;
+
 DSStatDocumentWindow *DSStatDocumentViewDelegate::document() const
 {
     return m_document;
@@ -77,6 +82,13 @@ void DSStatDocumentViewDelegate::setDocument(DSStatDocumentWindow *document)
 
 void DSStatDocumentViewDelegate::refreshView(QObject *)
 {
+}
+
+DSStyle *DSStatDocumentViewDelegate::style()
+{
+    if (!m_style)
+        m_style = std::make_unique<DSStyle>(document());
+    return m_style.get();
 }
 
 qint64 DSStatDocumentViewDelegate::getMask(const uint8_t **mask) const

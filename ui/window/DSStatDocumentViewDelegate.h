@@ -2,11 +2,15 @@
 
 #include "ui/DSNibController.h"
 
+#include <QList>
 #include <QPointer>
 
 #include <cstdint>
+#include <memory>
 
+class DSColumn;
 class DSStatDocumentWindow;
+class DSStyle;
 class QObject;
 class QWidget;
 
@@ -18,6 +22,9 @@ class QWidget;
 class DSStatDocumentViewDelegate : public DSNibController
 {
 public:
+    DSStatDocumentViewDelegate();
+    ~DSStatDocumentViewDelegate() override;
+
     virtual DSStatDocumentWindow *document() const;
     void setDocument(DSStatDocumentWindow *document);
 
@@ -32,6 +39,15 @@ public:
     // document, which means no mask: every row).
     qint64 getMask(const uint8_t **mask) const;
     qint64 getMask(const uint8_t **mask, QObject *outcome) const;
+
+    // The columns the pane's selection names, in the pane's order; none here.
+    virtual QList<DSColumn *> selectedColumns() const { return {}; }
+    // The columns a context-menu command acts on; selectedColumns() here.
+    virtual QList<DSColumn *> clickedOrSelectedColumns() const { return selectedColumns(); }
+
+    // The pane's style sheet, made for its document on first use and kept
+    // for the controller's life.
+    DSStyle *style();
 
     // Clears the document, then the base teardown.
     void teardown() override;
@@ -48,4 +64,5 @@ protected:
 
 private:
     QPointer<DSStatDocumentWindow> m_document;
+    std::unique_ptr<DSStyle> m_style;
 };

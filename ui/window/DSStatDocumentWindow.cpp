@@ -2,6 +2,8 @@
 
 #include "filter/DSTableFilterSet.h"
 #include "model/DSColumn.h"
+#include "model/DSColumnCategory.h"
+#include "model/DSColumnSummary.h"
 #include "model/DSDataColumn.h"
 #include "model/DSDataImporter.h"
 #include "model/DSDataRoot.h"
@@ -15,7 +17,11 @@
 #include "regression/DSRegressionModel.h"
 #include "ui/DSFileMenuDelegate.h"
 #include "ui/DSNib.h"
+#include "ui/panes/DSRecordsTableDelegate.h"
+#include "ui/panes/DSRecordsTableView.h"
 #include "ui/panes/DSRecordsViewDelegate.h"
+#include "ui/panes/DSStatsOutlineDelegate.h"
+#include "ui/panes/DSSummaryViewDelegate.h"
 #include "ui/window/DSSplitViewDelegate.h"
 #include "ui/window/DSSplitter.h"
 #include "ui/window/DSTableOutlineView.h"
@@ -40,13 +46,16 @@
 #include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QItemSelectionModel>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QSplitter>
 #include <QThreadPool>
+#include <QTreeView>
 #include <QToolBar>
 
 namespace {
@@ -257,20 +266,33 @@ void DSStatDocumentWindow::setupSheetDelegates()
     }
 }
 
-void DSStatDocumentWindow::setupPaneDelegates()
+bool DSStatDocumentWindow::installPane(std::unique_ptr<DSStatDocumentViewDelegate> pane, const QString &viewName)
 {
-    auto records = std::make_unique<DSRecordsViewDelegate>();
-    records->setDocument(this);
-    records->awakeFromNib();
-    auto *view = records->outlet<QWidget>(QStringLiteral("records_view"));
-    QWidget *placeholder = outlet(QStringLiteral("records_view"));
-    if (!view || !placeholder || !placeholder->parentWidget() || !placeholder->parentWidget()->layout())
-        return records->teardown();
+    pane->setDocument(this);
+    pane->awakeFromNib();
+    auto *view = pane->outlet<QWidget>(viewName);
+    QWidget *placeholder = outlet(viewName);
+    if (!view || !placeholder || !placeholder->parentWidget() || !placeholder->parentWidget()->layout()) {
+        pane->teardown();
+        return false;
+    }
     view->setVisible(placeholder->isVisible());
     delete placeholder->parentWidget()->layout()->replaceWidget(placeholder, view);
     delete placeholder;
-    m_recordsDelegate = records.get();
-    m_ownedPanes.push_back(std::move(records));
+    m_ownedPanes.push_back(std::move(pane));
+    return true;
+}
+
+void DSStatDocumentWindow::setupPaneDelegates()
+{
+    auto records = std::make_unique<DSRecordsViewDelegate>();
+    DSStatDocumentViewDelegate *recordsPane = records.get();
+    if (installPane(std::move(records), QStringLiteral("records_view")))
+        m_recordsDelegate = recordsPane;
+    auto summary = std::make_unique<DSSummaryViewDelegate>();
+    DSStatDocumentViewDelegate *summaryPane = summary.get();
+    if (installPane(std::move(summary), QStringLiteral("summary_view")))
+        m_summaryDelegate = summaryPane;
 }
 
 void DSStatDocumentWindow::teardownSheetDelegates()
@@ -1171,4 +1193,194 @@ void DSStatDocumentWindow::redo()
 {
     if (DSUndoManager *manager = managedObjectContext()->undoManager(); manager && manager->canRedo())
         manager->redo();
+}
+
+DSColumn *DSStatDocumentWindow::columnAtIndex(qint64 index)
+{
+    DSTable *table = active_table();
+    return table ? table->columnAtIndex(index) : nullptr;
+}
+
+QList<DSColumn *> DSStatDocumentWindow::clickedOrSelectedColumns()
+{
+    DSTable *table = active_table();
+    if (!table || !table->showTable())
+        return {};
+    DSStatDocumentViewDelegate *pane = table->showSummary() ? m_summaryDelegate.data()
+                                       : table->showRecords() ? m_recordsDelegate.data()
+                                                              : m_pivotDelegate.data();
+    return pane ? pane->clickedOrSelectedColumns() : QList<DSColumn *>{};
+}
+
+QList<DSColumn *> DSStatDocumentWindow::selectedColumns()
+{
+    DSTable *table = active_table();
+    if (!table || !table->showTable())
+        return {};
+    DSStatDocumentViewDelegate *pane = table->showSummary() ? m_summaryDelegate.data()
+                                       : table->showRecords() ? m_recordsDelegate.data()
+                                                              : nullptr;
+    return pane ? pane->selectedColumns() : QList<DSColumn *>{};
+}
+
+namespace {
+
+// Every column on (those that cannot be, off), unless every column was on:
+// then every column off.
+void toggleColumnFlag(const QList<DSColumn *> &columns, bool (DSColumn::*isOn)() const,
+                      bool (DSColumn::*canBe)() const, void (DSColumn::*set)(bool))
+{
+    const bool allOn = std::all_of(columns.begin(), columns.end(), [&](DSColumn *c) { return (c->*isOn)(); });
+    for (DSColumn *column : columns)
+        (column->*set)(!allOn && (column->*canBe)());
+}
+
+} // namespace
+
+void DSStatDocumentWindow::toggleTreatAsCategoriesForColumns(const QList<DSColumn *> &columns)
+{
+    toggleColumnFlag(columns, &DSColumn::treat_as_categories, &DSColumn::canBeTreatedAsCategories,
+                     &DSColumn::setTreat_as_categories);
+    refreshSummaryViewForColumns(columns);
+}
+
+void DSStatDocumentWindow::toggleTreatAsSurvivalTimesForColumns(const QList<DSColumn *> &columns)
+{
+    toggleColumnFlag(columns, &DSColumn::treat_as_survival_times, &DSColumn::canBeTreatedAsSurvivalTimes,
+                     &DSColumn::setTreat_as_survival_times);
+    refreshSummaryViewForColumns(columns);
+}
+
+void DSStatDocumentWindow::toggleTreatAsCategoriesForClickedRecordColumn(qint64 position)
+{
+    if (DSColumn *column = columnAtIndex(position)) {
+        column->setTreat_as_categories(!column->treat_as_categories());
+        refreshView(nullptr);
+    }
+}
+
+void DSStatDocumentWindow::deleteClickedRecordColumn(qint64 position)
+{
+    DSColumn *column = columnAtIndex(position);
+    if (!column)
+        return;
+    managedObjectContext()->deleteObject(column);
+    managedObjectContext()->processPendingChanges();
+    if (auto *records = dynamic_cast<DSRecordsViewDelegate *>(m_recordsDelegate.data()))
+        records->rebuildRecordsTable();
+    refreshFiltersWithButtons(nullptr);
+    refreshView(nullptr);
+}
+
+void DSStatDocumentWindow::selectExistingColumns(const QList<DSColumn *> &columns)
+{
+    DSTable *table = active_table();
+    if (!table)
+        return;
+    table->column_selection()->removeAllColumns();
+    for (DSColumn *column : columns)
+        table->column_selection()->addColumn(column);
+}
+
+void DSStatDocumentWindow::selectNewColumns(const QList<DSColumn *> &columns)
+{
+    DSTable *table = active_table();
+    if (!table || columns.isEmpty())
+        return;
+    table->column_filter_summary.clear();
+    table->column_filter_records.clear();
+    auto *records = dynamic_cast<DSRecordsViewDelegate *>(m_recordsDelegate.data());
+    if (records)
+        records->rebuildRecordsTable();
+    refreshFiltersWithButtons(nullptr);
+    refreshView(nullptr);
+    if (!table->showTable())
+        return;
+    if (auto *summary = dynamic_cast<DSSummaryViewDelegate *>(m_summaryDelegate.data()); summary && table->showSummary()) {
+        DSStatsOutlineDelegate *outline = summary->stats_outline_delegate();
+        outline->selectColumns(columns, false);
+        if (const int row = outline->rowOfColumn(columns.first()); row >= 0 && summary->stats_table())
+            summary->stats_table()->scrollTo(outline->index(row, 0));
+    } else if (records && table->showRecords() && records->records_table()) {
+        DSRecordsTableDelegate *grid = records->records_table_delegate();
+        QItemSelection selection;
+        for (DSColumn *column : columns)
+            if (const int section = grid->gridColumnOfColumn(column); section >= 0 && grid->rowCount() > 0)
+                selection.select(grid->index(0, section), grid->index(grid->rowCount() - 1, section));
+        records->records_table()->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect
+                                                                          | QItemSelectionModel::Columns);
+        if (const int first = grid->gridColumnOfColumn(columns.first()); first >= 0 && grid->rowCount() > 0)
+            records->records_table()->scrollTo(grid->index(0, first));
+    }
+}
+
+void DSStatDocumentWindow::activateTable(DSTable *table, qint64 index)
+{
+    DSDataRoot *root = data_root();
+    if (!root || !table)
+        return;
+    root->insertTable(table, index);
+    reloadSidebar();
+    root->setActive_table(table);
+    refreshView(nullptr);
+}
+
+void DSStatDocumentWindow::activateModel(DSRegressionModel *model, qint64 index)
+{
+    DSTable *table = model ? model->table() : nullptr;
+    if (!table)
+        return;
+    for (DSManagedObject *object : table->sortedRegressionModels())
+        if (auto *other = ds_object_cast<DSRegressionModel>(object); other && other != model && other->index() >= index)
+            other->setIndex(other->index() + 1);
+    model->setIndex(index);
+    if (!model->active_explanatory_variable())
+        model->setActive_explanatory_variable(model->explanatoryVariableAtIndex(0));
+    reloadSidebar();
+    selectSidebarItem(model);
+}
+
+void DSStatDocumentWindow::purgeImagesForColumsDisplayingLabel(const QString &label)
+{
+    DSTable *table = active_table();
+    if (!table)
+        return;
+    for (DSColumn *column : table->columns()) {
+        const std::shared_ptr<DSColumnSummary> summary = column->temp_summary();
+        if (!summary)
+            continue;
+        const QList<DSColumnSummary::CategoryRef> categories = summary->categories();
+        const bool shows = std::any_of(categories.begin(), categories.end(), [&](const auto &category) {
+            return category && category->longValue() == label;
+        });
+        if (!shows)
+            continue;
+        column->setLast_image(column->temp_image());
+        column->setTemp_image(nullptr);
+        for (const auto &category : categories)
+            if (category)
+                category->purgeImageAndColors();
+    }
+}
+
+void DSStatDocumentWindow::setEnabledForControls(bool enabled, const QList<QWidget *> &views)
+{
+    for (QWidget *view : views) {
+        if (qobject_cast<QLineEdit *>(view) || qobject_cast<QLabel *>(view)) {
+            view->setEnabled(enabled);
+            QPalette palette = view->palette();
+            palette.setColor(qobject_cast<QLabel *>(view) ? QPalette::WindowText : QPalette::Text,
+                             enabled ? Qt::black : Qt::gray);
+            view->setPalette(palette);
+        } else if (qobject_cast<QAbstractButton *>(view) || view->inherits("QAbstractSlider")
+                   || view->inherits("QComboBox") || view->inherits("QAbstractSpinBox")) {
+            view->setEnabled(enabled);
+        } else {
+            QList<QWidget *> subviews;
+            for (QObject *child : view->children())
+                if (child->isWidgetType())
+                    subviews.append(static_cast<QWidget *>(child));
+            setEnabledForControls(enabled, subviews);
+        }
+    }
 }

@@ -86,6 +86,44 @@ public:
     void refreshSummaryViewForColumns(const QList<DSColumn *> &columns);
     void refreshSummaryViewActiveColumnOnly();
 
+    // Column and selection services: menus and sheets ask the document, the
+    // document asks the visible data pane. Each answers none (null, an empty
+    // list) when its condition fails.
+    // The active table's column at the position.
+    DSColumn *columnAtIndex(qint64 index);
+    // The summary pane's answer when it is chosen, else the records pane's,
+    // else the pivot pane's; none on the model side.
+    QList<DSColumn *> clickedOrSelectedColumns();
+    // As clickedOrSelectedColumns(), but none on the pivot pane.
+    QList<DSColumn *> selectedColumns();
+    // Every column that can be is treated as categories, unless all already
+    // were: then none is. The columns' statistics are purged and the data
+    // pane refreshed.
+    void toggleTreatAsCategoriesForColumns(const QList<DSColumn *> &columns);
+    // The same rule for survival times.
+    void toggleTreatAsSurvivalTimesForColumns(const QList<DSColumn *> &columns);
+    // The records grid's header menu: the column at the position (the
+    // menu item's tag) flips treat-as-categories, or is deleted.
+    void toggleTreatAsCategoriesForClickedRecordColumn(qint64 position);
+    void deleteClickedRecordColumn(qint64 position);
+    // The table's column selection becomes exactly these columns.
+    void selectExistingColumns(const QList<DSColumn *> &columns);
+    // After a sheet or menu made columns: the search texts are cleared, the
+    // window refreshed and the new columns selected in the visible pane.
+    void selectNewColumns(const QList<DSColumn *> &columns);
+    // Inserts the table into the root at the index and shows it.
+    void activateTable(DSTable *table, qint64 index);
+    // Gives the model the index (its table's models at or above it move up
+    // one), makes its first explanatory variable active when none is, and
+    // shows it in the sidebar.
+    void activateModel(DSRegressionModel *model, qint64 index);
+    // After a label's colour changed: the active table's columns whose
+    // summary shows the label drop their mini chart (kept as last_image).
+    void purgeImagesForColumsDisplayingLabel(const QString &label);
+    // Enables or disables each view of the list: controls directly (text
+    // fields also black or grey), other views through their subviews.
+    static void setEnabledForControls(bool enabled, const QList<QWidget *> &views);
+
     // Pane switching; each but the filter toggle ends with closePopovers()
     // and refreshView(sender).
     void showRawData(QObject *sender);
@@ -243,6 +281,10 @@ private:
     // popovers and refreshes.
     void switchPane(QObject *sender, const std::function<void(DSTable *)> &choose);
     void reloadSidebar();
+    // Builds the pane and puts its view in place of the window's
+    // placeholder of that name; false, with the pane torn down, when either
+    // is missing. The window keeps the pane.
+    bool installPane(std::unique_ptr<DSStatDocumentViewDelegate> pane, const QString &viewName);
     void selectSidebarItem(DSManagedObject *object);
     void installToolbar(QToolBar *toolbar);
     void refreshModelSide(DSTable *table);

@@ -55,24 +55,12 @@ protected:
 
     DSNumericDataColumn *numbers(const QString &name, const std::vector<double> &values)
     {
-        auto *column = context->insertNewObject<DSNumericDataColumn>(QStringLiteral("DSNumericDataColumn"));
-        column->setName(name);
-        table->insertNewColumns({column}, table->columns().size());
-        for (double x : values)
-            column->appendValue(x);
-        column->saveAfterImport();
-        return column;
+        return addNumericColumn(table, name, values);
     }
 
     DSTextDataColumn *texts(const QString &name, const std::vector<const char *> &values)
     {
-        auto *column = context->insertNewObject<DSTextDataColumn>(QStringLiteral("DSTextDataColumn"));
-        column->setName(name);
-        table->insertNewColumns({column}, table->columns().size());
-        for (const char *text : values)
-            column->appendTextValue(text);
-        column->saveAfterImport();
-        return column;
+        return addTextColumn(table, name, values);
     }
 
     DSTimeDataColumn *times(const QString &name, qint64 rows, bool timeOfDay)

@@ -4,6 +4,7 @@
 #include "model/DSDataRoot.h"
 #include "model/DSDataTable.h"
 #include "model/DSNumericDataColumn.h"
+#include "model/DSTextDataColumn.h"
 #include "model/DSStatDocument.h"
 #include "model/DSUserDefaults.h"
 #include "platform/store/DSManagedObjectContext.h"
@@ -67,6 +68,29 @@ DSColumn *addTestColumn(DSTable *table, const QString &name)
         QStringLiteral("DSNumericDataColumn"));
     column->setName(name);
     table->insertNewColumns({column}, table->columns().size());
+    return column;
+}
+
+DSNumericDataColumn *addNumericColumn(DSTable *table, const QString &name, const std::vector<double> &values)
+{
+    auto *column = table->managedObjectContext()->insertNewObject<DSNumericDataColumn>(
+        QStringLiteral("DSNumericDataColumn"));
+    column->setName(name);
+    table->insertNewColumns({column}, table->columns().size());
+    for (double x : values)
+        column->appendValue(x);
+    column->saveAfterImport();
+    return column;
+}
+
+DSTextDataColumn *addTextColumn(DSTable *table, const QString &name, const std::vector<const char *> &texts)
+{
+    auto *column = table->managedObjectContext()->insertNewObject<DSTextDataColumn>(QStringLiteral("DSTextDataColumn"));
+    column->setName(name);
+    table->insertNewColumns({column}, table->columns().size());
+    for (const char *text : texts)
+        column->appendTextValue(text);
+    column->saveAfterImport();
     return column;
 }
 

@@ -8,7 +8,11 @@
 
 #include <ostream>
 
+#include <vector>
+
 class DSColumn;
+class DSNumericDataColumn;
+class DSTextDataColumn;
 class DSRegressionModel;
 class DSStatDocument;
 class DSTable;
@@ -53,5 +57,9 @@ void keepPicture(QWidget *widget, const QString &fileName);
 DSTable *addTestTable(DSStatDocument &document, const QString &name);
 // An empty numeric column appended to the table.
 DSColumn *addTestColumn(DSTable *table, const QString &name);
+// Columns of stored values appended to the table, saved as an import
+// saves them (padded with missing values to the table's row count).
+DSNumericDataColumn *addNumericColumn(DSTable *table, const QString &name, const std::vector<double> &values);
+DSTextDataColumn *addTextColumn(DSTable *table, const QString &name, const std::vector<const char *> &texts);
 // A model named "Model" appended to the table's models.
 DSRegressionModel *addTestModel(DSTable *table);

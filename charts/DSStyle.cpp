@@ -1,0 +1,95 @@
+#include "charts/DSStyle.h"
+
+#include "model/DSAppServices.h"
+#include "model/DSSmallNumberFormatter.h"
+#include "model/DSStatDocument.h"
+
+namespace {
+
+// Where a formatter key of the default sheet points: an entry of the
+// application's "number_format_options", or one of the document's two.
+struct FormatterSource
+{
+    const char *key;
+    const char *source;
+};
+
+constexpr char k_decimal[] = "decimal";
+constexpr char k_smallDecimal[] = "small_decimal";
+
+constexpr FormatterSource k_formatterSources[] = {
+    {"SummaryMeanFormatter", "mean_values"},
+    {"SummaryStandardDeviationFormatter", "standard_deviations"},
+    {"SummaryStandardErrorFormatter", "percentages"},
+    {"ValueCountFormatter", k_decimal},
+    {"HistogramCountFormatter", k_decimal},
+    {"TTestCIFormatter", "mean_values"},
+    {"TTestMeanFormatter", "mean_values"},
+    {"TTestPlusMinusFormatter", "mean_values"},
+    {"PieChartProportionFormatter", "percentages"},
+    {"BarChartValueCountFormatter", k_decimal},
+    {"BarChartValueProportionFormatter", "percentages"},
+    {"TimeBarChartRateFormatter", "mean_values"},
+    {"TimeBarChartCountFormatter", k_decimal},
+    {"ProportionBarsPercentageFormatter", "percentages"},
+    {"TimelineCountFormatter", k_decimal},
+    {"TimelineRateFormatter", "mean_values"},
+    {"CovariateCovarianceFormatter", "covariances"},
+    {"CovariateCorrelationFormatter", "correlations"},
+    {"CovariateRSquaredFormatter", "r_squared"},
+    {"CovariatePValueFormatter", "p_values"},
+    {"ModelPValueFormatter", "p_values"},
+    {"ModelFStatisticFormatter", "test_statistics"},
+    {"ModelZScoreFormatter", "test_statistics"},
+    {"ModelRSquaredFormatter", "r_squared"},
+    {"ModelLogLikelihoodFormatter", "log_likelihoods"},
+    {"ModelCoefficientFormatter", "coefficients"},
+    {"ModelStandardErrorFormatter", "standard_errors"},
+    {"ModelOddsRatioFormatter", "odds_ratios"},
+    {"ResidualYValueFormatter", k_smallDecimal},
+    {"ResidualXValueFormatter", k_smallDecimal},
+    {"ResidualPercentageFormatter", "percentages"},
+    {"PredictionFittedFormatter", "predicted_values"},
+    {"PredictionDefaultFormatter", "predicted_values"},
+    {"PredictionChanceFormatter", "percentages"},
+    {"BottomLineTestStatisticFormatter", "test_statistics"},
+    {"BottomLineCriticalValueFormatter", "critical_values"},
+    {"BottomLinePValueFormatter", "p_values"},
+};
+
+const DSPlatformNumberFormatter *formatterFrom(const char *source, DSStatDocument *document)
+{
+    const QLatin1String name(source);
+    if (name == QLatin1String(k_decimal))
+        return document ? document->decimal_formatter() : nullptr;
+    if (name == QLatin1String(k_smallDecimal))
+        return document ? document->small_decimal_formatter() : nullptr;
+    const DSAppServices *app = DSStatDocument::app_delegate();
+    return app ? app->formatterNamed(name) : nullptr;
+}
+
+} // namespace
+
+DSStyle::DSStyle(DSStatDocument *document)
+{
+    for (const FormatterSource &entry : k_formatterSources) {
+        const DSPlatformNumberFormatter *formatter = formatterFrom(entry.source, document);
+        if (!formatter) {
+            if (!m_fallback) {
+                auto fallback = std::make_unique<DSSmallNumberFormatter>();
+                fallback->setMaximumFractionDigits(3);
+                fallback->setShowsUnrepresentableNumber(true);
+                m_fallback = std::move(fallback);
+            }
+            formatter = m_fallback.get();
+        }
+        m_formatters.insert(QLatin1String(entry.key), formatter);
+    }
+}
+
+DSStyle::~DSStyle() = default;
+
+const DSPlatformNumberFormatter *DSStyle::numberFormatterForKey(const QString &key) const
+{
+    return m_formatters.value(key);
+}
