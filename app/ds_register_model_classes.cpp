@@ -12,6 +12,7 @@
 #include "model/DSDataRoot.h"
 #include "model/DSDataTable.h"
 #include "model/DSIndicatorColumn.h"
+#include "model/DSJoinColumnCondition.h"
 #include "model/DSNumericDataColumn.h"
 #include "model/DSNumericPartition.h"
 #include "model/DSTextDataColumn.h"
@@ -19,7 +20,14 @@
 #include "model/DSTimeDataColumn.h"
 #include "model/DSTimePartition.h"
 #include "model/ds_register_formatter_classes.h"
+#include "pivot/DSAggregationInput.h"
+#include "pivot/DSColumnAggregation.h"
+#include "pivot/DSComputeDifferenceAggregation.h"
+#include "pivot/DSComputeDivisionAggregation.h"
+#include "pivot/DSComputeProductAggregation.h"
+#include "pivot/DSComputeSumAggregation.h"
 #include "pivot/DSPivot.h"
+#include "pivot/DSPivotInput.h"
 #include "platform/store/DSObjectFactory.h"
 #include "regression/ds_register_regression_classes.h"
 
@@ -38,6 +46,7 @@ void ds_register_model_classes()
     DSObjectFactory::registerClass<DSTimeColumn>(QStringLiteral("DSTimeColumn"));
     DSObjectFactory::registerClass<DSTimeDataColumn>(QStringLiteral("DSTimeDataColumn"));
     DSObjectFactory::registerClass<DSIndicatorColumn>(QStringLiteral("DSIndicatorColumn"));
+    DSObjectFactory::registerClass<DSJoinColumnCondition>(QStringLiteral("DSJoinColumnCondition"));
     DSObjectFactory::registerClass<DSColumnCondition>(QStringLiteral("DSColumnCondition"));
     DSObjectFactory::registerClass<DSColumnConditionValue>(QStringLiteral("DSColumnConditionValue"));
     DSObjectFactory::registerClass<DSColumnConditionInterval>(QStringLiteral("DSColumnConditionInterval"));
@@ -52,5 +61,14 @@ void ds_register_model_classes()
     DSObjectFactory::registerClass<DSTableFilterSet>(QStringLiteral("DSTableFilterSet"));
     DSObjectFactory::registerClass<DSTableFilter>(QStringLiteral("DSTableFilter"));
     DSObjectFactory::registerClass<DSPivot>(QStringLiteral("DSPivot"));
+    DSObjectFactory::registerClass<DSPivotInput>(QStringLiteral("DSPivotInput"));
+    DSObjectFactory::registerClass<DSAggregation>(QStringLiteral("DSAggregation"));
+    DSObjectFactory::registerClass<DSColumnAggregation>(QStringLiteral("DSColumnAggregation"));
+    DSObjectFactory::registerClass<DSComputedAggregation>(QStringLiteral("DSComputedAggregation"));
+    DSObjectFactory::registerClass<DSComputeSumAggregation>(QStringLiteral("DSComputeSumAggregation"));
+    DSObjectFactory::registerClass<DSComputeDifferenceAggregation>(QStringLiteral("DSComputeDifferenceAggregation"));
+    DSObjectFactory::registerClass<DSComputeProductAggregation>(QStringLiteral("DSComputeProductAggregation"));
+    DSObjectFactory::registerClass<DSComputeDivisionAggregation>(QStringLiteral("DSComputeDivisionAggregation"));
+    DSObjectFactory::registerClass<DSAggregationInput>(QStringLiteral("DSAggregationInput"));
     ds_register_importer_classes();
 }

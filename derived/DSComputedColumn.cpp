@@ -2,7 +2,6 @@
 
 #include "model/DSIndicatorColumn.h"
 #include "model/DSReentryGuard.h"
-#include "platform/store/DSManagedObjectContext.h"
 
 namespace {
 
@@ -14,7 +13,7 @@ enum GuardedOperation { ComputingValues = 3, ComputingMask = 4 };
 
 DSComputedColumn::~DSComputedColumn()
 {
-    stopObserving();
+    m_definition.stop();
 }
 
 qint64 DSComputedColumn::getValues(const double **out, qint64 offset, qint64 limit)
@@ -42,17 +41,7 @@ qint64 DSComputedColumn::setupMissingMaskAtOffset(qint64 offset, qint64 limit)
 {
     offset = std::max<qint64>(offset, 0);
     const qint64 length = DSNumericColumn::setupMissingMask(offset, limit);
-    const qint64 end = ds_mask_bytes(offset + rowsInRange(offset, limit));
-    uint8_t *mask = sharedMissingMask();
-    for (DSColumn *column : sortedInputColumns()) {
-        const uint8_t *inputMask = nullptr;
-        const qint64 inputLength = column->getMissingMask(&inputMask, offset, limit);
-        if (!inputMask)
-            continue;
-        const qint64 stop = std::min({end, inputLength, length});
-        for (qint64 b = offset / 8; b < stop; ++b)
-            mask[b] |= inputMask[b];
-    }
+    mergeInputMissingMasks(offset, limit, length);
     return length;
 }
 
@@ -75,7 +64,7 @@ void DSComputedColumn::awakeFromFetch()
 
 void DSComputedColumn::didTurnIntoFault()
 {
-    stopObserving();
+    m_definition.stop();
     DSNumericColumn::didTurnIntoFault();
 }
 
@@ -166,24 +155,9 @@ QString DSComputedColumn::operandName(const DSColumn *column, NamePrecedence min
     return computed && computed->namePrecedence() < minimum ? QLatin1Char('(') + name + QLatin1Char(')') : name;
 }
 
-// Observers live as long as the context's object graph; a fault (an undone
-// insertion, a saved deletion) stops them and a revival starts them again.
 void DSComputedColumn::observeDefinition()
 {
-    DSManagedObjectContext *context = managedObjectContext();
-    if (!context || !m_observerTokens.isEmpty())
-        return;
-    const auto purge = [this](DSManagedObject *, const QString &) { recursivePurge(); };
     QStringList keys = parameterKeys();
     keys << QStringLiteral("inputs");
-    for (const QString &key : std::as_const(keys))
-        m_observerTokens.append(context->addObserver(this, key, purge));
-}
-
-void DSComputedColumn::stopObserving()
-{
-    if (DSManagedObjectContext *context = managedObjectContext())
-        for (int token : std::as_const(m_observerTokens))
-            context->removeObserver(token);
-    m_observerTokens.clear();
+    m_definition.start(this, keys);
 }

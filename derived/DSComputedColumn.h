@@ -1,5 +1,6 @@
 #pragma once
 
+#include "derived/DSPurgeOnChange.h"
 #include "model/DSNumericColumn.h"
 #include "model/ds_row_mask.h"
 
@@ -132,9 +133,8 @@ protected:
 
 private:
     void observeDefinition();
-    void stopObserving();
 
-    QList<int> m_observerTokens;
+    DSPurgeOnChange m_definition;
 };
 
 template <class Picks>

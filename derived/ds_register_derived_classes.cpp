@@ -24,13 +24,19 @@
 #include "derived/DSComputeSumColumn.h"
 #include "derived/DSComputeTimeDifferenceColumn.h"
 #include "derived/DSComputeWeekOfYearColumn.h"
+#include "derived/DSIndicatorLocalColumn.h"
 #include "derived/DSIndicatorStackedColumn.h"
+#include "derived/DSNumericConstantColumn.h"
+#include "derived/DSNumericRecodeColumn.h"
 #include "derived/DSNumericSourceIndexColumn.h"
 #include "derived/DSNumericStackedColumn.h"
 #include "derived/DSStackedTable.h"
+#include "derived/DSTextConstantColumn.h"
 #include "derived/DSTextSourceNameColumn.h"
 #include "derived/DSTextStackedColumn.h"
+#include "derived/DSTextTupleColumn.h"
 #include "derived/DSTimeCompositionColumn.h"
+#include "derived/DSTimeConstantColumn.h"
 #include "derived/DSTimeOfDayColumn.h"
 #include "derived/DSTimeStackedColumn.h"
 #include "platform/store/DSObjectFactory.h"
@@ -48,6 +54,12 @@ void ds_register_derived_classes()
     DSObjectFactory::registerClass<DSComputeLeadingDigitsColumn>(QStringLiteral("DSComputeLeadingDigitsColumn"));
     DSObjectFactory::registerClass<DSComputeStandardizedColumn>(QStringLiteral("DSComputeStandardizedColumn"));
     DSObjectFactory::registerClass<DSComputeQuantileColumn>(QStringLiteral("DSComputeQuantileColumn"));
+    DSObjectFactory::registerClass<DSNumericRecodeColumn>(QStringLiteral("DSNumericRecodeColumn"));
+    DSObjectFactory::registerClass<DSNumericConstantColumn>(QStringLiteral("DSNumericConstantColumn"));
+    DSObjectFactory::registerClass<DSTextConstantColumn>(QStringLiteral("DSTextConstantColumn"));
+    DSObjectFactory::registerClass<DSTimeConstantColumn>(QStringLiteral("DSTimeConstantColumn"));
+    DSObjectFactory::registerClass<DSTextTupleColumn>(QStringLiteral("DSTextTupleColumn"));
+    DSObjectFactory::registerClass<DSIndicatorLocalColumn>(QStringLiteral("DSIndicatorLocalColumn"));
     DSObjectFactory::registerClass<DSComputeGregorianYearColumn>(QStringLiteral("DSComputeGregorianYearColumn"));
     DSObjectFactory::registerClass<DSComputeISOWeekNumberingYearColumn>(QStringLiteral("DSComputeISOWeekNumberingYearColumn"));
     DSObjectFactory::registerClass<DSComputeQuarterOfYearColumn>(QStringLiteral("DSComputeQuarterOfYearColumn"));

@@ -4,6 +4,9 @@
 #include "import/DSDataImporterDCT.h"
 #include "import/DSDataImporterDTA.h"
 #include "import/DSDataImporterMultiple.h"
+#include "import/DSDataImporterNumbers.h"
+#include "import/DSDataImporterNumbers09.h"
+#include "import/DSDataImporterNumbers13.h"
 #include "import/DSDataImporterRData.h"
 #include "import/DSDataImporterDBF.h"
 #include "import/DSDataImporterMDB.h"
@@ -17,6 +20,9 @@ void ds_register_importer_classes()
     DSDataImporter::registerImporterClass<DSDataImporterDCT>(QStringLiteral("DSDataImporterDCT"));
     DSDataImporter::registerImporterClass<DSDataImporterDTA>(QStringLiteral("DSDataImporterDTA"));
     DSDataImporter::registerImporterClass<DSDataImporterMultiple>(QStringLiteral("DSDataImporterMultiple"));
+    DSDataImporter::registerImporterClass<DSDataImporterNumbers>(QStringLiteral("DSDataImporterNumbers"));
+    DSDataImporter::registerImporterClass<DSDataImporterNumbers09>(QStringLiteral("DSDataImporterNumbers09"));
+    DSDataImporter::registerImporterClass<DSDataImporterNumbers13>(QStringLiteral("DSDataImporterNumbers13"));
     DSDataImporter::registerImporterClass<DSDataImporterRData>(QStringLiteral("DSDataImporterRData"));
     DSDataImporter::registerImporterClass<DSDataImporterDBF>(QStringLiteral("DSDataImporterDBF"));
     DSDataImporter::registerImporterClass<DSDataImporterMDB>(QStringLiteral("DSDataImporterMDB"));

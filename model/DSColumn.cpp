@@ -1,10 +1,17 @@
 #include "model/DSColumn.h"
 
 #include "model/DSColumnCategory.h"
+#include "model/DSColumnCondition.h"
 #include "model/DSColumnSummary.h"
+#include "model/DSIndicatorColumn.h"
+#include "model/DSJoinColumnCondition.h"
+#include "model/DSNumericColumn.h"
 #include "model/DSReentryGuard.h"
 #include "model/DSTable.h"
+#include "model/DSTextColumn.h"
+#include "model/DSTimeColumn.h"
 #include "model/ds_covariate_independence.h"
+#include "model/ds_join_key.h"
 #include "model/ds_number_format.h"
 #include "model/ds_row_mask.h"
 #include "model/util/DSWordTokenizer.h"
@@ -12,11 +19,15 @@
 #include "model/util/ds_contingency.h"
 #include "model/util/ds_quantiles.h"
 #include "model/util/ds_row_weight.h"
+#include "model/util/ds_sort.h"
+#include "platform/predicate/DSComparisonPredicate.h"
+#include "platform/predicate/DSCompoundPredicate.h"
 #include "platform/sterna/sterna.h"
 #include "platform/store/DSEntityDescription.h"
 #include "platform/store/DSManagedObjectContext.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 
@@ -300,6 +311,22 @@ qint64 DSColumn::setupMissingMask(qint64 offset, qint64 limit)
     return length;
 }
 
+void DSColumn::mergeInputMissingMasks(qint64 offset, qint64 limit, qint64 length)
+{
+    offset = std::max<qint64>(offset, 0);
+    const qint64 end = ds_mask_bytes(offset + rowsInRange(offset, limit));
+    uint8_t *mask = sharedMissingMask();
+    for (DSColumn *column : sortedInputColumns()) {
+        const uint8_t *inputMask = nullptr;
+        const qint64 inputLength = column->getMissingMask(&inputMask, offset, limit);
+        if (!inputMask || !mask)
+            continue;
+        const qint64 stop = std::min({end, inputLength, length});
+        for (qint64 b = offset / 8; b < stop; ++b)
+            mask[b] |= inputMask[b];
+    }
+}
+
 qint64 DSColumn::getMissingMask(const uint8_t **out)
 {
     return getMissingMask(out, 0, tableRowCount());
@@ -379,6 +406,9 @@ void DSColumn::purgeIndex()
     temp_indexed_values_bins = 0;
     temp_sorted.release();
     temp_sorted_index.release();
+    temp_survival_times.release();
+    temp_survival.release();
+    temp_multiple_survival.release();
     ck_hash_free(_foreign_missing_table);
     _foreign_missing_table = nullptr;
     for (DSColumn *derived : outputColumns())
@@ -698,6 +728,244 @@ QList<DSColumn *> DSColumn::outputColumns() const
     return ownersOf(linksForKey(this, k_outputs));
 }
 
+QString DSColumn::joinName() const
+{
+    const DSTable *owner = table();
+    return QStringLiteral("%1 (%2)").arg(name(), owner ? owner->name() : QString());
+}
+
+QList<DSJoinColumnCondition *> DSColumn::sortedJoinConditions() const
+{
+    QList<DSJoinColumnCondition *> conditions;
+    for (DSManagedObject *object : DSTable::sortedByIndex(linksForKey(this, QStringLiteral("join_conditions"))))
+        if (auto *condition = ds_object_cast<DSJoinColumnCondition>(object))
+            conditions.append(condition);
+    return conditions;
+}
+
+DSPredicatePtr DSColumn::joinPredicate() const
+{
+    std::vector<DSPredicatePtr> comparisons;
+    for (const DSJoinColumnCondition *condition : sortedJoinConditions())
+        comparisons.push_back(condition->predicate());
+    return DSCompoundPredicate::andPredicate(std::move(comparisons));
+}
+
+namespace {
+
+// The comparisons a predicate editor's predicate holds: a compound's
+// comparisons in order, or the comparison itself; nothing for others.
+std::vector<const DSComparisonPredicate *> comparisonsOf(const DSPredicatePtr &predicate)
+{
+    std::vector<const DSComparisonPredicate *> comparisons;
+    if (!predicate)
+        return comparisons;
+    if (const DSComparisonPredicate *comparison = predicate->asComparison())
+        comparisons.push_back(comparison);
+    else if (const DSCompoundPredicate *compound = predicate->asCompound())
+        for (const DSPredicatePtr &sub : compound->subpredicates())
+            if (const DSComparisonPredicate *comparison = sub ? sub->asComparison() : nullptr)
+                comparisons.push_back(comparison);
+    return comparisons;
+}
+
+// The text of a constant expression; a null text for a key path or a
+// constant of another kind.
+QString constantText(const DSExpression &expression)
+{
+    if (expression.kind() != DSExpression::Kind::ConstantValue
+        || expression.constantValue().kind() != DSPredicateValue::Kind::String)
+        return QString();
+    return expression.constantValue().stringValue();
+}
+
+// The first column of the table that is not an indicator and whose
+// joinName is joinName; none for a null name.
+DSColumn *keyColumnNamed(const DSTable *table, const QString &joinName)
+{
+    if (!table || joinName.isNull())
+        return nullptr;
+    for (DSColumn *column : table->columns())
+        if (!ds_object_cast<DSIndicatorColumn>(column) && column->joinName() == joinName)
+            return column;
+    return nullptr;
+}
+
+// The values of rows offset to offset + limit - 1 of a key column into
+// slot i of the array of its kind; the rows delivered (0 for a column of
+// no key kind).
+qint64 fetchKeyValues(DSColumn *column, size_t i, DSColumn::JoinTexts *text, DSColumn::JoinValues *numeric,
+                      DSColumn::JoinValues *time, qint64 offset, qint64 limit)
+{
+    if (auto *texts = ds_object_cast<DSTextColumn>(column))
+        return texts->getTextValues(&(*text)[i], offset, limit);
+    if (auto *numbers = ds_object_cast<DSNumericColumn>(column))
+        return numbers->getValues(&(*numeric)[i], offset, limit);
+    if (auto *times = ds_object_cast<DSTimeColumn>(column))
+        return times->getTimeValues(&(*time)[i], nullptr, offset, limit);
+    return 0;
+}
+
+// Fills the three arrays with the key values of the columns that side
+// picks from each condition; the rows every slot holds, at most limit.
+qint64 populateJoining(DSColumn::JoinTexts *text, DSColumn::JoinValues *numeric, DSColumn::JoinValues *time,
+                       const QList<DSJoinColumnCondition *> &conditions, qint64 offset, qint64 limit,
+                       DSColumn *(DSJoinColumnCondition::*side)() const)
+{
+    const size_t k = size_t(conditions.size());
+    text->assign(k, nullptr);
+    numeric->assign(k, nullptr);
+    time->assign(k, nullptr);
+    qint64 rows = limit;
+    for (size_t i = 0; i < k; ++i) {
+        DSColumn *column = (conditions[qsizetype(i)]->*side)();
+        // A key that delivers fewer rows bounds every slot, so a key is
+        // never read past its column's values.
+        rows = std::min(rows, column ? fetchKeyValues(column, i, text, numeric, time, offset, limit) : 0);
+        if ((*text)[i] == nullptr && (*numeric)[i] == nullptr && (*time)[i] == nullptr)
+            rows = 0;
+    }
+    return k ? std::max<qint64>(rows, 0) : 0;
+}
+
+// Per key lookup: the foreign row with the key has a value, or not.
+constexpr uint64_t k_keyHasValue = 1;
+constexpr uint64_t k_keyWithoutValue = 2;
+
+} // namespace
+
+void DSColumn::setJoinPredicate(const DSPredicatePtr &predicate)
+{
+    DSManagedObjectContext *context = managedObjectContext();
+    for (DSJoinColumnCondition *condition : sortedJoinConditions()) {
+        removeObject(condition, QStringLiteral("join_conditions"));
+        if (context)
+            context->deleteObject(condition);
+    }
+    if (context)
+        context->processPendingChanges();
+    qint64 count = 0;
+    for (const DSComparisonPredicate *comparison : comparisonsOf(predicate))
+        if (DSJoinColumnCondition *condition = joinConditionForComparisonPredicate(*comparison)) {
+            condition->setIndex(count++);
+            condition->setOwner(this);
+        }
+    if (context)
+        context->processPendingChanges();
+}
+
+DSJoinColumnCondition *DSColumn::joinConditionForComparisonPredicate(const DSComparisonPredicate &comparison)
+{
+    DSColumn *local = keyColumnNamed(table(), constantText(comparison.leftExpression()));
+    const DSColumn *source = input();
+    DSColumn *foreign = keyColumnNamed(source ? source->table() : nullptr, constantText(comparison.rightExpression()));
+    if (!local || !foreign)
+        return nullptr;
+    auto *condition = ds_object_cast<DSJoinColumnCondition>(insertNewObjectOfEntity(QStringLiteral("DSJoinColumnCondition")));
+    if (!condition)
+        return nullptr;
+    condition->setLocal_column(local);
+    condition->setForeign_column(foreign);
+    condition->setOperatorCode(qint64(comparison.predicateOperatorType()));
+    return condition;
+}
+
+qint64 DSColumn::populateForeignJoiningText(JoinTexts *text, JoinValues *numeric, JoinValues *time,
+                                            const QList<DSJoinColumnCondition *> &conditions)
+{
+    const DSColumn *last = conditions.isEmpty() ? nullptr : conditions.last()->foreign_column();
+    return populateJoining(text, numeric, time, conditions, 0, last ? last->tableRowCount() : 0,
+                           &DSJoinColumnCondition::foreign_column);
+}
+
+qint64 DSColumn::populateLocalJoiningText(JoinTexts *text, JoinValues *numeric, JoinValues *time,
+                                          const QList<DSJoinColumnCondition *> &conditions, qint64 offset,
+                                          qint64 limit)
+{
+    const DSColumn *last = conditions.isEmpty() ? nullptr : conditions.last()->local_column();
+    return populateJoining(text, numeric, time, conditions, offset, last ? last->rowsInRange(offset, limit) : 0,
+                           &DSJoinColumnCondition::local_column);
+}
+
+bool DSColumn::setupJoinedMissingMask(qint64 offset, qint64 limit)
+{
+    offset = std::max<qint64>(offset, 0);
+    const qint64 requested = rowsInRange(offset, limit);
+    uint8_t *mask = sharedMissingMask();
+    if (requested <= 0 || !mask || missingMaskLength() < ds_mask_bytes(offset + requested))
+        return false;
+    const QList<DSJoinColumnCondition *> conditions = sortedJoinConditions();
+    DSColumn *source = input();
+    const uint8_t *valueMissing = nullptr;
+    const qint64 valueMissingLength = source ? source->getMissingMask(&valueMissing) : 0;
+    const auto hasValue = [&](qint64 row) {
+        return !(valueMissing && row / 8 < valueMissingLength && ds_mask_test(valueMissing, row));
+    };
+
+    JoinTexts foreignText, localText;
+    JoinValues foreignNumeric, foreignTime, localNumeric, localTime;
+    const qint64 foreignRows =
+        source ? populateForeignJoiningText(&foreignText, &foreignNumeric, &foreignTime, conditions) : 0;
+    const qint64 localRows =
+        populateLocalJoiningText(&localText, &localNumeric, &localTime, conditions, offset, requested);
+    const qint64 k = conditions.size();
+    // Rows whose keys cannot be read (no condition, a key column without
+    // values) find nothing.
+    const auto localKey = [&](std::vector<uint8_t> &key, qint64 i) {
+        return i < localRows && ds_make_join_key(key, i, k, localText.data(), localNumeric.data(), localTime.data()) > 0;
+    };
+
+    if (requested == 1 && !_foreign_missing_table) {
+        std::vector<uint8_t> key, foreignKey;
+        bool found = false;
+        if (localKey(key, 0))
+            // The last foreign row with the key is the one a joined value
+            // comes from.
+            for (qint64 j = foreignRows - 1; j >= 0 && !found; --j) {
+                ds_make_join_key(foreignKey, j, k, foreignText.data(), foreignNumeric.data(), foreignTime.data());
+                if (foreignKey == key) {
+                    found = true;
+                    if (hasValue(j))
+                        return false;
+                }
+            }
+        ds_mask_set(mask, offset);
+        return true;
+    }
+
+    if (!_foreign_missing_table) {
+        ck_hash_table_s *keys = ck_hash_create(uint64_t(2 * foreignRows), 32);
+        std::vector<uint8_t> key;
+        for (qint64 j = 0; keys && j < foreignRows; ++j) {
+            // Inserted in row order, so a repeated key ends with its last
+            // row's state.
+            ds_make_join_key(key, j, k, foreignText.data(), foreignNumeric.data(), foreignTime.data());
+            if (!ck_hash_insert(key.data(), key.size(), hasValue(j) ? k_keyHasValue : k_keyWithoutValue, keys)) {
+                ck_hash_free(keys);
+                keys = nullptr;
+            }
+        }
+        if (!keys) {
+            qCritical("Error in malloc()");
+            return false;
+        }
+        _foreign_missing_table = keys;
+    }
+
+    const ck_hash_table_s *keys = _foreign_missing_table;
+    std::atomic<bool> marked = false;
+    ds_mark_rows(mask, offset, requested, [&](int64_t i) {
+        thread_local std::vector<uint8_t> key;
+        const bool missing =
+            !localKey(key, i) || ck_hash_lookup(key.data(), key.size(), keys) != k_keyHasValue;
+        if (missing)
+            marked.store(true, std::memory_order_relaxed);
+        return missing;
+    });
+    return marked.load();
+}
+
+
 double DSColumn::calculateIndependence(DSColumn *covariate, const Categories &categories, qint64 *df,
                                        const uint8_t *mask, qint64 length)
 {
@@ -821,4 +1089,347 @@ ds_corr_s DSColumn::calculateCategoryCorrelation(const DSColumnCategory *, const
 bool DSColumn::calculateMultipleCorrelations(ds_corr_s *, qint64, const int32_t *, const uint8_t *, qint64)
 {
     return false;
+}
+
+namespace {
+
+// The used rows of column by ascending time (see getRiskSet), with the
+// group groups gives each row (rows past groupRows, or of a negative group,
+// left out); group 0 for all without groups.
+ds_survival_rows survivalRows(DSColumn *column, const uint8_t *mask, qint64 length, const uint8_t *censored,
+                              qint64 censoredLength, const int32_t *groups = nullptr, qint64 groupRows = 0)
+{
+    const double *values = nullptr;
+    const int32_t *rows = nullptr;
+    const qint64 n = column->getSortedValues(&values, &rows);
+    const int32_t *weights = nullptr;
+    const qint64 numWeights = column->getFrequencyWeights(&weights);
+    const bool censoring = censored && censoredLength > 0;
+    ds_survival_rows used;
+    if (n <= 0 || !values || !rows)
+        return used;
+    used.reserve(size_t(n));
+    for (qint64 i = 0; i < n; ++i) {
+        const qint64 r = rows[i];
+        if (!ds_row_admitted(mask, length, r))
+            continue;
+        int32_t group = 0;
+        if (groups) {
+            if (r >= groupRows || groups[r] < 0)
+                continue;
+            group = groups[r];
+        }
+        const bool isCensored = censoring && r / 8 < censoredLength && ds_mask_test(censored, r);
+        used.push_back({values[i], ds_row_weight(r, weights, numWeights), group, isCensored});
+    }
+    return used;
+}
+
+// Copies items into a column buffer and hands it out; the count.
+template <class T>
+qint64 handOutSurvival(DSColumnBuffer<T> &buffer, const T **out, const T *items, qint64 count)
+{
+    T *block = count > 0 ? buffer.reserve(count) : nullptr;
+    if (block)
+        std::copy(items, items + count, block);
+    buffer.setUsed(block ? count : 0);
+    if (out)
+        *out = block;
+    return block ? count : 0;
+}
+
+} // namespace
+
+std::vector<uint8_t> DSColumn::rightCensoringMask()
+{
+    const qint64 rows = tableRowCount();
+    std::vector<uint8_t> mask;
+    if (!apply_right_censoring() || rows <= 0 || linksForKey(this, QStringLiteral("right_censoring_conditions")).isEmpty())
+        return mask;
+    mask.resize(size_t(ds_mask_bytes(rows)));
+    applyRightCensoringToBuffer(mask.data(), qint64(mask.size()));
+    return mask;
+}
+
+bool DSColumn::getRiskSet(qint64 *riskSet, qint64 *timePoints, qint64 *eventTimes, const uint8_t *mask,
+                          qint64 length, const uint8_t *censored, qint64 censoredLength)
+{
+    int64_t risk = 0, points = 0, events = 0;
+    const bool used =
+        ds_survival_risk_set(survivalRows(this, mask, length, censored, censoredLength), &risk, &points, &events);
+    if (riskSet)
+        *riskSet = risk;
+    if (timePoints)
+        *timePoints = points;
+    if (eventTimes)
+        *eventTimes = events;
+    return used;
+}
+
+qint64 DSColumn::getSurvivalTimes(const double **times, qint64 count, const uint8_t *mask, qint64 length,
+                                  const uint8_t *censored, qint64 censoredLength)
+{
+    std::vector<double> points = ds_survival_times(survivalRows(this, mask, length, censored, censoredLength));
+    if (points.empty())
+        points.push_back(std::numeric_limits<double>::quiet_NaN());
+    points.resize(size_t(std::max<qint64>(count, 0)), std::numeric_limits<double>::quiet_NaN());
+    handOutSurvival(temp_survival_times, times, points.data(), qint64(points.size()));
+    return count;
+}
+
+qint64 DSColumn::getSurvivalFunction(const ds_survival_s **steps, const double *times, qint64 count, qint64 riskSet,
+                                     const uint8_t *mask, qint64 length, const uint8_t *censored,
+                                     qint64 censoredLength)
+{
+    const std::vector<double> points(times, times + std::max<qint64>(count, 0));
+    const std::vector<ds_survival_s> function =
+        ds_survival_function(survivalRows(this, mask, length, censored, censoredLength), points, riskSet);
+    return handOutSurvival(temp_survival, steps, function.data(), qint64(function.size()));
+}
+
+qint64 DSColumn::getSurvivalFunction(const ds_survival_s **steps, const double **times, qint64 *eventTimes,
+                                     const uint8_t *mask, qint64 length)
+{
+    const std::vector<uint8_t> censored = rightCensoringMask();
+    qint64 risk = 0, points = 0, events = 0;
+    if (!getRiskSet(&risk, &points, &events, mask, length, censored.data(), qint64(censored.size()))) {
+        if (steps)
+            *steps = nullptr;
+        if (times)
+            *times = nullptr;
+        if (eventTimes)
+            *eventTimes = 0;
+        return 0;
+    }
+    const double *pointTimes = nullptr;
+    getSurvivalTimes(&pointTimes, points, mask, length, censored.data(), qint64(censored.size()));
+    if (times)
+        *times = pointTimes;
+    if (eventTimes)
+        *eventTimes = events;
+    return getSurvivalFunction(steps, pointTimes, points, risk, mask, length, censored.data(),
+                               qint64(censored.size()));
+}
+
+qint64 DSColumn::getMultipleSurvivalFunctions(const ds_survival_s **steps, const double **times,
+                                              const int32_t *byIndex, qint64 count, qint64 *censoredCounts,
+                                              qint64 *uncensoredCounts, const uint8_t *mask, qint64 length)
+{
+    const std::vector<uint8_t> censored = rightCensoringMask();
+    std::vector<int64_t> censoredPoints(size_t(std::max<qint64>(count, 0))), eventPoints(censoredPoints.size());
+    const ds_multiple_survival_s functions = ds_multiple_survival_functions(
+        survivalRows(this, mask, length, censored.data(), qint64(censored.size()), byIndex,
+                     byIndex ? tableRowCount() : 0),
+        count, censoredPoints.data(), eventPoints.data());
+    for (size_t g = 0; g < censoredPoints.size(); ++g) {
+        if (censoredCounts)
+            censoredCounts[g] = censoredPoints[g];
+        if (uncensoredCounts)
+            uncensoredCounts[g] = eventPoints[g];
+    }
+    handOutSurvival(temp_multiple_survival, steps, functions.steps.data(), qint64(functions.steps.size()));
+    return handOutSurvival(temp_survival_times, times, functions.times.data(), qint64(functions.times.size()));
+}
+
+double DSColumn::calculateLogRank(const QList<DSColumn *> &columns, qint64 *df, const uint8_t *mask, qint64 length)
+{
+    struct Group
+    {
+        DSColumn *column;
+        std::vector<uint8_t> censored;
+        qint64 riskSet = 0;
+        bool used = false;
+    };
+    std::vector<Group> groups;
+    std::vector<double> shared;
+    for (DSColumn *column : columns) {
+        Group group{column, column->rightCensoringMask()};
+        qint64 points = 0;
+        group.used = column->getRiskSet(&group.riskSet, &points, nullptr, mask, length, group.censored.data(),
+                                        qint64(group.censored.size()));
+        if (group.used) {
+            const double *times = nullptr;
+            column->getSurvivalTimes(&times, points, mask, length, group.censored.data(),
+                                     qint64(group.censored.size()));
+            shared.insert(shared.end(), times, times + points);
+        }
+        groups.push_back(std::move(group));
+    }
+    if (df)
+        *df = 0;
+    if (shared.empty())
+        return std::numeric_limits<double>::quiet_NaN();
+    ds_sort(shared.data(), nullptr, int64_t(shared.size()));
+    shared.erase(std::unique(shared.begin(), shared.end()), shared.end());
+
+    const qint64 m = qint64(shared.size());
+    std::vector<ds_survival_s> steps(groups.size() * shared.size(), ds_survival_s{1, 0, 0, 0, 0});
+    for (size_t k = 0; k < groups.size(); ++k) {
+        Group &group = groups[k];
+        const ds_survival_s *function = nullptr;
+        if (group.used && group.column->getSurvivalFunction(&function, shared.data(), m, group.riskSet, mask, length,
+                                                            group.censored.data(), qint64(group.censored.size()))
+                              == m)
+            std::copy(function, function + m, steps.begin() + qint64(k) * m);
+    }
+    int64_t degrees = 0;
+    const double chisq = ds_logrank_chisq(steps.data(), m, int64_t(groups.size()), &degrees);
+    if (df)
+        *df = degrees;
+    return chisq;
+}
+
+double DSColumn::calculateLogRank(DSColumn *covariate, const Categories &categories, qint64 *df, const uint8_t *mask,
+                                  qint64 length)
+{
+    if (df)
+        *df = 0;
+    const int32_t *indexes = nullptr;
+    qint64 bins = 0;
+    const qint64 rows = covariate ? covariate->getCovariateIndexedValues(&indexes, &bins, categories, mask, length) : 0;
+    if (rows <= 0 || bins <= 0 || !indexes)
+        return std::numeric_limits<double>::quiet_NaN();
+    // A row the covariate does not place (missing in it, or past its rows)
+    // is in no group.
+    std::vector<int32_t> groups(size_t(std::max(rows, tableRowCount())), -1);
+    std::copy(indexes, indexes + rows, groups.begin());
+    const uint8_t *missing = nullptr;
+    const qint64 missingLength = covariate->getMissingMask(&missing);
+    for (qint64 r = 0; r < rows; ++r)
+        if (missing && r / 8 < missingLength && ds_mask_test(missing, r))
+            groups[size_t(r)] = -1;
+    const ds_survival_s *steps = nullptr;
+    const qint64 m = getMultipleSurvivalFunctions(&steps, nullptr, groups.data(), bins, nullptr, nullptr, mask, length);
+    int64_t degrees = 0;
+    const double chisq = ds_logrank_chisq(steps, m, bins, &degrees);
+    if (df)
+        *df = degrees;
+    return chisq;
+}
+
+QList<DSColumnCondition *> DSColumn::sortedCensoringConditions() const
+{
+    return ds_objects_cast<DSColumnCondition>(
+        DSTable::sortedByIndex(linksForKey(this, QStringLiteral("right_censoring_conditions"))));
+}
+
+DSPredicatePtr DSColumn::right_censoring_predicate() const
+{
+    const auto constant = [](const DSPredicateValue &value) { return DSExpression::forConstantValue(value); };
+    std::vector<DSPredicatePtr> comparisons;
+    const QList<DSColumnCondition *> conditions = sortedCensoringConditions();
+    for (const DSColumnCondition *condition : conditions) {
+        const DSColumn *lhs = condition->lhs_column();
+        const std::optional<DSExpression> value = condition->expressionForValue();
+        DSPredicateOperatorType type;
+        if (!lhs || !value || !DSComparisonPredicate::operatorTypeFromCode(condition->operatorType(), &type))
+            continue;
+        comparisons.push_back(
+            DSComparisonPredicate::make(constant(DSPredicateValue::fromString(lhs->name())), type, *value));
+    }
+    if (conditions.isEmpty())
+        if (const std::optional<DSExpression> value = defaultValueExpression())
+            comparisons.push_back(DSComparisonPredicate::make(constant(DSPredicateValue::fromString(name())),
+                                                              DSPredicateOperatorType::EqualTo, *value));
+    return DSCompoundPredicate::andPredicate(std::move(comparisons));
+}
+
+void DSColumn::setRight_censoring_predicate(const DSPredicatePtr &predicate)
+{
+    DSManagedObjectContext *context = managedObjectContext();
+    for (DSColumnCondition *condition : sortedCensoringConditions()) {
+        removeObject(condition, QStringLiteral("right_censoring_conditions"));
+        if (context)
+            context->deleteObject(condition);
+    }
+    for (const DSComparisonPredicate *comparison : comparisonsOf(predicate))
+        if (DSColumnCondition *condition = conditionForComparisonPredicate(*comparison))
+            condition->setOwner_column_right_censoring(this);
+    if (const DSCompoundPredicate *compound = predicate ? predicate->asCompound() : nullptr)
+        setRight_censoring_predicate_type(qint64(compound->compoundPredicateType()));
+    else if (predicate && predicate->asComparison())
+        setRight_censoring_predicate_type(1);
+    if (context)
+        context->processPendingChanges();
+}
+
+DSColumnCondition *DSColumn::conditionForComparisonPredicate(const DSComparisonPredicate &comparison)
+{
+    const DSExpression &left = comparison.leftExpression(), &right = comparison.rightExpression();
+    const QString lhsName = constantText(left);
+    DSColumn *lhs = nullptr;
+    if (const DSTable *owner = table(); owner && !lhsName.isNull())
+        for (DSColumn *column : owner->columns())
+            if (column->name() == lhsName) {
+                lhs = column;
+                break;
+            }
+    if (!lhs || right.kind() != DSExpression::Kind::ConstantValue
+        || right.constantValue().kind() == DSPredicateValue::Kind::None)
+        return nullptr;
+    DSColumnCondition *condition =
+        DSColumnCondition::insertNewConditionForColumn(lhs, right.constantValue(), managedObjectContext());
+    if (!condition)
+        return nullptr;
+    condition->setIndex(linksForKey(this, QStringLiteral("right_censoring_conditions")).size());
+    condition->setOperatorType(qint64(comparison.predicateOperatorType()));
+    return condition;
+}
+
+void DSColumn::applyRightCensoringToBuffer(uint8_t *buffer, qint64 length)
+{
+    const bool all = right_censoring_predicate_type() == 1;
+    std::memset(buffer, all ? 0xff : 0, size_t(std::max<qint64>(length, 0)));
+    for (DSColumnCondition *condition : sortedCensoringConditions()) {
+        if (all)
+            condition->clearUnmatchingBits(buffer);
+        else
+            condition->setMatchingBits(buffer);
+    }
+}
+
+namespace {
+
+// The sum of the weights of the rows of keep (a row mask of the table's
+// rows) that the include mask admits; rows past keep's bytes count when
+// keep is null.
+qint64 weightedRows(DSColumn *column, qint64 rows, const uint8_t *keep, qint64 keepLength, const uint8_t *mask,
+                    qint64 length)
+{
+    const uint8_t *missing = nullptr;
+    const qint64 missingLength = column->getMissingMask(&missing);
+    const int32_t *weights = nullptr;
+    const qint64 numWeights = column->getFrequencyWeights(&weights);
+    qint64 total = 0;
+    for (qint64 r = 0; r < rows; ++r) {
+        if ((missing && r / 8 < missingLength && ds_mask_test(missing, r)) || !ds_row_admitted(mask, length, r))
+            continue;
+        if (keep && !(r / 8 < keepLength && ds_mask_test(keep, r)))
+            continue;
+        total += ds_row_weight(r, weights, numWeights);
+    }
+    return total;
+}
+
+} // namespace
+
+qint64 DSColumn::numberOfObservationsForMask(const uint8_t *mask, qint64 length)
+{
+    return weightedRows(this, tableRowCount(), nullptr, 0, mask, length);
+}
+
+qint64 DSColumn::numberOfCensoredObservationsForMask(const uint8_t *mask, qint64 length)
+{
+    if (!treat_as_survival_times())
+        return 0;
+    const std::vector<uint8_t> censored = rightCensoringMask();
+    if (censored.empty())
+        return 0;
+    return weightedRows(this, tableRowCount(), censored.data(), qint64(censored.size()), mask, length);
+}
+
+double DSColumn::fractionOfCensoredObservationsForMask(const uint8_t *mask, qint64 length)
+{
+    const qint64 censored = numberOfCensoredObservationsForMask(mask, length);
+    return censored == 0 ? 0 : double(censored) / double(numberOfObservationsForMask(mask, length));
 }

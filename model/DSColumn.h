@@ -3,6 +3,7 @@
 #include "model/DSColumnBuffer.h"
 #include "model/util/ds_corr.h"
 #include "model/util/ds_stats.h"
+#include "model/util/ds_survival.h"
 #include "platform/predicate/DSExpression.h"
 #include "platform/predicate/DSPredicate.h"
 #include "platform/store/DSManagedObject.h"
@@ -17,8 +18,11 @@
 #include <set>
 
 class DSColumnCategory;
+class DSColumnCondition;
 class DSColumnSummary;
+class DSComparisonPredicate;
 class DSDurationFormatter;
+class DSJoinColumnCondition;
 class DSTable;
 class QImage;
 struct ck_hash_table_s;
@@ -281,6 +285,112 @@ public:
     // The columns computed from this one (owners of its output links).
     QList<DSColumn *> outputColumns() const;
 
+    // Joins: a joined column looks its input's values up in the input's
+    // table by keys made of its join conditions' columns.
+    // "<name> (<table name>)", as the join editor names columns.
+    QString joinName() const;
+    QList<DSJoinColumnCondition *> sortedJoinConditions() const;
+    // The AND of the conditions' predicates (an empty AND without any).
+    DSPredicatePtr joinPredicate() const;
+    // Replaces the join conditions by one per comparison of predicate (a
+    // compound's comparisons in order, or the comparison itself); the
+    // compound's type is not kept: conditions always act together.
+    // Comparisons naming no column are dropped.
+    void setJoinPredicate(const DSPredicatePtr &predicate);
+    // A new condition for comparison: left a joinName of this column's
+    // table, right one of its input's table (indicator columns are not
+    // keys); null when either names no column. Index and owner are the
+    // caller's to set.
+    DSJoinColumnCondition *joinConditionForComparisonPredicate(const DSComparisonPredicate &comparison);
+    // Per-condition key values: slot i of the array of condition i's column
+    // kind points at its values (owned by that column), the other two slots
+    // of i are null. Foreign: every row of each condition's foreign column;
+    // answers the rows every slot holds (the foreign table's row count,
+    // fewer when a column delivers fewer). Local: the rows of the range
+    // from offset; answers the rows every slot holds.
+    using JoinTexts = std::vector<const char *const *>;
+    using JoinValues = std::vector<const double *>;
+    static qint64 populateForeignJoiningText(JoinTexts *text, JoinValues *numeric, JoinValues *time,
+                                             const QList<DSJoinColumnCondition *> &conditions);
+    static qint64 populateLocalJoiningText(JoinTexts *text, JoinValues *numeric, JoinValues *time,
+                                           const QList<DSJoinColumnCondition *> &conditions, qint64 offset,
+                                           qint64 limit);
+    // For a joined column, after setupMissingMask(offset, limit): sets the
+    // missing bit of every local row of the range whose key finds no foreign
+    // row, or whose key's last foreign row has no value in the input (the
+    // same rule the joined values follow when keys repeat). Answers whether
+    // it set a bit. A single row asked before the key set exists is looked
+    // up by a scan instead of building the set.
+    bool setupJoinedMissingMask(qint64 offset, qint64 limit);
+
+    // Right censoring: conditions on columns of the table that mark rows
+    // whose time is a censoring time, combined by
+    // right_censoring_predicate_type (1: all must hold; else any).
+    QList<DSColumnCondition *> sortedCensoringConditions() const;
+    // The predicate editor's view: an AND of one comparison per condition
+    // (left the column's name, right its value); without conditions the
+    // column's name equal to its default value, when it has one.
+    DSPredicatePtr right_censoring_predicate() const;
+    // Replaces the conditions by one per comparison (a compound's in order,
+    // or a comparison alone); the type becomes the compound's (1 for a
+    // comparison); any other predicate adds nothing and keeps the type.
+    void setRight_censoring_predicate(const DSPredicatePtr &predicate);
+    // A new condition (index = the conditions so far, operator the
+    // comparison's) on the column of this table named by the left constant,
+    // against the right constant; null when either is absent. The caller
+    // makes this column its owner.
+    DSColumnCondition *conditionForComparisonPredicate(const DSComparisonPredicate &comparison);
+    // Weighted rows not missing in this column that the include mask admits;
+    // of them, those censored (0 unless survival times with censoring on
+    // and conditions), and censored / all (0 without censored rows).
+    qint64 numberOfObservationsForMask(const uint8_t *mask, qint64 length);
+    qint64 numberOfCensoredObservationsForMask(const uint8_t *mask, qint64 length);
+    double fractionOfCensoredObservationsForMask(const uint8_t *mask, qint64 length);
+
+    // Survival times with right censoring. A used row is not missing, is
+    // admitted by the include mask (null: every row; length 0: none) and
+    // counts by its frequency weight; it is censored when the censoring mask
+    // is given with a nonzero length and has its bit set. Arrays handed out
+    // belong to the column, valid until its next survival request or purge.
+    // The censoring mask of the column's conditions (a set bit a censored
+    // row) into buffer of length bytes: with type 1 all conditions must
+    // match, otherwise any.
+    void applyRightCensoringToBuffer(uint8_t *buffer, qint64 length);
+    // The total weight of the used rows, the number of time points (event
+    // times, and the last time always) and of event times; whether any row
+    // was used.
+    bool getRiskSet(qint64 *riskSet, qint64 *timePoints, qint64 *eventTimes, const uint8_t *mask, qint64 length,
+                    const uint8_t *censored, qint64 censoredLength);
+    // The time points of the used rows (count of them, from getRiskSet) in
+    // *times; answers count.
+    qint64 getSurvivalTimes(const double **times, qint64 count, const uint8_t *mask, qint64 length,
+                            const uint8_t *censored, qint64 censoredLength);
+    // One Nelson-Aalen step per time of times (ascending, holding the
+    // column's own time points) from riskSet at risk; answers count.
+    qint64 getSurvivalFunction(const ds_survival_s **steps, const double *times, qint64 count, qint64 riskSet,
+                               const uint8_t *mask, qint64 length, const uint8_t *censored, qint64 censoredLength);
+    // The column's survival function under its own censoring: the steps,
+    // their times and the number of event times; answers the number of time
+    // points, 0 (nothing handed out) when no row is used.
+    qint64 getSurvivalFunction(const ds_survival_s **steps, const double **times, qint64 *eventTimes,
+                               const uint8_t *mask, qint64 length);
+    // The survival functions of the groups byIndex gives each row (count
+    // groups; rows of other indexes are left out) on shared time points,
+    // steps group by group; per-group counts when the arrays are given
+    // (ds_multiple_survival_functions). Answers the number of time points.
+    qint64 getMultipleSurvivalFunctions(const ds_survival_s **steps, const double **times, const int32_t *byIndex,
+                                        qint64 count, qint64 *censoredCounts, qint64 *uncensoredCounts,
+                                        const uint8_t *mask, qint64 length);
+    // The log-rank chi-square of columns as groups, each under its own
+    // censoring, and its degrees of freedom; NaN with df 0 when it cannot be
+    // computed.
+    static double calculateLogRank(const QList<DSColumn *> &columns, qint64 *df, const uint8_t *mask,
+                                   qint64 length);
+    // The log-rank chi-square across the covariate's groups of the selected
+    // categories (rows missing in the covariate left out).
+    double calculateLogRank(DSColumn *covariate, const Categories &categories, qint64 *df, const uint8_t *mask,
+                            qint64 length);
+
     // Cached statistics (plain accessors).
     const std::shared_ptr<DSColumnSummary> &temp_summary() const { return m_summary; }
     void setTemp_summary(std::shared_ptr<DSColumnSummary> summary) { m_summary = std::move(summary); }
@@ -314,8 +424,16 @@ protected:
     // Hands out the covariate groups (none when rows is 0) and their count;
     // answers rows.
     qint64 handOutCovariateGroups(const int32_t **out, qint64 *bins, qint64 rows, qint64 groups);
+    // The censoring mask of the column's conditions over the table's rows;
+    // empty when censoring is off, there are no conditions or no rows.
+    std::vector<uint8_t> rightCensoringMask();
     // The shared mask for writing, as the last set-up prepared it.
     uint8_t *sharedMissingMask() { return _missing_mask.data(); }
+    // ORs each input column's mask of the same range into the shared mask
+    // that a set-up of length bytes prepared for rows offset to offset +
+    // limit - 1, over the bytes of that range both masks reach: a derived
+    // row is missing where any input's row is.
+    void mergeInputMissingMasks(qint64 offset, qint64 limit, qint64 length);
 
     // Transient caches (never stored). The index kinds fill the first
     // three; the covariate groups and display order live until a fault.
@@ -327,6 +445,8 @@ protected:
     qint64 temp_covariate_indexed_values_bins = 0;
     DSColumnBuffer<int32_t> temp_ordered2unordered;
     DSColumnBuffer<double> temp_survival_times;
+    DSColumnBuffer<ds_survival_s> temp_survival;
+    DSColumnBuffer<ds_survival_s> temp_multiple_survival;
     // The foreign join keys of a joined column; freed by purgeIndex.
     ck_hash_table_s *_foreign_missing_table = nullptr;
 

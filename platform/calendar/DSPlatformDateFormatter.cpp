@@ -7,11 +7,37 @@
 #include <unicode/smpdtfmt.h>
 #include <unicode/timezone.h>
 
-DSPlatformDateFormatter::DSPlatformDateFormatter(const QLocale &locale) : m_locale(locale)
+namespace {
+
+icu::DateFormat::EStyle icuStyle(DSPlatformDateFormatter::Style style)
+{
+    switch (style) {
+    case DSPlatformDateFormatter::ShortStyle:
+        return icu::DateFormat::kShort;
+    case DSPlatformDateFormatter::MediumStyle:
+        return icu::DateFormat::kMedium;
+    case DSPlatformDateFormatter::LongStyle:
+        return icu::DateFormat::kLong;
+    case DSPlatformDateFormatter::FullStyle:
+        return icu::DateFormat::kFull;
+    default:
+        return icu::DateFormat::kNone;
+    }
+}
+
+} // namespace
+
+DSPlatformDateFormatter::DSPlatformDateFormatter(const QLocale &locale)
+    : DSPlatformDateFormatter(locale, LongStyle, LongStyle)
+{
+}
+
+DSPlatformDateFormatter::DSPlatformDateFormatter(const QLocale &locale, Style dateStyle, Style timeStyle)
+    : m_locale(locale)
 {
     const icu::Locale icuLocale = ds_icu_gregorian_locale(locale);
     std::unique_ptr<icu::DateFormat> format(
-        icu::DateFormat::createDateTimeInstance(icu::DateFormat::kLong, icu::DateFormat::kLong, icuLocale));
+        icu::DateFormat::createDateTimeInstance(icuStyle(dateStyle), icuStyle(timeStyle), icuLocale));
     if (auto *simple = dynamic_cast<icu::SimpleDateFormat *>(format.get())) {
         format.release();
         m_format.reset(simple);
@@ -50,26 +76,6 @@ void DSPlatformDateFormatter::setDateFormat(const QString &pattern)
 {
     m_format->applyPattern(ds_unicode(pattern));
 }
-
-namespace {
-
-icu::DateFormat::EStyle icuStyle(DSPlatformDateFormatter::Style style)
-{
-    switch (style) {
-    case DSPlatformDateFormatter::ShortStyle:
-        return icu::DateFormat::kShort;
-    case DSPlatformDateFormatter::MediumStyle:
-        return icu::DateFormat::kMedium;
-    case DSPlatformDateFormatter::LongStyle:
-        return icu::DateFormat::kLong;
-    case DSPlatformDateFormatter::FullStyle:
-        return icu::DateFormat::kFull;
-    default:
-        return icu::DateFormat::kNone;
-    }
-}
-
-}  // namespace
 
 void DSPlatformDateFormatter::setStyles(Style dateStyle, Style timeStyle)
 {

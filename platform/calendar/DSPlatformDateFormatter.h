@@ -19,6 +19,10 @@ class DSPlatformDateFormatter
 {
 public:
     explicit DSPlatformDateFormatter(const QLocale &locale = QLocale());
+    enum Style { NoStyle, ShortStyle, MediumStyle, LongStyle, FullStyle };
+    // The locale's format of the date and time styles; NoStyle leaves that
+    // part out.
+    DSPlatformDateFormatter(const QLocale &locale, Style dateStyle, Style timeStyle);
     DSPlatformDateFormatter(const DSPlatformDateFormatter &other);
     DSPlatformDateFormatter &operator=(const DSPlatformDateFormatter &other);
     ~DSPlatformDateFormatter();
@@ -31,7 +35,6 @@ public:
 
     // The locale's pattern of a date style and a time style (NoStyle leaves
     // that part out; both NoStyle keep the pattern as it is).
-    enum Style { NoStyle, ShortStyle, MediumStyle, LongStyle, FullStyle };
     void setStyles(Style dateStyle, Style timeStyle);
 
     // The text of `time`; a null QString for a NaN or infinite time.

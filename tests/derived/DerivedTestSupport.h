@@ -39,7 +39,7 @@ public:
 inline void ds_derived_test_setup()
 {
     ds_columns_test_setup();
-    DSObjectFactory::registerClass<BitsColumn>(QStringLiteral("DSIndicatorLocalColumn"));
+    DSObjectFactory::registerClass<BitsColumn>(QStringLiteral("DSIndicatorStackedColumn"));
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
 }
 

@@ -73,8 +73,8 @@ TEST_F(MultipleImportTest, ProgressSharesAndOrder)
 }
 
 // One bad file fails the whole list: an unknown extension, a malformed
-// file, a file without data, a reader this build lacks. No table of the
-// good files is handed out.
+// file, a file without data, a Numbers file that is no zip archive. No
+// table of the good files is handed out.
 TEST_F(MultipleImportTest, OneFailureFailsAll)
 {
     const QUrl good = files.write("good.csv", "a\n1\n");
@@ -86,8 +86,7 @@ TEST_F(MultipleImportTest, OneFailureFailsAll)
         {files.write("x.foo", "a\n1\n"), "1 File format not recognized for x.foo"},
         {files.write("bad.csv", "a\n\"1\"2\n"), "1 CSV error: error parsing data while strict checking enabled"},
         {files.write("blank.txt", "\n\n"), "1 “blank.txt” holds no data."},
-        {files.write("book.numbers", "PK"),
-         "1 “book.numbers” cannot be imported: this version of Ostrel has no reader for its file type."},
+        {files.write("book.numbers", "PK"), "1 File format not recognized for book.numbers"},
     };
     for (const auto &c : cases) {
         ImportRun run = importFiles({good, c.bad, good});
@@ -99,6 +98,19 @@ TEST_F(MultipleImportTest, OneFailureFailsAll)
     ImportRun none = importFiles({});
     ASSERT_NE(none.importer->asyncResult(), nullptr);
     EXPECT_TRUE(none.tables().isEmpty());
+}
+
+// A reader class that is not part of the build (every importable type has
+// one now) refuses its files by name rather than handing back no table.
+TEST_F(MultipleImportTest, ReaderNotBuiltRefuses)
+{
+    const QUrl url = files.write("book.later", "a\n1\n");
+    ImportRun run(DSDataImporter::importerForClassName(QStringLiteral("DSDataImporterLater"), {url}));
+    run.run();
+    EXPECT_EQ(run.importer->className(), QStringLiteral("DSDataImporterLater"));
+    EXPECT_EQ(run.importer->asyncResult(), nullptr);
+    EXPECT_EQ(run.errorText(),
+              QStringLiteral("1 “book.later” cannot be imported: this version of Ostrel has no reader for its file type."));
 }
 
 // An abort reaches the importer of the current file, which stops; the run

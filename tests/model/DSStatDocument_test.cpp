@@ -381,7 +381,7 @@ TEST_F(DSStatDocumentTest, ImportableFileOpensAsUntitledDocumentWithPendingImpor
     };
     const Case cases[] = {
         {"data.csv", "DSDataImporterCSV", Reads},      {"data.TSV", "DSDataImporterCSV", Reads},
-        {"book.numbers", "DSDataImporterNumbers"},     {"survey.sav", "DSDataImporterDTA", Refuses},
+        {"book.numbers", "DSDataImporterNumbers", Refuses}, {"survey.sav", "DSDataImporterDTA", Refuses},
         {"ws.RData", "DSDataImporterRData", Refuses}, {"base.sqlite3", "DSDataImporterSQLite", Refuses},
     };
     for (const Case &c : cases) {

@@ -9,6 +9,8 @@
 #include "model/DSNumericPartition.h"
 #include "stats/DSBottomLineReporter.h"
 #include "stats/DSBottomLineReporterChain.h"
+#include "platform/predicate/DSComparisonPredicate.h"
+#include "platform/predicate/DSCompoundPredicate.h"
 #include "stats/DSStatisticalTest.h"
 #include "stats/DSStatisticalTestCorrelation.h"
 
@@ -59,6 +61,8 @@ const Case cases[] = {
     {"categories_alone", {"h"}, {}, nullptr, 0, 0, Compare::same},
     {"categories_covariate", {"h"}, {"k"}, nullptr, 0, 0, Compare::same},
     {"categories_recoded", {"h"}, {"age"}, nullptr, 0, 0, Compare::same},
+    {"logrank_recoded", {"st"}, {"age"}, nullptr, 0, 0, Compare::same},
+    {"logrank_categories", {"st2"}, {"h"}, nullptr, 0, 0, Compare::same},
 };
 
 // reporter_data.csv as stored columns of one table, set up as the cases
@@ -90,6 +94,10 @@ public:
         auto *partition = dynamic_cast<DSNumericPartition *>(m_columns["age"]->covariate_partition());
         partition->setPartition_type(2);
         partition->setCustom_interval_cutoffs({10, 20, 30});
+        // st is censored where status is 0 or 2; st2 where status is not 1
+        // and st2 exceeds 3.
+        censor(m_columns["st"], 2, {{"status", 4, 0}, {"status", 4, 2}});
+        censor(m_columns["st2"], 1, {{"status", 5, 1}, {"st2", 2, 3}});
     }
 
     DSColumnSelection selection(const std::vector<const char *> &names)
@@ -101,6 +109,24 @@ public:
     }
 
 private:
+    struct Comparison
+    {
+        const char *column;
+        int op;
+        double value;
+    };
+    static void censor(DSColumn *column, int type, const std::vector<Comparison> &comparisons)
+    {
+        std::vector<DSPredicatePtr> predicates;
+        for (const Comparison &c : comparisons)
+            predicates.push_back(DSComparisonPredicate::make(
+                DSExpression::forConstantValue(DSPredicateValue::fromString(QString::fromLatin1(c.column))),
+                DSPredicateOperatorType(c.op), DSExpression::forConstantValue(DSPredicateValue::fromNumber(c.value))));
+        column->setTreat_as_survival_times(true);
+        column->setApply_right_censoring(true);
+        column->setRight_censoring_predicate(DSCompoundPredicate::make(DSCompoundPredicateType(type), predicates));
+    }
+
     std::map<std::string, DSNumericColumn *> m_columns;
 };
 

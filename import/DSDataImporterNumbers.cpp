@@ -1,0 +1,32 @@
+#include "import/DSDataImporterNumbers.h"
+
+#include "import/DSDataImporterNumbers09.h"
+#include "import/DSDataImporterNumbers13.h"
+#include "import/ZipException.h"
+#include "import/ZipFile.h"
+
+#include <QFileInfo>
+
+DSDataImporterNumbers::DSDataImporterNumbers(const QList<QUrl> &urls) : DSDataImporterMultiple(urls)
+{
+}
+
+std::shared_ptr<DSDataImporter> DSDataImporterNumbers::importerForURL(const QUrl &url) const
+{
+    const QFileInfo file(url.toLocalFile());
+    if (!file.exists())
+        return nullptr;
+    if (file.isDir())
+        return std::make_shared<DSDataImporterNumbers13>(QList<QUrl>{url});
+    bool index = false;
+    try {
+        ZipFile zip(file.filePath());
+        index = zip.locateFileInZip(QStringLiteral("index.xml"));
+    } catch (const ZipException &) {
+        // Neither format: the run then names the file as not recognised.
+        return nullptr;
+    }
+    if (index)
+        return std::make_shared<DSDataImporterNumbers09>(QList<QUrl>{url});
+    return std::make_shared<DSDataImporterNumbers13>(QList<QUrl>{url});
+}
