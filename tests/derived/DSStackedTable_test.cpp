@@ -132,9 +132,9 @@ TEST_F(DSStackedTableTest, TextAndIndicatorColumnsMarkTablesWithoutInput)
     ASSERT_TRUE(pt->appendTextValue("a") && pt->appendEmptyValue() && pt->saveAfterImport());
     auto *rt = columnIn<DSTextDataColumn>(r, "DSTextDataColumn", "t");
     ASSERT_TRUE(rt->appendTextValue("c") && rt->appendTextValue("d") && rt->saveAfterImport());
-    auto *qb = columnIn<BitsColumn>(q, "DSIndicatorLocalColumn", "b");
+    auto *qb = columnIn<BitsColumn>(q, "DSTestIndicatorColumn", "b");
     qb->bits = {1};
-    auto *rb = columnIn<BitsColumn>(r, "DSIndicatorLocalColumn", "b");
+    auto *rb = columnIn<BitsColumn>(r, "DSTestIndicatorColumn", "b");
     rb->bits = {2};
     rb->missing = {1};
     DSStackedTable *stacked = stack({p, q, r});
