@@ -115,6 +115,10 @@ int rdata_handle_column(const char *name, int32_t type, bool date, const void *v
     const QCborMap labels = std::exchange(ctx->pendingLabels, {});
     if (!ctx->table)
         return 0;
+    if (count < 0) {
+        ctx->failed = true;
+        return 1;
+    }
     if (ctx->table->num_records() == 0) {
         ctx->table->setNum_records(count);
     } else if (ctx->table->num_records() != count) {
@@ -227,7 +231,9 @@ bool DSDataImporterRData::parseIntoPool(DSObjectPool &pool, DSError *error)
             result = rdata_handle_table(nullptr, &ctx) != 0 ? ds_rdata_stopped : parse_rds(bytes, &ctx, k_callbacks);
         else
             result = parse_rdata(bytes, &ctx, k_callbacks);
-        if (result == 0 && !saveTextColumns(ctx.tables)) {
+        // librdata goes on past a callback that stopped inside a deferred
+        // text column, so a failure can come back as success.
+        if (result == 0 && (ctx.failed || !saveTextColumns(ctx.tables))) {
             ctx.failed = true;
             result = ds_rdata_stopped;
         }

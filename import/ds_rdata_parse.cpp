@@ -1,10 +1,10 @@
 #include "import/ds_rdata_parse.h"
 
+#include "import/ds_import_log.h"
 #include "import/ds_memory_file.h"
+#include "import/ds_rdata_check.h"
 
 #include <rdata/rdata.h>
-
-#include <QtGlobal>
 
 #include <cstdlib>
 #include <cstring>
@@ -103,7 +103,7 @@ int onValueLabel(const char *label, int index, void *data)
 
 void onError(const char *message, void *)
 {
-    qWarning("%s", message);
+    ds_import_log_library_message("librdata", message);
 }
 
 struct ParserFree
@@ -113,6 +113,10 @@ struct ParserFree
 
 int parseBytes(const QByteArray &bytes, void *context, const ds_rdata_callbacks_s &callbacks)
 {
+    // librdata trusts the counts and nesting of the file; what it would
+    // crash on ends here as a parse error.
+    if (!ds_rdata_check(bytes))
+        return RDATA_ERROR_PARSE;
     std::unique_ptr<rdata_parser_t, ParserFree> parser(rdata_parser_init());
     if (!parser)
         return RDATA_ERROR_MALLOC;

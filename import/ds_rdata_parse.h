@@ -33,7 +33,8 @@ inline constexpr int ds_rdata_stopped = 5;
 
 // Parses the bytes of an R file (already inflated: the library reads no
 // compression itself) and answers 0, ds_rdata_stopped or another of the
-// library's error codes. A workspace reports each object through table;
+// library's error codes; bytes that ds_rdata_check refuses are a parse
+// error before the library sees them. A workspace reports each object through table;
 // a single object (an .rds) reports none, the caller makes its table.
 int parse_rdata(const QByteArray &bytes, void *context, const ds_rdata_callbacks_s &callbacks);
 int parse_rds(const QByteArray &bytes, void *context, const ds_rdata_callbacks_s &callbacks);

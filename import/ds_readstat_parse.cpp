@@ -1,5 +1,6 @@
 #include "import/ds_readstat_parse.h"
 
+#include "import/ds_import_log.h"
 #include "import/ds_memory_file.h"
 
 #include <readstat.h>
@@ -142,7 +143,7 @@ int onValueLabel(const char *labelSet, readstat_value_t value, const char *label
 
 void onError(const char *message, void *)
 {
-    qWarning("%s", message);
+    ds_import_log_library_message("ReadStat", message);
 }
 
 struct ParserFree

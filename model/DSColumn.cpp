@@ -28,6 +28,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <limits>
 #include <cmath>
 #include <cstring>
 
@@ -150,6 +151,20 @@ qint64 DSColumn::tableRowCount() const
 {
     const DSTable *owner = table();
     return owner ? owner->num_records() : 0;
+}
+
+bool DSColumn::takesEdits()
+{
+    if (!isDamaged())
+        return true;
+    qWarning("The column “%s” is damaged: its values cannot be changed", qPrintable(name()));
+    return false;
+}
+
+qint64 DSColumn::storedRowLimit() const
+{
+    const DSTable *owner = table();
+    return owner ? owner->storedRowLimit() : std::numeric_limits<qint64>::max();
 }
 
 qint64 DSColumn::rowsInRange(qint64 offset, qint64 limit) const

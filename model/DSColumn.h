@@ -174,6 +174,13 @@ public:
     virtual qint64 numberOfBins() { return 0; }
     virtual qint64 numberOfUniqueValues() { return 0; }
     virtual bool isEditable() const { return false; }
+    // Whether the column's stored data is damaged (it does not read back
+    // whole): it then reads as missing, takes no edit, and keeps its stored
+    // bytes exactly as they were through every save. Decodes when needed.
+    virtual bool isDamaged() { return false; }
+    // !isDamaged() for const callers (decoding to find out changes only
+    // what the column holds in memory).
+    bool isSound() const { return !const_cast<DSColumn *>(this)->isDamaged(); }
     virtual bool categoriesCanBeReordered() const { return false; }
     virtual bool canBeTreatedAsCategories() const { return true; }
     virtual bool canBeTreatedAsSurvivalTimes() const { return false; }
@@ -413,6 +420,12 @@ protected:
     void makePartitions(const QString &entityName);
     // The table's row count; 0 without a table.
     qint64 tableRowCount() const;
+    // Whether an edit of the stored values may go ahead: false, logged,
+    // for a damaged column.
+    bool takesEdits();
+    // The most rows a stored array of the column may hold: its table's
+    // (DSTable::storedRowLimit), or no limit outside a table.
+    qint64 storedRowLimit() const;
     // The rows of offset to offset + limit - 1 that the table has.
     qint64 rowsInRange(qint64 offset, qint64 limit) const;
     // Input links: a new one at a slot; one removed and deleted.

@@ -27,6 +27,11 @@ public:
     virtual bool save() = 0;
     // Releases the decoded values and purges the caches.
     virtual void teardown() = 0;
+    // Reads the stored arrays back whole, as a reader does, against maxRows
+    // rows, and keeps nothing: false when they are damaged, else true with
+    // the rows they hold in *rows. The table's check of its row count uses
+    // it, which must not decode the column (decoding reads that count).
+    virtual bool checkStoredArrays(qint64 maxRows, qint64 *rows) const = 0;
 
     // saveAfterImport() of every column: as parallel tasks, one a column,
     // for columns of a pool (an import's); one by one on this thread when

@@ -1,5 +1,7 @@
 #include "model/DSDataRoot.h"
 
+#include "model/DSDataTable.h"
+
 #include "model/DSTable.h"
 #include "platform/store/DSEntityDescription.h"
 #include "platform/store/DSFetchRequest.h"
@@ -115,6 +117,11 @@ DSObjectList DSDataRoot::insertObjectsFromArchive(const QByteArray &archive, DSE
                                                DSObjectGraphDecoder::Unresolved::Refuse, &failure);
     if (objects.isEmpty() && error)
         *error = context ? errorFrom(failure) : ds_make_error(1, QStringLiteral("There is no document to paste into."));
+    // A pasted table is read as an opened one is: a row count its columns
+    // do not hold is damage, not two billion rows to walk.
+    for (DSManagedObject *object : objects)
+        if (auto *table = ds_object_cast<DSDataTable>(object))
+            table->checkStoredRows();
     return objects;
 }
 

@@ -49,12 +49,12 @@ void DSNumericDataColumn::setup()
 {
     m_decodedFrom = values();
     m_decodedRows = tableRowCount();
-    // Only the table's rows are ever read, so inflating stops there: a small
-    // damaged or pasted stream that would inflate to gigabytes costs no more
-    // than the rows, and a column holding more values than its table keeps
-    // its first rows. A column outside a table reads all it holds.
-    const qint64 usable = m_decodedRows * qint64(sizeof(double));
-    m_decompressed = (table() ? zlibInflatePrefix(m_decodedFrom, usable) : zlibInflate(m_decodedFrom)).value_or(QByteArray());
+    // Read whole and checked: damage never reads as other numbers, and a
+    // small stream that would inflate to gigabytes costs no more than the
+    // table's rows.
+    m_damaged = isValueUnreadable(k_values) || !ds_inflate_stored_doubles(m_decodedFrom, storedRowLimit(), &m_decompressed);
+    if (m_damaged)
+        qWarning("The column “%s” is damaged: its stored values do not read back whole", qPrintable(name()));
     m_count = m_decompressed.size() / qsizetype(sizeof(double));
     m_values = reinterpret_cast<const double *>(m_decompressed.constData());
     if (m_count > 0 && reinterpret_cast<uintptr_t>(m_values) % alignof(double) != 0) {
@@ -69,6 +69,21 @@ void DSNumericDataColumn::setup()
     m_decoded = true;
     m_editable = false;
     scanDecoded();
+}
+
+bool DSNumericDataColumn::checkStoredArrays(qint64 maxRows, qint64 *rows) const
+{
+    QByteArray inflated;
+    if (isValueUnreadable(k_values) || !ds_inflate_stored_doubles(values(), maxRows, &inflated))
+        return false;
+    *rows = inflated.size() / qsizetype(sizeof(double));
+    return true;
+}
+
+bool DSNumericDataColumn::isDamaged()
+{
+    ensureDecoded();
+    return m_damaged;
 }
 
 void DSNumericDataColumn::scanDecoded()
@@ -88,9 +103,7 @@ void DSNumericDataColumn::scanDecoded()
             m_onlyIntegers = false;
         }
     }
-    for (qint64 i = std::max<qint64>(m_count, 0); i < n; ++i)
-        if (!markMissing(i))
-            return;
+    ds_mark_nan_rows(temp_nan_mask, n, std::max<qint64>(m_count, 0), n);
 }
 
 void DSNumericDataColumn::teardown()
@@ -109,6 +122,7 @@ void DSNumericDataColumn::teardown()
     m_values = nullptr;
     m_count = 0;
     m_decoded = false;
+    m_damaged = false;
     temp_nan_mask.release();
     m_onlyIntegers = false;
     purgeIndex();
@@ -313,6 +327,8 @@ bool DSNumericDataColumn::finishEdit()
 
 void DSNumericDataColumn::dropRows(const DSIndexSet &rows)
 {
+    if (!takesEdits())
+        return;
     const qint64 n = tableRowCount();
     if (!loadEditBuffer(n))
         return;
@@ -333,14 +349,14 @@ void DSNumericDataColumn::dropRows(const DSIndexSet &rows)
 
 void DSNumericDataColumn::addRows(qint64 n)
 {
-    if (!loadEditBuffer(tableRowCount() + std::max<qint64>(n, 0)))
+    if (!takesEdits() || !loadEditBuffer(tableRowCount() + std::max<qint64>(n, 0)))
         return;
     finishEdit();
 }
 
 bool DSNumericDataColumn::replaceNumericValueAtIndex(qint64 row, double x)
 {
-    if (row < 0 || row >= tableRowCount())
+    if (row < 0 || row >= tableRowCount() || !takesEdits())
         return false;
     return editCell(row, x);
 }

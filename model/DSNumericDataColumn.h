@@ -50,10 +50,15 @@ public:
     // teardown(), then the base.
     void didTurnIntoFault() override;
     // Decodes the stored data: the array, the NaN mask and the whole-number
-    // flag. Data that does not inflate reads as no values, and so does data
-    // of a column in a table that holds more values than the table has rows
-    // (refused once inflating passes them, never inflated in full).
+    // flag. Data that does not read back whole (see
+    // ds_inflate_stored_doubles), holds more values than the table has rows
+    // (refused once inflating passes them, never inflated in full) or that
+    // the store could not read makes the column damaged: it reads as no
+    // values, every row missing.
     void setup();
+    bool checkStoredArrays(qint64 maxRows, qint64 *rows) const override;
+    // A damaged column takes no edit: its stored bytes stay as they were.
+    bool isDamaged() override;
     // Releases the decoded data and the NaN mask, clears the whole-number
     // flag, then purges the index and the statistics. An edited array is
     // kept (only what derives from it goes): it is the column's data.
@@ -102,7 +107,8 @@ public:
     // kept and nothing is stored.
     bool save() override;
 
-    // Editing (a row change rewrites the whole stored array, a cell edit
+    // Editing (refused, logged, when the column is damaged; a row change
+    // rewrites the whole stored array, a cell edit
     // changes the decoded one; each then purges this column and everything
     // derived from it). Called before the table changes its
     // row count; rows must lie below it (others are ignored). An edit whose
@@ -121,7 +127,8 @@ public:
     // The stored name only; no suggested name.
     QString name() const override { return stringForKey(QStringLiteral("name")); }
     void setName(const QString &name) override { setPrimitiveValue(name, QStringLiteral("name")); }
-    bool isEditable() const override { return true; }
+    // Unless damaged.
+    bool isEditable() const override { return isSound(); }
 
 private:
     // Decodes unless the decoded data is that of the stored "values".
@@ -151,6 +158,8 @@ private:
     QByteArray m_decodedFrom;
     qint64 m_decodedRows = 0;
     bool m_decoded = false;
+    // The stored data did not read back whole.
+    bool m_damaged = false;
     // The inflated array (k = m_count doubles), read in place.
     QByteArray m_decompressed;
     DSColumnBuffer<double> m_alignedValues;

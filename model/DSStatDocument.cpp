@@ -2,6 +2,7 @@
 
 #include "model/DSDataImporter.h"
 #include "model/DSDataRoot.h"
+#include "model/DSColumn.h"
 #include "model/DSDataTable.h"
 #include "model/DSSmallNumberFormatter.h"
 #include "platform/store/DSEntityDescription.h"
@@ -230,20 +231,54 @@ bool DSStatDocument::readFromURL(const QUrl &url, const QString &type, DSError *
         return false;
     m_fileURL = url;
     m_fileType = type;
+    m_damageReport = checkStoredData();
     markClean();
     return true;
 }
 
+QString DSStatDocument::checkStoredData()
+{
+    DSDataRoot *root = data_root();
+    if (!root)
+        return QString();
+    QStringList lines;
+    for (DSTable *table : root->sortedTables()) {
+        auto *data = dynamic_cast<DSDataTable *>(table);
+        if (!data)
+            continue;
+        QList<DSColumn *> columns;
+        if (data->checkStoredRows(&columns))
+            lines << QStringLiteral("The table “%1” says it holds %2 rows; its columns hold %3.")
+                         .arg(table->name())
+                         .arg(data->storedRowCount())
+                         .arg(data->num_records());
+        for (DSColumn *column : columns)
+            lines << QStringLiteral("The column “%1” of the table “%2”.").arg(column->name(), table->name());
+    }
+    if (lines.isEmpty())
+        return QString();
+    return QStringLiteral("Part of this document is damaged. It reads as missing values, cannot be edited, and is "
+                          "saved exactly as it was found:\n")
+           + lines.join(QLatin1Char('\n'));
+}
+
 bool DSStatDocument::readPackage(const QUrl &url, const QString &type, DSError *error)
 {
-    const QStringList entries = QDir(url.toLocalFile()).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    const QDir package(url.toLocalFile());
+    const QStringList entries = package.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     const QStringList &files = storeFileNames();
     const qsizetype current = files.size() - 1;
     qsizetype version = current;
     while (version >= 0 && !entries.contains(files[version]))
         --version;
+    const QString name = QFileInfo(url.toLocalFile()).fileName();
     if (version < 0)
-        return false;
+        return fail(error, ds_make_error(1, QStringLiteral("The document “%1” holds no store file, so it cannot be opened.")
+                                                .arg(name)));
+    if (!QFileInfo(package.filePath(files[version])).isFile())
+        return fail(error, ds_make_error(1, QStringLiteral("The document “%1” cannot be opened: its store “%2” is "
+                                                           "a folder, not a file.")
+                                                .arg(name, files[version])));
     if (version == current)
         return configurePersistentStoreCoordinatorForURL(storeURLFromURL(url), type, error);
 

@@ -156,6 +156,13 @@ public:
     static DSAppServices *app_delegate();
     static void setApp_delegate(DSAppServices *delegate);
 
+    // What opening found damaged, one line for each damaged table and
+    // column, for the window to present once as a warning; empty when
+    // nothing is. What is damaged reads as missing, takes no edit and is
+    // saved exactly as it was found (DSDataTable, DSColumn::isDamaged);
+    // the rest of the document is untouched.
+    QString damageReport() const { return m_damageReport; }
+
     // Shows an error to the user: logs it and emits errorPresented(), which
     // the window side turns into an alert.
     void presentError(const DSError &error);
@@ -166,6 +173,9 @@ Q_SIGNALS:
     void documentEditedChanged();
 
 private:
+    // Reads every table's stored row count and every stored column's
+    // arrays back whole; the report of what is damaged, or empty.
+    QString checkStoredData();
     bool readPackage(const QUrl &url, const QString &type, DSError *error);
     // Moves the named store files from folder into the package; on failure
     // takes back the ones already moved, so the package is as it was.
@@ -185,6 +195,7 @@ private:
     std::unique_ptr<DSSmallNumberFormatter> m_smallDecimalFormatter;
     DSDataRoot *m_dataRoot = nullptr;
     bool m_didPresentFetchError = false;
+    QString m_damageReport;
     bool m_changedSinceClean = false;
     QUrl m_fileURL;
     QString m_fileType = nativeType;

@@ -44,6 +44,9 @@ public:
 
     // The number of rows: 0 here, stored by DSDataTable.
     virtual qint64 num_records() const { return 0; }
+    // The most rows a stored column of the table may hold (DSDataTable: its
+    // stored row count); the rows read are num_records().
+    virtual qint64 storedRowLimit() const { return num_records(); }
     virtual bool is_stacked() const { return false; }
 
     // Life cycle.

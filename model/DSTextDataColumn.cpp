@@ -21,12 +21,6 @@ const QString k_text_values = QStringLiteral("text_values");
 const QString k_text_offsets = QStringLiteral("text_offsets");
 constexpr qint64 first_import_buffer = 4096;
 
-// The inflated attribute, or empty data when it does not inflate.
-QByteArray inflated(const QByteArray &stored)
-{
-    return zlibInflate(stored).value_or(QByteArray());
-}
-
 // A zlib stream of the bytes, "" for none; none when deflating fails.
 std::optional<QByteArray> deflated(const char *bytes, qint64 size)
 {
@@ -66,8 +60,12 @@ void DSTextDataColumn::setup()
 {
     m_decodedTextFrom = text_values();
     m_decodedOffsetsFrom = text_offsets();
-    decompressed_text = inflated(m_decodedTextFrom);
-    decompressed_offsets = inflated(m_decodedOffsetsFrom);
+    // Read whole and checked: damage never reads as other texts.
+    m_damaged = isValueUnreadable(k_text_values) || isValueUnreadable(k_text_offsets)
+                || !ds_inflate_stored_texts(m_decodedTextFrom, m_decodedOffsetsFrom, storedRowLimit(),
+                                            &decompressed_text, &decompressed_offsets);
+    if (m_damaged)
+        qWarning("The column “%s” is damaged: its stored texts do not read back whole", qPrintable(name()));
     m_offsetCount = decompressed_offsets.size() / qsizetype(sizeof(int64_t));
     m_decoded = true;
     scanBlanks();
@@ -77,9 +75,27 @@ void DSTextDataColumn::scanBlanks()
 {
     const qint64 n = m_decodedRows = tableRowCount();
     temp_blank_mask.release();
-    for (qint64 i = 0; i < n; ++i)
-        if (!(i < m_offsetCount && isTextOffset(storedOffset(i))) && !ds_mark_nan_row(temp_blank_mask, n, i))
+    const qint64 stored = std::min(m_offsetCount, n);
+    for (qint64 i = 0; i < stored; ++i)
+        if (!isTextOffset(storedOffset(i)) && !ds_mark_nan_row(temp_blank_mask, n, i))
             return;
+    ds_mark_nan_rows(temp_blank_mask, n, std::max<qint64>(stored, 0), n);
+}
+
+bool DSTextDataColumn::checkStoredArrays(qint64 maxRows, qint64 *rows) const
+{
+    QByteArray texts, offsets;
+    if (isValueUnreadable(k_text_values) || isValueUnreadable(k_text_offsets)
+        || !ds_inflate_stored_texts(text_values(), text_offsets(), maxRows, &texts, &offsets))
+        return false;
+    *rows = offsets.size() / qsizetype(sizeof(int64_t));
+    return true;
+}
+
+bool DSTextDataColumn::isDamaged()
+{
+    ensureDecoded();
+    return m_damaged;
 }
 
 void DSTextDataColumn::teardown()
@@ -91,6 +107,7 @@ void DSTextDataColumn::teardown()
         m_decodedOffsetsFrom = QByteArray();
         m_offsetCount = 0;
         m_decoded = false;
+        m_damaged = false;
         m_textsEdited = false;
         temp_blank_mask.release();
     }
@@ -302,6 +319,8 @@ bool DSTextDataColumn::storeOffsets(const std::vector<int64_t> &offsets)
 
 void DSTextDataColumn::dropRows(const DSIndexSet &rows)
 {
+    if (!takesEdits())
+        return;
     const qint64 n = tableRowCount();
     std::optional<std::vector<int64_t>> offsets = loadOffsets(n);
     if (!offsets)
@@ -316,15 +335,16 @@ void DSTextDataColumn::dropRows(const DSIndexSet &rows)
 
 void DSTextDataColumn::addRows(qint64 n)
 {
+    if (!takesEdits())
+        return;
     if (std::optional<std::vector<int64_t>> offsets = loadOffsets(tableRowCount() + std::max<qint64>(n, 0)))
         storeOffsets(*offsets);
 }
 
 bool DSTextDataColumn::replaceTextValueAtIndex(qint64 row, const char *text)
 {
-    if (row < 0 || row >= tableRowCount())
+    if (row < 0 || row >= tableRowCount() || !takesEdits())
         return false;
-    ensureDecoded();
     if (ds_text_blank(text))
         return editOffset(row, -1);
     // The old texts stay: other rows, and undo, still point into them.

@@ -52,8 +52,14 @@ public:
     // Frees the import buffers, teardown(), then the base.
     void didTurnIntoFault() override;
     // Decodes the stored data: the texts, the offsets and the blank mask.
-    // Data that does not inflate reads as empty.
+    // Data that does not read back whole or is not consistent (see
+    // ds_inflate_stored_texts), or that the store could not read, makes the
+    // column damaged: no texts, every row blank.
     void setup();
+    bool checkStoredArrays(qint64 maxRows, qint64 *rows) const override;
+    // A damaged column takes no edit (refused, logged): its stored bytes
+    // stay as they were.
+    bool isDamaged() override;
     // Releases the decoded data and the blank mask, then purges the index
     // and the statistics. Edited data is kept (only what derives from it
     // goes): it is the column's data.
@@ -122,7 +128,8 @@ public:
     // The stored name only; no suggested name.
     QString name() const override { return stringForKey(QStringLiteral("name")); }
     void setName(const QString &name) override { setPrimitiveValue(name, QStringLiteral("name")); }
-    bool isEditable() const override { return true; }
+    // Unless damaged.
+    bool isEditable() const override { return isSound(); }
 
     // The import buffers, as counts of bytes and of offsets.
     qint64 temp_text_capacity() const { return temp_text.capacity(); }
@@ -163,6 +170,8 @@ private:
     QByteArray m_decodedTextFrom, m_decodedOffsetsFrom;
     qint64 m_decodedRows = 0;
     bool m_decoded = false;
+    // The stored data did not read back whole.
+    bool m_damaged = false;
     QByteArray decompressed_text;
     QByteArray decompressed_offsets;
     qint64 m_offsetCount = 0;

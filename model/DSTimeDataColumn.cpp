@@ -16,17 +16,18 @@ namespace {
 const QString k_values = QStringLiteral("time_values");
 const QString k_intervals = QStringLiteral("time_intervals");
 
-// The doubles of a stored stream into buffer, at most `limit` of them when
-// limit >= 0; their count (0 for data that does not inflate or no memory).
-qint64 inflateInto(const QByteArray &stored, qint64 limit, DSColumnBuffer<double> &buffer)
+// The doubles of a stored stream into buffer, at most maxRows of them; their
+// count, or -1 when the stream is damaged (0 when no memory).
+qint64 inflateInto(const QByteArray &stored, qint64 maxRows, DSColumnBuffer<double> &buffer)
 {
-    const std::optional<QByteArray> bytes =
-        limit >= 0 ? zlibInflatePrefix(stored, limit * qint64(sizeof(double))) : zlibInflate(stored);
-    const qint64 n = bytes ? bytes->size() / qsizetype(sizeof(double)) : 0;
+    QByteArray bytes;
     buffer.release();
+    if (!ds_inflate_stored_doubles(stored, maxRows, &bytes))
+        return -1;
+    const qint64 n = bytes.size() / qsizetype(sizeof(double));
     if (n == 0 || !buffer.reserve(n))
         return 0;
-    std::memcpy(buffer.data(), bytes->constData(), size_t(n) * sizeof(double));
+    std::memcpy(buffer.data(), bytes.constData(), size_t(n) * sizeof(double));
     buffer.setUsed(n);
     return n;
 }
@@ -62,20 +63,45 @@ void DSTimeDataColumn::setup()
     m_decodedValuesFrom = time_values();
     m_decodedIntervalsFrom = time_intervals();
     m_decodedRows = tableRowCount();
-    const qint64 limit = table() ? m_decodedRows : -1;
+    const qint64 limit = storedRowLimit();
     const qint64 values = inflateInto(m_decodedValuesFrom, limit, m_values);
     const qint64 intervals = inflateInto(m_decodedIntervalsFrom, limit, m_intervals);
+    m_damaged = values < 0 || intervals < 0 || isValueUnreadable(k_values) || isValueUnreadable(k_intervals);
+    if (m_damaged) {
+        qWarning("The column “%s” is damaged: its stored times do not read back whole", qPrintable(name()));
+        m_values.release();
+        m_intervals.release();
+    }
     // Rows without both a value and an interval read as missing.
-    m_count = std::min(values, intervals);
+    m_count = m_damaged ? 0 : std::min(values, intervals);
     m_decoded = true;
 
     const qint64 n = table() ? m_decodedRows : m_count;
     temp_nan_mask.release();
     const double *v = m_values.data();
-    for (qint64 row = 0; row < n; ++row)
-        if ((row >= m_count || std::isnan(v[row])) && !ds_mark_nan_row(temp_nan_mask, n, row))
+    const qint64 valued = std::min(m_count, n);
+    for (qint64 row = 0; row < valued; ++row)
+        if (std::isnan(v[row]) && !ds_mark_nan_row(temp_nan_mask, n, row))
             break;
-    setupGregorianDatesForTimeValues(m_values.data(), m_intervals.data(), std::min(m_count, n));
+    ds_mark_nan_rows(temp_nan_mask, n, valued, n);
+    setupGregorianDatesForTimeValues(m_values.data(), m_intervals.data(), valued);
+}
+
+bool DSTimeDataColumn::checkStoredArrays(qint64 maxRows, qint64 *rows) const
+{
+    QByteArray values, intervals;
+    if (isValueUnreadable(k_values) || isValueUnreadable(k_intervals)
+        || !ds_inflate_stored_doubles(time_values(), maxRows, &values)
+        || !ds_inflate_stored_doubles(time_intervals(), maxRows, &intervals))
+        return false;
+    *rows = std::min(values.size(), intervals.size()) / qsizetype(sizeof(double));
+    return true;
+}
+
+bool DSTimeDataColumn::isDamaged()
+{
+    ensureDecoded();
+    return m_damaged;
 }
 
 void DSTimeDataColumn::teardown()
@@ -86,6 +112,7 @@ void DSTimeDataColumn::teardown()
     m_decodedIntervalsFrom = QByteArray();
     m_count = 0;
     m_decoded = false;
+    m_damaged = false;
     temp_nan_mask.release();
     purgeIndex();
     purgeStats();
@@ -236,7 +263,7 @@ bool DSTimeDataColumn::finishEdit()
 void DSTimeDataColumn::dropRows(const DSIndexSet &rows)
 {
     const qint64 n = tableRowCount();
-    if (!loadEditBuffers(n))
+    if (!takesEdits() || !loadEditBuffers(n))
         return;
     qint64 kept = 0;
     double *values = temp_time_values.data(), *intervals = temp_time_intervals.data();
@@ -253,14 +280,14 @@ void DSTimeDataColumn::dropRows(const DSIndexSet &rows)
 
 void DSTimeDataColumn::addRows(qint64 n)
 {
-    if (loadEditBuffers(tableRowCount() + std::max<qint64>(n, 0)))
+    if (takesEdits() && loadEditBuffers(tableRowCount() + std::max<qint64>(n, 0)))
         finishEdit();
 }
 
 bool DSTimeDataColumn::replaceTimeValueAtIndex(qint64 row, double value, double interval)
 {
     const qint64 n = tableRowCount();
-    if (row < 0 || row >= n || !loadEditBuffers(n))
+    if (row < 0 || row >= n || !takesEdits() || !loadEditBuffers(n))
         return false;
     temp_time_values.data()[row] = storedValue(value);
     temp_time_intervals.data()[row] = interval;

@@ -33,10 +33,16 @@ public:
     // Stores empty data.
     void awakeFromInsert() override;
     void didTurnIntoFault() override;
-    // Inflates the stored arrays (at most the table's rows; data that does
-    // not inflate reads as no rows), marks NaN rows and the rows past the
-    // stored ones in the NaN mask, and fills the calendar dates.
+    // Inflates the stored arrays (at most the table's rows), marks NaN rows
+    // and the rows past the stored ones in the NaN mask, and fills the
+    // calendar dates. Arrays that do not read back whole (see
+    // ds_inflate_stored_doubles) or that the store could not read make the
+    // column damaged: no rows, every row missing.
     void setup();
+    bool checkStoredArrays(qint64 maxRows, qint64 *rows) const override;
+    // A damaged column takes no edit (refused, logged): its stored bytes
+    // stay as they were.
+    bool isDamaged() override;
     // Releases the inflated arrays and the NaN mask, and purges.
     void teardown() override;
 
@@ -73,7 +79,8 @@ public:
 
     QString name() const override { return stringForKey(QStringLiteral("name")); }
     void setName(const QString &name) override { setPrimitiveValue(name, QStringLiteral("name")); }
-    bool isEditable() const override { return true; }
+    // Unless damaged.
+    bool isEditable() const override { return isSound(); }
 
 private:
     void ensureDecoded();
@@ -86,6 +93,7 @@ private:
     QByteArray m_decodedValuesFrom, m_decodedIntervalsFrom;
     qint64 m_decodedRows = 0;
     bool m_decoded = false;
+    bool m_damaged = false;
     DSColumnBuffer<double> m_values;
     DSColumnBuffer<double> m_intervals;
     qint64 m_count = 0;

@@ -19,6 +19,12 @@ uInt chunk(qsizetype n) { return uInt(std::min(n, kMaxChunk)); }
 
 constexpr qsizetype kNoLimit = std::numeric_limits<qsizetype>::max();
 
+// Whether the bytes from `at` begin a gzip member (RFC 1952: 1f 8b, deflate).
+bool startsGzipMember(const QByteArray &data, qsizetype at)
+{
+    return data.size() - at >= 3 && uint8_t(data[at]) == 0x1f && uint8_t(data[at + 1]) == 0x8b && data[at + 2] == 8;
+}
+
 // A stream's working memory comes from the column allocator, so that a test
 // can make a stream fail to start as it does when memory runs out.
 z_stream newStream()
@@ -71,14 +77,15 @@ std::optional<QByteArray> deflateWith(const QByteArray &data, int windowBits)
     return out;
 }
 
-// Runs an inflater to the end of the stream, keeping at most maxBytes of
-// output. The buffer starts at one and a half times the input and grows by
-// half again when full, which stays geometric however small the input was;
-// it is never made larger than maxBytes. Once maxBytes are out, one spare
-// byte of room tells a stream that ends there from one that goes on; one
-// that goes on fails, or, with keepPrefix, ends there with what it gave.
-std::optional<QByteArray> inflateWith(const QByteArray &data, int windowBits, qsizetype maxBytes,
-                                      bool keepPrefix = false)
+// Runs an inflater over every stream of the input, keeping at most
+// maxBytes of output. A gzip member may be followed by another member
+// (`cat a.gz b.gz`, bgzip), whose bytes follow on; anything else after the
+// end of a stream is damage. The buffer starts at one and a half times the
+// input and grows by half again when full, which stays geometric however
+// small the input was; it is never made larger than maxBytes. Once
+// maxBytes are out, one spare byte of room tells a stream that ends there
+// from one that goes on, which fails.
+std::optional<QByteArray> inflateWith(const QByteArray &data, int windowBits, qsizetype maxBytes)
 {
     if (data.isEmpty())
         return data;
@@ -113,15 +120,16 @@ std::optional<QByteArray> inflateWith(const QByteArray &data, int windowBits, qs
         consumed += inBefore - zs.avail_in;
         const uInt wrote = outBefore - zs.avail_out;
         // A byte in the spare room: the stream holds more than maxBytes.
-        if (atLimit && wrote > 0) {
-            if (!keepPrefix)
-                return giveUp();
-            inflateEnd(&zs);
-            return out;
-        }
+        if (atLimit && wrote > 0)
+            return giveUp();
         produced += wrote;
-        if (status == Z_STREAM_END)
-            break;
+        if (status == Z_STREAM_END) {
+            if (consumed == data.size())
+                break;
+            if (!startsGzipMember(data, 0) || !startsGzipMember(data, consumed) || inflateReset(&zs) != Z_OK)
+                return giveUp();
+            continue;
+        }
         // Z_BUF_ERROR with input left over and the output full just means
         // the buffer must grow; with the input used up the stream was cut.
         const bool needsRoom = status == Z_BUF_ERROR && zs.avail_out == 0;
@@ -205,6 +213,9 @@ Whole zlibInflateWhole(const QByteArray &data, qsizetype maxBytes, QByteArray &o
         size_t produced = 0, consumed = 0;
         const libdeflate_result status = libdeflate_zlib_decompress_ex(
             decompressor, data.constData(), size_t(data.size()), out.data(), size_t(room), &consumed, &produced);
+        // Bytes after the stream's checksum are damage, not padding.
+        if (status == LIBDEFLATE_SUCCESS && consumed != size_t(data.size()))
+            break;
         if (status == LIBDEFLATE_SUCCESS) {
             out.resize(qsizetype(produced));
             out.squeeze();
@@ -225,44 +236,30 @@ Whole zlibInflateWhole(const QByteArray &data, qsizetype maxBytes, QByteArray &o
     return result;
 }
 
-// zlibInflate() and zlibInflatePrefix(): a stream that fits inflates in one
-// call; only a prefix of a longer one needs zlib's incremental inflater.
-std::optional<QByteArray> zlibInflateUpTo(const QByteArray &data, qsizetype maxBytes, bool keepPrefix)
+// A whole zlib stream of at most maxBytes, in one call.
+std::optional<QByteArray> zlibInflateUpTo(const QByteArray &data, qsizetype maxBytes)
 {
     if (data.isEmpty())
         return data;
     QByteArray out;
-    switch (zlibInflateWhole(data, maxBytes, out)) {
-    case Whole::Inflated:
-        return out;
-    case Whole::TooLong:
-        if (keepPrefix)
-            return inflateWith(data, MAX_WBITS, maxBytes, true);
-        [[fallthrough]];
-    case Whole::Damaged:
-        break;
-    }
-    return std::nullopt;
+    if (zlibInflateWhole(data, maxBytes, out) != Whole::Inflated)
+        return std::nullopt;
+    return out;
 }
 
 } // namespace
 
 std::optional<QByteArray> zlibDeflate(const QByteArray &data) { return zlibDeflateWhole(data); }
-std::optional<QByteArray> zlibInflate(const QByteArray &data) { return zlibInflateUpTo(data, kNoLimit, false); }
+std::optional<QByteArray> zlibInflate(const QByteArray &data) { return zlibInflateUpTo(data, kNoLimit); }
 std::optional<QByteArray> gzipDeflate(const QByteArray &data) { return deflateWith(data, MAX_WBITS + 16); }
 std::optional<QByteArray> gzipInflate(const QByteArray &data) { return inflateWith(data, MAX_WBITS + 32, kNoLimit); }
 
 std::optional<QByteArray> zlibInflate(const QByteArray &data, qsizetype maxBytes)
 {
-    return zlibInflateUpTo(data, std::max<qsizetype>(maxBytes, 0), false);
+    return zlibInflateUpTo(data, std::max<qsizetype>(maxBytes, 0));
 }
 
 std::optional<QByteArray> gzipInflate(const QByteArray &data, qsizetype maxBytes)
 {
     return inflateWith(data, MAX_WBITS + 32, std::max<qsizetype>(maxBytes, 0));
-}
-
-std::optional<QByteArray> zlibInflatePrefix(const QByteArray &data, qsizetype maxBytes)
-{
-    return zlibInflateUpTo(data, std::max<qsizetype>(maxBytes, 0), true);
 }

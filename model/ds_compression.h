@@ -7,8 +7,11 @@
 // zlib streams are made and read in one call through libdeflate, which
 // deflates in about a third of zlib's time and inflates in under half; the
 // streams are plain RFC 1950 all the same, so any zlib reads them and they
-// read any zlib's. gzip streams, and a prefix of a zlib stream, go through
-// zlib's incremental calls.
+// read any zlib's. gzip streams go through zlib's incremental calls.
+//
+// A stream is read whole, to its checksum: a stream cut short, one whose
+// checksum does not match, and one followed by bytes that are not part of
+// it all fail, so damage never reads as other numbers.
 //
 // Each operation returns a new byte array, or std::nullopt on failure; an
 // empty input is returned as it is. The inflated array is built in place and
@@ -30,15 +33,13 @@ std::optional<QByteArray> zlibInflate(const QByteArray &data);
 // than maxBytes, so a small stream that claims gigabytes costs no more than
 // the limit.
 std::optional<QByteArray> zlibInflate(const QByteArray &data, qsizetype maxBytes);
-// The first maxBytes of a zlib stream, or all of a shorter one: a stream
-// that goes on past them is cut there, unread, with the same bounded
-// memory. Damaged data within what is read still gives std::nullopt.
-std::optional<QByteArray> zlibInflatePrefix(const QByteArray &data, qsizetype maxBytes);
 
 // A gzip stream (RFC 1952) at the default level, 15-bit window, memory level 8.
 std::optional<QByteArray> gzipDeflate(const QByteArray &data);
 
-// The bytes of a gzip or zlib stream; the header decides which.
+// The bytes of a gzip or zlib stream; the header decides which. A gzip
+// file of several members (`cat a.gz b.gz`, bgzip) reads as their bytes
+// one after the other.
 std::optional<QByteArray> gzipInflate(const QByteArray &data);
 // The same, with an output limit as zlibInflate() has.
 std::optional<QByteArray> gzipInflate(const QByteArray &data, qsizetype maxBytes);

@@ -1,6 +1,7 @@
 // Stored numeric columns on 1,000,000 and 10,000,000 rows: an import
 // (append every row, finish; eight columns finished one by one and in
-// parallel), the first read after a save (inflate and scan), an edit of one
+// parallel), the first read after a save (inflate and scan), the check of
+// the stored array that opening a document makes, an edit of one
 // cell read back (the decoded array changes; nothing is deflated), its undo
 // read back, the save of one edited column (deflating it), and the missing
 // mask under the predicate "value < 0 OR value == 99". README.md has the
@@ -113,6 +114,17 @@ void BM_FirstRead(benchmark::State &state)
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
+// What opening a document adds for each stored column: its table's check
+// reads the stored array back whole (inflate and checks) and keeps nothing.
+void BM_CheckAtOpen(benchmark::State &state)
+{
+    Fixture f(state.range(0));
+    f.import();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(f.table->checkStoredRows());
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
 void BM_EditOneCell(benchmark::State &state)
 {
     Fixture f(state.range(0));
@@ -200,6 +212,7 @@ void BM_MissingMaskWithPredicate(benchmark::State &state)
 BENCHMARK(BM_Import)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FinishEightColumns)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FirstRead)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_CheckAtOpen)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_EditOneCell)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_EditOneCellAndReadBack)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_UndoOneEdit)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -241,8 +241,23 @@ const QVariant &DSManagedObject::loadedAttribute(const DSAttributeDescription *a
     if (isUnloaded(a->slot())) {
         m_unloaded[slot] = false;
         m_attributes[slot] = m_context ? m_context->loadStoredValue(this, a) : QVariant();
+        // The store keeps no data for none, so none back is a failed read.
+        if (m_attributes[slot].isNull()) {
+            if (m_unreadable.empty())
+                m_unreadable.assign(m_attributes.size(), false);
+            m_unreadable[slot] = true;
+        }
     }
     return m_attributes[slot];
+}
+
+bool DSManagedObject::isValueUnreadable(const QString &key) const
+{
+    const DSAttributeDescription *a = m_entity->attributeNamed(key);
+    if (!a)
+        return false;
+    loadedAttribute(a);
+    return !m_unreadable.empty() && m_unreadable[size_t(a->slot())];
 }
 
 void DSManagedObject::markUnloaded(const DSAttributeDescription *a)
@@ -319,6 +334,8 @@ void DSManagedObject::setAttribute(const DSAttributeDescription *a, const QVaria
         m_context->willChange(this, a);
     if (!m_unloaded.empty())
         m_unloaded[slot] = false;
+    if (!m_unreadable.empty())
+        m_unreadable[slot] = false;
     m_attributes[slot] = normalized;
     if (m_context)
         m_context->didChange(this, a);
@@ -445,6 +462,8 @@ void DSManagedObject::restoreValue(const DSPropertyDescription *p, const QVarian
         const size_t slot = size_t(p->slot());
         if (!m_unloaded.empty())
             m_unloaded[slot] = false;
+        if (!m_unreadable.empty())
+            m_unreadable[slot] = false;
         m_attributes[slot] = value;
     } else if (static_cast<const DSRelationshipDescription *>(p)->isToMany()) {
         m_toMany[size_t(p->slot())].assign(value.value<DSObjectList>());

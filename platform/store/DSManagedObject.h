@@ -88,6 +88,10 @@ public:
     // Whether an attribute's value is in memory: false only for binary data
     // still waiting in the store to be read on first access.
     bool isValueLoaded(const QString &key) const;
+    // Whether the store held binary data for an attribute that could not be
+    // read back (a damaged file): the attribute then reads as none. Reads
+    // the data first when it still waits in the store.
+    bool isValueUnreadable(const QString &key) const;
 
     // Relationships, primitive and tracked; inverses follow.
     DSManagedObject *objectForKey(const QString &key) const;
@@ -222,6 +226,9 @@ private:
     // Attribute slots whose binary data still waits in the store; empty for
     // an object that never had any.
     mutable std::vector<bool> m_unloaded;
+    // Attribute slots whose binary data the store failed to read; empty
+    // when none failed.
+    mutable std::vector<bool> m_unreadable;
     std::vector<DSManagedObject *> m_toOne;
     std::vector<DSObjectSet> m_toMany;
     // Properties changed since the last save, by index; empty when none.

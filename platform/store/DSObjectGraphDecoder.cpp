@@ -98,6 +98,8 @@ private:
             const bool ok = property->isAttribute()
                                 ? checkAttribute(static_cast<const DSAttributeDescription *>(property), it.value())
                                 : checkRelationship(static_cast<const DSRelationshipDescription *>(property), it.value());
+            if (!ok && !m_sharedOwned.isEmpty())
+                return refuse(QStringLiteral("two objects own “%1”").arg(m_sharedOwned.left(80)));
             if (!ok)
                 return refuse(QStringLiteral("the value of %1.%2 does not fit it").arg(entry.entity->name(), key));
         }
@@ -135,12 +137,30 @@ private:
     bool checkRelationship(const DSRelationshipDescription *r, const QCborValue &v)
     {
         if (!r->isToMany())
-            return v.isString() && checkIdentity(r, v.toString());
+            return v.isString() && checkIdentity(r, v.toString()) && checkOwnership(r, v.toString());
         if (!v.isArray())
             return false;
         for (const QCborValue &member : v.toArray())
-            if (!member.isString() || !checkIdentity(r, member.toString()))
+            if (!member.isString() || !checkIdentity(r, member.toString()) || !checkOwnership(r, member.toString()))
                 return false;
+        return true;
+    }
+
+    // An object has one owner at most: two owners sharing one object would
+    // leave the other pointing at a deleted object once either goes (its
+    // deletion cascades), and a copy of either would copy it twice. An
+    // untrusted graph may not claim an object outside it either.
+    bool checkOwnership(const DSRelationshipDescription *r, const QString &identity)
+    {
+        if (r->deleteRule() != DSDeleteRule::Cascade)
+            return true;
+        if (!m_graph.contains(identity))
+            return m_unresolved != DSObjectGraphDecoder::Unresolved::Refuse || !m_outside.value(identity);
+        if (m_owned.contains(identity)) {
+            m_sharedOwned = identity;
+            return false;
+        }
+        m_owned.insert(identity);
         return true;
     }
 
@@ -173,6 +193,10 @@ private:
     DSStoreError *m_error;
     QHash<QString, const DSEntityDescription *> m_graph;
     QHash<QString, DSManagedObject *> m_outside;
+    // Identities some object owns (a relationship whose deletion cascades),
+    // and the first one two claimed.
+    QSet<QString> m_owned;
+    QString m_sharedOwned;
 };
 
 } // namespace

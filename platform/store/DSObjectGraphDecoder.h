@@ -27,7 +27,9 @@ class DSManagedObjectModel;
 //    doubles and dates; text; byte strings; property lists);
 //  - a to-one value is an identity, a to-many value a list of identities;
 //    each identity names an object of the graph or one the resolver finds
-//    (live, in the context), of the relationship's destination entity.
+//    (live, in the context), of the relationship's destination entity;
+//  - an object is owned (named by a relationship whose deletion cascades)
+//    once at most, and an untrusted graph owns no object outside it.
 // Then, in graph order, every object is inserted and its attributes decoded
 // (its entity's insert hook runs first, so absent attributes keep their
 // defaults), and in a second pass its relationships are connected.

@@ -95,9 +95,10 @@ TEST_F(DSConstantColumnTest, EachFormOfTextMakesItsKindOfConstant)
             EXPECT_EQ(kind, "text");
             EXPECT_EQ(text->value(), QString::fromUtf8(c.text));
         }
-        if (c.name)
+        if (c.name) {
             EXPECT_EQ(column->name().replace(QChar(0x202F), QChar(' ')).toStdString(),
                       QString::fromUtf8(c.name).replace(QChar(0x202F), QChar(' ')).toStdString());
+        }
         EXPECT_TRUE(missingRows(column).empty());
     }
     EXPECT_EQ(ds_insert_constant_column(QString(), &context()), nullptr);

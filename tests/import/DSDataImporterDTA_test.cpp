@@ -12,10 +12,13 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QLoggingCategory>
+#include <QMutex>
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -204,6 +207,57 @@ TEST(DTAImport, DamagedFilesFailWithoutTables)
     auto unknown = importFiles({files.write(QStringLiteral("x.foo"), "data")});
     EXPECT_EQ(unknown->importer->asyncResult(), nullptr);
     EXPECT_TRUE(unknown->importer->asyncError()) << "an unread extension is an error";
+}
+
+// What the importers' threads log, kept by the message handler.
+struct LoggedMessage
+{
+    QtMsgType type;
+    QString category;
+    QString text;
+};
+QMutex g_loggedLock;
+std::vector<LoggedMessage> g_logged;
+
+void keepMessage(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    const QMutexLocker locker(&g_loggedLock);
+    g_logged.push_back({type, QString::fromLatin1(context.category), text});
+}
+
+// ReadStat's complaints about a damaged file reach the user as the import's
+// error; they go to the import log, quiet unless its info is turned on.
+TEST(DTAImport, LibraryMessagesGoToTheImportLogQuietly)
+{
+    ImportFiles files;
+    QFile whole(fixture("sas.sas7bdat"));
+    ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
+    const QByteArray bytes = whole.readAll();
+    const QUrl cut = files.write(QStringLiteral("x.sas7bdat"), bytes.left(bytes.size() / 2));
+    const QtMessageHandler previous = qInstallMessageHandler(keepMessage);
+    for (const bool shown : {false, true}) {
+        SCOPED_TRACE(shown ? "info shown" : "by default");
+        QLoggingCategory::setFilterRules(shown ? QStringLiteral("ostrel.import.info=true") : QString());
+        {
+            const QMutexLocker locker(&g_loggedLock);
+            g_logged.clear();
+        }
+        auto run = importFiles({cut});
+        EXPECT_TRUE(run->importer->asyncError());
+        const QMutexLocker locker(&g_loggedLock);
+        if (!shown) {
+            EXPECT_TRUE(g_logged.empty()) << g_logged.front().text.toStdString();
+            continue;
+        }
+        ASSERT_FALSE(g_logged.empty());
+        for (const LoggedMessage &message : g_logged) {
+            EXPECT_EQ(message.type, QtInfoMsg);
+            EXPECT_EQ(message.category, QStringLiteral("ostrel.import"));
+            EXPECT_TRUE(message.text.startsWith(QStringLiteral("ReadStat: "))) << message.text.toStdString();
+        }
+    }
+    QLoggingCategory::setFilterRules(QString());
+    qInstallMessageHandler(previous);
 }
 
 TEST(DTAImport, StoppingGivesNoResultAndNoError)

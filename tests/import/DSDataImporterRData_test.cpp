@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 
@@ -25,6 +26,25 @@ namespace {
 QString fixture(const QString &name)
 {
     return QStringLiteral(OSTREL_TEST_SOURCE_DIR "/fixtures/stat/") + name;
+}
+
+QByteArray bigEndian(quint32 word)
+{
+    char big[4];
+    qToBigEndian(word, big);
+    return QByteArray(big, 4);
+}
+
+// A compact sequence's stored count, start and step, as R writes them.
+QByteArray sequenceInfo(double count, double start, double step)
+{
+    QByteArray bytes;
+    for (double x : {count, start, step}) {
+        char big[8];
+        qToBigEndian(x, big);
+        bytes.append(big, 8);
+    }
+    return bytes;
 }
 
 std::unique_ptr<ImportRun> importR(const QList<QUrl> &urls)
@@ -128,6 +148,81 @@ TEST(RDataImport, FailuresAndStops)
     EXPECT_FALSE(importer->parseIntoPool(pool, &error));
     EXPECT_EQ(error.code, 0) << "a stop is no error";
     EXPECT_TRUE(error.localizedDescription.isEmpty());
+}
+
+// librdata writes a compact sequence (R's 1:n) out from the count, start
+// and step stored for it, without checking them or its allocation, and
+// reads nested objects by recursion: such files end with the parse error
+// before the library reads them. The fuzz input that made librdata write
+// through a null pointer is among them.
+TEST(RDataImport, WhatLibrdataWouldCrashOnIsRefused)
+{
+    QFile file(fixture(QStringLiteral("sequence.rds")));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray plain = file.readAll();
+    const QByteArray stored = sequenceInfo(5, 1, 1);
+    const qsizetype at = plain.indexOf(stored);
+    ASSERT_GT(at, 0);
+
+    auto sequence = importR({QUrl::fromLocalFile(fixture(QStringLiteral("sequence.rds")))});
+    ASSERT_EQ(sequence->tables().size(), 1) << sequence->errorText().toStdString();
+    EXPECT_EQ(ds_column_values(ds_object_cast<DSNumericDataColumn>(ds_column_named(sequence->tables()[0], "n"))),
+              (std::vector<double>{1, 2, 3, 4, 5}));
+
+    QFile seed(QStringLiteral(OSTREL_TEST_SOURCE_DIR "/../fuzz/corpus/rdata/compact_intseq_null_write"));
+    ASSERT_TRUE(seed.open(QIODevice::ReadOnly));
+    const double huge = std::ldexp(1.0, 40);
+    const struct { const char *name; QByteArray info; } k_cases[] = {
+        {"half.rds", sequenceInfo(0.5, 1, 1)},
+        {"nan.rds", sequenceInfo(std::nan(""), 1, 1)},
+        {"negative.rds", sequenceInfo(-1, 1, 1)},
+        {"huge.rds", sequenceInfo(huge, 1, 1)},
+        {"past_int.rds", sequenceInfo(5, 2147483646, 1)},
+        {"fraction_step.rds", sequenceInfo(5, 1, 0.5)},
+    };
+    ImportFiles files;
+    for (const auto &c : k_cases) {
+        SCOPED_TRACE(c.name);
+        QByteArray bytes = plain;
+        bytes.replace(at, stored.size(), c.info);
+        auto run = importR({files.write(QLatin1String(c.name), bytes)});
+        EXPECT_EQ(run->importer->asyncResult(), nullptr);
+        EXPECT_EQ(run->errorText(), QStringLiteral("1 Error parsing the RData file: ") + QLatin1String(c.name));
+    }
+    // The fuzz input's first byte only told the fuzz target to name it .rds.
+    auto run = importR({files.write(QStringLiteral("null_write.rds"), seed.readAll().mid(1))});
+    EXPECT_EQ(run->importer->asyncResult(), nullptr);
+    EXPECT_EQ(run->errorText(), QStringLiteral("1 Error parsing the RData file: null_write.rds"));
+
+    // A list in a list, 200,000 deep (1.6 MB), as R would write it.
+    QByteArray deep("X\n");
+    for (quint32 word : {2u, 0x40202u, 0x20300u})
+        deep += bigEndian(word);
+    for (int i = 0; i < 200000; ++i)
+        deep += bigEndian(19) + bigEndian(1);
+    deep += bigEndian(254);
+    run = importR({files.write(QStringLiteral("deep.rds"), deep)});
+    EXPECT_EQ(run->importer->asyncResult(), nullptr);
+    EXPECT_EQ(run->errorText(), QStringLiteral("1 Error parsing the RData file: deep.rds"));
+}
+
+// R's as.character of numbers may be stored as the numbers (a deferred
+// string); librdata writes them out with "%.0f", which is R's text only for
+// whole numbers, and goes on past a column of the wrong length.
+TEST(RDataImport, DeferredTextImportsOnlyWhereItIsRsOwn)
+{
+    auto whole = importR({QUrl::fromLocalFile(fixture(QStringLiteral("deferred.rds")))});
+    ASSERT_EQ(whole->tables().size(), 1) << whole->errorText().toStdString();
+    auto *text = ds_object_cast<DSTextDataColumn>(ds_column_named(whole->tables()[0], "whole"));
+    ASSERT_TRUE(text);
+    EXPECT_EQ(ds_text_values(text), (std::vector<std::string>{"1", "20", "300"}));
+
+    for (const char *name : {"deferred_fraction.rds", "deferred_short.rds"}) {
+        SCOPED_TRACE(name);
+        auto run = importR({QUrl::fromLocalFile(fixture(QLatin1String(name)))});
+        EXPECT_EQ(run->importer->asyncResult(), nullptr);
+        EXPECT_EQ(run->errorText(), QStringLiteral("1 Error parsing the RData file: ") + QLatin1String(name));
+    }
 }
 
 // Both libraries define ck_hash_table_* functions; one process reads both

@@ -196,7 +196,7 @@ TEST(DSDataMigrator005, CensoringVariablesPartitionsAndPivots)
     ASSERT_TRUE(migrated.context);
     QStringList conditions;
     for (DSManagedObject *condition : migrated.context->objectsOfEntity(QStringLiteral("DSColumnCondition")))
-        if (DSManagedObject *owner = condition->objectForKey(QStringLiteral("owner_outcome_right_censoring")))
+        if (condition->objectForKey(QStringLiteral("owner_outcome_right_censoring")))
             conditions << QStringLiteral("%1 %2 on %3")
                               .arg(condition->entity()->name())
                               .arg(condition->integerForKey(QStringLiteral("index")))

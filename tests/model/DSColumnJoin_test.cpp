@@ -128,7 +128,8 @@ TEST_F(DSColumnJoinTest, NamesAndConditions)
 TEST_F(DSColumnJoinTest, KeysMatchAsTheyShould)
 {
     const std::string longKey(10 * 1024, 'k');
-    const std::string longOther = std::string(10 * 1024 - 1, 'k') + "j";
+    std::string longOther(10 * 1024, 'k');
+    longOther.back() = 'j';
     DSColumn *localText = addTextColumn({"abc", "ABC", "abd", nullptr, "", longKey.c_str(), longOther.c_str()},
                                         QStringLiteral("City"));
     DSColumn *foreignText = addForeignTextColumn({"Abc", "", longKey.c_str()}, QStringLiteral("Name"));

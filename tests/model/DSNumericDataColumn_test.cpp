@@ -167,11 +167,15 @@ TEST_F(DSNumericDataColumnTest, DataThatDoesNotInflateReadsAsNoValues)
     EXPECT_EQ(missingRows(x, 3), std::vector<bool>(3, true));
 }
 
-// A column in a table reads no more values than the table has rows: data
-// that holds more (1 MiB of zeros for 10 rows, or just one value too many)
-// is refused while inflating and reads as missing rows, which an edit then
-// starts from. Outside a table a column reads all it holds.
-TEST_F(DSNumericDataColumnTest, DataHoldingMoreThanTheRowsKeepsItsFirstRows)
+// A column in a table reads its stored array whole or not at all: data
+// that holds more values than the table has rows (1 MiB of zeros for 10
+// rows, refused while inflating, or just one value too many), that goes on
+// after its stream, that is not a whole number of doubles or not a stream
+// is damaged: every row missing, no edit taken (rows added or dropped,
+// cells), the stored bytes as they were. Fewer values than rows is sound:
+// the rows past them are missing. Outside a table a column reads all it
+// holds.
+TEST_F(DSNumericDataColumnTest, DataThatDoesNotReadBackWholeIsDamaged)
 {
     const auto stream = [](qsizetype count) {
         const std::vector<double> values(size_t(count), 2.5);
@@ -180,28 +184,39 @@ TEST_F(DSNumericDataColumnTest, DataHoldingMoreThanTheRowsKeepsItsFirstRows)
     struct Case {
         const char *what;
         QByteArray stored;
-        double first;
+        qsizetype values;  // -1: damaged
     };
     const Case cases[] = {
-        {"as many values as rows", stream(10), 2.5},
-        {"one value more", stream(11), 2.5},
-        {"1 MiB of zeros", *zlibDeflate(QByteArray(1 << 20, '\0')), 0},
-        {"not a stream", QByteArray("garbage"), NAN},
+        {"as many values as rows", stream(10), 10},
+        {"fewer values than rows", stream(4), 4},
+        {"one value more", stream(11), -1},
+        {"1 MiB of zeros", *zlibDeflate(QByteArray(1 << 20, '\0')), -1},
+        {"a byte after the stream", stream(10) + "x", -1},
+        {"not whole doubles", *zlibDeflate(QByteArray(79, 'a')), -1},
+        {"not a stream", QByteArray("garbage"), -1},
     };
     for (const Case &c : cases) {
         ColumnsFixture fixture;
         ProbedDataColumn *x = fixture.addColumn(std::vector<double>(10, 1.0));
         x->setPrimitiveValue(c.stored, QStringLiteral("values"));
-        const bool readable = !std::isnan(c.first);
-        EXPECT_EQ(valuesOf(x), readable ? std::vector<double>(10, c.first) : std::vector<double>()) << c.what;
-        EXPECT_EQ(missingRows(x, 10), std::vector<bool>(10, !readable)) << c.what;
-        ASSERT_TRUE(x->replaceNumericValueAtIndex(9, 7)) << c.what;
-        const std::vector<double> edited = valuesOf(x);
-        ASSERT_EQ(edited.size(), 10u) << c.what;
-        EXPECT_EQ(edited[9], 7) << c.what;
-        EXPECT_EQ(std::isnan(edited[0]), !readable) << c.what;
-        if (readable) {
-            EXPECT_EQ(edited[0], c.first) << c.what;
+        const bool damaged = c.values < 0;
+        EXPECT_EQ(x->isDamaged(), damaged) << c.what;
+        EXPECT_EQ(x->isEditable(), !damaged) << c.what;
+        EXPECT_EQ(valuesOf(x), std::vector<double>(size_t(std::max<qsizetype>(c.values, 0)), 2.5)) << c.what;
+        std::vector<bool> missing(10, true);
+        std::fill_n(missing.begin(), std::max<qsizetype>(c.values, 0), false);
+        EXPECT_EQ(missingRows(x, 10), missing) << c.what;
+        EXPECT_EQ(x->replaceNumericValueAtIndex(9, 7), !damaged) << c.what;
+        if (damaged) {
+            x->addRows(2);
+            x->dropRows({0, 1});
+            EXPECT_EQ(x->values(), c.stored) << c.what;
+            EXPECT_TRUE(valuesOf(x).empty()) << c.what;
+        } else {
+            const std::vector<double> edited = valuesOf(x);
+            ASSERT_EQ(edited.size(), 10u) << c.what;
+            EXPECT_EQ(edited[9], 7) << c.what;
+            EXPECT_EQ(edited[0], 2.5) << c.what;
         }
     }
     ColumnsFixture fixture;

@@ -311,6 +311,40 @@ TEST_F(DSObjectGraphTest, HostileArchivesAreRefusedAndChangeNothing)
         {"a list for a to-one relationship", set("sort_by_column", QCborArray{tableId}), {}},
         {"an identity for a to-many relationship", set("columns", tableId), {}},
         {"a number in a to-many list", set("pivots", QCborArray{1}), {}},
+        {"two columns owning one number formatter",
+         [](QCborArray &g, QCborMap &) {
+             qsizetype first = -1;
+             for (qsizetype i = 0; i < g.size(); ++i) {
+                 QCborMap column = g.at(i).toMap();
+                 if (column.value(QStringLiteral("class")).toString() != QLatin1String("DSNumericDataColumn"))
+                     continue;
+                 if (first < 0) {
+                     first = i;
+                     continue;
+                 }
+                 column.insert(QStringLiteral("number_formatter"), g.at(first).toMap().value(QStringLiteral("number_formatter")));
+                 g[i] = column;
+                 return;
+             }
+             FAIL() << "the table has fewer than two numeric columns";
+         },
+         {}},
+        // The smallest such paste: a table, two columns, one formatter.
+        {"a pasted table whose two columns own one formatter",
+         [](QCborArray &g, QCborMap &t) {
+             const auto object = [](const char *id, const char *entity) {
+                 return QCborMap{{QStringLiteral("id"), QString::fromLatin1(id)},
+                                 {QStringLiteral("class"), QString::fromLatin1(entity)}};
+             };
+             QCborMap table = object("t", "DSDataTable"), a = object("a", "DSNumericDataColumn"),
+                      b = object("b", "DSNumericDataColumn");
+             table.insert(QStringLiteral("columns"), QCborArray{QStringLiteral("a"), QStringLiteral("b")});
+             a.insert(QStringLiteral("number_formatter"), QStringLiteral("f"));
+             b.insert(QStringLiteral("number_formatter"), QStringLiteral("f"));
+             g = QCborArray{table, a, b, object("f", "DSNumberFormatter")};
+             t = table;
+         },
+         {}},
     };
 
     const std::map<QString, qsizetype> before = census(context());
@@ -339,6 +373,20 @@ TEST_F(DSObjectGraphTest, HostileArchivesAreRefusedAndChangeNothing)
     ASSERT_FALSE(pasted.isEmpty()) << error.localizedDescription.toStdString();
     EXPECT_EQ(pasted.size(), valid.size());
     EXPECT_EQ(ds_object_cast<DSTable>(pasted.first())->sortedColumns().size(), 2);
+    EXPECT_FALSE(ds_object_cast<DSDataTable>(pasted.first())->isDamaged());
+
+    // A row count out of reach goes in as damage of the pasted table: it
+    // reads as the rows its columns hold (none), not two billion.
+    QCborArray huge = valid;
+    QCborMap pastedTable = huge.at(0).toMap();
+    pastedTable.insert(QStringLiteral("num_records"), qint64(1) << 40);
+    huge[0] = pastedTable;
+    const DSObjectList damaged = root->insertObjectsFromArchive(QCborValue(huge).toCbor(), &error);
+    ASSERT_FALSE(damaged.isEmpty()) << error.localizedDescription.toStdString();
+    auto *hugeTable = ds_object_cast<DSDataTable>(damaged.first());
+    EXPECT_TRUE(hugeTable->isDamaged());
+    EXPECT_EQ(hugeTable->num_records(), 0);
+    EXPECT_EQ(hugeTable->storedRowCount(), qint64(1) << 40);
 }
 
 // A table dragged to another document: the archive carries no reference

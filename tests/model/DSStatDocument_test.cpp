@@ -356,18 +356,35 @@ TEST_F(DSStatDocumentTest, OlderStoreOfAnotherModelFailsWithAnError)
     EXPECT_EQ(ds_folder_entries(package), QStringList{QStringLiteral("Storage-004.sqlite")});
 }
 
-TEST_F(DSStatDocumentTest, PackageWithoutStoreFileAnswersNoWithoutError)
+// A package whose store is missing (only a file of a version this program
+// does not know), or a folder in the store's place, fails to open with a
+// message that says so.
+TEST_F(DSStatDocumentTest, PackageWithoutStoreFileFailsWithAMessage)
 {
-    const QString package = path(QStringLiteral("Empty.ostrel"));
-    QDir().mkpath(package);
-    QFile other(QDir(package).filePath(QStringLiteral("Storage-007.sqlite")));
-    ASSERT_TRUE(other.open(QIODevice::WriteOnly));
-    other.close();
-    DSStatDocument document;
-    DSError untouched = ds_make_error(42, QStringLiteral("untouched"));
-    EXPECT_FALSE(document.readFromURL(fileUrl(package), DSStatDocument::nativeType, &untouched));
-    EXPECT_EQ(untouched.code, 42);
-    EXPECT_EQ(untouched.localizedDescription, QStringLiteral("untouched"));
+    struct Case {
+        const char *package;
+        bool folder;
+        const char *message;
+    };
+    const Case cases[] = {
+        {"Empty.ostrel", false, "The document “Empty.ostrel” holds no store file, so it cannot be opened."},
+        {"Folder.ostrel", true,
+         "The document “Folder.ostrel” cannot be opened: its store “Storage-006.sqlite” is a folder, not a file."},
+    };
+    for (const Case &c : cases) {
+        const QString package = path(QString::fromUtf8(c.package));
+        QDir().mkpath(package);
+        QFile other(QDir(package).filePath(QStringLiteral("Storage-007.sqlite")));
+        ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+        other.close();
+        if (c.folder)
+            QDir().mkpath(QDir(package).filePath(QStringLiteral("Storage-006.sqlite")));
+        DSStatDocument document;
+        DSError error;
+        EXPECT_FALSE(document.readFromURL(fileUrl(package), DSStatDocument::nativeType, &error)) << c.package;
+        EXPECT_EQ(error.code, 1) << c.package;
+        EXPECT_EQ(error.localizedDescription, QString::fromUtf8(c.message)) << c.package;
+    }
 }
 
 TEST_F(DSStatDocumentTest, ImportableFileOpensAsUntitledDocumentWithPendingImporter)

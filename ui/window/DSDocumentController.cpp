@@ -133,6 +133,8 @@ DSStatDocumentWindow *DSDocumentController::adopt(DSStatDocumentWindow *document
     });
     installMenus(document);
     document->document_window()->show();
+    if (!document->damageReport().isEmpty())
+        presentWarning(document->document_window(), document->damageReport(), QStringLiteral("damage_alert"));
     return document;
 }
 
@@ -208,9 +210,15 @@ void DSDocumentController::reviewChanges(QList<QPointer<DSStatDocumentWindow>> p
 
 void DSDocumentController::presentError(QWidget *window, const DSError &error)
 {
-    auto *alert = new QMessageBox(QMessageBox::Warning, QString(), error.localizedDescription, QMessageBox::Ok, window);
-    alert->setObjectName(QStringLiteral("error_alert"));
+    presentWarning(window, error.localizedDescription, QStringLiteral("error_alert"));
+}
+
+QMessageBox *DSDocumentController::presentWarning(QWidget *window, const QString &text, const QString &name)
+{
+    auto *alert = new QMessageBox(QMessageBox::Warning, QString(), text, QMessageBox::Ok, window);
+    alert->setObjectName(name);
     alert->setAttribute(Qt::WA_DeleteOnClose);
     alert->setWindowModality(window ? Qt::WindowModal : Qt::ApplicationModal);
     alert->open();
+    return alert;
 }

@@ -10,6 +10,7 @@
 
 class DSDocumentWindowHost;
 class DSStatDocumentWindow;
+class QMessageBox;
 class QWidget;
 
 // The application's documents: opens files and new documents, one window
@@ -48,7 +49,7 @@ public:
     QList<DSStatDocumentWindow *> documents() const;
 
     // Shows an error as a window-modal alert on the window (application-
-    // modal without one).
+    // modal without one), named "error_alert".
     static void presentError(QWidget *window, const DSError &error);
 
 Q_SIGNALS:
@@ -56,6 +57,11 @@ Q_SIGNALS:
     void didTerminate();
 
 private:
+    // A warning alert, window-modal on the window (application-modal
+    // without one), named name; it deletes itself when closed.
+    static QMessageBox *presentWarning(QWidget *window, const QString &text, const QString &name);
+    // Shows the window of a document taken in; a document opened with
+    // damage then presents its one warning ("damage_alert") on it.
     DSStatDocumentWindow *adopt(DSStatDocumentWindow *document);
     void installMenus(DSStatDocumentWindow *document);
     void reviewChanges(QList<QPointer<DSStatDocumentWindow>> pending);

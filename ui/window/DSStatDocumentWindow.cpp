@@ -8,6 +8,7 @@
 #include "model/DSDataTable.h"
 #include "model/DSTable.h"
 #include "pivot/DSPivot.h"
+#include "platform/dispatch/ds_invoke_queued.h"
 #include "platform/store/DSManagedObjectContext.h"
 #include "regression/DSExplanatoryVariable.h"
 #include "regression/DSOutcomeVariable.h"
@@ -357,7 +358,7 @@ bool DSStatDocumentWindow::beginImport(std::shared_ptr<DSDataImporter> importer,
         run->asyncParseWithManagedObjectModel(model);
         if (!run->asyncAbort())
             run->numberTables(index);
-        QMetaObject::invokeMethod(this, [this, run] { finishImport(run); }, Qt::QueuedConnection);
+        ds_invoke_queued(this, [this, run] { finishImport(run); });
     });
     if (auto *sheet = dynamic_cast<DSDataImporterSheetDelegate *>(data_importer_sheet_delegate())) {
         sheet->setImporter(run);
@@ -454,7 +455,7 @@ bool DSStatDocumentWindow::exportToURL(std::shared_ptr<DSExporter> exporter, con
     exporter->setAsyncIncludeMask(mask, length);
     backgroundQueue()->start([this, exporter, url] {
         exporter->asyncExportToURL(url);
-        QMetaObject::invokeMethod(this, [this, exporter] { finishExport(exporter); }, Qt::QueuedConnection);
+        ds_invoke_queued(this, [this, exporter] { finishExport(exporter); });
     });
     if (auto *sheet = dynamic_cast<DSExporterSheetDelegate *>(exporter_sheet_delegate())) {
         sheet->setExporter(exporter);

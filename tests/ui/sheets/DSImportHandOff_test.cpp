@@ -7,6 +7,8 @@
 #include "platform/store/DSManagedObjectContext.h"
 #include "ui/DSNib.h"
 #include "ui/sheets/DSDataImporterSheetDelegate.h"
+#include "ui/sheets/DSExporter.h"
+#include "ui/sheets/DSExporterSheetDelegate.h"
 #include "ui/window/DSImportRun.h"
 #include "ui/window/DSStatDocumentWindow.h"
 
@@ -238,6 +240,51 @@ TEST_F(ImportTest, ClosingTheWindowMidParseAbortsTheImport)
     document.reset();
     QCoreApplication::sendPostedEvents();
     EXPECT_EQ(run.use_count(), 1);
+}
+
+// No exporter class is built yet; this one stands for one, failing when
+// given a message.
+class FakeExporter : public DSExporter
+{
+public:
+    explicit FakeExporter(QString failure) : m_failure(std::move(failure)) {}
+
+    void asyncExportToURL(const QUrl &url) override
+    {
+        exportedTo = url;
+        if (!m_failure.isEmpty())
+            m_error = ds_make_error(4, m_failure);
+    }
+
+    // Written on the export's thread, read once it has been waited for.
+    QUrl exportedTo;
+
+private:
+    QString m_failure;
+};
+
+TEST_F(ImportTest, AnExportRunsInTheBackgroundThenClosesItsSheetAndPresentsItsError)
+{
+    auto *exportSheet = dynamic_cast<DSExporterSheetDelegate *>(document->exporter_sheet_delegate());
+    ASSERT_TRUE(exportSheet);
+    const QUrl url = QUrl::fromLocalFile(QStringLiteral("/tmp/out.csv"));
+    for (const QString &failure : {QString(), QStringLiteral("The disk is full.")}) {
+        SCOPED_TRACE(failure.toStdString());
+        errors->clear();
+        auto exporter = std::make_shared<FakeExporter>(failure);
+        ASSERT_TRUE(document->exportToURL(exporter, url));
+        EXPECT_TRUE(exportSheet->isShown());
+        EXPECT_EQ(exportSheet->exporter(), exporter);
+        finish();
+        EXPECT_EQ(exporter->exportedTo, url);
+        // The new document's empty table has no mask: every row goes.
+        EXPECT_TRUE(exporter->asyncIncludeMask().empty());
+        EXPECT_FALSE(exportSheet->isShown());
+        ASSERT_EQ(errors->count(), failure.isEmpty() ? 0 : 1);
+        if (!failure.isEmpty()) {
+            EXPECT_EQ(errors->at(0).at(0).value<DSError>().localizedDescription, failure);
+        }
+    }
 }
 
 TEST_F(ImportTest, TheImportAccessoryListsTheBinaryFormatsAndTheCommandFileWording)

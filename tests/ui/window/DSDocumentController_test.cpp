@@ -1,6 +1,8 @@
 #include "window_test_support.h"
 
 #include "model/DSDataRoot.h"
+#include "model/DSDataTable.h"
+#include "model/DSNumericDataColumn.h"
 #include "model/DSTable.h"
 #include "platform/store/DSManagedObjectContext.h"
 #include "ui/window/DSDocumentController.h"
@@ -229,8 +231,78 @@ TEST_F(DocumentControllerTest, AFolderWithoutAStoreIsRefusedWithAnError)
     ASSERT_TRUE(QDir().mkpath(path));
     DSError error;
     EXPECT_EQ(controller.openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), &error), nullptr);
-    EXPECT_EQ(error.localizedDescription, QStringLiteral("The document “empty.ostrel” could not be opened."));
+    EXPECT_EQ(error.localizedDescription,
+              QStringLiteral("The document “empty.ostrel” holds no store file, so it cannot be opened."));
     EXPECT_TRUE(controller.documents().isEmpty());
+}
+
+// A document whose column "Damaged" holds random bytes in place of its data
+// (put there by the sqlite3 shell) opens, and its window shows one warning
+// naming that column; the window stays usable behind it, the column reads
+// as missing and takes no edit, and the other column keeps its values.
+TEST_F(DocumentControllerTest, ADamagedDocumentOpensWithOneWarning)
+{
+    const QString path = dir.filePath(QStringLiteral("damaged.ostrel"));
+    {
+        DSStatDocument document;
+        ASSERT_TRUE(document.initWithType(DSStatDocument::nativeType));
+        DSTable *table = document.active_table();
+        table->setName(QStringLiteral("Survey"));
+        auto *damaged = ds_object_cast<DSNumericDataColumn>(addTestColumn(table, QStringLiteral("Damaged")));
+        auto *sound = ds_object_cast<DSNumericDataColumn>(addTestColumn(table, QStringLiteral("Sound")));
+        for (int row = 0; row < 500; ++row) {
+            damaged->appendValue(row * 0.5);
+            sound->appendValue(row);
+        }
+        ds_object_cast<DSDataTable>(table)->setNum_records(500);
+        ASSERT_TRUE(DSDataColumn::saveAfterImport({damaged, sound}));
+        DSError error;
+        ASSERT_TRUE(document.writeSafelyToURL(QUrl::fromLocalFile(path), DSStatDocument::nativeType,
+                                              DSSaveOperation::SaveAs, &error))
+            << error.localizedDescription.toStdString();
+    }
+    QProcess sqlite;
+    sqlite.start(QStringLiteral("sqlite3"),
+                 {path + QStringLiteral("/Storage-006.sqlite"),
+                  QStringLiteral("UPDATE Z_DATA_DSColumn_values SET data = randomblob(length(data)) WHERE Z_PK = "
+                                 "(SELECT Z_PK FROM DSColumn WHERE name = 'Damaged')")});
+    ASSERT_TRUE(sqlite.waitForFinished());
+    ASSERT_EQ(sqlite.exitCode(), 0) << sqlite.readAllStandardError().toStdString();
+
+    DSStatDocumentWindow *document = controller.openDocumentWithContentsOfURL(QUrl::fromLocalFile(path));
+    ASSERT_NE(document, nullptr);
+    QWidget *window = document->document_window();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    QMessageBox *alert = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        alert = window->findChild<QMessageBox *>(QStringLiteral("damage_alert"));
+        return alert && alert->isVisible();
+    }));
+    EXPECT_EQ(window->findChildren<QMessageBox *>().size(), 1) << "one warning";
+    EXPECT_EQ(alert->icon(), QMessageBox::Warning);
+    EXPECT_EQ(alert->windowModality(), Qt::WindowModal);
+    EXPECT_EQ(alert->text(), QStringLiteral("Part of this document is damaged. It reads as missing values, cannot be "
+                                            "edited, and is saved exactly as it was found:\nThe column “Damaged” of "
+                                            "the table “Survey”."));
+    keepPicture(alert, QStringLiteral("damage_alert.png"));
+    keepPicture(window, QStringLiteral("damage_alert_window.png"));
+    const QList<DSColumn *> columns = document->active_table()->sortedColumns();
+    ASSERT_EQ(columns.size(), 2);
+    EXPECT_TRUE(columns[0]->isDamaged());
+    EXPECT_FALSE(columns[0]->isEditable());
+    const uint8_t *missing = nullptr;
+    EXPECT_EQ(columns[0]->getMissingMask(&missing), qint64((500 + 7) / 8));
+    EXPECT_FALSE(columns[1]->isDamaged());
+    const double *values = nullptr;
+    ASSERT_EQ(ds_object_cast<DSNumericDataColumn>(columns[1])->getValues(&values), 500);
+    EXPECT_EQ(values[499], 499);
+
+    QSignalSpy finished(alert, &QDialog::finished);
+    QTest::mouseClick(alert->button(QMessageBox::Ok), Qt::LeftButton);
+    EXPECT_EQ(finished.size(), 1);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(document->isDocumentEdited());
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "model/DSUserDefaults.h"
 #include "platform/store/DSManagedObjectContext.h"
 #include "regression/DSRegressionModel.h"
+#include "tests/support/ds_qt_image_workers.h"
 #include "model/ds_application_defaults.h"
 #include "ui/sheets/ds_register_sheet_classes.h"
 #include "ui/window/DSStatDocumentNib.h"
@@ -33,6 +34,7 @@ void ensureWindowTestApplication()
         ds_register_model_classes();
         DSStatDocumentNib::registerNib();
         ds_register_sheet_classes();
+        ds_limit_qt_image_workers();
         return application;
     }();
     (void)app;
