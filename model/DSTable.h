@@ -130,12 +130,12 @@ public:
     virtual void dropRows(const DSIndexSet &rows);
 
     // Input tables.
-    void addInputTable(DSTable *table);
+    virtual void addInputTable(DSTable *table);
     DSTable *input() const;
     void setInput(DSTable *table);
 
     // Weights and masks.
-    bool isFrequencyWeighted() const;
+    virtual bool isFrequencyWeighted() const;
     // The per-row frequency weights and the row count, or null and 0 when the
     // table is not weighted. A row weighs its numeric weight when that is a
     // whole number from 1 to 2,147,483,647, else 0; with an indicator weights

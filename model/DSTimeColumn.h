@@ -61,8 +61,8 @@ public:
     bool canBeTreatedAsSurvivalTimes() const override { return true; }
     // The units of the smallest and the largest interval of all rows
     // (ds_time_unit_for_interval; -1 without values).
-    qint64 minimumTimeUnit();
-    qint64 maximumTimeUnit();
+    virtual qint64 minimumTimeUnit();
+    virtual qint64 maximumTimeUnit();
 
     // Date formatters in GMT for the locale's best pattern of a template,
     // made once per template and kept by the column until its fault; callers

@@ -55,7 +55,7 @@ protected:
     }
     BitsColumn *indicator(std::vector<uint8_t> bits, std::vector<uint8_t> missing)
     {
-        auto *column = addColumnOfEntity<BitsColumn>("DSIndicatorStackedColumn", QStringLiteral("flag"));
+        auto *column = addColumnOfEntity<BitsColumn>("DSTestIndicatorColumn", QStringLiteral("flag"));
         column->bits = std::move(bits);
         column->missing = std::move(missing);
         return column;

@@ -122,7 +122,7 @@ TEST_F(DSNumericRecodeColumnTest, NumericAndIndicatorInputs)
     EXPECT_EQ(listed[0].toDouble(), 1);
     EXPECT_TRUE(std::isnan(listed[3].toDouble()));
 
-    auto *flag = addColumnOfEntity<BitsColumn>("DSIndicatorStackedColumn", QStringLiteral("flag"));
+    auto *flag = addColumnOfEntity<BitsColumn>("DSTestIndicatorColumn", QStringLiteral("flag"));
     flag->bits = {0b00011};
     flag->missing = {0b00010};
     DSNumericRecodeColumn *bits = recode(flag);

@@ -25,7 +25,7 @@ protected:
     }
     BitsColumn *indicator(const char *name, std::vector<uint8_t> bits, std::vector<uint8_t> missing)
     {
-        auto *column = addColumnOfEntity<BitsColumn>("DSIndicatorStackedColumn", QString::fromLatin1(name));
+        auto *column = addColumnOfEntity<BitsColumn>("DSTestIndicatorColumn", QString::fromLatin1(name));
         column->bits = std::move(bits);
         column->missing = std::move(missing);
         return column;

@@ -39,7 +39,7 @@ public:
 inline void ds_derived_test_setup()
 {
     ds_columns_test_setup();
-    DSObjectFactory::registerClass<BitsColumn>(QStringLiteral("DSIndicatorStackedColumn"));
+    DSObjectFactory::registerClass<BitsColumn>(QStringLiteral("DSTestIndicatorColumn"));
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
 }
 

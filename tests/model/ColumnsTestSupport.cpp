@@ -36,6 +36,7 @@ std::shared_ptr<const DSManagedObjectModel> ds_columns_test_model()
         entities.append(entity("DSTestJoinedColumn", "DSNumericColumn"));
         entities.append(entity("DSTestCategoryColumn", "DSColumn"));
         entities.append(entity("DSTestNumericColumn", "DSNumericColumn"));
+        entities.append(entity("DSTestIndicatorColumn", "DSIndicatorColumn"));
         json.insert(QStringLiteral("entities"), entities);
         DSStoreError error;
         auto loaded = DSManagedObjectModel::fromJson(QJsonDocument(json).toJson(), &error);

@@ -1,0 +1,11 @@
+#include "derived/DSComputeMinuteOfDayColumn.h"
+
+#include "platform/calendar/ds_gmt_calendar.h"
+
+qint64 DSComputeMinuteOfDayColumn::computeValues(const double **out, qint64 offset, qint64 count)
+{
+    const bool fraction = include_fraction();
+    return fromDates(out, offset, count, [&](const ds_gmt_date_s &d) {
+        return 60.0 * d.hour + d.minute + (fraction ? d.second / 60.0 : 0.0);
+    });
+}

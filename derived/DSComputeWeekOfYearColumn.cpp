@@ -1,0 +1,13 @@
+#include "derived/DSComputeWeekOfYearColumn.h"
+
+#include "platform/calendar/ds_gmt_calendar.h"
+
+qint64 DSComputeWeekOfYearColumn::computeValues(const double **out, qint64 offset, qint64 count)
+{
+    return fromTimes(out, offset, count, true, [](double t) {
+        int64_t year = 0;
+        int week = 0;
+        ds_gmt_iso_week(t, &year, &week);
+        return double(week);
+    });
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "model/DSIndicatorColumn.h"
+
+#include <vector>
+
+// An indicator column of a stacked table: for the rows of each input table
+// the bits of its input indicator column from that table, missing for the
+// rows of a table without one.
+class DSIndicatorStackedColumn : public DSIndicatorColumn
+{
+public:
+    using DSIndicatorColumn::getBytes;
+
+    // The value bits and the missing mask of the range (absolute rows; the
+    // column's own missing-values rule first), both owned by the column.
+    qint64 getBytes(const uint8_t **values, const uint8_t **missing, qint64 offset, qint64 limit) override;
+
+private:
+    std::vector<uint8_t> m_bits;
+};
