@@ -282,8 +282,9 @@ TEST(DamagedDocument, DrillOpensIntactWarnsOrRefuses)
         for (const auto &[table, count] : damagedCounts)
             EXPECT_EQ(ds_object_cast<DSDataTable>(reopened->data_root()->tableAtIndex(table))->storedRowCount(), count)
                 << what;
-        if (saved && edited)
+        if (saved && edited) {
             EXPECT_EQ(rowsOfDocument(*reopened) != found, true) << what << ": the edit was saved";
+        }
     }
     std::printf("drill: %d intact, %d warned, %d refused (%d of those opened could not save)\n", intact, warned,
                 refused, unsaved);
