@@ -21,7 +21,7 @@
 
 namespace {
 
-struct EntrySpec
+struct EntryLayout
 {
     int32_t line, start, width, type;
     const char *name;
@@ -29,7 +29,7 @@ struct EntrySpec
 };
 
 // A record as the parsers make it, owned by the caller.
-ds_stata_dct_s *makeDct(std::initializer_list<EntrySpec> entries, int32_t lines = 1, int32_t recordLength = 0,
+ds_stata_dct_s *makeDct(std::initializer_list<EntryLayout> entries, int32_t lines = 1, int32_t recordLength = 0,
                         int32_t firstLine = 0, char delimiter = 0)
 {
     ds_stata_dct_s *dct = dct_dictionary_new();
@@ -37,7 +37,7 @@ ds_stata_dct_s *makeDct(std::initializer_list<EntrySpec> entries, int32_t lines 
     dct->record_length = recordLength;
     dct->first_line = firstLine;
     dct->delimiter = delimiter;
-    for (const EntrySpec &given : entries) {
+    for (const EntryLayout &given : entries) {
         ds_stata_dct_entry_s *entry = dct_append_entry(dct);
         entry->line = given.line;
         entry->start = given.start;

@@ -9,7 +9,7 @@
 
 #include <QAction>
 
-DSStatDocumentMenuDelegate::MenuSpec DSModelMenuDelegate::menuSpec()
+DSStatDocumentMenuDelegate::MenuLayout DSModelMenuDelegate::menuLayout()
 {
     return {tr("&Model"),
             QStringLiteral("model_menu"),

@@ -22,5 +22,5 @@ public:
     void deleteModel(QObject *sender);
 
 protected:
-    MenuSpec menuSpec() override;
+    MenuLayout menuLayout() override;
 };

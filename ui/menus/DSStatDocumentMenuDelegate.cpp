@@ -16,10 +16,10 @@ DSStatDocumentWindow *DSStatDocumentMenuDelegate::document() const
 
 QMenu *DSStatDocumentMenuDelegate::makeMenu(QWidget *parent)
 {
-    const MenuSpec spec = menuSpec();
-    auto *menu = new QMenu(spec.title, parent);
-    menu->setObjectName(spec.name);
-    for (const auto &[title, command] : spec.items)
+    const MenuLayout layout = menuLayout();
+    auto *menu = new QMenu(layout.title, parent);
+    menu->setObjectName(layout.name);
+    for (const auto &[title, command] : layout.items)
         menu->addAction(title, this, command);
     connect(menu, &QMenu::aboutToShow, this, [this, menu] { menuNeedsUpdate(menu); });
     return menu;

@@ -32,12 +32,12 @@ public:
 
 protected:
     // The menu's title, object name and commands (a title, then the action).
-    struct MenuSpec
+    struct MenuLayout
     {
         QString title, name;
         QList<std::pair<QString, std::function<void()>>> items;
     };
-    virtual MenuSpec menuSpec() = 0;
+    virtual MenuLayout menuLayout() = 0;
 
 private:
     QPointer<DSStatDocumentWindow> m_document;

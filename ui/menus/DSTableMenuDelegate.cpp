@@ -31,7 +31,7 @@ bool hasDateColumn(const DSTable *table)
 
 } // namespace
 
-DSStatDocumentMenuDelegate::MenuSpec DSTableMenuDelegate::menuSpec()
+DSStatDocumentMenuDelegate::MenuLayout DSTableMenuDelegate::menuLayout()
 {
     return {tr("&Table"),
             QStringLiteral("table_menu"),

@@ -25,5 +25,5 @@ public:
     void deleteTable(QObject *sender);
 
 protected:
-    MenuSpec menuSpec() override;
+    MenuLayout menuLayout() override;
 };

@@ -43,7 +43,7 @@ QWidget *placeholderPane(const QString &name, const QString &title)
     return pane;
 }
 
-struct ItemSpec
+struct ToolbarItem
 {
     const char *base;
     const char *label;
@@ -51,14 +51,14 @@ struct ItemSpec
 };
 
 // A toolbar of the given number with the items named base + number.
-QToolBar *toolbar(const QString &name, int number, std::initializer_list<ItemSpec> items)
+QToolBar *toolbar(const QString &name, int number, std::initializer_list<ToolbarItem> items)
 {
     auto *bar = named(new QToolBar, name);
     bar->setMovable(false);
     bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
     auto *group = new QActionGroup(bar);
     group->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
-    for (const ItemSpec &item : items) {
+    for (const ToolbarItem &item : items) {
         QAction *action = bar->addAction(QString::fromUtf8(item.label));
         action->setObjectName(QString::fromLatin1(item.base) + QString::number(number));
         if (item.selects) {
@@ -193,14 +193,14 @@ QObjectList buildDocumentWindow(QObject *)
     split->setSizes({180, 720});
     window->setCentralWidget(split);
 
-    const std::initializer_list<ItemSpec> dataItems{
+    const std::initializer_list<ToolbarItem> dataItems{
         {"raw_data", "Data", true}, {"summary", "Summary", true}, {"pivot", "Pivot", true},
         {"filters", "Filters", false}, {"model", "Model", true}, {"predict", "Predict", true},
         {"import_data", "Import Data", false}};
-    const std::initializer_list<ItemSpec> noModelItems{
+    const std::initializer_list<ToolbarItem> noModelItems{
         {"raw_data", "Data", true}, {"summary", "Summary", true}, {"pivot", "Pivot", true},
         {"filters", "Filters", false}, {"model", "Model", true}, {"import_data", "Import Data", false}};
-    const std::initializer_list<ItemSpec> modelItems{
+    const std::initializer_list<ToolbarItem> modelItems{
         {"raw_data", "Data", true}, {"summary", "Summary", true}, {"pivot", "Pivot", true},
         {"model", "Model", true}, {"predict", "Predict", true}, {"instruments", "Instruments", false},
         {"filters", "Filters", false}, {"import_data", "Import Data", false}};
