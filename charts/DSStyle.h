@@ -17,10 +17,9 @@ class DSStatDocument;
 // no label of some kind pushes a level, removes the label's style, draws and
 // pops, so the owner's sheet never changes. Each formatter key names one of
 // the application's shared result formatters or one of the document's own,
-// as the default sheet maps them. Without an
-// application (or document) such a key answers a decimal formatter of the
-// sheet's own with up to three fraction digits, so panes show numbers under
-// tests too.
+// as the default sheet maps them. Without an application (or document) such
+// a key answers a decimal formatter of the sheet's own with up to three
+// fraction digits, so panes show numbers under tests too.
 //
 // Main thread only. Formatters handed out belong to the application, the
 // document or the sheet; the application's and the document's outlive the

@@ -118,6 +118,44 @@ TEST_F(CellTest, AnImageIsDrawnAtItsOwnSizeOnePointDownBeforeItsText)
     EXPECT_EQ(editor.geometry(), QRect(69, 0, 220 - 67 - 4, 22));
 }
 
+// The rows of ink in the columns from x on, as (first, last); (-1, -1)
+// for none.
+std::pair<int, int> inkRows(const QImage &image, int x)
+{
+    int first = -1, last = -1;
+    for (int y = 0; y < image.height(); ++y)
+        for (int column = x; column < image.width(); ++column)
+            if (image.pixelColor(column, y) != QColor(Qt::white)) {
+                first = first < 0 ? y : first;
+                last = y;
+                break;
+            }
+    return {first, last};
+}
+
+TEST_F(CellTest, AGroupRowCentresItsTitleWhateverTheAlignment)
+{
+    // Top-aligned text shows where the cell puts its title rectangle.
+    auto *group = new QStandardItem(QStringLiteral("Columns"));
+    group->setData(int(Qt::AlignLeft | Qt::AlignTop), Qt::TextAlignmentRole);
+    model.appendRow(group);
+    ImageAndTextCell cell;
+    const QRect tall(0, 0, 200, 60);
+    const auto [top, bottom] = inkRows(paintCell(cell, tall), 0);
+    ASSERT_GE(top, 0);
+    EXPECT_NEAR((top + bottom) / 2.0, 30, 6) << "centred: " << top << ".." << bottom;
+
+    // With an image the row is no group: the title stays at the top.
+    group->setData(chartSizedImage(Qt::red), Qt::DecorationRole);
+    const auto [imageTop, imageBottom] = inkRows(paintCell(cell, tall), 70);
+    EXPECT_LT(imageBottom, 25) << imageTop << ".." << imageBottom;
+
+    // An empty title is no group either, and draws nothing.
+    group->setData(QVariant(), Qt::DecorationRole);
+    group->setText(QString());
+    EXPECT_EQ(inkRows(paintCell(cell, tall), 0), std::make_pair(-1, -1));
+}
+
 TEST_F(CellTest, TheLevelIndicatorKeepsItsNaturalWidthCentred)
 {
     DSLevelIndicatorCell cell;
