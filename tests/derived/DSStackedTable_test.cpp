@@ -177,7 +177,8 @@ TEST_F(DSStackedTableTest, RowsFollowTheTablesIndexAcrossRanges)
 
     auto *index = columnIn<DSNumericSourceIndexColumn>(stacked, "DSNumericSourceIndexColumn", "i");
     auto *source = columnIn<DSTextSourceNameColumn>(stacked, "DSTextSourceNameColumn", "n");
-    auto *x = stackedColumn<DSNumericStackedColumn>(stacked, "DSNumericStackedColumn", {px, rx});
+    auto *x = stackedColumn<DSNumericStackedColumn>(stacked, "DSNumericStackedColumn", {rx, px});
+    EXPECT_EQ(x->sortedInputColumns(), (QList<DSColumn *>{px, rx}));
     EXPECT_EQ(values(index, 0, 9), (std::vector<double>{1, 2, 3, 1, 2, 1, 2, 3, 4}));
     EXPECT_EQ(values(index, 4, 3), (std::vector<double>{2, 1, 2}));
     EXPECT_TRUE(missingRows(index).empty());
