@@ -7,6 +7,7 @@
 #include "DerivedTestSupport.h"
 
 #include "derived/DSIndicatorStackedColumn.h"
+#include "derived/DSNumericRecodeColumn.h"
 #include "derived/DSNumericSourceIndexColumn.h"
 #include "derived/DSNumericStackedColumn.h"
 #include "derived/DSStackedTable.h"
@@ -310,21 +311,25 @@ TEST_F(DSStackedTableTest, MergedSummariesEqualTheRowsAnswers)
         const char *pRule;
         const char *stackedRule;  // the stacked column's own missing values
         bool stackedWeights;      // the stacked table weighs by its source index
+        bool recodeP;             // P's input codes its values 1, 2 and 99 (absent)
         bool merges;
         std::vector<double> index;
     };
     const Case cases[] = {
         {"weighted P, Q lacking", {1.5, 2, NaN, 7, 2}, {2, 1, 3, 4, 0}, {-3, 11.25, 2}, "value == 2 OR value == 7",
-         nullptr, false, true, {-3, 1.5, 2, 7, 11.25, NaN}},
-        {"whole values, the first zero negative", {-0.0, 3, 3}, {}, {0, 5, NaN}, nullptr, nullptr, false, true,
-         {-0.0, 3, 5, NaN}},
-        {"zeros told apart, one sign an input", {0, 1, 2}, {1, 2, 3}, {-0.0, 0.5}, nullptr, nullptr, false, true,
-         {-0.0, 0, 0.5, 1, 2, NaN}},
-        {"both zeros behind one entry", {0, -0.0, 1}, {}, {0.5}, nullptr, nullptr, false, false,
+         nullptr, false, false, true, {-3, 1.5, 2, 7, 11.25, NaN}},
+        {"whole values, the first zero negative", {-0.0, 3, 3}, {}, {0, 5, NaN}, nullptr, nullptr, false, false,
+         true, {-0.0, 3, 5, NaN}},
+        {"zeros told apart, one sign an input", {0, 1, 2}, {1, 2, 3}, {-0.0, 0.5}, nullptr, nullptr, false, false,
+         true, {-0.0, 0, 0.5, 1, 2, NaN}},
+        {"both zeros behind one entry", {0, -0.0, 1}, {}, {0.5}, nullptr, nullptr, false, false, false,
          {-0.0, 0, 0.5, 1, NaN}},
-        {"the stacked table's own weights", {1, 2}, {}, {3, 4}, nullptr, nullptr, true, false, {1, 2, 3, 4, NaN}},
-        {"the stacked column's own rule", {1, 2}, {}, {3, 4}, nullptr, "value == 3", false, false,
+        {"the stacked table's own weights", {1, 2}, {}, {3, 4}, nullptr, nullptr, true, false, false,
          {1, 2, 3, 4, NaN}},
+        {"the stacked column's own rule", {1, 2}, {}, {3, 4}, nullptr, "value == 3", false, false, false,
+         {1, 2, 3, 4, NaN}},
+        {"a recoded input lists a code no row has", {1, 2, 1}, {}, {3, 4}, nullptr, nullptr, false, true, false,
+         {3, 4, 10, 20, NaN}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -333,6 +338,13 @@ TEST_F(DSStackedTableTest, MergedSummariesEqualTheRowsAnswers)
         DSNumericColumn *px = numbers(p, c.p), *rx = numbers(r, c.r);
         if (c.pRule)
             usePredicate(px, c.pRule);
+        if (c.recodeP) {
+            auto *codes = columnIn<DSNumericRecodeColumn>(p, "DSNumericRecodeColumn", "codes");
+            codes->addInputColumn(px);
+            for (double value : {1, 2, 99})
+                codes->setValueMapping(QCborValue(value * 10), QCborValue(value));
+            px = codes;
+        }
         if (!c.pWeights.empty()) {
             p->setFrequency_weights_column(numbers(p, c.pWeights, "w"));
             p->setApply_frequency_weights(true);
