@@ -73,7 +73,7 @@ public:
     // The index length, without building the index when it is not kept.
     qint64 numberOfUniqueValues() override;
     // The largest byte length among the index entries; 0 for none.
-    quint64 maximumTextValueLength();
+    virtual quint64 maximumTextValueLength();
     // Each row's position and the index length; kept until purged.
     qint64 getIndexedValues(const int32_t **out, qint64 *bins) override;
     // Covariate groups: the base's when treated as categories; else the
