@@ -369,6 +369,18 @@ TEST_F(DSJoinedColumnTest, NamesForwardsAndEmptyAnswers)
     EXPECT_EQ(w[0], 0) << "a miss has interval 0";
 }
 
+// A table joined to itself: each person's parent's age, by one row alone
+// and by the range; the id column is a key on both sides.
+TEST_F(DSJoinedColumnTest, ATableJoinsItself)
+{
+    DSColumn *id = addColumn({1, 2, 3, 4}, QStringLiteral("Id"));
+    DSColumn *parent = addColumn({2, 3, 9, 1}, QStringLiteral("Parent"));
+    DSColumn *age = addColumn({10, 20, 30, 40}, QStringLiteral("Age"));
+    const Rows expected = {"20", "30", "-", "10"};
+    EXPECT_EQ(rowsOf(join(age, {{parent, id}}), 0, 4), expected);
+    EXPECT_EQ(rowByRow(age, {{parent, id}}, 4), expected);
+}
+
 // Edits of the input, of a foreign key and of a local key reach the joined
 // column's index through the purges.
 TEST_F(DSJoinedColumnTest, EditsReachTheIndex)
