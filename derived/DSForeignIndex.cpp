@@ -64,6 +64,7 @@ void DSForeignIndex::purge()
 {
     ck_hash_free(_foreign_index_table);
     _foreign_index_table = nullptr;
+    std::vector<int64_t>().swap(m_rows);
 }
 
 bool DSForeignIndex::build(const QList<DSJoinColumnCondition *> &conditions)

@@ -25,7 +25,8 @@ public:
     DSForeignIndex(const DSForeignIndex &) = delete;
     DSForeignIndex &operator=(const DSForeignIndex &) = delete;
 
-    // Frees the index; the next request of several rows builds it afresh.
+    // Frees the index and the rows of the last lookup; the next request of
+    // several rows builds the index afresh.
     void purge();
     bool isBuilt() const { return _foreign_index_table != nullptr; }
 
