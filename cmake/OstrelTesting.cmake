@@ -42,6 +42,15 @@ function(ostrel_test_automoc target)
   set_target_properties(${target} PROPERTIES AUTOMOC ${needs_moc})
 endfunction()
 
+# In a unity build (see the top CMakeLists.txt) a test program's sources
+# compile in batches too; a test whose file-local names clash with another
+# file's sets SKIP_UNITY_BUILD_INCLUSION beside its program.
+function(ostrel_test_unity target)
+  if(OSTREL_UNITY_BUILD)
+    set_target_properties(${target} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 16)
+  endif()
+endfunction()
+
 # ostrel_add_test_support(NAME SOURCES ... LIBS ...)
 #
 # Sources that several test programs share, compiled once as an object
@@ -54,6 +63,7 @@ function(ostrel_add_test_support name)
   add_library(${name} OBJECT EXCLUDE_FROM_ALL ${T_SOURCES})
   target_compile_options(${name} PRIVATE -O1)
   ostrel_test_automoc(${name} ${T_SOURCES})
+  ostrel_test_unity(${name})
   if(T_LIBS MATCHES "ostrel_(core|draw|gui)")
     ostrel_test_pch()
     target_precompile_headers(${name} REUSE_FROM ostrel_test_pch)
@@ -76,6 +86,7 @@ function(ostrel_add_test name)
   add_executable(${name} ${T_SOURCES})
   target_compile_options(${name} PRIVATE -O1)
   ostrel_test_automoc(${name} ${T_SOURCES})
+  ostrel_test_unity(${name})
   # The header is built with the core library's definitions, so only the
   # programs that use the core can take it.
   if(T_LIBS MATCHES "ostrel_(core|draw|gui)")
