@@ -27,6 +27,53 @@ function(ostrel_test_pch)
     <gtest/gtest.h> <gmock/gmock.h> <QtCore/QString> <QtCore/QVariant> <vector> <string>)
 endfunction()
 
+# Qt's moc runs only for test sources that declare Qt objects: most declare
+# none, and every program compiling an empty generated file (against the
+# precompiled header) added more than a minute to a build.
+function(ostrel_test_automoc target)
+  set(needs_moc OFF)
+  foreach(source IN LISTS ARGN)
+    get_filename_component(path ${source} ABSOLUTE)
+    file(STRINGS ${path} declarations REGEX "Q_OBJECT|Q_GADGET|Q_NAMESPACE|#include \".*\\.moc\"")
+    if(declarations)
+      set(needs_moc ON)
+    endif()
+  endforeach()
+  set_target_properties(${target} PROPERTIES AUTOMOC ${needs_moc})
+endfunction()
+
+# In a unity build (see the top CMakeLists.txt) a test program's sources
+# compile in batches too; a test whose file-local names clash with another
+# file's sets SKIP_UNITY_BUILD_INCLUSION beside its program.
+function(ostrel_test_unity target)
+  if(OSTREL_UNITY_BUILD)
+    set_target_properties(${target} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 16)
+  endif()
+endfunction()
+
+# ostrel_add_test_support(NAME SOURCES ... LIBS ...)
+#
+# Sources that several test programs share, compiled once as an object
+# library; a program takes them by naming it among its LIBS. They see their
+# own folder as OSTREL_TEST_SOURCE_DIR and OSTREL_TEST_BINARY_DIR. Only the
+# builds with a program that takes them compile them.
+function(ostrel_add_test_support name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  find_package(GTest REQUIRED)
+  add_library(${name} OBJECT EXCLUDE_FROM_ALL ${T_SOURCES})
+  target_compile_options(${name} PRIVATE -O1)
+  ostrel_test_automoc(${name} ${T_SOURCES})
+  ostrel_test_unity(${name})
+  if(T_LIBS MATCHES "ostrel_(core|draw|gui)")
+    ostrel_test_pch()
+    target_precompile_headers(${name} REUSE_FROM ostrel_test_pch)
+  endif()
+  target_link_libraries(${name} PUBLIC ${T_LIBS} GTest::gtest GTest::gmock)
+  target_compile_definitions(${name} PRIVATE
+    OSTREL_TEST_SOURCE_DIR="${CMAKE_CURRENT_SOURCE_DIR}"
+    OSTREL_TEST_BINARY_DIR="${CMAKE_CURRENT_BINARY_DIR}")
+endfunction()
+
 function(ostrel_add_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS;SANITIZE;FIXTURES" ${ARGN})
   string(REPLACE "," ";" sanitizers "${OSTREL_SANITIZER}")
@@ -38,6 +85,8 @@ function(ostrel_add_test name)
   find_package(GTest REQUIRED)
   add_executable(${name} ${T_SOURCES})
   target_compile_options(${name} PRIVATE -O1)
+  ostrel_test_automoc(${name} ${T_SOURCES})
+  ostrel_test_unity(${name})
   # The header is built with the core library's definitions, so only the
   # programs that use the core can take it.
   if(T_LIBS MATCHES "ostrel_(core|draw|gui)")

@@ -1,4 +1,5 @@
 #include "model/util/ds_sort.h"
+#include "tests/support/ds_test_sizes.h"
 
 #include <gtest/gtest.h>
 
@@ -69,6 +70,7 @@ void sort_and_check(const std::vector<double> &original)
 
 TEST(Sort, TenMillionWithCompanionsEqualsStableSort)
 {
+    DS_SKIP_UNDER_SANITIZER();
     const int64_t n = 10000000;
     // Ties (a grid of 0.5) make the comparison test stability too.
     const std::vector<double> original = random_values(n, 7, 0.5);
@@ -132,6 +134,7 @@ TEST(Sort, EveryPathAgreesWithAStableSort)
 
 TEST(Sort, AboveSixteenMillionUsesMoreChunksAndStillSorts)
 {
+    DS_SKIP_UNDER_SANITIZER();
     const int64_t n = 16777217;
     std::vector<double> original(static_cast<size_t>(n));
     std::mt19937_64 rng(3);

@@ -46,7 +46,8 @@ void keepPicture(QWidget *widget, const QString &fileName)
     // Layouts settle in posted events: a pane just shown or hidden has not
     // been laid out yet.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-    const QString path = QDir(QStringLiteral(OSTREL_TEST_BINARY_DIR)).filePath(fileName);
+    // Beside the test program, whichever folder's program is taking it.
+    const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(fileName);
     ASSERT_TRUE(widget->grab().save(path)) << path.toStdString();
     std::cout << "window picture: " << path.toStdString() << std::endl;
 }
