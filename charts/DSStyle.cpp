@@ -57,6 +57,17 @@ constexpr FormatterSource k_formatterSources[] = {
     {"BottomLinePValueFormatter", "p_values"},
 };
 
+struct TextStyleEntry
+{
+    const char *key;
+    const char *fontName;
+    double size;
+};
+
+constexpr TextStyleEntry k_textStyles[] = {
+    {"ValueCountTextStyle", "Lucida Grande", 18},
+};
+
 const DSPlatformNumberFormatter *formatterFrom(const char *source, DSStatDocument *document)
 {
     const QLatin1String name(source);
@@ -85,6 +96,9 @@ DSStyle::DSStyle(DSStatDocument *document)
         }
         m_formatters.insert(QLatin1String(entry.key), formatter);
     }
+    QHash<QString, DSTextStyle> &texts = m_textStyles.emplace_back();
+    for (const TextStyleEntry &entry : k_textStyles)
+        texts.insert(QLatin1String(entry.key), DSTextStyle{QLatin1String(entry.fontName), entry.size});
 }
 
 DSStyle::~DSStyle() = default;
@@ -92,4 +106,30 @@ DSStyle::~DSStyle() = default;
 const DSPlatformNumberFormatter *DSStyle::numberFormatterForKey(const QString &key) const
 {
     return m_formatters.value(key);
+}
+
+std::optional<DSTextStyle> DSStyle::textStyleForKey(const QString &key) const
+{
+    const QHash<QString, DSTextStyle> &top = m_textStyles.back();
+    const auto found = top.constFind(key);
+    return found == top.cend() ? std::nullopt : std::optional<DSTextStyle>(*found);
+}
+
+void DSStyle::setTextStyle(const std::optional<DSTextStyle> &style, const QString &key)
+{
+    if (style)
+        m_textStyles.back().insert(key, *style);
+    else
+        m_textStyles.back().remove(key);
+}
+
+void DSStyle::push()
+{
+    m_textStyles.push_back(m_textStyles.back());
+}
+
+void DSStyle::pop()
+{
+    if (m_textStyles.size() > 1)
+        m_textStyles.pop_back();
 }

@@ -16,3 +16,13 @@ DSBitmapContext::DSBitmapContext(int width, int height, bool withAlpha)
     : DSBitmapTarget(width, height, withAlpha), DSPainterContext(&painter, height)
 {
 }
+
+void DSBitmapContext::clear()
+{
+    painter.save();
+    painter.resetTransform();
+    painter.setClipping(false);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.fillRect(image.rect(), image.hasAlphaChannel() ? QColor(Qt::transparent) : QColor(Qt::white));
+    painter.restore();
+}

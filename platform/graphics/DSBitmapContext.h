@@ -24,6 +24,9 @@ class DSBitmapContext : private DSBitmapTarget, public DSPainterContext
 public:
     DSBitmapContext(int width, int height, bool withAlpha = true);
 
+    // Makes every pixel transparent again (white without alpha), whatever
+    // the graphics state, so one bitmap serves picture after picture.
+    void clear();
     // A copy of the pixels drawn so far.
     QImage makeImage() const { return image.copy(); }
 };
