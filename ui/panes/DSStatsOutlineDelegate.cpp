@@ -1,5 +1,6 @@
 #include "ui/panes/DSStatsOutlineDelegate.h"
 
+#include "charts/DSMiniChartBuilder.h"
 #include "charts/DSStyle.h"
 #include "model/DSColumn.h"
 #include "model/DSColumnSelection.h"
@@ -22,6 +23,7 @@
 #include "platform/store/DSManagedObjectContext.h"
 #include "ui/menus/ds_summary_table_columns.h"
 #include "ui/panes/DSRecordsViewDelegate.h"
+#include "ui/panes/ImageAndTextCell.h"
 #include "ui/panes/DSSummaryViewDelegate.h"
 #include "ui/window/DSDataSourceMimeData.h"
 #include "ui/window/DSDocumentWindowHost.h"
@@ -39,12 +41,6 @@
 #include <limits>
 
 namespace {
-
-DSStatsOutlineDelegate::PreviewProvider &previewProvider()
-{
-    static DSStatsOutlineDelegate::PreviewProvider provider;
-    return provider;
-}
 
 bool isOneOf(const QString &identifier, std::initializer_list<const char *> names)
 {
@@ -104,13 +100,12 @@ DSRange multinomialInterval(qint64 count, qint64 total, double confidence)
 
 } // namespace
 
-void DSStatsOutlineDelegate::setPreviewProvider(PreviewProvider provider)
-{
-    previewProvider() = std::move(provider);
-}
-
 DSStatsOutlineDelegate::DSStatsOutlineDelegate(DSSummaryViewDelegate *owner)
-    : DSStatDocumentOutlineDelegate(owner), m_owner(owner)
+    : DSStatDocumentOutlineDelegate(owner), m_owner(owner),
+      m_charts(std::make_unique<DSMiniChartBuilder>([this] {
+          return DSMiniChartInputs{m_includeMask, m_includeMaskLength, m_zoomMask, m_zoomMaskLength,
+                                   m_owner->previewStyle()};
+      }))
 {
 }
 
@@ -130,6 +125,7 @@ void DSStatsOutlineDelegate::attachOutline(QTreeView *outline)
 {
     setTable(outline);
     outline->setModel(this);
+    outline->setItemDelegateForColumn(sectionOfIdentifier(QStringLiteral("preview")), new ImageAndTextCell(outline));
     QObject::connect(outline->selectionModel(), &QItemSelectionModel::selectionChanged, this,
                      [this] { selectionDidChange(); });
     QObject::connect(outline, &QTreeView::collapsed, this, [this](const QModelIndex &item) { itemWillCollapse(item); });
@@ -302,6 +298,14 @@ QVariant DSStatsOutlineDelegate::headerData(int section, Qt::Orientation orienta
     return QString::fromUtf8(columns[size_t(section)].title);
 }
 
+void DSStatsOutlineDelegate::reloadPreview(DSColumn *column)
+{
+    if (const QModelIndex item = itemOfColumn(column); item.isValid()) {
+        const QModelIndex cell = item.siblingAtColumn(sectionOfIdentifier(QStringLiteral("preview")));
+        Q_EMIT dataChanged(cell, cell);
+    }
+}
+
 // ---- statistics ----------------------------------------------------------
 
 void DSStatsOutlineDelegate::refreshSummaryForColumn(DSColumn *column, const QString &identifier)
@@ -447,11 +451,11 @@ QVariant DSStatsOutlineDelegate::valueForCategory(const std::shared_ptr<DSColumn
     if (identifier == QLatin1String("title"))
         return category->label().isNull() ? QStringLiteral("") : category->label();
     if (identifier == QLatin1String("preview")) {
-        if (category->is_missing())
+        if (category->is_missing() || !summary)
             return {};
-        return previewProvider() ? previewProvider()(this, itemOfCategory(column, category->nonempty_index()))
-               : category->temp_image() ? QVariant(*category->temp_image())
-                                        : QVariant();
+        if (!category->temp_image())
+            category->setTemp_image(m_charts->imageForSummary(summary.get(), category.get(), m_owner->previewStyle()));
+        return category->temp_image() ? QVariant(*category->temp_image()) : QVariant();
     }
     if (identifier == QLatin1String("mean"))
         return number(category->is_missing() ? category->proportion() : category->proportion_of_nonmissing());
@@ -489,8 +493,7 @@ QVariant DSStatsOutlineDelegate::valueForItem(const QModelIndex &item, const QSt
     if (identifier == QLatin1String("title"))
         return column->title();
     if (identifier == QLatin1String("preview")) {
-        if (previewProvider())
-            return previewProvider()(self, item);
+        self->m_charts->refreshImageForColumn(column, table(), [self, column] { self->reloadPreview(column); });
         const auto &image = column->temp_image() ? column->temp_image() : column->last_image();
         return image ? QVariant(*image) : QVariant();
     }

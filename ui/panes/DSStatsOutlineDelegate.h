@@ -7,12 +7,12 @@
 #include <QPoint>
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 
 class DSColumn;
 class DSColumnCategory;
 class DSColumnSelection;
+class DSMiniChartBuilder;
 class DSSummaryViewDelegate;
 class DSTable;
 class QLabel;
@@ -24,6 +24,10 @@ class QLabel;
 // "summary_table_column_mask" says. A cell's statistic is computed when the
 // view asks for it (only painted cells are asked) and cached on the column
 // by kind of record, so a hidden statistic is never computed.
+//
+// The "preview" cells show the mini charts (DSMiniChartBuilder), built when
+// painted: at once in small tables, a turn of the event loop later in large
+// ones, the row then reloaded.
 //
 // Items hold no category: a category row's index names its column's row,
 // and its category is looked up in the column's current summary. Every
@@ -47,12 +51,6 @@ public:
 
     static constexpr char k_columnsType[] = "org.quillmoth.ostrel.columns-index";
     static constexpr char k_categoriesType[] = "org.quillmoth.ostrel.categories-index";
-
-    // The picture of a row: a column's or a category's mini chart, or none.
-    // The outline calls it for the "preview" cells it paints; whoever draws
-    // the charts installs it once (null: the cached pictures only).
-    using PreviewProvider = std::function<QVariant(DSStatsOutlineDelegate *outline, const QModelIndex &item)>;
-    static void setPreviewProvider(PreviewProvider provider);
 
     explicit DSStatsOutlineDelegate(DSSummaryViewDelegate *owner);
     ~DSStatsOutlineDelegate() override;
@@ -95,6 +93,9 @@ public:
     // under the row mask, then the summary of an indicator column or one
     // treated as categories when it has none.
     void refreshSummaryForColumn(DSColumn *column, const QString &identifier);
+    // The mini charts of the "preview" cells, drawn under the masks below
+    // with the pane's preview style.
+    DSMiniChartBuilder *chart_builder() const { return m_charts.get(); }
     // Refetches the row mask and the zoom mask (borrowed from the document
     // until the next reload).
     void refreshMasks();
@@ -188,6 +189,8 @@ private:
     void selectionDidChange();
     void itemWillCollapse(const QModelIndex &item);
     void showColumnsOfMask();
+    // The column's row draws its chart again (a deferred build ended).
+    void reloadPreview(DSColumn *column);
     void setColumnValue(DSColumn *column, const QString &identifier, const QString &text);
     void setCategoryLabel(DSColumn *column, const std::shared_ptr<DSColumnCategory> &category, const QString &text);
     // Starts editing the identifier's cell of the column's row, or of the
@@ -207,5 +210,6 @@ private:
     bool m_isDragging = false;
     uint32_t m_textMovement = k_otherTextMovement;
     QPoint m_dropPoint;
+    std::unique_ptr<DSMiniChartBuilder> m_charts;
     mutable QHash<QString, std::shared_ptr<DSPlatformNumberFormatter>> m_formatters;
 };

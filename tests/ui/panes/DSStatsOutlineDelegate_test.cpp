@@ -479,7 +479,8 @@ TEST_F(StatsOutlineTest, PictureOfTheOutlineWithEveryStatistic)
     DSColumn *size = numbers(QStringLiteral("size"), {1, 2, 2, 3, 3, 3, NAN, 4});
     size->setTreat_as_categories(true);
     size->setTitle(QStringLiteral("Shoe size class"));
-    texts(QStringLiteral("comment"), {"ok", "fine", "good"});
+    texts(QStringLiteral("comment"), {"ok", "fine", "good"})->setTreat_as_categories(false);
+    texts(QStringLiteral("colour"), {"red", "blue", "red"});
     DSColumn *single = numbers(QStringLiteral("single"), {7});
     showColumns(k_everyStatistic);
     table->setShowSummaryCharts(false);
