@@ -2,13 +2,19 @@
 
 #include "charts/DSMiniChartBuilder.h"
 #include "charts/DSStyle.h"
+#include "derived/DSComputeDifferenceColumn.h"
+#include "derived/DSComputeDivisionColumn.h"
+#include "derived/DSIndicatorLocalColumn.h"
+#include "derived/DSNumericRecodeColumn.h"
 #include "model/DSColumn.h"
+#include "model/DSColumnCondition.h"
 #include "model/DSColumnSelection.h"
 #include "model/DSColumnSummary.h"
 #include "model/DSDataTable.h"
 #include "model/DSDate.h"
 #include "model/DSDurationFormatter.h"
 #include "model/DSIndicatorColumn.h"
+#include "model/DSJoinColumnCondition.h"
 #include "model/DSNumericColumn.h"
 #include "model/DSNumericColumnCategory.h"
 #include "model/DSRange.h"
@@ -537,9 +543,70 @@ QColor DSStatsOutlineDelegate::textColorForItem(const QModelIndex &item, const Q
     return DSStatDocumentOutlineDelegate::textColorForItem(item, identifier, style);
 }
 
-QColor DSStatsOutlineDelegate::backgroundColorForItem(const QModelIndex &, const QString &, DSStyle *) const
+QColor DSStatsOutlineDelegate::backgroundColorForItem(const QModelIndex &item, const QString &identifier,
+                                                      DSStyle *style) const
 {
-    return {};
+    DSTable *owner = active_table();
+    DSColumn *active = owner ? owner->active_column() : nullptr;
+    if (identifier != QLatin1String("name") || !active || !style)
+        return {};
+    if (const auto category = categoryOfItem(item))
+        return recodedCategoryTint(active, category.get());
+    const QString key = highlightKeyForColumn(active, columnOfItem(item), table() && table()->isExpanded(item));
+    const std::optional<ds_rgba_s> colour = key.isEmpty() ? std::nullopt : style->NSColorForKey(key);
+    return colour ? QColor::fromRgbF(float(colour->red), float(colour->green), float(colour->blue), float(colour->alpha))
+                  : QColor();
+}
+
+QString DSStatsOutlineDelegate::highlightKeyForColumn(DSColumn *active, const DSColumn *column, bool expanded) const
+{
+    if (!column)
+        return {};
+    if (auto *recode = dynamic_cast<DSNumericRecodeColumn *>(active)) {
+        if (recode->input() != column || (active_table()->active_column_category() && expanded))
+            return {};
+        return QStringLiteral("ColumnRecodeHighlightColor");
+    }
+    if (auto *indicator = dynamic_cast<DSIndicatorLocalColumn *>(active)) {
+        for (DSColumnCondition *condition : indicator->sortedConditions())
+            if (condition->lhs_column() == column)
+                return QStringLiteral("ColumnJoinConditionHighlightColor");
+        return {};
+    }
+    if (auto *division = dynamic_cast<DSComputeDivisionColumn *>(active)) {
+        if (division->divisor() == column)
+            return QStringLiteral("ColumnDivisorHighlightColor");
+        return division->dividend() == column ? QStringLiteral("ColumnDividendHighlightColor") : QString();
+    }
+    if (auto *difference = dynamic_cast<DSComputeDifferenceColumn *>(active)) {
+        if (difference->minuend() == column)
+            return QStringLiteral("ColumnMinuendHighlightColor");
+        return difference->subtrahend() == column ? QStringLiteral("ColumnSubtrahendHighlightColor") : QString();
+    }
+    // A joined column: the local columns of its keys.
+    if (const auto conditions = active->sortedJoinConditions(); !conditions.isEmpty()) {
+        for (DSJoinColumnCondition *condition : conditions)
+            if (condition->local_column() == column)
+                return QStringLiteral("ColumnJoinConditionHighlightColor");
+        return {};
+    }
+    return active->sortedInputColumns().contains(column) ? QStringLiteral("ColumnSummandHighlightColor") : QString();
+}
+
+QColor DSStatsOutlineDelegate::recodedCategoryTint(DSColumn *active, const DSColumnCategory *category) const
+{
+    auto *recode = dynamic_cast<DSNumericRecodeColumn *>(active);
+    const auto chosen = active_table()->active_column_category();
+    if (!recode || !chosen || category->column() != recode->input())
+        return {};
+    QCborValue key = keyOfCategory(category);
+    if (key.isDouble() && DSNumericColumn::isWhole(key.toDouble()) && !recode->value_mapping().contains(key))
+        key = QCborValue(qint64(key.toDouble()));
+    const QCborValue code = recode->value_mapping().value(key);
+    const auto *target = dynamic_cast<const DSNumericColumnCategory *>(chosen.get());
+    if (!target || code.isUndefined() || code.isNull() || code.toDouble() != target->value())
+        return {};
+    return QColor::fromHslF(float(chosen->hue()), 0.86f, 0.7f);
 }
 
 bool DSStatsOutlineDelegate::shouldBoldfaceItem(const QModelIndex &item, const QString &identifier) const

@@ -189,6 +189,15 @@ private:
     void selectionDidChange();
     void itemWillCollapse(const QModelIndex &item);
     void showColumnsOfMask();
+    // The highlight colour key of a column row while active is the table's
+    // active column: the column's role among active's inputs; none for no
+    // role (and for a recode's input that is open while a category is
+    // chosen).
+    QString highlightKeyForColumn(DSColumn *active, const DSColumn *column, bool expanded) const;
+    // The tint of an input category that the active recode column maps onto
+    // its chosen category: that category's hue, saturation 0.86, lightness
+    // 0.7; none otherwise.
+    QColor recodedCategoryTint(DSColumn *active, const DSColumnCategory *category) const;
     // The column's row draws its chart again (a deferred build ended).
     void reloadPreview(DSColumn *column);
     void setColumnValue(DSColumn *column, const QString &identifier, const QString &text);

@@ -1,8 +1,11 @@
 #include "../sheets/sheet_test_support.h"
 
+#include "charts/DSStyle.h"
+#include "derived/DSNumericRecodeColumn.h"
 #include "model/DSColumnSelection.h"
 #include "model/DSColumnSummary.h"
 #include "model/DSDataTable.h"
+#include "model/DSNumericColumnCategory.h"
 #include "model/DSNumericDataColumn.h"
 #include "model/DSTextDataColumn.h"
 #include "platform/format/DSPlatformNumberFormatter.h"
@@ -468,6 +471,60 @@ TEST_F(StatsOutlineTest, DeleteTakesColumnsNotCategories)
     const QModelIndexList selected = outline->selectionModel()->selectedRows();
     ASSERT_EQ(selected.size(), 1);
     EXPECT_EQ(model->columnOfItem(selected.first())->name(), QStringLiteral("d"));
+}
+
+TEST_F(StatsOutlineTest, InputsOfTheActiveColumnAreTintedByTheirRole)
+{
+    DSColumn *a = numbers(QStringLiteral("a"), {1, 2, 3, 4});
+    DSColumn *b = numbers(QStringLiteral("b"), {2, 2, 3, 3});
+    DSColumn *c = numbers(QStringLiteral("c"), {1, 1, 2, 2});
+    auto derived = [&](const char *entity, std::initializer_list<DSColumn *> inputs) {
+        auto *column = context->insertNewObject<DSColumn>(QString::fromLatin1(entity));
+        for (DSColumn *input : inputs)
+            column->addInputColumn(input);
+        table->insertNewColumns({column}, table->columns().size());
+        return column;
+    };
+    DSColumn *quotient = derived("DSComputeDivisionColumn", {a, b});
+    DSColumn *sum = derived("DSComputeSumColumn", {a, c});
+    auto *recode = static_cast<DSNumericRecodeColumn *>(derived("DSNumericRecodeColumn", {c}));
+    recode->setTreat_as_categories(true);
+    recode->setValueMapping(QCborValue(7), QCborValue(2.0));
+    c->setTreat_as_categories(true);
+    show();
+    auto colour = [&](DSColumn *column, const char *identifier = "name") {
+        return model->data(cell(model->itemOfColumn(column), identifier), Qt::BackgroundRole).value<QColor>();
+    };
+    auto styled = [&](const char *key) {
+        const ds_rgba_s rgba = *pane->style()->NSColorForKey(QString::fromLatin1(key));
+        return QColor::fromRgbF(float(rgba.red), float(rgba.green), float(rgba.blue));
+    };
+
+    table->column_selection()->resetWithColumn(quotient);
+    EXPECT_EQ(colour(a), styled("ColumnDividendHighlightColor"));
+    EXPECT_EQ(colour(b), styled("ColumnDivisorHighlightColor"));
+    EXPECT_FALSE(colour(c).isValid());
+    EXPECT_FALSE(colour(a, "title").isValid()) << "only the name cell";
+
+    table->column_selection()->resetWithColumn(sum);
+    EXPECT_EQ(colour(a), styled("ColumnSummandHighlightColor"));
+    EXPECT_FALSE(colour(b).isValid());
+    EXPECT_EQ(colour(c), styled("ColumnSummandHighlightColor"));
+
+    table->column_selection()->resetWithColumn(recode);
+    EXPECT_EQ(colour(c), styled("ColumnRecodeHighlightColor"));
+    // A chosen category of the recode lights up the input categories
+    // recoded into it, in its hue.
+    outline->expand(model->itemOfColumn(recode));
+    const auto seven = model->categoryOfItem(categoryRow(recode, 0));
+    ASSERT_EQ(std::static_pointer_cast<DSNumericColumnCategory>(seven)->value(), 7);
+    table->column_selection()->addColumn(recode, {seven});
+    const QModelIndex one = categoryRow(c, 0), two = categoryRow(c, 1);
+    ASSERT_EQ(std::static_pointer_cast<DSNumericColumnCategory>(model->categoryOfItem(two))->value(), 2);
+    EXPECT_FALSE(model->data(cell(one, "name"), Qt::BackgroundRole).isValid());
+    EXPECT_EQ(model->data(cell(two, "name"), Qt::BackgroundRole).value<QColor>(),
+              QColor::fromHslF(float(seven->hue()), 0.86f, 0.7f));
+    EXPECT_FALSE(colour(c).isValid()) << "the open input column gives way to its categories";
 }
 
 TEST_F(StatsOutlineTest, PictureOfTheOutlineWithEveryStatistic)
