@@ -137,8 +137,6 @@ void DSStatsOutlineDelegate::attachOutline(QTreeView *outline)
     QObject::connect(outline, &QTreeView::collapsed, this, [this](const QModelIndex &item) { itemWillCollapse(item); });
 }
 
-// ---- rows ----------------------------------------------------------------
-
 void DSStatsOutlineDelegate::reloadData()
 {
     QList<DSColumn *> open;
@@ -312,8 +310,6 @@ void DSStatsOutlineDelegate::reloadPreview(DSColumn *column)
     }
 }
 
-// ---- statistics ----------------------------------------------------------
-
 void DSStatsOutlineDelegate::refreshSummaryForColumn(DSColumn *column, const QString &identifier)
 {
     const uint8_t *mask = m_includeMask;
@@ -394,8 +390,10 @@ QVariant DSStatsOutlineDelegate::valueForTimeColumn(DSColumn *column, const QStr
     if (!time)
         return {};
     const ds_time_stats_s &stats = time->temp_time_stats();
+    // The time record counts the missing rows too; the cell counts rows with
+    // a value, as it does for every other kind.
     if (identifier == QLatin1String("count"))
-        return qlonglong(stats.count);
+        return qlonglong(stats.count - stats.missing_count);
     if (identifier == QLatin1String("min"))
         return date(stats.min_start);
     if (identifier == QLatin1String("max"))
@@ -483,8 +481,6 @@ QVariant DSStatsOutlineDelegate::valueForCategory(const std::shared_ptr<DSColumn
         return QVariant::fromValue(multinomialInterval(category->count(), summary->nonmissing_count(), confidence));
     return {};
 }
-
-// ---- cell hooks ----------------------------------------------------------
 
 QVariant DSStatsOutlineDelegate::valueForItem(const QModelIndex &item, const QString &identifier) const
 {
@@ -696,8 +692,6 @@ QVariant DSStatsOutlineDelegate::data(const QModelIndex &index, int role) const
     return DSStatDocumentOutlineDelegate::data(index, role);
 }
 
-// ---- selection -----------------------------------------------------------
-
 void DSStatsOutlineDelegate::selectColumns(const QList<DSColumn *> &columns, bool extend)
 {
     QTreeView *outline = table();
@@ -777,8 +771,6 @@ void DSStatsOutlineDelegate::itemWillCollapse(const QModelIndex &item)
     if (owner && columnOfItem(item) == owner->active_column() && item.internalId() == 0)
         owner->column_selection()->removeAllCategories();
 }
-
-// ---- editing -------------------------------------------------------------
 
 bool DSStatsOutlineDelegate::tutorialRuns() const
 {
@@ -891,8 +883,6 @@ void DSStatsOutlineDelegate::editLater(DSColumn *column, qint64 nonemptyIndex, c
     });
 }
 
-// ---- deleting ------------------------------------------------------------
-
 void DSStatsOutlineDelegate::deleteSelectedColumns()
 {
     DSStatDocumentWindow *document = m_owner->document();
@@ -921,8 +911,6 @@ void DSStatsOutlineDelegate::deleteSelectedColumns()
     document->refreshFiltersWithButtons(nullptr);
     m_owner->refreshView(outline);
 }
-
-// ---- drag and drop -------------------------------------------------------
 
 QStringList DSStatsOutlineDelegate::mimeTypes() const
 {

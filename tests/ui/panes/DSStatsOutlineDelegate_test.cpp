@@ -8,6 +8,8 @@
 #include "model/DSNumericColumnCategory.h"
 #include "model/DSNumericDataColumn.h"
 #include "model/DSTextDataColumn.h"
+#include "model/DSTimeDataColumn.h"
+#include "platform/calendar/DSPlatformDateFormatter.h"
 #include "platform/format/DSPlatformNumberFormatter.h"
 #include "platform/store/DSManagedObjectContext.h"
 #include "platform/store/DSObjectFactory.h"
@@ -199,12 +201,20 @@ TEST_F(StatsOutlineTest, CellsByKindOfColumnAndRow)
     codes->setTreat_as_categories(true);
     DSColumn *single = numbers(QStringLiteral("single"), {4});
     single->setTreat_as_categories(false);
+    // Five days from 2001-01-01, one day apart.
+    auto *days = context->insertNewObject<DSTimeDataColumn>(QStringLiteral("DSTimeDataColumn"));
+    days->setName(QStringLiteral("days"));
+    table->insertNewColumns({days}, table->columns().size());
+    for (int i = 0; i < 5; ++i)
+        days->appendTimeValue(i * 86400.0, 86400);
+    days->saveAfterImport();
     showColumns(k_everyStatistic);
     show();
 
     const QModelIndex wordsRow = model->itemOfColumn(words);
     const QModelIndex codesRow = model->itemOfColumn(codes);
     const QModelIndex singleRow = model->itemOfColumn(single);
+    const QModelIndex daysRow = model->itemOfColumn(days);
     EXPECT_EQ(text(codesRow, "count"), QStringLiteral("6"));
     const auto summary = codes->temp_summary();
     ASSERT_TRUE(summary) << "a column treated as categories has its summary once its cells are read";
@@ -242,6 +252,9 @@ TEST_F(StatsOutlineTest, CellsByKindOfColumnAndRow)
                                   {singleRow, "stddev", QStringLiteral(""), false},
                                   {singleRow, "stderr", QStringLiteral(""), false},
                                   {singleRow, "confidence-interval", QStringLiteral(""), false},
+                                  {daysRow, "count", QStringLiteral("5"), false},  // of 8 rows
+                                  {daysRow, "mean", dash, true},
+                                  {daysRow, "range", dash, true},
                               });
     for (const Case &c : cases) {
         SCOPED_TRACE(model->columnOfItem(c.row)->name().toStdString() + " " + c.identifier);
@@ -250,6 +263,10 @@ TEST_F(StatsOutlineTest, CellsByKindOfColumnAndRow)
     }
     EXPECT_FALSE(model->data(cell(missingRow, "preview"), Qt::DecorationRole).isValid())
         << "the missing category has no chart";
+    // Dates at the precision of the data: days.
+    EXPECT_TRUE(text(daysRow, "min").contains(QStringLiteral("2001"))) << text(daysRow, "min").toStdString();
+    EXPECT_NE(text(daysRow, "min"), text(daysRow, "max"));
+    EXPECT_EQ(text(daysRow, "median"), model->dateFormatterForItem(daysRow, {}, nullptr)->stringFromTime(2 * 86400.0));
     const QModelIndex first = categoryRow(codes, 0);
     EXPECT_EQ(text(first, "min"), QStringLiteral("✓"));
     EXPECT_EQ(text(first, "max"), QStringLiteral(""));
