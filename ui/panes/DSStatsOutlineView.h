@@ -15,6 +15,9 @@ class DSSummaryViewDelegate;
 // Main thread only. The pane controller is not owned.
 class DSStatsOutlineView : public QTreeView
 {
+    // The sidebar tells a drag out of this outline by its class name.
+    Q_OBJECT
+
 public:
     explicit DSStatsOutlineView(QWidget *parent = nullptr);
 

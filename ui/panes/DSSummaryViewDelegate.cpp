@@ -98,7 +98,7 @@ void DSSummaryViewDelegate::didLoadNib()
     m_splitter = control<QSplitter>("summary_splitter");
     if (m_statsTable)
         m_outline->attachOutline(m_statsTable);
-    if (auto *outline = dynamic_cast<DSStatsOutlineView *>(m_statsTable.data()))
+    if (auto *outline = qobject_cast<DSStatsOutlineView *>(m_statsTable.data()))
         outline->setSummary_delegate(this);
 
     // The bottom line sits where the model-building instructions are; the

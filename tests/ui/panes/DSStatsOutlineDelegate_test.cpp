@@ -61,6 +61,7 @@ protected:
         ASSERT_TRUE(pane);
         outline = dynamic_cast<DSStatsOutlineView *>(pane->stats_table());
         ASSERT_TRUE(outline) << "the pane's outline is the statistics outline view";
+        ASSERT_TRUE(outline->inherits("DSStatsOutlineView")) << "the sidebar tells its drags by class name";
         model = pane->stats_outline_delegate();
         document->document_window()->resize(1100, 700);
         document->showSummary(nullptr);
