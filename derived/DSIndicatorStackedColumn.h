@@ -1,5 +1,6 @@
 #pragma once
 
+#include "derived/DSStackedTable.h"
 #include "model/DSIndicatorColumn.h"
 
 #include <vector>
@@ -15,6 +16,8 @@ public:
     // The value bits and the missing mask of the range (absolute rows; the
     // column's own missing-values rule first), both owned by the column.
     qint64 getBytes(const uint8_t **values, const uint8_t **missing, qint64 offset, qint64 limit) override;
+    // The input columns in the row order of their tables.
+    QList<DSColumn *> sortedInputColumns() const override { return DSStackedTable::inputColumnsInRowOrder(this); }
 
 private:
     std::vector<uint8_t> m_bits;

@@ -16,4 +16,9 @@ public:
     // 0 and no mask.
     qint64 getMissingMask(const uint8_t **out, qint64 offset, qint64 limit) override;
     bool containsOnlyIntegers() override { return true; }
+    // 1, 2, ..., M for the most rows M of an input table, without a pass
+    // over the rows; 0 and null when M is 0.
+    qint64 getIndex(const double **out) override;
+    // Each row's 0-based row number within its table, M bins.
+    qint64 getIndexedValues(const int32_t **out, qint64 *bins) override;
 };

@@ -125,6 +125,60 @@ void DSStackedTable::markMissingRows(uint8_t *mask, qint64 offset, qint64 count,
     }
 }
 
+QList<DSStackedTable::Source> DSStackedTable::sources(const InputOf &inputOf) const
+{
+    QList<Source> found;
+    for (DSTable *table : sortedInputTables())
+        if (const qint64 rows = table->num_records(); rows > 0)
+            found << Source{table, inputOf(table), rows};
+    return found;
+}
+
+QList<DSColumn *> DSStackedTable::inputColumnsInRowOrder(const DSColumn *column)
+{
+    QList<DSColumn *> inputs;
+    const auto *stacked = dynamic_cast<const DSStackedTable *>(column->table());
+    for (DSTable *table : stacked ? stacked->sortedInputTables() : QList<DSTable *>())
+        if (DSColumn *input = column->inputColumnForTable(table))
+            inputs << input;
+    return inputs;
+}
+
+bool DSStackedTable::inputsCoverTheirRows(const QList<Source> &sources,
+                                          const std::function<qint64(DSColumn *)> &delivered)
+{
+    return std::all_of(sources.begin(), sources.end(),
+                       [&](const Source &s) { return !s.input || delivered(s.input) == s.rows; });
+}
+
+bool DSStackedTable::weighsAsInputs(const DSColumn *column, const QList<Source> &sources) const
+{
+    if (weighsByOwnSettings() || (column->apply_missing_values_predicate() && column->missing_values_predicate()))
+        return false;
+    return std::none_of(sources.begin(), sources.end(), [](const Source &s) {
+        return s.input && s.input == s.table->frequency_weights_column();
+    });
+}
+
+qint64 DSStackedTable::weightWithoutInput(const QList<Source> &sources)
+{
+    qint64 total = 0;
+    const bool weighted = anyInputIsWeighted();
+    for (const Source &s : sources) {
+        if (s.input)
+            continue;
+        const int32_t *weights = nullptr;
+        const qint64 counted = weighted ? s.table->getFrequencyWeights(&weights) : 0;
+        if (!weights || counted != s.rows) {
+            total += s.rows;
+            continue;
+        }
+        for (qint64 r = 0; r < s.rows; ++r)
+            total += weights[r];
+    }
+    return total;
+}
+
 void DSStackedTable::purgeColumns()
 {
     for (DSColumn *column : columns())

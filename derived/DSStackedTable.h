@@ -60,6 +60,33 @@ public:
     void markMissingRows(uint8_t *mask, qint64 offset, qint64 count,
                          const std::function<DSColumn *(const DSTable *)> &inputOf) const;
 
+    // An input table with rows and a stacked column's input column from it
+    // (null when it has none of the column's kind).
+    struct Source
+    {
+        DSTable *table = nullptr;
+        DSColumn *input = nullptr;
+        qint64 rows = 0;
+    };
+    using InputOf = std::function<DSColumn *(const DSTable *)>;
+    // The input tables that have rows, in row order, each with inputOf(it).
+    QList<Source> sources(const InputOf &inputOf) const;
+    // The input columns of column in the row order of their tables; tables
+    // without one are skipped.
+    static QList<DSColumn *> inputColumnsInRowOrder(const DSColumn *column);
+    // Whether every input delivers exactly its table's rows (delivered(input)
+    // of them), so that summaries of the inputs cover the stacked rows.
+    static bool inputsCoverTheirRows(const QList<Source> &sources,
+                                     const std::function<qint64(DSColumn *)> &delivered);
+    // Whether the inputs' unmasked weighted summaries add up to those of
+    // column's stacked rows: its own missing-values rule is off, the stacked
+    // table's own settings weigh nothing, and no input is its table's weight
+    // column (unweighted there, weighted here).
+    bool weighsAsInputs(const DSColumn *column, const QList<Source> &sources) const;
+    // The total weight, as the stacked rows weigh them, of the rows of the
+    // sources without an input: rows the stacked column marks missing.
+    qint64 weightWithoutInput(const QList<Source> &sources);
+
 private:
     void purgeColumns();
 

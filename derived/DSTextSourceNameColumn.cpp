@@ -31,3 +31,43 @@ qint64 DSTextSourceNameColumn::getMissingMask(const uint8_t **out, qint64, qint6
         *out = nullptr;
     return 0;
 }
+
+qint64 DSTextSourceNameColumn::getIndex(const char *const **out)
+{
+    auto *stacked = dynamic_cast<DSStackedTable *>(table());
+    QList<QByteArray> names;
+    for (const DSTable *input : stacked ? stacked->sortedInputTables() : QList<DSTable *>())
+        names << input->name().toUtf8();
+    // Unchanged names keep their bytes, so entries handed out before stay
+    // readable.
+    if (names != m_indexNames) {
+        m_indexNames = names;
+        m_index.clear();
+        for (const QByteArray &name : std::as_const(m_indexNames))
+            m_index.push_back(name.constData());
+    }
+    if (out)
+        *out = m_index.empty() ? nullptr : m_index.data();
+    return qint64(m_index.size());
+}
+
+qint64 DSTextSourceNameColumn::getIndexedValues(const int32_t **out, qint64 *bins)
+{
+    auto *stacked = dynamic_cast<DSStackedTable *>(table());
+    const QList<DSTable *> tables = stacked ? stacked->sortedInputTables() : QList<DSTable *>();
+    const qint64 n = stacked ? stacked->num_records() : 0;
+    int32_t *positions = n > 0 ? temp_indexed_values.reserve(n) : nullptr;
+    qint64 row = 0;
+    for (qsizetype k = 0; positions && k < tables.size(); ++k) {
+        const qint64 rows = std::max<qint64>(tables[k]->num_records(), 0);
+        std::fill_n(positions + row, rows, int32_t(k));
+        row += rows;
+    }
+    temp_indexed_values.setUsed(positions ? n : 0);
+    temp_indexed_values_bins = positions ? qint64(tables.size()) : 0;
+    if (bins)
+        *bins = temp_indexed_values_bins;
+    if (out)
+        *out = positions;
+    return temp_indexed_values.used();
+}

@@ -51,6 +51,31 @@ public:
     DSColumn *partAt(Slot slot) const { return inputColumnAtIndex(slot); }
     // Links column (none removes the link) at the slot.
     void setPartAt(Slot slot, DSColumn *column) { replaceInputColumnAtIndex(slot, column); }
+    // Each part by name, as the compose sheets set them.
+    DSColumn *two_digit_year_input() const { return partAt(TwoDigitYearSlot); }
+    void setTwo_digit_year_input(DSColumn *column) { setPartAt(TwoDigitYearSlot, column); }
+    DSColumn *four_digit_year_input() const { return partAt(FourDigitYearSlot); }
+    void setFour_digit_year_input(DSColumn *column) { setPartAt(FourDigitYearSlot, column); }
+    DSColumn *quarter_input() const { return partAt(QuarterSlot); }
+    void setQuarter_input(DSColumn *column) { setPartAt(QuarterSlot, column); }
+    DSColumn *day_of_year_input() const { return partAt(DayOfYearSlot); }
+    void setDay_of_year_input(DSColumn *column) { setPartAt(DayOfYearSlot, column); }
+    DSColumn *month_input() const { return partAt(MonthSlot); }
+    void setMonth_input(DSColumn *column) { setPartAt(MonthSlot, column); }
+    DSColumn *day_of_month_input() const { return partAt(DayOfMonthSlot); }
+    void setDay_of_month_input(DSColumn *column) { setPartAt(DayOfMonthSlot, column); }
+    DSColumn *week_input() const { return partAt(WeekSlot); }
+    void setWeek_input(DSColumn *column) { setPartAt(WeekSlot, column); }
+    DSColumn *date_input() const { return partAt(DateSlot); }
+    void setDate_input(DSColumn *column) { setPartAt(DateSlot, column); }
+    DSColumn *am_pm_input() const { return partAt(AmPmSlot); }
+    void setAm_pm_input(DSColumn *column) { setPartAt(AmPmSlot, column); }
+    DSColumn *hour12_input() const { return partAt(Hour12Slot); }
+    void setHour12_input(DSColumn *column) { setPartAt(Hour12Slot, column); }
+    DSColumn *hour24_input() const { return partAt(Hour24Slot); }
+    void setHour24_input(DSColumn *column) { setPartAt(Hour24Slot, column); }
+    DSColumn *minute_input() const { return partAt(MinuteSlot); }
+    void setMinute_input(DSColumn *column) { setPartAt(MinuteSlot, column); }
 
     // The composed rows of [offset, offset + limit) that the table has, in
     // the column's own buffers (valid until its next request); null and 0

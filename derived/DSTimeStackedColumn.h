@@ -1,5 +1,6 @@
 #pragma once
 
+#include "derived/DSStackedTable.h"
 #include "model/DSTimeColumn.h"
 
 // A time column of a stacked table: for the rows of each input table the
@@ -15,4 +16,6 @@ public:
     // The column's own rule, then every input's missing rows and the rows of
     // tables without an input.
     qint64 getMissingMask(const uint8_t **out, qint64 offset, qint64 limit) override;
+    // The input columns in the row order of their tables.
+    QList<DSColumn *> sortedInputColumns() const override { return DSStackedTable::inputColumnsInRowOrder(this); }
 };

@@ -24,19 +24,23 @@
 #include "derived/DSComputeSumColumn.h"
 #include "derived/DSComputeTimeDifferenceColumn.h"
 #include "derived/DSComputeWeekOfYearColumn.h"
+#include "derived/DSIndicatorJoinedColumn.h"
 #include "derived/DSIndicatorLocalColumn.h"
 #include "derived/DSIndicatorStackedColumn.h"
 #include "derived/DSNumericConstantColumn.h"
+#include "derived/DSNumericJoinedColumn.h"
 #include "derived/DSNumericRecodeColumn.h"
 #include "derived/DSNumericSourceIndexColumn.h"
 #include "derived/DSNumericStackedColumn.h"
 #include "derived/DSStackedTable.h"
 #include "derived/DSTextConstantColumn.h"
+#include "derived/DSTextJoinedColumn.h"
 #include "derived/DSTextSourceNameColumn.h"
 #include "derived/DSTextStackedColumn.h"
 #include "derived/DSTextTupleColumn.h"
 #include "derived/DSTimeCompositionColumn.h"
 #include "derived/DSTimeConstantColumn.h"
+#include "derived/DSTimeJoinedColumn.h"
 #include "derived/DSTimeOfDayColumn.h"
 #include "derived/DSTimeStackedColumn.h"
 #include "platform/store/DSObjectFactory.h"
@@ -82,4 +86,8 @@ void ds_register_derived_classes()
     DSObjectFactory::registerClass<DSIndicatorStackedColumn>(QStringLiteral("DSIndicatorStackedColumn"));
     DSObjectFactory::registerClass<DSNumericSourceIndexColumn>(QStringLiteral("DSNumericSourceIndexColumn"));
     DSObjectFactory::registerClass<DSTextSourceNameColumn>(QStringLiteral("DSTextSourceNameColumn"));
+    DSObjectFactory::registerClass<DSNumericJoinedColumn>(QStringLiteral("DSNumericJoinedColumn"));
+    DSObjectFactory::registerClass<DSTextJoinedColumn>(QStringLiteral("DSTextJoinedColumn"));
+    DSObjectFactory::registerClass<DSTimeJoinedColumn>(QStringLiteral("DSTimeJoinedColumn"));
+    DSObjectFactory::registerClass<DSIndicatorJoinedColumn>(QStringLiteral("DSIndicatorJoinedColumn"));
 }

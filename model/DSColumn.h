@@ -285,7 +285,8 @@ public:
     void removeInputColumn(DSColumn *column);
     DSColumn *input() const { return inputColumnAtIndex(0); }
     void setInput(DSColumn *column) { replaceInputColumnAtIndex(0, column); }
-    QList<DSColumn *> sortedInputColumns() const;
+    // The input columns by slot (a stacked column: by its table's row order).
+    virtual QList<DSColumn *> sortedInputColumns() const;
     QList<DSColumn *> reverseSortedInputColumns() const;
     // The first input column of the table, or none.
     DSColumn *inputColumnForTable(const DSTable *table) const;

@@ -108,7 +108,7 @@ public:
     qint64 getIndexedValueOrder(const int32_t **out) override;
     // The weighted count of each index entry under mask, with its missing
     // flag, in temp_counts; the number of entries (0 when memory runs out).
-    qint64 getCounts(const ds_num_counts_s **out, const uint8_t *mask, qint64 length);
+    virtual qint64 getCounts(const ds_num_counts_s **out, const uint8_t *mask, qint64 length);
     bool categoriesCanBeReordered() const override { return true; }
     // One DSNumericColumnCategory per counts entry, in index order, with its
     // label from category_labels.
@@ -121,8 +121,8 @@ public:
     // see ds_numeric_bins: of the column (none when min or max is NaN), of
     // the row differences self - other (none also for columns of different
     // lengths), and one list per group (without "index").
-    std::optional<QVariantList> binsForMask(const uint8_t *mask, qint64 length, qint64 binCount, double resolution,
-                                            double min, double max, bool empty);
+    virtual std::optional<QVariantList> binsForMask(const uint8_t *mask, qint64 length, qint64 binCount,
+                                                    double resolution, double min, double max, bool empty);
     std::optional<QVariantList> binsForDifferencesOverColumn(DSNumericColumn *other, const uint8_t *mask,
                                                              qint64 length, qint64 binCount, double resolution,
                                                              double min, double max, bool empty);

@@ -73,7 +73,7 @@ public:
     // The index length, without building the index when it is not kept.
     qint64 numberOfUniqueValues() override;
     // The largest byte length among the index entries; 0 for none.
-    quint64 maximumTextValueLength();
+    virtual quint64 maximumTextValueLength();
     // Each row's position and the index length; kept until purged.
     qint64 getIndexedValues(const int32_t **out, qint64 *bins) override;
     // Covariate groups: the base's when treated as categories; else the
@@ -91,7 +91,7 @@ public:
     // The weighted count of each index entry under mask, with its missing
     // flag, in temp_counts; the number of entries (0, nothing handed out,
     // for an empty index or when memory runs out).
-    qint64 getCounts(const ds_txt_counts_s **out, const uint8_t *mask, qint64 length);
+    virtual qint64 getCounts(const ds_txt_counts_s **out, const uint8_t *mask, qint64 length);
     bool categoriesCanBeReordered() const override { return true; }
     // One DSTextColumnCategory per counts entry, in index order, with its
     // value (none for the blank entry or bytes that are not UTF-8) and its

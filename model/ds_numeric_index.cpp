@@ -439,6 +439,11 @@ int64_t ds_numeric_index_build(const double *values, int64_t count, ds_index_res
     }
 }
 
+bool ds_numeric_index_joins_zeros(const double *values, int64_t count)
+{
+    return scan_values(values, std::max<int64_t>(count, 0)).fits_presence_table();
+}
+
 int64_t ds_numeric_sequential_index(uint64_t location, uint64_t length, bool with_nan,
                                     ds_index_reserve reserve)
 {

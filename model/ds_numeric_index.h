@@ -37,6 +37,11 @@ using ds_index_reserve = ds_function_ref<double *(int64_t)>;
 int64_t ds_numeric_index_build(const double *values, int64_t count, ds_index_reserve reserve,
                                int32_t *positions);
 
+// Whether an index of values with these distinct values keeps 0 and -0 as
+// one entry (whole values spanning at most 8190) rather than by their bits.
+// An index is its own distinct values, so it tells this of itself.
+bool ds_numeric_index_joins_zeros(const double *values, int64_t count);
+
 // Writes into the block reserve answers the whole numbers location,
 // location + 1, ..., location + length, then NaN when with_nan is set, and
 // returns the number of entries. A length of 0 gives {NaN} with with_nan and

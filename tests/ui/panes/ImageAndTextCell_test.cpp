@@ -9,9 +9,11 @@
 #include "ui/panes/ImageAndTextCell.h"
 
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QLineEdit>
 #include <QPainter>
 #include <QStandardItemModel>
+#include <QToolTip>
 #include <QTreeView>
 
 #include <cmath>
@@ -154,6 +156,26 @@ TEST_F(CellTest, AGroupRowCentresItsTitleWhateverTheAlignment)
     group->setData(QVariant(), Qt::DecorationRole);
     group->setText(QString());
     EXPECT_EQ(inkRows(paintCell(cell, tall), 0), std::make_pair(-1, -1));
+}
+
+TEST_F(CellTest, TruncatedTextShowsWholeAsAToolTip)
+{
+    model.appendRow(new QStandardItem(QStringLiteral("a description far too long for its narrow cell")));
+    model.appendRow(new QStandardItem(QStringLiteral("short")));
+    QTreeView view;
+    view.setModel(&model);
+    ImageAndTextCell cell;
+    view.setItemDelegate(&cell);
+    view.resize(200, 100);
+    view.show();
+    QStyleOptionViewItem option;
+    option.rect = QRect(0, 0, 120, 20);
+    option.widget = &view;
+    const QPoint inside = view.viewport()->mapToGlobal(QPoint(10, 10));
+    QHelpEvent event(QEvent::ToolTip, QPoint(10, 10), inside);
+    EXPECT_TRUE(cell.helpEvent(&event, &view, option, model.index(0, 0)));
+    EXPECT_EQ(QToolTip::text(), model.item(0)->text());
+    EXPECT_FALSE(cell.helpEvent(&event, &view, option, model.index(1, 0))) << "text that fits needs none";
 }
 
 TEST_F(CellTest, TheLevelIndicatorKeepsItsNaturalWidthCentred)
