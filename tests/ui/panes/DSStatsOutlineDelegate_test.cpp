@@ -435,6 +435,14 @@ TEST_F(StatsOutlineTest, DroppedColumnsLandWhereTheyAreShown)
         EXPECT_TRUE(model->dropMimeData(data.get(), Qt::CopyAction, -1, 0, target));
     }
     EXPECT_EQ(columnNames(), order({"other1", "other3", "c0", "c4", "c5", "c2", "c6"}));
+    {
+        // Onto the lower half of c0's row: after c0.
+        const QModelIndex target = model->itemOfColumn(c[0]);
+        model->setDropPoint(outline->visualRect(target).bottomLeft() + QPoint(4, -1));
+        const auto data = drag({c[6]});
+        EXPECT_TRUE(model->dropMimeData(data.get(), Qt::CopyAction, -1, 0, target));
+    }
+    EXPECT_EQ(columnNames(), order({"other1", "other3", "c0", "c6", "c4", "c5", "c2"}));
 }
 
 TEST_F(StatsOutlineTest, CategoriesDropOnlyAmongTheirOwnColumn)
