@@ -103,6 +103,23 @@ DSStyle::DSStyle(DSStatDocument *document)
 
 DSStyle::~DSStyle() = default;
 
+std::optional<ds_rgba_s> DSStyle::NSColorForKey(const QString &key) const
+{
+    // The column highlight colours: the input columns of a derived column
+    // tinted by their role.
+    static const QHash<QString, ds_rgba_s> colours = {
+        {QStringLiteral("ColumnSummandHighlightColor"), {0.905452, 0.721741, 1, 1}},
+        {QStringLiteral("ColumnRecodeHighlightColor"), {0.985507, 1, 0.638342, 1}},
+        {QStringLiteral("ColumnMinuendHighlightColor"), {0.561493, 1, 0.71239, 1}},
+        {QStringLiteral("ColumnDividendHighlightColor"), {0.561493, 1, 0.71239, 1}},
+        {QStringLiteral("ColumnDivisorHighlightColor"), {0.561493, 0.942446, 1, 1}},
+        {QStringLiteral("ColumnSubtrahendHighlightColor"), {1, 0.561493, 0.561493, 1}},
+        {QStringLiteral("ColumnJoinConditionHighlightColor"), {0.687776, 0.888175, 0.928431, 1}},
+    };
+    const auto found = colours.constFind(key);
+    return found == colours.constEnd() ? std::nullopt : std::optional<ds_rgba_s>(*found);
+}
+
 const DSPlatformNumberFormatter *DSStyle::numberFormatterForKey(const QString &key) const
 {
     return m_formatters.value(key);

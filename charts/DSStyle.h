@@ -2,6 +2,8 @@
 
 #include "charts/DSTextStyle.h"
 
+#include "platform/graphics/ds_rgba.h"
+
 #include <QHash>
 #include <QString>
 
@@ -35,6 +37,10 @@ public:
 
     // The number formatter under the key, or null for a key that names none.
     const DSPlatformNumberFormatter *numberFormatterForKey(const QString &key) const;
+
+    // The colour under the key (the column highlight colours of the
+    // default sheet), or none for a key that names none.
+    std::optional<ds_rgba_s> NSColorForKey(const QString &key) const;
 
     // The text style under the key in the top level, or none (a label of
     // that kind is then not drawn).

@@ -2,6 +2,7 @@
 
 #include "ui/DSNib.h"
 #include "ui/ds_nib_views.h"
+#include "ui/panes/DSStatsOutlineView.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -138,10 +139,7 @@ QWidget *columnList()
     search->setPlaceholderText(QStringLiteral("Search columns"));
     search->setClearButtonEnabled(true);
     layout->addWidget(search);
-    auto *outline = named(new QTreeView, QStringLiteral("stats_table"));
-    outline->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    outline->setRootIsDecorated(false);
-    outline->setUniformRowHeights(true);
+    auto *outline = named(new DSStatsOutlineView, QStringLiteral("stats_table"));
     layout->addWidget(outline, 1);
     layout->addWidget(label(QStringLiteral("number_of_columns_label")));
     return side;

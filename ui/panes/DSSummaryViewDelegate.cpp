@@ -12,6 +12,7 @@
 #include "model/util/ds_decimal.h"
 #include "ui/panes/DSBottomLineViewDelegate.h"
 #include "ui/panes/DSStatsOutlineDelegate.h"
+#include "ui/panes/DSStatsOutlineView.h"
 #include "ui/window/DSStatDocumentWindow.h"
 
 #include <QAbstractButton>
@@ -97,6 +98,8 @@ void DSSummaryViewDelegate::didLoadNib()
     m_splitter = control<QSplitter>("summary_splitter");
     if (m_statsTable)
         m_outline->attachOutline(m_statsTable);
+    if (auto *outline = qobject_cast<DSStatsOutlineView *>(m_statsTable.data()))
+        outline->setSummary_delegate(this);
 
     // The bottom line sits where the model-building instructions are; the
     // two take turns by the padlock.
@@ -290,11 +293,10 @@ void DSSummaryViewDelegate::refreshSummaryTableSelection(QObject *)
     if (!table || !m_statsTable)
         return;
     QScopedValueRollback guard(m_isRefreshing, true);
-    const QList<DSColumn *> columns = table->column_selection()->columns();
-    if (columns.isEmpty())
+    if (table->column_selection()->count() == 0)
         m_statsTable->clearSelection();
     else
-        m_outline->selectColumns(columns, false);
+        m_outline->selectRowsOfSelection(table->column_selection());
 }
 
 void DSSummaryViewDelegate::showOptionView(const char *name)

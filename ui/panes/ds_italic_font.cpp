@@ -35,6 +35,18 @@ ds_italic_font_s ds_bold_italic_system_font(qreal pointSize)
     return ds_italicize(font);
 }
 
+QFont ds_cell_font(const QFont &cellFont, bool bold, bool italic)
+{
+    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    font.setPointSizeF(cellFont.pointSizeF());
+    font.setBold(bold);
+    if (italic) {
+        font = ds_italicize(font).font;
+        font.setItalic(true);
+    }
+    return font;
+}
+
 QTransform ds_synthetic_italic_transform()
 {
     // tan 14°, in single precision as the slant has always been computed.

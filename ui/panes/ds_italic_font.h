@@ -21,6 +21,11 @@ ds_italic_font_s ds_italicize(const QFont &font);
 ds_italic_font_s ds_italic_system_font(qreal pointSize);
 ds_italic_font_s ds_bold_italic_system_font(qreal pointSize);
 
+// A cell's font with the bold and italic traits asked for: the system font
+// at the point size of the cell's font (the italic or oblique face, marked
+// italic so that Qt slants a family that has neither).
+QFont ds_cell_font(const QFont &cellFont, bool bold, bool italic);
+
 // The shear of a synthetic italic, about the baseline: a point h above it
 // moves right by h · tan 14° (about 0.2493).
 QTransform ds_synthetic_italic_transform();
