@@ -51,6 +51,20 @@ function(ostrel_test_unity target)
   endif()
 endfunction()
 
+# How a test program's or test library's own sources compile: at -O1,
+# with moc only where needed, in batches in a unity build, and with the
+# shared precompiled header. The header is built with the core library's
+# definitions, so only targets that use the core can take it.
+function(ostrel_test_compile target sources libs)
+  target_compile_options(${target} PRIVATE -O1)
+  ostrel_test_automoc(${target} ${sources})
+  ostrel_test_unity(${target})
+  if(libs MATCHES "ostrel_(core|draw|gui)")
+    ostrel_test_pch()
+    target_precompile_headers(${target} REUSE_FROM ostrel_test_pch)
+  endif()
+endfunction()
+
 # ostrel_add_test_support(NAME SOURCES ... LIBS ...)
 #
 # Sources that several test programs share, compiled once as an object
@@ -61,13 +75,7 @@ function(ostrel_add_test_support name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
   find_package(GTest REQUIRED)
   add_library(${name} OBJECT EXCLUDE_FROM_ALL ${T_SOURCES})
-  target_compile_options(${name} PRIVATE -O1)
-  ostrel_test_automoc(${name} ${T_SOURCES})
-  ostrel_test_unity(${name})
-  if(T_LIBS MATCHES "ostrel_(core|draw|gui)")
-    ostrel_test_pch()
-    target_precompile_headers(${name} REUSE_FROM ostrel_test_pch)
-  endif()
+  ostrel_test_compile(${name} "${T_SOURCES}" "${T_LIBS}")
   target_link_libraries(${name} PUBLIC ${T_LIBS} GTest::gtest GTest::gmock)
   target_compile_definitions(${name} PRIVATE
     OSTREL_TEST_SOURCE_DIR="${CMAKE_CURRENT_SOURCE_DIR}"
@@ -84,15 +92,7 @@ function(ostrel_add_test name)
   endforeach()
   find_package(GTest REQUIRED)
   add_executable(${name} ${T_SOURCES})
-  target_compile_options(${name} PRIVATE -O1)
-  ostrel_test_automoc(${name} ${T_SOURCES})
-  ostrel_test_unity(${name})
-  # The header is built with the core library's definitions, so only the
-  # programs that use the core can take it.
-  if(T_LIBS MATCHES "ostrel_(core|draw|gui)")
-    ostrel_test_pch()
-    target_precompile_headers(${name} REUSE_FROM ostrel_test_pch)
-  endif()
+  ostrel_test_compile(${name} "${T_SOURCES}" "${T_LIBS}")
   if("address" IN_LIST sanitizers)
     target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/cmake/lsan_suppressions.cpp)
   elseif(OSTREL_SANITIZER STREQUAL "thread")

@@ -5,22 +5,17 @@
 //
 // Run offscreen: QT_QPA_PLATFORM=offscreen build/test/bench/records/records_bench
 
-#include "app/ds_register_model_classes.h"
+#include "../ds_bench_window.h"
 #include "model/DSDataTable.h"
 #include "model/DSNumericDataColumn.h"
-#include "model/DSUserDefaults.h"
-#include "model/ds_application_defaults.h"
 #include "platform/store/DSManagedObjectContext.h"
 #include "platform/store/DSUndoManager.h"
 #include "ui/panes/DSRecordIndex.h"
 #include "ui/panes/DSRecordsTableDelegate.h"
 #include "ui/panes/DSRecordsViewDelegate.h"
-#include "ui/sheets/ds_register_sheet_classes.h"
-#include "ui/window/DSStatDocumentNib.h"
 #include "ui/window/DSStatDocumentWindow.h"
 
 #include <QApplication>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <benchmark/benchmark.h>
@@ -50,17 +45,7 @@ struct Fixture
 {
     Fixture()
     {
-        static int argc = 1;
-        static char name[] = "records_bench";
-        static char *argv[] = {name, nullptr};
-        static QApplication application(argc, argv);
-        static QTemporaryDir settings;
-        DSUserDefaults::setStandardUserDefaults(
-            std::make_unique<DSUserDefaults>(settings.filePath(QStringLiteral("Ostrel.conf"))));
-        ds_register_application_defaults();
-        ds_register_model_classes();
-        DSStatDocumentNib::registerNib();
-        ds_register_sheet_classes();
+        ds_bench_window_application();
 
         document = std::make_unique<DSStatDocumentWindow>();
         document->initWithType(DSStatDocument::nativeType);

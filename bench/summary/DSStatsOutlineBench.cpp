@@ -10,22 +10,17 @@
 //
 // Run offscreen: QT_QPA_PLATFORM=offscreen build/test/bench/summary/stats_outline_bench
 
-#include "app/ds_register_model_classes.h"
 #include "bench_data.h"
 #include "../ds_bench_main.h"
+#include "../ds_bench_window.h"
 #include "model/DSDataTable.h"
 #include "model/DSNumericDataColumn.h"
-#include "model/DSUserDefaults.h"
-#include "model/ds_application_defaults.h"
 #include "platform/store/DSManagedObjectContext.h"
 #include "ui/panes/DSStatsOutlineDelegate.h"
 #include "ui/panes/DSSummaryViewDelegate.h"
-#include "ui/sheets/ds_register_sheet_classes.h"
-#include "ui/window/DSStatDocumentNib.h"
 #include "ui/window/DSStatDocumentWindow.h"
 
 #include <QApplication>
-#include <QTemporaryDir>
 #include <QTreeView>
 
 #include <algorithm>
@@ -53,17 +48,7 @@ struct Fixture
 {
     Fixture()
     {
-        static int argc = 1;
-        static char name[] = "stats_outline_bench";
-        static char *argv[] = {name, nullptr};
-        static QApplication application(argc, argv);
-        static QTemporaryDir settings;
-        DSUserDefaults::setStandardUserDefaults(
-            std::make_unique<DSUserDefaults>(settings.filePath(QStringLiteral("Ostrel.conf"))));
-        ds_register_application_defaults();
-        ds_register_model_classes();
-        DSStatDocumentNib::registerNib();
-        ds_register_sheet_classes();
+        ds_bench_window_application();
 
         document = std::make_unique<DSStatDocumentWindow>();
         document->initWithType(DSStatDocument::nativeType);
