@@ -6,6 +6,7 @@
 #include "model/util/ck_hash_table.h"
 
 #include <algorithm>
+#include <atomic>
 
 namespace {
 
@@ -133,6 +134,33 @@ const std::vector<int64_t> &DSForeignIndex::foreignRows(DSColumn &joined, qint64
                                 }
                             });
     return m_rows;
+}
+
+bool DSForeignIndex::markMisses(uint8_t *mask, qint64 offset, qint64 count, const std::vector<int64_t> &rows,
+                                bool hasInput, const uint8_t *inputMissing, qint64 inputLength)
+{
+    std::atomic<bool> marked = false;
+    ds_mark_rows(mask, offset, count, [&](int64_t j) {
+        const int64_t row = j < qint64(rows.size()) ? rows[size_t(j)] : -1;
+        const bool missing =
+            !hasInput || row < 0 || (inputMissing && row / 8 < inputLength && ds_mask_test(inputMissing, row));
+        if (missing)
+            marked.store(true, std::memory_order_relaxed);
+        return missing;
+    });
+    return marked.load();
+}
+
+bool DSForeignIndex::markJoinMisses(DSColumn &joined, uint8_t *mask, qint64 offset, qint64 count)
+{
+    offset = std::max<qint64>(offset, 0);
+    if (count <= 0 || !mask || joined.missingMaskLength() < ds_mask_bytes(offset + count))
+        return false;
+    const std::vector<int64_t> &rows = foreignRows(joined, offset, count);
+    DSColumn *source = joined.input();
+    const uint8_t *theirMissing = nullptr;
+    const qint64 theirLength = source ? source->getMissingMask(&theirMissing) : 0;
+    return markMisses(mask, offset, count, rows, source != nullptr, theirMissing, theirLength);
 }
 
 qint64 DSForeignIndex::joinedMissingMask(DSColumn &joined, const uint8_t **out, qint64 offset, qint64 limit)

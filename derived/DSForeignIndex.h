@@ -13,7 +13,7 @@ struct ck_hash_table_s;
 // foreign table, ds_make_join_key, with its row) and the lookups of the
 // local rows through it. Where foreign keys repeat, the last foreign row of
 // a key is the one found, on every path and for every kind, as the joined
-// missing mask (DSColumn::setupJoinedMissingMask) has it.
+// missing mask (markJoinMisses) has it.
 //
 // Threads: the main thread builds and frees the index; the lookups of one
 // request read it from the parallel chunks.
@@ -53,9 +53,20 @@ public:
             to[j] = from && rows[j] >= 0 && rows[j] < n ? from[rows[j]] : none;
     }
 
+    // Sets in mask (absolute rows) the bit of each row offset + j of the
+    // count rows whose foreign row rows[j] (foreignRows' answer) is none or
+    // missing in the input (inputMissing, inputLength bytes; every row
+    // without an input); whether it set any.
+    static bool markMisses(uint8_t *mask, qint64 offset, qint64 count, const std::vector<int64_t> &rows,
+                           bool hasInput, const uint8_t *inputMissing, qint64 inputLength);
+    // The joined part of the missing mask of joined (a text, numeric or time
+    // joined column, mask its shared mask set up for the range): markMisses
+    // for the rows foreignRows finds, so the mask and the values agree.
+    bool markJoinMisses(DSColumn &joined, uint8_t *mask, qint64 offset, qint64 count);
+
     // The missing mask of a text, numeric or time joined column: its kind's
     // set-up (the column's own missing-values rule), then the rows that find
-    // no foreign row with a value (DSColumn::setupJoinedMissingMask). The
+    // no foreign row with a value (joined.setupJoinedMissingMask). The
     // shared mask's length, or 0 and a null *out when no row of the range is
     // missing by either rule.
     static qint64 joinedMissingMask(DSColumn &joined, const uint8_t **out, qint64 offset, qint64 limit);

@@ -32,10 +32,7 @@ qint64 DSIndicatorJoinedColumn::getBytes(const uint8_t **values, const uint8_t *
     const uint8_t *theirBits = nullptr, *theirMissing = nullptr;
     const qint64 theirLength = source ? source->getBytes(&theirBits, &theirMissing) : 0;
     uint8_t *mask = sharedMissingMask();
-    ds_mark_rows(mask, offset, c, [&](int64_t j) {
-        const int64_t row = j < qint64(rows.size()) ? rows[size_t(j)] : -1;
-        return !source || row < 0 || (theirMissing && row / 8 < theirLength && ds_mask_test(theirMissing, row));
-    });
+    DSForeignIndex::markMisses(mask, offset, c, rows, source != nullptr, theirMissing, theirLength);
     ds_mark_rows(bits, offset, c, [&](int64_t j) {
         const int64_t row = j < qint64(rows.size()) ? rows[size_t(j)] : -1;
         return source && row >= 0 && !ds_mask_test(mask, offset + j) && theirBits && row / 8 < theirLength &&

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "derived/DSForeignIndex.h"
+#include "derived/DSObservedColumn.h"
 #include "model/DSIndicatorColumn.h"
 
 // An indicator column that shows, for each row of its table (the local
@@ -10,7 +11,7 @@
 // the last such row decides, as for the other joined kinds (not any TRUE
 // among them): a key without a foreign row, or whose last row is missing,
 // is missing.
-class DSIndicatorJoinedColumn : public DSIndicatorColumn
+class DSIndicatorJoinedColumn : public DSObservedColumn<DSIndicatorColumn>
 {
 public:
     using DSIndicatorColumn::getBytes;
@@ -25,6 +26,13 @@ public:
     qint64 getBytes(const uint8_t **values, const uint8_t **missing, qint64 offset, qint64 limit) override;
     // Frees the foreign index, then the base purge.
     void purgeIndex() override;
+
+protected:
+    // Its join conditions and its input.
+    QStringList definitionKeys() const override
+    {
+        return {QStringLiteral("join_conditions"), QStringLiteral("inputs")};
+    }
 
 private:
     DSForeignIndex m_foreignIndex;

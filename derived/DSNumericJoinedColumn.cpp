@@ -32,6 +32,12 @@ qint64 DSNumericJoinedColumn::getMissingMask(const uint8_t **out, qint64 offset,
     return DSForeignIndex::joinedMissingMask(*this, out, offset, limit);
 }
 
+bool DSNumericJoinedColumn::setupJoinedMissingMask(qint64 offset, qint64 limit)
+{
+    offset = std::max<qint64>(offset, 0);
+    return m_foreignIndex.markJoinMisses(*this, sharedMissingMask(), offset, rowsInRange(offset, limit));
+}
+
 bool DSNumericJoinedColumn::containsOnlyIntegers()
 {
     auto *source = dynamic_cast<DSNumericColumn *>(input());

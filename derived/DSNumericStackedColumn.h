@@ -1,5 +1,6 @@
 #pragma once
 
+#include "derived/DSObservedColumn.h"
 #include "derived/DSStackedTable.h"
 #include "model/DSNumericColumn.h"
 
@@ -16,7 +17,7 @@
 // wrong (a mask, quartiles, the stacked table's own weights, the column's
 // own missing-values rule, an input that does not deliver its table's rows
 // or hides a zero's sign) are answered over the stacked rows.
-class DSNumericStackedColumn : public DSNumericColumn
+class DSNumericStackedColumn : public DSObservedColumn<DSNumericColumn>
 {
 public:
     using DSNumericColumn::getValues;
@@ -39,6 +40,10 @@ public:
     bool containsOnlyIntegers() override;
     // The input columns in the row order of their tables.
     QList<DSColumn *> sortedInputColumns() const override { return DSStackedTable::inputColumnsInRowOrder(this); }
+
+protected:
+    // Its input columns.
+    QStringList definitionKeys() const override { return {QStringLiteral("inputs")}; }
 
 private:
     DSStackedTable *stackedTable() const;

@@ -7,19 +7,24 @@
 // insertion, a saved deletion) stops them and a revival starts them again.
 void DSPurgeOnChange::start(DSColumn *column, const QStringList &keys)
 {
-    DSManagedObjectContext *context = column->managedObjectContext();
+    start(column, keys, [column] { column->recursivePurge(); });
+}
+
+void DSPurgeOnChange::start(DSManagedObject *object, const QStringList &keys, std::function<void()> purge)
+{
+    DSManagedObjectContext *context = object->managedObjectContext();
     if (!context || !m_tokens.isEmpty())
         return;
-    m_column = column;
-    const auto purge = [column](DSManagedObject *, const QString &) { column->recursivePurge(); };
+    m_object = object;
+    const auto observer = [purge = std::move(purge)](DSManagedObject *, const QString &) { purge(); };
     for (const QString &key : keys)
-        m_tokens.append(context->addObserver(column, key, purge));
+        m_tokens.append(context->addObserver(object, key, observer));
 }
 
 void DSPurgeOnChange::stop()
 {
-    if (m_column)
-        if (DSManagedObjectContext *context = m_column->managedObjectContext())
+    if (m_object)
+        if (DSManagedObjectContext *context = m_object->managedObjectContext())
             for (int token : std::as_const(m_tokens))
                 context->removeObserver(token);
     m_tokens.clear();

@@ -12,6 +12,11 @@ const QString k_table = QStringLiteral("table");
 
 } // namespace
 
+DSStackedTable::~DSStackedTable()
+{
+    m_inputs.stop();
+}
+
 qint64 DSStackedTable::num_records() const
 {
     qint64 n = 0;
@@ -179,8 +184,31 @@ qint64 DSStackedTable::weightWithoutInput(const QList<Source> &sources)
     return total;
 }
 
+void DSStackedTable::awakeFromInsert()
+{
+    DSTable::awakeFromInsert();
+    observeInputs();
+}
+
+void DSStackedTable::awakeFromFetch()
+{
+    DSTable::awakeFromFetch();
+    observeInputs();
+}
+
+void DSStackedTable::didTurnIntoFault()
+{
+    m_inputs.stop();
+    DSTable::didTurnIntoFault();
+}
+
 void DSStackedTable::purgeColumns()
 {
     for (DSColumn *column : columns())
         column->recursivePurge();
+}
+
+void DSStackedTable::observeInputs()
+{
+    m_inputs.start(this, {k_inputs}, [this] { purgeColumns(); });
 }

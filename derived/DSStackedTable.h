@@ -1,5 +1,6 @@
 #pragma once
 
+#include "derived/DSPurgeOnChange.h"
 #include "model/DSTable.h"
 
 #include <QList>
@@ -9,10 +10,13 @@
 // A table whose rows are the rows of its input tables, one table after the
 // other in the order of the tables' own index, without copies: its columns
 // are stacked columns (one input column per input table at most) and the
-// two source columns. It stores neither a row count nor values.
+// two source columns. It stores neither a row count nor values. A change of
+// its input tables (undo and redo too) or of their rows purges its columns.
 class DSStackedTable : public DSTable
 {
 public:
+    ~DSStackedTable() override;
+
     // The sum of the input tables' rows.
     qint64 num_records() const override;
     bool is_stacked() const override { return true; }
@@ -87,8 +91,15 @@ public:
     // sources without an input: rows the stacked column marks missing.
     qint64 weightWithoutInput(const QList<Source> &sources);
 
+    void awakeFromInsert() override;
+    void awakeFromFetch() override;
+    void didTurnIntoFault() override;
+
 private:
     void purgeColumns();
+    void observeInputs();
+
+    DSPurgeOnChange m_inputs;
 
     std::vector<int32_t> m_stackedWeights;
 };

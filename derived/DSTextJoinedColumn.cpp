@@ -31,6 +31,12 @@ qint64 DSTextJoinedColumn::getMissingMask(const uint8_t **out, qint64 offset, qi
     return DSForeignIndex::joinedMissingMask(*this, out, offset, limit);
 }
 
+bool DSTextJoinedColumn::setupJoinedMissingMask(qint64 offset, qint64 limit)
+{
+    offset = std::max<qint64>(offset, 0);
+    return m_foreignIndex.markJoinMisses(*this, sharedMissingMask(), offset, rowsInRange(offset, limit));
+}
+
 quint64 DSTextJoinedColumn::maximumTextValueLength()
 {
     auto *source = dynamic_cast<DSTextColumn *>(input());

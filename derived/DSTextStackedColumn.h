@@ -1,5 +1,6 @@
 #pragma once
 
+#include "derived/DSObservedColumn.h"
 #include "derived/DSStackedTable.h"
 #include "model/DSTextColumn.h"
 
@@ -15,7 +16,7 @@
 // mask, the stacked table's own weights, the column's own missing-values
 // rule, an input that does not deliver its table's rows) are answered over
 // the stacked rows.
-class DSTextStackedColumn : public DSTextColumn
+class DSTextStackedColumn : public DSObservedColumn<DSTextColumn>
 {
 public:
     using DSColumn::getMissingMask;
@@ -36,6 +37,10 @@ public:
     quint64 maximumTextValueLength() override;
     // The input columns in the row order of their tables.
     QList<DSColumn *> sortedInputColumns() const override { return DSStackedTable::inputColumnsInRowOrder(this); }
+
+protected:
+    // Its input columns.
+    QStringList definitionKeys() const override { return {QStringLiteral("inputs")}; }
 
 private:
     // The input tables with rows and their text input columns.

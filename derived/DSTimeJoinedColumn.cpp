@@ -39,6 +39,12 @@ qint64 DSTimeJoinedColumn::getMissingMask(const uint8_t **out, qint64 offset, qi
     return DSForeignIndex::joinedMissingMask(*this, out, offset, limit);
 }
 
+bool DSTimeJoinedColumn::setupJoinedMissingMask(qint64 offset, qint64 limit)
+{
+    offset = std::max<qint64>(offset, 0);
+    return m_foreignIndex.markJoinMisses(*this, sharedMissingMask(), offset, rowsInRange(offset, limit));
+}
+
 void DSTimeJoinedColumn::purgeIndex()
 {
     m_foreignIndex.purge();

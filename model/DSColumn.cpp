@@ -69,6 +69,15 @@ QList<DSColumn *> ownersOf(const DSObjectList &links)
     return owners;
 }
 
+// The joined columns keyed on the column: the owners of the join conditions
+// naming it on either side.
+QList<DSColumn *> columnsJoinedOn(const DSManagedObject *column)
+{
+    QList<DSColumn *> joined = ownersOf(linksForKey(column, QStringLiteral("local_joins")));
+    joined += ownersOf(linksForKey(column, QStringLiteral("foreign_joins")));
+    return joined;
+}
+
 QList<DSColumn *> inputColumnsBySlot(const DSObjectList &links, bool descending)
 {
     QList<DSManagedObject *> sorted = DSTable::sortedByIndex(links);
@@ -428,9 +437,8 @@ void DSColumn::purgeIndex()
     _foreign_missing_table = nullptr;
     for (DSColumn *derived : outputColumns())
         derived->purgeIndex();
-    for (const char *key : {"local_joins", "foreign_joins"})
-        for (DSColumn *joined : ownersOf(linksForKey(this, QString::fromLatin1(key))))
-            joined->purgeIndex();
+    for (DSColumn *joined : columnsJoinedOn(this))
+        joined->purgeIndex();
     m_purgingIndex = false;
 }
 
@@ -453,6 +461,8 @@ void DSColumn::recursivePurge()
     purgeStats();
     for (DSColumn *derived : outputColumns())
         derived->recursivePurge();
+    for (DSColumn *joined : columnsJoinedOn(this))
+        joined->recursivePurge();
     m_purgingRecursively = false;
 }
 
@@ -857,16 +867,12 @@ void DSColumn::setJoinPredicate(const DSPredicatePtr &predicate)
         if (context)
             context->deleteObject(condition);
     }
-    if (context)
-        context->processPendingChanges();
     qint64 count = 0;
     for (const DSComparisonPredicate *comparison : comparisonsOf(predicate))
         if (DSJoinColumnCondition *condition = joinConditionForComparisonPredicate(*comparison)) {
             condition->setIndex(count++);
             condition->setOwner(this);
         }
-    if (context)
-        context->processPendingChanges();
 }
 
 DSJoinColumnCondition *DSColumn::joinConditionForComparisonPredicate(const DSComparisonPredicate &comparison)
@@ -917,38 +923,42 @@ bool DSColumn::setupJoinedMissingMask(qint64 offset, qint64 limit)
         return !(valueMissing && row / 8 < valueMissingLength && ds_mask_test(valueMissing, row));
     };
 
+    // A column may be a key on both sides, and reading its keys again
+    // overwrites the array the last read handed out: each side's keys are
+    // used (copied into a key or the key set) before the other's are read.
     JoinTexts foreignText, localText;
     JoinValues foreignNumeric, foreignTime, localNumeric, localTime;
-    const qint64 foreignRows =
-        source ? populateForeignJoiningText(&foreignText, &foreignNumeric, &foreignTime, conditions) : 0;
-    const qint64 localRows =
-        populateLocalJoiningText(&localText, &localNumeric, &localTime, conditions, offset, requested);
     const qint64 k = conditions.size();
-    // Rows whose keys cannot be read (no condition, a key column without
-    // values) find nothing.
-    const auto localKey = [&](std::vector<uint8_t> &key, qint64 i) {
-        return i < localRows && ds_make_join_key(key, i, k, localText.data(), localNumeric.data(), localTime.data()) > 0;
+    const auto readForeign = [&] {
+        return source ? populateForeignJoiningText(&foreignText, &foreignNumeric, &foreignTime, conditions) : 0;
+    };
+    const auto readLocal = [&] {
+        return populateLocalJoiningText(&localText, &localNumeric, &localTime, conditions, offset, requested);
     };
 
     if (requested == 1 && !_foreign_missing_table) {
         std::vector<uint8_t> key, foreignKey;
-        bool found = false;
-        if (localKey(key, 0))
-            // The last foreign row with the key is the one a joined value
-            // comes from.
-            for (qint64 j = foreignRows - 1; j >= 0 && !found; --j) {
-                ds_make_join_key(foreignKey, j, k, foreignText.data(), foreignNumeric.data(), foreignTime.data());
-                if (foreignKey == key) {
-                    found = true;
-                    if (hasValue(j))
-                        return false;
-                }
+        // A row whose keys cannot be read (no condition, a key column
+        // without values) finds nothing.
+        const bool readable =
+            readLocal() > 0 && ds_make_join_key(key, 0, k, localText.data(), localNumeric.data(), localTime.data()) > 0;
+        const qint64 foreignRows = readable ? readForeign() : 0;
+        // The last foreign row with the key is the one a joined value comes
+        // from.
+        for (qint64 j = foreignRows - 1; j >= 0; --j) {
+            ds_make_join_key(foreignKey, j, k, foreignText.data(), foreignNumeric.data(), foreignTime.data());
+            if (foreignKey == key) {
+                if (hasValue(j))
+                    return false;
+                break;
             }
+        }
         ds_mask_set(mask, offset);
         return true;
     }
 
     if (!_foreign_missing_table) {
+        const qint64 foreignRows = readForeign();
         ck_hash_table_s *keys = ck_hash_create(uint64_t(2 * foreignRows), 32);
         std::vector<uint8_t> key;
         for (qint64 j = 0; keys && j < foreignRows; ++j) {
@@ -967,6 +977,11 @@ bool DSColumn::setupJoinedMissingMask(qint64 offset, qint64 limit)
         _foreign_missing_table = keys;
     }
 
+    const qint64 localRows = readLocal();
+    // Rows whose keys cannot be read find nothing.
+    const auto localKey = [&](std::vector<uint8_t> &key, qint64 i) {
+        return i < localRows && ds_make_join_key(key, i, k, localText.data(), localNumeric.data(), localTime.data()) > 0;
+    };
     const ck_hash_table_s *keys = _foreign_missing_table;
     std::atomic<bool> marked = false;
     ds_mark_rows(mask, offset, requested, [&](int64_t i) {

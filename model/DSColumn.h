@@ -328,8 +328,9 @@ public:
     // row, or whose key's last foreign row has no value in the input (the
     // same rule the joined values follow when keys repeat). Answers whether
     // it set a bit. A single row asked before the key set exists is looked
-    // up by a scan instead of building the set.
-    bool setupJoinedMissingMask(qint64 offset, qint64 limit);
+    // up by a scan instead of building the set. The joined kinds answer
+    // from the rows their values come from.
+    virtual bool setupJoinedMissingMask(qint64 offset, qint64 limit);
 
     // Right censoring: conditions on columns of the table that mark rows
     // whose time is a censoring time, combined by

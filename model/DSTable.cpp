@@ -471,12 +471,28 @@ void DSTable::addRows(qint64 n)
 {
     for (DSColumn *column : columns())
         column->addRows(n);
+    purgeOutputTables();
 }
 
 void DSTable::dropRows(const DSIndexSet &rows)
 {
     for (DSColumn *column : columns())
         column->dropRows(rows);
+    purgeOutputTables();
+}
+
+void DSTable::purgeOutputTables()
+{
+    DSManagedObjectContext *context = managedObjectContext();
+    if (!context)
+        return;
+    // An input link has no inverse on the table it names, so the tables
+    // using this one are found through the links' owners.
+    for (DSManagedObject *link : context->objectsOfEntity(QStringLiteral("DSTableInput")))
+        if (link->objectForKey(QStringLiteral("table")) == this)
+            if (auto *owner = ds_object_cast<DSTable>(link->objectForKey(QStringLiteral("owner"))))
+                for (DSColumn *column : owner->columns())
+                    column->recursivePurge();
 }
 
 void DSTable::addInputTable(DSTable *table)

@@ -125,9 +125,13 @@ public:
     // Members sorted by index, ascending.
     static DSObjectList sortedByIndex(const DSObjectList &set);
 
-    // Rows.
+    // Rows: each column's own change, then every column of the tables that
+    // take this one as an input (purgeOutputTables).
     virtual void addRows(qint64 n);
     virtual void dropRows(const DSIndexSet &rows);
+    // Purges every column (recursivePurge) of the tables whose rows follow
+    // this table's (stacked tables taking it as an input).
+    void purgeOutputTables();
 
     // Input tables.
     virtual void addInputTable(DSTable *table);

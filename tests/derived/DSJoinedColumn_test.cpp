@@ -8,10 +8,12 @@
 #include "derived/DSNumericJoinedColumn.h"
 #include "derived/DSTextJoinedColumn.h"
 #include "derived/DSTimeJoinedColumn.h"
+#include "model/DSJoinColumnCondition.h"
 #include "model/DSTimeDataColumn.h"
 #include "model/ds_row_mask.h"
 #include "platform/predicate/DSComparisonPredicate.h"
 #include "platform/predicate/DSCompoundPredicate.h"
+#include "platform/store/DSUndoManager.h"
 
 #include <gtest/gtest.h>
 
@@ -370,7 +372,10 @@ TEST_F(DSJoinedColumnTest, NamesForwardsAndEmptyAnswers)
 }
 
 // A table joined to itself: each person's parent's age, by one row alone
-// and by the range; the id column is a key on both sides.
+// and by the range; the id column is a key on both sides. Joined on one
+// text column on both sides ("group = group"), each row takes its group's
+// last row: a range from row 1 must not read the local keys over the
+// foreign ones (row 1's group's last row has no age).
 TEST_F(DSJoinedColumnTest, ATableJoinsItself)
 {
     DSColumn *id = addColumn({1, 2, 3, 4}, QStringLiteral("Id"));
@@ -379,24 +384,96 @@ TEST_F(DSJoinedColumnTest, ATableJoinsItself)
     const Rows expected = {"20", "30", "-", "10"};
     EXPECT_EQ(rowsOf(join(age, {{parent, id}}), 0, 4), expected);
     EXPECT_EQ(rowByRow(age, {{parent, id}}, 4), expected);
+
+    DSColumn *group = peopleTexts({"a", "a", "b", "b"}, QStringLiteral("Group"));
+    DSColumn *sparse = addColumn({10, nan, 30, 40}, QStringLiteral("Sparse"));
+    EXPECT_EQ(rowsOf(join(sparse, {{group, group}}), 0, 4), Rows({"-", "-", "40", "40"}));
+    EXPECT_EQ(rowsOf(join(sparse, {{group, group}}), 1, 3), Rows({"-", "40", "40"}));
+    EXPECT_EQ(rowByRow(sparse, {{group, group}}, 4), Rows({"-", "-", "40", "40"}));
 }
 
 // Edits of the input, of a foreign key and of a local key reach the joined
-// column's index through the purges.
+// column's index and its cached statistics through the purges.
 TEST_F(DSJoinedColumnTest, EditsReachTheIndex)
 {
     auto *price = productsNumbers({1, 2, 3}, QStringLiteral("Price"));
     auto *foreignKey = productsNumbers({10, 20, 30}, QStringLiteral("Key"));
     ProbedDataColumn *key = addColumn({30, 20, 10, 40}, QStringLiteral("Key"));
     DSColumn *joined = join(price, {{key, foreignKey}});
+    auto *numbers = static_cast<DSNumericColumn *>(joined);
+    const auto cacheStats = [&] {
+        joined->setTemp_stats_minmax(numbers->calculateStatsWithMask(nullptr, 0, ds_stats_extremes));
+        return joined->temp_stats_minmax().count;
+    };
     EXPECT_EQ(rowsOf(joined, 0, 4), Rows({"3", "2", "1", "-"}));
 
     ASSERT_TRUE(price->replaceNumericValueAtIndex(0, 100));
     EXPECT_EQ(rowsOf(joined, 0, 4), Rows({"3", "2", "100", "-"}));
+    EXPECT_EQ(cacheStats(), 3);
     ASSERT_TRUE(foreignKey->replaceNumericValueAtIndex(1, 40));
     EXPECT_EQ(rowsOf(joined, 0, 4), Rows({"3", "-", "100", "2"}));
+    EXPECT_LT(joined->temp_stats_minmax().count, 0) << "stale statistics after a foreign key edit";
+    EXPECT_EQ(cacheStats(), 3);
     ASSERT_TRUE(key->replaceNumericValueAtIndex(0, 10));
     EXPECT_EQ(rowsOf(joined, 0, 4), Rows({"100", "-", "100", "2"}));
+    EXPECT_LT(joined->temp_stats_minmax().count, 0) << "stale statistics after a local key edit";
+}
+
+// Changing a joined column's keys is one undo step; the change, its undo
+// and its redo each drop the index and the missing set of the keys before.
+TEST_F(DSJoinedColumnTest, ChangingTheKeysPurgesUndoAndRedoToo)
+{
+    DSColumn *price = productsNumbers({1, 2, 3}, QStringLiteral("Price"));
+    DSColumn *byName = productsTexts({"a", "b", "c"}, QStringLiteral("Name"));
+    DSColumn *byCode = productsNumbers({3, 1, 2}, QStringLiteral("Code"));
+    DSColumn *name = peopleTexts({"a", "b", "c", "a"}, QStringLiteral("Name"));
+    DSColumn *code = addColumn({1, 2, 3, 1}, QStringLiteral("Code"));
+    DSColumn *joined = join(price, {{name, byName}});
+    endEvent();
+    const Rows byNames = {"1", "2", "3", "1"}, byCodes = {"2", "3", "1", "2"};
+    EXPECT_EQ(rowsOf(joined, 0, 4), byNames);
+    joined->setJoinPredicate(DSComparisonPredicate::make(
+        DSExpression::forConstantValue(DSPredicateValue::fromString(code->joinName())),
+        DSPredicateOperatorType::EqualTo,
+        DSExpression::forConstantValue(DSPredicateValue::fromString(byCode->joinName()))));
+    endEvent();
+    EXPECT_EQ(joined->sortedJoinConditions().size(), 1);
+    EXPECT_EQ(rowsOf(joined, 0, 4), byCodes) << "after the change";
+    joined->recursivePurge();
+    EXPECT_EQ(rowsOf(joined, 0, 4), byCodes) << "after the change and a purge";
+
+    DSUndoManager *undo = context().undoManager();
+    undo->undo();
+    ASSERT_EQ(joined->sortedJoinConditions().size(), 1) << "one undo step";
+    EXPECT_EQ(joined->sortedJoinConditions()[0]->local_column(), name);
+    EXPECT_EQ(rowsOf(joined, 0, 4), byNames) << "after undo";
+    joined->recursivePurge();
+    EXPECT_EQ(rowsOf(joined, 0, 4), byNames) << "after undo and a purge";
+    undo->redo();
+    ASSERT_EQ(joined->sortedJoinConditions().size(), 1);
+    EXPECT_EQ(joined->sortedJoinConditions()[0]->local_column(), code);
+    EXPECT_EQ(rowsOf(joined, 0, 4), byCodes) << "after redo";
+    undo->undo();
+    EXPECT_EQ(rowsOf(joined, 0, 4), byNames) << "after a second undo";
+}
+
+// A new input of the same foreign table keeps the index of keys right, but
+// the missing set built from the old input's values must go.
+TEST_F(DSJoinedColumnTest, ANewInputPurges)
+{
+    DSColumn *price = productsNumbers({1, 2, 3}, QStringLiteral("Price"));
+    DSColumn *cost = productsNumbers({nan, 5, nan}, QStringLiteral("Cost"));
+    DSColumn *foreignKey = productsNumbers({10, 20, 30}, QStringLiteral("Key"));
+    DSColumn *key = addColumn({30, 20, 10}, QStringLiteral("Key"));
+    DSColumn *joined = join(price, {{key, foreignKey}});
+    endEvent();
+    EXPECT_EQ(rowsOf(joined, 0, 3), Rows({"3", "2", "1"}));
+    joined->setInput(cost);
+    endEvent();
+    EXPECT_EQ(rowsOf(joined, 0, 3), Rows({"-", "5", "-"}));
+    context().undoManager()->undo();
+    EXPECT_EQ(rowsOf(joined, 0, 3), Rows({"3", "2", "1"})) << "after undo";
 }
 
 } // namespace
+

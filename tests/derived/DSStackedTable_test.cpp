@@ -16,6 +16,7 @@
 #include "model/DSDataTable.h"
 #include "model/DSTextDataColumn.h"
 #include "model/ds_row_mask.h"
+#include "platform/store/DSUndoManager.h"
 
 #include <gtest/gtest.h>
 
@@ -446,4 +447,71 @@ TEST_F(DSStackedTableTest, SourceColumnsIndexTheirTables)
     EXPECT_EQ(index, nullptr);
 }
 
+// Every change of the stacked rows purges the cached statistics of every
+// stacked column, the source columns and the columns lacking an input of
+// the changed table included: rows added to or dropped from an input
+// table, and the undo and redo of an input table's or an input column's
+// addition.
+TEST_F(DSStackedTableTest, ChangesOfTheStackedRowsPurgeTheColumns)
+{
+    DSDataTable *p = newTable("P", 1, 3), *q = newTable("Q", 2, 2);
+    DSNumericColumn *px = numbers(p, {1, 2, 3});
+    DSNumericColumn *qx = numbers(q, {7, 8});
+    DSStackedTable *stacked = stack({p, q});
+    auto *x = stackedColumn<DSNumericStackedColumn>(stacked, "DSNumericStackedColumn", {px});
+    auto *index = columnIn<DSNumericSourceIndexColumn>(stacked, "DSNumericSourceIndexColumn", "i");
+    endEvent();
+    // Caches x's and the index's statistics; x's count.
+    const auto cache = [&] {
+        for (DSNumericColumn *column : {static_cast<DSNumericColumn *>(x), static_cast<DSNumericColumn *>(index)})
+            column->setTemp_stats_minmax(column->calculateStatsWithMask(nullptr, 0, ds_stats_extremes));
+        return x->temp_stats_minmax().count;
+    };
+    const auto purged = [](DSColumn *column) { return column->temp_stats_minmax().count < 0; };
+
+    EXPECT_EQ(cache(), 3);
+    EXPECT_EQ(x->temp_stats_minmax().missing, 2);
+    q->addRows(3);
+    ASSERT_EQ(stacked->num_records(), 8);
+    EXPECT_EQ(x->calculateStatsWithMask(nullptr, 0, ds_stats_extremes).missing, 5);
+    EXPECT_TRUE(purged(x)) << "a column without Q's input kept its statistics after Q's rows were added";
+    EXPECT_TRUE(purged(index)) << "the source index kept its statistics after Q's rows were added";
+    cache();
+    q->dropRows({1, 2, 3, 4});
+    ASSERT_EQ(stacked->num_records(), 4);
+    EXPECT_TRUE(purged(x)) << "after Q's rows were dropped";
+    EXPECT_TRUE(purged(index)) << "after Q's rows were dropped";
+    endEvent();
+
+    x->addInputColumn(qx);
+    endEvent();
+    EXPECT_EQ(cache(), 4);
+    DSUndoManager *undo = context().undoManager();
+    undo->undo();
+    EXPECT_TRUE(purged(x)) << "after the input column's addition was undone";
+    EXPECT_EQ(cache(), 3);
+    undo->redo();
+    EXPECT_TRUE(purged(x)) << "after the input column's addition was redone";
+    EXPECT_EQ(cache(), 4);
+
+    DSDataTable *r = newTable("R", 3, 2);
+    DSNumericColumn *rx = numbers(r, {5, 6});
+    endEvent();
+    stacked->addInputTable(r);
+    x->addInputColumn(rx);
+    endEvent();
+    EXPECT_EQ(cache(), 6);
+    undo->undo();
+    ASSERT_EQ(stacked->num_records(), 4);
+    EXPECT_TRUE(purged(x)) << "statistics of R's rows kept after undo";
+    EXPECT_TRUE(purged(index)) << "the source index kept R's rows after undo";
+    EXPECT_EQ(cache(), 4);
+    undo->redo();
+    ASSERT_EQ(stacked->num_records(), 6);
+    EXPECT_TRUE(purged(x)) << "after redo";
+    EXPECT_TRUE(purged(index)) << "after redo";
+    EXPECT_EQ(cache(), 6);
+}
+
 } // namespace
+
