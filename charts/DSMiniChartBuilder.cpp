@@ -56,12 +56,17 @@ void DSMiniChartBuilder::refreshImageForColumn(DSColumn *column, QObject *target
     // The timer's context is the builder: a build still waiting when the
     // builder goes is dropped with it.
     QTimer::singleShot(0, this,
-                       [this, column, context = QPointer(column->managedObjectContext()),
+                       [this, column, table, context = QPointer(column->managedObjectContext()),
                         request = Request{column, target, std::move(reload)}] {
                            m_pending.remove(column);
-                           if (isLive(context, column) && !column->temp_image())
+                           if (isLive(context, column) && !column->temp_image() && inputsAreFor(table))
                                updateImage(request);
                        });
+}
+
+bool DSMiniChartBuilder::inputsAreFor(const DSTable *table) const
+{
+    return (m_inputs ? m_inputs().table : nullptr) == table;
 }
 
 void DSMiniChartBuilder::updateImage(const Request &request)

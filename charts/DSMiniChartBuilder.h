@@ -13,13 +13,15 @@ class DSColumn;
 class DSColumnCategory;
 class DSColumnSummary;
 class DSStyle;
+class DSTable;
 class QImage;
 
-// What the charts are drawn under: the outline's row mask and zoom mask
-// (null and 0: every row) and the pane's preview style sheet. Borrowed for
-// one build only.
+// What the charts are drawn under: the table whose rows the masks select
+// (compared only), the outline's row mask and zoom mask (null and 0: every
+// row) and the pane's preview style sheet. Borrowed for one build only.
 struct DSMiniChartInputs
 {
+    const DSTable *table = nullptr;
     const uint8_t *include_mask = nullptr;
     qint64 include_length = 0;
     const uint8_t *zoom_mask = nullptr;
@@ -42,7 +44,8 @@ struct DSMiniChartInputs
 // the white canvas.
 //
 // Main thread only. Deferred builds run on the main event loop; one that
-// finds the builder, its column's document or the column gone does nothing.
+// finds the builder, its column's document or the column gone, or the inputs
+// moved on to another table, does nothing.
 class DSMiniChartBuilder : public QObject
 {
 public:
@@ -62,7 +65,8 @@ public:
     // built now when its table has at most 100,000 rows; else built at a
     // later turn of the event loop, after which, when a chart was made and
     // target still lives, reload runs (the list reloads the column's row).
-    // A column has at most one build waiting.
+    // A column has at most one build waiting; it is dropped when by then the
+    // inputs are another table's (their masks would not fit the column).
     void refreshImageForColumn(DSColumn *column, QObject *target, std::function<void()> reload);
 
     // One build: the chart goes into the column's temp_image (none
@@ -89,6 +93,8 @@ public:
     qsizetype pendingCount() const { return m_pending.size(); }
 
 private:
+    // Whether the inputs are now those of the table.
+    bool inputsAreFor(const DSTable *table) const;
     // The chart of the column's kind, as updateImage stores it.
     Image buildImage(DSColumn *column);
     // Clears the bitmap to transparent and fills the chart's white band.

@@ -66,6 +66,7 @@ protected:
         style = std::make_unique<DSStyle>(document.get());
         builder = std::make_unique<DSMiniChartBuilder>([this] {
             DSMiniChartInputs inputs;
+            inputs.table = table;
             inputs.include_mask = mask.empty() ? nullptr : mask.data();
             inputs.include_length = qint64(mask.size());
             inputs.style = style.get();
@@ -189,6 +190,37 @@ TEST_F(MiniChartTest, APendingBuildOfAGoneColumnDocumentOrTargetDoesNothing)
     runDeferredBuilds(*builder);
     EXPECT_EQ(reloads, 0);
     EXPECT_EQ(builder->pendingCount(), 0);
+}
+
+TEST_F(MiniChartTest, APendingBuildIsDroppedOnceTheInputsAreAnotherTables)
+{
+    DSColumn *codes = numbers(QStringLiteral("codes"), 100001);
+    codes->setTreat_as_categories(true);
+    DSDataTable *first = table;
+    QObject outline;
+    int reloads = 0;
+    builder->refreshImageForColumn(codes, &outline, [&] { ++reloads; });
+    ASSERT_TRUE(builder->isPending(codes));
+
+    // Another table becomes the active one, its mask the outline's, before
+    // the build runs.
+    table = ds_object_cast<DSDataTable>(addTestTable(*document, QStringLiteral("U")));
+    table->setNum_records(3);
+    rejectRows({0});
+    runDeferredBuilds(*builder);
+    EXPECT_EQ(codes->temp_image(), nullptr) << "not drawn under the other table's mask";
+    EXPECT_EQ(codes->temp_summary(), nullptr) << "nor its categories counted under it";
+    EXPECT_EQ(reloads, 0);
+
+    // Back on the first table, the row asks again and gets its chart.
+    table = first;
+    mask.clear();
+    builder->refreshImageForColumn(codes, &outline, [&] { ++reloads; });
+    runDeferredBuilds(*builder);
+    EXPECT_TRUE(codes->temp_image());
+    ASSERT_TRUE(codes->temp_summary());
+    EXPECT_EQ(codes->temp_summary()->nonmissing_count(), 100001);
+    EXPECT_EQ(reloads, 1);
 }
 
 TEST_F(MiniChartTest, ABuilderDestroyedWithABuildWaitingDropsIt)

@@ -109,8 +109,9 @@ DSRange multinomialInterval(qint64 count, qint64 total, double confidence)
 DSStatsOutlineDelegate::DSStatsOutlineDelegate(DSSummaryViewDelegate *owner)
     : DSStatDocumentOutlineDelegate(owner), m_owner(owner),
       m_charts(std::make_unique<DSMiniChartBuilder>([this] {
-          return DSMiniChartInputs{m_includeMask, m_includeMaskLength, m_zoomMask, m_zoomMaskLength,
-                                   m_owner->previewStyle()};
+          refreshStaleMasks();
+          return DSMiniChartInputs{active_table(), m_includeMask, m_includeMaskLength, m_zoomMask,
+                                   m_zoomMaskLength, m_owner->previewStyle()};
       }))
 {
 }
@@ -147,6 +148,9 @@ void DSStatsOutlineDelegate::reloadData()
     beginResetModel();
     m_formatters.clear();
     const qint64 count = m_owner->refreshFilteredColumns();
+    m_listedColumns.clear();
+    for (qint64 row = 0; row < m_owner->numberOfFilteredColumns(); ++row)
+        m_listedColumns.append(m_owner->columnAtFilteredIndex(row));
     refreshMasks();
     endResetModel();
     showColumnsOfMask();
@@ -185,6 +189,43 @@ void DSStatsOutlineDelegate::refreshMasks()
         return;
     m_includeMaskLength = document->getMask(&m_includeMask);
     m_zoomMaskLength = document->getZoomMask(&m_zoomMask);
+    m_maskGeneration = document->mask_generation();
+    m_maskRecords = active_table()->num_records();
+}
+
+void DSStatsOutlineDelegate::refreshStaleMasks() const
+{
+    // A row added by the records grid (its Tab past the last record) changes
+    // the row count without a reload of the outline.
+    const DSStatDocumentWindow *document = m_owner->document();
+    const DSTable *owner = active_table();
+    if (document && owner
+        && (document->mask_generation() != m_maskGeneration || owner->num_records() != m_maskRecords))
+        const_cast<DSStatsOutlineDelegate *>(this)->refreshMasks();
+}
+
+const uint8_t *DSStatsOutlineDelegate::temp_include_mask() const
+{
+    refreshStaleMasks();
+    return m_includeMask;
+}
+
+qint64 DSStatsOutlineDelegate::temp_include_mask_len() const
+{
+    refreshStaleMasks();
+    return m_includeMaskLength;
+}
+
+const uint8_t *DSStatsOutlineDelegate::temp_zoom_mask() const
+{
+    refreshStaleMasks();
+    return m_zoomMask;
+}
+
+qint64 DSStatsOutlineDelegate::temp_zoom_mask_len() const
+{
+    refreshStaleMasks();
+    return m_zoomMaskLength;
 }
 
 int DSStatsOutlineDelegate::rowOfColumn(const DSColumn *column) const
@@ -192,7 +233,7 @@ int DSStatsOutlineDelegate::rowOfColumn(const DSColumn *column) const
     if (!column)
         return -1;
     const qint64 position = m_owner->filteredIndexOfColumnIndex(column->index());
-    return position == std::numeric_limits<qint64>::max() ? -1 : int(position);
+    return position < m_listedColumns.size() && m_listedColumns[position] == column ? int(position) : -1;
 }
 
 QModelIndex DSStatsOutlineDelegate::itemOfColumn(const DSColumn *column) const
@@ -221,7 +262,8 @@ DSColumn *DSStatsOutlineDelegate::columnOfItem(const QModelIndex &item) const
     if (!item.isValid())
         return nullptr;
     const qint64 row = item.internalId() == 0 ? item.row() : qint64(item.internalId()) - 1;
-    return m_owner->columnAtFilteredIndex(row);
+    DSColumn *column = m_owner->columnAtFilteredIndex(row);
+    return row < m_listedColumns.size() && m_listedColumns[row] == column ? column : nullptr;
 }
 
 std::shared_ptr<DSColumnCategory> DSStatsOutlineDelegate::categoryOfItem(const QModelIndex &item) const
@@ -236,6 +278,7 @@ std::shared_ptr<DSColumnCategory> DSStatsOutlineDelegate::categoryOfItem(const Q
 std::shared_ptr<DSColumnSummary> DSStatsOutlineDelegate::summaryOfColumn(DSColumn *column) const
 {
     if (!column->temp_summary()) {
+        refreshStaleMasks();
         const DSTable *owner = column->table();
         const double significance = owner ? 1 - owner->confidence_level() : NAN;
         column->setTemp_summary(column->summaryForMask(m_includeMask, m_includeMaskLength, significance));
@@ -312,6 +355,7 @@ void DSStatsOutlineDelegate::reloadPreview(DSColumn *column)
 
 void DSStatsOutlineDelegate::refreshSummaryForColumn(DSColumn *column, const QString &identifier)
 {
+    refreshStaleMasks();
     const uint8_t *mask = m_includeMask;
     const qint64 length = m_includeMaskLength;
     if (auto *indicator = dynamic_cast<DSIndicatorColumn *>(column)) {
@@ -811,11 +855,15 @@ bool DSStatsOutlineDelegate::setData(const QModelIndex &index, const QVariant &v
     DSColumn *column = columnOfItem(item);
     if (!column)
         return false;
+    // The view is still committing the edit: a reset now would take the
+    // editor from under it (and the focus out of the outline), so the pane
+    // refreshes a turn of the event loop later, before an edit that moves on
+    // (editLater, queued after this) starts.
+    QTimer::singleShot(0, this, [this, outline = QPointer<QTreeView>(table())] { m_owner->refreshView(outline); });
     if (const auto category = categoryOfItem(item))
         setCategoryLabel(column, category, value.toString());
     else
         setColumnValue(column, identifier, value.toString());
-    m_owner->refreshView(table());
     return true;
 }
 

@@ -74,15 +74,18 @@ public:
     // The search field's action: the table's search text, a pane refresh,
     // then the active column scrolled to when it is still listed.
     void updateFilter(const QString &text);
-    // The outline row of the column, or -1 when it is not listed.
+    // The outline row of the column, or -1 when it is not listed (or was
+    // listed elsewhere at the last reload).
     int rowOfColumn(const DSColumn *column) const;
     // The item of the column's row (invalid when not listed), and of the
     // category's row under it (invalid outside the column's summary).
     QModelIndex itemOfColumn(const DSColumn *column) const;
     QModelIndex itemOfCategory(const DSColumn *column, qint64 nonemptyIndex) const;
 
-    // Rows. The column of a row (the category's column for a category row);
-    // the category of a category row (null for a column row).
+    // Rows. The column of a row (the category's column for a category row),
+    // null when the column listed there at the last reload is no longer at
+    // its table index; the category of a category row (null for a column
+    // row).
     DSColumn *columnOfItem(const QModelIndex &item) const;
     std::shared_ptr<DSColumnCategory> categoryOfItem(const QModelIndex &item) const;
     // Whether a column row opens: an indicator column always, a time column
@@ -96,13 +99,14 @@ public:
     // The mini charts of the "preview" cells, drawn under the masks below
     // with the pane's preview style.
     DSMiniChartBuilder *chart_builder() const { return m_charts.get(); }
-    // Refetches the row mask and the zoom mask (borrowed from the document
-    // until the next reload).
+    // Refetches the row mask and the zoom mask (borrowed from the document).
     void refreshMasks();
-    const uint8_t *temp_include_mask() const { return m_includeMask; }
-    qint64 temp_include_mask_len() const { return m_includeMaskLength; }
-    const uint8_t *temp_zoom_mask() const { return m_zoomMask; }
-    qint64 temp_zoom_mask_len() const { return m_zoomMaskLength; }
+    // The masks, refetched first when they went stale (see
+    // refreshStaleMasks()).
+    const uint8_t *temp_include_mask() const;
+    qint64 temp_include_mask_len() const;
+    const uint8_t *temp_zoom_mask() const;
+    qint64 temp_zoom_mask_len() const;
 
     // The value of a statistic cell by column kind, read from the caches
     // (which the caller filled); invalid for none.
@@ -174,6 +178,11 @@ public:
 
 private:
     bool tutorialRuns() const;
+    // Refetches the masks when the document has built its mask again, or the
+    // table's row count has changed, since they were fetched: the document
+    // then frees (or is about to free) the buffer they point into, so every
+    // reader of the masks calls this first.
+    void refreshStaleMasks() const;
     struct Drop
     {
         int row;
@@ -216,6 +225,13 @@ private:
     qint64 m_includeMaskLength = 0;
     const uint8_t *m_zoomMask = nullptr;
     qint64 m_zoomMaskLength = 0;
+    // What the masks were fetched under.
+    uint64_t m_maskGeneration = 0;
+    qint64 m_maskRecords = -1;
+    // The column of each row at the last reload: the pane's list holds
+    // table indexes, which name other columns once a column is deleted or
+    // moved before the next reload. Compared, never followed.
+    QList<const DSColumn *> m_listedColumns;
     bool m_isDragging = false;
     uint32_t m_textMovement = k_otherTextMovement;
     QPoint m_dropPoint;

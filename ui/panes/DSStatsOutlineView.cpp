@@ -92,6 +92,12 @@ void DSStatsOutlineView::delete_()
         outline->deleteSelectedColumns();
 }
 
+void DSStatsOutlineView::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint)
+{
+    const bool moves = hint == QAbstractItemDelegate::EditNextItem || hint == QAbstractItemDelegate::EditPreviousItem;
+    QTreeView::closeEditor(editor, moves ? QAbstractItemDelegate::NoHint : hint);
+}
+
 void DSStatsOutlineView::keyPressEvent(QKeyEvent *event)
 {
     if (state() != EditingState && (event->matches(QKeySequence::Delete) || event->key() == Qt::Key_Backspace)) {

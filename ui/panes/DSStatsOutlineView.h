@@ -30,6 +30,10 @@ public:
     void delete_();
 
 protected:
+    // Tab and Backtab end an edit where it is, as Return does: only the data
+    // source moves editing on (after Return), once its refresh has rebuilt
+    // the rows.
+    void closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint) override;
     void keyPressEvent(QKeyEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;

@@ -105,6 +105,11 @@ QStringList DSStatDocumentTableDelegate::mimeTypes() const
     return type.isEmpty() ? QStringList() : QStringList{type};
 }
 
+Qt::DropActions DSStatDocumentTableDelegate::supportedDragActions() const
+{
+    return Qt::CopyAction;
+}
+
 Qt::DropActions DSStatDocumentTableDelegate::supportedDropActions() const
 {
     return shouldRearrange() ? Qt::MoveAction | Qt::CopyAction : Qt::IgnoreAction;
@@ -139,17 +144,22 @@ bool DSStatDocumentTableDelegate::dropMimeData(const QMimeData *data, Qt::DropAc
     if (!canDropMimeData(data, action, row, column, parent))
         return false;
     // A drop past the last row comes without a row.
-    const int r = row < 0 ? rowCount() : row;
+    const int rows = rowCount();
+    const int r = row < 0 || row > rows ? rows : row;
     int target = r;
     QVariantList kept;
+    // Rows are taken out in ascending order, each earlier one shifting the
+    // later ones up by one.
+    int last = -1;
     // The subclass's list changes under the view: it reads every row again.
     beginResetModel();
     const QStringList lines = QString::fromUtf8(data->data(pasteboardItemType())).split(QLatin1Char('\n'));
     for (const QString &line : lines) {
         bool ok = false;
         const int b = line.toInt(&ok);
-        if (!ok)
+        if (!ok || b <= last || b >= rows)
             continue;
+        last = b;
         if (b < r)
             --target;
         kept.append(removeItemAtIndex(b - int(kept.size())));

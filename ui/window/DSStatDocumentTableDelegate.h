@@ -52,10 +52,14 @@ public:
     QVariant data(const QModelIndex &index, int role) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
     QStringList mimeTypes() const override;
+    // A copy: the drop moves the items itself, and a move would let the view
+    // take the dragged rows out once more.
+    Qt::DropActions supportedDragActions() const override;
     Qt::DropActions supportedDropActions() const override;
     QMimeData *mimeData(const QModelIndexList &indexes) const override;
     // Only drops between rows (row >= 0, or past the last row) of a drag out
-    // of this data source, while rearranging is on.
+    // of this data source, while rearranging is on. Row numbers that are not
+    // rows of the list, or not ascending, are skipped.
     bool canDropMimeData(const QMimeData *data, Qt::DropAction action, int row, int column,
                          const QModelIndex &parent) const override;
     bool dropMimeData(const QMimeData *data, Qt::DropAction action, int row, int column,

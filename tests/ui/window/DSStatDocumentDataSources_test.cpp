@@ -124,6 +124,28 @@ TEST(StatDocumentTableDelegate, RowsMoveToTheGapTheyAreDroppedOn)
     EXPECT_EQ(selected, (QList<int>{2, 3}));
 }
 
+TEST(StatDocumentTableDelegate, ADragCopiesAndSkipsRowsTheListNoLongerHas)
+{
+    ensureWindowTestApplication();
+    FakeTable model;
+    QTableView view;
+    model.setTable(&view);
+    EXPECT_EQ(model.supportedDragActions(), Qt::CopyAction)
+        << "a drag that ended as a move would let the view clear the dragged rows after the drop moved them";
+
+    // The list loses its last row while rows 3 and 4 are dragged.
+    const std::unique_ptr<QMimeData> data(model.mimeData({model.index(3, 0), model.index(4, 0)}));
+    ASSERT_TRUE(data);
+    model.items.removeLast();
+    ASSERT_TRUE(model.dropMimeData(data.get(), Qt::MoveAction, 1, 0, {}));
+    EXPECT_EQ(model.items, (QStringList{"r0", "r3", "r1", "r2"}));
+
+    // Rows out of order or out of range, as no drag of ours writes them.
+    data->setData(model.pasteboardItemType(), "2\n-1\n1\n9\n3");
+    ASSERT_TRUE(model.dropMimeData(data.get(), Qt::MoveAction, 0, 0, {}));
+    EXPECT_EQ(model.items, (QStringList{"r1", "r2", "r0", "r3"})) << "rows 2 and 3 only";
+}
+
 TEST(StatDocumentTableDelegate, ReleasedDataSourceLeavesItsView)
 {
     ensureWindowTestApplication();
