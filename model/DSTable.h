@@ -2,6 +2,7 @@
 
 #include "model/DSColumn.h"
 #include "model/DSColumnSelection.h"
+#include "model/DSTableRowMasks.h"
 
 #include <QSet>
 #include <QStringList>
@@ -247,6 +248,10 @@ public:
     DSTableFilterSet *active_filter_set() const { return m_activeFilterSet; }
     void setActive_filter_set(DSTableFilterSet *filterSet) { m_activeFilterSet = filterSet; }
 
+    // The table's row masks under its active filter set (in memory only).
+    DSTableRowMasks &row_masks() { return m_rowMasks; }
+    const DSTableRowMasks &row_masks() const { return m_rowMasks; }
+
     // Pane switches that read as NO while unset.
     bool show_filters = false, show_pivots = false, show_results = false, show_instruments = false,
          show_constant_hazard_line = false;
@@ -268,4 +273,5 @@ private:
     DSRegressionModel *m_activeModel = nullptr;
     DSPivot *m_activePivot = nullptr;
     DSTableFilterSet *m_activeFilterSet = nullptr;
+    DSTableRowMasks m_rowMasks{*this};
 };

@@ -91,24 +91,16 @@ DSStyle *DSStatDocumentViewDelegate::style()
     return m_style.get();
 }
 
-qint64 DSStatDocumentViewDelegate::getMask(const uint8_t **mask) const
+DSRowMaskRef DSStatDocumentViewDelegate::getMask() const
 {
     DSStatDocumentWindow *doc = document();
-    if (!doc) {
-        *mask = nullptr;
-        return 0;
-    }
-    return doc->getMask(mask);
+    return doc ? doc->getMask() : nullptr;
 }
 
-qint64 DSStatDocumentViewDelegate::getMask(const uint8_t **mask, QObject *outcome) const
+DSRowMaskRef DSStatDocumentViewDelegate::getMask(QObject *outcome) const
 {
     DSStatDocumentWindow *doc = document();
-    if (!doc) {
-        *mask = nullptr;
-        return 0;
-    }
-    return doc->getMask(mask, outcome);
+    return doc ? doc->getMask(outcome) : nullptr;
 }
 
 void DSStatDocumentViewDelegate::teardown()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/DSRowMask.h"
 #include "ui/DSNibController.h"
 
 #include <QList>
@@ -35,10 +36,9 @@ public:
     virtual void refreshView(QObject *sender);
     bool is_refreshing() const { return m_isRefreshing; }
 
-    // The document's row mask into *mask and its length in bytes (0 with no
-    // document, which means no mask: every row).
-    qint64 getMask(const uint8_t **mask) const;
-    qint64 getMask(const uint8_t **mask, QObject *outcome) const;
+    // The document's row mask snapshot; null (every row) with no document.
+    DSRowMaskRef getMask() const;
+    DSRowMaskRef getMask(QObject *outcome) const;
 
     // The columns the pane's selection names, in the pane's order; none here.
     virtual QList<DSColumn *> selectedColumns() const { return {}; }

@@ -472,9 +472,8 @@ void DSStatDocumentWindow::finishImport(const std::shared_ptr<DSImportRun> &run)
 
 bool DSStatDocumentWindow::exportToURL(std::shared_ptr<DSExporter> exporter, const QUrl &url)
 {
-    const uint8_t *mask = nullptr;
-    const qint64 length = getMask(&mask);
-    exporter->setAsyncIncludeMask(mask, length);
+    const DSRowMaskRef mask = getMask();
+    exporter->setAsyncIncludeMask(ds_mask_data(mask), ds_mask_length(mask));
     backgroundQueue()->start([this, exporter, url] {
         exporter->asyncExportToURL(url);
         ds_invoke_queued(this, [this, exporter] { finishExport(exporter); });
@@ -726,7 +725,8 @@ void DSStatDocumentWindow::refreshViewNoTable(QObject *sender)
         return;
     {
         const QScopedValueRollback<bool> refreshing(m_isRefreshing, true);
-        m_filterHost->markStale();
+        if (DSTable *table = active_table())
+            table->row_masks().invalidate();
         rebuildToolbar();
         auto *refreshButton = qobject_cast<QAbstractButton *>(outlet(QStringLiteral("refresh_table_data_button")));
         DSTable *table = active_table();
@@ -766,10 +766,11 @@ void DSStatDocumentWindow::refreshModelSide(DSTable *table)
     for (const QString &name : {QStringLiteral("summary_view"), QStringLiteral("pivot_view"), QStringLiteral("records_view")})
         setPaneVisible(name, false);
     if (DSRegressionModel *model = table->active_model(); model && model->needs_regression()) {
-        const uint8_t *mask = nullptr;
-        const qint64 length = getMask(&mask);
+        // The snapshot is held for as long as the fit reads it.
+        const DSRowMaskRef mask = getMask();
         // A failed fit stays with the model, whose pane shows it.
-        model->runRegressionIfNeededForMask(mask, length, m_host ? m_host->varrow_context() : nullptr);
+        model->runRegressionIfNeededForMask(ds_mask_data(mask), ds_mask_length(mask),
+                                            m_host ? m_host->varrow_context() : nullptr);
     }
     setPaneVisible(QStringLiteral("model_pane"), true);
     setPaneVisible(QStringLiteral("import_data_message"), false);
@@ -808,39 +809,42 @@ void DSStatDocumentWindow::refreshSummaryViewActiveColumnOnly()
     }
 }
 
-qint64 DSStatDocumentWindow::getMask(const uint8_t **mask)
+DSRowMaskRef DSStatDocumentWindow::getMask()
 {
-    return m_filterHost->getMask(mask);
+    DSTable *table = active_table();
+    return table ? table->row_masks().tableMask() : nullptr;
 }
 
-qint64 DSStatDocumentWindow::getMask(const uint8_t **mask, QObject *outcome)
+DSRowMaskRef DSStatDocumentWindow::getMask(QObject *outcome)
 {
-    return m_filterHost->getMask(mask, dynamic_cast<DSOutcomeVariable *>(outcome));
+    DSRowMaskRef mask = getMask();
+    if (auto *variable = dynamic_cast<DSOutcomeVariable *>(outcome))
+        return variable->modelMask(mask);
+    return mask;
 }
 
-qint64 DSStatDocumentWindow::getMask(const uint8_t **mask, QObject *button, uint32_t flags)
+DSRowMaskRef DSStatDocumentWindow::getMask(QObject *button, uint32_t flags)
 {
-    return m_filterHost->getMask(mask, button, flags);
+    DSTable *table = active_table();
+    return table ? table->row_masks().maskExcluding(m_filterHost->slotOfButton(button), flags) : nullptr;
 }
 
 bool DSStatDocumentWindow::isIncludeMaskNullWhenExcludingButton(QObject *button, uint32_t flags)
 {
-    return m_filterHost->isIncludeMaskNullWhenExcludingButton(button, flags);
+    DSTable *table = active_table();
+    return !table || table->row_masks().isEveryRowExcluding(m_filterHost->slotOfButton(button), flags);
 }
 
-qint64 DSStatDocumentWindow::getZoomMask(const uint8_t **mask)
+DSRowMaskRef DSStatDocumentWindow::getZoomMask()
 {
-    return m_filterHost->getZoomMask(mask);
+    DSTable *table = active_table();
+    return table ? table->row_masks().zoomMask() : nullptr;
 }
 
-bool DSStatDocumentWindow::table_mask_needs_update() const
+bool DSStatDocumentWindow::table_mask_needs_update()
 {
-    return m_filterHost->tableMaskNeedsUpdate();
-}
-
-uint64_t DSStatDocumentWindow::mask_generation() const
-{
-    return m_filterHost->maskGeneration();
+    DSTable *table = active_table();
+    return !table || table->row_masks().needsUpdate();
 }
 
 void DSStatDocumentWindow::rebuildFilterViews()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/DSRowMask.h"
 #include "model/DSStatDocument.h"
 #include "platform/predicate/DSPredicateValue.h"
 #include "ui/window/DSStatDocumentViewDelegate.h"
@@ -146,16 +147,20 @@ public:
     // The toolbar installed in the window, or null.
     QToolBar *installedToolbar() const { return m_installedToolbar; }
 
-    // Row masks of the active table under the filters (DSFilterViewHost):
-    // null and length 0 mean every row. The mask stays the host's.
-    qint64 getMask(const uint8_t **mask);
-    qint64 getMask(const uint8_t **mask, QObject *outcome);
-    qint64 getMask(const uint8_t **mask, QObject *button, uint32_t flags);
+    // Row masks of the active table under its filters, asked of the table
+    // (DSTableRowMasks): null means every row. A reader keeps its snapshot
+    // as long as it reads.
+    DSRowMaskRef getMask();
+    // The table mask narrowed by the outcome (a DSOutcomeVariable, or none)
+    // to the rows its model uses.
+    DSRowMaskRef getMask(QObject *outcome);
+    // The leave-one-out mask: the filter whose view owns the button (or
+    // none) leaves out the parts the flags name; never cached.
+    DSRowMaskRef getMask(QObject *button, uint32_t flags);
     bool isIncludeMaskNullWhenExcludingButton(QObject *button, uint32_t flags);
-    qint64 getZoomMask(const uint8_t **mask);
-    bool table_mask_needs_update() const;
-    // Moves each time the active table's row mask is built again.
-    uint64_t mask_generation() const;
+    DSRowMaskRef getZoomMask();
+    // Whether the active table's next mask is built afresh.
+    bool table_mask_needs_update();
 
     // The filter pane.
     void rebuildFilterViews();

@@ -1,6 +1,7 @@
 #include "window_test_support.h"
 
 #include "app/ds_register_model_classes.h"
+#include "model/DSTableRowMasks.h"
 #include "model/DSDataRoot.h"
 #include "model/DSDataTable.h"
 #include "model/DSNumericDataColumn.h"
@@ -103,4 +104,18 @@ DSRegressionModel *addTestModel(DSTable *table)
     table->insertRegressionModel(model, table->sortedRegressionModels().size());
     model->setObject(table, QStringLiteral("table"));
     return model;
+}
+
+void registerTestRowFilters(std::vector<const DSRowFilter *> filters)
+{
+    if (filters.empty()) {
+        DSTableRowMasks::registerFilterSource(nullptr);
+        return;
+    }
+    DSTableRowMasks::registerFilterSource([filters](const DSTable &) {
+        DSTableRowMasks::Filters slots{};
+        for (size_t i = 0; i < filters.size() && i < slots.size(); ++i)
+            slots[i] = filters[i];
+        return slots;
+    });
 }
