@@ -83,6 +83,10 @@ public:
     void setupColumnArray();
     void rebuildColumnArray();
     void tearDownColumnArray() { m_columnLookup.clear(); }
+    // After a label's colour changed: the columns whose summary shows the
+    // label drop their mini chart (kept as last_image) and the label's
+    // category pictures.
+    void purgeImagesForColumnsDisplayingLabel(const QString &label);
     // Columns whose name (or, failing that, title) contains every word of
     // the text, in order; blank text answers every column, 33 words or more none.
     QList<DSColumn *> columnsMatching(const QString &text) const;

@@ -686,3 +686,13 @@ void DSSummaryViewDelegate::showHideSummaryGraphics(QObject *sender)
         table->setShowSummaryCharts(!graphicsPaneCollapsed());
     refreshView(sender);
 }
+
+void DSSummaryViewDelegate::revealColumns(const QList<DSColumn *> &columns)
+{
+    DSStatsOutlineDelegate *outline = stats_outline_delegate();
+    if (!outline || columns.isEmpty())
+        return;
+    outline->selectColumns(columns, false);
+    if (const int row = outline->rowOfColumn(columns.first()); row >= 0 && stats_table())
+        stats_table()->scrollTo(outline->index(row, 0));
+}

@@ -2,9 +2,11 @@
 
 #include "filter/DSTableFilterSet.h"
 #include "model/DSTable.h"
+#include "regression/DSOutcomeVariable.h"
 #include "ui/window/DSFilterViewDelegate.h"
 #include "ui/window/DSStatDocumentWindow.h"
 
+#include <QAbstractButton>
 #include <QStringList>
 
 DSFilterViewHost::DSFilterViewHost(DSStatDocumentWindow *document) : m_document(document) {}
@@ -103,4 +105,82 @@ QString DSFilterViewHost::activeConditionString() const
             if (const QString condition = filter->conditionString(); !condition.isEmpty())
                 conditions << condition;
     return conditions.join(QStringLiteral(" and "));
+}
+
+DSRowMaskRef DSFilterViewHost::tableMask() const
+{
+    DSTable *table = activeTable();
+    return table ? table->row_masks().tableMask() : nullptr;
+}
+
+DSRowMaskRef DSFilterViewHost::outcomeMask(QObject *outcome) const
+{
+    DSRowMaskRef mask = tableMask();
+    if (auto *variable = dynamic_cast<DSOutcomeVariable *>(outcome))
+        return variable->modelMask(mask);
+    return mask;
+}
+
+DSRowMaskRef DSFilterViewHost::maskExcluding(const QObject *button, uint32_t flags) const
+{
+    DSTable *table = activeTable();
+    return table ? table->row_masks().maskExcluding(slotOfButton(button), flags) : nullptr;
+}
+
+bool DSFilterViewHost::isEveryRowExcluding(const QObject *button, uint32_t flags) const
+{
+    DSTable *table = activeTable();
+    return !table || table->row_masks().isEveryRowExcluding(slotOfButton(button), flags);
+}
+
+DSRowMaskRef DSFilterViewHost::zoomMask() const
+{
+    DSTable *table = activeTable();
+    return table ? table->row_masks().zoomMask() : nullptr;
+}
+
+bool DSFilterViewHost::tableMaskNeedsUpdate() const
+{
+    DSTable *table = activeTable();
+    return !table || table->row_masks().needsUpdate();
+}
+
+QList<QMetaObject::Connection> DSFilterViewHost::connectButtons()
+{
+    QList<QMetaObject::Connection> connections;
+    DSStatDocumentWindow *document = m_document;
+    if (auto *add = qobject_cast<QAbstractButton *>(document->outlet(QStringLiteral("filter_add_button"))))
+        connections << QObject::connect(add, &QAbstractButton::clicked, document,
+                                        [document, add] { document->createFilter(add); });
+    if (auto *zoom = qobject_cast<QAbstractButton *>(document->outlet(QStringLiteral("filter_zoom_button")))) {
+        zoom->setCheckable(true);
+        connections << QObject::connect(zoom, &QAbstractButton::clicked, document,
+                                        [this, zoom] { setZoomToFilteredValues(zoom); });
+    }
+    return connections;
+}
+
+void DSFilterViewHost::setZoomToFilteredValues(QObject *button)
+{
+    auto *check = qobject_cast<QAbstractButton *>(button);
+    if (DSTable *table = activeTable())
+        table->setValue(check && check->isChecked(), QStringLiteral("zoom_to_filtered_values"));
+    m_document->refreshView(button);
+}
+
+void DSFilterViewHost::refreshFilterViews(QObject *sender)
+{
+    DSTable *table = activeTable();
+    if (table && table->show_filters)
+        for (const auto &filter : m_filterDelegates)
+            if (filter)
+                filter->refreshView(sender);
+    if (auto *add = qobject_cast<QAbstractButton *>(m_document->outlet(QStringLiteral("filter_add_button"))))
+        add->setEnabled(numberOfFilters() < maxFilters);
+    if (auto *zoom = qobject_cast<QAbstractButton *>(m_document->outlet(QStringLiteral("filter_zoom_button")))) {
+        const bool enabled = table && ((table->showTable() && (table->showSummary() || table->showPivot())) ||
+                                       (table->showModel() && table->showPredictor()));
+        zoom->setEnabled(enabled);
+        zoom->setChecked(enabled && table->boolForKey(QStringLiteral("zoom_to_filtered_values")));
+    }
 }

@@ -1,8 +1,13 @@
 #pragma once
 
+#include "model/DSRowMask.h"
+
+#include <QList>
+#include <QObject>
 #include <QString>
 
 #include <array>
+#include <cstdint>
 #include <memory>
 
 class DSFilterViewDelegate;
@@ -27,6 +32,26 @@ public:
 
     // The slot of the filter view that owns the button, or -1 for none.
     int slotOfButton(const QObject *button) const;
+
+    // The active table's row masks (DSTableRowMasks), null for every row.
+    DSRowMaskRef tableMask() const;
+    // The table mask narrowed by the outcome (a DSOutcomeVariable, or none).
+    DSRowMaskRef outcomeMask(QObject *outcome) const;
+    // The leave-one-out mask of the slot whose view owns the button.
+    DSRowMaskRef maskExcluding(const QObject *button, uint32_t flags) const;
+    bool isEveryRowExcluding(const QObject *button, uint32_t flags) const;
+    DSRowMaskRef zoomMask() const;
+    // Whether the active table's next mask is built afresh (true without one).
+    bool tableMaskNeedsUpdate() const;
+
+    // Connects the pane's add and zoom buttons; the caller keeps the
+    // connections to cut them at close.
+    QList<QMetaObject::Connection> connectButtons();
+    // The table's zoom flag follows the button's check state; then the
+    // document refreshes.
+    void setZoomToFilteredValues(QObject *button);
+    // Refreshes the shown filter views and the add and zoom buttons.
+    void refreshFilterViews(QObject *sender);
 
     // Makes the six filter views afresh from the registered filter class;
     // none while no class is registered.

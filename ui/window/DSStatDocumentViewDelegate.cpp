@@ -118,3 +118,25 @@ void DSStatDocumentViewDelegate::enableViewAndSubviews(QWidget *view)
 {
     setViewTreeEnabled(view, true);
 }
+
+void DSStatDocumentViewDelegate::setEnabledForControls(bool enabled, const QList<QWidget *> &views)
+{
+    for (QWidget *view : views) {
+        if (qobject_cast<QLineEdit *>(view) || qobject_cast<QLabel *>(view)) {
+            view->setEnabled(enabled);
+            QPalette palette = view->palette();
+            palette.setColor(qobject_cast<QLabel *>(view) ? QPalette::WindowText : QPalette::Text,
+                             enabled ? Qt::black : Qt::gray);
+            view->setPalette(palette);
+        } else if (qobject_cast<QAbstractButton *>(view) || view->inherits("QAbstractSlider")
+                   || view->inherits("QComboBox") || view->inherits("QAbstractSpinBox")) {
+            view->setEnabled(enabled);
+        } else {
+            QList<QWidget *> subviews;
+            for (QObject *child : view->children())
+                if (child->isWidgetType())
+                    subviews.append(static_cast<QWidget *>(child));
+            setEnabledForControls(enabled, subviews);
+        }
+    }
+}

@@ -44,6 +44,12 @@ public:
     virtual QList<DSColumn *> selectedColumns() const { return {}; }
     // The columns a context-menu command acts on; selectedColumns() here.
     virtual QList<DSColumn *> clickedOrSelectedColumns() const { return selectedColumns(); }
+    // The table's columns changed (some deleted or made): a pane that lays
+    // out a view per column rebuilds it; empty here.
+    virtual void columnsDidChange() {}
+    // Selects the (new) columns in the pane and scrolls to the first; empty
+    // here.
+    virtual void revealColumns(const QList<DSColumn *> &) {}
 
     // The pane's style sheet, made for its document on first use and kept
     // for the controller's life.
@@ -58,6 +64,9 @@ public:
     static void disableViewAndSubviews(QWidget *view);
     // The reverse: black text, controls enabled, text views editable.
     static void enableViewAndSubviews(QWidget *view);
+    // Enables or disables each view of the list: controls directly (text
+    // fields also black or grey), other views through their subviews.
+    static void setEnabledForControls(bool enabled, const QList<QWidget *> &views);
 
 protected:
     bool m_isRefreshing = false;

@@ -12,6 +12,7 @@
 #include "regression/DSRegressionModel.h"
 #include "tests/support/ds_qt_image_workers.h"
 #include "model/ds_application_defaults.h"
+#include "ui/panes/ds_register_pane_classes.h"
 #include "ui/sheets/ds_register_sheet_classes.h"
 #include "ui/window/DSStatDocumentNib.h"
 
@@ -36,6 +37,7 @@ void ensureWindowTestApplication()
         ds_register_model_classes();
         DSStatDocumentNib::registerNib();
         ds_register_sheet_classes();
+        ds_register_pane_classes();
         ds_limit_qt_image_workers();
         return application;
     }();
