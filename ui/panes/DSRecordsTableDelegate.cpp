@@ -11,7 +11,7 @@
 #include "model/util/ds_labels.h"
 #include "platform/format/DSPlatformNumberFormatter.h"
 #include "ui/panes/DSRecordsViewDelegate.h"
-#include "ui/panes/ds_parse_typed_value.h"
+#include "model/ds_parse_typed_value.h"
 #include "ui/window/DSStatDocumentWindow.h"
 
 #include <QBrush>
