@@ -239,6 +239,18 @@ std::unique_ptr<DSStatDocumentSubview> DSStatDocumentSubview::makeFreshCopy() co
     return copy;
 }
 
+void DSStatDocumentSubview::drawExport(DSStatDocumentSubview &copy, const DSRect &rect, bool withTransparency,
+                                       DSGraphicsContext *context) const
+{
+    if (!withTransparency) {
+        context->saveGState();
+        context->setFillColor(k_white);
+        context->fillRect(rect);
+        context->restoreGState();
+    }
+    copy.drawPicture(rect, ownerStyle(), false, context);
+}
+
 bool DSStatDocumentSubview::drawPDFRect(const DSRect &rect, bool withTransparency, QPdfWriter *writer)
 {
     const std::unique_ptr<DSStatDocumentSubview> copy = makeFreshCopy();
@@ -247,13 +259,7 @@ bool DSStatDocumentSubview::drawPDFRect(const DSRect &rect, bool withTransparenc
         return false;
     {
         DSPainterContext context(&painter, bounds().height());
-        if (!withTransparency) {
-            context.saveGState();
-            context.setFillColor(k_white);
-            context.fillRect(rect);
-            context.restoreGState();
-        }
-        copy->drawPicture(rect, ownerStyle(), false, &context);
+        drawExport(*copy, rect, withTransparency, &context);
     }
     return painter.end();
 }
@@ -300,13 +306,7 @@ QImage DSStatDocumentSubview::renderImage(bool withTransparency)
     painter.scale(2, 2);
     {
         DSPainterContext context(&painter, area.height());
-        if (!withTransparency) {
-            context.saveGState();
-            context.setFillColor(k_white);
-            context.fillRect(area);
-            context.restoreGState();
-        }
-        copy->drawPicture(area, ownerStyle(), false, &context);
+        drawExport(*copy, area, withTransparency, &context);
     }
     painter.end();
     return image;

@@ -130,6 +130,10 @@ private:
     // owner's style; null when the class cannot be made.
     std::unique_ptr<DSStatDocumentSubview> makeFreshCopy() const;
     DSStyle *ownerStyle() const;
+    // Lets the fresh copy draw the rectangle of an export page with the
+    // owner's style, on white unless transparency is asked for.
+    void drawExport(DSStatDocumentSubview &copy, const DSRect &rect, bool withTransparency,
+                    DSGraphicsContext *context) const;
 
     // The owner, and while it is a QObject, a guard that forgets it when it
     // is destroyed.
