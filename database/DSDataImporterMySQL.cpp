@@ -291,7 +291,9 @@ int prepareBuffer(const MYSQL_FIELD &field, Buffer *buffer, MYSQL_BIND *bind)
         buffer->read = Read::Year, bufferType = MYSQL_TYPE_DOUBLE, size = sizeof(double);
         kind = DSDataImporterSQL::TimeColumn;
     } else if (ds_mysql_type_is_time(type)) {
-        buffer->read = Read::Time, bufferType = MYSQL_TYPE_DATETIME, size = sizeof(MYSQL_TIME);
+        // A TIME read into a date-and-time record loses its days and sign.
+        buffer->read = Read::Time, size = sizeof(MYSQL_TIME);
+        bufferType = type == MYSQL_TYPE_TIME ? MYSQL_TYPE_TIME : MYSQL_TYPE_DATETIME;
         kind = type == MYSQL_TYPE_TIME ? DSDataImporterSQL::TimeOfDayColumn : DSDataImporterSQL::TimeColumn;
         // The kind of value comes from the column, not from each record:
         // the library calls a date and time at midnight a date, and a zero

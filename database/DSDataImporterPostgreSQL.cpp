@@ -187,6 +187,17 @@ bool DSDataImporterPostgreSQL::validateURL(const QUrl &url, const DSDatabaseQuer
 bool DSDataImporterPostgreSQL::importURL(const QUrl &url, const QList<DSDatabaseQueryPtr> &queries,
                                          DSObjectPool &pool, DSError *error)
 {
+    // A text of the server cannot hold a zero character; sent, a statement
+    // would end there.
+    for (const DSDatabaseQueryPtr &query : queries) {
+        if (queryStringForQuery(*query).contains(QChar(0))) {
+            if (error)
+                *error = ds_make_error(1, QStringLiteral("A condition on \u201c%1\u201d holds a zero (NUL) "
+                                                         "character, which PostgreSQL texts cannot hold.")
+                                              .arg(query->table_name()));
+            return false;
+        }
+    }
     PGconn *connection = connectionForURL(url);
     if (PQstatus(connection) != CONNECTION_OK) {
         if (error)
@@ -271,15 +282,6 @@ bool DSDataImporterPostgreSQL::importQuery(PGconn *connection, const DSDatabaseQ
                                            DSError *error)
 {
     const QString sql = queryStringForQuery(query);
-    // A text of the server cannot hold a zero character; sent, the
-    // statement would end there.
-    if (sql.contains(QChar(0))) {
-        if (error)
-            *error = ds_make_error(1, QStringLiteral("A condition on \u201c%1\u201d holds a zero (NUL) character, "
-                                                     "which PostgreSQL texts cannot hold.")
-                                          .arg(query.table_name()));
-        return false;
-    }
     if (!PQsendQuery(connection, sql.toUtf8().constData()) || !PQsetSingleRowMode(connection)) {
         if (error)
             *error = ds_make_error(1, QStringLiteral("Error connecting: %1").arg(errorText(connection)));
