@@ -263,15 +263,26 @@ TEST_P(TypesTest, AConnectionLostMidImportNamesTheReason)
     EXPECT_FALSE(message.section(QStringLiteral(": "), 1).trimmed().isEmpty()) << message.toStdString();
 }
 
+namespace {
+
+// An empty PostgreSQL database of that name, made afresh.
+QString freshPostgreSQLDatabase(const char *name)
+{
+    ds_import_test_model();
+    const QString db = QString::fromUtf8(name);
+    ds_pg_exec(QStringLiteral("postgres"), QStringLiteral("DROP DATABASE IF EXISTS %1").arg(db));
+    EXPECT_EQ(ds_pg_exec(QStringLiteral("postgres"), QStringLiteral("CREATE DATABASE %1").arg(db)), "");
+    return db;
+}
+
+} // namespace
+
 INSTANTIATE_TEST_SUITE_P(Dialects, TypesTest, ::testing::Values(PostgreSQL, MySQL), ds_dialect_name);
 
 TEST(DSDataImporterPostgreSQLSchemas, EachSchemasTableIsListedAndImportsItsOwnRows)
 {
     SKIP_WITHOUT_POSTGRESQL();
-    ds_import_test_model();
-    const QString db = QStringLiteral("schemas_pg");
-    ds_pg_exec(QStringLiteral("postgres"), QStringLiteral("DROP DATABASE IF EXISTS %1").arg(db));
-    ASSERT_EQ(ds_pg_exec(QStringLiteral("postgres"), QStringLiteral("CREATE DATABASE %1").arg(db)), "");
+    const QString db = freshPostgreSQLDatabase("schemas_pg");
     // The user's own schema comes first on the default search path; a
     // third schema is added to it, and one stays off it.
     const QString user = DatabaseServers::get().user;
@@ -309,10 +320,7 @@ TEST(DSDataImporterPostgreSQLSchemas, EachSchemasTableIsListedAndImportsItsOwnRo
 TEST(DSDataImporterPostgreSQLConditions, AZeroCharacterInAConditionIsRefusedByName)
 {
     SKIP_WITHOUT_POSTGRESQL();
-    ds_import_test_model();
-    const QString db = QStringLiteral("nul_pg");
-    ds_pg_exec(QStringLiteral("postgres"), QStringLiteral("DROP DATABASE IF EXISTS %1").arg(db));
-    ASSERT_EQ(ds_pg_exec(QStringLiteral("postgres"), QStringLiteral("CREATE DATABASE %1").arg(db)), "");
+    const QString db = freshPostgreSQLDatabase("nul_pg");
     ASSERT_EQ(ds_pg_exec(db, QStringLiteral("CREATE TABLE t (s text); INSERT INTO t VALUES ('a')")), "");
     auto q = std::make_shared<DSDatabaseTableQuery>();
     q->setSource_table_name(QStringLiteral("t"));

@@ -1,6 +1,6 @@
 // The GMT calendar over its whole range: far years land in their own year,
 // never a wrapped one, and years outside the range are missing.
-#include "platform/calendar/ds_gmt_calendar.h"
+#include "../../model/ds_test_time.h"
 
 #include <QFile>
 
@@ -13,9 +13,7 @@ namespace {
 
 double at(int64_t y, int mo, int d, int h = 0, int mi = 0, double s = 0)
 {
-    ds_gmt_date_s date;
-    date.year = y, date.month = mo, date.day = d, date.hour = h, date.minute = mi, date.second = s;
-    return ds_gmt_absolute_time(date);
+    return ds_test_time(y, mo, d, h, mi, s);
 }
 
 } // namespace
