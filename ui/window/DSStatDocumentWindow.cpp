@@ -31,6 +31,7 @@
 #include "ui/sheets/DSMissingValuesSheetDelegate.h"
 #include "ui/sheets/DSStatDocumentSheetDelegate.h"
 #include "ui/window/DSImportRun.h"
+#include "ui/window/DSOnActivation.h"
 #include "ui/window/DSDocumentWindowHost.h"
 #include "ui/window/DSFilterViewDelegate.h"
 #include "ui/window/DSFilterViewHost.h"
@@ -57,6 +58,8 @@
 #include <QThreadPool>
 #include <QTreeView>
 #include <QToolBar>
+
+#include <algorithm>
 
 namespace {
 
@@ -372,6 +375,12 @@ void DSStatDocumentWindow::beep()
 
 bool DSStatDocumentWindow::beginImport(std::shared_ptr<DSDataImporter> importer, qint64 index)
 {
+    startImport(std::move(importer), index);
+    return true;
+}
+
+std::shared_ptr<DSImportRun> DSStatDocumentWindow::startImport(std::shared_ptr<DSDataImporter> importer, qint64 index)
+{
     closePopovers(nullptr);
     auto run = std::make_shared<DSImportRun>(std::move(importer));
     m_runningImports.removeIf([](const std::weak_ptr<DSImportRun> &running) { return running.expired(); });
@@ -386,7 +395,7 @@ bool DSStatDocumentWindow::beginImport(std::shared_ptr<DSDataImporter> importer,
         sheet->setImporter(run);
         sheet->showSheet(windowForSheet());
     }
-    return true;
+    return run;
 }
 
 QThreadPool *DSStatDocumentWindow::backgroundQueue()
@@ -423,8 +432,30 @@ void DSStatDocumentWindow::refreshImportAccessory()
             feature->setText(k <= formats.size() ? QStringLiteral("• %1").arg(formats[k - 1]) : QString());
 }
 
+void DSStatDocumentWindow::windowDidBecomeMain()
+{
+    std::unique_ptr<DSDataImporter> importer = takeInitial_importer();
+    if (!importer || m_closed)
+        return;
+    m_initialRun = startImport(std::move(importer), 0).get();
+}
+
+bool DSStatDocumentWindow::isImporting() const
+{
+    if (initial_importer())
+        return true;
+    return std::any_of(m_runningImports.begin(), m_runningImports.end(),
+                       [](const std::weak_ptr<DSImportRun> &running) { return !running.expired(); });
+}
+
 void DSStatDocumentWindow::finishImport(const std::shared_ptr<DSImportRun> &run)
 {
+    m_runningImports.removeIf([&run](const std::weak_ptr<DSImportRun> &running) {
+        return running.expired() || running.lock() == run;
+    });
+    const bool initial = run.get() == m_initialRun;
+    if (initial)
+        m_initialRun = nullptr;
     // Ending the sheet sets the flag itself, so it is read before the sheet
     // is closed below.
     if (m_closed || run->asyncAbort())
@@ -464,6 +495,11 @@ void DSStatDocumentWindow::finishImport(const std::shared_ptr<DSImportRun> &run)
         undo->endUndoGrouping();
     if (!first)
         return;
+    if (initial) {
+        if (undo)
+            undo->removeAllActions();
+        markClean();
+    }
     root->setActive_table(first);
     first->setShowTable(true);
     first->setShowRecords(true);
@@ -497,6 +533,13 @@ void DSStatDocumentWindow::finishExport(const std::shared_ptr<DSExporter> &expor
 
 void DSStatDocumentWindow::watchWindow()
 {
+    if (initial_importer()) {
+        QPointer<DSStatDocumentWindow> self(this);
+        new DSOnActivation(m_window, [self] {
+            if (self)
+                self->windowDidBecomeMain();
+        });
+    }
     m_window->installEventFilter(new CloseFilter(m_window, [this] {
         if (m_closed || m_closeConfirmed || !isDocumentEdited()) {
             // Once the window has really closed, the window side goes.
