@@ -67,6 +67,23 @@ namespace {
 const QStringList k_toolbarNames{QStringLiteral("summary_toolbar"), QStringLiteral("summary_toolbar_no_model"),
                                  QStringLiteral("model_toolbar")};
 
+// The error of an import that brought no table, naming the files it read
+// when the importer's own message does not.
+DSError importFailure(const DSImportRun &run)
+{
+    DSError error = run.asyncError().value_or(ds_make_error(1, QStringLiteral("It holds no table.")));
+    QStringList names;
+    for (const QUrl &url : run.importer()->urls())
+        names << QStringLiteral("“%1”").arg(url.fileName());
+    const bool named = std::any_of(names.begin(), names.end(), [&error](const QString &name) {
+        return error.localizedDescription.contains(name.mid(1, name.size() - 2));
+    });
+    if (!named && !names.isEmpty())
+        error.localizedDescription = QStringLiteral("%1 could not be imported. %2")
+                                         .arg(names.join(QStringLiteral(", ")), error.localizedDescription);
+    return error;
+}
+
 bool isFault(const DSManagedObject *object)
 {
     return object && object->isFault();
@@ -465,8 +482,7 @@ void DSStatDocumentWindow::finishImport(const std::shared_ptr<DSImportRun> &run)
         sheet->closeSheet(nullptr);
     const QList<DSTable *> tables = run->asyncResult();
     if (tables.isEmpty()) {
-        presentError(run->asyncError().value_or(
-            ds_make_error(1, QStringLiteral("The file could not be imported: it holds no table."))));
+        presentError(importFailure(*run));
         return;
     }
     DSDataRoot *root = data_root();
