@@ -75,6 +75,15 @@ const std::array<ds_result_format_entry_s, 14> &ds_result_format_entries()
     return entries;
 }
 
+int ds_result_format_index(const QString &name)
+{
+    const auto &entries = ds_result_format_entries();
+    for (size_t i = 0; i < entries.size(); ++i)
+        if (name == QLatin1String(entries[i].name))
+            return int(i);
+    return -1;
+}
+
 std::unique_ptr<DSSmallNumberFormatter> ds_make_result_formatter(const ds_result_format_entry_s &entry)
 {
     using S = DSResultFormatterSetup;

@@ -108,6 +108,15 @@ protected:
         QLocale::setDefault(QLocale::system());
     }
 
+    // The cubes of 0 to 29: far from any distribution the pane tests for.
+    static std::vector<double> cubes()
+    {
+        std::vector<double> x;
+        for (int i = 0; i < 30; ++i)
+            x.push_back(std::pow(i, 3));
+        return x;
+    }
+
     // The table grows to the longest column first, so that no column is cut.
     DSNumericDataColumn *numbers(const QString &name, const std::vector<double> &values)
     {
@@ -489,10 +498,7 @@ TEST_F(SummaryPaneTest, BottomLineShowsTheDecorationOfTheReportersResult)
 
 TEST_F(SummaryPaneTest, BottomLinePopoverAndStyles)
 {
-    std::vector<double> x;
-    for (int i = 0; i < 30; ++i)
-        x.push_back(std::pow(i, 3));
-    DSColumn *cx = numbers(QStringLiteral("x"), x);
+    DSColumn *cx = numbers(QStringLiteral("x"), cubes());
     show();
     table->setConfidence_level(0.9);
     click(cx);
@@ -548,10 +554,7 @@ TEST_F(FormattedSummaryPaneTest, PValuesReadInOneOfTwoForms)
         EXPECT_EQ(bottomLine->pValueText(c.p), QString::fromLatin1(c.text)) << c.p;
 
     // The cubes of 0 to 29 are far from normal.
-    std::vector<double> x;
-    for (int i = 0; i < 30; ++i)
-        x.push_back(std::pow(i, 3));
-    DSColumn *cx = numbers(QStringLiteral("x"), x);
+    DSColumn *cx = numbers(QStringLiteral("x"), cubes());
     show();
     click(cx);
     ASSERT_TRUE(bottomLine->result());
@@ -564,10 +567,7 @@ TEST_F(FormattedSummaryPaneTest, PValuesReadInOneOfTwoForms)
 // screen: the popover opens above it, wholly on screen.
 TEST_F(SummaryPaneTest, ThePopoverOfAMaximisedWindowLiesOnScreen)
 {
-    std::vector<double> x;
-    for (int i = 0; i < 30; ++i)
-        x.push_back(std::pow(i, 3));
-    DSColumn *cx = numbers(QStringLiteral("x"), x);
+    DSColumn *cx = numbers(QStringLiteral("x"), cubes());
     show();
     QMainWindow *window = document->document_window();
     window->showMaximized();

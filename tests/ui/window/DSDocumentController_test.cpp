@@ -76,6 +76,18 @@ protected:
         return document;
     }
 
+    // Starts the application as it ships, offscreen, with its settings in
+    // the scratch folder.
+    void launch(QProcess &ostrel, const QStringList &arguments) const
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
+        environment.insert(QStringLiteral("POCL_CACHE_DIR"), QStringLiteral(OSTREL_TEST_POCL_CACHE_DIR));
+        ostrel.setProcessEnvironment(environment);
+        ostrel.start(QStringLiteral(OSTREL_TEST_EXECUTABLE), arguments);
+    }
+
     // The save alert shown on the window, once it is there.
     static QMessageBox *alertOn(QWidget *window)
     {
@@ -213,12 +225,7 @@ TEST_F(DocumentControllerTest, TheApplicationOpensTheFileItIsGiven)
 {
     const QString path = makePackage(QStringLiteral("doc.ostrel"));
     QProcess ostrel;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
-    environment.insert(QStringLiteral("POCL_CACHE_DIR"), QStringLiteral(OSTREL_TEST_POCL_CACHE_DIR));
-    ostrel.setProcessEnvironment(environment);
-    ostrel.start(QStringLiteral(OSTREL_TEST_EXECUTABLE), {QStringLiteral("--quit-after-launch"), path});
+    launch(ostrel, {QStringLiteral("--quit-after-launch"), path});
     ASSERT_TRUE(ostrel.waitForFinished(60000));
     EXPECT_EQ(ostrel.exitCode(), 0) << ostrel.readAllStandardError().toStdString();
     const QString out = QString::fromUtf8(ostrel.readAllStandardOutput());
@@ -285,13 +292,7 @@ TEST_F(DocumentControllerTest, TheApplicationImportsTheDataFileItIsGiven)
         const QString picture =
             QDir(QCoreApplication::applicationDirPath()).filePath(QFileInfo(path).completeBaseName() + "_launched.png");
         QProcess ostrel;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
-        environment.insert(QStringLiteral("POCL_CACHE_DIR"), QStringLiteral(OSTREL_TEST_POCL_CACHE_DIR));
-        ostrel.setProcessEnvironment(environment);
-        ostrel.start(QStringLiteral(OSTREL_TEST_EXECUTABLE),
-                     {QStringLiteral("--quit-after-launch"), QStringLiteral("--window-picture"), picture, path});
+        launch(ostrel, {QStringLiteral("--quit-after-launch"), QStringLiteral("--window-picture"), picture, path});
         ASSERT_TRUE(ostrel.waitForFinished(60000));
         EXPECT_EQ(ostrel.exitCode(), 0) << ostrel.readAllStandardError().toStdString();
         const QStringList out = QString::fromUtf8(ostrel.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);

@@ -37,11 +37,8 @@ ResultFormattersHost::~ResultFormattersHost()
 
 const DSSmallNumberFormatter *ResultFormattersHost::formatterNamed(const QString &name) const
 {
-    const auto &entries = ds_result_format_entries();
-    for (size_t i = 0; i < entries.size(); ++i)
-        if (name == QLatin1String(entries[i].name))
-            return m_formatters[i].get();
-    return nullptr;
+    const int i = ds_result_format_index(name);
+    return i < 0 ? nullptr : m_formatters[size_t(i)].get();
 }
 
 void ensureWindowTestApplication()
