@@ -48,7 +48,7 @@ endfunction()
 function(ostrel_test_unity target)
   if(OSTREL_UNITY_BUILD)
     set_target_properties(${target} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 16)
-    target_compile_options(${target} PRIVATE -Wno-subobject-linkage)
+    target_compile_options(${target} PRIVATE $<$<CXX_COMPILER_ID:GNU>:-Wno-subobject-linkage>)
   endif()
 endfunction()
 

@@ -2,6 +2,8 @@
 
 #include "model/DSError.h"
 
+class ZipException;
+
 #include <QString>
 #include <QUrl>
 
@@ -13,3 +15,8 @@ DSError ds_import_file_error(const QString &message, const QUrl &url);
 // Stores the failure where the caller asked for it (error may be null) and
 // answers false, the answer of a parse that failed.
 bool ds_fail_import(DSError *error, const DSError &failure);
+
+// The error of a file whose zip container is damaged or cut short (a
+// workbook, a document): "The <kind> file is damaged or incomplete" with the
+// file's name, then the zip layer's reason in parentheses.
+DSError ds_damaged_archive_error(const QString &kind, const QUrl &url, const ZipException &failure);
