@@ -2,6 +2,8 @@
 
 #include "import/ZipException.h"
 
+#include <QtGlobal>
+
 DSError ds_import_file_error(const QString &message, const QUrl &url)
 {
     return ds_make_error(1, QStringLiteral("%1: “%2”").arg(message, url.fileName()));
@@ -16,6 +18,8 @@ bool ds_fail_import(DSError *error, const DSError &failure)
 
 DSError ds_damaged_archive_error(const QString &kind, const QUrl &url, const ZipException &failure)
 {
-    return ds_make_error(1, QStringLiteral("The %1 file is damaged or incomplete: “%2” (%3)")
-                                .arg(kind, url.fileName(), failure.reason()));
+    // The reason names the entry, and the archive by its whole path: it goes
+    // to the log, the user sees the file's name.
+    qWarning("%s", qPrintable(failure.reason()));
+    return ds_import_file_error(QStringLiteral("The %1 file is damaged or incomplete").arg(kind), url);
 }

@@ -18,5 +18,5 @@ bool ds_fail_import(DSError *error, const DSError &failure);
 
 // The error of a file whose zip container is damaged or cut short (a
 // workbook, a document): "The <kind> file is damaged or incomplete" with the
-// file's name, then the zip layer's reason in parentheses.
+// file's name; the zip layer's reason goes to the log.
 DSError ds_damaged_archive_error(const QString &kind, const QUrl &url, const ZipException &failure);
