@@ -421,7 +421,7 @@ bool DSDataImporterNumbers09::parseIntoPool(DSObjectPool &pool, DSError *error)
         setAsyncProgress(double(i + 1) / double(n));
         if (!parsed) {
             if (error)
-                *error = ds_make_error(1, QStringLiteral("Error parsing Numbers file: %1").arg(url.fileName()));
+                *error = ds_parse_file_error(QStringLiteral("Numbers"), url);
             return false;
         }
         if (asyncAbort())

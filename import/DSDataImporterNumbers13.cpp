@@ -149,7 +149,7 @@ bool DSDataImporterNumbers13::parseIntoPool(DSObjectPool &pool, DSError *error)
             if (error)
                 *error = failure.code != 0 || !failure.localizedDescription.isEmpty()
                              ? failure
-                             : ds_make_error(1, QStringLiteral("Error parsing Numbers file: %1").arg(url.fileName()));
+                             : ds_parse_file_error(QStringLiteral("Numbers"), url);
             return false;
         }
     }

@@ -23,3 +23,8 @@ DSError ds_damaged_archive_error(const QString &kind, const QUrl &url, const Zip
     qWarning("%s", qPrintable(failure.reason()));
     return ds_import_file_error(QStringLiteral("The %1 file is damaged or incomplete").arg(kind), url);
 }
+
+DSError ds_parse_file_error(const QString &kind, const QUrl &url)
+{
+    return ds_make_error(1, QStringLiteral("Error parsing %1 file: %2").arg(kind, url.fileName()));
+}

@@ -20,3 +20,8 @@ bool ds_fail_import(DSError *error, const DSError &failure);
 // workbook, a document): "The <kind> file is damaged or incomplete" with the
 // file's name; the zip layer's reason goes to the log.
 DSError ds_damaged_archive_error(const QString &kind, const QUrl &url, const ZipException &failure);
+
+// The error of a workbook or document that could not be read, its archive
+// included: "Error parsing <kind> file: f.xlsx" with the file's name, as
+// the spreadsheet importers word it (kind "XLSX", "Numbers").
+DSError ds_parse_file_error(const QString &kind, const QUrl &url);
