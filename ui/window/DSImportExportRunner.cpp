@@ -14,10 +14,29 @@
 #include <QLabel>
 #include <QThreadPool>
 
+#include <algorithm>
+
 namespace {
 
 const QString k_importSheet = QStringLiteral("data_importer_sheet_delegate");
 const QString k_exportSheet = QStringLiteral("exporter_sheet_delegate");
+
+// The error of an import that brought no table, naming the files it read
+// when the importer's own message does not.
+DSError importFailure(const DSImportRun &run)
+{
+    DSError error = run.asyncError().value_or(ds_make_error(1, QStringLiteral("It holds no table.")));
+    QStringList names;
+    for (const QUrl &url : run.importer()->urls())
+        names << QStringLiteral("“%1”").arg(url.fileName());
+    const bool named = std::any_of(names.begin(), names.end(), [&error](const QString &name) {
+        return error.localizedDescription.contains(name.mid(1, name.size() - 2));
+    });
+    if (!named && !names.isEmpty())
+        error.localizedDescription = QStringLiteral("%1 could not be imported. %2")
+                                         .arg(names.join(QStringLiteral(", ")), error.localizedDescription);
+    return error;
+}
 
 } // namespace
 
@@ -65,6 +84,23 @@ void DSImportExportRunner::abortImports()
 
 bool DSImportExportRunner::beginImport(std::shared_ptr<DSDataImporter> importer, qint64 index)
 {
+    startImport(std::move(importer), index);
+    return true;
+}
+
+void DSImportExportRunner::beginInitialImport(std::unique_ptr<DSDataImporter> importer)
+{
+    m_initialRun = startImport(std::move(importer), 0).get();
+}
+
+bool DSImportExportRunner::isImporting() const
+{
+    return std::any_of(m_runningImports.begin(), m_runningImports.end(),
+                       [](const std::weak_ptr<DSImportRun> &running) { return !running.expired(); });
+}
+
+std::shared_ptr<DSImportRun> DSImportExportRunner::startImport(std::shared_ptr<DSDataImporter> importer, qint64 index)
+{
     m_document->closePopovers(nullptr);
     auto run = std::make_shared<DSImportRun>(std::move(importer));
     m_runningImports.removeIf([](const std::weak_ptr<DSImportRun> &running) { return running.expired(); });
@@ -76,7 +112,7 @@ bool DSImportExportRunner::beginImport(std::shared_ptr<DSDataImporter> importer,
         ds_invoke_queued(m_document, [this, run] { finishImport(run); });
     });
     showProgressSheet(k_importSheet, run);
-    return true;
+    return run;
 }
 
 void DSImportExportRunner::importData()
@@ -105,6 +141,12 @@ void DSImportExportRunner::refreshImportAccessory()
 
 void DSImportExportRunner::finishImport(const std::shared_ptr<DSImportRun> &run)
 {
+    m_runningImports.removeIf([&run](const std::weak_ptr<DSImportRun> &running) {
+        return running.expired() || running.lock() == run;
+    });
+    const bool initial = run.get() == m_initialRun;
+    if (initial)
+        m_initialRun = nullptr;
     // Ending the sheet sets the flag itself, so it is read before the sheet
     // is closed below.
     if (m_document->is_closed() || run->asyncAbort())
@@ -112,8 +154,7 @@ void DSImportExportRunner::finishImport(const std::shared_ptr<DSImportRun> &run)
     closeProgressSheet(k_importSheet, run);
     const QList<DSTable *> tables = run->asyncResult();
     if (tables.isEmpty()) {
-        m_document->presentError(run->asyncError().value_or(
-            ds_make_error(1, QStringLiteral("The file could not be imported: it holds no table."))));
+        m_document->presentError(importFailure(*run));
         return;
     }
     DSDataRoot *root = m_document->data_root();
@@ -143,6 +184,8 @@ void DSImportExportRunner::finishImport(const std::shared_ptr<DSImportRun> &run)
         undo->endUndoGrouping();
     if (!first)
         return;
+    if (initial)
+        m_document->startFromImportedTables();
     root->setActive_table(first);
     first->setShowTable(true);
     first->setShowRecords(true);

@@ -33,6 +33,11 @@ public:
     // import progress sheet shows, then copies the parsed tables into the
     // store at the insertion index, on the main thread. Always true.
     bool beginImport(std::shared_ptr<DSDataImporter> importer, qint64 index);
+    // The import of the file the document was opened with, at the top of
+    // the table list; when its tables land the document starts from them.
+    void beginInitialImport(std::unique_ptr<DSDataImporter> importer);
+    // True while an import started here has not landed, failed or ended.
+    bool isImporting() const;
     // The main thread's completion of an import (queued by the run, never
     // called directly): nothing when the sheet ended first (abort set) or
     // the document closed; the importer's error when it parsed nothing;
@@ -56,6 +61,8 @@ public:
     void waitForBackgroundRuns();
 
 private:
+    // beginImport() with the run it started.
+    std::shared_ptr<DSImportRun> startImport(std::shared_ptr<DSDataImporter> importer, qint64 index);
     // The document's own threads for background runs, made on first use.
     QThreadPool *backgroundQueue();
     // The progress sheet kept under the property follows the task and shows.
@@ -66,4 +73,7 @@ private:
     DSStatDocumentWindow *m_document;
     std::unique_ptr<QThreadPool> m_backgroundQueue;
     QList<std::weak_ptr<DSImportRun>> m_runningImports;
+    // The run of the initial import until it finishes (compared, never
+    // dereferenced).
+    const DSImportRun *m_initialRun = nullptr;
 };

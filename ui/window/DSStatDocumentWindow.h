@@ -279,6 +279,17 @@ public:
     void refreshImportAccessory() { m_runner->refreshImportAccessory(); }
     QWidget *general_import_accessory() const { return outlet(QStringLiteral("general_import_accessory")); }
     void waitForBackgroundRuns() { m_runner->waitForBackgroundRuns(); }
+    // The window became main for the first time: a file opened from the
+    // desktop or the command line starts its import (at the top of the
+    // table list), once. Its tables are where the document starts: the
+    // document is clean when they land, and the import is no undo step.
+    void windowDidBecomeMain();
+    // True from the opening of a file to import until that import and every
+    // other one started since has landed, failed or been ended.
+    bool isImporting() const;
+    // The initial import's tables landed: they are where the document
+    // starts, so no undo step leads back and nothing is left to save.
+    void startFromImportedTables();
 
     // The window's title: the package's name, or "Untitled".
     QString displayName() const;

@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <ostream>
-
 #include <vector>
 
 class DSColumn;
@@ -54,6 +54,21 @@ public:
 // past the list stay empty); an empty list unregisters them. The filters
 // must outlive their registration.
 void registerTestRowFilters(std::vector<const DSRowFilter *> filters);
+
+// A host with the application's fourteen result formatters at their
+// default digits, made the documents' application object while it lives:
+// panes format their statistics as the application does.
+class ResultFormattersHost : public FakeHost
+{
+public:
+    ResultFormattersHost();
+    ~ResultFormattersHost() override;
+    const DSSmallNumberFormatter *formatterNamed(const QString &name) const override;
+
+private:
+    std::vector<std::unique_ptr<DSSmallNumberFormatter>> m_formatters;
+    DSAppServices *m_previous;
+};
 
 // Renders the widget into a PNG in the test's binary folder and prints its path.
 void keepPicture(QWidget *widget, const QString &fileName);
