@@ -4,6 +4,7 @@
 #include "ColumnsTestSupport.h"
 
 #include "model/DSNumericDataColumn.h"
+#include "model/DSTextDataColumn.h"
 #include "model/DSStoredColumnState.h"
 #include "platform/store/DSObjectFactory.h"
 
@@ -116,6 +117,28 @@ TEST_F(DSStoredColumnStateDeathTest, ASaveOfANeverLoadedColumnStops)
     column->teardown();
     ASSERT_FALSE(column->values().isEmpty());
     // Saving now would store an empty array over the column's values.
+    EXPECT_DEATH(column->save(), k_wrongMove);
+}
+
+TEST_F(DSStoredColumnStateDeathTest, ATextEditDuringASaveStops)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    ColumnsFixture tables;
+    DSTextDataColumn *column = tables.addTextColumn({"a", "b", "c"});
+    ASSERT_TRUE(column->replaceTextValueAtIndex(0, "z"));
+    EXPECT_EQ(column->storedState(), S::Edited);
+    ASSERT_TRUE(column->prepareForSave());
+    EXPECT_EQ(column->storedState(), S::Saving);
+    EXPECT_DEATH(column->replaceTextValueAtIndex(1, "y"), k_wrongMove);
+}
+
+TEST_F(DSStoredColumnStateDeathTest, ASaveOfANeverLoadedTextColumnStops)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    ColumnsFixture tables;
+    DSTextDataColumn *column = tables.addTextColumn({"a", "b", "c"});
+    column->teardown();
+    EXPECT_EQ(column->storedState(), S::Encoded);
     EXPECT_DEATH(column->save(), k_wrongMove);
 }
 
