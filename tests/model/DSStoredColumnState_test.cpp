@@ -5,6 +5,7 @@
 
 #include "model/DSNumericDataColumn.h"
 #include "model/DSTextDataColumn.h"
+#include "model/DSTimeDataColumn.h"
 #include "model/DSStoredColumnState.h"
 #include "platform/store/DSObjectFactory.h"
 
@@ -138,6 +139,20 @@ TEST_F(DSStoredColumnStateDeathTest, ASaveOfANeverLoadedTextColumnStops)
     ColumnsFixture tables;
     DSTextDataColumn *column = tables.addTextColumn({"a", "b", "c"});
     column->teardown();
+    EXPECT_EQ(column->storedState(), S::Encoded);
+    EXPECT_DEATH(column->save(), k_wrongMove);
+}
+
+TEST_F(DSStoredColumnStateDeathTest, ASaveOfANeverLoadedTimeColumnStops)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    ColumnsFixture tables;
+    tables.table()->setNum_records(2);
+    auto *column = tables.addColumnOfEntity<DSTimeDataColumn>("DSTimeDataColumn", QStringLiteral("t"));
+    EXPECT_EQ(column->storedState(), S::Importing);
+    ASSERT_TRUE(column->appendTimeValue(0, 86400));
+    ASSERT_TRUE(column->appendTimeValue(86400, 86400));
+    ASSERT_TRUE(column->save());
     EXPECT_EQ(column->storedState(), S::Encoded);
     EXPECT_DEATH(column->save(), k_wrongMove);
 }
