@@ -1,5 +1,6 @@
 #pragma once
 
+#include "charts/DSPictureOwner.h"
 #include "model/DSRowMask.h"
 #include "ui/DSNibController.h"
 
@@ -12,6 +13,7 @@
 class DSColumn;
 class DSStatDocumentWindow;
 class DSStyle;
+class DSTable;
 class QObject;
 class QWidget;
 
@@ -20,7 +22,7 @@ class QWidget;
 // re-entry guard of its own refresh.
 //
 // Main thread only.
-class DSStatDocumentViewDelegate : public DSNibController
+class DSStatDocumentViewDelegate : public DSNibController, public DSPictureOwner
 {
 public:
     DSStatDocumentViewDelegate();
@@ -51,9 +53,13 @@ public:
     // here.
     virtual void revealColumns(const QList<DSColumn *> &) {}
 
-    // The pane's style sheet, made for its document on first use and kept
-    // for the controller's life.
-    DSStyle *style();
+    // The pane's default style sheet, made for its document on first use
+    // and kept for the controller's life.
+    DSStyle *style() override;
+    // The pictures' side: the document's active table, and its filter
+    // popover closed (nothing without a document).
+    DSTable *pictureActiveTable() const override;
+    void closeFilterPopover() override;
 
     // Clears the document, then the base teardown.
     void teardown() override;
