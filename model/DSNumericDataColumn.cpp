@@ -7,6 +7,8 @@
 #include "platform/store/DSManagedObjectContext.h"
 #include "platform/store/DSUndoManager.h"
 
+#include <QScopedValueRollback>
+
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -36,8 +38,23 @@ void DSNumericDataColumn::awakeFromInsert()
     setPrimitiveValue(QByteArray(""), k_values);
 }
 
+DSStoredColumnState DSNumericDataColumn::storedState() const
+{
+    if (m_prepared)
+        return DSStoredColumnState::Saving;
+    if (m_inEdit)
+        return DSStoredColumnState::Editing;
+    if (m_dirty)
+        return DSStoredColumnState::Edited;
+    // A buffer being filled, or no stored data that saving could lose.
+    if (m_loaded || values().isEmpty())
+        return DSStoredColumnState::Importing;
+    return m_decoded ? DSStoredColumnState::Decoded : DSStoredColumnState::Encoded;
+}
+
 void DSNumericDataColumn::didTurnIntoFault()
 {
+    ds_stored_column_check(storedState(), DSStoredColumnMove::Fault);
     // Unsaved edits go with the document's other unsaved changes.
     m_dirty = false;
     m_prepared.reset();
@@ -229,7 +246,9 @@ qint64 DSNumericDataColumn::getIndexedValues(const int32_t **out, qint64 *bins)
 
 bool DSNumericDataColumn::appendValue(double x)
 {
-    return ds_append_to_buffer(temp_values, std::isinf(x) ? double(NAN) : x);
+    const bool appended = ds_append_to_buffer(temp_values, std::isinf(x) ? double(NAN) : x);
+    m_loaded = m_loaded || appended;
+    return appended;
 }
 
 bool DSNumericDataColumn::saveAfterImport()
@@ -265,6 +284,7 @@ bool DSNumericDataColumn::saveAfterImport()
 
 bool DSNumericDataColumn::save()
 {
+    ds_stored_column_check(storedState(), DSStoredColumnMove::Save);
     const qint64 n = temp_values.used();
     QByteArray stored("");
     if (n > 0 && temp_values.data()) {
@@ -276,6 +296,7 @@ bool DSNumericDataColumn::save()
     }
     setPrimitiveValue(stored, k_values);
     temp_values.release();
+    m_loaded = false;
     teardown();
     return true;
 }
@@ -295,6 +316,7 @@ bool DSNumericDataColumn::loadEditBuffer(qint64 n)
         temp_values.setUsed(n);
         m_editable = false;
         teardown();
+        m_loaded = true;
         return true;
     }
     temp_values.release();
@@ -308,6 +330,7 @@ bool DSNumericDataColumn::loadEditBuffer(qint64 n)
         std::memcpy(buffer, m_values, size_t(stored) * sizeof(double));
     fillMissing(buffer + stored, n - stored);
     temp_values.setUsed(n);
+    m_loaded = true;
     return true;
 }
 
@@ -319,6 +342,7 @@ bool DSNumericDataColumn::finishEdit()
         // later save to store.
         qCritical("Error compressing data");
         temp_values.release();
+        m_loaded = false;
         return false;
     }
     recursivePurge();
@@ -394,8 +418,10 @@ bool DSNumericDataColumn::makeEditable(qint64 n)
 
 bool DSNumericDataColumn::editCell(qint64 row, double x)
 {
+    ds_stored_column_check(storedState(), DSStoredColumnMove::BeginEdit);
     if (!makeEditable(std::max(tableRowCount(), row + 1)))
         return false;
+    const QScopedValueRollback<bool> editing(m_inEdit, true);
     double &cell = temp_values.data()[row];
     const double old = cell;
     cell = x;
@@ -441,6 +467,7 @@ QVariant DSNumericDataColumn::encodedValueOfAttribute(const DSAttributeDescripti
 
 bool DSNumericDataColumn::prepareForSave()
 {
+    ds_stored_column_check(storedState(), DSStoredColumnMove::PrepareSave);
     m_prepared.reset();
     if (!m_dirty)
         return true;
@@ -451,6 +478,7 @@ bool DSNumericDataColumn::prepareForSave()
 
 void DSNumericDataColumn::commitSavePreparation()
 {
+    ds_stored_column_check(storedState(), DSStoredColumnMove::FinishSave);
     if (!m_prepared)
         return;
     setPrimitiveValue(*m_prepared, k_values);
@@ -462,6 +490,7 @@ void DSNumericDataColumn::commitSavePreparation()
 
 void DSNumericDataColumn::discardSavePreparation()
 {
+    ds_stored_column_check(storedState(), DSStoredColumnMove::FinishSave);
     m_prepared.reset();
 }
 

@@ -2,6 +2,7 @@
 
 #include "model/DSDataColumn.h"
 #include "model/DSNumericColumn.h"
+#include "model/DSStoredColumnState.h"
 
 #include <QByteArray>
 
@@ -75,6 +76,8 @@ public:
     void discardSavePreparation() override;
     // Whether the stored data is decoded.
     bool isDecoded() const { return m_decoded; }
+    // Where the column is in its life cycle (DSStoredColumnState).
+    DSStoredColumnState storedState() const;
 
     // The decoded array and its count k (cut to the table's rows when k is
     // larger); null and 0 without values.
@@ -178,6 +181,11 @@ private:
     // holds edits not yet in "values".
     bool m_editable = false;
     bool m_dirty = false;
+    // A cell edit is under way.
+    bool m_inEdit = false;
+    // temp_values is being filled for save() (appended or loaded for a row
+    // change).
+    bool m_loaded = false;
     // The edited array deflated by prepareForSave().
     std::optional<QByteArray> m_prepared;
 };

@@ -8,6 +8,8 @@
 #include "platform/store/DSManagedObjectContext.h"
 #include "platform/store/DSUndoManager.h"
 
+#include <QScopedValueRollback>
+
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -44,8 +46,23 @@ void DSTextDataColumn::awakeFromInsert()
             setPrimitiveValue(QByteArray(""), key);
 }
 
+DSStoredColumnState DSTextDataColumn::storedState() const
+{
+    if (m_preparedOffsets)
+        return DSStoredColumnState::Saving;
+    if (m_inEdit)
+        return DSStoredColumnState::Editing;
+    if (m_dirty)
+        return DSStoredColumnState::Edited;
+    // Rows being appended, or no stored rows that saving could lose.
+    if (m_loaded || dataForKey(k_text_offsets).isEmpty())
+        return DSStoredColumnState::Importing;
+    return m_decoded ? DSStoredColumnState::Decoded : DSStoredColumnState::Encoded;
+}
+
 void DSTextDataColumn::didTurnIntoFault()
 {
+    ds_stored_column_check(storedState(), DSStoredColumnMove::Fault);
     // Unsaved edits go with the document's other unsaved changes.
     m_dirty = false;
     m_textsEdited = false;
@@ -249,6 +266,7 @@ bool DSTextDataColumn::appendTextValue(const char *text)
     }
     temp_offsets.data()[temp_offsets.used()] = offset;
     temp_offsets.setUsed(temp_offsets.used() + 1);
+    m_loaded = true;
     return true;
 }
 
@@ -272,6 +290,7 @@ bool DSTextDataColumn::saveAfterImport()
 
 bool DSTextDataColumn::save()
 {
+    ds_stored_column_check(storedState(), DSStoredColumnMove::Save);
     const std::optional<QByteArray> texts = deflated(temp_text.data(), temp_text.used());
     const std::optional<QByteArray> offsets =
         deflated(reinterpret_cast<const char *>(temp_offsets.data()), temp_offsets.used() * qint64(sizeof(int64_t)));
@@ -281,6 +300,7 @@ bool DSTextDataColumn::save()
     setPrimitiveValue(*offsets, k_text_offsets);
     temp_text.release();
     temp_offsets.release();
+    m_loaded = false;
     teardown();
     return true;
 }
@@ -366,6 +386,8 @@ bool DSTextDataColumn::replaceTextValueAtIndex(qint64 row, const char *text)
 
 bool DSTextDataColumn::editOffset(qint64 row, int64_t offset)
 {
+    ds_stored_column_check(storedState(), DSStoredColumnMove::BeginEdit);
+    const QScopedValueRollback<bool> editing(m_inEdit, true);
     ensureDecoded();
     if (row >= m_offsetCount) {
         // An edit past the stored rows: the rows up to it are blank.

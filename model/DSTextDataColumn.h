@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/DSDataColumn.h"
+#include "model/DSStoredColumnState.h"
 #include "model/DSTextColumn.h"
 
 #include <QByteArray>
@@ -66,6 +67,8 @@ public:
     void teardown() override;
     // Whether cell edits wait in memory for the next save.
     bool hasUnsavedEdits() const { return m_dirty; }
+    // Where the column is in its life cycle (DSStoredColumnState).
+    DSStoredColumnState storedState() const;
 
     // Saving an edited column: deflates the edited offsets, and the texts
     // when an edit appended one (false when that fails, the edits kept),
@@ -181,6 +184,10 @@ private:
     // texts that an edit appended.
     bool m_dirty = false;
     bool m_textsEdited = false;
+    // A cell edit is under way.
+    bool m_inEdit = false;
+    // Rows have been appended for save().
+    bool m_loaded = false;
     // What prepareForSave() deflated: the offsets, and the texts when edited.
     std::optional<QByteArray> m_preparedOffsets, m_preparedTexts;
 

@@ -52,8 +52,17 @@ void DSTimeDataColumn::awakeFromInsert()
     setPrimitiveValue(QByteArray(""), k_intervals);
 }
 
+DSStoredColumnState DSTimeDataColumn::storedState() const
+{
+    // Rows being written, or no stored rows that saving could lose.
+    if (m_loaded || dataForKey(k_values).isEmpty())
+        return DSStoredColumnState::Importing;
+    return m_decoded ? DSStoredColumnState::Decoded : DSStoredColumnState::Encoded;
+}
+
 void DSTimeDataColumn::didTurnIntoFault()
 {
+    ds_stored_column_check(storedState(), DSStoredColumnMove::Fault);
     teardown();
     DSTimeColumn::didTurnIntoFault();
 }
@@ -194,6 +203,7 @@ bool DSTimeDataColumn::appendTimeValue(double value, double interval)
         temp_time_values.setUsed(temp_time_values.used() - 1);
         return false;
     }
+    m_loaded = true;
     return true;
 }
 
@@ -210,6 +220,7 @@ bool DSTimeDataColumn::saveAfterImport()
 
 bool DSTimeDataColumn::save()
 {
+    ds_stored_column_check(storedState(), DSStoredColumnMove::Save);
     const qint64 n = std::min(temp_time_values.used(), temp_time_intervals.used());
     const std::optional<QByteArray> values = deflateDoubles(temp_time_values.data(), n);
     const std::optional<QByteArray> intervals = deflateDoubles(temp_time_intervals.data(), n);
@@ -219,6 +230,7 @@ bool DSTimeDataColumn::save()
     setPrimitiveValue(*intervals, k_intervals);
     temp_time_values.release();
     temp_time_intervals.release();
+    m_loaded = false;
     teardown();
     return true;
 }
@@ -245,6 +257,7 @@ bool DSTimeDataColumn::loadEditBuffers(qint64 n)
     std::fill(intervals + stored, intervals + n, 0.0);
     temp_time_values.setUsed(n);
     temp_time_intervals.setUsed(n);
+    m_loaded = true;
     return true;
 }
 
@@ -254,6 +267,7 @@ bool DSTimeDataColumn::finishEdit()
         qCritical("Error compressing data");
         temp_time_values.release();
         temp_time_intervals.release();
+        m_loaded = false;
         return false;
     }
     recursivePurge();

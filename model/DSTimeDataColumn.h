@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/DSDataColumn.h"
+#include "model/DSStoredColumnState.h"
 #include "model/DSTimeColumn.h"
 
 #include <QByteArray>
@@ -45,6 +46,9 @@ public:
     bool isDamaged() override;
     // Releases the inflated arrays and the NaN mask, and purges.
     void teardown() override;
+    // Where the column is in its life cycle (DSStoredColumnState); a time
+    // column takes no cell edit in memory, so never Editing, Edited or Saving.
+    DSStoredColumnState storedState() const;
 
     // The inflated arrays and their count (cut to the table's rows).
     qint64 getTimeValues(const double **values, const double **intervals) override;
@@ -93,6 +97,8 @@ private:
     QByteArray m_decodedValuesFrom, m_decodedIntervalsFrom;
     qint64 m_decodedRows = 0;
     bool m_decoded = false;
+    // Rows have been appended, or loaded for a row change, for save().
+    bool m_loaded = false;
     bool m_damaged = false;
     DSColumnBuffer<double> m_values;
     DSColumnBuffer<double> m_intervals;
