@@ -3,11 +3,7 @@
 #include "model/ds_compression.h"
 #include "model/ds_row_mask.h"
 #include "model/ds_stored_arrays.h"
-#include "platform/store/DSAttributeDescription.h"
-#include "platform/store/DSManagedObjectContext.h"
 #include "platform/store/DSUndoManager.h"
-
-#include <QScopedValueRollback>
 
 #include <algorithm>
 #include <bit>
@@ -28,7 +24,7 @@ void fillMissing(double *to, qint64 count)
 
 } // namespace
 
-DSNumericDataColumn::DSNumericDataColumn() = default;
+DSNumericDataColumn::DSNumericDataColumn() : DSStoredColumn({k_values}) {}
 
 DSNumericDataColumn::~DSNumericDataColumn() = default;
 
@@ -38,40 +34,15 @@ void DSNumericDataColumn::awakeFromInsert()
     setPrimitiveValue(QByteArray(""), k_values);
 }
 
-DSStoredColumnState DSNumericDataColumn::storedState() const
+void DSNumericDataColumn::decode()
 {
-    if (m_prepared)
-        return DSStoredColumnState::Saving;
-    if (m_inEdit)
-        return DSStoredColumnState::Editing;
-    if (m_dirty)
-        return DSStoredColumnState::Edited;
-    // A buffer being filled, or no stored data that saving could lose.
-    if (m_loaded || values().isEmpty())
-        return DSStoredColumnState::Importing;
-    return m_decoded ? DSStoredColumnState::Decoded : DSStoredColumnState::Encoded;
-}
-
-void DSNumericDataColumn::didTurnIntoFault()
-{
-    ds_stored_column_check(storedState(), DSStoredColumnMove::Fault);
-    // Unsaved edits go with the document's other unsaved changes.
-    m_dirty = false;
-    m_prepared.reset();
-    teardown();
-    DSNumericColumn::didTurnIntoFault();
-}
-
-void DSNumericDataColumn::setup()
-{
-    m_decodedFrom = values();
-    m_decodedRows = tableRowCount();
     // Read whole and checked: damage never reads as other numbers, and a
     // small stream that would inflate to gigabytes costs no more than the
     // table's rows.
-    m_damaged = isValueUnreadable(k_values) || !ds_inflate_stored_doubles(m_decodedFrom, storedRowLimit(), &m_decompressed);
-    if (m_damaged)
+    if (isValueUnreadable(k_values) || !ds_inflate_stored_doubles(values(), storedRowLimit(), &m_decompressed)) {
+        setDamaged();
         qWarning("The column “%s” is damaged: its stored values do not read back whole", qPrintable(name()));
+    }
     m_count = m_decompressed.size() / qsizetype(sizeof(double));
     m_values = reinterpret_cast<const double *>(m_decompressed.constData());
     if (m_count > 0 && reinterpret_cast<uintptr_t>(m_values) % alignof(double) != 0) {
@@ -83,7 +54,6 @@ void DSNumericDataColumn::setup()
         m_values = aligned;
         m_count = aligned ? m_count : 0;
     }
-    m_decoded = true;
     m_editable = false;
     scanDecoded();
 }
@@ -97,19 +67,13 @@ bool DSNumericDataColumn::checkStoredArrays(qint64 maxRows, qint64 *rows) const
     return true;
 }
 
-bool DSNumericDataColumn::isDamaged()
-{
-    ensureDecoded();
-    return m_damaged;
-}
-
 void DSNumericDataColumn::scanDecoded()
 {
-    const qint64 n = m_decodedRows;
+    const qint64 n = decodedRows();
     m_onlyIntegers = true;
     m_integersStale = false;
-    temp_nan_mask.release();
-    const auto markMissing = [&](qint64 row) { return ds_mark_nan_row(temp_nan_mask, n, row); };
+    m_missingRows.release();
+    const auto markMissing = [&](qint64 row) { return ds_mark_nan_row(m_missingRows, n, row); };
     const qint64 valued = std::min(m_count, n);
     for (qint64 i = 0; i < valued; ++i) {
         const double x = m_values[i];
@@ -120,55 +84,19 @@ void DSNumericDataColumn::scanDecoded()
             m_onlyIntegers = false;
         }
     }
-    ds_mark_nan_rows(temp_nan_mask, n, std::max<qint64>(m_count, 0), n);
+    ds_mark_nan_rows(m_missingRows, n, std::max<qint64>(m_count, 0), n);
 }
 
-void DSNumericDataColumn::teardown()
+void DSNumericDataColumn::releaseDecoded()
 {
-    if (m_dirty) {
-        purgeIndex();
-        purgeStats();
-        return;
-    }
     if (m_editable)
         temp_values.release();
     m_editable = false;
     m_decompressed = QByteArray();
-    m_decodedFrom = QByteArray();
     m_alignedValues.release();
     m_values = nullptr;
     m_count = 0;
-    m_decoded = false;
-    m_damaged = false;
-    temp_nan_mask.release();
     m_onlyIntegers = false;
-    purgeIndex();
-    purgeStats();
-}
-
-void DSNumericDataColumn::ensureDecoded()
-{
-    if (m_decoded) {
-        const QByteArray stored = values();
-        if (stored.constData() == m_decodedFrom.constData() && stored.size() == m_decodedFrom.size()) {
-            if (tableRowCount() == m_decodedRows)
-                return;
-            if (m_editable) {
-                // The edited array is the data: only the rows it covers moved.
-                m_decodedRows = tableRowCount();
-                purgeIndex();
-                purgeStats();
-                scanDecoded();
-                return;
-            }
-        }
-        // Undo, redo or a decoded copy replaced the data, or the table's rows
-        // changed: what was decoded describes the old state (edits included:
-        // they were made on data that is no longer the column's).
-        m_dirty = false;
-        teardown();
-    }
-    setup();
 }
 
 qint64 DSNumericDataColumn::getValues(const double **out)
@@ -176,34 +104,17 @@ qint64 DSNumericDataColumn::getValues(const double **out)
     ensureDecoded();
     qint64 count = m_count;
     if (table())
-        count = std::min(count, m_decodedRows);
+        count = std::min(count, decodedRows());
     if (out)
         *out = count > 0 ? m_values : nullptr;
     return std::max<qint64>(count, 0);
-}
-
-qint64 DSNumericDataColumn::getMissingMask(const uint8_t **out, qint64 offset, qint64 limit)
-{
-    ensureDecoded();
-    if (!apply_missing_values_predicate() || !missing_values_predicate()) {
-        if (out)
-            *out = temp_nan_mask.data();
-        return temp_nan_mask.used();
-    }
-    offset = std::max<qint64>(offset, 0);
-    const qint64 length = setupMissingMask(offset, limit);
-    uint8_t *mask = sharedMissingMask();
-    ds_or_nan_mask(mask, temp_nan_mask, offset, length);
-    if (out)
-        *out = length ? mask : nullptr;
-    return length;
 }
 
 bool DSNumericDataColumn::containsOnlyIntegers()
 {
     ensureDecoded();
     if (m_integersStale) {
-        const qint64 valued = std::min(m_count, m_decodedRows);
+        const qint64 valued = std::min(m_count, decodedRows());
         m_onlyIntegers = std::all_of(m_values, m_values + std::max<qint64>(valued, 0),
                                      [](double x) { return std::isnan(x) || isWhole(x); });
         m_integersStale = false;
@@ -246,9 +157,10 @@ qint64 DSNumericDataColumn::getIndexedValues(const int32_t **out, qint64 *bins)
 
 bool DSNumericDataColumn::appendValue(double x)
 {
-    const bool appended = ds_append_to_buffer(temp_values, std::isinf(x) ? double(NAN) : x);
-    m_loaded = m_loaded || appended;
-    return appended;
+    if (!ds_append_to_buffer(temp_values, std::isinf(x) ? double(NAN) : x))
+        return false;
+    noteFilled();
+    return true;
 }
 
 bool DSNumericDataColumn::saveAfterImport()
@@ -282,30 +194,10 @@ bool DSNumericDataColumn::saveAfterImport()
     return save() && filled;
 }
 
-bool DSNumericDataColumn::save()
-{
-    ds_stored_column_check(storedState(), DSStoredColumnMove::Save);
-    const qint64 n = temp_values.used();
-    QByteArray stored("");
-    if (n > 0 && temp_values.data()) {
-        std::optional<QByteArray> deflated = zlibDeflate(
-            QByteArray::fromRawData(reinterpret_cast<const char *>(temp_values.data()), qsizetype(n) * qsizetype(sizeof(double))));
-        if (!deflated)
-            return false;
-        stored = std::move(*deflated);
-    }
-    setPrimitiveValue(stored, k_values);
-    temp_values.release();
-    m_loaded = false;
-    teardown();
-    return true;
-}
-
 bool DSNumericDataColumn::loadEditBuffer(qint64 n)
 {
-    if (m_dirty && !storeEditsWithoutUndo())
+    if (!beginRowChange())
         return false;
-    ensureDecoded();
     if (m_editable) {
         // The edited array becomes the buffer; what reads it decodes again.
         if (n > temp_values.capacity() && !temp_values.reallocate(n)) {
@@ -316,7 +208,7 @@ bool DSNumericDataColumn::loadEditBuffer(qint64 n)
         temp_values.setUsed(n);
         m_editable = false;
         teardown();
-        m_loaded = true;
+        noteFilled();
         return true;
     }
     temp_values.release();
@@ -325,27 +217,12 @@ bool DSNumericDataColumn::loadEditBuffer(qint64 n)
         qCritical("Error in malloc()");
         return false;
     }
-    const qint64 stored = std::clamp<qint64>(std::min(m_count, m_decodedRows), 0, n);
+    const qint64 stored = std::clamp<qint64>(std::min(m_count, decodedRows()), 0, n);
     if (stored > 0)
         std::memcpy(buffer, m_values, size_t(stored) * sizeof(double));
     fillMissing(buffer + stored, n - stored);
     temp_values.setUsed(n);
-    m_loaded = true;
-    return true;
-}
-
-bool DSNumericDataColumn::finishEdit()
-{
-    if (!save()) {
-        // The edit goes whole: the stored data, and what was decoded from
-        // it, are still the old values, and no edited array is left for a
-        // later save to store.
-        qCritical("Error compressing data");
-        temp_values.release();
-        m_loaded = false;
-        return false;
-    }
-    recursivePurge();
+    noteFilled();
     return true;
 }
 
@@ -368,14 +245,14 @@ void DSNumericDataColumn::dropRows(const DSIndexSet &rows)
     }
     std::memmove(buffer + kept, buffer + from, size_t(n - from) * sizeof(double));
     temp_values.setUsed(kept + (n - from));
-    finishEdit();
+    finishRowChange();
 }
 
 void DSNumericDataColumn::addRows(qint64 n)
 {
     if (!takesEdits() || !loadEditBuffer(tableRowCount() + std::max<qint64>(n, 0)))
         return;
-    finishEdit();
+    finishRowChange();
 }
 
 bool DSNumericDataColumn::replaceNumericValueAtIndex(qint64 row, double x)
@@ -418,86 +295,38 @@ bool DSNumericDataColumn::makeEditable(qint64 n)
 
 bool DSNumericDataColumn::editCell(qint64 row, double x)
 {
-    ds_stored_column_check(storedState(), DSStoredColumnMove::BeginEdit);
-    if (!makeEditable(std::max(tableRowCount(), row + 1)))
-        return false;
-    const QScopedValueRollback<bool> editing(m_inEdit, true);
-    double &cell = temp_values.data()[row];
-    const double old = cell;
-    cell = x;
-    if (row < m_decodedRows) {
-        if (std::isnan(x))
-            ds_mark_nan_row(temp_nan_mask, m_decodedRows, row);
-        else if (!temp_nan_mask.isEmpty())
-            temp_nan_mask.data()[row / 8] &= uint8_t(~(1u << (row % 8)));
-        if (!std::isnan(x) && !isWhole(x))
-            m_onlyIntegers = false;
-        else if (!m_onlyIntegers && !std::isnan(old) && !isWhole(old))
-            m_integersStale = true;  // the replaced value may have been the only fraction
-    }
-    m_dirty = true;
-    DSManagedObjectContext *context = managedObjectContext();
-    if (!context && !storeEditsWithoutUndo()) {
-        cell = old;
-        m_dirty = false;
+    double old = NAN;
+    const auto write = [&] {
+        if (!makeEditable(std::max(tableRowCount(), row + 1)))
+            return false;
+        double &cell = temp_values.data()[row];
+        old = cell;
+        cell = x;
+        markMissing(row, std::isnan(x));
+        if (row < decodedRows()) {
+            if (!std::isnan(x) && !isWhole(x))
+                m_onlyIntegers = false;
+            else if (!m_onlyIntegers && !std::isnan(old) && !isWhole(old))
+                m_integersStale = true;  // the replaced value may have been the only fraction
+        }
+        return true;
+    };
+    const auto unwrite = [&] {
+        temp_values.data()[row] = old;
         scanDecoded();
-        return false;
-    }
-    if (!context) {
-        recursivePurge();
-        return true;
-    }
-    markUnsavedEdit();
-    recursivePurge();
-    if (DSUndoManager *undo = context->undoManager())
+    };
+    return DSStoredColumn::editCell(write, unwrite, [&](DSUndoManager *undo) {
         undo->registerUndo([this, row, old] { editCell(row, old); }, qint64(sizeof row + sizeof old));
-    return true;
+    });
 }
 
-QVariant DSNumericDataColumn::encodedValueOfAttribute(const DSAttributeDescription *attribute) const
+QByteArray DSNumericDataColumn::importedArray(size_t) const
 {
-    if (!m_dirty || attribute->name() != k_values)
-        return DSManagedObject::encodedValueOfAttribute(attribute);
-    std::optional<QByteArray> stored = zlibDeflate(
-        QByteArray::fromRawData(reinterpret_cast<const char *>(m_values), qsizetype(m_count) * qsizetype(sizeof(double))));
-    if (!stored)
-        qCritical("Error compressing data");
-    return stored ? QVariant(*stored) : QVariant();
+    return QByteArray::fromRawData(reinterpret_cast<const char *>(temp_values.data()),
+                                   qsizetype(temp_values.used()) * qsizetype(sizeof(double)));
 }
 
-bool DSNumericDataColumn::prepareForSave()
+std::optional<QByteArray> DSNumericDataColumn::editedArray(size_t) const
 {
-    ds_stored_column_check(storedState(), DSStoredColumnMove::PrepareSave);
-    m_prepared.reset();
-    if (!m_dirty)
-        return true;
-    m_prepared = zlibDeflate(QByteArray::fromRawData(reinterpret_cast<const char *>(m_values),
-                                                     qsizetype(m_count) * qsizetype(sizeof(double))));
-    return m_prepared.has_value();
-}
-
-void DSNumericDataColumn::commitSavePreparation()
-{
-    ds_stored_column_check(storedState(), DSStoredColumnMove::FinishSave);
-    if (!m_prepared)
-        return;
-    setPrimitiveValue(*m_prepared, k_values);
-    m_prepared.reset();
-    // The edited array stays the decoded data of what is now stored.
-    m_decodedFrom = values();
-    m_dirty = false;
-}
-
-void DSNumericDataColumn::discardSavePreparation()
-{
-    ds_stored_column_check(storedState(), DSStoredColumnMove::FinishSave);
-    m_prepared.reset();
-}
-
-bool DSNumericDataColumn::storeEditsWithoutUndo()
-{
-    if (storeSavePreparationWithoutUndo())
-        return true;
-    qCritical("Error compressing data");
-    return false;
+    return QByteArray::fromRawData(reinterpret_cast<const char *>(m_values), qsizetype(m_count) * qsizetype(sizeof(double)));
 }

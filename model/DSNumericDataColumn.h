@@ -1,12 +1,9 @@
 #pragma once
 
-#include "model/DSDataColumn.h"
 #include "model/DSNumericColumn.h"
-#include "model/DSStoredColumnState.h"
+#include "model/DSStoredColumn.h"
 
 #include <QByteArray>
-
-#include <optional>
 
 // The numeric column whose values are stored in the document.
 //
@@ -15,18 +12,12 @@
 // rows k and above, up to the table's row count, are missing. A new column
 // stores empty data (k = 0).
 //
-// States: importing (values appended into temp_values, nothing stored yet);
-// encoded (only "values" holds data, after save() or a fault); decoded
-// (after the first reader or edit: the inflated array, the NaN mask and the
-// whole-number flag are held until the next save, teardown or fault);
-// edited (in a context: a cell edit changed the decoded array, now held in
-// temp_values, and the column counts as unsaved; "values" still holds the
-// data before the edits until the document saves, which deflates the array
-// in prepareForSave() and stores it in commitSavePreparation(); teardown
-// keeps the edited array, a fault drops it). A row change (dropRows,
-// addRows) and an edit outside a context rewrite the whole stored array.
-// A change of "values" from elsewhere (undo, redo, a decoded copy) is
-// noticed by the next reader, which decodes the new data.
+// Its life cycle (import, decode, cell edits held until the document
+// saves, fault) is DSStoredColumn's. Decoded are the inflated array, the NaN
+// mask and the whole-number flag; a cell edit makes the decoded array the
+// writable temp_values, which teardown keeps while it holds unsaved edits.
+// The import buffer is temp_values; a row change (dropRows, addRows) and
+// an edit outside a context rewrite the whole stored array.
 //
 // Undo of a cell edit records the row and the old value only, through the
 // context's undo manager; undoing it is a cell edit in turn.
@@ -34,59 +25,24 @@
 // The decoded array and the NaN mask stay valid until the column's next
 // edit, teardown or fault; the shared mask (predicate applied) until its
 // next mask request, and never freed by one.
-class DSNumericDataColumn : public DSNumericColumn, public DSDataColumn
+class DSNumericDataColumn : public DSStoredColumn<DSNumericColumn>
 {
 public:
     DSNumericDataColumn();
     ~DSNumericDataColumn() override;
 
     using DSNumericColumn::getValues;
-    using DSNumericColumn::getMissingMask;
 
     // The stored data itself (deflated).
     QByteArray values() const { return dataForKey(QStringLiteral("values")); }
 
     // Stores empty data.
     void awakeFromInsert() override;
-    // teardown(), then the base.
-    void didTurnIntoFault() override;
-    // Decodes the stored data: the array, the NaN mask and the whole-number
-    // flag. Data that does not read back whole (see
-    // ds_inflate_stored_doubles), holds more values than the table has rows
-    // (refused once inflating passes them, never inflated in full) or that
-    // the store could not read makes the column damaged: it reads as no
-    // values, every row missing.
-    void setup();
     bool checkStoredArrays(qint64 maxRows, qint64 *rows) const override;
-    // A damaged column takes no edit: its stored bytes stay as they were.
-    bool isDamaged() override;
-    // Releases the decoded data and the NaN mask, clears the whole-number
-    // flag, then purges the index and the statistics. An edited array is
-    // kept (only what derives from it goes): it is the column's data.
-    void teardown() override;
-    // Whether cell edits wait in memory for the next save.
-    bool hasUnsavedEdits() const { return m_dirty; }
-
-    // Saving an edited column: deflates the edited array (false when that
-    // fails, the edits kept), stores it without an undo step, or drops it.
-    bool prepareForSave() override;
-    bool needsSavePreparation() const override { return m_dirty; }
-    QVariant encodedValueOfAttribute(const DSAttributeDescription *attribute) const override;
-    void commitSavePreparation() override;
-    void discardSavePreparation() override;
-    // Whether the stored data is decoded.
-    bool isDecoded() const { return m_decoded; }
-    // Where the column is in its life cycle (DSStoredColumnState).
-    DSStoredColumnState storedState() const;
 
     // The decoded array and its count k (cut to the table's rows when k is
     // larger); null and 0 without values.
     qint64 getValues(const double **out) override;
-    // Without the predicate applied: the whole column's NaN mask whatever
-    // the range (rows that are NaN or lie past k), null and 0 when no row is
-    // missing. With it: the shared mask of the range with the NaN mask ORed
-    // in, and its length.
-    qint64 getMissingMask(const uint8_t **out, qint64 offset, qint64 limit) override;
     bool containsOnlyIntegers() override;
     // The index and the per-row positions are kept until the next purge;
     // asked for positions with neither kept, both come from one pass.
@@ -109,10 +65,6 @@ public:
     // stops at the first failed append (and the answer is false): the rows
     // not appended read as missing all the same.
     bool saveAfterImport() override;
-    // Deflates the first temp_values_used() doubles into "values", empties
-    // the buffer and tears down. False when deflating fails: the buffer is
-    // kept and nothing is stored.
-    bool save() override;
 
     // Editing (refused, logged, when the column is damaged; a row change
     // rewrites the whole stored array, a cell edit
@@ -137,16 +89,27 @@ public:
     // Unless damaged.
     bool isEditable() const override { return isSound(); }
 
+protected:
+    // Decodes the stored data: the array, the NaN mask and the whole-number
+    // flag. Data that does not read back whole (see
+    // ds_inflate_stored_doubles), holds more values than the table has rows
+    // (refused once inflating passes them, never inflated in full) or that
+    // the store could not read makes the column damaged: it reads as no
+    // values, every row missing.
+    void decode() override;
+    // The decoded data, the edited array and the whole-number flag.
+    void releaseDecoded() override;
+    bool followsRowCount() const override { return m_editable; }
+    void scanMissingRows() override { scanDecoded(); }
+    QByteArray importedArray(size_t key) const override;
+    void releaseImportBuffers() override { temp_values.release(); }
+    std::optional<QByteArray> editedArray(size_t key) const override;
+
 private:
-    // Decodes unless the decoded data is that of the stored "values".
-    void ensureDecoded();
     // Makes temp_values hold exactly n doubles: the stored values of the
     // table's rows below min(k, n), NaN after them. False when memory runs
     // out.
     bool loadEditBuffer(qint64 n);
-    // save() and the purges every edit ends with. False when saving failed:
-    // the edit buffer is dropped and nothing is purged.
-    bool finishEdit();
     // Makes the decoded array the writable temp_values of at least n
     // doubles (NaN past what was stored). False when memory runs out.
     bool makeEditable(qint64 n);
@@ -156,36 +119,15 @@ private:
     // Writes x at row of the edited array, keeps the mask in step, marks
     // the column unsaved, purges and registers the undo of the cell.
     bool editCell(qint64 row, double x);
-    // Stores an edited array as "values" without an undo step (before a row
-    // change, whose undo must give the edited values back). False when
-    // deflating fails, changing nothing.
-    bool storeEditsWithoutUndo();
 
-    // What was decoded: the stored data and the table's row count then.
-    QByteArray m_decodedFrom;
-    qint64 m_decodedRows = 0;
-    bool m_decoded = false;
-    // The stored data did not read back whole.
-    bool m_damaged = false;
     // The inflated array (k = m_count doubles), read in place.
     QByteArray m_decompressed;
     DSColumnBuffer<double> m_alignedValues;
     const double *m_values = nullptr;
     qint64 m_count = 0;
-    // Rows that are NaN or past k; empty when no row is missing.
-    DSColumnBuffer<uint8_t> temp_nan_mask;
     bool m_onlyIntegers = false;
     // An edit replaced a fraction: the flag is found again when asked.
     bool m_integersStale = false;
-    // The decoded array is temp_values (m_count doubles), and whether it
-    // holds edits not yet in "values".
+    // The decoded array is temp_values (m_count doubles).
     bool m_editable = false;
-    bool m_dirty = false;
-    // A cell edit is under way.
-    bool m_inEdit = false;
-    // temp_values is being filled for save() (appended or loaded for a row
-    // change).
-    bool m_loaded = false;
-    // The edited array deflated by prepareForSave().
-    std::optional<QByteArray> m_prepared;
 };

@@ -5,10 +5,7 @@
 #include "model/ds_stored_arrays.h"
 #include "platform/store/DSAttributeDescription.h"
 #include "platform/store/DSEntityDescription.h"
-#include "platform/store/DSManagedObjectContext.h"
 #include "platform/store/DSUndoManager.h"
-
-#include <QScopedValueRollback>
 
 #include <algorithm>
 #include <bit>
@@ -23,17 +20,9 @@ const QString k_text_values = QStringLiteral("text_values");
 const QString k_text_offsets = QStringLiteral("text_offsets");
 constexpr qint64 first_import_buffer = 4096;
 
-// A zlib stream of the bytes, "" for none; none when deflating fails.
-std::optional<QByteArray> deflated(const char *bytes, qint64 size)
-{
-    if (size <= 0)
-        return QByteArray("");
-    return zlibDeflate(QByteArray::fromRawData(bytes, qsizetype(size)));
-}
-
 } // namespace
 
-DSTextDataColumn::DSTextDataColumn() = default;
+DSTextDataColumn::DSTextDataColumn() : DSStoredColumn({k_text_offsets, k_text_values}) {}
 
 DSTextDataColumn::~DSTextDataColumn() = default;
 
@@ -46,57 +35,28 @@ void DSTextDataColumn::awakeFromInsert()
             setPrimitiveValue(QByteArray(""), key);
 }
 
-DSStoredColumnState DSTextDataColumn::storedState() const
+void DSTextDataColumn::decode()
 {
-    if (m_preparedOffsets)
-        return DSStoredColumnState::Saving;
-    if (m_inEdit)
-        return DSStoredColumnState::Editing;
-    if (m_dirty)
-        return DSStoredColumnState::Edited;
-    // Rows being appended, or no stored rows that saving could lose.
-    if (m_loaded || dataForKey(k_text_offsets).isEmpty())
-        return DSStoredColumnState::Importing;
-    return m_decoded ? DSStoredColumnState::Decoded : DSStoredColumnState::Encoded;
-}
-
-void DSTextDataColumn::didTurnIntoFault()
-{
-    ds_stored_column_check(storedState(), DSStoredColumnMove::Fault);
-    // Unsaved edits go with the document's other unsaved changes.
-    m_dirty = false;
-    m_textsEdited = false;
-    discardSavePreparation();
-    temp_text.release();
-    temp_offsets.release();
-    teardown();
-    DSTextColumn::didTurnIntoFault();
-}
-
-void DSTextDataColumn::setup()
-{
-    m_decodedTextFrom = text_values();
-    m_decodedOffsetsFrom = text_offsets();
     // Read whole and checked: damage never reads as other texts.
-    m_damaged = isValueUnreadable(k_text_values) || isValueUnreadable(k_text_offsets)
-                || !ds_inflate_stored_texts(m_decodedTextFrom, m_decodedOffsetsFrom, storedRowLimit(),
-                                            &decompressed_text, &decompressed_offsets);
-    if (m_damaged)
+    if (isValueUnreadable(k_text_values) || isValueUnreadable(k_text_offsets)
+        || !ds_inflate_stored_texts(text_values(), text_offsets(), storedRowLimit(), &decompressed_text,
+                                    &decompressed_offsets)) {
+        setDamaged();
         qWarning("The column “%s” is damaged: its stored texts do not read back whole", qPrintable(name()));
+    }
     m_offsetCount = decompressed_offsets.size() / qsizetype(sizeof(int64_t));
-    m_decoded = true;
     scanBlanks();
 }
 
 void DSTextDataColumn::scanBlanks()
 {
-    const qint64 n = m_decodedRows = tableRowCount();
-    temp_blank_mask.release();
+    const qint64 n = decodedRows();
+    m_missingRows.release();
     const qint64 stored = std::min(m_offsetCount, n);
     for (qint64 i = 0; i < stored; ++i)
-        if (!isTextOffset(storedOffset(i)) && !ds_mark_nan_row(temp_blank_mask, n, i))
+        if (!isTextOffset(storedOffset(i)) && !ds_mark_nan_row(m_missingRows, n, i))
             return;
-    ds_mark_nan_rows(temp_blank_mask, n, std::max<qint64>(stored, 0), n);
+    ds_mark_nan_rows(m_missingRows, n, std::max<qint64>(stored, 0), n);
 }
 
 bool DSTextDataColumn::checkStoredArrays(qint64 maxRows, qint64 *rows) const
@@ -109,50 +69,12 @@ bool DSTextDataColumn::checkStoredArrays(qint64 maxRows, qint64 *rows) const
     return true;
 }
 
-bool DSTextDataColumn::isDamaged()
+void DSTextDataColumn::releaseDecoded()
 {
-    ensureDecoded();
-    return m_damaged;
-}
-
-void DSTextDataColumn::teardown()
-{
-    if (!m_dirty) {
-        decompressed_text = QByteArray();
-        decompressed_offsets = QByteArray();
-        m_decodedTextFrom = QByteArray();
-        m_decodedOffsetsFrom = QByteArray();
-        m_offsetCount = 0;
-        m_decoded = false;
-        m_damaged = false;
-        m_textsEdited = false;
-        temp_blank_mask.release();
-    }
-    purgeIndex();
-    purgeStats();
-}
-
-void DSTextDataColumn::ensureDecoded()
-{
-    if (m_decoded) {
-        const auto same = [](const QByteArray &a, const QByteArray &b) {
-            return a.constData() == b.constData() && a.size() == b.size();
-        };
-        if (same(text_values(), m_decodedTextFrom) && same(text_offsets(), m_decodedOffsetsFrom)) {
-            if (tableRowCount() != m_decodedRows) {
-                purgeIndex();
-                purgeStats();
-                scanBlanks();
-            }
-            return;
-        }
-        // Undo, redo or a decoded copy replaced the data: what was decoded
-        // describes the old state (edits included: they were made on data
-        // that is no longer the column's).
-        m_dirty = false;
-        teardown();
-    }
-    setup();
+    decompressed_text = QByteArray();
+    decompressed_offsets = QByteArray();
+    m_offsetCount = 0;
+    m_textsEdited = false;
 }
 
 int64_t DSTextDataColumn::storedOffset(qint64 i) const
@@ -165,7 +87,7 @@ int64_t DSTextDataColumn::storedOffset(qint64 i) const
 qint64 DSTextDataColumn::getTextValues(const char *const **out, qint64 offset, qint64 limit)
 {
     ensureDecoded();
-    const qint64 n = m_decodedRows;
+    const qint64 n = decodedRows();
     offset = std::max<qint64>(offset, 0);
     if (offset >= n || decompressed_text.isEmpty()) {
         if (out)
@@ -194,23 +116,6 @@ qint64 DSTextDataColumn::getTextValues(const char *const **out, qint64 offset, q
     if (out)
         *out = pointers;
     return c;
-}
-
-qint64 DSTextDataColumn::getMissingMask(const uint8_t **out, qint64 offset, qint64 limit)
-{
-    ensureDecoded();
-    if (!apply_missing_values_predicate() || !missing_values_predicate()) {
-        if (out)
-            *out = temp_blank_mask.data();
-        return temp_blank_mask.used();
-    }
-    offset = std::max<qint64>(offset, 0);
-    const qint64 length = setupMissingMask(offset, limit);
-    uint8_t *mask = sharedMissingMask();
-    ds_or_nan_mask(mask, temp_blank_mask, offset, length);
-    if (out)
-        *out = length ? mask : nullptr;
-    return length;
 }
 
 qint64 DSTextDataColumn::getIndex(const char *const **out)
@@ -266,7 +171,7 @@ bool DSTextDataColumn::appendTextValue(const char *text)
     }
     temp_offsets.data()[temp_offsets.used()] = offset;
     temp_offsets.setUsed(temp_offsets.used() + 1);
-    m_loaded = true;
+    noteFilled();
     return true;
 }
 
@@ -288,28 +193,31 @@ bool DSTextDataColumn::saveAfterImport()
     return filled;
 }
 
-bool DSTextDataColumn::save()
+QByteArray DSTextDataColumn::importedArray(size_t key) const
 {
-    ds_stored_column_check(storedState(), DSStoredColumnMove::Save);
-    const std::optional<QByteArray> texts = deflated(temp_text.data(), temp_text.used());
-    const std::optional<QByteArray> offsets =
-        deflated(reinterpret_cast<const char *>(temp_offsets.data()), temp_offsets.used() * qint64(sizeof(int64_t)));
-    if (!texts || !offsets)
-        return false;
-    setPrimitiveValue(*texts, k_text_values);
-    setPrimitiveValue(*offsets, k_text_offsets);
+    if (key == 0)
+        return QByteArray::fromRawData(reinterpret_cast<const char *>(temp_offsets.data()),
+                                       qsizetype(temp_offsets.used()) * qsizetype(sizeof(int64_t)));
+    return QByteArray::fromRawData(temp_text.data(), qsizetype(temp_text.used()));
+}
+
+void DSTextDataColumn::releaseImportBuffers()
+{
     temp_text.release();
     temp_offsets.release();
-    m_loaded = false;
-    teardown();
-    return true;
+}
+
+std::optional<QByteArray> DSTextDataColumn::editedArray(size_t key) const
+{
+    if (key == 0)
+        return decompressed_offsets;
+    return m_textsEdited ? std::optional<QByteArray>(decompressed_text) : std::nullopt;
 }
 
 std::optional<std::vector<int64_t>> DSTextDataColumn::loadOffsets(qint64 n)
 {
-    if (m_dirty && !storeEditsWithoutUndo())
+    if (!beginRowChange())
         return std::nullopt;
-    ensureDecoded();
     std::vector<int64_t> offsets;
     try {
         offsets.resize(size_t(std::max<qint64>(n, 0)), -1);
@@ -326,7 +234,8 @@ std::optional<std::vector<int64_t>> DSTextDataColumn::loadOffsets(qint64 n)
 bool DSTextDataColumn::storeOffsets(const std::vector<int64_t> &offsets)
 {
     const std::optional<QByteArray> stored =
-        deflated(reinterpret_cast<const char *>(offsets.data()), qint64(offsets.size() * sizeof(int64_t)));
+        ds_deflate_stored_array(QByteArray::fromRawData(reinterpret_cast<const char *>(offsets.data()),
+                                                        qsizetype(offsets.size() * sizeof(int64_t))));
     if (!stored) {
         qCritical("Error compressing data");
         return false;
@@ -386,108 +295,31 @@ bool DSTextDataColumn::replaceTextValueAtIndex(qint64 row, const char *text)
 
 bool DSTextDataColumn::editOffset(qint64 row, int64_t offset)
 {
-    ds_stored_column_check(storedState(), DSStoredColumnMove::BeginEdit);
-    const QScopedValueRollback<bool> editing(m_inEdit, true);
-    ensureDecoded();
-    if (row >= m_offsetCount) {
-        // An edit past the stored rows: the rows up to it are blank.
-        const qint64 n = std::max(m_decodedRows, row + 1);
-        try {
-            decompressed_offsets.resize(qsizetype(n) * qsizetype(sizeof(int64_t)));
-        } catch (const std::bad_alloc &) {
-            qCritical("Error in realloc()");
-            return false;
-        }
-        std::fill_n(reinterpret_cast<int64_t *>(decompressed_offsets.data()) + m_offsetCount, n - m_offsetCount,
-                    int64_t(-1));
-        m_offsetCount = n;
-    }
-    char *cell = decompressed_offsets.data() + row * qsizetype(sizeof offset);
-    int64_t old;
-    std::memcpy(&old, cell, sizeof old);
-    const auto write = [&](int64_t value) {
-        std::memcpy(cell, &value, sizeof value);
-        if (row >= m_decodedRows)
-            return;
-        if (!isTextOffset(value))
-            ds_mark_nan_row(temp_blank_mask, m_decodedRows, row);
-        else if (!temp_blank_mask.isEmpty())
-            temp_blank_mask.data()[row / 8] &= uint8_t(~(1u << (row % 8)));
+    int64_t old = -1;
+    const auto set = [this, row](int64_t value) {
+        std::memcpy(decompressed_offsets.data() + row * qsizetype(sizeof value), &value, sizeof value);
+        markMissing(row, !isTextOffset(value));
     };
-    write(offset);
-    const bool wasDirty = m_dirty;
-    m_dirty = true;
-    DSManagedObjectContext *context = managedObjectContext();
-    if (!context && !storeEditsWithoutUndo()) {
-        write(old);
-        m_dirty = wasDirty;
-        return false;
-    }
-    if (context)
-        markUnsavedEdit();
-    recursivePurge();
-    if (DSUndoManager *undo = context ? context->undoManager() : nullptr)
+    const auto write = [&] {
+        ensureDecoded();
+        if (row >= m_offsetCount) {
+            // An edit past the stored rows: the rows up to it are blank.
+            const qint64 n = std::max(decodedRows(), row + 1);
+            try {
+                decompressed_offsets.resize(qsizetype(n) * qsizetype(sizeof(int64_t)));
+            } catch (const std::bad_alloc &) {
+                qCritical("Error in realloc()");
+                return false;
+            }
+            std::fill_n(reinterpret_cast<int64_t *>(decompressed_offsets.data()) + m_offsetCount, n - m_offsetCount,
+                        int64_t(-1));
+            m_offsetCount = n;
+        }
+        std::memcpy(&old, decompressed_offsets.constData() + row * qsizetype(sizeof old), sizeof old);
+        set(offset);
+        return true;
+    };
+    return DSStoredColumn::editCell(write, [&] { set(old); }, [&](DSUndoManager *undo) {
         undo->registerUndo([this, row, old] { editOffset(row, old); }, qint64(sizeof row + sizeof old));
-    return true;
-}
-
-QVariant DSTextDataColumn::encodedValueOfAttribute(const DSAttributeDescription *attribute) const
-{
-    const bool offsets = attribute->name() == k_text_offsets;
-    const bool texts = attribute->name() == k_text_values && m_textsEdited;
-    if (!m_dirty || !(offsets || texts))
-        return DSManagedObject::encodedValueOfAttribute(attribute);
-    const QByteArray &decoded = offsets ? decompressed_offsets : decompressed_text;
-    const std::optional<QByteArray> stored = deflated(decoded.constData(), decoded.size());
-    if (!stored)
-        qCritical("Error compressing data");
-    return stored ? QVariant(*stored) : QVariant();
-}
-
-bool DSTextDataColumn::prepareForSave()
-{
-    discardSavePreparation();
-    if (!m_dirty)
-        return true;
-    // The two streams deflate side by side: a save of one edited column
-    // waits for the longer of them only.
-    ds_dispatch_apply(m_textsEdited ? 2 : 1, [this](uint64_t i) {
-        if (i == 0)
-            m_preparedOffsets = deflated(decompressed_offsets.constData(), decompressed_offsets.size());
-        else
-            m_preparedTexts = deflated(decompressed_text.constData(), decompressed_text.size());
     });
-    if (m_preparedOffsets && (m_preparedTexts || !m_textsEdited))
-        return true;
-    discardSavePreparation();
-    return false;
-}
-
-void DSTextDataColumn::commitSavePreparation()
-{
-    if (!m_preparedOffsets)
-        return;
-    if (m_preparedTexts)
-        setPrimitiveValue(*m_preparedTexts, k_text_values);
-    setPrimitiveValue(*m_preparedOffsets, k_text_offsets);
-    discardSavePreparation();
-    // The edited data stays the decoded data of what is now stored.
-    m_decodedTextFrom = text_values();
-    m_decodedOffsetsFrom = text_offsets();
-    m_dirty = false;
-    m_textsEdited = false;
-}
-
-void DSTextDataColumn::discardSavePreparation()
-{
-    m_preparedOffsets.reset();
-    m_preparedTexts.reset();
-}
-
-bool DSTextDataColumn::storeEditsWithoutUndo()
-{
-    if (storeSavePreparationWithoutUndo())
-        return true;
-    qCritical("Error compressing data");
-    return false;
 }

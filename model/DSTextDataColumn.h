@@ -1,7 +1,6 @@
 #pragma once
 
-#include "model/DSDataColumn.h"
-#include "model/DSStoredColumnState.h"
+#include "model/DSStoredColumn.h"
 #include "model/DSTextColumn.h"
 
 #include <QByteArray>
@@ -19,30 +18,23 @@
 // and above, up to the table's row count, are blank. An empty text is never
 // stored: it is a blank row. Stored texts are never removed or compacted.
 //
-// States: importing (texts appended into temp_text and temp_offsets);
-// encoded (only the attributes hold data, after save() or a fault); decoded
-// (after the first reader or edit: the inflated attributes and the blank
-// mask are held until the next save, teardown or fault); edited (in a
-// context: a cell edit changed the decoded offsets, and appended its text
-// to the decoded texts, and the column counts as unsaved; the attributes
-// still hold the data before the edits until the document saves, which
-// deflates what changed in prepareForSave() and stores it in
-// commitSavePreparation(); teardown keeps the edits, a fault drops them). A
-// row change (dropRows, addRows) and an edit outside a context rewrite the
-// stored offsets. A change of the attributes from elsewhere (undo, redo, a
-// decoded copy) is noticed by the next reader, which decodes the new data.
+// Its life cycle (import, decode, cell edits held until the document
+// saves, fault) is DSStoredColumn's. Decoded are the inflated attributes and
+// the blank mask; a cell edit changes the decoded offsets, and appends its
+// text to the decoded texts, which then also wait for the save. The import
+// buffers are temp_text and temp_offsets; a row change (dropRows, addRows)
+// and an edit outside a context rewrite the stored offsets.
 //
 // Undo of a cell edit records the row and its old offset only, through the
 // context's undo manager (the old text stays in the texts); undoing it is a
 // cell edit in turn.
-class DSTextDataColumn : public DSTextColumn, public DSDataColumn
+class DSTextDataColumn : public DSStoredColumn<DSTextColumn>
 {
 public:
     DSTextDataColumn();
     ~DSTextDataColumn() override;
 
     using DSTextColumn::getTextValues;
-    using DSTextColumn::getMissingMask;
 
     // The stored data itself (deflated).
     QByteArray text_values() const { return dataForKey(QStringLiteral("text_values")); }
@@ -50,34 +42,7 @@ public:
 
     // Stores empty data in both attributes.
     void awakeFromInsert() override;
-    // Frees the import buffers, teardown(), then the base.
-    void didTurnIntoFault() override;
-    // Decodes the stored data: the texts, the offsets and the blank mask.
-    // Data that does not read back whole or is not consistent (see
-    // ds_inflate_stored_texts), or that the store could not read, makes the
-    // column damaged: no texts, every row blank.
-    void setup();
     bool checkStoredArrays(qint64 maxRows, qint64 *rows) const override;
-    // A damaged column takes no edit (refused, logged): its stored bytes
-    // stay as they were.
-    bool isDamaged() override;
-    // Releases the decoded data and the blank mask, then purges the index
-    // and the statistics. Edited data is kept (only what derives from it
-    // goes): it is the column's data.
-    void teardown() override;
-    // Whether cell edits wait in memory for the next save.
-    bool hasUnsavedEdits() const { return m_dirty; }
-    // Where the column is in its life cycle (DSStoredColumnState).
-    DSStoredColumnState storedState() const;
-
-    // Saving an edited column: deflates the edited offsets, and the texts
-    // when an edit appended one (false when that fails, the edits kept),
-    // stores them without an undo step, or drops them.
-    bool prepareForSave() override;
-    bool needsSavePreparation() const override { return m_dirty; }
-    QVariant encodedValueOfAttribute(const DSAttributeDescription *attribute) const override;
-    void commitSavePreparation() override;
-    void discardSavePreparation() override;
 
     // The texts of rows offset on: c rows, c = limit when 0 < limit < n -
     // offset, else every row to the last (n the table's rows). A row reads
@@ -86,10 +51,6 @@ public:
     // when offset is at or past n, or when no text is stored (so a column of
     // blank rows gives no rows).
     qint64 getTextValues(const char *const **out, qint64 offset, qint64 limit) override;
-    // Without the predicate applied: the whole column's blank mask whatever
-    // the range, null and 0 when no row is blank. With it: the shared mask
-    // of the range with the blank mask ORed in, and its length.
-    qint64 getMissingMask(const uint8_t **out, qint64 offset, qint64 limit) override;
     // Decoding first: new stored data purges what was kept.
     qint64 getIndex(const char *const **out) override;
     qint64 getIndexedValues(const int32_t **out, qint64 *bins) override;
@@ -105,10 +66,6 @@ public:
     // (the filling blanks counting as its blank entry) has fewer than 151
     // entries. False when filling or saving failed.
     bool saveAfterImport() override;
-    // Deflates the appended texts and offsets into the attributes, empties
-    // the buffers and tears down. False when deflating fails: the buffers
-    // are kept and nothing is stored.
-    bool save() override;
 
     // Editing: each rewrites the offsets (and, replacing with a non-empty
     // text, appends it to the texts), then purges this column and everything
@@ -140,10 +97,22 @@ public:
     qint64 temp_offsets_capacity() const { return temp_offsets.capacity(); }
     qint64 temp_offsets_used() const { return temp_offsets.used(); }
 
+protected:
+    // Decodes the stored data: the texts, the offsets and the blank mask.
+    // Data that does not read back whole or is not consistent (see
+    // ds_inflate_stored_texts), or that the store could not read, makes the
+    // column damaged: no texts, every row blank.
+    void decode() override;
+    void releaseDecoded() override;
+    // A change of the table's rows alone marks the blank rows again.
+    bool followsRowCount() const override { return true; }
+    void scanMissingRows() override { scanBlanks(); }
+    QByteArray importedArray(size_t key) const override;
+    void releaseImportBuffers() override;
+    std::optional<QByteArray> editedArray(size_t key) const override;
+    void didStoreEdits() override { m_textsEdited = false; }
+
 private:
-    // Decodes unless the decoded data is that of the stored attributes; a
-    // change of the table's rows alone marks the blank rows again.
-    void ensureDecoded();
     // Builds the blank mask over the table's rows from the decoded data.
     void scanBlanks();
     // Whether a decoded offset reads as a text.
@@ -153,10 +122,6 @@ private:
     // purges and registers the undo of the cell. False, changing nothing,
     // when memory runs out or, outside a context, the edit cannot be stored.
     bool editOffset(qint64 row, int64_t offset);
-    // Stores the edits as the attributes without an undo step (before a row
-    // change, whose undo must give the edited texts back). False when
-    // deflating fails, changing nothing.
-    bool storeEditsWithoutUndo();
     // The decoded offset of row i (below k).
     int64_t storedOffset(qint64 i) const;
     // The offsets of the table's n rows as stored: -1 past k.
@@ -169,27 +134,11 @@ private:
     template <class T>
     static bool growImportBuffer(DSColumnBuffer<T> &buffer, qint64 needed);
 
-    // What was decoded: the stored data and the table's row count then.
-    QByteArray m_decodedTextFrom, m_decodedOffsetsFrom;
-    qint64 m_decodedRows = 0;
-    bool m_decoded = false;
-    // The stored data did not read back whole.
-    bool m_damaged = false;
     QByteArray decompressed_text;
     QByteArray decompressed_offsets;
     qint64 m_offsetCount = 0;
-    // Rows whose offset is -1 or that lie past k; empty when none is blank.
-    DSColumnBuffer<uint8_t> temp_blank_mask;
-    // The decoded offsets hold edits not yet stored, and the decoded texts
-    // texts that an edit appended.
-    bool m_dirty = false;
+    // The decoded texts hold texts that an edit appended.
     bool m_textsEdited = false;
-    // A cell edit is under way.
-    bool m_inEdit = false;
-    // Rows have been appended for save().
-    bool m_loaded = false;
-    // What prepareForSave() deflated: the offsets, and the texts when edited.
-    std::optional<QByteArray> m_preparedOffsets, m_preparedTexts;
 
     DSColumnBuffer<char> temp_text;
     DSColumnBuffer<int64_t> temp_offsets;

@@ -168,6 +168,18 @@ qint64 DSTimeColumn::getTimeValues(const double **values, const double **interva
     return answered;
 }
 
+// The interval from value as whole days and seconds; a zero step for a NaN
+// value or interval.
+static ds_gmt_units_s gregorianStep(double value, double interval)
+{
+    ds_gmt_units_s step;
+    if (std::isfinite(value) && std::isfinite(interval)) {
+        step.days = int32_t(ds_gmt_units_between(value, value + interval, DS_GMT_DAYS));
+        step.seconds = interval - step.days * kDay;
+    }
+    return step;
+}
+
 void DSTimeColumn::setupGregorianDatesForTimeValues(const double *values, const double *intervals, qint64 count)
 {
     if (count <= 0 || !values) {
@@ -192,16 +204,17 @@ void DSTimeColumn::setupGregorianDatesForTimeValues(const double *values, const 
         temp_gregorian_intervals.setUsed(0);
         return;
     }
-    for (qint64 row = 0; row < count; ++row) {
-        ds_gmt_units_s step;
-        const double v = values[row], d = intervals[row];
-        if (std::isfinite(v) && std::isfinite(d)) {
-            step.days = int32_t(ds_gmt_units_between(v, v + d, DS_GMT_DAYS));
-            step.seconds = d - step.days * kDay;
-        }
-        steps[row] = step;
-    }
+    for (qint64 row = 0; row < count; ++row)
+        steps[row] = gregorianStep(values[row], intervals[row]);
     temp_gregorian_intervals.setUsed(count);
+}
+
+void DSTimeColumn::updateGregorianDate(qint64 row, double value, double interval)
+{
+    if (row >= 0 && row < temp_gregorian_dates.used())
+        temp_gregorian_dates.data()[row] = std::isfinite(value) ? ds_gmt_date(value) : ds_gmt_date_none();
+    if (row >= 0 && row < temp_gregorian_intervals.used())
+        temp_gregorian_intervals.data()[row] = gregorianStep(value, interval);
 }
 
 qint64 DSTimeColumn::getGregorianDates(const ds_gmt_date_s **dates, const ds_gmt_units_s **steps)

@@ -93,6 +93,9 @@ public:
     // intervals: each value's GMT date, and each row's interval as whole
     // days and seconds (a zero step for a NaN value or interval).
     void setupGregorianDatesForTimeValues(const double *values, const double *intervals, qint64 count);
+    // Keeps the cached calendar date and step of one row in step with its
+    // new value and interval (a row the cache does not cover is left alone).
+    void updateGregorianDate(qint64 row, double value, double interval);
     // The calendar dates and steps of all rows, or of a range (entry 0 is
     // the range's first row); their count; null and 0 for an empty range.
     qint64 getGregorianDates(const ds_gmt_date_s **dates, const ds_gmt_units_s **steps);

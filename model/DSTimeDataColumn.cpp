@@ -4,6 +4,7 @@
 #include "model/ds_row_mask.h"
 #include "model/ds_stored_arrays.h"
 #include "model/ds_time_units.h"
+#include "platform/store/DSUndoManager.h"
 
 #include <algorithm>
 #include <bit>
@@ -32,16 +33,9 @@ qint64 inflateInto(const QByteArray &stored, qint64 maxRows, DSColumnBuffer<doub
     return n;
 }
 
-std::optional<QByteArray> deflateDoubles(const double *data, qint64 n)
-{
-    if (n <= 0 || !data)
-        return QByteArray("");
-    return zlibDeflate(QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(n) * qsizetype(sizeof(double))));
-}
-
 } // namespace
 
-DSTimeDataColumn::DSTimeDataColumn() = default;
+DSTimeDataColumn::DSTimeDataColumn() : DSStoredColumn({k_values, k_intervals}) {}
 
 DSTimeDataColumn::~DSTimeDataColumn() = default;
 
@@ -52,47 +46,35 @@ void DSTimeDataColumn::awakeFromInsert()
     setPrimitiveValue(QByteArray(""), k_intervals);
 }
 
-DSStoredColumnState DSTimeDataColumn::storedState() const
+void DSTimeDataColumn::decode()
 {
-    // Rows being written, or no stored rows that saving could lose.
-    if (m_loaded || dataForKey(k_values).isEmpty())
-        return DSStoredColumnState::Importing;
-    return m_decoded ? DSStoredColumnState::Decoded : DSStoredColumnState::Encoded;
-}
-
-void DSTimeDataColumn::didTurnIntoFault()
-{
-    ds_stored_column_check(storedState(), DSStoredColumnMove::Fault);
-    teardown();
-    DSTimeColumn::didTurnIntoFault();
-}
-
-void DSTimeDataColumn::setup()
-{
-    m_decodedValuesFrom = time_values();
-    m_decodedIntervalsFrom = time_intervals();
-    m_decodedRows = tableRowCount();
     const qint64 limit = storedRowLimit();
-    const qint64 values = inflateInto(m_decodedValuesFrom, limit, m_values);
-    const qint64 intervals = inflateInto(m_decodedIntervalsFrom, limit, m_intervals);
-    m_damaged = values < 0 || intervals < 0 || isValueUnreadable(k_values) || isValueUnreadable(k_intervals);
-    if (m_damaged) {
+    const qint64 values = inflateInto(time_values(), limit, m_values);
+    const qint64 intervals = inflateInto(time_intervals(), limit, m_intervals);
+    if (values < 0 || intervals < 0 || isValueUnreadable(k_values) || isValueUnreadable(k_intervals)) {
+        setDamaged();
         qWarning("The column “%s” is damaged: its stored times do not read back whole", qPrintable(name()));
         m_values.release();
         m_intervals.release();
+        m_count = 0;
+    } else {
+        // Rows without both a value and an interval read as missing.
+        m_count = std::min(values, intervals);
     }
-    // Rows without both a value and an interval read as missing.
-    m_count = m_damaged ? 0 : std::min(values, intervals);
-    m_decoded = true;
+    m_edited = false;
+    scanMissingRows();
+}
 
-    const qint64 n = table() ? m_decodedRows : m_count;
-    temp_nan_mask.release();
+void DSTimeDataColumn::scanMissingRows()
+{
+    const qint64 n = table() ? decodedRows() : m_count;
+    m_missingRows.release();
     const double *v = m_values.data();
     const qint64 valued = std::min(m_count, n);
     for (qint64 row = 0; row < valued; ++row)
-        if (std::isnan(v[row]) && !ds_mark_nan_row(temp_nan_mask, n, row))
+        if (std::isnan(v[row]) && !ds_mark_nan_row(m_missingRows, n, row))
             break;
-    ds_mark_nan_rows(temp_nan_mask, n, valued, n);
+    ds_mark_nan_rows(m_missingRows, n, valued, n);
     setupGregorianDatesForTimeValues(m_values.data(), m_intervals.data(), valued);
 }
 
@@ -107,37 +89,12 @@ bool DSTimeDataColumn::checkStoredArrays(qint64 maxRows, qint64 *rows) const
     return true;
 }
 
-bool DSTimeDataColumn::isDamaged()
-{
-    ensureDecoded();
-    return m_damaged;
-}
-
-void DSTimeDataColumn::teardown()
+void DSTimeDataColumn::releaseDecoded()
 {
     m_values.release();
     m_intervals.release();
-    m_decodedValuesFrom = QByteArray();
-    m_decodedIntervalsFrom = QByteArray();
     m_count = 0;
-    m_decoded = false;
-    m_damaged = false;
-    temp_nan_mask.release();
-    purgeIndex();
-    purgeStats();
-}
-
-void DSTimeDataColumn::ensureDecoded()
-{
-    if (m_decoded) {
-        const QByteArray values = time_values(), intervals = time_intervals();
-        if (values.constData() == m_decodedValuesFrom.constData() && values.size() == m_decodedValuesFrom.size()
-            && intervals.constData() == m_decodedIntervalsFrom.constData()
-            && intervals.size() == m_decodedIntervalsFrom.size() && tableRowCount() == m_decodedRows)
-            return;
-        teardown();
-    }
-    setup();
+    m_edited = false;
 }
 
 qint64 DSTimeDataColumn::getTimeValues(const double **values, const double **intervals)
@@ -145,7 +102,7 @@ qint64 DSTimeDataColumn::getTimeValues(const double **values, const double **int
     ensureDecoded();
     qint64 count = m_count;
     if (table())
-        count = std::min(count, m_decodedRows);
+        count = std::min(count, decodedRows());
     count = std::max<qint64>(count, 0);
     if (values)
         *values = count ? m_values.data() : nullptr;
@@ -171,23 +128,6 @@ qint64 DSTimeDataColumn::getGregorianDates(const ds_gmt_date_s **dates, const ds
     return answered;
 }
 
-qint64 DSTimeDataColumn::getMissingMask(const uint8_t **out, qint64 offset, qint64 limit)
-{
-    ensureDecoded();
-    if (!apply_missing_values_predicate() || !missing_values_predicate()) {
-        if (out)
-            *out = temp_nan_mask.data();
-        return temp_nan_mask.used();
-    }
-    offset = std::max<qint64>(offset, 0);
-    const qint64 length = setupMissingMask(offset, limit);
-    uint8_t *mask = sharedMissingMask();
-    ds_or_nan_mask(mask, temp_nan_mask, offset, length);
-    if (out)
-        *out = length ? mask : nullptr;
-    return length;
-}
-
 double DSTimeDataColumn::storedValue(double value) const
 {
     return isTimeOfDay() ? value - ds_time_floor(ds_time_unit_day, nullptr, value) : value;
@@ -203,7 +143,7 @@ bool DSTimeDataColumn::appendTimeValue(double value, double interval)
         temp_time_values.setUsed(temp_time_values.used() - 1);
         return false;
     }
-    m_loaded = true;
+    noteFilled();
     return true;
 }
 
@@ -218,26 +158,10 @@ bool DSTimeDataColumn::saveAfterImport()
     return save() && filled;
 }
 
-bool DSTimeDataColumn::save()
-{
-    ds_stored_column_check(storedState(), DSStoredColumnMove::Save);
-    const qint64 n = std::min(temp_time_values.used(), temp_time_intervals.used());
-    const std::optional<QByteArray> values = deflateDoubles(temp_time_values.data(), n);
-    const std::optional<QByteArray> intervals = deflateDoubles(temp_time_intervals.data(), n);
-    if (!values || !intervals)
-        return false;
-    setPrimitiveValue(*values, k_values);
-    setPrimitiveValue(*intervals, k_intervals);
-    temp_time_values.release();
-    temp_time_intervals.release();
-    m_loaded = false;
-    teardown();
-    return true;
-}
-
 bool DSTimeDataColumn::loadEditBuffers(qint64 n)
 {
-    ensureDecoded();
+    if (!beginRowChange())
+        return false;
     temp_time_values.release();
     temp_time_intervals.release();
     double *values = temp_time_values.reserve(n);
@@ -248,7 +172,7 @@ bool DSTimeDataColumn::loadEditBuffers(qint64 n)
         temp_time_intervals.release();
         return false;
     }
-    const qint64 stored = std::clamp<qint64>(std::min(m_count, m_decodedRows), 0, n);
+    const qint64 stored = std::clamp<qint64>(std::min(m_count, decodedRows()), 0, n);
     if (stored > 0) {
         std::memcpy(values, m_values.data(), size_t(stored) * sizeof(double));
         std::memcpy(intervals, m_intervals.data(), size_t(stored) * sizeof(double));
@@ -257,20 +181,7 @@ bool DSTimeDataColumn::loadEditBuffers(qint64 n)
     std::fill(intervals + stored, intervals + n, 0.0);
     temp_time_values.setUsed(n);
     temp_time_intervals.setUsed(n);
-    m_loaded = true;
-    return true;
-}
-
-bool DSTimeDataColumn::finishEdit()
-{
-    if (!save()) {
-        qCritical("Error compressing data");
-        temp_time_values.release();
-        temp_time_intervals.release();
-        m_loaded = false;
-        return false;
-    }
-    recursivePurge();
+    noteFilled();
     return true;
 }
 
@@ -289,21 +200,80 @@ void DSTimeDataColumn::dropRows(const DSIndexSet &rows)
     }
     temp_time_values.setUsed(kept);
     temp_time_intervals.setUsed(kept);
-    finishEdit();
+    finishRowChange();
 }
 
 void DSTimeDataColumn::addRows(qint64 n)
 {
     if (takesEdits() && loadEditBuffers(tableRowCount() + std::max<qint64>(n, 0)))
-        finishEdit();
+        finishRowChange();
 }
 
 bool DSTimeDataColumn::replaceTimeValueAtIndex(qint64 row, double value, double interval)
 {
-    const qint64 n = tableRowCount();
-    if (row < 0 || row >= n || !takesEdits() || !loadEditBuffers(n))
+    if (row < 0 || row >= tableRowCount() || !takesEdits())
         return false;
-    temp_time_values.data()[row] = storedValue(value);
-    temp_time_intervals.data()[row] = interval;
-    return finishEdit();
+    return editCell(row, storedValue(value), interval);
+}
+
+bool DSTimeDataColumn::coverRows(qint64 n)
+{
+    if (n <= m_count)
+        return true;
+    // Both arrays grow in step, the rows past the stored ones empty.
+    if (!m_values.reserve(n) || !m_intervals.reserve(n)) {
+        qCritical("Error in malloc()");
+        return false;
+    }
+    std::fill(m_values.data() + m_count, m_values.data() + n, double(NAN));
+    std::fill(m_intervals.data() + m_count, m_intervals.data() + n, 0.0);
+    m_values.setUsed(n);
+    m_intervals.setUsed(n);
+    m_count = n;
+    return true;
+}
+
+bool DSTimeDataColumn::editCell(qint64 row, double value, double interval)
+{
+    double oldValue = NAN, oldInterval = 0;
+    const auto set = [this, row](double v, double d) {
+        m_values.data()[row] = v;
+        m_intervals.data()[row] = d;
+        markMissing(row, std::isnan(v));
+        updateGregorianDate(row, v, d);
+    };
+    const auto write = [&] {
+        ensureDecoded();
+        if (!coverRows(std::max(decodedRows(), row + 1)))
+            return false;
+        oldValue = m_values.data()[row];
+        oldInterval = m_intervals.data()[row];
+        set(value, interval);
+        m_edited = true;
+        return true;
+    };
+    return DSStoredColumn::editCell(write, [&] { set(oldValue, oldInterval); }, [&](DSUndoManager *undo) {
+        undo->registerUndo([this, row, oldValue, oldInterval] { editCell(row, oldValue, oldInterval); },
+                           qint64(sizeof row + sizeof oldValue + sizeof oldInterval));
+    });
+}
+
+QByteArray DSTimeDataColumn::importedArray(size_t key) const
+{
+    // Rows without both a value and an interval are not stored.
+    const qint64 n = std::min(temp_time_values.used(), temp_time_intervals.used());
+    const double *data = key == 0 ? temp_time_values.data() : temp_time_intervals.data();
+    return QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(n) * qsizetype(sizeof(double)));
+}
+
+void DSTimeDataColumn::releaseImportBuffers()
+{
+    temp_time_values.release();
+    temp_time_intervals.release();
+}
+
+std::optional<QByteArray> DSTimeDataColumn::editedArray(size_t key) const
+{
+    const double *data = key == 0 ? m_values.data() : m_intervals.data();
+    return QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(m_count) * qsizetype(sizeof(double)));
 }

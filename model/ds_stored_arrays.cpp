@@ -9,6 +9,13 @@
 #include <cstring>
 #include <limits>
 
+std::optional<QByteArray> ds_deflate_stored_array(const QByteArray &bytes)
+{
+    if (bytes.isEmpty())
+        return QByteArray("");
+    return zlibDeflate(bytes);
+}
+
 bool ds_append_to_buffer(DSColumnBuffer<double> &buffer, double x)
 {
     if (buffer.isEmpty()) {

@@ -8,11 +8,16 @@
 #include <QByteArray>
 
 #include <cstdint>
+#include <optional>
 
 // Appends x to an import buffer: a first block of 4,096 values, doubled
 // when full. False on allocation failure ("Error in malloc()" or "Error in
 // realloc()" logged), the value not added and the buffer as it was.
 bool ds_append_to_buffer(DSColumnBuffer<double> &buffer, double x);
+
+// A stored array's zlib stream of the bytes: "" for none (how an empty
+// array is stored), none when deflating fails.
+std::optional<QByteArray> ds_deflate_stored_array(const QByteArray &bytes);
 
 // Sets the bit of row in a NaN mask over rows rows, allocating the mask
 // zeroed at its first bit (so a column without missing rows has none).
