@@ -6,6 +6,7 @@
 
 #include "model/DSDataRoot.h"
 #include "model/DSStatDocument.h"
+#include "model/DSTimeDataColumn.h"
 #include "model/ds_compression.h"
 
 #include <QCryptographicHash>
@@ -103,6 +104,30 @@ int printTexts(const QStringList &args)
     return printOutput(lines);
 }
 
+// Opens the package at args[0] and prints its first table's rows, then per
+// stored time column its name and each row's value and interval as the bits
+// of the doubles in hexadecimal ("value/interval").
+int printTimes(const QStringList &args)
+{
+    DSStatDocument document;
+    DSTable *table = openFirstTable(document, args.value(0));
+    if (!table)
+        return 1;
+    QStringList lines{QStringLiteral("rows %1").arg(table->num_records())};
+    for (DSColumn *column : table->sortedColumns()) {
+        auto *stored = ds_object_cast<DSTimeDataColumn>(column);
+        if (!stored)
+            continue;
+        const double *values = nullptr, *intervals = nullptr;
+        const qint64 count = stored->getTimeValues(&values, &intervals);
+        QStringList rows;
+        for (qint64 i = 0; i < count; ++i)
+            rows << QString::number(ds_bits(values[i]), 16) + QLatin1Char('/') + QString::number(ds_bits(intervals[i]), 16);
+        lines << QStringLiteral("%1: %2").arg(stored->name(), rows.join(QLatin1Char(' ')));
+    }
+    return printOutput(lines);
+}
+
 // Writes the package at args[0]: one table of 6 rows with a stored numeric
 // column x and a stored text column t, imported then edited (the values the
 // old-package test expects). Kept to remake that test's fixture with the
@@ -150,6 +175,8 @@ public:
             std::exit(printValues(args));
         if (mode == QLatin1String("texts"))
             std::exit(printTexts(args));
+        if (mode == QLatin1String("times"))
+            std::exit(printTimes(args));
         if (mode == QLatin1String("write"))
             std::exit(writeEditedPackage(args));
         std::fprintf(stderr, "child: unknown mode %s\n", qPrintable(mode));

@@ -181,6 +181,21 @@ DSTextDataColumn *EditedDocument::addTextColumn(const std::vector<std::string> &
     return column;
 }
 
+DSTimeDataColumn *EditedDocument::addTimeColumn(const std::vector<double> &values, const std::vector<double> &intervals,
+                                                const QString &name)
+{
+    auto *t = ds_object_cast<DSDataTable>(document.active_table());
+    auto *column = document.managedObjectContext()->insertNewObject<DSTimeDataColumn>(QStringLiteral("DSTimeDataColumn"));
+    column->setName(name);
+    t->insertNewColumns({column}, t->columns().size());
+    for (size_t i = 0; i < values.size(); ++i)
+        EXPECT_TRUE(column->appendTimeValue(values[i], intervals.at(i)));
+    t->setNum_records(std::max(t->num_records(), qint64(values.size())));
+    EXPECT_TRUE(column->saveAfterImport());
+    document.managedObjectContext()->processPendingChanges();
+    return column;
+}
+
 bool EditedDocument::save(const QString &path, DSSaveOperation operation, DSError *error)
 {
     return document.writeSafelyToURL(QUrl::fromLocalFile(path), DSStatDocument::nativeType, operation, error);

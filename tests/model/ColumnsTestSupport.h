@@ -7,6 +7,7 @@
 #include "model/DSNumericDataColumn.h"
 #include "model/DSStatDocument.h"
 #include "model/DSTextDataColumn.h"
+#include "model/DSTimeDataColumn.h"
 #include "platform/store/DSManagedObjectContext.h"
 
 #include <QMap>
@@ -122,6 +123,10 @@ struct EditedDocument
     // Appends a stored text column holding texts (the empty text a blank
     // row); the table's rows grow to the number of texts when fewer.
     DSTextDataColumn *addTextColumn(const std::vector<std::string> &texts, const QString &name = QStringLiteral("t"));
+    // Appends a stored time column holding values with their intervals (of
+    // the same count); the table's rows grow to their count when fewer.
+    DSTimeDataColumn *addTimeColumn(const std::vector<double> &values, const std::vector<double> &intervals,
+                                    const QString &name = QStringLiteral("d"));
     DSUndoManager *undoManager() { return document.managedObjectContext()->undoManager(); }
     bool save(const QString &path, DSSaveOperation operation, DSError *error);
     // save() in place while the column allocator refuses every block, as

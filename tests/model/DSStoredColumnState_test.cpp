@@ -81,7 +81,17 @@ TEST_F(DSStoredColumnStateTest, TheMovesEachStateAllows)
         EXPECT_EQ(ds_stored_column_allows(c.from, c.move), c.allowed) << int(c.from) << " " << int(c.move);
 }
 
-using DSStoredColumnStateDeathTest = DSStoredColumnStateTest;
+// The wrong moves stop only a build with assertions.
+class DSStoredColumnStateDeathTest : public DSStoredColumnStateTest
+{
+protected:
+    void SetUp() override
+    {
+#ifdef NDEBUG
+        GTEST_SKIP() << "built without assertions";
+#endif
+    }
+};
 
 const char *const k_wrongMove = "a stored column made a move its state does not allow";
 
@@ -155,6 +165,22 @@ TEST_F(DSStoredColumnStateDeathTest, ASaveOfANeverLoadedTimeColumnStops)
     ASSERT_TRUE(column->save());
     EXPECT_EQ(column->storedState(), S::Encoded);
     EXPECT_DEATH(column->save(), k_wrongMove);
+}
+
+TEST_F(DSStoredColumnStateDeathTest, ATimeEditDuringASaveStops)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    ColumnsFixture tables;
+    tables.table()->setNum_records(2);
+    auto *column = tables.addColumnOfEntity<DSTimeDataColumn>("DSTimeDataColumn", QStringLiteral("t"));
+    ASSERT_TRUE(column->appendTimeValue(0, 86400));
+    ASSERT_TRUE(column->appendTimeValue(86400, 86400));
+    ASSERT_TRUE(column->save());
+    ASSERT_TRUE(column->replaceTimeValueAtIndex(0, 3600, 60));
+    EXPECT_EQ(column->storedState(), S::Edited);
+    ASSERT_TRUE(column->prepareForSave());
+    EXPECT_EQ(column->storedState(), S::Saving);
+    EXPECT_DEATH(column->replaceTimeValueAtIndex(1, 7200, 60), k_wrongMove);
 }
 
 } // namespace
