@@ -9,9 +9,11 @@
 #include "ui/sheets/DSExporter.h"
 #include "ui/sheets/DSProgressSheetDelegate.h"
 #include "ui/window/DSImportRun.h"
+#include "ui/window/DSOnActivation.h"
 #include "ui/window/DSStatDocumentWindow.h"
 
 #include <QLabel>
+#include <QPointer>
 #include <QThreadPool>
 
 #include <algorithm>
@@ -88,9 +90,22 @@ bool DSImportExportRunner::beginImport(std::shared_ptr<DSDataImporter> importer,
     return true;
 }
 
-void DSImportExportRunner::beginInitialImport(std::unique_ptr<DSDataImporter> importer)
+void DSImportExportRunner::importOnFirstActivation(QWidget *window)
 {
-    m_initialRun = startImport(std::move(importer), 0).get();
+    if (!m_document->initial_importer())
+        return;
+    QPointer<DSStatDocumentWindow> document(m_document);
+    new DSOnActivation(window, [document] {
+        if (document)
+            document->windowDidBecomeMain();
+    });
+}
+
+void DSImportExportRunner::beginInitialImport()
+{
+    std::unique_ptr<DSDataImporter> importer = m_document->takeInitial_importer();
+    if (importer && !m_document->is_closed())
+        m_initialRun = startImport(std::move(importer), 0).get();
 }
 
 bool DSImportExportRunner::isImporting() const

@@ -12,6 +12,7 @@ class DSExporter;
 class DSImportRun;
 class DSStatDocumentWindow;
 class QThreadPool;
+class QWidget;
 
 // A document's background runs: imports parse on the document's own
 // threads while the import progress sheet shows, and their tables are
@@ -33,9 +34,13 @@ public:
     // import progress sheet shows, then copies the parsed tables into the
     // store at the insertion index, on the main thread. Always true.
     bool beginImport(std::shared_ptr<DSDataImporter> importer, qint64 index);
+    // When the window first becomes main, the file the document was opened
+    // with starts its import; nothing when it was opened with none.
+    void importOnFirstActivation(QWidget *window);
     // The import of the file the document was opened with, at the top of
-    // the table list; when its tables land the document starts from them.
-    void beginInitialImport(std::unique_ptr<DSDataImporter> importer);
+    // the table list, once; when its tables land the document starts from
+    // them.
+    void beginInitialImport();
     // True while an import started here has not landed, failed or ended.
     bool isImporting() const;
     // The main thread's completion of an import (queued by the run, never

@@ -18,7 +18,6 @@
 #include "ui/window/DSSplitter.h"
 #include "ui/window/DSTableOutlineView.h"
 #include "ui/window/DSWindowCloseFilter.h"
-#include "ui/window/DSOnActivation.h"
 #include "ui/window/DSDocumentWindowHost.h"
 #include "ui/window/DSFilterViewDelegate.h"
 #include "ui/window/DSFilterViewHost.h"
@@ -177,18 +176,6 @@ void DSStatDocumentWindow::beep()
         QApplication::beep();
 }
 
-void DSStatDocumentWindow::windowDidBecomeMain()
-{
-    std::unique_ptr<DSDataImporter> importer = takeInitial_importer();
-    if (importer && !m_closed)
-        m_runner->beginInitialImport(std::move(importer));
-}
-
-bool DSStatDocumentWindow::isImporting() const
-{
-    return initial_importer() || m_runner->isImporting();
-}
-
 void DSStatDocumentWindow::startFromImportedTables()
 {
     if (DSUndoManager *undo = managedObjectContext()->undoManager())
@@ -198,13 +185,7 @@ void DSStatDocumentWindow::startFromImportedTables()
 
 void DSStatDocumentWindow::watchWindow()
 {
-    if (initial_importer()) {
-        QPointer<DSStatDocumentWindow> self(this);
-        new DSOnActivation(m_window, [self] {
-            if (self)
-                self->windowDidBecomeMain();
-        });
-    }
+    m_runner->importOnFirstActivation(m_window);
     m_window->installEventFilter(new DSWindowCloseFilter(m_window, [this] {
         if (m_closed || m_closeConfirmed || !isDocumentEdited()) {
             // Once the window has really closed, the window side goes.

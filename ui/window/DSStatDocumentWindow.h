@@ -283,10 +283,10 @@ public:
     // desktop or the command line starts its import (at the top of the
     // table list), once. Its tables are where the document starts: the
     // document is clean when they land, and the import is no undo step.
-    void windowDidBecomeMain();
+    void windowDidBecomeMain() { m_runner->beginInitialImport(); }
     // True from the opening of a file to import until that import and every
     // other one started since has landed, failed or been ended.
-    bool isImporting() const;
+    bool isImporting() const { return initial_importer() || m_runner->isImporting(); }
     // The initial import's tables landed: they are where the document
     // starts, so no undo step leads back and nothing is left to save.
     void startFromImportedTables();
