@@ -255,6 +255,36 @@ TEST_F(RecordsPaneTest, TypedValuesAreParsedByTheColumnsKind)
     EXPECT_EQ(numbersRead[1], 2.5);
 }
 
+// A date typed into a time column's cell is a cell edit held until the
+// document saves, as typed numbers and texts are, and the window's undo
+// takes back that cell alone.
+TEST_F(RecordsPaneTest, ATypedTimeWaitsForTheSaveAndUndoesByTheCell)
+{
+    DSTimeDataColumn *day = times(QStringLiteral("day"), 3, false);
+    show(3, true);
+    const QByteArray stored = day->time_values();
+
+    type(1, 1, QStringLiteral("12/25/24"));
+    type(2, 1, QStringLiteral("1/2/03"));
+    const double christmas = double(QDate(2001, 1, 1).daysTo(QDate(2024, 12, 25))) * 86400;
+    const double *value = nullptr, *interval = nullptr;
+    ASSERT_EQ(day->getTimeValues(&value, &interval), 3);
+    EXPECT_EQ(value[1], christmas);
+    EXPECT_EQ(interval[1], 86400);
+    EXPECT_FALSE(cell(1, 1).isEmpty());
+    EXPECT_TRUE(day->hasUnsavedEdits());
+    EXPECT_EQ(day->time_values(), stored) << "the stored array waits for the save";
+
+    context->processPendingChanges();
+    document->undo();
+    ASSERT_EQ(day->getTimeValues(&value, &interval), 3);
+    EXPECT_EQ(value[1], christmas) << "the first edit stays";
+    EXPECT_TRUE(std::isnan(value[2])) << "the second edit is undone";
+    EXPECT_TRUE(cell(2, 1).isEmpty());
+    EXPECT_FALSE(cell(1, 1).isEmpty());
+    keepPicture(document->document_window(), QStringLiteral("records_time_edited.png"));
+}
+
 TEST_F(RecordsPaneTest, TabAtTheLastCellAddsARecordAndEditsItsFirstCell)
 {
     numbers(QStringLiteral("a"), {1, 2});
