@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
 #include <cstdlib>
 #include <limits>
 
@@ -42,32 +43,40 @@ int printOutput(const QStringList &lines)
     return 0;
 }
 
-// Opens the package at args[0] and prints its first table's rows, then per
-// stored numeric column its name, the digest of its stored bytes, its value
-// count and each value's bits in hexadecimal.
-int printValues(const QStringList &args)
+// Opens the package at args[0] and prints its first table's rows, then the
+// lines linesOf() gives for each of its columns of class T.
+template <class T>
+int printColumns(const QStringList &args, const std::function<QStringList(T *)> &linesOf)
 {
     DSStatDocument document;
     DSTable *table = openFirstTable(document, args.value(0));
     if (!table)
         return 1;
     QStringList lines{QStringLiteral("rows %1").arg(table->num_records())};
-    for (DSColumn *column : table->sortedColumns()) {
-        auto *stored = ds_object_cast<DSNumericDataColumn>(column);
-        if (!stored)
-            continue;
+    for (DSColumn *column : table->sortedColumns())
+        if (auto *stored = ds_object_cast<T>(column))
+            lines << linesOf(stored);
+    return printOutput(lines);
+}
+
+// Opens the package at args[0] and prints its first table's rows, then per
+// stored numeric column its name, the digest of its stored bytes, its value
+// count and each value's bits in hexadecimal.
+int printValues(const QStringList &args)
+{
+    return printColumns<DSNumericDataColumn>(args, [](DSNumericDataColumn *stored) {
         const double *values = nullptr;
         const qint64 count = stored->getValues(&values);
         QStringList bits;
         for (qint64 i = 0; i < count; ++i)
             bits << QString::number(ds_bits(values[i]), 16);
-        lines << QStringLiteral("%1 %2 %3: %4")
-                     .arg(stored->name(),
-                          QString::fromLatin1(QCryptographicHash::hash(stored->values(), QCryptographicHash::Sha256).toHex()))
-                     .arg(count)
-                     .arg(bits.join(QLatin1Char(' ')));
-    }
-    return printOutput(lines);
+        return QStringList{
+            QStringLiteral("%1 %2 %3: %4")
+                .arg(stored->name(),
+                     QString::fromLatin1(QCryptographicHash::hash(stored->values(), QCryptographicHash::Sha256).toHex()))
+                .arg(count)
+                .arg(bits.join(QLatin1Char(' ')))};
+    });
 }
 
 // Opens the package at args[0] and prints its first table's rows, then per
@@ -75,23 +84,13 @@ int printValues(const QStringList &args)
 // "\\0") and its stored offsets.
 int printTexts(const QStringList &args)
 {
-    DSStatDocument document;
-    DSTable *table = openFirstTable(document, args.value(0));
-    if (!table)
-        return 1;
-    QStringList lines{QStringLiteral("rows %1").arg(table->num_records())};
-    for (DSColumn *column : table->sortedColumns()) {
-        auto *stored = ds_object_cast<DSTextDataColumn>(column);
-        if (!stored)
-            continue;
+    return printColumns<DSTextDataColumn>(args, [](DSTextDataColumn *stored) {
         const char *const *rows = nullptr;
         const qint64 count = stored->getTextValues(&rows);
         QStringList texts;
         for (qint64 i = 0; i < count; ++i)
             texts << (rows[i] ? QString::fromUtf8(rows[i]) : QStringLiteral("<blank>"));
-        lines << QStringLiteral("%1: %2").arg(stored->name(), texts.join(QLatin1Char('|')));
         const QByteArray text = zlibInflate(stored->text_values()).value_or(QByteArray());
-        lines << QStringLiteral("text ") + QString::fromUtf8(QByteArray(text).replace('\0', "\\0"));
         const QByteArray offsets = zlibInflate(stored->text_offsets()).value_or(QByteArray());
         QStringList numbers;
         for (qsizetype at = 0; at + 8 <= offsets.size(); at += 8) {
@@ -99,9 +98,10 @@ int printTexts(const QStringList &args)
             std::memcpy(&offset, offsets.constData() + at, sizeof offset);
             numbers << QString::number(offset);
         }
-        lines << QStringLiteral("offsets ") + numbers.join(QLatin1Char(' '));
-    }
-    return printOutput(lines);
+        return QStringList{QStringLiteral("%1: %2").arg(stored->name(), texts.join(QLatin1Char('|'))),
+                           QStringLiteral("text ") + QString::fromUtf8(QByteArray(text).replace('\0', "\\0")),
+                           QStringLiteral("offsets ") + numbers.join(QLatin1Char(' '))};
+    });
 }
 
 // Opens the package at args[0] and prints its first table's rows, then per
@@ -109,23 +109,14 @@ int printTexts(const QStringList &args)
 // of the doubles in hexadecimal ("value/interval").
 int printTimes(const QStringList &args)
 {
-    DSStatDocument document;
-    DSTable *table = openFirstTable(document, args.value(0));
-    if (!table)
-        return 1;
-    QStringList lines{QStringLiteral("rows %1").arg(table->num_records())};
-    for (DSColumn *column : table->sortedColumns()) {
-        auto *stored = ds_object_cast<DSTimeDataColumn>(column);
-        if (!stored)
-            continue;
+    return printColumns<DSTimeDataColumn>(args, [](DSTimeDataColumn *stored) {
         const double *values = nullptr, *intervals = nullptr;
         const qint64 count = stored->getTimeValues(&values, &intervals);
         QStringList rows;
         for (qint64 i = 0; i < count; ++i)
             rows << QString::number(ds_bits(values[i]), 16) + QLatin1Char('/') + QString::number(ds_bits(intervals[i]), 16);
-        lines << QStringLiteral("%1: %2").arg(stored->name(), rows.join(QLatin1Char(' ')));
-    }
-    return printOutput(lines);
+        return QStringList{QStringLiteral("%1: %2").arg(stored->name(), rows.join(QLatin1Char(' ')))};
+    });
 }
 
 // Writes the package at args[0]: one table of 6 rows with a stored numeric
