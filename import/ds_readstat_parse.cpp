@@ -271,10 +271,13 @@ int parseWith(Reader read, bool labels, const char *path, void *context, const d
         forward.stata = true;
         forward.labelSetLength = stataLabelSetWidth(0);
     }
-    readstat_set_metadata_handler(parser.get(), onMetadata);
-    readstat_set_variable_handler(parser.get(), onVariable);
-    readstat_set_value_handler(parser.get(), onValue);
-    if (labels)
+    if (callbacks.info)
+        readstat_set_metadata_handler(parser.get(), onMetadata);
+    if (callbacks.variable)
+        readstat_set_variable_handler(parser.get(), onVariable);
+    if (callbacks.value)
+        readstat_set_value_handler(parser.get(), onValue);
+    if (labels && callbacks.value_label)
         readstat_set_value_label_handler(parser.get(), onValueLabel);
     readstat_set_error_handler(parser.get(), onError);
     return read(parser.get(), path, &forward);
@@ -314,4 +317,9 @@ int parse_por(const char *path, void *context, const ds_readstat_callbacks_s &ca
 int parse_sas7bdat(const char *path, void *context, const ds_readstat_callbacks_s &callbacks)
 {
     return parseWith(readstat_parse_sas7bdat, false, path, context, callbacks);
+}
+
+int parse_sas7bcat(const char *path, void *context, const ds_readstat_callbacks_s &callbacks)
+{
+    return parseWith(readstat_parse_sas7bcat, true, path, context, callbacks);
 }

@@ -36,3 +36,7 @@ int parse_dta(const char *path, void *context, const ds_readstat_callbacks_s &ca
 int parse_sav(const char *path, void *context, const ds_readstat_callbacks_s &callbacks);
 int parse_por(const char *path, void *context, const ds_readstat_callbacks_s &callbacks);
 int parse_sas7bdat(const char *path, void *context, const ds_readstat_callbacks_s &callbacks);
+// A SAS catalogue: only value_label is called (the others may be null), once
+// per labelled value of each of its formats, named as the data files name
+// them in their variables' formats.
+int parse_sas7bcat(const char *path, void *context, const ds_readstat_callbacks_s &callbacks);
