@@ -9,6 +9,7 @@
 #include <QtGlobal>
 
 #include <array>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -284,6 +285,25 @@ int parseWith(Reader read, bool labels, const char *path, void *context, const d
 }
 
 } // namespace
+
+double ds_readstat_number(const void *value, int32_t type)
+{
+    if (!value)
+        return NAN;
+    switch (type) {
+    case 1:
+        return *static_cast<const int8_t *>(value);
+    case 2:
+        return *static_cast<const int16_t *>(value);
+    case 3:
+        return *static_cast<const int32_t *>(value);
+    case 4:
+        return *static_cast<const float *>(value);
+    case 5:
+        return *static_cast<const double *>(value);
+    }
+    return NAN;
+}
 
 // Whether a Stata file in the tagged form of Stata 13 and later has lost
 // its end: the library reads one cut inside its value labels or closing

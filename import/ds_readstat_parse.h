@@ -25,6 +25,10 @@ struct ds_readstat_callbacks_s
     int (*value_label)(const char *label_set, const void *value, int32_t type, const char *label, void *context);
 };
 
+// The number a value pointer of type 1 ... 5 holds; NaN for none or
+// another type.
+double ds_readstat_number(const void *value, int32_t type);
+
 // Results of the entry points: 0 done, 4 a callback stopped it, anything
 // else the library's error code.
 inline constexpr int ds_readstat_stopped = 4;

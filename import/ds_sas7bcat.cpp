@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QStringDecoder>
 
+#include <optional>
+
 namespace {
 
 // The text when it is UTF-8, else none.
@@ -15,22 +17,6 @@ std::optional<QString> utf8(const char *text)
     if (decoder.hasError())
         return std::nullopt;
     return decoded;
-}
-
-double numberOf(const void *value, int32_t type)
-{
-    switch (type) {
-    case 1:
-        return *static_cast<const int8_t *>(value);
-    case 2:
-        return *static_cast<const int16_t *>(value);
-    case 3:
-        return *static_cast<const int32_t *>(value);
-    case 4:
-        return *static_cast<const float *>(value);
-    default:
-        return *static_cast<const double *>(value);
-    }
 }
 
 } // namespace
@@ -49,7 +35,7 @@ int sas7bcat_handle_value_label(const char *label_set, const void *value, int32_
             return 0;
         key = *data;
     } else {
-        key = numberOf(value, type);
+        key = ds_readstat_number(value, type);
     }
     (*static_cast<ds_value_labels *>(context))[*set].insert(key, *text);
     return 0;

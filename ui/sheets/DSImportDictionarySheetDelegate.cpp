@@ -49,17 +49,8 @@ void DSImportDictionarySheetDelegate::chooseDataFile(QObject *)
 
 void DSImportDictionarySheetDelegate::chooseDictionaryFile(QObject *)
 {
-    const QList<QUrl> chosen =
-        chooseFiles(false, pathExtensions(), QStringLiteral("Choose dictionary file (.%1)").arg(defaultPathExtension()));
-    if (chosen.isEmpty())
-        return;
-    DSError error;
-    if (!Record(parseDictionary(chosen.first(), &error))) {
-        presentError(error);
-        return;
-    }
-    setDescriptionURL(chosen.first());
-    refreshView(nullptr);
+    chooseDescriptionFile(pathExtensions(), QStringLiteral("Choose dictionary file (.%1)").arg(defaultPathExtension()),
+                          [this](const QUrl &url, DSError *error) { return bool(Record(parseDictionary(url, error))); });
 }
 
 void DSImportDictionarySheetDelegate::saveSheet(QObject *sender)

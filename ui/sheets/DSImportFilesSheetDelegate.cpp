@@ -81,6 +81,21 @@ void DSImportFilesSheetDelegate::chooseDataFiles(const std::optional<QStringList
     refreshView(nullptr);
 }
 
+void DSImportFilesSheetDelegate::chooseDescriptionFile(const QStringList &types, const QString &title,
+                                                       const std::function<bool(const QUrl &, DSError *)> &check)
+{
+    const QList<QUrl> chosen = chooseFiles(false, types, title);
+    if (chosen.isEmpty())
+        return;
+    DSError error;
+    if (!check(chosen.first(), &error)) {
+        presentError(error);
+        return;
+    }
+    setDescriptionURL(chosen.first());
+    refreshView(nullptr);
+}
+
 QUrl DSImportFilesSheetDelegate::descriptionURL() const
 {
     const QString text = m_descriptionField ? m_descriptionField->text() : QString();

@@ -70,6 +70,11 @@ protected:
     QList<QUrl> chooseFiles(bool multiple, const std::optional<QStringList> &types, const QString &title);
     // Chooses data files into dataURLArray and its field, then refreshes.
     void chooseDataFiles(const std::optional<QStringList> &types, const QString &title);
+    // Chooses one describing file and checks it at once: a file the check
+    // accepts fills the field and refreshes, another presents the check's
+    // error and leaves the field as it was; a cancelled panel changes nothing.
+    void chooseDescriptionFile(const QStringList &types, const QString &title,
+                               const std::function<bool(const QUrl &, DSError *)> &check);
     // The URL the describing field names; empty when the field is.
     QUrl descriptionURL() const;
     void setDescriptionURL(const QUrl &url);

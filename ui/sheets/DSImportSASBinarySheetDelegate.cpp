@@ -35,17 +35,11 @@ void DSImportSASBinarySheetDelegate::chooseDataFile(QObject *)
 
 void DSImportSASBinarySheetDelegate::chooseDictionaryFile(QObject *)
 {
-    const QList<QUrl> chosen = chooseFiles(false, k_catalogTypes, QStringLiteral("Choose catalog file (.sas7bcat)"));
-    if (chosen.isEmpty())
-        return;
-    ds_value_labels labels;
-    DSError error;
-    if (!parseValueLabels(chosen.first(), &labels, &error)) {
-        presentError(error);
-        return;
-    }
-    setDescriptionURL(chosen.first());
-    refreshView(nullptr);
+    chooseDescriptionFile(k_catalogTypes, QStringLiteral("Choose catalog file (.sas7bcat)"),
+                          [this](const QUrl &url, DSError *error) {
+                              ds_value_labels labels;
+                              return parseValueLabels(url, &labels, error);
+                          });
 }
 
 void DSImportSASBinarySheetDelegate::saveSheet(QObject *sender)

@@ -35,7 +35,6 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 #include <cmath>
 #include <deque>
@@ -64,9 +63,7 @@ protected:
         ASSERT_TRUE(dir.isValid());
         document = controller.openUntitledDocument();
         ASSERT_TRUE(document);
-        for (QAction *action : document->document_window()->menuBar()->actions())
-            if (action->menu() && action->text() == QLatin1String("&File"))
-                fileMenu = action->menu();
+        fileMenu = fileMenuOf(document);
         ASSERT_TRUE(fileMenu);
         errors = std::make_unique<QSignalSpy>(document, &DSStatDocument::errorPresented);
     }
@@ -362,24 +359,6 @@ TEST_F(ImportSheetTest, StataDictionarySheetNamesEveryFailureAndKeepsTheChoices)
     EXPECT_FALSE(sheet->isShown());
 }
 
-// Answers Qt's own file panel once it shows, from inside its modal loop.
-void whenPanelShows(QWidget *window, const QString &path)
-{
-    auto *timer = new QTimer;
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, window, path] {
-        auto *panel = window->findChild<QFileDialog *>(QStringLiteral("import_panel"));
-        if (!panel || !panel->isVisible())
-            return;
-        timer->stop();
-        timer->deleteLater();
-        auto *name = panel->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
-        if (name)
-            name->setText(QFileInfo(path).canonicalFilePath());
-        panel->QDialog::accept();
-    });
-    timer->start(10);
-}
-
 // A SAS data file through Qt's file panel: begin is on at once, a file
 // that is no catalogue is refused, and the catalogue's formats label the
 // variable that names one.
@@ -393,7 +372,13 @@ TEST_F(ImportSheetTest, SasSheetImportsWithTheCataloguesLabels)
     EXPECT_FALSE(sheet->begin_import_button()->isEnabled());
 
     const QUrl data = copy(fixture("stat/labelled.sas7bdat"), "labelled.sas7bdat");
-    whenPanelShows(document->document_window(), data.toLocalFile());
+    whenPanelShows(document->document_window(), [path = data.toLocalFile()](QFileDialog *panel) {
+        // The name is entered last, with no event in between: the panel's
+        // background listing of a folder clears it.
+        if (auto *name = panel->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+            name->setText(QFileInfo(path).canonicalFilePath());
+        panel->QDialog::accept();
+    });
     click(sheet->sheet(), "choose_data_button");
     EXPECT_EQ(sheet->dataURLArray(), QList<QUrl>{data});
     EXPECT_TRUE(sheet->begin_import_button()->isEnabled()) << "the catalogue is optional";
