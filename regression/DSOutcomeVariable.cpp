@@ -1,5 +1,6 @@
 #include "regression/DSOutcomeVariable.h"
 
+#include "model/DSColumnCondition.h"
 #include "model/DSIndicatorColumn.h"
 #include "model/DSNumericColumn.h"
 #include "model/DSNumericColumnCategory.h"
@@ -589,15 +590,7 @@ int32_t DSOutcomeVariable::rebuildVectors(const int32_t *panelSizes, qint64 pane
             return status;
     }
     if (doCensor()) {
-        // Rows whose outcome comes from the default column count as censored.
-        std::vector<int32_t> censored(size_t(rows), 0);
-        if (apply_default() && default_column() && default_is_censored() && column()) {
-            const uint8_t *missing = nullptr;
-            const qint64 bytes = column()->getMissingMask(&missing);
-            for (qint64 i = 0; missing && i < rows; ++i)
-                censored[size_t(i)] = lookup[i] / 8 < bytes && ds_mask_test(missing, lookup[i]);
-        }
-        m_censoring = loadIntegers(context, censored, panelSizes, panelCount, &status);
+        m_censoring = loadIntegers(context, censoredInLookupOrder(lookup, rows), panelSizes, panelCount, &status);
         if (status)
             return status;
     }
@@ -627,6 +620,27 @@ int32_t DSOutcomeVariable::rebuildVectors(const int32_t *panelSizes, qint64 pane
             return status;
     }
     return 0;
+}
+
+std::vector<int32_t> DSOutcomeVariable::censoredInLookupOrder(const int32_t *lookup, qint64 rows) const
+{
+    std::vector<int32_t> censored(size_t(rows), 0);
+    const QList<DSColumnCondition *> conditions = ds_objects_cast<DSColumnCondition>(sortedCensoringConditions());
+    if (apply_right_censoring() && !conditions.isEmpty()) {
+        std::vector<uint8_t> matched(size_t((rows + 7) / 8));
+        DSColumnCondition::applyConditions(conditions, right_censoring_predicate_type() == 1, matched.data(),
+                                           qint64(matched.size()));
+        for (qint64 i = 0; i < rows; ++i)
+            censored[size_t(i)] = ds_mask_test(matched.data(), lookup[i]);
+    }
+    // Rows whose outcome comes from the default column count as censored.
+    if (apply_default() && default_column() && default_is_censored() && column()) {
+        const uint8_t *missing = nullptr;
+        const qint64 bytes = column()->getMissingMask(&missing);
+        for (qint64 i = 0; missing && i < rows; ++i)
+            censored[size_t(i)] |= lookup[i] / 8 < bytes && ds_mask_test(missing, lookup[i]);
+    }
+    return censored;
 }
 
 void DSOutcomeVariable::unloadBuffers()

@@ -268,6 +268,9 @@ private:
     double writeCardinalColumn(double *to, qint64 rows, const int32_t *lookup, double divisor);
     int32_t rebuildVectors(const int32_t *panelSizes, qint64 panelCount, const int32_t *lookup,
                            VRWContext_s *context);
+    // 1 for each of rows (table rows in lookup order) that the applied
+    // censoring conditions or the censoring default mark as censored, else 0.
+    std::vector<int32_t> censoredInLookupOrder(const int32_t *lookup, qint64 rows) const;
 
     QList<CategoryRef> m_categories;
     qint64 m_categoryCount = 0;

@@ -103,6 +103,11 @@ bool DSRegressionModel::hasFixedEffects() const
     return fixed_effects() && panel_column();
 }
 
+bool DSRegressionModel::hasClusteredErrors() const
+{
+    return robust_standard_errors() && clustered_standard_errors() && panel_column();
+}
+
 bool DSRegressionModel::hasConstantTerm() const
 {
     return include_constant() && !hasFixedEffects();
@@ -325,7 +330,7 @@ void DSRegressionModel::rebuildLookupTables()
     m_needsPanelsRebuilt = false;
     const int32_t *bins = nullptr;
     qint64 panels = 0;
-    const qint64 binned = hasFixedEffects() ? panel_column()->getIndexedValues(&bins, &panels) : 0;
+    const qint64 binned = hasFixedEffects() || hasClusteredErrors() ? panel_column()->getIndexedValues(&bins, &panels) : 0;
     if (binned <= 0 || panels <= 0) {
         for (qint64 r = 0; r < rows; ++r)
             m_lookup[size_t(r)] = int32_t(r);

@@ -73,6 +73,9 @@ public:
 
     // Derived values.
     bool hasFixedEffects() const;
+    // Robust errors clustered by the panel column's groups, with or without
+    // fixed effects; the rows are then grouped by panel for every fit.
+    bool hasClusteredErrors() const;
     bool hasConstantTerm() const;
     // all: the regressor part of the data matrix (the ones column and every
     // variable's columns); else the coefficients of one set.
@@ -190,7 +193,6 @@ public:
 
     // The command text that fits the same model for the outcome in R, Stata,
     // SPSS or SAS (DSRegressionModelCommands.cpp); names go in as they are.
-    // Clustering appears only where the fit clusters (with fixed effects).
     QString REstimationCommandForOutcome(DSOutcomeVariable *outcome) const;
     QString StataEstimationCommandForOutcome(DSOutcomeVariable *outcome) const;
     QString SPSSEstimationCommandForOutcome(DSOutcomeVariable *outcome) const;

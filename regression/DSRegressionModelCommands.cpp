@@ -77,9 +77,7 @@ CommandInputs inputsFor(const DSRegressionModel *model, DSOutcomeVariable *outco
     in.constant = model->include_constant();
     in.oddsRatios = model->report_odds_ratios();
     in.robust = model->robust_standard_errors();
-    // The fit clusters by the panels only with fixed effects; the commands
-    // say what the fit does.
-    if (in.robust && model->clustered_standard_errors() && model->hasFixedEffects())
+    if (model->hasClusteredErrors())
         in.cluster = nameOf(model->panel_column());
     for (DSExplanatoryVariable *variable : model->sortedIncludedExplanatoryVariables()) {
         if (variable->isIncludedAsFixedEffects())

@@ -52,8 +52,8 @@ TEST_F(DSRegressionModelCommandsTest, LogitExampleInAllFourSyntaxes)
                                           "  model y = g x / expb noint;\nrun;\n")}));
 }
 
-// Robust errors add Stata's vce(robust) alone; clustering shows only where
-// the fit clusters, which needs the panels of fixed effects.
+// Robust errors add Stata's vce(robust) alone; clustered ones name the
+// panel column, with or without fixed effects, as the fit clusters.
 TEST_F(DSRegressionModelCommandsTest, RobustAndClusteredErrors)
 {
     DSOutcomeVariable *outcome = logitExample();
@@ -66,11 +66,14 @@ TEST_F(DSRegressionModelCommandsTest, RobustAndClusteredErrors)
     auto *panel = numeric(QStringLiteral("p"), {1, 1, 2, 2, 3, 3});
     model->setPanel_column(panel);
     model->setClustered_standard_errors(true);
-    EXPECT_EQ(texts(outcome), robust) << "no fixed effects: the fit does not cluster";
-    model->setFixed_effects(true);
-    EXPECT_EQ(model->StataEstimationCommandForOutcome(outcome), QStringLiteral("logistic y i.g x, vce(cluster p)"));
-    EXPECT_TRUE(model->SASEstimationCommandForOutcome(outcome).endsWith(
-        QStringLiteral("  repeated subject=p / type=ind;\nrun;\n")));
+    for (const bool fixedEffects : {false, true}) {
+        model->setFixed_effects(fixedEffects);
+        EXPECT_EQ(model->StataEstimationCommandForOutcome(outcome), QStringLiteral("logistic y i.g x, vce(cluster p)"));
+        EXPECT_TRUE(model->SASEstimationCommandForOutcome(outcome).endsWith(
+            QStringLiteral("  repeated subject=p / type=ind;\nrun;\n")));
+    }
+    model->setRobust_standard_errors(false);
+    EXPECT_EQ(texts(outcome)[1], QStringLiteral("logistic y i.g x")) << "clustering is a kind of robust errors";
 }
 
 TEST_F(DSRegressionModelCommandsTest, CountOptionsAndEmptyTerms)
