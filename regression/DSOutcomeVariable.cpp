@@ -4,6 +4,7 @@
 #include "model/DSIndicatorColumn.h"
 #include "model/DSNumericColumn.h"
 #include "model/DSNumericColumnCategory.h"
+#include "model/DSTextColumnCategory.h"
 #include "model/DSTable.h"
 #include "model/DSTimeColumn.h"
 #include "model/ds_time_units.h"
@@ -17,9 +18,13 @@
 #include "regression/ds_row_values.h"
 #include "varrow/varrow.h"
 
+#include <QHash>
+#include <QVariant>
+
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <unordered_map>
 
 namespace {
 
@@ -65,11 +70,6 @@ double categoryValue(const DSColumnCategory &category)
 {
     const auto *numeric = dynamic_cast<const DSNumericColumnCategory *>(&category);
     return numeric ? numeric->value() : NAN;
-}
-
-bool listsValue(const QCborValue &listed, double value)
-{
-    return listed.isDouble() || listed.isInteger() ? listed.toDouble() == value : false;
 }
 
 } // namespace
@@ -300,35 +300,72 @@ void DSOutcomeVariable::copyCategories(const QList<CategoryRef> &categories,
         m_categoryCount = 0;
         return;
     }
+    // One pass over the listed values and one over the kept categories,
+    // through an index of the kept ones by value: an outcome of a million
+    // distinct values costs a million steps, not their square.
+    QHash<QString, qsizetype> byText;
+    std::unordered_map<double, qsizetype> byNumber;
+    for (qsizetype i = kept.size() - 1; i >= 0; --i) {
+        if (const auto *text = dynamic_cast<const DSTextColumnCategory *>(kept[i].get()))
+            byText.insert(text->value(), i);
+        else
+            byNumber[categoryValue(*kept[i])] = i;
+    }
+    std::vector<bool> placed(size_t(kept.size()), false);
     QList<CategoryRef> order;
-    for (const QCborValue &listed : ordered_values())
-        for (const CategoryRef &category : kept)
-            if (!order.contains(category) && listsValue(listed, categoryValue(*category))) {
-                order.append(category);
-                break;
-            }
-    for (const CategoryRef &category : kept)
-        if (!order.contains(category))
-            order.append(category);
+    order.reserve(kept.size());
+    auto place = [&](qsizetype i) {
+        if (i >= 0 && !placed[size_t(i)]) {
+            placed[size_t(i)] = true;
+            order.append(kept[i]);
+        }
+    };
+    for (const QCborValue &listed : ordered_values()) {
+        if (listed.isString()) {
+            place(byText.value(listed.toString(), -1));
+        } else if (listed.isDouble() || listed.isInteger()) {
+            const auto found = byNumber.find(listed.toDouble());
+            place(found == byNumber.end() ? -1 : found->second);
+        }
+    }
+    for (qsizetype i = 0; i < kept.size(); ++i)
+        place(i);
     m_categoryLookup.assign(size_t(order.size()), 0.0);
     for (qsizetype i = 0; i < order.size(); ++i) {
         m_categoryLookup[size_t(i)] = double(order[i]->index());
-        setCategoryValue(categoryValue(*order[i]), order[i]->label(), formatter, order[i]->count(), i);
+        const auto *text = dynamic_cast<const DSTextColumnCategory *>(order[i].get());
+        setCategoryValue(text ? QVariant(text->value()) : QVariant(categoryValue(*order[i])), order[i]->label(),
+                         formatter, order[i]->count(), i);
     }
     m_categoryCount = order.size();
 }
 
-void DSOutcomeVariable::setCategoryValue(double value, const QString &label,
+void DSOutcomeVariable::setCategoryValue(const QVariant &value, const QString &label,
                                          std::shared_ptr<const DSDurationFormatter> formatter, qint64 count, qint64 i)
 {
+    const bool isText = value.typeId() == QMetaType::QString;
+    if (!isText && value.typeId() != QMetaType::Double && value.typeId() != QMetaType::LongLong
+        && value.typeId() != QMetaType::Int)
+        return;
+    auto make = [&]() -> CategoryRef {
+        if (isText)
+            return std::make_shared<DSTextColumnCategory>();
+        return std::make_shared<DSNumericColumnCategory>(formatter);
+    };
     while (m_categories.size() <= i)
-        m_categories.append(std::make_shared<DSNumericColumnCategory>(formatter));
-    auto category = std::dynamic_pointer_cast<DSNumericColumnCategory>(m_categories[i]);
-    if (!category) {
-        category = std::make_shared<DSNumericColumnCategory>(formatter);
-        m_categories[i] = category;
+        m_categories.append(make());
+    if (isText) {
+        auto category = std::dynamic_pointer_cast<DSTextColumnCategory>(m_categories[i]);
+        if (!category)
+            m_categories[i] = category = std::make_shared<DSTextColumnCategory>();
+        category->setValue(value.toString());
+    } else {
+        auto category = std::dynamic_pointer_cast<DSNumericColumnCategory>(m_categories[i]);
+        if (!category)
+            m_categories[i] = category = std::make_shared<DSNumericColumnCategory>(formatter);
+        category->setValue(value.toDouble());
     }
-    category->setValue(value);
+    const CategoryRef &category = m_categories[i];
     category->setLabel(label);
     category->setCount(count);
     category->setIndex(i);

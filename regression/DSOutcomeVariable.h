@@ -258,8 +258,10 @@ private:
     bool isApplied(qint64 tag) const;
     void setApplied(qint64 tag, bool on);
     qint64 getRemainingMask(const uint8_t **out, bool includingSelf, const uint8_t *mask, qint64 length);
-    void setCategoryValue(double value, const QString &label, std::shared_ptr<const DSDurationFormatter> formatter,
-                          qint64 count, qint64 i);
+    // A text value makes a text category at i, a number a numeric one;
+    // any other value changes nothing.
+    void setCategoryValue(const QVariant &value, const QString &label,
+                          std::shared_ptr<const DSDurationFormatter> formatter, qint64 count, qint64 i);
     // Writes the values of a numeric or time outcome divided by divisor, a
     // missing row's from the applied default column, NaN as 0.0; answers the
     // least value written before the division, over the rows that hold one

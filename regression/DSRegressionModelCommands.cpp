@@ -53,7 +53,10 @@ QString nameOf(const DSColumn *column)
 CommandInputs inputsFor(const DSRegressionModel *model, DSOutcomeVariable *outcome)
 {
     CommandInputs in;
-    outcome->updateCategories();
+    // Only an outcome of categories reads them (its base value, whether it
+    // is binary); a numeric outcome of a million values needs no scan.
+    if (outcome->treat_as_categories())
+        outcome->updateCategories();
     in.kind = outcome->is_binary_response() ? Kind::Binary
               : outcome->treat_as_categories() ? Kind::Categorical
                                                : Kind::Cardinal;
