@@ -4,7 +4,13 @@
 #include "regression/DSRegressionModel.h"
 
 #include "model/DSColumn.h"
+#include "derived/DSComputeTimeDifferenceColumn.h"
 #include "model/DSColumnCategory.h"
+#include "model/DSColumnCondition.h"
+#include "model/DSColumnConditionBit.h"
+#include "model/DSColumnConditionString.h"
+#include "model/DSColumnConditionValue.h"
+#include "model/ds_column_conditions.h"
 #include "model/DSNumericColumn.h"
 #include "model/DSNumericColumnCategory.h"
 #include "model/DSTable.h"
@@ -30,6 +36,20 @@ struct CommandInputs {
     QString strata;   // empty unless the outcome stratifies
     QString frequency; // the table's frequency-weights column, when weighted
     QString cluster;  // the panel column, when the fit clusters
+    // A Cox outcome's censoring: the conditions that mark a censored row,
+    // joined by all (else any), and the default column whose values stand
+    // in (censored) where the outcome is missing.
+    struct Condition {
+        QString column;
+        qint64 op = ds_condition_equal;
+        QString number;  // the right-hand side as a number; else text below
+        QString text;
+        bool isText = false;
+    };
+    QList<Condition> censoring;
+    bool censoringByAll = true;
+    QString defaultColumn;
+    QString startTime, endTime; // the inputs of a time-difference outcome
     bool constant = true;
     bool oddsRatios = false;
     bool robust = false;
@@ -48,6 +68,84 @@ struct CommandInputs {
 QString nameOf(const DSColumn *column)
 {
     return column ? column->name() : QString();
+}
+
+// The outcome's applied censoring conditions and censoring default.
+void addCensoring(DSOutcomeVariable *outcome, CommandInputs *in)
+{
+    if (outcome->apply_right_censoring()) {
+        in->censoringByAll = outcome->right_censoring_predicate_type() == 1;
+        for (DSColumnCondition *condition : ds_objects_cast<DSColumnCondition>(outcome->sortedCensoringConditions())) {
+            CommandInputs::Condition c;
+            c.column = nameOf(condition->lhs_column());
+            c.op = condition->operatorType();
+            if (auto *value = dynamic_cast<DSColumnConditionValue *>(condition)) {
+                c.number = QString::number(value->rhs_value(), 'g', 17);
+            } else if (auto *bit = dynamic_cast<DSColumnConditionBit *>(condition)) {
+                c.op = ds_condition_equal;
+                c.number = bit->rhs_bit() ? QStringLiteral("1") : QStringLiteral("0");
+            } else if (auto *text = dynamic_cast<DSColumnConditionString *>(condition)) {
+                c.text = text->rhs_string();
+                c.isText = true;
+            } else {
+                continue; // dates have no literal common to the four syntaxes
+            }
+            in->censoring << c;
+        }
+    }
+    if (outcome->apply_default() && outcome->default_column() && outcome->default_is_censored())
+        in->defaultColumn = nameOf(outcome->default_column());
+}
+
+// How one syntax writes a comparison and joins them: the symbols of
+// operators 0 to 5, the templates of 8 (begins with), 9 (ends with) and 99
+// (contains) with %1 the column and %2 the quoted text, the joints of all
+// and any, and the test of a missing value of column %1.
+struct ConditionSyntax {
+    const char *symbols[6];
+    const char *beginsWith, *endsWith, *contains;
+    const char *all, *any, *missing;
+};
+
+const ConditionSyntax kRConditions = {{"<", "<=", ">", ">=", "==", "!="},
+                                      "startsWith(%1, %2)", "endsWith(%1, %2)", "grepl(%2, %1, fixed = TRUE)",
+                                      " & ", " | ", "is.na(%1)"};
+const ConditionSyntax kStataConditions = {{"<", "<=", ">", ">=", "==", "!="},
+                                          "strpos(%1, %2) == 1", "substr(%1, -ustrlen(%2), .) == %2",
+                                          "strpos(%1, %2) > 0", " & ", " | ", "missing(%1)"};
+const ConditionSyntax kSPSSConditions = {{"<", "<=", ">", ">=", "=", "~="},
+                                         "index(%1, %2) = 1",
+                                         "rindex(rtrim(%1), %2) = length(rtrim(%1)) - length(%2) + 1",
+                                         "index(%1, %2) > 0", " and ", " or ", "missing(%1)"};
+const ConditionSyntax kSASConditions = {{"<", "<=", ">", ">=", "=", "ne"},
+                                        "index(%1, %2) = 1",
+                                        "substr(strip(%1), length(strip(%1)) - length(%2) + 1) = %2",
+                                        "index(%1, %2) > 0", " and ", " or ", "missing(%1)"};
+
+QString conditionText(const CommandInputs::Condition &c, const ConditionSyntax &syntax)
+{
+    const QString literal = c.isText ? QStringLiteral("\"%1\"").arg(c.text) : c.number;
+    if (c.op >= 0 && c.op <= 5)
+        return QStringLiteral("%1 %2 %3").arg(c.column, QString::fromLatin1(syntax.symbols[c.op]), literal);
+    const char *form = c.op == ds_condition_begins_with ? syntax.beginsWith
+                       : c.op == ds_condition_ends_with ? syntax.endsWith
+                                                        : syntax.contains;
+    return QString::fromLatin1(form).arg(c.column, literal);
+}
+
+// The expression that is true on a censored row; empty without censoring.
+QString censoredText(const CommandInputs &in, const ConditionSyntax &syntax)
+{
+    QStringList parts;
+    for (const CommandInputs::Condition &c : in.censoring)
+        parts << conditionText(c, syntax);
+    QString censored = parts.join(QString::fromLatin1(in.censoringByAll ? syntax.all : syntax.any));
+    if (!in.defaultColumn.isEmpty()) {
+        const QString missing = QString::fromLatin1(syntax.missing).arg(in.outcome);
+        censored = censored.isEmpty() ? missing
+                                      : QStringLiteral("(%1)%2%3").arg(censored, QString::fromLatin1(syntax.any), missing);
+    }
+    return censored;
 }
 
 CommandInputs inputsFor(const DSRegressionModel *model, DSOutcomeVariable *outcome)
@@ -75,6 +173,12 @@ CommandInputs inputsFor(const DSRegressionModel *model, DSOutcomeVariable *outco
         in.weight = nameOf(outcome->weight_column());
     if (outcome->doStratify())
         in.strata = nameOf(outcome->stratification_column());
+    if (outcome->doCensor())
+        addCensoring(outcome, &in);
+    if (auto *difference = dynamic_cast<const DSComputeTimeDifferenceColumn *>(outcome->column())) {
+        in.startTime = nameOf(difference->start_time());
+        in.endTime = nameOf(difference->end_time());
+    }
     if (model->table() && model->table()->isFrequencyWeighted())
         in.frequency = nameOf(model->table()->frequency_weights_column());
     in.constant = model->include_constant();
@@ -105,51 +209,82 @@ CommandInputs inputsFor(const DSRegressionModel *model, DSOutcomeVariable *outco
     return in;
 }
 
+// The Cox outcome's time in R: a time difference as the number of its
+// days, a missing time from the default column.
+QString rSurvivalTime(const CommandInputs &in)
+{
+    if (!in.startTime.isEmpty())
+        return QStringLiteral("as.numeric(%1 - %2)").arg(in.endTime, in.startTime);
+    if (!in.defaultColumn.isEmpty())
+        return QStringLiteral("ifelse(is.na(%1), %2, %1)").arg(in.outcome, in.defaultColumn);
+    return in.outcome;
+}
+
 QString rCommand(const CommandInputs &in)
 {
+    auto factor = [](const QString &name, bool categorical) {
+        return categorical ? QStringLiteral("as.factor(%1)").arg(name) : name;
+    };
     QStringList terms;
     if (!in.constant)
         terms << QStringLiteral("0");
     for (const CommandInputs::Term &t : in.terms)
-        terms << (t.interaction   ? QStringLiteral("%1*%2").arg(t.name, t.second)
-                  : t.categorical ? QStringLiteral("as.factor(%1)").arg(t.name)
-                                  : t.name);
+        terms << (t.interaction ? QStringLiteral("%1*%2").arg(factor(t.name, t.categorical),
+                                                             factor(t.second, t.secondCategorical))
+                                : factor(t.name, t.categorical));
     if (!in.exposure.isEmpty())
         terms << QStringLiteral("offset(log(%1))").arg(in.exposure);
+    if (in.code == DSOutcomeModelCox && in.kind == Kind::Cardinal && !in.strata.isEmpty())
+        terms << QStringLiteral("strata(%1)").arg(in.strata);
     const QString T = terms.join(QStringLiteral(" + "));
     const QString &N = in.outcome;
+    // Frequency weights count rows; analytic weights (least squares only)
+    // weigh them; with both, each row weighs their product.
+    QStringList weighting;
+    if (!in.weight.isEmpty())
+        weighting << in.weight;
+    if (!in.frequency.isEmpty())
+        weighting << in.frequency;
+    const QString W = weighting.isEmpty() ? QString()
+                                          : QStringLiteral(", weights = %1").arg(weighting.join(QStringLiteral(" * ")));
     if (in.kind == Kind::Binary) {
         if (in.code == DSOutcomeModelLogit || in.code == DSOutcomeModelProbit)
-            return QStringLiteral("glm(%1 ~ %2, family=binomial(link=\"%3\"))")
-                .arg(N, T, in.code == DSOutcomeModelLogit ? QStringLiteral("logit") : QStringLiteral("probit"));
-        return QStringLiteral("lm(%1 ~ %2)").arg(N, T);
+            return QStringLiteral("glm(%1 ~ %2, family=binomial(link=\"%3\")%4)")
+                .arg(N, T, in.code == DSOutcomeModelLogit ? QStringLiteral("logit") : QStringLiteral("probit"), W);
+        return QStringLiteral("lm(%1 ~ %2%3)").arg(N, T, W);
     }
     if (in.kind == Kind::Categorical) {
         // nnet's multinom takes the regressors as they are, one set per
         // category against the base; mlogit would read them as varying by
         // alternative, which wide data do not.
         if (in.code == DSOutcomeModelMultinomialLogit)
-            return QStringLiteral("multinom(relevel(as.factor(%1), ref = \"%2\") ~ %3)").arg(N, in.baseValue, T);
+            return QStringLiteral("multinom(relevel(as.factor(%1), ref = \"%2\") ~ %3%4)").arg(N, in.baseValue, T, W);
         // polr wants a factor response, and R calls the logit link "logistic".
-        return QStringLiteral("polr(as.factor(%1) ~ %2, method = \"%3\")")
+        return QStringLiteral("polr(as.factor(%1) ~ %2, method = \"%3\"%4)")
             .arg(N, T,
-                 in.code == DSOutcomeModelOrderedProbit ? QStringLiteral("probit") : QStringLiteral("logistic"));
+                 in.code == DSOutcomeModelOrderedProbit ? QStringLiteral("probit") : QStringLiteral("logistic"), W);
     }
     switch (in.code) {
-    case DSOutcomeModelCox:
-        // Surv(time) alone: every row is a failure at its time.
-        return QStringLiteral("coxph(Surv(%1) ~ %2, ties = \"breslow\")").arg(N, T);
+    case DSOutcomeModelCox: {
+        // Without censoring every row is a failure at its time.
+        const QString censored = censoredText(in, kRConditions);
+        const QString survival = censored.isEmpty()
+                                     ? QStringLiteral("Surv(%1)").arg(rSurvivalTime(in))
+                                     : QStringLiteral("Surv(%1, !(%2))").arg(rSurvivalTime(in), censored);
+        return QStringLiteral("coxph(%1 ~ %2, ties = \"breslow\"%3)").arg(survival, T, W);
+    }
     case DSOutcomeModelNegativeBinomial:
-        return QStringLiteral("glm.nb(%1 ~ %2)").arg(N, T);
+        return QStringLiteral("glm.nb(%1 ~ %2%3)").arg(N, T, W);
     case DSOutcomeModelPoisson:
-        return QStringLiteral("glm(%1 ~ %2, family=poisson)").arg(N, T);
+        return QStringLiteral("glm(%1 ~ %2, family=poisson%3)").arg(N, T, W);
     case DSOutcomeModelGeometric:
-        return QStringLiteral("glm(%1 ~ %2, family=negative.binomial(theta = 1))").arg(N, T);
+        // The geometric model fixes the dispersion at 1; summary.glm would
+        // estimate it.
+        return QStringLiteral("summary(glm(%1 ~ %2, family=negative.binomial(theta = 1)%3), dispersion = 1)")
+            .arg(N, T, W);
     default: {
         const QString D = in.code == DSOutcomeModelLogLinear ? QStringLiteral("log(%1)").arg(N) : N;
-        if (!in.weight.isEmpty())
-            return QStringLiteral("lm(%1 ~ %2, weights=%3)").arg(D, T, in.weight);
-        return QStringLiteral("lm(%1 ~ %2)").arg(D, T);
+        return QStringLiteral("lm(%1 ~ %2%3)").arg(D, T, W);
     }
     }
 }
@@ -201,11 +336,27 @@ QString stataCommand(const CommandInputs &in)
         }
     } else {
         switch (in.code) {
-        case DSOutcomeModelCox:
-            text = QStringLiteral("stset %1\nstcox %2").arg(N, T);
+        case DSOutcomeModelCox: {
+            QString time = N;
+            if (!in.startTime.isEmpty() || !in.defaultColumn.isEmpty()) {
+                time = QStringLiteral("%1_time").arg(N);
+                text += !in.startTime.isEmpty()
+                            ? QStringLiteral("generate %1 = %2 - %3\n").arg(time, in.endTime, in.startTime)
+                            : QStringLiteral("generate %1 = cond(missing(%2), %3, %2)\n").arg(time, N, in.defaultColumn);
+            }
+            const QString censored = censoredText(in, kStataConditions);
+            if (censored.isEmpty()) {
+                text += QStringLiteral("stset %1\nstcox %2").arg(time, T);
+            } else {
+                text += QStringLiteral("generate byte %1_event = !(%2)\nstset %3, failure(%1_event)\nstcox %4")
+                            .arg(N, censored, time, T);
+            }
+            if (!in.strata.isEmpty())
+                options << QStringLiteral("strata(%1)").arg(in.strata);
             if (!in.oddsRatios)
                 options << QStringLiteral("nohr");
             break;
+        }
         case DSOutcomeModelNegativeBinomial:
             text = QStringLiteral("nbreg %1 %2").arg(N, T);
             countOptions();
@@ -280,9 +431,21 @@ QString spssCommand(const CommandInputs &in)
         byWith();
         text += in.code == DSOutcomeModelOrderedProbit ? QStringLiteral(" /link=probit") : QStringLiteral(" /link=logit");
     } else if (in.code == DSOutcomeModelCox) {
-        text += QStringLiteral("compute censored = 0.\ncoxreg variables = %1 with %2 %3 /status censored(0)").arg(N, K, V);
+        const QString censored = censoredText(in, kSPSSConditions);
+        QString time = N;
+        if (!in.startTime.isEmpty()) {
+            time = QStringLiteral("%1_time").arg(N);
+            text += QStringLiteral("compute %1 = %2 - %3.\n").arg(time, in.endTime, in.startTime);
+        } else if (!in.defaultColumn.isEmpty()) {
+            time = QStringLiteral("%1_time").arg(N);
+            text += QStringLiteral("compute %1 = %2.\nif (missing(%2)) %1 = %3.\n").arg(time, N, in.defaultColumn);
+        }
+        text += QStringLiteral("compute censored = %1.\ncoxreg variables = %2 with %3 %4 /status censored(0)")
+                    .arg(censored.isEmpty() ? QStringLiteral("0") : QStringLiteral("(%1)").arg(censored), time, K, V);
         if (!K.isEmpty())
             text += QStringLiteral(" /categorical = %1").arg(K);
+        if (!in.strata.isEmpty())
+            text += QStringLiteral(" /strata = %1").arg(in.strata);
     } else if (in.code == DSOutcomeModelPoisson || in.code == DSOutcomeModelGeometric
                || in.code == DSOutcomeModelNegativeBinomial) {
         if (!in.exposure.isEmpty())
@@ -354,11 +517,26 @@ QString sasCommand(const CommandInputs &in)
         }
     } else {
         switch (in.code) {
-        case DSOutcomeModelCox:
+        case DSOutcomeModelCox: {
             procedure = QStringLiteral("phreg");
+            const QString censored = censoredText(in, kSASConditions);
+            QStringList steps;
+            if (!in.startTime.isEmpty())
+                steps << QStringLiteral("%1_time = %2 - %3;").arg(in.outcome, in.endTime, in.startTime);
+            else if (!in.defaultColumn.isEmpty())
+                steps << QStringLiteral("%1_time = coalesce(%1, %2);").arg(in.outcome, in.defaultColumn);
+            if (!steps.isEmpty())
+                dependent = QStringLiteral("%1_time").arg(in.outcome);
+            if (!censored.isEmpty()) {
+                steps << QStringLiteral("censored = (%1);").arg(censored);
+                dependent += QStringLiteral("*censored(1)");
+            }
+            if (!steps.isEmpty())
+                text += QStringLiteral("data %1;\nset %1;%2\nrun;\n\n").arg(in.table, steps.join(u' '));
             if (!in.strata.isEmpty())
                 statements << QStringLiteral("strata %1").arg(in.strata);
             break;
+        }
         case DSOutcomeModelPoisson:
             procedure = QStringLiteral("genmod");
             options << QStringLiteral("dist=poisson");

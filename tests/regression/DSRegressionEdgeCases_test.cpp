@@ -11,6 +11,9 @@
 #include "regression/DSRegression.h"
 #include "tests/varrow/vrw_test_support.h"
 
+#include <QProcess>
+#include <QStandardPaths>
+
 #include <map>
 #include <memory>
 #include <string>
@@ -192,6 +195,67 @@ TEST_P(DSRegressionEdgeCaseTest, FitEqualsROrSaysWhyItCannot)
 }
 
 INSTANTIATE_TEST_SUITE_P(Models, DSRegressionEdgeCaseTest, ::testing::ValuesIn(kCases),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+// The R command the model writes, run by R on the same data, gives the
+// model's coefficients, and its standard errors where the errors are not
+// clustered (R's fits report plain ones). Fixed effects have no R text.
+class DSRegressionEdgeCaseRTest : public DSRegressionEdgeCaseTest
+{
+};
+
+TEST_P(DSRegressionEdgeCaseRTest, RCommandReproducesTheFit)
+{
+    const EdgeCase &c = GetParam();
+    if (QStandardPaths::findExecutable(QStringLiteral("Rscript")).isEmpty())
+        GTEST_SKIP() << "R is not installed";
+    DSError error;
+    DSOutcomeVariable *outcome = fit(c, &error);
+    ASSERT_EQ(outcome->temp_regression()->error_code(), 0);
+    const QString command = model->REstimationCommandForOutcome(outcome);
+    // Tight convergence, so that R's iterative fits end where ours do.
+    const QString script =
+        QStringLiteral("suppressMessages({library(survival); library(MASS); library(nnet)})\n"
+                       "formals(glm.control)$epsilon <- 1e-14; formals(glm.control)$maxit <- 100\n"
+                       "formals(coxph.control)$eps <- 1e-12; formals(coxph.control)$iter.max <- 100\n"
+                       "d <- read.csv(\"%1\")\n"
+                       "fit <- with(d, %2)\n"
+                       "b <- if (inherits(fit, \"summary.glm\")) coef(fit)[, 1:2] else cbind(coef(fit), sqrt(diag(vcov(fit))))\n"
+                       "write.table(format(b, digits = 17), quote = FALSE, col.names = FALSE, row.names = FALSE)\n")
+            .arg(QString::fromStdString(kFixtures + "edge_" + c.data + ".csv"), command);
+    QProcess r;
+    r.start(QStringLiteral("Rscript"), {QStringLiteral("-e"), script});
+    ASSERT_TRUE(r.waitForFinished(60000));
+    ASSERT_EQ(r.exitCode(), 0) << command.toStdString() << "\n" << r.readAllStandardError().toStdString();
+    std::vector<double> b, se;
+    for (const QByteArray &line : r.readAllStandardOutput().split('\n')) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.size() == 2) {
+            b.push_back(fields[0].toDouble());
+            se.push_back(fields[1].toDouble());
+        }
+    }
+    const std::vector<double> ours = estimates(outcome, false), ourErrors = estimates(outcome, true);
+    ASSERT_EQ(b.size(), ours.size()) << command.toStdString();
+    const double tolerance = std::max(c.tolerance, 1e-6);
+    for (size_t i = 0; i < b.size(); ++i) {
+        EXPECT_NEAR(b[i], ours[i], tolerance * std::max(1.0, std::fabs(ours[i]))) << command.toStdString() << ": " << i;
+        if (!c.cluster) {
+            EXPECT_NEAR(se[i], ourErrors[i], tolerance * std::max(1.0, ourErrors[i])) << command.toStdString() << ": " << i;
+        }
+    }
+}
+
+std::vector<EdgeCase> fittedCases()
+{
+    std::vector<EdgeCase> fitted;
+    for (const EdgeCase &c : kCases)
+        if (!c.message && !c.panels)
+            fitted.push_back(c);
+    return fitted;
+}
+
+INSTANTIATE_TEST_SUITE_P(Models, DSRegressionEdgeCaseRTest, ::testing::ValuesIn(fittedCases()),
                          [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace
