@@ -18,6 +18,7 @@
 #include "regression/DSExplanatoryInteractionVariable.h"
 #include "regression/DSOutcomeVariable.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 
 namespace {
@@ -61,6 +62,10 @@ struct CommandInputs {
         bool interaction = false;
         QString second;
         bool secondCategorical = false;
+        // The non-base categories of each input as literals of the
+        // column's kind (numbers bare, texts quoted), for syntaxes that
+        // need the dummies spelled out.
+        QStringList levels, secondLevels;
     };
     QList<Term> terms;
 };
@@ -148,6 +153,20 @@ QString censoredText(const CommandInputs &in, const ConditionSyntax &syntax)
     return censored;
 }
 
+// The values of a categorical variable's coefficients (every category but
+// the base), as literals; none for a variable without categories.
+QStringList levelsOf(DSExplanatoryColumnVariable *variable)
+{
+    QStringList levels;
+    if (!variable || !variable->hasCategories())
+        return levels;
+    const bool number = dynamic_cast<const DSNumericColumn *>(variable->column()) != nullptr;
+    for (qint64 k = 0; k < variable->numberOfEstimatesExcluding(DSEstimateExcludeByDesign); ++k)
+        if (const DSRegressionEstimate *e = variable->estimateAtIndex(k, DSEstimateExcludeByDesign))
+            levels << (number ? e->value : QStringLiteral("\"%1\"").arg(e->value));
+    return levels;
+}
+
 CommandInputs inputsFor(const DSRegressionModel *model, DSOutcomeVariable *outcome)
 {
     CommandInputs in;
@@ -196,11 +215,14 @@ CommandInputs inputsFor(const DSRegressionModel *model, DSOutcomeVariable *outco
             term.interaction = true;
             term.name = nameOf(interaction->input1()->column());
             term.categorical = interaction->input1()->hasCategories();
+            term.levels = levelsOf(interaction->input1());
             term.second = nameOf(interaction->input2()->column());
             term.secondCategorical = interaction->input2()->hasCategories();
+            term.secondLevels = levelsOf(interaction->input2());
         } else if (auto *column = dynamic_cast<DSExplanatoryColumnVariable *>(variable)) {
             term.name = nameOf(column->column());
             term.categorical = column->hasCategories();
+            term.levels = levelsOf(column);
         } else {
             continue;
         }
@@ -394,6 +416,50 @@ QString stataCommand(const CommandInputs &in)
     return text;
 }
 
+// SPSS's REGRESSION reads every variable as a number: the dummies of the
+// categories and the products of interactions are computed first, one
+// "compute" line each, and entered in the model's order.
+struct SpssRegressors {
+    QString computes;
+    QStringList names;
+};
+
+SpssRegressors spssRegressors(const CommandInputs &in)
+{
+    struct Column {
+        QString name, expression;
+    };
+    auto expand = [](const QString &name, bool categorical, const QStringList &levels) {
+        QList<Column> columns;
+        if (!categorical)
+            return QList<Column>{{name, name}};
+        for (const QString &level : levels) {
+            QString suffix = level;
+            suffix.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9]")), QStringLiteral("_"));
+            columns << Column{QStringLiteral("%1_%2").arg(name, suffix), QStringLiteral("(%1 = %2)").arg(name, level)};
+        }
+        return columns;
+    };
+    SpssRegressors out;
+    for (const CommandInputs::Term &t : in.terms) {
+        QList<Column> columns = expand(t.name, t.categorical, t.levels);
+        if (t.interaction) {
+            QList<Column> products;
+            for (const Column &a : columns)
+                for (const Column &b : expand(t.second, t.secondCategorical, t.secondLevels))
+                    products << Column{QStringLiteral("%1_by_%2").arg(a.name, b.name),
+                                       QStringLiteral("%1 * %2").arg(a.expression, b.expression)};
+            columns = products;
+        }
+        for (const Column &c : columns) {
+            if (c.name != c.expression)
+                out.computes += QStringLiteral("compute %1 = %2.\n").arg(c.name, c.expression);
+            out.names << c.name;
+        }
+    }
+    return out;
+}
+
 QString spssCommand(const CommandInputs &in)
 {
     QStringList categorical, others;
@@ -422,7 +488,9 @@ QString spssCommand(const CommandInputs &in)
     } else if (in.kind == Kind::Binary && in.code == DSOutcomeModelProbit) {
         text += QStringLiteral("compute subject = 1.\nprobit %1 of subject with %2 %3 /model=probit").arg(N, K, V);
     } else if (in.kind == Kind::Binary) {
-        text += QStringLiteral("regression /dependent %1 /method = enter %2 %3").arg(N, K, V);
+        const SpssRegressors regressors = spssRegressors(in);
+        text += regressors.computes;
+        text += QStringLiteral("regression /dependent %1 /method = enter %2").arg(N, regressors.names.join(u' '));
     } else if (in.kind == Kind::Categorical && in.code == DSOutcomeModelMultinomialLogit) {
         text += QStringLiteral("nomreg %1 (base=%2)").arg(N, in.baseValue);
         byWith();
@@ -466,7 +534,9 @@ QString spssCommand(const CommandInputs &in)
             text += QStringLiteral("compute ln%1 = ln(%1).\n").arg(N);
             dependent = QStringLiteral("ln%1").arg(N);
         }
-        text += QStringLiteral("regression /dependent %1 /method = enter %2 %3").arg(dependent, K, V);
+        const SpssRegressors regressors = spssRegressors(in);
+        text += regressors.computes;
+        text += QStringLiteral("regression /dependent %1 /method = enter %2").arg(dependent, regressors.names.join(u' '));
         if (!in.weight.isEmpty())
             text += QStringLiteral(" /regwgt=%1").arg(in.weight);
     }

@@ -11,9 +11,13 @@
 #include "regression/DSRegression.h"
 #include "tests/varrow/vrw_test_support.h"
 
+#include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QStandardPaths>
 
+#include <algorithm>
+#include <cmath>
 #include <map>
 #include <memory>
 #include <string>
@@ -256,6 +260,104 @@ std::vector<EdgeCase> fittedCases()
 }
 
 INSTANTIATE_TEST_SUITE_P(Models, DSRegressionEdgeCaseRTest, ::testing::ValuesIn(fittedCases()),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+// One printed number and the half unit of its last printed digit; NaN for
+// a cell that holds none.
+struct Printed {
+    double value = NAN;
+    double halfUnit = NAN;
+};
+
+Printed printed(const QString &cell)
+{
+    bool ok = false;
+    const double value = cell.toDouble(&ok);
+    if (!ok || cell.contains(u'E'))
+        return {};
+    const qsizetype point = cell.indexOf(u'.');
+    const qsizetype decimals = point < 0 ? 0 : cell.size() - point - 1;
+    return {value, 0.5 * std::pow(10.0, -double(decimals))};
+}
+
+// The SPSS command of the linear and logistic models (the ones PSPP
+// implements; its REGRESSION has no /REGWGT for analytic weights), run by PSPP on the same data, prints the model's
+// coefficients, and its standard errors where they are not clustered, at
+// the digits it prints.
+class DSRegressionEdgeCasePsppTest : public DSRegressionEdgeCaseTest
+{
+};
+
+TEST_P(DSRegressionEdgeCasePsppTest, SPSSCommandReproducesTheFit)
+{
+    const EdgeCase &c = GetParam();
+    if (QStandardPaths::findExecutable(QStringLiteral("pspp")).isEmpty())
+        GTEST_SKIP() << "PSPP is not installed";
+    DSError error;
+    DSOutcomeVariable *outcome = fit(c, &error);
+    ASSERT_EQ(outcome->temp_regression()->error_code(), 0);
+    const QString command = model->SPSSEstimationCommandForOutcome(outcome);
+    const QString csv = QString::fromStdString(kFixtures + "edge_" + c.data + ".csv");
+    QFile data(csv);
+    ASSERT_TRUE(data.open(QIODevice::ReadOnly));
+    const QString header = QString::fromUtf8(data.readLine()).trimmed();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QFile syntax(dir.filePath(QStringLiteral("fit.sps")));
+    ASSERT_TRUE(syntax.open(QIODevice::WriteOnly));
+    syntax.write(QStringLiteral("data list list (\",\") file=\"%1\" skip=1 /%2.\n%3\n")
+                     .arg(csv, header.split(u',').join(u' '), command)
+                     .toUtf8());
+    syntax.close();
+    QProcess pspp;
+    pspp.start(QStringLiteral("pspp"), {QStringLiteral("-O"), QStringLiteral("format=csv"), QStringLiteral("-o"),
+                                        dir.filePath(QStringLiteral("out.csv")), syntax.fileName()});
+    ASSERT_TRUE(pspp.waitForFinished(60000));
+    QFile out(dir.filePath(QStringLiteral("out.csv")));
+    ASSERT_TRUE(out.open(QIODevice::ReadOnly)) << command.toStdString();
+    const QStringList lines = QString::fromUtf8(out.readAll()).split(u'\n');
+    // Regression's table lists the constant first, logistic regression's
+    // last; both list the regressors in the order entered.
+    std::vector<std::pair<Printed, Printed>> rows;
+    bool constantLast = false;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const bool regression = lines[i].startsWith(QStringLiteral("Table: Coefficients"));
+        const bool logistic = lines[i].startsWith(QStringLiteral("Table: Variables in the Equation"));
+        if (!regression && !logistic)
+            continue;
+        constantLast = logistic;
+        for (qsizetype j = i + (regression ? 3 : 2); j < lines.size() && !lines[j].isEmpty(); ++j) {
+            const QStringList cells = lines[j].split(u',');
+            const qsizetype first = logistic ? 2 : 1;
+            if (cells.size() > first + 1)
+                rows.push_back({printed(cells[first]), printed(cells[first + 1])});
+        }
+    }
+    ASSERT_FALSE(rows.empty()) << command.toStdString() << "\n" << lines.join(u'\n').toStdString();
+    if (constantLast)
+        std::rotate(rows.begin(), rows.end() - 1, rows.end());
+    const std::vector<double> ours = estimates(outcome, false), ourErrors = estimates(outcome, true);
+    ASSERT_EQ(rows.size(), ours.size()) << command.toStdString();
+    for (size_t i = 0; i < rows.size(); ++i) {
+        // The printed digit may round either way of a value near its half.
+        EXPECT_NEAR(rows[i].first.value, ours[i], rows[i].first.halfUnit * 1.001) << command.toStdString() << ": " << i;
+        if (!c.cluster) {
+            EXPECT_NEAR(rows[i].second.value, ourErrors[i], rows[i].second.halfUnit * 1.001)
+                << command.toStdString() << ": " << i;
+        }
+    }
+}
+
+std::vector<EdgeCase> psppCases()
+{
+    std::vector<EdgeCase> cases;
+    for (const EdgeCase &c : fittedCases())
+        if ((c.code == DSOutcomeModelLinear || c.code == DSOutcomeModelLogit) && !c.weight)
+            cases.push_back(c);
+    return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(Models, DSRegressionEdgeCasePsppTest, ::testing::ValuesIn(psppCases()),
                          [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace

@@ -94,7 +94,7 @@ TEST_F(DSRegressionModelCommandsTest, CountOptionsAndEmptyTerms)
     EXPECT_EQ(model->REstimationCommandForOutcome(outcome), QStringLiteral("glm(n ~ offset(log(e)), family=poisson)"));
     outcome->setCardinal_model(DSOutcomeModelLinear);
     EXPECT_EQ(model->StataEstimationCommandForOutcome(outcome), QStringLiteral("regress n ")) << "no irr";
-    EXPECT_EQ(model->SPSSEstimationCommandForOutcome(outcome), QStringLiteral("regression /dependent n /method = enter  ."));
+    EXPECT_EQ(model->SPSSEstimationCommandForOutcome(outcome), QStringLiteral("regression /dependent n /method = enter ."));
     outcome->setCardinal_model(DSOutcomeModelCox);
     EXPECT_EQ(model->REstimationCommandForOutcome(outcome), QStringLiteral("coxph(Surv(n) ~ , ties = \"breslow\")"));
 }
