@@ -121,9 +121,9 @@ QString DSBottomLineReporterNumericNoCovariate::SPSSEstimationCommandForResult(c
     if (isShapiroWilk(result))
         body = QStringLiteral("examine variables=%1 /plot=npplot.").arg(x);
     else if (distributionOf(columns) == normal)
-        body = QStringLiteral("npar tests k-s(normal,%1,%2)=%3.").arg(number(temp_mean), number(temp_sd), x);
+        body = QStringLiteral("npar tests /k-s(normal %1 %2)=%3.").arg(number(temp_mean), number(temp_sd), x);
     else if (distributionOf(columns) == uniform)
-        body = QStringLiteral("npar tests k-s(uniform,%1,%2)=%3.").arg(number(temp_min), number(temp_max), x);
+        body = QStringLiteral("npar tests /k-s(uniform %1 %2)=%3.").arg(number(temp_min), number(temp_max), x);
     return spssCommand(columns, body);
 }
 

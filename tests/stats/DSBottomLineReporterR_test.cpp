@@ -14,9 +14,16 @@
 #include "stats/DSStatisticalTest.h"
 #include "stats/DSStatisticalTestCorrelation.h"
 
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <fstream>
 #include <map>
 
@@ -186,6 +193,75 @@ TEST(BottomLineR, CommandsReproduceOurStatistics)
             EXPECT_NEAR(ours.estimate, statistic, 1e-12);
         } else {
             EXPECT_NEAR(ours.p, p, 1e-6 * p + 1e-12) << "R's p " << r.at(3);
+        }
+    }
+}
+
+// The SPSS commands of the reporters PSPP implements, run by PSPP on the
+// same table, print our statistic (and the chi-square tests our p-value) at
+// the digits they print. PSPP's Kolmogorov-Smirnov p-value is asymptotic
+// where ours is exact, so there the statistic D is compared.
+TEST(BottomLinePspp, SPSSCommandsPrintOurStatistics)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pspp")).isEmpty())
+        GTEST_SKIP() << "PSPP is not installed";
+    ds_columns_test_setup();
+    ReporterTable table;
+    struct Printed {
+        const char *name;
+        const char *statisticRow; // the output line that starts the statistic's cells
+        bool hasP;
+    };
+    const Printed printed[] = {
+        {"ks_normal", "Most Extreme Differences,Absolute,", false},
+        {"ks_uniform", "Most Extreme Differences,Absolute,", false},
+        {"categories_covariate", "Pearson Chi-Square,", true},
+    };
+    const QString data = QStringLiteral(OSTREL_TEST_SOURCE_DIR "/fixtures/reporter_data.csv");
+    QFile csv(data);
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    const QString header = QString::fromUtf8(csv.readLine()).trimmed().remove(QLatin1Char('"'));
+    for (const Printed &p : printed) {
+        SCOPED_TRACE(p.name);
+        const Case &c = *std::find_if(std::begin(cases), std::end(cases),
+                                      [&](const Case &each) { return !strcmp(each.name, p.name); });
+        for (const char *flag : {"show_paired_differences", "repeated_measures"})
+            table.table()->setPrimitiveValue(c.flag && !strcmp(flag, c.flag), QString::fromLatin1(flag));
+        const DSColumnSelection columns = table.selection(c.columns), covariates = table.selection(c.covariates);
+        DSBottomLineReporterChain chain;
+        DSBottomLineReporter *reporter = chain.reporterForColumns(&columns, &covariates);
+        ASSERT_TRUE(reporter);
+        const auto result = reporter->resultForColumns(&columns, &covariates, nullptr, 0);
+        ASSERT_TRUE(result);
+        const QString command = reporter->SPSSEstimationCommandForResult(result.get(), &columns, &covariates);
+        QTemporaryDir dir;
+        QFile syntax(dir.filePath(QStringLiteral("test.sps")));
+        ASSERT_TRUE(syntax.open(QIODevice::WriteOnly));
+        syntax.write(QStringLiteral("data list list (\",\") file=\"%1\" skip=1 /%2.\n%3\n")
+                         .arg(data, header.split(QLatin1Char(',')).join(QLatin1Char(' ')), command)
+                         .toUtf8());
+        syntax.close();
+        QProcess pspp;
+        pspp.start(QStringLiteral("pspp"), {QStringLiteral("-O"), QStringLiteral("format=csv"), QStringLiteral("-o"),
+                                            dir.filePath(QStringLiteral("out.csv")), syntax.fileName()});
+        ASSERT_TRUE(pspp.waitForFinished(60000));
+        QFile out(dir.filePath(QStringLiteral("out.csv")));
+        ASSERT_TRUE(out.open(QIODevice::ReadOnly)) << command.toStdString();
+        const QString text = QString::fromUtf8(out.readAll());
+        QStringList cells;
+        for (const QString &line : text.split(QLatin1Char('\n')))
+            if (line.startsWith(QLatin1String(p.statisticRow)))
+                cells = line.mid(qsizetype(strlen(p.statisticRow))).split(QLatin1Char(','));
+        ASSERT_FALSE(cells.isEmpty()) << command.toStdString() << "\n" << text.toStdString();
+        // Half a unit of the last printed digit.
+        auto halfUnit = [](const QString &cell) {
+            const qsizetype point = cell.indexOf(QLatin1Char('.'));
+            return 0.5 * std::pow(10.0, -double(point < 0 ? 0 : cell.size() - point - 1)) * 1.001;
+        };
+        EXPECT_NEAR(cells[0].toDouble(), result->statisticValue(), halfUnit(cells[0])) << command.toStdString();
+        if (p.hasP) {
+            ASSERT_GE(cells.size(), 3);
+            EXPECT_NEAR(cells[2].toDouble(), result->p_value(), halfUnit(cells[2])) << command.toStdString();
         }
     }
 }
