@@ -4,6 +4,7 @@
 // remakes them where R is installed and compares.
 #include "../model/ColumnsTestSupport.h"
 #include "fixture_lines.h"
+#include "../model/ds_test_pspp.h"
 
 #include "model/DSColumnSelection.h"
 #include "model/DSNumericPartition.h"
@@ -13,11 +14,6 @@
 #include "platform/predicate/DSCompoundPredicate.h"
 #include "stats/DSStatisticalTest.h"
 #include "stats/DSStatisticalTestCorrelation.h"
-
-#include <QFile>
-#include <QProcess>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -203,7 +199,7 @@ TEST(BottomLineR, CommandsReproduceOurStatistics)
 // where ours is exact, so there the statistic D is compared.
 TEST(BottomLinePspp, SPSSCommandsPrintOurStatistics)
 {
-    if (QStandardPaths::findExecutable(QStringLiteral("pspp")).isEmpty())
+    if (!ds_test_has_pspp())
         GTEST_SKIP() << "PSPP is not installed";
     ds_columns_test_setup();
     ReporterTable table;
@@ -217,10 +213,6 @@ TEST(BottomLinePspp, SPSSCommandsPrintOurStatistics)
         {"ks_uniform", "Most Extreme Differences,Absolute,", false},
         {"categories_covariate", "Pearson Chi-Square,", true},
     };
-    const QString data = QStringLiteral(OSTREL_TEST_SOURCE_DIR "/fixtures/reporter_data.csv");
-    QFile csv(data);
-    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
-    const QString header = QString::fromUtf8(csv.readLine()).trimmed().remove(QLatin1Char('"'));
     for (const Printed &p : printed) {
         SCOPED_TRACE(p.name);
         const Case &c = *std::find_if(std::begin(cases), std::end(cases),
@@ -234,34 +226,18 @@ TEST(BottomLinePspp, SPSSCommandsPrintOurStatistics)
         const auto result = reporter->resultForColumns(&columns, &covariates, nullptr, 0);
         ASSERT_TRUE(result);
         const QString command = reporter->SPSSEstimationCommandForResult(result.get(), &columns, &covariates);
-        QTemporaryDir dir;
-        QFile syntax(dir.filePath(QStringLiteral("test.sps")));
-        ASSERT_TRUE(syntax.open(QIODevice::WriteOnly));
-        syntax.write(QStringLiteral("data list list (\",\") file=\"%1\" skip=1 /%2.\n%3\n")
-                         .arg(data, header.split(QLatin1Char(',')).join(QLatin1Char(' ')), command)
-                         .toUtf8());
-        syntax.close();
-        QProcess pspp;
-        pspp.start(QStringLiteral("pspp"), {QStringLiteral("-O"), QStringLiteral("format=csv"), QStringLiteral("-o"),
-                                            dir.filePath(QStringLiteral("out.csv")), syntax.fileName()});
-        ASSERT_TRUE(pspp.waitForFinished(60000));
-        QFile out(dir.filePath(QStringLiteral("out.csv")));
-        ASSERT_TRUE(out.open(QIODevice::ReadOnly)) << command.toStdString();
-        const QString text = QString::fromUtf8(out.readAll());
+        const QString text =
+            ds_test_run_pspp(QStringLiteral(OSTREL_TEST_SOURCE_DIR "/fixtures/reporter_data.csv"), command);
+        ASSERT_FALSE(text.isNull()) << command.toStdString();
         QStringList cells;
         for (const QString &line : text.split(QLatin1Char('\n')))
             if (line.startsWith(QLatin1String(p.statisticRow)))
                 cells = line.mid(qsizetype(strlen(p.statisticRow))).split(QLatin1Char(','));
         ASSERT_FALSE(cells.isEmpty()) << command.toStdString() << "\n" << text.toStdString();
-        // Half a unit of the last printed digit.
-        auto halfUnit = [](const QString &cell) {
-            const qsizetype point = cell.indexOf(QLatin1Char('.'));
-            return 0.5 * std::pow(10.0, -double(point < 0 ? 0 : cell.size() - point - 1)) * 1.001;
-        };
-        EXPECT_NEAR(cells[0].toDouble(), result->statisticValue(), halfUnit(cells[0])) << command.toStdString();
+        EXPECT_NEAR(cells[0].toDouble(), result->statisticValue(), ds_test_printed_half_unit(cells[0])) << command.toStdString();
         if (p.hasP) {
             ASSERT_GE(cells.size(), 3);
-            EXPECT_NEAR(cells[2].toDouble(), result->p_value(), halfUnit(cells[2])) << command.toStdString();
+            EXPECT_NEAR(cells[2].toDouble(), result->p_value(), ds_test_printed_half_unit(cells[2])) << command.toStdString();
         }
     }
 }
