@@ -98,6 +98,16 @@ void DSRegressionModel::setPlot_against_column(DSColumn *column)
     setObject(column, QStringLiteral("plot_against_column"));
 }
 
+DSManagedObject *DSRegressionModel::active_prediction() const
+{
+    return objectForKey(QStringLiteral("active_prediction"));
+}
+
+void DSRegressionModel::setActive_prediction(DSManagedObject *prediction)
+{
+    setObject(prediction, QStringLiteral("active_prediction"));
+}
+
 bool DSRegressionModel::hasFixedEffects() const
 {
     return fixed_effects() && panel_column();
@@ -505,7 +515,6 @@ void DSRegressionModel::didTurnIntoFault()
 {
     m_activeOutcome = nullptr;
     m_activeExplanatory = nullptr;
-    m_activePrediction = nullptr;
     m_activeInstrument = nullptr;
     m_lookup = {};
     m_panelSizes = {};
@@ -541,7 +550,7 @@ void DSRegressionModel::transferTransientRelationshipsFromObject(DSManagedObject
         if (model->active_outcome())
             m_activeOutcome = outcomeVariableAtIndex(model->active_outcome()->index());
         if (DSManagedObject *prediction = counterpart(this, k_predictions, model->active_prediction()))
-            m_activePrediction = prediction;
+            setActive_prediction(prediction);
     }
     DSManagedObject::transferTransientRelationshipsFromObject(source);
 }
@@ -564,8 +573,8 @@ void DSRegressionModel::predictionWillBeDeleted(DSManagedObject *prediction)
     if (index >= 0)
         removePredictionFromIndex(index);
     removeObject(prediction, k_predictions);
-    if (m_activePrediction == prediction)
-        m_activePrediction = nullptr;
+    if (active_prediction() == prediction)
+        setActive_prediction(nullptr);
 }
 
 void DSRegressionModel::outcomeWillBeDeleted(DSOutcomeVariable *outcome)

@@ -172,8 +172,10 @@ public:
     void setActive_outcome(DSOutcomeVariable *outcome) { m_activeOutcome = outcome; }
     DSExplanatoryVariable *active_explanatory_variable() const { return m_activeExplanatory; }
     void setActive_explanatory_variable(DSExplanatoryVariable *variable) { m_activeExplanatory = variable; }
-    DSManagedObject *active_prediction() const { return m_activePrediction; }
-    void setActive_prediction(DSManagedObject *prediction) { m_activePrediction = prediction; }
+    // Stored: the prediction selected in the views stays selected when the
+    // document is saved and opened again.
+    DSManagedObject *active_prediction() const;
+    void setActive_prediction(DSManagedObject *prediction);
     DSManagedObject *active_instrument() const { return m_activeInstrument; }
     void setActive_instrument(DSManagedObject *instrument) { m_activeInstrument = instrument; }
 
@@ -213,6 +215,5 @@ private:
     bool m_needsPanelsRebuilt = true;
     DSOutcomeVariable *m_activeOutcome = nullptr;
     DSExplanatoryVariable *m_activeExplanatory = nullptr;
-    DSManagedObject *m_activePrediction = nullptr;
     DSManagedObject *m_activeInstrument = nullptr;
 };
