@@ -1,6 +1,7 @@
 #include "import/DSDataImporterCSV.h"
 
 #include "import/DSColumnSlots.h"
+#include "import/ds_csv_number.h"
 #include "import/ds_text_decoding.h"
 #include "model/DSDataTable.h"
 #include "model/DSNumberFormatter.h"
@@ -31,7 +32,7 @@ enum CellKind { NumberCell, DurationCell, TimeOfDayCell, DateCell, TextCell };
 
 CellKind kindOfCell(const char *s)
 {
-    if (!std::isnan(ds_parse_number(s, "$,")))
+    if (!std::isnan(ds_parse_csv_number(s, false)))
         return NumberCell;
     if (!std::isnan(ds_parse_duration(s)))
         return DurationCell;
@@ -61,6 +62,56 @@ bool skipPreamble(QByteArray *data)
     return !data->isEmpty();
 }
 
+// R writes a missing value as an unquoted NA; it decides no column's kind
+// and reads as missing in every column (R's and pandas' reading too).
+bool isMissingMark(const char *s, size_t length)
+{
+    return length == 2 && s[0] == 'N' && s[1] == 'A';
+}
+
+// Which columns of a file write their numbers with a decimal comma: those
+// with a cell such as "1,5" and no "." in any cell. Found in a pass of its
+// own before the columns are filled, as the last row may settle it.
+struct DecimalCommaScan
+{
+    bool headerDone = false;
+    qsizetype field = 0;
+    QList<DSDecimalCommaEvidence> columns;
+
+    static void onField(void *field, size_t, void *data)
+    {
+        auto *scan = static_cast<DecimalCommaScan *>(data);
+        const qsizetype j = scan->field++;
+        if (!scan->headerDone || !field)
+            return;
+        if (j >= scan->columns.size())
+            scan->columns.resize(j + 1, DSDecimalCommaEvidence::None);
+        const DSDecimalCommaEvidence cell = ds_decimal_comma_evidence(static_cast<const char *>(field));
+        if (scan->columns[j] != DSDecimalCommaEvidence::Dot && cell != DSDecimalCommaEvidence::None)
+            scan->columns[j] = cell;
+    }
+    static void onRow(int, void *data)
+    {
+        auto *scan = static_cast<DecimalCommaScan *>(data);
+        scan->headerDone = true;
+        scan->field = 0;
+    }
+};
+
+// The columns of the text that use a decimal comma (true at their
+// position). The parser is left finished; the caller initialises it again.
+QList<bool> decimalCommaColumns(csv_parser *parser, const QByteArray &data)
+{
+    DecimalCommaScan scan;
+    csv_parse(parser, data.constData(), size_t(data.size()), DecimalCommaScan::onField, DecimalCommaScan::onRow,
+              &scan);
+    csv_fini(parser, DecimalCommaScan::onField, DecimalCommaScan::onRow, &scan);
+    QList<bool> comma;
+    for (DSDecimalCommaEvidence evidence : scan.columns)
+        comma.append(evidence == DSDecimalCommaEvidence::Comma);
+    return comma;
+}
+
 } // namespace
 
 struct DSDataImporterCSV::ParseContext
@@ -81,6 +132,8 @@ struct DSDataImporterCSV::ParseContext
     bool stopped = false;
     std::optional<DSError> failure;
     std::string decoded;
+    // True at the positions of columns whose numbers use a decimal comma.
+    QList<bool> decimalComma;
 
     void fail(const QString &message)
     {
@@ -131,7 +184,7 @@ void DSDataImporterCSV::ParseContext::setNumberStyle(DSNumericDataColumn *column
     int style = 0;
     if (std::strchr(s, '%'))
         style = k_percentStyle;
-    else if (std::strchr(s, '$'))
+    else if (ds_csv_shows_currency(s))
         style = k_currencyStyle;
     else if (kind == DurationCell)
         style = k_durationStyle;
@@ -147,7 +200,8 @@ void DSDataImporterCSV::ParseContext::appendCell(DSColumnSlots::Slot &slot, cons
 {
     bool appended;
     if (slot.kind == NumberCell || slot.kind == DurationCell) {
-        const double x = slot.kind == DurationCell ? ds_parse_duration(s) : ds_parse_number(s, "$,");
+        const bool comma = fieldIndex < decimalComma.size() && decimalComma[fieldIndex];
+        const double x = slot.kind == DurationCell ? ds_parse_duration(s) : ds_parse_csv_number(s, comma);
         appended = static_cast<DSNumericDataColumn *>(slot.column)->appendValue(x);
     } else if (slot.kind == TextCell) {
         // A cell that decodes neither way is stored as missing.
@@ -195,7 +249,7 @@ void DSDataImporterCSV::fieldCallback(void *field, size_t length, void *data)
         return;
     }
     if (DSColumnSlots::Slot *slot = context->slots.slotAt(context->fieldIndex)) {
-        if (length == 0) {
+        if (length == 0 || isMissingMark(s, length)) {
             if (!DSColumnSlots::addEmptyCell(*slot))
                 context->fail(QStringLiteral("Out of memory"));
         } else {
@@ -263,8 +317,20 @@ DSDataTable *DSDataImporterCSV::parseData(QByteArray data, const QString &fileNa
         *error = ds_make_error(1, QStringLiteral("The document has no tables to import into."));
         return nullptr;
     }
+    const auto delimiter = (unsigned char)(m_delimiter & 0xFF);
+    // Files written with ";" between fields are those of the locales that
+    // write "1,5" for one and a half.
+    if (delimiter == ';') {
+        csv_set_delim(m_parser.get(), delimiter);
+        context.decimalComma = decimalCommaColumns(m_parser.get(), data);
+        csv_free(m_parser.get());
+        if (csv_init(m_parser.get(), CSV_STRICT | CSV_STRICT_FINI | CSV_APPEND_NULL) != 0) {
+            *error = ds_make_error(1, QStringLiteral("Failed to initialize CSV parser"));
+            return nullptr;
+        }
+    }
     if (m_delimiter != 0)
-        csv_set_delim(m_parser.get(), (unsigned char)(m_delimiter & 0xFF));
+        csv_set_delim(m_parser.get(), delimiter);
     else
         ds_sniff_delimiter(m_parser.get(), data.constData(), size_t(data.size()));
 
@@ -274,7 +340,7 @@ DSDataTable *DSDataImporterCSV::parseData(QByteArray data, const QString &fileNa
                           csv_fini(m_parser.get(), fieldCallback, rowCallback, &context) == 0;
     if (!finished) {
         const int code = csv_error(m_parser.get());
-        *error = ds_make_error(code, QStringLiteral("CSV error: %1").arg(QString::fromUtf8(csv_strerror(code))));
+        *error = ds_make_error(code, QStringLiteral("%1: CSV error: %2").arg(fileName, QString::fromUtf8(csv_strerror(code))));
     } else if (context.failure) {
         *error = context.failure;
     }

@@ -19,7 +19,7 @@
 
 namespace {
 
-enum FieldKind { NumberField, LogicalField, TextField };
+enum FieldKind { NumberField, LogicalField, DateField, TextField };
 
 struct DBFCloser
 {
@@ -31,7 +31,18 @@ FieldKind fieldKind(DBFFieldType type)
 {
     if (type == FTInteger || type == FTDouble)
         return NumberField;
+    if (type == FTDate)
+        return DateField;
     return type == FTLogical ? LogicalField : TextField;
+}
+
+// dBase writes an empty date as zeros or blanks; either is no date.
+bool isEmptyDate(const char *field)
+{
+    for (; *field; ++field)
+        if (*field != '0' && *field != ' ')
+            return false;
+    return true;
 }
 
 // Whether the header's fields lie inside its records and the file holds
@@ -85,7 +96,7 @@ bool DSDataImporterDBF::parseIntoPool(DSObjectPool &pool, DSError *error)
             char name[XBASE_FLDNAME_LEN_READ + 1] = {};
             const FieldKind kind = fieldKind(DBFGetFieldInfo(dbf.get(), j, name, nullptr, nullptr));
             const auto [column, data] = ds_insert_data_column(
-                pool, kind == TextField ? DSDataColumnKind::Text : DSDataColumnKind::Numeric);
+                pool, kind == TextField || kind == DateField ? DSDataColumnKind::Text : DSDataColumnKind::Numeric);
             if (column && kind == LogicalField)
                 ds_make_boolean_column(column);
             if (!column)
@@ -103,9 +114,9 @@ bool DSDataImporterDBF::parseIntoPool(DSObjectPool &pool, DSError *error)
         for (int r = 0; r < recordCount; ++r) {
             for (int j = 0; j < fieldCount; ++j) {
                 const char *field = DBFReadStringAttribute(dbf.get(), r, j);
-                if (!field)
+                if (!field || (kinds[j] == DateField && isEmptyDate(field)))
                     appended &= columns[j]->appendEmptyValue();
-                else if (kinds[j] == TextField)
+                else if (kinds[j] == TextField || kinds[j] == DateField)
                     appended &= static_cast<DSTextDataColumn *>(columns[j])
                                     ->appendTextValue(QString::fromLatin1(field).toUtf8().constData());
                 else

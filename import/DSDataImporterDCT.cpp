@@ -47,6 +47,18 @@ double parseCommaDecimal(char *text, uint64_t length)
     return ds_parse_number(text, nullptr);
 }
 
+// A number in a field with implied decimal places: written without a
+// period, its last `decimals` digits are the fraction ("8657336" with two
+// is 86573.36); one written with a period or an exponent stands as written.
+double parseImpliedDecimals(const char *text, int32_t decimals)
+{
+    const double x = ds_parse_number(text, ", ");
+    if (decimals <= 0 || std::strpbrk(text, ".eE"))
+        return x;
+    // Dividing by the exact power of ten rounds once, to the nearest double.
+    return x / std::pow(10.0, double(decimals));
+}
+
 // Cuts trailing blanks (' ' only) in place.
 void cutTrailingBlanks(char *text, uint64_t length)
 {
@@ -69,8 +81,9 @@ int dct_import_cell(uint64_t, int32_t k, char *text, uint64_t length, void *cont
         ++ctx->rows;
     bool appended;
     if (DSNumericDataColumn *numeric = ctx->numeric[k]) {
-        const double x = ctx->dct->entries[k].decimal_char == ',' ? parseCommaDecimal(text, length)
-                                                                 : ds_parse_number(text, ", ");
+        const ds_stata_dct_entry_s &entry = ctx->dct->entries[k];
+        const double x = entry.decimal_char == ',' ? parseCommaDecimal(text, length)
+                                                   : parseImpliedDecimals(text, entry.decimals);
         appended = numeric->appendValue(x);
     } else {
         cutTrailingBlanks(text, length);

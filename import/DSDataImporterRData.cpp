@@ -1,5 +1,6 @@
 #include "import/DSDataImporterRData.h"
 
+#include "import/ds_decompress_file.h"
 #include "import/ds_imported_time.h"
 #include "import/ds_rdata_parse.h"
 #include "model/DSDataTable.h"
@@ -88,23 +89,33 @@ DSColumn *makeTimeColumn(ds_rdata_ctx_s *ctx, const double *seconds, int64_t cou
     return column->save() ? column : nullptr;
 }
 
+// R keeps infinities, so the values are stored as they are rather than
+// appended (which reads an infinity as missing).
 DSColumn *makeNumericColumn(ds_rdata_ctx_s *ctx, int32_t type, const void *values, int64_t count)
 {
     auto *column = ctx->pool->insertNewObject<DSNumericDataColumn>(QStringLiteral("DSNumericDataColumn"));
     if (!column)
         return nullptr;
+    QByteArray doubles;
+    doubles.resize(qsizetype(count) * qsizetype(sizeof(double)));
+    auto *x = reinterpret_cast<double *>(doubles.data());
     for (int64_t i = 0; i < count; ++i) {
-        double x;
         if (type == 3) {
             const int32_t n = static_cast<const int32_t *>(values)[i];
-            x = n == std::numeric_limits<int32_t>::min() ? std::nan("") : double(n);
+            x[i] = n == std::numeric_limits<int32_t>::min() ? std::nan("") : double(n);
         } else {
-            x = static_cast<const double *>(values)[i];
+            x[i] = static_cast<const double *>(values)[i];
         }
-        if (!column->appendValue(x))
-            return nullptr;
     }
-    return column->save() ? column : nullptr;
+    if (count == 0) {
+        column->setValues(QByteArray(""));
+        return column;
+    }
+    std::optional<QByteArray> deflated = zlibDeflate(doubles);
+    if (!deflated)
+        return nullptr;
+    column->setValues(*deflated);
+    return column;
 }
 
 int rdata_handle_column(const char *name, int32_t type, bool date, const void *values, int64_t count, void *context)
@@ -215,12 +226,10 @@ bool DSDataImporterRData::parseIntoPool(DSObjectPool &pool, DSError *error)
         QByteArray bytes = file.readAll();
         if (bytes.size() < 2)
             return fail(QStringLiteral("Error reading from the RData file: %1"));
-        if (bytes.startsWith("\x1F\x8B")) {
-            std::optional<QByteArray> inflated = gzipInflate(bytes);
-            if (!inflated)
-                return fail(QStringLiteral("Error parsing the RData file: %1"));
-            bytes = std::move(*inflated);
-        }
+        std::optional<QByteArray> unpacked = ds_decompress_file(std::move(bytes));
+        if (!unpacked)
+            return fail(QStringLiteral("Error parsing the RData file: %1"));
+        bytes = std::move(*unpacked);
         ds_rdata_ctx_s ctx;
         ctx.pool = &pool;
         ctx.importer = this;

@@ -12,6 +12,8 @@
 #include "model/util/ds_parse.h"
 #include "platform/store/DSObjectPool.h"
 
+#include <QFileInfo>
+
 #include <sqlite3.h>
 
 #include <cmath>
@@ -62,6 +64,21 @@ const char *cellText(sqlite3_stmt *statement, int c, std::string *decoded)
     if (ds_is_valid_utf8(text, length))
         return text;
     return ds_decode_text(text, length, decoded) ? decoded->c_str() : "";
+}
+
+// A cell of a numeric column as a number. SQLite converts a text or a blob
+// that is not a number to 0, which would pass for data: such a cell is
+// missing, and a text that is a number (stored in a column without numeric
+// affinity) is read as one.
+double numberOfCell(sqlite3_stmt *statement, int c)
+{
+    const int type = sqlite3_column_type(statement, c);
+    if (type == SQLITE_INTEGER || type == SQLITE_FLOAT)
+        return sqlite3_column_double(statement, c);
+    if (type != SQLITE_TEXT)
+        return NAN;
+    const char *text = reinterpret_cast<const char *>(sqlite3_column_text(statement, c));
+    return text ? ds_parse_number(text, "") : double(NAN);
 }
 
 } // namespace
@@ -120,7 +137,7 @@ bool DSDataImporterSQLite::TableRead::applyCell(sqlite3_stmt *statement, int c)
     if (type == SQLITE_NULL)
         return slot.data->appendEmptyValue();
     if (slot.kind == int(DSDataColumnKind::Numeric))
-        return static_cast<DSNumericDataColumn *>(slot.column)->appendValue(sqlite3_column_double(statement, c));
+        return static_cast<DSNumericDataColumn *>(slot.column)->appendValue(numberOfCell(statement, c));
     if (slot.kind == int(DSDataColumnKind::Time)) {
         double interval = 0;
         const double t = ds_parse_date(cellText(statement, c, &decoded), &interval);
@@ -246,7 +263,10 @@ bool DSDataImporterSQLite::parseIntoPool(DSObjectPool &pool, DSError *error)
         sqlite3 *db = nullptr;
         const QByteArray path = url.toLocalFile().toUtf8();
         bool parsed = false;
-        if (sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
+        // SQLite takes an empty file for an empty database; no program
+        // writes one, so it is a file that lost its contents.
+        if (QFileInfo(url.toLocalFile()).size() == 0 ||
+            sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
             failure = ds_import_file_error(QStringLiteral("Error opening the SQLite file"), url);
         else
             parsed = parseDatabase(db, i, n, pool, &failure);

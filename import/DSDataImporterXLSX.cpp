@@ -3,7 +3,9 @@
 #include "import/DSSpreadsheetColumns.h"
 #include "import/DSXLSXSheetReader.h"
 #include "import/DSXLSXWorkbook.h"
+#include "import/ZipException.h"
 #include "import/ZipFile.h"
+#include "import/ds_import_error.h"
 
 DSDataImporterXLSX::DSDataImporterXLSX(const QList<QUrl> &urls) : DSDataImporter(urls)
 {
@@ -14,13 +16,21 @@ bool DSDataImporterXLSX::parseIntoPool(DSObjectPool &pool, DSError *error)
     const qsizetype n = urls().size();
     for (qsizetype i = 0; i < n; ++i) {
         const QUrl &url = urls()[i];
-        ZipFile zip(url.toLocalFile());
-        if (parseArchive(zip, pool, double(i) / n, double(i + 1) / n) != 0) {
+        // An archive that is cut short, empty or damaged fails like a
+        // workbook whose parts do not parse: the file is named either way.
+        int result = 1;
+        try {
+            ZipFile zip(url.toLocalFile());
+            result = parseArchive(zip, pool, double(i) / n, double(i + 1) / n);
+            zip.close();
+        } catch (const ZipException &) {
+            result = 1;
+        }
+        if (result != 0) {
             if (error && !asyncAbort())
-                *error = ds_make_error(1, QStringLiteral("Error parsing XLSX file: %1").arg(url.fileName()));
+                *error = ds_parse_file_error(QStringLiteral("XLSX"), url);
             return false;
         }
-        zip.close();
         if (asyncAbort())
             return false;
     }

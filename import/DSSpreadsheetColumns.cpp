@@ -163,7 +163,10 @@ bool DSSpreadsheetColumns::appendCell(DSColumnSlots::Slot &slot, const DSSpreads
     if (!(t >= 0 && t < k_serialLimit))
         t = NAN;
     if (!std::isnan(t)) {
-        t = timeOfSerial(t);
+        // A serial holds a time to the second only to about 1e-11 of a day:
+        // 09:26:53 comes back as 09:26:52.99999. Rounding to the millisecond
+        // first keeps the floor to the format's unit from losing a second.
+        t = std::round(timeOfSerial(t) * 1000) / 1000;
         if (cell.format)
             t = ds_time_floor(finestUnit(cell.format), &interval, t);
     }

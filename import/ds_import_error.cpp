@@ -11,3 +11,8 @@ bool ds_fail_import(DSError *error, const DSError &failure)
         *error = failure;
     return false;
 }
+
+DSError ds_parse_file_error(const QString &kind, const QUrl &url)
+{
+    return ds_make_error(1, QStringLiteral("Error parsing %1 file: %2").arg(kind, url.fileName()));
+}

@@ -13,3 +13,8 @@ DSError ds_import_file_error(const QString &message, const QUrl &url);
 // Stores the failure where the caller asked for it (error may be null) and
 // answers false, the answer of a parse that failed.
 bool ds_fail_import(DSError *error, const DSError &failure);
+
+// The error of a workbook or document that could not be read, its archive
+// included: "Error parsing <kind> file: f.xlsx" with the file's name, as
+// the spreadsheet importers word it (kind "XLSX", "Numbers").
+DSError ds_parse_file_error(const QString &kind, const QUrl &url);

@@ -220,6 +220,20 @@ void mendPortableCharacterTable(QByteArray *bytes)
     }
 }
 
+// The format release of a Stata file: its first byte before Stata 13, the
+// number in its <release> tag since; 0 when the file cannot be read.
+int stataRelease(const char *path)
+{
+    QFile file(QFile::decodeName(path));
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray head = file.read(64);
+    static const QByteArray k_tagged = "<stata_dta><header><release>";
+    if (head.startsWith(k_tagged))
+        return head.mid(k_tagged.size(), 3).toInt();
+    return head.isEmpty() ? 0 : static_cast<unsigned char>(head[0]);
+}
+
 using Reader = readstat_error_t (*)(readstat_parser_t *, const char *, void *);
 
 int parseWith(Reader read, bool labels, const char *path, void *context, const ds_readstat_callbacks_s &callbacks)
@@ -240,10 +254,16 @@ int parseWith(Reader read, bool labels, const char *path, void *context, const d
         readstat_set_read_handler(parser.get(), readMemory);
         readstat_set_update_handler(parser.get(), updateMemory);
         readstat_set_io_ctx(parser.get(), &memory);
+    } else if (read == readstat_parse_dta && stataRelease(path) < 118) {
+        // Files before Stata 14 name no encoding: R and others write UTF-8
+        // into them, Stata itself Latin-1 or Windows-1252. The library,
+        // told either, refuses the file at the first text of the other, so
+        // the bytes are passed through as they are (Latin-1 to Latin-1 is
+        // the identity), and the importer reads each text as UTF-8 when it
+        // is, else as Windows-1252.
+        readstat_set_file_character_encoding(parser.get(), "ISO-8859-1");
+        readstat_set_handler_character_encoding(parser.get(), "ISO-8859-1");
     } else if (read == readstat_parse_dta) {
-        // Files before Stata 14 name no encoding; R and others write UTF-8
-        // into them. Taken as they are, texts that are not UTF-8 are read as
-        // Windows-1252 by the importer.
         readstat_set_file_character_encoding(parser.get(), "UTF-8");
     }
     Forward forward{context, &callbacks};

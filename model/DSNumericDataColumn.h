@@ -95,6 +95,10 @@ public:
     // failure ("Error in malloc()" or "Error in realloc()" logged), the
     // value not stored and the buffer as it was.
     bool appendValue(double x);
+    // Stores a whole deflated array at once (see "Stored form"), its values
+    // as they are: infinities stay infinite. For a reader whose format keeps
+    // them (R); the column is then stored, not importing.
+    void setValues(const QByteArray &deflated) { setPrimitiveValue(deflated, QStringLiteral("values")); }
     bool appendEmptyValue() override { return appendValue(NAN); }
     // Unless treat_as_categories is YES already, sets it when the appended
     // values hold at most two distinct non-missing values (none included);

@@ -10,9 +10,10 @@
 
 // One variable: 0-based line of the observation, 0-based start column and
 // width in bytes (line and start -1 when the statement gives no position),
-// type 1 for text and 5 for a number.
+// type 1 for text and 5 for a number, and a number's implied decimal places
+// (SPSS "(2)": "8657336" reads 86573.36; 0 for none and for texts).
 typedef int (*ds_on_variable_fn)(const char *name, int32_t line, int32_t start, int32_t width, int32_t type,
-                                 void *context);
+                                 int32_t decimals, void *context);
 
 typedef int (*ds_on_variable_label_fn)(const char *name, const char *label, void *context);
 

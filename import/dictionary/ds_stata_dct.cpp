@@ -70,7 +70,8 @@ ds_stata_dct_entry_s *dct_find_or_add_entry(ds_stata_dct_s *dct, const char *nam
     return entry;
 }
 
-int dct_add_variable(const char *name, int32_t line, int32_t start, int32_t width, int32_t type, void *context)
+int dct_add_variable(const char *name, int32_t line, int32_t start, int32_t width, int32_t type, int32_t decimals,
+                     void *context)
 {
     ds_stata_dct_entry_s *entry = dct_append_entry(static_cast<ds_stata_dct_s *>(context));
     if (!entry)
@@ -80,6 +81,7 @@ int dct_add_variable(const char *name, int32_t line, int32_t start, int32_t widt
     entry->width = width;
     entry->type = type == 1 ? 1 : 3;
     entry->decimal_char = '.';
+    entry->decimals = type == 1 ? 0 : decimals;
     copy_limited(entry->name, name, 31);
     return 0;
 }
@@ -101,7 +103,8 @@ int dct_set_infile_option(int32_t option, int32_t value, void *context)
     return 0;
 }
 
-int dct_merge_variable(const char *name, int32_t line, int32_t start, int32_t width, int32_t type, void *context)
+int dct_merge_variable(const char *name, int32_t line, int32_t start, int32_t width, int32_t type, int32_t decimals,
+                       void *context)
 {
     ds_stata_dct_entry_s *entry = dct_find_or_add_entry(static_cast<ds_stata_dct_s *>(context), name);
     if (!entry)
@@ -115,6 +118,8 @@ int dct_merge_variable(const char *name, int32_t line, int32_t start, int32_t wi
     if (type != -1)
         entry->type = type == 1 ? 1 : 3;
     entry->decimal_char = '.';
+    if (decimals > 0)
+        entry->decimals = decimals;
     return 0;
 }
 

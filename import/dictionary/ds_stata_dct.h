@@ -13,6 +13,7 @@ struct ds_stata_dct_entry_s {
     char name[66];      // NUL-terminated, UTF-8
     char label[81];     // NUL-terminated; empty when none
     char decimal_char;  // '.' or ','
+    int32_t decimals;   // implied decimal places of a number written without a '.'; 0 none
 };
 
 // How a text data file is laid out: what the dictionary and command-file
@@ -52,7 +53,8 @@ ds_stata_dct_entry_s *dct_find_or_add_entry(ds_stata_dct_s *dct, const char *nam
 
 // on_variable of sps_parse: appends an entry (type 1 for 1, else 3), also
 // for a name already there; a name over 31 bytes gives an empty name.
-int dct_add_variable(const char *name, int32_t line, int32_t start, int32_t width, int32_t type, void *context);
+int dct_add_variable(const char *name, int32_t line, int32_t start, int32_t width, int32_t type, int32_t decimals,
+                     void *context);
 
 // on_variable_label of sps_parse: the first entry of that name gets the
 // label when it is at most 79 bytes; otherwise nothing changes.
@@ -64,7 +66,8 @@ int dct_set_infile_option(int32_t option, int32_t value, void *context);
 
 // on_variable of sas_parse: merges into the entry of that name; line -1
 // keeps line and start, width 0 keeps the width, type -1 keeps the type.
-int dct_merge_variable(const char *name, int32_t line, int32_t start, int32_t width, int32_t type, void *context);
+int dct_merge_variable(const char *name, int32_t line, int32_t start, int32_t width, int32_t type, int32_t decimals,
+                       void *context);
 
 // on_variable_label of sas_parse: the label (at most 79 bytes) goes to the
 // entry of that name, made when there is none.

@@ -408,7 +408,7 @@ void report_variable(sas_parse_s *p, int32_t line, int32_t start, int64_t width,
     if (width > INT32_MAX)
         ds_parse_fail(&p->c);
     if (ds_parse_ok(&p->c) && p->on_variable)
-        ds_parse_go_on(&p->c, p->on_variable(p->name, line, start, int32_t(width), type, p->context));
+        ds_parse_go_on(&p->c, p->on_variable(p->name, line, start, int32_t(width), type, 0, p->context));
 }
 
 // One INPUT item; returns the white space read after it.
@@ -441,17 +441,27 @@ size_t input_item(sas_parse_s *p)
             ds_parse_digits(c, &a);
         return 0;
     }
+    // List input (a name, or a name and "$", without columns) reads fields
+    // apart by blanks in the order of the statement, which the fixed-column
+    // reader cannot do: taken as it stands it filled other variables'
+    // columns. It fails at its name, so the error gives its line.
+    const ds_parse_cursor_s at = *c;
+    const auto listInput = [&](size_t white) {
+        *c = at;
+        ds_parse_fail(c);
+        return white;
+    };
     variable_name(p);
     size_t white = ds_parse_white(c);
     if (white && ds_parse_peek(c) == '$') {
         ds_parse_advance(c);
         white = ds_parse_white(c);
         if (!white || !ds_is_digit(ds_parse_peek(c)))
-            return white;
+            return listInput(white);
         type = 1;
     }
     if (!white || !ds_is_digit(ds_parse_peek(c)))
-        return white;
+        return listInput(white);
     ds_parse_digits(c, &a);
     ds_parse_expect(c, '-');
     ds_parse_digits(c, &b);

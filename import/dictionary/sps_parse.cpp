@@ -182,10 +182,11 @@ void columns(ds_parse_cursor_s *c, int32_t *start, int32_t *width)
     *width = int32_t(w);
 }
 
-// "(" digits ")" | "(" ("A" | "a") [digits] ")"; returns the type.
-int32_t format(ds_parse_cursor_s *c)
+// "(" digits ")" | "(" ("A" | "a") [digits] ")"; returns the type, and
+// sets *decimals to a number's digits (its implied decimal places).
+int32_t format(ds_parse_cursor_s *c, int32_t *decimals)
 {
-    int32_t type = 5, n;
+    int32_t type = 5, n = 0;
     ds_parse_advance(c);
     int b = ds_parse_peek(c);
     if (b == 'A' || b == 'a') {
@@ -195,6 +196,7 @@ int32_t format(ds_parse_cursor_s *c)
             ds_parse_digits(c, &n);
     } else {
         ds_parse_digits(c, &n);
+        *decimals = n;
     }
     ds_parse_expect(c, ')');
     return type;
@@ -213,7 +215,7 @@ void record(sps_parse_s *p)
     }
     ds_parse_white1(c);
     for (int count = 1; ds_parse_ok(c); count++) {
-        int32_t start = 0, width = 0, type = 5;
+        int32_t start = 0, width = 0, type = 5, decimals = 0;
         name(c, p->name);
         ds_parse_white1(c);
         columns(c, &start, &width);
@@ -221,14 +223,14 @@ void record(sps_parse_s *p)
         if (ds_parse_peek(c) == '(') {
             if (!white)
                 ds_parse_fail(c);
-            type = format(c);
+            type = format(c, &decimals);
             white = ds_parse_white(c);
         }
         int b = ds_parse_peek(c);
         if (ds_is_letter(b) ? !white : (b != '/' && b != '.') || count < 2)
             ds_parse_fail(c);
         if (ds_parse_ok(c) && p->on_variable)
-            ds_parse_go_on(c, p->on_variable(p->name, p->record, start, width, type, p->context));
+            ds_parse_go_on(c, p->on_variable(p->name, p->record, start, width, type, decimals, p->context));
         if (!ds_is_letter(b))
             return;
     }

@@ -94,10 +94,19 @@ bool scanClock(Cursor &c, bool allowMarker, Clock *out)
     if (!s.digits(1, 2, &hour) || !s.take(':') || !s.digits(2, 2, &minute) || minute > 59)
         return false;
     double precision = 60;
+    double fraction = 0;
     if (s.take(':')) {
         if (!s.digits(2, 2, &second) || second > 59)
             return false;
         precision = 1;
+        // Fractions of a second, as pandas, data.table and SQLite write
+        // them ("53.250"); kept in the value, the precision stays the second.
+        Cursor f = s;
+        uint64_t digits;
+        if (f.take('.') && f.digits(1, 9, &digits)) {
+            fraction = double(digits) / std::pow(10.0, double(f.p - s.p - 1));
+            s = f;
+        }
     }
     Cursor m = s;
     if (allowMarker && m.take(' ')) {
@@ -118,22 +127,51 @@ bool scanClock(Cursor &c, bool allowMarker, Clock *out)
         return false;
     }
     c = s;
-    *out = {double(hour * 3600 + minute * 60 + second), precision};
+    *out = {double(hour * 3600 + minute * 60 + second) + fraction, precision};
+    return true;
+}
+
+// An ISO time's zone: nothing, "Z", or "+HH:MM", "+HHMM" or "+HH" (or "-").
+// Sets *offset to the zone's seconds east of GMT.
+bool scanZone(Cursor &c, double *offset)
+{
+    *offset = 0;
+    if (c.atEnd() || c.take('Z'))
+        return true;
+    const double sign = c.take('+') ? 1 : c.take('-') ? -1 : 0;
+    uint64_t hours, minutes = 0;
+    if (sign == 0)
+        return false;
+    if (c.digits(4, 4, &hours)) {
+        minutes = hours % 100;
+        hours /= 100;
+    } else if (!c.digits(2, 2, &hours) || (c.take(':') && !c.digits(2, 2, &minutes))) {
+        return false;
+    }
+    if (hours > 23 || minutes > 59)
+        return false;
+    *offset = sign * double(hours * 3600 + minutes * 60);
     return true;
 }
 
 // The part of a date text after the date itself: nothing, or spaces and a
-// time of day, or (ISO dates only) "T", a 24-hour time and an optional "Z".
+// time of day, or (ISO dates only) "T" or spaces, a 24-hour time and an
+// optional zone, which is taken off so the value is GMT.
 bool scanDateTail(Cursor &c, bool iso, Clock *out)
 {
     *out = {0, 86400};
     if (c.atEnd())
         return true;
-    if (iso && c.take('T')) {
-        if (!scanClock(c, false, out))
+    const bool t = iso && c.take('T');
+    if (t || (iso && c.spaces() > 0)) {
+        Cursor twelveHour = c;
+        if (!t && scanClock(twelveHour, true, out) && twelveHour.atEnd())
+            return true;
+        double offset;
+        if (!scanClock(c, false, out) || !scanZone(c, &offset) || !c.atEnd())
             return false;
-        c.take('Z');
-        return c.atEnd();
+        out->seconds -= offset;
+        return true;
     }
     if (c.spaces() == 0)
         return false;

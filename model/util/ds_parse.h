@@ -29,14 +29,17 @@ int ds_parse_int(const char *text);
 
 // Seconds since midnight of "H:MM", "H:MM:SS" (hour 0-23, one or two digits)
 // or the same with hour 1-12 followed by one space and "AM", "PM", "A.M.",
-// "P.M.", "a.m." or "p.m.". Minutes and seconds are two digits 00-59.
+// "P.M.", "a.m." or "p.m.". Minutes and seconds are two digits 00-59;
+// seconds may carry a fraction of one to nine digits after ".", kept in the
+// value (the precision stays 1).
 double ds_scan_time_of_day(const char *bytes, size_t length, double *precision);
 double ds_parse_time_of_day(const char *text, double *precision);
 
 // Seconds since 2001-01-01 00:00:00 GMT of "M/D/Y" (Y two digits, 00-25 in
 // 2000-2025 and 26-99 in 1926-1999, or four digits 1000-2999) or "Y-M-D"
 // (four-digit year), optionally followed by spaces and a time of day; an ISO
-// date also takes "T", a 24-hour time and an optional "Z". The day is not
+// date also takes "T" or spaces, a 24-hour time and an optional zone ("Z",
+// "+01:00", "-0500", "+01"), which is applied to reach GMT. The day is not
 // checked against its month: 2/30/2003 is 2 March 2003.
 double ds_scan_date(const char *bytes, size_t length, double *precision);
 double ds_parse_date(const char *text, double *precision);

@@ -84,10 +84,11 @@ inline Checker &checker(void *context)
     return *static_cast<Checker *>(context);
 }
 
-inline int onVariable(const char *name, int32_t, int32_t, int32_t, int32_t type, void *context)
+inline int onVariable(const char *name, int32_t, int32_t, int32_t, int32_t type, int32_t decimals, void *context)
 {
     checkText(name, DS_PARSE_NAME);
     check(type == 1 || type == 5);
+    check(decimals >= 0 && (type == 5 || decimals == 0));
     return checker(context).answer();
 }
 

@@ -132,3 +132,28 @@ TEST(PsppOracle, CommandFileImportMatchesPspp)
 }
 
 } // namespace
+
+// Implied decimals ("INCOME 5-13 (2)"): a number written without a period
+// takes its last digits as the fraction, one with a period stands as
+// written, as PSPP read implied.dat (make_implied_oracle.sh).
+TEST(PsppOracle, ImpliedDecimalsMatchPspp)
+{
+    ds_import_test_model();
+    const QByteArray text = ds_file_bytes(ds_import_fixture(QStringLiteral("pspp/implied.sps")));
+    ASSERT_FALSE(text.isEmpty());
+    auto importer = std::make_shared<DSDataImporterDCT>(
+        QList<QUrl>{QUrl::fromLocalFile(ds_import_fixture(QStringLiteral("pspp/implied.dat")))});
+    importer->setDct(parseLayout(text));
+    ImportRun run(importer);
+    run.run();
+    ASSERT_EQ(run.tables().size(), 1) << run.errorText().toStdString();
+    std::vector<std::vector<std::string>> values =
+        ds_read_csv_fixture(ds_import_fixture(QStringLiteral("pspp/implied.values.csv")));
+    ASSERT_EQ(values.size(), 6u);
+    // PSPP writes the system-missing value as a blank.
+    for (auto &row : values)
+        for (std::string &cell : row)
+            if (cell == " ")
+                cell.clear();
+    ds_expect_table_equals_csv(run.tables()[0], values, nullptr);
+}

@@ -17,10 +17,12 @@ inline void traceItem(void *context, const std::string &item)
     t += (t.empty() ? "" : " ") + item;
 }
 
-inline int traceVariable(const char *name, int32_t line, int32_t start, int32_t width, int32_t type, void *context)
+inline int traceVariable(const char *name, int32_t line, int32_t start, int32_t width, int32_t type,
+                         int32_t decimals, void *context)
 {
     traceItem(context, std::string(name) + "(" + std::to_string(line) + "," + std::to_string(start) + "," +
-                           std::to_string(width) + "," + std::to_string(type) + ")");
+                           std::to_string(width) + "," + std::to_string(type) +
+                           (decimals ? "," + std::to_string(decimals) : std::string()) + ")");
     return 0;
 }
 

@@ -24,8 +24,8 @@ Dct newDct()
 TEST(DctHandlersTest, NameListedTwiceGivesTwoEntriesAndTheFirstGetsTheLabel)
 {
     Dct d = newDct();
-    dct_add_variable("a", 0, 0, 2, 5, d.get());
-    dct_add_variable("a", 1, 3, 4, 1, d.get());
+    dct_add_variable("a", 0, 0, 2, 5, 0, d.get());
+    dct_add_variable("a", 1, 3, 4, 1, 0, d.get());
     dct_set_variable_label("a", "first", d.get());
     dct_set_variable_label("none", "lost", d.get());
     ASSERT_EQ(d->num_entries, 2);
@@ -44,14 +44,14 @@ TEST(DctHandlersTest, LookupsFindTheFirstEntryOfEachNameAsTheRecordGrows)
     Dct d = newDct();
     const int n = 3000;
     for (int i = 0; i < n; i++) {
-        dct_add_variable(("v" + std::to_string(i % 1000)).c_str(), 0, i, 1, 5, d.get());
-        dct_merge_variable(("w" + std::to_string(i)).c_str(), -1, -1, i + 1, -1, d.get());
+        dct_add_variable(("v" + std::to_string(i % 1000)).c_str(), 0, i, 1, 5, 0, d.get());
+        dct_merge_variable(("w" + std::to_string(i)).c_str(), -1, -1, i + 1, -1, 0, d.get());
         if (i % 7 == 0)
             dct_set_variable_label(("v" + std::to_string(i % 1000)).c_str(), std::to_string(i).c_str(), d.get());
     }
     ASSERT_EQ(d->num_entries, 2 * n);
     for (int i = 0; i < n; i++) {
-        dct_merge_variable(("w" + std::to_string(i)).c_str(), 1, 2, 0, 1, d.get());
+        dct_merge_variable(("w" + std::to_string(i)).c_str(), 1, 2, 0, 1, 0, d.get());
         dct_set_variable_label(("v" + std::to_string(i % 1000)).c_str(), ("L" + std::to_string(i)).c_str(), d.get());
     }
     ASSERT_EQ(d->num_entries, 2 * n) << "no name was added twice";
@@ -73,8 +73,8 @@ TEST(DctHandlersTest, LabelOf79BytesIsKeptAndOf80Dropped)
 {
     Dct d = newDct();
     std::string name32(32, 'n');
-    dct_add_variable(name32.c_str(), 0, 0, 1, 5, d.get());
-    dct_add_variable("a", 0, 0, 1, 5, d.get());
+    dct_add_variable(name32.c_str(), 0, 0, 1, 5, 0, d.get());
+    dct_add_variable("a", 0, 0, 1, 5, 0, d.get());
     dct_set_variable_label("a", std::string(79, 'x').c_str(), d.get());
     dct_set_variable_label("a", std::string(80, 'y').c_str(), d.get());
     dct_merge_variable_label("b", std::string(80, 'y').c_str(), d.get());
@@ -89,8 +89,8 @@ TEST(DctHandlersTest, LabelOf79BytesIsKeptAndOf80Dropped)
 TEST(DctHandlersTest, MergeTwiceKeepsTheFirstWidth)
 {
     Dct d = newDct();
-    dct_merge_variable("x", -1, -1, 7, -1, d.get());
-    dct_merge_variable("x", 1, 4, 0, 1, d.get());
+    dct_merge_variable("x", -1, -1, 7, -1, 0, d.get());
+    dct_merge_variable("x", 1, 4, 0, 1, 0, d.get());
     ASSERT_EQ(d->num_entries, 1);
     const ds_stata_dct_entry_s &e = d->entries[0];
     EXPECT_EQ(e.line, 1);

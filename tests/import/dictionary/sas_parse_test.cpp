@@ -106,7 +106,10 @@ INSTANTIATE_TEST_SUITE_P(Variables, SasParseTest, testing::Values(
     SasCase{"INPUT #2 age 1-3 @5 name $10. score 20-22;", "age(1,0,3,5) name(1,4,10,1) score(1,19,3,5)"},
     SasCase{"INPUT id 1-4 name $ 8-20 x 1-3;", "id(0,0,4,5) name(0,7,13,1) x(0,0,3,5)"},
     SasCase{"INPUT id 1-4 sex $ 6;", "id(0,0,4,5)" + errorAt("INPUT id 1-4 sex $ 6;", ";")},
-    SasCase{"INPUT a b $ c;", ""},
+    // List input is refused at its first name (it would fill the wrong columns).
+    SasCase{"INPUT a b $ c;", errorAt("INPUT a b $ c;", "a")},
+    SasCase{"INPUT id 1-3 sex $ age;", "id(0,0,3,5)" + errorAt("INPUT id 1-3 sex $ age;", "s")},
+    SasCase{"INPUT id 1-3 age;", "id(0,0,3,5)" + errorAt("INPUT id 1-3 age;", "a")},
     SasCase{"INPUT @1 x 5.2 @7 y $3.;", "x(0,0,5,5) y(0,6,3,1)"},
     SasCase{"INPUT #2 a 1-2; INPUT b 3-4;", "a(1,0,2,5) b(0,2,2,5)"},
     SasCase{"INPUT a 5-3;", "a(0,4,-1,5)"},

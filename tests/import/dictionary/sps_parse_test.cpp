@@ -55,6 +55,9 @@ INSTANTIATE_TEST_SUITE_P(Cases, SpsParseTest, testing::Values(
     SpsCase{"DATA LIST FIXED /2 A 1 B 2 / G 3 H 4.\nDATA LIST TABLE / I 5 J 6 (a3).",
             "A(1,0,1,5) B(1,1,1,5) G(1,2,1,5) H(1,3,1,5) I(1,4,1,5) J(1,5,1,1)"},
     SpsCase{"DATA LIST FIXED /0 A 0 B 5-1.", "A(-1,-1,1,5) B(-1,4,-3,5)"},
+    // A number's format digits are its implied decimals; a text's are its width.
+    SpsCase{"DATA LIST FIXED /1 ID 1-3 INCOME 5-13 (2) NAME 15-20 (A6).",
+            "ID(0,0,3,5) INCOME(0,4,9,5,2) NAME(0,14,6,1)"},
     SpsCase{"VARIABLE LABELS A 'Label a' B \"Label b\".", "A=Label a B=Label b"},
     SpsCase{"VARIABLE LABEL A 'x' / B 'y'.", "A=x" + error(1, 22, "/")},
     SpsCase{"VALUE LABELS A B 1 'one' 2 'two' / G 'm' 'male'.",
