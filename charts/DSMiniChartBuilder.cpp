@@ -139,11 +139,11 @@ DSMiniChartBuilder::Image DSMiniChartBuilder::imageForTextColumn(DSColumn *colum
 
     beginCanvas();
     const DSPlatformNumberFormatter *formatter = style ? style->numberFormatterForKey(QStringLiteral("ValueCountFormatter")) : nullptr;
-    const std::optional<DSTextStyle> textStyle = style ? style->textStyleForKey(QStringLiteral("ValueCountTextStyle")) : std::nullopt;
+    const std::shared_ptr<const DSTextStyle> textStyle = style ? style->textStyleForKey(QStringLiteral("ValueCountTextStyle")) : nullptr;
     if (textStyle) {
         const QString number = formatter ? formatter->stringFromNumber(double(distinct)) : QString::number(distinct);
         const DSTextLine line = DSTextLine::make(QStringLiteral("(%1)").arg(number),
-                                                 DSFont(textStyle->fontName, textStyle->size), textStyle->color);
+                                                 textStyle->font(), textStyle->color());
         m_canvas->setTextPosition(k_count_centre_x - line.width / 2, k_count_baseline_y);
         m_canvas->drawTextLine(line);
     }

@@ -1,15 +1,22 @@
 #pragma once
 
+#include "platform/graphics/DSFont.h"
 #include "platform/graphics/ds_rgba.h"
 
 #include <QString>
 
-// How a label is drawn: a font by name and size (in the drawing context's
-// units) and a colour. A plain value, so style sheets hold it without QtGui;
-// the drawing side turns the name into a font.
-struct DSTextStyle
+// How a label is drawn: a font made from a name and a size (in the drawing
+// context's units; the name is mapped to an installed font) and a colour.
+// Immutable, so style sheets share one instance between their levels.
+class DSTextStyle
 {
-    QString fontName;
-    double size = 0;
-    ds_rgba_s color{0, 0, 0, 1};
+public:
+    DSTextStyle(const QString &fontName, double size, const ds_rgba_s &color = {0, 0, 0, 1});
+
+    const DSFont &font() const { return m_font; }
+    const ds_rgba_s &color() const { return m_color; }
+
+private:
+    DSFont m_font;
+    ds_rgba_s m_color;
 };

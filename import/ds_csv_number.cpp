@@ -43,6 +43,8 @@ double ds_parse_csv_number(const char *text, bool decimalComma)
             if (decimalComma)
                 buffer[n++] = '.';
             ++i;
+        } else if (text[i] == '.' && decimalComma) {
+            ++i;
         } else {
             buffer[n++] = text[i++];
         }
@@ -81,11 +83,29 @@ bool ds_csv_shows_currency(const char *text)
     return false;
 }
 
+// Whether every "." before `end` groups thousands: a digit before it and
+// exactly three digits after it.
+bool dotsGroupThousands(const char *text, const char *end)
+{
+    for (const char *dot = std::strchr(text, '.'); dot && dot < end; dot = std::strchr(dot + 1, '.')) {
+        if (dot == text || !isDigit(dot[-1]))
+            return false;
+        for (int k = 1; k <= 3; ++k)
+            if (!isDigit(dot[k]))
+                return false;
+        if (dot + 4 != end && dot[4] != '.')
+            return false;
+    }
+    return true;
+}
+
 DSDecimalCommaEvidence ds_decimal_comma_evidence(const char *text)
 {
-    if (std::strchr(text, '.'))
-        return DSDecimalCommaEvidence::Dot;
     const char *comma = std::strrchr(text, ',');
+    const char *dot = std::strrchr(text, '.');
+    // "1.234,50": dots group thousands before the decimal comma.
+    if (dot && (!comma || dot > comma || !dotsGroupThousands(text, comma)))
+        return DSDecimalCommaEvidence::Dot;
     if (!comma || comma == text || !isDigit(comma[-1]))
         return DSDecimalCommaEvidence::None;
     // Digits after the last comma: one to three, then nothing that is a digit.

@@ -2,6 +2,7 @@
 
 #include "charts/DSMiniChartBuilder.h"
 #include "charts/DSStyle.h"
+#include "charts/ds_default_style.h"
 #include "model/DSColumnSummary.h"
 #include "model/DSDataTable.h"
 #include "model/DSNumericDataColumn.h"
@@ -63,7 +64,7 @@ protected:
         ASSERT_TRUE(document->initWithType(DSStatDocument::nativeType));
         context = document->managedObjectContext();
         table = ds_object_cast<DSDataTable>(addTestTable(*document, QStringLiteral("T")));
-        style = std::make_unique<DSStyle>(document.get());
+        style = ds_make_default_style(document.get());
         builder = std::make_unique<DSMiniChartBuilder>([this] {
             DSMiniChartInputs inputs;
             inputs.table = table;
@@ -307,7 +308,7 @@ TEST_F(MiniChartTest, AStyleLevelWithoutTheCountStyleDrawsNoCount)
 {
     DSColumn *column = texts(QStringLiteral("t"), {"a", "b"});
     style->push();
-    style->setTextStyle(std::nullopt, QStringLiteral("ValueCountTextStyle"));
+    style->setTextStyle(nullptr, QStringLiteral("ValueCountTextStyle"));
     EXPECT_FALSE(style->textStyleForKey(QStringLiteral("ValueCountTextStyle")));
     const QImage bare = builder->imageForTextColumn(column, style.get())->convertToFormat(QImage::Format_ARGB32);
     EXPECT_EQ(inkColumns(bare, 1, 33), std::make_pair(-1, -1));

@@ -4,6 +4,7 @@
 #include "ImportTestSupport.h"
 
 #include "import/DSDataImporterCSV.h"
+#include "import/ds_csv_number.h"
 #include "import/ds_text_decoding.h"
 #include "model/DSDataTable.h"
 #include "model/DSNumberFormatter.h"
@@ -222,6 +223,7 @@ TEST_F(CSVImportTest, Delimiters)
         // decimal separator, unless a "." stands anywhere in the column.
         {"a;b\n\"1,5\";2\n", ';', {1.5}},
         {"a;b\n1,5;2\n2.5;3\n", ';', {15, 2.5}},
+        {"a;b\n\"1.234,50\";2\n-0,5;3\n", ';', {1234.5, -0.5}},
         {"a;b\n1;2\n", 0x13B, {1}},  // only the low byte counts
     };
     for (const auto &c : cases) {
@@ -230,6 +232,60 @@ TEST_F(CSVImportTest, Delimiters)
         EXPECT_EQ(table->sortedColumns().size(), 2) << c.text;
         EXPECT_TRUE(ds_same_values(ds_column_values(column(table, 0)), c.first)) << c.text;
     }
+}
+
+// Numbers as spreadsheets write them: currencies before or after, signs
+// apart from the digits, accounting negatives, and either decimal mark.
+TEST(CSVNumbers, CurrenciesNegativesAndDecimalMarks)
+{
+    const struct
+    {
+        const char *text;
+        bool decimalComma;
+        double value;
+    } cases[] = {
+        {"$1,234.50", false, 1234.5},
+        {"\xE2\x82\xAC 5.00", false, 5},
+        {"-\xE2\x82\xAC 12.50", false, -12.5},
+        {"\xC2\xA3" "1,500.25", false, 1500.25},
+        {"-\xC2\xA5" "3", false, -3},
+        {"5,00 \xE2\x82\xAC", true, 5},
+        {"($1,234.50)", false, -1234.5},
+        {"($0.75)", false, -0.75},
+        {"(-5)", false, NAN},
+        {"(5", false, NAN},
+        {"12%", false, 0.12},
+        {"1,5", true, 1.5},
+        {"1.234,50", true, 1234.5},
+        {"-0,75", true, -0.75},
+        {"1,5", false, 15},
+        {"abc", false, NAN},
+        {"", false, NAN},
+    };
+    for (const auto &c : cases) {
+        const double x = ds_parse_csv_number(c.text, c.decimalComma);
+        if (std::isnan(c.value))
+            EXPECT_TRUE(std::isnan(x)) << c.text << " gave " << x;
+        else
+            EXPECT_DOUBLE_EQ(x, c.value) << c.text;
+    }
+}
+
+TEST(CSVNumbers, DecimalCommaEvidence)
+{
+    using E = DSDecimalCommaEvidence;
+    const struct
+    {
+        const char *text;
+        E evidence;
+    } cases[] = {
+        {"1,5", E::Comma},      {"1000,125", E::Comma}, {"-0,75", E::Comma}, {"1.234,50", E::Comma},
+        {"1.234.567,5", E::Comma}, {"5,00 \xE2\x82\xAC", E::Comma},
+        {"1,2345", E::None},    {"1,234,567", E::None}, {",5", E::None},     {"abc", E::None},
+        {"1,234.50", E::Dot},   {"2.5", E::Dot},        {"12.5,3", E::Dot},  {"14.03.2015", E::Dot},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(ds_decimal_comma_evidence(c.text), c.evidence) << c.text;
 }
 
 // Several files give one table each in list order, progress rising to

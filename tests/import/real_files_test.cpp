@@ -137,7 +137,7 @@ TEST(RealFiles, SASListInputIsRefusedAtItsLine)
 // A good file of each format the dispatcher opens.
 struct GoodFile
 {
-    const char *fixture; // under tests/import/fixtures, or an absolute path
+    const char *fixture; // under tests/import/fixtures
     const char *extension;
 };
 
@@ -155,6 +155,8 @@ const GoodFile k_formats[] = {
     {"stat/pspp.por", "por"},
     {"stat/sas.sas7bdat", "sas7bdat"},
     {"tools/pandas_times.csv", "csv"},
+    // The shared test data beside the checkout.
+    {"../../../../shared/testdata/numbers/numbers3-file.numbers", "numbers"},
 };
 
 // Each file cut short, and empty: the import fails with an error that

@@ -593,9 +593,7 @@ QColor DSStatsOutlineDelegate::backgroundColorForItem(const QModelIndex &item, c
     if (const auto category = categoryOfItem(item))
         return recodedCategoryTint(active, category.get());
     const QString key = highlightKeyForColumn(active, columnOfItem(item), table() && table()->isExpanded(item));
-    const std::optional<ds_rgba_s> colour = key.isEmpty() ? std::nullopt : style->NSColorForKey(key);
-    return colour ? QColor::fromRgbF(float(colour->red), float(colour->green), float(colour->blue), float(colour->alpha))
-                  : QColor();
+    return key.isEmpty() ? QColor() : style->NSColorForKey(key);
 }
 
 QString DSStatsOutlineDelegate::highlightKeyForColumn(DSColumn *active, const DSColumn *column, bool expanded) const

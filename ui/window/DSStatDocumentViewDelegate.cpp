@@ -1,6 +1,8 @@
 #include "ui/window/DSStatDocumentViewDelegate.h"
 
 #include "charts/DSStyle.h"
+#include "charts/ds_default_style.h"
+#include "ui/window/DSStatDocumentPopoverViewDelegate.h"
 #include "ui/window/DSStatDocumentWindow.h"
 
 #include <QAbstractButton>
@@ -87,8 +89,21 @@ void DSStatDocumentViewDelegate::refreshView(QObject *)
 DSStyle *DSStatDocumentViewDelegate::style()
 {
     if (!m_style)
-        m_style = std::make_unique<DSStyle>(document());
+        m_style = ds_make_default_style(document());
     return m_style.get();
+}
+
+DSTable *DSStatDocumentViewDelegate::pictureActiveTable() const
+{
+    DSStatDocumentWindow *doc = document();
+    return doc ? doc->active_table() : nullptr;
+}
+
+void DSStatDocumentViewDelegate::closeFilterPopover()
+{
+    DSStatDocumentWindow *doc = document();
+    if (auto *popover = doc ? dynamic_cast<DSStatDocumentPopoverViewDelegate *>(doc->filter_set_delegate()) : nullptr)
+        popover->closePopover(nullptr);
 }
 
 qint64 DSStatDocumentViewDelegate::getMask(const uint8_t **mask) const

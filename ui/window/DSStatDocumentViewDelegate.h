@@ -1,5 +1,6 @@
 #pragma once
 
+#include "charts/DSPictureOwner.h"
 #include "ui/DSNibController.h"
 
 #include <QList>
@@ -11,6 +12,7 @@
 class DSColumn;
 class DSStatDocumentWindow;
 class DSStyle;
+class DSTable;
 class QObject;
 class QWidget;
 
@@ -19,7 +21,7 @@ class QWidget;
 // re-entry guard of its own refresh.
 //
 // Main thread only.
-class DSStatDocumentViewDelegate : public DSNibController
+class DSStatDocumentViewDelegate : public DSNibController, public DSPictureOwner
 {
 public:
     DSStatDocumentViewDelegate();
@@ -45,9 +47,13 @@ public:
     // The columns a context-menu command acts on; selectedColumns() here.
     virtual QList<DSColumn *> clickedOrSelectedColumns() const { return selectedColumns(); }
 
-    // The pane's style sheet, made for its document on first use and kept
-    // for the controller's life.
-    DSStyle *style();
+    // The pane's default style sheet, made for its document on first use
+    // and kept for the controller's life.
+    DSStyle *style() override;
+    // The pictures' side: the document's active table, and its filter
+    // popover closed (nothing without a document).
+    DSTable *pictureActiveTable() const override;
+    void closeFilterPopover() override;
 
     // Clears the document, then the base teardown.
     void teardown() override;

@@ -610,7 +610,7 @@ TEST_F(StatsOutlineTest, InputsOfTheActiveColumnAreTintedByTheirRole)
         return model->data(cell(model->itemOfColumn(column), identifier), Qt::BackgroundRole).value<QColor>();
     };
     auto styled = [&](const char *key) {
-        const ds_rgba_s rgba = *pane->style()->NSColorForKey(QString::fromLatin1(key));
+        const ds_rgba_s rgba = *pane->style()->colorForKey(QString::fromLatin1(key));
         return QColor::fromRgbF(float(rgba.red), float(rgba.green), float(rgba.blue));
     };
 

@@ -2,6 +2,7 @@
 
 #include "charts/DSMiniChartBuilder.h"
 #include "charts/DSStyle.h"
+#include "charts/ds_default_style.h"
 #include "model/DSDataTable.h"
 #include "model/DSStatDocument.h"
 #include "model/DSTextDataColumn.h"
@@ -230,10 +231,10 @@ TEST_F(CellTest, AListOfChartsAndLevelsRendersToAPicture)
     DSColumn *sizes = addTextColumn(table, QStringLiteral("size"), {"S", "M", "L", "XL", "XXL"});
     for (DSColumn *column : {colours, sizes})
         column->setTreat_as_categories(false);
-    DSStyle style(&document);
+    const std::unique_ptr<DSStyle> style = ds_make_default_style(&document);
     DSMiniChartBuilder builder([&style] {
         DSMiniChartInputs inputs;
-        inputs.style = &style;
+        inputs.style = style.get();
         return inputs;
     });
 
