@@ -10,8 +10,14 @@
 
 #include <mysql.h>
 
+#include <sys/socket.h>
+
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -22,6 +28,7 @@ enum class Read { None, Number, Bit, Year, Time, Text };
 struct Buffer
 {
     Read read = Read::None;
+    int timeType = 1; // of a Time read, from the field's type (ds_mysql_time_s)
     std::vector<char> bytes;
     unsigned long length = 0;
     my_bool isNull = 0;
@@ -33,7 +40,74 @@ QString clientError(MYSQL *connection)
     return QString::fromUtf8(mysql_error(connection));
 }
 
+// What went wrong with a statement: its own error, else its connection's
+// (a server gone away is the connection's), never an empty text.
+QString statementError(MYSQL_STMT *stmt, MYSQL *connection)
+{
+    QString text = QString::fromUtf8(mysql_stmt_error(stmt));
+    if (text.isEmpty())
+        text = clientError(connection);
+    if (text.isEmpty())
+        text = QStringLiteral("Lost connection to server during query");
+    return text;
+}
+
 } // namespace
+
+// Stops the server's work when the import is aborted while the client
+// library waits inside a call: a KILL QUERY sent on a connection of its
+// own ends the running statement, so the waiting call returns with an
+// error at once. A server that cannot take the KILL (frozen) has the
+// import's socket shut down instead, half a second later.
+class DSDataImporterMySQL::StopWatch
+{
+public:
+    StopWatch(const DSDataImporterMySQL &importer, MYSQL *connection, const QUrl &url)
+        : m_importer(importer), m_url(url), m_threadId(mysql_thread_id(connection)),
+          m_socket(int(mysql_get_socket(connection))), m_thread([this] { run(); })
+    {
+    }
+    ~StopWatch()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_done = true;
+        }
+        m_changed.notify_all();
+        m_thread.join();
+    }
+
+private:
+    void run()
+    {
+        std::unique_lock lock(m_mutex);
+        while (!m_done && !m_importer.asyncAbort())
+            m_changed.wait_for(lock, std::chrono::milliseconds(50));
+        if (m_done)
+            return;
+        // The KILL runs on a thread of its own: against a frozen server it
+        // would wait for its own timeouts.
+        std::thread([url = m_url, id = m_threadId] {
+            unsigned number = 0;
+            QString text;
+            if (MYSQL *killer = openConnection(url, false, &number, &text, 2)) {
+                mysql_query(killer, QByteArray("KILL QUERY " + QByteArray::number(qulonglong(id))).constData());
+                mysql_close(killer);
+            }
+        }).detach();
+        if (!m_changed.wait_for(lock, std::chrono::milliseconds(500), [this] { return m_done; }))
+            ::shutdown(m_socket, SHUT_RDWR);
+    }
+
+    const DSDataImporterMySQL &m_importer;
+    const QUrl m_url;
+    const unsigned long m_threadId;
+    const int m_socket;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_done = false;
+    std::thread m_thread;
+};
 
 // One prepared statement with its bound buffers; closes and frees on
 // destruction.
@@ -54,7 +128,7 @@ struct DSDataImporterMySQL::Statement
 };
 
 MYSQL *DSDataImporterMySQL::openConnection(const QUrl &url, bool withDatabase, unsigned *errorNumber,
-                                           QString *errorText)
+                                           QString *errorText, int timeoutSeconds)
 {
     MYSQL *connection = mysql_init(nullptr);
     if (!connection) {
@@ -62,8 +136,12 @@ MYSQL *DSDataImporterMySQL::openConnection(const QUrl &url, bool withDatabase, u
         *errorText = QStringLiteral("MySQL client ran out of memory");
         return nullptr;
     }
-    const unsigned timeout = unsigned(ds_database_connect_timeout().load());
+    // Reads and writes have the connect timeout too: a server that stops
+    // answering ends the wait with an error instead of holding it.
+    const unsigned timeout = unsigned(timeoutSeconds > 0 ? timeoutSeconds : ds_database_connect_timeout().load());
     mysql_options(connection, MYSQL_OPT_CONNECT_TIMEOUT, &timeout);
+    mysql_options(connection, MYSQL_OPT_READ_TIMEOUT, &timeout);
+    mysql_options(connection, MYSQL_OPT_WRITE_TIMEOUT, &timeout);
     mysql_options(connection, MYSQL_SET_CHARSET_NAME, "utf8mb4");
     const unsigned protocol = MYSQL_PROTOCOL_TCP;
     mysql_options(connection, MYSQL_OPT_PROTOCOL, &protocol);
@@ -171,10 +249,22 @@ bool DSDataImporterMySQL::importURL(const QUrl &url, const QList<DSDatabaseQuery
     MYSQL *connection = connectionForURL(url, error);
     if (!connection)
         return false;
-    bool ok = countQueries(
-        queries, [connection](const QString &sql, DSError *e) { return executeCount(sql, connection, e); }, error);
-    for (qsizetype i = 0; ok && i < queries.size(); ++i)
-        ok = importQuery(connection, *queries[i], pool, error);
+    bool ok;
+    {
+        StopWatch stopWatch(*this, connection, url);
+        ok = countQueries(
+            queries,
+            [this, connection](const QString &sql, DSError *e) {
+                const qint64 n = executeCount(sql, connection, e);
+                // A count the Stop killed is no failure to show.
+                if (n < 0 && asyncAbort() && e)
+                    *e = DSError();
+                return n;
+            },
+            error);
+        for (qsizetype i = 0; ok && i < queries.size(); ++i)
+            ok = importQuery(connection, *queries[i], pool, error);
+    }
     mysql_close(connection);
     if (ok)
         setAsyncProgress(1);
@@ -201,17 +291,25 @@ int prepareBuffer(const MYSQL_FIELD &field, Buffer *buffer, MYSQL_BIND *bind)
         buffer->read = Read::Year, bufferType = MYSQL_TYPE_DOUBLE, size = sizeof(double);
         kind = DSDataImporterSQL::TimeColumn;
     } else if (ds_mysql_type_is_time(type)) {
-        buffer->read = Read::Time, bufferType = MYSQL_TYPE_DATETIME, size = sizeof(MYSQL_TIME);
+        // A TIME read into a date-and-time record loses its days and sign.
+        buffer->read = Read::Time, size = sizeof(MYSQL_TIME);
+        bufferType = type == MYSQL_TYPE_TIME ? MYSQL_TYPE_TIME : MYSQL_TYPE_DATETIME;
         kind = type == MYSQL_TYPE_TIME ? DSDataImporterSQL::TimeOfDayColumn : DSDataImporterSQL::TimeColumn;
-    } else if (ds_mysql_field_is_text(type, field.charsetnr)) {
+        // The kind of value comes from the column, not from each record:
+        // the library calls a date and time at midnight a date, and a zero
+        // time nothing.
+        buffer->timeType = type == MYSQL_TYPE_TIME                                  ? 2
+                           : type == MYSQL_TYPE_DATE || type == MYSQL_TYPE_NEWDATE ? 0
+                                                                                   : 1;
+    } else {
+        // Text, and every other type (geometry, a NULL-only column) as the
+        // text the server sends, so no column is left out.
         buffer->read = Read::Text, size = 1024, kind = DSDataImporterSQL::TextColumn;
-        bufferType = ds_mysql_field_is_blob(type, field.charsetnr) ? MYSQL_TYPE_BLOB : MYSQL_TYPE_STRING;
+        bufferType = ds_mysql_field_is_blob(type, field.charsetnr) || !ds_mysql_field_is_text(type, field.charsetnr)
+                         ? MYSQL_TYPE_BLOB
+                         : MYSQL_TYPE_STRING;
     }
     *bind = MYSQL_BIND{};
-    if (kind < 0) {
-        bind->buffer_type = MYSQL_TYPE_NULL;
-        return kind;
-    }
     buffer->bytes.assign(size, 0);
     bind->buffer_type = bufferType;
     bind->buffer = buffer->bytes.data();
@@ -249,9 +347,7 @@ bool appendField(MYSQL_STMT *stmt, unsigned field, Buffer &buffer, DSColumnSlots
         MYSQL_TIME time;
         std::memcpy(&time, buffer.bytes.data(), sizeof time);
         ds_mysql_time_s fields;
-        fields.time_type = time.time_type == MYSQL_TIMESTAMP_TIME   ? 2
-                           : time.time_type == MYSQL_TIMESTAMP_DATE ? 0
-                                                                    : 1;
+        fields.time_type = buffer.timeType;
         fields.year = time.year, fields.month = time.month, fields.day = time.day;
         fields.hour = time.hour, fields.minute = time.minute, fields.second = time.second;
         fields.neg = time.neg;
@@ -284,20 +380,20 @@ bool appendField(MYSQL_STMT *stmt, unsigned field, Buffer &buffer, DSColumnSlots
 bool DSDataImporterMySQL::importQuery(MYSQL *connection, const DSDatabaseQuery &query, DSObjectPool &pool,
                                       DSError *error)
 {
-    auto fail = [&](const char *format, const char *text) {
+    auto fail = [&](const char *format, const QString &text) {
         if (error)
-            *error = ds_make_error(1, QString::fromUtf8(format).arg(QString::fromUtf8(text)));
+            *error = ds_make_error(1, QString::fromUtf8(format).arg(text));
         return false;
     };
     Statement s;
     s.stmt = mysql_stmt_init(connection);
     if (!s.stmt)
-        return fail("Error preparing statement: %1", mysql_error(connection));
+        return fail("Error preparing statement: %1", clientError(connection));
     const QByteArray text = queryStringForQuery(query).toUtf8();
     if (mysql_stmt_prepare(s.stmt, text.constData(), (unsigned long)text.size()) != 0)
-        return fail("Error preparing statement: %1", mysql_stmt_error(s.stmt));
+        return !asyncAbort() && fail("Error preparing statement: %1", statementError(s.stmt, connection));
     if (mysql_stmt_execute(s.stmt) != 0)
-        return fail("Error fetching data: %1", mysql_stmt_error(s.stmt));
+        return !asyncAbort() && fail("Error fetching data: %1", statementError(s.stmt, connection));
     s.metadata = mysql_stmt_result_metadata(s.stmt);
     const unsigned n = s.metadata ? mysql_num_fields(s.metadata) : 0;
     const MYSQL_FIELD *fields = s.metadata ? mysql_fetch_fields(s.metadata) : nullptr;
@@ -322,11 +418,11 @@ bool DSDataImporterMySQL::importQuery(MYSQL *connection, const DSDatabaseQuery &
     std::string scratch;
     if (!makeTable(pool, query.table_name(), names, kinds, &result)) {
         dropTable(&result);
-        return fail("%1", "Out of memory");
+        return fail("%1", QStringLiteral("Out of memory"));
     }
     if (mysql_stmt_bind_result(s.stmt, s.binds.data()) != 0) {
         dropTable(&result);
-        return fail("Error fetching data: %1", mysql_stmt_error(s.stmt));
+        return fail("Error fetching data: %1", statementError(s.stmt, connection));
     }
     if (asyncAbort()) {
         dropTable(&result);
@@ -338,14 +434,14 @@ bool DSDataImporterMySQL::importQuery(MYSQL *connection, const DSDatabaseQuery &
             break;
         if (status != 0 && status != MYSQL_DATA_TRUNCATED) {
             dropTable(&result);
-            return fail("Error fetching data: %1", mysql_stmt_error(s.stmt));
+            return !asyncAbort() && fail("Error fetching data: %1", statementError(s.stmt, connection));
         }
         for (unsigned f = 0; f < n; ++f) {
             if (slotOfField[f] < 0)
                 continue;
             if (!appendField(s.stmt, f, s.buffers[f], *result.slots.slotAt(slotOfField[f]), &scratch)) {
                 dropTable(&result);
-                return fail("Error fetching data: %1", "Out of memory");
+                return fail("Error fetching data: %1", QStringLiteral("Out of memory"));
             }
         }
         ++result.rows;
@@ -356,7 +452,7 @@ bool DSDataImporterMySQL::importQuery(MYSQL *connection, const DSDatabaseQuery &
         }
     }
     if (!result.finish())
-        return fail("%1", "Out of memory");
+        return fail("%1", QStringLiteral("Out of memory"));
     return true;
 }
 

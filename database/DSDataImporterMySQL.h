@@ -37,9 +37,12 @@ public:
     // Opens a client connection to the URL's server: the database is the
     // URL's last path component, or none when withDatabase is false or the
     // path is "/". "localhost" becomes 127.0.0.1 (a TCP connection to the
-    // URL's port, never a socket). None with the client's error number and
-    // text when it fails (the handle is closed).
-    static st_mysql *openConnection(const QUrl &url, bool withDatabase, unsigned *errorNumber, QString *errorText);
+    // URL's port, never a socket). Connecting, reads and writes time out
+    // after timeoutSeconds, or the connect timeout when it is 0. None with
+    // the client's error number and text when it fails (the handle is
+    // closed).
+    static st_mysql *openConnection(const QUrl &url, bool withDatabase, unsigned *errorNumber, QString *errorText,
+                                    int timeoutSeconds = 0);
 
     // The first field of every row the statement answers, as text; none
     // with "Error executing %s: %s" when it fails or answers no result set.
@@ -55,6 +58,7 @@ protected:
 
 private:
     struct Statement;
+    class StopWatch;
     bool importQuery(st_mysql *connection, const DSDatabaseQuery &query, DSObjectPool &pool, DSError *error);
 
     bool m_backslashEscapes = true;

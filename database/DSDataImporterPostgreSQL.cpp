@@ -13,26 +13,30 @@
 
 #include <libpq-fe.h>
 
+#include <poll.h>
+
+#include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <thread>
 
 namespace {
 
-// The column kind an import makes for a field type, or -1 for none.
-int columnKindForType(Oid type)
+// The column an import makes for a kind code of columnTypeForFieldType.
+int columnKindForType(unsigned type)
 {
-    if (type == 16)
-        return DSDataImporterSQL::BooleanColumn;
-    if (ds_pgsql_type_is_numeric(type))
-        return DSDataImporterSQL::NumericColumn;
-    if (ds_pgsql_type_is_text(type))
-        return DSDataImporterSQL::TextColumn;
-    if (type == 1083 || type == 1266)
-        return DSDataImporterSQL::TimeOfDayColumn;
-    if (ds_pgsql_type_is_time(type))
-        return DSDataImporterSQL::TimeColumn;
-    return -1;
+    if (type == 1186)
+        return DSDataImporterSQL::DurationColumn;
+    switch (DSDataImporterPostgreSQL::columnTypeForFieldType(type)) {
+    case 1: return DSDataImporterSQL::NumericColumn;
+    case 2: return DSDataImporterSQL::BooleanColumn;
+    case 5:
+    case 6: return DSDataImporterSQL::TimeColumn;
+    case 7: return DSDataImporterSQL::TimeOfDayColumn;
+    default: return DSDataImporterSQL::TextColumn;
+    }
 }
 
 QString errorText(PGconn *connection)
@@ -40,16 +44,43 @@ QString errorText(PGconn *connection)
     return QString::fromUtf8(PQerrorMessage(connection)).trimmed();
 }
 
+// Asks the server to stop the connection's running statement, on a thread
+// of its own: the request opens a connection of its own and waits for the
+// server's answer, which a frozen server never gives, and Stop must not
+// wait for it.
+void requestCancel(PGconn *connection)
+{
+    PGcancel *cancel = PQgetCancel(connection);
+    if (!cancel)
+        return;
+    std::thread([cancel] {
+        char buffer[256];
+        PQcancel(cancel, buffer, sizeof buffer);
+        PQfreeCancel(cancel);
+    }).detach();
+}
+
 } // namespace
 
 struct DSDataImporterPostgreSQL::QueryRun
 {
     ResultTable result;
-    QList<Oid> types;       // of the fields that have a column
-    QList<int> fields;      // their field numbers
+    QList<Oid> types;       // of the fields
     bool madeTable = false; // the first row was seen
     std::string scratch;
 };
+
+qint64 DSDataImporterPostgreSQL::columnTypeForFieldType(unsigned type)
+{
+    switch (type) {
+    case 16: return 2;
+    case 20: case 21: case 23: case 700: case 701: case 1700: case 1186: return 1;
+    case 1082: return 5;
+    case 702: case 1114: case 1184: return 6;
+    case 1083: case 1266: return 7;
+    default: return 4;
+    }
+}
 
 PGconn *DSDataImporterPostgreSQL::connectionForURL(const QUrl &url)
 {
@@ -61,16 +92,18 @@ PGconn *DSDataImporterPostgreSQL::connectionForURL(const QUrl &url)
     const std::string database = path.mid(path.lastIndexOf(u'/') + 1).toStdString();
     const std::string timeout = std::to_string(ds_database_connect_timeout().load());
     // Values travel as separate parameters, so no quote or backslash in a
-    // password needs escaping.
+    // password needs escaping. The session's styles are the ones the value
+    // readers read, whatever the server's defaults.
     const char *keys[] = {"host", "port", "user", "password", "dbname", "connect_timeout", "application_name",
                           "sslmode", "client_encoding", "options", nullptr};
     const char *values[] = {host.c_str(), port.c_str(), user.c_str(), password.c_str(), database.c_str(),
-                            timeout.c_str(), "Ostrel", "prefer", "UTF8", "-c TimeZone=UTC", nullptr};
+                            timeout.c_str(), "Ostrel", "prefer", "UTF8",
+                            "-c TimeZone=UTC -c DateStyle=ISO -c IntervalStyle=postgres", nullptr};
     return PQconnectdbParams(keys, values, 0);
 }
 
-std::optional<QStringList> DSDataImporterPostgreSQL::executeQuery(const QString &sql, PGconn *connection,
-                                                                  DSError *error)
+std::optional<QList<QStringList>> DSDataImporterPostgreSQL::executeRows(const QString &sql, PGconn *connection,
+                                                                        DSError *error)
 {
     PGresult *result = PQexec(connection, sql.toUtf8().constData());
     if (PQresultStatus(result) != PGRES_TUPLES_OK) {
@@ -79,12 +112,28 @@ std::optional<QStringList> DSDataImporterPostgreSQL::executeQuery(const QString 
         PQclear(result);
         return std::nullopt;
     }
-    QStringList rows;
-    const int n = PQntuples(result);
-    for (int i = 0; i < n; ++i)
-        rows.append(QString::fromUtf8(PQgetvalue(result, i, 0), PQgetlength(result, i, 0)));
+    QList<QStringList> rows;
+    const int n = PQntuples(result), fields = PQnfields(result);
+    for (int i = 0; i < n; ++i) {
+        QStringList row;
+        for (int f = 0; f < fields; ++f)
+            row.append(QString::fromUtf8(PQgetvalue(result, i, f), PQgetlength(result, i, f)));
+        rows.append(row);
+    }
     PQclear(result);
     return rows;
+}
+
+std::optional<QStringList> DSDataImporterPostgreSQL::executeQuery(const QString &sql, PGconn *connection,
+                                                                  DSError *error)
+{
+    const std::optional<QList<QStringList>> rows = executeRows(sql, connection, error);
+    if (!rows)
+        return std::nullopt;
+    QStringList first;
+    for (const QStringList &row : *rows)
+        first.append(row.value(0));
+    return first;
 }
 
 qint64 DSDataImporterPostgreSQL::executeCount(const QString &sql, PGconn *connection, DSError *error)
@@ -138,6 +187,17 @@ bool DSDataImporterPostgreSQL::validateURL(const QUrl &url, const DSDatabaseQuer
 bool DSDataImporterPostgreSQL::importURL(const QUrl &url, const QList<DSDatabaseQueryPtr> &queries,
                                          DSObjectPool &pool, DSError *error)
 {
+    // A text of the server cannot hold a zero character; sent, a statement
+    // would end there.
+    for (const DSDatabaseQueryPtr &query : queries) {
+        if (queryStringForQuery(*query).contains(QChar(0))) {
+            if (error)
+                *error = ds_make_error(1, QStringLiteral("A condition on \u201c%1\u201d holds a zero (NUL) "
+                                                         "character, which PostgreSQL texts cannot hold.")
+                                              .arg(query->table_name()));
+            return false;
+        }
+    }
     PGconn *connection = connectionForURL(url);
     if (PQstatus(connection) != CONNECTION_OK) {
         if (error)
@@ -146,7 +206,8 @@ bool DSDataImporterPostgreSQL::importURL(const QUrl &url, const QList<DSDatabase
         return false;
     }
     bool ok = countQueries(
-        queries, [connection](const QString &sql, DSError *e) { return executeCount(sql, connection, e); }, error);
+        queries, [this, connection](const QString &sql, DSError *e) { return countRows(sql, connection, e); },
+        error);
     for (qsizetype i = 0; ok && i < queries.size(); ++i)
         ok = importQuery(connection, *queries[i], pool, error);
     PQfinish(connection);
@@ -155,113 +216,183 @@ bool DSDataImporterPostgreSQL::importURL(const QUrl &url, const QList<DSDatabase
     return ok;
 }
 
+DSDataImporterPostgreSQL::Wait DSDataImporterPostgreSQL::waitForResult(PGconn *connection, DSError *error)
+{
+    using Clock = std::chrono::steady_clock;
+    const auto limit = std::chrono::seconds(ds_database_connect_timeout().load());
+    auto lastHeard = Clock::now();
+    while (PQisBusy(connection)) {
+        if (asyncAbort()) {
+            requestCancel(connection);
+            return Wait::Aborted;
+        }
+        pollfd socket{PQsocket(connection), POLLIN, 0};
+        const int ready = poll(&socket, 1, 100);
+        if (ready < 0 && errno != EINTR) {
+            if (error)
+                *error = ds_make_error(1, QStringLiteral("Error fetching: %1").arg(QString::fromUtf8(strerror(errno))));
+            return Wait::Failed;
+        }
+        if (ready > 0) {
+            if (!PQconsumeInput(connection)) {
+                if (error)
+                    *error = ds_make_error(1, QStringLiteral("Error fetching: %1").arg(errorText(connection)));
+                return Wait::Failed;
+            }
+            lastHeard = Clock::now();
+        } else if (Clock::now() - lastHeard >= limit) {
+            requestCancel(connection);
+            if (error)
+                *error = ds_make_error(1, QStringLiteral("Error fetching: the server sent nothing for %1 seconds")
+                                              .arg(limit.count()));
+            return Wait::Failed;
+        }
+    }
+    return Wait::Ready;
+}
+
+qint64 DSDataImporterPostgreSQL::countRows(const QString &sql, PGconn *connection, DSError *error)
+{
+    if (!PQsendQuery(connection, sql.toUtf8().constData())) {
+        if (error)
+            *error = ds_make_error(1, QStringLiteral("Error fetching: %1").arg(errorText(connection)));
+        return -1;
+    }
+    QStringList rows;
+    bool failed = false;
+    for (;;) {
+        if (waitForResult(connection, error) != Wait::Ready)
+            return -1;
+        PGresult *result = PQgetResult(connection);
+        if (!result)
+            break;
+        if (PQresultStatus(result) != PGRES_TUPLES_OK) {
+            if (!failed && error)
+                *error = ds_make_error(1, QStringLiteral("Error fetching: %1").arg(errorText(connection)));
+            failed = true;
+        }
+        for (int i = 0; i < PQntuples(result); ++i)
+            rows.append(QString::fromUtf8(PQgetvalue(result, i, 0), PQgetlength(result, i, 0)));
+        PQclear(result);
+    }
+    return failed ? -1 : countFromRows(rows, error);
+}
+
 bool DSDataImporterPostgreSQL::importQuery(PGconn *connection, const DSDatabaseQuery &query, DSObjectPool &pool,
                                            DSError *error)
 {
-    if (!PQsendQuery(connection, queryStringForQuery(query).toUtf8().constData()) ||
-        !PQsetSingleRowMode(connection)) {
+    const QString sql = queryStringForQuery(query);
+    if (!PQsendQuery(connection, sql.toUtf8().constData()) || !PQsetSingleRowMode(connection)) {
         if (error)
             *error = ds_make_error(1, QStringLiteral("Error connecting: %1").arg(errorText(connection)));
         return false;
     }
-    if (asyncAbort())
-        return false;
     QueryRun run;
-    bool failed = false;
-    while (PGresult *result = PQgetResult(connection)) {
+    auto fail = [&](const QString &message) {
+        if (error && !message.isEmpty())
+            *error = ds_make_error(1, message);
+        if (run.result.table)
+            dropTable(&run.result);
+        return false;
+    };
+    for (;;) {
+        DSError waitError;
+        const Wait wait = waitForResult(connection, &waitError);
+        if (wait == Wait::Aborted)
+            return fail(QString());
+        if (wait == Wait::Failed)
+            return fail(waitError.localizedDescription);
+        PGresult *result = PQgetResult(connection);
+        if (!result)
+            break;
         const ExecStatusType status = PQresultStatus(result);
-        if (failed) {
-            // Drains what remains of the statement.
-        } else if (status == PGRES_SINGLE_TUPLE) {
+        bool appended = true;
+        if (status == PGRES_SINGLE_TUPLE) {
             if (!run.madeTable) {
                 run.madeTable = true;
                 QStringList names;
                 QList<int> kinds;
                 for (int f = 0; f < PQnfields(result); ++f) {
-                    const int kind = columnKindForType(PQftype(result, f));
-                    if (kind < 0)
-                        continue;
                     names.append(QString::fromUtf8(PQfname(result, f)));
-                    kinds.append(kind);
+                    kinds.append(columnKindForType(PQftype(result, f)));
                     run.types.append(PQftype(result, f));
-                    run.fields.append(f);
                 }
-                if (!names.isEmpty() && !makeTable(pool, query.table_name(), names, kinds, &run.result)) {
-                    if (error)
-                        *error = ds_make_error(1, QStringLiteral("Out of memory"));
-                    failed = true;
-                }
+                appended = makeTable(pool, query.table_name(), names, kinds, &run.result);
             }
-            if (!failed && run.result.table) {
-                for (qsizetype c = 0; c < run.fields.size(); ++c) {
-                    DSColumnSlots::Slot &slot = *run.result.slots.slotAt(c);
-                    const int f = run.fields[c];
-                    const char *text = PQgetvalue(result, 0, f);
-                    const size_t length = size_t(PQgetlength(result, 0, f));
-                    bool appended;
-                    if (PQgetisnull(result, 0, f)) {
-                        appended = slot.data->appendEmptyValue();
-                    } else {
-                        const Oid type = run.types[c];
-                        if (slot.kind == TextColumn) {
-                            appended = appendText(slot, text, length, &run.scratch);
-                        } else if (slot.kind == BooleanColumn) {
-                            appended = static_cast<DSNumericDataColumn *>(slot.column)
-                                           ->appendValue(ds_pgsql_bool_value(text, length));
-                        } else if (slot.kind == NumericColumn) {
-                            appended = static_cast<DSNumericDataColumn *>(slot.column)
-                                           ->appendValue(ds_pgsql_number_value(text, length));
-                        } else {
-                            double t, interval = 1;
-                            if (type == 1082)
-                                t = ds_pgsql_date_value(text, length), interval = 86400;
-                            else if (type == 1083 || type == 1266)
-                                t = ds_pgsql_time_value(text, length);
-                            else if (type == 702)
-                                t = ds_pgsql_abstime_value(text, length);
-                            else
-                                t = ds_pgsql_timestamp_value(text, length);
-                            appended = static_cast<DSTimeDataColumn *>(slot.column)
-                                           ->appendTimeValue(t, std::isnan(t) ? 0 : interval);
-                        }
-                    }
-                    if (!appended) {
-                        if (error)
-                            *error = ds_make_error(1, QStringLiteral("Out of memory"));
-                        failed = true;
-                        break;
-                    }
-                }
-                ++run.result.rows;
-            }
+            appended = appended && appendRow(run, result);
             rowImported();
         } else if (status != PGRES_TUPLES_OK) {
-            if (error)
-                *error = ds_make_error(1, QStringLiteral("Error connecting: %1").arg(errorText(connection)));
-            failed = true;
+            const QString message = QStringLiteral("Error connecting: %1").arg(errorText(connection));
+            PQclear(result);
+            return fail(message);
         }
         PQclear(result);
-        if (!failed && asyncAbort()) {
+        if (!appended) {
+            requestCancel(connection);
+            return fail(QStringLiteral("Out of memory"));
+        }
+        if (asyncAbort()) {
             // The rest of the rows is not wanted: the server stops sending
             // and the connection is closed by the caller.
-            if (PGcancel *cancel = PQgetCancel(connection)) {
-                char buffer[256];
-                PQcancel(cancel, buffer, sizeof buffer);
-                PQfreeCancel(cancel);
-            }
-            failed = true;
+            requestCancel(connection);
+            return fail(QString());
         }
     }
-    if (failed) {
-        if (run.result.table)
-            dropTable(&run.result);
-        return false;
+    if (run.result.table && !run.result.finish())
+        return fail(QStringLiteral("Out of memory"));
+    return true;
+}
+
+bool DSDataImporterPostgreSQL::appendRow(QueryRun &run, const PGresult *row)
+{
+    for (qsizetype c = 0; c < run.types.size(); ++c) {
+        DSColumnSlots::Slot &slot = *run.result.slots.slotAt(c);
+        const int f = int(c);
+        if (PQgetisnull(row, 0, f)) {
+            if (!slot.data->appendEmptyValue())
+                return false;
+            continue;
+        }
+        const char *text = PQgetvalue(row, 0, f);
+        size_t length = size_t(PQgetlength(row, 0, f));
+        const Oid type = run.types[c];
+        bool appended;
+        switch (slot.kind) {
+        case TextColumn:
+            // A character(n) value arrives padded to its length.
+            if (type == 1042)
+                while (length > 0 && text[length - 1] == ' ')
+                    --length;
+            appended = appendText(slot, text, length, &run.scratch);
+            break;
+        case BooleanColumn:
+            appended = static_cast<DSNumericDataColumn *>(slot.column)->appendValue(ds_pgsql_bool_value(text, length));
+            break;
+        case NumericColumn:
+            appended =
+                static_cast<DSNumericDataColumn *>(slot.column)->appendValue(ds_pgsql_number_value(text, length));
+            break;
+        case DurationColumn:
+            appended =
+                static_cast<DSNumericDataColumn *>(slot.column)->appendValue(ds_pgsql_interval_value(text, length));
+            break;
+        default: {
+            double t, interval = 1;
+            if (type == 1082)
+                t = ds_pgsql_date_value(text, length), interval = 86400;
+            else if (type == 1083 || type == 1266)
+                t = ds_pgsql_time_value(text, length);
+            else if (type == 702)
+                t = ds_pgsql_abstime_value(text, length);
+            else
+                t = ds_pgsql_timestamp_value(text, length);
+            appended = static_cast<DSTimeDataColumn *>(slot.column)->appendTimeValue(t, std::isnan(t) ? 0 : interval);
+        }
+        }
+        if (!appended)
+            return false;
     }
-    if (run.result.table && !run.result.finish()) {
-        if (error)
-            *error = ds_make_error(1, QStringLiteral("Out of memory"));
-        return false;
-    }
+    ++run.result.rows;
     return true;
 }
 

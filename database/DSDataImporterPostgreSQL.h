@@ -32,10 +32,19 @@ public:
     // The first field of every row the statement answers, as text; none
     // with the error "Error fetching: %s" when it answers no rows.
     static std::optional<QStringList> executeQuery(const QString &sql, pg_conn *connection, DSError *error);
+    // Every field of every row the statement answers, as texts; none with
+    // the error "Error fetching: %s" as executeQuery.
+    static std::optional<QList<QStringList>> executeRows(const QString &sql, pg_conn *connection, DSError *error);
     static qint64 executeCount(const QString &sql, pg_conn *connection, DSError *error);
     // The query error code of a server error's SQLSTATE: undefined table 2,
     // undefined column 3, syntax error 5, anything else 6.
     static int errorCodeForSQLState(const char *sqlState);
+    // The column kind code (DSDatabaseColumnInfo) of a field type: boolean
+    // 2; the integer, floating-point and numeric types and interval 1;
+    // date 5; the timestamps and absolute time 6; time and time with zone
+    // 7; every other type 4, read as its text form, so no column is left
+    // out.
+    static qint64 columnTypeForFieldType(unsigned type);
 
 protected:
     QString valueStringForKind(const DSPredicateValue &value, qint64 columnType) const override;
@@ -43,7 +52,20 @@ protected:
 
 private:
     struct QueryRun;
+    enum class Wait { Ready, Aborted, Failed };
+    // Waits until the connection's next result can be taken without
+    // blocking, reading what arrives and checking the abort flag between
+    // waits of at most a tenth of a second. Aborted after a cancel request
+    // went to the server; Failed with the error when the connection broke
+    // or the server sent nothing for the connect timeout.
+    Wait waitForResult(pg_conn *connection, DSError *error);
+    // executeCount's answer, its statement sent and waited for as an
+    // import's: stopped by an abort, limited by the read timeout.
+    qint64 countRows(const QString &sql, pg_conn *connection, DSError *error);
     // Sends one query and appends its rows; false ends the import (with the
     // error, or none after an abort).
     bool importQuery(pg_conn *connection, const DSDatabaseQuery &query, DSObjectPool &pool, DSError *error);
+    // Appends the values of one single-row result; false when memory ran
+    // out.
+    bool appendRow(QueryRun &run, const struct pg_result *row);
 };

@@ -5,6 +5,7 @@
 #include "database/ds_sql_text.h"
 #include "import/ds_text_decoding.h"
 #include "model/DSDataTable.h"
+#include "model/DSNumberFormatter.h"
 #include "model/DSNumericDataColumn.h"
 #include "model/DSTextDataColumn.h"
 #include "model/DSTimeDataColumn.h"
@@ -139,6 +140,9 @@ QString DSDataImporterSQL::localDateOrTime(const DSPredicateValue &value, qint64
 
 namespace {
 
+// The number style of a column of durations in seconds.
+constexpr int kDurationNumberStyle = 500;
+
 // The text of a node below WHERE; a compound inside a compound gets
 // parentheses, so AND(a, OR(b, c)) keeps its meaning.
 QString conditionText(const DSDataImporterSQL &dialect, const DSPredicate &predicate,
@@ -176,8 +180,13 @@ QString DSDataImporterSQL::whereClauseForPredicate(const DSPredicate &predicate,
 
 QString DSDataImporterSQL::baseQueryStringForQuery(const DSDatabaseQuery &query, const QString &select) const
 {
-    QString text = QStringLiteral("SELECT ") + select + QStringLiteral(" FROM ") + quoteIdentifier(query.table_name());
     const auto *table = dynamic_cast<const DSDatabaseTableQuery *>(&query);
+    // A listed table is named by its schema too, so a same-named table
+    // earlier on the search path cannot stand in for it.
+    QString from = quoteIdentifier(table ? table->source_table_name() : query.table_name());
+    if (table && !table->source_schema_name().isEmpty())
+        from = quoteIdentifier(table->source_schema_name()) + u'.' + from;
+    QString text = QStringLiteral("SELECT ") + select + QStringLiteral(" FROM ") + from;
     if (table && table->apply_predicate() && table->predicate()) {
         QHash<QString, qint64> kinds;
         for (const DSDatabaseColumnInfoPtr &column : table->columns())
@@ -231,8 +240,15 @@ bool DSDataImporterSQL::makeTable(DSObjectPool &pool, const QString &name, const
         DSColumn *column = nullptr;
         DSDataColumn *data = nullptr;
         const int kind = kinds[i];
-        if (kind == NumericColumn || kind == BooleanColumn) {
+        if (kind == NumericColumn || kind == BooleanColumn || kind == DurationColumn) {
             auto *numeric = pool.insertNewObject<DSNumericDataColumn>(QStringLiteral("DSNumericDataColumn"));
+            if (numeric && kind == DurationColumn) {
+                // Seconds, shown as a duration. The formatter exists only
+                // once the column's dependencies are made.
+                numeric->makeDependencies();
+                if (DSNumberFormatter *formatter = numeric->number_formatter())
+                    formatter->setNumber_style(kDurationNumberStyle);
+            }
             if (numeric && kind == BooleanColumn) {
                 numeric->setTreat_as_categories(true);
                 QCborMap labels;

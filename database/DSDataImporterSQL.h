@@ -64,7 +64,8 @@ public:
     static bool appendText(DSColumnSlots::Slot &slot, const char *text, size_t length, std::string *scratch);
 
     // The kinds of the columns an import makes.
-    enum ColumnKind { NumericColumn, BooleanColumn, TextColumn, TimeColumn, TimeOfDayColumn };
+    // A duration is a numeric column of seconds shown as a duration.
+    enum ColumnKind { NumericColumn, BooleanColumn, TextColumn, TimeColumn, TimeOfDayColumn, DurationColumn };
 
 protected:
 

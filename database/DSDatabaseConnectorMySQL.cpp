@@ -40,9 +40,10 @@ qint64 DSDatabaseConnectorMySQL::columnKindForField(int type, unsigned charsetnr
         return 5;
     if (type == 11)
         return 7;
-    if (ds_mysql_field_is_text(type, charsetnr))
-        return 4;
-    return 0;
+    // Text, and every other type, which the import reads as the text the
+    // server sends.
+    (void)charsetnr;
+    return 4;
 }
 
 bool DSDatabaseConnectorMySQL::connect(DSError *error)

@@ -25,7 +25,9 @@ public:
     std::optional<QStringList> databaseArray(DSError *error) override;
     std::optional<QList<DSDatabaseTableQueryPtr>> tableArray(DSError *error) override;
 
-    // The column kind of a MySQL field type and character-set number.
+    // The column kind of a MySQL field type and character-set number: text
+    // (4) for every type not read as a number, a bit field or a time, as
+    // the import reads it.
     static qint64 columnKindForField(int type, unsigned charsetnr);
 
 private:

@@ -58,15 +58,7 @@ int DSDatabaseConnectorPostgreSQL::errorCodeForConnection(PGconn *connection)
 
 qint64 DSDatabaseConnectorPostgreSQL::columnKindForType(unsigned type)
 {
-    switch (type) {
-    case 16: return 2;
-    case 20: case 21: case 23: case 700: case 701: case 1700: return 1;
-    case 17: case 18: case 19: case 25: case 114: case 142: case 1043: return 4;
-    case 1082: return 5;
-    case 702: case 1114: case 1184: return 6;
-    case 1083: return 7;
-    default: return 0;
-    }
+    return DSDataImporterPostgreSQL::columnTypeForFieldType(type);
 }
 
 bool DSDatabaseConnectorPostgreSQL::connect(DSError *error)
@@ -127,17 +119,24 @@ std::optional<QList<DSDatabaseTableQueryPtr>> DSDatabaseConnectorPostgreSQL::tab
 {
     if (!connect(error))
         return std::nullopt;
-    const std::optional<QStringList> names = DSDataImporterPostgreSQL::executeQuery(
-        QStringLiteral("SELECT table_name FROM information_schema.tables WHERE table_schema='public' ORDER BY "
-                       "table_name"),
+    // Every schema of the search path, not only "public": a user's own
+    // schema comes first on it. A name found in more than one schema is
+    // shown with its schema's; each table is read through its schema.
+    const std::optional<QList<QStringList>> names = DSDataImporterPostgreSQL::executeRows(
+        QStringLiteral("SELECT table_schema, table_name, count(*) OVER (PARTITION BY table_name) "
+                       "FROM information_schema.tables WHERE table_schema::name = ANY (current_schemas(false)) "
+                       "ORDER BY table_name, array_position(current_schemas(false), table_schema::name)"),
         m_pgsql_conn, error);
     if (!names) {
         disconnect();
         return std::nullopt;
     }
     QList<DSDatabaseTableQueryPtr> tables;
-    for (const QString &name : *names) {
-        const QByteArray sql = QStringLiteral("SELECT * FROM %1 LIMIT 1").arg(ds_pgsql_quote_identifier(name)).toUtf8();
+    for (const QStringList &row : *names) {
+        const QString &schema = row.value(0), &name = row.value(1);
+        const QByteArray sql = QStringLiteral("SELECT * FROM %1.%2 LIMIT 1")
+                                   .arg(ds_pgsql_quote_identifier(schema), ds_pgsql_quote_identifier(name))
+                                   .toUtf8();
         if (!PQsendQuery(m_pgsql_conn, sql.constData()))
             continue;
         PQsetSingleRowMode(m_pgsql_conn);
@@ -148,7 +147,10 @@ std::optional<QList<DSDatabaseTableQueryPtr>> DSDatabaseConnectorPostgreSQL::tab
                 for (int f = 0; f < PQnfields(result); ++f)
                     columns.append(std::make_shared<DSDatabaseColumnInfo>(QString::fromUtf8(PQfname(result, f)),
                                                                           columnKindForType(PQftype(result, f))));
-                tables.append(listedTable(name, columns));
+                DSDatabaseTableQueryPtr table = listedTable(name, columns);
+                table->setSource_schema_name(schema);
+                table->setQualifies_name(row.value(2).toInt() > 1);
+                tables.append(table);
             }
             first = false;
             PQclear(result);

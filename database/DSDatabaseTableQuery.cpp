@@ -6,6 +6,13 @@
 
 #include <QDateTime>
 
+QString DSDatabaseTableQuery::table_name() const
+{
+    if (m_qualifies_name && !m_source_schema_name.isEmpty())
+        return m_source_schema_name + u'.' + m_source_table_name;
+    return m_source_table_name;
+}
+
 qint64 DSDatabaseTableQuery::limited_count() const
 {
     if (m_apply_row_limit && m_row_limit > 0)

@@ -14,12 +14,21 @@ using DSDatabaseColumnInfoPtr = std::shared_ptr<DSDatabaseColumnInfo>;
 class DSDatabaseTableQuery : public DSDatabaseQuery
 {
 public:
-    QString table_name() const override { return m_source_table_name; }
+    // The table's name, after its schema's ("sales.orders") where the
+    // listing found the same name in more than one schema.
+    QString table_name() const override;
 
     const QList<DSDatabaseColumnInfoPtr> &columns() const { return m_columns; }
     void setColumns(const QList<DSDatabaseColumnInfoPtr> &columns) { m_columns = columns; }
     const QString &source_table_name() const { return m_source_table_name; }
     void setSource_table_name(const QString &name) { m_source_table_name = name; }
+    // The server schema that holds the table: empty where the server has
+    // none (MySQL) or the name needs none.
+    const QString &source_schema_name() const { return m_source_schema_name; }
+    void setSource_schema_name(const QString &name) { m_source_schema_name = name; }
+    // Whether the new table's name carries the schema's.
+    bool qualifies_name() const { return m_qualifies_name; }
+    void setQualifies_name(bool on) { m_qualifies_name = on; }
     qint64 unlimited_count() const { return m_unlimited_count; }
     void setUnlimited_count(qint64 count) { m_unlimited_count = count; }
     bool apply_predicate() const { return m_apply_predicate; }
@@ -54,6 +63,8 @@ public:
 private:
     QList<DSDatabaseColumnInfoPtr> m_columns;
     QString m_source_table_name;
+    QString m_source_schema_name;
+    bool m_qualifies_name = false;
     qint64 m_unlimited_count = 0;
     bool m_apply_predicate = false;
     DSPredicatePtr m_predicate;

@@ -123,14 +123,27 @@ double absoluteTime(int64_t year, int64_t month, int64_t day, int64_t hour, int6
     return ds_gmt_absolute_time(date);
 }
 
+// The whole text read as a double, rounded to the nearest whatever its
+// length (a numeric of a thousand digits included).
 double numberValue(const char *text, size_t length)
 {
-    if (length == 0 || length > 400)
+    if (length == 0)
         return NAN;
-    const std::string s(text, length);
+    // Most numbers fit the stack; strtod needs its zero at the end.
+    char small[64];
+    std::string large;
+    const char *s;
+    if (length < sizeof small) {
+        std::memcpy(small, text, length);
+        small[length] = '\0';
+        s = small;
+    } else {
+        large.assign(text, length);
+        s = large.c_str();
+    }
     char *end = nullptr;
-    const double x = strtod_l(s.c_str(), &end, cLocale());
-    return end == s.c_str() + s.size() ? x : NAN;
+    const double x = strtod_l(s, &end, cLocale());
+    return end == s + length ? x : NAN;
 }
 
 } // namespace
@@ -175,6 +188,55 @@ double ds_pgsql_timestamp_value(const char *text, size_t length)
     return absoluteTime(y, mo, d, h, mi, sec) - double(zone);
 }
 
+double ds_pgsql_interval_value(const char *text, size_t length)
+{
+    Scan s{text, text + length};
+    int64_t months = 0, days = 0;
+    double clock = 0;
+    bool any = false;
+    while (!s.atEnd()) {
+        if (any && !s.eat(' '))
+            return NAN;
+        const bool negative = s.eat('-');
+        if (!negative)
+            s.eat('+');
+        int64_t n;
+        if (!s.digits(15, &n))
+            return NAN;
+        if (s.eat(':')) {
+            // The clock part "H:MM:SS[.fraction]", hours unbounded.
+            int64_t m, sec;
+            if (!s.digits(2, &m) || !s.eat(':') || !s.digits(2, &sec))
+                return NAN;
+            const char *fraction = s.p;
+            s.fraction();
+            const double part = fraction == s.p ? 0 : numberValue(fraction, size_t(s.p - fraction));
+            const double seconds = double(n) * 3600 + double(m * 60 + sec) + part;
+            clock += negative ? -seconds : seconds;
+        } else {
+            if (!s.eat(' '))
+                return NAN;
+            const int64_t v = negative ? -n : n;
+            if (s.eat('y') && s.eat('e') && s.eat('a') && s.eat('r'))
+                months += v * 12;
+            else if (s.eat('m') && s.eat('o') && s.eat('n'))
+                months += v;
+            else if (s.eat('d') && s.eat('a') && s.eat('y'))
+                days += v;
+            else
+                return NAN;
+            s.eat('s');
+        }
+        any = true;
+    }
+    if (!any)
+        return NAN;
+    // As the server's own epoch of an interval: whole years of the months
+    // at 365.25 days, the months left at 30 days.
+    const double years = double(months / 12), rest = double(months % 12);
+    return (years * 365.25 + rest * 30 + double(days)) * 86400 + clock;
+}
+
 double ds_pgsql_abstime_value(const char *text, size_t length)
 {
     const double x = numberValue(text, length);
@@ -212,7 +274,9 @@ double ds_mysql_time_value(const ds_mysql_time_s &t, double *interval)
 
 double ds_mysql_year_value(double year, double *interval)
 {
-    if (!std::isfinite(year) || year <= 0) {
+    // The range is checked before the year becomes an integer: a double of
+    // 2^63 or more has no int64.
+    if (!std::isfinite(year) || year < 1 || !ds_gmt_year_in_range(std::trunc(year) + 1)) {
         *interval = 0;
         return NAN;
     }

@@ -9,8 +9,8 @@
 // bytes (the texts need no terminating zero), allocates nothing, consults
 // no locale, and answers NaN for text it does not read. Pure; any thread.
 
-// A PostgreSQL number ("12", "-1.5e3", "NaN", "Infinity"): the whole text
-// read as a double in the "C" locale.
+// A PostgreSQL number ("12", "-1.5e3", "NaN", "Infinity"): the whole text,
+// of any length, read as the nearest double in the "C" locale.
 double ds_pgsql_number_value(const char *text, size_t length);
 // A PostgreSQL boolean: 1 for "t…", 0 for "f…".
 double ds_pgsql_bool_value(const char *text, size_t length);
@@ -24,6 +24,10 @@ double ds_pgsql_time_value(const char *text, size_t length);
 // whole second (fractions cut toward the past), a zone's offset taken off
 // so a zoned timestamp keeps its instant.
 double ds_pgsql_timestamp_value(const char *text, size_t length);
+// An interval in the server's "postgres" style ("1 year 2 mons -3 days
+// 04:05:06.5"): its length in seconds as the server's epoch of it counts
+// them (a year of 365.25 days, a month of 30), the fraction kept.
+double ds_pgsql_interval_value(const char *text, size_t length);
 // An absolute time: seconds since 1970 as a number, floored to the second.
 double ds_pgsql_abstime_value(const char *text, size_t length);
 
@@ -39,10 +43,14 @@ struct ds_mysql_time_s
     unsigned year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
     bool neg = false;  // a negative time
 };
-// The value and its interval: a time as seconds since midnight (interval
-// 1, days folded into hours), a date as its day's start (86400), a date and
-// time to the whole second (1). NaN for a zero or impossible date.
+// The value and its interval, by time_type (which the caller takes from
+// the field's server type, never from the record, which calls a midnight
+// date-and-time a date and a zero time none): a time as seconds since
+// midnight (interval 1, days folded into hours), a date as its day's start
+// (86400), a date and time to the whole second (1). NaN for a zero or
+// impossible date.
 double ds_mysql_time_value(const ds_mysql_time_s &fields, double *interval);
 // A YEAR: the start of 1 January, the interval reaching to the next
-// 1 January (366 days in a leap year).
+// 1 January (366 days in a leap year). NaN with interval 0 for a year
+// below 1 or outside the calendar's range.
 double ds_mysql_year_value(double year, double *interval);

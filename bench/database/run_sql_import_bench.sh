@@ -3,7 +3,8 @@
 # fills a 1,000,000 × 6 table on each, times the servers' own clients
 # reading every row (psql's \copy to /dev/null, mysql --quick --batch) and
 # the count statement, then runs sql_import_bench on the same tables.
-#   bench/database/run_sql_import_bench.sh [BUILD_DIR] [ROWS]
+#   bench/database/run_sql_import_bench.sh [BUILD_DIR] [ROWS] [benchmark flags...]
+# (e.g. --benchmark_repetitions=5 for the minimum and median of five runs)
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 build="${1:-$here/../../build/test}"
@@ -41,4 +42,4 @@ echo "psql \\copy (…) TO '/dev/null' (best of 3): $(best "${pg[@]}" -d bench -
 echo "mysql --quick --batch (best of 3): $(best "${my[@]}" --quick --batch bench -e "SELECT * FROM bench_rows") s"
 echo "psql COUNT(*) (best of 3): $(best "${pg[@]}" -d bench -c "SELECT COUNT(*) FROM bench_rows") s"
 echo "mysql COUNT(*) (best of 3): $(best "${my[@]}" bench -e "SELECT COUNT(*) FROM bench_rows") s"
-OSTREL_SQL_BENCH_STATE="$state" "$build/bench/database/sql_import_bench"
+OSTREL_SQL_BENCH_STATE="$state" "$build/bench/database/sql_import_bench" "${@:3}"

@@ -8,6 +8,16 @@
 // Seconds from the Unix epoch (1970) to the absolute-time epoch (2001).
 inline constexpr double kDSUnixToAbsoluteTime = 978307200.0;
 
+// The calendar's range: years -200,000,000 to 200,000,000 (proleptic
+// Gregorian, year 0 being 1 BC). Every second of it is a whole number a
+// double holds exactly, and every year fits an int.
+inline constexpr int64_t kDSGMTYearLimit = 200000000;
+
+// Whether a year lies in the calendar's range; false for NaN.
+bool ds_gmt_year_in_range(double year);
+// Whether an absolute time lies in the calendar's range; false for NaN.
+bool ds_gmt_time_in_range(double time);
+
 // The calendar fields of an absolute time. Months and days count from 1.
 struct ds_gmt_date_s
 {
@@ -41,13 +51,17 @@ enum ds_gmt_unit
     DS_GMT_SECONDS,
 };
 
-// The absolute time of `date`. Fields outside their range carry over rather
-// than fail: month 13 is January of the next year, day 30 of February is a
-// day in March, hour 25 a time on the next day.
+// The absolute time of `date`, exact to the second over the calendar's
+// range. Fields outside their range carry over rather than fail: month 13
+// is January of the next year, day 30 of February is a day in March, hour
+// 25 a time on the next day. NaN when the year is outside the calendar's
+// range, never a time of another year.
 double ds_gmt_absolute_time(const ds_gmt_date_s &date);
 
-// The fields of `time`, whose seconds keep the fraction. `time` must be
-// finite.
+// The fields of `time`, whose seconds keep the fraction. A time outside
+// the calendar's range (see ds_gmt_time_in_range) gives the fields of the
+// range's nearest end, NaN those of the epoch: callers that may hold such
+// times check first.
 ds_gmt_date_s ds_gmt_date(double time);
 
 // The number of whole `unit`s from `start` to `end`: the largest n for which

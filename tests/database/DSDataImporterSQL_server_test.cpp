@@ -30,13 +30,6 @@ namespace {
 
 using Op = DSPredicateOperatorType;
 
-std::shared_ptr<DSDataImporterSQL> importer(Dialect d, const QUrl &url, const QList<DSDatabaseQueryPtr> &queries)
-{
-    if (d == PostgreSQL)
-        return std::make_shared<DSDataImporterPostgreSQL>(url, queries);
-    return std::make_shared<DSDataImporterMySQL>(url, queries);
-}
-
 DSDatabaseTableQueryPtr tableQuery(const QString &name, const QList<std::pair<QString, qint64>> &columns)
 {
     auto q = std::make_shared<DSDatabaseTableQuery>();
@@ -78,7 +71,7 @@ std::vector<std::string> selectedTexts(Dialect d, const QUrl &url, const DSPredi
     q->setPredicate(predicate);
     q->setApply_sort(true);
     q->setSort_by_column_name(QStringLiteral("id"));
-    auto imp = importer(d, url, {q});
+    auto imp = ds_sql_importer(d, url, {q});
     if (auto *my = dynamic_cast<DSDataImporterMySQL *>(imp.get()))
         my->setBackslashEscapes(backslashEscapes);
     ImportRun run(imp);
@@ -149,55 +142,11 @@ TEST_P(ServerTest, MySQLUnderAnsiQuotesAndNoBackslashEscapes)
     EXPECT_EQ(ds_text_values(column<DSTextDataColumn>(run.tables()[0], 1)), (std::vector<std::string>{"%_\\'x"}));
 }
 
-namespace {
-
-// How a column of an all-types table is compared with the client's field:
-// 'n' a number, 'x' text, 'a' an absolute time the client gives as seconds
-// since 1970, 's' seconds since midnight.
-void expectEqualsClient(DSDataTable *table, const QString &clientOutput, const char *kinds, const char *nullText)
-{
-    const QStringList lines = clientOutput.split(u'\n', Qt::SkipEmptyParts);
-    ASSERT_EQ(lines.size(), table->num_records()) << clientOutput.toStdString();
-    const int n = int(std::strlen(kinds));
-    for (int c = 0; c < n; ++c) {
-        DSColumn *col = table->columnAtIndex(c);
-        ASSERT_TRUE(col) << c;
-        std::vector<double> numbers;
-        std::vector<std::string> texts;
-        if (kinds[c] == 'n')
-            numbers = ds_column_values(ds_object_cast<DSNumericDataColumn>(col));
-        else if (kinds[c] == 'x')
-            texts = ds_text_values(ds_object_cast<DSTextDataColumn>(col));
-        else
-            numbers = ds_time_values(ds_object_cast<DSTimeDataColumn>(col));
-        for (qsizetype r = 0; r < lines.size(); ++r) {
-            const QStringList fields = lines[r].split(u'\t');
-            ASSERT_EQ(fields.size(), n) << lines[r].toStdString();
-            const QString &field = fields[c];
-            const std::string where = "row " + std::to_string(r) + " column " + col->name().toStdString();
-            if (kinds[c] == 'x') {
-                EXPECT_EQ(texts[size_t(r)], field == QLatin1String(nullText) ? "" : field.toStdString()) << where;
-                continue;
-            }
-            const double x = numbers[size_t(r)];
-            if (field == QLatin1String(nullText)) {
-                EXPECT_TRUE(std::isnan(x)) << where << " gave " << x;
-                continue;
-            }
-            const double expected = field.toDouble() - (kinds[c] == 'a' ? kDSUnixToAbsoluteTime : 0);
-            EXPECT_EQ(x, expected) << where << " client " << field.toStdString();
-        }
-    }
-}
-
-} // namespace
-
 TEST_P(ServerTest, EveryKindEqualsTheServersClient)
 {
     const QString longText = QString(1000, QChar(0xE9)); // 2,000 bytes of UTF-8
     QString output;
     const char *kinds;
-    const char *nullText;
     QString db;
     auto q = std::make_shared<DSDatabaseTableQuery>();
     q->setSource_table_name(QStringLiteral("alltypes"));
@@ -225,7 +174,6 @@ TEST_P(ServerTest, EveryKindEqualsTheServersClient)
                                                "floor(extract(epoch from t)), floor(extract(epoch from ts)), "
                                                "extract(epoch from tz) FROM alltypes ORDER BY id")});
         kinds = "nnnnnxxasaa";
-        nullText = "NULL";
     } else {
         db = makeDatabase("kinds", QStringLiteral(
             "CREATE TABLE alltypes (id int, i bigint, r double, nm decimal(12,3), bi bit(3), bo boolean, tx text, "
@@ -248,15 +196,14 @@ TEST_P(ServerTest, EveryKindEqualsTheServersClient)
                                                "UNIX_TIMESTAMP(dt), UNIX_TIMESTAMP(ts), "
                                                "UNIX_TIMESTAMP(MAKEDATE(y, 1)) FROM alltypes ORDER BY id")});
         kinds = "nnnnnnxxasaaa";
-        nullText = "NULL";
     }
-    ImportRun run(importer(d(), url(db), {q}));
+    ImportRun run(ds_sql_importer(d(), url(db), {q}));
     run.run();
     ASSERT_EQ(run.errorText(), QString());
     ASSERT_EQ(run.tables().size(), 1);
     DSDataTable *table = run.tables()[0];
     EXPECT_EQ(table->name(), QStringLiteral("alltypes"));
-    expectEqualsClient(table, output, kinds, nullText);
+    ds_expect_equals_client(table, output, kinds);
 
     // The long text arrives whole, and the interval of each time kind.
     const int textColumn = d() == PostgreSQL ? 5 : 6;
@@ -303,7 +250,7 @@ TEST_P(ServerTest, RowLimitsIdentifiersAndEmptyResults)
     };
     auto first = make(0), last = make(1);
     auto none = tableQuery(QStringLiteral("empty"), {{QStringLiteral("x"), 1}});
-    ImportRun run(importer(d(), dbURL, {first, last, none}));
+    ImportRun run(ds_sql_importer(d(), dbURL, {first, last, none}));
     run.run();
     ASSERT_EQ(run.errorText(), QString());
     EXPECT_EQ(first->unlimited_count(), 250);
@@ -340,7 +287,7 @@ TEST_P(ServerTest, TextsArriveAsUTF8WhateverTheServerHolds)
     } else {
         db = makeDatabase("bytes", QStringLiteral("CREATE TABLE t (s blob); INSERT INTO t VALUES (x'636166E9')"));
     }
-    ImportRun run(importer(d(), url(db), {tableQuery(QStringLiteral("t"), {{"s", 4}})}));
+    ImportRun run(ds_sql_importer(d(), url(db), {tableQuery(QStringLiteral("t"), {{"s", 4}})}));
     run.run();
     ASSERT_EQ(run.errorText(), QString());
     ASSERT_EQ(run.tables().size(), 1);
@@ -362,7 +309,7 @@ TEST_P(ServerTest, ValidationOfCustomSQL)
         {"SELECT nope FROM t", 3, "Unknown column"},
     };
     for (const Case &c : cases) {
-        auto imp = importer(d(), dbURL, {std::make_shared<DSDatabaseSQLQuery>(QString::fromUtf8(c.sql)),
+        auto imp = ds_sql_importer(d(), dbURL, {std::make_shared<DSDatabaseSQLQuery>(QString::fromUtf8(c.sql)),
                                        tableQuery(QStringLiteral("t"), {{"a", 1}})});
         DSError error;
         EXPECT_EQ(imp->validateQueries(&error), c.code == 0) << c.sql;
@@ -377,12 +324,12 @@ TEST_P(ServerTest, ValidationOfCustomSQL)
     closed.setPort(1);
     auto blank = std::make_shared<DSDatabaseSQLQuery>(QStringLiteral(" \n\t"));
     DSError error;
-    EXPECT_FALSE(importer(d(), d() == PostgreSQL ? closed : dbURL, {blank})->validateQueries(&error));
+    EXPECT_FALSE(ds_sql_importer(d(), d() == PostgreSQL ? closed : dbURL, {blank})->validateQueries(&error));
     EXPECT_EQ(error.code, 4);
     EXPECT_EQ(error.localizedDescription, QStringLiteral("Empty query"));
     // Table queries always pass, even against a server that is not there.
-    EXPECT_TRUE(importer(d(), closed, {tableQuery(QStringLiteral("t"), {{"a", 1}})})->validateQueries(&error));
-    EXPECT_FALSE(importer(d(), closed, {std::make_shared<DSDatabaseSQLQuery>(QStringLiteral("SELECT 1"))})
+    EXPECT_TRUE(ds_sql_importer(d(), closed, {tableQuery(QStringLiteral("t"), {{"a", 1}})})->validateQueries(&error));
+    EXPECT_FALSE(ds_sql_importer(d(), closed, {std::make_shared<DSDatabaseSQLQuery>(QStringLiteral("SELECT 1"))})
                      ->validateQueries(&error));
     EXPECT_EQ(error.localizedDescription, QStringLiteral("Lost connection"));
 }
@@ -407,7 +354,7 @@ TEST_P(ServerTest, ProgressAcrossQueriesAndAbortInTheSecond)
         }
         return list;
     };
-    ImportRun run(importer(d(), dbURL, queries()));
+    ImportRun run(ds_sql_importer(d(), dbURL, queries()));
     run.run();
     ASSERT_EQ(run.errorText(), QString());
     ASSERT_EQ(run.tables().size(), 2);
@@ -419,7 +366,7 @@ TEST_P(ServerTest, ProgressAcrossQueriesAndAbortInTheSecond)
     EXPECT_EQ(run.progress.back(), 1);
 
     // An abort while the second table's rows arrive: no tables, no error.
-    auto aborted = importer(d(), dbURL, queries());
+    auto aborted = ds_sql_importer(d(), dbURL, queries());
     ImportRun second(aborted);
     aborted->setProgressObserver([raw = aborted.get(), &second](double p) {
         second.progress.push_back(p);
@@ -431,7 +378,7 @@ TEST_P(ServerTest, ProgressAcrossQueriesAndAbortInTheSecond)
     EXPECT_EQ(second.errorText(), QString());
 
     // Only custom SQL: no total to show.
-    ImportRun custom(importer(d(), dbURL, {std::make_shared<DSDatabaseSQLQuery>(QStringLiteral("SELECT x FROM a"))}));
+    ImportRun custom(ds_sql_importer(d(), dbURL, {std::make_shared<DSDatabaseSQLQuery>(QStringLiteral("SELECT x FROM a"))}));
     custom.run();
     EXPECT_TRUE(custom.importer->asyncProgressIsIndeterminate());
     ASSERT_EQ(custom.tables().size(), 1);
@@ -444,7 +391,7 @@ TEST_P(ServerTest, FailuresOfConnectionAndStatement)
     const QUrl dbURL = url(makeDatabase("fail", QStringLiteral("CREATE TABLE t (a int)")));
     QUrl wrong = dbURL;
     wrong.setPassword(QStringLiteral("wrong"));
-    ImportRun denied(importer(d(), wrong, {tableQuery(QStringLiteral("t"), {{"a", 1}})}));
+    ImportRun denied(ds_sql_importer(d(), wrong, {tableQuery(QStringLiteral("t"), {{"a", 1}})}));
     denied.run();
     EXPECT_TRUE(denied.tables().isEmpty());
     EXPECT_TRUE(denied.errorText().startsWith(d() == PostgreSQL ? QStringLiteral("1 Error connecting: ")
@@ -452,14 +399,14 @@ TEST_P(ServerTest, FailuresOfConnectionAndStatement)
         << denied.errorText().toStdString();
     EXPECT_FALSE(denied.errorText().contains(DatabaseServers::get().password));
 
-    ImportRun missing(importer(d(), dbURL, {tableQuery(QStringLiteral("nope"), {{"a", 1}})}));
+    ImportRun missing(ds_sql_importer(d(), dbURL, {tableQuery(QStringLiteral("nope"), {{"a", 1}})}));
     missing.run();
     EXPECT_TRUE(missing.tables().isEmpty());
     EXPECT_TRUE(missing.errorText().startsWith(d() == PostgreSQL ? QStringLiteral("1 Error fetching: ")
                                                                  : QStringLiteral("1 Error executing ")))
         << missing.errorText().toStdString();
 
-    ImportRun bad(importer(d(), dbURL, {std::make_shared<DSDatabaseSQLQuery>(QStringLiteral("SELECT nope FROM t"))}));
+    ImportRun bad(ds_sql_importer(d(), dbURL, {std::make_shared<DSDatabaseSQLQuery>(QStringLiteral("SELECT nope FROM t"))}));
     bad.run();
     EXPECT_TRUE(bad.tables().isEmpty());
     EXPECT_TRUE(bad.errorText().startsWith(d() == PostgreSQL ? QStringLiteral("1 Error connecting: ")

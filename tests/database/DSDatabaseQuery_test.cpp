@@ -181,7 +181,7 @@ TEST(DSSQLText, TypeClassification)
         unsigned pgType;
         qint64 pgKind;
     } pg[] = {{16, 2}, {20, 1}, {1700, 1}, {25, 4}, {1043, 4}, {1082, 5},
-              {1114, 6}, {1184, 6}, {702, 6}, {1083, 7}, {1266, 0}, {2950, 0}};
+              {1114, 6}, {1184, 6}, {702, 6}, {1083, 7}, {1266, 7}, {1186, 1}, {1042, 4}, {2950, 4}, {3802, 4}};
     for (const Kind &k : pg)
         EXPECT_EQ(DSDatabaseConnectorPostgreSQL::columnKindForType(k.pgType), k.pgKind) << k.pgType;
     struct MyKind
@@ -190,7 +190,7 @@ TEST(DSSQLText, TypeClassification)
         unsigned charset;
         qint64 kind;
     } my[] = {{16, 63, 3}, {3, 63, 1}, {246, 63, 1}, {7, 63, 6}, {12, 63, 6}, {10, 63, 5},
-              {13, 63, 5}, {11, 63, 7}, {253, 45, 4}, {252, 45, 4}, {252, 0, 0}, {245, 45, 0}};
+              {13, 63, 5}, {11, 63, 7}, {253, 45, 4}, {252, 45, 4}, {252, 0, 4}, {245, 45, 4}, {255, 63, 4}};
     for (const MyKind &k : my)
         EXPECT_EQ(DSDatabaseConnectorMySQL::columnKindForField(k.type, k.charset), k.kind) << k.type;
 }

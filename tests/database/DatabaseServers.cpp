@@ -1,5 +1,17 @@
 #include "DatabaseServers.h"
 
+#include "database/DSDataImporterMySQL.h"
+#include "database/DSDataImporterPostgreSQL.h"
+#include "model/DSDataTable.h"
+#include "model/DSNumericDataColumn.h"
+#include "model/DSTextDataColumn.h"
+#include "model/DSTimeDataColumn.h"
+#include "platform/calendar/ds_gmt_calendar.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -152,3 +164,57 @@ std::string ds_dialect_name(const ::testing::TestParamInfo<Dialect> &info)
 {
     return info.param == PostgreSQL ? "PostgreSQL" : "MySQL";
 }
+
+std::shared_ptr<DSDataImporterSQL> ds_sql_importer(Dialect d, const QUrl &url, const QList<DSDatabaseQueryPtr> &queries)
+{
+    if (d == PostgreSQL)
+        return std::make_shared<DSDataImporterPostgreSQL>(url, queries);
+    return std::make_shared<DSDataImporterMySQL>(url, queries);
+}
+
+void ds_expect_equals_client(DSDataTable *table, const QString &clientOutput, const char *kinds)
+{
+    const QStringList lines = clientOutput.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), table->num_records());
+    const int n = int(std::strlen(kinds));
+    ASSERT_EQ(ds_column_names(table).size(), n) << "a column was dropped";
+    for (int c = 0; c < n; ++c) {
+        DSColumn *col = table->columnAtIndex(c);
+        ASSERT_TRUE(col) << c;
+        std::vector<double> numbers;
+        std::vector<std::string> texts;
+        if (kinds[c] == 'n' || kinds[c] == 'f')
+            numbers = ds_column_values(ds_object_cast<DSNumericDataColumn>(col));
+        else if (kinds[c] == 'x')
+            texts = ds_text_values(ds_object_cast<DSTextDataColumn>(col));
+        else
+            numbers = ds_time_values(ds_object_cast<DSTimeDataColumn>(col));
+        ASSERT_TRUE(numbers.size() == size_t(lines.size()) || texts.size() == size_t(lines.size()))
+            << col->name().toStdString();
+        for (qsizetype r = 0; r < lines.size(); ++r) {
+            const QStringList fields = lines[r].split(u'\t');
+            ASSERT_EQ(fields.size(), n) << lines[r].toStdString();
+            const QString &field = fields[c];
+            const bool null = field == QLatin1String("NULL");
+            const std::string where = "row " + std::to_string(r + 1) + " column " + col->name().toStdString();
+            if (kinds[c] == 'x') {
+                EXPECT_EQ(texts[size_t(r)], null ? "" : field.toStdString()) << where;
+                continue;
+            }
+            const double x = numbers[size_t(r)];
+            // strtod in the "C" locale reads NaN and Infinity as psql
+            // writes them; the server's NaN is a missing value here.
+            const double expected = null ? NAN
+                                         : std::strtod(field.toUtf8().constData(), nullptr) -
+                                               (kinds[c] == 'a' ? kDSUnixToAbsoluteTime : 0);
+            // Stored numbers hold no infinities: the server's are missing.
+            if (std::isnan(expected) || (kinds[c] != 'a' && std::isinf(expected)))
+                EXPECT_TRUE(std::isnan(x)) << where << " gave " << x;
+            else if (kinds[c] == 'f')
+                EXPECT_NEAR(x, expected, std::fabs(expected) * 0x1p-24) << where;
+            else
+                EXPECT_EQ(x, expected) << where << " client " << field.left(40).toStdString();
+        }
+    }
+}
+

@@ -2,6 +2,8 @@
 
 #include "../import/ImportTestSupport.h"
 
+#include "database/DSDataImporterSQL.h"
+
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -72,3 +74,15 @@ protected:
 
 // "PostgreSQL" or "MySQL", as the cases' names end.
 std::string ds_dialect_name(const ::testing::TestParamInfo<Dialect> &info);
+
+// The importer of the dialect.
+std::shared_ptr<DSDataImporterSQL> ds_sql_importer(Dialect d, const QUrl &url, const QList<DSDatabaseQueryPtr> &queries);
+
+class DSDataTable;
+// Expects the table to hold what the server's client printed, one line per
+// row and one tab-separated field per column, in column order, nothing
+// dropped. Kinds, one letter per column: 'n' a number, 'f' a
+// single-precision number (within its 24-bit precision), 'x' text, 'a' an
+// absolute time the client gives as seconds since 1970, 's' seconds since
+// midnight. "NULL" is missing (an empty text).
+void ds_expect_equals_client(DSDataTable *table, const QString &clientOutput, const char *kinds);
