@@ -74,18 +74,8 @@ DSAppDelegate::DSAppDelegate(QObject *parent) : QObject(parent)
         qWarning("No OpenCL CPU device (status %d): model fits will report an error", int(status));
 
     const auto &entries = ds_result_format_entries();
-    for (size_t i = 0; i < entries.size(); ++i) {
-        const DSResultFormatterSetup setup = entries[i].setup;
-        auto formatter = std::make_unique<DSSmallNumberFormatter>(setup == DSResultFormatterSetup::Percent
-                                                                      ? DSPlatformNumberFormatter::PercentStyle
-                                                                      : DSPlatformNumberFormatter::DecimalStyle);
-        formatter->setUsesScientificFormatter(setup == DSResultFormatterSetup::ScientificFallback
-                                              || setup == DSResultFormatterSetup::OddsRatio);
-        formatter->setShowsUnrepresentableNumber(setup == DSResultFormatterSetup::Unrepresentable);
-        if (setup == DSResultFormatterSetup::OddsRatio)
-            formatter->setCentralValue(1.0);
-        m_formatters[i] = std::move(formatter);
-    }
+    for (size_t i = 0; i < entries.size(); ++i)
+        m_formatters[i] = ds_make_result_formatter(entries[i]);
     configureNumberFormatters();
 
     m_preferences = std::make_unique<DSPreferencesDelegate>();
@@ -123,11 +113,8 @@ std::array<DSNibController *, 6> DSAppDelegate::controllers() const
 
 const DSSmallNumberFormatter *DSAppDelegate::formatterNamed(const QString &name) const
 {
-    const auto &entries = ds_result_format_entries();
-    for (size_t i = 0; i < entries.size(); ++i)
-        if (name == QLatin1String(entries[i].name))
-            return m_formatters[i].get();
-    return nullptr;
+    const int i = ds_result_format_index(name);
+    return i < 0 ? nullptr : m_formatters[size_t(i)].get();
 }
 
 void DSAppDelegate::configureNumberFormatters()

@@ -133,3 +133,32 @@ function(ostrel_add_test name)
     set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED "${T_FIXTURES}")
   endif()
 endfunction()
+
+# ostrel_oracle_cases(PROGRAM [FILTER])
+#
+# The cases of a test program that compare with an oracle run at test time
+# (R, say; see tests/support/ds_oracles.h) are reported as skipped when they
+# skip, never as passed. FILTER (a GoogleTest filter) names them: they
+# become a ctest test of their own, PROGRAM_oracles, and the program's test
+# runs the other cases. Without FILTER every case of the program is one.
+# Under ThreadSanitizer each case already is a ctest test of its own.
+function(ostrel_oracle_cases program)
+  if(NOT TARGET ${program} OR OSTREL_SANITIZER STREQUAL "thread")
+    return()
+  endif()
+  if(ARGC LESS 2)
+    set_tests_properties(${program} PROPERTIES SKIP_REGULAR_EXPRESSION "\\[  SKIPPED \\]")
+    return()
+  endif()
+  set(filter ${ARGV1})
+  add_test(NAME ${program}_oracles COMMAND ${program} --gtest_filter=${filter})
+  get_test_property(${program} LABELS labels)
+  set_tests_properties(${program}_oracles PROPERTIES
+    WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
+    SKIP_REGULAR_EXPRESSION "\\[  SKIPPED \\]")
+  if(labels)
+    set_tests_properties(${program}_oracles PROPERTIES LABELS "${labels}")
+  endif()
+  set_property(TEST ${program} APPEND PROPERTY ENVIRONMENT "GTEST_FILTER=-${filter}")
+endfunction()

@@ -172,6 +172,11 @@ Q_SIGNALS:
     // Emitted when isDocumentEdited() may have changed.
     void documentEditedChanged();
 
+protected:
+    // What is in the store now is what the document started from (saved,
+    // read, or the initial import landed): nothing to save until it changes.
+    void markClean();
+
 private:
     // Reads every table's stored row count and every stored column's
     // arrays back whole; the report of what is damaged, or empty.
@@ -182,7 +187,6 @@ private:
     static bool moveStoresIntoPackage(const QUrl &folder, const QUrl &package, const QStringList &fileNames,
                                       DSError *error);
     bool prepareSaveAs(const QUrl &url, DSError *error);
-    void markClean();
     void contextDidChange();
 
     std::shared_ptr<const DSManagedObjectModel> m_model;

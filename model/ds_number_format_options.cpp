@@ -1,5 +1,6 @@
 #include "model/ds_number_format_options.h"
 
+#include "model/DSSmallNumberFormatter.h"
 #include "model/DSUserDefaults.h"
 
 namespace {
@@ -72,6 +73,30 @@ const std::array<ds_result_format_entry_s, 14> &ds_result_format_entries()
         {"predicted_values", S::ScientificFallback, ds_default_predicted_values_format_options, ds_default_format_options},
     }};
     return entries;
+}
+
+int ds_result_format_index(const QString &name)
+{
+    const auto &entries = ds_result_format_entries();
+    for (size_t i = 0; i < entries.size(); ++i)
+        if (name == QLatin1String(entries[i].name))
+            return int(i);
+    return -1;
+}
+
+std::unique_ptr<DSSmallNumberFormatter> ds_make_result_formatter(const ds_result_format_entry_s &entry)
+{
+    using S = DSResultFormatterSetup;
+    auto formatter = std::make_unique<DSSmallNumberFormatter>(
+        entry.setup == S::Percent ? DSPlatformNumberFormatter::PercentStyle : DSPlatformNumberFormatter::DecimalStyle);
+    formatter->setUsesScientificFormatter(entry.setup == S::ScientificFallback || entry.setup == S::OddsRatio);
+    formatter->setShowsUnrepresentableNumber(entry.setup == S::Unrepresentable);
+    if (entry.setup == S::OddsRatio)
+        formatter->setCentralValue(1.0);
+    const QVariantMap digits = entry.fallback();
+    formatter->setMinimumFractionDigits(ds_minimum_digits_for_options(QVariant(), digits));
+    formatter->setMaximumFractionDigits(ds_maximum_digits_for_options(QVariant(), digits));
+    return formatter;
 }
 
 QVariantMap ds_registered_number_format_options()

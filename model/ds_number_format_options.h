@@ -5,6 +5,9 @@
 #include <QVariantMap>
 
 #include <array>
+#include <memory>
+
+class DSSmallNumberFormatter;
 
 // The digit settings of the application's shared result formatters. Each
 // entry of the user default "number_format_options" is a dictionary with
@@ -39,6 +42,13 @@ struct ds_result_format_entry_s
 
 // The fourteen entries in the order the formatters are configured.
 const std::array<ds_result_format_entry_s, 14> &ds_result_format_entries();
+
+// The place of the entry of that name among the fourteen, or -1.
+int ds_result_format_index(const QString &name);
+
+// A new result formatter of the entry (owned by the caller): its style and
+// small-number set-up, with the digits of the entry's fallback set.
+std::unique_ptr<DSSmallNumberFormatter> ds_make_result_formatter(const ds_result_format_entry_s &entry);
 
 // The registered value of "number_format_options": every entry's registered set.
 QVariantMap ds_registered_number_format_options();

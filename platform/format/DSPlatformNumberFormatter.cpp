@@ -127,6 +127,18 @@ QString DSPlatformNumberFormatter::stringFromNumber(double value) const
     return ds_qstring(out);
 }
 
+QString DSPlatformNumberFormatter::stringFromNumberWithSignificantDigits(double value, int significantDigits) const
+{
+    if (numberStyle() != DecimalStyle || value == 0 || !std::isfinite(value) || m_scaleByHand)
+        return stringFromNumber(value);
+    const int needed = significantDigits - 1 - int(std::floor(std::log10(std::fabs(value))));
+    if (needed <= maximumFractionDigits())
+        return stringFromNumber(value);
+    std::unique_ptr<DSPlatformNumberFormatter> finer = clone();
+    finer->setMaximumFractionDigits(std::min(needed, 15));
+    return finer->stringFromNumber(value);
+}
+
 std::optional<double> DSPlatformNumberFormatter::numberFromString(const QString &text) const
 {
     const QString trimmed = text.trimmed();

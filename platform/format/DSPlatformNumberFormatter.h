@@ -46,6 +46,11 @@ public:
     // The text of `value` (NaN and infinities as the locale writes them), or
     // a null QString where a subclass has no text for it.
     virtual QString stringFromNumber(double value) const;
+    // As stringFromNumber(), but a non-zero value in the decimal style that
+    // the maximum fraction digits would cut to fewer than `digits`
+    // significant digits (0.012 with one digit reads "0") is written with
+    // as many more fraction digits as it needs, up to 15.
+    QString stringFromNumberWithSignificantDigits(double value, int significantDigits) const;
     // The number the whole text (white space around it allowed) stands for,
     // or none.
     virtual std::optional<double> numberFromString(const QString &text) const;

@@ -1,6 +1,7 @@
 // The dictionary-driven text reader on its own (every delivered cell), and
 // the importer that turns its cells into a table.
 #include "ImportTestSupport.h"
+#include "tests/support/ds_oracles.h"
 
 #include "import/DSDataImporterDCT.h"
 #include "import/dictionary/dct_read_data.h"
@@ -10,7 +11,6 @@
 
 #include <QFile>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -229,9 +229,7 @@ TEST_F(DCTImportTest, FixedWidthAgainstReadFwf)
     // plain and address builds compare with R.
     GTEST_SKIP() << "R is not run under the thread sanitizer";
 #endif
-    const QString rscript = QStandardPaths::findExecutable(QStringLiteral("Rscript"));
-    if (rscript.isEmpty())
-        GTEST_SKIP() << "no R";
+    DS_FIND_ORACLE(rscript, "Rscript");
     QTemporaryDir dir;
     const QString data = dir.filePath(QStringLiteral("fwf.txt")), sums = dir.filePath(QStringLiteral("sums.txt"));
     QProcess r;

@@ -4,6 +4,7 @@
 // and the oracle's figures at run time; without R and data.table the test
 // is skipped.
 #include "ImportTestSupport.h"
+#include "tests/support/ds_oracles.h"
 
 #include "import/DSDataImporterCSV.h"
 #include "model/DSDataTable.h"
@@ -13,7 +14,6 @@
 
 #include <QFile>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -65,16 +65,14 @@ Figures figuresOf(DSColumn *column)
 TEST(FreadOracle, ColumnSumsCountsAndMissingCounts)
 {
     ds_import_test_model();
-    const QString rscript = QStandardPaths::findExecutable(QStringLiteral("Rscript"));
-    if (rscript.isEmpty())
-        GTEST_SKIP() << "Rscript is not installed";
+    DS_FIND_ORACLE(rscript, "Rscript");
     QTemporaryDir dir;
     const QString csv = dir.filePath("fwrite.csv"), stats = dir.filePath("fread.stats");
     QProcess r;
     r.start(rscript, {QStringLiteral(OSTREL_TEST_SOURCE_DIR "/fread_oracle.R"), QString::number(k_rows), csv, stats});
     r.waitForFinished(120000);
-    if (r.exitCode() != 0)
-        GTEST_SKIP() << "R with data.table failed: " << r.readAllStandardError().toStdString();
+    if (r.exitStatus() != QProcess::NormalExit || r.exitCode() != 0)
+        DS_ORACLE_FAILED("R with data.table failed: " << r.readAllStandardError().toStdString());
 
     auto importer = std::make_shared<DSDataImporterCSV>(QList<QUrl>{QUrl::fromLocalFile(csv)});
     ImportRun run(importer);

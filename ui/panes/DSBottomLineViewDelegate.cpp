@@ -154,6 +154,18 @@ QString DSBottomLineViewDelegate::decoratedString(const QString &shortString, co
     return result->canBeObvious() ? QStringLiteral("%1 (obviously)").arg(shortString) : shortString;
 }
 
+QString DSBottomLineViewDelegate::pValueText(double p)
+{
+    const DSPlatformNumberFormatter *formatter =
+        style()->numberFormatterForKey(QStringLiteral("BottomLinePValueFormatter"));
+    const int digits = formatter ? formatter->maximumFractionDigits() : 3;
+    const auto text = [&](double value) {
+        return formatter ? formatter->stringFromNumber(value) : QString::number(value, 'f', digits);
+    };
+    const double bound = std::pow(10.0, -digits);
+    return p < bound ? QStringLiteral("p < %1").arg(text(bound)) : QStringLiteral("p = %1").arg(text(p));
+}
+
 QString DSBottomLineViewDelegate::formatted(const char *key, double value)
 {
     const DSPlatformNumberFormatter *formatter = style()->numberFormatterForKey(QString::fromLatin1(key));
@@ -177,10 +189,10 @@ void DSBottomLineViewDelegate::updateWithResult(const std::shared_ptr<const DSSt
                                           result->statisticName(),
                                           formatted("BottomLineTestStatisticFormatter", result->statisticValue())));
         fill("is_significant_label", QStringLiteral("Significant? [ %1 > C ]").arg(result->shortStatisticName()));
-        const QString p = formatted("BottomLinePValueFormatter", result->p_value());
+        const QString p = pValueText(result->p_value());
         fill("p_value_field", p);
         if (info) {
-            info->setText(QStringLiteral("(%1, p = %2)").arg(result->shortName(), p));
+            info->setText(QStringLiteral("(%1, %2)").arg(result->shortName(), p));
             setTextColour(info, result->isSignificantAtLevel(significance) ? Qt::black : Qt::gray);
         }
         if (infoButton)

@@ -67,6 +67,11 @@ public:
     static QString decoratedString(const QString &shortString, const DSStatisticalTest *result,
                                    const DSColumn *active, const DSColumnSelection *covariates, double level);
 
+    // The p-value as the line and its popover state it, in one of two
+    // forms: "p < 0.001" below the p-value formatter's precision (a p-value
+    // that underflowed to 0 included), else "p = 0.027".
+    QString pValueText(double p);
+
     const std::shared_ptr<const DSStatisticalTest> &result() const { return m_result; }
     const DSBottomLineReporterChain *reporters() const { return m_reporters.get(); }
     QWidget *the_bottom_line_view() const;

@@ -230,7 +230,7 @@ QString DSRecordsTableDelegate::timeText(DSColumn *column, int64_t record) const
     const uint8_t *missing = nullptr;
     const qint64 length = time->getMissingMask(&missing, record, 1);
     const double *value = nullptr, *interval = nullptr;
-    if (bitSet(missing, length, 0) || time->getTimeValues(&value, &interval, record, 1) < 1 || std::isnan(*value))
+    if (bitSet(missing, length, record) || time->getTimeValues(&value, &interval, record, 1) < 1 || std::isnan(*value))
         return QStringLiteral("");
     return ds_format_time(time->formatterForInterval(interval ? *interval : 86400).get(), *value);
 }
@@ -292,7 +292,7 @@ QVariant DSRecordsTableDelegate::data(const QModelIndex &index, int role) const
             const uint8_t *missing = nullptr;
             const int64_t record = m_index.recordAtRow(index.row());
             const qint64 length = column->getMissingMask(&missing, record, 1);
-            grey = bitSet(missing, length, 0);
+            grey = bitSet(missing, length, record);
         }
         return grey ? QBrush(Qt::gray) : QVariant();
     }

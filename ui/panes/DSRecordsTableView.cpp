@@ -1,6 +1,7 @@
 #include "ui/panes/DSRecordsTableView.h"
 
 #include "ui/panes/DSRecordsViewDelegate.h"
+#include "ui/window/DSOnActivation.h"
 
 #include <QKeyEvent>
 #include <QPointer>
@@ -48,40 +49,12 @@ void DSRecordsTableView::editCell(int row, int column)
             field->selectAll();
 }
 
-namespace {
-
-// Runs an action once, at the next activation of a window.
-class OnActivation : public QObject
-{
-public:
-    OnActivation(QWidget *window, std::function<void()> action) : QObject(window), m_action(std::move(action))
-    {
-        window->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::WindowActivate) {
-            deleteLater();
-            if (m_action)
-                std::exchange(m_action, nullptr)();
-        }
-        return false;
-    }
-
-private:
-    std::function<void()> m_action;
-};
-
-} // namespace
-
 void DSRecordsTableView::editCellWhenActive(int row, int column)
 {
     if (isActiveWindow())
         return editCell(row, column);
     QPointer<DSRecordsTableView> grid(this);
-    new OnActivation(window(), [grid, row, column] {
+    new DSOnActivation(window(), [grid, row, column] {
         if (grid)
             grid->editCell(row, column);
     });

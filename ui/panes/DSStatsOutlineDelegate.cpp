@@ -664,6 +664,13 @@ bool DSStatsOutlineDelegate::shouldItalicizeItem(const QModelIndex &item, const 
     return column && !column->sortedJoinConditions().isEmpty();
 }
 
+int DSStatsOutlineDelegate::minimumSignificantDigits(const QModelIndex &, const QString &identifier) const
+{
+    // Deviations only: a mean that is 0 in truth comes out of the sums as a
+    // speck such as 1e-18, which its formatter rightly shows as 0.
+    return isOneOf(identifier, {"stddev", "stderr", "mad"}) ? 2 : 0;
+}
+
 const DSPlatformNumberFormatter *DSStatsOutlineDelegate::columnFormatter(DSColumn *column, const QString &key,
                                                                          DSStyle *style) const
 {

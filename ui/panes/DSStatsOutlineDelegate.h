@@ -127,6 +127,9 @@ public:
     QColor backgroundColorForItem(const QModelIndex &item, const QString &identifier, DSStyle *style) const override;
     bool shouldBoldfaceItem(const QModelIndex &item, const QString &identifier) const override;
     bool shouldItalicizeItem(const QModelIndex &item, const QString &identifier) const override;
+    // Two for the deviations: a standard error of 0.012 never reads as a
+    // bare 0 under a formatter of one fraction digit.
+    int minimumSignificantDigits(const QModelIndex &item, const QString &identifier) const override;
     const DSPlatformNumberFormatter *numberFormatterForItem(const QModelIndex &item, const QString &identifier,
                                                             DSStyle *style) const override;
     std::shared_ptr<DSPlatformDateFormatter> dateFormatterForItem(const QModelIndex &item, const QString &identifier,

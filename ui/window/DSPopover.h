@@ -19,7 +19,9 @@ public:
     explicit DSPopover(QWidget *parent = nullptr);
 
     // The top-left corner, in global coordinates, of a popover of that size
-    // beside the edge of the view, centred along it.
+    // beside the edge of the view, centred along it; beside the opposite
+    // edge when only there it lies wholly on the view's screen, and moved
+    // onto the screen when it fits beside neither.
     static QPoint originBesideView(const QWidget *view, const QSize &size, int edge);
     // Shows the popover at its size hint beside the edge of the view.
     void showRelativeToView(const QWidget *view, int edge);

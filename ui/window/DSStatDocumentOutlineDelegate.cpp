@@ -107,6 +107,11 @@ bool DSStatDocumentOutlineDelegate::shouldFormatNumber(const QModelIndex &, cons
     return true;
 }
 
+int DSStatDocumentOutlineDelegate::minimumSignificantDigits(const QModelIndex &, const QString &) const
+{
+    return 0;
+}
+
 bool DSStatDocumentOutlineDelegate::shouldParenthesizeNumber(double, const QModelIndex &, const QString &) const
 {
     return false;
@@ -124,7 +129,11 @@ QString DSStatDocumentOutlineDelegate::textOfNumber(double value, const QModelIn
     if (std::isnan(value))
         return QStringLiteral("");
     const DSPlatformNumberFormatter *formatter = numberFormatterForItem(item, identifier, style());
-    return formatter ? formatter->stringFromNumber(value) : QString::number(value);
+    if (!formatter)
+        return QString::number(value);
+    const int digits = minimumSignificantDigits(item, identifier);
+    return digits > 0 ? formatter->stringFromNumberWithSignificantDigits(value, digits)
+                      : formatter->stringFromNumber(value);
 }
 
 QString DSStatDocumentOutlineDelegate::formatNumber(double value, const QModelIndex &item, const QString &identifier,

@@ -57,6 +57,9 @@ public:
                                                                           const QString &identifier,
                                                                           DSStyle *style) const;
     virtual bool shouldFormatNumber(const QModelIndex &item, const QString &identifier) const;
+    // The fewest significant digits a non-zero number of the cell shows,
+    // whatever its formatter's fraction digits (0: as the formatter writes it).
+    virtual int minimumSignificantDigits(const QModelIndex &item, const QString &identifier) const;
     virtual bool shouldParenthesizeNumber(double value, const QModelIndex &item, const QString &identifier) const;
     virtual bool shouldParenthesizeString(const QString &value, const QModelIndex &item,
                                           const QString &identifier) const;

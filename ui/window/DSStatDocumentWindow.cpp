@@ -31,6 +31,7 @@
 #include "ui/sheets/DSMissingValuesSheetDelegate.h"
 #include "ui/sheets/DSStatDocumentSheetDelegate.h"
 #include "ui/window/DSImportRun.h"
+#include "ui/window/DSOnActivation.h"
 #include "ui/window/DSDocumentWindowHost.h"
 #include "ui/window/DSFilterViewDelegate.h"
 #include "ui/window/DSFilterViewHost.h"
@@ -58,11 +59,30 @@
 #include <QTreeView>
 #include <QToolBar>
 
+#include <algorithm>
+
 namespace {
 
 // The toolbars in their fixed order; a toolbar's number is its place + 1.
 const QStringList k_toolbarNames{QStringLiteral("summary_toolbar"), QStringLiteral("summary_toolbar_no_model"),
                                  QStringLiteral("model_toolbar")};
+
+// The error of an import that brought no table, naming the files it read
+// when the importer's own message does not.
+DSError importFailure(const DSImportRun &run)
+{
+    DSError error = run.asyncError().value_or(ds_make_error(1, QStringLiteral("It holds no table.")));
+    QStringList names;
+    for (const QUrl &url : run.importer()->urls())
+        names << QStringLiteral("“%1”").arg(url.fileName());
+    const bool named = std::any_of(names.begin(), names.end(), [&error](const QString &name) {
+        return error.localizedDescription.contains(name.mid(1, name.size() - 2));
+    });
+    if (!named && !names.isEmpty())
+        error.localizedDescription = QStringLiteral("%1 could not be imported. %2")
+                                         .arg(names.join(QStringLiteral(", ")), error.localizedDescription);
+    return error;
+}
 
 bool isFault(const DSManagedObject *object)
 {
@@ -372,6 +392,12 @@ void DSStatDocumentWindow::beep()
 
 bool DSStatDocumentWindow::beginImport(std::shared_ptr<DSDataImporter> importer, qint64 index)
 {
+    startImport(std::move(importer), index);
+    return true;
+}
+
+std::shared_ptr<DSImportRun> DSStatDocumentWindow::startImport(std::shared_ptr<DSDataImporter> importer, qint64 index)
+{
     closePopovers(nullptr);
     auto run = std::make_shared<DSImportRun>(std::move(importer));
     m_runningImports.removeIf([](const std::weak_ptr<DSImportRun> &running) { return running.expired(); });
@@ -386,7 +412,7 @@ bool DSStatDocumentWindow::beginImport(std::shared_ptr<DSDataImporter> importer,
         sheet->setImporter(run);
         sheet->showSheet(windowForSheet());
     }
-    return true;
+    return run;
 }
 
 QThreadPool *DSStatDocumentWindow::backgroundQueue()
@@ -423,8 +449,30 @@ void DSStatDocumentWindow::refreshImportAccessory()
             feature->setText(k <= formats.size() ? QStringLiteral("• %1").arg(formats[k - 1]) : QString());
 }
 
+void DSStatDocumentWindow::windowDidBecomeMain()
+{
+    std::unique_ptr<DSDataImporter> importer = takeInitial_importer();
+    if (!importer || m_closed)
+        return;
+    m_initialRun = startImport(std::move(importer), 0).get();
+}
+
+bool DSStatDocumentWindow::isImporting() const
+{
+    if (initial_importer())
+        return true;
+    return std::any_of(m_runningImports.begin(), m_runningImports.end(),
+                       [](const std::weak_ptr<DSImportRun> &running) { return !running.expired(); });
+}
+
 void DSStatDocumentWindow::finishImport(const std::shared_ptr<DSImportRun> &run)
 {
+    m_runningImports.removeIf([&run](const std::weak_ptr<DSImportRun> &running) {
+        return running.expired() || running.lock() == run;
+    });
+    const bool initial = run.get() == m_initialRun;
+    if (initial)
+        m_initialRun = nullptr;
     // Ending the sheet sets the flag itself, so it is read before the sheet
     // is closed below.
     if (m_closed || run->asyncAbort())
@@ -434,8 +482,7 @@ void DSStatDocumentWindow::finishImport(const std::shared_ptr<DSImportRun> &run)
         sheet->closeSheet(nullptr);
     const QList<DSTable *> tables = run->asyncResult();
     if (tables.isEmpty()) {
-        presentError(run->asyncError().value_or(
-            ds_make_error(1, QStringLiteral("The file could not be imported: it holds no table."))));
+        presentError(importFailure(*run));
         return;
     }
     DSDataRoot *root = data_root();
@@ -464,6 +511,11 @@ void DSStatDocumentWindow::finishImport(const std::shared_ptr<DSImportRun> &run)
         undo->endUndoGrouping();
     if (!first)
         return;
+    if (initial) {
+        if (undo)
+            undo->removeAllActions();
+        markClean();
+    }
     root->setActive_table(first);
     first->setShowTable(true);
     first->setShowRecords(true);
@@ -497,6 +549,13 @@ void DSStatDocumentWindow::finishExport(const std::shared_ptr<DSExporter> &expor
 
 void DSStatDocumentWindow::watchWindow()
 {
+    if (initial_importer()) {
+        QPointer<DSStatDocumentWindow> self(this);
+        new DSOnActivation(m_window, [self] {
+            if (self)
+                self->windowDidBecomeMain();
+        });
+    }
     m_window->installEventFilter(new CloseFilter(m_window, [this] {
         if (m_closed || m_closeConfirmed || !isDocumentEdited()) {
             // Once the window has really closed, the window side goes.

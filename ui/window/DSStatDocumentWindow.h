@@ -253,6 +253,14 @@ public:
     // in the background while the export sheet shows. Always true.
     bool exportToURL(std::shared_ptr<DSExporter> exporter, const QUrl &url);
     void finishExport(const std::shared_ptr<DSExporter> &exporter);
+    // The window became main for the first time: a file opened from the
+    // desktop or the command line starts its import (at the top of the
+    // table list), once. Its tables are where the document starts: the
+    // document is clean when they land, and the import is no undo step.
+    void windowDidBecomeMain();
+    // True from the opening of a file to import until that import and every
+    // other one started since has landed, failed or been ended.
+    bool isImporting() const;
     // The import-data action: the File menu's panel for any importable
     // files, then one import of them all at the top of the table list;
     // nothing when the panel is cancelled.
@@ -293,6 +301,8 @@ private:
     void moveFiltersDivider(int position);
     void connectToolbarActions();
     void connectFilterButtons();
+    // beginImport() with the run it started.
+    std::shared_ptr<DSImportRun> startImport(std::shared_ptr<DSDataImporter> importer, qint64 index);
     // The document's own threads for background runs, made on first use.
     QThreadPool *backgroundQueue();
     void watchWindow();
@@ -317,6 +327,9 @@ private:
     // running, which closing the document aborts.
     std::unique_ptr<QThreadPool> m_backgroundQueue;
     QList<std::weak_ptr<DSImportRun>> m_runningImports;
+    // The run of the initial import until it finishes (compared, never
+    // dereferenced).
+    const DSImportRun *m_initialRun = nullptr;
     bool m_refreshQueued = false;
     bool m_closed = false;
     bool m_closeConfirmed = false;

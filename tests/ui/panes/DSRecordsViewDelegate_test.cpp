@@ -21,10 +21,12 @@
 #include <QPushButton>
 #include <QDate>
 #include <QHeaderView>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -156,6 +158,60 @@ TEST_F(RecordsPaneTest, CellsShowValuesLabelsAndMissingByKind)
     EXPECT_EQ(cell(0, 1), QStringLiteral("1")) << "the number while the table is edited";
     EXPECT_TRUE(model->flags(model->index(0, 1)) & Qt::ItemIsEditable);
     EXPECT_FALSE(model->flags(model->index(0, 0)) & Qt::ItemIsEditable) << "record numbers are never edited";
+}
+
+namespace {
+
+// The darkest pixel inside a cell of the grid as drawn: text in the normal
+// colour is near black, grey text is not, an empty cell is the background.
+int darkestInCell(DSRecordsTableView *grid, const QModelIndex &index)
+{
+    const QImage picture = grid->viewport()->grab().toImage();
+    const QRect cell = grid->visualRect(index).adjusted(1, 1, -1, -1) & picture.rect();
+    int darkest = 255;
+    for (int y = cell.top(); y <= cell.bottom(); ++y)
+        for (int x = cell.left(); x <= cell.right(); ++x)
+            darkest = std::min(darkest, qGray(picture.pixel(x, y)));
+    return darkest;
+}
+
+} // namespace
+
+// A column whose first value is missing greys that cell only: the rows
+// below keep the normal colour, and their dates show.
+TEST_F(RecordsPaneTest, OnlyTheMissingCellOfAColumnIsGrey)
+{
+    numbers(QStringLiteral("number"), {NAN, 1.5, 2.5});
+    texts(QStringLiteral("text"), {"", "b", "c"});
+    DSTimeDataColumn *when = times(QStringLiteral("when"), 0, false);
+    const double day = 86400;
+    for (double t : {double(NAN), 700 * day, 701 * day})
+        when->appendTimeValue(t, day);
+    when->saveAfterImport();
+    show(3);
+    document->document_window()->resize(700, 400);
+    QApplication::processEvents();
+
+    struct Case
+    {
+        int column;
+        const char *kind;
+    };
+    for (const Case c : {Case{1, "numeric"}, Case{2, "text"}, Case{3, "time"}}) {
+        SCOPED_TRACE(c.kind);
+        EXPECT_TRUE(model->index(0, c.column).data(Qt::ForegroundRole).isValid()) << "the missing cell is grey";
+        for (int row : {1, 2}) {
+            const QModelIndex index = model->index(row, c.column);
+            EXPECT_FALSE(index.data(Qt::ForegroundRole).isValid()) << "row " << row << " in the normal colour";
+            EXPECT_FALSE(index.data().toString().isEmpty()) << "row " << row << " shows its value";
+            EXPECT_LT(darkestInCell(grid, index), 60) << "row " << row << " drawn dark";
+        }
+    }
+    EXPECT_EQ(cell(1, 1), QStringLiteral("1.5"));
+    EXPECT_EQ(cell(0, 3), QString());
+    EXPECT_NE(cell(1, 3), cell(2, 3)) << "two different dates";
+    EXPECT_GT(darkestInCell(grid, model->index(0, 2)), 60) << "the missing text is grey";
+    keepPicture(document->document_window(), QStringLiteral("records_first_value_missing.png"));
 }
 
 TEST_F(RecordsPaneTest, TheCountLabelNamesRecordsAndTheSelection)

@@ -21,6 +21,7 @@
 #include "ui/panes/DSSummaryViewDelegate.h"
 #include "ui/window/DSFilterViewDelegate.h"
 #include "ui/window/DSStatDocumentWindow.h"
+#include "tests/support/ds_test_sizes.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -322,7 +323,8 @@ TEST_F(StatsOutlineTest, MeanDeviationErrorAndIntervalAgreeWithRsTTest)
     const QModelIndex row = model->itemOfColumn(x);
     auto shown = [&](const char *identifier, double value) {
         const auto *formatter = model->numberFormatterForItem(row, QString::fromLatin1(identifier), pane->style());
-        return formatter->stringFromNumber(value);
+        const int digits = model->minimumSignificantDigits(row, QString::fromLatin1(identifier));
+        return digits ? formatter->stringFromNumberWithSignificantDigits(value, digits) : formatter->stringFromNumber(value);
     };
     EXPECT_EQ(text(row, "mean"), shown("mean", r["mean"]));
     EXPECT_EQ(text(row, "stddev"), QStringLiteral("(%1)").arg(shown("stddev", r["sd"])));
@@ -334,6 +336,51 @@ TEST_F(StatsOutlineTest, MeanDeviationErrorAndIntervalAgreeWithRsTTest)
     std::cout << "mean " << text(row, "mean").toStdString() << ", sd " << text(row, "stddev").toStdString()
               << ", se " << text(row, "stderr").toStdString() << ", interval "
               << text(row, "confidence-interval").toStdString() << std::endl;
+}
+
+// Standard errors of a long column are small: each shows its two
+// significant digits, never a bare 0 under the one fraction digit its
+// formatter keeps.
+// The outline formatting through the application's result formatters (the
+// panes take them when they are made): the standard errors take the one
+// fraction digit of its percentages formatter.
+class FormattedStatsOutlineTest : public StatsOutlineTest
+{
+protected:
+    const ResultFormattersHost application;
+};
+
+TEST_F(FormattedStatsOutlineTest, SmallStandardErrorsShowTwoSignificantDigits)
+{
+    // The plain build takes a million rows; the sanitizer builds fewer.
+    const qint64 n = ds_test_under_sanitizer ? 10000 : 1000000;
+    struct Case
+    {
+        double standardError;
+        const char *shown;
+    };
+    const Case cases[] = {{0.0011, "0.0011"}, {0.012, "0.012"}, {0.029, "0.029"}, {1.26, "1.3"}};
+    std::vector<DSColumn *> columns;
+    for (const Case &c : cases) {
+        // ±a about 0: the unbiased variance is n a² / (n - 1), so the
+        // standard error is a / sqrt(n - 1).
+        const double a = c.standardError * std::sqrt(double(n - 1));
+        std::vector<double> values(size_t(n), 0.0);
+        for (qint64 i = 0; i < n; ++i)
+            values[size_t(i)] = i % 2 ? a : -a;
+        columns.push_back(numbers(QString::fromLatin1(c.shown), values));
+        // Two values would make it a column of categories.
+        columns.back()->setTreat_as_categories(false);
+    }
+    showColumns(k_everyStatistic);
+    show();
+    document->document_window()->resize(1600, 500);
+    for (size_t i = 0; i < columns.size(); ++i) {
+        const QModelIndex row = model->itemOfColumn(columns[i]);
+        EXPECT_EQ(text(row, "stderr"), QString::fromLatin1(cases[i].shown));
+    }
+    outline->scrollTo(cell(model->itemOfColumn(columns.front()), "confidence-interval"));
+    keepPicture(outline, QStringLiteral("stats_outline_small_errors.png"));
 }
 
 TEST_F(StatsOutlineTest, ReturnAfterADescriptionMovesOnToAnEmptyNextOne)

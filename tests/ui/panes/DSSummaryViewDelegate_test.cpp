@@ -29,6 +29,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMainWindow>
+#include <QScreen>
 #include <QSlider>
 #include <QSignalSpy>
 #include <QStandardItemModel>
@@ -104,6 +106,15 @@ protected:
         DSFilterViewDelegate::registerClass(nullptr);
         DSUserDefaults::standardUserDefaults().setInteger(0, QStringLiteral("the_bottom_line_style"));
         QLocale::setDefault(QLocale::system());
+    }
+
+    // The cubes of 0 to 29: far from any distribution the pane tests for.
+    static std::vector<double> cubes()
+    {
+        std::vector<double> x;
+        for (int i = 0; i < 30; ++i)
+            x.push_back(std::pow(i, 3));
+        return x;
     }
 
     // The table grows to the longest column first, so that no column is cut.
@@ -487,10 +498,7 @@ TEST_F(SummaryPaneTest, BottomLineShowsTheDecorationOfTheReportersResult)
 
 TEST_F(SummaryPaneTest, BottomLinePopoverAndStyles)
 {
-    std::vector<double> x;
-    for (int i = 0; i < 30; ++i)
-        x.push_back(std::pow(i, 3));
-    DSColumn *cx = numbers(QStringLiteral("x"), x);
+    DSColumn *cx = numbers(QStringLiteral("x"), cubes());
     show();
     table->setConfidence_level(0.9);
     click(cx);
@@ -520,6 +528,66 @@ TEST_F(SummaryPaneTest, BottomLinePopoverAndStyles)
         EXPECT_EQ(bottomLine->field("the_bottom_line_friendly_text")->isVisibleTo(view), c.friendly) << c.style;
         EXPECT_EQ(bottomLine->field("the_bottom_line_neutral_text")->isVisibleTo(view), c.neutral) << c.style;
     }
+}
+
+// The summary pane formatting through the application's result formatters
+// (the panes take them when they are made).
+class FormattedSummaryPaneTest : public SummaryPaneTest
+{
+protected:
+    const ResultFormattersHost application;
+};
+
+// The p-value reads "p < 0.001" or "p = 0.027", in the line and in its
+// popover alike, through the application's p-value formatter.
+TEST_F(FormattedSummaryPaneTest, PValuesReadInOneOfTwoForms)
+{
+    struct Case
+    {
+        double p;
+        const char *text;
+    };
+    const Case cases[] = {{0, "p < 0.001"},        {1e-300, "p < 0.001"},   {0.0004, "p < 0.001"},
+                          {0.00099, "p < 0.001"},  {0.001, "p = 0.001"},    {0.027, "p = 0.027"},
+                          {0.0274, "p = 0.027"},   {0.5, "p = 0.500"},      {1, "p = 1.000"}};
+    for (const Case &c : cases)
+        EXPECT_EQ(bottomLine->pValueText(c.p), QString::fromLatin1(c.text)) << c.p;
+
+    // The cubes of 0 to 29 are far from normal.
+    DSColumn *cx = numbers(QStringLiteral("x"), cubes());
+    show();
+    click(cx);
+    ASSERT_TRUE(bottomLine->result());
+    ASSERT_LT(bottomLine->result()->p_value(), 0.001);
+    EXPECT_TRUE(info().endsWith(QStringLiteral(", p < 0.001)"))) << info().toStdString();
+    EXPECT_EQ(bottomLine->field("p_value_field")->text(), QStringLiteral("p < 0.001"));
+}
+
+// On a maximised window the information button sits at the bottom of the
+// screen: the popover opens above it, wholly on screen.
+TEST_F(SummaryPaneTest, ThePopoverOfAMaximisedWindowLiesOnScreen)
+{
+    DSColumn *cx = numbers(QStringLiteral("x"), cubes());
+    show();
+    QMainWindow *window = document->document_window();
+    window->showMaximized();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    QApplication::processEvents();
+    click(cx);
+    auto *button = bottomLine->outlet<QToolButton>(QStringLiteral("the_bottom_line_info_button"));
+    ASSERT_TRUE(button && button->isVisible());
+    const QRect screen = button->screen()->availableGeometry();
+    const QRect anchor(button->mapToGlobal(QPoint(0, 0)), button->size());
+    QTest::mouseClick(button, Qt::LeftButton);
+    DSPopover *popover = bottomLine->diagnostics_popover();
+    ASSERT_TRUE(popover->isVisible());
+    EXPECT_TRUE(screen.contains(popover->frameGeometry()))
+        << "popover " << popover->frameGeometry().y() << "+" << popover->height() << ", screen bottom "
+        << screen.bottom();
+    EXPECT_LE(popover->frameGeometry().bottom(), anchor.top()) << "above its button";
+    keepPicture(popover, QStringLiteral("bottom_line_popover_maximised.png"));
+    keepPicture(window, QStringLiteral("bottom_line_maximised_window.png"));
+    popover->close();
 }
 
 TEST_F(SummaryPaneTest, TheCommandWindowReadsTheShownTest)

@@ -5,11 +5,14 @@
 #include "model/DSNumericDataColumn.h"
 #include "model/DSTable.h"
 #include "platform/store/DSManagedObjectContext.h"
+#include "ui/panes/DSRecordsTableView.h"
+#include "ui/panes/DSRecordsViewDelegate.h"
 #include "ui/window/DSDocumentController.h"
 #include "ui/window/DSStatDocumentWindow.h"
 
 #include <QCryptographicHash>
 #include <QDirIterator>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
@@ -17,6 +20,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <iostream>
 
 namespace {
 
@@ -69,6 +74,18 @@ protected:
         EXPECT_TRUE(document->isDocumentEdited());
         EXPECT_TRUE(document->document_window()->isWindowModified());
         return document;
+    }
+
+    // Starts the application as it ships, offscreen, with its settings in
+    // the scratch folder.
+    void launch(QProcess &ostrel, const QStringList &arguments) const
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
+        environment.insert(QStringLiteral("POCL_CACHE_DIR"), QStringLiteral(OSTREL_TEST_POCL_CACHE_DIR));
+        ostrel.setProcessEnvironment(environment);
+        ostrel.start(QStringLiteral(OSTREL_TEST_EXECUTABLE), arguments);
     }
 
     // The save alert shown on the window, once it is there.
@@ -208,17 +225,146 @@ TEST_F(DocumentControllerTest, TheApplicationOpensTheFileItIsGiven)
 {
     const QString path = makePackage(QStringLiteral("doc.ostrel"));
     QProcess ostrel;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
-    environment.insert(QStringLiteral("POCL_CACHE_DIR"), QStringLiteral(OSTREL_TEST_POCL_CACHE_DIR));
-    ostrel.setProcessEnvironment(environment);
-    ostrel.start(QStringLiteral(OSTREL_TEST_EXECUTABLE), {QStringLiteral("--quit-after-launch"), path});
+    launch(ostrel, {QStringLiteral("--quit-after-launch"), path});
     ASSERT_TRUE(ostrel.waitForFinished(60000));
     EXPECT_EQ(ostrel.exitCode(), 0) << ostrel.readAllStandardError().toStdString();
     const QString out = QString::fromUtf8(ostrel.readAllStandardOutput());
     EXPECT_EQ(out.count(QStringLiteral("window: ")), 1) << out.toStdString();
     EXPECT_TRUE(out.contains(QStringLiteral("window: doc.ostrel"))) << out.toStdString();
+}
+
+// One file of each importable family (written by the tool named in its
+// fixture folder's script), with the tables its import must end with,
+// first the active one; a damaged file ends with one error naming it.
+struct ImportCase
+{
+    const char *file;  // beside this folder, or written by the test
+    QStringList tables;  // "name records R columns C"
+};
+
+const QString kDamagedCSV = QStringLiteral("damaged.csv");
+
+QList<ImportCase> importCases()
+{
+    return {
+        {"small.csv", {QStringLiteral("small records 3 columns 2")}},
+        {"../../import/fixtures/excel/openpyxl.xlsx",
+         {QStringLiteral("Data records 5 columns 8"), QStringLiteral("Sparse records 2 columns 3")}},
+        {"../../import/fixtures/stat/pspp.sav", {QStringLiteral("pspp records 3 columns 4")}},
+        {"../../import/fixtures/sqlite/tables.sqlite",
+         {QStringLiteral("a\"b records 2 columns 2"), QStringLiteral("allnull records 3 columns 0"),
+          QStringLiteral("blobs records 4 columns 3"), QStringLiteral("mixed records 4 columns 2"),
+          QStringLiteral("zeta records 5 columns 4")}},
+        {"damaged.csv", {}},
+    };
+}
+
+// The file of the case: the test's own CSV files are written into dir.
+QString importFile(const ImportCase &c, const QTemporaryDir &dir)
+{
+    const QString name = QString::fromLatin1(c.file);
+    if (name.contains(QLatin1Char('/')))
+        return QFileInfo(name).absoluteFilePath();
+    QFile file(dir.filePath(name));
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    // A quote opened in the middle of an unquoted field.
+    file.write(name == kDamagedCSV ? "a,b\n1,2\"\n3,4\n" : "a,b\n1,2\n3,4\n5,6\n");
+    return file.fileName();
+}
+
+// The document's tables as the application reports them.
+QStringList tableLines(DSStatDocumentWindow *document)
+{
+    QStringList lines;
+    for (const DSTable *table : document->data_root()->sortedTables())
+        lines << QStringLiteral("%1 records %2 columns %3")
+                     .arg(table->name())
+                     .arg(table->num_records())
+                     .arg(table->columns().size());
+    return lines;
+}
+
+TEST_F(DocumentControllerTest, TheApplicationImportsTheDataFileItIsGiven)
+{
+    for (const ImportCase &c : importCases()) {
+        SCOPED_TRACE(c.file);
+        const QString path = importFile(c, dir);
+        const QString picture =
+            QDir(QCoreApplication::applicationDirPath()).filePath(QFileInfo(path).completeBaseName() + "_launched.png");
+        QProcess ostrel;
+        launch(ostrel, {QStringLiteral("--quit-after-launch"), QStringLiteral("--window-picture"), picture, path});
+        ASSERT_TRUE(ostrel.waitForFinished(60000));
+        EXPECT_EQ(ostrel.exitCode(), 0) << ostrel.readAllStandardError().toStdString();
+        const QStringList out = QString::fromUtf8(ostrel.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QStringList tables, errors;
+        for (const QString &line : out) {
+            if (line.startsWith(QStringLiteral("table: ")))
+                tables << line.mid(7);
+            if (line.startsWith(QStringLiteral("error: ")))
+                errors << line.mid(7);
+        }
+        EXPECT_EQ(out.filter(QStringLiteral("window: ")), QStringList{QStringLiteral("window: Untitled")});
+        EXPECT_TRUE(out.contains(QStringLiteral("edited: no"))) << out.join('\n').toStdString();
+        QStringList expected = c.tables;
+        if (!expected.isEmpty())
+            expected.first() += QStringLiteral(" active");
+        EXPECT_EQ(tables, expected);
+        if (c.tables.isEmpty()) {
+            ASSERT_EQ(errors.size(), 1) << out.join('\n').toStdString();
+            EXPECT_TRUE(errors.first().contains(QFileInfo(path).fileName())) << errors.first().toStdString();
+        } else {
+            EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
+        }
+        EXPECT_TRUE(QFileInfo::exists(picture));
+        std::cout << "window picture: " << picture.toStdString() << std::endl;
+    }
+}
+
+TEST_F(DocumentControllerTest, TheOpenPanelImportsADataFile)
+{
+    for (const ImportCase &c : importCases()) {
+        SCOPED_TRACE(c.file);
+        const QString path = importFile(c, dir);
+        controller.openDocument();
+        QFileDialog *panel = controller.openPanel();
+        ASSERT_NE(panel, nullptr);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(panel));
+        panel->setDirectory(QFileInfo(path).absolutePath());
+        auto *name = panel->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        ASSERT_NE(name, nullptr);
+        name->setText(QFileInfo(path).fileName());
+        QTest::keyClick(name, Qt::Key_Return);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !controller.documents().isEmpty(); }));
+        DSStatDocumentWindow *document = controller.documents().last();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !document->isImporting(); }, 20000));
+        QCoreApplication::processEvents();
+
+        EXPECT_TRUE(document->fileURL().isEmpty()) << "an import makes an untitled document";
+        EXPECT_EQ(document->document_window()->windowTitle(), QStringLiteral("Untitled[*]"));
+        EXPECT_EQ(tableLines(document), c.tables);
+        EXPECT_FALSE(document->isDocumentEdited());
+        EXPECT_FALSE(document->document_window()->isWindowModified());
+        const QList<QMessageBox *> alerts = document->document_window()->findChildren<QMessageBox *>();
+        if (c.tables.isEmpty()) {
+            ASSERT_EQ(alerts.size(), 1);
+            EXPECT_TRUE(alerts.first()->text().contains(QFileInfo(path).fileName()))
+                << alerts.first()->text().toStdString();
+            keepPicture(document->document_window(), QStringLiteral("import_failed_window.png"));
+            alerts.first()->accept();
+        } else {
+            EXPECT_TRUE(alerts.isEmpty());
+            DSTable *active = document->active_table();
+            ASSERT_NE(active, nullptr);
+            EXPECT_EQ(tableLines(document).indexOf(c.tables.first()), active->index()) << "the first table is active";
+            EXPECT_TRUE(active->showTable() && active->showRecords()) << "on its records pane";
+            auto *records = dynamic_cast<DSRecordsViewDelegate *>(document->records_delegate());
+            ASSERT_NE(records, nullptr);
+            EXPECT_TRUE(records->records_table()->isVisible());
+            EXPECT_EQ(records->records_table()->model()->rowCount(), active->num_records());
+        }
+        document->document_window()->close();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return controller.documents().isEmpty(); }));
+    }
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "model/DSDataRoot.h"
 #include "model/DSDataTable.h"
 #include "model/DSNumericDataColumn.h"
+#include "model/DSSmallNumberFormatter.h"
 #include "model/DSTextDataColumn.h"
 #include "model/DSStatDocument.h"
 #include "model/DSUserDefaults.h"
@@ -11,6 +12,7 @@
 #include "regression/DSRegressionModel.h"
 #include "tests/support/ds_qt_image_workers.h"
 #include "model/ds_application_defaults.h"
+#include "model/ds_number_format_options.h"
 #include "ui/sheets/ds_register_sheet_classes.h"
 #include "ui/window/DSStatDocumentNib.h"
 
@@ -20,6 +22,24 @@
 #include <QWidget>
 
 #include <iostream>
+
+ResultFormattersHost::ResultFormattersHost() : m_previous(DSStatDocument::app_delegate())
+{
+    for (const ds_result_format_entry_s &entry : ds_result_format_entries())
+        m_formatters.push_back(ds_make_result_formatter(entry));
+    DSStatDocument::setApp_delegate(this);
+}
+
+ResultFormattersHost::~ResultFormattersHost()
+{
+    DSStatDocument::setApp_delegate(m_previous);
+}
+
+const DSSmallNumberFormatter *ResultFormattersHost::formatterNamed(const QString &name) const
+{
+    const int i = ds_result_format_index(name);
+    return i < 0 ? nullptr : m_formatters[size_t(i)].get();
+}
 
 void ensureWindowTestApplication()
 {

@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <ostream>
-
 #include <vector>
 
 class DSColumn;
@@ -47,6 +47,21 @@ public:
     int beeps = 0;
     // The document the tutorial runs on, or null.
     const QObject *tutorialDocument = nullptr;
+};
+
+// A host with the application's fourteen result formatters at their
+// default digits, made the documents' application object while it lives:
+// panes format their statistics as the application does.
+class ResultFormattersHost : public FakeHost
+{
+public:
+    ResultFormattersHost();
+    ~ResultFormattersHost() override;
+    const DSSmallNumberFormatter *formatterNamed(const QString &name) const override;
+
+private:
+    std::vector<std::unique_ptr<DSSmallNumberFormatter>> m_formatters;
+    DSAppServices *m_previous;
 };
 
 // Renders the widget into a PNG in the test's binary folder and prints its path.
