@@ -1,13 +1,13 @@
 #pragma once
 
 #include "derived/DSComputedColumn.h"
+#include "platform/calendar/ds_gmt_calendar.h"
 
 #include <cmath>
 #include <functional>
 #include <initializer_list>
 
 class DSTimeColumn;
-struct ds_gmt_date_s;
 
 // The base of the numeric columns that extract one calendar or clock
 // component (year, week, hour, ...) from the time column in input slot 0.

@@ -10,6 +10,8 @@ public:
     using DSColumn::getMissingMask;
 
     double value() const { return doubleForKey(QStringLiteral("value")); }
+    // The stored value's own setter beside the store's keyed one.
+    using DSManagedObject::setValue;
     void setValue(double value) { setPrimitiveValue(value, QStringLiteral("value")); }
 
     // The rows of the range the table has, each holding the value, in the

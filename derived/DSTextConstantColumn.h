@@ -13,6 +13,8 @@ public:
     using DSColumn::getMissingMask;
 
     QString value() const { return stringForKey(QStringLiteral("value")); }
+    // The stored value's own setter beside the store's keyed one.
+    using DSManagedObject::setValue;
     void setValue(const QString &value) { setPrimitiveValue(value, QStringLiteral("value")); }
 
     // Rows offset on: limit of them when 0 < limit < the rows left, else

@@ -129,7 +129,9 @@ bool layOutTuples(qint64 count, qint64 inputs, const Element &element, DSColumnB
                 *out++ = ' ';
             }
             const std::string_view e = element(q, j);
-            std::memcpy(out, e.data(), e.size());
+            // An empty element may have no data pointer at all.
+            if (!e.empty())
+                std::memcpy(out, e.data(), e.size());
             out += e.size();
         }
         *out++ = ')';

@@ -13,6 +13,8 @@ public:
     using DSColumn::getMissingMask;
 
     double value() const { return doubleForKey(QStringLiteral("value")); }
+    // The stored value's own setter beside the store's keyed one.
+    using DSManagedObject::setValue;
     void setValue(double value) { setPrimitiveValue(value, QStringLiteral("value")); }
     double interval() const { return doubleForKey(QStringLiteral("interval")); }
     void setInterval(double interval) { setPrimitiveValue(interval, QStringLiteral("interval")); }

@@ -45,15 +45,22 @@ bool isEmptyDate(const char *field)
     return true;
 }
 
-// Whether the header's fields lie inside its records and the file holds
-// every record the header counts, so no read goes past the data.
+// Whether the header's fields lie inside its records, fill them exactly
+// (the deletion flag and then each field), and the file holds every record
+// the header counts, so no read goes past the data. A zeroed or overwritten
+// field descriptor leaves its field with no length, so the fields no
+// longer add up to the record and every later field would be misread.
 bool layoutFits(const DBFInfo *handle, qint64 fileSize)
 {
-    for (int j = 0; j < handle->nFields; ++j)
+    qint64 fieldBytes = 1;
+    for (int j = 0; j < handle->nFields; ++j) {
         if (handle->panFieldOffset[j] < 0 || handle->panFieldSize[j] < 0 ||
             handle->panFieldOffset[j] + handle->panFieldSize[j] > handle->nRecordLength)
             return false;
-    return qint64(handle->nHeaderLength) + qint64(handle->nRecords) * handle->nRecordLength <= fileSize;
+        fieldBytes += handle->panFieldSize[j];
+    }
+    return fieldBytes == handle->nRecordLength &&
+           qint64(handle->nHeaderLength) + qint64(handle->nRecords) * handle->nRecordLength <= fileSize;
 }
 
 } // namespace

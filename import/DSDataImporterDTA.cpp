@@ -476,6 +476,15 @@ bool DSDataImporterDTA::parseIntoPool(DSObjectPool &pool, DSError *error)
                 *error = ds_make_error(result, QStringLiteral("Error parsing data file: %1").arg(fileName));
             return false;
         }
+        // Every SAS data file holds at least one page, and its variables
+        // are described there. A file whose pages yield neither a variable
+        // nor a row lost them (a zeroed page header makes the library skip
+        // the page without a word): it is damaged, not an empty table.
+        if (reader->kind == SAS && ctx.slots.isEmpty() && ctx.lastObservation < 0) {
+            if (error)
+                *error = ds_make_error(1, QStringLiteral("Error parsing data file: %1").arg(fileName));
+            return false;
+        }
         if (!finishTable(ctx, fileName, m_hasValueLabelDict ? &m_valueLabelDict : nullptr)) {
             if (error)
                 *error = ds_make_error(1, QStringLiteral("Out of memory"));

@@ -23,8 +23,10 @@ std::shared_ptr<DSDataImporter> DSDataImporterNumbers::importerForURL(const QUrl
         ZipFile zip(file.filePath());
         index = zip.locateFileInZip(QStringLiteral("index.xml"));
     } catch (const ZipException &) {
-        // Neither format: the run then names the file as not recognised.
-        return nullptr;
+        // A document file that is no readable archive is damaged or cut
+        // short; the 2013 importer reads it again and reports the damage
+        // with the zip layer's reason.
+        return std::make_shared<DSDataImporterNumbers13>(QList<QUrl>{url});
     }
     if (index)
         return std::make_shared<DSDataImporterNumbers09>(QList<QUrl>{url});

@@ -14,7 +14,8 @@ public:
     QString className() const override { return QStringLiteral("DSDataImporterNumbers"); }
 
     // The importer of the file's format; null when the file cannot be
-    // found or is neither a folder nor a zip archive (the run then fails
-    // with "File format not recognized for" the file).
+    // found (the run then fails with "File format not recognized for" the
+    // file). A file that is no zip archive goes to the 2013 importer, which
+    // reports it damaged.
     std::shared_ptr<DSDataImporter> importerForURL(const QUrl &url) const override;
 };

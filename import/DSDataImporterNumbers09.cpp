@@ -2,7 +2,9 @@
 
 #include "import/DSColumnSlots.h"
 #include "import/DSXMLReader.h"
+#include "import/ZipException.h"
 #include "import/ZipFile.h"
+#include "import/ds_import_error.h"
 #include "import/ds_imported_time.h"
 #include "model/DSDataTable.h"
 #include "model/DSNumberFormatter.h"
@@ -408,14 +410,18 @@ bool DSDataImporterNumbers09::parseIntoPool(DSObjectPool &pool, DSError *error)
         setAsyncProgressIsIndeterminate(true);
     for (qsizetype i = 0; i < n; ++i) {
         const QUrl &url = urls()[i];
-        ZipFile zip(url.toLocalFile());
-        const std::optional<QByteArray> xml = zip.readEntry(QStringLiteral("index.xml"));
+        std::optional<QByteArray> xml;
+        try {
+            ZipFile zip(url.toLocalFile());
+            xml = zip.readEntry(QStringLiteral("index.xml"));
+        } catch (const ZipException &failure) {
+            return ds_fail_import(error, ds_damaged_archive_error(QStringLiteral("Numbers"), url, failure));
+        }
         const bool parsed = !xml || xml->isEmpty() || parseIndex(*xml, pool);
-        zip.close();
         setAsyncProgress(double(i + 1) / double(n));
         if (!parsed) {
             if (error)
-                *error = ds_make_error(1, QStringLiteral("Error parsing Numbers file: %1").arg(url.fileName()));
+                *error = ds_parse_file_error(QStringLiteral("Numbers"), url);
             return false;
         }
         if (asyncAbort())

@@ -1,6 +1,8 @@
 #include "import/DSDataImporterNumbers13.h"
 
+#include "import/ZipException.h"
 #include "import/ZipFile.h"
+#include "import/ds_import_error.h"
 #include "import/numbers13/DSIWAStream.h"
 #include "model/DSDataTable.h"
 #include "platform/store/DSObjectPool.h"
@@ -135,16 +137,21 @@ bool DSDataImporterNumbers13::parseIntoPool(DSObjectPool &pool, DSError *error)
                 *error = ds_make_error(1, QStringLiteral("Error reading file information"));
             return false;
         }
-        ZipFile zip(file.isDir() ? file.filePath() + QStringLiteral("/Index.zip") : file.filePath());
         DSError failure;
-        if (!parseArchive(zip, pool, &failure)) {
+        bool parsed = false;
+        try {
+            ZipFile zip(file.isDir() ? file.filePath() + QStringLiteral("/Index.zip") : file.filePath());
+            parsed = parseArchive(zip, pool, &failure);
+        } catch (const ZipException &damage) {
+            failure = ds_damaged_archive_error(QStringLiteral("Numbers"), url, damage);
+        }
+        if (!parsed) {
             if (error)
                 *error = failure.code != 0 || !failure.localizedDescription.isEmpty()
                              ? failure
-                             : ds_make_error(1, QStringLiteral("Error parsing Numbers file: %1").arg(url.fileName()));
+                             : ds_parse_file_error(QStringLiteral("Numbers"), url);
             return false;
         }
-        zip.close();
     }
     return true;
 }

@@ -66,6 +66,40 @@ const char *cellText(sqlite3_stmt *statement, int c, std::string *decoded)
     return ds_decode_text(text, length, decoded) ? decoded->c_str() : "";
 }
 
+// Collects the answer rows of PRAGMA quick_check; an intact file answers
+// the single row "ok".
+int ds_sqlite_check_callback(void *data, int count, char **values, char **)
+{
+    static_cast<QStringList *>(data)->append(QString::fromUtf8(count > 0 && values[0] ? values[0] : ""));
+    return 0;
+}
+
+// Interrupts the check of a large file once the import is aborted.
+int ds_sqlite_abort_handler(void *data)
+{
+    return static_cast<const DSDataImporter *>(data)->asyncAbort() ? 1 : 0;
+}
+
+// Whether SQLite's own consistency check finds a database file damaged. A
+// file cut short or overwritten otherwise reads as tables with rows
+// missing, or rows whose columns are gone, without any statement failing.
+// A file that is no database at all is not called damaged: the table list
+// then fails and says so.
+// An aborted import interrupts the check; the caller looks at the abort
+// flag before the answer.
+bool isDamaged(sqlite3 *db, const DSDataImporter *importer)
+{
+    QStringList answers;
+    char *message = nullptr;
+    sqlite3_progress_handler(db, 10000, ds_sqlite_abort_handler, const_cast<DSDataImporter *>(importer));
+    const int checked = sqlite3_exec(db, "PRAGMA quick_check", ds_sqlite_check_callback, &answers, &message);
+    sqlite3_progress_handler(db, 0, nullptr, nullptr);
+    sqlite3_free(message);
+    if (checked == SQLITE_NOTADB)
+        return false;
+    return checked != SQLITE_OK || answers != QStringList{QStringLiteral("ok")};
+}
+
 // A cell of a numeric column as a number. SQLite converts a text or a blob
 // that is not a number to 0, which would pass for data: such a cell is
 // missing, and a text that is a number (stored in a column without numeric
@@ -268,7 +302,9 @@ bool DSDataImporterSQLite::parseIntoPool(DSObjectPool &pool, DSError *error)
         if (QFileInfo(url.toLocalFile()).size() == 0 ||
             sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
             failure = ds_import_file_error(QStringLiteral("Error opening the SQLite file"), url);
-        else
+        else if (isDamaged(db, this) && !asyncAbort())
+            failure = ds_import_file_error(QStringLiteral("The SQLite file is damaged or incomplete"), url);
+        else if (!asyncAbort())
             parsed = parseDatabase(db, i, n, pool, &failure);
         sqlite3_close(db);
         if (!parsed) {

@@ -79,7 +79,9 @@ void expand_constrained_matrix(double *destination, const double *constraints, i
                                const double *source, int64_t f)
 {
     if (!constraints || f == k) {
-        memmove(destination, source, (size_t)(k * k) * sizeof(double));
+        /* No coefficient leaves no matrix, and maybe no pointer to one. */
+        if (k > 0)
+            memmove(destination, source, (size_t)(k * k) * sizeof(double));
         return;
     }
     /* Walk the columns and rows of all coefficients with the ranks of the

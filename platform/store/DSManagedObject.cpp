@@ -280,8 +280,12 @@ bool DSManagedObject::sameValue(const QVariant &a, const QVariant &b)
         const QByteArray x = a.toByteArray(), y = b.toByteArray();
         return (x.constData() == y.constData() && x.size() == y.size()) || x == y;
     }
-    if (a.metaType() == QMetaType::fromType<DSObjectList>())
-        return a.value<DSObjectList>() == b.value<DSObjectList>();
+    if (a.metaType() == QMetaType::fromType<DSObjectList>()) {
+        // Qt compares an empty list with one that has reserved room through
+        // memcmp on a null pointer: empty lists are settled here.
+        const DSObjectList x = a.value<DSObjectList>(), y = b.value<DSObjectList>();
+        return x.size() == y.size() && (x.isEmpty() || x == y);
+    }
     if (a.metaType() == QMetaType::fromType<DSManagedObject *>())
         return a.value<DSManagedObject *>() == b.value<DSManagedObject *>();
     if (a.typeId() == QMetaType::QCborValue)

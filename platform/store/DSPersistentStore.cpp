@@ -206,11 +206,20 @@ private:
                              QStringLiteral("The store “%1” is damaged: %2").arg(fileLabel(m_store->m_path), why));
     }
 
+    // A column the file lacks (it was saved under an earlier form of the
+    // model) selects NULL in its place, which reads as the default below.
     bool readTable(const DSStoreSchema::Table &table, DSStoreError *error)
     {
+        const std::optional<DSStoreSchemaGap> &gap = m_store->m_gap;
+        if (gap && !gap->hasTable(table.name))
+            return true;
+        const size_t t = size_t(&table - m_store->m_schema.tables().data());
         QStringList columns{QStringLiteral("Z_PK"), QStringLiteral("Z_ENT")};
-        for (const DSStoreSchema::Column &c : table.columns)
-            columns << ds_sqlite_quote(c.name);
+        m_lacking.assign(table.columns.size(), false);
+        for (size_t c = 0; c < table.columns.size(); ++c) {
+            m_lacking[c] = gap && !gap->hasColumn(t, c);
+            columns << (m_lacking[c] ? QStringLiteral("NULL") : ds_sqlite_quote(table.columns[c].name));
+        }
         DSSqliteStatement s(m_store->m_db, QStringLiteral("SELECT %1 FROM %2 ORDER BY Z_PK")
                                                .arg(columns.join(QStringLiteral(", ")), ds_sqlite_quote(table.name)));
         if (!s.isValid())
@@ -239,7 +248,7 @@ private:
         row->toOne.assign(size_t(e->toOneCount()), 0);
         for (const DSAttributeDescription *a : e->attributes()) {
             const int column = m_store->m_schema.columnOf(a);
-            if (column < 0) {
+            if (column < 0 || m_lacking[size_t(column)]) {
                 row->attributes[size_t(a->slot())] = a->defaultValue();
                 continue;
             }
@@ -262,6 +271,8 @@ private:
 
     bool readJoinTable(const DSStoreSchema::JoinTable &join, DSStoreError *error)
     {
+        if (m_store->m_gap && !m_store->m_gap->hasTable(join.name))
+            return true;
         DSSqliteStatement s(m_store->m_db, QStringLiteral("SELECT Z_OWNER, Z_MEMBER FROM %1 ORDER BY Z_MEMBER, Z_OWNER")
                                                .arg(ds_sqlite_quote(join.name)));
         if (!s.isValid())
@@ -333,6 +344,8 @@ private:
     DSPersistentStore *m_store;
     DSManagedObjectContext *m_context;
     std::vector<Row> m_rows;
+    // Per column of the table being read, whether the file lacks it.
+    std::vector<bool> m_lacking;
     QHash<const DSEntityDescription *, QHash<qint64, size_t>> m_rowIndex;
     std::vector<Pair> m_pairs;
 };
@@ -414,29 +427,7 @@ private:
             return;
         }
         auto *a = static_cast<const DSAttributeDescription *>(p);
-        const QVariant &v = o->loadedAttribute(a);
-        if (v.isNull()) {
-            s.bindNull(i);
-            return;
-        }
-        switch (a->attributeType()) {
-        case DSAttributeType::Double:
-        case DSAttributeType::Date:
-            s.bindDouble(i, v.toDouble());
-            break;
-        case DSAttributeType::String:
-            s.bindText(i, v.toString());
-            break;
-        case DSAttributeType::Binary:
-            s.bindInt64(i, v.toByteArray().size());
-            break;
-        case DSAttributeType::Transformable:
-            s.bindBlob(i, ds_property_list_to_cbor(v.value<QCborValue>()));
-            break;
-        default:
-            s.bindInt64(i, v.toLongLong());
-            break;
-        }
+        ds_bind_attribute_value(s, i, a, o->loadedAttribute(a));
     }
 
     bool runAndRelease(DSSqliteStatement &s)
@@ -650,25 +641,38 @@ std::unique_ptr<DSPersistentStore> DSPersistentStore::openFile(const QString &pa
     }
     if (!options.ignoreVersioning) {
         const QHash<QString, QByteArray> expected = store->m_model->entityVersionHashesByName();
-        for (auto it = expected.cbegin(); it != expected.cend(); ++it)
-            if (metadata.entityVersionHashes.value(it.key()) != it.value()) {
-                store->fail(error, DSStoreError::IncompatibleModel, QStringLiteral("Could not open the store"),
-                            QStringLiteral("it was saved under another entity model (%1 version %2); the entity “%3” differs")
-                                .arg(metadata.modelName).arg(metadata.storeVersion).arg(it.key()));
-                return nullptr;
-            }
-        if (metadata.entityVersionHashes.size() != expected.size()) {
-            store->fail(error, DSStoreError::IncompatibleModel, QStringLiteral("Could not open the store"),
-                        QStringLiteral("it was saved under another entity model (%1 version %2)")
-                            .arg(metadata.modelName).arg(metadata.storeVersion));
+        if (metadata.entityVersionHashes != expected && !store->checkSchemaGap(metadata, error))
             return nullptr;
-        }
     }
     store->m_identifier = metadata.identifier;
     for (auto it = maxNumbers.cbegin(); it != maxNumbers.cend(); ++it)
         if (const DSEntityDescription *root = store->m_model->entityNamed(it.key()); root && !root->superentity())
             store->m_storedLastNumbers.insert(root, it.value());
     return store;
+}
+
+bool DSPersistentStore::checkSchemaGap(const DSStoreMetadata &metadata, DSStoreError *error)
+{
+    // The entity that differs first in the model's order names the model
+    // change in the message.
+    QString entity;
+    for (const DSEntityDescription *e : m_model->entities())
+        if (metadata.entityVersionHashes.value(e->name()) != e->versionHash()) {
+            entity = e->name();
+            break;
+        }
+    QString why = QStringLiteral("its store version is %1").arg(metadata.storeVersion);
+    if (metadata.storeVersion == m_model->version() && metadata.modelName == m_model->name()) {
+        const QList<QString> stored = metadata.entityVersionHashes.keys();
+        m_gap = DSStoreSchemaGap::between(m_db, m_schema, *m_model, QSet<QString>(stored.cbegin(), stored.cend()), &why);
+        if (m_gap)
+            return true;
+    }
+    const QString saved = QStringLiteral("it was saved under another entity model (%1 version %2)")
+                              .arg(metadata.modelName).arg(metadata.storeVersion);
+    return fail(error, DSStoreError::IncompatibleModel, QStringLiteral("Could not open the store"),
+                entity.isEmpty() ? QStringLiteral("%1: %2").arg(saved, why)
+                                 : QStringLiteral("%1; the entity “%2” differs: %3").arg(saved, entity, why));
 }
 
 std::unique_ptr<DSPersistentStore> DSPersistentStore::newFile(const QString &path, const DSStoreOptions &options,
@@ -794,6 +798,13 @@ bool DSPersistentStore::save(const Changes &changes, DSStoreError *error)
     QString why;
     if (!ds_sqlite_exec(m_db, QStringLiteral("BEGIN IMMEDIATE"), &why))
         return fail(error, DSStoreError::SaveFailed, QStringLiteral("Could not save"), why);
+    // A file saved under an earlier form of the model takes the current
+    // form in the same transaction as the changes: a crash leaves it whole
+    // in its old form.
+    if (m_gap && !m_gap->fill(m_db, m_schema, *m_model, &why)) {
+        ds_sqlite_exec(m_db, QStringLiteral("ROLLBACK"));
+        return fail(error, DSStoreError::SaveFailed, QStringLiteral("Could not save"), why);
+    }
     Writer writer(this, m_db);
     if (!writer.run(changes, error)) {
         ds_sqlite_exec(m_db, QStringLiteral("ROLLBACK"));
@@ -803,6 +814,7 @@ bool DSPersistentStore::save(const Changes &changes, DSStoreError *error)
         ds_sqlite_exec(m_db, QStringLiteral("ROLLBACK"));
         return fail(error, DSStoreError::SaveFailed, QStringLiteral("Could not save"), why);
     }
+    m_gap.reset();
     return true;
 }
 
@@ -831,19 +843,8 @@ bool DSPersistentStore::fillNewFile(sqlite3 *db, const Changes &changes, DSStore
         if (!meta.run())
             return fail(error, DSStoreError::SaveFailed, QStringLiteral("Could not save"), ds_sqlite_error(db));
     }
-    DSSqliteStatement entity(db, QStringLiteral("INSERT INTO Z_ENTITY (name, parent, table_name, abstract, version_hash, max_pk) "
-                                                "VALUES (?, ?, ?, ?, ?, ?)"));
-    for (const DSEntityDescription *e : m_model->entities()) {
-        entity.reset();
-        entity.bindText(1, e->name());
-        e->superentity() ? entity.bindText(2, e->superentity()->name()) : entity.bindNull(2);
-        entity.bindText(3, e->rootEntity()->name());
-        entity.bindInt64(4, e->isAbstract() ? 1 : 0);
-        entity.bindText(5, QString::fromLatin1(e->versionHash().toHex()));
-        e->superentity() ? entity.bindNull(6) : entity.bindInt64(6, 0);
-        if (!entity.run())
-            return fail(error, DSStoreError::SaveFailed, QStringLiteral("Could not save"), ds_sqlite_error(db));
-    }
+    if (!ds_write_entity_rows(db, *m_model))
+        return fail(error, DSStoreError::SaveFailed, QStringLiteral("Could not save"), ds_sqlite_error(db));
     Writer writer(this, db);
     if (!writer.run(changes, error))
         return false;

@@ -3,12 +3,14 @@
 #include "platform/store/DSManagedObject.h"
 #include "platform/store/DSStoreError.h"
 #include "platform/store/DSStoreSchema.h"
+#include "platform/store/DSStoreSchemaGap.h"
 
 #include <QHash>
 #include <QList>
 #include <QString>
 
 #include <memory>
+#include <optional>
 #include <utility>
 
 struct sqlite3;
@@ -112,6 +114,10 @@ private:
     bool writeNewFile(const Changes &changes, DSStoreError *error);
     bool fillNewFile(sqlite3 *db, const Changes &changes, DSStoreError *error) const;
     bool fail(DSStoreError *error, DSStoreError::Code code, const QString &what, const QString &why) const;
+    // For a file whose entity hashes differ from the model's: whether it was
+    // saved under an earlier form of the same store version's model, which
+    // then reads through m_gap; otherwise false with IncompatibleModel.
+    bool checkSchemaGap(const DSStoreMetadata &metadata, DSStoreError *error);
 
     QString m_path;
     DSStoreOptions m_options;
@@ -120,4 +126,7 @@ private:
     QString m_identifier;
     sqlite3 *m_db = nullptr;
     QHash<const DSEntityDescription *, qint64> m_storedLastNumbers;
+    // What the file lacks of the model while it was saved under an earlier
+    // form of it; none once a save has filled it in.
+    std::optional<DSStoreSchemaGap> m_gap;
 };

@@ -120,23 +120,29 @@ const DSStoreSchema::JoinTable *DSStoreSchema::joinTableOf(const DSRelationshipD
     return i < 0 ? nullptr : &m_joinTables[size_t(i)];
 }
 
-QStringList DSStoreSchema::createStatements() const
+QStringList DSStoreSchema::createStatements(const std::function<bool(const QString &table)> &wanted) const
 {
+    const auto want = [&wanted](const QString &table) { return !wanted || wanted(table); };
     QStringList statements;
-    statements << QStringLiteral("CREATE TABLE Z_METADATA (key TEXT PRIMARY KEY, value)")
-               << QStringLiteral("CREATE TABLE Z_ENTITY (name TEXT PRIMARY KEY, parent TEXT, table_name TEXT NOT NULL, "
-                                 "abstract INTEGER NOT NULL, version_hash TEXT NOT NULL, max_pk INTEGER)");
+    if (want(QStringLiteral("Z_METADATA")))
+        statements << QStringLiteral("CREATE TABLE Z_METADATA (key TEXT PRIMARY KEY, value)");
+    if (want(QStringLiteral("Z_ENTITY")))
+        statements << QStringLiteral("CREATE TABLE Z_ENTITY (name TEXT PRIMARY KEY, parent TEXT, table_name TEXT NOT NULL, "
+                                     "abstract INTEGER NOT NULL, version_hash TEXT NOT NULL, max_pk INTEGER)");
     for (const Table &t : m_tables) {
         QStringList columns{QStringLiteral("Z_PK INTEGER PRIMARY KEY"), QStringLiteral("Z_ENT TEXT NOT NULL")};
         for (const Column &c : t.columns)
             columns << ds_sqlite_quote(c.name) + QLatin1Char(' ') + c.sqlType;
-        statements << QStringLiteral("CREATE TABLE %1 (%2)").arg(ds_sqlite_quote(t.name), columns.join(QStringLiteral(", ")));
+        if (want(t.name))
+            statements << QStringLiteral("CREATE TABLE %1 (%2)").arg(ds_sqlite_quote(t.name), columns.join(QStringLiteral(", ")));
         for (const Column &c : t.columns)
-            if (!c.dataTable.isEmpty())
+            if (!c.dataTable.isEmpty() && want(c.dataTable))
                 statements << QStringLiteral("CREATE TABLE %1 ( -- %2.%3\n  Z_PK INTEGER PRIMARY KEY, data BLOB NOT NULL)")
                                   .arg(ds_sqlite_quote(c.dataTable), t.name, c.name);
     }
     for (const JoinTable &j : m_joinTables) {
+        if (!want(j.name))
+            continue;
         const DSRelationshipDescription *r = j.owner;
         statements << QStringLiteral("CREATE TABLE %1 ( -- %2.%3 -> %4\n  Z_OWNER INTEGER NOT NULL, Z_MEMBER INTEGER NOT NULL, "
                                      "PRIMARY KEY (Z_OWNER, Z_MEMBER)) WITHOUT ROWID")

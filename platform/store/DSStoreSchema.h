@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <vector>
 
 class DSEntityDescription;
@@ -61,8 +62,9 @@ public:
     int columnOf(const DSPropertyDescription *property) const { return m_columnOf.value(property, -1); }
     // The join table of a to-many relationship kept in one (either side), else null.
     const JoinTable *joinTableOf(const DSRelationshipDescription *relationship) const;
-    // CREATE TABLE statements for a new file.
-    QStringList createStatements() const;
+    // CREATE TABLE statements for a new file; with `wanted`, only those of
+    // the tables it answers true for (a join table's index goes with it).
+    QStringList createStatements(const std::function<bool(const QString &table)> &wanted = {}) const;
 
 private:
     std::vector<Table> m_tables;

@@ -13,7 +13,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size == 0)
         return 0;
-    // A copy of exactly the text's bytes, so a read past it is caught.
+    // A copy of exactly the text's bytes, so a read past it is caught. An
+    // empty text's data() may be null, which memcpy must not be given even
+    // for no bytes: the copies below take min(n, ...) bytes only when n > 0.
     const std::vector<char> text(data + 1, data + size);
     const char *p = text.data();
     const size_t n = text.size();
@@ -30,7 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     case 7: {
         ds_mysql_time_s t;
         unsigned fields[7] = {};
-        std::memcpy(fields, p, std::min(n, sizeof fields));
+        if (n > 0)
+            std::memcpy(fields, p, std::min(n, sizeof fields));
         t.time_type = int(fields[0] % 3);
         t.year = fields[1] % 10000, t.month = fields[2] % 13, t.day = fields[3] % 32;
         t.hour = fields[4] % 839, t.minute = fields[5] % 60, t.second = fields[6] % 60;
@@ -40,7 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     case 8: {
         double year = 0;
-        std::memcpy(&year, p, std::min(n, sizeof year));
+        if (n > 0)
+            std::memcpy(&year, p, std::min(n, sizeof year));
         x = ds_mysql_year_value(year, &interval);
         break;
     }

@@ -86,7 +86,7 @@ TEST_F(MultipleImportTest, OneFailureFailsAll)
         {files.write("x.foo", "a\n1\n"), "1 File format not recognized for x.foo"},
         {files.write("bad.csv", "a\n\"1\"2\n"), "1 bad.csv: CSV error: error parsing data while strict checking enabled"},
         {files.write("blank.txt", "\n\n"), "1 “blank.txt” holds no data."},
-        {files.write("book.numbers", "PK"), "1 File format not recognized for book.numbers"},
+        {files.write("book.numbers", "PK"), "1 The Numbers file is damaged or incomplete: “book.numbers”"},
     };
     for (const auto &c : cases) {
         ImportRun run = importFiles({good, c.bad, good});

@@ -138,8 +138,8 @@ TEST_F(SQLiteImportTest, BrokenFilesEndWithAnErrorNamingThem)
     } cases[] = {
         {"text.db", "id,name\n1,a\n", "Error reading table list from SQLite file"},
         {"header.db", badHeader, "Error reading table list from SQLite file"},
-        {"truncated.db", good.left(good.size() / 2), "Error"},
-        {"corrupted.db", corrupted, "Error"},
+        {"truncated.db", good.left(good.size() / 2), "The SQLite file is damaged or incomplete"},
+        {"corrupted.db", corrupted, "The SQLite file is damaged or incomplete"},
     };
     for (const auto &c : cases)
         expectBrokenFileFails(fixture(), c.name, c.bytes, c.message);

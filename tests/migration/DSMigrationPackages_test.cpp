@@ -6,9 +6,11 @@
 #include "model/DSNumericDataColumn.h"
 #include "model/DSStatDocument.h"
 #include "platform/store/DSManagedObjectModel.h"
+#include "platform/store/DSPersistentStore.h"
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QUrl>
 
@@ -259,4 +261,61 @@ TEST(DSMigrationPackages, VersionOnePackageOpensAsTheCurrentVersion)
     EXPECT_EQ(values[0], 1.5);
     EXPECT_TRUE(std::isnan(values[1]));
     EXPECT_EQ(values[2], 3.25);
+}
+
+// A document saved by the build before version-6 stores learned to open
+// under a later form of their model (fixtures/saved_v6.md) opens with
+// every value it was saved with, and so does its store under a copy of
+// today's model that gained an attribute with a default and an entity.
+TEST(DSMigrationPackages, SavedVersionSixDocumentOpensUnderLaterFormsOfItsModel)
+{
+    QTemporaryDir dir;
+    const QString package = copyOfPackage(dir, QStringLiteral("saved_v6.ostrel"));
+    const QJsonObject expected = expectedDump(QStringLiteral("saved_v6.expected.json"));
+    ASSERT_FALSE(expected.isEmpty());
+    {
+        DSStatDocument document;
+        DSError error;
+        ASSERT_TRUE(document.readFromURL(QUrl::fromLocalFile(package), DSStatDocument::nativeType, &error))
+            << error.localizedDescription.toStdString();
+        const QStringList differences = dumpDifferences(ds_dump_graph(*document.managedObjectContext()), expected);
+        EXPECT_TRUE(differences.isEmpty()) << differences.join(QLatin1Char('\n')).toStdString();
+    }
+
+    QFile modelFile(QStringLiteral(":/models/DSDataModel006.json"));
+    ASSERT_TRUE(modelFile.open(QIODevice::ReadOnly));
+    QJsonObject model = QJsonDocument::fromJson(modelFile.readAll()).object();
+    QJsonArray entities = model.value(QStringLiteral("entities")).toArray();
+    for (qsizetype i = 0; i < entities.size(); ++i) {
+        QJsonObject entity = entities[i].toObject();
+        if (entity.value(QStringLiteral("name")) != QLatin1String("DSDataTable"))
+            continue;
+        QJsonArray attributes = entity.value(QStringLiteral("attributes")).toArray();
+        attributes.append(QJsonObject{{QStringLiteral("name"), QStringLiteral("added_later")},
+                                      {QStringLiteral("type"), QStringLiteral("integer32")},
+                                      {QStringLiteral("default"), 7}});
+        entity.insert(QStringLiteral("attributes"), attributes);
+        entities[i] = entity;
+    }
+    entities.append(QJsonObject{{QStringLiteral("name"), QStringLiteral("DSAddedLater")},
+                                {QStringLiteral("attributes"),
+                                 QJsonArray{QJsonObject{{QStringLiteral("name"), QStringLiteral("note")},
+                                                        {QStringLiteral("type"), QStringLiteral("string")}}}}});
+    model.insert(QStringLiteral("entities"), entities);
+    DSStoreError storeError;
+    const auto later = DSManagedObjectModel::fromJson(QJsonDocument(model).toJson(), &storeError);
+    ASSERT_TRUE(later) << storeError.message().toStdString();
+
+    const QString store = QDir(package).filePath(QStringLiteral("Storage-006.sqlite"));
+    const QByteArray before = ds_file_sha256(store);
+    DSManagedObjectContext context(later);
+    ASSERT_TRUE(context.addPersistentStore(store, DSStoreOptions(), &storeError)) << storeError.message().toStdString();
+    EXPECT_EQ(ds_file_sha256(store), before) << "opening writes nothing";
+    const DSObjectList tables = context.objectsOfEntity(QStringLiteral("DSDataTable"));
+    ASSERT_EQ(tables.size(), 2);
+    for (const DSManagedObject *table : tables)
+        EXPECT_EQ(table->valueForKey(QStringLiteral("added_later")).toInt(), 7);
+    EXPECT_TRUE(context.objectsOfEntity(QStringLiteral("DSAddedLater")).isEmpty());
+    const QStringList differences = dumpDifferences(ds_dump_graph(context), expected);
+    EXPECT_TRUE(differences.isEmpty()) << differences.join(QLatin1Char('\n')).toStdString();
 }

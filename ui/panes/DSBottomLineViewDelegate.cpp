@@ -252,7 +252,10 @@ void DSBottomLineViewDelegate::showDiagnostics(QObject *sender)
 
 bool DSBottomLineViewDelegate::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_popover) {
+    // Comparing with the guarded pointer casts it to a popover, which a
+    // popover whose destructor has run (its base still sends events) no
+    // longer is: ask what the watched object is first.
+    if (qobject_cast<DSPopover *>(watched) && watched == m_popover) {
         if (event->type() == QEvent::Show) {
             refreshPopover();
             if (DSStatisticalTestView *picture = visualization_view())

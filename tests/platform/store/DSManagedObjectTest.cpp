@@ -157,7 +157,9 @@ TEST_F(DSManagedObjectTest, RelationshipsRefuseObjectsTheyCannotHold)
     EXPECT_EQ(part->objectForKey(QStringLiteral("item")), book) << "the abstract destination takes any sub-entity";
     part->setObject(film, QStringLiteral("item"));
     EXPECT_EQ(part->objectForKey(QStringLiteral("item")), film);
-    EXPECT_EQ(book->objectsForKey(QStringLiteral("parts")), DSObjectList{});
+    // isEmpty(), not == {}: Qt compares an empty list with a reserved one
+    // through memcmp on a null pointer.
+    EXPECT_TRUE(book->objectsForKey(QStringLiteral("parts")).isEmpty());
     part->setObject(person, QStringLiteral("item"));
     EXPECT_EQ(part->objectForKey(QStringLiteral("item")), film) << "a person is no item";
 

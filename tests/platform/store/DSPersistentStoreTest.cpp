@@ -388,6 +388,93 @@ TEST_F(DSPersistentStoreTest, OpeningRefusesWhatItCannotRead)
     EXPECT_EQ(error.code(), DSStoreError::InvalidArgument);
 }
 
+// A store version's model only gains attributes (with their defaults),
+// entities and relationships. A file saved under an earlier form of it
+// opens under the current one with the defaults, is not written by the
+// opening, and takes the current form with the first save; a file holding
+// what the model no longer has is refused.
+TEST_F(DSPersistentStoreTest, AStoreOfAnEarlierFormOfItsModelOpensWithTheDefaults)
+{
+    const QByteArray current = fileBytes(QStringLiteral(OSTREL_TEST_SOURCE_DIR "/models/toy.json"));
+    QByteArray earlier = current;
+    // Without Library.shelves (default 4), Film.minutes (no default) and
+    // the many-to-many Library.tags with its Tag entity.
+    const struct
+    {
+        const char *from;
+        const char *to;
+    } removals[] = {
+        {R"({"name": "shelves", "type": "integer16", "default": 4},)", ""},
+        {R"({"name": "minutes", "type": "double"} ] },)", R"(] },)"},
+        {R"({"name": "tags", "destination": "Tag", "toMany": true, "inverse": "libraries"},)", ""},
+        {R"({ "name": "Tag",
+      "attributes": [
+        {"name": "name", "type": "string"} ],
+      "relationships": [
+        {"name": "libraries", "destination": "Library", "toMany": true, "inverse": "tags"} ] },)", ""},
+    };
+    for (const auto &r : removals) {
+        ASSERT_TRUE(earlier.contains(r.from)) << r.from;
+        earlier.replace(r.from, r.to);
+    }
+    const auto earlierModel = DSManagedObjectModel::fromJson(earlier);
+    ASSERT_TRUE(earlierModel);
+    const QString file = path("earlier.sqlite");
+    DSStoreError error;
+    {
+        DSManagedObjectContext context(earlierModel);
+        DSManagedObject *library = context.insertNewObject(QStringLiteral("Library"));
+        library->setPrimitiveValue(QStringLiteral("main"), QStringLiteral("name"));
+        library->setPrimitiveValue(0.25, QStringLiteral("ratio"));
+        DSManagedObject *film = context.insertNewObject(QStringLiteral("Film"));
+        film->setPrimitiveValue(QStringLiteral("f"), QStringLiteral("name"));
+        film->setObject(library, QStringLiteral("library"));
+        ASSERT_TRUE(context.addPersistentStore(file, DSStoreOptions(), &error));
+        ASSERT_TRUE(context.save(&error)) << error.message().toStdString();
+    }
+    const QByteArray saved = fileBytes(file);
+    {
+        DSManagedObjectContext context(toyModel());
+        ASSERT_TRUE(context.addPersistentStore(file, DSStoreOptions(), &error)) << error.message().toStdString();
+        ASSERT_EQ(context.objectsOfEntity(QStringLiteral("Library")).size(), 1);
+        DSManagedObject *library = context.objectsOfEntity(QStringLiteral("Library"))[0];
+        EXPECT_EQ(library->valueForKey(QStringLiteral("shelves")).toLongLong(), 4);
+        EXPECT_EQ(library->valueForKey(QStringLiteral("ratio")).toDouble(), 0.25);
+        EXPECT_EQ(library->valueForKey(QStringLiteral("name")).toString(), QStringLiteral("main"));
+        EXPECT_TRUE(library->objectsForKey(QStringLiteral("tags")).isEmpty());
+        DSManagedObject *film = context.objectsOfEntity(QStringLiteral("Film"))[0];
+        EXPECT_FALSE(film->valueForKey(QStringLiteral("minutes")).isValid());
+        EXPECT_EQ(film->objectForKey(QStringLiteral("library")), library);
+        EXPECT_EQ(fileBytes(file), saved) << "opening writes nothing";
+
+        library->setPrimitiveValue(QStringLiteral("renamed"), QStringLiteral("name"));
+        DSManagedObject *tag = context.insertNewObject(QStringLiteral("Tag"));
+        tag->setPrimitiveValue(QStringLiteral("new"), QStringLiteral("name"));
+        library->setObjects({tag}, QStringLiteral("tags"));
+        ASSERT_TRUE(context.save(&error)) << error.message().toStdString();
+    }
+    EXPECT_EQ(query(file, "SELECT name, shelves FROM Library"), QStringList{QStringLiteral("renamed|4")});
+    DSStoreMetadata metadata;
+    ASSERT_TRUE(DSPersistentStore::metadataForStoreAtPath(file, &metadata, &error));
+    EXPECT_EQ(metadata.entityVersionHashes, toyModel()->entityVersionHashesByName()) << "the current form is recorded";
+    {
+        DSManagedObjectContext context(toyModel());
+        ASSERT_TRUE(context.addPersistentStore(file, DSStoreOptions(), &error)) << error.message().toStdString();
+        DSManagedObject *library = context.objectsOfEntity(QStringLiteral("Library"))[0];
+        EXPECT_EQ(library->valueForKey(QStringLiteral("shelves")).toLongLong(), 4);
+        EXPECT_EQ(library->valueForKey(QStringLiteral("name")).toString(), QStringLiteral("renamed"));
+        ASSERT_EQ(library->objectsForKey(QStringLiteral("tags")).size(), 1);
+    }
+
+    // The other way round the file holds a column the model lacks.
+    const QString full = path("full.sqlite");
+    makeStore(full);
+    DSManagedObjectContext older(earlierModel);
+    EXPECT_FALSE(older.addPersistentStore(full, DSStoreOptions(), &error));
+    EXPECT_EQ(error.code(), DSStoreError::IncompatibleModel);
+    EXPECT_TRUE(error.message().contains(QStringLiteral("another entity model"))) << error.message().toStdString();
+}
+
 TEST_F(DSPersistentStoreTest, ADamagedValueNamesItsObject)
 {
     const QString file = path("damaged.sqlite");
