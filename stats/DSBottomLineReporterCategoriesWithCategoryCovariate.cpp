@@ -58,7 +58,7 @@ QString DSBottomLineReporterCategoriesWithCategoryCovariate::tableCommand(qint64
 QString DSBottomLineReporterCategoriesWithCategoryCovariate::REstimationCommandForResult(
     const DSStatisticalTest *, const DSColumnSelection *columns, const DSColumnSelection *covariates)
 {
-    return tableCommand(syntaxR, columns, covariates->columnAtIndex(0)->name(), QString());
+    return rCommand(columns, tableCommand(syntaxR, columns, covariates->columnAtIndex(0)->name(), QString()));
 }
 
 QString DSBottomLineReporterCategoriesWithCategoryCovariate::SPSSEstimationCommandForResult(

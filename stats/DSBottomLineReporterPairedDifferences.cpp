@@ -135,7 +135,7 @@ QString DSBottomLineReporterPairedDifferences::REstimationCommandForResult(const
                                                                            const DSColumnSelection *columns,
                                                                            const DSColumnSelection *)
 {
-    return commandBody(syntaxR, result, columns);
+    return rCommand(columns, commandBody(syntaxR, result, columns));
 }
 
 QString DSBottomLineReporterPairedDifferences::SPSSEstimationCommandForResult(const DSStatisticalTest *result,

@@ -40,6 +40,7 @@ struct Case
     const char *flag;  // a table flag set for the case, or null
     qint64 covariateGraph, pairedGraph;
     Compare compare;
+    bool weighted = false;  // the table's rows weighed by its column w
 };
 
 const Case cases[] = {
@@ -66,6 +67,23 @@ const Case cases[] = {
     {"categories_recoded", {"h"}, {"age"}, nullptr, 0, 0, Compare::same},
     {"logrank_recoded", {"st"}, {"age"}, nullptr, 0, 0, Compare::same},
     {"logrank_categories", {"st2"}, {"h"}, nullptr, 0, 0, Compare::same},
+    // The same reporters on a frequency-weighted table. (The signed-rank
+    // test ranks each row once and weighs its signed rank, which repeated
+    // rows in R do not reproduce.)
+    {"weighted_shapiro_wilk", {"s"}, {}, nullptr, 0, 0, Compare::pOnly, true},
+    {"weighted_anova_recoded", {"y"}, {"age"}, nullptr, 2, 0, Compare::same, true},
+    {"weighted_kruskal_categories", {"y"}, {"h"}, nullptr, 3, 0, Compare::same, true},
+    {"weighted_two_way", {"y"}, {"h", "k"}, nullptr, 0, 0, Compare::same, true},
+    {"weighted_columns_kruskal", {"a", "b", "c"}, {}, nullptr, 3, 0, Compare::same, true},
+    {"weighted_columns_t", {"a", "b"}, {}, nullptr, 2, 0, Compare::absolute, true},
+    {"weighted_columns_ks", {"a", "b"}, {}, nullptr, 0, 0, Compare::pOnly, true},
+    {"weighted_paired_t", {"a", "b"}, {}, "show_paired_differences", 0, 2, Compare::absolute, true},
+    {"weighted_repeated_t", {"c", "b"}, {}, "repeated_measures", 2, 0, Compare::absolute, true},
+    {"weighted_correlation", {"y"}, {"age"}, nullptr, 1, 0, Compare::estimate, true},
+    {"weighted_categories_alone", {"h"}, {}, nullptr, 0, 0, Compare::same, true},
+    {"weighted_categories_covariate", {"h"}, {"k"}, nullptr, 0, 0, Compare::same, true},
+    {"weighted_categories_recoded", {"h"}, {"age"}, nullptr, 0, 0, Compare::same, true},
+    {"weighted_logrank_recoded", {"st"}, {"age"}, nullptr, 0, 0, Compare::same, true},
 };
 
 // reporter_data.csv as stored columns of one table, set up as the cases
@@ -101,6 +119,13 @@ public:
         // and st2 exceeds 3.
         censor(m_columns["st"], 2, {{"status", 4, 0}, {"status", 4, 2}});
         censor(m_columns["st2"], 1, {{"status", 5, 1}, {"st2", 2, 3}});
+    }
+
+    // Weighs the rows by the column w, or not at all.
+    void setWeighted(bool weighted)
+    {
+        table()->setFrequency_weights_column(weighted ? m_columns.at("w") : nullptr);
+        table()->setApply_frequency_weights(weighted);
     }
 
     DSColumnSelection selection(const std::vector<const char *> &names)
@@ -144,6 +169,7 @@ Answer answerOf(ReporterTable &table, const Case &c)
 {
     for (const char *flag : {"show_paired_differences", "repeated_measures"})
         table.table()->setPrimitiveValue(c.flag && !strcmp(flag, c.flag), QString::fromLatin1(flag));
+    table.setWeighted(c.weighted);
     table.table()->setPrimitiveValue(qlonglong(c.covariateGraph), QStringLiteral("covariate_graph_type"));
     table.table()->setPrimitiveValue(qlonglong(c.pairedGraph), QStringLiteral("paired_differences_graph_type"));
     const DSColumnSelection columns = table.selection(c.columns), covariates = table.selection(c.covariates);
