@@ -384,6 +384,13 @@ int64_t DSRegression::runRegressionForOutcome(DSOutcomeVariable *outcome, const 
         listed += variable->populateIndependentColumnsBuffer(columns.data() + listed);
     if (K == 0)
         return fail(DSRegressionErrorNothingToEstimate, variables, true);
+    // Every row left out (its outcome missing, filtered, weighing 0): the
+    // library would fit zeros to nothing and call it a success.
+    if (frequencyWeights && data->observations > 0 && totalWeight(context, data, frequencyWeights) == 0) {
+        if (error)
+            *error = ds_make_error(0, QStringLiteral("No observations"));
+        return fail(DSRegressionErrorNoData, variables, true);
+    }
 
     // Panels a fixed-effects fit cannot use leave it through zero weights.
     m_droppedPanels = 0;

@@ -269,11 +269,18 @@ QString rCommand(const CommandInputs &in)
         weighting << in.frequency;
     const QString W = weighting.isEmpty() ? QString()
                                           : QStringLiteral(", weights = %1").arg(weighting.join(QStringLiteral(" * ")));
+    // Least squares counts its residual degrees of freedom in rows: there
+    // frequency weights repeat the rows of the table df, and only the
+    // analytic weights weigh them.
+    const QString leastSquaresW =
+        (in.weight.isEmpty() ? QString() : QStringLiteral(", weights = %1").arg(in.weight))
+        + (in.frequency.isEmpty() ? QString()
+                                  : QStringLiteral(", data = df[rep(seq_len(nrow(df)), df$%1), ]").arg(in.frequency));
     if (in.kind == Kind::Binary) {
         if (in.code == DSOutcomeModelLogit || in.code == DSOutcomeModelProbit)
             return QStringLiteral("glm(%1 ~ %2, family=binomial(link=\"%3\")%4)")
                 .arg(N, T, in.code == DSOutcomeModelLogit ? QStringLiteral("logit") : QStringLiteral("probit"), W);
-        return QStringLiteral("lm(%1 ~ %2%3)").arg(N, T, W);
+        return QStringLiteral("lm(%1 ~ %2%3)").arg(N, T, leastSquaresW);
     }
     if (in.kind == Kind::Categorical) {
         // nnet's multinom takes the regressors as they are, one set per
@@ -306,7 +313,7 @@ QString rCommand(const CommandInputs &in)
             .arg(N, T, W);
     default: {
         const QString D = in.code == DSOutcomeModelLogLinear ? QStringLiteral("log(%1)").arg(N) : N;
-        return QStringLiteral("lm(%1 ~ %2%3)").arg(D, T, W);
+        return QStringLiteral("lm(%1 ~ %2%3)").arg(D, T, leastSquaresW);
     }
     }
 }

@@ -2,7 +2,8 @@
 // with R on the same data (fixtures/make_edge_models.R): errors clustered
 // without fixed effects, Cox models censored by a condition and stratified,
 // fixed-effects Poisson with panels that count nothing, a huge analytic
-// weight; and the fits that must fail with a message that says why.
+// weight, frequency weights; and the fits that must fail with a message
+// that says why.
 #include "RegressionTestSupport.h"
 
 #include "model/DSColumnCondition.h"
@@ -54,6 +55,7 @@ struct EdgeCase {
     const char *message = nullptr; // the fit fails with it
     int64_t droppedPanels = 0;
     double tolerance = 1e-7;
+    const char *frequency = nullptr; // the table's frequency weights
 };
 
 void PrintTo(const EdgeCase &c, std::ostream *out)
@@ -82,6 +84,17 @@ const EdgeCase kCases[] = {
      nullptr, 1, "Not enough observations"},
     {"empty", "heavy", "y", DSOutcomeModelLinear, false, {"x"}, {}, {}, nullptr, nullptr, nullptr, nullptr, nullptr,
      0, "No observations"},
+    {.name = "two_rows", .data = "heavy", .outcome = "y", .code = DSOutcomeModelLinear, .binary = false,
+     .numbers = {"x"}, .categories = {}, .interactions = {}, .rows = 2, .message = "Not enough observations"},
+    // "none" is a column of the data's length with no value at all.
+    {.name = "all_missing", .data = "heavy", .outcome = "none", .code = DSOutcomeModelLinear, .binary = false,
+     .numbers = {"x"}, .categories = {}, .interactions = {}, .message = "No observations"},
+    {.name = "linear_frequency", .data = "mtcars", .outcome = "mpg", .code = DSOutcomeModelLinear, .binary = false,
+     .numbers = {"wt", "hp"}, .categories = {}, .interactions = {}, .frequency = "f"},
+    {.name = "poisson_frequency", .data = "mtcars", .outcome = "carb", .code = DSOutcomeModelPoisson,
+     .binary = false, .numbers = {"wt", "hp"}, .categories = {}, .interactions = {}, .frequency = "f"},
+    {.name = "logit_frequency", .data = "mtcars", .outcome = "am", .code = DSOutcomeModelLogit, .binary = true,
+     .numbers = {"wt", "hp"}, .categories = {}, .interactions = {}, .frequency = "f"},
 };
 
 class DSRegressionEdgeCaseTest : public RegressionTest, public ::testing::WithParamInterface<EdgeCase>
@@ -101,11 +114,17 @@ protected:
         for (const auto &row : vrw_test_read_csv(kFixtures + "edge_" + c.data + ".csv"))
             for (const auto &[name, text] : row)
                 data[name].push_back(std::stod(text));
+        const size_t length = data.begin()->second.size();
+        data["none"].assign(length, NAN);
         std::map<std::string, DSNumericColumn *> columns;
         for (auto &[name, values] : data) {
             if (c.rows >= 0)
                 values.resize(size_t(c.rows));
             columns[name] = numeric(QString::fromStdString(name), values);
+        }
+        if (c.frequency) {
+            table->setFrequency_weights_column(columns.at(c.frequency));
+            table->setApply_frequency_weights(true);
         }
         model = newModel();
         std::map<std::string, DSExplanatoryColumnVariable *> variables;
@@ -216,13 +235,14 @@ TEST_P(DSRegressionEdgeCaseRTest, RCommandReproducesTheFit)
     DSOutcomeVariable *outcome = fit(c, &error);
     ASSERT_EQ(outcome->temp_regression()->error_code(), 0);
     const QString command = model->REstimationCommandForOutcome(outcome);
-    // Tight convergence, so that R's iterative fits end where ours do.
+    // Tight convergence, so that R's iterative fits end where ours do: the
+    // fit is made again from its own call with tighter controls.
     const QString script =
         QStringLiteral("suppressMessages({library(survival); library(MASS); library(nnet)})\n"
-                       "formals(glm.control)$epsilon <- 1e-14; formals(glm.control)$maxit <- 100\n"
-                       "formals(coxph.control)$eps <- 1e-12; formals(coxph.control)$iter.max <- 100\n"
-                       "d <- read.csv(\"%1\")\n"
-                       "fit <- with(d, %2)\n"
+                       "df <- read.csv(\"%1\")\n"
+                       "fit <- with(df, %2)\n"
+                       "if (inherits(fit, \"glm\")) fit <- with(df, update(fit, control = glm.control(epsilon = 1e-14, maxit = 100)))\n"
+                       "if (inherits(fit, \"coxph\")) fit <- with(df, update(fit, control = coxph.control(eps = 1e-12, iter.max = 100)))\n"
                        "b <- if (inherits(fit, \"summary.glm\")) coef(fit)[, 1:2] else cbind(coef(fit), sqrt(diag(vcov(fit))))\n"
                        "write.table(format(b, digits = 17), quote = FALSE, col.names = FALSE, row.names = FALSE)\n")
             .arg(QString::fromStdString(kFixtures + "edge_" + c.data + ".csv"), command);
