@@ -1,6 +1,7 @@
 #include "regression/DSRegression.h"
 
 #include "model/DSColumnCategory.h"
+#include "model/DSNumericColumn.h"
 #include "model/DSTable.h"
 #include "regression/DSExplanatoryVariable.h"
 #include "regression/DSOutcomeVariable.h"
@@ -31,6 +32,22 @@
 #include <numeric>
 
 namespace {
+
+// The first row whose frequency weight is too large to be counted (above
+// 2^31 - 1, where the table's counts would leave the row out); -1 when
+// there is none.
+qint64 firstUncountableWeight(DSTable *table)
+{
+    if (!table || !table->isFrequencyWeighted())
+        return -1;
+    auto *numeric = dynamic_cast<DSNumericColumn *>(table->frequency_weights_column());
+    const double *values = nullptr;
+    const qint64 count = numeric ? std::min(numeric->getValues(&values), table->num_records()) : 0;
+    for (qint64 r = 0; values && r < count; ++r)
+        if (values[r] > double(std::numeric_limits<int32_t>::max()))
+            return r;
+    return -1;
+}
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr int64_t kMaxIterations = 40;
@@ -361,6 +378,16 @@ int64_t DSRegression::runRegressionForOutcome(DSOutcomeVariable *outcome, const 
             *error = ds_make_error(1, QStringLiteral("No data! Try using a broader set of filters, or delete "
                                                      "variables that have a lot of missing values."));
         return fail(DSRegressionErrorNoData, {}, false);
+    }
+    // Such a row would silently leave the fit and an outcome's categories
+    // with it; the user hears which row it is.
+    if (const qint64 row = firstUncountableWeight(model->table()); row >= 0) {
+        if (error)
+            *error = ds_make_error(0, QStringLiteral("Frequency weights above 2,147,483,647 cannot be counted: row %1 "
+                                                     "of %2 holds one.")
+                                          .arg(row + 1)
+                                          .arg(model->table()->frequency_weights_column()->name()));
+        return fail(DSRegressionErrorOther, model->sortedIncludedExplanatoryVariables(), true);
     }
 
     const int64_t S = numberOfCoefficientSetsForOutcome(outcome);

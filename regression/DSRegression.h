@@ -90,7 +90,7 @@ public:
 
     // The fit of outcome on data (null: no data) with the run's frequency
     // weights: its DSRegressionError, also kept in error_code(); *error gets
-    // the message of codes 2, 3, 7, 8, 9 and 10.
+    // the message of codes 1, 2, 3, 7, 8, 9 and 10.
     int64_t runRegressionForOutcome(DSOutcomeVariable *outcome, const VRWMatrixBuffer_s *data,
                                     const VRWVectorBuffer_s *frequencyWeights, VRWContext_s *context,
                                     DSError *error);

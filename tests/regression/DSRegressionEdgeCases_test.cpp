@@ -89,6 +89,10 @@ const EdgeCase kCases[] = {
     // "none" is a column of the data's length with no value at all.
     {.name = "all_missing", .data = "heavy", .outcome = "none", .code = DSOutcomeModelLinear, .binary = false,
      .numbers = {"x"}, .categories = {}, .interactions = {}, .message = "No observations"},
+    // w's first row weighs 1e12, more than the table can count.
+    {.name = "uncountable_frequency", .data = "heavy", .outcome = "y", .code = DSOutcomeModelLinear, .binary = false,
+     .numbers = {"x"}, .categories = {}, .interactions = {}, .message = "Frequency weights above 2,147,483,647",
+     .frequency = "w"},
     {.name = "linear_frequency", .data = "mtcars", .outcome = "mpg", .code = DSOutcomeModelLinear, .binary = false,
      .numbers = {"wt", "hp"}, .categories = {}, .interactions = {}, .frequency = "f"},
     {.name = "poisson_frequency", .data = "mtcars", .outcome = "carb", .code = DSOutcomeModelPoisson,
