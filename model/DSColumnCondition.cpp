@@ -14,7 +14,6 @@
 #include "platform/store/DSManagedObjectContext.h"
 
 #include <algorithm>
-#include <cstring>
 
 DSColumn *DSColumnCondition::lhs_column() const
 {
@@ -65,7 +64,7 @@ qint64 DSColumnCondition::rowCount() const
 void DSColumnCondition::applyConditions(const QList<DSColumnCondition *> &conditions, bool all, uint8_t *buffer,
                                         qint64 length)
 {
-    std::memset(buffer, all ? 0xff : 0, size_t(std::max<qint64>(length, 0)));
+    std::fill_n(buffer, std::max<qint64>(length, 0), uint8_t(all ? 0xff : 0));
     for (DSColumnCondition *condition : conditions) {
         if (all)
             condition->clearUnmatchingBits(buffer);

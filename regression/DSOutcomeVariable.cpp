@@ -21,9 +21,9 @@
 #include <QHash>
 #include <QVariant>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstring>
 #include <unordered_map>
 
 namespace {
@@ -413,11 +413,13 @@ qint64 DSOutcomeVariable::getRemainingMask(const uint8_t **out, bool includingSe
     if (m_includeMask.size() < bytes)
         m_includeMask.resize(bytes);
     std::vector<uint8_t> &include = m_includeMask;
+    // Algorithms rather than memset and memcpy: a table without rows has no
+    // mask storage at all, and those may not see its null pointer.
     if (mask) {
-        std::memset(include.data(), 0, bytes);
-        std::memcpy(include.data(), mask, std::min(bytes, size_t(length > 0 ? length : 0)));
+        std::fill_n(include.begin(), bytes, uint8_t(0));
+        std::copy_n(mask, std::min(bytes, size_t(length > 0 ? length : 0)), include.begin());
     } else {
-        std::memset(include.data(), 0xff, bytes);
+        std::fill_n(include.begin(), bytes, uint8_t(0xff));
         if (rows % 8)
             include[bytes - 1] = uint8_t((1u << (rows % 8)) - 1);
     }
@@ -472,7 +474,7 @@ qint64 DSOutcomeVariable::getRemainingMask(const uint8_t **out, bool includingSe
             if (numeric)
                 clearRowsFailing(include, rows, numeric, [](double y) { return y > 0; });
             else
-                std::memset(include.data(), 0, bytes);
+                std::fill_n(include.begin(), bytes, uint8_t(0));
         }
     }
     *out = include.data();
