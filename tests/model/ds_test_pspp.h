@@ -3,23 +3,16 @@
 // Runs SPSS syntax through PSPP for the oracle tests.
 #include <QFile>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 
 #include <cmath>
 
-// Whether PSPP is installed; the tests that need it skip without it.
-inline bool ds_test_has_pspp()
-{
-    return !QStandardPaths::findExecutable(QStringLiteral("pspp")).isEmpty();
-}
-
-// PSPP's output, as CSV, of command run on the numbers of csv (a file whose
-// first line names its columns); null when PSPP cannot be run or writes
-// nothing.
-inline QString ds_test_run_pspp(const QString &csv, const QString &command)
+// PSPP's output, as CSV, of command run by the program pspp (its path, as
+// DS_FIND_ORACLE finds it) on the numbers of csv (a file whose first line
+// names its columns); null when PSPP cannot be run or writes nothing.
+inline QString ds_test_run_pspp(const QString &pspp, const QString &csv, const QString &command)
 {
     QFile data(csv);
     if (!data.open(QIODevice::ReadOnly))
@@ -33,10 +26,10 @@ inline QString ds_test_run_pspp(const QString &csv, const QString &command)
                      .arg(csv, header.split(QLatin1Char(',')).join(QLatin1Char(' ')), command)
                      .toUtf8());
     syntax.close();
-    QProcess pspp;
-    pspp.start(QStringLiteral("pspp"), {QStringLiteral("-O"), QStringLiteral("format=csv"), QStringLiteral("-o"),
-                                        dir.filePath(QStringLiteral("out.csv")), syntax.fileName()});
-    if (!pspp.waitForFinished(60000))
+    QProcess run;
+    run.start(pspp, {QStringLiteral("-O"), QStringLiteral("format=csv"), QStringLiteral("-o"),
+                     dir.filePath(QStringLiteral("out.csv")), syntax.fileName()});
+    if (!run.waitForFinished(60000))
         return QString();
     QFile out(dir.filePath(QStringLiteral("out.csv")));
     return out.open(QIODevice::ReadOnly) ? QString::fromUtf8(out.readAll()) : QString();

@@ -11,10 +11,10 @@
 #include "platform/store/DSManagedObjectContext.h"
 #include "regression/DSRegression.h"
 #include "tests/model/ds_test_pspp.h"
+#include "tests/support/ds_oracles.h"
 #include "tests/varrow/vrw_test_support.h"
 
 #include <QProcess>
-#include <QStandardPaths>
 
 #include <algorithm>
 #include <cmath>
@@ -233,8 +233,7 @@ class DSRegressionEdgeCaseRTest : public DSRegressionEdgeCaseTest
 TEST_P(DSRegressionEdgeCaseRTest, RCommandReproducesTheFit)
 {
     const EdgeCase &c = GetParam();
-    if (QStandardPaths::findExecutable(QStringLiteral("Rscript")).isEmpty())
-        GTEST_SKIP() << "R is not installed";
+    DS_FIND_ORACLE(rscript, "Rscript");
     DSError error;
     DSOutcomeVariable *outcome = fit(c, &error);
     ASSERT_EQ(outcome->temp_regression()->error_code(), 0);
@@ -251,7 +250,7 @@ TEST_P(DSRegressionEdgeCaseRTest, RCommandReproducesTheFit)
                        "write.table(format(b, digits = 17), quote = FALSE, col.names = FALSE, row.names = FALSE)\n")
             .arg(QString::fromStdString(kFixtures + "edge_" + c.data + ".csv"), command);
     QProcess r;
-    r.start(QStringLiteral("Rscript"), {QStringLiteral("-e"), script});
+    r.start(rscript, {QStringLiteral("-e"), script});
     ASSERT_TRUE(r.waitForFinished(60000));
     ASSERT_EQ(r.exitCode(), 0) << command.toStdString() << "\n" << r.readAllStandardError().toStdString();
     std::vector<double> b, se;
@@ -312,15 +311,15 @@ class DSRegressionEdgeCasePsppTest : public DSRegressionEdgeCaseTest
 TEST_P(DSRegressionEdgeCasePsppTest, SPSSCommandReproducesTheFit)
 {
     const EdgeCase &c = GetParam();
-    if (!ds_test_has_pspp())
-        GTEST_SKIP() << "PSPP is not installed";
+    DS_FIND_ORACLE(pspp, "pspp");
     DSError error;
     DSOutcomeVariable *outcome = fit(c, &error);
     ASSERT_EQ(outcome->temp_regression()->error_code(), 0);
     const QString command = model->SPSSEstimationCommandForOutcome(outcome);
     const QString output =
-        ds_test_run_pspp(QString::fromStdString(kFixtures + "edge_" + c.data + ".csv"), command);
-    ASSERT_FALSE(output.isNull()) << command.toStdString();
+        ds_test_run_pspp(pspp, QString::fromStdString(kFixtures + "edge_" + c.data + ".csv"), command);
+    if (output.isNull())
+        DS_ORACLE_FAILED("PSPP did not run " + command.toStdString());
     const QStringList lines = output.split(u'\n');
     // Regression's table lists the constant first, logistic regression's
     // last; both list the regressors in the order entered.
