@@ -4,6 +4,7 @@
 // beyond the null, the standard-error marks, the legends' texts, and the
 // step curves of the survival pictures.
 #include "../ui/window/window_test_support.h"
+#include "coefficient_picture_fixtures.h"
 
 #include "charts/DSCDFDrawing.h"
 #include "charts/DSCoefficientErrorPainter.h"
@@ -25,19 +26,7 @@
 
 namespace {
 
-const std::string kFixtures = std::string(OSTREL_TEST_SOURCE_DIR) + "/fixtures/";
-
-// "case/what" -> values in index order.
-const std::map<std::string, std::vector<double>> &expected()
-{
-    static const auto values = [] {
-        std::map<std::string, std::vector<double>> out;
-        for (const auto &row : vrw_test_read_csv(kFixtures + "coefficient_pictures.csv"))
-            out[row.at("case") + "/" + row.at("what")].push_back(std::stod(row.at("value")));
-        return out;
-    }();
-    return values;
-}
+const auto &expected = coefficientPictureFixtures;
 
 void expectRelative(double actual, double wanted, double tolerance, const std::string &what)
 {
