@@ -5,6 +5,7 @@
 #include "app/ds_register_model_classes.h"
 #include "model/DSUserDefaults.h"
 #include "model/ds_application_defaults.h"
+#include "ui/panes/ds_register_pane_classes.h"
 #include "ui/sheets/ds_register_sheet_classes.h"
 #include "ui/window/DSStatDocumentNib.h"
 
@@ -30,6 +31,7 @@ inline void ds_bench_window_application()
         ds_register_model_classes();
         DSStatDocumentNib::registerNib();
         ds_register_sheet_classes();
+        ds_register_pane_classes();
         return true;
     }();
     (void)registered;

@@ -106,12 +106,13 @@ void DSCoefficientPictureView::refreshView()
 {
     DSRegressionModel *model = activeModel();
     if (model && model->needs_regression()) {
-        const uint8_t *mask = nullptr;
         DSPictureOwner *pane = owner();
-        const qint64 length = pane ? pane->pictureMask(&mask) : 0;
+        const DSRowMaskRef mask = pane ? pane->pictureMask() : nullptr;
         const DSAppServices *app = DSStatDocument::app_delegate();
         DSError error;
-        if (!model->runRegressionIfNeededForMask(mask, length, app ? app->varrow_context() : nullptr, &error) && pane)
+        if (!model->runRegressionIfNeededForMask(ds_mask_data(mask), ds_mask_length(mask),
+                                                 app ? app->varrow_context() : nullptr, &error)
+            && pane)
             pane->presentPictureError(error);
     }
     update();

@@ -86,7 +86,7 @@ DSMiniChartBuilder::Image DSMiniChartBuilder::buildImage(DSColumn *column)
             const DSMiniChartInputs inputs = m_inputs ? m_inputs() : DSMiniChartInputs{};
             const DSTable *table = column->table();
             const double significance = table ? 1 - table->confidence_level() : NAN;
-            column->setTemp_summary(column->summaryForMask(inputs.include_mask, inputs.include_length, significance));
+            column->setTemp_summary(column->summaryForMask(ds_mask_data(inputs.include_mask), ds_mask_length(inputs.include_mask), significance));
         }
         return imageForSummary(column->temp_summary().get(), nullptr, style);
     }
@@ -132,7 +132,7 @@ DSMiniChartBuilder::Image DSMiniChartBuilder::imageForTextColumn(DSColumn *colum
         return nullptr;
     const DSMiniChartInputs inputs = m_inputs ? m_inputs() : DSMiniChartInputs{};
     const ds_txt_counts_s *counts = nullptr;
-    const qint64 entries = texts->getCounts(&counts, inputs.include_mask, inputs.include_length);
+    const qint64 entries = texts->getCounts(&counts, ds_mask_data(inputs.include_mask), ds_mask_length(inputs.include_mask));
     qint64 distinct = 0;
     for (qint64 k = 0; k < entries; ++k)
         distinct += counts[k].count > 0;
@@ -157,8 +157,8 @@ DSMiniChartBuilder::Image DSMiniChartBuilder::imageForTimeColumn(DSColumn *colum
         return nullptr;
     const DSMiniChartInputs inputs = m_inputs ? m_inputs() : DSMiniChartInputs{};
     const bool survival = column->treat_as_survival_times();
-    const ds_time_stats_s stats = survival ? times->calculateStatsForMask(inputs.zoom_mask, inputs.zoom_length, 1)
-                                           : times->calculateStatsForMask(inputs.include_mask, inputs.include_length, 1);
+    const ds_time_stats_s stats = survival ? times->calculateStatsForMask(ds_mask_data(inputs.zoom_mask), ds_mask_length(inputs.zoom_mask), 1)
+                                           : times->calculateStatsForMask(ds_mask_data(inputs.include_mask), ds_mask_length(inputs.include_mask), 1);
     if (std::isnan(stats.min_start))
         return nullptr;
     // The timeline and survival-curve painters are not part of the

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/DSRowMask.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QSet>
@@ -17,15 +19,13 @@ class DSTable;
 class QImage;
 
 // What the charts are drawn under: the table whose rows the masks select
-// (compared only), the outline's row mask and zoom mask (null and 0: every
-// row) and the pane's preview style sheet. Borrowed for one build only.
+// (compared only), the outline's row mask and zoom mask snapshots (null:
+// every row) and the pane's preview style sheet (borrowed for one build).
 struct DSMiniChartInputs
 {
     const DSTable *table = nullptr;
-    const uint8_t *include_mask = nullptr;
-    qint64 include_length = 0;
-    const uint8_t *zoom_mask = nullptr;
-    qint64 zoom_length = 0;
+    DSRowMaskRef include_mask;
+    DSRowMaskRef zoom_mask;
     DSStyle *style = nullptr;
 };
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QString>
+#include "model/DSRowMask.h"
 
-#include <cstdint>
+#include <QString>
 
 class DSStyle;
 class DSTable;
@@ -23,13 +23,8 @@ public:
     // Closes the filter popover of the controller's document, if one is open.
     virtual void closeFilterPopover() = 0;
 
-    // The document's row mask into *mask and its length in bytes; null and
-    // 0 (every row) here.
-    virtual qint64 pictureMask(const uint8_t **mask)
-    {
-        *mask = nullptr;
-        return 0;
-    }
+    // The document's row mask; null (every row) here.
+    virtual DSRowMaskRef pictureMask() { return nullptr; }
     // The filter pane's active condition, which titles add in brackets;
     // empty while the pane is hidden, and here.
     virtual QString pictureConditionString() const { return {}; }

@@ -2,7 +2,7 @@
 
 #include "database/DSDatabaseSQLQuery.h"
 #include "database/ds_database_timeout.h"
-#include "database/ds_sql_text.h"
+#include "model/util/ds_sql_text.h"
 #include "database/ds_sql_values.h"
 #include "model/DSNumericDataColumn.h"
 #include "model/DSTextDataColumn.h"

@@ -2,7 +2,7 @@
 
 #include "database/DSDatabaseSQLQuery.h"
 #include "database/DSDatabaseTableQuery.h"
-#include "database/ds_sql_text.h"
+#include "model/util/ds_sql_text.h"
 #include "import/ds_text_decoding.h"
 #include "model/DSDataTable.h"
 #include "model/DSNumberFormatter.h"

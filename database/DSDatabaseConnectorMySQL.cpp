@@ -1,7 +1,7 @@
 #include "database/DSDatabaseConnectorMySQL.h"
 
 #include "database/DSDataImporterMySQL.h"
-#include "database/ds_sql_text.h"
+#include "model/util/ds_sql_text.h"
 
 #include <mysql.h>
 

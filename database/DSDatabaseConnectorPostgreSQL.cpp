@@ -1,7 +1,7 @@
 #include "database/DSDatabaseConnectorPostgreSQL.h"
 
 #include "database/DSDataImporterPostgreSQL.h"
-#include "database/ds_sql_text.h"
+#include "model/util/ds_sql_text.h"
 
 #include <libpq-fe.h>
 

@@ -10,7 +10,7 @@ namespace {
 
 // The rows an input's own index and counts describe; -1 for a tuple
 // column, whose index lists every combination, held by its rows or not.
-qint64 summarisedRows(DSColumn *column)
+qint64 summarisedTextRows(DSColumn *column)
 {
     if (dynamic_cast<DSTextTupleColumn *>(column))
         return -1;
@@ -74,7 +74,7 @@ qint64 DSTextStackedColumn::getMissingMask(const uint8_t **out, qint64 offset, q
 qint64 DSTextStackedColumn::getIndex(const char *const **out)
 {
     const QList<DSStackedTable::Source> found = sources();
-    if (!DSStackedTable::inputsCoverTheirRows(found, summarisedRows))
+    if (!DSStackedTable::inputsCoverTheirRows(found, summarisedTextRows))
         return getUncachedIndex(out);
     std::vector<const char *> entries;
     bool blank = false;
@@ -132,7 +132,7 @@ qint64 DSTextStackedColumn::getCounts(const ds_txt_counts_s **out, const uint8_t
     auto *stacked = dynamic_cast<DSStackedTable *>(table());
     const QList<DSStackedTable::Source> found = sources();
     if (mask || !stacked || !stacked->weighsAsInputs(this, found) ||
-        !DSStackedTable::inputsCoverTheirRows(found, summarisedRows))
+        !DSStackedTable::inputsCoverTheirRows(found, summarisedTextRows))
         return DSTextColumn::getCounts(out, mask, length);
     std::vector<ds_txt_counts_s> entries;
     for (const DSStackedTable::Source &s : found) {
@@ -172,7 +172,7 @@ qint64 DSTextStackedColumn::getCounts(const ds_txt_counts_s **out, const uint8_t
 quint64 DSTextStackedColumn::maximumTextValueLength()
 {
     const QList<DSStackedTable::Source> found = sources();
-    if (!DSStackedTable::inputsCoverTheirRows(found, summarisedRows))
+    if (!DSStackedTable::inputsCoverTheirRows(found, summarisedTextRows))
         return DSTextColumn::maximumTextValueLength();
     quint64 longest = 0;
     for (const DSStackedTable::Source &s : found)

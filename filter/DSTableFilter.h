@@ -1,7 +1,8 @@
 #pragma once
 
-#include "filter/ds_filter_exclude_flags.h"
+#include "model/ds_filter_exclude_flags.h"
 #include "model/DSColumn.h"
+#include "model/DSRowFilter.h"
 #include "platform/store/DSManagedObject.h"
 
 #include <QStringList>
@@ -19,7 +20,7 @@ class DSTableFilterSet;
 //
 // The index sets come from documents: indexes outside a selection's range
 // are ignored, never used to read past a table.
-class DSTableFilter : public DSManagedObject
+class DSTableFilter : public DSManagedObject, public DSRowFilter
 {
 public:
     using Selection = std::optional<DSIndexSet>;
@@ -49,11 +50,11 @@ public:
     // selections still asks for a mask it leaves whole). excluded: this
     // filter's slot is the one a leave-one-out mask leaves out, flags then
     // naming the date components skipped.
-    bool willClearBits(bool excluded, uint32_t flags) const;
+    bool willClearBits(bool excluded, uint32_t flags) const override;
     // Clears in mask (length bytes, one bit a record) every record that
     // fails this filter; never sets a bit. Records past the column's or the
     // mask's end are left alone. Nothing is kept between calls.
-    void clearUnmatchingBitsFromMask(uint8_t *mask, int64_t length, bool excluded, uint32_t flags) const;
+    void clearUnmatchingBitsFromMask(uint8_t *mask, int64_t length, bool excluded, uint32_t flags) const override;
 
     // The filter's conditions in words, as picture titles show them; none
     // for an empty slot or a text column cut into ranges.

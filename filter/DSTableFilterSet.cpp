@@ -98,3 +98,14 @@ void DSTableFilterSet::prepareForDeletion()
     }
     DSManagedObject::prepareForDeletion();
 }
+
+void DSTableFilterSet::registerRowFilters()
+{
+    DSTableRowMasks::registerFilterSource([](const DSTable &table) {
+        DSTableRowMasks::Filters filters{};
+        if (const DSTableFilterSet *set = table.active_filter_set())
+            for (int i = 0; i < DSTableRowMasks::maxFilters; ++i)
+                filters[size_t(i)] = set->tableFilterAtIndex(i);
+        return filters;
+    });
+}

@@ -36,6 +36,10 @@ public:
     // The filters by slot, ascending.
     QList<DSTableFilter *> sortedFilters() const;
 
+    // Makes the tables' row masks (DSTableRowMasks) read the filters of
+    // their active filter set; until then every mask is every row.
+    static void registerRowFilters();
+
     // The set and its filters.
     DSObjectList managedObjectDependencies() override
     {

@@ -8,6 +8,7 @@
 void DSTableFilterViewDelegate::registerFilterClass()
 {
     registerClass([](int index) { return std::make_unique<DSTableFilterViewDelegate>(index); });
+    DSTableFilterSet::registerRowFilters();
 }
 
 DSTableFilter *DSTableFilterViewDelegate::tableFilter() const
@@ -16,19 +17,6 @@ DSTableFilter *DSTableFilterViewDelegate::tableFilter() const
     DSTable *table = window ? window->active_table() : nullptr;
     DSTableFilterSet *set = table ? table->active_filter_set() : nullptr;
     return set ? set->tableFilterAtIndex(m_index) : nullptr;
-}
-
-bool DSTableFilterViewDelegate::willClearBitsWhenExcludingButton(QObject *button, uint32_t flags)
-{
-    const DSTableFilter *filter = tableFilter();
-    return filter && filter->willClearBits(button == &m_button, flags);
-}
-
-void DSTableFilterViewDelegate::clearUnmatchingBitsFromMask(uint8_t *mask, int64_t length, QObject *button,
-                                                            uint32_t flags)
-{
-    if (const DSTableFilter *filter = tableFilter())
-        filter->clearUnmatchingBitsFromMask(mask, length, button == &m_button, flags);
 }
 
 QString DSTableFilterViewDelegate::conditionString() const

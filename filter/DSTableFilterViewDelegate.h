@@ -7,9 +7,8 @@
 class DSTableFilter;
 
 // The filter pane slot of one filter position (0 to 5): it finds the filter
-// of its position in the active table's active filter set and lets it clear
-// the rows it rejects. Its button stands for the slot when a leave-one-out
-// mask leaves this filter out.
+// of its position in the active table's active filter set. Its button
+// stands for the slot when a leave-one-out mask leaves this filter out.
 //
 // Main thread only.
 class DSTableFilterViewDelegate : public DSFilterViewDelegate
@@ -20,7 +19,8 @@ public:
     // No interface file: the slot has no widgets yet.
     QString nibName() const override { return {}; }
 
-    // Makes every document's filter views of this class.
+    // Makes every document's filter views of this class, and the tables'
+    // row masks read the filters of their active sets.
     static void registerFilterClass();
 
     int index() const { return m_index; }
@@ -29,8 +29,7 @@ public:
     // The active set's filter of this slot, or null.
     DSTableFilter *tableFilter() const;
 
-    bool willClearBitsWhenExcludingButton(QObject *button, uint32_t flags) override;
-    void clearUnmatchingBitsFromMask(uint8_t *mask, int64_t length, QObject *button, uint32_t flags) override;
+    bool ownsButton(const QObject *button) const override { return button == &m_button; }
     // The filter's conditions joined by ", " while it is enabled.
     QString conditionString() const override;
 

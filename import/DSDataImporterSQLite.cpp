@@ -1,6 +1,6 @@
 #include "import/DSDataImporterSQLite.h"
 
-#include "database/ds_sql_text.h"
+#include "model/util/ds_sql_text.h"
 #include "import/DSColumnSlots.h"
 #include "import/ds_import_error.h"
 #include "import/ds_insert_data_column.h"

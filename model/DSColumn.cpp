@@ -1463,3 +1463,29 @@ double DSColumn::fractionOfCensoredObservationsForMask(const uint8_t *mask, qint
     const qint64 censored = numberOfCensoredObservationsForMask(mask, length);
     return censored == 0 ? 0 : double(censored) / double(numberOfObservationsForMask(mask, length));
 }
+
+namespace {
+
+// Every column on (those that cannot be, off), unless every column was on:
+// then every column off.
+void toggleColumnFlag(const QList<DSColumn *> &columns, bool (DSColumn::*isOn)() const,
+                      bool (DSColumn::*canBe)() const, void (DSColumn::*set)(bool))
+{
+    const bool allOn = std::all_of(columns.begin(), columns.end(), [&](DSColumn *c) { return (c->*isOn)(); });
+    for (DSColumn *column : columns)
+        (column->*set)(!allOn && (column->*canBe)());
+}
+
+} // namespace
+
+void DSColumn::toggleTreatAsCategories(const QList<DSColumn *> &columns)
+{
+    toggleColumnFlag(columns, &DSColumn::treat_as_categories, &DSColumn::canBeTreatedAsCategories,
+                     &DSColumn::setTreat_as_categories);
+}
+
+void DSColumn::toggleTreatAsSurvivalTimes(const QList<DSColumn *> &columns)
+{
+    toggleColumnFlag(columns, &DSColumn::treat_as_survival_times, &DSColumn::canBeTreatedAsSurvivalTimes,
+                     &DSColumn::setTreat_as_survival_times);
+}

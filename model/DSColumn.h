@@ -184,6 +184,10 @@ public:
     virtual bool categoriesCanBeReordered() const { return false; }
     virtual bool canBeTreatedAsCategories() const { return true; }
     virtual bool canBeTreatedAsSurvivalTimes() const { return false; }
+    // Every column that can be is treated as categories (survival times),
+    // unless every column already was: then none is.
+    static void toggleTreatAsCategories(const QList<DSColumn *> &columns);
+    static void toggleTreatAsSurvivalTimes(const QList<DSColumn *> &columns);
     // A new display formatter for the values; decimal style here.
     virtual std::unique_ptr<DSDurationFormatter> NSNumberFormatter() const;
 

@@ -1,5 +1,7 @@
 #include "model/DSTable.h"
 
+#include "model/DSColumnCategory.h"
+#include "model/DSColumnSummary.h"
 #include "model/DSDataRoot.h"
 #include "model/DSIndicatorColumn.h"
 #include "model/DSNumericColumn.h"
@@ -707,4 +709,24 @@ void DSTable::resetPivotFunctions()
     m_pivotCategoryFunctions = {21};
     m_pivotTimeFunctions = {10};
     m_pivotTextFunctions = {21};
+}
+
+void DSTable::purgeImagesForColumnsDisplayingLabel(const QString &label)
+{
+    for (DSColumn *column : columns()) {
+        const std::shared_ptr<DSColumnSummary> summary = column->temp_summary();
+        if (!summary)
+            continue;
+        const QList<DSColumnSummary::CategoryRef> categories = summary->categories();
+        const bool shows = std::any_of(categories.begin(), categories.end(), [&](const auto &category) {
+            return category && category->longValue() == label;
+        });
+        if (!shows)
+            continue;
+        column->setLast_image(column->temp_image());
+        column->setTemp_image(nullptr);
+        for (const auto &category : categories)
+            if (category)
+                category->purgeImageAndColors();
+    }
 }

@@ -2,6 +2,7 @@
 
 #include "model/DSColumn.h"
 #include "model/DSColumnSelection.h"
+#include "model/DSTableRowMasks.h"
 
 #include <QSet>
 #include <QStringList>
@@ -82,6 +83,10 @@ public:
     void setupColumnArray();
     void rebuildColumnArray();
     void tearDownColumnArray() { m_columnLookup.clear(); }
+    // After a label's colour changed: the columns whose summary shows the
+    // label drop their mini chart (kept as last_image) and the label's
+    // category pictures.
+    void purgeImagesForColumnsDisplayingLabel(const QString &label);
     // Columns whose name (or, failing that, title) contains every word of
     // the text, in order; blank text answers every column, 33 words or more none.
     QList<DSColumn *> columnsMatching(const QString &text) const;
@@ -247,6 +252,10 @@ public:
     DSTableFilterSet *active_filter_set() const { return m_activeFilterSet; }
     void setActive_filter_set(DSTableFilterSet *filterSet) { m_activeFilterSet = filterSet; }
 
+    // The table's row masks under its active filter set (in memory only).
+    DSTableRowMasks &row_masks() { return m_rowMasks; }
+    const DSTableRowMasks &row_masks() const { return m_rowMasks; }
+
     // Pane switches that read as NO while unset.
     bool show_filters = false, show_pivots = false, show_results = false, show_instruments = false,
          show_constant_hazard_line = false;
@@ -268,4 +277,5 @@ private:
     DSRegressionModel *m_activeModel = nullptr;
     DSPivot *m_activePivot = nullptr;
     DSTableFilterSet *m_activeFilterSet = nullptr;
+    DSTableRowMasks m_rowMasks{*this};
 };

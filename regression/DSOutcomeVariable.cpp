@@ -401,6 +401,17 @@ qint64 DSOutcomeVariable::getModelMask(const uint8_t **out, const uint8_t *mask,
     return getRemainingMask(out, true, mask, length);
 }
 
+DSRowMaskRef DSOutcomeVariable::modelMask(const DSRowMaskRef &tableMask)
+{
+    const uint8_t *out = nullptr;
+    const qint64 length = getModelMask(&out, ds_mask_data(tableMask), ds_mask_length(tableMask));
+    DSRegressionModel *owner = model();
+    DSTable *table = owner ? owner->table() : nullptr;
+    if (!out || length <= 0)
+        return nullptr;
+    return ds_row_mask_copy(out, length, table ? table->num_records() : 0);
+}
+
 qint64 DSOutcomeVariable::getPredictionMask(const uint8_t **out, const uint8_t *mask, qint64 length)
 {
     return getRemainingMask(out, false, mask, length);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/DSError.h"
+#include "model/DSRowMask.h"
 #include "platform/store/DSManagedObject.h"
 #include "regression/ds_data_matrix.h"
 
@@ -177,6 +178,9 @@ public:
     // length in bytes.
     qint64 getModelMask(const uint8_t **out, const uint8_t *mask, qint64 length);
     qint64 getPredictionMask(const uint8_t **out, const uint8_t *mask, qint64 length);
+    // The model mask under the table mask (null: every row) as a snapshot
+    // of its own, which no later call overwrites.
+    DSRowMaskRef modelMask(const DSRowMaskRef &tableMask);
 
     // Writes the outcome's matrix column from column `column` on, rows in
     // lookup order; answers how many coefficient sets it takes (1 for

@@ -6,7 +6,7 @@
 
 namespace {
 
-const double nan_value = std::numeric_limits<double>::quiet_NaN();
+const double moments_nan = std::numeric_limits<double>::quiet_NaN();
 const double inf = std::numeric_limits<double>::infinity();
 
 // Values per block of the add_values functions: the block and its weights
@@ -53,7 +53,7 @@ inline double merge_mean(double &high, double &low, double weight_a, double othe
     if (!std::isfinite(high) || !std::isfinite(other_high)) {
         high = high == other_high ? high : (weight_a * high + weight_b * other_high) / weight;
         low = 0;
-        return nan_value;
+        return moments_nan;
     }
     const double delta = ((other_high - high) - low) + other_low;
     if (!std::isfinite(delta)) {
@@ -96,7 +96,7 @@ ds_moments_s block_moments(const double *values, const double *weights, int64_t 
     set_mean(block.mean, block.mean_low, shift, deviations / total);
     // Squares beyond the largest double leave M2 infinite, not NaN or 0.
     if (!std::isfinite(shift))
-        block.m2 = nan_value;
+        block.m2 = moments_nan;
     else
         block.m2 = std::isinf(squares) ? squares : std::max(0.0, squares - deviations * deviations / total);
     return block;
@@ -120,7 +120,7 @@ ds_moments_s block_moments_scaled(const double *values, const double *weights, i
 
 void ds_moments_init(ds_moments_s *state)
 {
-    *state = {0.0, 0.0, 0.0, 0.0, nan_value, nan_value};
+    *state = {0.0, 0.0, 0.0, 0.0, moments_nan, moments_nan};
 }
 
 void ds_moments_add(ds_moments_s *state, double x, double w)
@@ -167,12 +167,12 @@ void ds_moments_merge(ds_moments_s *into, const ds_moments_s *from)
 
 double ds_moments_variance_biased(const ds_moments_s *state)
 {
-    return state->weight > 0 ? state->m2 / state->weight : nan_value;
+    return state->weight > 0 ? state->m2 / state->weight : moments_nan;
 }
 
 double ds_moments_variance_unbiased(const ds_moments_s *state)
 {
-    return state->weight >= 2 ? state->m2 / (state->weight - 1) : nan_value;
+    return state->weight >= 2 ? state->m2 / (state->weight - 1) : moments_nan;
 }
 
 void ds_comoments_init(ds_comoments_s *state)
@@ -215,7 +215,7 @@ void ds_comoments_add_values(ds_comoments_s *state, const double *x, const doubl
             xy += w * a * b;
         }
         const bool finite = std::isfinite(shift_x) && std::isfinite(shift_y);
-        ds_comoments_s block = {total, 0.0, 0.0, 0.0, 0.0, nan_value, nan_value, nan_value};
+        ds_comoments_s block = {total, 0.0, 0.0, 0.0, 0.0, moments_nan, moments_nan, moments_nan};
         set_mean(block.mean_x, block.mean_x_low, shift_x, dx / total);
         set_mean(block.mean_y, block.mean_y_low, shift_y, dy / total);
         if (finite) {
@@ -249,12 +249,12 @@ void ds_comoments_merge(ds_comoments_s *into, const ds_comoments_s *from)
 
 double ds_comoments_covariance_unbiased(const ds_comoments_s *state)
 {
-    return state->weight >= 2 ? state->c_xy / (state->weight - 1) : nan_value;
+    return state->weight >= 2 ? state->c_xy / (state->weight - 1) : moments_nan;
 }
 
 double ds_comoments_correlation(const ds_comoments_s *state)
 {
     if (!(state->weight > 0) || state->m2_x == 0 || state->m2_y == 0)
-        return nan_value;
+        return moments_nan;
     return state->c_xy / std::sqrt(state->m2_x * state->m2_y);
 }

@@ -5,6 +5,7 @@
 #include "model/DSStatDocument.h"
 #include "platform/store/DSManagedObjectContext.h"
 #include "stats/DSEstimationCommandDelegate.h"
+#include "ui/panes/ds_register_pane_classes.h"
 #include "ui/window/DSStatDocumentNib.h"
 #include "ui/window/DSStatDocumentWindow.h"
 #include "model/DSUserDefaults.h"
@@ -128,6 +129,7 @@ TEST_F(DSAppDelegateTest, EstimationWindowFollowsTheBottomLine)
 {
     DSAppDelegate delegate;
     DSStatDocumentNib::registerNib();
+    ds_register_pane_classes();
     DSStatDocumentWindow document(&delegate);
     ASSERT_TRUE(document.initWithType(DSStatDocument::nativeType));
     ASSERT_TRUE(document.makeWindowControllers());

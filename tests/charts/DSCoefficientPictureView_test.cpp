@@ -69,18 +69,12 @@ public:
     QList<DSExplanatoryOutlineItem> selectedExplanatoryItems() const override { return items; }
     void refreshExplanatoryView(QObject *) override { ++refreshes; }
     QString pictureConditionString() const override { return condition; }
-    qint64 pictureMask(const uint8_t **out) override
-    {
-        if (mask.empty())
-            return DSStatDocumentViewDelegate::pictureMask(out);
-        *out = mask.data();
-        return qint64(mask.size());
-    }
+    DSRowMaskRef pictureMask() override { return mask ? mask : DSStatDocumentViewDelegate::pictureMask(); }
 
     QList<DSExplanatoryOutlineItem> items;
     int refreshes = 0;
     QString condition;
-    std::vector<uint8_t> mask;
+    DSRowMaskRef mask;
 };
 
 // The Predict view as its pictures see it: a column variable's estimate is
@@ -454,7 +448,8 @@ TEST_F(CoefficientPictureTest, LegendRowsStandFromTheTopRight)
 
 TEST_F(CoefficientPictureTest, AFailedRunShowsOneErrorWithOneBeep)
 {
-    modelPane.mask.assign(size_t((table->num_records() + 7) / 8), 0);
+    const std::vector<uint8_t> none(size_t((table->num_records() + 7) / 8), 0);
+    modelPane.mask = ds_row_mask_copy(none.data(), qint64(none.size()), table->num_records());
     QSignalSpy errors(document.get(), &DSStatDocument::errorPresented);
     host.beeps = 0;
     fit("y", 0);

@@ -68,8 +68,8 @@ protected:
         builder = std::make_unique<DSMiniChartBuilder>([this] {
             DSMiniChartInputs inputs;
             inputs.table = table;
-            inputs.include_mask = mask.empty() ? nullptr : mask.data();
-            inputs.include_length = qint64(mask.size());
+            inputs.include_mask = mask.empty() ? nullptr : ds_row_mask_copy(mask.data(), qint64(mask.size()),
+                                                                             qint64(mask.size()) * 8);
             inputs.style = style.get();
             return inputs;
         });

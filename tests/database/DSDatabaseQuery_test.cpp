@@ -7,7 +7,7 @@
 #include "database/DSDatabaseConnectorPostgreSQL.h"
 #include "database/DSDatabaseSQLQuery.h"
 #include "database/DSDatabaseTableQuery.h"
-#include "database/ds_sql_text.h"
+#include "model/util/ds_sql_text.h"
 #include "platform/calendar/ds_gmt_calendar.h"
 #include "platform/predicate/DSComparisonPredicate.h"
 #include "platform/predicate/DSCompoundPredicate.h"

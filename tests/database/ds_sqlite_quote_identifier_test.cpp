@@ -1,6 +1,6 @@
 // Quoted names stand in statements: each one names its own table in a real
 // SQLite database, whatever quotes, spaces or keywords it holds.
-#include "database/ds_sql_text.h"
+#include "model/util/ds_sql_text.h"
 
 #include <QStringList>
 

@@ -8,6 +8,7 @@
 #include "filter/DSTableFilterSet.h"
 #include "filter/DSTableFilterViewDelegate.h"
 #include "model/DSDataTable.h"
+#include "model/DSTableRowMasks.h"
 #include "model/DSNumericDataColumn.h"
 #include "model/DSNumericPartition.h"
 #include "model/DSTimeDataColumn.h"
@@ -86,6 +87,7 @@ protected:
     {
         document.reset();
         DSFilterViewDelegate::registerClass(nullptr);
+        DSTableRowMasks::registerFilterSource(nullptr);
         QLocale::setDefault(QLocale::system());
     }
 
@@ -105,8 +107,16 @@ protected:
 
 TEST_F(FilterSlotsTest, SlotsMakeTheMaskAndLeaveOneOut)
 {
+    DSRowMaskRef snapshot;
     const uint8_t *mask = nullptr;
-    EXPECT_EQ(document->getMask(&mask), 0) << "no selection: every record";
+    qint64 length = 0;
+    // Reads the snapshot's bytes into mask and length.
+    const auto read = [&](DSRowMaskRef next) {
+        snapshot = std::move(next);
+        mask = ds_mask_data(snapshot);
+        return length = ds_mask_length(snapshot);
+    };
+    EXPECT_EQ(read(document->getMask()), 0) << "no selection: every record";
 
     DSTableFilter *date = set->replaceTableFilterAtIndex(0, dates);
     date->setIndexSet(DSIndexSet{2010}, QStringLiteral("yearIndexSet"));
@@ -116,13 +126,13 @@ TEST_F(FilterSlotsTest, SlotsMakeTheMaskAndLeaveOneOut)
     size->setIndexSet(DSIndexSet{0, 1}, QStringLiteral("categoryIndexSet"));
     document->refreshView(nullptr);
 
-    qint64 length = document->getMask(&mask);
+    read(document->getMask());
     EXPECT_EQ(rowsOf(mask, length, 8), (Rows{})) << "March 2010 holds records 0 and 2, both below 25";
-    length = document->getMask(&mask, buttonOf(1), 0);
+    read(document->getMask(buttonOf(1), 0));
     EXPECT_EQ(rowsOf(mask, length, 8), (Rows{0, 2})) << "without the size filter";
-    length = document->getMask(&mask, buttonOf(0), 0x4E);
+    read(document->getMask(buttonOf(0), 0x4E));
     EXPECT_EQ(rowsOf(mask, length, 8), (Rows{4, 6})) << "the date filter's year alone";
-    length = document->getMask(&mask, buttonOf(0), ds_filter_exclude_everything);
+    read(document->getMask(buttonOf(0), ds_filter_exclude_everything));
     EXPECT_EQ(rowsOf(mask, length, 8), (Rows{3, 4, 5, 6, 7}));
 
     EXPECT_EQ(document->activeConditionString(), QStringLiteral("visit = March 2010 and size \u2265 25"));
@@ -132,12 +142,12 @@ TEST_F(FilterSlotsTest, SlotsMakeTheMaskAndLeaveOneOut)
     set->replaceTableFilterAtIndex(1, nullptr);
     document->refreshView(nullptr);
     EXPECT_TRUE(document->isIncludeMaskNullWhenExcludingButton(buttonOf(0), 0x03));
-    EXPECT_EQ(document->getMask(&mask, buttonOf(0), 0x03), 0);
+    EXPECT_EQ(read(document->getMask(buttonOf(0), 0x03)), 0);
     EXPECT_FALSE(document->isIncludeMaskNullWhenExcludingButton(buttonOf(0), 0x01));
 
     date->setIs_enabled(false);
     document->refreshView(nullptr);
-    length = document->getMask(&mask);
+    read(document->getMask());
     EXPECT_EQ(rowsOf(mask, length, 8), (Rows{0, 1, 2, 3, 4, 5, 6, 7})) << "a disabled filter leaves the mask whole";
     EXPECT_EQ(document->activeConditionString(), QString());
 }

@@ -113,8 +113,10 @@ void DSBottomLineViewDelegate::refreshView(QObject *)
     DSColumnSelection *columns = table->column_selection();
     DSColumnSelection *covariates = table->showSummaryCharts() ? table->covariate_selection() : nullptr;
     DSColumn *active = table->active_column();
-    const uint8_t *mask = nullptr;
-    const qint64 length = getMask(&mask);
+    // The snapshot is held for as long as the reporters read it.
+    const DSRowMaskRef snapshot = getMask();
+    const uint8_t *mask = ds_mask_data(snapshot);
+    const qint64 length = ds_mask_length(snapshot);
     // The category reporters read the active column's summary.
     if (active && !active->temp_summary()
         && (active->treat_as_categories() || dynamic_cast<DSIndicatorColumn *>(active)

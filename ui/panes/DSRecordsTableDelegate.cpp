@@ -11,7 +11,7 @@
 #include "model/util/ds_labels.h"
 #include "platform/format/DSPlatformNumberFormatter.h"
 #include "ui/panes/DSRecordsViewDelegate.h"
-#include "ui/panes/ds_parse_typed_value.h"
+#include "model/ds_parse_typed_value.h"
 #include "ui/window/DSStatDocumentWindow.h"
 
 #include <QBrush>
@@ -105,9 +105,7 @@ int64_t DSRecordsTableDelegate::rebuildIndexIfNeeded()
     key.table = t;
     if (t) {
         key.records = t->num_records();
-        key.maskBytes = m_pane->getMask(&key.mask);
-        if (auto *document = m_pane->document())
-            key.maskGeneration = document->mask_generation();
+        key.mask = m_pane->getMask();
         key.sortColumn = t->sort_by_column();
         key.sortVersion = key.sortColumn ? key.sortColumn->dataVersion() : 0;
         key.ascending = t->sort_ascending();
@@ -118,7 +116,7 @@ int64_t DSRecordsTableDelegate::rebuildIndexIfNeeded()
     if (!t)
         return m_rows = 0;
     auto *sortColumn = const_cast<DSColumn *>(key.sortColumn);
-    m_rows = m_index.rebuild(key.mask, key.maskBytes, key.records, key.ascending, keyReaderFor(sortColumn),
+    m_rows = m_index.rebuild(ds_mask_data(key.mask), ds_mask_length(key.mask), key.records, key.ascending, keyReaderFor(sortColumn),
                              sortColumn);
     return m_rows;
 }

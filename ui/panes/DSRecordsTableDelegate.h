@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/DSRowMask.h"
 #include "ui/panes/DSRecordIndex.h"
 
 #include <QAbstractTableModel>
@@ -73,9 +74,9 @@ private:
     {
         const DSTable *table = nullptr;
         int64_t records = -1;
-        const uint8_t *mask = nullptr;
-        int64_t maskBytes = 0;
-        uint64_t maskGeneration = 0;
+        // A rebuilt mask is a new snapshot, so a key holding the old one
+        // differs from the next.
+        DSRowMaskRef mask;
         const DSColumn *sortColumn = nullptr;
         uint64_t sortVersion = 0;
         bool ascending = true;

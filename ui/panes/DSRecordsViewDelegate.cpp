@@ -328,3 +328,18 @@ void DSRecordsViewDelegate::updateFilter(const QString &text)
         table->column_filter_records = text;
     refreshView(nullptr);
 }
+
+void DSRecordsViewDelegate::revealColumns(const QList<DSColumn *> &columns)
+{
+    DSRecordsTableDelegate *grid = records_table_delegate();
+    if (!records_table() || !grid || columns.isEmpty())
+        return;
+    QItemSelection selection;
+    for (DSColumn *column : columns)
+        if (const int section = grid->gridColumnOfColumn(column); section >= 0 && grid->rowCount() > 0)
+            selection.select(grid->index(0, section), grid->index(grid->rowCount() - 1, section));
+    records_table()->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect
+                                                             | QItemSelectionModel::Columns);
+    if (const int first = grid->gridColumnOfColumn(columns.first()); first >= 0 && grid->rowCount() > 0)
+        records_table()->scrollTo(grid->index(0, first));
+}

@@ -36,6 +36,10 @@ public:
     // Replaces the grid's data columns by the table's; nothing without an
     // active table.
     void rebuildRecordsTable();
+    // Rebuilds the grid's columns.
+    void columnsDidChange() override { rebuildRecordsTable(); }
+    // Selects the columns' whole grid columns and scrolls to the first.
+    void revealColumns(const QList<DSColumn *> &columns) override;
     // The record shown in a grid row, or -1.
     int64_t convertRowToIndex(int64_t row) const;
     DSColumn *columnForTableColumnIndex(int gridColumn) const;

@@ -110,8 +110,7 @@ DSStatsOutlineDelegate::DSStatsOutlineDelegate(DSSummaryViewDelegate *owner)
     : DSStatDocumentOutlineDelegate(owner), m_owner(owner),
       m_charts(std::make_unique<DSMiniChartBuilder>([this] {
           refreshStaleMasks();
-          return DSMiniChartInputs{active_table(), m_includeMask, m_includeMaskLength, m_zoomMask,
-                                   m_zoomMaskLength, m_owner->previewStyle()};
+          return DSMiniChartInputs{active_table(), m_includeMask, m_zoomMask, m_owner->previewStyle()};
       }))
 {
 }
@@ -183,49 +182,46 @@ void DSStatsOutlineDelegate::showColumnsOfMask()
 void DSStatsOutlineDelegate::refreshMasks()
 {
     m_includeMask = m_zoomMask = nullptr;
-    m_includeMaskLength = m_zoomMaskLength = 0;
     DSStatDocumentWindow *document = m_owner->document();
     if (!document || !active_table())
         return;
-    m_includeMaskLength = document->getMask(&m_includeMask);
-    m_zoomMaskLength = document->getZoomMask(&m_zoomMask);
-    m_maskGeneration = document->mask_generation();
-    m_maskRecords = active_table()->num_records();
+    m_includeMask = document->getMask();
+    m_zoomMask = document->getZoomMask();
 }
 
 void DSStatsOutlineDelegate::refreshStaleMasks() const
 {
-    // A row added by the records grid (its Tab past the last record) changes
-    // the row count without a reload of the outline.
-    const DSStatDocumentWindow *document = m_owner->document();
-    const DSTable *owner = active_table();
-    if (document && owner
-        && (document->mask_generation() != m_maskGeneration || owner->num_records() != m_maskRecords))
+    // The mask held stays readable however the table rebuilds its own, but
+    // a row added by the records grid (its Tab past the last record) or a
+    // rebuild after a refresh makes the table's mask another snapshot: the
+    // outline reads the current one.
+    DSStatDocumentWindow *document = m_owner->document();
+    if (document && active_table() && document->getMask() != m_includeMask)
         const_cast<DSStatsOutlineDelegate *>(this)->refreshMasks();
 }
 
 const uint8_t *DSStatsOutlineDelegate::temp_include_mask() const
 {
     refreshStaleMasks();
-    return m_includeMask;
+    return ds_mask_data(m_includeMask);
 }
 
 qint64 DSStatsOutlineDelegate::temp_include_mask_len() const
 {
     refreshStaleMasks();
-    return m_includeMaskLength;
+    return ds_mask_length(m_includeMask);
 }
 
 const uint8_t *DSStatsOutlineDelegate::temp_zoom_mask() const
 {
     refreshStaleMasks();
-    return m_zoomMask;
+    return ds_mask_data(m_zoomMask);
 }
 
 qint64 DSStatsOutlineDelegate::temp_zoom_mask_len() const
 {
     refreshStaleMasks();
-    return m_zoomMaskLength;
+    return ds_mask_length(m_zoomMask);
 }
 
 int DSStatsOutlineDelegate::rowOfColumn(const DSColumn *column) const
@@ -281,7 +277,7 @@ std::shared_ptr<DSColumnSummary> DSStatsOutlineDelegate::summaryOfColumn(DSColum
         refreshStaleMasks();
         const DSTable *owner = column->table();
         const double significance = owner ? 1 - owner->confidence_level() : NAN;
-        column->setTemp_summary(column->summaryForMask(m_includeMask, m_includeMaskLength, significance));
+        column->setTemp_summary(column->summaryForMask(ds_mask_data(m_includeMask), ds_mask_length(m_includeMask), significance));
     }
     return column->temp_summary();
 }
@@ -356,8 +352,10 @@ void DSStatsOutlineDelegate::reloadPreview(DSColumn *column)
 void DSStatsOutlineDelegate::refreshSummaryForColumn(DSColumn *column, const QString &identifier)
 {
     refreshStaleMasks();
-    const uint8_t *mask = m_includeMask;
-    const qint64 length = m_includeMaskLength;
+    // Held for as long as the statistics read it.
+    const DSRowMaskRef snapshot = m_includeMask;
+    const uint8_t *mask = ds_mask_data(snapshot);
+    const qint64 length = ds_mask_length(snapshot);
     if (auto *indicator = dynamic_cast<DSIndicatorColumn *>(column)) {
         if (column->temp_stats_minmax().count < 0) {
             const ds_stats_s all = indicator->calculateStatsWithMask(mask, length);

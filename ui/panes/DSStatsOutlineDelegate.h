@@ -99,7 +99,7 @@ public:
     // The mini charts of the "preview" cells, drawn under the masks below
     // with the pane's preview style.
     DSMiniChartBuilder *chart_builder() const { return m_charts.get(); }
-    // Refetches the row mask and the zoom mask (borrowed from the document).
+    // Refetches the row mask and the zoom mask snapshots from the document.
     void refreshMasks();
     // The masks, refetched first when they went stale (see
     // refreshStaleMasks()).
@@ -224,13 +224,8 @@ private:
     const DSPlatformNumberFormatter *columnFormatter(DSColumn *column, const QString &key, DSStyle *style) const;
 
     DSSummaryViewDelegate *m_owner;
-    const uint8_t *m_includeMask = nullptr;
-    qint64 m_includeMaskLength = 0;
-    const uint8_t *m_zoomMask = nullptr;
-    qint64 m_zoomMaskLength = 0;
-    // What the masks were fetched under.
-    uint64_t m_maskGeneration = 0;
-    qint64 m_maskRecords = -1;
+    DSRowMaskRef m_includeMask;
+    DSRowMaskRef m_zoomMask;
     // The column of each row at the last reload: the pane's list holds
     // table indexes, which name other columns once a column is deleted or
     // moved before the next reload. Compared, never followed.

@@ -527,9 +527,8 @@ void DSSummaryViewDelegate::refreshCensoringLabel(QObject *)
     auto *label = control<QLabel>("censoring_label");
     if (!column || !column->treat_as_survival_times() || !label)
         return;
-    const uint8_t *mask = nullptr;
-    const qint64 length = getMask(&mask);
-    const double f = column->fractionOfCensoredObservationsForMask(mask, length);
+    const DSRowMaskRef mask = getMask();
+    const double f = column->fractionOfCensoredObservationsForMask(ds_mask_data(mask), ds_mask_length(mask));
     bool grey = false;
     label->setText(censoringText(f, &grey));
     setTextColour(label, grey ? Qt::gray : Qt::black);
@@ -686,4 +685,14 @@ void DSSummaryViewDelegate::showHideSummaryGraphics(QObject *sender)
     if (DSTable *table = active_table())
         table->setShowSummaryCharts(!graphicsPaneCollapsed());
     refreshView(sender);
+}
+
+void DSSummaryViewDelegate::revealColumns(const QList<DSColumn *> &columns)
+{
+    DSStatsOutlineDelegate *outline = stats_outline_delegate();
+    if (!outline || columns.isEmpty())
+        return;
+    outline->selectColumns(columns, false);
+    if (const int row = outline->rowOfColumn(columns.first()); row >= 0 && stats_table())
+        stats_table()->scrollTo(outline->index(row, 0));
 }

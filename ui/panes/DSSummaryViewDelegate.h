@@ -79,6 +79,8 @@ public:
     // Selection services.
     QList<DSColumn *> selectedColumns() const override;
     QList<DSColumn *> clickedOrSelectedColumns() const override;
+    // Selects the columns' rows in the outline and scrolls to the first.
+    void revealColumns(const QList<DSColumn *> &columns) override;
     void deselectAllColumns();
     // After the store deleted the column that had this index (-1: several):
     // selects the column that moved into its place, else the new last one.

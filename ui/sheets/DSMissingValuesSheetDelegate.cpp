@@ -274,3 +274,19 @@ void DSMissingValuesSheetDelegate::didEndSheet(QDialog *sheet, int returnCode)
     default_values.clear();
     DSStatDocumentSheetDelegate::didEndSheet(sheet, returnCode);
 }
+
+void DSMissingValuesSheetDelegate::showForColumns(DSStatDocumentWindow *document, const QList<DSColumn *> &columns,
+                                                  const QList<DSPredicateValue> &defaultValues)
+{
+    auto *sheet = document ? dynamic_cast<DSMissingValuesSheetDelegate *>(
+                                 document->sheetDelegate(QStringLiteral("missing_values_sheet_delegate")))
+                           : nullptr;
+    if (!sheet || columns.isEmpty())
+        return;
+    if (document->attached_sheet()) {
+        document->beep();
+        return;
+    }
+    sheet->setColumns(columns, defaultValues);
+    sheet->showSheet(document->windowForSheet());
+}

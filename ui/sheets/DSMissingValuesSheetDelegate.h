@@ -36,6 +36,11 @@ public:
     // every column is treated as categories, and enable_predicate when any
     // text, numeric or time column already applies its predicate.
     void setColumns(const QList<DSColumn *> &edited, const QList<DSPredicateValue> &defaults);
+    // Opens the document's missing-values sheet on the columns, proposing
+    // the values (may be empty) as missing; nothing without columns or a
+    // sheet controller, a beep while another sheet is up.
+    static void showForColumns(DSStatDocumentWindow *document, const QList<DSColumn *> &columns,
+                               const QList<DSPredicateValue> &defaultValues);
 
     DSPredicateEditor *predicate_editor() const;
     QCheckBox *apply_predicate_checkbox() const;

@@ -32,10 +32,11 @@ public:
     // Stops following the run, then the base teardown.
     void teardown() override;
 
-protected:
     // The run the sheet follows (shared with its thread and completion).
     std::shared_ptr<DSAsyncTask> task() const { return m_task; }
     void setTask(std::shared_ptr<DSAsyncTask> task);
+
+protected:
     void didLoadNib() override;
 
 private:

@@ -3,6 +3,7 @@
 #include "ui/window/DSDocumentController.h"
 
 #include "ui/DSFileMenuDelegate.h"
+#include "ui/panes/ds_register_pane_classes.h"
 #include "ui/sheets/ds_register_sheet_classes.h"
 #include "ui/window/DSStatDocumentNib.h"
 #include "ui/window/DSStatDocumentWindow.h"
@@ -69,6 +70,7 @@ DSDocumentController::DSDocumentController(DSDocumentWindowHost *host, QObject *
 {
     DSStatDocumentNib::registerNib();
     ds_register_sheet_classes();
+    ds_register_pane_classes();
 }
 
 DSDocumentController::~DSDocumentController()

@@ -1,36 +1,29 @@
 #pragma once
 
-#include "filter/ds_filter_exclude_flags.h"
 #include "ui/window/DSStatDocumentViewDelegate.h"
 
 #include <QString>
 
-#include <cstdint>
 #include <functional>
 #include <memory>
 
 class QObject;
 
 // One filter view of the filter pane: the controls of one filter of the
-// active filter set and the rows that filter rejects. The document keeps six
-// of them, applied in order, and asks them for the row mask.
+// active filter set. The document keeps six of them, in slot order; the
+// rows the filters reject are the table's (DSTableRowMasks), which the
+// document asks for and hands on.
 //
 // The filters themselves register their class with registerClass(); until
-// one is registered the document makes no filter views and every mask is
-// "every row".
+// one is registered the document makes no filter views.
 //
 // Main thread only.
 class DSFilterViewDelegate : public DSStatDocumentViewDelegate
 {
 public:
-    // Whether clearUnmatchingBitsFromMask() would clear any bit when the
-    // filter of the given button (or none) leaves out the parts the flags
-    // (ds_filter_exclude_flags) name. Must answer truthfully: a false "no"
-    // hands out "every row".
-    virtual bool willClearBitsWhenExcludingButton(QObject *button, uint32_t flags) = 0;
-    // Clears the bits of the rows this filter rejects in the mask of length
-    // bytes; never sets a bit.
-    virtual void clearUnmatchingBitsFromMask(uint8_t *mask, int64_t length, QObject *button, uint32_t flags) = 0;
+    // Whether the button (the token a leave-one-out mask is asked with)
+    // stands for this view's slot; by default the view itself does.
+    virtual bool ownsButton(const QObject *button) const { return button == this; }
 
     // The filter's button follows its filter; empty here.
     virtual void refreshButton() {}

@@ -2,14 +2,12 @@
 
 #include "filter/DSTableFilterSet.h"
 #include "model/DSTable.h"
-#include "model/ds_row_mask.h"
 #include "regression/DSOutcomeVariable.h"
 #include "ui/window/DSFilterViewDelegate.h"
 #include "ui/window/DSStatDocumentWindow.h"
 
+#include <QAbstractButton>
 #include <QStringList>
-
-#include <new>
 
 DSFilterViewHost::DSFilterViewHost(DSStatDocumentWindow *document) : m_document(document) {}
 
@@ -23,87 +21,14 @@ DSTable *DSFilterViewHost::activeTable() const
     return m_document->active_table();
 }
 
-bool DSFilterViewHost::isIncludeMaskNullWhenExcludingButton(QObject *button, uint32_t flags)
+int DSFilterViewHost::slotOfButton(const QObject *button) const
 {
-    DSTable *table = activeTable();
-    if (!table || !table->show_filters)
-        return true;
-    for (const auto &filter : m_filterDelegates)
-        if (filter && filter->willClearBitsWhenExcludingButton(button, flags))
-            return false;
-    return true;
-}
-
-bool DSFilterViewHost::buildMask(std::vector<uint8_t> &buffer, int64_t n, QObject *button, uint32_t flags)
-{
-    const int64_t size = ds_mask_bytes(n);
-    try {
-        if (int64_t(buffer.size()) < size)
-            buffer.resize(size_t(size));
-    } catch (const std::bad_alloc &) {
-        return false;
-    }
-    std::fill_n(buffer.begin(), size, uint8_t(0xFF));
-    // Bits past the last row are clear, so a count of set bits is a count of rows.
-    if (n % 8)
-        buffer[size_t(size - 1)] = uint8_t((1u << (n % 8)) - 1);
-    for (const auto &filter : m_filterDelegates)
-        if (filter)
-            filter->clearUnmatchingBitsFromMask(buffer.data(), size, button, flags);
-    return true;
-}
-
-int64_t DSFilterViewHost::getMask(const uint8_t **mask)
-{
-    *mask = nullptr;
-    if (isIncludeMaskNullWhenExcludingButton(nullptr, ds_filter_exclude_everything))
-        return 0;
-    const int64_t n = activeTable()->num_records();
-    const int64_t size = ds_mask_bytes(n);
-    if (size == 0)
-        return 0;
-    // A row added without a refresh (the records grid's Tab) changes the
-    // row count under a fresh cache: handing out the old, shorter mask
-    // would let its readers run past its end.
-    if (m_tableMaskNeedsUpdate || n != m_tableMaskRows) {
-        if (!buildMask(m_tableMask, n, nullptr, ds_filter_exclude_everything))
-            return 0;
-        m_tableMaskRows = n;
-        m_tableMaskNeedsUpdate = false;
-        ++m_maskGeneration;
-    }
-    *mask = m_tableMask.data();
-    return size;
-}
-
-int64_t DSFilterViewHost::getMask(const uint8_t **mask, QObject *button, uint32_t flags)
-{
-    *mask = nullptr;
-    if (isIncludeMaskNullWhenExcludingButton(button, flags))
-        return 0;
-    const int64_t n = activeTable()->num_records();
-    if (n <= 0 || !buildMask(m_filterMask, n, button, flags))
-        return 0;
-    *mask = m_filterMask.data();
-    return ds_mask_bytes(n);
-}
-
-int64_t DSFilterViewHost::getZoomMask(const uint8_t **mask)
-{
-    *mask = nullptr;
-    DSTable *table = activeTable();
-    if (!table || !table->boolForKey(QStringLiteral("zoom_to_filtered_values")))
-        return 0;
-    return getMask(mask);
-}
-
-int64_t DSFilterViewHost::getMask(const uint8_t **mask, DSOutcomeVariable *outcome)
-{
-    const int64_t length = getMask(mask);
-    if (!outcome)
-        return length;
-    const uint8_t *tableMask = *mask;
-    return outcome->getModelMask(mask, tableMask, length);
+    if (!button)
+        return -1;
+    for (int i = 0; i < maxFilters; ++i)
+        if (const auto &filter = m_filterDelegates[size_t(i)]; filter && filter->ownsButton(button))
+            return i;
+    return -1;
 }
 
 void DSFilterViewHost::teardownFilterViews()
@@ -126,7 +51,8 @@ void DSFilterViewHost::rebuildFilterViews()
             filter->awakeFromNib();
         }
     }
-    m_tableMaskNeedsUpdate = true;
+    if (DSTable *table = activeTable())
+        table->row_masks().invalidate();
 }
 
 DSFilterViewDelegate *DSFilterViewHost::filterDelegateAtIndex(int index) const
@@ -179,4 +105,82 @@ QString DSFilterViewHost::activeConditionString() const
             if (const QString condition = filter->conditionString(); !condition.isEmpty())
                 conditions << condition;
     return conditions.join(QStringLiteral(" and "));
+}
+
+DSRowMaskRef DSFilterViewHost::tableMask() const
+{
+    DSTable *table = activeTable();
+    return table ? table->row_masks().tableMask() : nullptr;
+}
+
+DSRowMaskRef DSFilterViewHost::outcomeMask(QObject *outcome) const
+{
+    DSRowMaskRef mask = tableMask();
+    if (auto *variable = dynamic_cast<DSOutcomeVariable *>(outcome))
+        return variable->modelMask(mask);
+    return mask;
+}
+
+DSRowMaskRef DSFilterViewHost::maskExcluding(const QObject *button, uint32_t flags) const
+{
+    DSTable *table = activeTable();
+    return table ? table->row_masks().maskExcluding(slotOfButton(button), flags) : nullptr;
+}
+
+bool DSFilterViewHost::isEveryRowExcluding(const QObject *button, uint32_t flags) const
+{
+    DSTable *table = activeTable();
+    return !table || table->row_masks().isEveryRowExcluding(slotOfButton(button), flags);
+}
+
+DSRowMaskRef DSFilterViewHost::zoomMask() const
+{
+    DSTable *table = activeTable();
+    return table ? table->row_masks().zoomMask() : nullptr;
+}
+
+bool DSFilterViewHost::tableMaskNeedsUpdate() const
+{
+    DSTable *table = activeTable();
+    return !table || table->row_masks().needsUpdate();
+}
+
+QList<QMetaObject::Connection> DSFilterViewHost::connectButtons()
+{
+    QList<QMetaObject::Connection> connections;
+    DSStatDocumentWindow *document = m_document;
+    if (auto *add = qobject_cast<QAbstractButton *>(document->outlet(QStringLiteral("filter_add_button"))))
+        connections << QObject::connect(add, &QAbstractButton::clicked, document,
+                                        [document, add] { document->createFilter(add); });
+    if (auto *zoom = qobject_cast<QAbstractButton *>(document->outlet(QStringLiteral("filter_zoom_button")))) {
+        zoom->setCheckable(true);
+        connections << QObject::connect(zoom, &QAbstractButton::clicked, document,
+                                        [this, zoom] { setZoomToFilteredValues(zoom); });
+    }
+    return connections;
+}
+
+void DSFilterViewHost::setZoomToFilteredValues(QObject *button)
+{
+    auto *check = qobject_cast<QAbstractButton *>(button);
+    if (DSTable *table = activeTable())
+        table->setValue(check && check->isChecked(), QStringLiteral("zoom_to_filtered_values"));
+    m_document->refreshView(button);
+}
+
+void DSFilterViewHost::refreshFilterViews(QObject *sender)
+{
+    DSTable *table = activeTable();
+    if (table && table->show_filters)
+        for (const auto &filter : m_filterDelegates)
+            if (filter)
+                filter->refreshView(sender);
+    if (auto *add = qobject_cast<QAbstractButton *>(m_document->outlet(QStringLiteral("filter_add_button"))))
+        add->setEnabled(numberOfFilters() < maxFilters);
+    if (auto *zoom = qobject_cast<QAbstractButton *>(m_document->outlet(QStringLiteral("filter_zoom_button")))) {
+        const bool enabled = table && ((table->showTable() && (table->showSummary() || table->showPivot())) ||
+                                       (table->showModel() && table->showPredictor()));
+        zoom->setEnabled(enabled);
+        zoom->setChecked(enabled && table->boolForKey(QStringLiteral("zoom_to_filtered_values")));
+    }
 }

@@ -1,26 +1,24 @@
 #pragma once
 
+#include "model/DSRowMask.h"
+
+#include <QList>
+#include <QObject>
 #include <QString>
 
 #include <array>
 #include <cstdint>
 #include <memory>
-#include <vector>
 
 class DSFilterViewDelegate;
-class DSOutcomeVariable;
 class DSStatDocumentWindow;
 class DSTable;
 class QObject;
 
 // The document's side of the filter pane: the six filter views, in the
-// order they apply, and the row masks they make of the active table.
-//
-// Masks handed out point into the host's buffers: the caller reads them and
-// neither keeps nor frees them. The table mask stays valid until the next
-// refresh marks it stale (or the table's row count changes); a leave-one-out
-// mask until the next leave-one-out request. "No mask" (null, length 0)
-// means every row.
+// order they apply. The rows they reject are the active table's own row
+// masks (DSTableRowMasks); the host only names the slot a leave-one-out
+// button stands for.
 //
 // Main thread only.
 class DSFilterViewHost
@@ -32,24 +30,28 @@ public:
     explicit DSFilterViewHost(DSStatDocumentWindow *document);
     ~DSFilterViewHost();
 
-    // The active table's rows under all filters; cached until markStale()
-    // or until the table's row count differs from the cached mask's.
-    int64_t getMask(const uint8_t **mask);
-    // The rows under all filters, the filter of the button (or none)
-    // leaving out the parts the flags name; never cached.
-    int64_t getMask(const uint8_t **mask, QObject *button, uint32_t flags);
-    // Whether such a mask would include every row.
-    bool isIncludeMaskNullWhenExcludingButton(QObject *button, uint32_t flags);
-    // The table mask when the table zooms to its filtered values, else none.
-    int64_t getZoomMask(const uint8_t **mask);
-    // The table mask narrowed by the outcome (or none) to the rows its model
-    // uses; the outcome then owns the mask handed out.
-    int64_t getMask(const uint8_t **mask, DSOutcomeVariable *outcome);
+    // The slot of the filter view that owns the button, or -1 for none.
+    int slotOfButton(const QObject *button) const;
 
-    void markStale() { m_tableMaskNeedsUpdate = true; }
-    // Moves each time the table mask is built again.
-    uint64_t maskGeneration() const { return m_maskGeneration; }
-    bool tableMaskNeedsUpdate() const { return m_tableMaskNeedsUpdate; }
+    // The active table's row masks (DSTableRowMasks), null for every row.
+    DSRowMaskRef tableMask() const;
+    // The table mask narrowed by the outcome (a DSOutcomeVariable, or none).
+    DSRowMaskRef outcomeMask(QObject *outcome) const;
+    // The leave-one-out mask of the slot whose view owns the button.
+    DSRowMaskRef maskExcluding(const QObject *button, uint32_t flags) const;
+    bool isEveryRowExcluding(const QObject *button, uint32_t flags) const;
+    DSRowMaskRef zoomMask() const;
+    // Whether the active table's next mask is built afresh (true without one).
+    bool tableMaskNeedsUpdate() const;
+
+    // Connects the pane's add and zoom buttons; the caller keeps the
+    // connections to cut them at close.
+    QList<QMetaObject::Connection> connectButtons();
+    // The table's zoom flag follows the button's check state; then the
+    // document refreshes.
+    void setZoomToFilteredValues(QObject *button);
+    // Refreshes the shown filter views and the add and zoom buttons.
+    void refreshFilterViews(QObject *sender);
 
     // Makes the six filter views afresh from the registered filter class;
     // none while no class is registered.
@@ -69,15 +71,7 @@ public:
 
 private:
     DSTable *activeTable() const;
-    // Fills the buffer (grown to size bytes) with every row of n, then lets
-    // each filter clear its rejected rows; false when it cannot grow.
-    bool buildMask(std::vector<uint8_t> &buffer, int64_t n, QObject *button, uint32_t flags);
 
     DSStatDocumentWindow *m_document;
     std::array<std::unique_ptr<DSFilterViewDelegate>, maxFilters> m_filterDelegates;
-    std::vector<uint8_t> m_tableMask;
-    std::vector<uint8_t> m_filterMask;
-    int64_t m_tableMaskRows = -1;
-    bool m_tableMaskNeedsUpdate = true;
-    uint64_t m_maskGeneration = 0;
 };

@@ -124,24 +124,16 @@ void DSStatDocumentViewDelegate::presentPictureError(const DSError &error)
     });
 }
 
-qint64 DSStatDocumentViewDelegate::getMask(const uint8_t **mask) const
+DSRowMaskRef DSStatDocumentViewDelegate::getMask() const
 {
     DSStatDocumentWindow *doc = document();
-    if (!doc) {
-        *mask = nullptr;
-        return 0;
-    }
-    return doc->getMask(mask);
+    return doc ? doc->getMask() : nullptr;
 }
 
-qint64 DSStatDocumentViewDelegate::getMask(const uint8_t **mask, QObject *outcome) const
+DSRowMaskRef DSStatDocumentViewDelegate::getMask(QObject *outcome) const
 {
     DSStatDocumentWindow *doc = document();
-    if (!doc) {
-        *mask = nullptr;
-        return 0;
-    }
-    return doc->getMask(mask, outcome);
+    return doc ? doc->getMask(outcome) : nullptr;
 }
 
 void DSStatDocumentViewDelegate::teardown()
@@ -158,4 +150,26 @@ void DSStatDocumentViewDelegate::disableViewAndSubviews(QWidget *view)
 void DSStatDocumentViewDelegate::enableViewAndSubviews(QWidget *view)
 {
     setViewTreeEnabled(view, true);
+}
+
+void DSStatDocumentViewDelegate::setEnabledForControls(bool enabled, const QList<QWidget *> &views)
+{
+    for (QWidget *view : views) {
+        if (qobject_cast<QLineEdit *>(view) || qobject_cast<QLabel *>(view)) {
+            view->setEnabled(enabled);
+            QPalette palette = view->palette();
+            palette.setColor(qobject_cast<QLabel *>(view) ? QPalette::WindowText : QPalette::Text,
+                             enabled ? Qt::black : Qt::gray);
+            view->setPalette(palette);
+        } else if (qobject_cast<QAbstractButton *>(view) || view->inherits("QAbstractSlider")
+                   || view->inherits("QComboBox") || view->inherits("QAbstractSpinBox")) {
+            view->setEnabled(enabled);
+        } else {
+            QList<QWidget *> subviews;
+            for (QObject *child : view->children())
+                if (child->isWidgetType())
+                    subviews.append(static_cast<QWidget *>(child));
+            setEnabledForControls(enabled, subviews);
+        }
+    }
 }

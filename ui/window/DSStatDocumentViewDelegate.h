@@ -1,6 +1,7 @@
 #pragma once
 
 #include "charts/DSPictureOwner.h"
+#include "model/DSRowMask.h"
 #include "ui/DSNibController.h"
 
 #include <QList>
@@ -37,15 +38,20 @@ public:
     virtual void refreshView(QObject *sender);
     bool is_refreshing() const { return m_isRefreshing; }
 
-    // The document's row mask into *mask and its length in bytes (0 with no
-    // document, which means no mask: every row).
-    qint64 getMask(const uint8_t **mask) const;
-    qint64 getMask(const uint8_t **mask, QObject *outcome) const;
+    // The document's row mask snapshot; null (every row) with no document.
+    DSRowMaskRef getMask() const;
+    DSRowMaskRef getMask(QObject *outcome) const;
 
     // The columns the pane's selection names, in the pane's order; none here.
     virtual QList<DSColumn *> selectedColumns() const { return {}; }
     // The columns a context-menu command acts on; selectedColumns() here.
     virtual QList<DSColumn *> clickedOrSelectedColumns() const { return selectedColumns(); }
+    // The table's columns changed (some deleted or made): a pane that lays
+    // out a view per column rebuilds it; empty here.
+    virtual void columnsDidChange() {}
+    // Selects the (new) columns in the pane and scrolls to the first; empty
+    // here.
+    virtual void revealColumns(const QList<DSColumn *> &) {}
 
     // The pane's default style sheet, made for its document on first use
     // and kept for the controller's life.
@@ -54,7 +60,7 @@ public:
     // popover closed (nothing without a document).
     DSTable *pictureActiveTable() const override;
     void closeFilterPopover() override;
-    qint64 pictureMask(const uint8_t **mask) override { return getMask(mask); }
+    DSRowMaskRef pictureMask() override { return getMask(); }
     QString pictureConditionString() const override;
     // Queued: a picture asks while it draws or refreshes, and the alert
     // must not run inside that.
@@ -69,6 +75,9 @@ public:
     static void disableViewAndSubviews(QWidget *view);
     // The reverse: black text, controls enabled, text views editable.
     static void enableViewAndSubviews(QWidget *view);
+    // Enables or disables each view of the list: controls directly (text
+    // fields also black or grey), other views through their subviews.
+    static void setEnabledForControls(bool enabled, const QList<QWidget *> &views);
 
 protected:
     bool m_isRefreshing = false;

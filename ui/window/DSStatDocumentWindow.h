@@ -1,7 +1,11 @@
 #pragma once
 
+#include "model/DSRowMask.h"
 #include "model/DSStatDocument.h"
-#include "platform/predicate/DSPredicateValue.h"
+#include "ui/window/DSFilterViewHost.h"
+#include "ui/window/DSImportExportRunner.h"
+#include "ui/window/DSPaneSwitcher.h"
+#include "ui/window/DSSheetRegistry.h"
 #include "ui/window/DSStatDocumentViewDelegate.h"
 
 #include <QList>
@@ -18,16 +22,9 @@ class DSColumn;
 class DSManagedObject;
 class DSDocumentWindowHost;
 class DSFilterViewDelegate;
-class DSFilterViewHost;
-class DSDataImporter;
-class DSExporter;
-class DSImportRun;
-class QThreadPool;
 class DSRegressionModel;
 class DSStatDocumentPaneView;
-class DSStatDocumentSheetDelegate;
 class DSTable;
-class QAction;
 class QLabel;
 class QSplitter;
 class DSTableOutlineView;
@@ -41,6 +38,12 @@ struct DSObjectsDidChange;
 // the invalidation ladder through which panes ask for a model to be re-run,
 // and performs the guarded refresh that redraws what is visible. Every pane
 // ends its work with a rung of the ladder or refreshView().
+//
+// The rest it hands to parts of its own, whose services it forwards: the
+// pane and toolbar switcher (DSPaneSwitcher, with the registered panes),
+// the sheet registry (DSSheetRegistry), the import and export runner
+// (DSImportExportRunner) and the filter pane (DSFilterViewHost; the row
+// masks themselves are the table's).
 //
 // A refresh is synchronous and guarded: a refreshView() issued from inside
 // a pane's refresh reloads the sidebar but refreshes no pane again. The
@@ -122,53 +125,69 @@ public:
     void purgeImagesForColumsDisplayingLabel(const QString &label);
     // Enables or disables each view of the list: controls directly (text
     // fields also black or grey), other views through their subviews.
-    static void setEnabledForControls(bool enabled, const QList<QWidget *> &views);
+    static void setEnabledForControls(bool enabled, const QList<QWidget *> &views)
+    {
+        DSStatDocumentViewDelegate::setEnabledForControls(enabled, views);
+    }
 
-    // Pane switching; each but the filter toggle ends with closePopovers()
-    // and refreshView(sender).
-    void showRawData(QObject *sender);
-    void showPivotTable(QObject *sender);
-    void showSummary(QObject *sender);
-    void showModeler(QObject *sender);
-    void showPredictor(QObject *sender);
+    // Pane switching (DSPaneSwitcher); each but the filter toggle ends with
+    // closePopovers() and refreshView(sender).
+    void showRawData(QObject *sender) { m_panes->showRawData(sender); }
+    void showPivotTable(QObject *sender) { m_panes->showPivotTable(sender); }
+    void showSummary(QObject *sender) { m_panes->showSummary(sender); }
+    void showModeler(QObject *sender) { m_panes->showModeler(sender); }
+    void showPredictor(QObject *sender) { m_panes->showPredictor(sender); }
     void showHideInstruments(QObject *) {}
-    void showHideFilters(QObject *sender);
-    void showFiltersPane();
-    void hideFiltersPane();
-    void closePopovers(QObject *sender);
+    void showHideFilters(QObject *sender) { m_panes->showHideFilters(sender); }
+    void showFiltersPane() { m_panes->showFiltersPane(); }
+    void hideFiltersPane() { m_panes->hideFiltersPane(); }
+    void closePopovers(QObject *sender) { m_panes->closePopovers(sender); }
     // Toggles the filter-set popover at the sender (a view), above it.
-    void showFilterSetPopover(QObject *sender);
-
+    void showFilterSetPopover(QObject *sender) { m_panes->showFilterSetPopover(sender); }
     // The toolbar: chooses the window's toolbar and its selected item.
-    void rebuildToolbar();
-    // Whether a toolbar item (an action named by identifier) is enabled.
-    bool validateToolbarItem(const QAction *item);
-    // The toolbar installed in the window, or null.
-    QToolBar *installedToolbar() const { return m_installedToolbar; }
+    void rebuildToolbar() { m_panes->rebuildToolbar(); }
+    bool validateToolbarItem(const QAction *item) { return m_panes->validateToolbarItem(item); }
+    QToolBar *installedToolbar() const { return m_panes->installedToolbar(); }
+    DSPaneSwitcher &pane_switcher() { return *m_panes; }
 
-    // Row masks of the active table under the filters (DSFilterViewHost):
-    // null and length 0 mean every row. The mask stays the host's.
-    qint64 getMask(const uint8_t **mask);
-    qint64 getMask(const uint8_t **mask, QObject *outcome);
-    qint64 getMask(const uint8_t **mask, QObject *button, uint32_t flags);
-    bool isIncludeMaskNullWhenExcludingButton(QObject *button, uint32_t flags);
-    qint64 getZoomMask(const uint8_t **mask);
-    bool table_mask_needs_update() const;
-    // Moves each time the active table's row mask is built again.
-    uint64_t mask_generation() const;
+    // Row masks of the active table under its filters, asked of the table
+    // through the filter pane (DSFilterViewHost): null means every row. A
+    // reader keeps its snapshot as long as it reads.
+    DSRowMaskRef getMask() { return m_filterHost->tableMask(); }
+    // The table mask narrowed by the outcome (a DSOutcomeVariable, or none)
+    // to the rows its model uses.
+    DSRowMaskRef getMask(QObject *outcome) { return m_filterHost->outcomeMask(outcome); }
+    // The leave-one-out mask: the filter whose view owns the button (or
+    // none) leaves out the parts the flags name; never cached.
+    DSRowMaskRef getMask(QObject *button, uint32_t flags) { return m_filterHost->maskExcluding(button, flags); }
+    bool isIncludeMaskNullWhenExcludingButton(QObject *button, uint32_t flags)
+    {
+        return m_filterHost->isEveryRowExcluding(button, flags);
+    }
+    DSRowMaskRef getZoomMask() { return m_filterHost->zoomMask(); }
+    // Whether the active table's next mask is built afresh.
+    bool table_mask_needs_update() { return m_filterHost->tableMaskNeedsUpdate(); }
 
     // The filter pane.
-    void rebuildFilterViews();
-    DSFilterViewDelegate *filterDelegateAtIndex(int index) const;
-    int numberOfFilters() const;
+    void rebuildFilterViews() { m_filterHost->rebuildFilterViews(); }
+    DSFilterViewDelegate *filterDelegateAtIndex(int index) const { return m_filterHost->filterDelegateAtIndex(index); }
+    int numberOfFilters() const { return m_filterHost->numberOfFilters(); }
     // One more filter shown, up to six; then a refresh.
-    void createFilter(QObject *sender);
+    void createFilter(QObject *sender)
+    {
+        if (m_filterHost->createFilter())
+            refreshView(sender);
+    }
     // The table's zoom flag follows the button's check state; then a refresh.
-    void setZoomToFilteredValues(QObject *button);
-    void refreshFiltersNoButtons(QObject *sender);
-    void refreshFiltersWithButtons(QObject *sender);
-    void updateFilterSelections();
-    QString activeConditionString() const;
+    void setZoomToFilteredValues(QObject *button) { m_filterHost->setZoomToFilteredValues(button); }
+    void refreshFiltersNoButtons(QObject *sender) { m_filterHost->refreshFilterViews(sender); }
+    void refreshFiltersWithButtons(QObject *sender)
+    {
+        m_filterHost->refreshFilterButtons();
+        m_filterHost->refreshFilterViews(sender);
+    }
+    void updateFilterSelections() { m_filterHost->updateFilterSelections(); }
+    QString activeConditionString() const { return m_filterHost->activeConditionString(); }
 
     // The document machinery's questions.
     // Calls done(true) when the document may close: at once when there is
@@ -187,8 +206,10 @@ public:
     bool is_updating() const { return m_isUpdating; }
     void setIs_updating(bool updating) { m_isUpdating = updating; }
     bool observers_registered() const { return m_observersRegistered; }
-    double lastFiltersPaneHeight() const { return m_lastFiltersPaneHeight; }
-    const QList<QToolBar *> &toolbars() const { return m_toolbars; }
+    double lastFiltersPaneHeight() const { return m_panes->lastFiltersPaneHeight(); }
+    const QList<QToolBar *> &toolbars() const { return m_panes->toolbars(); }
+    // Whether the window side has been torn down.
+    bool is_closed() const { return m_closed; }
     DSDocumentWindowHost *host() const { return m_host; }
 
     // Outlets of the interface file.
@@ -199,78 +220,76 @@ public:
     DSTableOutlineView *tables_table() const;
     QWidget *outlet(const QString &name) const;
 
-    // Pane controllers (not owned; a missing one makes its steps do nothing).
-    DSStatDocumentViewDelegate *summary_delegate() const { return m_summaryDelegate; }
-    void setSummary_delegate(DSStatDocumentViewDelegate *d) { m_summaryDelegate = d; }
-    DSStatDocumentViewDelegate *records_delegate() const { return m_recordsDelegate; }
-    void setRecords_delegate(DSStatDocumentViewDelegate *d) { m_recordsDelegate = d; }
-    DSStatDocumentViewDelegate *pivot_delegate() const { return m_pivotDelegate; }
-    void setPivot_delegate(DSStatDocumentViewDelegate *d) { m_pivotDelegate = d; }
-    DSStatDocumentViewDelegate *model_delegate() const { return m_modelDelegate; }
-    void setModel_delegate(DSStatDocumentViewDelegate *d) { m_modelDelegate = d; }
-    DSStatDocumentViewDelegate *predictor_delegate() const { return m_predictorDelegate; }
-    void setPredictor_delegate(DSStatDocumentViewDelegate *d) { m_predictorDelegate = d; }
-    DSStatDocumentViewDelegate *filter_set_delegate() const { return m_filterSetDelegate; }
-    void setFilter_set_delegate(DSStatDocumentViewDelegate *d) { m_filterSetDelegate = d; }
+    // Pane controllers (DSPaneSwitcher; a missing one makes its steps do
+    // nothing).
+    DSStatDocumentViewDelegate *summary_delegate() const { return m_panes->summary_delegate(); }
+    void setSummary_delegate(DSStatDocumentViewDelegate *d) { m_panes->setSummary_delegate(d); }
+    DSStatDocumentViewDelegate *records_delegate() const { return m_panes->records_delegate(); }
+    void setRecords_delegate(DSStatDocumentViewDelegate *d) { m_panes->setRecords_delegate(d); }
+    DSStatDocumentViewDelegate *pivot_delegate() const { return m_panes->pivot_delegate(); }
+    void setPivot_delegate(DSStatDocumentViewDelegate *d) { m_panes->setPivot_delegate(d); }
+    DSStatDocumentViewDelegate *model_delegate() const { return m_panes->model_delegate(); }
+    void setModel_delegate(DSStatDocumentViewDelegate *d) { m_panes->setModel_delegate(d); }
+    DSStatDocumentViewDelegate *predictor_delegate() const { return m_panes->predictor_delegate(); }
+    void setPredictor_delegate(DSStatDocumentViewDelegate *d) { m_panes->setPredictor_delegate(d); }
+    DSStatDocumentViewDelegate *filter_set_delegate() const { return m_panes->filter_set_delegate(); }
+    void setFilter_set_delegate(DSStatDocumentViewDelegate *d) { m_panes->setFilter_set_delegate(d); }
 
-    // The sheet registry: the controllers of the document's sheets, one of
-    // each registered class, made at window set-up and torn down at close.
-    // sheetDelegateInfo() lists every property name with its class name.
-    static const QList<std::pair<QString, QString>> &sheetDelegateInfo();
-    void setupSheetDelegates();
-    // The panes the window makes itself; each replaces its placeholder.
-    void setupPaneDelegates();
-    void teardownSheetDelegates();
+    // The sheet registry (DSSheetRegistry): one controller of each
+    // registered sheet class, made at window set-up and torn down at close.
+    static const QList<std::pair<QString, QString>> &sheetDelegateInfo() { return DSSheetRegistry::sheetDelegateInfo(); }
+    void setupSheetDelegates() { m_sheets->setup(); }
+    void teardownSheetDelegates() { m_sheets->teardown(); }
     // The controller kept under the property name, or null when its class
     // is not registered.
-    DSStatDocumentSheetDelegate *sheetDelegate(const QString &property) const;
-    DSStatDocumentSheetDelegate *data_importer_sheet_delegate() const;
-    DSStatDocumentSheetDelegate *exporter_sheet_delegate() const;
-    DSStatDocumentSheetDelegate *missing_values_sheet_delegate() const;
-    QList<DSStatDocumentSheetDelegate *> sheet_delegates() const;
-    // Opens the missing-values sheet on the columns, proposing the values
-    // (may be empty) as missing.
-    void showMissingValuesSheetForColumns(const QList<DSColumn *> &columns, const QList<DSPredicateValue> &defaultValues);
+    DSStatDocumentSheetDelegate *sheetDelegate(const QString &property) const { return m_sheets->sheetDelegate(property); }
+    DSStatDocumentSheetDelegate *data_importer_sheet_delegate() const
+    {
+        return sheetDelegate(QStringLiteral("data_importer_sheet_delegate"));
+    }
+    DSStatDocumentSheetDelegate *exporter_sheet_delegate() const
+    {
+        return sheetDelegate(QStringLiteral("exporter_sheet_delegate"));
+    }
+    DSStatDocumentSheetDelegate *missing_values_sheet_delegate() const
+    {
+        return sheetDelegate(QStringLiteral("missing_values_sheet_delegate"));
+    }
+    QList<DSStatDocumentSheetDelegate *> sheet_delegates() const { return m_sheets->sheet_delegates(); }
     // The window sheets are shown on.
-    QWidget *windowForSheet() const;
+    QWidget *windowForSheet() const { return m_window; }
     // The one sheet up on the window, or null.
-    DSStatDocumentSheetDelegate *attached_sheet() const;
-    void setAttached_sheet(DSStatDocumentSheetDelegate *sheet);
+    DSStatDocumentSheetDelegate *attached_sheet() const { return m_sheets->attached_sheet(); }
+    void setAttached_sheet(DSStatDocumentSheetDelegate *sheet) { m_sheets->setAttached_sheet(sheet); }
     // The system beep, through the host when there is one.
     void beep();
 
-    // The import hand-off: parses with the importer on a thread of the
-    // document's own while the import progress sheet shows, then copies the
-    // parsed tables into the store at the insertion index, on the main
-    // thread. Always true.
-    bool beginImport(std::shared_ptr<DSDataImporter> importer, qint64 index);
-    // The main thread's completion of an import (queued by the run, never
-    // called directly): nothing when the sheet ended first (abort set); the
-    // importer's error when it parsed nothing; else the tables, one undo
-    // step, the first active on its records pane.
-    void finishImport(const std::shared_ptr<DSImportRun> &run);
-    // The export hand-off: the exporter writes the filtered rows to the URL
-    // in the background while the export sheet shows. Always true.
-    bool exportToURL(std::shared_ptr<DSExporter> exporter, const QUrl &url);
-    void finishExport(const std::shared_ptr<DSExporter> &exporter);
+    // Background runs (DSImportExportRunner): see there.
+    bool beginImport(std::shared_ptr<DSDataImporter> importer, qint64 index)
+    {
+        return m_runner->beginImport(std::move(importer), index);
+    }
+    void finishImport(const std::shared_ptr<DSImportRun> &run) { m_runner->finishImport(run); }
+    bool exportToURL(std::shared_ptr<DSExporter> exporter, const QUrl &url)
+    {
+        return m_runner->exportToURL(std::move(exporter), url);
+    }
+    void finishExport(const std::shared_ptr<DSExporter> &exporter) { m_runner->finishExport(exporter); }
+    void importData(QObject *) { m_runner->importData(); }
+    void refreshImportAccessory() { m_runner->refreshImportAccessory(); }
+    QWidget *general_import_accessory() const { return outlet(QStringLiteral("general_import_accessory")); }
+    void waitForBackgroundRuns() { m_runner->waitForBackgroundRuns(); }
     // The window became main for the first time: a file opened from the
     // desktop or the command line starts its import (at the top of the
     // table list), once. Its tables are where the document starts: the
     // document is clean when they land, and the import is no undo step.
-    void windowDidBecomeMain();
+    void windowDidBecomeMain() { m_runner->beginInitialImport(); }
     // True from the opening of a file to import until that import and every
     // other one started since has landed, failed or been ended.
-    bool isImporting() const;
-    // The import-data action: the File menu's panel for any importable
-    // files, then one import of them all at the top of the table list;
-    // nothing when the panel is cancelled.
-    void importData(QObject *sender);
-    // Fills the texts of the import panel's accessory
-    // (general_import_accessory): the instructions and the binary formats.
-    void refreshImportAccessory();
-    QWidget *general_import_accessory() const;
-    // Waits for every background run of the document to end.
-    void waitForBackgroundRuns();
+    bool isImporting() const { return initial_importer() || m_runner->isImporting(); }
+    // The initial import's tables landed: they are where the document
+    // starts, so no undo step leads back and nothing is left to save.
+    void startFromImportedTables();
 
     // The window's title: the package's name, or "Untitled".
     QString displayName() const;
@@ -285,51 +304,23 @@ private:
     void undoRedoHandler();
     void activeModelObserver(DSRegressionModel *previous);
     void queueRefresh();
-    // Lets choose set the active table's view flags, then closes the
-    // popovers and refreshes.
-    void switchPane(QObject *sender, const std::function<void(DSTable *)> &choose);
     void reloadSidebar();
-    // Builds the pane and puts its view in place of the window's
-    // placeholder of that name; false, with the pane torn down, when either
-    // is missing. The window keeps the pane.
-    bool installPane(std::unique_ptr<DSStatDocumentViewDelegate> pane, const QString &viewName);
     void selectSidebarItem(DSManagedObject *object);
-    void installToolbar(QToolBar *toolbar);
     void refreshModelSide(DSTable *table);
-    void setPaneVisible(const QString &name, bool visible);
-    bool filtersPaneCollapsed() const;
-    void moveFiltersDivider(int position);
-    void connectToolbarActions();
-    void connectFilterButtons();
-    // beginImport() with the run it started.
-    std::shared_ptr<DSImportRun> startImport(std::shared_ptr<DSDataImporter> importer, qint64 index);
-    // The document's own threads for background runs, made on first use.
-    QThreadPool *backgroundQueue();
+    void setPaneVisible(const QString &name, bool visible) { m_panes->setPaneVisible(name, visible); }
     void watchWindow();
     void updateWindowModified();
 
     DSDocumentWindowHost *m_host;
     QPointer<QMainWindow> m_window;
-    QList<QToolBar *> m_toolbars;
-    QPointer<QToolBar> m_installedToolbar;
-    QPointer<DSStatDocumentViewDelegate> m_summaryDelegate, m_recordsDelegate, m_pivotDelegate, m_modelDelegate,
-        m_predictorDelegate, m_filterSetDelegate;
     QList<QMetaObject::Connection> m_observers;
-    double m_lastFiltersPaneHeight = 180;
     bool m_isRefreshing = false;
     bool m_isUpdating = false;
     bool m_observersRegistered = false;
     std::unique_ptr<DSFilterViewHost> m_filterHost;
-    std::vector<std::pair<QString, std::unique_ptr<DSStatDocumentSheetDelegate>>> m_sheetDelegates;
-    std::vector<std::unique_ptr<DSStatDocumentViewDelegate>> m_ownedPanes;
-    QPointer<DSStatDocumentSheetDelegate> m_attachedSheet;
-    // The background runs: their own threads, and the imports still
-    // running, which closing the document aborts.
-    std::unique_ptr<QThreadPool> m_backgroundQueue;
-    QList<std::weak_ptr<DSImportRun>> m_runningImports;
-    // The run of the initial import until it finishes (compared, never
-    // dereferenced).
-    const DSImportRun *m_initialRun = nullptr;
+    std::unique_ptr<DSPaneSwitcher> m_panes;
+    std::unique_ptr<DSSheetRegistry> m_sheets;
+    std::unique_ptr<DSImportExportRunner> m_runner;
     bool m_refreshQueued = false;
     bool m_closed = false;
     bool m_closeConfirmed = false;

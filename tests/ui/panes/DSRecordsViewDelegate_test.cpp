@@ -11,7 +11,7 @@
 #include "ui/panes/DSRecordsTableDelegate.h"
 #include "ui/panes/DSRecordsTableView.h"
 #include "ui/panes/DSRecordsViewDelegate.h"
-#include "ui/window/DSFilterViewDelegate.h"
+#include "model/DSRowFilter.h"
 #include "ui/window/DSStatDocumentWindow.h"
 
 #include <QApplication>
@@ -371,27 +371,24 @@ TEST_F(RecordsPaneTest, TheAddColumnSheetAppendsAnEmptyColumnOfTheChosenKind)
 namespace {
 
 // A first filter that keeps records 3 and 7 only.
-class KeepThreeAndSeven : public DSFilterViewDelegate
+class KeepThreeAndSeven : public DSRowFilter
 {
 public:
-    explicit KeepThreeAndSeven(int index) : m_index(index) {}
-    bool willClearBitsWhenExcludingButton(QObject *button, uint32_t) override { return m_index == 0 && button != this; }
-    void clearUnmatchingBitsFromMask(uint8_t *mask, int64_t length, QObject *button, uint32_t flags) override
+    bool willClearBits(bool excluded, uint32_t) const override { return !excluded; }
+    void clearUnmatchingBitsFromMask(uint8_t *mask, int64_t length, bool excluded, uint32_t flags) const override
     {
-        if (willClearBitsWhenExcludingButton(button, flags))
+        if (willClearBits(excluded, flags))
             for (int64_t byte = 0; byte < length; ++byte)
                 mask[byte] &= byte == 0 ? uint8_t(1u << 3 | 1u << 7) : 0;
     }
-
-private:
-    int m_index;
 };
 
 } // namespace
 
 TEST(RecordsPaneMaskTest, OnlyTheRecordsTheMaskKeepsAreRowsAndCanBeSelected)
 {
-    DSFilterViewDelegate::registerClass([](int index) { return std::make_unique<KeepThreeAndSeven>(index); });
+    static const KeepThreeAndSeven keep;
+    registerTestRowFilters({&keep});
     FakeHost host;
     std::unique_ptr<DSStatDocumentWindow> document = showNewDocumentWindow(&host);
     ASSERT_TRUE(document);
@@ -418,5 +415,5 @@ TEST(RecordsPaneMaskTest, OnlyTheRecordsTheMaskKeepsAreRowsAndCanBeSelected)
     EXPECT_EQ(pane->selectedRecords(), DSIndexSet{3});
     EXPECT_EQ(pane->numberOfSelectedRecords(), 1);
     document.reset();
-    DSFilterViewDelegate::registerClass(nullptr);
+    registerTestRowFilters({});
 }

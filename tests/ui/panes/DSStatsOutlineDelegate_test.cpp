@@ -19,7 +19,7 @@
 #include "ui/panes/DSStatsOutlineDelegate.h"
 #include "ui/panes/DSStatsOutlineView.h"
 #include "ui/panes/DSSummaryViewDelegate.h"
-#include "ui/window/DSFilterViewDelegate.h"
+#include "model/DSRowFilter.h"
 #include "ui/window/DSStatDocumentWindow.h"
 #include "tests/support/ds_test_sizes.h"
 
@@ -52,19 +52,15 @@ public:
 constexpr qint64 k_everyStatistic = 0xFFFF;
 
 // The first filter of the pane lets every row through but the first.
-class RejectFirstRow : public DSFilterViewDelegate
+class RejectFirstRow : public DSRowFilter
 {
 public:
-    explicit RejectFirstRow(int index) : m_index(index) {}
-    bool willClearBitsWhenExcludingButton(QObject *button, uint32_t) override { return m_index == 0 && button != this; }
-    void clearUnmatchingBitsFromMask(uint8_t *mask, int64_t length, QObject *button, uint32_t flags) override
+    bool willClearBits(bool excluded, uint32_t) const override { return !excluded; }
+    void clearUnmatchingBitsFromMask(uint8_t *mask, int64_t length, bool excluded, uint32_t flags) const override
     {
-        if (length > 0 && willClearBitsWhenExcludingButton(button, flags))
+        if (length > 0 && willClearBits(excluded, flags))
             mask[0] &= uint8_t(~1u);
     }
-
-private:
-    int m_index;
 };
 
 // The warnings Qt writes while a test runs.
@@ -717,13 +713,14 @@ class StatsOutlineFilterTest : public StatsOutlineTest
 protected:
     void SetUp() override
     {
-        DSFilterViewDelegate::registerClass([](int index) { return std::make_unique<RejectFirstRow>(index); });
+        static const RejectFirstRow first;
+        registerTestRowFilters({&first});
         StatsOutlineTest::SetUp();
     }
     void TearDown() override
     {
         StatsOutlineTest::TearDown();
-        DSFilterViewDelegate::registerClass(nullptr);
+        registerTestRowFilters({});
     }
 };
 
@@ -756,8 +753,9 @@ TEST_F(StatsOutlineFilterTest, ARowAddedInTheRecordsGridIsReadUnderTheNewMask)
     EXPECT_EQ(text(xRow, "count"), QStringLiteral("7")) << "the new row has no value";
     EXPECT_EQ(text(xRow, "mean"), QStringLiteral("4"));
     EXPECT_EQ(text(fruitRow, "count"), QStringLiteral("7"));
-    const uint8_t *fresh = nullptr;
-    EXPECT_EQ(model->temp_include_mask_len(), document->getMask(&fresh));
+    const DSRowMaskRef current = document->getMask();
+    const uint8_t *fresh = ds_mask_data(current);
+    EXPECT_EQ(model->temp_include_mask_len(), ds_mask_length(current));
     EXPECT_EQ(model->temp_include_mask(), fresh);
 }
 

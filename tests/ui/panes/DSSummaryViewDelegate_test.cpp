@@ -5,6 +5,7 @@
 #include "filter/DSTableFilterSet.h"
 #include "model/DSDataTable.h"
 #include "model/DSNumericDataColumn.h"
+#include "model/DSRowFilter.h"
 #include "model/DSTextDataColumn.h"
 #include "model/DSTimeDataColumn.h"
 #include "model/DSUserDefaults.h"
@@ -17,7 +18,6 @@
 #include "ui/panes/DSBottomLineViewDelegate.h"
 #include "ui/panes/DSStatsOutlineDelegate.h"
 #include "ui/panes/DSSummaryViewDelegate.h"
-#include "ui/window/DSFilterViewDelegate.h"
 #include "ui/window/DSPopover.h"
 #include "ui/window/DSStatDocumentWindow.h"
 
@@ -46,12 +46,11 @@ namespace {
 // Rows the filter pane rejects while a test sets them.
 std::set<int64_t> g_rejected;
 
-class RejectingFilter : public DSFilterViewDelegate
+class RejectingFilter : public DSRowFilter
 {
 public:
-    QString nibName() const override { return {}; }
-    bool willClearBitsWhenExcludingButton(QObject *, uint32_t) override { return !g_rejected.empty(); }
-    void clearUnmatchingBitsFromMask(uint8_t *mask, int64_t length, QObject *, uint32_t) override
+    bool willClearBits(bool, uint32_t) const override { return !g_rejected.empty(); }
+    void clearUnmatchingBitsFromMask(uint8_t *mask, int64_t length, bool, uint32_t) const override
     {
         for (int64_t row : g_rejected)
             if (row / 8 < length)
@@ -86,7 +85,9 @@ protected:
     void SetUp() override
     {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        DSFilterViewDelegate::registerClass([](int) { return std::make_unique<RejectingFilter>(); });
+        // Every slot's filter rejects the rows.
+        static const RejectingFilter rejecting;
+        registerTestRowFilters(std::vector<const DSRowFilter *>(6, &rejecting));
         document = showNewDocumentWindow(&host);
         ASSERT_TRUE(document);
         context = document->managedObjectContext();
@@ -103,7 +104,7 @@ protected:
     {
         document.reset();
         g_rejected.clear();
-        DSFilterViewDelegate::registerClass(nullptr);
+        registerTestRowFilters({});
         DSUserDefaults::standardUserDefaults().setInteger(0, QStringLiteral("the_bottom_line_style"));
         QLocale::setDefault(QLocale::system());
     }
@@ -392,8 +393,7 @@ TEST_F(SummaryPaneTest, CensoringAndBinSizeLabels)
     table->setActive_filter_set(ds_object_cast<DSTableFilterSet>(table->filterSetAtIndex(0)));
     document->createFilter(nullptr);
     document->refreshView(nullptr);
-    const uint8_t *mask = nullptr;
-    ASSERT_GT(document->getMask(&mask), 0) << "the filter narrows the rows";
+    ASSERT_GT(ds_mask_length(document->getMask()), 0) << "the filter narrows the rows";
     EXPECT_EQ(pane->control<QLabel>("histogram_bin_size_label")->text(), whole);
 }
 

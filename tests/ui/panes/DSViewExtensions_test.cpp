@@ -3,7 +3,6 @@
 #include "ui/panes/DSSelectingTextField.h"
 #include "ui/panes/ds_button_text_color.h"
 #include "ui/panes/ds_italic_font.h"
-#include "ui/panes/ds_parse_typed_value.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -92,30 +91,4 @@ TEST(ViewExtensions, ButtonTitleColoursAndTheSelectingField)
     QFocusEvent focus(QEvent::FocusIn, Qt::TabFocusReason);
     QApplication::sendEvent(field, &focus);
     EXPECT_TRUE(own->isChecked()) << "the field's own choice";
-}
-
-TEST(ViewExtensions, TypedNumbersReadTheLocalesDecimalSeparator)
-{
-    struct Case
-    {
-        QLocale locale;
-        const char *typed;
-        double expected;  // NaN: missing
-    };
-    const Case cases[] = {
-        {QLocale(QLocale::German, QLocale::Germany), "1,5", 1.5},
-        {QLocale(QLocale::English, QLocale::UnitedStates), "1,234.5", 1234.5},
-        {QLocale(QLocale::English, QLocale::UnitedStates), "12abc", 12},
-        {QLocale(QLocale::English, QLocale::UnitedStates), "abc", NAN},
-        {QLocale(QLocale::English, QLocale::UnitedStates), "", NAN},
-    };
-    for (const Case &c : cases) {
-        QLocale::setDefault(c.locale);
-        const double x = ds_parse_typed_number(nullptr, QString::fromUtf8(c.typed));
-        if (std::isnan(c.expected))
-            EXPECT_TRUE(std::isnan(x)) << c.typed;
-        else
-            EXPECT_EQ(x, c.expected) << c.typed << " in " << c.locale.name().toStdString();
-    }
-    QLocale::setDefault(QLocale::system());
 }

@@ -136,7 +136,7 @@ TEST_F(MissingValuesSheetTest, TheSheetStartsFromTheColumnsValuesAndPredicate)
         SCOPED_TRACE(c.name);
         DSNumericDataColumn *column = numericColumn(c.values, true);
         column->setMissing_values_predicate(c.stored);
-        document->showMissingValuesSheetForColumns({column}, c.defaults);
+        DSMissingValuesSheetDelegate::showForColumns(document.get(), {column}, c.defaults);
         ASSERT_TRUE(sheet->isShown());
         EXPECT_EQ(rows(), c.rows);
         EXPECT_EQ(*sheet->predicate_editor()->objectValue(), *c.start)
@@ -153,7 +153,7 @@ TEST_F(MissingValuesSheetTest, LabelledTextCategoriesOfferTheLabelRowsFirst)
     labels.insert(QStringLiteral("x"), QStringLiteral("Not asked"));
     // The labels name two of the three texts; a blank row offers nothing.
     DSColumn *column = textColumn({"y", "", "n", "dk"}, labels);
-    document->showMissingValuesSheetForColumns({column}, {});
+    DSMissingValuesSheetDelegate::showForColumns(document.get(), {column}, {});
     ASSERT_TRUE(sheet->columns_are_text);
     const QList<DSPredicateEditorRowTemplate> &templates = sheet->predicate_editor()->rowTemplates();
     ASSERT_EQ(templates.size(), 4);
@@ -180,7 +180,7 @@ TEST_F(MissingValuesSheetTest, ADateColumnGetsOneTypedRowOfComparisons)
     auto *column = context->insertNewObject<DSTimeDataColumn>(QStringLiteral("DSTimeDataColumn"));
     column->setName(QStringLiteral("visit"));
     table->insertNewColumns({column}, 0);
-    document->showMissingValuesSheetForColumns({column}, {});
+    DSMissingValuesSheetDelegate::showForColumns(document.get(), {column}, {});
     ASSERT_TRUE(sheet->columns_are_date);
     const QList<DSPredicateEditorRowTemplate> &templates = sheet->predicate_editor()->rowTemplates();
     ASSERT_EQ(templates.size(), 1);
@@ -201,7 +201,7 @@ TEST_F(MissingValuesSheetTest, SavingUntickedKeepsThePredicateAndCancellingResto
     context->processPendingChanges();
 
     // Ticked and saved: one shared predicate in both columns.
-    document->showMissingValuesSheetForColumns({first, second}, {number(2)});
+    DSMissingValuesSheetDelegate::showForColumns(document.get(), {first, second}, {number(2)});
     ASSERT_TRUE(sheet->enable_predicate);
     EXPECT_TRUE(sheet->apply_predicate_checkbox()->isChecked());
     EXPECT_TRUE(sheet->predicate_editor()->isEditable());
@@ -215,7 +215,7 @@ TEST_F(MissingValuesSheetTest, SavingUntickedKeepsThePredicateAndCancellingResto
     EXPECT_TRUE(second->apply_missing_values_predicate());
 
     // Unticked and saved: the predicates stay, unapplied.
-    document->showMissingValuesSheetForColumns({first, second}, {});
+    DSMissingValuesSheetDelegate::showForColumns(document.get(), {first, second}, {});
     sheet->apply_predicate_checkbox()->click();
     EXPECT_FALSE(sheet->predicate_editor()->isEditable());
     sheet->predicate_editor()->removeRow(0);
@@ -225,14 +225,14 @@ TEST_F(MissingValuesSheetTest, SavingUntickedKeepsThePredicateAndCancellingResto
     EXPECT_FALSE(second->apply_missing_values_predicate());
 
     // Ticked, edited, then cancelled: the columns as they were.
-    document->showMissingValuesSheetForColumns({first}, {});
+    DSMissingValuesSheetDelegate::showForColumns(document.get(), {first}, {});
     sheet->apply_predicate_checkbox()->click();
     sheet->predicate_editor()->removeRow(0);
     sheet->saveSheet(nullptr);
     document->undo();
     EXPECT_EQ(*first->missing_values_predicate(), *saved);
     EXPECT_FALSE(first->apply_missing_values_predicate());
-    document->showMissingValuesSheetForColumns({first}, {});
+    DSMissingValuesSheetDelegate::showForColumns(document.get(), {first}, {});
     sheet->apply_predicate_checkbox()->click();
     first->setName(QStringLiteral("changed while up"));
     QTest::mouseClick(sheet->sheet()->findChild<QPushButton *>(QStringLiteral("cancel_button")), Qt::LeftButton);

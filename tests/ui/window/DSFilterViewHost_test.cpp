@@ -3,6 +3,9 @@
 #include "filter/DSTableFilterSet.h"
 #include "model/DSDataRoot.h"
 #include "model/DSDataTable.h"
+#include "model/DSRowFilter.h"
+#include "model/DSTableRowMasks.h"
+#include "model/ds_filter_exclude_flags.h"
 #include "model/ds_row_mask.h"
 #include "platform/store/DSManagedObjectContext.h"
 #include "ui/window/DSFilterViewDelegate.h"
@@ -27,19 +30,19 @@ struct FakeFilters
 FakeFilters *g_filters = nullptr;
 
 // Filter 0 rejects the shared rows; the others reject nothing.
-class FakeFilterViewDelegate : public DSFilterViewDelegate
+class FakeRowFilter : public DSRowFilter
 {
 public:
-    explicit FakeFilterViewDelegate(int index) : m_index(index) {}
+    explicit FakeRowFilter(int index) : m_index(index) {}
 
-    bool willClearBitsWhenExcludingButton(QObject *button, uint32_t) override
+    bool willClearBits(bool excluded, uint32_t) const override
     {
-        return m_index == 0 && button != this && !g_filters->rejected.empty();
+        return m_index == 0 && !excluded && !g_filters->rejected.empty();
     }
-    void clearUnmatchingBitsFromMask(uint8_t *mask, int64_t length, QObject *button, uint32_t flags) override
+    void clearUnmatchingBitsFromMask(uint8_t *mask, int64_t length, bool excluded, uint32_t flags) const override
     {
         ++g_filters->clears;
-        if (!willClearBitsWhenExcludingButton(button, flags))
+        if (!willClearBits(excluded, flags))
             return;
         for (int64_t row : g_filters->rejected)
             if (row / 8 < length)
@@ -50,6 +53,14 @@ private:
     int m_index;
 };
 
+// The filter pane's views: each stands for its slot as a button.
+class FakeFilterViewDelegate : public DSFilterViewDelegate
+{
+};
+
+const FakeRowFilter k_rowFilters[DSTableRowMasks::maxFilters]{FakeRowFilter(0), FakeRowFilter(1), FakeRowFilter(2),
+                                                              FakeRowFilter(3), FakeRowFilter(4), FakeRowFilter(5)};
+
 class FilterViewHostTest : public ::testing::Test
 {
 protected:
@@ -57,7 +68,9 @@ protected:
     {
         ensureWindowTestApplication();
         g_filters = &filters;
-        DSFilterViewDelegate::registerClass([](int index) { return std::make_unique<FakeFilterViewDelegate>(index); });
+        DSFilterViewDelegate::registerClass([](int) { return std::make_unique<FakeFilterViewDelegate>(); });
+        registerTestRowFilters({&k_rowFilters[0], &k_rowFilters[1], &k_rowFilters[2], &k_rowFilters[3],
+                                &k_rowFilters[4], &k_rowFilters[5]});
         document = std::make_unique<DSStatDocumentWindow>();
         ASSERT_TRUE(document->initWithType(DSStatDocument::nativeType));
         table = ds_object_cast<DSDataTable>(document->active_table());
@@ -76,13 +89,15 @@ protected:
     {
         document.reset();
         DSFilterViewDelegate::registerClass(nullptr);
+        registerTestRowFilters({});
         g_filters = nullptr;
     }
 
     std::vector<uint8_t> mask()
     {
-        const uint8_t *bytes = nullptr;
-        const qint64 length = document->getMask(&bytes);
+        const DSRowMaskRef snapshot = document->getMask();
+        const uint8_t *bytes = ds_mask_data(snapshot);
+        const qint64 length = ds_mask_length(snapshot);
         EXPECT_EQ(bytes == nullptr, length == 0);
         return bytes ? std::vector<uint8_t>(bytes, bytes + length) : std::vector<uint8_t>{};
     }
@@ -113,8 +128,7 @@ TEST_F(FilterViewHostTest, TheTableMaskFollowsTheFiltersThatWouldClearBits)
         table->show_filters = c.showFilters;
         document->refreshView(nullptr);
         EXPECT_EQ(mask(), c.expected);
-        const uint8_t *bytes = nullptr;
-        EXPECT_EQ(document->getMask(&bytes, nullptr, ds_filter_exclude_everything) != 0, !c.expected.empty());
+        EXPECT_EQ(ds_mask_length(document->getMask(nullptr, ds_filter_exclude_everything)) != 0, !c.expected.empty());
         EXPECT_EQ(document->isIncludeMaskNullWhenExcludingButton(nullptr, 0), c.expected.empty());
     }
 }
@@ -123,11 +137,10 @@ TEST_F(FilterViewHostTest, OneRefreshBuildsTheMaskOnceAndTheNextRebuildsIt)
 {
     filters.rejected = {3};
     document->refreshView(nullptr);
-    const uint8_t *first = nullptr, *second = nullptr;
-    document->getMask(&first);
+    const uint8_t *first = ds_mask_data(document->getMask()), *second = nullptr;
     const int clears = filters.clears;
     EXPECT_EQ(clears, DSFilterViewHost::maxFilters);
-    document->getMask(&second);
+    second = ds_mask_data(document->getMask());
     EXPECT_EQ(first, second);
     EXPECT_EQ(filters.clears, clears);
     EXPECT_FALSE(document->table_mask_needs_update());
@@ -156,10 +169,11 @@ TEST_F(FilterViewHostTest, TheLeaveOneOutMaskLeavesOutTheButtonsFilter)
     document->refreshView(nullptr);
     QObject *firstFilter = document->filterDelegateAtIndex(0);
     ASSERT_TRUE(firstFilter);
-    const uint8_t *bytes = nullptr;
-    EXPECT_EQ(document->getMask(&bytes, firstFilter, ds_filter_exclude_everything), 0);
+    EXPECT_EQ(ds_mask_length(document->getMask(firstFilter, ds_filter_exclude_everything)), 0);
     EXPECT_TRUE(document->isIncludeMaskNullWhenExcludingButton(firstFilter, ds_filter_exclude_year));
-    ASSERT_EQ(document->getMask(&bytes, document->filterDelegateAtIndex(1), 0), 2);
+    const DSRowMaskRef leftOut = document->getMask(document->filterDelegateAtIndex(1), 0);
+    ASSERT_EQ(ds_mask_length(leftOut), 2);
+    const uint8_t *bytes = ds_mask_data(leftOut);
     EXPECT_EQ(bytes[0], 0xFB);
 }
 
@@ -189,8 +203,7 @@ TEST_F(FilterViewHostTest, TheZoomButtonIsOffWhereverItIsDisabled)
     ASSERT_TRUE(zoom->isEnabled());
     zoom->click();
     EXPECT_TRUE(zoom->isChecked());
-    const uint8_t *bytes = nullptr;
-    EXPECT_EQ(document->getZoomMask(&bytes), 2);
+    EXPECT_EQ(ds_mask_length(document->getZoomMask()), 2);
     document->showRawData(nullptr);
     EXPECT_FALSE(zoom->isEnabled());
     EXPECT_FALSE(zoom->isChecked());
@@ -206,8 +219,9 @@ TEST(FilterViewHostWithoutFilters, EveryMaskIsEveryRowUntilAFilterClassRegisters
     ASSERT_TRUE(document.makeWindowControllers());
     document.active_table()->show_filters = true;
     EXPECT_FALSE(document.filterDelegateAtIndex(0));
-    const uint8_t *bytes = nullptr;
-    EXPECT_EQ(document.getMask(&bytes), 0);
+    const DSRowMaskRef snapshot = document.getMask();
+    const uint8_t *bytes = ds_mask_data(snapshot);
+    EXPECT_EQ(ds_mask_length(snapshot), 0);
     EXPECT_EQ(bytes, nullptr);
 }
 

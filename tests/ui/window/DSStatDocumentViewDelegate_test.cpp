@@ -74,8 +74,9 @@ TEST(DSNibControllerTest, TheClassNameNamesTheInterfaceFileLoadedOnce)
     EXPECT_EQ(warnings(), QStringList{QStringLiteral("WARNING - failed locate NIB named MissingPane")});
     EXPECT_TRUE(missing.top_level_objects().isEmpty());
     EXPECT_FALSE(missing.observers_registered());
-    const uint8_t *mask = reinterpret_cast<const uint8_t *>(1);
-    EXPECT_EQ(missing.getMask(&mask), 0) << "no document, no mask";
+    const DSRowMaskRef snapshot = missing.getMask();
+    const uint8_t *mask = ds_mask_data(snapshot);
+    EXPECT_EQ(ds_mask_length(snapshot), 0) << "no document, no mask";
     EXPECT_EQ(mask, nullptr);
 }
 

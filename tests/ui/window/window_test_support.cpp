@@ -1,6 +1,7 @@
 #include "window_test_support.h"
 
 #include "app/ds_register_model_classes.h"
+#include "model/DSTableRowMasks.h"
 #include "model/DSDataRoot.h"
 #include "model/DSDataTable.h"
 #include "model/DSNumericDataColumn.h"
@@ -12,6 +13,7 @@
 #include "regression/DSRegressionModel.h"
 #include "tests/support/ds_qt_image_workers.h"
 #include "model/ds_application_defaults.h"
+#include "ui/panes/ds_register_pane_classes.h"
 #include "model/ds_number_format_options.h"
 #include "ui/sheets/ds_register_sheet_classes.h"
 #include "ui/window/DSStatDocumentNib.h"
@@ -55,6 +57,7 @@ void ensureWindowTestApplication()
         ds_register_model_classes();
         DSStatDocumentNib::registerNib();
         ds_register_sheet_classes();
+        ds_register_pane_classes();
         ds_limit_qt_image_workers();
         return application;
     }();
@@ -123,4 +126,18 @@ DSRegressionModel *addTestModel(DSTable *table)
     table->insertRegressionModel(model, table->sortedRegressionModels().size());
     model->setObject(table, QStringLiteral("table"));
     return model;
+}
+
+void registerTestRowFilters(std::vector<const DSRowFilter *> filters)
+{
+    if (filters.empty()) {
+        DSTableRowMasks::registerFilterSource(nullptr);
+        return;
+    }
+    DSTableRowMasks::registerFilterSource([filters](const DSTable &) {
+        DSTableRowMasks::Filters slots{};
+        for (size_t i = 0; i < filters.size() && i < slots.size(); ++i)
+            slots[i] = filters[i];
+        return slots;
+    });
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 class DSColumn;
+class DSRowFilter;
 class DSNumericDataColumn;
 class DSTextDataColumn;
 class DSRegressionModel;
@@ -48,6 +49,11 @@ public:
     // The document the tutorial runs on, or null.
     const QObject *tutorialDocument = nullptr;
 };
+
+// Makes the filters the row masks of every table apply, by slot (slots
+// past the list stay empty); an empty list unregisters them. The filters
+// must outlive their registration.
+void registerTestRowFilters(std::vector<const DSRowFilter *> filters);
 
 // A host with the application's fourteen result formatters at their
 // default digits, made the documents' application object while it lives:

@@ -1,4 +1,4 @@
-#include "ui/panes/ds_parse_typed_value.h"
+#include "model/ds_parse_typed_value.h"
 
 #include "model/DSTimeColumn.h"
 #include "model/ds_time_units.h"

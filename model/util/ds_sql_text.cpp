@@ -1,4 +1,4 @@
-#include "database/ds_sql_text.h"
+#include "model/util/ds_sql_text.h"
 
 QString ds_mysql_quote_string(const QString &text, bool backslashEscapes)
 {
