@@ -22,6 +22,8 @@ struct ds_dct_ctx_s
     // two is set for each entry.
     QList<DSNumericDataColumn *> numeric;
     QList<DSTextDataColumn *> text;
+    // The values each entry declares missing; null for none.
+    QList<const QList<ds_missing_value_s> *> missing;
     const ds_stata_dct_s *dct = nullptr;
     qint32 rows = 0;
     quint64 bytes = 0;
@@ -80,13 +82,18 @@ int dct_import_cell(uint64_t, int32_t k, char *text, uint64_t length, void *cont
     if (k == 0)
         ++ctx->rows;
     bool appended;
+    const QList<ds_missing_value_s> *missing = ctx->missing[k];
     if (DSNumericDataColumn *numeric = ctx->numeric[k]) {
         const ds_stata_dct_entry_s &entry = ctx->dct->entries[k];
-        const double x = entry.decimal_char == ',' ? parseCommaDecimal(text, length)
-                                                   : parseImpliedDecimals(text, entry.decimals);
+        double x = entry.decimal_char == ',' ? parseCommaDecimal(text, length)
+                                             : parseImpliedDecimals(text, entry.decimals);
+        if (missing && ds_is_declared_missing(*missing, x))
+            x = NAN;
         appended = numeric->appendValue(x);
     } else {
         cutTrailingBlanks(text, length);
+        if (missing && ds_is_declared_missing(*missing, text))
+            text[0] = 0;
         appended = ctx->text[k]->appendTextValue(text);
     }
     if (!appended)
@@ -155,6 +162,8 @@ bool DSDataImporterDCT::parseIntoPool(DSObjectPool &pool, DSError *error)
             ctx.text.append(text);
             ctx.numeric.append(numeric);
             const QString name = QString::fromUtf8(entry.name);
+            const auto missing = m_missingValues.constFind(name);
+            ctx.missing.append(missing != m_missingValues.cend() && !missing->isEmpty() ? &*missing : nullptr);
             column->setName(name);
             if (const auto labels = m_valueLabels.constFind(name); labels != m_valueLabels.cend() && !labels->isEmpty()) {
                 column->setCategory_labels(ds_category_labels(*labels));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "import/dictionary/ds_missing_values.h"
 #include "import/dictionary/ds_value_labels.h"
 #include "model/DSDataImporter.h"
 
@@ -26,6 +27,11 @@ public:
     // categories.
     const ds_value_labels &value_labels() const { return m_valueLabels; }
     void setValue_labels(const ds_value_labels &labels) { m_valueLabels = labels; }
+    // Values declared missing by variable name: a cell holding one of them
+    // is read as missing (a number as NaN, a text as no text), as the
+    // statistical-package files read their user-missing values.
+    const ds_missing_values &missing_values() const { return m_missingValues; }
+    void setMissing_values(const ds_missing_values &missing) { m_missingValues = missing; }
 
     // One table per file, in list order. A file that cannot be read to its
     // end fails the whole list ("Error parsing file: %@"); an abort ends it
@@ -35,4 +41,5 @@ public:
 private:
     ds_stata_dct_s *m_dct = nullptr;
     ds_value_labels m_valueLabels;
+    ds_missing_values m_missingValues;
 };

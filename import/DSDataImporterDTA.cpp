@@ -206,25 +206,6 @@ const char *utf8(const char *text, std::string *buffer)
     return ds_decode_text(text, length, buffer) ? buffer->c_str() : nullptr;
 }
 
-double numberOf(const void *value, int32_t type)
-{
-    if (!value)
-        return NAN;
-    switch (type) {
-    case 1:
-        return *static_cast<const int8_t *>(value);
-    case 2:
-        return *static_cast<const int16_t *>(value);
-    case 3:
-        return *static_cast<const int32_t *>(value);
-    case 4:
-        return *static_cast<const float *>(value);
-    case 5:
-        return *static_cast<const double *>(value);
-    }
-    return NAN;
-}
-
 // Whole calendar months (or years) from a time; NaN beyond what the
 // calendar fields can hold.
 double addCalendar(double from, double count, bool years)
@@ -329,7 +310,7 @@ bool appendCell(ds_dta_ctx_s *ctx, Slot &slot, const void *value, int32_t type)
         const char *text = type == 0 && value ? utf8(static_cast<const char *>(value), &ctx->decoded) : nullptr;
         return slot.text->appendTextValue(text ? text : "");
     }
-    const double x = type == 0 ? NAN : numberOf(value, type);
+    const double x = type == 0 ? NAN : ds_readstat_number(value, type);
     if (slot.numeric)
         return slot.numeric->appendValue(x);
     double t = timeOf(x, slot.format.kind, ctx->epoch);
@@ -377,7 +358,7 @@ int dta_handle_value_label(const char *labelSet, const void *value, int32_t type
             return 0;
         key = QString::fromUtf8(decoded);
     } else if (type >= 1 && type <= 5) {
-        key = numberOf(value, type);
+        key = ds_readstat_number(value, type);
     } else {
         return 0;
     }

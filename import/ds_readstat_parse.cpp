@@ -9,6 +9,7 @@
 #include <QtGlobal>
 
 #include <array>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -271,16 +272,38 @@ int parseWith(Reader read, bool labels, const char *path, void *context, const d
         forward.stata = true;
         forward.labelSetLength = stataLabelSetWidth(0);
     }
-    readstat_set_metadata_handler(parser.get(), onMetadata);
-    readstat_set_variable_handler(parser.get(), onVariable);
-    readstat_set_value_handler(parser.get(), onValue);
-    if (labels)
+    if (callbacks.info)
+        readstat_set_metadata_handler(parser.get(), onMetadata);
+    if (callbacks.variable)
+        readstat_set_variable_handler(parser.get(), onVariable);
+    if (callbacks.value)
+        readstat_set_value_handler(parser.get(), onValue);
+    if (labels && callbacks.value_label)
         readstat_set_value_label_handler(parser.get(), onValueLabel);
     readstat_set_error_handler(parser.get(), onError);
     return read(parser.get(), path, &forward);
 }
 
 } // namespace
+
+double ds_readstat_number(const void *value, int32_t type)
+{
+    if (!value)
+        return NAN;
+    switch (type) {
+    case 1:
+        return *static_cast<const int8_t *>(value);
+    case 2:
+        return *static_cast<const int16_t *>(value);
+    case 3:
+        return *static_cast<const int32_t *>(value);
+    case 4:
+        return *static_cast<const float *>(value);
+    case 5:
+        return *static_cast<const double *>(value);
+    }
+    return NAN;
+}
 
 // Whether a Stata file in the tagged form of Stata 13 and later has lost
 // its end: the library reads one cut inside its value labels or closing
@@ -314,4 +337,9 @@ int parse_por(const char *path, void *context, const ds_readstat_callbacks_s &ca
 int parse_sas7bdat(const char *path, void *context, const ds_readstat_callbacks_s &callbacks)
 {
     return parseWith(readstat_parse_sas7bdat, false, path, context, callbacks);
+}
+
+int parse_sas7bcat(const char *path, void *context, const ds_readstat_callbacks_s &callbacks)
+{
+    return parseWith(readstat_parse_sas7bcat, true, path, context, callbacks);
 }

@@ -25,6 +25,10 @@ struct ds_readstat_callbacks_s
     int (*value_label)(const char *label_set, const void *value, int32_t type, const char *label, void *context);
 };
 
+// The number a value pointer of type 1 ... 5 holds; NaN for none or
+// another type.
+double ds_readstat_number(const void *value, int32_t type);
+
 // Results of the entry points: 0 done, 4 a callback stopped it, anything
 // else the library's error code.
 inline constexpr int ds_readstat_stopped = 4;
@@ -36,3 +40,7 @@ int parse_dta(const char *path, void *context, const ds_readstat_callbacks_s &ca
 int parse_sav(const char *path, void *context, const ds_readstat_callbacks_s &callbacks);
 int parse_por(const char *path, void *context, const ds_readstat_callbacks_s &callbacks);
 int parse_sas7bdat(const char *path, void *context, const ds_readstat_callbacks_s &callbacks);
+// A SAS catalogue: only value_label is called (the others may be null), once
+// per labelled value of each of its formats, named as the data files name
+// them in their variables' formats.
+int parse_sas7bcat(const char *path, void *context, const ds_readstat_callbacks_s &callbacks);

@@ -29,3 +29,10 @@ typedef int (*ds_on_infile_option_fn)(int32_t option, int32_t value, void *conte
 
 // A SAS value format attached to a variable.
 typedef int (*ds_on_variable_format_fn)(const char *name, const char *format, void *context);
+
+// One missing-value declaration of a variable (SPSS MISSING VALUES): type 1
+// a text (`low` points to it, `high` is null); type 5 the numbers from
+// *low to *high, both doubles (equal for one value, -inf or inf for an open
+// end); type 0 clears the variable's declarations ("()"), both null.
+typedef int (*ds_on_missing_value_fn)(const char *name, int32_t type, const void *low, const void *high,
+                                      void *context);

@@ -1,9 +1,11 @@
 #include "import/dictionary/sps_parse.h"
 
 #include "import/dictionary/ds_parse_cursor.h"
+#include "model/util/ds_parse.h"
 
 #include <cmath>
 #include <cstring>
+#include <strings.h>
 
 namespace {
 
@@ -15,6 +17,7 @@ struct sps_parse_s {
     ds_on_variable_fn on_variable;
     ds_on_variable_label_fn on_variable_label;
     ds_on_value_label_fn on_value_label;
+    ds_on_missing_value_fn on_missing_value;
     int32_t record;
     char name[DS_PARSE_NAME + 1];
     char label[DS_PARSE_LABEL + 1];
@@ -394,10 +397,135 @@ void value_labels(sps_parse_s *p)
     ds_parse_expect(c, '.');
 }
 
+// ["-"] digits ["." digits] | ["-"] "." digits, read as a double.
+double number(ds_parse_cursor_s *c)
+{
+    char text[64];
+    size_t length = 0;
+    if (ds_parse_peek(c) == '-')
+        ds_parse_take(c, text, sizeof text - 1, &length);
+    size_t digits = 0;
+    for (bool point = false;; ) {
+        int b = ds_parse_peek(c);
+        if (b == '.' && !point && ds_is_digit(c->pos + 1 < c->length ? c->text[c->pos + 1] : -1))
+            point = true;
+        else if (!ds_is_digit(b))
+            break;
+        else
+            digits++;
+        ds_parse_take(c, text, sizeof text - 1, &length);
+    }
+    if (!digits || length >= sizeof text - 1) {
+        ds_parse_fail(c);
+        return NAN;
+    }
+    return ds_parse_number(text, nullptr);
+}
+
+// A bound of a range: a number, or the open end named by one of `words`
+// ("LO", "LOWEST" or "HI", "HIGHEST"), which gives `open`.
+double bound(ds_parse_cursor_s *c, const char *const *words, double open)
+{
+    if (!ds_is_letter(ds_parse_peek(c)))
+        return number(c);
+    ds_parse_keyword(c, words, 2, false);
+    return open;
+}
+
+// One item of a MISSING VALUES list: quoted text, a number, or a range
+// "a THRU b" whose ends may be open ("LO THRU b", "a THRU HI"); reported
+// for every variable of the list.
+void missing_item(sps_parse_s *p)
+{
+    static const char *const low[] = {"LO", "LOWEST"};
+    static const char *const high[] = {"HI", "HIGHEST"};
+    ds_parse_cursor_s *c = &p->c;
+    int32_t type = 5;
+    double lo = 0, hi = 0;
+    int b = ds_parse_peek(c);
+    if (b == '\'' || b == '"') {
+        type = 1;
+        quoted(c, p->value, DS_PARSE_NAME);
+    } else {
+        lo = hi = bound(c, low, -INFINITY);
+        const ds_parse_cursor_s mark = *c;
+        const size_t white = ds_parse_white(c);
+        if (white && ds_is_letter(ds_parse_peek(c))) {
+            keyword(c, "THRU");
+            ds_parse_white1(c);
+            hi = bound(c, high, INFINITY);
+        } else {
+            *c = mark;
+            if (std::isinf(lo))
+                ds_parse_fail(c);
+        }
+    }
+    for (size_t i = 0; i < p->group_size && ds_parse_ok(c) && p->on_missing_value; i++)
+        ds_parse_go_on(c, p->on_missing_value(p->group[i], type, type == 1 ? (const void *)p->value : &lo,
+                                              type == 1 ? nullptr : &hi, p->context));
+}
+
+// name {white+ name} white* "(" white* [item {white* ["," white*] item}]
+// white* ")". The reserved words ALL and TO name no variable and fail.
+void missing_group(sps_parse_s *p)
+{
+    static const char *const reserved[] = {"ALL", "TO"};
+    ds_parse_cursor_s *c = &p->c;
+    p->group_size = 0;
+    do {
+        const ds_parse_cursor_s start = *c;
+        name(c, p->name);
+        for (const char *word : reserved)
+            if (strcasecmp(p->name, word) == 0) {
+                *c = start;
+                ds_parse_fail(c);
+                return;
+            }
+        if (p->group_size < kGroup)
+            memcpy(p->group[p->group_size++], p->name, DS_PARSE_NAME + 1);
+        ds_parse_white(c);
+    } while (ds_parse_ok(c) && ds_is_letter(ds_parse_peek(c)));
+    ds_parse_expect(c, '(');
+    ds_parse_white(c);
+    if (ds_parse_peek(c) == ')') {
+        for (size_t i = 0; i < p->group_size && ds_parse_ok(c) && p->on_missing_value; i++)
+            ds_parse_go_on(c, p->on_missing_value(p->group[i], 0, nullptr, nullptr, p->context));
+    }
+    while (ds_parse_ok(c) && ds_parse_peek(c) != ')') {
+        missing_item(p);
+        ds_parse_white(c);
+        if (ds_parse_peek(c) == ',') {
+            ds_parse_advance(c);
+            ds_parse_white(c);
+        }
+    }
+    ds_parse_expect(c, ')');
+}
+
+// "MISSING" white+ "VALUES" white+ group {white* ["/" white*] group} white* ".".
+void missing_values(sps_parse_s *p)
+{
+    ds_parse_cursor_s *c = &p->c;
+    ds_parse_white1(c);
+    keyword(c, "VALUES");
+    ds_parse_white1(c);
+    while (ds_parse_ok(c)) {
+        missing_group(p);
+        ds_parse_white(c);
+        if (ds_parse_peek(c) == '/') {
+            ds_parse_advance(c);
+            ds_parse_white(c);
+        }
+        if (ds_parse_peek(c) == '.')
+            break;
+    }
+    ds_parse_expect(c, '.');
+}
+
 void statement(sps_parse_s *p)
 {
-    static const char *const words[] = {"DATA", "DISPLAY", "END", "EXECUTE", "FILE", "INPUT",
-                                        "LIST", "SAVE", "SELECT", "SET", "VALUE", "VARIABLE"};
+    static const char *const words[] = {"DATA", "DISPLAY", "END",    "EXECUTE", "FILE",     "INPUT",   "LIST",
+                                        "SAVE", "SELECT",  "SET",    "VALUE",   "VARIABLE", "MISSING"};
     static const char *const end_words[] = {"INPUT", "PROGRAM"};
     ds_parse_cursor_s *c = &p->c;
     int b = ds_parse_peek(c);
@@ -411,7 +539,7 @@ void statement(sps_parse_s *p)
         keyword(c, "COMMENT");
         return comment(c);
     }
-    switch (ds_parse_keyword(c, words, 12, false)) {
+    switch (ds_parse_keyword(c, words, 13, false)) {
     case 0: return data_list(p);
     case 1: return display(p);
     case 2: return words_then_end(c, end_words, 2);
@@ -423,7 +551,17 @@ void statement(sps_parse_s *p)
     case 9: return set(p);
     case 10: return value_labels(p);
     case 11: return variable_labels(p);
+    case 12: return missing_values(p);
     }
+}
+
+int parse(const char *text, size_t length, sps_parse_s *p, unsigned *error_line)
+{
+    if (length == 0)
+        return 0;
+    p->c = ds_parse_cursor(text, length);
+    return ds_parse_statements(&p->c, [](void *q) { statement(static_cast<sps_parse_s *>(q)); }, p, "SPSS",
+                               error_line);
 }
 
 } // namespace
@@ -431,13 +569,19 @@ void statement(sps_parse_s *p)
 int sps_parse(const char *text, size_t length, void *context, ds_on_variable_fn on_variable,
               ds_on_variable_label_fn on_variable_label, ds_on_value_label_fn on_value_label, unsigned *error_line)
 {
-    if (length == 0)
-        return 0;
     sps_parse_s p = {};
-    p.c = ds_parse_cursor(text, length);
     p.context = context;
     p.on_variable = on_variable;
     p.on_variable_label = on_variable_label;
     p.on_value_label = on_value_label;
-    return ds_parse_statements(&p.c, [](void *q) { statement(static_cast<sps_parse_s *>(q)); }, &p, "SPSS", error_line);
+    return parse(text, length, &p, error_line);
+}
+
+int sps_parse_missing_values(const char *text, size_t length, void *context, ds_on_missing_value_fn on_missing_value,
+                             unsigned *error_line)
+{
+    sps_parse_s p = {};
+    p.context = context;
+    p.on_missing_value = on_missing_value;
+    return parse(text, length, &p, error_line);
 }

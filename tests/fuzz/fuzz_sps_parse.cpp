@@ -1,6 +1,8 @@
 // libFuzzer target of the SPSS command-file parser, run with every callback
 // set: none, checking callbacks (once to the end, once stopped by a
-// callback), the record's handlers and the value-label handler.
+// callback), the record's handlers, the value-label handler and the
+// missing-value handler.
+#include "import/dictionary/ds_missing_values.h"
 #include "import/dictionary/ds_value_labels.h"
 #include "import/dictionary/sps_parse.h"
 
@@ -43,5 +45,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     ds_value_labels labels;
     fuzz::check(parse(data, size, &labels, nullptr, nullptr, value_labels_add, &l) == result);
+
+    // The missing values are read against the same grammar.
+    ds_missing_values missing;
+    fuzz::startParse();
+    fuzz::check(sps_parse_missing_values(reinterpret_cast<const char *>(data), size, &missing, missing_values_add,
+                                         &l) == result);
     return 0;
 }

@@ -6,17 +6,22 @@
 #include "ImportTestSupport.h"
 
 #include "import/DSDataImporterDCT.h"
+#include "import/dictionary/ds_dictionary_file.h"
 #include "import/dictionary/ds_stata_dct.h"
 #include "import/dictionary/ds_value_labels.h"
 #include "import/dictionary/sps_parse.h"
 #include "model/DSColumn.h"
 #include "model/DSDataTable.h"
+#include "tests/support/ds_oracles.h"
 
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QUrl>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -28,7 +33,16 @@ struct PsppDictionary
     QMap<QString, QString> labels;     // variable label by name, "" for none
     QMap<QString, bool> numeric;       // by name: an F format rather than A
     ds_value_labels valueLabels;       // by name, numbers for numeric variables
+    QMap<QString, QString> missing;    // the "Missing Values" column by name, where PSPP lists it
 };
+
+// A value of PSPP's value-label listing without its footnote marks ("9[a]").
+std::string withoutFootnotes(std::string value)
+{
+    while (value.size() > 3 && value.back() == ']' && value[value.size() - 3] == '[')
+        value.resize(value.size() - 3);
+    return value;
+}
 
 // Reads the "Variables" and "Value Labels" tables of PSPP's CSV listing;
 // the latter names each variable by its label on its first row only.
@@ -52,12 +66,14 @@ PsppDictionary readPsppDictionary(const QString &path)
             dictionary.labels[name] = QString::fromStdString(row[2]);
             dictionary.numeric[name] = row[7].rfind('F', 0) == 0;
             nameOfLabel[QString::fromStdString(row[2])] = name;
+            if (row.size() > 9)
+                dictionary.missing[name] = QString::fromStdString(row[9]);
         } else if (table == "Value Labels") {
             if (!row[0].empty())
                 variable = nameOfLabel.value(QString::fromStdString(row[0]));
-            const QCborValue value = dictionary.numeric.value(variable)
-                                         ? QCborValue(std::stod(row[1]))
-                                         : QCborValue(QString::fromStdString(row[1]));
+            const std::string text = withoutFootnotes(row[1]);
+            const QCborValue value = dictionary.numeric.value(variable) ? QCborValue(std::stod(text))
+                                                                       : QCborValue(QString::fromStdString(text));
             dictionary.valueLabels[variable][value] = QString::fromStdString(row[2]);
         }
     }
@@ -129,6 +145,110 @@ TEST(PsppOracle, CommandFileImportMatchesPspp)
                       expected == pspp.valueLabels.cend() ? QCborMap() : ds_category_labels(*expected));
         }
     }
+}
+
+// Whether PSPP's listing of a variable's missing values ("LOWEST THRU -1;
+// 999.5", "150 THRU HIGHEST", "\"X\"") holds the cell's text.
+bool psppListsAsMissing(const QString &listing, const std::string &cell, bool numeric)
+{
+    if (listing.isEmpty() || cell.empty())
+        return false;
+    for (const QString &item : listing.split(QStringLiteral("; "))) {
+        if (!numeric) {
+            if (item == QStringLiteral("\"%1\"").arg(QString::fromStdString(cell)))
+                return true;
+            continue;
+        }
+        const QStringList ends = item.split(QStringLiteral(" THRU "));
+        const auto bound = [](const QString &text, double open) {
+            return text == QLatin1String("LOWEST") || text == QLatin1String("HIGHEST") ? open : text.toDouble();
+        };
+        const double x = std::stod(cell);
+        const double low = bound(ends.first(), -INFINITY), high = bound(ends.last(), INFINITY);
+        if (low <= x && x <= high)
+            return true;
+    }
+    return false;
+}
+
+// Imports the command file's data as the command-file sheet does (its
+// layout, labels and missing values read from the file) and expects what
+// PSPP listed: its values, each value PSPP lists as missing read as
+// missing, its variable labels and its value labels.
+void expectImportAsPspp(const QString &commands, const QString &data, const QString &dictionaryListing,
+                        const QString &valuesListing)
+{
+    const PsppDictionary pspp = readPsppDictionary(dictionaryListing);
+    ASSERT_FALSE(pspp.labels.isEmpty());
+    std::vector<std::vector<std::string>> values = readPsppValues(valuesListing, pspp);
+    ASSERT_GT(values.size(), 1u);
+    int declared = 0;
+    for (size_t r = 1; r < values.size(); ++r)
+        for (size_t c = 0; c < values[r].size(); ++c) {
+            const QString name = QString::fromStdString(values[0][c]);
+            if (psppListsAsMissing(pspp.missing.value(name), values[r][c], pspp.numeric.value(name))) {
+                values[r][c].clear();
+                ++declared;
+            }
+        }
+    EXPECT_GE(declared, 6) << "the fixture declares values of every kind missing";
+
+    const QUrl url = QUrl::fromLocalFile(commands);
+    DSError error;
+    ds_value_labels labels;
+    ds_missing_values missing;
+    ds_stata_dct_s *dct = ds_parse_command_file(url, &error);
+    ASSERT_TRUE(dct) << error.localizedDescription.toStdString();
+    ASSERT_TRUE(ds_command_file_value_labels(url, &labels, &error));
+    ASSERT_TRUE(ds_command_file_missing_values(url, &missing, &error));
+    EXPECT_EQ(labels, pspp.valueLabels);
+    auto importer = std::make_shared<DSDataImporterDCT>(QList<QUrl>{QUrl::fromLocalFile(data)});
+    importer->setDct(dct);
+    importer->setValue_labels(labels);
+    importer->setMissing_values(missing);
+    ImportRun run(importer);
+    run.run();
+    ASSERT_EQ(run.tables().size(), 1) << run.errorText().toStdString();
+    ds_expect_table_equals_csv(run.tables()[0], values, nullptr);
+    for (DSColumn *column : run.tables()[0]->sortedColumns()) {
+        SCOPED_TRACE(column->name().toStdString());
+        EXPECT_EQ(column->title(), pspp.labels.value(column->name()));
+    }
+}
+
+// clinic.sps declares missing values of every form PSPP lists: single
+// numbers, a text, a range open below with a number beside it, a range
+// open above; make_pspp_oracle.sh kept what PSPP read.
+TEST(PsppOracle, MissingValuesMatchKeptPsppListing)
+{
+    ds_import_test_model();
+    expectImportAsPspp(ds_import_fixture(QStringLiteral("pspp/clinic.sps")),
+                       ds_import_fixture(QStringLiteral("pspp/clinic.dat")),
+                       ds_import_fixture(QStringLiteral("pspp/clinic.dictionary.csv")),
+                       ds_import_fixture(QStringLiteral("pspp/clinic.values.csv")));
+}
+
+// The same against PSPP itself, run now on a copy of the files.
+TEST(PsppOracle, MissingValuesMatchPsppRunNow)
+{
+#if defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "ThreadSanitizer cannot follow a threaded process into a child; the kept listing is checked";
+#endif
+    DS_FIND_ORACLE(pspp, "pspp");
+    ds_import_test_model();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    for (const char *name : {"clinic.sps", "clinic.dat", "oracle.sps"})
+        ASSERT_TRUE(QFile::copy(ds_import_fixture(QStringLiteral("pspp/") + QLatin1String(name)), dir.filePath(QLatin1String(name))));
+    QProcess run;
+    run.setWorkingDirectory(dir.path());
+    run.setStandardOutputFile(dir.filePath(QStringLiteral("dictionary.csv")));
+    run.start(pspp, {QStringLiteral("-O"), QStringLiteral("format=csv"), QStringLiteral("clinic.sps"),
+                     QStringLiteral("oracle.sps")});
+    if (!run.waitForFinished(60000) || run.exitStatus() != QProcess::NormalExit || run.exitCode() != 0)
+        DS_ORACLE_FAILED("PSPP did not read clinic.sps");
+    expectImportAsPspp(dir.filePath(QStringLiteral("clinic.sps")), dir.filePath(QStringLiteral("clinic.dat")),
+                       dir.filePath(QStringLiteral("dictionary.csv")), dir.filePath(QStringLiteral("values.csv")));
 }
 
 } // namespace

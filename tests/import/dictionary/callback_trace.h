@@ -65,3 +65,27 @@ inline int traceVariableFormat(const char *name, const char *format, void *conte
     traceItem(context, std::string(name) + ":" + format);
     return 0;
 }
+
+inline std::string traceBound(double v)
+{
+    if (std::isinf(v))
+        return v < 0 ? "LO" : "HI";
+    std::string text = std::to_string(v);
+    text.erase(text.find_last_not_of('0') + 1);
+    if (text.back() == '.')
+        text.pop_back();
+    return text;
+}
+
+inline int traceMissingValue(const char *name, int32_t type, const void *low, const void *high, void *context)
+{
+    std::string item = std::string(name) + "{";
+    if (type == 1)
+        item += "'" + std::string(static_cast<const char *>(low)) + "'";
+    else if (type == 5) {
+        const double lo = *static_cast<const double *>(low), hi = *static_cast<const double *>(high);
+        item += traceBound(lo) + (lo == hi ? "" : ".." + traceBound(hi));
+    }
+    traceItem(context, item + "}");
+    return 0;
+}

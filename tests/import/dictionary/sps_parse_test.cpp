@@ -34,6 +34,17 @@ std::string error(int line, int column, const char *byte)
     return parseError("SPSS", line, column, byte);
 }
 
+std::string runMissing(const std::string &text)
+{
+    ParseLog log;
+    std::string trace;
+    unsigned line = 0;
+    int result = sps_parse_missing_values(text.data(), text.size(), &trace, traceMissingValue, &line);
+    if (result)
+        trace += " | " + log.text() + " | " + std::to_string(line);
+    return trace;
+}
+
 class SpsParseTest : public testing::TestWithParam<SpsCase> {};
 
 TEST_P(SpsParseTest, ReportsInOrderOrFailsAtTheByte)
@@ -89,6 +100,35 @@ INSTANTIATE_TEST_SUITE_P(Cases, SpsParseTest, testing::Values(
     SpsCase{"VALUE LABELS A 0 - 1000000 'a'.", error(1, 27, " ")},
     SpsCase{"VALUE LABELS A 1 - 2000000000 'a'.", error(1, 30, " ")},
     SpsCase{"VALUE LABELS A B C 1 - 1000000 'a'.", error(1, 31, " ")}));
+
+// MISSING VALUES: every item once per variable of its list; the other
+// parse reports nothing of it and still checks it.
+class SpsMissingValuesTest : public testing::TestWithParam<SpsCase> {};
+
+TEST_P(SpsMissingValuesTest, ReportsEachItemPerVariableOrFailsAtTheByte)
+{
+    EXPECT_EQ(runMissing(GetParam().text), GetParam().expected);
+    const bool fails = GetParam().expected.find(" | ") != std::string::npos;
+    EXPECT_EQ(run(GetParam().text).find(" | ") != std::string::npos, fails);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, SpsMissingValuesTest, testing::Values(
+    SpsCase{"MISSING VALUES A (9).", "A{9}"},
+    SpsCase{"missing values A B (9, 99 -1.5) / S ('x' \"N/A\").",
+            "A{9} B{9} A{99} B{99} A{-1.5} B{-1.5} S{'x'} S{'N/A'}"},
+    SpsCase{"MISSING VALUES A (LO THRU -1, 999.5)\n  B (LOWEST THRU 0) C (150 THRU HI) D (1 THRU HIGHEST)"
+            " E (2 THRU 5) F (.5).",
+            "A{LO..-1} A{999.5} B{LO..0} C{150..HI} D{1..HI} E{2..5} F{0.5}"},
+    SpsCase{"MISSING VALUES A ().", "A{}"},
+    SpsCase{"DATA LIST FIXED /1 A 1 B 2.\nMISSING VALUES A(9)/B(8).\nEXECUTE.", "A{9} B{8}"},
+    SpsCase{"MISSING VALUES A (LO).", error(1, 21, ")")},
+    SpsCase{"MISSING VALUES A TO C (9).", error(1, 18, "T")},
+    SpsCase{"MISSING VALUES ALL (9).", error(1, 16, "A")},
+    SpsCase{"MISSING VALUES A (9 THRU).", error(1, 25, ")")},
+    SpsCase{"MISSING VALUES A (9 TO 10).", error(1, 22, "O")},
+    SpsCase{"MISSING VALUES A 9.", error(1, 18, "9")},
+    SpsCase{"MISSING VALUES A (9)", "A{9}" + error(1, 21, "\\0")},
+    SpsCase{"MISSING VALUES A (-).", error(1, 20, ")")}));
 
 TEST(SpsParseTest, RangeLimitIsTheLastAccepted)
 {

@@ -31,21 +31,6 @@
 
 namespace {
 
-// Answers the import panel once it shows, from inside its modal loop.
-void whenPanelShows(QWidget *window, std::function<void(QFileDialog *)> respond)
-{
-    auto *timer = new QTimer;
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, window, respond] {
-        auto *panel = window->findChild<QFileDialog *>(QStringLiteral("import_panel"));
-        if (!panel || !panel->isVisible())
-            return;
-        timer->stop();
-        timer->deleteLater();
-        respond(panel);
-    });
-    timer->start(10);
-}
-
 struct PanelSeen
 {
     QString title;
@@ -61,9 +46,7 @@ protected:
         ensureWindowTestApplication();
         document = controller.openUntitledDocument();
         ASSERT_TRUE(document);
-        for (QAction *action : document->document_window()->menuBar()->actions())
-            if (action->menu() && action->text() == QLatin1String("&File"))
-                fileMenu = action->menu();
+        fileMenu = fileMenuOf(document);
         ASSERT_TRUE(fileMenu);
     }
     void TearDown() override

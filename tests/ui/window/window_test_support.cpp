@@ -17,9 +17,15 @@
 #include "model/ds_number_format_options.h"
 #include "ui/sheets/ds_register_sheet_classes.h"
 #include "ui/window/DSStatDocumentNib.h"
+#include "ui/window/DSStatDocumentWindow.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFileDialog>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTimer>
 #include <QTemporaryDir>
 #include <QWidget>
 
@@ -62,6 +68,28 @@ void ensureWindowTestApplication()
         return application;
     }();
     (void)app;
+}
+
+QMenu *fileMenuOf(DSStatDocumentWindow *document)
+{
+    for (QAction *action : document->document_window()->menuBar()->actions())
+        if (action->menu() && action->text() == QLatin1String("&File"))
+            return action->menu();
+    return nullptr;
+}
+
+void whenPanelShows(QWidget *window, std::function<void(QFileDialog *)> respond)
+{
+    auto *timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, window, respond] {
+        auto *panel = window->findChild<QFileDialog *>(QStringLiteral("import_panel"));
+        if (!panel || !panel->isVisible())
+            return;
+        timer->stop();
+        timer->deleteLater();
+        respond(panel);
+    });
+    timer->start(10);
 }
 
 void keepPicture(QWidget *widget, const QString &fileName)

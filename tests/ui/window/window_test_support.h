@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <functional>
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -17,6 +19,9 @@ class DSTextDataColumn;
 class DSRegressionModel;
 class DSStatDocument;
 class DSTable;
+class DSStatDocumentWindow;
+class QFileDialog;
+class QMenu;
 class QWidget;
 
 inline void PrintTo(const QString &text, std::ostream *os)
@@ -69,6 +74,13 @@ private:
     std::vector<std::unique_ptr<DSSmallNumberFormatter>> m_formatters;
     DSAppServices *m_previous;
 };
+
+// The File menu of the document's window menu bar, or null.
+QMenu *fileMenuOf(DSStatDocumentWindow *document);
+
+// Answers the import panel ("import_panel", a QFileDialog below the
+// window) once it shows, from inside its modal loop.
+void whenPanelShows(QWidget *window, std::function<void(QFileDialog *)> respond);
 
 // Renders the widget into a PNG in the test's binary folder and prints its path.
 void keepPicture(QWidget *widget, const QString &fileName);
