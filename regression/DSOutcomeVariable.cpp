@@ -268,6 +268,47 @@ bool DSOutcomeVariable::hasPredictionDistribution() const
     return !treat_as_categories() && cardinal_model() == DSOutcomeModelCox;
 }
 
+namespace {
+
+// The class answers of the outcome's regression: the last fit, else a
+// fresh unrun instance of the class its codes select (which the caller
+// keeps alive in `made`); null when they select none.
+const DSRegression *regressionClassOf(const DSOutcomeVariable *outcome, std::unique_ptr<DSRegression> &made)
+{
+    if (const DSRegression *fitted = outcome->temp_regression())
+        return fitted;
+    made = DSRegression::regressionForOutcome(outcome);
+    return made.get();
+}
+
+} // namespace
+
+int64_t DSOutcomeVariable::coefficientDistribution() const
+{
+    std::unique_ptr<DSRegression> made;
+    const DSRegression *regression = regressionClassOf(this, made);
+    if (!regression)
+        return 0;
+    return regression->coefficientDistribution() | (displayOddsRatios() ? int64_t(DSCoefficientDistributionOddsRatios) : 0);
+}
+
+bool DSOutcomeVariable::displayOddsRatios() const
+{
+    std::unique_ptr<DSRegression> made;
+    const DSRegression *regression = regressionClassOf(this, made);
+    const DSRegressionModel *owner = model();
+    return regression && owner && regression->coefficientsCanBeExpressedAsOddsRatios() && owner->report_odds_ratios();
+}
+
+QString DSOutcomeVariable::coefficientFigureName() const
+{
+    std::unique_ptr<DSRegression> made;
+    const DSRegression *regression = regressionClassOf(this, made);
+    if (regression && displayOddsRatios())
+        return regression->oddsRatioFigureName();
+    return QStringLiteral("coefficient");
+}
+
 qint64 DSOutcomeVariable::active_coefficient_set() const
 {
     if (!hasMultipleCoefficientSets())

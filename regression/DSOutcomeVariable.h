@@ -137,6 +137,17 @@ public:
     bool hasMultipleCoefficientSets() const;
     bool hasMultiplePredictionSets() const;
     bool hasPredictionDistribution() const;
+    // How the pictures test a coefficient (DSCoefficientDistribution): the
+    // regression class's t or normal code, plus 16 while odds ratios are
+    // shown. The class is the last fit's, else the one the model codes
+    // select; 0 when they select none.
+    int64_t coefficientDistribution() const;
+    // The model's odds-ratio display, when the regression class can show
+    // its coefficients as odds ratios.
+    bool displayOddsRatios() const;
+    // "coefficient", or the class's odds-ratio figure name ("odds ratio",
+    // "hazard ratio") while odds ratios are shown.
+    QString coefficientFigureName() const;
 
     // Own categories: the column's non-missing categories with rows, those
     // named in ordered_values first in that order, the rest in summary

@@ -11,6 +11,7 @@
 #include <QPalette>
 #include <QPlainTextEdit>
 #include <QTextEdit>
+#include <QTimer>
 
 namespace {
 
@@ -104,6 +105,23 @@ void DSStatDocumentViewDelegate::closeFilterPopover()
     DSStatDocumentWindow *doc = document();
     if (auto *popover = doc ? dynamic_cast<DSStatDocumentPopoverViewDelegate *>(doc->filter_set_delegate()) : nullptr)
         popover->closePopover(nullptr);
+}
+
+QString DSStatDocumentViewDelegate::pictureConditionString() const
+{
+    const DSStatDocumentWindow *doc = document();
+    return doc ? doc->activeConditionString() : QString();
+}
+
+void DSStatDocumentViewDelegate::presentPictureError(const DSError &error)
+{
+    QPointer<DSStatDocumentWindow> doc = document();
+    if (!doc)
+        return;
+    QTimer::singleShot(0, doc, [doc, error] {
+        doc->presentError(error);
+        doc->beep();
+    });
 }
 
 DSRowMaskRef DSStatDocumentViewDelegate::getMask() const

@@ -60,6 +60,11 @@ public:
     // popover closed (nothing without a document).
     DSTable *pictureActiveTable() const override;
     void closeFilterPopover() override;
+    DSRowMaskRef pictureMask() override { return getMask(); }
+    QString pictureConditionString() const override;
+    // Queued: a picture asks while it draws or refreshes, and the alert
+    // must not run inside that.
+    void presentPictureError(const DSError &error) override;
 
     // Clears the document, then the base teardown.
     void teardown() override;
