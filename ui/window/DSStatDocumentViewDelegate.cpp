@@ -15,13 +15,6 @@
 
 namespace {
 
-void setTextColour(QWidget *view, QPalette::ColorRole role, const QColor &colour)
-{
-    QPalette palette = view->palette();
-    palette.setColor(role, colour);
-    view->setPalette(palette);
-}
-
 // Text views of either kind: read-only state and the text's colour.
 bool setTextViewEnabled(QWidget *view, bool enabled)
 {
@@ -36,7 +29,7 @@ bool setTextViewEnabled(QWidget *view, bool enabled)
         text->setReadOnly(!enabled);
     else
         plain->setReadOnly(!enabled);
-    setTextColour(view, QPalette::Text, enabled ? Qt::black : Qt::lightGray);
+    DSStatDocumentViewDelegate::setTextColour(view, enabled ? Qt::black : Qt::lightGray, QPalette::Text);
     return true;
 }
 
@@ -48,11 +41,11 @@ void setViewTreeEnabled(QWidget *view, bool enabled)
         // A bezeled (framed) field is an input; a frameless one a label.
         if (field->hasFrame())
             field->setReadOnly(!enabled);
-        setTextColour(field, QPalette::Text, enabled ? Qt::black : Qt::gray);
+        DSStatDocumentViewDelegate::setTextColour(field, enabled ? Qt::black : Qt::gray, QPalette::Text);
         return;
     }
     if (auto *label = qobject_cast<QLabel *>(view)) {
-        setTextColour(label, QPalette::WindowText, enabled ? Qt::black : Qt::gray);
+        DSStatDocumentViewDelegate::setTextColour(label, enabled ? Qt::black : Qt::gray);
         return;
     }
     if (qobject_cast<QAbstractButton *>(view) || view->inherits("QAbstractSlider")
@@ -172,4 +165,11 @@ void DSStatDocumentViewDelegate::setEnabledForControls(bool enabled, const QList
             setEnabledForControls(enabled, subviews);
         }
     }
+}
+
+void DSStatDocumentViewDelegate::setTextColour(QWidget *view, const QColor &colour, QPalette::ColorRole role)
+{
+    QPalette palette = view->palette();
+    palette.setColor(role, colour);
+    view->setPalette(palette);
 }

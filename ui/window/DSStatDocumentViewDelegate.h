@@ -4,7 +4,9 @@
 #include "model/DSRowMask.h"
 #include "ui/DSNibController.h"
 
+#include <QColor>
 #include <QList>
+#include <QPalette>
 #include <QPointer>
 
 #include <cstdint>
@@ -78,6 +80,8 @@ public:
     // Enables or disables each view of the list: controls directly (text
     // fields also black or grey), other views through their subviews.
     static void setEnabledForControls(bool enabled, const QList<QWidget *> &views);
+    // Colours the view's text (a label's by default) through its palette.
+    static void setTextColour(QWidget *view, const QColor &colour, QPalette::ColorRole role = QPalette::WindowText);
 
 protected:
     bool m_isRefreshing = false;
