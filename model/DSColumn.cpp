@@ -1408,14 +1408,8 @@ DSColumnCondition *DSColumn::conditionForComparisonPredicate(const DSComparisonP
 
 void DSColumn::applyRightCensoringToBuffer(uint8_t *buffer, qint64 length)
 {
-    const bool all = right_censoring_predicate_type() == 1;
-    std::memset(buffer, all ? 0xff : 0, size_t(std::max<qint64>(length, 0)));
-    for (DSColumnCondition *condition : sortedCensoringConditions()) {
-        if (all)
-            condition->clearUnmatchingBits(buffer);
-        else
-            condition->setMatchingBits(buffer);
-    }
+    DSColumnCondition::applyConditions(sortedCensoringConditions(), right_censoring_predicate_type() == 1, buffer,
+                                       length);
 }
 
 namespace {

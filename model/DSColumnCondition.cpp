@@ -13,6 +13,8 @@
 #include "platform/predicate/DSPredicateValue.h"
 #include "platform/store/DSManagedObjectContext.h"
 
+#include <algorithm>
+
 DSColumn *DSColumnCondition::lhs_column() const
 {
     return ds_object_cast<DSColumn>(objectForKey(QStringLiteral("lhs_column")));
@@ -57,6 +59,18 @@ qint64 DSColumnCondition::rowCount() const
     DSColumn *column = lhs_column();
     DSTable *table = column ? column->table() : nullptr;
     return table ? table->num_records() : 0;
+}
+
+void DSColumnCondition::applyConditions(const QList<DSColumnCondition *> &conditions, bool all, uint8_t *buffer,
+                                        qint64 length)
+{
+    std::fill_n(buffer, std::max<qint64>(length, 0), uint8_t(all ? 0xff : 0));
+    for (DSColumnCondition *condition : conditions) {
+        if (all)
+            condition->clearUnmatchingBits(buffer);
+        else
+            condition->setMatchingBits(buffer);
+    }
 }
 
 void DSColumnCondition::setMatchingBits(uint8_t *mask)

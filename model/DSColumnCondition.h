@@ -3,6 +3,7 @@
 #include "platform/predicate/DSExpression.h"
 #include "platform/store/DSManagedObject.h"
 
+#include <QList>
 #include <QString>
 
 #include <cstdint>
@@ -60,6 +61,13 @@ public:
     // The caller sets operator, index and owner. Null without a context.
     static DSColumnCondition *insertNewConditionForColumn(DSColumn *column, const DSPredicateValue &value,
                                                           DSManagedObjectContext *context);
+
+    // Fills buffer (length bytes, a row mask of the conditions' table) with
+    // the rows the conditions pick: the rows matching every condition when
+    // all is set, else the rows matching any; no condition picks no row
+    // when any is asked and every byte when all is.
+    static void applyConditions(const QList<DSColumnCondition *> &conditions, bool all, uint8_t *buffer,
+                                qint64 length);
 
     // The passes over every row of the column's table.
     void setMatchingBits(uint8_t *mask);

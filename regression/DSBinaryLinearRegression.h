@@ -18,6 +18,12 @@ public:
     double adjustedRSquared() const override { return linearAdjustedRSquared(*this); }
     int64_t coefficientDistribution() const override { return DSCoefficientDistributionT; }
     double CDFValue(double x) const override { return x; }
+
+protected:
+    // Least squares has its estimates on separated rows too.
+    std::optional<int64_t> separatingColumn(const FitView &) const override { return std::nullopt; }
+
+public:
     // t(a, df) x sqrt(g'Vg) around f, both ends clamped to [0, 1].
     std::optional<DSRange> predictedRange(const DSPredictionQuery &query, double significance) const override;
     QString explanationForPredictedValue(double, const DSPredictionQuery &query,

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <vector>
 
 bool DSBinaryRegression::shouldInvertPrediction(const DSPredictionQuery &query) const
 {
@@ -39,6 +41,7 @@ void DSBinaryRegression::configureVRWRegression(VRWRegression_s *record, DSOutco
                 break;
             }
     }
+    m_valueOfInterest = value;
     vrw_set_reg_dependent_value_of_interest(record, value);
     DSRegression::configureVRWRegression(record, outcome, rows);
 }
@@ -49,4 +52,55 @@ void DSBinaryRegression::extractCategoryCounts(const int64_t *counts, const doub
         base->setCount(counts[0]);
     if (const auto other = outcome->nonBaseCategory())
         other->setCount(counts[1]);
+}
+
+std::optional<int64_t> DSBinaryRegression::separatingColumn(const FitView &fit) const
+{
+    if (fit.fixedEffects || !fit.data || !fit.frequencyWeights || fit.data->observations <= 0)
+        return std::nullopt;
+    const size_t rows = size_t(fit.data->observations);
+    std::vector<double> weights(rows), y(rows), x(rows), eta(rows, 0.0);
+    if (vrw_read_data_buffer(fit.context, fit.data, fit.frequencyWeights->data, 0, weights.data()) != 0
+        || vrw_read_data_buffer(fit.context, fit.data, fit.data->data, fit.dependentColumn, y.data()) != 0)
+        return std::nullopt;
+    const double inf = std::numeric_limits<double>::infinity();
+    std::optional<int64_t> separating, diverging;
+    double widest = 25;
+    for (int64_t j = 0; j < fit.listed; ++j) {
+        if (vrw_read_data_buffer(fit.context, fit.data, fit.data->data, fit.columns[j], x.data()) != 0)
+            return std::nullopt;
+        // The least and greatest value among the rows of each outcome.
+        double low[2] = {inf, inf}, high[2] = {-inf, -inf};
+        for (size_t i = 0; i < rows; ++i) {
+            if (!(weights[i] > 0))
+                continue;
+            const int c = y[i] == m_valueOfInterest;
+            low[c] = std::min(low[c], x[i]);
+            high[c] = std::max(high[c], x[i]);
+            eta[i] += x[i] * fit.coefficients[j];
+        }
+        if (low[0] > high[0] || low[1] > high[1])
+            return std::nullopt; // one outcome only: nothing to separate
+        if ((fit.constant && j == 0) || std::min(low[0], low[1]) == std::max(high[0], high[1]))
+            continue;
+        // Without a constant the split must fall at 0, where the odds stay even.
+        const bool splits = fit.constant ? high[0] <= low[1] || high[1] <= low[0]
+                                         : (high[0] <= 0 && 0 <= low[1]) || (high[1] <= 0 && 0 <= low[0]);
+        if (splits && !separating)
+            separating = j;
+        const double spread = std::fabs(fit.coefficients[j]) * (std::max(high[0], high[1]) - std::min(low[0], low[1]));
+        if (spread > widest && !(std::fabs(fit.coefficients[j]) > fit.errors[j])) {
+            widest = spread;
+            diverging = j;
+        }
+    }
+    if (separating || !diverging)
+        return separating;
+    for (size_t i = 0; i < rows; ++i)
+        if (weights[i] > 0) {
+            const double p = CDFValue(eta[i]);
+            if (p < 1e-10 || p > 1 - 1e-10)
+                return diverging;
+        }
+    return std::nullopt;
 }

@@ -18,8 +18,18 @@ public:
     std::optional<DSRange> predictedRange(const DSPredictionQuery &query, double significance) const override;
 
 protected:
+    // A regressor that alone splits the rows of the two outcomes (touching
+    // at most at one value), or, when the fit puts rows at a probability
+    // within 1e-10 of 0 or 1, a regressor whose coefficient moves the odds
+    // by more than e^25 over its range yet is not significant: the
+    // likelihood then grows without bound and its estimates are not
+    // numbers to show. None with fixed effects.
+    std::optional<int64_t> separatingColumn(const FitView &fit) const override;
     // The value of interest, then the base configuration.
     void configureVRWRegression(VRWRegression_s *record, DSOutcomeVariable *outcome, int64_t rows) override;
     void extractCategoryCounts(const int64_t *counts, const double *logLikelihoods,
                                DSOutcomeVariable *outcome) override;
+
+private:
+    double m_valueOfInterest = 1.0;
 };

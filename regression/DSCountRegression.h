@@ -16,4 +16,7 @@ public:
     // mu = exp(f) plus and minus z(a) x sqrt(mu^2 g'Vg + the count's
     // variance), never below 0.
     std::optional<DSRange> predictedRange(const DSPredictionQuery &query, double significance) const override;
+
+protected:
+    bool dropsPanelsWithoutEvents() const override { return true; }
 };

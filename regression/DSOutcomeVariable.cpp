@@ -1,8 +1,10 @@
 #include "regression/DSOutcomeVariable.h"
 
+#include "model/DSColumnCondition.h"
 #include "model/DSIndicatorColumn.h"
 #include "model/DSNumericColumn.h"
 #include "model/DSNumericColumnCategory.h"
+#include "model/DSTextColumnCategory.h"
 #include "model/DSTable.h"
 #include "model/DSTimeColumn.h"
 #include "model/ds_time_units.h"
@@ -16,9 +18,13 @@
 #include "regression/ds_row_values.h"
 #include "varrow/varrow.h"
 
+#include <QHash>
+#include <QVariant>
+
+#include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstring>
+#include <unordered_map>
 
 namespace {
 
@@ -64,11 +70,6 @@ double categoryValue(const DSColumnCategory &category)
 {
     const auto *numeric = dynamic_cast<const DSNumericColumnCategory *>(&category);
     return numeric ? numeric->value() : NAN;
-}
-
-bool listsValue(const QCborValue &listed, double value)
-{
-    return listed.isDouble() || listed.isInteger() ? listed.toDouble() == value : false;
 }
 
 } // namespace
@@ -267,6 +268,47 @@ bool DSOutcomeVariable::hasPredictionDistribution() const
     return !treat_as_categories() && cardinal_model() == DSOutcomeModelCox;
 }
 
+namespace {
+
+// The class answers of the outcome's regression: the last fit, else a
+// fresh unrun instance of the class its codes select (which the caller
+// keeps alive in `made`); null when they select none.
+const DSRegression *regressionClassOf(const DSOutcomeVariable *outcome, std::unique_ptr<DSRegression> &made)
+{
+    if (const DSRegression *fitted = outcome->temp_regression())
+        return fitted;
+    made = DSRegression::regressionForOutcome(outcome);
+    return made.get();
+}
+
+} // namespace
+
+int64_t DSOutcomeVariable::coefficientDistribution() const
+{
+    std::unique_ptr<DSRegression> made;
+    const DSRegression *regression = regressionClassOf(this, made);
+    if (!regression)
+        return 0;
+    return regression->coefficientDistribution() | (displayOddsRatios() ? int64_t(DSCoefficientDistributionOddsRatios) : 0);
+}
+
+bool DSOutcomeVariable::displayOddsRatios() const
+{
+    std::unique_ptr<DSRegression> made;
+    const DSRegression *regression = regressionClassOf(this, made);
+    const DSRegressionModel *owner = model();
+    return regression && owner && regression->coefficientsCanBeExpressedAsOddsRatios() && owner->report_odds_ratios();
+}
+
+QString DSOutcomeVariable::coefficientFigureName() const
+{
+    std::unique_ptr<DSRegression> made;
+    const DSRegression *regression = regressionClassOf(this, made);
+    if (regression && displayOddsRatios())
+        return regression->oddsRatioFigureName();
+    return QStringLiteral("coefficient");
+}
+
 qint64 DSOutcomeVariable::active_coefficient_set() const
 {
     if (!hasMultipleCoefficientSets())
@@ -299,35 +341,72 @@ void DSOutcomeVariable::copyCategories(const QList<CategoryRef> &categories,
         m_categoryCount = 0;
         return;
     }
+    // One pass over the listed values and one over the kept categories,
+    // through an index of the kept ones by value: an outcome of a million
+    // distinct values costs a million steps, not their square.
+    QHash<QString, qsizetype> byText;
+    std::unordered_map<double, qsizetype> byNumber;
+    for (qsizetype i = kept.size() - 1; i >= 0; --i) {
+        if (const auto *text = dynamic_cast<const DSTextColumnCategory *>(kept[i].get()))
+            byText.insert(text->value(), i);
+        else
+            byNumber[categoryValue(*kept[i])] = i;
+    }
+    std::vector<bool> placed(size_t(kept.size()), false);
     QList<CategoryRef> order;
-    for (const QCborValue &listed : ordered_values())
-        for (const CategoryRef &category : kept)
-            if (!order.contains(category) && listsValue(listed, categoryValue(*category))) {
-                order.append(category);
-                break;
-            }
-    for (const CategoryRef &category : kept)
-        if (!order.contains(category))
-            order.append(category);
+    order.reserve(kept.size());
+    auto place = [&](qsizetype i) {
+        if (i >= 0 && !placed[size_t(i)]) {
+            placed[size_t(i)] = true;
+            order.append(kept[i]);
+        }
+    };
+    for (const QCborValue &listed : ordered_values()) {
+        if (listed.isString()) {
+            place(byText.value(listed.toString(), -1));
+        } else if (listed.isDouble() || listed.isInteger()) {
+            const auto found = byNumber.find(listed.toDouble());
+            place(found == byNumber.end() ? -1 : found->second);
+        }
+    }
+    for (qsizetype i = 0; i < kept.size(); ++i)
+        place(i);
     m_categoryLookup.assign(size_t(order.size()), 0.0);
     for (qsizetype i = 0; i < order.size(); ++i) {
         m_categoryLookup[size_t(i)] = double(order[i]->index());
-        setCategoryValue(categoryValue(*order[i]), order[i]->label(), formatter, order[i]->count(), i);
+        const auto *text = dynamic_cast<const DSTextColumnCategory *>(order[i].get());
+        setCategoryValue(text ? QVariant(text->value()) : QVariant(categoryValue(*order[i])), order[i]->label(),
+                         formatter, order[i]->count(), i);
     }
     m_categoryCount = order.size();
 }
 
-void DSOutcomeVariable::setCategoryValue(double value, const QString &label,
+void DSOutcomeVariable::setCategoryValue(const QVariant &value, const QString &label,
                                          std::shared_ptr<const DSDurationFormatter> formatter, qint64 count, qint64 i)
 {
+    const bool isText = value.typeId() == QMetaType::QString;
+    if (!isText && value.typeId() != QMetaType::Double && value.typeId() != QMetaType::LongLong
+        && value.typeId() != QMetaType::Int)
+        return;
+    auto make = [&]() -> CategoryRef {
+        if (isText)
+            return std::make_shared<DSTextColumnCategory>();
+        return std::make_shared<DSNumericColumnCategory>(formatter);
+    };
     while (m_categories.size() <= i)
-        m_categories.append(std::make_shared<DSNumericColumnCategory>(formatter));
-    auto category = std::dynamic_pointer_cast<DSNumericColumnCategory>(m_categories[i]);
-    if (!category) {
-        category = std::make_shared<DSNumericColumnCategory>(formatter);
-        m_categories[i] = category;
+        m_categories.append(make());
+    if (isText) {
+        auto category = std::dynamic_pointer_cast<DSTextColumnCategory>(m_categories[i]);
+        if (!category)
+            m_categories[i] = category = std::make_shared<DSTextColumnCategory>();
+        category->setValue(value.toString());
+    } else {
+        auto category = std::dynamic_pointer_cast<DSNumericColumnCategory>(m_categories[i]);
+        if (!category)
+            m_categories[i] = category = std::make_shared<DSNumericColumnCategory>(formatter);
+        category->setValue(value.toDouble());
     }
-    category->setValue(value);
+    const CategoryRef &category = m_categories[i];
     category->setLabel(label);
     category->setCount(count);
     category->setIndex(i);
@@ -386,11 +465,13 @@ qint64 DSOutcomeVariable::getRemainingMask(const uint8_t **out, bool includingSe
     if (m_includeMask.size() < bytes)
         m_includeMask.resize(bytes);
     std::vector<uint8_t> &include = m_includeMask;
+    // Algorithms rather than memset and memcpy: a table without rows has no
+    // mask storage at all, and those may not see its null pointer.
     if (mask) {
-        std::memset(include.data(), 0, bytes);
-        std::memcpy(include.data(), mask, std::min(bytes, size_t(length > 0 ? length : 0)));
+        std::fill_n(include.begin(), bytes, uint8_t(0));
+        std::copy_n(mask, std::min(bytes, size_t(length > 0 ? length : 0)), include.begin());
     } else {
-        std::memset(include.data(), 0xff, bytes);
+        std::fill_n(include.begin(), bytes, uint8_t(0xff));
         if (rows % 8)
             include[bytes - 1] = uint8_t((1u << (rows % 8)) - 1);
     }
@@ -445,7 +526,7 @@ qint64 DSOutcomeVariable::getRemainingMask(const uint8_t **out, bool includingSe
             if (numeric)
                 clearRowsFailing(include, rows, numeric, [](double y) { return y > 0; });
             else
-                std::memset(include.data(), 0, bytes);
+                std::fill_n(include.begin(), bytes, uint8_t(0));
         }
     }
     *out = include.data();
@@ -600,15 +681,7 @@ int32_t DSOutcomeVariable::rebuildVectors(const int32_t *panelSizes, qint64 pane
             return status;
     }
     if (doCensor()) {
-        // Rows whose outcome comes from the default column count as censored.
-        std::vector<int32_t> censored(size_t(rows), 0);
-        if (apply_default() && default_column() && default_is_censored() && column()) {
-            const uint8_t *missing = nullptr;
-            const qint64 bytes = column()->getMissingMask(&missing);
-            for (qint64 i = 0; missing && i < rows; ++i)
-                censored[size_t(i)] = lookup[i] / 8 < bytes && ds_mask_test(missing, lookup[i]);
-        }
-        m_censoring = loadIntegers(context, censored, panelSizes, panelCount, &status);
+        m_censoring = loadIntegers(context, censoredInLookupOrder(lookup, rows), panelSizes, panelCount, &status);
         if (status)
             return status;
     }
@@ -638,6 +711,27 @@ int32_t DSOutcomeVariable::rebuildVectors(const int32_t *panelSizes, qint64 pane
             return status;
     }
     return 0;
+}
+
+std::vector<int32_t> DSOutcomeVariable::censoredInLookupOrder(const int32_t *lookup, qint64 rows) const
+{
+    std::vector<int32_t> censored(size_t(rows), 0);
+    const QList<DSColumnCondition *> conditions = ds_objects_cast<DSColumnCondition>(sortedCensoringConditions());
+    if (apply_right_censoring() && !conditions.isEmpty()) {
+        std::vector<uint8_t> matched(size_t((rows + 7) / 8));
+        DSColumnCondition::applyConditions(conditions, right_censoring_predicate_type() == 1, matched.data(),
+                                           qint64(matched.size()));
+        for (qint64 i = 0; i < rows; ++i)
+            censored[size_t(i)] = ds_mask_test(matched.data(), lookup[i]);
+    }
+    // Rows whose outcome comes from the default column count as censored.
+    if (apply_default() && default_column() && default_is_censored() && column()) {
+        const uint8_t *missing = nullptr;
+        const qint64 bytes = column()->getMissingMask(&missing);
+        for (qint64 i = 0; missing && i < rows; ++i)
+            censored[size_t(i)] |= lookup[i] / 8 < bytes && ds_mask_test(missing, lookup[i]);
+    }
+    return censored;
 }
 
 void DSOutcomeVariable::unloadBuffers()

@@ -137,6 +137,17 @@ public:
     bool hasMultipleCoefficientSets() const;
     bool hasMultiplePredictionSets() const;
     bool hasPredictionDistribution() const;
+    // How the pictures test a coefficient (DSCoefficientDistribution): the
+    // regression class's t or normal code, plus 16 while odds ratios are
+    // shown. The class is the last fit's, else the one the model codes
+    // select; 0 when they select none.
+    int64_t coefficientDistribution() const;
+    // The model's odds-ratio display, when the regression class can show
+    // its coefficients as odds ratios.
+    bool displayOddsRatios() const;
+    // "coefficient", or the class's odds-ratio figure name ("odds ratio",
+    // "hazard ratio") while odds ratios are shown.
+    QString coefficientFigureName() const;
 
     // Own categories: the column's non-missing categories with rows, those
     // named in ordered_values first in that order, the rest in summary
@@ -262,8 +273,10 @@ private:
     bool isApplied(qint64 tag) const;
     void setApplied(qint64 tag, bool on);
     qint64 getRemainingMask(const uint8_t **out, bool includingSelf, const uint8_t *mask, qint64 length);
-    void setCategoryValue(double value, const QString &label, std::shared_ptr<const DSDurationFormatter> formatter,
-                          qint64 count, qint64 i);
+    // A text value makes a text category at i, a number a numeric one;
+    // any other value changes nothing.
+    void setCategoryValue(const QVariant &value, const QString &label,
+                          std::shared_ptr<const DSDurationFormatter> formatter, qint64 count, qint64 i);
     // Writes the values of a numeric or time outcome divided by divisor, a
     // missing row's from the applied default column, NaN as 0.0; answers the
     // least value written before the division, over the rows that hold one
@@ -272,6 +285,9 @@ private:
     double writeCardinalColumn(double *to, qint64 rows, const int32_t *lookup, double divisor);
     int32_t rebuildVectors(const int32_t *panelSizes, qint64 panelCount, const int32_t *lookup,
                            VRWContext_s *context);
+    // 1 for each of rows (table rows in lookup order) that the applied
+    // censoring conditions or the censoring default mark as censored, else 0.
+    std::vector<int32_t> censoredInLookupOrder(const int32_t *lookup, qint64 rows) const;
 
     QList<CategoryRef> m_categories;
     qint64 m_categoryCount = 0;

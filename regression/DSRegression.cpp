@@ -1,6 +1,7 @@
 #include "regression/DSRegression.h"
 
 #include "model/DSColumnCategory.h"
+#include "model/DSNumericColumn.h"
 #include "model/DSTable.h"
 #include "regression/DSExplanatoryVariable.h"
 #include "regression/DSOutcomeVariable.h"
@@ -28,8 +29,25 @@
 #include <cmath>
 #include <limits>
 #include <new>
+#include <numeric>
 
 namespace {
+
+// The first row whose frequency weight is too large to be counted (above
+// 2^31 - 1, where the table's counts would leave the row out); -1 when
+// there is none.
+qint64 firstUncountableWeight(DSTable *table)
+{
+    if (!table || !table->isFrequencyWeighted())
+        return -1;
+    auto *numeric = dynamic_cast<DSNumericColumn *>(table->frequency_weights_column());
+    const double *values = nullptr;
+    const qint64 count = numeric ? std::min(numeric->getValues(&values), table->num_records()) : 0;
+    for (qint64 r = 0; values && r < count; ++r)
+        if (values[r] > double(std::numeric_limits<int32_t>::max()))
+            return r;
+    return -1;
+}
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr int64_t kMaxIterations = 40;
@@ -124,10 +142,9 @@ uint32_t DSRegression::estimationOptionsForModel(const DSRegressionModel *model)
     uint32_t options = 0;
     if (model->robust_standard_errors()) {
         options |= 4;
-        // Clusters are the panels, and the matrix has panels only with fixed
-        // effects: without them the option would ask the library for
-        // clusters it never gets, so it is left out.
-        if (model->clustered_standard_errors() && model->hasFixedEffects())
+        // Clusters are the panels, which the model groups its rows by
+        // whenever it clusters.
+        if (model->hasClusteredErrors())
             options |= 8;
     }
     if (model->hasFixedEffects())
@@ -262,6 +279,74 @@ void DSRegression::extractNuisanceParameters(const double *values, const double 
     m_nuisanceErrors.assign(errors, errors + count);
 }
 
+double DSRegression::totalWeight(VRWContext_s *context, const VRWMatrixBuffer_s *data,
+                                 const VRWVectorBuffer_s *frequencyWeights)
+{
+    if (!frequencyWeights || !data || data->observations <= 0)
+        return 0;
+    std::vector<double> weights(size_t(data->observations));
+    if (vrw_read_data_buffer(context, data, frequencyWeights->data, 0, weights.data()) != 0)
+        return kNaN;
+    return std::accumulate(weights.begin(), weights.end(), 0.0);
+}
+
+VRWVectorBuffer_s *DSRegression::weightsWithoutEventlessPanels(VRWContext_s *context, const VRWMatrixBuffer_s *data,
+                                                               const VRWVectorBuffer_s *frequencyWeights,
+                                                               const DSRegressionModel *model, int32_t dependent)
+{
+    const std::vector<int32_t> &sizes = model->temp_panel_sizes();
+    const size_t rows = size_t(std::max<int32_t>(data->observations, 0));
+    if (!frequencyWeights || sizes.empty() || rows == 0)
+        return nullptr;
+    std::vector<double> weights(rows), counts(rows);
+    if (vrw_read_data_buffer(context, data, frequencyWeights->data, 0, weights.data()) != 0
+        || vrw_read_data_buffer(context, data, data->data, dependent, counts.data()) != 0)
+        return nullptr;
+    size_t start = 0;
+    for (const int32_t size : sizes) {
+        const size_t end = std::min(rows, start + size_t(std::max<int32_t>(size, 0)));
+        bool weighted = false, events = false;
+        for (size_t i = start; i < end; ++i)
+            if (weights[i] > 0) {
+                weighted = true;
+                events = events || counts[i] != 0;
+            }
+        if (weighted && !events) {
+            std::fill(weights.begin() + qsizetype(start), weights.begin() + qsizetype(end), 0.0);
+            ++m_droppedPanels;
+        }
+        start = end;
+    }
+    if (m_droppedPanels == 0)
+        return nullptr;
+    int32_t status = 0;
+    VRWVectorBuffer_s *vector = vrw_load_unbalanced_panel_float_vector(
+        context, weights.data(), uint32_t(rows), sizes.data(), int32_t(sizes.size()), &status);
+    if (status != 0) {
+        vrw_unload_vector(vector);
+        m_droppedPanels = 0;
+        return nullptr;
+    }
+    return vector;
+}
+
+QString DSRegression::nameOfListedColumn(int64_t position, const QList<DSExplanatoryVariable *> &variables,
+                                         bool constant)
+{
+    int64_t first = constant ? 1 : 0;
+    for (DSExplanatoryVariable *variable : variables) {
+        const int64_t n = variable->cachedNumberOfRegressors();
+        if (position < first + n) {
+            if (const DSRegressionEstimate *estimate =
+                    variable->estimateAtIndex(position - first, DSEstimateExcludeByDesign))
+                return estimate->name();
+            return variable->name();
+        }
+        first += n;
+    }
+    return QStringLiteral("constant");
+}
+
 int64_t DSRegression::fail(int64_t code, const QList<DSExplanatoryVariable *> &variables, bool purge)
 {
     m_observations = 0;
@@ -294,6 +379,16 @@ int64_t DSRegression::runRegressionForOutcome(DSOutcomeVariable *outcome, const 
                                                      "variables that have a lot of missing values."));
         return fail(DSRegressionErrorNoData, {}, false);
     }
+    // Such a row would silently leave the fit and an outcome's categories
+    // with it; the user hears which row it is.
+    if (const qint64 row = firstUncountableWeight(model->table()); row >= 0) {
+        if (error)
+            *error = ds_make_error(0, QStringLiteral("Frequency weights above 2,147,483,647 cannot be counted: row %1 "
+                                                     "of %2 holds one.")
+                                          .arg(row + 1)
+                                          .arg(model->table()->frequency_weights_column()->name()));
+        return fail(DSRegressionErrorOther, model->sortedIncludedExplanatoryVariables(), true);
+    }
 
     const int64_t S = numberOfCoefficientSetsForOutcome(outcome);
     const int64_t P = numberOfPredictedValueSetsForOutcome(outcome);
@@ -316,6 +411,23 @@ int64_t DSRegression::runRegressionForOutcome(DSOutcomeVariable *outcome, const 
         listed += variable->populateIndependentColumnsBuffer(columns.data() + listed);
     if (K == 0)
         return fail(DSRegressionErrorNothingToEstimate, variables, true);
+    // Every row left out (its outcome missing, filtered, weighing 0): the
+    // library would fit zeros to nothing and call it a success.
+    if (frequencyWeights && data->observations > 0 && totalWeight(context, data, frequencyWeights) == 0) {
+        if (error)
+            *error = ds_make_error(0, QStringLiteral("No observations"));
+        return fail(DSRegressionErrorNoData, variables, true);
+    }
+
+    // Panels a fixed-effects fit cannot use leave it through zero weights.
+    m_droppedPanels = 0;
+    std::unique_ptr<VRWVectorBuffer_s, decltype(&vrw_unload_vector)> kept(nullptr, &vrw_unload_vector);
+    if (fixedEffects && dropsPanelsWithoutEvents()) {
+        kept.reset(weightsWithoutEventlessPanels(context, data, frequencyWeights, model,
+                                                 int32_t(outcome->temp_matrix_col_range().location)));
+        if (kept)
+            frequencyWeights = kept.get();
+    }
 
     std::vector<double> coefficients, errors, variance, fixedEffectValues, nuisance, nuisanceErrors;
     std::vector<int64_t> multicollinear;
@@ -379,6 +491,16 @@ int64_t DSRegression::runRegressionForOutcome(DSOutcomeVariable *outcome, const 
         return fail(DSRegressionErrorRedundantRegressors, variables, true);
     }
     if (status != 0) {
+        // Too few rows make the library fail in one way or another; the user
+        // hears why instead of a bare failure.
+        const double weight = totalWeight(context, data, frequencyWeights);
+        if (weight <= double(K)) {
+            if (error)
+                *error = ds_make_error(0, weight > 0 ? QStringLiteral("Not enough observations")
+                                                     : QStringLiteral("No observations"));
+            return fail(weight > 0 ? DSRegressionErrorTooFewObservations : DSRegressionErrorNoData, variables,
+                        true);
+        }
         qWarning("Error during regression: %d", int(status));
         if (error)
             *error = ds_make_error(0, QStringLiteral("Error during regression"));
@@ -394,6 +516,16 @@ int64_t DSRegression::runRegressionForOutcome(DSOutcomeVariable *outcome, const 
         if (error)
             *error = ds_make_error(0, QStringLiteral("Error during regression"));
         return fail(DSRegressionErrorNoConvergence, variables, true);
+    }
+
+    const FitView view{context, data, frequencyWeights, int32_t(outcome->temp_matrix_col_range().location),
+                       columns.data(), listed, coefficients.data(), errors.data(), constant, fixedEffects};
+    if (const std::optional<int64_t> column = separatingColumn(view)) {
+        if (error)
+            *error = ds_make_error(0, QStringLiteral("%1 predicts %2 perfectly: its coefficient has no finite "
+                                                     "estimate. Leave it out or merge the rows it singles out.")
+                                          .arg(nameOfListedColumn(*column, variables, constant), outcome->name()));
+        return fail(DSRegressionErrorSeparation, variables, true);
     }
 
     const double end = now_ms();

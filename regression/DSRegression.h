@@ -34,6 +34,7 @@ enum DSRegressionError : int64_t {
     DSRegressionErrorNoConvergence = 7,
     DSRegressionErrorKernelPrograms = 8,
     DSRegressionErrorOther = 9,
+    DSRegressionErrorSeparation = 10,
 };
 
 // How coefficients are tested: bit 1 t with df degrees of freedom, bit 2
@@ -89,7 +90,7 @@ public:
 
     // The fit of outcome on data (null: no data) with the run's frequency
     // weights: its DSRegressionError, also kept in error_code(); *error gets
-    // the message of codes 3, 7, 8 and 9.
+    // the message of codes 1, 2, 3, 7, 8, 9 and 10.
     int64_t runRegressionForOutcome(DSOutcomeVariable *outcome, const VRWMatrixBuffer_s *data,
                                     const VRWVectorBuffer_s *frequencyWeights, VRWContext_s *context,
                                     DSError *error);
@@ -113,6 +114,9 @@ public:
     int64_t residuals_count() const { return m_residualsCount; }
     int64_t df() const { return m_df; }
     int64_t error_code() const { return m_errorCode; }
+    // Panels the last fixed-effects fit left out because no row of theirs
+    // had an event (all counts 0): their effects have no finite estimate.
+    int64_t dropped_panel_count() const { return m_droppedPanels; }
     const std::shared_ptr<DSRegressionPostEstimator> &post_estimator() const { return m_postEstimator; }
 
     // Class answers; the model classes override them.
@@ -156,6 +160,29 @@ public:
                                                        int64_t regressors) const;
 
 protected:
+    // What a converged fit read: the device data in the matrix's row order
+    // and the listed columns with their estimates.
+    struct FitView {
+        VRWContext_s *context = nullptr;
+        const VRWMatrixBuffer_s *data = nullptr;
+        const VRWVectorBuffer_s *frequencyWeights = nullptr;
+        int32_t dependentColumn = 0;
+        const int32_t *columns = nullptr; // listed matrix columns, the constant's first when constant
+        int64_t listed = 0;
+        const double *coefficients = nullptr;
+        const double *errors = nullptr;
+        bool constant = false;
+        bool fixedEffects = false;
+    };
+    // The position among the listed columns of a regressor whose estimate
+    // does not exist (it predicts the outcome perfectly); none when every
+    // estimate is finite. The base trusts every converged fit.
+    virtual std::optional<int64_t> separatingColumn(const FitView &) const { return std::nullopt; }
+    // Whether a fixed-effects fit leaves out the panels whose outcomes are
+    // all 0 (the count models, whose effect there would run to minus
+    // infinity).
+    virtual bool dropsPanelsWithoutEvents() const { return false; }
+
     // Model-specific inputs of the record; the base sets the omitted and
     // listed dependent values, analytic weights and exposures.
     virtual void configureVRWRegression(VRWRegression_s *record, DSOutcomeVariable *outcome, int64_t rows);
@@ -176,6 +203,21 @@ protected:
     static double linearAdjustedRSquared(const DSRegression &r);
 
 private:
+    // The sum of the run's frequency weights; 0 without rows, NaN when they
+    // cannot be read.
+    static double totalWeight(VRWContext_s *context, const VRWMatrixBuffer_s *data,
+                              const VRWVectorBuffer_s *frequencyWeights);
+    // The name of the estimate of the coefficient at position in the
+    // listed order.
+    // The frequency weights with the rows of every panel that has weighted
+    // rows but no non-zero outcome set to 0, loaded in the panel layout, and
+    // m_droppedPanels counted; null (nothing dropped) when every panel has
+    // an event or a read or load fails.
+    VRWVectorBuffer_s *weightsWithoutEventlessPanels(VRWContext_s *context, const VRWMatrixBuffer_s *data,
+                                                     const VRWVectorBuffer_s *frequencyWeights,
+                                                     const DSRegressionModel *model, int32_t dependent);
+    static QString nameOfListedColumn(int64_t position, const QList<DSExplanatoryVariable *> &variables,
+                                      bool constant);
     int64_t fail(int64_t code, const QList<DSExplanatoryVariable *> &variables, bool purge);
     void extractCoefficients(const double *coefficients, const double *errors, const double *fixedEffects,
                              int64_t panels, const DSOutcomeVariable *outcome,
@@ -203,6 +245,7 @@ private:
     int64_t m_residualsCount = 0;
     int64_t m_df = 0;
     int64_t m_errorCode = 0;
+    int64_t m_droppedPanels = 0;
     double m_startTime = 0;
     std::shared_ptr<DSRegressionPostEstimator> m_postEstimator;
 };

@@ -98,9 +98,24 @@ void DSRegressionModel::setPlot_against_column(DSColumn *column)
     setObject(column, QStringLiteral("plot_against_column"));
 }
 
+DSManagedObject *DSRegressionModel::active_prediction() const
+{
+    return objectForKey(QStringLiteral("active_prediction"));
+}
+
+void DSRegressionModel::setActive_prediction(DSManagedObject *prediction)
+{
+    setObject(prediction, QStringLiteral("active_prediction"));
+}
+
 bool DSRegressionModel::hasFixedEffects() const
 {
     return fixed_effects() && panel_column();
+}
+
+bool DSRegressionModel::hasClusteredErrors() const
+{
+    return robust_standard_errors() && clustered_standard_errors() && panel_column();
 }
 
 bool DSRegressionModel::hasConstantTerm() const
@@ -325,7 +340,7 @@ void DSRegressionModel::rebuildLookupTables()
     m_needsPanelsRebuilt = false;
     const int32_t *bins = nullptr;
     qint64 panels = 0;
-    const qint64 binned = hasFixedEffects() ? panel_column()->getIndexedValues(&bins, &panels) : 0;
+    const qint64 binned = hasFixedEffects() || hasClusteredErrors() ? panel_column()->getIndexedValues(&bins, &panels) : 0;
     if (binned <= 0 || panels <= 0) {
         for (qint64 r = 0; r < rows; ++r)
             m_lookup[size_t(r)] = int32_t(r);
@@ -500,7 +515,6 @@ void DSRegressionModel::didTurnIntoFault()
 {
     m_activeOutcome = nullptr;
     m_activeExplanatory = nullptr;
-    m_activePrediction = nullptr;
     m_activeInstrument = nullptr;
     m_lookup = {};
     m_panelSizes = {};
@@ -536,7 +550,7 @@ void DSRegressionModel::transferTransientRelationshipsFromObject(DSManagedObject
         if (model->active_outcome())
             m_activeOutcome = outcomeVariableAtIndex(model->active_outcome()->index());
         if (DSManagedObject *prediction = counterpart(this, k_predictions, model->active_prediction()))
-            m_activePrediction = prediction;
+            setActive_prediction(prediction);
     }
     DSManagedObject::transferTransientRelationshipsFromObject(source);
 }
@@ -559,8 +573,8 @@ void DSRegressionModel::predictionWillBeDeleted(DSManagedObject *prediction)
     if (index >= 0)
         removePredictionFromIndex(index);
     removeObject(prediction, k_predictions);
-    if (m_activePrediction == prediction)
-        m_activePrediction = nullptr;
+    if (active_prediction() == prediction)
+        setActive_prediction(nullptr);
 }
 
 void DSRegressionModel::outcomeWillBeDeleted(DSOutcomeVariable *outcome)

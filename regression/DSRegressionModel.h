@@ -73,6 +73,9 @@ public:
 
     // Derived values.
     bool hasFixedEffects() const;
+    // Robust errors clustered by the panel column's groups, with or without
+    // fixed effects; the rows are then grouped by panel for every fit.
+    bool hasClusteredErrors() const;
     bool hasConstantTerm() const;
     // all: the regressor part of the data matrix (the ones column and every
     // variable's columns); else the coefficients of one set.
@@ -169,8 +172,10 @@ public:
     void setActive_outcome(DSOutcomeVariable *outcome) { m_activeOutcome = outcome; }
     DSExplanatoryVariable *active_explanatory_variable() const { return m_activeExplanatory; }
     void setActive_explanatory_variable(DSExplanatoryVariable *variable) { m_activeExplanatory = variable; }
-    DSManagedObject *active_prediction() const { return m_activePrediction; }
-    void setActive_prediction(DSManagedObject *prediction) { m_activePrediction = prediction; }
+    // Stored: the prediction selected in the views stays selected when the
+    // document is saved and opened again.
+    DSManagedObject *active_prediction() const;
+    void setActive_prediction(DSManagedObject *prediction);
     DSManagedObject *active_instrument() const { return m_activeInstrument; }
     void setActive_instrument(DSManagedObject *instrument) { m_activeInstrument = instrument; }
 
@@ -190,7 +195,6 @@ public:
 
     // The command text that fits the same model for the outcome in R, Stata,
     // SPSS or SAS (DSRegressionModelCommands.cpp); names go in as they are.
-    // Clustering appears only where the fit clusters (with fixed effects).
     QString REstimationCommandForOutcome(DSOutcomeVariable *outcome) const;
     QString StataEstimationCommandForOutcome(DSOutcomeVariable *outcome) const;
     QString SPSSEstimationCommandForOutcome(DSOutcomeVariable *outcome) const;
@@ -211,6 +215,5 @@ private:
     bool m_needsPanelsRebuilt = true;
     DSOutcomeVariable *m_activeOutcome = nullptr;
     DSExplanatoryVariable *m_activeExplanatory = nullptr;
-    DSManagedObject *m_activePrediction = nullptr;
     DSManagedObject *m_activeInstrument = nullptr;
 };

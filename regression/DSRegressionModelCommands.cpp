@@ -4,7 +4,13 @@
 #include "regression/DSRegressionModel.h"
 
 #include "model/DSColumn.h"
+#include "derived/DSComputeTimeDifferenceColumn.h"
 #include "model/DSColumnCategory.h"
+#include "model/DSColumnCondition.h"
+#include "model/DSColumnConditionBit.h"
+#include "model/DSColumnConditionString.h"
+#include "model/DSColumnConditionValue.h"
+#include "model/ds_column_conditions.h"
 #include "model/DSNumericColumn.h"
 #include "model/DSNumericColumnCategory.h"
 #include "model/DSTable.h"
@@ -12,6 +18,7 @@
 #include "regression/DSExplanatoryInteractionVariable.h"
 #include "regression/DSOutcomeVariable.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 
 namespace {
@@ -30,6 +37,20 @@ struct CommandInputs {
     QString strata;   // empty unless the outcome stratifies
     QString frequency; // the table's frequency-weights column, when weighted
     QString cluster;  // the panel column, when the fit clusters
+    // A Cox outcome's censoring: the conditions that mark a censored row,
+    // joined by all (else any), and the default column whose values stand
+    // in (censored) where the outcome is missing.
+    struct Condition {
+        QString column;
+        qint64 op = ds_condition_equal;
+        QString number;  // the right-hand side as a number; else text below
+        QString text;
+        bool isText = false;
+    };
+    QList<Condition> censoring;
+    bool censoringByAll = true;
+    QString defaultColumn;
+    QString startTime, endTime; // the inputs of a time-difference outcome
     bool constant = true;
     bool oddsRatios = false;
     bool robust = false;
@@ -41,6 +62,10 @@ struct CommandInputs {
         bool interaction = false;
         QString second;
         bool secondCategorical = false;
+        // The non-base categories of each input as literals of the
+        // column's kind (numbers bare, texts quoted), for syntaxes that
+        // need the dummies spelled out.
+        QStringList levels, secondLevels;
     };
     QList<Term> terms;
 };
@@ -50,10 +75,105 @@ QString nameOf(const DSColumn *column)
     return column ? column->name() : QString();
 }
 
+// The outcome's applied censoring conditions and censoring default.
+void addCensoring(DSOutcomeVariable *outcome, CommandInputs *in)
+{
+    if (outcome->apply_right_censoring()) {
+        in->censoringByAll = outcome->right_censoring_predicate_type() == 1;
+        for (DSColumnCondition *condition : ds_objects_cast<DSColumnCondition>(outcome->sortedCensoringConditions())) {
+            CommandInputs::Condition c;
+            c.column = nameOf(condition->lhs_column());
+            c.op = condition->operatorType();
+            if (auto *value = dynamic_cast<DSColumnConditionValue *>(condition)) {
+                c.number = QString::number(value->rhs_value(), 'g', 17);
+            } else if (auto *bit = dynamic_cast<DSColumnConditionBit *>(condition)) {
+                c.op = ds_condition_equal;
+                c.number = bit->rhs_bit() ? QStringLiteral("1") : QStringLiteral("0");
+            } else if (auto *text = dynamic_cast<DSColumnConditionString *>(condition)) {
+                c.text = text->rhs_string();
+                c.isText = true;
+            } else {
+                continue; // dates have no literal common to the four syntaxes
+            }
+            in->censoring << c;
+        }
+    }
+    if (outcome->apply_default() && outcome->default_column() && outcome->default_is_censored())
+        in->defaultColumn = nameOf(outcome->default_column());
+}
+
+// How one syntax writes a comparison and joins them: the symbols of
+// operators 0 to 5, the templates of 8 (begins with), 9 (ends with) and 99
+// (contains) with %1 the column and %2 the quoted text, the joints of all
+// and any, and the test of a missing value of column %1.
+struct ConditionSyntax {
+    const char *symbols[6];
+    const char *beginsWith, *endsWith, *contains;
+    const char *all, *any, *missing;
+};
+
+const ConditionSyntax kRConditions = {{"<", "<=", ">", ">=", "==", "!="},
+                                      "startsWith(%1, %2)", "endsWith(%1, %2)", "grepl(%2, %1, fixed = TRUE)",
+                                      " & ", " | ", "is.na(%1)"};
+const ConditionSyntax kStataConditions = {{"<", "<=", ">", ">=", "==", "!="},
+                                          "strpos(%1, %2) == 1", "substr(%1, -ustrlen(%2), .) == %2",
+                                          "strpos(%1, %2) > 0", " & ", " | ", "missing(%1)"};
+const ConditionSyntax kSPSSConditions = {{"<", "<=", ">", ">=", "=", "~="},
+                                         "index(%1, %2) = 1",
+                                         "rindex(rtrim(%1), %2) = length(rtrim(%1)) - length(%2) + 1",
+                                         "index(%1, %2) > 0", " and ", " or ", "missing(%1)"};
+const ConditionSyntax kSASConditions = {{"<", "<=", ">", ">=", "=", "ne"},
+                                        "index(%1, %2) = 1",
+                                        "substr(strip(%1), length(strip(%1)) - length(%2) + 1) = %2",
+                                        "index(%1, %2) > 0", " and ", " or ", "missing(%1)"};
+
+QString conditionText(const CommandInputs::Condition &c, const ConditionSyntax &syntax)
+{
+    const QString literal = c.isText ? QStringLiteral("\"%1\"").arg(c.text) : c.number;
+    if (c.op >= 0 && c.op <= 5)
+        return QStringLiteral("%1 %2 %3").arg(c.column, QString::fromLatin1(syntax.symbols[c.op]), literal);
+    const char *form = c.op == ds_condition_begins_with ? syntax.beginsWith
+                       : c.op == ds_condition_ends_with ? syntax.endsWith
+                                                        : syntax.contains;
+    return QString::fromLatin1(form).arg(c.column, literal);
+}
+
+// The expression that is true on a censored row; empty without censoring.
+QString censoredText(const CommandInputs &in, const ConditionSyntax &syntax)
+{
+    QStringList parts;
+    for (const CommandInputs::Condition &c : in.censoring)
+        parts << conditionText(c, syntax);
+    QString censored = parts.join(QString::fromLatin1(in.censoringByAll ? syntax.all : syntax.any));
+    if (!in.defaultColumn.isEmpty()) {
+        const QString missing = QString::fromLatin1(syntax.missing).arg(in.outcome);
+        censored = censored.isEmpty() ? missing
+                                      : QStringLiteral("(%1)%2%3").arg(censored, QString::fromLatin1(syntax.any), missing);
+    }
+    return censored;
+}
+
+// The values of a categorical variable's coefficients (every category but
+// the base), as literals; none for a variable without categories.
+QStringList levelsOf(DSExplanatoryColumnVariable *variable)
+{
+    QStringList levels;
+    if (!variable || !variable->hasCategories())
+        return levels;
+    const bool number = dynamic_cast<const DSNumericColumn *>(variable->column()) != nullptr;
+    for (qint64 k = 0; k < variable->numberOfEstimatesExcluding(DSEstimateExcludeByDesign); ++k)
+        if (const DSRegressionEstimate *e = variable->estimateAtIndex(k, DSEstimateExcludeByDesign))
+            levels << (number ? e->value : QStringLiteral("\"%1\"").arg(e->value));
+    return levels;
+}
+
 CommandInputs inputsFor(const DSRegressionModel *model, DSOutcomeVariable *outcome)
 {
     CommandInputs in;
-    outcome->updateCategories();
+    // Only an outcome of categories reads them (its base value, whether it
+    // is binary); a numeric outcome of a million values needs no scan.
+    if (outcome->treat_as_categories())
+        outcome->updateCategories();
     in.kind = outcome->is_binary_response() ? Kind::Binary
               : outcome->treat_as_categories() ? Kind::Categorical
                                                : Kind::Cardinal;
@@ -72,14 +192,18 @@ CommandInputs inputsFor(const DSRegressionModel *model, DSOutcomeVariable *outco
         in.weight = nameOf(outcome->weight_column());
     if (outcome->doStratify())
         in.strata = nameOf(outcome->stratification_column());
+    if (outcome->doCensor())
+        addCensoring(outcome, &in);
+    if (auto *difference = dynamic_cast<const DSComputeTimeDifferenceColumn *>(outcome->column())) {
+        in.startTime = nameOf(difference->start_time());
+        in.endTime = nameOf(difference->end_time());
+    }
     if (model->table() && model->table()->isFrequencyWeighted())
         in.frequency = nameOf(model->table()->frequency_weights_column());
     in.constant = model->include_constant();
     in.oddsRatios = model->report_odds_ratios();
     in.robust = model->robust_standard_errors();
-    // The fit clusters by the panels only with fixed effects; the commands
-    // say what the fit does.
-    if (in.robust && model->clustered_standard_errors() && model->hasFixedEffects())
+    if (model->hasClusteredErrors())
         in.cluster = nameOf(model->panel_column());
     for (DSExplanatoryVariable *variable : model->sortedIncludedExplanatoryVariables()) {
         if (variable->isIncludedAsFixedEffects())
@@ -91,11 +215,14 @@ CommandInputs inputsFor(const DSRegressionModel *model, DSOutcomeVariable *outco
             term.interaction = true;
             term.name = nameOf(interaction->input1()->column());
             term.categorical = interaction->input1()->hasCategories();
+            term.levels = levelsOf(interaction->input1());
             term.second = nameOf(interaction->input2()->column());
             term.secondCategorical = interaction->input2()->hasCategories();
+            term.secondLevels = levelsOf(interaction->input2());
         } else if (auto *column = dynamic_cast<DSExplanatoryColumnVariable *>(variable)) {
             term.name = nameOf(column->column());
             term.categorical = column->hasCategories();
+            term.levels = levelsOf(column);
         } else {
             continue;
         }
@@ -104,51 +231,89 @@ CommandInputs inputsFor(const DSRegressionModel *model, DSOutcomeVariable *outco
     return in;
 }
 
+// The Cox outcome's time in R: a time difference as the number of its
+// days, a missing time from the default column.
+QString rSurvivalTime(const CommandInputs &in)
+{
+    if (!in.startTime.isEmpty())
+        return QStringLiteral("as.numeric(%1 - %2)").arg(in.endTime, in.startTime);
+    if (!in.defaultColumn.isEmpty())
+        return QStringLiteral("ifelse(is.na(%1), %2, %1)").arg(in.outcome, in.defaultColumn);
+    return in.outcome;
+}
+
 QString rCommand(const CommandInputs &in)
 {
+    auto factor = [](const QString &name, bool categorical) {
+        return categorical ? QStringLiteral("as.factor(%1)").arg(name) : name;
+    };
     QStringList terms;
     if (!in.constant)
         terms << QStringLiteral("0");
     for (const CommandInputs::Term &t : in.terms)
-        terms << (t.interaction   ? QStringLiteral("%1*%2").arg(t.name, t.second)
-                  : t.categorical ? QStringLiteral("as.factor(%1)").arg(t.name)
-                                  : t.name);
+        terms << (t.interaction ? QStringLiteral("%1*%2").arg(factor(t.name, t.categorical),
+                                                             factor(t.second, t.secondCategorical))
+                                : factor(t.name, t.categorical));
     if (!in.exposure.isEmpty())
         terms << QStringLiteral("offset(log(%1))").arg(in.exposure);
+    if (in.code == DSOutcomeModelCox && in.kind == Kind::Cardinal && !in.strata.isEmpty())
+        terms << QStringLiteral("strata(%1)").arg(in.strata);
     const QString T = terms.join(QStringLiteral(" + "));
     const QString &N = in.outcome;
+    // Frequency weights count rows; analytic weights (least squares only)
+    // weigh them; with both, each row weighs their product.
+    QStringList weighting;
+    if (!in.weight.isEmpty())
+        weighting << in.weight;
+    if (!in.frequency.isEmpty())
+        weighting << in.frequency;
+    const QString W = weighting.isEmpty() ? QString()
+                                          : QStringLiteral(", weights = %1").arg(weighting.join(QStringLiteral(" * ")));
+    // Least squares counts its residual degrees of freedom in rows: there
+    // frequency weights repeat the rows of the table df, and only the
+    // analytic weights weigh them.
+    const QString leastSquaresW =
+        (in.weight.isEmpty() ? QString() : QStringLiteral(", weights = %1").arg(in.weight))
+        + (in.frequency.isEmpty() ? QString()
+                                  : QStringLiteral(", data = df[rep(seq_len(nrow(df)), df$%1), ]").arg(in.frequency));
     if (in.kind == Kind::Binary) {
         if (in.code == DSOutcomeModelLogit || in.code == DSOutcomeModelProbit)
-            return QStringLiteral("glm(%1 ~ %2, family=binomial(link=\"%3\"))")
-                .arg(N, T, in.code == DSOutcomeModelLogit ? QStringLiteral("logit") : QStringLiteral("probit"));
-        return QStringLiteral("lm(%1 ~ %2)").arg(N, T);
+            return QStringLiteral("glm(%1 ~ %2, family=binomial(link=\"%3\")%4)")
+                .arg(N, T, in.code == DSOutcomeModelLogit ? QStringLiteral("logit") : QStringLiteral("probit"), W);
+        return QStringLiteral("lm(%1 ~ %2%3)").arg(N, T, leastSquaresW);
     }
     if (in.kind == Kind::Categorical) {
         // nnet's multinom takes the regressors as they are, one set per
         // category against the base; mlogit would read them as varying by
         // alternative, which wide data do not.
         if (in.code == DSOutcomeModelMultinomialLogit)
-            return QStringLiteral("multinom(relevel(as.factor(%1), ref = \"%2\") ~ %3)").arg(N, in.baseValue, T);
+            return QStringLiteral("multinom(relevel(as.factor(%1), ref = \"%2\") ~ %3%4)").arg(N, in.baseValue, T, W);
         // polr wants a factor response, and R calls the logit link "logistic".
-        return QStringLiteral("polr(as.factor(%1) ~ %2, method = \"%3\")")
+        return QStringLiteral("polr(as.factor(%1) ~ %2, method = \"%3\"%4)")
             .arg(N, T,
-                 in.code == DSOutcomeModelOrderedProbit ? QStringLiteral("probit") : QStringLiteral("logistic"));
+                 in.code == DSOutcomeModelOrderedProbit ? QStringLiteral("probit") : QStringLiteral("logistic"), W);
     }
     switch (in.code) {
-    case DSOutcomeModelCox:
-        // Surv(time) alone: every row is a failure at its time.
-        return QStringLiteral("coxph(Surv(%1) ~ %2, ties = \"breslow\")").arg(N, T);
+    case DSOutcomeModelCox: {
+        // Without censoring every row is a failure at its time.
+        const QString censored = censoredText(in, kRConditions);
+        const QString survival = censored.isEmpty()
+                                     ? QStringLiteral("Surv(%1)").arg(rSurvivalTime(in))
+                                     : QStringLiteral("Surv(%1, !(%2))").arg(rSurvivalTime(in), censored);
+        return QStringLiteral("coxph(%1 ~ %2, ties = \"breslow\"%3)").arg(survival, T, W);
+    }
     case DSOutcomeModelNegativeBinomial:
-        return QStringLiteral("glm.nb(%1 ~ %2)").arg(N, T);
+        return QStringLiteral("glm.nb(%1 ~ %2%3)").arg(N, T, W);
     case DSOutcomeModelPoisson:
-        return QStringLiteral("glm(%1 ~ %2, family=poisson)").arg(N, T);
+        return QStringLiteral("glm(%1 ~ %2, family=poisson%3)").arg(N, T, W);
     case DSOutcomeModelGeometric:
-        return QStringLiteral("glm(%1 ~ %2, family=negative.binomial(theta = 1))").arg(N, T);
+        // The geometric model fixes the dispersion at 1; summary.glm would
+        // estimate it.
+        return QStringLiteral("summary(glm(%1 ~ %2, family=negative.binomial(theta = 1)%3), dispersion = 1)")
+            .arg(N, T, W);
     default: {
         const QString D = in.code == DSOutcomeModelLogLinear ? QStringLiteral("log(%1)").arg(N) : N;
-        if (!in.weight.isEmpty())
-            return QStringLiteral("lm(%1 ~ %2, weights=%3)").arg(D, T, in.weight);
-        return QStringLiteral("lm(%1 ~ %2)").arg(D, T);
+        return QStringLiteral("lm(%1 ~ %2%3)").arg(D, T, leastSquaresW);
     }
     }
 }
@@ -200,11 +365,27 @@ QString stataCommand(const CommandInputs &in)
         }
     } else {
         switch (in.code) {
-        case DSOutcomeModelCox:
-            text = QStringLiteral("stset %1\nstcox %2").arg(N, T);
+        case DSOutcomeModelCox: {
+            QString time = N;
+            if (!in.startTime.isEmpty() || !in.defaultColumn.isEmpty()) {
+                time = QStringLiteral("%1_time").arg(N);
+                text += !in.startTime.isEmpty()
+                            ? QStringLiteral("generate %1 = %2 - %3\n").arg(time, in.endTime, in.startTime)
+                            : QStringLiteral("generate %1 = cond(missing(%2), %3, %2)\n").arg(time, N, in.defaultColumn);
+            }
+            const QString censored = censoredText(in, kStataConditions);
+            if (censored.isEmpty()) {
+                text += QStringLiteral("stset %1\nstcox %2").arg(time, T);
+            } else {
+                text += QStringLiteral("generate byte %1_event = !(%2)\nstset %3, failure(%1_event)\nstcox %4")
+                            .arg(N, censored, time, T);
+            }
+            if (!in.strata.isEmpty())
+                options << QStringLiteral("strata(%1)").arg(in.strata);
             if (!in.oddsRatios)
                 options << QStringLiteral("nohr");
             break;
+        }
         case DSOutcomeModelNegativeBinomial:
             text = QStringLiteral("nbreg %1 %2").arg(N, T);
             countOptions();
@@ -242,6 +423,50 @@ QString stataCommand(const CommandInputs &in)
     return text;
 }
 
+// SPSS's REGRESSION reads every variable as a number: the dummies of the
+// categories and the products of interactions are computed first, one
+// "compute" line each, and entered in the model's order.
+struct SpssRegressors {
+    QString computes;
+    QStringList names;
+};
+
+SpssRegressors spssRegressors(const CommandInputs &in)
+{
+    struct Column {
+        QString name, expression;
+    };
+    auto expand = [](const QString &name, bool categorical, const QStringList &levels) {
+        QList<Column> columns;
+        if (!categorical)
+            return QList<Column>{{name, name}};
+        for (const QString &level : levels) {
+            QString suffix = level;
+            suffix.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9]")), QStringLiteral("_"));
+            columns << Column{QStringLiteral("%1_%2").arg(name, suffix), QStringLiteral("(%1 = %2)").arg(name, level)};
+        }
+        return columns;
+    };
+    SpssRegressors out;
+    for (const CommandInputs::Term &t : in.terms) {
+        QList<Column> columns = expand(t.name, t.categorical, t.levels);
+        if (t.interaction) {
+            QList<Column> products;
+            for (const Column &a : columns)
+                for (const Column &b : expand(t.second, t.secondCategorical, t.secondLevels))
+                    products << Column{QStringLiteral("%1_by_%2").arg(a.name, b.name),
+                                       QStringLiteral("%1 * %2").arg(a.expression, b.expression)};
+            columns = products;
+        }
+        for (const Column &c : columns) {
+            if (c.name != c.expression)
+                out.computes += QStringLiteral("compute %1 = %2.\n").arg(c.name, c.expression);
+            out.names << c.name;
+        }
+    }
+    return out;
+}
+
 QString spssCommand(const CommandInputs &in)
 {
     QStringList categorical, others;
@@ -270,7 +495,9 @@ QString spssCommand(const CommandInputs &in)
     } else if (in.kind == Kind::Binary && in.code == DSOutcomeModelProbit) {
         text += QStringLiteral("compute subject = 1.\nprobit %1 of subject with %2 %3 /model=probit").arg(N, K, V);
     } else if (in.kind == Kind::Binary) {
-        text += QStringLiteral("regression /dependent %1 /method = enter %2 %3").arg(N, K, V);
+        const SpssRegressors regressors = spssRegressors(in);
+        text += regressors.computes;
+        text += QStringLiteral("regression /dependent %1 /method = enter %2").arg(N, regressors.names.join(u' '));
     } else if (in.kind == Kind::Categorical && in.code == DSOutcomeModelMultinomialLogit) {
         text += QStringLiteral("nomreg %1 (base=%2)").arg(N, in.baseValue);
         byWith();
@@ -279,9 +506,21 @@ QString spssCommand(const CommandInputs &in)
         byWith();
         text += in.code == DSOutcomeModelOrderedProbit ? QStringLiteral(" /link=probit") : QStringLiteral(" /link=logit");
     } else if (in.code == DSOutcomeModelCox) {
-        text += QStringLiteral("compute censored = 0.\ncoxreg variables = %1 with %2 %3 /status censored(0)").arg(N, K, V);
+        const QString censored = censoredText(in, kSPSSConditions);
+        QString time = N;
+        if (!in.startTime.isEmpty()) {
+            time = QStringLiteral("%1_time").arg(N);
+            text += QStringLiteral("compute %1 = %2 - %3.\n").arg(time, in.endTime, in.startTime);
+        } else if (!in.defaultColumn.isEmpty()) {
+            time = QStringLiteral("%1_time").arg(N);
+            text += QStringLiteral("compute %1 = %2.\nif (missing(%2)) %1 = %3.\n").arg(time, N, in.defaultColumn);
+        }
+        text += QStringLiteral("compute censored = %1.\ncoxreg variables = %2 with %3 %4 /status censored(0)")
+                    .arg(censored.isEmpty() ? QStringLiteral("0") : QStringLiteral("(%1)").arg(censored), time, K, V);
         if (!K.isEmpty())
             text += QStringLiteral(" /categorical = %1").arg(K);
+        if (!in.strata.isEmpty())
+            text += QStringLiteral(" /strata = %1").arg(in.strata);
     } else if (in.code == DSOutcomeModelPoisson || in.code == DSOutcomeModelGeometric
                || in.code == DSOutcomeModelNegativeBinomial) {
         if (!in.exposure.isEmpty())
@@ -302,7 +541,9 @@ QString spssCommand(const CommandInputs &in)
             text += QStringLiteral("compute ln%1 = ln(%1).\n").arg(N);
             dependent = QStringLiteral("ln%1").arg(N);
         }
-        text += QStringLiteral("regression /dependent %1 /method = enter %2 %3").arg(dependent, K, V);
+        const SpssRegressors regressors = spssRegressors(in);
+        text += regressors.computes;
+        text += QStringLiteral("regression /dependent %1 /method = enter %2").arg(dependent, regressors.names.join(u' '));
         if (!in.weight.isEmpty())
             text += QStringLiteral(" /regwgt=%1").arg(in.weight);
     }
@@ -353,11 +594,26 @@ QString sasCommand(const CommandInputs &in)
         }
     } else {
         switch (in.code) {
-        case DSOutcomeModelCox:
+        case DSOutcomeModelCox: {
             procedure = QStringLiteral("phreg");
+            const QString censored = censoredText(in, kSASConditions);
+            QStringList steps;
+            if (!in.startTime.isEmpty())
+                steps << QStringLiteral("%1_time = %2 - %3;").arg(in.outcome, in.endTime, in.startTime);
+            else if (!in.defaultColumn.isEmpty())
+                steps << QStringLiteral("%1_time = coalesce(%1, %2);").arg(in.outcome, in.defaultColumn);
+            if (!steps.isEmpty())
+                dependent = QStringLiteral("%1_time").arg(in.outcome);
+            if (!censored.isEmpty()) {
+                steps << QStringLiteral("censored = (%1);").arg(censored);
+                dependent += QStringLiteral("*censored(1)");
+            }
+            if (!steps.isEmpty())
+                text += QStringLiteral("data %1;\nset %1;%2\nrun;\n\n").arg(in.table, steps.join(u' '));
             if (!in.strata.isEmpty())
                 statements << QStringLiteral("strata %1").arg(in.strata);
             break;
+        }
         case DSOutcomeModelPoisson:
             procedure = QStringLiteral("genmod");
             options << QStringLiteral("dist=poisson");

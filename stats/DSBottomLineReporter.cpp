@@ -279,6 +279,14 @@ QString DSBottomLineReporter::weightsName(const DSColumnSelection *columns)
     return table && table->isFrequencyWeighted() ? table->frequency_weights_column()->name() : QString();
 }
 
+QString DSBottomLineReporter::rCommand(const DSColumnSelection *columns, const QString &body)
+{
+    const QString weights = weightsName(columns);
+    if (body.isNull() || weights.isNull())
+        return body;
+    return QStringLiteral("df <- df[rep(seq_len(nrow(df)), df$%1), ]\nwith(df, {\n%2\n})").arg(weights, body);
+}
+
 QString DSBottomLineReporter::spssCommand(const DSColumnSelection *columns, const QString &body)
 {
     if (body.isNull())

@@ -117,6 +117,11 @@ protected:
     // SPSS: the weight line, then body; nothing for a null body. Stata: body and the weight clause;
     // nothing for a null body. SAS: body, the weight line ("weight" for
     // procedure FREQ, else "freq") and "run;"; nothing for a null body.
+    // R: body alone, or on a frequency-weighted table body evaluated among
+    // the columns of df with each row repeated by its weight (R's tests
+    // take no frequency weights; the repeated rows are what the weights
+    // stand for); nothing for a null body.
+    static QString rCommand(const DSColumnSelection *columns, const QString &body);
     static QString spssCommand(const DSColumnSelection *columns, const QString &body);
     static QString stataCommand(const DSColumnSelection *columns, const QString &body);
     static QString sasCommand(const DSColumnSelection *columns, const QString &body, bool procedureFreq = false);

@@ -57,7 +57,7 @@ QString DSBottomLineReporterCategoriesNoCovariate::REstimationCommandForResult(c
                                                                                const DSColumnSelection *columns,
                                                                                const DSColumnSelection *)
 {
-    return fill("chisq.test(table(%1))", {columns->columnAtIndex(0)->name()});
+    return rCommand(columns, fill("chisq.test(table(%1))", {columns->columnAtIndex(0)->name()}));
 }
 
 QString DSBottomLineReporterCategoriesNoCovariate::SPSSEstimationCommandForResult(const DSStatisticalTest *,

@@ -45,11 +45,11 @@ QString DSBottomLineReporterCategoriesWithCategoryCovariate::tableCommand(qint64
         return recoding + fill(recoding.isEmpty() ? "chisq.test(table(%1, %2))" : "with(df, chisq.test(table(%1, %2)))",
                                {x, g});
     case syntaxSPSS:
-        return spssCommand(columns, recoding + fill("npar tests chisquare=%1 %2", {x, g}));
+        return spssCommand(columns, recoding + fill("crosstabs /tables=%1 by %2 /statistics=chisq.", {x, g}));
     case syntaxStata:
         return stataCommand(columns, recoding + fill("tabulate %1 %2, chi2", {x, g}));
     case syntaxSAS:
-        return sasCommand(columns, recoding + fill("proc freq;\n  tables %1 %2 / chisq;\n", {x, g}), true);
+        return sasCommand(columns, recoding + fill("proc freq;\n  tables %1*%2 / chisq;\n", {x, g}), true);
     default:
         return QString();
     }
@@ -58,7 +58,7 @@ QString DSBottomLineReporterCategoriesWithCategoryCovariate::tableCommand(qint64
 QString DSBottomLineReporterCategoriesWithCategoryCovariate::REstimationCommandForResult(
     const DSStatisticalTest *, const DSColumnSelection *columns, const DSColumnSelection *covariates)
 {
-    return tableCommand(syntaxR, columns, covariates->columnAtIndex(0)->name(), QString());
+    return rCommand(columns, tableCommand(syntaxR, columns, covariates->columnAtIndex(0)->name(), QString()));
 }
 
 QString DSBottomLineReporterCategoriesWithCategoryCovariate::SPSSEstimationCommandForResult(

@@ -37,7 +37,7 @@ QString DSBottomLineReporterCategoriesWithNumericCovariate::command(qint64 synta
 QString DSBottomLineReporterCategoriesWithNumericCovariate::REstimationCommandForResult(
     const DSStatisticalTest *, const DSColumnSelection *columns, const DSColumnSelection *covariates)
 {
-    return command(syntaxR, columns, covariates);
+    return rCommand(columns, command(syntaxR, columns, covariates));
 }
 
 QString DSBottomLineReporterCategoriesWithNumericCovariate::SPSSEstimationCommandForResult(

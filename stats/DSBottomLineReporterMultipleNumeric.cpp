@@ -55,15 +55,15 @@ QString DSBottomLineReporterMultipleNumeric::REstimationCommandForResult(const D
     const QStringList names = columns->columnNames();
     // One sample a column: c() would pool them into a single sample.
     if (dynamic_cast<const DSStatisticalTestKruskalWallis *>(result))
-        return QStringLiteral("kruskal.test(list(%1))").arg(names.join(QStringLiteral(", ")));
+        return rCommand(columns, QStringLiteral("kruskal.test(list(%1))").arg(names.join(QStringLiteral(", "))));
     if (names.size() != 2)
         return QString();
     // Our p-value is the asymptotic one, which R gives only when asked.
     if (dynamic_cast<const DSStatisticalTestKSampleKolmogorovSmirnov *>(result))
-        return QStringLiteral("ks.test(%1, %2, exact = FALSE)").arg(names[0], names[1]);
+        return rCommand(columns, QStringLiteral("ks.test(%1, %2, exact = FALSE)").arg(names[0], names[1]));
     // The analysis of variance pools the variances, as Student's test does.
     if (isOneWayANOVA(result))
-        return QStringLiteral("t.test(%1, %2, var.equal = TRUE)").arg(names[0], names[1]);
+        return rCommand(columns, QStringLiteral("t.test(%1, %2, var.equal = TRUE)").arg(names[0], names[1]));
     return QString();
 }
 

@@ -97,16 +97,16 @@ QString DSBottomLineReporterNumericNoCovariate::REstimationCommandForResult(cons
 {
     const QString x = columns->columnAtIndex(0)->name();
     if (isShapiroWilk(result))
-        return QStringLiteral("shapiro.test(%1)").arg(x);
+        return rCommand(columns, QStringLiteral("shapiro.test(%1)").arg(x));
     // Our p-value is the exact one, which R leaves for an asymptotic one
     // from 100 values on or with ties unless asked.
     switch (distributionOf(columns)) {
     case normal:
-        return QStringLiteral("ks.test(%1, \"pnorm\", %2, %3, exact = TRUE)")
-            .arg(x, number(temp_mean), number(temp_sd));
+        return rCommand(columns, QStringLiteral("ks.test(%1, \"pnorm\", %2, %3, exact = TRUE)")
+                                     .arg(x, number(temp_mean), number(temp_sd)));
     case uniform:
-        return QStringLiteral("ks.test(%1, \"punif\", %2, %3, exact = TRUE)")
-            .arg(x, number(temp_min), number(temp_max));
+        return rCommand(columns, QStringLiteral("ks.test(%1, \"punif\", %2, %3, exact = TRUE)")
+                                     .arg(x, number(temp_min), number(temp_max)));
     default:
         return QString();
     }
@@ -121,9 +121,9 @@ QString DSBottomLineReporterNumericNoCovariate::SPSSEstimationCommandForResult(c
     if (isShapiroWilk(result))
         body = QStringLiteral("examine variables=%1 /plot=npplot.").arg(x);
     else if (distributionOf(columns) == normal)
-        body = QStringLiteral("npar tests k-s(normal,%1,%2)=%3.").arg(number(temp_mean), number(temp_sd), x);
+        body = QStringLiteral("npar tests /k-s(normal %1 %2)=%3.").arg(number(temp_mean), number(temp_sd), x);
     else if (distributionOf(columns) == uniform)
-        body = QStringLiteral("npar tests k-s(uniform,%1,%2)=%3.").arg(number(temp_min), number(temp_max), x);
+        body = QStringLiteral("npar tests /k-s(uniform %1 %2)=%3.").arg(number(temp_min), number(temp_max), x);
     return spssCommand(columns, body);
 }
 

@@ -107,7 +107,7 @@ QString DSBottomLineReporterNumericOneCovariate::REstimationCommandForResult(con
                                                                              const DSColumnSelection *columns,
                                                                              const DSColumnSelection *covariates)
 {
-    return commandBody(syntaxR, result, columns, covariates);
+    return rCommand(columns, commandBody(syntaxR, result, columns, covariates));
 }
 
 QString DSBottomLineReporterNumericOneCovariate::SPSSEstimationCommandForResult(const DSStatisticalTest *result,

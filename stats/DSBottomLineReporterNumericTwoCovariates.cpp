@@ -36,9 +36,8 @@ QString DSBottomLineReporterNumericTwoCovariates::REstimationCommandForResult(co
     const QString data = text.isEmpty() ? QString() : QStringLiteral(", data = df");
     // Factors, as for the one-way analysis; the interaction is the last
     // line of the summary.
-    return text
-           + QStringLiteral("summary(aov(%1 ~ factor(%2) * factor(%3)%4))")
-                 .arg(columns->columnAtIndex(0)->name(), g1, g2, data);
+    return rCommand(columns, text + QStringLiteral("summary(aov(%1 ~ factor(%2) * factor(%3)%4))")
+                                        .arg(columns->columnAtIndex(0)->name(), g1, g2, data));
 }
 
 QString DSBottomLineReporterNumericTwoCovariates::SPSSEstimationCommandForResult(const DSStatisticalTest *,

@@ -114,9 +114,9 @@ QString DSBottomLineReporterPairedDifferences::commandBody(qint64 syntax, const 
     // asked for the exact Kolmogorov-Smirnov p-value, which ours is.
     static const char *const templates[][4] = {
         {"shapiro.test(%1 - %2)", "diff = %1 - %2;\nproc univariate normal;\n  var diff;\n",
-         "compute diff = %1 - %2.\nexamine variables=diff /plot=nnplot.", "egen diff = %1 - %2\nswilk diff"},
+         "compute diff = %1 - %2.\nexamine variables=diff /plot=npplot.", "egen diff = %1 - %2\nswilk diff"},
         {"ks.test(%1 - %2, \"pnorm\", %3, %4, exact = TRUE)", "diff = %1 - %2;\nproc univariate normal;\n  var diff;\n",
-         "compute diff = %1 - %2.\nnpar tests k-s(normal,%3,%4)=diff.",
+         "compute diff = %1 - %2.\nnpar tests /k-s(normal %3 %4)=diff.",
          "egen diff = %1 - %2\nksmirnov diff = normal((diff-%3)/%4)"},
         {"t.test(%2, %1, paired = TRUE)", "proc ttest;\n  paired %2*%1;\n", "t-test pairs=%2 %1.", "ttest %2 == %1"},
         {nullptr, "diff = %1 - %2;\nproc univariate;\n  var diff;\n", "npar tests wilcoxon=%2 %1.", "signrank %2 = %1"},
@@ -135,7 +135,7 @@ QString DSBottomLineReporterPairedDifferences::REstimationCommandForResult(const
                                                                            const DSColumnSelection *columns,
                                                                            const DSColumnSelection *)
 {
-    return commandBody(syntaxR, result, columns);
+    return rCommand(columns, commandBody(syntaxR, result, columns));
 }
 
 QString DSBottomLineReporterPairedDifferences::SPSSEstimationCommandForResult(const DSStatisticalTest *result,

@@ -54,9 +54,9 @@ QString DSBottomLineReporterRepeatedMeasures::REstimationCommandForResult(const 
     const QStringList names = columns->columnNames();
     switch (kindOf(result, columns)) {
     case Kind::signedRank:
-        return signedRankRCommand(result, names[0], names[1]);
+        return rCommand(columns, signedRankRCommand(result, names[0], names[1]));
     case Kind::tTest:
-        return QStringLiteral("t.test(%1, %2, paired = TRUE)").arg(names[0], names[1]);
+        return rCommand(columns, QStringLiteral("t.test(%1, %2, paired = TRUE)").arg(names[0], names[1]));
     default:
         return QString();
     }

@@ -49,7 +49,7 @@ QString DSBottomLineReporterSurvivalOneCovariate::REstimationCommandForResult(co
                                                                               const DSColumnSelection *columns,
                                                                               const DSColumnSelection *covariates)
 {
-    return commandBody(syntaxR, columns, covariates);
+    return rCommand(columns, commandBody(syntaxR, columns, covariates));
 }
 
 QString DSBottomLineReporterSurvivalOneCovariate::SPSSEstimationCommandForResult(const DSStatisticalTest *,

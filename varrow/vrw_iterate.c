@@ -10,10 +10,13 @@
 
 #define MAX_ITERATIONS VRW_ITERATION_LOG_MAX_ITERATIONS
 /* On the equilibrated Hessian, whose diagonal is near 1: a regressor of mean
-** 1e4 and sd 10 beside the constant has an eigenvalue near 5e-7 there and
-** fits as well as R's QR fits it, while exactly collinear regressors leave
-** rounding (some 1e-16). */
-#define EIGENVALUE_THRESHOLD 1e-10
+** 1e4 and sd 10 beside the constant has an eigenvalue near 5e-7 there, one
+** row of analytic weight 1e12 among rows of weight 1 leaves some 4e-12, and
+** both fit as well as R's QR fits them (it calls a column collinear when
+** less than 1e-7 of its norm is left beside the others, a share of 1e-14 of
+** its square), while exactly collinear regressors leave rounding (some
+** 1e-16). */
+#define EIGENVALUE_THRESHOLD 1e-14
 #define EIGENVECTOR_THRESHOLD 1e-6
 #define CONVERGENCE_THRESHOLD 1e-6
 

@@ -232,14 +232,30 @@ long double kiefer_log_upper_bound(long double a, long double h)
     return best;
 }
 
-// Beyond largest_df only what bounds make certain: 0 where the tail is
-// below the smallest double, 1 where even the chance that the bridge
-// is outside the ball at t = 1/2, P(chi-square(h) >= 4a), rounds to 1; NaN
-// between.
+// The Bessel series beyond largest_df: up to this many degrees of freedom,
+// for tails of at least series_floor.
+constexpr long double largest_series_df = 400;
+constexpr long double series_floor = 1e-8L;
+
+// Beyond largest_df: the Bessel series where its tail keeps its digits;
+// elsewhere only what bounds make certain: 0 where the tail is below the
+// smallest double, 1 where even the chance that the bridge is outside the
+// ball at t = 1/2, P(chi-square(h) >= 4a), rounds to 1; NaN between.
 double kiefer_sf_beyond_series(long double a, long double h)
 {
     if (!(a > 0))
         return 1;
+    // In the body the Bessel series still holds: its terms are positive, so
+    // 1 - A carries an absolute error of some 1e-18 (the exponents' rounding
+    // grows with h), and a tail of 1e-8 or more keeps 9 digits. Its zeros
+    // cost more as the order grows; past a few hundred degrees of freedom
+    // only the bounds answer.
+    if (h <= largest_series_df && a < far_tail(h)) {
+        KieferSeries series(h);
+        const long double body = 1 - series.at(a).cdf;
+        if (body >= series_floor)
+            return double(std::min(body, 1.0L));
+    }
     if (kiefer_log_upper_bound(a, h) < -746)
         return 0;
     if (boost::math::gamma_q(double(h / 2), double(2 * a), Policy()) == 1)

@@ -2,6 +2,8 @@
 // and vectors.
 #include "RegressionTestSupport.h"
 
+#include "model/DSTextColumnCategory.h"
+
 #include "model/DSColumnCategory.h"
 #include "model/DSNumericColumnCategory.h"
 #include "platform/store/DSManagedObjectContext.h"
@@ -249,6 +251,25 @@ TEST_F(DSOutcomeVariableTest, OrderedValuesComeFirstThenTheSummaryOrder)
     EXPECT_EQ(outcome->temp_number_of_restrictions(), 2);
     EXPECT_FALSE(outcome->is_binary_response());
     EXPECT_TRUE(outcome->hasMultipleCoefficientSets());
+}
+
+// A text outcome's categories are its texts, and listed texts come first.
+TEST_F(DSOutcomeVariableTest, TextOutcomeKeepsItsTextCategories)
+{
+    auto *y = text(QStringLiteral("y"), {"low", "high", "mid", "high", nullptr, "low"});
+    DSOutcomeVariable *outcome = addOutcome(newModel(), y);
+    outcome->setTreat_as_categories(true);
+    outcome->setOrdered_values(QCborArray{QStringLiteral("mid"), QStringLiteral("none"), QStringLiteral("low")});
+    outcome->updateCategories();
+    ASSERT_EQ(outcome->category_count(), 3);
+    QStringList values;
+    for (qint64 i = 0; i < 3; ++i) {
+        const auto category = std::dynamic_pointer_cast<DSTextColumnCategory>(outcome->categoryAtIndex(i));
+        ASSERT_TRUE(category) << "category " << i << " is not a text category";
+        values << category->value();
+    }
+    EXPECT_EQ(values, (QStringList{QStringLiteral("mid"), QStringLiteral("low"), QStringLiteral("high")}));
+    EXPECT_EQ(outcome->categoryAtIndex(1)->count(), 2);
 }
 
 // A categorical outcome writes its bins; a multinomial fit numbers one set

@@ -1,11 +1,15 @@
 // Predictions without a fit: the regressor row vector their assumptions
 // build, one variable's override, the assumptions they make for the model's
-// variables, the slider ranges those suggest, and a deleted prediction.
+// variables, the slider ranges those suggest, a deleted prediction, and the
+// selected prediction kept through a save.
 #include "RegressionTestSupport.h"
 
 #include "model/DSTable.h"
 #include "platform/store/DSManagedObjectContext.h"
 #include "tests/model/ds_test_time.h"
+
+#include <QTemporaryDir>
+#include <QUrl>
 
 namespace {
 
@@ -183,6 +187,29 @@ TEST_F(DSPredictionTest, DeletionLeavesTheModelsOrder)
     EXPECT_FALSE(model->active_prediction());
     EXPECT_EQ(second->index(), 0);
     EXPECT_EQ(model->sortedPredictions(), DSObjectList{second});
+}
+
+// The selected prediction is stored: the document opened again selects the
+// same one.
+TEST_F(DSPredictionTest, SelectedPredictionOutlivesSaveAndOpen)
+{
+    powersAndCategories();
+    DSPrediction *second = addPrediction(model, model->outcomeVariableAtIndex(0));
+    model->setActive_prediction(second);
+    QTemporaryDir dir;
+    const QUrl package = QUrl::fromLocalFile(dir.filePath(QStringLiteral("Predictions.ostrel")));
+    DSError error;
+    ASSERT_TRUE(document.writeSafelyToURL(package, DSStatDocument::nativeType, DSSaveOperation::SaveAs, &error))
+        << error.localizedDescription.toStdString();
+    DSStatDocument reopened;
+    ASSERT_TRUE(reopened.readFromURL(package, DSStatDocument::nativeType, &error))
+        << error.localizedDescription.toStdString();
+    ASSERT_EQ(reopened.data_root()->sortedTables().size(), 1);
+    DSTable *table = reopened.data_root()->sortedTables().first();
+    ASSERT_EQ(table->sortedRegressionModels().size(), 1);
+    auto *opened = ds_object_cast<DSRegressionModel>(table->sortedRegressionModels().first());
+    ASSERT_TRUE(opened && opened->active_prediction());
+    EXPECT_EQ(opened->active_prediction(), opened->sortedPredictions().value(1));
 }
 
 } // namespace

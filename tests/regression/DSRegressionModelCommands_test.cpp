@@ -2,6 +2,9 @@
 // options that change them.
 #include "RegressionTestSupport.h"
 
+#include "model/DSColumnCondition.h"
+#include "platform/predicate/DSPredicateValue.h"
+
 namespace {
 
 class DSRegressionModelCommandsTest : public RegressionTest
@@ -52,8 +55,8 @@ TEST_F(DSRegressionModelCommandsTest, LogitExampleInAllFourSyntaxes)
                                           "  model y = g x / expb noint;\nrun;\n")}));
 }
 
-// Robust errors add Stata's vce(robust) alone; clustering shows only where
-// the fit clusters, which needs the panels of fixed effects.
+// Robust errors add Stata's vce(robust) alone; clustered ones name the
+// panel column, with or without fixed effects, as the fit clusters.
 TEST_F(DSRegressionModelCommandsTest, RobustAndClusteredErrors)
 {
     DSOutcomeVariable *outcome = logitExample();
@@ -66,11 +69,14 @@ TEST_F(DSRegressionModelCommandsTest, RobustAndClusteredErrors)
     auto *panel = numeric(QStringLiteral("p"), {1, 1, 2, 2, 3, 3});
     model->setPanel_column(panel);
     model->setClustered_standard_errors(true);
-    EXPECT_EQ(texts(outcome), robust) << "no fixed effects: the fit does not cluster";
-    model->setFixed_effects(true);
-    EXPECT_EQ(model->StataEstimationCommandForOutcome(outcome), QStringLiteral("logistic y i.g x, vce(cluster p)"));
-    EXPECT_TRUE(model->SASEstimationCommandForOutcome(outcome).endsWith(
-        QStringLiteral("  repeated subject=p / type=ind;\nrun;\n")));
+    for (const bool fixedEffects : {false, true}) {
+        model->setFixed_effects(fixedEffects);
+        EXPECT_EQ(model->StataEstimationCommandForOutcome(outcome), QStringLiteral("logistic y i.g x, vce(cluster p)"));
+        EXPECT_TRUE(model->SASEstimationCommandForOutcome(outcome).endsWith(
+            QStringLiteral("  repeated subject=p / type=ind;\nrun;\n")));
+    }
+    model->setRobust_standard_errors(false);
+    EXPECT_EQ(texts(outcome)[1], QStringLiteral("logistic y i.g x")) << "clustering is a kind of robust errors";
 }
 
 TEST_F(DSRegressionModelCommandsTest, CountOptionsAndEmptyTerms)
@@ -88,9 +94,53 @@ TEST_F(DSRegressionModelCommandsTest, CountOptionsAndEmptyTerms)
     EXPECT_EQ(model->REstimationCommandForOutcome(outcome), QStringLiteral("glm(n ~ offset(log(e)), family=poisson)"));
     outcome->setCardinal_model(DSOutcomeModelLinear);
     EXPECT_EQ(model->StataEstimationCommandForOutcome(outcome), QStringLiteral("regress n ")) << "no irr";
-    EXPECT_EQ(model->SPSSEstimationCommandForOutcome(outcome), QStringLiteral("regression /dependent n /method = enter  ."));
+    EXPECT_EQ(model->SPSSEstimationCommandForOutcome(outcome), QStringLiteral("regression /dependent n /method = enter ."));
     outcome->setCardinal_model(DSOutcomeModelCox);
     EXPECT_EQ(model->REstimationCommandForOutcome(outcome), QStringLiteral("coxph(Surv(n) ~ , ties = \"breslow\")"));
+}
+
+// A Cox outcome censored where status is 0 and stratified by s, in a table
+// weighted by f: every syntax carries the events, the strata and R the
+// weights; a categorical regressor in an interaction is a factor in R.
+TEST_F(DSRegressionModelCommandsTest, CoxCarriesEventsStrataAndWeights)
+{
+    table->setName(QStringLiteral("t"));
+    auto *time = numeric(QStringLiteral("time"), {5, 8, 2, 9});
+    auto *status = numeric(QStringLiteral("status"), {1, 0, 1, 1});
+    auto *strata = numeric(QStringLiteral("s"), {1, 2, 1, 2});
+    auto *g = numeric(QStringLiteral("g"), {0, 1, 0, 1});
+    auto *x = numeric(QStringLiteral("x"), {0.5, 1.5, 2.5, 3.5});
+    auto *f = numeric(QStringLiteral("f"), {1, 2, 1, 3});
+    table->setFrequency_weights_column(f);
+    table->setApply_frequency_weights(true);
+    model = newModel();
+    DSExplanatoryColumnVariable *first = addVariable(model, g, true);
+    addInteraction(model, first, addVariable(model, x));
+    DSOutcomeVariable *outcome = addOutcome(model, time);
+    outcome->setCardinal_model(DSOutcomeModelCox);
+    DSColumnCondition *condition = DSColumnCondition::insertNewConditionForColumn(
+        status, DSPredicateValue::fromNumber(0), outcome->managedObjectContext());
+    condition->setOperatorType(4);
+    condition->setOwner_outcome_right_censoring(outcome);
+    outcome->setRight_censoring_predicate_type(1);
+    outcome->setApply_right_censoring(true);
+    outcome->setStratification_column(strata);
+    outcome->setApply_stratification(true);
+    EXPECT_EQ(model->REstimationCommandForOutcome(outcome),
+              QStringLiteral("coxph(Surv(time, !(status == 0)) ~ as.factor(g) + x + x*as.factor(g) + strata(s), "
+                             "ties = \"breslow\", weights = f)"));
+    EXPECT_EQ(model->StataEstimationCommandForOutcome(outcome),
+              QStringLiteral("generate byte time_event = !(status == 0)\nstset time, failure(time_event)\n"
+                             "stcox i.g x c.x##i.g [fweight=f], strata(s) nohr"));
+    EXPECT_TRUE(model->SPSSEstimationCommandForOutcome(outcome).contains(
+        QStringLiteral("compute censored = (status = 0).\ncoxreg variables = time with")))
+        << model->SPSSEstimationCommandForOutcome(outcome).toStdString();
+    EXPECT_TRUE(model->SPSSEstimationCommandForOutcome(outcome).contains(QStringLiteral(" /strata = s")));
+    EXPECT_TRUE(model->SASEstimationCommandForOutcome(outcome).startsWith(
+        QStringLiteral("data t;\nset t;censored = (status = 0);\nrun;\n\nproc phreg data=t;\n")))
+        << model->SASEstimationCommandForOutcome(outcome).toStdString();
+    EXPECT_TRUE(model->SASEstimationCommandForOutcome(outcome).contains(QStringLiteral("model time*censored(1) = ")));
+    EXPECT_TRUE(model->SASEstimationCommandForOutcome(outcome).contains(QStringLiteral("  strata s;\n")));
 }
 
 } // namespace

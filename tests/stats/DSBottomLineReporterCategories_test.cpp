@@ -91,7 +91,7 @@ TEST_F(CategoryReportersTest, OneColumnAlone)
     // One degree of freedom: shown as z, the root of chi-square.
     EXPECT_NEAR(equalCounts.result->statisticValue(), std::sqrt(8.0 / 3), 1e-12);
     EXPECT_EQ(equalCounts.label, QStringLiteral("Equal proportions (2 values)"));
-    EXPECT_EQ(equalCounts.r, QStringLiteral("chisq.test(table(c))"));
+    EXPECT_EQ(equalCounts.r, QStringLiteral("df <- df[rep(seq_len(nrow(df)), df$w), ]\nwith(df, {\nchisq.test(table(c))\n})"));
     EXPECT_EQ(equalCounts.spss, QStringLiteral("weight by w.\nnpar tests chisquare=c."));
     EXPECT_EQ(equalCounts.sas, QStringLiteral("proc freq;\n  tables c / chisq;\n  weight w;\nrun;"));
     EXPECT_EQ(equalCounts.stata, QString());
@@ -124,10 +124,10 @@ TEST_F(CategoryReportersTest, ColumnAgainstACategoryCovariate)
             EXPECT_EQ(out.label, QString());
         }
         // The commands are the chi-square ones of the two columns whatever the test.
-        EXPECT_EQ(out.r, QStringLiteral("chisq.test(table(c, k))"));
-        EXPECT_EQ(out.spss, QStringLiteral("weight by w.\nnpar tests chisquare=c k"));
+        EXPECT_EQ(out.r, QStringLiteral("df <- df[rep(seq_len(nrow(df)), df$w), ]\nwith(df, {\nchisq.test(table(c, k))\n})"));
+        EXPECT_EQ(out.spss, QStringLiteral("weight by w.\ncrosstabs /tables=c by k /statistics=chisq."));
         EXPECT_EQ(out.stata, QStringLiteral("tabulate c k, chi2 [fweight=w]"));
-        EXPECT_EQ(out.sas, QStringLiteral("proc freq;\n  tables c k / chisq;\n  weight w;\nrun;"));
+        EXPECT_EQ(out.sas, QStringLiteral("proc freq;\n  tables c*k / chisq;\n  weight w;\nrun;"));
     }
     // With two categories picked in the column its sentence is nothing.
     EXPECT_EQ(report(select({{c, picked(c, {0, 2})}}), select({{k, {}}})).sentence, QStringLiteral("<none>"));
@@ -151,9 +151,9 @@ TEST_F(CategoryReportersTest, ColumnAgainstANumericCovariate)
     EXPECT_TRUE(out.r.startsWith(QStringLiteral("df$age_r <- NA\n")));
     EXPECT_TRUE(out.r.endsWith(QStringLiteral("\nwith(df, chisq.test(table(c, age_r)))")));
     EXPECT_TRUE(out.spss.startsWith(QStringLiteral("recode age ")));
-    EXPECT_TRUE(out.spss.endsWith(QStringLiteral(" into age_r.\nnpar tests chisquare=c age_r")));
+    EXPECT_TRUE(out.spss.endsWith(QStringLiteral(" into age_r.\ncrosstabs /tables=c by age_r /statistics=chisq.")));
     EXPECT_EQ(out.stata, QStringLiteral("egen age_r=cut(age), at(10,20,30)\ntabulate c age_r, chi2"));
-    EXPECT_TRUE(out.sas.endsWith(QStringLiteral("proc freq;\n  tables c age_r / chisq;\nrun;")));
+    EXPECT_TRUE(out.sas.endsWith(QStringLiteral("proc freq;\n  tables c*age_r / chisq;\nrun;")));
 
     // One category picked: the covariate's point-biserial correlation with it.
     const Report one = report(select({{c, picked(c, {1})}}), select({{age, {}}}));

@@ -4,6 +4,8 @@
 // remakes them where R is installed and compares.
 #include "../model/ColumnsTestSupport.h"
 #include "fixture_lines.h"
+#include "../model/ds_test_pspp.h"
+#include "tests/support/ds_oracles.h"
 
 #include "model/DSColumnSelection.h"
 #include "model/DSNumericPartition.h"
@@ -16,7 +18,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <fstream>
 #include <map>
 
@@ -37,6 +41,7 @@ struct Case
     const char *flag;  // a table flag set for the case, or null
     qint64 covariateGraph, pairedGraph;
     Compare compare;
+    bool weighted = false;  // the table's rows weighed by its column w
 };
 
 const Case cases[] = {
@@ -63,6 +68,23 @@ const Case cases[] = {
     {"categories_recoded", {"h"}, {"age"}, nullptr, 0, 0, Compare::same},
     {"logrank_recoded", {"st"}, {"age"}, nullptr, 0, 0, Compare::same},
     {"logrank_categories", {"st2"}, {"h"}, nullptr, 0, 0, Compare::same},
+    // The same reporters on a frequency-weighted table. (The signed-rank
+    // test ranks each row once and weighs its signed rank, which repeated
+    // rows in R do not reproduce.)
+    {"weighted_shapiro_wilk", {"s"}, {}, nullptr, 0, 0, Compare::pOnly, true},
+    {"weighted_anova_recoded", {"y"}, {"age"}, nullptr, 2, 0, Compare::same, true},
+    {"weighted_kruskal_categories", {"y"}, {"h"}, nullptr, 3, 0, Compare::same, true},
+    {"weighted_two_way", {"y"}, {"h", "k"}, nullptr, 0, 0, Compare::same, true},
+    {"weighted_columns_kruskal", {"a", "b", "c"}, {}, nullptr, 3, 0, Compare::same, true},
+    {"weighted_columns_t", {"a", "b"}, {}, nullptr, 2, 0, Compare::absolute, true},
+    {"weighted_columns_ks", {"a", "b"}, {}, nullptr, 0, 0, Compare::pOnly, true},
+    {"weighted_paired_t", {"a", "b"}, {}, "show_paired_differences", 0, 2, Compare::absolute, true},
+    {"weighted_repeated_t", {"c", "b"}, {}, "repeated_measures", 2, 0, Compare::absolute, true},
+    {"weighted_correlation", {"y"}, {"age"}, nullptr, 1, 0, Compare::estimate, true},
+    {"weighted_categories_alone", {"h"}, {}, nullptr, 0, 0, Compare::same, true},
+    {"weighted_categories_covariate", {"h"}, {"k"}, nullptr, 0, 0, Compare::same, true},
+    {"weighted_categories_recoded", {"h"}, {"age"}, nullptr, 0, 0, Compare::same, true},
+    {"weighted_logrank_recoded", {"st"}, {"age"}, nullptr, 0, 0, Compare::same, true},
 };
 
 // reporter_data.csv as stored columns of one table, set up as the cases
@@ -98,6 +120,13 @@ public:
         // and st2 exceeds 3.
         censor(m_columns["st"], 2, {{"status", 4, 0}, {"status", 4, 2}});
         censor(m_columns["st2"], 1, {{"status", 5, 1}, {"st2", 2, 3}});
+    }
+
+    // Weighs the rows by the column w, or not at all.
+    void setWeighted(bool weighted)
+    {
+        table()->setFrequency_weights_column(weighted ? m_columns.at("w") : nullptr);
+        table()->setApply_frequency_weights(weighted);
     }
 
     DSColumnSelection selection(const std::vector<const char *> &names)
@@ -141,6 +170,7 @@ Answer answerOf(ReporterTable &table, const Case &c)
 {
     for (const char *flag : {"show_paired_differences", "repeated_measures"})
         table.table()->setPrimitiveValue(c.flag && !strcmp(flag, c.flag), QString::fromLatin1(flag));
+    table.setWeighted(c.weighted);
     table.table()->setPrimitiveValue(qlonglong(c.covariateGraph), QStringLiteral("covariate_graph_type"));
     table.table()->setPrimitiveValue(qlonglong(c.pairedGraph), QStringLiteral("paired_differences_graph_type"));
     const DSColumnSelection columns = table.selection(c.columns), covariates = table.selection(c.covariates);
@@ -186,6 +216,55 @@ TEST(BottomLineR, CommandsReproduceOurStatistics)
             EXPECT_NEAR(ours.estimate, statistic, 1e-12);
         } else {
             EXPECT_NEAR(ours.p, p, 1e-6 * p + 1e-12) << "R's p " << r.at(3);
+        }
+    }
+}
+
+// The SPSS commands of the reporters PSPP implements, run by PSPP on the
+// same table, print our statistic (and the chi-square tests our p-value) at
+// the digits they print. PSPP's Kolmogorov-Smirnov p-value is asymptotic
+// where ours is exact, so there the statistic D is compared.
+TEST(BottomLinePspp, SPSSCommandsPrintOurStatistics)
+{
+    DS_FIND_ORACLE(pspp, "pspp");
+    ds_columns_test_setup();
+    ReporterTable table;
+    struct Printed {
+        const char *name;
+        const char *statisticRow; // the output line that starts the statistic's cells
+        bool hasP;
+    };
+    const Printed printed[] = {
+        {"ks_normal", "Most Extreme Differences,Absolute,", false},
+        {"ks_uniform", "Most Extreme Differences,Absolute,", false},
+        {"categories_covariate", "Pearson Chi-Square,", true},
+    };
+    for (const Printed &p : printed) {
+        SCOPED_TRACE(p.name);
+        const Case &c = *std::find_if(std::begin(cases), std::end(cases),
+                                      [&](const Case &each) { return !strcmp(each.name, p.name); });
+        for (const char *flag : {"show_paired_differences", "repeated_measures"})
+            table.table()->setPrimitiveValue(c.flag && !strcmp(flag, c.flag), QString::fromLatin1(flag));
+        const DSColumnSelection columns = table.selection(c.columns), covariates = table.selection(c.covariates);
+        DSBottomLineReporterChain chain;
+        DSBottomLineReporter *reporter = chain.reporterForColumns(&columns, &covariates);
+        ASSERT_TRUE(reporter);
+        const auto result = reporter->resultForColumns(&columns, &covariates, nullptr, 0);
+        ASSERT_TRUE(result);
+        const QString command = reporter->SPSSEstimationCommandForResult(result.get(), &columns, &covariates);
+        const QString text =
+            ds_test_run_pspp(pspp, QStringLiteral(OSTREL_TEST_SOURCE_DIR "/fixtures/reporter_data.csv"), command);
+        if (text.isNull())
+            DS_ORACLE_FAILED("PSPP did not run " + command.toStdString());
+        QStringList cells;
+        for (const QString &line : text.split(QLatin1Char('\n')))
+            if (line.startsWith(QLatin1String(p.statisticRow)))
+                cells = line.mid(qsizetype(strlen(p.statisticRow))).split(QLatin1Char(','));
+        ASSERT_FALSE(cells.isEmpty()) << command.toStdString() << "\n" << text.toStdString();
+        EXPECT_NEAR(cells[0].toDouble(), result->statisticValue(), ds_test_printed_half_unit(cells[0])) << command.toStdString();
+        if (p.hasP) {
+            ASSERT_GE(cells.size(), 3);
+            EXPECT_NEAR(cells[2].toDouble(), result->p_value(), ds_test_printed_half_unit(cells[2])) << command.toStdString();
         }
     }
 }

@@ -156,8 +156,10 @@ TEST_F(SurvivalReporterTest, OneCovariateCommands)
     ASSERT_TRUE(result);
 
     const QString r = reporter.REstimationCommandForResult(result.get(), &columns, &covariates);
-    EXPECT_TRUE(r.startsWith("library(survival)\ndf$age_r <- NA\n")) << r.toStdString();
-    EXPECT_TRUE(r.endsWith("\nsurvdiff(Surv(t, 1) ~ age_r, data = df)")) << r.toStdString();
+    // R repeats each row by its weight, then tests among those rows.
+    EXPECT_TRUE(r.startsWith("df <- df[rep(seq_len(nrow(df)), df$w), ]\nwith(df, {\nlibrary(survival)\ndf$age_r <- NA\n"))
+        << r.toStdString();
+    EXPECT_TRUE(r.endsWith("\nsurvdiff(Surv(t, 1) ~ age_r, data = df)\n})")) << r.toStdString();
     EXPECT_EQ(reporter.SPSSEstimationCommandForResult(result.get(), &columns, &covariates),
               "weight by w.\nrecode age (30 thru hi=3) (20 thru hi=2) (10 thru hi=1) (lo thru hi=0) into age_r.\n"
               "km t by age_r /status = censored event(1).");
@@ -187,7 +189,7 @@ TEST_F(SurvivalReporterTest, OneCovariateCommands)
     for (const Case &c : cases) {
         t->setRight_censoring_predicate(c.predicate);
         const QString command = reporter.REstimationCommandForResult(result.get(), &columns, &covariates);
-        EXPECT_TRUE(command.endsWith(QStringLiteral("survdiff(Surv(t, %1) ~ age_r, data = df)").arg(c.event)))
+        EXPECT_TRUE(command.endsWith(QStringLiteral("survdiff(Surv(t, %1) ~ age_r, data = df)\n})").arg(c.event)))
             << command.toStdString();
     }
 }

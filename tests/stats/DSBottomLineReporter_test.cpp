@@ -215,8 +215,9 @@ TEST_F(BottomLineTest, OneCovariateCommandsRecodeFirst)
     const auto result = reporter->resultForColumns(&columns, &covariates, nullptr, 0);
     ASSERT_TRUE(dynamic_cast<const DSStatisticalTestANOVA *>(result.get()));
     const QString r = reporter->REstimationCommandForResult(result.get(), &columns, &covariates);
-    EXPECT_TRUE(r.startsWith("df$age_r <- NA\n")) << r.toStdString();
-    EXPECT_TRUE(r.endsWith("\nsummary(aov(y ~ factor(age_r), data = df))")) << r.toStdString();
+    // On a weighted table R repeats each row by its weight first.
+    EXPECT_TRUE(r.startsWith("df <- df[rep(seq_len(nrow(df)), df$w), ]\nwith(df, {\ndf$age_r <- NA\n")) << r.toStdString();
+    EXPECT_TRUE(r.endsWith("\nsummary(aov(y ~ factor(age_r), data = df))\n})")) << r.toStdString();
     const QString spss = reporter->SPSSEstimationCommandForResult(result.get(), &columns, &covariates);
     EXPECT_EQ(spss, "weight by w.\nrecode age (30 thru hi=3) (20 thru hi=2) (10 thru hi=1) (lo thru hi=0) into "
                     "age_r.\noneway y by age_r.");
@@ -304,7 +305,7 @@ TEST_F(BottomLineTest, PairedAndRepeatedCommands)
          2,
          0,
          0,
-         "t.test(a, b, paired = TRUE)",
+         "df <- df[rep(seq_len(nrow(df)), df$w), ]\nwith(df, {\nt.test(a, b, paired = TRUE)\n})",
          "weight by w.\nt-test pairs=a b.",
          "ttest a == b [fweight=w]",
          "proc ttest;\n  paired a*b;\n  freq w;\nrun;"},
@@ -313,7 +314,7 @@ TEST_F(BottomLineTest, PairedAndRepeatedCommands)
          3,
          0,
          0,
-         "wilcox.test(a, b, paired = TRUE)",
+         "df <- df[rep(seq_len(nrow(df)), df$w), ]\nwith(df, {\nwilcox.test(a, b, paired = TRUE)\n})",
          "weight by w.\nnpar tests wilcoxon=a b.",
          "signrank a = b [fweight=w]",
          "diff = b - a;\nproc univariate;\n  var diff;\n  freq w;\nrun;"},
@@ -322,8 +323,8 @@ TEST_F(BottomLineTest, PairedAndRepeatedCommands)
          8,
          0,
          0,
-         "shapiro.test(b - a)",
-         "weight by w.\ncompute diff = b - a.\nexamine variables=diff /plot=nnplot.",
+         "df <- df[rep(seq_len(nrow(df)), df$w), ]\nwith(df, {\nshapiro.test(b - a)\n})",
+         "weight by w.\ncompute diff = b - a.\nexamine variables=diff /plot=npplot.",
          "egen diff = b - a\nswilk diff [fweight=w]",
          "diff = b - a;\nproc univariate normal;\n  var diff;\n  freq w;\nrun;"},
         {"paired normality, first minus second",
@@ -331,8 +332,8 @@ TEST_F(BottomLineTest, PairedAndRepeatedCommands)
          8,
          1,
          0,
-         "shapiro.test(a - b)",
-         "weight by w.\ncompute diff = a - b.\nexamine variables=diff /plot=nnplot.",
+         "df <- df[rep(seq_len(nrow(df)), df$w), ]\nwith(df, {\nshapiro.test(a - b)\n})",
+         "weight by w.\ncompute diff = a - b.\nexamine variables=diff /plot=npplot.",
          "egen diff = a - b\nswilk diff [fweight=w]",
          "diff = a - b;\nproc univariate normal;\n  var diff;\n  freq w;\nrun;"},
         {"Friedman",
@@ -381,11 +382,11 @@ TEST_F(BottomLineTest, MultipleNumericCommands)
     ASSERT_EQ(chain.positionOf(reporter), 4);
     setSetting("covariate_graph_type", 3);
     auto result = reporter->resultForColumns(&columns, nullptr, nullptr, 0);
-    EXPECT_EQ(reporter->REstimationCommandForResult(result.get(), &columns, nullptr), "kruskal.test(list(a, b))");
+    EXPECT_EQ(reporter->REstimationCommandForResult(result.get(), &columns, nullptr), "df <- df[rep(seq_len(nrow(df)), df$w), ]\nwith(df, {\nkruskal.test(list(a, b))\n})");
     EXPECT_EQ(reporter->StataEstimationCommandForResult(result.get(), &columns, nullptr), QString());
     setSetting("covariate_graph_type", 2);
     result = reporter->resultForColumns(&columns, nullptr, nullptr, 0);
-    EXPECT_EQ(reporter->REstimationCommandForResult(result.get(), &columns, nullptr), "t.test(a, b, var.equal = TRUE)");
+    EXPECT_EQ(reporter->REstimationCommandForResult(result.get(), &columns, nullptr), "df <- df[rep(seq_len(nrow(df)), df$w), ]\nwith(df, {\nt.test(a, b, var.equal = TRUE)\n})");
     EXPECT_EQ(reporter->StataEstimationCommandForResult(result.get(), &columns, nullptr),
               "ttest a == b, unpaired [fweight=w]");
     EXPECT_EQ(reporter->SPSSEstimationCommandForResult(result.get(), &columns, nullptr), QString());

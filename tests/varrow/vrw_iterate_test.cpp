@@ -149,9 +149,9 @@ TEST_F(IterateTest, PositiveEigenvalueStopsAfterTheNearZeroOneIsMarked)
 
 TEST_F(IterateTest, TwoNearZeroEigenvaluesKeepTheLastSet)
 {
-    // Equilibrated, ascending: -2 and -2e-12 (coefficients 1 and 2, nearly
+    // Equilibrated, ascending: -2 and -2e-15 (coefficients 1 and 2, nearly
     // collinear), 0 (coefficient 0, no information).
-    const double c = 1 - 2e-12;
+    const double c = 1 - 2e-15;
     Outcome o = iterate({1, 1, 1}, {0, 0, 0, 0, -1, c, 0, c, -1}, 3);
     EXPECT_EQ(o.status, 4000);
     EXPECT_EQ(o.sets, (std::vector<int64_t>{2, 0, 0}));

@@ -35,13 +35,6 @@ QString richText(const DSAttributedString &string)
     return html;
 }
 
-void setTextColour(QLabel *label, const QColor &colour)
-{
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
-}
-
 } // namespace
 
 DSBottomLineViewDelegate::DSBottomLineViewDelegate() = default;

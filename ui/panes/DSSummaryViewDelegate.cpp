@@ -38,13 +38,6 @@ constexpr qint64 k_notFound = std::numeric_limits<qint64>::max();
 const char *const k_optionViews[] = {"pie_chart_options_view", "continuous_options_view", "time_options_view",
                                      "survival_options_view", "repeated_measures_options_view"};
 
-void setTextColour(QWidget *view, const QColor &colour)
-{
-    QPalette palette = view->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    view->setPalette(palette);
-}
-
 // Selects the pop-up's first item with the tag; none leaves it as it is.
 void selectItemWithTag(QComboBox *popUp, qint64 tag)
 {

@@ -11,15 +11,9 @@
 #include <QPalette>
 #include <QPlainTextEdit>
 #include <QTextEdit>
+#include <QTimer>
 
 namespace {
-
-void setTextColour(QWidget *view, QPalette::ColorRole role, const QColor &colour)
-{
-    QPalette palette = view->palette();
-    palette.setColor(role, colour);
-    view->setPalette(palette);
-}
 
 // Text views of either kind: read-only state and the text's colour.
 bool setTextViewEnabled(QWidget *view, bool enabled)
@@ -35,7 +29,7 @@ bool setTextViewEnabled(QWidget *view, bool enabled)
         text->setReadOnly(!enabled);
     else
         plain->setReadOnly(!enabled);
-    setTextColour(view, QPalette::Text, enabled ? Qt::black : Qt::lightGray);
+    DSStatDocumentViewDelegate::setTextColour(view, enabled ? Qt::black : Qt::lightGray, QPalette::Text);
     return true;
 }
 
@@ -47,11 +41,11 @@ void setViewTreeEnabled(QWidget *view, bool enabled)
         // A bezeled (framed) field is an input; a frameless one a label.
         if (field->hasFrame())
             field->setReadOnly(!enabled);
-        setTextColour(field, QPalette::Text, enabled ? Qt::black : Qt::gray);
+        DSStatDocumentViewDelegate::setTextColour(field, enabled ? Qt::black : Qt::gray, QPalette::Text);
         return;
     }
     if (auto *label = qobject_cast<QLabel *>(view)) {
-        setTextColour(label, QPalette::WindowText, enabled ? Qt::black : Qt::gray);
+        DSStatDocumentViewDelegate::setTextColour(label, enabled ? Qt::black : Qt::gray);
         return;
     }
     if (qobject_cast<QAbstractButton *>(view) || view->inherits("QAbstractSlider")
@@ -106,6 +100,23 @@ void DSStatDocumentViewDelegate::closeFilterPopover()
         popover->closePopover(nullptr);
 }
 
+QString DSStatDocumentViewDelegate::pictureConditionString() const
+{
+    const DSStatDocumentWindow *doc = document();
+    return doc ? doc->activeConditionString() : QString();
+}
+
+void DSStatDocumentViewDelegate::presentPictureError(const DSError &error)
+{
+    QPointer<DSStatDocumentWindow> doc = document();
+    if (!doc)
+        return;
+    QTimer::singleShot(0, doc, [doc, error] {
+        doc->presentError(error);
+        doc->beep();
+    });
+}
+
 DSRowMaskRef DSStatDocumentViewDelegate::getMask() const
 {
     DSStatDocumentWindow *doc = document();
@@ -154,4 +165,11 @@ void DSStatDocumentViewDelegate::setEnabledForControls(bool enabled, const QList
             setEnabledForControls(enabled, subviews);
         }
     }
+}
+
+void DSStatDocumentViewDelegate::setTextColour(QWidget *view, const QColor &colour, QPalette::ColorRole role)
+{
+    QPalette palette = view->palette();
+    palette.setColor(role, colour);
+    view->setPalette(palette);
 }

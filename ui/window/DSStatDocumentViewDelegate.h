@@ -4,7 +4,9 @@
 #include "model/DSRowMask.h"
 #include "ui/DSNibController.h"
 
+#include <QColor>
 #include <QList>
+#include <QPalette>
 #include <QPointer>
 
 #include <cstdint>
@@ -60,6 +62,11 @@ public:
     // popover closed (nothing without a document).
     DSTable *pictureActiveTable() const override;
     void closeFilterPopover() override;
+    DSRowMaskRef pictureMask() override { return getMask(); }
+    QString pictureConditionString() const override;
+    // Queued: a picture asks while it draws or refreshes, and the alert
+    // must not run inside that.
+    void presentPictureError(const DSError &error) override;
 
     // Clears the document, then the base teardown.
     void teardown() override;
@@ -73,6 +80,8 @@ public:
     // Enables or disables each view of the list: controls directly (text
     // fields also black or grey), other views through their subviews.
     static void setEnabledForControls(bool enabled, const QList<QWidget *> &views);
+    // Colours the view's text (a label's by default) through its palette.
+    static void setTextColour(QWidget *view, const QColor &colour, QPalette::ColorRole role = QPalette::WindowText);
 
 protected:
     bool m_isRefreshing = false;

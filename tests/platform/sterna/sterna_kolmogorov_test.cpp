@@ -71,6 +71,23 @@ TEST(SternaKolmogorov, KieferTailAgreesWithTheBesselSeries)
     }
 }
 
+// Beyond 50 degrees of freedom (fixtures/make_kiefer_beyond.py, mpmath at
+// 50 digits): tails of 1e-8 and more to 9 digits; below that a 0 only where
+// the tail is below the smallest double, else NaN, never a wrong number.
+TEST(SternaKolmogorov, KieferTailBeyondFiftyDegreesOfFreedom)
+{
+    for (const FixtureRow &row : readFixture("kiefer_beyond.csv")) {
+        const double h = row.number("h"), a = row.number("a"), expected = row.number("expected");
+        const double p = ds_p_value_kolmogorov_smirnov_k_sample(a, h);
+        if (expected >= 1e-8)
+            EXPECT_TRUE(closeRelative(p, expected, 1e-9))
+                << "line " << row.line << ": h " << h << ", a " << a << ": got " << p << ", expected " << expected;
+        else
+            EXPECT_TRUE(std::isnan(p) || (p == 0 && expected < 1e-300))
+                << "line " << row.line << ": h " << h << ", a " << a << ": got " << p;
+    }
+}
+
 TEST(SternaKolmogorov, KieferDensityIsTheSlopeOfItsDistribution)
 {
     for (double h : {1.0, 2.0, 3.0, 6.0})
